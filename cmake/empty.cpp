@@ -1,0 +1,1 @@
+// A library whose folder holds no code yet still builds.

@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Quorvane set-up on Debian 12: installs what is missing, builds, then either installs and starts
+# the program ("run") or runs every test ("test").
+#   bash scripts/setup.sh run     install into $QUORVANE_HOME (default ~/quorvane) and start
+#   bash scripts/setup.sh test    build and run all tests with CTest
+#   bash scripts/setup.sh bench   build and run the benchmarks
+set -euo pipefail
+mode=${1:-run}
+here=$(cd "$(dirname "$0")/.." && pwd)
+build=${QUORVANE_BUILD:-$here/build}
+prefix=${QUORVANE_HOME:-$HOME/quorvane}
+
+packages=(g++ make cmake pkg-config qt6-base-dev libqt6sql6-sqlite libgl-dev libxlsxwriter-dev
+          libfreexl-dev libzip-dev fonts-noto-cjk poppler-utils xvfb xauth)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  sudo_cmd=""; [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
+  $sudo_cmd apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+jobs=$(nproc 2>/dev/null || echo 4)
+tests=ON; [ "$mode" = run ] && tests=OFF
+cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVANE_TESTS=$tests >/dev/null
+cmake --build "$build" -j "$jobs"
+
+case "$mode" in
+  run)
+    cmake --install "$build" --prefix "$prefix" >/dev/null
+    echo "Installed into $prefix (the data folder $prefix/data holds your data and is never overwritten)."
+    if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+      echo "No display: start it under a virtual display with"
+      echo "  xvfb-run -a -s '-screen 0 1366x800x24' $prefix/quorvane"
+      exit 0
+    fi
+    exec "$prefix/quorvane"
+    ;;
+  test)
+    cd "$build"
+    QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$jobs"
+    ;;
+  bench)
+    "$build/bench/quorvane-bench"
+    ;;
+  *) echo "usage: $0 run|test|bench" >&2; exit 2 ;;
+esac

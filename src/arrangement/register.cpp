@@ -1,0 +1,9 @@
+#include "arrangement/register.h"
+
+namespace quorvane {
+
+void registerArrangementWindows()
+{
+}
+
+} // namespace quorvane

@@ -1,0 +1,79 @@
+#pragma once
+#include <QFont>
+#include <QImage>
+#include <QRect>
+#include <QWidget>
+
+#include "controls/propertybag.h"
+
+namespace quorvane {
+
+// The program's own progress bar: glossy blocks on white inside a three-tone border with cut
+// corners, an optional centred text and a busy mode of three fading blocks.
+class XP_ProgressBar : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit XP_ProgressBar(QWidget *parent = nullptr);
+
+    // Colours are 0x00BBGGRR values; a value with the high bit set names a system colour and is
+    // stored translated to its RGB value.
+    quint32 Color() const { return m_color; }
+    void setColor(quint32 color);
+    QFont Font() const { return m_font; }
+    void setFont(const QFont &font) { m_font = font; }
+    int Min() const { return m_min; }
+    void setMin(int v) { m_min = v; }
+    int Max() const { return m_max; }
+    void setMax(int v) { m_max = v; }
+    int Orientation() const { return m_orientation; }
+    void setOrientation(int v) { m_orientation = v; }
+    int Scrolling() const { return m_scrolling; }
+    void setScrolling(int v) { m_scrolling = v; }
+    bool ShowText() const { return m_showText; }
+    void setShowText(bool v);  // redraws
+    int Value() const { return m_value; }
+    void setValue(int v);      // redraws
+
+    // Redraws the whole bar into the back buffer and puts it on screen.
+    void DrawProgressBar();
+    // Reads / writes the saved settings (Color, Max, Min, Orientation, Scrolling, ShowText, Value).
+    void ReadProperties(const PropertyBag &bag);
+    void WriteProperties(PropertyBag &bag) const;
+
+    // What the last DrawProgressBar drew (for tests and the paint handler).
+    const QImage &buffer() const { return m_buffer; }
+    // The fill rectangle of the last computation, as (left, top, right, bottom) edges.
+    QRect fillRect() const { return m_fill; }
+    // The text of the last drawing ("请稍后.." or the value with " %").
+    QString captionText() const;
+
+    static quint32 LightenColor(quint32 color, int amount);
+    static quint32 TranslateOleColor(quint32 color);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void ComputeFillRect(int w, int h);
+    void DrawFill(QPainter &p, int w, int h);
+    void DrawGaps(QPainter &p, int w, int h);
+    void DrawCaption(QPainter &p, int w, int h);
+    void DrawBorder(QPainter &p, int w, int h);
+    void ApplyCornerRegion(int w, int h);
+
+    quint32 m_color;
+    QFont m_font;
+    int m_min = 0;
+    int m_max = 100;
+    int m_orientation = 0;
+    int m_scrolling = 0;
+    bool m_showText = false;
+    int m_value = 0;
+    QRect m_fill;   // left/top/right/bottom stored as x1,y1,x2,y2 edges (right and bottom exclusive)
+    QImage m_buffer;
+    QSize m_regionSize;
+};
+
+} // namespace quorvane

@@ -1,0 +1,9 @@
+#include "printing/layouts/register.h"
+
+namespace quorvane {
+
+void registerLayoutsWindows()
+{
+}
+
+} // namespace quorvane

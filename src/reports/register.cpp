@@ -1,0 +1,9 @@
+#include "reports/register.h"
+
+namespace quorvane {
+
+void registerReportsWindows()
+{
+}
+
+} // namespace quorvane

@@ -1,0 +1,9 @@
+#include "scores/register.h"
+
+namespace quorvane {
+
+void registerScoresWindows()
+{
+}
+
+} // namespace quorvane

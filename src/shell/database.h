@@ -1,0 +1,71 @@
+#pragma once
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QVariant>
+
+namespace quorvane {
+
+// The data folder: the executable's folder + "data/" unless a test has set another.
+QString dataFolder();
+void setDataFolder(const QString &folder);
+QString systemDbPath();                         // data/newclasssys.mdb
+QString cohortDbPath(const QString &dbFile);    // data/<dbFile>
+QString templateDbPath();                       // data/dbyear.mdb
+
+enum class DbKind { System, Cohort };
+
+// Opens an existing database file read-write under the connection name (replacing an older
+// connection of that name). A missing file or a file that is not one of our databases fails and
+// creates nothing. WAL journal; a write that finds the file held by another connection fails at once.
+bool openDatabase(const QString &path, DbKind kind, const QString &connectionName, QSqlDatabase *out, QString *error = nullptr);
+// Closes the connection held in db and forgets its name.
+void closeDatabase(QSqlDatabase &db);
+// True while some connection of this process holds the file open.
+bool isDatabaseOpen(const QString &path);
+
+// A window's databases, opened and closed as the window's row of the opening table says:
+// which files it opens, whether it checks that they exist, what it reports, whether a failure ends
+// the program or unloads the window, and which connections it closes when it unloads.
+class WindowDatabases
+{
+public:
+    explicit WindowDatabases(const QString &windowName);
+    // Opens the window's databases (the cohort file is the one the window was loaded with). Returns
+    // false when the window must unload itself; a failure that ends the program does not return.
+    bool open(const QString &cohortDbFile = QString());
+    // Closes what the window closes at unload.
+    void closeAtUnload();
+    void closeAll();
+
+    QSqlDatabase cohort;
+    QSqlDatabase system;
+
+private:
+    QString m_window;
+};
+
+// A transaction that rolls back unless committed.
+class Transaction
+{
+public:
+    explicit Transaction(QSqlDatabase &db);
+    ~Transaction();
+    bool commit();
+    bool active() const { return m_active; }
+    Transaction(const Transaction &) = delete;
+    Transaction &operator=(const Transaction &) = delete;
+
+private:
+    QSqlDatabase &m_db;
+    bool m_active = false;
+};
+
+// A prepared statement with bound values; exec() returns false on an error.
+QSqlQuery prepare(const QSqlDatabase &db, const QString &sql, const QVariantList &values = {});
+bool execSql(const QSqlDatabase &db, const QString &sql, const QVariantList &values = {}, QString *error = nullptr);
+
+// Escapes LIKE wildcards of user text (use with ESCAPE '\').
+QString likeEscape(const QString &text);
+
+} // namespace quorvane

@@ -1,0 +1,30 @@
+#include "shell/register.h"
+
+#include "shell/load.h"
+#include "shell/main.h"
+#include "shell/selectyear.h"
+#include "shell/window.h"
+
+#include <QFont>
+
+namespace quorvane {
+
+void registerShellWindows()
+{
+    windows::registerFactory(QStringLiteral("load"), [] { return new load; });
+    windows::registerFactory(QStringLiteral("main"), [] { return new main; });
+    windows::registerFactory(QStringLiteral("selectyear"), [] { return new selectyear; });
+}
+
+void installFontSubstitutions()
+{
+    const QString serif = QStringLiteral("Noto Serif CJK SC");
+    const QString sans = QStringLiteral("Noto Sans CJK SC");
+    QFont::insertSubstitutions(QStringLiteral("宋体"), {serif, sans});
+    QFont::insertSubstitutions(QStringLiteral("SimSun"), {serif, sans});
+    QFont::insertSubstitutions(QStringLiteral("黑体"), {sans, serif});
+    QFont::insertSubstitutions(QStringLiteral("SimHei"), {sans, serif});
+    QFont::insertSubstitutions(QStringLiteral("Tahoma"), {QStringLiteral("DejaVu Sans"), sans});
+}
+
+} // namespace quorvane

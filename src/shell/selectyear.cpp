@@ -1,0 +1,159 @@
+#include "shell/selectyear.h"
+
+#include "shell/database.h"
+#include "shell/globals.h"
+#include "shell/services.h"
+
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QSqlQuery>
+#include <QVBoxLayout>
+
+namespace quorvane {
+
+selectyear::selectyear() : Window(QStringLiteral("selectyear"))
+{
+    setWindowTitle(QStringLiteral("学届选择"));
+}
+
+QString selectyear::windowForFunction(int code)
+{
+    static const char *const names[] = {"managst", "kcbp", "bpdy", "gkksxx", "cjintool", "makea", "make",
+                                        "dkcj", "gkcj", "average", "gkdz", "fdtj", "cjbq"};
+    return code >= 1 && code <= 13 ? QLatin1String(names[code - 1]) : QString();
+}
+
+void selectyear::createControls(QWidget *root)
+{
+    auto *lay = new QVBoxLayout(root);
+    auto *frame = new QGroupBox(root);
+    Frame1 = frame;
+    auto *fl = new QHBoxLayout(frame);
+    Label1 = new QLabel(QStringLiteral("选择学届:"), frame);
+    Combo1 = new QComboBox(frame);
+    Combo1->setEditable(true);
+    Combo1->setInsertPolicy(QComboBox::NoInsert);
+    Combo1->setMinimumWidth(160);
+    Combo1->installEventFilter(this);
+    Combo1->lineEdit()->installEventFilter(this);
+    connect(Combo1->lineEdit(), &QLineEdit::textEdited, this, [this] { Combo1_Change(); });
+    fl->addWidget(Label1);
+    fl->addWidget(Combo1, 1);
+    lay->addWidget(frame);
+    auto *buttons = new QHBoxLayout;
+    command1 = new QPushButton(QStringLiteral("确 定"), root);
+    exitcom = new QPushButton(QStringLiteral("返 回"), root);
+    for (QPushButton *b : {command1, exitcom}) {
+        b->setAutoDefault(false);
+        b->setDefault(false);
+        buttons->addWidget(b);
+    }
+    lay->addLayout(buttons);
+    connect(command1, &QPushButton::clicked, this, &selectyear::command1_Click);
+    connect(exitcom, &QPushButton::clicked, this, &selectyear::exitcom_Click);
+    resize(320, 130);
+}
+
+void selectyear::Form_Load()
+{
+    m_fileNames.clear();
+    m_refused = false;
+    WindowDatabases dbs(windowName());
+    dbs.open(); // a failure shows its message and ends the program
+    QSqlQuery q = prepare(dbs.system, QStringLiteral("SELECT dbyear, dbname FROM dbsystable ORDER BY dbyear DESC"));
+    if (!q.exec()) {
+        dbs.closeAll();
+        services::msg(QStringLiteral("newclasssys.mdb库文件有误!"), QStringLiteral("警告:"));
+        services::endProgram();
+    }
+    int preselect = -1;
+    int i = 0;
+    while (q.next()) {
+        const QString year = q.value(0).toString();
+        Combo1->addItem(year);
+        m_fileNames << q.value(1).toString() + QStringLiteral(".mdb");
+        if (QString::compare(year, gCohortYear, Qt::CaseInsensitive) >= 0)
+            preselect = i;
+        ++i;
+    }
+    q = QSqlQuery();
+    dbs.closeAll();
+    Combo1->setCurrentIndex(preselect);
+    if (preselect < 0)
+        Combo1->setEditText(QString());
+}
+
+bool selectyear::eventFilter(QObject *watched, QEvent *event)
+{
+    if (Combo1 && (watched == Combo1 || watched == Combo1->lineEdit()) && event->type() == QEvent::KeyPress) {
+        auto *ke = static_cast<QKeyEvent *>(event);
+        const int key = ke->key();
+        // Arrow keys, page keys and the like choose from the list; only character keys are typing.
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            Combo1_KeyPress(13);
+            return true;
+        }
+        const bool isChar = !ke->text().isEmpty() || key == Qt::Key_Backspace || key == Qt::Key_Escape;
+        if (isChar) {
+            Combo1_KeyPress(ke->text().isEmpty() ? 8 : ke->text().at(0).unicode());
+            return false; // the key itself is not cancelled; the change then clears the text
+        }
+    }
+    return Window::eventFilter(watched, event);
+}
+
+void selectyear::Combo1_KeyPress(int keyAscii)
+{
+    if (keyAscii == 13) {
+        command1->setFocus();
+        return;
+    }
+    services::msg(QStringLiteral("请选择相应选项,不能手工输入！"), QStringLiteral("系统提示:"));
+    m_refused = true;
+}
+
+void selectyear::Combo1_Change()
+{
+    if (m_refused) {
+        Combo1->setCurrentIndex(-1);
+        Combo1->setEditText(QString());
+    }
+    m_refused = false;
+}
+
+void selectyear::command1_Click()
+{
+    if (Combo1->currentText().isEmpty()) {
+        services::msg(QStringLiteral("请选择相应学届,然后确定！"), QStringLiteral("系统提示:"));
+        Combo1->setFocus();
+        return;
+    }
+    // Text put in without choosing an item (pasted) names no cohort: the same as nothing chosen.
+    const int index = Combo1->currentIndex();
+    if (index < 0 || index >= m_fileNames.size() || Combo1->itemText(index) != Combo1->currentText()) {
+        services::msg(QStringLiteral("请选择相应学届,然后确定！"), QStringLiteral("系统提示:"));
+        Combo1->setFocus();
+        return;
+    }
+    const QString file = m_fileNames.at(index);
+    if (file.isEmpty() || file == QLatin1String(".mdb")) {
+        services::msg(QStringLiteral("您选择") + Combo1->currentText() + QStringLiteral("学届,服务器中对应的数据库不存在！"),
+                      QStringLiteral("出错提示:"));
+        return;
+    }
+    gCohortDbFile = file;
+    gCohortYear = Combo1->currentText();
+    const QString target = windowForFunction(gFunctionCode);
+    if (!target.isEmpty())
+        windows::show(target);
+    Unload();
+}
+
+void selectyear::exitcom_Click()
+{
+    Unload();
+}
+
+} // namespace quorvane

@@ -1,0 +1,140 @@
+#include "shell/services.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QUrl>
+#include <cstdlib>
+
+namespace quorvane {
+
+MsgAnswer DesktopServices::message(const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons)
+{
+    QMessageBox box;
+    box.setWindowTitle(title);
+    box.setText(text);
+    switch (icon) {
+    case MsgIcon::Exclamation: box.setIcon(QMessageBox::Warning); break;
+    case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
+    case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
+    case MsgIcon::Critical: box.setIcon(QMessageBox::Critical); break;
+    case MsgIcon::None: break;
+    }
+    switch (buttons) {
+    case MsgButtons::Ok:
+        box.setStandardButtons(QMessageBox::Ok);
+        box.exec();
+        return MsgAnswer::Ok;
+    case MsgButtons::OkCancel:
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        box.setButtonText(QMessageBox::Ok, QStringLiteral("确定"));
+        box.setButtonText(QMessageBox::Cancel, QStringLiteral("取消"));
+        return box.exec() == QMessageBox::Ok ? MsgAnswer::Ok : MsgAnswer::Cancel;
+    case MsgButtons::YesNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setButtonText(QMessageBox::Yes, QStringLiteral("是"));
+        box.setButtonText(QMessageBox::No, QStringLiteral("否"));
+        return box.exec() == QMessageBox::Yes ? MsgAnswer::Yes : MsgAnswer::No;
+    }
+    return MsgAnswer::Ok;
+}
+
+QString DesktopServices::fileDialog(const FileDialogRequest &r)
+{
+    QString start = r.directory;
+    if (!r.presetName.isEmpty())
+        start = start.isEmpty() ? r.presetName : start + QLatin1Char('/') + r.presetName;
+    if (r.save)
+        return QFileDialog::getSaveFileName(nullptr, r.title, start, r.filter);
+    return QFileDialog::getOpenFileName(nullptr, r.title, start, r.filter);
+}
+
+bool DesktopServices::printDialog(QPrinter *printer)
+{
+    QPrintDialog dlg(printer);
+    return dlg.exec() == QDialog::Accepted;
+}
+
+bool DesktopServices::pageSetupDialog(QPrinter *printer)
+{
+    QPageSetupDialog dlg(printer);
+    return dlg.exec() == QDialog::Accepted;
+}
+
+void DesktopServices::openHelp(const QString &path)
+{
+    if (QFileInfo::exists(path))
+        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+QDateTime DesktopServices::now()
+{
+    return QDateTime::currentDateTime();
+}
+
+void DesktopServices::endProgram()
+{
+    std::_Exit(0);
+}
+
+namespace services {
+
+namespace {
+std::unique_ptr<ServiceHandler> &slot()
+{
+    static std::unique_ptr<ServiceHandler> h;
+    return h;
+}
+} // namespace
+
+ServiceHandler &handler()
+{
+    auto &h = slot();
+    if (!h)
+        h = std::make_unique<DesktopServices>();
+    return *h;
+}
+
+void install(std::unique_ptr<ServiceHandler> h)
+{
+    slot() = std::move(h);
+}
+
+void msg(const QString &text, const QString &title, MsgIcon icon)
+{
+    handler().message(text, title, icon, MsgButtons::Ok);
+}
+
+MsgAnswer ask(const QString &text, const QString &title, MsgButtons buttons, MsgIcon icon)
+{
+    return handler().message(text, title, icon, buttons);
+}
+
+QString openFileName(const QString &title, const QString &filter, const QString &directory)
+{
+    return handler().fileDialog({false, title, filter, QString(), directory});
+}
+
+QString saveFileName(const QString &title, const QString &filter, const QString &presetName, const QString &directory)
+{
+    return handler().fileDialog({true, title, filter, presetName, directory});
+}
+
+QDateTime now()
+{
+    return handler().now();
+}
+
+void endProgram()
+{
+    handler().endProgram();
+    std::_Exit(0); // a handler must not return; end here all the same
+}
+
+} // namespace services
+} // namespace quorvane

@@ -1,0 +1,72 @@
+#pragma once
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+class QPrinter;
+
+namespace quorvane {
+
+enum class MsgIcon { None, Exclamation, Question, Information, Critical };
+enum class MsgButtons { Ok, OkCancel, YesNo };
+enum class MsgAnswer { Ok, Cancel, Yes, No };
+
+struct FileDialogRequest
+{
+    bool save = false;      // save dialog (else open)
+    QString title;
+    QString filter;         // e.g. "Excel 工作簿 (*.xlsx *.xls)"
+    QString presetName;     // file name proposed in a save dialog
+    QString directory;
+};
+
+// Everything that waits for the user or leaves the program goes through here: message boxes,
+// questions, file, print and page-setup dialogs, the help viewer, the clock and the end of the
+// program. Production shows real dialogs; tests install a handler that records and answers.
+class ServiceHandler
+{
+public:
+    virtual ~ServiceHandler() = default;
+    virtual MsgAnswer message(const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons) = 0;
+    // The chosen file name, or an empty string when the dialog was cancelled.
+    virtual QString fileDialog(const FileDialogRequest &request) = 0;
+    virtual bool printDialog(QPrinter *printer) = 0;
+    virtual bool pageSetupDialog(QPrinter *printer) = 0;
+    // Opens a help file with the desktop's viewer; reports nothing when that is not possible.
+    virtual void openHelp(const QString &path) = 0;
+    virtual QDateTime now() = 0;
+    // Ends the program at once: no window's unload step runs. Never returns.
+    [[noreturn]] virtual void endProgram() = 0;
+};
+
+// The production handler: Qt dialogs, the system clock, and an immediate process exit.
+class DesktopServices : public ServiceHandler
+{
+public:
+    MsgAnswer message(const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons) override;
+    QString fileDialog(const FileDialogRequest &request) override;
+    bool printDialog(QPrinter *printer) override;
+    bool pageSetupDialog(QPrinter *printer) override;
+    void openHelp(const QString &path) override;
+    QDateTime now() override;
+    [[noreturn]] void endProgram() override;
+};
+
+namespace services {
+// The handler in use (DesktopServices unless a test installed another). install takes ownership.
+ServiceHandler &handler();
+void install(std::unique_ptr<ServiceHandler> handler);
+
+// A message box with one OK button.
+void msg(const QString &text, const QString &title, MsgIcon icon = MsgIcon::Exclamation);
+// A question: OK/Cancel or Yes/No.
+MsgAnswer ask(const QString &text, const QString &title, MsgButtons buttons, MsgIcon icon = MsgIcon::Question);
+QString openFileName(const QString &title, const QString &filter, const QString &directory = QString());
+QString saveFileName(const QString &title, const QString &filter, const QString &presetName, const QString &directory = QString());
+QDateTime now();
+inline QDate today() { return now().date(); }
+[[noreturn]] void endProgram();
+} // namespace services
+
+} // namespace quorvane

@@ -1,0 +1,76 @@
+#pragma once
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+#include <functional>
+
+class QVBoxLayout;
+
+namespace quorvane {
+
+// Base of every window: one program-wide instance per window name. Showing a window that is not
+// loaded builds its controls afresh (their design state) and runs Form_Load; showing a loaded one
+// only raises it. Unloading runs Form_Unload, hides the window and forgets the loaded state;
+// members other than the controls (connections, remembered values) keep their values.
+class Window : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit Window(const QString &name, QWidget *parent = nullptr);
+    ~Window() override;
+
+    QString windowName() const { return m_name; }
+    bool isLoaded() const { return m_loaded; }
+    bool isLoading() const { return m_loading; }
+
+    // Loads the window if needed, then shows it modeless and brings it forward. A window that
+    // unloaded itself inside Form_Load is not shown.
+    void Show();
+    // Runs Form_Unload, hides the window and marks it unloaded. Does nothing if not loaded.
+    void Unload();
+    // Hides a loaded window; it stays loaded.
+    void Hide() { hide(); }
+
+    // Loads without showing (tests and windows that are read by others while hidden).
+    void Load();
+
+protected:
+    // Builds the controls in their design state into root. Called at every load; the controls of
+    // the previous load have been destroyed.
+    virtual void createControls(QWidget *root) = 0;
+    virtual void Form_Load() {}
+    virtual void Form_Unload() {}
+    // Asked before the user's close request unloads the window; false keeps it open.
+    virtual bool QueryUnload() { return true; }
+
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    QString m_name;
+    bool m_loaded = false;
+    bool m_loading = false;
+    QWidget *m_root = nullptr;
+    QVBoxLayout *m_outer = nullptr;
+};
+
+// The program-wide window instances, found by the window's name and created on first use through
+// a table of factories that each subsystem fills when it is built.
+namespace windows {
+using Factory = std::function<Window *()>;
+void registerFactory(const QString &name, Factory factory);
+bool hasFactory(const QString &name);
+// The instance, created on first use; nullptr when no window of that name is built.
+Window *get(const QString &name);
+// The instance if it exists already; nullptr otherwise.
+Window *find(const QString &name);
+template <class T> T *get(const QString &name) { return dynamic_cast<T *>(get(name)); }
+template <class T> T *find(const QString &name) { return dynamic_cast<T *>(find(name)); }
+// Creates if needed and shows modeless; a name without a window shows nothing.
+void show(const QString &name);
+// Unloads if loaded (no-op otherwise).
+void unload(const QString &name);
+// Destroys every instance (tests start each case from a fresh program).
+void destroyAll();
+} // namespace windows
+
+} // namespace quorvane

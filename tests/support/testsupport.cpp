@@ -1,0 +1,105 @@
+#include "testsupport.h"
+
+#include "shell/database.h"
+#include "shell/globals.h"
+#include "shell/schema.h"
+#include "shell/window.h"
+
+#include <QFile>
+#include <QSqlQuery>
+#include <stdexcept>
+
+namespace quorvane::test {
+
+MsgAnswer ScriptedServices::message(const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons)
+{
+    messages.push_back({text, title, icon, buttons});
+    if (buttons == MsgButtons::Ok)
+        return MsgAnswer::Ok;
+    if (!answers.empty()) {
+        const MsgAnswer a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    return buttons == MsgButtons::YesNo ? MsgAnswer::Yes : MsgAnswer::Ok;
+}
+
+QString ScriptedServices::fileDialog(const FileDialogRequest &request)
+{
+    fileRequests.push_back(request);
+    if (fileNames.empty())
+        return QString();
+    const QString f = fileNames.front();
+    fileNames.pop_front();
+    return f;
+}
+
+bool ScriptedServices::printDialog(QPrinter *printer)
+{
+    return onPrintDialog ? onPrintDialog(printer) : true;
+}
+
+bool ScriptedServices::pageSetupDialog(QPrinter *printer)
+{
+    return onPageSetupDialog ? onPageSetupDialog(printer) : true;
+}
+
+QStringList ScriptedServices::texts() const
+{
+    QStringList out;
+    for (const auto &m : messages)
+        out << m.text;
+    return out;
+}
+
+ScriptedServices &installScripted()
+{
+    auto s = std::make_unique<ScriptedServices>();
+    ScriptedServices &ref = *s;
+    services::install(std::move(s));
+    return ref;
+}
+
+TempData::TempData()
+{
+    if (!m_dir.isValid())
+        throw std::runtime_error("no temporary folder");
+    const QString schema = QStringLiteral(QUORVANE_SCHEMA_DIR);
+    QString err = createDatabaseFromSchema(schema + QStringLiteral("/system.sql"), folder() + QStringLiteral("newclasssys.mdb"));
+    if (err.isEmpty())
+        err = createDatabaseFromSchema(schema + QStringLiteral("/cohort.sql"), folder() + QStringLiteral("dbyear.mdb"));
+    if (!err.isEmpty())
+        throw std::runtime_error(err.toStdString());
+    setDataFolder(folder());
+}
+
+TempData::~TempData()
+{
+    windows::destroyAll();
+    const QStringList names = QSqlDatabase::connectionNames();
+    for (const QString &n : names) {
+        {
+            QSqlDatabase db = QSqlDatabase::database(n, false);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(n);
+    }
+    setDataFolder(QString());
+    resetGlobals();
+}
+
+void TempData::addCohort(const QString &year, const QString &dbname, int classes, int firstClass)
+{
+    QSqlDatabase db;
+    if (!openDatabase(systemPath(), DbKind::System, QStringLiteral("test-addcohort"), &db))
+        throw std::runtime_error("cannot open system database");
+    execSql(db, QStringLiteral("INSERT INTO dbsystable(dbyear, dbname, bjsum, startbj) VALUES(?,?,?,?)"),
+            {year, dbname, classes, firstClass});
+    closeDatabase(db);
+    QFile::copy(folder() + QStringLiteral("dbyear.mdb"), cohortPath(dbname + QStringLiteral(".mdb")));
+}
+
+QString TempData::systemPath() const { return folder() + QStringLiteral("newclasssys.mdb"); }
+QString TempData::cohortPath(const QString &dbFile) const { return folder() + dbFile; }
+
+} // namespace quorvane::test

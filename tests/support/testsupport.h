@@ -1,0 +1,77 @@
+#pragma once
+#include "shell/services.h"
+
+#include <QPrinter>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <deque>
+#include <functional>
+#include <stdexcept>
+#include <vector>
+
+namespace quorvane::test {
+
+// Thrown where the program would end at once; code after the end never runs.
+struct ProgramEnded : std::runtime_error
+{
+    ProgramEnded() : std::runtime_error("program ended") {}
+};
+
+struct RecordedMessage
+{
+    QString text;
+    QString title;
+    MsgIcon icon;
+    MsgButtons buttons;
+};
+
+// Records every message and answers questions and dialogs from a script, so no test ever waits
+// on a modal dialog. An unscripted question is answered OK/Yes; an unscripted file dialog is
+// cancelled; the clock reads the set time (or the real one when none was set).
+class ScriptedServices : public ServiceHandler
+{
+public:
+    MsgAnswer message(const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons) override;
+    QString fileDialog(const FileDialogRequest &request) override;
+    bool printDialog(QPrinter *printer) override;
+    bool pageSetupDialog(QPrinter *printer) override;
+    void openHelp(const QString &path) override { helpOpened << path; }
+    QDateTime now() override { return clock.isValid() ? clock : QDateTime::currentDateTime(); }
+    [[noreturn]] void endProgram() override { ++programEnds; throw ProgramEnded(); }
+
+    std::vector<RecordedMessage> messages;
+    std::deque<MsgAnswer> answers;           // for questions, in order
+    std::deque<QString> fileNames;           // for file dialogs, in order ("" = cancel)
+    std::vector<FileDialogRequest> fileRequests;
+    std::function<bool(QPrinter *)> onPrintDialog;      // default: accept
+    std::function<bool(QPrinter *)> onPageSetupDialog;  // default: accept
+    QStringList helpOpened;
+    QDateTime clock;
+    int programEnds = 0;
+
+    QStringList texts() const;
+    QString lastText() const { return messages.empty() ? QString() : messages.back().text; }
+    void clear() { messages.clear(); }
+};
+
+// Installs a fresh ScriptedServices and returns it (owned by the service registry).
+ScriptedServices &installScripted();
+
+// A fresh data folder with an empty system database and the cohort template, set as the
+// program's data folder for its lifetime.
+class TempData
+{
+public:
+    TempData();
+    ~TempData();
+    QString folder() const { return m_dir.path() + QLatin1Char('/'); }
+    // Adds a cohort row and copies the template to <dbname>.mdb.
+    void addCohort(const QString &year, const QString &dbname, int classes = 10, int firstClass = 1);
+    QString systemPath() const;
+    QString cohortPath(const QString &dbFile) const;
+
+private:
+    QTemporaryDir m_dir;
+};
+
+} // namespace quorvane::test
