@@ -1,0 +1,103 @@
+// The list grid: heading row 0 and fixed column 0, texts, format strings, widths and merging.
+#include "controls/grid/grid.h"
+
+#include <QHeaderView>
+#include <QtTest>
+
+using namespace quorvane;
+
+class GridTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void headingsTextsAndSizes()
+    {
+        Grid g;
+        g.setRows(4);
+        g.setFormatString(QStringLiteral("|^   姓  名 |^座号|^分数|^位置"));
+        QCOMPARE(g.Cols(), 5);
+        QCOMPARE(g.TextMatrix(0, 1), QStringLiteral("   姓  名 "));
+        QCOMPARE(g.TextMatrix(0, 2), QStringLiteral("座号"));
+        QCOMPARE(g.ColAlignment(2), int(Grid::CenterCenter));
+        // A heading's column is at least as wide as its text; the longer heading gives the wider column.
+        QVERIFY(g.ColWidth(1) > g.ColWidth(2));
+        QVERIFY(g.ColWidth(2) >= g.textWidthTwips(QStringLiteral("座号")));
+
+        g.setTextMatrix(1, 1, QStringLiteral("张三"));
+        g.setTextMatrix(3, 4, QStringLiteral("101"));
+        QCOMPARE(g.TextMatrix(1, 1), QStringLiteral("张三"));
+        QCOMPARE(g.TextMatrix(3, 4), QStringLiteral("101"));
+        QCOMPARE(g.TextMatrix(2, 2), QString());
+        QCOMPARE(g.TextMatrix(9, 9), QString()); // outside: empty, no crash
+        QCOMPARE(g.rowCount(), 3);               // the heading row is the table's header
+
+        // Growing and shrinking keep the texts that stay.
+        g.setRows(2);
+        QCOMPARE(g.TextMatrix(1, 1), QStringLiteral("张三"));
+        g.setRows(6);
+        QCOMPARE(g.TextMatrix(3, 4), QString());
+        QCOMPARE(g.TextMatrix(0, 2), QStringLiteral("座号"));
+
+        g.setColWidth(3, 1500);
+        QCOMPARE(g.ColWidth(3), 1500);
+        g.setRowHeight(2, 450);
+        QCOMPARE(g.RowHeight(2), 450);
+
+        g.Clear();
+        QCOMPARE(g.TextMatrix(1, 1), QString());
+        QCOMPARE(g.TextMatrix(0, 2), QString());
+        QCOMPARE(g.Rows(), 6);
+    }
+
+    void currentCellAndFixedRows()
+    {
+        Grid g;
+        g.setRows(5);
+        g.setCols(3);
+        g.setRow(3);
+        g.setCol(2);
+        QCOMPARE(g.Row(), 3);
+        QCOMPARE(g.Col(), 2);
+        g.setTextMatrix(0, 1, QStringLiteral("标题"));
+        g.setTextMatrix(2, 1, QStringLiteral("x"));
+        // Without fixed rows, row 0 becomes an ordinary table row and keeps its text.
+        g.setFixedRows(0);
+        QCOMPARE(g.rowCount(), 5);
+        QCOMPARE(g.TextMatrix(0, 1), QStringLiteral("标题"));
+        QCOMPARE(g.TextMatrix(2, 1), QStringLiteral("x"));
+        g.setFixedRows(1);
+        QCOMPARE(g.rowCount(), 4);
+        QCOMPARE(g.TextMatrix(0, 1), QStringLiteral("标题"));
+        QCOMPARE(g.TextMatrix(2, 1), QStringLiteral("x"));
+    }
+
+    void alignmentAndMerging()
+    {
+        Grid g;
+        g.setRows(5);
+        g.setCols(3);
+        g.setTextMatrix(1, 1, QStringLiteral("123"));
+        g.setTextMatrix(2, 1, QStringLiteral("12.5"));
+        // General alignment: digits only to the right, anything else to the left.
+        QVERIFY(g.item(0, 1)->textAlignment() & Qt::AlignRight);
+        QVERIFY(g.item(1, 1)->textAlignment() & Qt::AlignLeft);
+        g.setCellAlignment(1, 1, Grid::CenterCenter);
+        QCOMPARE(g.CellAlignment(1, 1), int(Grid::CenterCenter));
+        QVERIFY(g.item(0, 1)->textAlignment() & Qt::AlignHCenter);
+
+        g.setMergeCol(2, true);
+        for (int r = 1; r <= 3; ++r)
+            g.setTextMatrix(r, 2, QStringLiteral("一班"));
+        g.setMergeRow(4, true);
+        g.setTextMatrix(4, 0, QStringLiteral("合计"));
+        g.setTextMatrix(4, 1, QStringLiteral("合计"));
+        g.applyMerges();
+        QCOMPARE(g.rowSpan(0, 2), 3);
+        QCOMPARE(g.columnSpan(3, 0), 2);
+        QVERIFY(g.MergeCol(2));
+        QVERIFY(!g.MergeCol(1));
+    }
+};
+
+QTEST_MAIN(GridTest)
+#include "tst_grid.moc"

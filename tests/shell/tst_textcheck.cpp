@@ -1,0 +1,72 @@
+// Text checks shared by the input windows, and the reading of numbers from typed text.
+#include "shell/textcheck.h"
+
+#include <QtTest>
+
+using namespace quorvane;
+
+class TextCheckTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void displayWidthCountsGbkBytes()
+    {
+        QCOMPARE(DisplayWidth(QString()), qint16(0));
+        QCOMPARE(DisplayWidth(QStringLiteral("abc")), qint16(3));
+        QCOMPARE(DisplayWidth(QStringLiteral("张三")), qint16(4));
+        QCOMPARE(DisplayWidth(QStringLiteral("张三 ")), qint16(4));   // trailing blank not counted
+        QCOMPARE(DisplayWidth(QStringLiteral("a张")), qint16(3));
+        QCOMPARE(DisplayWidth(QStringLiteral(" 张三")), qint16(3));  // leading blank examined, last char left out
+        QCOMPARE(DisplayWidth(QStringLiteral("高一(3)班")), qint16(9));
+        QCOMPARE(DisplayWidth(QStringLiteral("（全角）")), qint16(8)); // full-width punctuation is double-byte in GBK
+        // A character GBK cannot represent is written as '?' and counts 1.
+        QCOMPARE(DisplayWidth(QString(QChar(0x0E01))), qint16(1));      // Thai
+    }
+
+    void digitAndAlnumChecks()
+    {
+        QVERIFY(!HasNonDigit(QString()));
+        QVERIFY(!HasNonDigit(QStringLiteral("   ")));
+        QVERIFY(!HasNonDigit(QStringLiteral("2008")));
+        QVERIFY(HasNonDigit(QStringLiteral("20a8")));
+        QVERIFY(!HasNonDigit(QStringLiteral("2008 ")));
+        QVERIFY(HasNonDigit(QStringLiteral("20 08")));
+        QVERIFY(HasNonDigit(QStringLiteral(" 12")));
+        QVERIFY(HasNonDigit(QStringLiteral("２００８"))); // full-width digits are not digits
+
+        QVERIFY(!HasNonAlnum(QStringLiteral("Db2008")));
+        QVERIFY(HasNonAlnum(QStringLiteral("db_2008")));
+        QVERIFY(HasNonAlnum(QStringLiteral("学届")));
+        QVERIFY(!HasNonAlnum(QString()));
+    }
+
+    void stripAndTrim()
+    {
+        QCOMPARE(StripBlanks(QStringLiteral(" a b ")), QStringLiteral("ab"));
+        QCOMPARE(StripBlanks(QStringLiteral("a\r\nb")), QStringLiteral("a\rb"));
+        QCOMPARE(StripBlanks(QStringLiteral("a\tb\u3000c")), QStringLiteral("a\tb\u3000c"));
+        QCOMPARE(TrimBlanks(QStringLiteral("  a b  ")), QStringLiteral("a b"));
+        QCOMPARE(TrimBlanks(QStringLiteral("\ta\n")), QStringLiteral("\ta\n"));
+        QCOMPARE(TrimBlanks(QStringLiteral("\u3000a ")), QStringLiteral("\u3000a"));
+        QCOMPARE(TrimBlanks(QStringLiteral("   ")), QString());
+    }
+
+    void leadingNumber()
+    {
+        QCOMPARE(Val(QStringLiteral("12abc")), 12.0);
+        QCOMPARE(Val(QStringLiteral("abc")), 0.0);
+        QCOMPARE(Val(QStringLiteral("3班")), 3.0);
+        QCOMPARE(Val(QStringLiteral("1 2")), 12.0);
+        QCOMPARE(Val(QStringLiteral("  85.5分")), 85.5);
+        QCOMPARE(Val(QStringLiteral("2.4")), 2.4);
+        QCOMPARE(Val(QStringLiteral("-1")), -1.0);
+        QCOMPARE(Val(QStringLiteral("1e2x")), 100.0);
+        QCOMPARE(Val(QStringLiteral("1ex")), 1.0);
+        QCOMPARE(Val(QStringLiteral(".5")), 0.5);
+        QCOMPARE(Val(QStringLiteral("-")), 0.0);
+        QCOMPARE(Val(QString()), 0.0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TextCheckTest)
+#include "tst_textcheck.moc"
