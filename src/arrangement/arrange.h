@@ -1,0 +1,75 @@
+#pragma once
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+#include <functional>
+#include <random>
+
+namespace quorvane {
+
+// One arrangement run of an exam: copies the cohort's register into the exam's stucj rows in a
+// random order, checks the rooms' seats, splits the rooms between the non-arts students (rooms
+// first in the list) and the arts students (the rooms after them), takes the seat order from the
+// basis exam when there is one, and deals every row of the exam a room and a seat.
+//
+// The run writes in one transaction on the cohort database: when the seats are short, the copy of
+// the register is kept and no seat is touched; when a statement fails, nothing of the run is kept.
+
+struct ArrangeInput
+{
+    QString examId;       // kcbpb.id of the exam
+    QString basisExamId;  // kcbpb.bpid: the exam whose ranking orders the seats; empty for none
+    QString roomList;     // kcbpb.kcid: room ids of 3 characters, in arrangement order
+};
+
+enum class ArrangeStatus {
+    Done,           // "编班处理完毕!"
+    NoRooms,        // "考场未安排,编班失败！": nothing written
+    NotEnoughSeats, // "考场安排数量不足,编班失败！": register copied, no seat written
+    DatabaseError,  // a statement failed: nothing of the run kept
+};
+
+struct ArrangeRoom
+{
+    QString listId;   // the 3 characters of the room list
+    QString id;       // kcszb.id as stored; empty when the room is unknown
+    int capacity = 0; // seats; 0 for an unknown room or an empty capacity
+};
+
+struct ArrangeResult
+{
+    ArrangeStatus status = ArrangeStatus::Done;
+    int artsCount = 0;       // register rows of stream 2
+    int otherCount = 0;      // every other register row
+    int nonArtsRooms = 0;    // room positions 1..nonArtsRooms belong to the non-arts group
+    int artsRooms = 0;       // the next artsRooms positions belong to the arts group
+    QVector<ArrangeRoom> rooms;
+    int seated = 0;          // rows given a seat
+    QString error;           // the database's text for DatabaseError
+};
+
+struct ArrangeCallbacks
+{
+    // One step of the progress display: the value 1..100 of the current loop's counter.
+    std::function<void(int)> progress;
+    // Called once between the walks of the two groups (the window lets waiting messages run).
+    std::function<void()> betweenGroups;
+};
+
+// The message the window shows for a result.
+QString arrangeMessage(ArrangeStatus status);
+
+// Runs the arrangement. `cohort` holds stinfo and stucj, `system` holds kcszb. The random order of
+// the register comes from rng (tests seed it).
+ArrangeResult arrangeStudents(QSqlDatabase &cohort, const QSqlDatabase &system, const ArrangeInput &input,
+                              std::mt19937 &rng, const ArrangeCallbacks &callbacks = {});
+
+// The room ids of a room list: complete 3-character pieces only.
+QStringList roomIdsOfList(const QString &roomList);
+
+// A stored number as a 16-bit whole number the way the old program converted it (halves to even);
+// empty or Null gives 0.
+int toWhole16(const QVariant &value);
+
+} // namespace quorvane

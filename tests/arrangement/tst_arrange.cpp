@@ -1,0 +1,404 @@
+// The arrangement of a cohort's students to the rooms and seats of an exam.
+#include "arrangement/arrange.h"
+#include "shell/database.h"
+#include "testsupport.h"
+
+#include <QSqlQuery>
+#include <QtTest>
+
+using namespace quorvane;
+using namespace quorvane::test;
+
+namespace {
+
+const QString kExam = QStringLiteral("240301080000");
+
+// A cohort with its two open databases.
+struct School
+{
+    TempData data;
+    QSqlDatabase cohort;
+    QSqlDatabase system;
+    int nextStudent = 1;
+
+    School()
+    {
+        static int serial = 0;
+        ++serial;
+        data.addCohort(QStringLiteral("2023"), QStringLiteral("db2023"));
+        openDatabase(data.cohortPath(QStringLiteral("db2023.mdb")), DbKind::Cohort, QStringLiteral("t-cohort%1").arg(serial), &cohort);
+        openDatabase(data.systemPath(), DbKind::System, QStringLiteral("t-system%1").arg(serial), &system);
+    }
+    ~School()
+    {
+        closeDatabase(cohort);
+        closeDatabase(system);
+    }
+    void room(const QString &id, const QVariant &seats)
+    {
+        execSql(system, QStringLiteral("INSERT INTO kcszb(id, address, type, rs) VALUES(?, ?, 1, ?)"),
+                {id, QStringLiteral("教学楼") + id, seats});
+    }
+    // Adds n students of a stream; returns their student numbers.
+    QStringList students(int n, int stream, int classNo = 1)
+    {
+        QStringList ids;
+        for (int i = 0; i < n; ++i) {
+            const QString stid = QStringLiteral("S%1").arg(nextStudent, 4, 10, QLatin1Char('0'));
+            execSql(cohort, QStringLiteral("INSERT INTO stinfo(stid, stname, stclass, stclassno, keflag) VALUES(?, ?, ?, ?, ?)"),
+                    {stid, QStringLiteral("学生%1").arg(nextStudent), classNo, nextStudent, stream});
+            ids << stid;
+            ++nextStudent;
+        }
+        return ids;
+    }
+    int count(const QString &where = QString(), const QVariantList &values = {}) const
+    {
+        QSqlQuery q = prepare(cohort, QStringLiteral("SELECT count(*) FROM stucj WHERE id = ?") + where,
+                              QVariantList{kExam} + values);
+        q.exec();
+        q.next();
+        return q.value(0).toInt();
+    }
+    // room id and seat of a student in the exam
+    QPair<QString, int> seatOf(const QString &stid, const QString &exam = kExam) const
+    {
+        QSqlQuery q = prepare(cohort, QStringLiteral("SELECT kcbj, kczh FROM stucj WHERE id = ? AND stid = ?"), {exam, stid});
+        q.exec();
+        if (!q.next())
+            return {QStringLiteral("<no row>"), -1};
+        return {q.value(0).toString(), q.value(1).isNull() ? 0 : q.value(1).toInt()};
+    }
+    // (room, seat) -> student for every seated row of the exam
+    QMap<QPair<QString, int>, QString> seating() const
+    {
+        QMap<QPair<QString, int>, QString> m;
+        QSqlQuery q = prepare(cohort, QStringLiteral("SELECT kcbj, kczh, stid FROM stucj WHERE id = ? AND kcbj IS NOT NULL"), {kExam});
+        q.exec();
+        while (q.next())
+            m.insert({q.value(0).toString(), q.value(1).toInt()}, q.value(2).toString());
+        return m;
+    }
+    ArrangeResult run(const QString &rooms, const QString &basis = QString(), unsigned seed = 7)
+    {
+        std::mt19937 rng(seed);
+        return arrangeStudents(cohort, system, {kExam, basis, rooms}, rng);
+    }
+};
+
+} // namespace
+
+class TestArrange : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { installScripted(); }
+    void roomsSplitBetweenStreams();
+    void seedsAndArtsOnly();
+    void shortOfSeats();
+    void shortOfSeatsInTotal();
+    void noRoomsWritesNothing();
+    void emptyRegisterAndUnknownRoom();
+    void unknownRoomFirst();
+    void secondRunAndLeavers();
+    void basisExamOrder();
+    void quotesAreLiteral();
+    void failedRunKeepsPreviousSeats();
+    void progressCountsOneToHundred();
+};
+
+void TestArrange::roomsSplitBetweenStreams()
+{
+    // Three rooms of 40, 30 non-arts (streams 1, 3 and none) and 20 arts students.
+    School s;
+    s.room(QStringLiteral("001"), 40);
+    s.room(QStringLiteral("002"), 40);
+    s.room(QStringLiteral("003"), 40);
+    const QStringList other = s.students(10, 1) + s.students(15, 3) + s.students(5, 0);
+    const QStringList arts = s.students(20, 2);
+    const ArrangeResult r = s.run(QStringLiteral("001002003"));
+    QCOMPARE(r.status, ArrangeStatus::Done);
+    QCOMPARE(arrangeMessage(r.status), QStringLiteral("编班处理完毕!"));
+    QCOMPARE(r.otherCount, 30);
+    QCOMPARE(r.artsCount, 20);
+    QCOMPARE(s.count(), 50);
+    const auto seating = s.seating();
+    QCOMPARE(seating.size(), 50);
+    QSet<QString> roomOne, roomTwo;
+    for (int seat = 1; seat <= 30; ++seat) {
+        QVERIFY2(seating.contains({QStringLiteral("001"), seat}), qPrintable(QString::number(seat)));
+        roomOne << seating.value({QStringLiteral("001"), seat});
+    }
+    for (int seat = 1; seat <= 20; ++seat)
+        roomTwo << seating.value({QStringLiteral("002"), seat});
+    QCOMPARE(roomOne, QSet<QString>(other.begin(), other.end()));
+    QCOMPARE(roomTwo, QSet<QString>(arts.begin(), arts.end()));
+    QCOMPARE(s.count(QStringLiteral(" AND kcbj = '003'")), 0);
+    // The register's values are copied into the rows.
+    QSqlQuery q = prepare(s.cohort, QStringLiteral("SELECT name, wlflag, bj, zh FROM stucj WHERE id = ? AND stid = ?"), {kExam, arts.first()});
+    QVERIFY(q.exec() && q.next());
+    QCOMPARE(q.value(0).toString(), QStringLiteral("学生31"));
+    QCOMPARE(q.value(1).toInt(), 2);
+    QCOMPARE(q.value(2).toInt(), 1);
+    QCOMPARE(q.value(3).toInt(), 31);
+}
+
+void TestArrange::seedsAndArtsOnly()
+{
+    // The same seed deals the same seats; another seed deals another order.
+    auto dealt = [](unsigned seed) {
+        School x;
+        x.room(QStringLiteral("001"), 60);
+        x.students(60, 1);
+        x.run(QStringLiteral("001"), QString(), seed);
+        return x.seating();
+    };
+    const auto a = dealt(42);
+    QCOMPARE(a.size(), 60);
+    QCOMPARE(dealt(42), a);
+    QVERIFY(dealt(43) != a);
+
+    // Only arts students: every room is theirs, from room 1, seat 1.
+    School d;
+    d.room(QStringLiteral("011"), 3);
+    d.room(QStringLiteral("012"), 3);
+    d.students(5, 2);
+    const ArrangeResult rd = d.run(QStringLiteral("011012"));
+    QCOMPARE(rd.status, ArrangeStatus::Done);
+    QCOMPARE(rd.artsRooms, 2);
+    QCOMPARE(rd.nonArtsRooms, 0);
+    const auto sd = d.seating();
+    QCOMPARE(sd.size(), 5);
+    QVERIFY(sd.contains({QStringLiteral("011"), 1}));
+    QVERIFY(sd.contains({QStringLiteral("011"), 3}));
+    QVERIFY(sd.contains({QStringLiteral("012"), 2}));
+    QVERIFY(!sd.contains({QStringLiteral("012"), 3}));
+}
+
+void TestArrange::shortOfSeats()
+{
+    // One room of 40 for 30 + 10: the non-arts block takes the room, nothing is left for the arts.
+    School s;
+    s.room(QStringLiteral("001"), 40);
+    s.students(30, 1);
+    s.students(10, 2);
+    const ArrangeResult r = s.run(QStringLiteral("001"));
+    QCOMPARE(r.status, ArrangeStatus::NotEnoughSeats);
+    QCOMPARE(arrangeMessage(r.status), QStringLiteral("考场安排数量不足,编班失败！"));
+    // The register is copied, no seat is written.
+    QCOMPARE(s.count(), 40);
+    QCOMPARE(s.count(QStringLiteral(" AND (kcbj IS NOT NULL OR kczh IS NOT NULL)")), 0);
+
+}
+
+void TestArrange::shortOfSeatsInTotal()
+{
+    // Too few seats in total: the same message.
+    School t;
+    t.room(QStringLiteral("001"), 10);
+    t.students(11, 3);
+    QCOMPARE(t.run(QStringLiteral("001")).status, ArrangeStatus::NotEnoughSeats);
+    QCOMPARE(t.count(), 11);
+    QCOMPARE(t.seating().size(), 0);
+
+    // A room whose capacity is empty counts as 0.
+    execSql(t.system, QStringLiteral("UPDATE kcszb SET rs = NULL"));
+    t.room(QStringLiteral("002"), 10);
+    QCOMPARE(t.run(QStringLiteral("001002")).status, ArrangeStatus::NotEnoughSeats);
+}
+
+void TestArrange::noRoomsWritesNothing()
+{
+    School s;
+    s.room(QStringLiteral("001"), 40);
+    s.students(5, 1);
+    for (const QString &list : {QString(), QStringLiteral("00")}) {
+        const ArrangeResult r = s.run(list);
+        QCOMPARE(r.status, ArrangeStatus::NoRooms);
+        QCOMPARE(arrangeMessage(r.status), QStringLiteral("考场未安排,编班失败！"));
+        QCOMPARE(s.count(), 0);
+    }
+    // A trailing piece shorter than 3 characters is no room.
+    QCOMPARE(roomIdsOfList(QStringLiteral("0010020")), (QStringList{QStringLiteral("001"), QStringLiteral("002")}));
+}
+
+void TestArrange::emptyRegisterAndUnknownRoom()
+{
+    School s;
+    s.room(QStringLiteral("001"), 40);
+    const ArrangeResult r = s.run(QStringLiteral("001"));
+    QCOMPARE(r.status, ArrangeStatus::Done);
+    QCOMPARE(s.count(), 0);
+    QCOMPARE(r.seated, 0);
+}
+
+void TestArrange::unknownRoomFirst()
+{
+    // An unknown room placed first takes nobody; the first student sits in the second room, seat 1.
+    School u;
+    u.room(QStringLiteral("002"), 2);
+    u.room(QStringLiteral("003"), 2);
+    u.students(3, 1);
+    const ArrangeResult ru = u.run(QStringLiteral("999002003"));
+    QCOMPARE(ru.status, ArrangeStatus::Done);
+    QCOMPARE(ru.rooms.size(), 3);
+    QCOMPARE(ru.rooms[0].capacity, 0);
+    QCOMPARE(ru.rooms[0].id, QString());
+    const auto seating = u.seating();
+    QCOMPARE(seating.size(), 3);
+    QVERIFY(seating.contains({QStringLiteral("002"), 1}));
+    QVERIFY(seating.contains({QStringLiteral("002"), 2}));
+    QVERIFY(seating.contains({QStringLiteral("003"), 1}));
+    QCOMPARE(u.count(QStringLiteral(" AND kcbj = '999'")), 0);
+
+    // Room ids of the list match the register's ids regardless of letter case, and the stored id is written.
+    u.room(QStringLiteral("A01"), 5);
+    QCOMPARE(u.run(QStringLiteral("a01")).status, ArrangeStatus::Done);
+    QCOMPARE(u.count(QStringLiteral(" AND kcbj = 'A01'")), 3);
+}
+
+void TestArrange::secondRunAndLeavers()
+{
+    School s;
+    s.room(QStringLiteral("001"), 20);
+    s.room(QStringLiteral("002"), 20);
+    const QStringList first = s.students(30, 1);
+    QCOMPARE(s.run(QStringLiteral("001002")).status, ArrangeStatus::Done);
+    // A score entered after the first run survives the second.
+    QVERIFY(execSql(s.cohort, QStringLiteral("UPDATE stucj SET ke1 = 88 WHERE id = ? AND stid = ?"), {kExam, first.first()}));
+    // A name corrected in the register is refreshed.
+    QVERIFY(execSql(s.cohort, QStringLiteral("UPDATE stinfo SET stname = '新名字' WHERE stid = ?"), {first.at(1)}));
+
+    const QStringList joined = s.students(10, 1);
+    QCOMPARE(s.run(QStringLiteral("001002"), QString(), 99).status, ArrangeStatus::Done);
+    QCOMPARE(s.count(), 40);
+    const auto seating = s.seating();
+    QCOMPARE(seating.size(), 40);
+    for (int seat = 1; seat <= 20; ++seat) {
+        QVERIFY(seating.contains({QStringLiteral("001"), seat}));
+        QVERIFY(seating.contains({QStringLiteral("002"), seat}));
+    }
+    for (const QString &stid : joined)
+        QVERIFY(s.seatOf(stid).second > 0);
+    QCOMPARE(s.count(QStringLiteral(" AND stid = ? AND ke1 = 88"), {first.first()}), 1);
+    QCOMPARE(s.count(QStringLiteral(" AND stid = ? AND name = '新名字'"), {first.at(1)}), 1);
+
+    // A student leaves the register and a room is taken out: 40 rows but only 39 counted and 39
+    // seats; the walk starts again at the first room and the left-over row shares a seat.
+    QVERIFY(execSql(s.cohort, QStringLiteral("DELETE FROM stinfo WHERE stid = ?"), {first.at(5)}));
+    s.room(QStringLiteral("003"), 19);
+    const ArrangeResult r = s.run(QStringLiteral("001003"));
+    QCOMPARE(r.status, ArrangeStatus::Done);
+    QCOMPARE(r.otherCount, 39);
+    QCOMPARE(r.seated, 40);
+    QCOMPARE(s.count(), 40);
+    QCOMPARE(s.count(QStringLiteral(" AND kcbj = '001' AND kczh = 1")), 2);
+    QCOMPARE(s.count(QStringLiteral(" AND kcbj = '002'")), 0);
+    QCOMPARE(s.count(QStringLiteral(" AND kcbj = '003'")), 19);
+}
+
+void TestArrange::basisExamOrder()
+{
+    // Five students of stream 3 ranked 1 to 5 in the basis exam are seated 5, 4, 3, 2, 1.
+    School s;
+    s.room(QStringLiteral("001"), 10);
+    const QStringList st = s.students(5, 3);
+    const QString basis = QStringLiteral("231101080000");
+    for (int i = 0; i < 5; ++i)
+        QVERIFY(execSql(s.cohort, QStringLiteral("INSERT INTO stucj(id, stid, wlflag, zftlnob) VALUES(?, ?, 3, ?)"), {basis, st.at(i), i + 1}));
+    for (unsigned seed : {1u, 2u, 3u}) {
+        QCOMPARE(s.run(QStringLiteral("001"), basis, seed).status, ArrangeStatus::Done);
+        for (int i = 0; i < 5; ++i)
+            QCOMPARE(s.seatOf(st.at(i)), qMakePair(QStringLiteral("001"), 5 - i));
+    }
+    // The basis exam's own rows are not touched.
+    QCOMPARE(s.seatOf(st.at(0), basis), qMakePair(QString(), 0));
+
+    // A student missing from the basis exam has no key and sits before the others.
+    const QStringList late = s.students(1, 3);
+    QCOMPARE(s.run(QStringLiteral("001"), basis).status, ArrangeStatus::Done);
+    QCOMPARE(s.seatOf(late.first()), qMakePair(QStringLiteral("001"), 1));
+    QCOMPARE(s.seatOf(st.at(4)), qMakePair(QStringLiteral("001"), 2));
+    QCOMPARE(s.seatOf(st.at(0)), qMakePair(QStringLiteral("001"), 6));
+}
+
+void TestArrange::quotesAreLiteral()
+{
+    School s;
+    s.room(QStringLiteral("A'1"), 5);
+    const QStringList st = s.students(1, 1);
+    QVERIFY(execSql(s.cohort, QStringLiteral("INSERT INTO stinfo(stid, stname, stclass, stclassno, keflag) VALUES(?, ?, 1, 1, 1)"),
+                    {QStringLiteral("O'BRIEN"), QStringLiteral("奥'布")}));
+    QCOMPARE(s.run(QStringLiteral("A'1")).status, ArrangeStatus::Done);
+    QCOMPARE(s.seating().size(), 2);
+    QCOMPARE(s.seatOf(QStringLiteral("O'BRIEN")).first, QStringLiteral("A'1"));
+    QCOMPARE(s.count(QStringLiteral(" AND name = ?"), {QStringLiteral("奥'布")}), 1);
+    // A second run finds the row again instead of adding one.
+    QCOMPARE(s.run(QStringLiteral("A'1")).status, ArrangeStatus::Done);
+    QCOMPARE(s.count(), 2);
+}
+
+void TestArrange::failedRunKeepsPreviousSeats()
+{
+    School s;
+    s.room(QStringLiteral("001"), 10);
+    s.room(QStringLiteral("002"), 10);
+    s.students(12, 1);
+    QCOMPARE(s.run(QStringLiteral("001002")).status, ArrangeStatus::Done);
+    const auto before = s.seating();
+    QCOMPARE(before.size(), 12);
+
+    // A write fails in the middle of the seat walk: nothing of the run stays, not even the new
+    // student's row; the earlier seats are whole.
+    QVERIFY(execSql(s.cohort, QStringLiteral("CREATE TRIGGER fail_seat BEFORE UPDATE OF kczh ON stucj WHEN NEW.kczh = 8 "
+                                             "BEGIN SELECT RAISE(ABORT, 'disk full'); END")));
+    s.students(1, 1);
+    const ArrangeResult r = s.run(QStringLiteral("002001"), QString(), 5);
+    QCOMPARE(r.status, ArrangeStatus::DatabaseError);
+    QVERIFY(r.error.contains(QStringLiteral("disk full")));
+    QVERIFY(!arrangeMessage(r.status).isEmpty());
+    QCOMPARE(s.count(), 12);
+    QCOMPARE(s.seating(), before);
+    QVERIFY(execSql(s.cohort, QStringLiteral("DROP TRIGGER fail_seat")));
+
+    // Another connection holding the database for writing: the run fails at once, nothing written.
+    QSqlDatabase other;
+    QVERIFY(openDatabase(s.data.cohortPath(QStringLiteral("db2023.mdb")), DbKind::Cohort, QStringLiteral("t-other"), &other));
+    QVERIFY(execSql(other, QStringLiteral("BEGIN IMMEDIATE")));
+    QCOMPARE(s.run(QStringLiteral("002001")).status, ArrangeStatus::DatabaseError);
+    QVERIFY(execSql(other, QStringLiteral("ROLLBACK")));
+    closeDatabase(other);
+    QCOMPARE(s.seating(), before);
+    QCOMPARE(s.run(QStringLiteral("002001")).status, ArrangeStatus::Done);
+    QCOMPARE(s.count(), 13);
+    QCOMPARE(s.count(QStringLiteral(" AND kcbj = '002'")), 10);
+}
+
+void TestArrange::progressCountsOneToHundred()
+{
+    School s;
+    s.room(QStringLiteral("001"), 150);
+    s.room(QStringLiteral("002"), 50);
+    s.students(130, 1);
+    s.students(20, 2);
+    QList<int> values;
+    int between = 0;
+    std::mt19937 rng(3);
+    ArrangeCallbacks cb;
+    cb.progress = [&](int v) { values << v; };
+    cb.betweenGroups = [&] { ++between; };
+    QCOMPARE(arrangeStudents(s.cohort, s.system, {kExam, QString(), QStringLiteral("001002")}, rng, cb).status, ArrangeStatus::Done);
+    // copy 150 steps, non-arts walk 130, arts walk 20; each loop counts 1..100 then from 1 again.
+    QCOMPARE(values.size(), 300);
+    QCOMPARE(values.at(0), 1);
+    QCOMPARE(values.at(99), 100);
+    QCOMPARE(values.at(100), 1);
+    QCOMPARE(values.at(149), 50);
+    QCOMPARE(values.at(150), 1);
+    QCOMPARE(values.at(280), 1);
+    QCOMPARE(values.last(), 20);
+    QCOMPARE(between, 1);
+}
+
+QTEST_MAIN(TestArrange)
+#include "tst_arrange.moc"
