@@ -2,6 +2,7 @@
 #include <QFont>
 #include <QImage>
 #include <QRect>
+#include <QRegion>
 #include <QWidget>
 
 #include "controls/propertybag.h"
@@ -43,7 +44,8 @@ public:
 
     // What the last DrawProgressBar drew (for tests and the paint handler).
     const QImage &buffer() const { return m_buffer; }
-    // The fill rectangle of the last computation, as (left, top, right, bottom) edges.
+    // The fill rectangle of the last computation; left(), top(), right() and bottom() are its
+    // edges (right and bottom exclusive: right() is the fill edge E, top() the fill edge T).
     QRect fillRect() const { return m_fill; }
     // The text of the last drawing ("请稍后.." or the value with " %").
     QString captionText() const;
@@ -56,6 +58,11 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    void RenderBuffer();
+    void Render(QPainter &p, int w, int h);
+    void EnsureBuffer(int w, int h);
+    QString CaptionFor() const;
+    static QRegion CornerRegion(int w, int h);
     void ComputeFillRect(int w, int h);
     void DrawFill(QPainter &p, int w, int h);
     void DrawGaps(QPainter &p, int w, int h);
@@ -71,6 +78,10 @@ private:
     int m_scrolling = 0;
     bool m_showText = false;
     int m_value = 0;
+    int m_block = 8;
+    int m_gap = 2;
+    double m_fraction = 0.0;
+    QString m_caption;
     QRect m_fill;   // left/top/right/bottom stored as x1,y1,x2,y2 edges (right and bottom exclusive)
     QImage m_buffer;
     QSize m_regionSize;

@@ -1,0 +1,414 @@
+// The progress bar: where the fill ends, what it draws, its text, colours, saved settings and when
+// it redraws.
+#include "controls/progressbar/XP_ProgressBar.h"
+
+#include <QGuiApplication>
+#include <QPalette>
+#include <QtTest>
+
+using namespace quorvane;
+
+namespace {
+
+constexpr quint32 kBarColor = 0x006A240A;  // the colour every host sets
+
+QRgb rgbOf(quint32 bgr) { return qRgb(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
+QRgb pixel(const XP_ProgressBar &bar, int x, int y) { return (bar.buffer().pixel(x, y) & 0xFFFFFF) | 0xFF000000; }
+const QRgb kWhite = qRgb(255, 255, 255);
+
+// A bar that counts how often it is painted.
+class CountingBar : public XP_ProgressBar
+{
+public:
+    int paints = 0;
+
+protected:
+    void paintEvent(QPaintEvent *e) override
+    {
+        ++paints;
+        XP_ProgressBar::paintEvent(e);
+    }
+};
+
+} // namespace
+
+class ProgressBarTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void horizontalFillEdge()
+    {
+        XP_ProgressBar bar;
+        bar.resize(150, 20);
+        bar.setColor(kBarColor);
+        const struct { int value; int edge; } cases[] = {
+            {50, 70}, {6, 0}, {8, 10}, {100, 150}, {0, 0}, {-20, 0}, {500, 150}, {99, 140}, {55, 80},
+        };
+        for (const auto &c : cases) {
+            bar.setValue(c.value);
+            QCOMPARE(bar.fillRect().left(), 0);
+            QVERIFY2(bar.fillRect().right() == c.edge,
+                     qPrintable(QStringLiteral("value %1: edge %2").arg(c.value).arg(bar.fillRect().right())));
+        }
+
+        // Value 8: one block, columns 2 to 9.
+        bar.setValue(8);
+        QCOMPARE(pixel(bar, 5, 10), rgbOf(kBarColor));
+        QCOMPARE(pixel(bar, 9, 10), rgbOf(kBarColor));
+        QCOMPARE(pixel(bar, 10, 10), kWhite);
+        QCOMPARE(pixel(bar, 12, 10), kWhite);
+        // Value 6 rounds down to nothing; Value 0 leaves only border and white.
+        for (int v : {6, 0, -3}) {
+            bar.setValue(v);
+            for (int x = 2; x < 148; ++x)
+                QCOMPARE(pixel(bar, x, 10), kWhite);
+        }
+
+        // Min takes part in the fraction: halfway between 20 and 120 is half the bar.
+        bar.setMin(20);
+        bar.setMax(120);
+        bar.setValue(70);
+        QCOMPARE(bar.fillRect().right(), 70);
+        bar.setValue(10);  // below Min: empty
+        QCOMPARE(bar.fillRect().right(), 0);
+        bar.setValue(130);  // above Max: full
+        QCOMPARE(bar.fillRect().right(), 150);
+
+        // The continuous bar is snapped to whole blocks as well, but has no gaps.
+        bar.setMin(0);
+        bar.setMax(100);
+        bar.setScrolling(1);
+        bar.setValue(50);
+        QCOMPARE(bar.fillRect().right(), 70);
+        QCOMPARE(pixel(bar, 10, 10), rgbOf(kBarColor));
+        QCOMPARE(pixel(bar, 69, 10), rgbOf(kBarColor));
+        QCOMPARE(pixel(bar, 70, 10), kWhite);
+    }
+
+    void verticalFillEdge()
+    {
+        XP_ProgressBar bar;
+        bar.resize(20, 100);
+        bar.setColor(kBarColor);
+        bar.setOrientation(1);
+        const struct { int value; int top; } cases[] = {
+            {50, 50}, {0, 100}, {100, 0}, {-5, 100}, {250, 0},
+        };
+        for (const auto &c : cases) {
+            bar.setValue(c.value);
+            QCOMPARE(bar.fillRect().bottom(), 100);
+            QVERIFY2(bar.fillRect().top() == c.top,
+                     qPrintable(QStringLiteral("value %1: top %2").arg(c.value).arg(bar.fillRect().top())));
+        }
+        // Half full: blocks from the bottom up to row 50, 2-row gaps every 10 rows, white above.
+        bar.setValue(50);
+        QCOMPARE(pixel(bar, 10, 50), rgbOf(kBarColor));
+        QCOMPARE(pixel(bar, 10, 57), rgbOf(kBarColor));
+        QCOMPARE(pixel(bar, 10, 58), kWhite);
+        QCOMPARE(pixel(bar, 10, 59), kWhite);
+        QCOMPARE(pixel(bar, 10, 60), rgbOf(kBarColor));
+        QCOMPARE(pixel(bar, 10, 45), kWhite);
+        // The side bands start pale at the left edge.
+        QCOMPARE(pixel(bar, 2, 65), rgbOf(XP_ProgressBar::LightenColor(kBarColor, 150)));
+        // Empty: nothing but white inside the border.
+        bar.setValue(0);
+        for (int y = 3; y < 97; ++y)
+            QCOMPARE(pixel(bar, 10, y), kWhite);
+    }
+
+    void maxEqualToMinDrawsEmptyBar()
+    {
+        XP_ProgressBar bar;
+        bar.resize(150, 20);
+        bar.setColor(kBarColor);
+        bar.setMin(50);
+        bar.setMax(50);
+        for (int v : {0, 50, 80}) {
+            bar.setValue(v);
+            QCOMPARE(bar.fillRect().right(), 0);
+            QCOMPARE(pixel(bar, 40, 10), kWhite);
+        }
+        bar.setOrientation(1);
+        bar.resize(20, 100);
+        bar.setValue(50);
+        QCOMPARE(bar.fillRect().top(), 100);
+        QCOMPARE(pixel(bar, 10, 90), kWhite);
+    }
+
+    void captionText()
+    {
+        XP_ProgressBar bar;
+        bar.resize(150, 20);
+        bar.setValue(37);
+        QCOMPARE(bar.captionText(), QStringLiteral("37 %"));
+        bar.setMax(50);
+        bar.setValue(25);
+        QCOMPARE(bar.captionText(), QStringLiteral("12.5 %"));
+        bar.setMax(100);
+        bar.setValue(0);
+        QCOMPARE(bar.captionText(), QStringLiteral("0 %"));
+        // Large values do not overflow the product.
+        bar.setMax(100000);
+        bar.setValue(100000);
+        QCOMPARE(bar.captionText(), QStringLiteral("100000000 %"));
+        bar.setMax(100);
+        bar.setScrolling(2);
+        bar.setValue(37);
+        QCOMPARE(bar.captionText(), QStringLiteral("请稍后.."));
+
+        // The text is drawn only with ShowText, dark on the white middle of an empty bar.
+        auto darkPixels = [&bar] {
+            int n = 0;
+            for (int y = 3; y < 17; ++y)
+                for (int x = 20; x < 130; ++x)
+                    if (qGray(bar.buffer().pixel(x, y)) < 128)
+                        ++n;
+            return n;
+        };
+        bar.setScrolling(0);
+        bar.setValue(0);
+        QCOMPARE(darkPixels(), 0);
+        bar.setShowText(true);
+        QVERIFY(darkPixels() > 0);
+    }
+
+    void colours()
+    {
+        // Each channel moves towards white by the amount.
+        const quint32 l = XP_ProgressBar::LightenColor(kBarColor, 150);
+        QCOMPARE(l & 0xFF, 154u);
+        QCOMPARE((l >> 8) & 0xFF, 164u);
+        QCOMPARE((l >> 16) & 0xFF, 193u);
+        QCOMPARE(XP_ProgressBar::LightenColor(kBarColor, 0), kBarColor);
+        QCOMPARE(XP_ProgressBar::LightenColor(kBarColor, 255), 0xFFFFFFu);
+
+        // System colours come from the current palette, as 0x00BBGGRR.
+        auto bgr = [](const QColor &c) {
+            return quint32(c.red()) | quint32(c.green()) << 8 | quint32(c.blue()) << 16;
+        };
+        const QPalette pal = QGuiApplication::palette();
+        QCOMPARE(XP_ProgressBar::TranslateOleColor(0x8000000D), bgr(pal.color(QPalette::Highlight)));
+        QCOMPARE(XP_ProgressBar::TranslateOleColor(0x8000000F), bgr(pal.color(QPalette::Button)));
+        QCOMPARE(XP_ProgressBar::TranslateOleColor(kBarColor), kBarColor);
+
+        // A new bar uses the highlight colour; a system colour is kept translated.
+        XP_ProgressBar bar;
+        QCOMPARE(bar.Color(), bgr(pal.color(QPalette::Highlight)));
+        bar.setColor(0x8000000F);
+        QCOMPARE(bar.Color(), bgr(pal.color(QPalette::Button)));
+    }
+
+    void drawnBarPixels()
+    {
+        XP_ProgressBar bar;
+        bar.resize(150, 20);
+        bar.setColor(kBarColor);
+        bar.setValue(50);
+        const QRgb col = rgbOf(kBarColor);
+        const QRgb light = rgbOf(XP_ProgressBar::LightenColor(kBarColor, 150));
+
+        // Blocks of 8 columns with white 2-column gaps, up to column 69.
+        for (int x : {2, 9, 12, 19, 62, 69})
+            QCOMPARE(pixel(bar, x, 10), col);
+        for (int x : {10, 11, 20, 21, 60, 61, 70, 71, 100})
+            QCOMPARE(pixel(bar, x, 10), kWhite);
+        // Gaps run across the whole bar, bands included.
+        QCOMPARE(pixel(bar, 10, 3), kWhite);
+        QCOMPARE(pixel(bar, 11, 16), kWhite);
+        // The top band is pale at its top row and reaches the bar colour at the body; the bottom
+        // band grows paler downwards.
+        QCOMPARE(pixel(bar, 5, 3), light);
+        QCOMPARE(pixel(bar, 5, 8), col);
+        QCOMPARE(pixel(bar, 5, 12), col);
+        QVERIFY(qRed(pixel(bar, 5, 17)) > qRed(pixel(bar, 5, 14)));
+        QVERIFY(qRed(pixel(bar, 5, 4)) < qRed(light) && qRed(pixel(bar, 5, 4)) > qRed(col));
+
+        // The three-tone border and its corner pixels.
+        const QRgb outer = qRgb(0x68, 0x68, 0x68), mid = qRgb(0xBE, 0xBE, 0xBE), inner = qRgb(0xEF, 0xEF, 0xEF);
+        QCOMPARE(pixel(bar, 0, 10), outer);
+        QCOMPARE(pixel(bar, 149, 10), outer);
+        QCOMPARE(pixel(bar, 40, 0), outer);
+        QCOMPARE(pixel(bar, 40, 19), outer);
+        QCOMPARE(pixel(bar, 40, 1), mid);
+        QCOMPARE(pixel(bar, 40, 2), inner);
+        QCOMPARE(pixel(bar, 40, 18), inner);
+        QCOMPARE(pixel(bar, 1, 10), inner);
+        QCOMPARE(pixel(bar, 148, 10), inner);
+        QCOMPARE(pixel(bar, 1, 1), outer);
+        QCOMPARE(pixel(bar, 148, 1), outer);
+        QCOMPARE(pixel(bar, 1, 18), outer);
+        QCOMPARE(pixel(bar, 148, 18), outer);
+    }
+
+    void busyMode()
+    {
+        XP_ProgressBar bar;
+        bar.resize(150, 20);
+        bar.setColor(kBarColor);
+        bar.setScrolling(2);
+        bar.setValue(50);
+        // Three blocks of 10 columns, 12 apart from the fill edge, palest first; nothing before.
+        const QRgb b0 = rgbOf(XP_ProgressBar::LightenColor(kBarColor, 200));
+        const QRgb b1 = rgbOf(XP_ProgressBar::LightenColor(kBarColor, 160));
+        const QRgb b2 = rgbOf(XP_ProgressBar::LightenColor(kBarColor, 120));
+        QCOMPARE(pixel(bar, 70, 10), b0);
+        QCOMPARE(pixel(bar, 79, 10), b0);
+        QCOMPARE(pixel(bar, 80, 10), kWhite);
+        QCOMPARE(pixel(bar, 82, 10), b1);
+        QCOMPARE(pixel(bar, 94, 10), b2);
+        QCOMPARE(pixel(bar, 103, 10), b2);
+        QCOMPARE(pixel(bar, 104, 10), kWhite);
+        QCOMPARE(pixel(bar, 30, 10), kWhite);
+        QVERIFY(qRed(b0) > qRed(b1) && qRed(b1) > qRed(b2));
+        // The top band of a block starts at its paler colour.
+        QCOMPARE(pixel(bar, 75, 3), rgbOf(XP_ProgressBar::LightenColor(kBarColor, 220)));
+    }
+
+    void savedSettings()
+    {
+        const quint32 highlight = XP_ProgressBar::TranslateOleColor(0x8000000D);
+        {
+            // Defaults are not written; the colour is held as RGB and so always is.
+            XP_ProgressBar bar;
+            PropertyBag bag;
+            bar.WriteProperties(bag);
+            QCOMPARE(bag.keys(), QStringList{QStringLiteral("Color")});
+            QCOMPARE(bag.read(QStringLiteral("color")).toUInt(), highlight);
+        }
+        {
+            // The hosts' bags hold lower-case keys.
+            PropertyBag host;
+            host.write(QStringLiteral("color"), kBarColor);
+            host.write(QStringLiteral("max"), 50);
+            XP_ProgressBar bar;
+            bar.ReadProperties(host);
+            QCOMPARE(bar.Color(), kBarColor);
+            QCOMPARE(bar.Max(), 50);
+            QCOMPARE(bar.Min(), 0);
+            QCOMPARE(bar.Orientation(), 0);
+            QCOMPARE(bar.Scrolling(), 0);
+            QCOMPARE(bar.ShowText(), false);
+            QCOMPARE(bar.Value(), 0);
+            // Saving back over the host's bag: a Max returned to its default is removed.
+            bar.setMax(100);
+            bar.WriteProperties(host);
+            QVERIFY(!host.contains(QStringLiteral("Max")));
+            QCOMPARE(host.read(QStringLiteral("COLOR")).toUInt(), kBarColor);
+        }
+        {
+            // Round trip of every saved setting; Value shows at once after reading.
+            XP_ProgressBar a;
+            a.setColor(kBarColor);
+            a.setMax(200);
+            a.setMin(-10);
+            a.setOrientation(1);
+            a.setScrolling(1);
+            a.setShowText(true);
+            a.setValue(120);
+            PropertyBag bag;
+            a.WriteProperties(bag);
+            QCOMPARE(bag.size(), 7);
+
+            XP_ProgressBar b;
+            b.resize(20, 100);
+            b.ReadProperties(bag);
+            QCOMPARE(b.Color(), kBarColor);
+            QCOMPARE(b.Max(), 200);
+            QCOMPARE(b.Min(), -10);
+            QCOMPARE(b.Orientation(), 1);
+            QCOMPARE(b.Scrolling(), 1);
+            QCOMPARE(b.ShowText(), true);
+            QCOMPARE(b.Value(), 120);
+            QCOMPARE(b.fillRect().top(), 40);
+            QCOMPARE(pixel(b, 10, 45), rgbOf(kBarColor));
+        }
+    }
+
+    void onlyValueAndShowTextRedraw()
+    {
+        XP_ProgressBar bar;
+        bar.resize(150, 20);
+        bar.setColor(kBarColor);
+        bar.setValue(50);
+        const QImage before = bar.buffer().copy(0, 0, 150, 20);
+
+        bar.setColor(0x000000FF);
+        bar.setMax(200);
+        bar.setMin(10);
+        bar.setScrolling(1);
+        bar.setFont(QFont(QStringLiteral("Tahoma"), 20));
+        QCOMPARE(bar.buffer().copy(0, 0, 150, 20), before);
+        QCOMPARE(bar.fillRect().right(), 70);
+
+        // The next Value shows everything stored meanwhile.
+        bar.setValue(105);
+        QCOMPARE(bar.fillRect().right(), 70);
+        QCOMPARE(pixel(bar, 10, 10), rgbOf(0x000000FF));
+
+        bar.setColor(kBarColor);
+        bar.setShowText(false);
+        QCOMPARE(pixel(bar, 10, 10), rgbOf(kBarColor));
+    }
+
+    void bufferGrowsOnly()
+    {
+        XP_ProgressBar bar;
+        bar.resize(700, 500);
+        bar.setValue(10);
+        QVERIFY(bar.buffer().width() >= 700 && bar.buffer().height() >= 500);
+        const QSize grown = bar.buffer().size();
+        bar.resize(100, 20);
+        bar.setValue(100);
+        QCOMPARE(bar.buffer().size(), grown);
+        QCOMPARE(bar.fillRect().right(), 100);
+        // The smaller bar is drawn whole within the larger buffer.
+        QCOMPARE(pixel(bar, 99, 10), qRgb(0x68, 0x68, 0x68));
+    }
+
+    void cornersAndPainting()
+    {
+        QWidget host;
+        host.resize(300, 100);
+        CountingBar bar;
+        bar.setParent(&host);
+        bar.setGeometry(10, 10, 150, 20);
+        bar.setColor(kBarColor);
+        host.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&host));
+        QTest::qWait(100);
+
+        const QRegion m = bar.mask();
+        for (QPoint p : {QPoint(0, 0), QPoint(1, 0), QPoint(0, 1), QPoint(148, 0), QPoint(149, 0),
+                         QPoint(149, 1), QPoint(0, 19), QPoint(1, 19), QPoint(0, 18), QPoint(148, 19),
+                         QPoint(149, 19), QPoint(149, 18)})
+            QVERIFY2(!m.contains(p), qPrintable(QStringLiteral("%1,%2").arg(p.x()).arg(p.y())));
+        for (QPoint p : {QPoint(2, 0), QPoint(1, 1), QPoint(0, 2), QPoint(147, 0), QPoint(148, 1),
+                         QPoint(75, 10), QPoint(2, 19), QPoint(147, 19)})
+            QVERIFY2(m.contains(p), qPrintable(QStringLiteral("%1,%2").arg(p.x()).arg(p.y())));
+
+        // Painting settles: the region does not set off further paints.
+        const int settled = bar.paints;
+        QVERIFY(settled > 0);
+        QTest::qWait(200);
+        QCOMPARE(bar.paints, settled);
+
+        // Setting the colour paints nothing; setting the value does.
+        bar.setColor(0x000000FF);
+        QTest::qWait(100);
+        QCOMPARE(bar.paints, settled);
+        bar.setValue(30);
+        QTRY_VERIFY(bar.paints > settled);
+
+        // A new size gets its own corners.
+        bar.resize(200, 30);
+        QTRY_VERIFY(bar.mask().contains(QPoint(197, 29)));
+        QVERIFY(!bar.mask().contains(QPoint(199, 29)));
+        QVERIFY(bar.mask().contains(QPoint(149, 19)));
+        const int afterResize = bar.paints;
+        QTest::qWait(200);
+        QCOMPARE(bar.paints, afterResize);
+    }
+};
+
+QTEST_MAIN(ProgressBarTest)
+#include "tst_progressbar.moc"
