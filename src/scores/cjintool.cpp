@@ -1,0 +1,617 @@
+#include "scores/cjintool.h"
+
+#include "arrangement/outksxx.h"
+#include "controls/grid/grid.h"
+#include "controls/progressbar/XP_ProgressBar.h"
+#include "shell/globals.h"
+#include "shell/services.h"
+#include "shell/textcheck.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace quorvane {
+
+using namespace scoresheet;
+
+namespace {
+const QString kClassFormat = QStringLiteral("|^   姓  名 |^座号|^分数|^位置");
+const QString kRoomFormat = QStringLiteral("|^座位号|^分数|^位置");
+const QString kClassCaption = QStringLiteral("班级号:");
+const QString kRoomCaption = QStringLiteral("考场号:");
+const QString kMarker = QStringLiteral("←");
+const QString kTitle = QStringLiteral("系统提示：");      // full-width colon
+const QString kTitleAscii = QStringLiteral("系统提示:");  // ASCII colon
+
+// The hourglass for the span of one piece of work.
+class WaitCursor
+{
+public:
+    explicit WaitCursor(bool on = true) : m_on(on)
+    {
+        if (m_on)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    ~WaitCursor() { release(); }
+    void release()
+    {
+        if (m_on)
+            QApplication::restoreOverrideCursor();
+        m_on = false;
+    }
+
+private:
+    bool m_on;
+};
+
+QLabel *makeLabel(const QString &text, QWidget *parent, const char *color = nullptr, bool bold = false)
+{
+    auto *l = new QLabel(text, parent);
+    if (color)
+        l->setStyleSheet(QStringLiteral("color: %1;%2").arg(QLatin1String(color), bold ? QStringLiteral(" font-weight: bold;") : QString()));
+    return l;
+}
+
+QPushButton *makeButton(const QString &text, QWidget *parent)
+{
+    auto *b = new QPushButton(text, parent);
+    b->setAutoDefault(false);
+    b->setDefault(false);
+    return b;
+}
+} // namespace
+
+cjintool::cjintool() : Window(QStringLiteral("cjintool"))
+{
+    setWindowTitle(QStringLiteral("考试成绩输入"));
+}
+
+void cjintool::createControls(QWidget *root)
+{
+    Label1.fill(nullptr);
+    Label3.fill(nullptr);
+    auto *lay = new QHBoxLayout(root);
+
+    // Left: the entry grid.
+    Grid1 = new Grid(root);
+    Grid1->setFocusPolicy(Qt::NoFocus);
+    Grid1->setRows(1);
+    Grid1->setFormatString(kClassFormat);
+    Grid1->setFixedCols(3);
+    Grid1->setMinimumWidth(320);
+    lay->addWidget(Grid1, 1);
+    connect(Grid1, &QTableWidget::cellClicked, this, [this](int, int) {
+        Grid1_Click();
+        Grid1_EnterCell();
+        Grid1_GotFocus();
+    });
+
+    // Right: choosers, entry box and buttons.
+    auto *side = new QWidget(root);
+    auto *form = new QGridLayout(side);
+    int row = 0;
+    Label1[8] = makeLabel(QStringLiteral("考试名称:"), side);
+    Combo2 = new QComboBox(side);
+    Combo2->setMinimumWidth(180);
+    form->addWidget(Label1[8], row, 0);
+    form->addWidget(Combo2, row++, 1);
+    Label1[0] = makeLabel(QStringLiteral("考试学科:"), side);
+    Combo1 = new QComboBox(side);
+    form->addWidget(Label1[0], row, 0);
+    form->addWidget(Combo1, row++, 1);
+    Label1[1] = makeLabel(kClassCaption, side);
+    Combo3 = new QComboBox(side);
+    form->addWidget(Label1[1], row, 0);
+    form->addWidget(Combo3, row++, 1);
+    Label3[3] = makeLabel(QStringLiteral("项  目："), side);
+    Combo4 = new QComboBox(side);
+    form->addWidget(Label3[3], row, 0);
+    form->addWidget(Combo4, row++, 1);
+    Label3[5] = makeLabel(QString(), side, "red", true);
+    form->addWidget(Label3[5], row++, 0, 1, 2);
+    Label3[1] = makeLabel(QStringLiteral("分数制："), side);
+    Label3[4] = makeLabel(QString(), side, "blue");
+    form->addWidget(Label3[1], row, 0);
+    form->addWidget(Label3[4], row++, 1);
+    Label3[2] = makeLabel(QStringLiteral("分  数："), side);
+    Text1 = new QLineEdit(side);
+    Text1->setMaxLength(3);
+    form->addWidget(Label3[2], row, 0);
+    form->addWidget(Text1, row++, 1);
+    Check1 = new QCheckBox(QStringLiteral("打印成绩模板"), side);
+    form->addWidget(Check1, row++, 0, 1, 2);
+    Label3[6] = makeLabel(QStringLiteral("当前成绩已锁定！"), side, "red");
+    Label3[6]->setVisible(false);
+    form->addWidget(Label3[6], row++, 0, 1, 2);
+    Label3[7] = makeLabel(QStringLiteral("分数："), side);
+    Label3[8] = makeLabel(QStringLiteral("-1 表示缺考"), side, "red");
+    Label3[9] = makeLabel(QStringLiteral("-2 表示作弊"), side, "red");
+    form->addWidget(Label3[7], row, 0);
+    form->addWidget(Label3[8], row++, 1);
+    form->addWidget(Label3[9], row++, 1);
+    Label3[0] = makeLabel(QString(), side, "red");
+    form->addWidget(Label3[0], row++, 0, 1, 2);
+
+    command3 = makeButton(QStringLiteral("确定保存"), side);
+    VsNetBut1 = makeButton(QStringLiteral("分数清零"), side);
+    VsNetBut2 = makeButton(QStringLiteral("成绩打印"), side);
+    VsNetBut3 = makeButton(QStringLiteral("分数导入"), side);
+    VsNetBut4 = makeButton(QStringLiteral("分数导出"), side);
+    exitcom = makeButton(QStringLiteral("关闭退出"), side);
+    form->addWidget(command3, row, 0);
+    form->addWidget(VsNetBut1, row++, 1);
+    form->addWidget(VsNetBut2, row, 0);
+    form->addWidget(VsNetBut3, row++, 1);
+    form->addWidget(VsNetBut4, row, 0);
+    form->addWidget(exitcom, row++, 1);
+
+    XP_ProgressBar1 = new XP_ProgressBar(side);
+    XP_ProgressBar1->setMinimumHeight(18);
+    XP_ProgressBar1->setVisible(false);
+    form->addWidget(XP_ProgressBar1, row++, 0, 1, 2);
+    form->setRowStretch(row, 1);
+    lay->addWidget(side);
+
+    connect(Combo2, &QComboBox::activated, this, [this](int) { Combo2_Click(); });
+    connect(Combo1, &QComboBox::activated, this, [this](int) { Combo1_Click(); });
+    connect(Combo3, &QComboBox::activated, this, [this](int) { Combo3_Click(); });
+    connect(Combo4, &QComboBox::activated, this, [this](int) { Combo4_Click(); });
+    connect(Text1, &QLineEdit::textChanged, this, [this] { Text1_Change(); });
+    Text1->installEventFilter(this);
+    connect(command3, &QPushButton::clicked, this, &cjintool::command3_Click);
+    connect(VsNetBut1, &QPushButton::clicked, this, &cjintool::VsNetBut1_Click);
+    connect(VsNetBut2, &QPushButton::clicked, this, &cjintool::VsNetBut2_Click);
+    connect(VsNetBut3, &QPushButton::clicked, this, &cjintool::VsNetBut3_Click);
+    connect(VsNetBut4, &QPushButton::clicked, this, &cjintool::VsNetBut4_Click);
+    connect(exitcom, &QPushButton::clicked, this, &cjintool::exitcom_Click);
+    resize(760, 560);
+}
+
+bool cjintool::eventFilter(QObject *watched, QEvent *event)
+{
+    if (Text1 && watched == Text1) {
+        if (event->type() == QEvent::FocusIn) {
+            // After the click that gave the focus has placed the caret.
+            QTimer::singleShot(0, this, [this] {
+                if (Text1)
+                    Text1_GotFocus();
+            });
+        } else if (event->type() == QEvent::KeyRelease) {
+            auto *ke = static_cast<QKeyEvent *>(event);
+            if (!ke->isAutoRepeat()) {
+                int code = 0;
+                switch (ke->key()) {
+                case Qt::Key_Return:
+                case Qt::Key_Enter: code = 13; break;
+                case Qt::Key_Down: code = 40; break;
+                case Qt::Key_Up: code = 38; break;
+                default: break;
+                }
+                if (code) {
+                    Text1_KeyUp(code, 0);
+                    return true;
+                }
+            }
+        }
+    }
+    return Window::eventFilter(watched, event);
+}
+
+void cjintool::Form_Load()
+{
+    m_year = gCohortYear;
+    m_dbFile = gCohortDbFile;
+    m_examIds.clear();
+    m_settings = SubjectSettings();
+    m_curkm = 0;
+    m_movedir = 2;
+    m_gridContext = SheetContext();
+    m_students.clear();
+    m_saving = false;
+    setWindowTitle(QStringLiteral("考试成绩输入"));
+    if (!m_dbs.open(m_dbFile)) { // a missing file shows its message and ends the program
+        Unload();
+        return;
+    }
+    SetTopMost(this);
+    m_examIds = outksxx(m_dbs.system, m_year, Combo2);
+    Combo2->setCurrentIndex(-1);
+}
+
+void cjintool::Form_Unload()
+{
+    ClearTopMost(this);
+    m_dbs.closeAtUnload();
+}
+
+QString cjintool::chosenExamId() const
+{
+    return Combo2 ? quorvane::chosenExamId(Combo2, m_examIds) : QString();
+}
+
+bool cjintool::classModeShown() const
+{
+    return Label1[1] && Label1[1]->text() == kClassCaption;
+}
+
+int cjintool::scoreCol() const { return classModeShown() ? 3 : 2; }
+int cjintool::markerCol() const { return classModeShown() ? 4 : 3; }
+
+void cjintool::Combo2_Click()
+{
+    form_1();
+}
+
+void cjintool::form_1()
+{
+    QStringList subjects;
+    const bool found = loadSubjectSettings(m_dbs.system, m_year, chosenExamId(), m_settings, subjects);
+    Combo1->clear();
+    if (found)
+        Combo1->addItems(subjects);
+    Combo1->setCurrentIndex(-1);
+}
+
+void cjintool::Combo1_Click()
+{
+    m_curkm = subjectNumber(Combo1->currentText());
+    const int k = m_curkm;
+    Combo4->clear();
+    if (m_settings.kgfs[k] > 0)
+        Combo4->addItem(itemText(ScoreItem::Objective));
+    if (m_settings.zgfs[k] > 0)
+        Combo4->addItem(itemText(ScoreItem::Subjective));
+    if (m_settings.allfs[k] > 0)
+        Combo4->addItem(itemText(ScoreItem::Total));
+    Combo4->setCurrentIndex(-1);
+
+    // The grid no longer lists anybody: its rows keep no student, so a save writes nothing.
+    Grid1->Clear();
+    Grid1->setRows(1);
+    m_students.clear();
+    m_gridContext = SheetContext();
+    if (m_settings.cjinput[k]) {
+        Label1[1]->setText(kClassCaption);
+        Grid1->setFormatString(kClassFormat);
+        Grid1->setFixedCols(3);
+        showbj();
+    } else {
+        Label1[1]->setText(kRoomCaption);
+        Grid1->setFormatString(kRoomFormat);
+        Grid1->setCols(4);
+        Grid1->setFixedCols(2);
+        showkc();
+    }
+
+    const bool locked = m_settings.cjlock[k];
+    command3->setEnabled(!locked);
+    VsNetBut1->setEnabled(!locked);
+    Text1->setReadOnly(locked);
+    Label3[6]->setVisible(locked);
+}
+
+void cjintool::showbj()
+{
+    const QStringList classes = classList(m_dbs.system, m_year);
+    Combo3->clear();
+    Combo3->addItems(classes);
+    Combo3->setCurrentIndex(-1);
+}
+
+void cjintool::showkc()
+{
+    const QStringList rooms = roomList(m_dbs.system, chosenExamId());
+    Combo3->clear();
+    Combo3->addItems(rooms);
+    Combo3->setCurrentIndex(-1);
+}
+
+void cjintool::Combo3_Click()
+{
+    if (Combo4->currentIndex() >= 0)
+        Combo4_Click();
+}
+
+void cjintool::Combo4_Click()
+{
+    if (Combo1->currentText().isEmpty()) {
+        services::msg(QStringLiteral("学科未选择!"), kTitle);
+        Combo1->setFocus();
+        return;
+    }
+    if (Combo3->currentText().isEmpty()) {
+        services::msg(QStringLiteral("班级/考场未选择!"), kTitle);
+        Combo3->setFocus();
+        return;
+    }
+    const ScoreItem item = itemFromText(Combo4->currentText());
+    Label3[4]->setText(QString::number(m_settings.fullMark(item, m_curkm)));
+    if (Label1[1]->text() == kClassCaption)
+        showgrid1();
+    else if (Label1[1]->text() == kRoomCaption)
+        showgrid2();
+    Text1->setFocus();
+}
+
+void cjintool::showgrid1() { showgrid(true); }
+void cjintool::showgrid2() { showgrid(false); }
+
+void cjintool::showgrid(bool classMode)
+{
+    m_movedir = 2;
+    SheetContext ctx;
+    ctx.examId = chosenExamId();
+    ctx.subject = m_curkm;
+    ctx.item = itemFromText(Combo4->currentText());
+    ctx.classMode = classMode;
+    ctx.place = Combo3->currentText();
+    const int kstype = m_curkm >= 1 && m_curkm <= SubjectCount ? m_settings.kstype[m_curkm] : 0;
+    std::vector<SheetRow> rows;
+    if (!ctx.valid() || !loadSheetRows(m_dbs.cohort, ctx, kstype, rows))
+        return; // no stream setting: the grid stays as it was
+
+    const int n = static_cast<int>(rows.size());
+    WaitCursor wait(n > 0);
+    if (n > 0) {
+        XP_ProgressBar1->setMax(n + 1);
+        XP_ProgressBar1->setVisible(true);
+    }
+    Grid1->Clear();
+    Grid1->setFormatString(classMode ? kClassFormat : kRoomFormat);
+    if (!classMode)
+        Grid1->setCols(4);
+    Grid1->setFixedCols(classMode ? 3 : 2);
+    Grid1->setRows(n + 1);
+    const int scoreColumn = classMode ? 3 : 2;
+    for (int r = 1; r <= n; ++r) {
+        const SheetRow &s = rows[static_cast<size_t>(r - 1)];
+        if (classMode) {
+            Grid1->setTextMatrix(r, 1, s.name);
+            Grid1->setTextMatrix(r, 2, s.seat);
+        } else {
+            Grid1->setTextMatrix(r, 1, s.seat);
+        }
+        Grid1->setTextMatrix(r, scoreColumn, s.score);
+        XP_ProgressBar1->setValue(r);
+    }
+    XP_ProgressBar1->setVisible(false);
+    wait.release();
+    m_students = std::move(rows);
+    m_gridContext = ctx;
+    if (n > 0) {
+        Grid1->setRow(1);
+        Grid1->setTextMatrix(1, classMode ? 4 : 3, kMarker);
+    }
+    Label3[5]->setText(QStringLiteral("总人数：") + QString::number(Grid1->Rows() - 1));
+}
+
+void cjintool::Text1_Change()
+{
+    if (!Grid1 || Grid1->Rows() < 2)
+        return;
+    const int r = Grid1->Row();
+    if (r >= 1 && r < Grid1->Rows())
+        Grid1->setTextMatrix(r, scoreCol(), Text1->text());
+}
+
+void cjintool::Text1_GotFocus()
+{
+    Text1->setCursorPosition(static_cast<int>(Text1->text().size()));
+}
+
+void cjintool::Text1_KeyUp(int keyCode, int /*shift*/)
+{
+    if (keyCode == 13 || keyCode == 40) {
+        m_movedir = 1;
+        checkno();
+        Grid1_GotFocus();
+    } else if (keyCode == 38) {
+        m_movedir = 0;
+        checkno();
+        Grid1_GotFocus();
+    }
+}
+
+void cjintool::checkno()
+{
+    const QString t = Text1->text();
+    const QString full = Label3[4]->text();
+    switch (checkEntry(t, full)) {
+    case EntryCheck::IllegalCharacter:
+        services::msg(QStringLiteral("分数含有非法字符!"), kTitleAscii);
+        m_movedir = 2;
+        Text1->setFocus();
+        break;
+    case EntryCheck::AboveFullMark:
+        services::msg(QStringLiteral("分数不能大于") + full + QStringLiteral("分!"), kTitleAscii);
+        m_movedir = 2;
+        Text1->setFocus();
+        break;
+    case EntryCheck::Ok:
+        break;
+    }
+}
+
+void cjintool::Grid1_GotFocus()
+{
+    const int rows = Grid1->Rows();
+    if (rows < 2)
+        return;
+    int r = Grid1->Row();
+    if (r < 1 || r >= rows)
+        r = 1;
+    if (m_movedir == 1 && r < rows - 1)
+        ++r;
+    else if (m_movedir == 0 && r > 1)
+        --r;
+    Grid1->setRow(r);
+    Text1->setFocus();
+    Text1->setText(Grid1->TextMatrix(r, scoreCol()));
+    Text1_GotFocus();
+    markRow(r);
+}
+
+void cjintool::Grid1_Click()
+{
+    m_movedir = 2;
+}
+
+void cjintool::Grid1_EnterCell()
+{
+    Text1->setFocus();
+}
+
+void cjintool::markRow(int row)
+{
+    Grid1->setTextMatrix(row, markerCol(), kMarker);
+    clearpoint();
+}
+
+void cjintool::clearpoint()
+{
+    const int rows = Grid1->Rows();
+    if (rows < 2)
+        return;
+    const int current = Grid1->Row();
+    const int col = markerCol();
+    for (int r = 1; r < rows; ++r)
+        if (r != current)
+            Grid1->setTextMatrix(r, col, QString());
+}
+
+void cjintool::setChoosersEnabled(bool enabled)
+{
+    for (QWidget *w : {static_cast<QWidget *>(Combo1), static_cast<QWidget *>(Combo2),
+                       static_cast<QWidget *>(Combo3), static_cast<QWidget *>(Combo4)})
+        w->setEnabled(enabled);
+}
+
+void cjintool::command3_Click()
+{
+    if (m_saving)
+        return;
+    const int rows = Grid1->Rows();
+    const QString full = Label3[4]->text();
+    const int col = scoreCol();
+    for (int r = 1; r < rows; ++r) {
+        Grid1->setRow(r);
+        const QString s = Grid1->TextMatrix(r, col);
+        const EntryCheck check = checkCell(s, full);
+        if (check == EntryCheck::Ok)
+            continue;
+        if (check == EntryCheck::IllegalCharacter)
+            services::msg(QStringLiteral("输入分数含有非法字符!"), kTitleAscii);
+        else
+            services::msg(QStringLiteral("输入分数不能大于") + full + QStringLiteral("分!"), kTitleAscii);
+        Text1->setFocus();
+        markRow(r);
+        return;
+    }
+    if (services::ask(QStringLiteral("当前列表分数要保存吗？"), kTitle, MsgButtons::OkCancel) != MsgAnswer::Ok)
+        return;
+
+    // What is written is fixed now: the sheet the grid was filled for and the cells as they stand.
+    const SheetContext ctx = m_gridContext;
+    std::vector<SaveRow> save;
+    const int students = std::min(rows - 1, static_cast<int>(m_students.size()));
+    save.reserve(static_cast<size_t>(std::max(0, students)));
+    for (int r = 1; r <= students; ++r) {
+        const SheetRow &s = m_students[static_cast<size_t>(r - 1)];
+        save.push_back({s.stid, s.rowId, Grid1->TextMatrix(r, col)});
+    }
+
+    m_saving = true;
+    const bool wasSave = command3->isEnabled();
+    const bool wasClear = VsNetBut1->isEnabled();
+    const bool wasImport = VsNetBut3->isEnabled();
+    setChoosersEnabled(false);
+    command3->setEnabled(false);
+    VsNetBut1->setEnabled(false);
+    VsNetBut3->setEnabled(false);
+    XP_ProgressBar1->setMax(std::max(1, rows - 1));
+    XP_ProgressBar1->setVisible(true);
+    WaitCursor wait;
+    QString error;
+    const bool ok = save.empty() || saveScores(m_dbs.cohort, ctx, save, [this](int r) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        XP_ProgressBar1->setValue(r);
+    }, &error);
+    wait.release();
+    XP_ProgressBar1->setVisible(false);
+    setChoosersEnabled(true);
+    command3->setEnabled(wasSave);
+    VsNetBut1->setEnabled(wasClear);
+    VsNetBut3->setEnabled(wasImport);
+    m_saving = false;
+    if (ok)
+        services::msg(QStringLiteral("保存完毕!"), kTitleAscii);
+    else
+        services::msg(QStringLiteral("保存失败，本次分数均未写入数据库，请稍后再试!"), kTitleAscii);
+}
+
+void cjintool::VsNetBut1_Click()
+{
+    const int rows = Grid1->Rows();
+    if (rows < 2)
+        return;
+    const int col = scoreCol();
+    for (int r = 1; r < rows; ++r)
+        Grid1->setTextMatrix(r, col, QString());
+}
+
+void cjintool::VsNetBut2_Click()
+{
+    const int rows = Grid1->Rows();
+    if (rows <= 1) {
+        services::msg(QStringLiteral("当前打印内容不能为空!"), kTitleAscii);
+        return;
+    }
+    if (rows > 72) {
+        services::msg(QStringLiteral("当前打印内容过多!"), kTitleAscii);
+        return;
+    }
+    gReportCode = 41;
+    Hide();
+    windows::show(QStringLiteral("printsform"));
+}
+
+void cjintool::VsNetBut3_Click()
+{
+    selectin();
+}
+
+void cjintool::VsNetBut4_Click()
+{
+    selectout();
+}
+
+void cjintool::exitcom_Click()
+{
+    Unload();
+}
+
+// The workbook exchange is completed in the workbook procedures below.
+void cjintool::selectin() {}
+void cjintool::selectout() {}
+void cjintool::outgrid1(const QString &) {}
+void cjintool::stuinputok0(const QString &) {}
+
+void cjintool::findgrid(const QString &a, const QString &b, const QString &c)
+{
+    const bool classMode = Label1[1]->text() == kClassCaption;
+    const int seatCol = classMode ? 2 : 1;
+    std::vector<QString> seats;
+    for (int i = 1; i < Grid1->Rows(); ++i)
+        seats.push_back(Grid1->TextMatrix(i, seatCol));
+    const int found = findSeat(seats, classMode ? b : a);
+    if (found >= 0)
+        Grid1->setTextMatrix(found + 1, classMode ? 3 : 2, classMode ? c : b);
+}
+
+} // namespace quorvane

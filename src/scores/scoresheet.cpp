@@ -1,0 +1,288 @@
+#include "scores/scoresheet.h"
+
+#include "shell/database.h"
+#include "shell/textcheck.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <cmath>
+
+namespace quorvane::scoresheet {
+
+namespace {
+const char *const kSubjects[SubjectCount] = {"语文", "数学", "英语", "思想政治", "物理", "化学",
+                                            "历史", "地理", "生物", "综合科", "信息技术", "通用技术"};
+
+// A flag or number column counts as set when it holds a value other than Null and 0.
+bool isSet(const QVariant &v)
+{
+    return !v.isNull() && v.toDouble() != 0.0;
+}
+} // namespace
+
+QString subjectName(int k)
+{
+    return k >= 1 && k <= SubjectCount ? QString::fromUtf8(kSubjects[k - 1]) : QString();
+}
+
+int subjectNumber(const QString &name)
+{
+    for (int k = 1; k <= SubjectCount; ++k)
+        if (name == QString::fromUtf8(kSubjects[k - 1]))
+            return k;
+    return 0;
+}
+
+ScoreItem itemFromText(const QString &text)
+{
+    if (text == QStringLiteral("客观分"))
+        return ScoreItem::Objective;
+    if (text == QStringLiteral("主观分"))
+        return ScoreItem::Subjective;
+    if (text == QStringLiteral("总 分"))
+        return ScoreItem::Total;
+    return ScoreItem::None;
+}
+
+QString itemText(ScoreItem item)
+{
+    switch (item) {
+    case ScoreItem::Objective: return QStringLiteral("客观分");
+    case ScoreItem::Subjective: return QStringLiteral("主观分");
+    case ScoreItem::Total: return QStringLiteral("总 分");
+    case ScoreItem::None: break;
+    }
+    return QString();
+}
+
+QString scoreColumn(ScoreItem item, int k)
+{
+    if (k < 1 || k > SubjectCount)
+        return QString();
+    switch (item) {
+    case ScoreItem::Objective: return QStringLiteral("kea") + QString::number(k);
+    case ScoreItem::Subjective: return QStringLiteral("keb") + QString::number(k);
+    case ScoreItem::Total: return QStringLiteral("ke") + QString::number(k);
+    case ScoreItem::None: break;
+    }
+    return QString();
+}
+
+int SubjectSettings::fullMark(ScoreItem item, int k) const
+{
+    if (k < 1 || k > SubjectCount)
+        return 0;
+    switch (item) {
+    case ScoreItem::Objective: return kgfs[k];
+    case ScoreItem::Subjective: return zgfs[k];
+    case ScoreItem::Total: return allfs[k];
+    case ScoreItem::None: break;
+    }
+    return 0;
+}
+
+int wholeFullMark(const QVariant &stored)
+{
+    if (stored.isNull())
+        return 0;
+    bool ok = false;
+    const double v = stored.toDouble(&ok);
+    if (!ok || !(v > 0.0) || v > 1e9)
+        return 0;
+    // nearbyint rounds halves to even in the default rounding mode.
+    return static_cast<int>(std::nearbyint(v));
+}
+
+bool loadSubjectSettings(const QSqlDatabase &system, const QString &year, const QString &examId,
+                         SubjectSettings &settings, QStringList &subjects)
+{
+    QSqlQuery q = prepare(system, QStringLiteral("SELECT * FROM kcbpb WHERE year=? AND id=?"), {year, examId});
+    if (!q.exec() || !q.next())
+        return false;
+    const QSqlRecord rec = q.record();
+    auto value = [&](const char *prefix, int k) {
+        const int i = rec.indexOf(QLatin1String(prefix) + QString::number(k));
+        return i < 0 ? QVariant() : q.value(i);
+    };
+    SubjectSettings s;
+    QStringList names;
+    for (int k = 1; k <= SubjectCount; ++k) {
+        if (isSet(value("kmflag", k)))
+            names << subjectName(k);
+        s.kgfs[k] = wholeFullMark(value("kgfs", k));
+        s.zgfs[k] = wholeFullMark(value("zgfs", k));
+        s.allfs[k] = wholeFullMark(value("allfs", k));
+        const QVariant type = value("kstype", k);
+        s.kstype[k] = isSet(type) ? type.toInt() : 0;
+        s.cjlock[k] = isSet(value("cjlock", k));
+        s.cjinput[k] = isSet(value("cjinput", k));
+    }
+    settings = s;
+    subjects = names;
+    return true;
+}
+
+QStringList classList(const QSqlDatabase &system, const QString &year)
+{
+    QStringList out;
+    QSqlQuery q = prepare(system, QStringLiteral("SELECT bjsum, startbj FROM dbsystable WHERE dbyear=? ORDER BY rowid"), {year});
+    if (!q.exec() || !q.next())
+        return out;
+    const qint64 count = static_cast<qint64>(std::llround(q.value(0).toDouble()));
+    const qint64 first = static_cast<qint64>(std::llround(q.value(1).toDouble()));
+    for (qint64 i = 0; i < count && i < 1000; ++i)
+        out << QString::number(first + i);
+    return out;
+}
+
+QStringList roomList(const QSqlDatabase &system, const QString &examId)
+{
+    QStringList out;
+    QSqlQuery q = prepare(system, QStringLiteral("SELECT kcid FROM kcbpb WHERE id=? ORDER BY rowid"), {examId});
+    if (!q.exec() || !q.next())
+        return out;
+    const QString kcid = q.value(0).toString();
+    for (qsizetype i = 0; i < kcid.size(); i += 3)
+        out << kcid.mid(i, 3);
+    return out;
+}
+
+bool loadSheetRows(const QSqlDatabase &cohort, const SheetContext &ctx, int kstype, std::vector<SheetRow> &rows)
+{
+    if (kstype < 1 || kstype > 3)
+        return false;
+    const QString column = scoreColumn(ctx.item, ctx.subject);
+    if (column.isEmpty())
+        return false;
+    QString sql;
+    QVariantList values{ctx.examId};
+    if (ctx.classMode) {
+        sql = QStringLiteral("SELECT name, zh, %1, stid, rowid FROM stucj WHERE id=? AND bj=?").arg(column);
+        values << static_cast<qlonglong>(std::llround(Val(ctx.place)));
+    } else {
+        sql = QStringLiteral("SELECT kczh, %1, stid, rowid FROM stucj WHERE id=? AND kcbj=?").arg(column);
+        values << ctx.place;
+    }
+    if (kstype == 2)
+        sql += QStringLiteral(" AND wlflag=2");
+    else if (kstype == 3)
+        sql += QStringLiteral(" AND wlflag=3");
+    sql += ctx.classMode ? QStringLiteral(" ORDER BY zh, rowid") : QStringLiteral(" ORDER BY kczh, rowid");
+    std::vector<SheetRow> out;
+    QSqlQuery q = prepare(cohort, sql, values);
+    if (q.exec()) {
+        while (q.next()) {
+            SheetRow r;
+            int c = 0;
+            if (ctx.classMode)
+                r.name = q.value(c++).toString();
+            r.seat = q.value(c).isNull() ? QString() : QString::number(q.value(c).toLongLong());
+            ++c;
+            r.score = scoreText(q.value(c++));
+            r.stid = q.value(c++).toString();
+            r.rowId = q.value(c).toLongLong();
+            out.push_back(std::move(r));
+        }
+    }
+    rows = std::move(out);
+    return true;
+}
+
+QString scoreText(const QVariant &stored)
+{
+    if (stored.isNull())
+        return QString();
+    const double v = stored.toDouble();
+    if (v == 0.0)
+        return QString();
+    return QString::number(v, 'g', 15);
+}
+
+QVariant storedScore(const QString &cell)
+{
+    if (cell.isEmpty())
+        return QVariant(QMetaType::fromType<double>());
+    return QVariant(Val(cell));
+}
+
+EntryCheck checkEntry(const QString &typed, const QString &fullMark)
+{
+    if (typed.isEmpty())
+        return EntryCheck::Ok;
+    if (HasNonDigit(typed))
+        return EntryCheck::IllegalCharacter;
+    if (Val(typed) > Val(fullMark))
+        return EntryCheck::AboveFullMark;
+    return EntryCheck::Ok;
+}
+
+EntryCheck checkCell(const QString &cell, const QString &fullMark)
+{
+    if (cell.isEmpty())
+        return EntryCheck::Ok;
+    const double v = Val(cell);
+    if (v != -1.0 && v != -2.0 && HasNonDigit(cell))
+        return EntryCheck::IllegalCharacter;
+    if (v > Val(fullMark))
+        return EntryCheck::AboveFullMark;
+    return EntryCheck::Ok;
+}
+
+bool saveScores(QSqlDatabase &cohort, const SheetContext &ctx, const std::vector<SaveRow> &rows,
+                const std::function<void(int)> &progress, QString *error)
+{
+    if (rows.empty())
+        return true;
+    const QString column = scoreColumn(ctx.item, ctx.subject);
+    if (column.isEmpty() || ctx.examId.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("no sheet chosen");
+        return false;
+    }
+    Transaction tx(cohort);
+    if (!tx.active()) {
+        if (error)
+            *error = cohort.lastError().text();
+        return false;
+    }
+    // The student's own row of this exam: its row id as listed, checked against exam and student
+    // number, so a row that now belongs to someone else is never written.
+    QSqlQuery q(cohort);
+    q.prepare(QStringLiteral("UPDATE stucj SET %1=? WHERE rowid=? AND id=? AND stid IS ?").arg(column));
+    int r = 0;
+    for (const SaveRow &row : rows) {
+        ++r;
+        if (row.rowId >= 0) {
+            q.bindValue(0, storedScore(row.score));
+            q.bindValue(1, row.rowId);
+            q.bindValue(2, ctx.examId);
+            q.bindValue(3, row.stid.isNull() ? QVariant(QMetaType::fromType<QString>()) : QVariant(row.stid));
+            if (!q.exec()) {
+                if (error)
+                    *error = q.lastError().text();
+                return false;
+            }
+        }
+        if (progress)
+            progress(r);
+    }
+    q.finish();
+    if (!tx.commit()) {
+        if (error)
+            *error = cohort.lastError().text();
+        return false;
+    }
+    return true;
+}
+
+int findSeat(const std::vector<QString> &seats, const QString &seatText)
+{
+    const double want = Val(seatText);
+    for (size_t i = 0; i < seats.size(); ++i)
+        if (Val(seats[i]) == want)
+            return static_cast<int>(i);
+    return -1;
+}
+
+} // namespace quorvane::scoresheet

@@ -1,0 +1,109 @@
+#pragma once
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <array>
+#include <functional>
+#include <vector>
+
+namespace quorvane::scoresheet {
+
+// The subjects in their fixed order; subject numbers run 1..12.
+constexpr int SubjectCount = 12;
+QString subjectName(int k);                 // empty outside 1..12
+int subjectNumber(const QString &name);     // 0 when the name is none of the twelve
+
+// The score items of a subject and the stucj column each one writes.
+enum class ScoreItem { None, Objective, Subjective, Total };
+ScoreItem itemFromText(const QString &text);    // "客观分", "主观分", "总 分"
+QString itemText(ScoreItem item);
+// "kea"/"keb"/"ke" + k, formed only from the fixed prefixes and a subject number 1..12.
+QString scoreColumn(ScoreItem item, int k);
+
+// The per-subject settings of one exam, index 1..12 (0 unused). Full marks are whole numbers of any
+// size (a 300-point subject keeps its 300); 0 means the item is not offered.
+struct SubjectSettings
+{
+    std::array<int, SubjectCount + 1> kgfs{};
+    std::array<int, SubjectCount + 1> zgfs{};
+    std::array<int, SubjectCount + 1> allfs{};
+    std::array<int, SubjectCount + 1> kstype{};
+    std::array<bool, SubjectCount + 1> cjlock{};
+    std::array<bool, SubjectCount + 1> cjinput{};
+
+    int fullMark(ScoreItem item, int k) const;
+};
+
+// A stored full mark as a whole number: the nearest one, halves to even; Null, 0 and negative
+// values give 0.
+int wholeFullMark(const QVariant &stored);
+
+// Reads the exam's row of kcbpb for the cohort year. Without a row it returns false and leaves
+// settings and subjects untouched; otherwise settings are replaced and subjects lists the names of
+// the exam's subjects in subject order.
+bool loadSubjectSettings(const QSqlDatabase &system, const QString &year, const QString &examId,
+                         SubjectSettings &settings, QStringList &subjects);
+
+// The class numbers of the cohort (startbj .. startbj + bjsum - 1) as plain decimal texts.
+QStringList classList(const QSqlDatabase &system, const QString &year);
+// The exam's room ids in arrangement order (3 characters each from kcid).
+QStringList roomList(const QSqlDatabase &system, const QString &examId);
+
+// What a score sheet lists: one item of one subject of one exam, for a class or an exam room.
+struct SheetContext
+{
+    QString examId;
+    int subject = 0;
+    ScoreItem item = ScoreItem::None;
+    bool classMode = true;
+    QString place;   // class number (class mode) or room id (room mode)
+
+    bool valid() const { return !examId.isEmpty() && subject >= 1 && subject <= SubjectCount && item != ScoreItem::None; }
+};
+
+// One listed student. stid and rowId identify the student's stucj row; they are kept beside the
+// grid, never in a grid column.
+struct SheetRow
+{
+    QString name;    // class mode only
+    QString seat;    // zh in class mode, kczh in room mode
+    QString score;   // empty for Null and 0
+    QString stid;
+    qint64 rowId = -1;
+};
+
+// The students of the sheet in seat order, only those of the subject's stream (kstype 1 all,
+// 2 wlflag 2, 3 wlflag 3). Returns false, loading nothing, for any other kstype.
+bool loadSheetRows(const QSqlDatabase &cohort, const SheetContext &ctx, int kstype, std::vector<SheetRow> &rows);
+
+// A stored score as the grid shows it: empty for Null and 0, else the number ("85", "-1", "85.5").
+QString scoreText(const QVariant &stored);
+// The value save writes for a grid cell: Null for an empty cell, else the number the text begins with.
+QVariant storedScore(const QString &cell);
+
+// The check of the entry box: digits only, not above the full mark. An empty text passes.
+enum class EntryCheck { Ok, IllegalCharacter, AboveFullMark };
+EntryCheck checkEntry(const QString &typed, const QString &fullMark);
+// The check save applies to each cell: -1 and -2 are allowed besides digits.
+EntryCheck checkCell(const QString &cell, const QString &fullMark);
+
+// One row to save: the student's row and the grid cell.
+struct SaveRow
+{
+    QString stid;
+    qint64 rowId = -1;
+    QString score;
+};
+
+// Writes the item's column of every listed student's own stucj row (found by exam, student number
+// and row, never by seat), all in one transaction: on any database error nothing is written,
+// false is returned and error holds the reason. progress gets the row number after each row.
+bool saveScores(QSqlDatabase &cohort, const SheetContext &ctx, const std::vector<SaveRow> &rows,
+                const std::function<void(int)> &progress = {}, QString *error = nullptr);
+
+// The first grid row (index into seats) whose seat number equals that of seatText, compared as
+// numbers (03 matches 3); -1 when none does.
+int findSeat(const std::vector<QString> &seats, const QString &seatText);
+
+} // namespace quorvane::scoresheet

@@ -1,0 +1,227 @@
+#include "scores/scoresheet.h"
+#include "shell/database.h"
+#include "shell/textcheck.h"
+#include "testsupport.h"
+
+#include <QSqlQuery>
+#include <QtTest>
+
+using namespace quorvane;
+using namespace quorvane::scoresheet;
+using quorvane::test::TempData;
+
+namespace {
+const QString kExam = QStringLiteral("240901080000");
+
+struct Student
+{
+    QString stid;
+    QString name;
+    int bj;
+    QVariant zh;     // Null or a number
+    int wlflag;
+    QString room;
+    int kczh;
+};
+
+void addStudents(const QSqlDatabase &db, const QString &exam, const std::vector<Student> &list)
+{
+    for (const Student &s : list)
+        QVERIFY(execSql(db, QStringLiteral("INSERT INTO stucj(id, stid, name, bj, zh, wlflag, kcbj, kczh) VALUES(?,?,?,?,?,?,?,?)"),
+                        {exam, s.stid, s.name, s.bj, s.zh, s.wlflag, s.room, s.kczh}));
+}
+
+QVariant scoreOf(const QSqlDatabase &db, const QString &exam, const QString &stid, const QString &column)
+{
+    QSqlQuery q = prepare(db, QStringLiteral("SELECT %1 FROM stucj WHERE id=? AND stid=?").arg(column), {exam, stid});
+    if (!q.exec() || !q.next())
+        return QStringLiteral("<no row>");
+    return q.value(0);
+}
+} // namespace
+
+class tst_scoresheet : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { quorvane::test::installScripted(); }
+
+    void fullMarksAndSettings()
+    {
+        QCOMPARE(wholeFullMark(QVariant(300.0)), 300);   // above the old byte limit
+        QCOMPARE(wholeFullMark(QVariant(150.5)), 150);   // halves to even
+        QCOMPARE(wholeFullMark(QVariant(151.5)), 152);
+        QCOMPARE(wholeFullMark(QVariant()), 0);
+        QCOMPARE(wholeFullMark(QVariant(-5.0)), 0);
+
+        TempData td;
+        td.addCohort(QStringLiteral("2024"), QStringLiteral("db2024"));
+        QSqlDatabase sys;
+        QVERIFY(openDatabase(td.systemPath(), DbKind::System, QStringLiteral("t-sys"), &sys));
+        QVERIFY(execSql(sys, QStringLiteral("INSERT INTO kcbpb(id, name, year, kcid, kmflag2, kgfs2, zgfs2, allfs2, kstype2, cjinput2,"
+                                            " kmflag10, allfs10, kstype10, cjlock10, kmflag1, allfs1, kstype1) "
+                                            "VALUES(?,?,?,?,1,40,110,150,1,1, 1,300,3,1, 0,150,1)"),
+                        {kExam, QStringLiteral("期中"), QStringLiteral("2024"), QStringLiteral("001002")}));
+        SubjectSettings s;
+        QStringList subjects;
+        QVERIFY(loadSubjectSettings(sys, QStringLiteral("2024"), kExam, s, subjects));
+        QCOMPARE(subjects, QStringList({QStringLiteral("数学"), QStringLiteral("综合科")}));
+        QCOMPARE(s.fullMark(ScoreItem::Objective, 2), 40);
+        QCOMPARE(s.fullMark(ScoreItem::Subjective, 2), 110);
+        QCOMPARE(s.fullMark(ScoreItem::Total, 10), 300);
+        QCOMPARE(s.kstype[10], 3);
+        QVERIFY(s.cjlock[10]);
+        QVERIFY(s.cjinput[2]);
+        QVERIFY(!s.cjinput[10]);
+
+        // Another cohort's year or an unknown exam: nothing changes.
+        QStringList before = subjects;
+        QVERIFY(!loadSubjectSettings(sys, QStringLiteral("2023"), kExam, s, subjects));
+        QCOMPARE(subjects, before);
+        QCOMPARE(s.allfs[10], 300);
+
+        QCOMPARE(classList(sys, QStringLiteral("2024")).size(), 10);
+        QCOMPARE(classList(sys, QStringLiteral("2024")).first(), QStringLiteral("1"));
+        QCOMPARE(roomList(sys, kExam), QStringList({QStringLiteral("001"), QStringLiteral("002")}));
+        closeDatabase(sys);
+    }
+
+    void sheetRowsFollowStreamAndSeat()
+    {
+        TempData td;
+        td.addCohort(QStringLiteral("2024"), QStringLiteral("db2024"));
+        QSqlDatabase db;
+        QVERIFY(openDatabase(td.cohortPath(QStringLiteral("db2024.mdb")), DbKind::Cohort, QStringLiteral("t-co"), &db));
+        addStudents(db, kExam, {{"S3", "丙", 1, 3, 3, "001", 2}, {"S1", "甲", 1, 1, 2, "001", 1},
+                                {"S2", "乙", 1, 2, 3, "002", 1}, {"S9", "外班", 2, 1, 3, "001", 3}});
+        QVERIFY(execSql(db, QStringLiteral("UPDATE stucj SET ke5=-1 WHERE stid='S1'")));
+        QVERIFY(execSql(db, QStringLiteral("UPDATE stucj SET ke5=0 WHERE stid='S2'")));
+        QVERIFY(execSql(db, QStringLiteral("UPDATE stucj SET ke5=88.5 WHERE stid='S3'")));
+
+        SheetContext ctx{kExam, 5, ScoreItem::Total, true, QStringLiteral("1")};
+        std::vector<SheetRow> rows;
+        QVERIFY(loadSheetRows(db, ctx, 1, rows));
+        QCOMPARE(rows.size(), size_t(3));
+        QCOMPARE(rows[0].name, QStringLiteral("甲"));
+        QCOMPARE(rows[0].score, QStringLiteral("-1"));
+        QCOMPARE(rows[1].score, QString());           // a stored 0 shows empty
+        QCOMPARE(rows[2].score, QStringLiteral("88.5"));
+        QCOMPARE(rows[2].stid, QStringLiteral("S3"));
+
+        QVERIFY(loadSheetRows(db, ctx, 3, rows));       // 理科 only
+        QCOMPARE(rows.size(), size_t(2));
+        QCOMPARE(rows[0].stid, QStringLiteral("S2"));
+
+        rows = {SheetRow{}};
+        QVERIFY(!loadSheetRows(db, ctx, 0, rows));      // no stream setting: nothing loaded
+        QCOMPARE(rows.size(), size_t(1));
+
+        SheetContext room{kExam, 5, ScoreItem::Total, false, QStringLiteral("001")};
+        QVERIFY(loadSheetRows(db, room, 1, rows));
+        QCOMPARE(rows.size(), size_t(3));
+        QCOMPARE(rows[0].seat, QStringLiteral("1"));
+        QCOMPARE(rows[2].stid, QStringLiteral("S9"));
+        closeDatabase(db);
+    }
+
+    void saveFindsEachStudentNotTheSeat()
+    {
+        TempData td;
+        td.addCohort(QStringLiteral("2024"), QStringLiteral("db2024"));
+        QSqlDatabase db;
+        QVERIFY(openDatabase(td.cohortPath(QStringLiteral("db2024.mdb")), DbKind::Cohort, QStringLiteral("t-co"), &db));
+        // Two students without a seat number (stored 0) and two sharing seat 5.
+        addStudents(db, kExam, {{"A1", "甲", 1, 0, 1, "001", 1}, {"A2", "乙", 1, 0, 1, "001", 2},
+                                {"A3", "丙", 1, 5, 1, "001", 3}, {"A4", "丁", 1, 5, 1, "001", 4}});
+        addStudents(db, QStringLiteral("230101000000"), {{"A1", "甲", 1, 0, 1, "001", 1}});
+
+        SheetContext ctx{kExam, 1, ScoreItem::Objective, true, QStringLiteral("1")};
+        std::vector<SheetRow> rows;
+        QVERIFY(loadSheetRows(db, ctx, 1, rows));
+        QCOMPARE(rows.size(), size_t(4));
+        std::vector<SaveRow> save;
+        const QStringList typed{QStringLiteral("11"), QStringLiteral("22"), QStringLiteral("-1"), QString()};
+        for (size_t i = 0; i < rows.size(); ++i)
+            save.push_back({rows[i].stid, rows[i].rowId, typed[static_cast<int>(i)]});
+        int steps = 0;
+        QVERIFY(saveScores(db, ctx, save, [&](int r) { steps = r; }));
+        QCOMPARE(steps, 4);
+        QHash<QString, QString> typedByStid;
+        for (size_t i = 0; i < rows.size(); ++i)
+            typedByStid[rows[i].stid] = typed[static_cast<int>(i)];
+        for (const QString &stid : {QStringLiteral("A1"), QStringLiteral("A2"), QStringLiteral("A3")})
+            QCOMPARE(scoreOf(db, kExam, stid, QStringLiteral("kea1")).toDouble(), Val(typedByStid[stid]));
+        QVERIFY(scoreOf(db, kExam, QStringLiteral("A4"), QStringLiteral("kea1")).isNull());
+        // Other columns and other exams untouched.
+        QVERIFY(scoreOf(db, kExam, QStringLiteral("A1"), QStringLiteral("ke1")).isNull());
+        QVERIFY(scoreOf(db, QStringLiteral("230101000000"), QStringLiteral("A1"), QStringLiteral("kea1")).isNull());
+
+        // A row that now belongs to another student is not written.
+        QVERIFY(execSql(db, QStringLiteral("UPDATE stucj SET stid='B9' WHERE stid='A3'")));
+        QVERIFY(saveScores(db, ctx, {{QStringLiteral("A3"), rows[2].rowId, QStringLiteral("99")}}));
+        QCOMPARE(scoreOf(db, kExam, QStringLiteral("B9"), QStringLiteral("kea1")).toDouble(), -1.0);
+        closeDatabase(db);
+    }
+
+    void saveIsAllOrNothing()
+    {
+        TempData td;
+        td.addCohort(QStringLiteral("2024"), QStringLiteral("db2024"));
+        QSqlDatabase db, other;
+        const QString path = td.cohortPath(QStringLiteral("db2024.mdb"));
+        QVERIFY(openDatabase(path, DbKind::Cohort, QStringLiteral("t-co"), &db));
+        QVERIFY(openDatabase(path, DbKind::Cohort, QStringLiteral("t-other"), &other));
+        addStudents(db, kExam, {{"A1", "甲", 1, 1, 1, "001", 1}, {"A2", "乙", 1, 2, 1, "001", 2}});
+        SheetContext ctx{kExam, 3, ScoreItem::Total, true, QStringLiteral("1")};
+        std::vector<SheetRow> rows;
+        QVERIFY(loadSheetRows(db, ctx, 1, rows));
+        std::vector<SaveRow> save{{rows[0].stid, rows[0].rowId, QStringLiteral("90")}, {rows[1].stid, rows[1].rowId, QStringLiteral("80")}};
+
+        // Another window holds the file for writing: the save fails at once and writes nothing.
+        QSqlQuery lock(other);
+        QVERIFY(lock.exec(QStringLiteral("BEGIN IMMEDIATE")));
+        QString error;
+        QVERIFY(!saveScores(db, ctx, save, {}, &error));
+        QVERIFY(!error.isEmpty());
+        QVERIFY(lock.exec(QStringLiteral("ROLLBACK")));
+        QVERIFY(scoreOf(db, kExam, QStringLiteral("A1"), QStringLiteral("ke3")).isNull());
+        QVERIFY(scoreOf(db, kExam, QStringLiteral("A2"), QStringLiteral("ke3")).isNull());
+
+        QVERIFY(saveScores(db, ctx, save, {}, &error));
+        QCOMPARE(scoreOf(db, kExam, QStringLiteral("A2"), QStringLiteral("ke3")).toDouble(), 80.0);
+        lock = QSqlQuery();
+        closeDatabase(other);
+        closeDatabase(db);
+    }
+
+    void entryAndCellChecks()
+    {
+        QCOMPARE(checkEntry(QString(), QStringLiteral("150")), EntryCheck::Ok);
+        QCOMPARE(checkEntry(QStringLiteral("8a"), QStringLiteral("150")), EntryCheck::IllegalCharacter);
+        QCOMPARE(checkEntry(QStringLiteral("-2"), QStringLiteral("150")), EntryCheck::IllegalCharacter);
+        QCOMPARE(checkEntry(QStringLiteral("151"), QStringLiteral("150")), EntryCheck::AboveFullMark);
+        QCOMPARE(checkEntry(QStringLiteral("150"), QStringLiteral("150")), EntryCheck::Ok);
+        QCOMPARE(checkEntry(QStringLiteral("299"), QStringLiteral("300")), EntryCheck::Ok);
+        QCOMPARE(checkEntry(QStringLiteral("301"), QStringLiteral("300")), EntryCheck::AboveFullMark);
+
+        QCOMPARE(checkCell(QStringLiteral("-2"), QStringLiteral("150")), EntryCheck::Ok);
+        QCOMPARE(checkCell(QStringLiteral("-1"), QStringLiteral("150")), EntryCheck::Ok);
+        QCOMPARE(checkCell(QStringLiteral("-3"), QStringLiteral("150")), EntryCheck::IllegalCharacter);
+        QCOMPARE(checkCell(QStringLiteral("85.5"), QStringLiteral("150")), EntryCheck::IllegalCharacter);
+        QCOMPARE(checkCell(QStringLiteral("151"), QStringLiteral("150")), EntryCheck::AboveFullMark);
+        QCOMPARE(checkCell(QStringLiteral("300"), QStringLiteral("300")), EntryCheck::Ok);
+
+        QVERIFY(storedScore(QString()).isNull());
+        QCOMPARE(storedScore(QStringLiteral("-2")).toDouble(), -2.0);
+        QCOMPARE(scoreText(QVariant(-1.0)), QStringLiteral("-1"));
+        QCOMPARE(scoreText(QVariant(0.0)), QString());
+
+        std::vector<QString> seats{QStringLiteral("1"), QStringLiteral("3"), QStringLiteral("3")};
+        QCOMPARE(findSeat(seats, QStringLiteral("03")), 1);
+        QCOMPARE(findSeat(seats, QStringLiteral("3.0")), 1);
+        QCOMPARE(findSeat(seats, QStringLiteral("7")), -1);
+    }
+};
+
+QTEST_MAIN(tst_scoresheet)
+#include "tst_scoresheet.moc"
