@@ -1,7 +1,9 @@
 #include "shell/register.h"
 
+#include "shell/grad1.h"
 #include "shell/load.h"
 #include "shell/main.h"
+#include "shell/managst.h"
 #include "shell/selectyear.h"
 #include "shell/window.h"
 
@@ -14,6 +16,8 @@ void registerShellWindows()
     windows::registerFactory(QStringLiteral("load"), [] { return new load; });
     windows::registerFactory(QStringLiteral("main"), [] { return new main; });
     windows::registerFactory(QStringLiteral("selectyear"), [] { return new selectyear; });
+    windows::registerFactory(QStringLiteral("grad1"), [] { return new grad1; });
+    windows::registerFactory(QStringLiteral("managst"), [] { return new managst; });
 }
 
 void installFontSubstitutions()

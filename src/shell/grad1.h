@@ -1,0 +1,73 @@
+#pragma once
+#include "shell/database.h"
+#include "shell/window.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <array>
+
+namespace quorvane {
+
+class Grid;
+
+// The register of cohorts: one row per cohort with its year, database file, number of classes and
+// first class number. Adding a cohort creates its database from the template; deleting removes it.
+class grad1 : public Window
+{
+    Q_OBJECT
+public:
+    grad1();
+
+    Grid *Grid1 = nullptr;
+    std::array<QLineEdit *, 4> Txtfields{};
+    std::array<QLabel *, 4> Label1{};
+    QPushButton *comadd = nullptr;
+    QPushButton *commodi = nullptr;
+    QPushButton *comdele = nullptr;
+    QPushButton *comsave = nullptr;
+    QPushButton *exitcom = nullptr;
+
+    void form_1();
+    void Grid1_Click();
+    void Grid1_EnterCell();
+    void Txtfields_Change(int index);
+    void Txtfields_GotFocus(int index);
+    void Txtfields_KeyPress(int index, int keyAscii);
+    void Txtfields_KeyUp(int index, int keyCode, int shift);
+    void comadd_Click();
+    void commodi_Click();
+    void comsave_Click();
+    void comdele_Click();
+    void exitcom_Click();
+    // True (refused) when another cohort already has this year; shows the refusal.
+    bool CheckYearTaken(const QString &year);
+
+    int editMode() const { return m_mode; }
+    QString selectedYear() const { return m_selectedYear; }
+
+protected:
+    void createControls(QWidget *root) override;
+    void Form_Load() override;
+    void Form_Unload() override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    // The year of a cohort other than exceptYear whose database name is name (empty when none).
+    QString cohortUsingName(const QString &name, const QString &exceptYear);
+    // Refuses a database name that another cohort uses or that names one of the program's own files.
+    bool refuseDatabaseName(const QString &name, const QString &exceptYear);
+    // Copies the template to the new cohort's file; reports and returns false on failure.
+    bool createCohortFile(const QString &name);
+    // Releases connections to path left behind by windows that are no longer loaded.
+    static void releaseStaleConnections(const QString &path);
+    void saveAdd(const QString &year);
+    void saveChange(const QString &year);
+
+    WindowDatabases m_dbs{QStringLiteral("grad1")};
+    qint16 m_mode = 0;
+    QString m_selectedYear;
+    bool m_filling = false;
+};
+
+} // namespace quorvane

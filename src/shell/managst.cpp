@@ -1,0 +1,680 @@
+#include "shell/managst.h"
+
+#include "controls/grid/grid.h"
+#include "controls/progressbar/XP_ProgressBar.h"
+#include "shell/globals.h"
+#include "shell/services.h"
+#include "shell/textcheck.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QSqlQuery>
+#include <QVBoxLayout>
+
+namespace quorvane {
+
+namespace {
+
+const QString kTitle = QStringLiteral("系统提示：");
+const QString kHeading = QStringLiteral("|^学 号       |^姓 名   |^班 级  |^座 号  |^文理倾向");
+const QString kLabel1Design = QStringLiteral("请点“查询”得到名单");
+
+// The hourglass for the life of the object.
+struct WaitCursor
+{
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor &) = delete;
+    WaitCursor &operator=(const WaitCursor &) = delete;
+};
+
+// A list cell: empty for Null, an empty text or the number 0; numbers in plain decimal.
+QString cellText(const QVariant &v)
+{
+    if (v.isNull())
+        return QString();
+    if (v.typeId() == QMetaType::QString) {
+        const QString s = v.toString();
+        bool isNumber = false;
+        const double d = s.toDouble(&isNumber);
+        if (isNumber && d == 0)
+            return QString();
+        return s;
+    }
+    const double d = v.toDouble();
+    if (d == 0)
+        return QString();
+    return QString::number(d, 'g', 15);
+}
+
+QString streamText(const QVariant &v)
+{
+    if (v.isNull())
+        return QString();
+    switch (v.toInt()) {
+    case 1: return QStringLiteral("不限");
+    case 2: return QStringLiteral("文科");
+    case 3: return QStringLiteral("理科");
+    default: return QString();
+    }
+}
+
+void letMessagesRun()
+{
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+} // namespace
+
+managst::managst() : Window(QStringLiteral("managst"))
+{
+    setWindowTitle(QStringLiteral("学生信息"));
+}
+
+void managst::createControls(QWidget *root)
+{
+    auto *lay = new QVBoxLayout(root);
+    lay->setContentsMargins(6, 4, 6, 6);
+
+    auto *bars = new QHBoxLayout;
+    Toolbar2 = new QToolBar(root);
+    Toolbar2Find = new QToolButton(Toolbar2);
+    Toolbar2Find->setText(QStringLiteral("查询"));
+    Toolbar2Find->setToolTip(QStringLiteral("请选择相应查询方式"));
+    Toolbar2Find->setPopupMode(QToolButton::InstantPopup);
+    Toolbar2Find->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    auto *menu = new QMenu(Toolbar2Find);
+    static const char *const items[][2] = {{"所有名单", "findall"}, {"学号查询", "findid"}, {"姓名查询", "findname"},
+                                           {"班级查询", "findg1"}, {"文理倾向", "wlqxm"}};
+    for (const auto &item : items) {
+        QAction *a = menu->addAction(QString::fromUtf8(item[0]));
+        const QString key = QLatin1String(item[1]);
+        a->setObjectName(key);
+        connect(a, &QAction::triggered, this, [this, key] { Toolbar2_ButtonMenuClick(key); });
+    }
+    Toolbar2Find->setMenu(menu);
+    Toolbar2->addWidget(Toolbar2Find);
+    Toolbar1 = new QToolBar(root);
+    QAction *print = Toolbar1->addAction(QStringLiteral("打印预览"));
+    print->setObjectName(QStringLiteral("print"));
+    print->setToolTip(QStringLiteral("点击进行打印预览"));
+    connect(print, &QAction::triggered, this, &managst::Toolbar1_ButtonClick);
+    bars->addWidget(Toolbar2);
+    bars->addWidget(Toolbar1);
+    Label1 = new QLabel(kLabel1Design, root);
+    QFont headingFont(QStringLiteral("黑体"), 12);
+    Label1->setFont(headingFont);
+    bars->addSpacing(20);
+    bars->addWidget(Label1, 1);
+    lay->addLayout(bars);
+
+    auto *body = new QHBoxLayout;
+    Grid1 = new Grid(root);
+    Grid1->setRows(1);
+    Grid1->setFormatString(kHeading);
+    body->addWidget(Grid1, 1);
+
+    auto *right = new QVBoxLayout;
+    auto *form = new QGridLayout;
+    static const char *const labels[] = {"学号：", "姓名：", "班级：", "座号："};
+    static const int maxLengths[] = {15, 8, 4, 3};
+    for (int i = 0; i < 4; ++i) {
+        FieldLabels[i] = new QLabel(QString::fromUtf8(labels[i]), root);
+        Txtfields[i] = new QLineEdit(root);
+        Txtfields[i]->setObjectName(QStringLiteral("Txtfields%1").arg(i));
+        Txtfields[i]->setMaxLength(maxLengths[i]);
+        Txtfields[i]->installEventFilter(this);
+        form->addWidget(FieldLabels[i], i, 0);
+        form->addWidget(Txtfields[i], i, 1);
+    }
+    auto *streamLabel = new QLabel(QStringLiteral("文 理\n倾 向"), root);
+    Combo4 = new QComboBox(root);
+    Combo4->addItems({QStringLiteral("不限"), QStringLiteral("文科"), QStringLiteral("理科")});
+    Combo4->setCurrentIndex(-1);
+    Combo4->installEventFilter(this);
+    form->addWidget(streamLabel, 4, 0);
+    form->addWidget(Combo4, 4, 1);
+    right->addLayout(form);
+    right->addSpacing(10);
+
+    comadd = new QPushButton(QStringLiteral("新增"), root);
+    commodi = new QPushButton(QStringLiteral("修改"), root);
+    comsave = new QPushButton(QStringLiteral("保存"), root);
+    comdele = new QPushButton(QStringLiteral("删除"), root);
+    VsNetBut1 = new QPushButton(QStringLiteral("清空"), root);
+    comminput = new QPushButton(QStringLiteral("导入"), root);
+    VsNetBut2 = new QPushButton(QStringLiteral("导出"), root);
+    exitcom = new QPushButton(QStringLiteral("返回"), root);
+    auto *buttons = new QGridLayout;
+    int n = 0;
+    for (QPushButton *b : {comadd, commodi, comsave, comdele, VsNetBut1, comminput, VsNetBut2, exitcom}) {
+        b->setAutoDefault(false);
+        b->setDefault(false);
+        buttons->addWidget(b, n / 2, n % 2);
+        ++n;
+    }
+    right->addLayout(buttons);
+    right->addStretch(1);
+    body->addLayout(right);
+    lay->addLayout(body, 1);
+
+    auto *foot = new QHBoxLayout;
+    Label2 = new QLabel(root);
+    foot->addWidget(Label2);
+    ProgressBar1 = new XP_ProgressBar(root);
+    ProgressBar1->setFixedHeight(16);
+    ProgressBar1->setMinimumWidth(240);
+    ProgressBar1->hide();
+    foot->addWidget(ProgressBar1, 1);
+    lay->addLayout(foot);
+
+    connect(comadd, &QPushButton::clicked, this, &managst::comadd_Click);
+    connect(commodi, &QPushButton::clicked, this, &managst::commodi_Click);
+    connect(comsave, &QPushButton::clicked, this, &managst::comsave_Click);
+    connect(comdele, &QPushButton::clicked, this, &managst::comdele_Click);
+    connect(VsNetBut1, &QPushButton::clicked, this, &managst::VsNetBut1_Click);
+    connect(comminput, &QPushButton::clicked, this, &managst::comminput_Click);
+    connect(VsNetBut2, &QPushButton::clicked, this, &managst::VsNetBut2_Click);
+    connect(exitcom, &QPushButton::clicked, this, &managst::exitcom_Click);
+    connect(Grid1, &QTableWidget::cellClicked, this, [this] { Grid1_Click(); });
+    resize(860, 560);
+}
+
+void managst::Form_Load()
+{
+    // The window keeps the cohort it is loaded with, whatever is chosen later.
+    m_year = gCohortYear;
+    m_dbFile = gCohortDbFile;
+    setWindowTitle(QStringLiteral("学生信息-->") + m_year + QStringLiteral("届"));
+    m_editmode = 0;
+    comdele->setEnabled(false);
+    commodi->setEnabled(false);
+    comsave->setEnabled(false);
+    // The connection of an earlier load is replaced by this one.
+    m_dbs.cohort = QSqlDatabase();
+    m_dbs.open(m_dbFile); // a missing file shows its message and ends the program
+    form_1();
+}
+
+void managst::Form_Unload()
+{
+    m_findkind.clear();
+}
+
+void managst::form_1()
+{
+    commodi->setEnabled(false);
+    comsave->setEnabled(false);
+    comdele->setEnabled(false);
+    WaitCursor wait;
+
+    QString where;
+    QString order = QStringLiteral(" ORDER BY stid, id");
+    QVariantList values;
+    const QString number = TrimBlanks(Txtfields[0]->text());
+    const QString name = TrimBlanks(Txtfields[1]->text());
+    const QString classText = TrimBlanks(Txtfields[2]->text());
+    if (m_findkind == QLatin1String("学号")) {
+        where = QStringLiteral(" WHERE stid LIKE ? ESCAPE '\\'");
+        values << QStringLiteral("%") + likeEscape(number) + QStringLiteral("%");
+    } else if (m_findkind == QLatin1String("学生姓名")) {
+        where = QStringLiteral(" WHERE stname LIKE ? ESCAPE '\\'");
+        values << QStringLiteral("%") + likeEscape(name) + QStringLiteral("%");
+    } else if (m_findkind == QLatin1String("班级")) {
+        const double cls = Val(Txtfields[2]->text());
+        if (cls > 0) {
+            where = QStringLiteral(" WHERE stclass=?");
+            values << cls;
+            order = QStringLiteral(" ORDER BY stclassno, id");
+        } else {
+            where = QStringLiteral(" WHERE stclass=0");
+        }
+    } else if (m_findkind == QLatin1String("不限")) {
+        where = QStringLiteral(" WHERE keflag=1");
+    } else if (m_findkind == QLatin1String("文科")) {
+        where = QStringLiteral(" WHERE keflag=2");
+    } else if (m_findkind == QLatin1String("理科")) {
+        where = QStringLiteral(" WHERE keflag=3");
+    }
+    QSqlQuery q = prepare(m_dbs.cohort, QStringLiteral("SELECT stid, stname, stclass, stclassno, keflag FROM stinfo") + where + order, values);
+    if (!q.exec()) {
+        services::msg(QStringLiteral("库文件的打开出错!"), kTitle);
+        return;
+    }
+    struct Row
+    {
+        QVariant stid, name, cls, seat, stream;
+    };
+    std::vector<Row> rows;
+    while (q.next())
+        rows.push_back({q.value(0), q.value(1), q.value(2), q.value(3), q.value(4)});
+    q.finish();
+    const int found = static_cast<int>(rows.size());
+
+    if (m_findkind == QLatin1String("班级"))
+        Label1->setText(m_year + QStringLiteral("届 ") + Txtfields[2]->text() + QStringLiteral(" 班") + QString::number(found)
+                        + QStringLiteral("位学生"));
+    Grid1->Clear();
+    if (rows.empty()) {
+        ProgressBar1->hide();
+        Grid1->setRows(1);
+        Grid1->setFormatString(kHeading);
+        Label2->setText(QStringLiteral("当前没有学生名单!"));
+        return;
+    }
+    Grid1->setUpdatesEnabled(false);
+    Grid1->setRows(found + 1);
+    Grid1->setFormatString(kHeading);
+    int filled = 0;
+    for (const Row &r : rows) {
+        if (r.stid.isNull() || r.stid.toString().isEmpty())
+            break;
+        const int gr = ++filled;
+        Grid1->setTextMatrix(gr, 1, r.stid.toString());
+        Grid1->setTextMatrix(gr, 2, r.name.toString());
+        Grid1->setTextMatrix(gr, 3, cellText(r.cls));
+        Grid1->setTextMatrix(gr, 4, cellText(r.seat));
+        Grid1->setTextMatrix(gr, 5, streamText(r.stream));
+    }
+    Grid1->setUpdatesEnabled(true);
+    ProgressBar1->hide();
+    Label2->setText(QStringLiteral("查询到人数：") + QString::number(filled));
+}
+
+void managst::Toolbar2_ButtonMenuClick(const QString &key)
+{
+    auto refuse = [&](const char *what, QWidget *focus) {
+        services::msg(QStringLiteral("查询关键字不能为空值 --> ") + QString::fromUtf8(what) + QStringLiteral("！"), kTitle);
+        focus->setFocus();
+    };
+    if (key == QLatin1String("findid")) {
+        if (TrimBlanks(Txtfields[0]->text()).isEmpty())
+            return refuse("学号", Txtfields[0]);
+        m_findkind = QStringLiteral("学号");
+    } else if (key == QLatin1String("findname")) {
+        if (TrimBlanks(Txtfields[1]->text()).isEmpty())
+            return refuse("学生姓名", Txtfields[1]);
+        m_findkind = QStringLiteral("学生姓名");
+    } else if (key == QLatin1String("findg1")) {
+        if (TrimBlanks(Txtfields[2]->text()).isEmpty())
+            return refuse("班级", Txtfields[2]);
+        m_findkind = QStringLiteral("班级");
+    } else if (key == QLatin1String("wlqxm")) {
+        if (Combo4->currentIndex() < 0)
+            return refuse("文理倾向", Combo4);
+        m_findkind = Combo4->currentText();
+    } else if (key == QLatin1String("findall")) {
+        m_findkind = QStringLiteral("全部");
+    } else {
+        return;
+    }
+    form_1();
+}
+
+void managst::Toolbar1_ButtonClick()
+{
+    if (Grid1->Rows() == 1) {
+        services::msg(QStringLiteral("当前打印内容不能为空!"), QStringLiteral("系统提示:"));
+        return;
+    }
+    gReportCode = 4;
+    // Until the preview window is part of the program there is nothing to hand the list to; the
+    // register then stays in view instead of disappearing.
+    if (!windows::hasFactory(QStringLiteral("printsform")))
+        return;
+    Hide();
+    windows::show(QStringLiteral("printsform"));
+}
+
+void managst::Grid1_Click()
+{
+    if (Grid1->Rows() < 2 || Grid1->Row() < 1)
+        return;
+    const int r = Grid1->Row();
+    for (int i = 0; i < 4; ++i)
+        Txtfields[i]->setText(Grid1->TextMatrix(r, i + 1));
+    const QString stream = Grid1->TextMatrix(r, 5);
+    Combo4->setCurrentIndex(stream == QLatin1String("不限") ? 0 : stream == QLatin1String("文科") ? 1 : stream == QLatin1String("理科") ? 2 : -1);
+    m_selstid = Txtfields[0]->text();
+    comadd->setEnabled(true);
+    comdele->setEnabled(true);
+    commodi->setEnabled(true);
+    comsave->setEnabled(false);
+    Txtfields[0]->setFocus();
+    m_editmode = 2;
+}
+
+void managst::Txtfields_GotFocus(int index)
+{
+    Txtfields[index]->deselect();
+    Txtfields[index]->end(false);
+}
+
+bool managst::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == Combo4 && event->type() == QEvent::KeyPress) {
+        auto *ke = static_cast<QKeyEvent *>(event);
+        if (ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter) {
+            Combo4_KeyPress(13);
+            return true;
+        }
+    }
+    for (int i = 0; i < 4; ++i) {
+        if (watched != Txtfields[i])
+            continue;
+        if (event->type() == QEvent::FocusIn) {
+            // Let the box take the focus first (it may select its text), then put the caret at the end.
+            static_cast<QObject *>(Txtfields[i])->event(event);
+            Txtfields_GotFocus(i);
+            return true;
+        }
+        if (event->type() == QEvent::KeyPress) {
+            auto *ke = static_cast<QKeyEvent *>(event);
+            if (ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter) {
+                Txtfields_KeyPress(i, 13);
+                return true;
+            }
+            if (!ke->text().isEmpty())
+                Txtfields_KeyPress(i, ke->text().at(0).unicode());
+        }
+        if (event->type() == QEvent::KeyRelease) {
+            auto *ke = static_cast<QKeyEvent *>(event);
+            if (ke->key() == Qt::Key_Down)
+                Txtfields_KeyUp(i, 40, 0);
+            else if (ke->key() == Qt::Key_Up)
+                Txtfields_KeyUp(i, 38, 0);
+        }
+        break;
+    }
+    return Window::eventFilter(watched, event);
+}
+
+void managst::Txtfields_KeyPress(int index, int keyAscii)
+{
+    comsave->setEnabled(true);
+    if (keyAscii != 13)
+        return;
+    switch (index) {
+    case 0:
+        if (TrimBlanks(Txtfields[0]->text()).isEmpty()) {
+            services::msg(QStringLiteral("学号不能为空！"), kTitle);
+            Txtfields[0]->setFocus();
+            return;
+        }
+        Txtfields[1]->setFocus();
+        break;
+    case 1:
+        if (TrimBlanks(Txtfields[1]->text()).isEmpty()) {
+            services::msg(QStringLiteral("学生姓名不能为空！"), kTitle);
+            Txtfields[1]->setFocus();
+            return;
+        }
+        Txtfields[2]->setFocus();
+        break;
+    case 2:
+        Txtfields[3]->setFocus();
+        break;
+    case 3:
+        Combo4->setFocus();
+        break;
+    default:
+        break;
+    }
+}
+
+void managst::Txtfields_KeyUp(int index, int keyCode, int /*shift*/)
+{
+    if (keyCode == 40) {
+        if (index < 3) {
+            Txtfields[index + 1]->setFocus();
+        } else {
+            if (!comsave->isEnabled()) {
+                m_editmode = 1;
+                comsave->setEnabled(true);
+            }
+            comsave->setFocus();
+        }
+    } else if (keyCode == 38 && index > 0) {
+        Txtfields[index - 1]->setFocus();
+    }
+}
+
+void managst::Combo4_KeyPress(int keyAscii)
+{
+    if (keyAscii != 13)
+        return;
+    if (!comsave->isEnabled())
+        m_editmode = 1;
+    comsave->setEnabled(true);
+    comsave->setFocus();
+}
+
+void managst::comadd_Click()
+{
+    comdele->setEnabled(false);
+    commodi->setEnabled(false);
+    comsave->setEnabled(true);
+    m_editmode = 1;
+    const QString number = Txtfields[0]->text();
+    if (number.size() >= 2)
+        Txtfields[0]->setText(number.left(number.size() - 1));
+    for (int i = 1; i < 4; ++i)
+        Txtfields[i]->clear();
+    Combo4->setCurrentIndex(-1);
+    Txtfields[0]->setFocus();
+}
+
+void managst::commodi_Click()
+{
+    if (Txtfields[0]->text().isEmpty())
+        return;
+    commodi->setEnabled(false);
+    comdele->setEnabled(false);
+    comsave->setEnabled(true);
+    m_editmode = 2;
+    Txtfields[0]->setFocus();
+}
+
+QVariantList managst::rowValues(const QString &n) const
+{
+    return {n, TrimBlanks(Txtfields[1]->text()), Val(Txtfields[2]->text()), Val(Txtfields[3]->text()),
+            Combo4->currentIndex() + 1};
+}
+
+void managst::comsave_Click()
+{
+    if (m_editmode == 0)
+        m_editmode = 1;
+    auto refuse = [&](const char *message, int field) {
+        services::msg(QString::fromUtf8(message), kTitle);
+        Txtfields[field]->setFocus();
+    };
+    if (TrimBlanks(Txtfields[0]->text()).isEmpty())
+        return refuse("学号不能为空！", 0);
+    if (DisplayWidth(Txtfields[0]->text()) > 15)
+        return refuse("学号长度过长！", 0);
+    if (TrimBlanks(Txtfields[1]->text()).isEmpty())
+        return refuse("姓名不能为空！", 1);
+    if (DisplayWidth(Txtfields[1]->text()) > 8)
+        return refuse("姓名长度过长！", 1);
+    if (TrimBlanks(Txtfields[2]->text()).isEmpty())
+        Txtfields[2]->setText(QStringLiteral("0"));
+    if (TrimBlanks(Txtfields[3]->text()).isEmpty())
+        Txtfields[3]->setText(QStringLiteral("0"));
+    const QString n = StripBlanks(TrimBlanks(Txtfields[0]->text())).toUpper();
+    if (m_editmode == 1)
+        saveAdd(n);
+    else if (m_editmode == 2)
+        saveChange(n);
+}
+
+void managst::showBusy(bool on)
+{
+    if (on) {
+        ProgressBar1->show();
+        ProgressBar1->repaint();
+    } else {
+        ProgressBar1->hide();
+    }
+}
+
+void managst::saveAdd(const QString &n)
+{
+    if (services::ask(QStringLiteral("增加的学生要存盘吗？"), QStringLiteral("增加学生："), MsgButtons::OkCancel) != MsgAnswer::Ok)
+        return;
+    QSqlQuery look = prepare(m_dbs.cohort, QStringLiteral("SELECT id FROM stinfo WHERE stid=? ORDER BY id"), {n});
+    if (!look.exec()) {
+        services::msg(QStringLiteral("库文件的打开出错!"), kTitle);
+        return;
+    }
+    const bool exists = look.next();
+    const qint64 id = exists ? look.value(0).toLongLong() : -1;
+    look.finish();
+    const QVariantList v = rowValues(n);
+    if (!exists) {
+        if (!execSql(m_dbs.cohort, QStringLiteral("INSERT INTO stinfo(stid, stname, stclass, stclassno, keflag) VALUES(?,?,?,?,?)"), v)) {
+            services::msg(QStringLiteral("学生信息保存失败，请重新操作！"), kTitle);
+            return;
+        }
+        comadd->setEnabled(true);
+        comsave->setEnabled(false);
+    } else {
+        if (services::ask(QStringLiteral("增加的学生已存在，你真得要替换此学生信息吗？"), QStringLiteral("信息提示："), MsgButtons::OkCancel)
+            != MsgAnswer::Ok) {
+            comadd->setEnabled(true);
+            comsave->setEnabled(false);
+            Txtfields[0]->setFocus();
+            return;
+        }
+        comadd->setEnabled(true);
+        comsave->setEnabled(false);
+        WaitCursor wait;
+        showBusy(true);
+        // The student's row and the names in the exam rows change together or not at all.
+        Transaction t(m_dbs.cohort);
+        const bool ok = execSql(m_dbs.cohort, QStringLiteral("UPDATE stinfo SET stname=?, stclass=?, stclassno=?, keflag=? WHERE id=?"),
+                                {v[1], v[2], v[3], v[4], id})
+                        && updateok(n) && t.commit();
+        if (!ok)
+            services::msg(QStringLiteral("学生信息保存失败，请重新操作！"), kTitle);
+    }
+    form_1();
+}
+
+void managst::saveChange(const QString &n)
+{
+    const QString s = m_selstid;
+    if (services::ask(QStringLiteral("修改的学生要存盘吗？"), QStringLiteral("修改学生："), MsgButtons::OkCancel) != MsgAnswer::Ok) {
+        comadd->setEnabled(true);
+        commodi->setEnabled(true);
+        comdele->setEnabled(true);
+        comsave->setEnabled(false);
+        return;
+    }
+    const bool numberChanged = n.compare(s, Qt::CaseInsensitive) != 0;
+    if (numberChanged && checkstid(n))
+        return;
+    if (TrimBlanks(s).isEmpty())
+        return;
+    QSqlQuery look = prepare(m_dbs.cohort, QStringLiteral("SELECT id FROM stinfo WHERE stid=? ORDER BY id"), {s});
+    if (!look.exec() || !look.next()) {
+        services::msg(QStringLiteral("修改无效，请重新操作！"), QStringLiteral("系统提示:"));
+        return;
+    }
+    const qint64 id = look.value(0).toLongLong();
+    look.finish();
+    const QVariantList v = rowValues(n);
+    comsave->setEnabled(false);
+    {
+        WaitCursor wait;
+        showBusy(true);
+        // The student's row and the exam rows change together or not at all.
+        Transaction t(m_dbs.cohort);
+        bool ok = execSql(m_dbs.cohort, QStringLiteral("UPDATE stinfo SET stid=?, stname=?, stclass=?, stclassno=?, keflag=? WHERE id=?"),
+                          {v[0], v[1], v[2], v[3], v[4], id});
+        ok = ok && (numberChanged ? updateok2(s, n) : updateok(n));
+        ok = ok && t.commit();
+        if (!ok)
+            services::msg(QStringLiteral("学生信息保存失败，请重新操作！"), kTitle);
+    }
+    form_1();
+}
+
+bool managst::checkstid(const QString &n)
+{
+    QSqlQuery q = prepare(m_dbs.cohort, QStringLiteral("SELECT stid FROM stinfo WHERE stid=?"), {n});
+    const bool found = q.exec() && q.next();
+    q.finish();
+    letMessagesRun();
+    if (!found)
+        return false;
+    QSqlQuery q2 = prepare(m_dbs.cohort, QStringLiteral("SELECT stid FROM stinfo WHERE stid=?"), {m_selstid});
+    if (q2.exec() && q2.next()) {
+        q2.finish();
+        services::msg(QStringLiteral("“") + n + QStringLiteral("”学生已存在，无法修改学生信息！"), QStringLiteral("信息提示："));
+        Txtfields[0]->setFocus();
+        return true;
+    }
+    return false;
+}
+
+bool managst::updateok(const QString &n)
+{
+    return execSql(m_dbs.cohort, QStringLiteral("UPDATE stucj SET name=? WHERE stid=?"), {StripBlanks(Txtfields[1]->text()), n});
+}
+
+bool managst::updateok2(const QString &s, const QString &n)
+{
+    return execSql(m_dbs.cohort, QStringLiteral("UPDATE stucj SET stid=?, name=? WHERE stid=?"), {n, StripBlanks(Txtfields[1]->text()), s});
+}
+
+void managst::comdele_Click()
+{
+    if (!execSql(m_dbs.cohort, QStringLiteral("DELETE FROM stinfo WHERE stid=?"), {m_selstid}))
+        services::msg(QStringLiteral("学生信息删除失败，请重新操作！"), kTitle);
+    letMessagesRun();
+    form_1();
+}
+
+void managst::VsNetBut1_Click()
+{
+    if (services::ask(QStringLiteral("清空后的数据不可恢复，请慎重考虑?"), QStringLiteral("再次警告:"), MsgButtons::YesNo) == MsgAnswer::Yes)
+        clearstu();
+}
+
+void managst::clearstu()
+{
+    bool ok = true;
+    {
+        WaitCursor wait;
+        ok = execSql(m_dbs.cohort, QStringLiteral("DELETE FROM stinfo"));
+        letMessagesRun();
+        form_1();
+    }
+    if (!ok) {
+        services::msg(QStringLiteral("学生信息清空失败，请重新操作！"), kTitle);
+        return;
+    }
+    services::msg(QStringLiteral("清空完毕!"), QStringLiteral("系统提示:"));
+}
+
+void managst::comminput_Click()
+{
+    m_findkind.clear();
+}
+
+void managst::VsNetBut2_Click()
+{
+}
+
+void managst::exitcom_Click()
+{
+    m_findkind.clear();
+    Unload();
+}
+
+} // namespace quorvane

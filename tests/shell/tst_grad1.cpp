@@ -1,0 +1,474 @@
+#include "testsupport.h"
+
+#include "controls/grid/grid.h"
+#include "shell/database.h"
+#include "shell/globals.h"
+#include "shell/grad1.h"
+#include "shell/managst.h"
+#include "shell/register.h"
+#include "shell/window.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QSqlQuery>
+#include <QtTest>
+#include <memory>
+
+using namespace quorvane;
+using namespace quorvane::test;
+
+namespace {
+
+const QString kTitle = QStringLiteral("系统提示：");
+
+// The rows of dbsystable as "year|name|classes|first", oldest first.
+QStringList cohortRows(const TempData &data)
+{
+    QSqlDatabase db;
+    QStringList out;
+    if (!openDatabase(data.systemPath(), DbKind::System, QStringLiteral("tst-read"), &db))
+        return {QStringLiteral("<cannot open>")};
+    {
+        QSqlQuery q = prepare(db, QStringLiteral("SELECT dbyear, dbname, bjsum, startbj FROM dbsystable ORDER BY dbyear, rowid"));
+        q.exec();
+        while (q.next())
+            out << QStringLiteral("%1|%2|%3|%4").arg(q.value(0).toString(), q.value(1).toString()).arg(q.value(2).toDouble()).arg(q.value(3).toDouble());
+    }
+    closeDatabase(db);
+    return out;
+}
+
+int studentCount(const QString &path)
+{
+    QSqlDatabase db;
+    if (!openDatabase(path, DbKind::Cohort, QStringLiteral("tst-count"), &db))
+        return -1;
+    int n = -1;
+    {
+        QSqlQuery q = prepare(db, QStringLiteral("SELECT count(*) FROM stinfo"));
+        if (q.exec() && q.next())
+            n = q.value(0).toInt();
+    }
+    closeDatabase(db);
+    return n;
+}
+
+void addStudent(const QString &path, const QString &stid)
+{
+    QSqlDatabase db;
+    QVERIFY(openDatabase(path, DbKind::Cohort, QStringLiteral("tst-add"), &db));
+    QVERIFY(execSql(db, QStringLiteral("INSERT INTO stinfo(stid, stname, stclass, stclassno, keflag) VALUES(?,?,?,?,?)"),
+                    {stid, QStringLiteral("张三"), 1, 1, 1}));
+    closeDatabase(db);
+}
+
+void fill(grad1 &w, const QString &year, const QString &name, const QString &classes, const QString &first)
+{
+    w.Txtfields[0]->setText(year);
+    w.Txtfields[1]->setText(name);
+    w.Txtfields[2]->setText(classes);
+    w.Txtfields[3]->setText(first);
+}
+
+void clickRow(grad1 &w, int row)
+{
+    w.Grid1->setRow(row);
+    w.Grid1_Click();
+}
+
+} // namespace
+
+class TestGrad1 : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { registerShellWindows(); }
+    void init()
+    {
+        m_svc = &installScripted();
+        m_svc->clock = QDateTime(QDate(2024, 5, 10), QTime(9, 0));
+    }
+    void cleanup() { windows::destroyAll(); }
+
+    void loadFailureUnloadsWindow()
+    {
+        TempData data;
+        QFile::remove(data.systemPath());
+        auto w = std::make_unique<grad1>();
+        w->Load();
+        QVERIFY(!w->isLoaded());
+        QCOMPARE(m_svc->lastText(), QStringLiteral("库文件“newclasssys.mdb”错误！"));
+        QCOMPARE(m_svc->messages.back().title, kTitle);
+        QCOMPARE(m_svc->programEnds, 0);
+    }
+
+    void loadListsCohortsAndStartsFromDesignState()
+    {
+        TempData data;
+        data.addCohort(QStringLiteral("2022"), QStringLiteral("db2022"), 12, 1);
+        data.addCohort(QStringLiteral("2020"), QStringLiteral("db2020"), 10, 3);
+        auto w = std::make_unique<grad1>();
+        w->Load();
+        QVERIFY(w->isLoaded());
+        QCOMPARE(w->windowTitle(), QStringLiteral("学届设置"));
+        QCOMPARE(w->Grid1->Rows(), 3);
+        QCOMPARE(w->Grid1->TextMatrix(0, 2), QStringLiteral("数据库名"));
+        QCOMPARE(w->Grid1->TextMatrix(1, 1), QStringLiteral("2020"));
+        QCOMPARE(w->Grid1->TextMatrix(1, 2), QStringLiteral("db2020"));
+        QCOMPARE(w->Grid1->TextMatrix(1, 3), QStringLiteral("10"));
+        QCOMPARE(w->Grid1->TextMatrix(1, 4), QStringLiteral("3"));
+        QCOMPARE(w->Grid1->TextMatrix(2, 1), QStringLiteral("2022"));
+        QVERIFY(w->comadd->isEnabled());
+        QVERIFY(!w->commodi->isEnabled() && !w->comdele->isEnabled() && !w->comsave->isEnabled());
+
+        clickRow(*w, 2);
+        QCOMPARE(w->Txtfields[0]->text(), QStringLiteral("2022"));
+        QCOMPARE(w->Txtfields[1]->text(), QStringLiteral("db2022"));
+        QCOMPARE(w->Txtfields[2]->text(), QStringLiteral("12"));
+        QCOMPARE(w->selectedYear(), QStringLiteral("2022"));
+        QVERIFY(w->commodi->isEnabled() && w->comdele->isEnabled() && !w->comsave->isEnabled());
+        w->comadd_Click();
+        QCOMPARE(w->editMode(), 1);
+
+        // Typing a year proposes the database name.
+        w->Txtfields[0]->setText(QStringLiteral("2019"));
+        QCOMPARE(w->Txtfields[1]->text(), QStringLiteral("db2019"));
+        QVERIFY(w->comsave->isEnabled());
+
+        // Closed and opened again: the design state, whatever was typed before.
+        w->exitcom_Click();
+        QVERIFY(!w->isLoaded());
+        w->Load();
+        QCOMPARE(w->editMode(), 0);
+        for (QLineEdit *t : w->Txtfields)
+            QVERIFY(t->text().isEmpty());
+        QVERIFY(!w->commodi->isEnabled() && !w->comdele->isEnabled() && !w->comsave->isEnabled());
+        QCOMPARE(w->Grid1->Rows(), 3);
+    }
+
+    void saveChecksInOrder()
+    {
+        TempData data;
+        auto w = std::make_unique<grad1>();
+        w->Show();
+        QApplication::setActiveWindow(w.get());
+        struct Case
+        {
+            QString year, name, classes, first, message;
+            int field;
+        };
+        const QString badFormat = QStringLiteral("非法格式:仅由0-9数字组成或年份不符！");
+        const QString badDigits = QStringLiteral("含有非法字符,仅由0-9数字组成！");
+        const QString badNumber = QStringLiteral("含有非法字符或为空,仅由0-9数字组成！");
+        const QList<Case> cases = {
+            {QStringLiteral("1999"), QStringLiteral("db1999"), QStringLiteral("10"), QStringLiteral("1"), badFormat, 0},
+            {QStringLiteral("2200"), QStringLiteral("db2200"), QStringLiteral("10"), QStringLiteral("1"), badFormat, 0},
+            {QStringLiteral("20a"), QStringLiteral("db20"), QStringLiteral("10"), QStringLiteral("1"), badDigits, 0},
+            {QString(), QStringLiteral("db20"), QStringLiteral("10"), QStringLiteral("1"), badDigits, 0},
+            {QStringLiteral("2025"), QStringLiteral("db2025"), QStringLiteral("10"), QStringLiteral("1"), QStringLiteral("输入学届不能大于今日年份！"), 0},
+            {QStringLiteral("2023"), QStringLiteral("db-23"), QStringLiteral("10"), QStringLiteral("1"), QStringLiteral("含有非法字符,仅由0-9数字及英文字母组成！"), 1},
+            {QStringLiteral("2023"), QStringLiteral("  "), QStringLiteral("10"), QStringLiteral("1"), QStringLiteral("含有非法字符,仅由0-9数字及英文字母组成！"), 1},
+            {QStringLiteral("2023"), QStringLiteral("db2023"), QStringLiteral("0"), QStringLiteral("1"), badNumber, 2},
+            {QStringLiteral("2023"), QStringLiteral("db2023"), QStringLiteral("1a"), QStringLiteral("1"), badNumber, 2},
+            {QStringLiteral("2023"), QStringLiteral("db2023"), QStringLiteral("10"), QStringLiteral("A1"), badNumber, 3},
+            {QStringLiteral("2023"), QStringLiteral("db2023"), QStringLiteral("10"), QString(), badNumber, 3},
+        };
+        for (const Case &c : cases) {
+            m_svc->clear();
+            fill(*w, c.year, c.name, c.classes, c.first);
+            w->comsave_Click();
+            QCOMPARE(m_svc->texts(), QStringList{c.message});
+            QCOMPARE(m_svc->messages.back().title, kTitle);
+            QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w->Txtfields[c.field]));
+        }
+        QVERIFY(cohortRows(data).isEmpty());
+
+        // With no mode chosen and a year filled in, 保存 adds; a first class number 1A passes.
+        QCOMPARE(w->editMode(), 1);
+        m_svc->clear();
+        fill(*w, QStringLiteral("2023"), QStringLiteral("db2023"), QStringLiteral("12"), QStringLiteral("1A"));
+        w->comsave_Click();
+        QCOMPARE(m_svc->texts(), QStringList{QStringLiteral("增加的学届要存盘吗？")});
+        QCOMPARE(m_svc->messages[0].title, QStringLiteral("增加学届："));
+        QCOMPARE(cohortRows(data), QStringList{QStringLiteral("2023|db2023|12|1")});
+        QVERIFY(QFile::exists(data.cohortPath(QStringLiteral("db2023.mdb"))));
+        QCOMPARE(studentCount(data.cohortPath(QStringLiteral("db2023.mdb"))), 0);
+        QCOMPARE(w->Grid1->Rows(), 2);
+        QCOMPARE(w->Grid1->TextMatrix(1, 2), QStringLiteral("db2023"));
+        QVERIFY(!w->comsave->isEnabled());
+
+        // A one-digit year passes every check (only longer years have their first digits examined).
+        m_svc->clear();
+        fill(*w, QStringLiteral("5"), QStringLiteral("db5"), QStringLiteral("3"), QStringLiteral("1"));
+        w->comsave_Click();
+        QCOMPARE(cohortRows(data).size(), 2);
+
+        // Cancel at the question: nothing stored, no file.
+        m_svc->answers = {MsgAnswer::Cancel};
+        fill(*w, QStringLiteral("2021"), QStringLiteral("db2021"), QStringLiteral("3"), QStringLiteral("1"));
+        w->comsave_Click();
+        QCOMPARE(cohortRows(data).size(), 2);
+        QVERIFY(!QFile::exists(data.cohortPath(QStringLiteral("db2021.mdb"))));
+    }
+
+    void enterChecksAndArrowKeys()
+    {
+        TempData data;
+        auto w = std::make_unique<grad1>();
+        w->Show();
+        QApplication::setActiveWindow(w.get());
+        w->Txtfields[0]->setText(QStringLiteral("1999"));
+        w->Txtfields[0]->setFocus();
+        w->Txtfields_KeyPress(0, 13);
+        QCOMPARE(m_svc->lastText(), QStringLiteral("非法格式:仅由0-9数字组成或年份不符！"));
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w->Txtfields[0]));
+        w->Txtfields[0]->setText(QStringLiteral("2021"));
+        w->Txtfields_KeyPress(0, 13);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w->Txtfields[1]));
+        w->Txtfields[1]->setText(QStringLiteral("db_21"));
+        m_svc->clear();
+        w->Txtfields_KeyPress(1, 13);
+        QCOMPARE(m_svc->lastText(), QStringLiteral("数据库名不能为空,仅由字母或数字构成！"));
+        w->Txtfields[1]->setText(QStringLiteral("db21"));
+        w->Txtfields_KeyPress(1, 13);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w->Txtfields[2]));
+        w->Txtfields[2]->setText(QStringLiteral("x"));
+        w->Txtfields_KeyPress(2, 13);
+        QCOMPARE(m_svc->lastText(), QStringLiteral("班级数量不能为空或英文等字母！"));
+        w->Txtfields[2]->setText(QStringLiteral("8"));
+        w->Txtfields_KeyPress(2, 13);
+        w->Txtfields[3]->setText(QStringLiteral("1"));
+        w->Txtfields_KeyPress(3, 13);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w->comsave));
+        QVERIFY(!w->comsave->isDefault() && !w->comsave->autoDefault());
+
+        w->Txtfields[3]->setFocus();
+        w->Txtfields_KeyUp(3, 38, 0);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w->Txtfields[2]));
+        w->Txtfields_KeyUp(2, 40, 0);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w->Txtfields[3]));
+        w->Txtfields_KeyUp(3, 40, 0);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w->Txtfields[3]));
+
+        // A real Enter key goes through the same checks and presses no button.
+        w->Txtfields[1]->setFocus();
+        QTest::keyClick(w->Txtfields[1], Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w->Txtfields[2]));
+        QVERIFY(cohortRows(data).isEmpty());
+        // The caret goes to the end of a field that gains the focus.
+        w->Txtfields[1]->setCursorPosition(0);
+        w->Txtfields[0]->setFocus();
+        QTest::keyClick(w->Txtfields[0], Qt::Key_Down);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w->Txtfields[1]));
+        QCOMPARE(w->Txtfields[1]->cursorPosition(), 4);
+    }
+
+    void replaceAndChange()
+    {
+        TempData data;
+        data.addCohort(QStringLiteral("2020"), QStringLiteral("db2020"), 10, 1);
+        data.addCohort(QStringLiteral("2021"), QStringLiteral("db2021"), 8, 1);
+        auto w = std::make_unique<grad1>();
+        w->Load();
+
+        // Adding a year that exists asks to replace; OK overwrites the row and copies no file.
+        w->comadd_Click();
+        fill(*w, QStringLiteral("2020"), QStringLiteral("new2020"), QStringLiteral("6"), QStringLiteral("2"));
+        m_svc->answers = {MsgAnswer::Ok, MsgAnswer::Cancel};
+        w->comsave_Click();
+        QCOMPARE(m_svc->texts().last(), QStringLiteral("增加的学届已存在，你真得要替换此学届信息吗？"));
+        QCOMPARE(m_svc->messages.back().title, QStringLiteral("信息提示："));
+        QCOMPARE(cohortRows(data).first(), QStringLiteral("2020|db2020|10|1"));
+        m_svc->answers = {MsgAnswer::Ok, MsgAnswer::Ok};
+        w->comsave_Click();
+        QCOMPARE(cohortRows(data).first(), QStringLiteral("2020|new2020|6|2"));
+        QVERIFY(!QFile::exists(data.cohortPath(QStringLiteral("new2020.mdb"))));
+
+        // Changing a cohort: the clicked row is rewritten.
+        clickRow(*w, 2);
+        QCOMPARE(w->Txtfields[0]->text(), QStringLiteral("2021"));
+        w->commodi_Click();
+        QCOMPARE(w->editMode(), 2);
+        QVERIFY(!w->commodi->isEnabled() && !w->comdele->isEnabled() && w->comsave->isEnabled());
+        w->Txtfields[2]->setText(QStringLiteral("14"));
+        m_svc->clear();
+        w->comsave_Click();
+        QCOMPARE(m_svc->texts(), QStringList{QStringLiteral("修改的学届要存盘吗？")});
+        QCOMPARE(cohortRows(data).last(), QStringLiteral("2021|db2021|14|1"));
+
+        // Changing to a year another cohort has is refused with the year quoted.
+        clickRow(*w, 2);
+        w->commodi_Click();
+        w->Txtfields[0]->setText(QStringLiteral("2020"));
+        w->Txtfields[1]->setText(QStringLiteral("db2021"));
+        m_svc->clear();
+        w->comsave_Click();
+        QCOMPARE(m_svc->texts().last(), QStringLiteral("“2020”学届已存在，无法修改学届信息！"));
+        QCOMPARE(m_svc->messages.back().title, QStringLiteral("信息提示："));
+        QCOMPARE(cohortRows(data).last(), QStringLiteral("2021|db2021|14|1"));
+
+        // Changing the year to a free one keeps the row's file name.
+        w->Txtfields[0]->setText(QStringLiteral("2019"));
+        w->Txtfields[1]->setText(QStringLiteral("db2021"));
+        w->comsave_Click();
+        QCOMPARE(cohortRows(data).first(), QStringLiteral("2019|db2021|14|1"));
+
+        // Cancel at the change question: buttons back, nothing written.
+        clickRow(*w, 1);
+        w->commodi_Click();
+        w->Txtfields[2]->setText(QStringLiteral("30"));
+        m_svc->answers = {MsgAnswer::Cancel};
+        w->comsave_Click();
+        QVERIFY(w->comadd->isEnabled() && w->commodi->isEnabled() && w->comdele->isEnabled() && !w->comsave->isEnabled());
+        QCOMPARE(cohortRows(data).first(), QStringLiteral("2019|db2021|14|1"));
+    }
+
+    void databaseNameSharedWithAnotherCohortIsRefused()
+    {
+        TempData data;
+        data.addCohort(QStringLiteral("2020"), QStringLiteral("db2020"), 10, 1);
+        addStudent(data.cohortPath(QStringLiteral("db2020.mdb")), QStringLiteral("A1"));
+        auto w = std::make_unique<grad1>();
+        w->Load();
+        w->comadd_Click();
+        fill(*w, QStringLiteral("2021"), QStringLiteral("DB2020"), QStringLiteral("8"), QStringLiteral("1"));
+        w->comsave_Click();
+        QCOMPARE(m_svc->texts(), QStringList{QStringLiteral("数据库名“DB2020”已被2020学届使用，请另取数据库名！")});
+        QCOMPARE(cohortRows(data).size(), 1);
+        QCOMPARE(studentCount(data.cohortPath(QStringLiteral("db2020.mdb"))), 1);
+
+        // The template and the system database cannot be a cohort's file.
+        for (const QString &name : {QStringLiteral("dbyear"), QStringLiteral("NewClassSys")}) {
+            m_svc->clear();
+            fill(*w, QStringLiteral("2021"), name, QStringLiteral("8"), QStringLiteral("1"));
+            w->comsave_Click();
+            QCOMPARE(m_svc->texts(), QStringList{QStringLiteral("数据库名“") + name + QStringLiteral("”是系统保留的文件名，请另取数据库名！")});
+        }
+        QCOMPARE(cohortRows(data).size(), 1);
+        QVERIFY(QFile::exists(data.systemPath()));
+
+        // Changing another cohort onto that name is refused as well.
+        fill(*w, QStringLiteral("2021"), QStringLiteral("db2021"), QStringLiteral("8"), QStringLiteral("1"));
+        w->comsave_Click();
+        QCOMPARE(cohortRows(data).size(), 2);
+        clickRow(*w, 2);
+        w->commodi_Click();
+        w->Txtfields[1]->setText(QStringLiteral("db2020"));
+        m_svc->clear();
+        w->comsave_Click();
+        QCOMPARE(m_svc->texts(), QStringList{QStringLiteral("数据库名“db2020”已被2020学届使用，请另取数据库名！")});
+        QCOMPARE(cohortRows(data).last(), QStringLiteral("2021|db2021|8|1"));
+        // Its own name is not "another cohort's".
+        w->Txtfields[1]->setText(QStringLiteral("db2021"));
+        w->Txtfields[2]->setText(QStringLiteral("9"));
+        m_svc->clear();
+        w->comsave_Click();
+        QCOMPARE(m_svc->texts(), QStringList{QStringLiteral("修改的学届要存盘吗？")});
+        QCOMPARE(cohortRows(data).last(), QStringLiteral("2021|db2021|9|1"));
+    }
+
+    void failedTemplateCopyStoresNothing()
+    {
+        TempData data;
+        auto w = std::make_unique<grad1>();
+        w->Load();
+        // The target name is taken by a folder: the copy fails.
+        QVERIFY(QDir(data.folder()).mkdir(QStringLiteral("db2022.mdb")));
+        QFile(data.folder() + QStringLiteral("db2022.mdb/keep")).open(QIODevice::WriteOnly);
+        fill(*w, QStringLiteral("2022"), QStringLiteral("db2022"), QStringLiteral("8"), QStringLiteral("1"));
+        w->comsave_Click();
+        QCOMPARE(m_svc->texts().last(), QStringLiteral("学届数据库“db2022.mdb”建立失败，学届信息未保存！"));
+        QVERIFY(cohortRows(data).isEmpty());
+        QCOMPARE(w->Grid1->Rows(), 1);
+
+        // No template at all.
+        QVERIFY(QFile::remove(data.folder() + QStringLiteral("dbyear.mdb")));
+        fill(*w, QStringLiteral("2023"), QStringLiteral("db2023"), QStringLiteral("8"), QStringLiteral("1"));
+        w->comsave_Click();
+        QCOMPARE(m_svc->texts().last(), QStringLiteral("学届模板库文件dbyear.mdb不存在，无法建立学届数据库，学届信息未保存！"));
+        QVERIFY(cohortRows(data).isEmpty());
+        QVERIFY(!QFile::exists(data.cohortPath(QStringLiteral("db2023.mdb"))));
+    }
+
+    void addReplacesStaleFileWithEmptyTemplate()
+    {
+        TempData data;
+        // A file left behind without a cohort row (and its journal companions) is replaced.
+        QVERIFY(QFile::copy(data.folder() + QStringLiteral("dbyear.mdb"), data.cohortPath(QStringLiteral("db2022.mdb"))));
+        addStudent(data.cohortPath(QStringLiteral("db2022.mdb")), QStringLiteral("OLD"));
+        QFile wal(data.cohortPath(QStringLiteral("db2022.mdb-wal")));
+        QVERIFY(wal.open(QIODevice::WriteOnly));
+        wal.write("garbage");
+        wal.close();
+        auto w = std::make_unique<grad1>();
+        w->Load();
+        fill(*w, QStringLiteral("2022"), QStringLiteral("db2022"), QStringLiteral("8"), QStringLiteral("1"));
+        w->comsave_Click();
+        QCOMPARE(cohortRows(data), QStringList{QStringLiteral("2022|db2022|8|1")});
+        QCOMPARE(studentCount(data.cohortPath(QStringLiteral("db2022.mdb"))), 0);
+    }
+
+    void deleteRemovesFileAndRefusesWhileOpen()
+    {
+        TempData data;
+        data.addCohort(QStringLiteral("2020"), QStringLiteral("db2020"), 10, 1);
+        data.addCohort(QStringLiteral("2021"), QStringLiteral("db2021"), 10, 1);
+        data.addCohort(QStringLiteral("2022"), QStringLiteral("db2022"), 10, 1);
+        const QString path2020 = data.cohortPath(QStringLiteral("db2020.mdb"));
+        addStudent(path2020, QStringLiteral("A1"));
+        // The student register of 2020 is open.
+        gCohortYear = QStringLiteral("2020");
+        gCohortDbFile = QStringLiteral("db2020.mdb");
+        windows::show(QStringLiteral("managst"));
+        QVERIFY(windows::find(QStringLiteral("managst"))->isLoaded());
+
+        auto w = std::make_unique<grad1>();
+        w->Load();
+        clickRow(*w, 1);
+        m_svc->clear();
+        w->comdele_Click();
+        QCOMPARE(m_svc->texts().first(), QStringLiteral("确实要删除此学届吗？该学届所有数据将被删除！"));
+        QCOMPARE(m_svc->messages.front().title, QStringLiteral("严重警告："));
+        QCOMPARE(m_svc->texts().last(), QStringLiteral("该学届的数据库“db2020.mdb”正在被其他窗口使用，请先关闭相关窗口再删除！"));
+        QCOMPARE(cohortRows(data).size(), 3);
+        QVERIFY(QFile::exists(path2020));
+        QCOMPARE(w->Txtfields[0]->text(), QStringLiteral("2020"));
+
+        // Once the register is closed, the cohort goes with its file and journal files.
+        windows::unload(QStringLiteral("managst"));
+        m_svc->clear();
+        w->comdele_Click();
+        QCOMPARE(m_svc->texts().size(), 1);
+        QCOMPARE(cohortRows(data).size(), 2);
+        QVERIFY(!QFile::exists(path2020));
+        QVERIFY(!QFile::exists(path2020 + QStringLiteral("-wal")));
+        QVERIFY(!QFile::exists(path2020 + QStringLiteral("-shm")));
+        QVERIFY(QFile::exists(data.cohortPath(QStringLiteral("db2021.mdb"))));
+        QVERIFY(!w->comsave->isEnabled() || w->Txtfields[0]->text().isEmpty());
+        QVERIFY(w->Txtfields[0]->text().isEmpty());
+        QVERIFY(!w->commodi->isEnabled() && !w->comdele->isEnabled());
+
+        // Cancel deletes nothing.
+        clickRow(*w, 1);
+        m_svc->answers = {MsgAnswer::Cancel};
+        w->comdele_Click();
+        QCOMPARE(cohortRows(data).size(), 2);
+
+        // A cohort whose file is already gone loses only its row.
+        QVERIFY(QFile::remove(data.cohortPath(QStringLiteral("db2022.mdb"))));
+        clickRow(*w, 2);
+        QCOMPARE(w->selectedYear(), QStringLiteral("2022"));
+        w->comdele_Click();
+        QCOMPARE(cohortRows(data), QStringList{QStringLiteral("2021|db2021|10|1")});
+        QVERIFY(QFile::exists(data.cohortPath(QStringLiteral("db2021.mdb"))));
+        QCOMPARE(w->Grid1->Rows(), 2);
+    }
+
+private:
+    ScriptedServices *m_svc = nullptr;
+};
+
+QTEST_MAIN(TestGrad1)
+#include "tst_grad1.moc"
