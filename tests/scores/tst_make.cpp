@@ -1,0 +1,258 @@
+// The two statistics windows: 成绩总分统计 (make) and 成绩单科统计 (makea).
+#include "scores/make.h"
+#include "scores/makea.h"
+#include "scores/register.h"
+#include "shell/database.h"
+#include "shell/globals.h"
+#include "testsupport.h"
+
+#include <QCloseEvent>
+#include <QSqlQuery>
+#include <QtTest>
+
+using namespace quorvane;
+using namespace quorvane::test;
+
+namespace {
+
+const QString kNewer = QStringLiteral("240601080000");
+const QString kOlder = QStringLiteral("240301080000");
+const QString kTitle = QStringLiteral("系统提示：");
+
+// Two cohorts; cohort 2024 has two exams with scores, cohort 2025 one exam and no rows.
+struct Fixture
+{
+    TempData data;
+    ScriptedServices &services = installScripted();
+    QSqlDatabase cohort;
+    QSqlDatabase system;
+
+    Fixture()
+    {
+        data.addCohort(QStringLiteral("2024"), QStringLiteral("db2024"));
+        data.addCohort(QStringLiteral("2025"), QStringLiteral("db2025"));
+        openDatabase(data.cohortPath(QStringLiteral("db2024.mdb")), DbKind::Cohort, QStringLiteral("t-cohort"), &cohort);
+        openDatabase(data.systemPath(), DbKind::System, QStringLiteral("t-system"), &system);
+        addExam(kOlder, QStringLiteral("期中考试"), QStringLiteral("2024"));
+        addExam(kNewer, QStringLiteral("期末考试"), QStringLiteral("2024"));
+        addExam(QStringLiteral("250301080000"), QStringLiteral("入学考试"), QStringLiteral("2025"));
+        for (int k = 1; k <= 12; ++k)
+            if (k != 2 && k != 5)
+                execSql(system, QStringLiteral("UPDATE kcbpb SET kmflag%1=1, zfjsa%1=1, zfjsb%1=? WHERE id=?").arg(k), {k <= 3 ? 1 : 0, kNewer});
+        execSql(system, QStringLiteral("UPDATE kcbpb SET kgfs3=40 WHERE id=?"), {kNewer});
+        const struct { const char *stid; int bj; int wl; double ke1; double ke3; double kea3; double keb3; } rows[] = {
+            {"s1", 1, 2, 100, 0, 30, 50}, {"s2", 1, 3, 90, 0, 35, 40}, {"s3", 3, 2, 95, 0, -1, 60}, {"s4", 3, 1, 0, 0, 0, 0}};
+        for (const auto &r : rows)
+            execSql(cohort,
+                    QStringLiteral("INSERT INTO stucj(id, stid, bj, wlflag, ke1, ke3, kea3, keb3, ke2) VALUES(?,?,?,?,?,?,?,?,?)"),
+                    {kNewer, r.stid, r.bj, r.wl, r.ke1, r.ke3, r.kea3, r.keb3, 50});
+        gCohortYear = QStringLiteral("2024");
+        gCohortDbFile = QStringLiteral("db2024.mdb");
+    }
+    ~Fixture()
+    {
+        closeDatabase(cohort);
+        closeDatabase(system);
+    }
+    void addExam(const QString &id, const QString &name, const QString &year)
+    {
+        execSql(system, QStringLiteral("INSERT INTO kcbpb(id, name, year) VALUES(?,?,?)"), {id, name, year});
+    }
+    QVariant col(const QString &stid, const QString &column)
+    {
+        QSqlQuery q = prepare(cohort, QStringLiteral("SELECT %1 FROM stucj WHERE id=? AND stid=?").arg(column), {kNewer, stid});
+        q.exec();
+        return q.next() ? q.value(0) : QVariant(QStringLiteral("<missing>"));
+    }
+    int questions() const
+    {
+        int n = 0;
+        for (const auto &m : services.messages)
+            n += m.buttons != MsgButtons::Ok;
+        return n;
+    }
+};
+
+} // namespace
+
+class MakeTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { registerScoresWindows(); }
+
+    void totalsWindowRunsForTheChosenExam()
+    {
+        Fixture f;
+        auto *w = windows::get<make>(QStringLiteral("make"));
+        QVERIFY(w);
+        w->Load();
+        QCOMPARE(w->windowTitle(), QStringLiteral("成绩总分统计--2024学届"));
+        QCOMPARE(w->Combo1->count(), 2);
+        QCOMPARE(w->Combo1->itemText(0), QStringLiteral("期末考试"));
+        QCOMPARE(w->Combo1->currentIndex(), -1);
+        QVERIFY(!w->VsNetBut1[1]->isEnabled());
+        QVERIFY(w->ProgressBar1->isHidden());
+
+        w->Combo1->setCurrentIndex(0);
+        w->Combo1_Click();
+        QVERIFY(w->VsNetBut1[1]->isEnabled());
+        QCOMPARE(w->classCount(), 3);
+
+        // Cancel computes nothing.
+        f.services.answers = {MsgAnswer::Cancel};
+        w->VsNetBut1[1]->click();
+        QCOMPARE(f.services.messages.size(), size_t(1));
+        QCOMPARE(f.services.messages[0].text, QStringLiteral("要统计处理“期末考试”吗？"));
+        QCOMPARE(f.services.messages[0].title, kTitle);
+        QCOMPARE(f.services.messages[0].icon, MsgIcon::Question);
+        QVERIFY(f.col("s1", "kealla").isNull());
+
+        // Another cohort chosen meanwhile: the window keeps the cohort it was loaded with.
+        gCohortYear = QStringLiteral("2025");
+        gCohortDbFile = QStringLiteral("db2025.mdb");
+        f.services.clear();
+        f.services.answers = {MsgAnswer::Ok};
+        w->VsNetBut1[1]->click();
+        QCOMPARE(f.services.texts(), (QStringList{QStringLiteral("要统计处理“期末考试”吗？"), QStringLiteral("成绩统计完毕!")}));
+        QCOMPARE(f.services.messages[1].title, kTitle);
+        QCOMPARE(f.services.messages[1].icon, MsgIcon::Exclamation);
+        QCOMPARE(f.col("s1", "kealla").toDouble(), 100.0);  // ke3 is 0, 数学 (ke2) is not taken
+        QCOMPARE(f.col("s1", "keallb").toDouble(), 100.0);
+        QCOMPARE(f.col("s2", "zfnjnoa").toInt(), 3);
+        QCOMPARE(f.col("s3", "zfbjnoa").toInt(), 1);
+        QVERIFY(f.col("s4", "zfbjnoa").isNull());
+        QVERIFY(w->ProgressBar1->isHidden());
+        QVERIFY(w->VsNetBut1[1]->isEnabled());
+
+        // The exam's settings are gone: an error message and nothing written.
+        execSql(f.system, QStringLiteral("DELETE FROM kcbpb WHERE id=?"), {kNewer});
+        execSql(f.cohort, QStringLiteral("UPDATE stucj SET ke1=10 WHERE id=?"), {kNewer});
+        f.services.clear();
+        w->VsNetBut1[1]->click();
+        QCOMPARE(f.services.lastText(), QStringLiteral("找不到该考试的设置信息，未进行统计!"));
+        QCOMPARE(f.col("s1", "kealla").toDouble(), 100.0);
+
+        // 退出 unloads the window and closes its databases.
+        w->VsNetBut1[0]->click();
+        QVERIFY(!w->isLoaded());
+        QVERIFY(!QSqlDatabase::contains(QStringLiteral("make-cohort")));
+        QVERIFY(!QSqlDatabase::contains(QStringLiteral("make-system")));
+    }
+
+    void noSecondRunAndNoClosingDuringARun()
+    {
+        Fixture f;
+        auto *w = windows::get<make>(QStringLiteral("make"));
+        w->Load();
+        w->Combo1->setCurrentIndex(0);
+        w->Combo1_Click();
+        // Requests that arrive while the run lets the window repaint.
+        bool sawRunning = false, buttonEnabled = true, barShown = false;
+        QCoreApplication::postEvent(w, new QCloseEvent);
+        QMetaObject::invokeMethod(w, [w] { w->VsNetBut1_Click(1); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(w, [w] { w->VsNetBut1_Click(0); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(w, [&] {
+            sawRunning = w->isRunning();
+            buttonEnabled = w->VsNetBut1[1]->isEnabled();
+            barShown = !w->ProgressBar1->isHidden();
+        }, Qt::QueuedConnection);
+        f.services.answers = {MsgAnswer::Ok, MsgAnswer::Ok};
+        w->starttj();
+        QVERIFY(sawRunning);
+        QVERIFY(!buttonEnabled);
+        QVERIFY(barShown);
+        QVERIFY(w->isLoaded());
+        QCOMPARE(f.questions(), 0);
+        QCOMPARE(f.services.texts(), QStringList{QStringLiteral("成绩统计完毕!")});
+        QCOMPARE(f.col("s1", "kealla").toDouble(), 100.0);
+        // Once the run is over the window closes normally.
+        w->close();
+        QVERIFY(!w->isLoaded());
+    }
+
+    void subjectWindowListsAndRunsSubjects()
+    {
+        Fixture f;
+        auto *w = windows::get<makea>(QStringLiteral("makea"));
+        QVERIFY(w);
+        w->Load();
+        QCOMPARE(w->windowTitle(), QStringLiteral("成绩单科统计--2024学届"));
+        QCOMPARE(w->Combo3->count(), 0);
+        QVERIFY(!w->VsNetBut1[1]->isEnabled());
+
+        // The older exam has no subject taken: the list stays empty and 统计 does nothing.
+        w->Combo1->setCurrentIndex(1);
+        w->Combo1_Click();
+        QVERIFY(w->VsNetBut1[1]->isEnabled());
+        QCOMPARE(w->Combo3->count(), 0);
+        w->VsNetBut1[1]->click();
+        QVERIFY(f.services.messages.empty());
+
+        // Subjects 2 and 5 not taken: ten names, the third is 思想政治; nothing selected.
+        w->Combo1->setCurrentIndex(0);
+        w->Combo1_Click();
+        QCOMPARE(w->Combo3->count(), 10);
+        QCOMPARE(w->Combo3->itemText(2), QStringLiteral("思想政治"));
+        QCOMPARE(w->subjectList()[2].subject, 4);
+        QCOMPARE(w->Combo3->currentIndex(), -1);
+
+        f.services.answers = {MsgAnswer::Cancel};
+        w->VsNetBut1[1]->click();
+        QCOMPARE(f.services.texts(), QStringList{QStringLiteral("要对所有的学科进行统计处理吗？")});
+        QVERIFY(f.col("s1", "dkbjno1").isNull());
+
+        // One subject chosen: the split subject 英语 gets its score from the parts and its ranks;
+        // other subjects stay unranked.
+        f.services.clear();
+        w->Combo3->setCurrentIndex(1);
+        f.services.answers = {MsgAnswer::Ok};
+        w->VsNetBut1[1]->click();
+        QCOMPARE(f.services.texts(), (QStringList{QStringLiteral("要对“英语”科进行统计处理吗？"), QStringLiteral("成绩统计完毕!")}));
+        QCOMPARE(f.col("s1", "ke3").toDouble(), 80.0);
+        QCOMPARE(f.col("s3", "ke3").toDouble(), 60.0);
+        QCOMPARE(f.col("s4", "ke3").toDouble(), 0.0);
+        QCOMPARE(f.col("s1", "dknjno3").toInt(), 1);
+        QCOMPARE(f.col("s2", "dknjno3").toInt(), 2);
+        QCOMPARE(f.col("s3", "dktlno3").toInt(), 2);
+        QVERIFY(f.col("s2", "dktlno3").toInt() == 1);
+        QVERIFY(f.col("s4", "dknjno3").isNull());
+        QVERIFY(f.col("s1", "dkbjno1").isNull());
+
+        // Picking the exam again offers all subjects.
+        f.services.clear();
+        w->Combo1_Click();
+        f.services.answers = {MsgAnswer::Ok};
+        w->VsNetBut1[1]->click();
+        QCOMPARE(f.services.texts(), (QStringList{QStringLiteral("要对所有的学科进行统计处理吗？"), QStringLiteral("成绩统计完毕!")}));
+        QCOMPARE(f.col("s1", "dkbjno1").toInt(), 1);
+        QCOMPARE(f.col("s2", "dkbjno1").toInt(), 2);
+        QVERIFY(f.col("s1", "dkbjno2").isNull());  // 数学 is not taken
+        QVERIFY(f.col("s4", "dkbjno1").isNull());
+
+        // The exam's settings row is gone when it is picked: no subjects from the exam picked
+        // before, and 统计 reports the missing settings.
+        execSql(f.system, QStringLiteral("DELETE FROM kcbpb WHERE id=?"), {kNewer});
+        execSql(f.cohort, QStringLiteral("UPDATE stucj SET dkbjno1=NULL WHERE id=?"), {kNewer});
+        f.services.clear();
+        w->Combo1_Click();
+        QCOMPARE(w->Combo3->count(), 0);
+        w->VsNetBut1[1]->click();
+        QCOMPARE(f.services.texts(), QStringList{QStringLiteral("找不到该考试的设置信息，未进行统计!")});
+        QVERIFY(f.col("s1", "dkbjno1").isNull());
+        w->Unload();
+    }
+
+    void missingCohortFileEndsTheProgram()
+    {
+        Fixture f;
+        gCohortDbFile = QStringLiteral("db1999.mdb");
+        auto *w = windows::get<makea>(QStringLiteral("makea"));
+        QVERIFY_THROWS_EXCEPTION(ProgramEnded, w->Load());
+        QCOMPARE(f.services.lastText(), QStringLiteral("库文件db1999.mdb不存在!"));
+        QCOMPARE(f.services.messages.back().title, QStringLiteral("警告:"));
+    }
+};
+
+QTEST_MAIN(MakeTest)
+#include "tst_make.moc"
