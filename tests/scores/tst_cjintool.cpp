@@ -1,0 +1,444 @@
+#include "controls/grid/grid.h"
+#include "scores/cjintool.h"
+#include "scores/register.h"
+#include "shell/database.h"
+#include "shell/globals.h"
+#include "testsupport.h"
+
+#include <QSqlQuery>
+#include <QtTest>
+
+using namespace quorvane;
+using quorvane::test::ProgramEnded;
+using quorvane::test::ScriptedServices;
+using quorvane::test::TempData;
+
+namespace {
+const QString kExamA = QStringLiteral("240901080000");   // older
+const QString kExamB = QStringLiteral("241101080000");   // newer, listed first
+
+struct Student
+{
+    const char *stid;
+    const char *name;
+    int bj;
+    int zh;
+    int wlflag;
+    const char *room;
+    int kczh;
+};
+
+// A cohort 2024 with two exams. Exam A: 数学 by class (客观分 40, 主观分 110, 总 分 150),
+// 综合科 by room (总 分 300, 理科 only), 物理 locked, by class. Exam B: 数学 by class, 总 分 150.
+class Fixture
+{
+public:
+    Fixture()
+    {
+        gCohortYear = QStringLiteral("2024");
+        gCohortDbFile = QStringLiteral("db2024.mdb");
+        td.addCohort(QStringLiteral("2024"), QStringLiteral("db2024"), 3, 1);
+        QSqlDatabase sys;
+        openDatabase(td.systemPath(), DbKind::System, QStringLiteral("fx-sys"), &sys);
+        execSql(sys, QStringLiteral("INSERT INTO kcbpb(id, name, year, kcid, "
+                                    "kmflag2, kgfs2, zgfs2, allfs2, kstype2, cjinput2, cjlock2, "
+                                    "kmflag10, allfs10, kstype10, cjinput10, "
+                                    "kmflag5, allfs5, kstype5, cjinput5, cjlock5) "
+                                    "VALUES(?,?,?,?, 1,40,110,150,1,1,0, 1,300,3,0, 1,100,1,1,1)"),
+                {kExamA, QStringLiteral("期中考试"), QStringLiteral("2024"), QStringLiteral("001002")});
+        execSql(sys, QStringLiteral("INSERT INTO kcbpb(id, name, year, kcid, kmflag2, allfs2, kstype2, cjinput2) "
+                                    "VALUES(?,?,?,?, 1,150,1,1)"),
+                {kExamB, QStringLiteral("期末考试"), QStringLiteral("2024"), QStringLiteral("001")});
+        closeDatabase(sys);
+        openDatabase(td.cohortPath(gCohortDbFile), DbKind::Cohort, QStringLiteral("fx-co"), &co);
+    }
+    ~Fixture() { closeDatabase(co); }
+
+    void add(const QString &exam, const std::vector<Student> &list)
+    {
+        for (const Student &s : list)
+            execSql(co, QStringLiteral("INSERT INTO stucj(id, stid, name, bj, zh, wlflag, kcbj, kczh) VALUES(?,?,?,?,?,?,?,?)"),
+                    {exam, QString::fromUtf8(s.stid), QString::fromUtf8(s.name), s.bj, s.zh, s.wlflag, QString::fromUtf8(s.room), s.kczh});
+    }
+    QVariant score(const QString &exam, const QString &stid, const QString &column)
+    {
+        QSqlQuery q = prepare(co, QStringLiteral("SELECT %1 FROM stucj WHERE id=? AND stid=?").arg(column), {exam, stid});
+        if (!q.exec() || !q.next())
+            return QStringLiteral("<no row>");
+        return q.value(0);
+    }
+
+    TempData td;
+    QSqlDatabase co;
+};
+
+void choose(QComboBox *combo, const QString &text)
+{
+    const int i = combo->findText(text);
+    QVERIFY2(i >= 0, qPrintable(text));
+    combo->setCurrentIndex(i);
+}
+
+// Loads the window and opens a sheet through its choosers, as the user does.
+cjintool *openSheet(const QString &examName, const QString &subject, const QString &place, const QString &item)
+{
+    auto *w = windows::get<cjintool>(QStringLiteral("cjintool"));
+    if (!w->isLoaded())
+        w->Load();
+    choose(w->Combo2, examName);
+    w->Combo2_Click();
+    choose(w->Combo1, subject);
+    w->Combo1_Click();
+    choose(w->Combo3, place);
+    w->Combo3_Click();
+    choose(w->Combo4, item);
+    w->Combo4_Click();
+    return w;
+}
+
+void type(cjintool *w, const QString &text, int key = 13)
+{
+    w->Text1->setText(text);
+    w->Text1_KeyUp(key, 0);
+}
+} // namespace
+
+class tst_cjintool : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { registerScoresWindows(); }
+
+    void loadsChoosersAndGrid()
+    {
+        ScriptedServices &svc = quorvane::test::installScripted();
+        Fixture fx;
+        fx.add(kExamA, {{"S2", "乙", 1, 2, 2, "002", 1}, {"S1", "甲", 1, 1, 3, "001", 2}, {"S3", "丙", 2, 1, 3, "001", 1}});
+        auto *w = windows::get<cjintool>(QStringLiteral("cjintool"));
+        w->Load();
+        QCOMPARE(w->windowTitle(), QStringLiteral("考试成绩输入"));
+        QVERIFY(w->windowFlags() & Qt::WindowStaysOnTopHint);
+        QCOMPARE(w->Combo2->count(), 2);
+        QCOMPARE(w->Combo2->itemText(0), QStringLiteral("期末考试"));
+        QCOMPARE(w->Combo2->currentIndex(), -1);
+        QCOMPARE(w->Grid1->Rows(), 1);
+
+        // The item chooser refuses to load without a subject and without a class.
+        w->Combo4_Click();
+        QCOMPARE(svc.lastText(), QStringLiteral("学科未选择!"));
+        QCOMPARE(svc.messages.back().title, QStringLiteral("系统提示："));
+
+        choose(w->Combo2, QStringLiteral("期中考试"));
+        w->Combo2_Click();
+        QCOMPARE(w->Combo1->count(), 3);
+        QCOMPARE(w->Combo1->itemText(0), QStringLiteral("数学"));
+        choose(w->Combo1, QStringLiteral("数学"));
+        w->Combo1_Click();
+        QCOMPARE(w->Combo4->count(), 3);
+        QCOMPARE(w->Combo4->itemText(2), QStringLiteral("总 分"));
+        QCOMPARE(w->Label1[1]->text(), QStringLiteral("班级号:"));
+        QCOMPARE(w->Combo3->count(), 3);
+        choose(w->Combo4, QStringLiteral("主观分"));
+        w->Combo4_Click();
+        QCOMPARE(svc.lastText(), QStringLiteral("班级/考场未选择!"));
+
+        choose(w->Combo3, QStringLiteral("1"));
+        w->Combo3_Click();
+        QCOMPARE(w->Label3[4]->text(), QStringLiteral("110"));
+        QCOMPARE(w->Grid1->Rows(), 3);
+        QCOMPARE(w->Grid1->Cols(), 5);
+        QCOMPARE(w->Grid1->TextMatrix(0, 1), QStringLiteral("   姓  名 "));
+        QCOMPARE(w->Grid1->TextMatrix(1, 1), QStringLiteral("甲"));
+        QCOMPARE(w->Grid1->TextMatrix(2, 2), QStringLiteral("2"));
+        QCOMPARE(w->Grid1->TextMatrix(1, 4), QStringLiteral("←"));
+        QCOMPARE(w->Label3[5]->text(), QStringLiteral("总人数：2"));
+
+        // Room mode for 综合科: 300 points, only 理科 students of the room.
+        choose(w->Combo1, QStringLiteral("综合科"));
+        w->Combo1_Click();
+        QCOMPARE(w->Label1[1]->text(), QStringLiteral("考场号:"));
+        QCOMPARE(w->Grid1->Rows(), 1);   // the old listing is gone
+        QCOMPARE(w->Combo3->count(), 2);
+        QCOMPARE(w->Combo3->itemText(1), QStringLiteral("002"));
+        QCOMPARE(w->Combo4->count(), 1);
+        choose(w->Combo3, QStringLiteral("001"));
+        choose(w->Combo4, QStringLiteral("总 分"));
+        w->Combo4_Click();
+        QCOMPARE(w->Label3[4]->text(), QStringLiteral("300"));
+        QCOMPARE(w->Grid1->Cols(), 4);
+        QCOMPARE(w->Grid1->TextMatrix(0, 1), QStringLiteral("座位号"));
+        QCOMPARE(w->Grid1->Rows(), 3);
+        QCOMPARE(w->Grid1->TextMatrix(1, 1), QStringLiteral("1"));
+        QCOMPARE(w->gridStudents()[0].stid, QStringLiteral("S3"));
+
+        w->exitcom_Click();
+        QVERIFY(!w->isLoaded());
+        QVERIFY(!(w->windowFlags() & Qt::WindowStaysOnTopHint));
+    }
+
+    void sameSeatStudentsKeepTheirOwnScores()
+    {
+        ScriptedServices &svc = quorvane::test::installScripted();
+        Fixture fx;
+        // Blank seat numbers are stored as 0; two students also share seat 7.
+        fx.add(kExamA, {{"A1", "甲", 1, 0, 1, "001", 1}, {"A2", "乙", 1, 0, 1, "001", 2},
+                        {"A3", "丙", 1, 7, 1, "001", 3}, {"A4", "丁", 1, 7, 1, "001", 4}});
+        cjintool *w = openSheet(QStringLiteral("期中考试"), QStringLiteral("数学"), QStringLiteral("1"), QStringLiteral("总 分"));
+        QCOMPARE(w->Grid1->Rows(), 5);
+        QHash<QString, QString> typed;
+        const QStringList scores{QStringLiteral("101"), QStringLiteral("102"), QStringLiteral("103"), QStringLiteral("104")};
+        for (int r = 1; r <= 4; ++r) {
+            QCOMPARE(w->Grid1->Row(), r);
+            typed[w->gridStudents()[static_cast<size_t>(r - 1)].stid] = scores[r - 1];
+            type(w, scores[r - 1]);
+        }
+        QCOMPARE(w->Grid1->Row(), 4);   // Enter on the last row keeps it
+        QVERIFY(svc.messages.empty());
+        svc.answers.push_back(MsgAnswer::Ok);
+        w->command3_Click();
+        QCOMPARE(svc.lastText(), QStringLiteral("保存完毕!"));
+        QCOMPARE(svc.messages.back().title, QStringLiteral("系统提示:"));
+        for (auto it = typed.cbegin(); it != typed.cend(); ++it)
+            QCOMPARE(fx.score(kExamA, it.key(), QStringLiteral("ke2")).toDouble(), it.value().toDouble());
+        QVERIFY(fx.score(kExamA, QStringLiteral("A1"), QStringLiteral("kea2")).isNull());
+
+        // 分数清零 then save writes Null for everybody listed; Cancel writes nothing.
+        w->VsNetBut1_Click();
+        QCOMPARE(w->Grid1->TextMatrix(2, 3), QString());
+        svc.answers.push_back(MsgAnswer::Cancel);
+        w->command3_Click();
+        QCOMPARE(fx.score(kExamA, QStringLiteral("A2"), QStringLiteral("ke2")).toDouble(), 102.0);
+        svc.answers.push_back(MsgAnswer::Ok);
+        w->command3_Click();
+        for (const char *s : {"A1", "A2", "A3", "A4"})
+            QVERIFY(fx.score(kExamA, QString::fromLatin1(s), QStringLiteral("ke2")).isNull());
+    }
+
+    void entryChecksAndMoves()
+    {
+        ScriptedServices &svc = quorvane::test::installScripted();
+        Fixture fx;
+        fx.add(kExamA, {{"A1", "甲", 1, 1, 1, "001", 1}, {"A2", "乙", 1, 2, 1, "001", 2}, {"A3", "丙", 1, 3, 1, "001", 3}});
+        cjintool *w = openSheet(QStringLiteral("期中考试"), QStringLiteral("数学"), QStringLiteral("1"), QStringLiteral("总 分"));
+        QCOMPARE(w->Text1->maxLength(), 3);
+
+        type(w, QStringLiteral("8a"));
+        QCOMPARE(svc.lastText(), QStringLiteral("分数含有非法字符!"));
+        QCOMPARE(svc.messages.back().title, QStringLiteral("系统提示:"));
+        QCOMPARE(w->Grid1->Row(), 1);
+        QCOMPARE(w->Grid1->TextMatrix(1, 3), QStringLiteral("8a"));
+
+        type(w, QStringLiteral("151"));
+        QCOMPARE(svc.lastText(), QStringLiteral("分数不能大于150分!"));
+        QCOMPARE(w->Grid1->Row(), 1);
+
+        type(w, QStringLiteral("-2"));   // refused by the box, kept in the cell, accepted by save
+        QCOMPARE(svc.lastText(), QStringLiteral("分数含有非法字符!"));
+        QCOMPARE(w->Grid1->Row(), 1);
+        QCOMPARE(w->Grid1->TextMatrix(1, 3), QStringLiteral("-2"));
+        type(w, QStringLiteral("-2"), 40);   // still refused; the row stays
+        QCOMPARE(w->Grid1->Row(), 1);
+
+        svc.clear();
+        w->Text1->setText(QStringLiteral("90"));
+        w->Text1_KeyUp(38, 0);   // Up on row 1 keeps it
+        QCOMPARE(w->Grid1->Row(), 1);
+        w->Text1_KeyUp(40, 0);
+        QCOMPARE(w->Grid1->Row(), 2);
+        QCOMPARE(w->Grid1->TextMatrix(2, 4), QStringLiteral("←"));
+        QCOMPARE(w->Grid1->TextMatrix(1, 4), QString());
+        QCOMPARE(w->Text1->text(), QString());   // the box shows the new row's cell
+        type(w, QStringLiteral("150"));
+        type(w, QStringLiteral("85"), 38);
+        QCOMPARE(w->Grid1->Row(), 2);
+        QCOMPARE(w->Text1->text(), QStringLiteral("150"));
+        QVERIFY(svc.messages.empty());
+
+        // Save refuses a cell above the full mark and one with a decimal point, marking the row.
+        w->Grid1->setTextMatrix(1, 3, QStringLiteral("-2"));
+        w->Grid1->setTextMatrix(3, 3, QStringLiteral("160"));
+        w->command3_Click();
+        QCOMPARE(svc.lastText(), QStringLiteral("输入分数不能大于150分!"));
+        QCOMPARE(w->Grid1->Row(), 3);
+        QCOMPARE(w->Grid1->TextMatrix(3, 4), QStringLiteral("←"));
+        QCOMPARE(w->Grid1->TextMatrix(2, 4), QString());
+        w->Grid1->setTextMatrix(3, 3, QStringLiteral("85.5"));
+        w->command3_Click();
+        QCOMPARE(svc.lastText(), QStringLiteral("输入分数含有非法字符!"));
+        QVERIFY(fx.score(kExamA, QStringLiteral("A1"), QStringLiteral("ke2")).isNull());
+
+        // A click on a row makes it the entry row.
+        w->Grid1->setTextMatrix(3, 3, QStringLiteral("0"));
+        w->Grid1->setRow(3);
+        w->Grid1_Click();
+        w->Grid1_GotFocus();
+        QCOMPARE(w->Grid1->Row(), 3);
+        QCOMPARE(w->Text1->text(), QStringLiteral("0"));
+
+        svc.answers.push_back(MsgAnswer::Ok);
+        w->command3_Click();
+        QCOMPARE(svc.lastText(), QStringLiteral("保存完毕!"));
+        QCOMPARE(fx.score(kExamA, QStringLiteral("A1"), QStringLiteral("ke2")).toDouble(), -2.0);
+        QCOMPARE(fx.score(kExamA, QStringLiteral("A2"), QStringLiteral("ke2")).toDouble(), 150.0);
+        QCOMPARE(fx.score(kExamA, QStringLiteral("A3"), QStringLiteral("ke2")).toDouble(), 0.0);
+
+        // Reloading shows -2, and the stored 0 as an empty cell.
+        w->Combo4_Click();
+        QCOMPARE(w->Grid1->TextMatrix(1, 3), QStringLiteral("-2"));
+        QCOMPARE(w->Grid1->TextMatrix(3, 3), QString());
+    }
+
+    void threeHundredPointSubject()
+    {
+        ScriptedServices &svc = quorvane::test::installScripted();
+        Fixture fx;
+        fx.add(kExamA, {{"Z1", "甲", 1, 1, 3, "002", 1}, {"Z2", "乙", 1, 2, 3, "002", 2}, {"Z3", "丙", 1, 3, 2, "002", 3}});
+        cjintool *w = openSheet(QStringLiteral("期中考试"), QStringLiteral("综合科"), QStringLiteral("002"), QStringLiteral("总 分"));
+        QCOMPARE(w->Label3[4]->text(), QStringLiteral("300"));
+        QCOMPARE(w->Grid1->Rows(), 3);     // the 文科 student does not sit it
+        type(w, QStringLiteral("280"));
+        QVERIFY(svc.messages.empty());
+        QCOMPARE(w->Grid1->Row(), 2);
+        type(w, QStringLiteral("301"));
+        QCOMPARE(svc.lastText(), QStringLiteral("分数不能大于300分!"));
+        type(w, QStringLiteral("300"));
+        QCOMPARE(svc.messages.size(), size_t(1));
+        svc.answers.push_back(MsgAnswer::Ok);
+        w->command3_Click();
+        QCOMPARE(svc.lastText(), QStringLiteral("保存完毕!"));
+        QCOMPARE(fx.score(kExamA, QStringLiteral("Z1"), QStringLiteral("ke10")).toDouble(), 280.0);
+        QCOMPARE(fx.score(kExamA, QStringLiteral("Z2"), QStringLiteral("ke10")).toDouble(), 300.0);
+        QVERIFY(fx.score(kExamA, QStringLiteral("Z3"), QStringLiteral("ke10")).isNull());
+    }
+
+    void lockedSubject()
+    {
+        quorvane::test::installScripted();
+        Fixture fx;
+        fx.add(kExamA, {{"A1", "甲", 1, 1, 1, "001", 1}});
+        cjintool *w = openSheet(QStringLiteral("期中考试"), QStringLiteral("物理"), QStringLiteral("1"), QStringLiteral("总 分"));
+        QVERIFY(!w->command3->isEnabled());
+        QVERIFY(!w->VsNetBut1->isEnabled());
+        QVERIFY(w->Text1->isReadOnly());
+        QVERIFY(!w->Label3[6]->isHidden());
+        QCOMPARE(w->Label3[6]->text(), QStringLiteral("当前成绩已锁定！"));
+        QCOMPARE(w->Grid1->Rows(), 2);   // still listed, printable and exportable
+        QVERIFY(w->VsNetBut2->isEnabled());
+
+        choose(w->Combo1, QStringLiteral("数学"));
+        w->Combo1_Click();
+        QVERIFY(w->command3->isEnabled());
+        QVERIFY(w->VsNetBut1->isEnabled());
+        QVERIFY(!w->Text1->isReadOnly());
+        QVERIFY(w->Label3[6]->isHidden());
+    }
+
+    void saveWritesTheListedSheetAndReportsFailure()
+    {
+        ScriptedServices &svc = quorvane::test::installScripted();
+        Fixture fx;
+        fx.add(kExamA, {{"A1", "甲", 1, 1, 1, "001", 1}});
+        fx.add(kExamB, {{"A1", "甲", 1, 1, 1, "001", 1}});
+        cjintool *w = openSheet(QStringLiteral("期中考试"), QStringLiteral("数学"), QStringLiteral("1"), QStringLiteral("总 分"));
+        type(w, QStringLiteral("77"));
+
+        // Another cohort's window holds the file for writing: the failure is reported, nothing written.
+        QSqlQuery lock(fx.co);
+        QVERIFY(lock.exec(QStringLiteral("BEGIN IMMEDIATE")));
+        svc.answers.push_back(MsgAnswer::Ok);
+        w->command3_Click();
+        QVERIFY(svc.lastText() != QStringLiteral("保存完毕!"));
+        QVERIFY(svc.lastText().contains(QStringLiteral("保存失败")));
+        QVERIFY(lock.exec(QStringLiteral("ROLLBACK")));
+        QVERIFY(fx.score(kExamA, QStringLiteral("A1"), QStringLiteral("ke2")).isNull());
+        QVERIFY(w->Combo1->isEnabled() && w->Combo2->isEnabled() && w->Combo3->isEnabled() && w->Combo4->isEnabled());
+        QVERIFY(w->command3->isEnabled());
+        QVERIFY(!w->isSaving());
+
+        // Choosing another exam does not redirect the listed scores into it.
+        choose(w->Combo2, QStringLiteral("期末考试"));
+        w->Combo2_Click();
+        svc.answers.push_back(MsgAnswer::Ok);
+        w->command3_Click();
+        QCOMPARE(svc.lastText(), QStringLiteral("保存完毕!"));
+        QCOMPARE(fx.score(kExamA, QStringLiteral("A1"), QStringLiteral("ke2")).toDouble(), 77.0);
+        QVERIFY(fx.score(kExamB, QStringLiteral("A1"), QStringLiteral("ke2")).isNull());
+    }
+
+    void printLimits()
+    {
+        ScriptedServices &svc = quorvane::test::installScripted();
+        Fixture fx;
+        std::vector<QByteArray> ids;
+        for (int i = 1; i <= 72; ++i)
+            ids.push_back(QByteArray("P") + QByteArray::number(i));
+        std::vector<Student> list;
+        for (int i = 1; i <= 72; ++i)
+            list.push_back({ids[static_cast<size_t>(i - 1)].constData(), "生", i <= 71 ? 1 : 2, i, 1, "001", i});
+        list.push_back({"Q1", "生", 2, 73, 1, "001", 73});
+        fx.add(kExamA, list);
+        auto *w = windows::get<cjintool>(QStringLiteral("cjintool"));
+        w->Load();
+        w->VsNetBut2_Click();
+        QCOMPARE(svc.lastText(), QStringLiteral("当前打印内容不能为空!"));
+        QCOMPARE(svc.messages.back().title, QStringLiteral("系统提示:"));
+
+        openSheet(QStringLiteral("期中考试"), QStringLiteral("数学"), QStringLiteral("1"), QStringLiteral("总 分"));
+        QCOMPARE(w->Grid1->Rows(), 72);
+        w->Show();
+        gReportCode = 0;
+        svc.clear();
+        w->VsNetBut2_Click();
+        QVERIFY(svc.messages.empty());
+        QCOMPARE(gReportCode, qint16(41));
+        QVERIFY(w->isHidden());
+        QVERIFY(w->isLoaded());
+
+        w->Show();
+        // Room 001 holds all 73 students.
+        choose(w->Combo1, QStringLiteral("综合科"));
+        w->Combo1_Click();
+        QVERIFY(execSql(fx.co, QStringLiteral("UPDATE stucj SET wlflag=3")));
+        choose(w->Combo3, QStringLiteral("001"));
+        choose(w->Combo4, QStringLiteral("总 分"));
+        w->Combo4_Click();
+        QCOMPARE(w->Grid1->Rows(), 74);
+        gReportCode = 0;
+        w->VsNetBut2_Click();
+        QCOMPARE(svc.lastText(), QStringLiteral("当前打印内容过多!"));
+        QCOMPARE(gReportCode, qint16(0));
+        QVERIFY(!w->isHidden());
+    }
+
+    void missingCohortFileEndsTheProgram()
+    {
+        ScriptedServices &svc = quorvane::test::installScripted();
+        TempData td;
+        gCohortYear = QStringLiteral("2030");
+        gCohortDbFile = QStringLiteral("db2030.mdb");
+        auto *w = windows::get<cjintool>(QStringLiteral("cjintool"));
+        QVERIFY_THROWS_EXCEPTION(ProgramEnded, w->Load());
+        QCOMPARE(svc.lastText(), QStringLiteral("库文件db2030.mdb不存在!"));
+        QCOMPARE(svc.messages.back().title, QStringLiteral("警告:"));
+    }
+
+    void keepsTheCohortItWasLoadedWith()
+    {
+        quorvane::test::installScripted();
+        Fixture fx;
+        fx.td.addCohort(QStringLiteral("2025"), QStringLiteral("db2025"));
+        fx.add(kExamA, {{"A1", "甲", 1, 1, 1, "001", 1}});
+        auto *w = windows::get<cjintool>(QStringLiteral("cjintool"));
+        w->Load();
+        gCohortYear = QStringLiteral("2025");
+        gCohortDbFile = QStringLiteral("db2025.mdb");
+        w->Show();   // already loaded: only brought forward
+        QCOMPARE(w->cohortYear(), QStringLiteral("2024"));
+        openSheet(QStringLiteral("期中考试"), QStringLiteral("数学"), QStringLiteral("1"), QStringLiteral("总 分"));
+        QCOMPARE(w->Grid1->Rows(), 2);
+        QCOMPARE(w->Combo3->count(), 3);   // the classes of 2024, not of 2025 (10 classes)
+    }
+};
+
+QTEST_MAIN(tst_cjintool)
+#include "tst_cjintool.moc"
