@@ -51,7 +51,7 @@ QString cellText(const QVariant &v)
     return QString::number(d, 'g', 15);
 }
 
-QString streamText(const QVariant &v)
+QString listStreamText(const QVariant &v)
 {
     if (v.isNull())
         return QString();
@@ -218,13 +218,13 @@ void managst::form_1()
     const QString number = TrimBlanks(Txtfields[0]->text());
     const QString name = TrimBlanks(Txtfields[1]->text());
     const QString classText = TrimBlanks(Txtfields[2]->text());
-    if (m_findkind == QLatin1String("学号")) {
+    if (m_findkind == QStringLiteral("学号")) {
         where = QStringLiteral(" WHERE stid LIKE ? ESCAPE '\\'");
         values << QStringLiteral("%") + likeEscape(number) + QStringLiteral("%");
-    } else if (m_findkind == QLatin1String("学生姓名")) {
+    } else if (m_findkind == QStringLiteral("学生姓名")) {
         where = QStringLiteral(" WHERE stname LIKE ? ESCAPE '\\'");
         values << QStringLiteral("%") + likeEscape(name) + QStringLiteral("%");
-    } else if (m_findkind == QLatin1String("班级")) {
+    } else if (m_findkind == QStringLiteral("班级")) {
         const double cls = Val(Txtfields[2]->text());
         if (cls > 0) {
             where = QStringLiteral(" WHERE stclass=?");
@@ -233,11 +233,11 @@ void managst::form_1()
         } else {
             where = QStringLiteral(" WHERE stclass=0");
         }
-    } else if (m_findkind == QLatin1String("不限")) {
+    } else if (m_findkind == QStringLiteral("不限")) {
         where = QStringLiteral(" WHERE keflag=1");
-    } else if (m_findkind == QLatin1String("文科")) {
+    } else if (m_findkind == QStringLiteral("文科")) {
         where = QStringLiteral(" WHERE keflag=2");
-    } else if (m_findkind == QLatin1String("理科")) {
+    } else if (m_findkind == QStringLiteral("理科")) {
         where = QStringLiteral(" WHERE keflag=3");
     }
     QSqlQuery q = prepare(m_dbs.cohort, QStringLiteral("SELECT stid, stname, stclass, stclassno, keflag FROM stinfo") + where + order, values);
@@ -255,7 +255,7 @@ void managst::form_1()
     q.finish();
     const int found = static_cast<int>(rows.size());
 
-    if (m_findkind == QLatin1String("班级"))
+    if (m_findkind == QStringLiteral("班级"))
         Label1->setText(m_year + QStringLiteral("届 ") + Txtfields[2]->text() + QStringLiteral(" 班") + QString::number(found)
                         + QStringLiteral("位学生"));
     Grid1->Clear();
@@ -278,7 +278,7 @@ void managst::form_1()
         Grid1->setTextMatrix(gr, 2, r.name.toString());
         Grid1->setTextMatrix(gr, 3, cellText(r.cls));
         Grid1->setTextMatrix(gr, 4, cellText(r.seat));
-        Grid1->setTextMatrix(gr, 5, streamText(r.stream));
+        Grid1->setTextMatrix(gr, 5, listStreamText(r.stream));
     }
     Grid1->setUpdatesEnabled(true);
     ProgressBar1->hide();
@@ -338,7 +338,7 @@ void managst::Grid1_Click()
     for (int i = 0; i < 4; ++i)
         Txtfields[i]->setText(Grid1->TextMatrix(r, i + 1));
     const QString stream = Grid1->TextMatrix(r, 5);
-    Combo4->setCurrentIndex(stream == QLatin1String("不限") ? 0 : stream == QLatin1String("文科") ? 1 : stream == QLatin1String("理科") ? 2 : -1);
+    Combo4->setCurrentIndex(stream == QStringLiteral("不限") ? 0 : stream == QStringLiteral("文科") ? 1 : stream == QStringLiteral("理科") ? 2 : -1);
     m_selstid = Txtfields[0]->text();
     comadd->setEnabled(true);
     comdele->setEnabled(true);
