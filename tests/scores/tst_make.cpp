@@ -189,7 +189,10 @@ private Q_SLOTS:
         w->VsNetBut1[1]->click();
         QVERIFY(f.services.messages.empty());
 
-        // Subjects 2 and 5 not taken: ten names, the third is 思想政治; nothing selected.
+        // Subjects 2 and 5 not taken: ten names, the third is 思想政治; nothing selected. Another
+        // cohort chosen meanwhile changes nothing: the window keeps its own.
+        gCohortYear = QStringLiteral("2025");
+        gCohortDbFile = QStringLiteral("db2025.mdb");
         w->Combo1->setCurrentIndex(0);
         w->Combo1_Click();
         QCOMPARE(w->Combo3->count(), 10);
