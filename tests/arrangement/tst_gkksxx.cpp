@@ -1,5 +1,7 @@
 // The exam chooser and the per-subject exam settings window.
+#include "arrangement/gkksxx.h"
 #include "arrangement/outksxx.h"
+#include "controls/grid/grid.h"
 #include "shell/database.h"
 #include "shell/globals.h"
 #include "testsupport.h"
@@ -24,6 +26,9 @@ class TestGkksxx : public QObject
 private Q_SLOTS:
     void init() { installScripted(); }
     void chooserListsCohortExamsNewestFirst();
+    void settingsRoundTrip();
+    void saveChecks();
+    void missingSystemDatabaseEndsProgram();
 };
 
 void TestGkksxx::chooserListsCohortExamsNewestFirst()
@@ -66,6 +71,212 @@ void TestGkksxx::chooserListsCohortExamsNewestFirst()
     QVERIFY(outksxx(db, QStringLiteral("2023' OR '1'='1"), &other).isEmpty());
     QCOMPARE(other.count(), 0);
     closeDatabase(db);
+}
+
+namespace {
+// Opens the window on a cohort with two exams and chooses the first listed (the newest).
+gkksxx *openWindow(TempData &data)
+{
+    data.addCohort(QStringLiteral("2023"), QStringLiteral("db2023"));
+    QSqlDatabase db;
+    openDatabase(data.systemPath(), DbKind::System, QStringLiteral("t-setup"), &db);
+    addExam(db, QStringLiteral("231101080000"), QStringLiteral("期中考试"), QStringLiteral("2023"));
+    addExam(db, QStringLiteral("240115080000"), QStringLiteral("期末考试"), QStringLiteral("2023"));
+    closeDatabase(db);
+    gCohortYear = QStringLiteral("2023");
+    gCohortDbFile = QStringLiteral("db2023.mdb");
+    windows::registerFactory(QStringLiteral("gkksxx"), [] { return new gkksxx; });
+    auto *w = windows::get<gkksxx>(QStringLiteral("gkksxx"));
+    w->Load();
+    return w;
+}
+
+void clickRow(gkksxx *w, int row)
+{
+    w->Grid1->setRow(row);
+    w->Grid1_Click();
+}
+
+void fillEditor(gkksxx *w, const QString &time, int who, const QString &obj, const QString &subj, const QString &full)
+{
+    w->Text1[1]->setText(time);
+    w->Combo1->setCurrentIndex(who);
+    w->Text1[2]->setText(obj);
+    w->Text1[3]->setText(subj);
+    w->Text1[4]->setText(full);
+}
+
+QVariant column(const TempData &data, const QString &examId, const QString &col)
+{
+    QSqlDatabase db;
+    openDatabase(data.systemPath(), DbKind::System, QStringLiteral("t-read"), &db);
+    QSqlQuery q = prepare(db, QStringLiteral("SELECT ") + col + QStringLiteral(" FROM kcbpb WHERE id = ?"), {examId});
+    QVariant v;
+    if (q.exec() && q.next())
+        v = q.value(0);
+    q = QSqlQuery();
+    closeDatabase(db);
+    return v;
+}
+} // namespace
+
+void TestGkksxx::settingsRoundTrip()
+{
+    TempData data;
+    auto &svc = installScripted();
+    gkksxx *w = openWindow(data);
+    QCOMPARE(w->windowTitle(), QStringLiteral("各科考试信息"));
+    QCOMPARE(w->Combo2->count(), 2);
+    QCOMPARE(w->Combo2->currentIndex(), -1);
+    QCOMPARE(w->Grid1->Rows(), 1);
+
+    // A new exam: twelve subjects, every setting cell empty.
+    w->Combo2->setCurrentIndex(0);
+    QCOMPARE(w->Grid1->Rows(), 13);
+    QCOMPARE(w->Grid1->TextMatrix(5, 2), QStringLiteral("物理"));
+    QCOMPARE(w->Grid1->TextMatrix(12, 2), QStringLiteral("通用技术"));
+    for (int r = 1; r <= 12; ++r)
+        for (int c = 3; c <= 12; ++c)
+            QVERIFY(w->Grid1->TextMatrix(r, c).isEmpty());
+
+    // 物理: objective 40 + subjective 60 of 100, arts only, entered by exam room, totals 1 only.
+    clickRow(w, 5);
+    QCOMPARE(w->Text1[0]->text(), QStringLiteral("物理"));
+    QCOMPARE(w->Option1[4]->isChecked(), true); // never saved: 考场
+    fillEditor(w, QStringLiteral(" 6月7日上午9:00 "), 1, QStringLiteral("40"), QStringLiteral("60"), QStringLiteral("100"));
+    w->Option1[0]->setChecked(true);
+    w->Option1[2]->setChecked(true);
+    w->Option1[4]->setChecked(true);
+    w->Option1[7]->setChecked(true);
+    w->Option1[9]->setChecked(true);
+    w->jscssave_Click();
+    QCOMPARE(svc.lastText(), QStringLiteral("数据保存完毕！"));
+    QCOMPARE(svc.messages.back().title, QStringLiteral("系统提示："));
+    const QString exam = QStringLiteral("240115080000");
+    QCOMPARE(column(data, exam, QStringLiteral("kstime5")).toString(), QStringLiteral("6月7日上午9:00"));
+    QCOMPARE(column(data, exam, QStringLiteral("kstype5")).toInt(), 2);
+    QCOMPARE(column(data, exam, QStringLiteral("kgfs5")).toDouble(), 40.0);
+    QCOMPARE(column(data, exam, QStringLiteral("allfs5")).toDouble(), 100.0);
+    QCOMPARE(column(data, exam, QStringLiteral("kmflag5")).toInt(), 1);
+    QCOMPARE(column(data, exam, QStringLiteral("cjlock5")).toInt(), 0);
+    QCOMPARE(column(data, exam, QStringLiteral("cjinput5")).toInt(), 0);
+    QCOMPARE(column(data, exam, QStringLiteral("zfjsa5")).toInt(), 1);
+    QCOMPARE(column(data, exam, QStringLiteral("zfjsb5")).toInt(), 0);
+    // Only subject 5 was written; the other exam is untouched.
+    QVERIFY(column(data, exam, QStringLiteral("kstime4")).isNull());
+    QVERIFY(column(data, exam, QStringLiteral("allfs6")).isNull());
+    QVERIFY(column(data, QStringLiteral("231101080000"), QStringLiteral("allfs5")).isNull());
+    // The grid shows the saved values.
+    QCOMPARE(w->Grid1->TextMatrix(5, 3), QStringLiteral("6月7日上午9:00"));
+    QCOMPARE(w->Grid1->TextMatrix(5, 4), QStringLiteral("40"));
+    QCOMPARE(w->Grid1->TextMatrix(5, 6), QStringLiteral("100"));
+    QCOMPARE(w->Grid1->TextMatrix(5, 7), QStringLiteral("文科"));
+    QCOMPARE(w->Grid1->TextMatrix(5, 8), QStringLiteral("是"));
+    QCOMPARE(w->Grid1->TextMatrix(5, 9), QStringLiteral("否"));
+    QCOMPARE(w->Grid1->TextMatrix(5, 10), QStringLiteral("考场方式"));
+    QCOMPARE(w->Grid1->TextMatrix(5, 12), QStringLiteral("否"));
+
+    // A full mark of 300 (more than a byte holds) and by-class entry, on 综合科; no lock chosen.
+    clickRow(w, 10);
+    for (QRadioButton *o : w->Option1) {
+        o->setAutoExclusive(false);
+        o->setChecked(false);
+        o->setAutoExclusive(true);
+    }
+    fillEditor(w, QString(), 0, QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("300"));
+    w->Option1[5]->setChecked(true);
+    w->jscssave_Click();
+    QCOMPARE(svc.lastText(), QStringLiteral("数据保存完毕！"));
+    QCOMPARE(column(data, exam, QStringLiteral("allfs10")).toDouble(), 300.0);
+    QCOMPARE(column(data, exam, QStringLiteral("cjinput10")).toInt(), 1);
+    QVERIFY(column(data, exam, QStringLiteral("cjlock10")).isNull());
+    QCOMPARE(w->Grid1->TextMatrix(10, 6), QStringLiteral("300"));
+    QCOMPARE(w->Grid1->TextMatrix(10, 10), QStringLiteral("班级方式"));
+    QCOMPARE(w->Grid1->TextMatrix(10, 9), QString());
+    QCOMPARE(w->Grid1->TextMatrix(10, 4), QString()); // 0 shows empty
+
+    // The saved row reads back through the shared reader.
+    std::array<SubjectSettings, kSubjectCount> s;
+    QSqlDatabase db;
+    QVERIFY(openDatabase(data.systemPath(), DbKind::System, QStringLiteral("t-reader"), &db));
+    QVERIFY(readSubjectSettings(db, QStringLiteral("2023"), exam, s));
+    QVERIFY(flagSet(s[4].kmflag));
+    QVERIFY(!flagSet(s[4].cjlock));
+    QVERIFY(!flagSet(s[0].kmflag));
+    QCOMPARE(s[9].allfs.toDouble(), 300.0);
+    QVERIFY(!readSubjectSettings(db, QStringLiteral("2022"), exam, s));
+    closeDatabase(db);
+
+    // Typing into the full mark selects 参考 是; a click on the other exam shows its empty settings.
+    clickRow(w, 5);
+    w->Option1[1]->setChecked(true);
+    QTest::keyClick(w->Text1[4], Qt::Key_5);
+    QVERIFY(w->Option1[0]->isChecked());
+    w->Combo2->setCurrentIndex(1);
+    QCOMPARE(w->Grid1->TextMatrix(5, 6), QString());
+    QCOMPARE(w->Grid1->TextMatrix(10, 10), QString());
+}
+
+void TestGkksxx::saveChecks()
+{
+    TempData data;
+    auto &svc = installScripted();
+    gkksxx *w = openWindow(data);
+
+    // Saving before an exam or a subject is chosen writes nothing and says why.
+    fillEditor(w, QString(), 0, QString(), QString(), QStringLiteral("100"));
+    w->jscssave_Click();
+    QCOMPARE(svc.lastText(), QStringLiteral("请先选择考试名称!"));
+    w->Combo2->setCurrentIndex(0);
+    w->jscssave_Click();
+    QCOMPARE(svc.lastText(), QStringLiteral("请先在表格中选择学科!"));
+    clickRow(w, 2);
+
+    struct Case { QString time; int who; QString obj, subj, full, message; };
+    const QString eighteen = QString(18, QChar(0x6570));
+    const QList<Case> cases = {
+        {eighteen + QChar(0x6570), 0, {}, {}, QStringLiteral("100"), QStringLiteral("考试时间长度不能超过18个汉字!")},
+        {QString(), -1, {}, {}, QStringLiteral("100"), QStringLiteral("测评对象未选择!")},
+        {QString(), 0, QStringLiteral("40"), QStringLiteral("50"), QStringLiteral("100"), QStringLiteral("客观总分+主观总分<>总分满分!")},
+        {QString(), 0, QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("总分满分不能为0!")},
+        {QString(), 0, QStringLiteral("-5"), QStringLiteral("0"), QStringLiteral("abc"), QStringLiteral("总分满分不能为0!")},
+    };
+    for (const Case &c : cases) {
+        fillEditor(w, c.time, c.who, c.obj, c.subj, c.full);
+        w->jscssave_Click();
+        QCOMPARE(svc.lastText(), c.message);
+        QCOMPARE(svc.messages.back().title, QStringLiteral("系统提示："));
+        QVERIFY(column(data, QStringLiteral("240115080000"), QStringLiteral("allfs2")).isNull());
+    }
+    // Text typed into the chooser is no choice.
+    fillEditor(w, QString(), 0, {}, {}, QStringLiteral("100"));
+    w->Combo1->setEditText(QStringLiteral("全体"));
+    w->jscssave_Click();
+    QCOMPARE(svc.lastText(), QStringLiteral("测评对象未选择!"));
+
+    // 18 Chinese characters, an empty time and marks 0, 0, 100 are accepted.
+    fillEditor(w, eighteen, 2, QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("100"));
+    w->jscssave_Click();
+    QCOMPARE(svc.lastText(), QStringLiteral("数据保存完毕！"));
+    QCOMPARE(column(data, QStringLiteral("240115080000"), QStringLiteral("kstype2")).toInt(), 3);
+    // The exam deleted meanwhile: nothing written, a message instead of silence.
+    QSqlDatabase db;
+    openDatabase(data.systemPath(), DbKind::System, QStringLiteral("t-del"), &db);
+    execSql(db, QStringLiteral("DELETE FROM kcbpb WHERE id = '240115080000'"));
+    closeDatabase(db);
+    w->jscssave_Click();
+    QCOMPARE(svc.lastText(), QStringLiteral("该考试已不存在,数据未保存!"));
+}
+
+void TestGkksxx::missingSystemDatabaseEndsProgram()
+{
+    TempData data;
+    auto &svc = installScripted();
+    QFile::remove(data.systemPath());
+    gkksxx w;
+    QVERIFY_THROWS_EXCEPTION(ProgramEnded, w.Load());
+    QCOMPARE(svc.lastText(), QStringLiteral("库文件newclasssys.mdb不存在!"));
+    QCOMPARE(svc.messages.back().title, QStringLiteral("警告:"));
 }
 
 QTEST_MAIN(TestGkksxx)

@@ -1,0 +1,160 @@
+#include "arrangement/bpdy.h"
+
+#include "arrangement/outksxx.h"
+#include "controls/progressbar/XP_ProgressBar.h"
+#include "shell/globals.h"
+#include "shell/services.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QCursor>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QSqlQuery>
+#include <QVBoxLayout>
+
+namespace quorvane {
+
+bpdy::bpdy() : Window(QStringLiteral("bpdy")), m_rng(std::random_device{}())
+{
+    setWindowTitle(QStringLiteral("编班打印"));
+}
+
+void bpdy::createControls(QWidget *root)
+{
+    setWindowTitle(QStringLiteral("编班打印"));
+    auto *lay = new QVBoxLayout(root);
+
+    Frame1[0] = new QGroupBox(root);
+    auto *f0 = new QHBoxLayout(Frame1[0]);
+    Label1[0] = new QLabel(QStringLiteral("考试名称："), Frame1[0]);
+    Combo1 = new QComboBox(Frame1[0]);
+    Combo1->setEditable(false);
+    Combo1->setMinimumWidth(300);
+    f0->addWidget(Label1[0]);
+    f0->addWidget(Combo1, 1);
+    lay->addWidget(Frame1[0]);
+
+    Frame1[1] = new QGroupBox(root);
+    auto *f1 = new QHBoxLayout(Frame1[1]);
+    Option1[0] = new QRadioButton(QStringLiteral("班级座位表"), Frame1[1]);
+    Option1[1] = new QRadioButton(QStringLiteral("考场座位表"), Frame1[1]);
+    Option1[0]->setChecked(true);
+    f1->addWidget(Option1[0]);
+    f1->addWidget(Option1[1]);
+    f1->addStretch(1);
+    lay->addWidget(Frame1[1]);
+
+    Frame1[2] = new QGroupBox(root);
+    auto *f2 = new QVBoxLayout(Frame1[2]);
+    ProgressBar1 = new XP_ProgressBar(Frame1[2]);
+    ProgressBar1->setMin(0);
+    ProgressBar1->setMax(100);
+    ProgressBar1->setMinimumHeight(20);
+    ProgressBar1->hide();
+    Label1[2] = new QLabel(QStringLiteral("进行一次编排操作即可！"), Frame1[2]);
+    f2->addWidget(ProgressBar1);
+    f2->addWidget(Label1[2]);
+    lay->addWidget(Frame1[2]);
+
+    auto *buttons = new QHBoxLayout;
+    VsNetBut1[0] = new QPushButton(QStringLiteral("进行编排处理"), root);
+    VsNetBut1[1] = new QPushButton(QStringLiteral("打印座位表  "), root);
+    for (int i : {0, 1}) {
+        VsNetBut1[i]->setAutoDefault(false);
+        VsNetBut1[i]->setDefault(false);
+        VsNetBut1[i]->setEnabled(false);
+        buttons->addWidget(VsNetBut1[i]);
+        connect(VsNetBut1[i], &QPushButton::clicked, this, [this, i] { VsNetBut1_Click(i); });
+    }
+    lay->addLayout(buttons);
+
+    connect(Combo1, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (index >= 0)
+            Combo1_Click();
+    });
+    resize(460, 260);
+}
+
+void bpdy::Form_Load()
+{
+    m_cohortYear = gCohortYear;
+    m_cohortDbFile = gCohortDbFile;
+    m_examIds.clear();
+    m_basisExamId.clear();
+    m_roomList.clear();
+    m_lastResult = ArrangeResult();
+    setWindowTitle(QStringLiteral("编班打印--") + m_cohortYear);
+    if (!m_db.open(m_cohortDbFile)) {
+        Unload();
+        return;
+    }
+    m_examIds = outksxx(m_db.system, m_cohortYear, Combo1);
+}
+
+void bpdy::Form_Unload()
+{
+    m_db.closeAtUnload();
+}
+
+QString bpdy::examId() const
+{
+    return Combo1 ? examIdAt(m_examIds, Combo1->currentIndex()) : QString();
+}
+
+void bpdy::Combo1_Click()
+{
+    const QString id = examId();
+    QSqlQuery q = prepare(m_db.system, QStringLiteral("SELECT bpid, kcid FROM kcbpb WHERE id = ? ORDER BY rowid LIMIT 1"), {id});
+    if (id.isEmpty() || !q.exec() || !q.next()) {
+        m_basisExamId.clear();
+        m_roomList.clear();
+        return;
+    }
+    VsNetBut1[0]->setEnabled(true);
+    VsNetBut1[1]->setEnabled(true);
+    m_basisExamId = q.value(0).isNull() ? QString() : q.value(0).toString();
+    m_roomList = q.value(1).isNull() ? QString() : q.value(1).toString();
+}
+
+void bpdy::VsNetBut1_Click(int index)
+{
+    if (index == 0) {
+        startbb();
+        return;
+    }
+    if (index != 1)
+        return;
+    gChartExamId = examId();
+    gReportCode = Option1[0]->isChecked() ? 31 : 32;
+    // A chart window still loaded from an earlier opening (hidden behind the preview) holds the old
+    // exam and kind: load it afresh so it shows what was just chosen.
+    if (Window *chart = windows::find(QStringLiteral("bpdy2")); chart && chart->isLoaded())
+        chart->Unload();
+    Hide();
+    windows::show(QStringLiteral("bpdy2"));
+}
+
+void bpdy::startbb()
+{
+    const QString title = QStringLiteral("系统提示：");
+    ArrangeInput input{examId(), m_basisExamId, m_roomList};
+    if (input.roomList.isEmpty() || roomIdsOfList(input.roomList).isEmpty()) {
+        m_lastResult = ArrangeResult();
+        m_lastResult.status = ArrangeStatus::NoRooms;
+        services::msg(arrangeMessage(ArrangeStatus::NoRooms), title);
+        return;
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    ProgressBar1->setValue(0);
+    ProgressBar1->show();
+    ArrangeCallbacks callbacks;
+    callbacks.progress = [this](int value) { ProgressBar1->setValue(value); };
+    callbacks.betweenGroups = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
+    m_lastResult = arrangeStudents(m_db.cohort, m_db.system, input, m_rng, callbacks);
+    QApplication::restoreOverrideCursor();
+    ProgressBar1->hide();
+    services::msg(arrangeMessage(m_lastResult.status), title);
+}
+
+} // namespace quorvane

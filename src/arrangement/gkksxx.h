@@ -1,0 +1,88 @@
+#pragma once
+#include "shell/database.h"
+#include "shell/window.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStringList>
+#include <QVariant>
+#include <array>
+
+namespace quorvane {
+
+class Grid;
+
+// The twelve subjects in their fixed order; subject k (1..12) is the suffix of every per-subject
+// column.
+constexpr int kSubjectCount = 12;
+QString subjectName(int k);
+
+// The per-subject settings of one exam as stored in kcbpb; a Null column is an invalid QVariant.
+struct SubjectSettings
+{
+    QVariant kstime;  // exam time text
+    QVariant kgfs;    // full mark of the objective part
+    QVariant zgfs;    // full mark of the subjective part
+    QVariant allfs;   // full mark of the subject
+    QVariant kstype;  // 1 every student, 2 arts (wlflag 2), 3 science (wlflag 3)
+    QVariant kmflag;  // the subject belongs to the exam
+    QVariant cjlock;  // its scores are locked
+    QVariant cjinput; // 1 entered by class, 0 by exam room
+    QVariant zfjsa;   // counts into total 1
+    QVariant zfjsb;   // counts into total 2
+};
+
+// Reads the settings of all twelve subjects of an exam of a cohort; false when the exam's row is
+// not found.
+bool readSubjectSettings(const QSqlDatabase &system, const QString &cohortYear, const QString &examId,
+                         std::array<SubjectSettings, kSubjectCount> &out);
+// A flag column as every reader takes it: set when it holds a value other than Null and 0.
+bool flagSet(const QVariant &value);
+
+// 各科考试信息: the exam time, full marks, who sits it and the entry and total flags of each of the
+// twelve subjects of one exam.
+class gkksxx : public Window
+{
+    Q_OBJECT
+public:
+    gkksxx();
+
+    QComboBox *Combo2 = nullptr;                 // exam chooser
+    Grid *Grid1 = nullptr;                       // one row per subject
+    std::array<QLineEdit *, 5> Text1{};          // name, time, objective, subjective, full mark
+    QComboBox *Combo1 = nullptr;                 // 不限 / 文科 / 理科
+    std::array<QRadioButton *, 10> Option1{};
+    std::array<QWidget *, 5> Picture1{};         // the frames of the option pairs
+    QPushButton *jscssave = nullptr;
+    std::array<QPushButton *, 5> VsNetBtout{};   // (4) 退出
+
+    void Combo2_Click();
+    void form_1(const QString &examId);
+    void Grid1_Click();
+    void jscssave_Click();
+    void VsNetBtout_Click(int index);
+    void Text1_KeyPress(int index, int keyAscii);
+    void Combo1_KeyPress(int keyAscii);
+    void Text1_GotFocus(int index);
+
+    QStringList examIds() const { return m_examIds; }
+    QString cohortYear() const { return m_cohortYear; }
+
+protected:
+    void createControls(QWidget *root) override;
+    void Form_Load() override;
+    void Form_Unload() override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    WindowDatabases m_db{QStringLiteral("gkksxx")};
+    QString m_cohortYear;
+    QStringList m_examIds;
+    QString m_shownExamId;
+    bool m_subjectClicked = false; // a subject row has been clicked since the window loaded
+};
+
+} // namespace quorvane
