@@ -63,6 +63,19 @@ QString listStreamText(const QVariant &v)
     }
 }
 
+// The heading widths of the list are those of the heading texts; on screen each column is made
+// at least wide enough for the longest value it can hold (15-character numbers, names of four
+// Chinese characters and more, four-digit classes).
+void sizeColumns(Grid *grid)
+{
+    static const char *const samples[] = {"", "K2023A00123456W", "欧阳小明子", "0000", "000", "文理倾向"};
+    for (int c = 1; c < grid->Cols() && c < 6; ++c) {
+        const int want = grid->textWidthTwips(QString::fromUtf8(samples[c])) + 16 * Grid::TwipsPerPixel;
+        if (grid->ColWidth(c) < want)
+            grid->setColWidth(c, want);
+    }
+}
+
 void letMessagesRun()
 {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
@@ -116,6 +129,7 @@ void managst::createControls(QWidget *root)
     Grid1 = new Grid(root);
     Grid1->setRows(1);
     Grid1->setFormatString(kHeading);
+    sizeColumns(Grid1);
     body->addWidget(Grid1, 1);
 
     auto *right = new QVBoxLayout;
@@ -181,7 +195,7 @@ void managst::createControls(QWidget *root)
     connect(VsNetBut2, &QPushButton::clicked, this, &managst::VsNetBut2_Click);
     connect(exitcom, &QPushButton::clicked, this, &managst::exitcom_Click);
     connect(Grid1, &QTableWidget::cellClicked, this, [this] { Grid1_Click(); });
-    resize(860, 560);
+    resize(780, 560);
 }
 
 void managst::Form_Load()
@@ -263,12 +277,14 @@ void managst::form_1()
         ProgressBar1->hide();
         Grid1->setRows(1);
         Grid1->setFormatString(kHeading);
+        sizeColumns(Grid1);
         Label2->setText(QStringLiteral("当前没有学生名单!"));
         return;
     }
     Grid1->setUpdatesEnabled(false);
     Grid1->setRows(found + 1);
     Grid1->setFormatString(kHeading);
+    sizeColumns(Grid1);
     int filled = 0;
     for (const Row &r : rows) {
         if (r.stid.isNull() || r.stid.toString().isEmpty())

@@ -584,5 +584,32 @@ private:
     QString m_path;
 };
 
-QTEST_MAIN(TestManagst)
+// "--show" opens the register on a small sample cohort instead of running the tests, so that the
+// window can be looked at (screenshots).
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    installFontSubstitutions();
+    if (argc > 1 && QByteArray(argv[1]) == "--show") {
+        registerShellWindows();
+        TempData data;
+        data.addCohort(QStringLiteral("2023"), QStringLiteral("db2023"));
+        {
+            CohortDb db(data.cohortPath(QStringLiteral("db2023.mdb")));
+            const QStringList names = {"张伟", "王芳", "李娜", "刘洋", "陈静", "欧阳明辉", "赵磊", "孙丽", "周杰", "吴敏"};
+            for (int i = 0; i < names.size(); ++i)
+                db.add({QStringLiteral("2023%1").arg(1001 + i * 37, 6, 10, QLatin1Char('0')), names[i], double(1 + i % 3), double(i + 1),
+                        QVariant(1 + i % 4)});
+            db.add({QStringLiteral("K2023A0012345"), QStringLiteral("司马相如"), 12, 45, 2});
+        }
+        gCohortYear = QStringLiteral("2023");
+        gCohortDbFile = QStringLiteral("db2023.mdb");
+        windows::show(QStringLiteral("managst"));
+        return app.exec();
+    }
+    TestManagst tc;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&tc, argc, argv);
+}
+
 #include "tst_managst.moc"
