@@ -1,0 +1,66 @@
+#pragma once
+#include "shell/workbook.h"
+
+#include <QString>
+#include <functional>
+
+namespace quorvane {
+
+// What tells one window's workbook procedures from another's: the titles of its file dialogs.
+struct ExcelTexts
+{
+    QString importTitle;   // open dialog of selectin
+    QString exportTitle;   // save dialog of selectout
+};
+
+// The student register's texts ("学生信息导入", "学生信息导出").
+ExcelTexts studentExcelTexts();
+// The score-entry window's texts ("成绩导入", "成绩导出").
+ExcelTexts scoreExcelTexts();
+
+// One window's workbook procedures. The window keeps one ExcelIo as its workbook reference:
+// el_openexcel reads the chosen workbook's sheet into it, el_selsectx / ActiveCellText read a cell
+// as the text the cell displays, el_closeexcel empties it. selectin and selectout run the file
+// dialog and the confirmation and then the window's reader or writer.
+//
+//   ExcelIo excel{studentExcelTexts()};
+//   excel.selectin([&](const QString &file) { stuinputok0(excel, file, ctx); });
+//   excel.selectout(year + "学生信息.xlsx", [&](const QString &file) { stuinputok1(file, ctx); });
+class ExcelIo
+{
+public:
+    explicit ExcelIo(ExcelTexts texts);
+
+    // Opens the workbook (rows 1 to maxRows of its active sheet). A file that cannot be read is
+    // reported under "系统提示：" with the reason, and false is returned: the caller ends at once.
+    bool el_openexcel(const QString &fileName, int maxRows = 6000);
+    // Forgets the open workbook; does nothing when none is open.
+    void el_closeexcel();
+    bool isOpen() const { return m_book.isOpen(); }
+    // Makes the cell of an A1 reference ("a1", "e12") the active cell.
+    void el_selsectx(const QString &ref);
+    // The active cell's displayed text (empty when no workbook is open).
+    QString ActiveCellText() const;
+
+    // The open dialog (this window's import title, the program's folder, .xlsx and .xls files);
+    // a name containing "xls" is confirmed with "导入的文件是：" + name + "吗?" and, on Yes, the
+    // reader runs under the hourglass pointer; the workbook is closed afterwards in every case.
+    void selectin(const std::function<void(const QString &)> &reader);
+    // The save dialog with the preset name; a name ending in .xls is given the .xlsx ending of the
+    // file that is really written; confirmed with "导出的文件是：" + name + "吗?"; then the writer.
+    void selectout(const QString &presetName, const std::function<void(const QString &)> &writer);
+
+    const Workbook &workbook() const { return m_book; }
+    const ExcelTexts &texts() const { return m_texts; }
+
+    static QString importFilter();  // "Excel 工作簿 (*.xlsx *.xls)"
+    static QString exportFilter();  // "Excel 工作簿 (*.xlsx)"
+
+private:
+    ExcelTexts m_texts;
+    Workbook m_book;
+    int m_activeRow = 1;
+    int m_activeCol = 1;
+};
+
+} // namespace quorvane

@@ -1,0 +1,326 @@
+#include "shell/studentio.h"
+
+#include "shell/database.h"
+#include "shell/services.h"
+#include "shell/textcheck.h"
+#include "shell/workbook.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QSet>
+#include <QSqlQuery>
+
+namespace quorvane {
+
+namespace {
+
+const QString kTitle = QStringLiteral("系统提示：");
+constexpr int kFirstRow = 2;
+constexpr int kLastRow = 6000;
+const char *const kColumns[] = {"a", "b", "c", "d", "e"};
+
+void letEventsRun()
+{
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void setProgress(const StudentIoContext &ctx, int value)
+{
+    if (ctx.progress)
+        ctx.progress(value);
+}
+
+void showProgress(const StudentIoContext &ctx, bool visible)
+{
+    if (ctx.showProgress)
+        ctx.showProgress(visible);
+}
+
+// The first n characters of a text (a character outside the basic plane counts once).
+QString leftChars(const QString &text, int n)
+{
+    int units = 0;
+    int chars = 0;
+    while (units < text.size() && chars < n) {
+        units += (text[units].isHighSurrogate() && units + 1 < text.size() && text[units + 1].isLowSurrogate()) ? 2 : 1;
+        ++chars;
+    }
+    return text.left(units);
+}
+
+QString clean(const QString &text)
+{
+    return StripBlanks(TrimBlanks(text));
+}
+
+// A stored number as the text a text cell shows: plain decimal; Null stays empty.
+QString valueText(const QVariant &v)
+{
+    if (v.isNull())
+        return QString();
+    switch (v.typeId()) {
+    case QMetaType::Double:
+    case QMetaType::Float:
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+        return numberText(v.toDouble());
+    default:
+        return v.toString();
+    }
+}
+
+} // namespace
+
+const QStringList &studentHeaders()
+{
+    static const QStringList h = {QStringLiteral("学号"), QStringLiteral("姓名"), QStringLiteral("班级"), QStringLiteral("座号"),
+                                  QStringLiteral("文理倾向")};
+    return h;
+}
+
+int streamCode(const QString &text)
+{
+    if (text == QLatin1String("理科"))
+        return 3;
+    if (text == QLatin1String("文科"))
+        return 2;
+    return 1;
+}
+
+QString streamText(const QVariant &keflag)
+{
+    if (keflag.isNull())
+        return QString();
+    bool ok = false;
+    const double v = keflag.toDouble(&ok);
+    if (!ok)
+        return QString();
+    if (v == 1)
+        return QStringLiteral("不限");
+    if (v == 2)
+        return QStringLiteral("文科");
+    if (v == 3)
+        return QStringLiteral("理科");
+    return QString();
+}
+
+QString studentExportName(const QString &cohortYear)
+{
+    return cohortYear + QStringLiteral("学生信息.xlsx");
+}
+
+bool clearStudents(const QSqlDatabase &db, QString *error)
+{
+    return execSql(db, QStringLiteral("DELETE FROM stinfo"), {}, error);
+}
+
+int editstu(const QSqlDatabase &db, const QString &number, const QString &name, const QString &cls, const QString &seat,
+            const QString &stream)
+{
+    QSqlQuery q = prepare(db, QStringLiteral("UPDATE stinfo SET stname=?, stclass=?, stclassno=?, keflag=? WHERE stid=?"),
+                          {name, Val(cls), Val(seat), streamCode(stream), number.toUpper()});
+    if (!q.exec())
+        return -1;
+    return q.numRowsAffected();
+}
+
+StudentImportResult stuinputok0(ExcelIo &excel, const QString &fileName, const StudentIoContext &ctx)
+{
+    StudentImportResult result;
+    QSqlDatabase db = ctx.db;
+
+    // The whole sheet is read (and refused when damaged) before anything changes.
+    if (!excel.el_openexcel(fileName, kLastRow))
+        return result;
+
+    showProgress(ctx, true);
+    setProgress(ctx, 1);
+    int counter = 1;
+
+    // Header row: 学号, 姓名, 班级, 座号, 文理倾向 in A1 to E1.
+    const QStringList &headers = studentHeaders();
+    for (int c = 0; c < 5; ++c) {
+        excel.el_selsectx(QLatin1String(kColumns[c]) + QLatin1Char('1'));
+        if (TrimBlanks(excel.ActiveCellText()).compare(headers[c], Qt::CaseInsensitive) != 0) {
+            excel.el_closeexcel();
+            services::msg(QStringLiteral("数据格式有误，请认真检查!"), kTitle);
+            showProgress(ctx, false);
+            return result;
+        }
+    }
+
+    // Clearing the register is its own confirmed step, done before the import's transaction.
+    if (services::ask(QStringLiteral("原有的学生信息要清空吗(同信息相关的数据将一并删除)?"), QStringLiteral("严重警告:"), MsgButtons::YesNo)
+        == MsgAnswer::Yes) {
+        bool cleared = false;
+        if (ctx.clearstu) {
+            cleared = ctx.clearstu();
+        } else {
+            cleared = clearStudents(db);
+            letEventsRun();
+            if (cleared)
+                services::msg(QStringLiteral("清空完毕!"), QStringLiteral("系统提示:"));
+        }
+        if (!cleared) {
+            excel.el_closeexcel();
+            showProgress(ctx, false);
+            services::msg(QStringLiteral("原有的学生信息未能清空，导入终止，学生名单保持原样！"), kTitle);
+            return result;
+        }
+    }
+
+    result.appendMode = services::ask(QStringLiteral("是否进行新增操作?"), QStringLiteral("重要提示:"), MsgButtons::YesNo) == MsgAnswer::Yes;
+
+    // Numbers already in the register (append mode adds no second student with one of them).
+    QSet<QString> taken;
+    if (result.appendMode) {
+        QSqlQuery q = prepare(db, QStringLiteral("SELECT stid FROM stinfo"));
+        if (q.exec())
+            while (q.next())
+                taken.insert(q.value(0).toString().toUpper());
+    }
+
+    bool failed = false;
+    {
+        Transaction tx(db);
+        failed = !tx.active();
+        QSqlQuery insert(db);
+        insert.setForwardOnly(true);
+        if (!failed && result.appendMode)
+            failed = !insert.prepare(QStringLiteral("INSERT INTO stinfo (stid, stname, stclass, stclassno, keflag) VALUES (?, ?, ?, ?, ?)"));
+        QSqlQuery update(db);
+        update.setForwardOnly(true);
+        if (!failed && !result.appendMode)
+            failed = !update.prepare(QStringLiteral("UPDATE stinfo SET stname=?, stclass=?, stclassno=?, keflag=? WHERE stid=?"));
+
+        for (int r = kFirstRow; r <= kLastRow && !failed; ++r) {
+            ++counter;
+            QString t[5];
+            for (int c = 0; c < 5; ++c) {
+                excel.el_selsectx(QLatin1String(kColumns[c]) + QString::number(r));
+                t[c] = excel.ActiveCellText();
+            }
+            if (t[1].size() > 15)
+                t[1] = leftChars(t[1], 15);
+            for (QString &s : t)
+                s = clean(s);
+            if (t[0].isEmpty())
+                break;
+            ++result.rowsRead;
+            const QString number = t[0].toUpper();
+            if (result.appendMode) {
+                if (taken.contains(number)) {
+                    ++result.skipped;
+                } else {
+                    insert.addBindValue(number);
+                    insert.addBindValue(t[1]);
+                    insert.addBindValue(Val(t[2]));
+                    insert.addBindValue(Val(t[3]));
+                    insert.addBindValue(streamCode(t[4]));
+                    if (!insert.exec())
+                        failed = true;
+                    else
+                        ++result.added;
+                    taken.insert(number);
+                }
+            } else {
+                update.addBindValue(t[1]);
+                update.addBindValue(Val(t[2]));
+                update.addBindValue(Val(t[3]));
+                update.addBindValue(streamCode(t[4]));
+                update.addBindValue(number);
+                if (!update.exec())
+                    failed = true;
+                else if (update.numRowsAffected() > 0)
+                    ++result.updated;
+            }
+            letEventsRun();
+            if (counter > 100)
+                counter = 1;
+            setProgress(ctx, counter);
+        }
+        insert.finish();
+        update.finish();
+        if (!failed)
+            failed = !tx.commit();
+    }
+
+    excel.el_closeexcel();
+    showProgress(ctx, false);
+    if (failed) {
+        result.added = 0;
+        result.updated = 0;
+        services::msg(QStringLiteral("学生信息导入失败（数据库写入出错），本次导入的学生一个也没有写入，请稍后重试！"), kTitle);
+        return result;
+    }
+    result.finished = true;
+    QString text = QStringLiteral("学生信息导入完毕，请认真检查是否正确。");
+    if (result.skipped > 0)
+        text += QStringLiteral("\n其中") + QString::number(result.skipped)
+                + QStringLiteral("行的学号已在学生名单中或在文件中重复出现，这些行未导入。");
+    services::msg(text, kTitle);
+    return result;
+}
+
+bool stuinputok1(const QString &fileName, const StudentIoContext &ctx)
+{
+    WorkbookWriter book;
+    if (!book.create(fileName, 10)) {
+        services::msg(QStringLiteral("工作簿无法创建，操作终止！"), kTitle);
+        return false;
+    }
+    showProgress(ctx, true);
+    const QStringList &headers = studentHeaders();
+    for (int c = 0; c < 5; ++c)
+        book.writeText(1, c + 1, headers[c]);
+
+    QSqlQuery q = prepare(ctx.db, QStringLiteral("SELECT stid, stname, stclass, stclassno, keflag FROM stinfo ORDER BY stid"));
+    const bool read = q.exec();
+    setProgress(ctx, 1);
+    int counter = 1;
+    int row = 1;
+    while (read && q.next()) {
+        ++row;
+        ++counter;
+        book.writeText(row, 1, valueText(q.value(0)));
+        book.writeText(row, 2, valueText(q.value(1)));
+        book.writeText(row, 3, valueText(q.value(2)));
+        book.writeText(row, 4, valueText(q.value(3)));
+        book.writeText(row, 5, streamText(q.value(4)));
+        if (counter > 100)
+            counter = 1;
+        setProgress(ctx, counter);
+        if (counter == 1)
+            letEventsRun();
+    }
+    q.finish();
+
+    const bool written = read && book.close();
+    showProgress(ctx, false);
+    if (!read) {
+        services::msg(QStringLiteral("学生信息导出失败：学生名单无法读取，文件没有写入！"), kTitle);
+        return false;
+    }
+    if (!written) {
+        services::msg(QStringLiteral("学生信息导出失败：") + book.errorText() + QStringLiteral("，请检查后重新导出！"), kTitle);
+        return false;
+    }
+    services::msg(QStringLiteral("学生信息导出完毕，请认真检查是否正确。"), kTitle);
+    return true;
+}
+
+StudentImportResult importStudents(ExcelIo &excel, const StudentIoContext &ctx)
+{
+    StudentImportResult result;
+    excel.selectin([&](const QString &file) { result = stuinputok0(excel, file, ctx); });
+    return result;
+}
+
+void exportStudents(ExcelIo &excel, const StudentIoContext &ctx)
+{
+    excel.selectout(studentExportName(ctx.cohortYear), [&](const QString &file) { stuinputok1(file, ctx); });
+}
+
+} // namespace quorvane

@@ -1,0 +1,936 @@
+#include "shell/workbook.h"
+
+#include <QDate>
+#include <QFile>
+#include <QHash>
+#include <QTime>
+#include <QUrl>
+#include <QVector>
+#include <QXmlStreamReader>
+
+#include <freexl.h>
+#include <xlsxwriter.h>
+#include <zip.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace quorvane {
+
+// ---------------------------------------------------------------------------------------------
+// Cell texts
+
+QString numberText(double value)
+{
+    if (std::isnan(value))
+        return QStringLiteral("#NUM!");
+    if (std::isinf(value))
+        return value > 0 ? QStringLiteral("#NUM!") : QStringLiteral("-#NUM!");
+    if (value == 0)
+        return QStringLiteral("0");
+    // 15 significant digits, then written out without an exponent.
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.14e", value);
+    const char *p = buf;
+    const bool negative = *p == '-';
+    if (negative)
+        ++p;
+    std::string digits;
+    digits += *p++;
+    if (*p == '.')
+        ++p;
+    while (*p >= '0' && *p <= '9')
+        digits += *p++;
+    int exponent = 0;
+    if (*p == 'e' || *p == 'E')
+        exponent = std::atoi(p + 1);
+    while (digits.size() > 1 && digits.back() == '0')
+        digits.pop_back();
+    const int before = exponent + 1; // digits in front of the decimal point
+    std::string out;
+    if (before <= 0)
+        out = "0." + std::string(size_t(-before), '0') + digits;
+    else if (size_t(before) >= digits.size())
+        out = digits + std::string(size_t(before) - digits.size(), '0');
+    else
+        out = digits.substr(0, size_t(before)) + "." + digits.substr(size_t(before));
+    if (negative)
+        out.insert(out.begin(), '-');
+    return QString::fromLatin1(out.c_str());
+}
+
+QString serialDateText(double serial, bool date1904, bool withTime, bool timeOnly)
+{
+    if (!std::isfinite(serial) || serial < 0 || serial > 2958466.0)
+        return numberText(serial);
+    const qint64 seconds = qint64(std::llround(serial * 86400.0));
+    qint64 days = seconds / 86400;
+    const int secs = int(seconds % 86400);
+    const QTime t = QTime(0, 0).addSecs(secs);
+    const QString timeText = t.toString(QStringLiteral("HH:mm:ss"));
+    if (timeOnly)
+        return timeText;
+    QString dateText;
+    if (date1904) {
+        dateText = QDate(1904, 1, 1).addDays(days).toString(QStringLiteral("yyyy-MM-dd"));
+    } else if (days == 60) {
+        dateText = QStringLiteral("1900-02-29"); // the day the 1900 date system counts but never was
+    } else {
+        if (days < 60)
+            ++days;
+        dateText = QDate(1899, 12, 30).addDays(days).toString(QStringLiteral("yyyy-MM-dd"));
+    }
+    return withTime ? dateText + QLatin1Char(' ') + timeText : dateText;
+}
+
+bool parseCellRef(const QString &ref, int *row, int *col)
+{
+    int i = 0;
+    const int n = int(ref.size());
+    if (i < n && ref[i] == QLatin1Char('$'))
+        ++i;
+    int c = 0;
+    int letters = 0;
+    while (i < n) {
+        const QChar ch = ref[i];
+        const char u = char(ch.toUpper().unicode());
+        if (ch.unicode() < 128 && u >= 'A' && u <= 'Z') {
+            c = c * 26 + (u - 'A' + 1);
+            ++letters;
+            ++i;
+        } else {
+            break;
+        }
+    }
+    if (letters == 0 || letters > 3)
+        return false;
+    if (i < n && ref[i] == QLatin1Char('$'))
+        ++i;
+    int r = 0;
+    int digits = 0;
+    while (i < n && ref[i] >= QLatin1Char('0') && ref[i] <= QLatin1Char('9')) {
+        r = r * 10 + (ref[i].unicode() - '0');
+        if (++digits > 7)
+            return false;
+        ++i;
+    }
+    if (digits == 0 || i != n || r < 1)
+        return false;
+    if (row)
+        *row = r;
+    if (col)
+        *col = c;
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Workbook
+
+void Workbook::setCell(int row, int col, const QString &text)
+{
+    if (row < 1 || col < 1 || text.isEmpty())
+        return;
+    m_cells.insert(key(row, col), text);
+    m_rows = std::max(m_rows, row);
+    m_cols = std::max(m_cols, col);
+}
+
+QString Workbook::text(int row, int col) const
+{
+    return m_cells.value(key(row, col));
+}
+
+QString Workbook::text(const QString &a1) const
+{
+    int r = 0;
+    int c = 0;
+    if (!parseCellRef(a1, &r, &c))
+        return QString();
+    return text(r, c);
+}
+
+void Workbook::close()
+{
+    m_cells.clear();
+    m_rows = 0;
+    m_cols = 0;
+    m_open = false;
+    m_format = Format::None;
+    m_sheetName.clear();
+}
+
+namespace {
+
+constexpr qint64 kMaxFileBytes = 256LL * 1024 * 1024;   // largest workbook file read
+constexpr zip_uint64_t kMaxPartBytes = 512ULL * 1024 * 1024; // largest unpacked part
+
+const QString kDamaged = QStringLiteral("工作簿文件已损坏或不完整");
+
+// Decodes the _xHHHH_ escapes that spreadsheet XML uses for control characters ("_x000D_" is a
+// carriage return, "_x005F_" a literal underscore).
+QString decodeEscapes(const QString &s)
+{
+    if (!s.contains(QLatin1String("_x"), Qt::CaseInsensitive))
+        return s;
+    QString out;
+    out.reserve(s.size());
+    const int n = int(s.size());
+    for (int i = 0; i < n; ++i) {
+        if (s[i] == QLatin1Char('_') && i + 6 < n && (s[i + 1] == QLatin1Char('x') || s[i + 1] == QLatin1Char('X')) && s[i + 6] == QLatin1Char('_')) {
+            bool ok = false;
+            const uint code = s.mid(i + 2, 4).toUInt(&ok, 16);
+            if (ok) {
+                out += QChar(char16_t(code));
+                i += 6;
+                continue;
+            }
+        }
+        out += s[i];
+    }
+    return out;
+}
+
+// Text of a rich-text container (<si> or <is>): every <t>, phonetic runs (<rPh>) left out.
+// The reader stands on the container's start element and ends on its end element.
+QString readRichText(QXmlStreamReader &xml)
+{
+    QString text;
+    int depth = 1;
+    while (depth > 0 && !xml.atEnd()) {
+        const auto tok = xml.readNext();
+        if (tok == QXmlStreamReader::StartElement) {
+            const auto name = xml.name();
+            if (name == QLatin1String("t")) {
+                text += xml.readElementText(QXmlStreamReader::IncludeChildElements);
+            } else if (name == QLatin1String("rPh")) {
+                xml.skipCurrentElement();
+            } else {
+                ++depth;
+            }
+        } else if (tok == QXmlStreamReader::EndElement) {
+            --depth;
+        }
+    }
+    return decodeEscapes(text);
+}
+
+// Date kinds of number formats.
+enum DateKind : quint8 { NotDate = 0, DateOnly = 1, DateTime = 2, TimeOnly = 3 };
+
+DateKind builtinDateKind(int id)
+{
+    if ((id >= 14 && id <= 17) || id == 27 || id == 28 || id == 29 || id == 30 || id == 31 || id == 36
+        || (id >= 50 && id <= 54) || id == 57 || id == 58)
+        return DateOnly;
+    if (id == 22)
+        return DateTime;
+    if ((id >= 18 && id <= 21) || (id >= 32 && id <= 35) || id == 45 || id == 47 || id == 55 || id == 56)
+        return TimeOnly;
+    return NotDate;
+}
+
+// A custom format is a date when its first section holds y, m, d, h or s outside quotes, escapes
+// and brackets; an elapsed-time format ([h]:mm) is a duration, not a date.
+DateKind customDateKind(const QString &code)
+{
+    bool date = false;
+    bool time = false;
+    bool month = false;
+    const int n = int(code.size());
+    for (int i = 0; i < n; ++i) {
+        const QChar c = code[i];
+        if (c == QLatin1Char(';'))
+            break;
+        if (c == QLatin1Char('"')) {
+            ++i;
+            while (i < n && code[i] != QLatin1Char('"'))
+                ++i;
+            continue;
+        }
+        if (c == QLatin1Char('\\') || c == QLatin1Char('_') || c == QLatin1Char('*')) {
+            ++i;
+            continue;
+        }
+        if (c == QLatin1Char('[')) {
+            const int close = int(code.indexOf(QLatin1Char(']'), i));
+            const QString inside = code.mid(i + 1, close < 0 ? -1 : close - i - 1).toLower();
+            if (!inside.isEmpty() && (inside[0] == QLatin1Char('h') || inside[0] == QLatin1Char('m') || inside[0] == QLatin1Char('s')))
+                return NotDate; // elapsed time
+            if (close < 0)
+                break;
+            i = close;
+            continue;
+        }
+        const QChar l = c.toLower();
+        if (l == QLatin1Char('y') || l == QLatin1Char('d'))
+            date = true;
+        else if (l == QLatin1Char('m'))
+            month = true;
+        else if (l == QLatin1Char('h') || l == QLatin1Char('s'))
+            time = true;
+    }
+    if (month && !time)
+        date = true;
+    if (date && time)
+        return DateTime;
+    if (date)
+        return DateOnly;
+    if (time)
+        return TimeOnly;
+    return NotDate;
+}
+
+// The files of a zip package, found by part name regardless of letter case and slash direction.
+class ZipPackage
+{
+public:
+    ~ZipPackage()
+    {
+        if (m_zip)
+            zip_discard(m_zip);
+    }
+
+    bool open(const QByteArray &data, QString *error)
+    {
+        m_data = data;
+        zip_error_t ze;
+        zip_error_init(&ze);
+        zip_source_t *src = zip_source_buffer_create(m_data.constData(), zip_uint64_t(m_data.size()), 0, &ze);
+        if (!src) {
+            zip_error_fini(&ze);
+            *error = kDamaged;
+            return false;
+        }
+        m_zip = zip_open_from_source(src, ZIP_RDONLY | ZIP_CHECKCONS, &ze);
+        if (!m_zip) {
+            zip_source_free(src);
+            zip_error_fini(&ze);
+            *error = kDamaged;
+            return false;
+        }
+        zip_error_fini(&ze);
+        const zip_int64_t count = zip_get_num_entries(m_zip, 0);
+        for (zip_int64_t i = 0; i < count; ++i) {
+            const char *name = zip_get_name(m_zip, zip_uint64_t(i), ZIP_FL_ENC_GUESS);
+            if (name)
+                m_index.insert(normalise(QString::fromUtf8(name)), i);
+        }
+        return true;
+    }
+
+    static QString normalise(QString name)
+    {
+        name.replace(QLatin1Char('\\'), QLatin1Char('/'));
+        while (name.startsWith(QLatin1Char('/')))
+            name.remove(0, 1);
+        return name.toLower();
+    }
+
+    bool has(const QString &part) const { return m_index.contains(normalise(part)); }
+
+    // 1 read, 0 no such part, -1 damaged or too large.
+    int read(const QString &part, QByteArray *out) const
+    {
+        const auto it = m_index.constFind(normalise(part));
+        if (it == m_index.constEnd())
+            return 0;
+        zip_stat_t st;
+        zip_stat_init(&st);
+        if (zip_stat_index(m_zip, zip_uint64_t(*it), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE) || st.size > kMaxPartBytes)
+            return -1;
+        zip_file_t *f = zip_fopen_index(m_zip, zip_uint64_t(*it), 0);
+        if (!f)
+            return -1;
+        out->resize(qsizetype(st.size));
+        zip_uint64_t got = 0;
+        while (got < st.size) {
+            const zip_int64_t n = zip_fread(f, out->data() + got, st.size - got);
+            if (n <= 0)
+                break;
+            got += zip_uint64_t(n);
+        }
+        // A final read past the end makes libzip check the CRC of the whole entry.
+        char extra = 0;
+        const zip_int64_t tail = got == st.size ? zip_fread(f, &extra, 1) : -1;
+        zip_fclose(f);
+        if (got != st.size || tail != 0)
+            return -1;
+        return 1;
+    }
+
+private:
+    QByteArray m_data;
+    zip_t *m_zip = nullptr;
+    QHash<QString, zip_int64_t> m_index;
+};
+
+// A part name taken from a relationship's target, relative to the folder of the source part.
+QString resolveTarget(const QString &sourceFolder, QString target)
+{
+    target = QUrl::fromPercentEncoding(target.toUtf8());
+    target.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    QString path = target.startsWith(QLatin1Char('/')) ? target.mid(1) : sourceFolder + target;
+    QStringList out;
+    const QStringList parts = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    for (const QString &p : parts) {
+        if (p == QLatin1String("."))
+            continue;
+        if (p == QLatin1String("..")) {
+            if (!out.isEmpty())
+                out.removeLast();
+            continue;
+        }
+        out << p;
+    }
+    return out.join(QLatin1Char('/'));
+}
+
+QString folderOf(const QString &part)
+{
+    const int slash = int(part.lastIndexOf(QLatin1Char('/')));
+    return slash < 0 ? QString() : part.left(slash + 1);
+}
+
+QString relsOf(const QString &part)
+{
+    const int slash = int(part.lastIndexOf(QLatin1Char('/')));
+    return part.left(slash + 1) + QStringLiteral("_rels/") + part.mid(slash + 1) + QStringLiteral(".rels");
+}
+
+struct Relationship
+{
+    QString id;
+    QString type;   // last segment of the type URI, lower case ("worksheet", "sharedstrings")
+    QString target; // resolved part name
+};
+
+bool readRelationships(const ZipPackage &zip, const QString &source, QVector<Relationship> *out, bool *found)
+{
+    QByteArray data;
+    const int rc = zip.read(relsOf(source), &data);
+    *found = rc == 1;
+    if (rc <= 0)
+        return rc == 0;
+    QXmlStreamReader xml(data);
+    const QString folder = folderOf(source);
+    while (!xml.atEnd()) {
+        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("Relationship")) {
+            const auto a = xml.attributes();
+            if (a.value(QLatin1String("TargetMode")).compare(QLatin1String("External"), Qt::CaseInsensitive) == 0)
+                continue;
+            const QString type = a.value(QLatin1String("Type")).toString();
+            Relationship r;
+            r.id = a.value(QLatin1String("Id")).toString();
+            r.type = type.mid(type.lastIndexOf(QLatin1Char('/')) + 1).toLower();
+            r.target = resolveTarget(folder, a.value(QLatin1String("Target")).toString());
+            out->append(r);
+        }
+    }
+    return !xml.hasError();
+}
+
+} // namespace
+
+// The two readers, with access to the workbook's cells.
+class WorkbookReaders
+{
+public:
+    static bool readXlsx(Workbook &wb, const QByteArray &data, int maxRows);
+    static bool readXls(Workbook &wb, const QString &path, int maxRows);
+};
+
+bool WorkbookReaders::readXlsx(Workbook &wb, const QByteArray &data, int maxRows)
+{
+    ZipPackage zip;
+    if (!zip.open(data, &wb.m_error))
+        return false;
+
+    // The workbook part, through the package relationships.
+    bool found = false;
+    QVector<Relationship> rels;
+    if (!readRelationships(zip, QStringLiteral("/"), &rels, &found)) {
+        wb.m_error = kDamaged;
+        return false;
+    }
+    QString workbookPart;
+    for (const Relationship &r : rels)
+        if (r.type == QLatin1String("officedocument"))
+            workbookPart = r.target;
+    if (workbookPart.isEmpty())
+        workbookPart = QStringLiteral("xl/workbook.xml");
+    QByteArray workbookXml;
+    int rc = zip.read(workbookPart, &workbookXml);
+    if (rc == 0) {
+        wb.m_error = QStringLiteral("文件不是Excel工作簿");
+        return false;
+    }
+    if (rc < 0) {
+        wb.m_error = kDamaged;
+        return false;
+    }
+
+    // Sheets in their order, the active tab and the date system.
+    struct SheetEntry
+    {
+        QString name;
+        QString rid;
+        bool visible = true;
+    };
+    QVector<SheetEntry> sheets;
+    int activeTab = -1;
+    bool date1904 = false;
+    {
+        QXmlStreamReader xml(workbookXml);
+        while (!xml.atEnd()) {
+            if (xml.readNext() != QXmlStreamReader::StartElement)
+                continue;
+            const auto name = xml.name();
+            const auto a = xml.attributes();
+            if (name == QLatin1String("workbookPr")) {
+                const auto v = a.value(QLatin1String("date1904"));
+                date1904 = v == QLatin1String("1") || v.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
+            } else if (name == QLatin1String("workbookView") && activeTab < 0) {
+                bool ok = false;
+                const int t = a.value(QLatin1String("activeTab")).toInt(&ok);
+                activeTab = ok ? t : 0;
+            } else if (name == QLatin1String("sheet")) {
+                SheetEntry s;
+                s.name = a.value(QLatin1String("name")).toString();
+                const auto state = a.value(QLatin1String("state"));
+                s.visible = state.isEmpty() || state == QLatin1String("visible");
+                for (const auto &attr : a)
+                    if (attr.name() == QLatin1String("id") && !attr.namespaceUri().isEmpty())
+                        s.rid = attr.value().toString();
+                sheets.append(s);
+            }
+        }
+        if (xml.hasError()) {
+            wb.m_error = kDamaged;
+            return false;
+        }
+    }
+
+    QVector<Relationship> wbRels;
+    if (!readRelationships(zip, workbookPart, &wbRels, &found)) {
+        wb.m_error = kDamaged;
+        return false;
+    }
+    auto relTarget = [&](const QString &rid, const char *type) -> QString {
+        for (const Relationship &r : wbRels)
+            if (r.id == rid && r.type == QLatin1String(type))
+                return r.target;
+        return QString();
+    };
+    auto firstOfType = [&](const char *type) -> QString {
+        for (const Relationship &r : wbRels)
+            if (r.type == QLatin1String(type))
+                return r.target;
+        return QString();
+    };
+
+    // The active sheet when it is a visible worksheet, else the first visible worksheet.
+    QString sheetPart;
+    if (activeTab < 0)
+        activeTab = 0;
+    if (activeTab < sheets.size() && sheets[activeTab].visible) {
+        sheetPart = relTarget(sheets[activeTab].rid, "worksheet");
+        wb.m_sheetName = sheets[activeTab].name;
+    }
+    for (int i = 0; sheetPart.isEmpty() && i < sheets.size(); ++i) {
+        if (!sheets[i].visible)
+            continue;
+        sheetPart = relTarget(sheets[i].rid, "worksheet");
+        wb.m_sheetName = sheets[i].name;
+    }
+    if (sheetPart.isEmpty() || !zip.has(sheetPart)) {
+        wb.m_error = QStringLiteral("工作簿中没有可读取的工作表");
+        return false;
+    }
+
+    // Shared strings: one entry per <si>, empty ones included.
+    QVector<QString> shared;
+    {
+        QString part = firstOfType("sharedstrings");
+        if (part.isEmpty())
+            part = folderOf(workbookPart) + QStringLiteral("sharedStrings.xml");
+        QByteArray xmlData;
+        rc = zip.read(part, &xmlData);
+        if (rc < 0) {
+            wb.m_error = kDamaged;
+            return false;
+        }
+        if (rc > 0) {
+            QXmlStreamReader xml(xmlData);
+            while (!xml.atEnd()) {
+                if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("si"))
+                    shared.append(readRichText(xml));
+            }
+            if (xml.hasError()) {
+                wb.m_error = kDamaged;
+                return false;
+            }
+        }
+    }
+
+    // Styles: the date kind of every cell format.
+    QVector<quint8> xfDateKind;
+    {
+        const QString part = firstOfType("styles");
+        QByteArray xmlData;
+        rc = part.isEmpty() ? 0 : zip.read(part, &xmlData);
+        if (rc < 0) {
+            wb.m_error = kDamaged;
+            return false;
+        }
+        if (rc > 0) {
+            QHash<int, DateKind> custom;
+            QXmlStreamReader xml(xmlData);
+            bool inCellXfs = false;
+            while (!xml.atEnd()) {
+                const auto tok = xml.readNext();
+                if (tok == QXmlStreamReader::StartElement) {
+                    const auto name = xml.name();
+                    const auto a = xml.attributes();
+                    if (name == QLatin1String("numFmt")) {
+                        custom.insert(a.value(QLatin1String("numFmtId")).toInt(), customDateKind(a.value(QLatin1String("formatCode")).toString()));
+                    } else if (name == QLatin1String("cellXfs")) {
+                        inCellXfs = true;
+                    } else if (name == QLatin1String("xf") && inCellXfs) {
+                        const int id = a.value(QLatin1String("numFmtId")).toInt();
+                        xfDateKind.append(custom.contains(id) ? custom.value(id) : builtinDateKind(id));
+                        xml.skipCurrentElement();
+                    }
+                } else if (tok == QXmlStreamReader::EndElement && xml.name() == QLatin1String("cellXfs")) {
+                    inCellXfs = false;
+                }
+            }
+            if (xml.hasError()) {
+                wb.m_error = kDamaged;
+                return false;
+            }
+        }
+    }
+
+    // The sheet's cells.
+    QByteArray sheetXml;
+    if (zip.read(sheetPart, &sheetXml) <= 0) {
+        wb.m_error = kDamaged;
+        return false;
+    }
+    QXmlStreamReader xml(sheetXml);
+    int row = 0;
+    int col = 0;
+    bool inData = false;
+    bool sawWorksheet = false;
+    bool stopped = false;
+    while (!xml.atEnd() && !stopped) {
+        const auto tok = xml.readNext();
+        if (tok == QXmlStreamReader::EndElement && xml.name() == QLatin1String("sheetData"))
+            break;
+        if (tok != QXmlStreamReader::StartElement)
+            continue;
+        const auto name = xml.name();
+        if (name == QLatin1String("worksheet")) {
+            sawWorksheet = true;
+        } else if (name == QLatin1String("sheetData")) {
+            inData = true;
+        } else if (name == QLatin1String("row") && inData) {
+            bool ok = false;
+            const int r = xml.attributes().value(QLatin1String("r")).toInt(&ok);
+            row = ok && r > 0 ? r : row + 1;
+            col = 0;
+            if (maxRows > 0 && row > maxRows)
+                stopped = true;
+        } else if (name == QLatin1String("c") && inData) {
+            const auto a = xml.attributes();
+            int r = 0;
+            int c = 0;
+            if (parseCellRef(a.value(QLatin1String("r")).toString(), &r, &c)) {
+                col = c;
+                if (r != row) {
+                    row = r;
+                    if (maxRows > 0 && row > maxRows) {
+                        stopped = true;
+                        break;
+                    }
+                }
+            } else {
+                ++col;
+            }
+            if (row < 1)
+                row = 1;
+            const QString type = a.value(QLatin1String("t")).toString();
+            const int style = a.value(QLatin1String("s")).toInt();
+            QString value;
+            QString inlineText;
+            bool hasValue = false;
+            int depth = 1;
+            while (depth > 0 && !xml.atEnd()) {
+                const auto t = xml.readNext();
+                if (t == QXmlStreamReader::StartElement) {
+                    if (xml.name() == QLatin1String("v")) {
+                        value = xml.readElementText(QXmlStreamReader::IncludeChildElements);
+                        hasValue = true;
+                    } else if (xml.name() == QLatin1String("is")) {
+                        inlineText = readRichText(xml);
+                    } else {
+                        xml.skipCurrentElement();
+                    }
+                } else if (t == QXmlStreamReader::EndElement) {
+                    --depth;
+                }
+            }
+            QString text;
+            if (type == QLatin1String("s")) {
+                bool ok = false;
+                const int idx = value.trimmed().toInt(&ok);
+                if (ok && idx >= 0 && idx < shared.size())
+                    text = shared[idx];
+            } else if (type == QLatin1String("inlineStr")) {
+                text = hasValue ? decodeEscapes(value) : inlineText;
+            } else if (type == QLatin1String("str")) {
+                text = decodeEscapes(value);
+            } else if (type == QLatin1String("b")) {
+                if (hasValue)
+                    text = value.trimmed() == QLatin1String("1") ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
+            } else if (type == QLatin1String("e")) {
+                text = value;
+            } else if (type == QLatin1String("d")) {
+                // An ISO 8601 date written as text.
+                const QDateTime dt = QDateTime::fromString(value.trimmed(), Qt::ISODate);
+                if (dt.isValid())
+                    text = dt.time() == QTime(0, 0) ? dt.date().toString(QStringLiteral("yyyy-MM-dd")) : dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+                else
+                    text = value;
+            } else if (hasValue) {
+                bool ok = false;
+                const double v = value.trimmed().toDouble(&ok);
+                if (!ok) {
+                    text = value;
+                } else {
+                    const quint8 kind = style >= 0 && style < xfDateKind.size() ? xfDateKind[style] : quint8(NotDate);
+                    if (kind == NotDate || v < 0)
+                        text = numberText(v);
+                    else
+                        text = serialDateText(v, date1904, kind == DateTime, kind == TimeOnly);
+                }
+            }
+            wb.setCell(row, col, text);
+        }
+    }
+    if (!stopped && (xml.hasError() || !sawWorksheet)) {
+        wb.m_error = kDamaged;
+        return false;
+    }
+    return true;
+}
+
+bool WorkbookReaders::readXls(Workbook &wb, const QString &path, int maxRows)
+{
+    const void *h = nullptr;
+    const QByteArray name = QFile::encodeName(path);
+    int rc = freexl_open(name.constData(), &h);
+    struct Closer
+    {
+        const void *&h;
+        ~Closer()
+        {
+            if (h)
+                freexl_close(h);
+        }
+    } closer{h};
+    if (rc != FREEXL_OK || !h) {
+        wb.m_error = QStringLiteral("工作簿文件已损坏、有密码保护或不是Excel工作簿");
+        return false;
+    }
+    unsigned int info = 0;
+    if (freexl_get_info(h, FREEXL_BIFF_PASSWORD, &info) == FREEXL_OK && info == FREEXL_BIFF_OBFUSCATED) {
+        wb.m_error = QStringLiteral("工作簿有密码保护，无法读取");
+        return false;
+    }
+    unsigned int sheets = 0;
+    if (freexl_get_info(h, FREEXL_BIFF_SHEET_COUNT, &sheets) != FREEXL_OK || sheets == 0) {
+        wb.m_error = QStringLiteral("工作簿中没有可读取的工作表");
+        return false;
+    }
+    if (freexl_select_active_worksheet(h, 0) != FREEXL_OK) {
+        wb.m_error = QStringLiteral("工作簿中没有可读取的工作表");
+        return false;
+    }
+    const char *sheetName = nullptr;
+    if (freexl_get_worksheet_name(h, 0, &sheetName) == FREEXL_OK && sheetName)
+        wb.m_sheetName = QString::fromUtf8(sheetName);
+    unsigned int rows = 0;
+    unsigned short cols = 0;
+    if (freexl_worksheet_dimensions(h, &rows, &cols) != FREEXL_OK) {
+        wb.m_error = kDamaged;
+        return false;
+    }
+    if (maxRows > 0 && rows > unsigned(maxRows))
+        rows = unsigned(maxRows);
+    for (unsigned int r = 0; r < rows; ++r) {
+        for (unsigned short c = 0; c < cols; ++c) {
+            FreeXL_CellValue v;
+            if (freexl_get_cell_value(h, r, c, &v) != FREEXL_OK)
+                continue;
+            QString text;
+            switch (v.type) {
+            case FREEXL_CELL_INT:
+                text = QString::number(v.value.int_value);
+                break;
+            case FREEXL_CELL_DOUBLE:
+                text = numberText(v.value.double_value);
+                break;
+            case FREEXL_CELL_TEXT:
+            case FREEXL_CELL_SST_TEXT:
+            case FREEXL_CELL_DATE:
+            case FREEXL_CELL_DATETIME:
+            case FREEXL_CELL_TIME:
+                text = v.value.text_value ? QString::fromUtf8(v.value.text_value) : QString();
+                break;
+            default:
+                break;
+            }
+            wb.setCell(int(r) + 1, int(c) + 1, text);
+        }
+    }
+    return true;
+}
+
+bool Workbook::open(const QString &path, int maxRows)
+{
+    close();
+    m_error.clear();
+    QFile f(path);
+    if (path.isEmpty() || !f.open(QIODevice::ReadOnly)) {
+        m_error = QStringLiteral("文件不存在或无法读取");
+        return false;
+    }
+    if (f.size() == 0) {
+        m_error = QStringLiteral("文件是空的");
+        return false;
+    }
+    if (f.size() > kMaxFileBytes) {
+        m_error = QStringLiteral("文件过大");
+        return false;
+    }
+    const QByteArray head = f.peek(8);
+    bool ok = false;
+    if (head.startsWith(QByteArray("PK\x03\x04", 4)) || head.startsWith(QByteArray("PK\x05\x06", 4))) {
+        const QByteArray data = f.readAll();
+        f.close();
+        m_format = Format::Xlsx;
+        ok = WorkbookReaders::readXlsx(*this, data, maxRows);
+    } else if (head == QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8)) {
+        f.close();
+        m_format = Format::Xls;
+        ok = WorkbookReaders::readXls(*this, path, maxRows);
+    } else {
+        m_error = QStringLiteral("文件不是Excel工作簿");
+    }
+    if (!ok) {
+        const QString why = m_error.isEmpty() ? kDamaged : m_error;
+        close();
+        m_error = why;
+        return false;
+    }
+    m_open = true;
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// WorkbookWriter
+
+struct WorkbookWriter::Impl
+{
+    lxw_workbook *wb = nullptr;
+    lxw_worksheet *ws = nullptr;
+    lxw_format *text = nullptr;
+    lxw_error firstError = LXW_NO_ERROR;
+};
+
+WorkbookWriter::WorkbookWriter() : d(std::make_unique<Impl>()) {}
+
+WorkbookWriter::~WorkbookWriter()
+{
+    if (d->wb)
+        lxw_workbook_free(d->wb); // abandoned: nothing is written
+}
+
+bool WorkbookWriter::create(const QString &path, double fontSize, const QString &sheetName)
+{
+    if (d->wb)
+        lxw_workbook_free(d->wb);
+    *d = Impl();
+    m_error.clear();
+    const QByteArray file = path.toUtf8();
+    d->wb = workbook_new(file.constData());
+    if (!d->wb) {
+        m_error = QStringLiteral("工作簿无法创建");
+        return false;
+    }
+    // Sheet names: at most 31 characters, none of []:*?/\ .
+    QString sheet = sheetName;
+    static const QString forbidden = QStringLiteral("[]:*?/\\");
+    for (QChar &c : sheet)
+        if (forbidden.contains(c))
+            c = QLatin1Char('_');
+    sheet = sheet.left(31);
+    const QByteArray sheetUtf8 = sheet.toUtf8();
+    d->ws = workbook_add_worksheet(d->wb, sheet.isEmpty() ? nullptr : sheetUtf8.constData());
+    if (!d->ws) {
+        lxw_workbook_free(d->wb);
+        d->wb = nullptr;
+        m_error = QStringLiteral("工作簿无法创建");
+        return false;
+    }
+    d->text = workbook_add_format(d->wb);
+    format_set_font_size(d->text, fontSize);
+    format_set_num_format(d->text, "@");
+    worksheet_set_column(d->ws, 0, LXW_COL_MAX - 1, LXW_DEF_COL_WIDTH, d->text);
+    return true;
+}
+
+bool WorkbookWriter::writeText(int row, int col, const QString &text)
+{
+    if (!d->wb || row < 1 || col < 1)
+        return false;
+    if (text.isEmpty())
+        return true;
+    const QByteArray utf8 = text.toUtf8();
+    const lxw_error err = worksheet_write_string(d->ws, lxw_row_t(row - 1), lxw_col_t(col - 1), utf8.constData(), d->text);
+    if (err != LXW_NO_ERROR) {
+        if (d->firstError == LXW_NO_ERROR)
+            d->firstError = err;
+        return false;
+    }
+    return true;
+}
+
+bool WorkbookWriter::close()
+{
+    if (!d->wb) {
+        m_error = QStringLiteral("工作簿无法创建");
+        return false;
+    }
+    const lxw_error err = workbook_close(d->wb);
+    d->wb = nullptr;
+    d->ws = nullptr;
+    if (err == LXW_ERROR_CREATING_XLSX_FILE || err == LXW_ERROR_CREATING_TMPFILE) {
+        m_error = QStringLiteral("文件无法写入（文件夹不存在、没有写入权限，或文件正被其他程序打开）");
+        return false;
+    }
+    if (err != LXW_NO_ERROR) {
+        m_error = QStringLiteral("文件写入出错（") + QString::fromUtf8(lxw_strerror(err)) + QStringLiteral("）");
+        return false;
+    }
+    if (d->firstError != LXW_NO_ERROR) {
+        m_error = QStringLiteral("有单元格无法写入（") + QString::fromUtf8(lxw_strerror(d->firstError)) + QStringLiteral("）");
+        return false;
+    }
+    return true;
+}
+
+} // namespace quorvane

@@ -1,0 +1,400 @@
+// Reading workbooks as the texts their cells display, and writing new .xlsx workbooks.
+#include "shell/workbook.h"
+#include "testsupport.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <xlsxwriter.h>
+#include <zip.h>
+
+#include <utility>
+#include <vector>
+
+using namespace quorvane;
+
+namespace {
+
+using Parts = std::vector<std::pair<QString, QByteArray>>;
+
+// Writes a zip package with the given parts (names exactly as given).
+bool writeZip(const QString &path, const Parts &parts)
+{
+    QFile::remove(path);
+    int err = 0;
+    zip_t *z = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &err);
+    if (!z)
+        return false;
+    for (const auto &p : parts) {
+        zip_source_t *s = zip_source_buffer(z, p.second.constData(), zip_uint64_t(p.second.size()), 0);
+        if (!s || zip_file_add(z, p.first.toUtf8().constData(), s, ZIP_FL_ENC_UTF_8) < 0) {
+            zip_source_free(s);
+            zip_discard(z);
+            return false;
+        }
+    }
+    return zip_close(z) == 0;
+}
+
+const QByteArray kContentTypes =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\"/>";
+
+QByteArray rootRels(const QString &workbookTarget)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+           "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+           "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument\" Target=\""
+        + workbookTarget.toUtf8() + "\"/></Relationships>";
+}
+
+QByteArray sheetXml(const QByteArray &rows, const QByteArray &prefix = QByteArray())
+{
+    const QByteArray p = prefix.isEmpty() ? QByteArray() : prefix + ":";
+    const QByteArray ns = prefix.isEmpty() ? QByteArray("xmlns") : "xmlns:" + prefix;
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><" + p + "worksheet " + ns
+        + "=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><" + p + "sheetData>" + rows + "</" + p + "sheetData></" + p
+        + "worksheet>";
+}
+
+// A minimal, valid one-sheet package around the given sheet XML.
+Parts simplePackage(const QByteArray &sheet)
+{
+    return {
+        {QStringLiteral("[Content_Types].xml"), kContentTypes},
+        {QStringLiteral("_rels/.rels"), rootRels(QStringLiteral("xl/workbook.xml"))},
+        {QStringLiteral("xl/workbook.xml"),
+         "<?xml version=\"1.0\"?><workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+         "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><sheets>"
+         "<sheet name=\"S\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>"},
+        {QStringLiteral("xl/_rels/workbook.xml.rels"),
+         "<?xml version=\"1.0\"?><Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+         "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet\" "
+         "Target=\"worksheets/sheet1.xml\"/></Relationships>"},
+        {QStringLiteral("xl/worksheets/sheet1.xml"), sheet},
+    };
+}
+
+} // namespace
+
+class tst_workbook : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void numbersAndDatesAsDisplayed();
+    void cellReferences();
+    void xlsxPackageDetails();
+    void writerRoundTripAndFailure();
+    void damagedFilesAreRefused();
+    void xlsFixture();
+    void readerChosenByContentNotName();
+
+private:
+    QTemporaryDir m_dir;
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+};
+
+void tst_workbook::numbersAndDatesAsDisplayed()
+{
+    QCOMPARE(numberText(2023007), QStringLiteral("2023007"));
+    QCOMPARE(numberText(85.5), QStringLiteral("85.5"));
+    QCOMPARE(numberText(2.4000000000000004), QStringLiteral("2.4"));
+    QCOMPARE(numberText(0.1 + 0.2), QStringLiteral("0.3"));
+    QCOMPARE(numberText(89.99999999999999), QStringLiteral("90"));
+    QCOMPARE(numberText(-3), QStringLiteral("-3"));
+    QCOMPARE(numberText(-0.0), QStringLiteral("0"));
+    QCOMPARE(numberText(1e20), QStringLiteral("100000000000000000000"));
+    QCOMPARE(numberText(0.000015), QStringLiteral("0.000015"));
+    // An 18-digit identity number stored as a number keeps only 15 significant digits.
+    QCOMPARE(numberText(110101200801011234.0), QStringLiteral("110101200801011000"));
+
+    QCOMPARE(serialDateText(45170, false), QStringLiteral("2023-09-01"));
+    QCOMPARE(serialDateText(1, false), QStringLiteral("1900-01-01"));
+    QCOMPARE(serialDateText(59, false), QStringLiteral("1900-02-28"));
+    QCOMPARE(serialDateText(60, false), QStringLiteral("1900-02-29"));
+    QCOMPARE(serialDateText(61, false), QStringLiteral("1900-03-01"));
+    QCOMPARE(serialDateText(0, true), QStringLiteral("1904-01-01"));
+    QCOMPARE(serialDateText(45170.75, false, true), QStringLiteral("2023-09-01 18:00:00"));
+    QCOMPARE(serialDateText(0.5, false, false, true), QStringLiteral("12:00:00"));
+}
+
+void tst_workbook::cellReferences()
+{
+    int r = 0, c = 0;
+    QVERIFY(parseCellRef(QStringLiteral("a1"), &r, &c));
+    QCOMPARE(r, 1);
+    QCOMPARE(c, 1);
+    QVERIFY(parseCellRef(QStringLiteral("E6000"), &r, &c));
+    QCOMPARE(r, 6000);
+    QCOMPARE(c, 5);
+    QVERIFY(parseCellRef(QStringLiteral("$AB$12"), &r, &c));
+    QCOMPARE(c, 28);
+    QVERIFY(!parseCellRef(QStringLiteral("12"), &r, &c));
+    QVERIFY(!parseCellRef(QStringLiteral("A"), &r, &c));
+    QVERIFY(!parseCellRef(QStringLiteral("A0"), &r, &c));
+    QVERIFY(!parseCellRef(QStringLiteral("A1x"), &r, &c));
+}
+
+void tst_workbook::xlsxPackageDetails()
+{
+    // A package as odd writers make it: the workbook found through the relationships under
+    // another name and letter case, backslashes in an entry name, shared strings with rich runs,
+    // phonetic runs and empty entries, inline strings, cells and rows without references,
+    // prefixed elements, styles with built-in, Chinese and custom date formats, a hidden first
+    // sheet and the active tab on the third.
+    const QByteArray shared =
+        "<?xml version=\"1.0\"?><sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" count=\"5\">"
+        "<si><t>学号</t></si>"
+        "<si><t/></si>"
+        "<si><r><rPr><b/></rPr><t>东京</t></r><r><t xml:space=\"preserve\">都 </t></r><rPh sb=\"0\" eb=\"2\"><t>とうきょうと</t></rPh></si>"
+        "<si><t>a_x000D_b</t></si>"
+        "<si><t>理科</t></si></sst>";
+    const QByteArray styles =
+        "<?xml version=\"1.0\"?><styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+        "<numFmts count=\"2\"><numFmt numFmtId=\"164\" formatCode=\"yyyy/m/d\"/><numFmt numFmtId=\"165\" formatCode=\"[h]:mm\"/>"
+        "<numFmt numFmtId=\"166\" formatCode=\"&quot;day&quot;0.00\"/></numFmts>"
+        "<cellStyleXfs count=\"1\"><xf numFmtId=\"14\"/></cellStyleXfs>"
+        "<cellXfs count=\"6\"><xf numFmtId=\"0\"/><xf numFmtId=\"14\"/><xf numFmtId=\"31\"/><xf numFmtId=\"164\"/>"
+        "<xf numFmtId=\"165\"/><xf numFmtId=\"166\"/></cellXfs></styleSheet>";
+    const QByteArray sheet3 = sheetXml(
+        "<x:row r=\"1\"><x:c r=\"A1\" t=\"s\"><x:v>0</x:v></x:c><x:c t=\"s\"><x:v>1</x:v></x:c><x:c t=\"s\"><x:v>2</x:v></x:c>"
+        "<x:c t=\"s\"><x:v>3</x:v></x:c><x:c t=\"s\"><x:v>4</x:v></x:c></x:row>"
+        "<x:row><x:c><x:v>2023007</x:v></x:c><x:c t=\"inlineStr\"><x:is><x:t>张三</x:t></x:is></x:c>"
+        "<x:c><x:v>85.5</x:v></x:c><x:c><x:v>2.4000000000000004</x:v></x:c><x:c t=\"b\"><x:v>1</x:v></x:c>"
+        "<x:c t=\"e\"><x:v>#N/A</x:v></x:c><x:c t=\"str\"><x:f>A1</x:f><x:v>学号</x:v></x:c></x:row>"
+        "<x:row r=\"5\"><x:c r=\"B5\" s=\"1\"><x:v>45170</x:v></x:c><x:c s=\"2\"><x:v>45170</x:v></x:c>"
+        "<x:c s=\"3\"><x:v>45170.5</x:v></x:c><x:c s=\"4\"><x:v>1.5</x:v></x:c><x:c s=\"5\"><x:v>7</x:v></x:c>"
+        "<x:c s=\"1\"/><x:c r=\"H5\" t=\"d\"><x:v>2024-02-29T00:00:00</x:v></x:c></x:row>",
+        "x");
+    const Parts parts = {
+        {QStringLiteral("[Content_Types].xml"), kContentTypes},
+        {QStringLiteral("_rels/.rels"), rootRels(QStringLiteral("/xl/Book.xml"))},
+        {QStringLiteral("XL/book.xml"),
+         "<?xml version=\"1.0\"?><workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+         "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">"
+         "<bookViews><workbookView activeTab=\"2\"/></bookViews><sheets>"
+         "<sheet name=\"隐藏\" sheetId=\"1\" state=\"hidden\" r:id=\"rId1\"/><sheet name=\"第一\" sheetId=\"2\" r:id=\"rId2\"/>"
+         "<sheet name=\"名单\" sheetId=\"3\" r:id=\"rId3\"/></sheets></workbook>"},
+        {QStringLiteral("xl/_rels/book.xml.rels"),
+         "<?xml version=\"1.0\"?><Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+         "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet\" Target=\"worksheets/a.xml\"/>"
+         "<Relationship Id=\"rId2\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet\" Target=\"worksheets/b.xml\"/>"
+         "<Relationship Id=\"rId3\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet\" Target=\"/xl/worksheets/../worksheets/Sheet3.xml\"/>"
+         "<Relationship Id=\"rId4\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/sharedStrings\" Target=\"SharedStrings.xml\"/>"
+         "<Relationship Id=\"rId5\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles\" Target=\"styles.xml\"/>"
+         "</Relationships>"},
+        {QStringLiteral("xl\\sharedstrings.xml"), shared},
+        {QStringLiteral("xl/styles.xml"), styles},
+        {QStringLiteral("xl/worksheets/a.xml"), sheetXml("<row><c t=\"inlineStr\"><is><t>hidden</t></is></c></row>")},
+        {QStringLiteral("xl/worksheets/b.xml"), sheetXml("<row><c t=\"inlineStr\"><is><t>first</t></is></c></row>")},
+        {QStringLiteral("xl/worksheets/sheet3.xml"), sheet3},
+    };
+    const QString file = path(QStringLiteral("odd.xlsx"));
+    QVERIFY(writeZip(file, parts));
+    Workbook wb;
+    QVERIFY2(wb.open(file), qPrintable(wb.errorText()));
+    QCOMPARE(wb.format(), Workbook::Format::Xlsx);
+    QCOMPARE(wb.sheetName(), QStringLiteral("名单"));
+    QCOMPARE(wb.text(QStringLiteral("a1")), QStringLiteral("学号"));
+    QCOMPARE(wb.text(1, 2), QString());
+    QCOMPARE(wb.text(1, 3), QStringLiteral("东京都 "));
+    QCOMPARE(wb.text(1, 4), QStringLiteral("a\rb"));
+    QCOMPARE(wb.text(1, 5), QStringLiteral("理科"));
+    QCOMPARE(wb.text(2, 1), QStringLiteral("2023007"));
+    QCOMPARE(wb.text(2, 2), QStringLiteral("张三"));
+    QCOMPARE(wb.text(2, 3), QStringLiteral("85.5"));
+    QCOMPARE(wb.text(2, 4), QStringLiteral("2.4"));
+    QCOMPARE(wb.text(2, 5), QStringLiteral("TRUE"));
+    QCOMPARE(wb.text(2, 6), QStringLiteral("#N/A"));
+    QCOMPARE(wb.text(2, 7), QStringLiteral("学号"));
+    QCOMPARE(wb.text(5, 2), QStringLiteral("2023-09-01"));
+    QCOMPARE(wb.text(5, 3), QStringLiteral("2023-09-01"));          // 年月日 built-in format 31
+    QCOMPARE(wb.text(5, 4), QStringLiteral("2023-09-01"));          // custom yyyy/m/d: the date only
+    QCOMPARE(wb.text(5, 5), QStringLiteral("1.5"));                 // [h]:mm is a duration, not a date
+    QCOMPARE(wb.text(5, 6), QStringLiteral("7"));                   // quoted "day" is not a date
+    QCOMPARE(wb.text(5, 7), QString());
+    QCOMPARE(wb.text(5, 8), QStringLiteral("2024-02-29"));
+    QCOMPARE(wb.rowCount(), 5);
+    QCOMPARE(wb.columnCount(), 8);
+
+    // maxRows stops the reading: later rows are never looked at.
+    QVERIFY(wb.open(file, 2));
+    QCOMPARE(wb.text(2, 1), QStringLiteral("2023007"));
+    QCOMPARE(wb.text(5, 2), QString());
+    QCOMPARE(wb.rowCount(), 2);
+
+    // The 1904 date system shifts dates by 1462 days.
+    QVERIFY(writeZip(file, simplePackage(sheetXml("<row><c s=\"1\"><v>0</v></c></row>"))));
+    Parts p1904 = simplePackage(sheetXml("<row><c s=\"1\"><v>0</v></c></row>"));
+    p1904[2].second.replace("<sheets>", "<workbookPr date1904=\"1\"/><sheets>");
+    p1904[3].second.replace("</Relationships>",
+                            "<Relationship Id=\"rId9\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles\" Target=\"styles.xml\"/></Relationships>");
+    p1904.push_back({QStringLiteral("xl/styles.xml"), styles});
+    QVERIFY(writeZip(file, p1904));
+    QVERIFY2(wb.open(file), qPrintable(wb.errorText()));
+    QCOMPARE(wb.text(1, 1), QStringLiteral("1904-01-01"));
+}
+
+void tst_workbook::writerRoundTripAndFailure()
+{
+    const QString file = path(QStringLiteral("written.xlsx"));
+    {
+        WorkbookWriter w;
+        QVERIFY(w.create(file, 10));
+        QVERIFY(w.writeText(1, 1, QStringLiteral("学号")));
+        QVERIFY(w.writeText(2, 1, QStringLiteral("007")));
+        QVERIFY(w.writeText(2, 2, QStringLiteral("欧阳 小明")));
+        QVERIFY(w.writeText(2, 5, QStringLiteral("3")));
+        QVERIFY(w.writeText(3, 3, QString()));
+        QVERIFY2(w.close(), qPrintable(w.errorText()));
+    }
+    Workbook wb;
+    QVERIFY2(wb.open(file), qPrintable(wb.errorText()));
+    QCOMPARE(wb.text(1, 1), QStringLiteral("学号"));
+    QCOMPARE(wb.text(2, 1), QStringLiteral("007")); // text, so the leading zeros stay
+    QCOMPARE(wb.text(2, 2), QStringLiteral("欧阳 小明"));
+    QCOMPARE(wb.text(2, 5), QStringLiteral("3"));
+    QCOMPARE(wb.rowCount(), 2);
+
+    // A file that cannot be written makes close() fail with a reason.
+    WorkbookWriter bad;
+    QVERIFY(bad.create(path(QStringLiteral("no/such/folder/x.xlsx"))));
+    bad.writeText(1, 1, QStringLiteral("x"));
+    QVERIFY(!bad.close());
+    QVERIFY(!bad.errorText().isEmpty());
+    QVERIFY(!QFile::exists(path(QStringLiteral("no/such/folder/x.xlsx"))));
+
+    // A writer dropped without close() writes nothing.
+    {
+        WorkbookWriter dropped;
+        QVERIFY(dropped.create(path(QStringLiteral("dropped.xlsx"))));
+        dropped.writeText(1, 1, QStringLiteral("x"));
+    }
+    QVERIFY(!QFile::exists(path(QStringLiteral("dropped.xlsx"))));
+}
+
+void tst_workbook::damagedFilesAreRefused()
+{
+    Workbook wb;
+    auto refuses = [&](const QString &file) {
+        const bool opened = wb.open(file);
+        return !opened && !wb.isOpen() && !wb.errorText().isEmpty() && wb.rowCount() == 0;
+    };
+    QVERIFY(refuses(path(QStringLiteral("missing.xlsx"))));
+
+    const QString empty = path(QStringLiteral("empty.xlsx"));
+    QFile(empty).open(QIODevice::WriteOnly);
+    QVERIFY(refuses(empty));
+    QCOMPARE(wb.errorText(), QStringLiteral("文件是空的"));
+
+    const QString text = path(QStringLiteral("text.xls"));
+    {
+        QFile f(text);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("学号,姓名\n1,张三\n");
+    }
+    QVERIFY(refuses(text));
+    QCOMPARE(wb.errorText(), QStringLiteral("文件不是Excel工作簿"));
+
+    // A good package cut in half.
+    const QString good = path(QStringLiteral("good.xlsx"));
+    QVERIFY(writeZip(good, simplePackage(sheetXml("<row><c t=\"inlineStr\"><is><t>学号</t></is></c></row>"))));
+    QVERIFY(wb.open(good));
+    QFile g(good);
+    QVERIFY(g.open(QIODevice::ReadOnly));
+    const QByteArray all = g.readAll();
+    const QString cut = path(QStringLiteral("cut.xlsx"));
+    {
+        QFile f(cut);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(all.left(all.size() / 2));
+    }
+    QVERIFY(refuses(cut));
+
+    // A zip that holds no workbook.
+    const QString other = path(QStringLiteral("other.xlsx"));
+    QVERIFY(writeZip(other, {{QStringLiteral("readme.txt"), "hello"}}));
+    QVERIFY(refuses(other));
+
+    // Broken XML in the sheet.
+    const QString badXml = path(QStringLiteral("badxml.xlsx"));
+    QVERIFY(writeZip(badXml, simplePackage("<worksheet><sheetData><row><c><v>1</v></row></sheetData></worksheet>")));
+    QVERIFY(refuses(badXml));
+
+    // The sheet part named by the workbook is missing.
+    Parts noSheet = simplePackage(sheetXml(""));
+    noSheet.pop_back();
+    const QString missingSheet = path(QStringLiteral("nosheet.xlsx"));
+    QVERIFY(writeZip(missingSheet, noSheet));
+    QVERIFY(refuses(missingSheet));
+
+    // A workbook whose only sheet is hidden offers nothing to read.
+    Parts hidden = simplePackage(sheetXml("<row><c><v>1</v></c></row>"));
+    hidden[2].second.replace("r:id=\"rId1\"", "state=\"hidden\" r:id=\"rId1\"");
+    const QString hiddenFile = path(QStringLiteral("hidden.xlsx"));
+    QVERIFY(writeZip(hiddenFile, hidden));
+    QVERIFY(refuses(hiddenFile));
+
+    // An OLE file that is not a workbook (the first bytes alone are an OLE header).
+    const QString ole = path(QStringLiteral("ole.xls"));
+    {
+        QFile f(ole);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(600, '\0'));
+    }
+    QVERIFY(refuses(ole));
+
+    // After a refusal an earlier good open is gone, and a later good open works again.
+    QVERIFY(wb.open(good));
+    QCOMPARE(wb.text(1, 1), QStringLiteral("学号"));
+}
+
+void tst_workbook::xlsFixture()
+{
+    Workbook wb;
+    const QString file = QStringLiteral(QUORVANE_FIXTURE_DIR) + QStringLiteral("/students.xls");
+    QVERIFY2(wb.open(file), qPrintable(wb.errorText()));
+    QCOMPARE(wb.format(), Workbook::Format::Xls);
+    QCOMPARE(wb.sheetName(), QStringLiteral("学生"));
+    QCOMPARE(wb.text(QStringLiteral("a1")), QStringLiteral("学号"));
+    QCOMPARE(wb.text(QStringLiteral("e1")), QStringLiteral("文理倾向"));
+    QCOMPARE(wb.text(2, 1), QStringLiteral("2023001"));
+    QCOMPARE(wb.text(3, 1), QStringLiteral("2023002"));  // a number cell
+    QCOMPARE(wb.text(3, 3), QStringLiteral("3班"));
+    QCOMPARE(wb.text(4, 1), QStringLiteral("a2023003"));
+    QCOMPARE(wb.text(5, 2), QStringLiteral("欧阳小明"));
+    QCOMPARE(wb.text(5, 3), QStringLiteral("4"));
+    QCOMPARE(wb.text(2, 7), QStringLiteral("2023-09-01")); // a date
+    QCOMPARE(wb.text(3, 7), QStringLiteral("85.5"));
+    QCOMPARE(wb.text(4, 7), QStringLiteral("2.4"));
+    QCOMPARE(wb.text(5, 1), QStringLiteral("2023004"));
+    QCOMPARE(wb.text(5, 5), QStringLiteral("文科"));
+    // The last row is read (FreeXL's dimensions are counts, not last indexes as its header says).
+    QCOMPARE(wb.rowCount(), 81);
+    QCOMPARE(wb.text(81, 1), QStringLiteral("2023080"));
+    QCOMPARE(wb.text(81, 5), QStringLiteral("不限"));
+    // maxRows applies to .xls too.
+    QVERIFY(wb.open(file, 3));
+    QCOMPARE(wb.rowCount(), 3);
+}
+
+void tst_workbook::readerChosenByContentNotName()
+{
+    // An .xlsx saved under an .xls name, and an .xls under an .xlsx name, both read.
+    const QString xlsxAsXls = path(QStringLiteral("really-xlsx.xls"));
+    QVERIFY(writeZip(xlsxAsXls, simplePackage(sheetXml("<row><c t=\"inlineStr\"><is><t>学号</t></is></c></row>"))));
+    Workbook wb;
+    QVERIFY(wb.open(xlsxAsXls));
+    QCOMPARE(wb.format(), Workbook::Format::Xlsx);
+    QCOMPARE(wb.text(1, 1), QStringLiteral("学号"));
+
+    const QString xlsAsXlsx = path(QStringLiteral("really-xls.xlsx"));
+    QVERIFY(QFile::copy(QStringLiteral(QUORVANE_FIXTURE_DIR) + QStringLiteral("/students.xls"), xlsAsXlsx));
+    QVERIFY(wb.open(xlsAsXlsx));
+    QCOMPARE(wb.format(), Workbook::Format::Xls);
+    QCOMPARE(wb.text(1, 2), QStringLiteral("姓名"));
+}
+
+QTEST_MAIN(tst_workbook)
+#include "tst_workbook.moc"
