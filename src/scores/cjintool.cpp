@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -215,9 +216,25 @@ void cjintool::Form_Load()
     m_students.clear();
     m_saving = false;
     setWindowTitle(QStringLiteral("考试成绩输入"));
-    if (!m_dbs.open(m_dbFile)) { // a missing file shows its message and ends the program
-        Unload();
-        return;
+    // Each file is looked for first: a missing one is named; one that is there but cannot be
+    // opened as our database is a damaged library file. Either ends the program.
+    const QString warn = QStringLiteral("警告:");
+    const QString cohortPath = cohortDbPath(m_dbFile);
+    if (m_dbFile.isEmpty() || !QFileInfo(cohortPath).isFile()) {
+        services::msg(QStringLiteral("库文件") + m_dbFile + QStringLiteral("不存在!"), warn);
+        services::endProgram();
+    }
+    if (!openDatabase(cohortPath, DbKind::Cohort, QStringLiteral("cjintool-cohort"), &m_dbs.cohort)) {
+        services::msg(QStringLiteral("库文件出错!"), warn);
+        services::endProgram();
+    }
+    if (!QFileInfo(systemDbPath()).isFile()) {
+        services::msg(QStringLiteral("库文件newclasssys.mdb不存在!"), warn);
+        services::endProgram();
+    }
+    if (!openDatabase(systemDbPath(), DbKind::System, QStringLiteral("cjintool-system"), &m_dbs.system)) {
+        services::msg(QStringLiteral("库文件出错!"), warn);
+        services::endProgram();
     }
     SetTopMost(this);
     m_examIds = outksxx(m_dbs.system, m_year, Combo2);
@@ -596,11 +613,80 @@ void cjintool::exitcom_Click()
     Unload();
 }
 
-// The workbook exchange is completed in the workbook procedures below.
-void cjintool::selectin() {}
-void cjintool::selectout() {}
-void cjintool::outgrid1(const QString &) {}
-void cjintool::stuinputok0(const QString &) {}
+void cjintool::selectin()
+{
+    m_excel.selectin([this](const QString &file) { stuinputok0(file); });
+}
+
+void cjintool::selectout()
+{
+    m_excel.selectout(Combo1->currentText() + QStringLiteral("成绩.xlsx"), [this](const QString &file) { outgrid1(file); });
+}
+
+// Writes the grid as shown, without the empty column 0 and the row-marker column, every cell as
+// text in size 10: sheet row i holds grid row i - 1.
+void cjintool::outgrid1(const QString &fileName)
+{
+    auto failed = [&](const QString &why) {
+        services::msg(QStringLiteral("无法写入文件“") + QFileInfo(fileName).fileName() + QStringLiteral("”：") + why
+                          + QStringLiteral("，成绩未能导出！"),
+                      kTitle);
+    };
+    WorkbookWriter book;
+    if (!book.create(fileName, 10)) {
+        failed(book.errorText());
+        return;
+    }
+    XP_ProgressBar1->setVisible(true);
+    const int n = Grid1->Cols() - 2;
+    int counter = 1;
+    bool ok = true;
+    for (int i = 1; i <= Grid1->Rows(); ++i) {
+        for (int j = 1; j <= n; ++j)
+            ok = book.writeText(i, j, Grid1->TextMatrix(i - 1, j)) && ok;
+        if (counter > 100)
+            counter = 1;
+        XP_ProgressBar1->setValue(counter);
+        ++counter;
+    }
+    ok = book.close() && ok;
+    XP_ProgressBar1->setVisible(false);
+    if (!ok) {
+        failed(book.errorText());
+        return;
+    }
+    services::msg(QStringLiteral("导出完毕，请认真检查是否正确。"), kTitle);
+}
+
+// Reads columns A to C of rows 2 to 6000 and puts each score into the grid row of its seat
+// number; the first row without a column A text ends the sheet.
+void cjintool::stuinputok0(const QString &fileName)
+{
+    if (!m_excel.el_openexcel(fileName, 6000))
+        return;
+    XP_ProgressBar1->setVisible(true);
+    XP_ProgressBar1->setMax(100);
+    int counter = 1;
+    auto cell = [this](const QString &ref) {
+        m_excel.el_selsectx(ref);
+        return StripBlanks(TrimBlanks(m_excel.ActiveCellText()));
+    };
+    for (int r = 2; r <= 6000; ++r) {
+        ++counter;
+        const QString row = QString::number(r);
+        const QString a = cell(QStringLiteral("a") + row);
+        const QString b = cell(QStringLiteral("b") + row);
+        const QString c = cell(QStringLiteral("c") + row);
+        if (a.isEmpty())
+            break;
+        findgrid(a, b, c);
+        if (counter > 100)
+            counter = 1;
+        XP_ProgressBar1->setValue(counter);
+    }
+    XP_ProgressBar1->setVisible(false);
+    services::msg(QStringLiteral("导入完毕，请认真检查是否正确。"), kTitle);
+}
 
 void cjintool::findgrid(const QString &a, const QString &b, const QString &c)
 {

@@ -1,6 +1,7 @@
 #pragma once
 #include "scores/scoresheet.h"
 #include "shell/database.h"
+#include "shell/excelio.h"
 #include "shell/window.h"
 
 #include <QCheckBox>
@@ -119,6 +120,8 @@ private:
     scoresheet::SheetContext m_gridContext;
     std::vector<scoresheet::SheetRow> m_students;
     bool m_saving = false;
+    // The window's workbook reference for imports.
+    ExcelIo m_excel{scoreExcelTexts()};
 };
 
 } // namespace quorvane

@@ -3,9 +3,12 @@
 #include "scores/register.h"
 #include "shell/database.h"
 #include "shell/globals.h"
+#include "shell/workbook.h"
 #include "testsupport.h"
 
+#include <QFile>
 #include <QSqlQuery>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace quorvane;
@@ -420,6 +423,26 @@ private Q_SLOTS:
         QVERIFY_THROWS_EXCEPTION(ProgramEnded, w->Load());
         QCOMPARE(svc.lastText(), QStringLiteral("库文件db2030.mdb不存在!"));
         QCOMPARE(svc.messages.back().title, QStringLiteral("警告:"));
+
+        // A file that is there but is not one of our databases.
+        QFile f(td.cohortPath(QStringLiteral("db2030.mdb")));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("Standard Jet DB");
+        f.close();
+        windows::destroyAll();   // the ended program's instance is gone
+        w = windows::get<cjintool>(QStringLiteral("cjintool"));
+        QVERIFY_THROWS_EXCEPTION(ProgramEnded, w->Load());
+        QCOMPARE(svc.lastText(), QStringLiteral("库文件出错!"));
+        QCOMPARE(svc.programEnds, 2);
+
+        // The system database missing.
+        td.addCohort(QStringLiteral("2031"), QStringLiteral("db2031"));
+        gCohortDbFile = QStringLiteral("db2031.mdb");
+        QVERIFY(QFile::remove(td.systemPath()));
+        windows::destroyAll();
+        w = windows::get<cjintool>(QStringLiteral("cjintool"));
+        QVERIFY_THROWS_EXCEPTION(ProgramEnded, w->Load());
+        QCOMPARE(svc.lastText(), QStringLiteral("库文件newclasssys.mdb不存在!"));
     }
 
     void keepsTheCohortItWasLoadedWith()
@@ -437,6 +460,133 @@ private Q_SLOTS:
         openSheet(QStringLiteral("期中考试"), QStringLiteral("数学"), QStringLiteral("1"), QStringLiteral("总 分"));
         QCOMPARE(w->Grid1->Rows(), 2);
         QCOMPARE(w->Combo3->count(), 3);   // the classes of 2024, not of 2025 (10 classes)
+    }
+    void workbookRoundTrip()
+    {
+        ScriptedServices &svc = quorvane::test::installScripted();
+        Fixture fx;
+        fx.add(kExamA, {{"A1", "甲", 1, 1, 1, "001", 1}, {"A2", "乙", 1, 2, 1, "001", 2}, {"A3", "丙", 1, 3, 3, "002", 1}});
+        cjintool *w = openSheet(QStringLiteral("期中考试"), QStringLiteral("数学"), QStringLiteral("1"), QStringLiteral("总 分"));
+        type(w, QStringLiteral("95"));
+        type(w, QStringLiteral("-1"));   // refused by the box, kept in the cell
+        QTemporaryDir dir;
+        const QString path = dir.path() + QStringLiteral("/数学成绩.xlsx");
+        svc.fileNames.push_back(path);
+        w->VsNetBut4_Click();
+        QCOMPARE(svc.fileRequests.back().title, QStringLiteral("成绩导出"));
+        QVERIFY(svc.fileRequests.back().save);
+        QCOMPARE(svc.fileRequests.back().presetName, QStringLiteral("数学成绩.xlsx"));
+        QCOMPARE(svc.lastText(), QStringLiteral("导出完毕，请认真检查是否正确。"));
+        QCOMPARE(svc.messages.back().title, QStringLiteral("系统提示："));
+
+        Workbook book;
+        QVERIFY(book.open(path));
+        QCOMPARE(book.text(1, 1), QStringLiteral("   姓  名 "));
+        QCOMPARE(book.text(1, 2), QStringLiteral("座号"));
+        QCOMPARE(book.text(1, 3), QStringLiteral("分数"));
+        QCOMPARE(book.columnCount(), 3);   // the 位置 column is not written
+        QCOMPARE(book.rowCount(), 4);
+        QCOMPARE(book.text(2, 1), QStringLiteral("甲"));
+        QCOMPARE(book.text(2, 3), QStringLiteral("95"));
+        QCOMPARE(book.text(3, 3), QStringLiteral("-1"));
+        book.close();
+
+        std::vector<QStringList> before;
+        for (int r = 0; r < w->Grid1->Rows(); ++r) {
+            QStringList row;
+            for (int c = 1; c <= 3; ++c)
+                row << w->Grid1->TextMatrix(r, c);
+            before.push_back(row);
+        }
+        w->VsNetBut1_Click();
+        QCOMPARE(w->Grid1->TextMatrix(1, 3), QString());
+        svc.fileNames.push_back(path);
+        w->VsNetBut3_Click();
+        QCOMPARE(svc.fileRequests.back().title, QStringLiteral("成绩导入"));
+        QCOMPARE(svc.lastText(), QStringLiteral("导入完毕，请认真检查是否正确。"));
+        for (int r = 0; r < w->Grid1->Rows(); ++r)
+            for (int c = 1; c <= 3; ++c)
+                QCOMPARE(w->Grid1->TextMatrix(r, c), before[static_cast<size_t>(r)][c - 1]);
+        // Only the grid changed.
+        QVERIFY(fx.score(kExamA, QStringLiteral("A1"), QStringLiteral("ke2")).isNull());
+
+        // A room grid writes two columns.
+        choose(w->Combo1, QStringLiteral("综合科"));
+        w->Combo1_Click();
+        choose(w->Combo3, QStringLiteral("002"));
+        choose(w->Combo4, QStringLiteral("总 分"));
+        w->Combo4_Click();
+        QCOMPARE(w->Grid1->Rows(), 2);
+        w->Text1->setText(QStringLiteral("250"));
+        const QString roomPath = dir.path() + QStringLiteral("/room.xlsx");
+        svc.fileNames.push_back(roomPath);
+        w->VsNetBut4_Click();
+        QCOMPARE(svc.fileRequests.back().presetName, QStringLiteral("综合科成绩.xlsx"));
+        QVERIFY(book.open(roomPath));
+        QCOMPARE(book.columnCount(), 2);
+        QCOMPARE(book.text(1, 1), QStringLiteral("座位号"));
+        QCOMPARE(book.text(1, 2), QStringLiteral("分数"));
+        QCOMPARE(book.text(2, 1), QStringLiteral("1"));
+        QCOMPARE(book.text(2, 2), QStringLiteral("250"));
+    }
+
+    void importMatchesSeatNumbersAndExportFailures()
+    {
+        ScriptedServices &svc = quorvane::test::installScripted();
+        Fixture fx;
+        fx.add(kExamA, {{"A1", "甲", 1, 1, 1, "001", 1}, {"A2", "乙", 1, 2, 1, "001", 2}, {"A3", "丙", 1, 3, 1, "001", 3}});
+        cjintool *w = openSheet(QStringLiteral("期中考试"), QStringLiteral("数学"), QStringLiteral("1"), QStringLiteral("总 分"));
+        QTemporaryDir dir;
+        const QString path = dir.path() + QStringLiteral("/in.xlsx");
+        {
+            WorkbookWriter sheet;
+            QVERIFY(sheet.create(path));
+            const QStringList rows[] = {
+                {QStringLiteral("姓名"), QStringLiteral("座号"), QStringLiteral("分数")},
+                {QStringLiteral("丙"), QStringLiteral("03"), QStringLiteral(" 8 8 ")},   // cleaned: 88, seat 03 is 3
+                {QStringLiteral("甲"), QStringLiteral("1"), QStringLiteral("70")},
+                {QStringLiteral("甲"), QStringLiteral("1"), QStringLiteral("71")},       // the later row stands
+                {QStringLiteral("外"), QStringLiteral("9"), QStringLiteral("60")},       // no such seat
+                {QString(), QStringLiteral("2"), QStringLiteral("99")},                  // empty name ends the sheet
+                {QStringLiteral("乙"), QStringLiteral("2"), QStringLiteral("50")},
+            };
+            int r = 0;
+            for (const QStringList &row : rows) {
+                ++r;
+                for (int c = 0; c < 3; ++c)
+                    QVERIFY(sheet.writeText(r, c + 1, row[c]));
+            }
+            QVERIFY(sheet.close());
+        }
+        svc.fileNames.push_back(path);
+        w->VsNetBut3_Click();
+        QCOMPARE(svc.lastText(), QStringLiteral("导入完毕，请认真检查是否正确。"));
+        QCOMPARE(w->Grid1->TextMatrix(1, 3), QStringLiteral("71"));
+        QCOMPARE(w->Grid1->TextMatrix(2, 3), QString());
+        QCOMPARE(w->Grid1->TextMatrix(3, 3), QStringLiteral("88"));
+
+        // An unreadable workbook says why and leaves the grid alone.
+        const QString bad = dir.path() + QStringLiteral("/bad.xlsx");
+        QFile f(bad);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("not a workbook");
+        f.close();
+        svc.fileNames.push_back(bad);
+        w->VsNetBut3_Click();
+        QVERIFY(svc.lastText() != QStringLiteral("导入完毕，请认真检查是否正确。"));
+        QCOMPARE(w->Grid1->TextMatrix(1, 3), QStringLiteral("71"));
+
+        // An export that cannot write its file says so.
+        svc.fileNames.push_back(dir.path() + QStringLiteral("/no such folder/数学成绩.xlsx"));
+        w->VsNetBut4_Click();
+        QVERIFY(svc.lastText() != QStringLiteral("导出完毕，请认真检查是否正确。"));
+        QVERIFY(svc.lastText().contains(QStringLiteral("成绩未能导出")));
+        QVERIFY(!QFile::exists(dir.path() + QStringLiteral("/no such folder/数学成绩.xlsx")));
+
+        // A dialog cancelled or answered No does nothing.
+        svc.clear();
+        w->VsNetBut4_Click();
+        QVERIFY(svc.messages.empty());
     }
 };
 
