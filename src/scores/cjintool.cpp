@@ -623,43 +623,38 @@ void cjintool::selectout()
     m_excel.selectout(Combo1->currentText() + QStringLiteral("成绩.xlsx"), [this](const QString &file) { outgrid1(file); });
 }
 
-// Writes the grid as shown, without the empty column 0 and the row-marker column, every cell as
-// text in size 10: sheet row i holds grid row i - 1.
+// Writes the grid as shown, without the empty column 0 and the row-marker column: sheet row i
+// holds grid row i - 1.
 void cjintool::outgrid1(const QString &fileName)
 {
-    auto failed = [&](const QString &why) {
-        services::msg(QStringLiteral("无法写入文件“") + QFileInfo(fileName).fileName() + QStringLiteral("”：") + why
-                          + QStringLiteral("，成绩未能导出！"),
-                      kTitle);
-    };
-    WorkbookWriter book;
-    if (!book.create(fileName, 10)) {
-        failed(book.errorText());
-        return;
-    }
     XP_ProgressBar1->setVisible(true);
     const int n = Grid1->Cols() - 2;
-    int counter = 1;
-    bool ok = true;
-    for (int i = 1; i <= Grid1->Rows(); ++i) {
+    std::vector<QStringList> table;
+    for (int i = 0; i < Grid1->Rows(); ++i) {
+        QStringList row;
         for (int j = 1; j <= n; ++j)
-            ok = book.writeText(i, j, Grid1->TextMatrix(i - 1, j)) && ok;
+            row << Grid1->TextMatrix(i, j);
+        table.push_back(row);
+    }
+    int counter = 1;
+    QString error;
+    const bool ok = writeScoreWorkbook(fileName, table, [&](int) {
         if (counter > 100)
             counter = 1;
         XP_ProgressBar1->setValue(counter);
         ++counter;
-    }
-    ok = book.close() && ok;
+    }, &error);
     XP_ProgressBar1->setVisible(false);
     if (!ok) {
-        failed(book.errorText());
+        services::msg(QStringLiteral("无法写入文件“") + QFileInfo(fileName).fileName() + QStringLiteral("”：") + error
+                          + QStringLiteral("，成绩未能导出！"),
+                      kTitle);
         return;
     }
     services::msg(QStringLiteral("导出完毕，请认真检查是否正确。"), kTitle);
 }
 
-// Reads columns A to C of rows 2 to 6000 and puts each score into the grid row of its seat
-// number; the first row without a column A text ends the sheet.
+// Puts the score of each sheet row into the grid row of its seat number.
 void cjintool::stuinputok0(const QString &fileName)
 {
     if (!m_excel.el_openexcel(fileName, 6000))
@@ -667,23 +662,18 @@ void cjintool::stuinputok0(const QString &fileName)
     XP_ProgressBar1->setVisible(true);
     XP_ProgressBar1->setMax(100);
     int counter = 1;
-    auto cell = [this](const QString &ref) {
-        m_excel.el_selsectx(ref);
-        return StripBlanks(TrimBlanks(m_excel.ActiveCellText()));
-    };
-    for (int r = 2; r <= 6000; ++r) {
-        ++counter;
-        const QString row = QString::number(r);
-        const QString a = cell(QStringLiteral("a") + row);
-        const QString b = cell(QStringLiteral("b") + row);
-        const QString c = cell(QStringLiteral("c") + row);
-        if (a.isEmpty())
-            break;
-        findgrid(a, b, c);
-        if (counter > 100)
-            counter = 1;
-        XP_ProgressBar1->setValue(counter);
-    }
+    readScoreRows(
+        [this](const QString &ref) {
+            m_excel.el_selsectx(ref);
+            return m_excel.ActiveCellText();
+        },
+        [this](const QString &a, const QString &b, const QString &c) { findgrid(a, b, c); },
+        [&](int) {
+            ++counter;
+            if (counter > 100)
+                counter = 1;
+            XP_ProgressBar1->setValue(counter);
+        });
     XP_ProgressBar1->setVisible(false);
     services::msg(QStringLiteral("导入完毕，请认真检查是否正确。"), kTitle);
 }

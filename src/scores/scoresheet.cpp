@@ -2,6 +2,7 @@
 
 #include "shell/database.h"
 #include "shell/textcheck.h"
+#include "shell/workbook.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -283,6 +284,50 @@ int findSeat(const std::vector<QString> &seats, const QString &seatText)
         if (Val(seats[i]) == want)
             return static_cast<int>(i);
     return -1;
+}
+
+bool writeScoreWorkbook(const QString &fileName, const std::vector<QStringList> &table,
+                        const std::function<void(int)> &progress, QString *error)
+{
+    WorkbookWriter book;
+    if (!book.create(fileName, 10)) {
+        if (error)
+            *error = book.errorText();
+        return false;
+    }
+    bool ok = true;
+    int i = 0;
+    for (const QStringList &row : table) {
+        ++i;
+        for (int j = 0; j < row.size(); ++j)
+            ok = book.writeText(i, j + 1, row[j]) && ok;
+        if (progress)
+            progress(i);
+    }
+    ok = book.close() && ok;
+    if (!ok && error)
+        *error = book.errorText();
+    return ok;
+}
+
+void readScoreRows(const std::function<QString(const QString &)> &cell,
+                   const std::function<void(const QString &, const QString &, const QString &)> &take,
+                   const std::function<void(int)> &progress)
+{
+    auto clean = [&](const char *column, const QString &row) {
+        return StripBlanks(TrimBlanks(cell(QLatin1String(column) + row)));
+    };
+    for (int r = 2; r <= 6000; ++r) {
+        const QString row = QString::number(r);
+        const QString a = clean("a", row);
+        const QString b = clean("b", row);
+        const QString c = clean("c", row);
+        if (a.isEmpty())
+            break;
+        take(a, b, c);
+        if (progress)
+            progress(r);
+    }
 }
 
 } // namespace quorvane::scoresheet

@@ -106,4 +106,17 @@ bool saveScores(QSqlDatabase &cohort, const SheetContext &ctx, const std::vector
 // numbers (03 matches 3); -1 when none does.
 int findSeat(const std::vector<QString> &seats, const QString &seatText);
 
+// The score workbook: a table of texts (sheet row i = table[i - 1], sheet column j = table row's
+// element j - 1) written as a new .xlsx whose cells are all text in size 10. False, with the
+// reason in error, when the file cannot be created or written. progress gets each sheet row.
+bool writeScoreWorkbook(const QString &fileName, const std::vector<QStringList> &table,
+                        const std::function<void(int)> &progress = {}, QString *error = nullptr);
+
+// The rows of an opened score workbook: columns A, B and C of sheet rows 2 to 6000, each trimmed
+// and without spaces and line feeds, up to the first row whose column A is then empty.
+// cell(ref) gives the displayed text of an A1 reference ("a2"); each row goes to take.
+void readScoreRows(const std::function<QString(const QString &)> &cell,
+                   const std::function<void(const QString &, const QString &, const QString &)> &take,
+                   const std::function<void(int)> &progress = {});
+
 } // namespace quorvane::scoresheet

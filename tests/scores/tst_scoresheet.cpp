@@ -1,9 +1,11 @@
 #include "scores/scoresheet.h"
 #include "shell/database.h"
 #include "shell/textcheck.h"
+#include "shell/workbook.h"
 #include "testsupport.h"
 
 #include <QSqlQuery>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace quorvane;
@@ -220,6 +222,45 @@ private Q_SLOTS:
         QCOMPARE(findSeat(seats, QStringLiteral("03")), 1);
         QCOMPARE(findSeat(seats, QStringLiteral("3.0")), 1);
         QCOMPARE(findSeat(seats, QStringLiteral("7")), -1);
+    }
+    void scoreWorkbookRows()
+    {
+        // Every row filled: rows 2 to 6000 are read, row 6001 never.
+        int maxRow = 0;
+        int taken = 0;
+        readScoreRows(
+            [&](const QString &ref) {
+                int r = 0, c = 0;
+                parseCellRef(ref, &r, &c);
+                maxRow = std::max(maxRow, r);
+                return QStringLiteral(" x ");
+            },
+            [&](const QString &a, const QString &, const QString &) {
+                QCOMPARE(a, QStringLiteral("x"));
+                ++taken;
+            });
+        QCOMPARE(maxRow, 6000);
+        QCOMPARE(taken, 5999);
+
+        // Written and read back; the first empty column A ends the sheet.
+        QTemporaryDir dir;
+        const QString path = dir.path() + QStringLiteral("/s.xlsx");
+        const std::vector<QStringList> table{{QStringLiteral("座位号"), QStringLiteral("分数")},
+                                             {QStringLiteral("1"), QStringLiteral("9 0")},
+                                             {QStringLiteral("2"), QString()},
+                                             {QString(), QStringLiteral("70")},
+                                             {QStringLiteral("4"), QStringLiteral("60")}};
+        QVERIFY(writeScoreWorkbook(path, table));
+        Workbook book;
+        QVERIFY(book.open(path));
+        QStringList got;
+        readScoreRows([&](const QString &ref) { return book.text(ref); },
+                      [&](const QString &a, const QString &b, const QString &c) { got << a + QLatin1Char('|') + b + QLatin1Char('|') + c; });
+        QCOMPARE(got, QStringList({QStringLiteral("1|90|"), QStringLiteral("2||")}));
+
+        QString error;
+        QVERIFY(!writeScoreWorkbook(dir.path() + QStringLiteral("/missing/s.xlsx"), table, {}, &error));
+        QVERIFY(!error.isEmpty());
     }
 };
 
