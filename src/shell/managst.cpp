@@ -4,6 +4,7 @@
 #include "controls/progressbar/XP_ProgressBar.h"
 #include "shell/globals.h"
 #include "shell/services.h"
+#include "shell/studentio.h"
 #include "shell/textcheck.h"
 
 #include <QApplication>
@@ -662,7 +663,7 @@ void managst::VsNetBut1_Click()
         clearstu();
 }
 
-void managst::clearstu()
+bool managst::clearstu()
 {
     bool ok = true;
     {
@@ -673,18 +674,39 @@ void managst::clearstu()
     }
     if (!ok) {
         services::msg(QStringLiteral("学生信息清空失败，请重新操作！"), kTitle);
-        return;
+        return false;
     }
     services::msg(QStringLiteral("清空完毕!"), QStringLiteral("系统提示:"));
+    return true;
+}
+
+StudentIoContext managst::ioContext()
+{
+    StudentIoContext ctx;
+    ctx.db = m_dbs.cohort;
+    ctx.cohortYear = m_year;
+    ctx.progress = [this](int value) { ProgressBar1->setValue(value); };
+    ctx.showProgress = [this](bool visible) {
+        if (visible)
+            ProgressBar1->setMax(100);
+        Label1->setVisible(visible);
+        ProgressBar1->setVisible(visible);
+        if (visible)
+            ProgressBar1->repaint();
+    };
+    ctx.clearstu = [this] { return clearstu(); };
+    return ctx;
 }
 
 void managst::comminput_Click()
 {
     m_findkind.clear();
+    importStudents(m_excel, ioContext());
 }
 
 void managst::VsNetBut2_Click()
 {
+    exportStudents(m_excel, ioContext());
 }
 
 void managst::exitcom_Click()

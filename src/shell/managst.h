@@ -1,5 +1,6 @@
 #pragma once
 #include "shell/database.h"
+#include "shell/excelio.h"
 #include "shell/window.h"
 
 #include <QComboBox>
@@ -14,6 +15,7 @@ namespace quorvane {
 
 class Grid;
 class XP_ProgressBar;
+struct StudentIoContext;
 
 // The student register of one cohort: lists, edits, deletes, clears, prints, imports and exports
 // the cohort's students, and keeps the names and numbers in the exam rows up to date.
@@ -55,7 +57,8 @@ public:
     void comsave_Click();
     void comdele_Click();
     void VsNetBut1_Click();
-    void clearstu();
+    // Deletes every student, refreshes the list and reports; false when nothing could be deleted.
+    bool clearstu();
     void comminput_Click();
     void VsNetBut2_Click();
     void exitcom_Click();
@@ -72,6 +75,8 @@ public:
     QString cohortYear() const { return m_year; }
     QString cohortDbFile() const { return m_dbFile; }
     QSqlDatabase database() const { return m_dbs.cohort; }
+    // The window's workbook reference (empty outside an import).
+    ExcelIo &excel() { return m_excel; }
 
 protected:
     void createControls(QWidget *root) override;
@@ -85,6 +90,8 @@ private:
     void saveAdd(const QString &n);
     void saveChange(const QString &n);
     void showBusy(bool on);
+    // What the student import and export get from this window.
+    StudentIoContext ioContext();
 
     WindowDatabases m_dbs{QStringLiteral("managst")};
     qint16 m_editmode = 0;
@@ -92,6 +99,7 @@ private:
     QString m_findkind;
     QString m_year;
     QString m_dbFile;
+    ExcelIo m_excel{studentExcelTexts()};
 };
 
 } // namespace quorvane

@@ -82,9 +82,9 @@ const QStringList &studentHeaders()
 
 int streamCode(const QString &text)
 {
-    if (text == QLatin1String("理科"))
+    if (text == QStringLiteral("理科"))
         return 3;
-    if (text == QLatin1String("文科"))
+    if (text == QStringLiteral("文科"))
         return 2;
     return 1;
 }

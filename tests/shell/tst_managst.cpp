@@ -7,6 +7,7 @@
 #include "shell/managst.h"
 #include "shell/register.h"
 #include "shell/window.h"
+#include "shell/workbook.h"
 
 #include <QApplication>
 #include <QSqlQuery>
@@ -576,6 +577,75 @@ private Q_SLOTS:
         QCOMPARE(w->Grid1->Rows(), 1);
         QCOMPARE(w->Label2->text(), QStringLiteral("当前没有学生名单!"));
         QCOMPARE(w->database().databaseName().contains(QStringLiteral("db2021.mdb")), true);
+    }
+
+
+    void importAndExportThroughTheButtons()
+    {
+        managst *w = open();
+        // A workbook of three students (one already registered), then an empty number.
+        const QString in = m_data->folder() + QStringLiteral("in.xlsx");
+        {
+            WorkbookWriter book;
+            QVERIFY(book.create(in));
+            const QStringList rows[] = {{"学号", "姓名", "班级", "座号", "文理倾向"},
+                                        {"n1", "新 同学", "2班", "5", "理 科"},
+                                        {"N2", "另一个", "3", "", "文科"},
+                                        {"A1", "李四", "9", "9", "x"},
+                                        {"", "", "", "", ""},
+                                        {"N9", "不读", "1", "1", "文科"}};
+            for (int r = 0; r < 6; ++r)
+                for (int c = 0; c < 5; ++c)
+                    book.writeText(r + 1, c + 1, rows[r][c]);
+            QVERIFY(book.close());
+        }
+        w->Txtfields[2]->setText(QStringLiteral("3"));
+        w->Toolbar2_ButtonMenuClick(QStringLiteral("findg1"));
+        QVERIFY(!w->Label1->isHidden());
+        m_svc->clear();
+        m_svc->fileNames = {in};
+        m_svc->answers = {MsgAnswer::Yes, MsgAnswer::No, MsgAnswer::Yes}; // the file, no clearing, append
+        w->comminput_Click();
+        QCOMPARE(w->findkind(), QString());
+        QCOMPARE(m_svc->fileRequests.back().title, QStringLiteral("学生信息导入"));
+        QVERIFY(m_svc->texts().contains(QStringLiteral("导入的文件是：") + in + QStringLiteral("吗?")));
+        CohortDb db(m_path);
+        QVERIFY(db.students().contains(QStringLiteral("N1|新同学|2|5|3")));
+        QVERIFY(db.students().contains(QStringLiteral("N2|另一个|3|0|2")));
+        QVERIFY(!db.students().join(',').contains(QStringLiteral("N9")));
+        QVERIFY(db.students().contains(QStringLiteral("A1|李四|3|1|3"))); // an existing number is not added twice
+        QCOMPARE(db.students().size(), 6);
+        // After an import the class heading and the bar stay hidden.
+        QVERIFY(w->Label1->isHidden());
+        QVERIFY(w->ProgressBar1->isHidden());
+
+        // Export: the preset name is the window's own cohort, even when another one is chosen now.
+        gCohortYear = QStringLiteral("2021");
+        const QString out = m_data->folder() + QStringLiteral("out.xlsx");
+        m_svc->clear();
+        m_svc->fileNames = {out};
+        m_svc->answers = {MsgAnswer::Yes};
+        w->VsNetBut2_Click();
+        QCOMPARE(m_svc->fileRequests.back().title, QStringLiteral("学生信息导出"));
+        QCOMPARE(m_svc->fileRequests.back().presetName, QStringLiteral("2020学生信息.xlsx"));
+        QCOMPARE(m_svc->lastText(), QStringLiteral("学生信息导出完毕，请认真检查是否正确。"));
+        Workbook book;
+        QVERIFY(book.open(out));
+        QCOMPARE(book.text(1, 1), QStringLiteral("学号"));
+        QCOMPARE(book.text(2, 1), QStringLiteral("A1"));
+        QCOMPARE(book.text(2, 5), QStringLiteral("理科"));
+        QCOMPARE(book.text(7, 1), QStringLiteral("N2"));
+        QCOMPARE(book.text(7, 3), QStringLiteral("3"));
+        QCOMPARE(book.rowCount(), 7);
+
+        // Clearing at the import's question runs the register's own clearing.
+        m_svc->clear();
+        m_svc->fileNames = {out};
+        m_svc->answers = {MsgAnswer::Yes, MsgAnswer::Yes, MsgAnswer::Yes};
+        w->comminput_Click();
+        QVERIFY(m_svc->texts().contains(QStringLiteral("清空完毕!")));
+        QCOMPARE(db.students().size(), 6);
+        QCOMPARE(db.examRows().size(), 3);
     }
 
 private:
