@@ -1,0 +1,252 @@
+#include "arrangement/exams.h"
+
+#include "shell/database.h"
+#include "shell/textcheck.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <algorithm>
+#include <cmath>
+
+namespace quorvane {
+
+int examGrade(const QDate &day, const QString &cohortYear)
+{
+    return day.year() - static_cast<int>(std::lround(Val(cohortYear))) + (day.month() >= 9 ? 1 : 0);
+}
+
+QString gradeText(const QVariant &grade)
+{
+    if (grade.isNull())
+        return QString();
+    bool ok = false;
+    const double g = grade.toDouble(&ok);
+    if (!ok)
+        return QString();
+    if (g == 1)
+        return QStringLiteral("高一");
+    if (g == 2)
+        return QStringLiteral("高二");
+    if (g == 3)
+        return QStringLiteral("高三");
+    return QString();
+}
+
+QString defaultExamName(const QDate &day)
+{
+    const int y = day.year();
+    if (day.month() >= 9)
+        return QString::number(y) + QLatin1Char('-') + QString::number(y + 1) + QStringLiteral("学年第一学期");
+    return QString::number(y - 1) + QLatin1Char('-') + QString::number(y) + QStringLiteral("学年第二学期");
+}
+
+QString examIdAt(const QDateTime &moment)
+{
+    return moment.toString(QStringLiteral("yyMMddHHmmss"));
+}
+
+namespace {
+bool examExists(const QSqlDatabase &sys, const QString &id, bool *ok = nullptr)
+{
+    QSqlQuery q = prepare(sys, QStringLiteral("SELECT 1 FROM kcbpb WHERE id = ? LIMIT 1"), {id});
+    const bool good = q.exec();
+    if (ok)
+        *ok = good;
+    return good && q.next();
+}
+
+// An empty room list is stored as an empty text, not as Null (Null: the exam never had rooms).
+QString nonNull(const QString &text)
+{
+    return text.isNull() ? QStringLiteral("") : text;
+}
+
+void setError(QString *error, const QString &text)
+{
+    if (error)
+        *error = text;
+}
+} // namespace
+
+QString newExamId(const QSqlDatabase &sys, const QDateTime &moment)
+{
+    QDateTime t = moment;
+    QString id = examIdAt(t);
+    // Every id of the system database counts, whatever cohort its exam belongs to.
+    for (int guard = 0; guard < 100000 && examExists(sys, id); ++guard) {
+        t = t.addSecs(1);
+        id = examIdAt(t);
+    }
+    return id;
+}
+
+namespace {
+Exam readExam(const QSqlQuery &q)
+{
+    Exam e;
+    e.id = q.value(0).toString();
+    e.name = q.value(1).toString();
+    e.num = q.value(2);
+    e.bpid = q.value(3);
+    e.grade = q.value(4);
+    e.kcid = q.value(5);
+    return e;
+}
+} // namespace
+
+QVector<Exam> examsOfCohort(const QSqlDatabase &sys, const QString &cohortYear, bool *ok)
+{
+    QVector<Exam> out;
+    QSqlQuery q = prepare(sys, QStringLiteral("SELECT id, name, num, bpid, grade, kcid FROM kcbpb WHERE year = ? "
+                                              "ORDER BY id DESC, rowid"),
+                          {cohortYear});
+    const bool good = q.exec();
+    if (ok)
+        *ok = good;
+    while (good && q.next())
+        out.push_back(readExam(q));
+    return out;
+}
+
+Exam examById(const QSqlDatabase &sys, const QString &id, bool *found)
+{
+    QSqlQuery q = prepare(sys, QStringLiteral("SELECT id, name, num, bpid, grade, kcid FROM kcbpb WHERE id = ? "
+                                              "ORDER BY rowid LIMIT 1"),
+                          {id});
+    if (q.exec() && q.next()) {
+        if (found)
+            *found = true;
+        return readExam(q);
+    }
+    if (found)
+        *found = false;
+    return {};
+}
+
+QString examName(const QSqlDatabase &sys, const QString &id)
+{
+    bool found = false;
+    const Exam e = examById(sys, id, &found);
+    return found ? e.name : QString();
+}
+
+bool saveExam(const QSqlDatabase &sys, const ExamSave &exam, bool *added, QString *error)
+{
+    QSqlDatabase db = sys;
+    Transaction tx(db);
+    bool ok = false;
+    const bool exists = examExists(sys, exam.id, &ok);
+    if (!ok) {
+        setError(error, db.lastError().text());
+        return false;
+    }
+    if (added)
+        *added = !exists;
+    if (exists) {
+        if (exam.bpid.isNull())
+            ok = execSql(sys, QStringLiteral("UPDATE kcbpb SET name = ?, num = ?, year = ? WHERE id = ?"),
+                         {exam.name, exam.num, exam.year, exam.id}, error);
+        else
+            ok = execSql(sys, QStringLiteral("UPDATE kcbpb SET name = ?, num = ?, year = ?, bpid = ? WHERE id = ?"),
+                         {exam.name, exam.num, exam.year, exam.bpid, exam.id}, error);
+    } else {
+        ok = execSql(sys, QStringLiteral("INSERT INTO kcbpb(id, name, num, year, grade, bpid) VALUES(?, ?, ?, ?, ?, ?)"),
+                     {exam.id, exam.name, exam.num, exam.year, exam.grade,
+                      exam.bpid.isNull() ? QVariant(QMetaType(QMetaType::QString)) : exam.bpid},
+                     error);
+    }
+    return ok && tx.commit();
+}
+
+bool deleteExam(const QSqlDatabase &sys, const QSqlDatabase &cohort, const QString &id, QString *error)
+{
+    // The student rows go first: until the exam row is gone the exam stays listed and can be
+    // deleted again, so no student rows are ever left behind without their exam.
+    if (!execSql(cohort, QStringLiteral("DELETE FROM stucj WHERE id = ?"), {id}, error))
+        return false;
+    return execSql(sys, QStringLiteral("DELETE FROM kcbpb WHERE id = ?"), {id}, error);
+}
+
+QStringList splitRoomList(const QString &kcid)
+{
+    QStringList out;
+    for (int i = 0; i < kcid.size(); i += 3)
+        out << kcid.mid(i, 3);
+    return out;
+}
+
+QString roomListCut(const QString &kcid, int roomCount)
+{
+    return kcid.left(3 * std::max(0, roomCount));
+}
+
+namespace {
+// The stored room list of an exam; found is false when no exam has the id.
+bool readRoomList(const QSqlDatabase &sys, const QString &examId, QString *kcid, bool *found, QString *error)
+{
+    QSqlQuery q = prepare(sys, QStringLiteral("SELECT kcid FROM kcbpb WHERE id = ? ORDER BY rowid LIMIT 1"), {examId});
+    if (!q.exec()) {
+        setError(error, q.lastError().text());
+        return false;
+    }
+    *found = q.next();
+    *kcid = *found ? q.value(0).toString() : QString();
+    return true;
+}
+} // namespace
+
+bool appendRooms(const QSqlDatabase &sys, const QString &examId, const QStringList &rooms, int roomCount, bool *found,
+                 int *added, QString *error)
+{
+    if (added)
+        *added = 0;
+    QSqlDatabase db = sys;
+    Transaction tx(db);
+    QString kcid;
+    bool exists = false;
+    if (!readRoomList(sys, examId, &kcid, &exists, error))
+        return false;
+    if (found)
+        *found = exists;
+    if (!exists)
+        return true;
+    QStringList list = splitRoomList(kcid);
+    int newOnes = 0;
+    for (const QString &room : rooms) {
+        const bool present = std::any_of(list.cbegin(), list.cend(), [&](const QString &r) {
+            return QString::compare(r, room, Qt::CaseInsensitive) == 0;
+        });
+        if (present)
+            continue;
+        list << room;
+        ++newOnes;
+    }
+    const int before = static_cast<int>(splitRoomList(kcid).size());
+    const QString joined = roomListCut(list.join(QString()), roomCount);
+    if (added)
+        *added = std::clamp(static_cast<int>(splitRoomList(joined).size()) - before, 0, newOnes);
+    if (!execSql(sys, QStringLiteral("UPDATE kcbpb SET kcid = ? WHERE id = ?"), {nonNull(joined), examId}, error))
+        return false;
+    return tx.commit();
+}
+
+bool storeRoomList(const QSqlDatabase &sys, const QString &examId, const QStringList &rooms, bool *found, QString *error)
+{
+    QSqlDatabase db = sys;
+    Transaction tx(db);
+    bool ok = false;
+    const bool exists = examExists(sys, examId, &ok);
+    if (!ok) {
+        setError(error, db.lastError().text());
+        return false;
+    }
+    if (found)
+        *found = exists;
+    if (!exists)
+        return true;
+    if (!execSql(sys, QStringLiteral("UPDATE kcbpb SET kcid = ? WHERE id = ?"), {nonNull(rooms.join(QString())), examId}, error))
+        return false;
+    return tx.commit();
+}
+
+} // namespace quorvane

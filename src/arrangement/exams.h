@@ -1,0 +1,77 @@
+#pragma once
+#include <QDate>
+#include <QDateTime>
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QVector>
+
+namespace quorvane {
+
+// The exams of a cohort (table kcbpb of the system database) and their room lists (kcid), and the
+// deletion of an exam together with its student rows (stucj of the cohort database).
+
+// The grade of a cohort on a day: the year of the day minus the cohort year, plus 1 from September
+// on (a cohort enters in September of its year). Not limited to 1..3.
+int examGrade(const QDate &day, const QString &cohortYear);
+// 高一, 高二, 高三 for a stored grade 1, 2, 3; an empty text for any other value or Null.
+QString gradeText(const QVariant &grade);
+// The name a new exam is proposed with: "2008-2009学年第一学期" from September on, otherwise the
+// second term of the school year that began the year before.
+QString defaultExamName(const QDate &day);
+// The id of a moment: yyMMddhhmmss.
+QString examIdAt(const QDateTime &moment);
+// A fresh id for an exam saved at that moment: the moment's id, or the id of the next second that
+// no exam uses yet, so two exams saved within one second never share an id.
+QString newExamId(const QSqlDatabase &sys, const QDateTime &moment);
+
+struct Exam
+{
+    QString id;
+    QString name;
+    QVariant num;
+    QVariant bpid;
+    QVariant grade;
+    QVariant kcid;
+};
+
+// The exams of a cohort, newest first (creation order within equal ids).
+QVector<Exam> examsOfCohort(const QSqlDatabase &sys, const QString &cohortYear, bool *ok = nullptr);
+// The exam with that id; found is false when there is none.
+Exam examById(const QSqlDatabase &sys, const QString &id, bool *found);
+// The name of the exam with that id, or an empty text.
+QString examName(const QSqlDatabase &sys, const QString &id);
+
+// What a save writes. bpid is written only when set (a save without a chosen basis keeps the
+// stored one).
+struct ExamSave
+{
+    QString id;         // the exam's id; a row is added when no exam has it
+    QString name;
+    double num = 0;
+    QVariant bpid;      // Null: leave as stored
+    QString year;
+    int grade = 0;      // written only when the row is added
+};
+bool saveExam(const QSqlDatabase &sys, const ExamSave &exam, bool *added = nullptr, QString *error = nullptr);
+
+// Deletes an exam: first its student rows in the cohort database, then its row in the system
+// database. An interruption between the two leaves the exam listed without student rows (as an
+// exam never arranged), and deleting it again completes the deletion.
+bool deleteExam(const QSqlDatabase &sys, const QSqlDatabase &cohort, const QString &id, QString *error = nullptr);
+
+// The room ids of a stored room list, 3 characters each (a shorter last piece as it stands).
+QStringList splitRoomList(const QString &kcid);
+// The room list of an exam as stored, cut to roomCount rooms.
+QString roomListCut(const QString &kcid, int roomCount);
+// Adds rooms to the end of an exam's stored list: rooms the list holds already (letter case
+// ignored) are not added again, and the list is cut to roomCount rooms. Reports how many of the
+// given rooms are in the list afterwards. found is false when no exam has the id (nothing written).
+bool appendRooms(const QSqlDatabase &sys, const QString &examId, const QStringList &rooms, int roomCount,
+                 bool *found, int *added = nullptr, QString *error = nullptr);
+// Stores a new room list for an exam (empty: no rooms). found is false when no exam has the id.
+bool storeRoomList(const QSqlDatabase &sys, const QString &examId, const QStringList &rooms, bool *found,
+                   QString *error = nullptr);
+
+} // namespace quorvane

@@ -1,0 +1,289 @@
+#include "arrangement/kcsz.h"
+
+#include "arrangement/rooms.h"
+#include "shell/services.h"
+#include "shell/textcheck.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QPointer>
+#include <QRegularExpressionValidator>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <cmath>
+
+namespace quorvane {
+
+namespace {
+const QString kTitle = QStringLiteral("系统提示：");
+} // namespace
+
+kcsz::kcsz() : Window(QStringLiteral("kcsz"))
+{
+    setWindowTitle(QStringLiteral("考场设置"));
+}
+
+void kcsz::createControls(QWidget *root)
+{
+    auto *lay = new QHBoxLayout(root);
+
+    Grid1 = new Grid(root);
+    Grid1->setFormatString(QStringLiteral("|^考场号|^考场地点        |^考场人数|^  考场类别"));
+    Grid1->setRows(1);
+    Grid1->setColWidth(0, 12 * Grid::TwipsPerPixel);
+    Grid1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lay->addWidget(Grid1, 1);
+    connect(Grid1, &QTableWidget::cellClicked, this, [this](int, int) { Grid1_Click(); });
+
+    auto *side = new QVBoxLayout;
+    auto *form = new QGridLayout;
+    const char *const captions[] = {"考 场 号:", "考场地点:", "考场人数:", "考场类别:"};
+    for (int i = 0; i < 4; ++i) {
+        Label1[i] = new QLabel(QString::fromUtf8(captions[i]), root);
+        form->addWidget(Label1[i], i, 0);
+    }
+    const int maxLengths[] = {3, 10, 3};
+    for (int i = 0; i < 3; ++i) {
+        Text1[i] = new QLineEdit(root);
+        // Typing is limited; a text the program puts in (the proposed id 0100) stays whole, so
+        // the save can refuse it instead of storing a cut id.
+        Text1[i]->setValidator(new QRegularExpressionValidator(
+            QRegularExpression(QStringLiteral("^.{0,%1}$").arg(maxLengths[i])), Text1[i]));
+        Text1[i]->installEventFilter(this);
+        form->addWidget(Text1[i], i, 1);
+    }
+    Combo1 = new QComboBox(root);
+    Combo1->setEditable(true);
+    Combo1->setInsertPolicy(QComboBox::NoInsert);
+    Combo1->addItems(roomTypeTexts());
+    Combo1->setCurrentIndex(-1);
+    Combo1->installEventFilter(this);
+    Combo1->lineEdit()->installEventFilter(this);
+    form->addWidget(Combo1, 3, 1);
+    side->addLayout(form);
+
+    jscsadd = new QPushButton(QStringLiteral("新增"), root);
+    jscsmodi = new QPushButton(QStringLiteral("修改"), root);
+    jscsdel = new QPushButton(QStringLiteral("删除"), root);
+    jscssave = new QPushButton(QStringLiteral("保存"), root);
+    exitcom = new QPushButton(QStringLiteral("返回退出"), root);
+    auto *buttons = new QGridLayout;
+    int n = 0;
+    for (QPushButton *b : {jscsadd, jscsmodi, jscsdel, jscssave}) {
+        b->setAutoDefault(false);
+        b->setDefault(false);
+        buttons->addWidget(b, n / 2, n % 2);
+        ++n;
+    }
+    exitcom->setAutoDefault(false);
+    exitcom->setDefault(false);
+    buttons->addWidget(exitcom, 2, 0, 1, 2);
+    side->addLayout(buttons);
+    side->addStretch(1);
+    lay->addLayout(side);
+
+    jscsmodi->setEnabled(false);
+    jscsdel->setEnabled(false);
+    jscssave->setEnabled(false);
+    connect(jscsadd, &QPushButton::clicked, this, &kcsz::jscsadd_Click);
+    connect(jscsmodi, &QPushButton::clicked, this, &kcsz::jscsmodi_Click);
+    connect(jscsdel, &QPushButton::clicked, this, &kcsz::jscsdel_Click);
+    connect(jscssave, &QPushButton::clicked, this, &kcsz::jscssave_Click);
+    connect(exitcom, &QPushButton::clicked, this, &kcsz::exitcom_Click);
+    resize(760, 420);
+}
+
+void kcsz::Form_Load()
+{
+    if (!m_dbs.open()) {
+        // The message has been shown; the window closes and the rest of the program goes on.
+        Unload();
+        return;
+    }
+    form_1();
+}
+
+void kcsz::Form_Unload()
+{
+    m_dbs.closeAtUnload();
+}
+
+void kcsz::form_1()
+{
+    const QVector<Room> rooms = roomsById(m_dbs.system);
+    Grid1->setRows(static_cast<int>(rooms.size()) + 1);
+    int r = 1;
+    for (const Room &room : rooms) {
+        Grid1->setTextMatrix(r, 1, room.id);
+        Grid1->setTextMatrix(r, 2, room.address);
+        Grid1->setTextMatrix(r, 3, numberText(room.rs));
+        m_lastId = Grid1->TextMatrix(r, 1);
+        Grid1->setTextMatrix(r, 4, roomTypeText(room.type));
+        ++r;
+    }
+}
+
+void kcsz::Grid1_Click()
+{
+    const int r = Grid1->Row();
+    if (r < 1 || Grid1->Rows() <= 1)
+        return;
+    for (int i = 0; i < 3; ++i)
+        Text1[i]->setText(Grid1->TextMatrix(r, i + 1));
+    const int index = roomTypeTexts().indexOf(Grid1->TextMatrix(r, 4));
+    if (index >= 0)
+        Combo1->setCurrentIndex(index);
+    jscsmodi->setEnabled(true);
+    jscsdel->setEnabled(true);
+}
+
+void kcsz::jscsadd_Click()
+{
+    const QString proposal = nextRoomId(m_lastId);
+    if (!proposal.isEmpty())
+        Text1[0]->setText(proposal);
+    Text1[1]->clear();
+    Text1[2]->clear();
+    Combo1->setCurrentIndex(-1);
+    Combo1->setEditText(QString());
+    jscssave->setEnabled(true);
+    Text1[0]->setFocus();
+}
+
+void kcsz::jscsmodi_Click()
+{
+    jscssave->setEnabled(true);
+    Text1[0]->setFocus();
+}
+
+void kcsz::jscsdel_Click()
+{
+    const QString typed = Text1[0]->text();
+    if (services::ask(QStringLiteral("真得要删除“") + typed + QStringLiteral("”考场号相关数据吗？"),
+                      QStringLiteral("信息提示："), MsgButtons::OkCancel) != MsgAnswer::Ok)
+        return;
+    // The room is found by its stored form, so a room id typed as 7 deletes room 007.
+    const RoomIdCheck check = checkRoomId(typed);
+    const QString id = check.result == RoomIdCheck::Ok ? check.id : typed;
+    if (!deleteRoom(m_dbs.system, id)) {
+        services::msg(QStringLiteral("数据删除失败,请稍后重试!"), kTitle);
+        return;
+    }
+    form_1();
+    jscsdel->setEnabled(false);
+}
+
+bool kcsz::typeChosen() const
+{
+    const int index = Combo1->currentIndex();
+    return index >= 0 && Combo1->currentText() == Combo1->itemText(index);
+}
+
+void kcsz::jscssave_Click()
+{
+    const RoomIdCheck id = checkRoomId(Text1[0]->text());
+    if (id.result == RoomIdCheck::EmptyOrTooLong) {
+        services::msg(QStringLiteral("考场号不能为空或长度超过3个字符!"), kTitle);
+        Text1[0]->setFocus();
+        return;
+    }
+    if (id.result == RoomIdCheck::NotThreeCharacters) {
+        services::msg(QStringLiteral("考场号必须是3个字符(数字考场号自动补足3位,如7存为007)!"), kTitle);
+        Text1[0]->setFocus();
+        return;
+    }
+    const QString address = TrimBlanks(Text1[1]->text());
+    if (address.isEmpty() || DisplayWidth(address) > 20) {
+        services::msg(QStringLiteral("考场地点不能为空或长度超过10个汉字!"), kTitle);
+        Text1[1]->setFocus();
+        return;
+    }
+    // Seats are counted in whole places: a fraction is dropped, so ".5" counts as none.
+    const double seats = std::floor(Val(Text1[2]->text()));
+    if (seats <= 0) {
+        services::msg(QStringLiteral("考场人数不能为0!"), kTitle);
+        Text1[2]->setFocus();
+        return;
+    }
+    if (!typeChosen()) {
+        services::msg(QStringLiteral("考场类别未选择!"), kTitle);
+        Combo1->setFocus();
+        return;
+    }
+    Room room;
+    room.id = id.id;
+    room.address = address;
+    room.rs = seats;
+    room.type = Combo1->currentIndex() + 1; // a 16-bit kind code 1..13
+    if (!saveRoom(m_dbs.system, room)) {
+        services::msg(QStringLiteral("数据保存失败,请稍后重试!"), kTitle);
+        return;
+    }
+    form_1();
+    services::msg(QStringLiteral("数据保存完毕！"), kTitle);
+    jscsmodi->setEnabled(false);
+    jscsdel->setEnabled(false);
+    jscssave->setEnabled(false);
+}
+
+void kcsz::exitcom_Click()
+{
+    Unload();
+}
+
+void kcsz::Text1_KeyPress(int index, int keyAscii)
+{
+    if (keyAscii != 13)
+        return;
+    if (index < 2)
+        Text1[index + 1]->setFocus();
+    else
+        Combo1->setFocus();
+}
+
+void kcsz::Combo1_KeyPress(int keyAscii)
+{
+    if (keyAscii != 13)
+        return;
+    jscsmodi->setEnabled(true);
+    jscsmodi->setFocus();
+    jscssave->setEnabled(true);
+}
+
+void kcsz::Text1_GotFocus(int index)
+{
+    QPointer<QLineEdit> box = Text1[index];
+    // After the focus change has placed the caret (a click, or select-all on Tab).
+    QTimer::singleShot(0, this, [box] {
+        if (box) {
+            box->deselect();
+            box->end(false);
+        }
+    });
+}
+
+bool kcsz::eventFilter(QObject *watched, QEvent *event)
+{
+    const bool combo = Combo1 && (watched == Combo1 || watched == Combo1->lineEdit());
+    if (event->type() == QEvent::KeyPress) {
+        auto *ke = static_cast<QKeyEvent *>(event);
+        const bool enter = ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter;
+        if (enter && combo) {
+            Combo1_KeyPress(13);
+            return true;
+        }
+        for (int i = 0; i < 3; ++i)
+            if (enter && watched == Text1[i]) {
+                Text1_KeyPress(i, 13);
+                return true;
+            }
+    } else if (event->type() == QEvent::FocusIn) {
+        for (int i = 0; i < 3; ++i)
+            if (watched == Text1[i])
+                Text1_GotFocus(i);
+    }
+    return Window::eventFilter(watched, event);
+}
+
+} // namespace quorvane

@@ -1,0 +1,159 @@
+#include "arrangement/rooms.h"
+
+#include "shell/database.h"
+#include "shell/textcheck.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <cmath>
+
+namespace quorvane {
+
+const QStringList &roomTypeTexts()
+{
+    static const QStringList texts = {
+        QStringLiteral("高一教室"), QStringLiteral("高二教室"), QStringLiteral("高三教室"),
+        QStringLiteral("化学实验室"), QStringLiteral("物理实验室"), QStringLiteral("生物实验室"),
+        QStringLiteral("多媒体教室"), QStringLiteral("其它教室"), QStringLiteral("七年教室"),
+        QStringLiteral("八年教室"), QStringLiteral("九年教室"), QStringLiteral("活动室"),
+        QStringLiteral("阅览室")};
+    return texts;
+}
+
+QString roomTypeText(const QVariant &type)
+{
+    if (type.isNull())
+        return QString();
+    bool ok = false;
+    const double v = type.toDouble(&ok);
+    if (!ok || v != std::floor(v) || v < 1 || v > roomTypeTexts().size())
+        return QString();
+    return roomTypeTexts().at(static_cast<int>(v) - 1);
+}
+
+namespace {
+bool allDigits(const QString &text)
+{
+    for (QChar c : text)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    return !text.isEmpty();
+}
+} // namespace
+
+RoomIdCheck checkRoomId(const QString &typed)
+{
+    RoomIdCheck out;
+    const QString id = TrimBlanks(typed);
+    if (id.isEmpty() || DisplayWidth(id) > 3) {
+        out.result = RoomIdCheck::EmptyOrTooLong;
+        return out;
+    }
+    if (allDigits(id)) {
+        out.id = id.rightJustified(3, QLatin1Char('0'));
+        out.result = RoomIdCheck::Ok;
+        return out;
+    }
+    // A display width of at most 3 with three characters means three single-width characters.
+    if (id.size() != 3) {
+        out.result = RoomIdCheck::NotThreeCharacters;
+        return out;
+    }
+    out.id = id;
+    out.result = RoomIdCheck::Ok;
+    return out;
+}
+
+QString zeroPadded(double value, int digits)
+{
+    const long long n = std::llround(value);
+    const QString body = QString::number(n < 0 ? -n : n).rightJustified(digits, QLatin1Char('0'));
+    return n < 0 ? QStringLiteral("-") + body : body;
+}
+
+QString nextRoomId(const QString &lastId)
+{
+    const int len = static_cast<int>(lastId.size());
+    if (len == 3)
+        return lastId.left(1) + zeroPadded(Val(lastId.right(2)) + 1, 2);
+    if (len == 4)
+        return lastId.left(1) + zeroPadded(Val(lastId.right(3)) + 1, 3);
+    return QString();
+}
+
+QString numberText(const QVariant &value)
+{
+    if (value.isNull())
+        return QString();
+    bool ok = false;
+    const double v = value.toDouble(&ok);
+    if (!ok)
+        return value.toString();
+    return QString::number(v, 'g', 15);
+}
+
+namespace {
+QVector<Room> readRooms(const QSqlDatabase &sys, const QString &sql, bool *ok)
+{
+    QVector<Room> rooms;
+    QSqlQuery q = prepare(sys, sql);
+    const bool good = q.exec();
+    if (ok)
+        *ok = good;
+    while (good && q.next())
+        rooms.push_back({q.value(0).toString(), q.value(1).toString(), q.value(2), q.value(3)});
+    return rooms;
+}
+} // namespace
+
+QVector<Room> roomsById(const QSqlDatabase &sys, bool *ok)
+{
+    return readRooms(sys, QStringLiteral("SELECT id, address, type, rs FROM kcszb ORDER BY id, rowid"), ok);
+}
+
+QVector<Room> roomsByType(const QSqlDatabase &sys, bool *ok)
+{
+    return readRooms(sys, QStringLiteral("SELECT id, address, type, rs FROM kcszb ORDER BY type, rowid"), ok);
+}
+
+Room roomById(const QSqlDatabase &sys, const QString &id, bool *found)
+{
+    QSqlQuery q = prepare(sys, QStringLiteral("SELECT id, address, type, rs FROM kcszb WHERE id = ? ORDER BY rowid LIMIT 1"), {id});
+    if (q.exec() && q.next()) {
+        if (found)
+            *found = true;
+        return {q.value(0).toString(), q.value(1).toString(), q.value(2), q.value(3)};
+    }
+    if (found)
+        *found = false;
+    return {};
+}
+
+bool saveRoom(const QSqlDatabase &sys, const Room &room, QString *error)
+{
+    QSqlDatabase db = sys;
+    Transaction tx(db);
+    QSqlQuery q = prepare(sys, QStringLiteral("SELECT count(*) FROM kcszb WHERE id = ?"), {room.id});
+    if (!q.exec() || !q.next()) {
+        if (error)
+            *error = q.lastError().text();
+        return false;
+    }
+    const bool exists = q.value(0).toLongLong() > 0;
+    q = QSqlQuery();
+    bool ok;
+    if (exists)
+        ok = execSql(sys, QStringLiteral("UPDATE kcszb SET id = ?, address = ?, rs = ?, type = ? WHERE id = ?"),
+                     {room.id, room.address, room.rs, room.type, room.id}, error);
+    else
+        ok = execSql(sys, QStringLiteral("INSERT INTO kcszb(id, address, rs, type) VALUES(?, ?, ?, ?)"),
+                     {room.id, room.address, room.rs, room.type}, error);
+    return ok && tx.commit();
+}
+
+bool deleteRoom(const QSqlDatabase &sys, const QString &id, QString *error)
+{
+    return execSql(sys, QStringLiteral("DELETE FROM kcszb WHERE id = ?"), {id}, error);
+}
+
+} // namespace quorvane

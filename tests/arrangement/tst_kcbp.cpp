@@ -1,0 +1,601 @@
+#include "arrangement/exams.h"
+#include "arrangement/kcbp.h"
+#include "arrangement/register.h"
+#include "shell/database.h"
+#include "shell/globals.h"
+#include "shell/register.h"
+#include "testsupport.h"
+
+#include <QApplication>
+#include <QSqlQuery>
+#include <QtTest>
+
+using namespace quorvane;
+using namespace quorvane::test;
+
+namespace {
+
+QDateTime at(int y, int m, int d, int hh = 10, int mm = 0, int ss = 0)
+{
+    return QDateTime(QDate(y, m, d), QTime(hh, mm, ss));
+}
+
+struct Fixture
+{
+    TempData data;
+    ScriptedServices &services = installScripted();
+    kcbp *w = nullptr;
+
+    explicit Fixture(bool load = true)
+    {
+        data.addCohort(QStringLiteral("2008"), QStringLiteral("db2008"));
+        gCohortYear = QStringLiteral("2008");
+        gCohortDbFile = QStringLiteral("db2008.mdb");
+        services.clock = at(2008, 10, 5, 14, 3, 9);
+        registerArrangementWindows();
+        w = windows::get<kcbp>(QStringLiteral("kcbp"));
+        if (load)
+            w->Load();
+    }
+
+    QSqlDatabase sys() const { return w->systemDatabase(); }
+    QSqlDatabase cohort() const { return w->cohortDatabase(); }
+
+    void addRoom(const QString &id, const QString &address, int type, int rs = 30)
+    {
+        QVERIFY(execSql(sys(), QStringLiteral("INSERT INTO kcszb(id, address, type, rs) VALUES(?,?,?,?)"), {id, address, type, rs}));
+    }
+
+    // 新增, name and count, optional basis position, 保存.
+    void newExam(const QString &name, const QString &count, int basis = -1)
+    {
+        w->jscsadd_Click();
+        w->Text1[0]->setText(name);
+        w->Text1[1]->setText(count);
+        if (basis >= 0)
+            w->Combo1->setCurrentIndex(basis);
+        w->jscssave_Click();
+    }
+
+    QVariant value(const QString &column, const QString &id) const
+    {
+        // column comes from the fixed names used in these tests
+        QSqlQuery q = prepare(sys(), QStringLiteral("SELECT ") + column + QStringLiteral(" FROM kcbpb WHERE id = ?"), {id});
+        q.exec();
+        return q.next() ? q.value(0) : QVariant();
+    }
+
+    int count(const QSqlDatabase &db, const QString &sql, const QVariantList &values = {}) const
+    {
+        QSqlQuery q = prepare(db, sql, values);
+        q.exec();
+        return q.next() ? q.value(0).toInt() : -1;
+    }
+
+    int rowOf(const QString &id) const
+    {
+        for (int r = 1; r < w->Grid1[0]->Rows(); ++r)
+            if (w->Grid1[0]->TextMatrix(r, 4) == id)
+                return r;
+        return -1;
+    }
+
+    void clickExam(const QString &id)
+    {
+        const int r = rowOf(id);
+        QVERIFY(r > 0);
+        w->Grid1[0]->setRow(r);
+        w->Grid1_Click(0);
+    }
+
+    void tick(int grid, const QString &roomId)
+    {
+        Grid *g = w->Grid1[grid];
+        for (int r = 1; r < g->Rows(); ++r)
+            if (g->TextMatrix(r, 1) == roomId) {
+                g->setRow(r);
+                w->Grid1_Click(grid);
+                return;
+            }
+        QFAIL(qPrintable(QStringLiteral("room %1 not listed").arg(roomId)));
+    }
+
+    QStringList column(int grid, int col) const
+    {
+        QStringList out;
+        for (int r = 1; r < w->Grid1[grid]->Rows(); ++r)
+            out << w->Grid1[grid]->TextMatrix(r, col);
+        return out;
+    }
+
+    void addStudentRows(const QString &examId, const QStringList &stids)
+    {
+        for (const QString &s : stids)
+            QVERIFY(execSql(cohort(), QStringLiteral("INSERT INTO stucj(id, stid, name) VALUES(?,?,?)"), {examId, s, s}));
+    }
+};
+
+} // namespace
+
+class tst_kcbp : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void gradeAndDefaultName();
+    void savingExams();
+    void examIdsNeverCollide();
+    void windowKeepsItsCohort();
+    void gridShowsNoLeftoverGrade();
+    void basisIsKeptById();
+    void roomListAddAndRemove();
+    void roomListsOfUnsavedExam();
+    void deletingAnExam();
+    void interruptedDeleteIsCompletedByAnotherDelete();
+    void missingCohortDatabase();
+};
+
+void tst_kcbp::gradeAndDefaultName()
+{
+    const QString y = QStringLiteral("2008");
+    QCOMPARE(examGrade(QDate(2008, 10, 1), y), 1);
+    QCOMPARE(examGrade(QDate(2009, 3, 1), y), 1);
+    QCOMPARE(examGrade(QDate(2009, 8, 31), y), 1);
+    QCOMPARE(examGrade(QDate(2009, 9, 1), y), 2);
+    QCOMPARE(examGrade(QDate(2008, 7, 1), y), 0);
+    QCOMPARE(examGrade(QDate(2012, 3, 1), y), 4);
+    QCOMPARE(examGrade(QDate(2012, 10, 1), y), 5);
+    QCOMPARE(gradeText(3), QStringLiteral("高三"));
+    QCOMPARE(gradeText(0), QString());
+    QCOMPARE(gradeText(4), QString());
+    QCOMPARE(gradeText(QVariant()), QString());
+
+    QCOMPARE(defaultExamName(QDate(2008, 8, 31)), QStringLiteral("2007-2008学年第二学期"));
+    QCOMPARE(defaultExamName(QDate(2008, 9, 1)), QStringLiteral("2008-2009学年第一学期"));
+    QCOMPARE(defaultExamName(QDate(2009, 3, 1)), QStringLiteral("2008-2009学年第二学期"));
+
+    // Through the window, on the day the clock says.
+    Fixture f;
+    f.services.clock = at(2009, 8, 31);
+    f.w->jscsadd_Click();
+    QCOMPARE(f.w->Text1[0]->text(), QStringLiteral("2008-2009学年第二学期"));
+    QCOMPARE(f.w->currentExamId(), QStringLiteral("aa"));
+    f.services.clock = at(2009, 9, 1);
+    f.w->jscsadd_Click();
+    QCOMPARE(f.w->Text1[0]->text(), QStringLiteral("2009-2010学年第一学期"));
+    f.w->Text1[1]->setText(QStringLiteral("3"));
+    f.w->jscssave_Click();
+    QCOMPARE(f.value(QStringLiteral("grade"), QStringLiteral("090901100000")).toInt(), 2);
+    QCOMPARE(f.w->Grid1[0]->TextMatrix(1, 5), QStringLiteral("高二"));
+}
+
+void tst_kcbp::savingExams()
+{
+    Fixture f;
+    QCOMPARE(f.w->windowTitle(), QStringLiteral("考场编排--2008学届"));
+    QCOMPARE(f.w->Grid1[0]->Rows(), 1);
+    const QString title = QStringLiteral("系统提示：");
+
+    // Refusals: nothing is written.
+    struct Case
+    {
+        QString name, count, message;
+    };
+    const QString nameMsg = QStringLiteral("考试名称不能为空或长度超过25个汉字!");
+    const QString countMsg = QStringLiteral("考场数量不能为0!");
+    const Case cases[] = {
+        {QStringLiteral("   "), QStringLiteral("5"), nameMsg},
+        {QString(26, QChar(0x8003)), QStringLiteral("5"), nameMsg},
+        {QStringLiteral("月考"), QStringLiteral("0"), countMsg},
+        {QStringLiteral("月考"), QStringLiteral("00"), countMsg},
+        {QStringLiteral("月考"), QStringLiteral("-1"), countMsg},
+        {QStringLiteral("月考"), QStringLiteral("a5"), countMsg},
+        {QStringLiteral("月考"), QStringLiteral(".5"), countMsg},
+    };
+    for (const Case &c : cases) {
+        f.services.clear();
+        f.newExam(c.name, c.count);
+        QCOMPARE(f.services.lastText(), c.message);
+        QCOMPARE(f.services.messages.back().title, title);
+        QCOMPARE(f.count(f.sys(), QStringLiteral("SELECT count(*) FROM kcbpb")), 0);
+    }
+
+    // 25 Chinese characters fit; blanks around the name go; "7a" is 7 rooms.
+    f.services.clear();
+    const QString longName = QString(25, QChar(0x8003));
+    f.newExam(QStringLiteral("  ") + longName + QStringLiteral(" "), QStringLiteral("7a"));
+    QCOMPARE(f.services.lastText(), QStringLiteral("数据保存完毕！"));
+    const QString id = QStringLiteral("081005140309");
+    QCOMPARE(f.w->currentExamId(), id);
+    QCOMPARE(f.value(QStringLiteral("name"), id).toString(), longName);
+    QCOMPARE(f.value(QStringLiteral("num"), id).toDouble(), 7.0);
+    QCOMPARE(f.value(QStringLiteral("year"), id).toString(), QStringLiteral("2008"));
+    QCOMPARE(f.value(QStringLiteral("grade"), id).toInt(), 1);
+    QVERIFY(f.value(QStringLiteral("bpid"), id).isNull());
+    QVERIFY(f.value(QStringLiteral("kcid"), id).isNull());
+    QCOMPARE(f.w->Grid1[0]->Rows(), 2);
+    QCOMPARE(f.w->Grid1[0]->TextMatrix(1, 1), longName);
+    QCOMPARE(f.w->Grid1[0]->TextMatrix(1, 2), QStringLiteral("7"));
+    QCOMPARE(f.w->Grid1[0]->TextMatrix(1, 4), id);
+    QCOMPARE(f.w->Grid1[0]->TextMatrix(1, 5), QStringLiteral("高一"));
+    QVERIFY(!f.w->jscssave->isEnabled() && !f.w->jscsmodi->isEnabled() && !f.w->jscsdel->isEnabled());
+
+    // Editing renames the exam and leaves its id and grade.
+    f.services.clock = at(2010, 10, 1);
+    f.clickExam(id);
+    QVERIFY(f.w->jscsmodi->isEnabled() && f.w->jscsdel->isEnabled());
+    QCOMPARE(f.w->Frame1[0]->title(), longName + QStringLiteral("：考场列表"));
+    f.w->jscsmodi_Click();
+    f.w->Text1[0]->setText(QStringLiteral("O'Neil's 月考"));
+    f.w->jscssave_Click();
+    QCOMPARE(f.count(f.sys(), QStringLiteral("SELECT count(*) FROM kcbpb")), 1);
+    QCOMPARE(f.value(QStringLiteral("name"), id).toString(), QStringLiteral("O'Neil's 月考"));
+    QCOMPARE(f.value(QStringLiteral("grade"), id).toInt(), 1);
+
+    // Saving before any exam was chosen or created writes nothing under an empty id.
+    f.w->Unload();
+    f.w->Load();
+    f.services.clear();
+    f.w->Combo1_KeyPress(13);
+    QVERIFY(f.w->jscssave->isEnabled());
+    f.w->Text1[0]->setText(QStringLiteral("月考"));
+    f.w->Text1[1]->setText(QStringLiteral("3"));
+    f.w->jscssave_Click();
+    QCOMPARE(f.services.lastText(), QStringLiteral("请先在考试列表中选择考试,或按“新增”输入新考试!"));
+    QCOMPARE(f.count(f.sys(), QStringLiteral("SELECT count(*) FROM kcbpb")), 1);
+    QCOMPARE(f.count(f.sys(), QStringLiteral("SELECT count(*) FROM kcbpb WHERE id = ''")), 0);
+}
+
+void tst_kcbp::examIdsNeverCollide()
+{
+    Fixture f;
+    f.newExam(QStringLiteral("一"), QStringLiteral("3"));
+    f.newExam(QStringLiteral("二"), QStringLiteral("3"));
+    f.newExam(QStringLiteral("三"), QStringLiteral("3"));
+    QCOMPARE(f.column(0, 4), (QStringList{QStringLiteral("081005140311"), QStringLiteral("081005140310"),
+                                          QStringLiteral("081005140309")}));
+    QCOMPARE(f.column(0, 1), (QStringList{QStringLiteral("三"), QStringLiteral("二"), QStringLiteral("一")}));
+    // An id taken by an exam of another cohort counts as well; the next second rolls over the minute.
+    QVERIFY(execSql(f.sys(), QStringLiteral("INSERT INTO kcbpb(id, name, num, year) VALUES('081005140359', 'x', 1, '2007')")));
+    f.services.clock = at(2008, 10, 5, 14, 3, 59);
+    f.newExam(QStringLiteral("四"), QStringLiteral("3"));
+    QCOMPARE(f.w->currentExamId(), QStringLiteral("081005140400"));
+    QCOMPARE(f.w->currentExamId().size(), 12);
+}
+
+void tst_kcbp::windowKeepsItsCohort()
+{
+    Fixture f;
+    f.data.addCohort(QStringLiteral("2009"), QStringLiteral("db2009"));
+    QVERIFY(execSql(f.sys(), QStringLiteral("INSERT INTO kcbpb(id, name, num, year) VALUES('090101000000', '别届考试', 1, '2009')")));
+    f.newExam(QStringLiteral("本届考试"), QStringLiteral("2"));
+    // Another cohort is chosen for another window meanwhile.
+    gCohortYear = QStringLiteral("2009");
+    gCohortDbFile = QStringLiteral("db2009.mdb");
+    f.services.clock = at(2009, 10, 5);
+    f.newExam(QStringLiteral("本届第二次"), QStringLiteral("2"));
+    QCOMPARE(f.column(0, 1), (QStringList{QStringLiteral("本届第二次"), QStringLiteral("本届考试")}));
+    QCOMPARE(f.value(QStringLiteral("year"), f.w->currentExamId()).toString(), QStringLiteral("2008"));
+    QCOMPARE(f.value(QStringLiteral("grade"), f.w->currentExamId()).toInt(), 2);
+    QCOMPARE(f.w->cohortYear(), QStringLiteral("2008"));
+    QCOMPARE(f.w->windowTitle(), QStringLiteral("考场编排--2008学届"));
+    // Deleting works on the cohort database the window was loaded with.
+    f.addStudentRows(f.w->currentExamId(), {QStringLiteral("s1")});
+    f.clickExam(f.w->currentExamId());
+    f.w->jscsdel_Click();
+    QCOMPARE(f.count(f.cohort(), QStringLiteral("SELECT count(*) FROM stucj")), 0);
+    QCOMPARE(f.w->cohortDbFile(), QStringLiteral("db2008.mdb"));
+}
+
+void tst_kcbp::gridShowsNoLeftoverGrade()
+{
+    Fixture f;
+    f.newExam(QStringLiteral("高一月考"), QStringLiteral("2"));
+    QCOMPARE(f.w->Grid1[0]->TextMatrix(1, 5), QStringLiteral("高一"));
+    // An exam made years later (grade 5) takes the first row: it shows no grade text.
+    f.services.clock = at(2012, 10, 1);
+    f.newExam(QStringLiteral("补录"), QStringLiteral("2"));
+    QCOMPARE(f.column(0, 1), (QStringList{QStringLiteral("补录"), QStringLiteral("高一月考")}));
+    QCOMPARE(f.column(0, 5), (QStringList{QString(), QStringLiteral("高一")}));
+    // The same for the basis column: a row that had a basis name is rewritten empty.
+    f.services.clock = at(2012, 10, 2);
+    f.newExam(QStringLiteral("有依据"), QStringLiteral("2"), 1); // basis: 高一月考
+    f.services.clock = at(2012, 10, 3);
+    f.newExam(QStringLiteral("无依据"), QStringLiteral("2"));
+    QCOMPARE(f.column(0, 3), (QStringList{QString(), QStringLiteral("高一月考"), QString(), QString()}));
+}
+
+void tst_kcbp::basisIsKeptById()
+{
+    Fixture f;
+    f.newExam(QStringLiteral("月考"), QStringLiteral("2"));
+    const QString older = f.w->currentExamId();
+    f.services.clock = f.services.clock.addDays(30);
+    f.newExam(QStringLiteral("月考"), QStringLiteral("2"));
+    const QString newer = f.w->currentExamId();
+    f.services.clock = f.services.clock.addDays(30);
+    // The chooser offers every exam, newest first: position 1 is the older 月考.
+    f.w->jscsadd_Click();
+    QCOMPARE(f.w->Combo1->count(), 2);
+    QCOMPARE(f.w->basisIds(), (QStringList{newer, older}));
+    f.w->Text1[0]->setText(QStringLiteral("期中"));
+    f.w->Text1[1]->setText(QStringLiteral("4"));
+    f.w->Combo1->setCurrentIndex(1);
+    f.w->jscssave_Click();
+    const QString exam = f.w->currentExamId();
+    QCOMPARE(f.value(QStringLiteral("bpid"), exam).toString(), older);
+    QCOMPARE(f.w->Grid1[0]->TextMatrix(1, 3), QStringLiteral("月考"));
+
+    // Clicking the exam selects its own basis, not the first exam of that name.
+    f.clickExam(exam);
+    QCOMPARE(f.w->Combo1->currentIndex(), 1);
+    f.w->jscsmodi_Click();
+    f.w->Text1[0]->setText(QStringLiteral("期中考试"));
+    f.w->jscssave_Click();
+    QCOMPARE(f.value(QStringLiteral("bpid"), exam).toString(), older);
+
+    // The oldest exam is offered no basis; the newest is offered every other one.
+    f.clickExam(older);
+    QCOMPARE(f.w->Combo1->count(), 0);
+    f.clickExam(exam);
+    QCOMPARE(f.w->Combo1->count(), 2);
+
+    // A deleted basis: empty basis column, no selection, and a save keeps the stored id.
+    f.clickExam(older);
+    f.w->jscsdel_Click();
+    QCOMPARE(f.rowOf(exam), 1);
+    QCOMPARE(f.w->Grid1[0]->TextMatrix(1, 3), QString());
+    f.clickExam(exam);
+    QCOMPARE(f.w->Combo1->currentIndex(), -1);
+    f.w->jscsmodi_Click();
+    f.w->jscssave_Click();
+    QCOMPARE(f.value(QStringLiteral("bpid"), exam).toString(), older);
+}
+
+void tst_kcbp::roomListAddAndRemove()
+{
+    Fixture f;
+    f.addRoom(QStringLiteral("003"), QStringLiteral("三楼"), 3);
+    f.addRoom(QStringLiteral("001"), QStringLiteral("一楼"), 1, 40);
+    f.addRoom(QStringLiteral("004"), QStringLiteral("实验楼"), 4);
+    f.addRoom(QStringLiteral("002"), QStringLiteral("二楼"), 2);
+    f.addRoom(QStringLiteral("a01"), QStringLiteral("阅览室"), 13);
+    f.addRoom(QStringLiteral("005"), QStringLiteral("五楼"), 1);
+    f.newExam(QStringLiteral("月考"), QStringLiteral("5"));
+    const QString exam = f.w->currentExamId();
+
+    // No rooms yet: five empty rows, and every room of the school offered, by kind.
+    f.clickExam(exam);
+    QCOMPARE(f.w->Grid1[1]->Rows(), 6);
+    QCOMPARE(f.column(1, 1), QStringList(5, QString()));
+    QCOMPARE(f.column(2, 1), (QStringList{QStringLiteral("001"), QStringLiteral("005"), QStringLiteral("002"),
+                                          QStringLiteral("003"), QStringLiteral("004"), QStringLiteral("a01")}));
+    QCOMPARE(f.w->Grid1[2]->TextMatrix(1, 3), QStringLiteral("40"));
+    QCOMPARE(f.w->Grid1[2]->TextMatrix(1, 4), QStringLiteral("高一教室"));
+    QVERIFY(f.w->VsNetBut1[0]->isEnabled() && f.w->VsNetBut1[1]->isEnabled());
+
+    // Nothing ticked: nothing happens.
+    f.services.clear();
+    f.w->VsNetBut1_Click(0);
+    QVERIFY(f.services.messages.empty());
+
+    // Ticking twice unticks; rooms go in the order of the offered list.
+    f.tick(2, QStringLiteral("003"));
+    f.tick(2, QStringLiteral("002"));
+    f.tick(2, QStringLiteral("001"));
+    f.tick(2, QStringLiteral("001"));
+    f.w->VsNetBut1_Click(0);
+    QCOMPARE(f.services.lastText(), QStringLiteral("添加完毕!"));
+    QCOMPARE(f.value(QStringLiteral("kcid"), exam).toString(), QStringLiteral("002003"));
+    QCOMPARE(f.column(1, 1), (QStringList{QStringLiteral("002"), QStringLiteral("003"), QString(), QString(), QString()}));
+    QCOMPARE(f.w->Grid1[1]->TextMatrix(1, 2), QStringLiteral("二楼"));
+    QVERIFY(!f.column(2, 1).contains(QStringLiteral("002")));
+
+    // Three more to a list of five: all fit, after the old ones.
+    f.tick(2, QStringLiteral("a01"));
+    f.tick(2, QStringLiteral("001"));
+    f.tick(2, QStringLiteral("004"));
+    f.w->VsNetBut1_Click(0);
+    QCOMPARE(f.value(QStringLiteral("kcid"), exam).toString(), QStringLiteral("002003001004a01"));
+
+    // Removing the second of the rooms keeps the others in order; removing all leaves an empty list.
+    f.tick(1, QStringLiteral("003"));
+    f.w->VsNetBut1_Click(1);
+    QCOMPARE(f.services.lastText(), QStringLiteral("移除完毕!"));
+    QCOMPARE(f.value(QStringLiteral("kcid"), exam).toString(), QStringLiteral("002001004a01"));
+    QCOMPARE(f.column(2, 1), (QStringList{QStringLiteral("005"), QStringLiteral("003")}));
+
+    // A list that is full takes no more, and the message says so instead of "添加完毕!".
+    f.tick(2, QStringLiteral("005"));
+    f.tick(2, QStringLiteral("003"));
+    f.services.clear();
+    f.w->VsNetBut1_Click(0);
+    QCOMPARE(f.value(QStringLiteral("kcid"), exam).toString(), QStringLiteral("002001004a01005"));
+    QCOMPARE(f.services.lastText(), QStringLiteral("考场已满,有1个考场未能添加(考场数量为5)!"));
+
+    for (const QString &r : f.column(1, 1))
+        f.tick(1, r);
+    f.w->VsNetBut1_Click(1);
+    QCOMPARE(f.value(QStringLiteral("kcid"), exam).toString(), QString());
+    QVERIFY(!f.value(QStringLiteral("kcid"), exam).isNull());
+    QCOMPARE(f.column(2, 1).size(), 6);
+}
+
+void tst_kcbp::roomListsOfUnsavedExam()
+{
+    Fixture f;
+    f.addRoom(QStringLiteral("001"), QStringLiteral("一楼"), 1);
+    f.addRoom(QStringLiteral("002"), QStringLiteral("二楼"), 1);
+    f.addRoom(QStringLiteral("003"), QStringLiteral("三楼"), 1);
+    f.newExam(QStringLiteral("月考"), QStringLiteral("3"));
+    const QString exam = f.w->currentExamId();
+    QVERIFY(execSql(f.sys(), QStringLiteral("UPDATE kcbpb SET kcid = 'A01' WHERE id = ?"), {exam}));
+    f.addRoom(QStringLiteral("a01"), QStringLiteral("四楼"), 1);
+    f.clickExam(exam);
+    // Room ids compare without letter case: a01 is in the list as A01 and is not offered.
+    QCOMPARE(f.column(1, 1).first(), QStringLiteral("A01"));
+    QCOMPARE(f.w->Grid1[1]->TextMatrix(1, 2), QStringLiteral("四楼"));
+    QVERIFY(!f.column(2, 1).contains(QStringLiteral("a01")));
+
+    // A new exam that is not saved yet: the buttons say what to do first and write nothing.
+    f.w->jscsadd_Click();
+    f.tick(2, QStringLiteral("001"));
+    f.services.clear();
+    f.w->VsNetBut1_Click(0);
+    QCOMPARE(f.services.texts(), QStringList{QStringLiteral("新考试尚未保存,请先保存考试,然后再添加考场!")});
+    f.tick(1, QStringLiteral("A01"));
+    f.w->VsNetBut1_Click(1);
+    QCOMPARE(f.services.lastText(), QStringLiteral("新考试尚未保存,请先保存考试,然后再移除考场!"));
+    QCOMPARE(f.value(QStringLiteral("kcid"), exam).toString(), QStringLiteral("A01"));
+    QCOMPARE(f.count(f.sys(), QStringLiteral("SELECT count(*) FROM kcbpb")), 1);
+
+    // Once saved, the rooms go to the new exam, and the lists show that exam.
+    f.w->Text1[1]->setText(QStringLiteral("2"));
+    f.w->jscssave_Click();
+    const QString fresh = f.w->currentExamId();
+    QVERIFY(fresh != exam);
+    f.services.clear();
+    f.w->VsNetBut1_Click(0);
+    QCOMPARE(f.services.lastText(), QStringLiteral("添加完毕!"));
+    QCOMPARE(f.value(QStringLiteral("kcid"), fresh).toString(), QStringLiteral("001"));
+    QCOMPARE(f.value(QStringLiteral("kcid"), exam).toString(), QStringLiteral("A01"));
+    QCOMPARE(f.w->currentExamId(), fresh);
+    QCOMPARE(f.column(1, 1), (QStringList{QStringLiteral("001"), QString()}));
+
+    // An exam deleted meanwhile: nothing is written, the user is told to choose an exam.
+    f.clickExam(exam);
+    QVERIFY(execSql(f.sys(), QStringLiteral("DELETE FROM kcbpb WHERE id = ?"), {exam}));
+    f.tick(2, QStringLiteral("002"));
+    f.services.clear();
+    f.w->VsNetBut1_Click(0);
+    QCOMPARE(f.services.lastText(), QStringLiteral("请先在考试列表中选择考试,然后再添加考场!"));
+    QCOMPARE(f.count(f.sys(), QStringLiteral("SELECT count(*) FROM kcbpb WHERE id = ?"), {exam}), 0);
+}
+
+void tst_kcbp::deletingAnExam()
+{
+    Fixture f;
+    f.newExam(QStringLiteral("O'Neil's 月考"), QStringLiteral("2"));
+    const QString first = f.w->currentExamId();
+    f.newExam(QStringLiteral("期中"), QStringLiteral("2"));
+    const QString second = f.w->currentExamId();
+    f.addStudentRows(first, {QStringLiteral("S'01"), QStringLiteral("s02"), QStringLiteral("s03")});
+    f.addStudentRows(second, {QStringLiteral("S'01"), QStringLiteral("s02")});
+
+    f.clickExam(first);
+    f.services.answers.push_back(MsgAnswer::Cancel);
+    f.w->jscsdel_Click();
+    QCOMPARE(f.services.messages.back().text, QStringLiteral("真得要删除“O'Neil's 月考”相关数据吗？"));
+    QCOMPARE(f.services.messages.back().title, QStringLiteral("信息提示："));
+    QCOMPARE(f.count(f.cohort(), QStringLiteral("SELECT count(*) FROM stucj")), 5);
+    QCOMPARE(f.w->Grid1[0]->Rows(), 3);
+
+    f.w->jscsdel_Click();
+    QCOMPARE(f.count(f.cohort(), QStringLiteral("SELECT count(*) FROM stucj WHERE id = ?"), {first}), 0);
+    QCOMPARE(f.count(f.cohort(), QStringLiteral("SELECT count(*) FROM stucj WHERE id = ?"), {second}), 2);
+    QCOMPARE(f.count(f.sys(), QStringLiteral("SELECT count(*) FROM kcbpb WHERE id = ?"), {first}), 0);
+    QCOMPARE(f.column(0, 4), QStringList{second});
+    QCOMPARE(f.w->Grid1[1]->Rows(), 1);
+    QCOMPARE(f.w->Grid1[2]->Rows(), 1);
+    QVERIFY(!f.w->jscsdel->isEnabled());
+    QCOMPARE(f.w->Text1[0]->text(), QStringLiteral("O'Neil's 月考"));
+
+    // A new exam being entered is not saved: there is nothing to delete.
+    f.w->jscsadd_Click();
+    f.w->jscsdel->setEnabled(true);
+    f.services.clear();
+    f.w->jscsdel_Click();
+    QCOMPARE(f.services.lastText(), QStringLiteral("请先在考试列表中选择要删除的考试!"));
+    QCOMPARE(f.count(f.sys(), QStringLiteral("SELECT count(*) FROM kcbpb")), 1);
+}
+
+void tst_kcbp::interruptedDeleteIsCompletedByAnotherDelete()
+{
+    Fixture f;
+    f.newExam(QStringLiteral("月考"), QStringLiteral("2"));
+    const QString exam = f.w->currentExamId();
+    f.addStudentRows(exam, {QStringLiteral("s01"), QStringLiteral("s02")});
+
+    // Another connection holds the system database for writing: the exam row cannot go.
+    QSqlDatabase other;
+    QVERIFY(openDatabase(f.data.systemPath(), DbKind::System, QStringLiteral("tst-holder"), &other));
+    QVERIFY(execSql(other, QStringLiteral("BEGIN IMMEDIATE")));
+    f.clickExam(exam);
+    f.services.clear();
+    f.w->jscsdel_Click();
+    QCOMPARE(f.services.lastText(), QStringLiteral("考试数据删除失败(数据库正被其它窗口使用),请稍后再删除一次!"));
+    // The exam is still listed (as an exam without student rows) and can be deleted again.
+    QCOMPARE(f.column(0, 4), QStringList{exam});
+    QVERIFY(f.w->jscsdel->isEnabled());
+    QVERIFY(execSql(other, QStringLiteral("ROLLBACK")));
+    closeDatabase(other);
+
+    f.w->jscsdel_Click();
+    QCOMPARE(f.count(f.sys(), QStringLiteral("SELECT count(*) FROM kcbpb")), 0);
+    QCOMPARE(f.count(f.cohort(), QStringLiteral("SELECT count(*) FROM stucj")), 0);
+    QCOMPARE(f.w->Grid1[0]->Rows(), 1);
+
+    // The other order of trouble: the cohort database is held, so nothing at all is deleted.
+    f.newExam(QStringLiteral("期中"), QStringLiteral("2"));
+    const QString exam2 = f.w->currentExamId();
+    f.addStudentRows(exam2, {QStringLiteral("s01")});
+    QVERIFY(openDatabase(f.data.cohortPath(QStringLiteral("db2008.mdb")), DbKind::Cohort, QStringLiteral("tst-holder"), &other));
+    QVERIFY(execSql(other, QStringLiteral("BEGIN IMMEDIATE")));
+    f.clickExam(exam2);
+    f.w->jscsdel_Click();
+    QVERIFY(execSql(other, QStringLiteral("ROLLBACK")));
+    closeDatabase(other);
+    QCOMPARE(f.count(f.sys(), QStringLiteral("SELECT count(*) FROM kcbpb")), 1);
+    QCOMPARE(f.count(f.cohort(), QStringLiteral("SELECT count(*) FROM stucj")), 1);
+}
+
+void tst_kcbp::missingCohortDatabase()
+{
+    Fixture f(false);
+    gCohortDbFile = QStringLiteral("gone.mdb");
+    f.w->Show();
+    QVERIFY(!f.w->isLoaded());
+    QVERIFY(!f.w->isVisible());
+    QCOMPARE(f.services.lastText(), QStringLiteral("库文件gone.mdb不存在!"));
+}
+
+// With QUORVANE_SHOW_KCBP set, the program shows the exam register on generated data instead of
+// running the tests (to look at the window).
+static int showExamRegister()
+{
+    installFontSubstitutions();
+    Fixture f(false);
+    f.services.clock = at(2009, 3, 2, 9, 0, 0);
+    f.w->Load();
+    const char *const addresses[] = {"教学楼一层东", "教学楼一层西", "教学楼二层东", "教学楼二层西", "实验楼三层", "图书馆阅览室"};
+    for (int i = 0; i < 14; ++i)
+        f.addRoom(QString::number(i + 1).rightJustified(3, QLatin1Char('0')),
+                  QString::fromUtf8(addresses[i % 6]) + QString::number(i / 6 + 1), i % 6 == 4 ? 5 : i % 6 == 5 ? 13 : 1 + i % 3, 30 + i % 3 * 5);
+    const char *const names[] = {"2008-2009学年第一学期期中考试", "2008-2009学年第一学期期末考试", "高一下学期第一次月考",
+                                 "2008-2009学年第二学期期中考试"};
+    for (int i = 0; i < 4; ++i) {
+        f.services.clock = f.services.clock.addSecs(3600);
+        f.newExam(QString::fromUtf8(names[i]), QStringLiteral("8"), i > 0 ? 0 : -1);
+    }
+    f.services.clock = at(2012, 10, 1);
+    f.newExam(QStringLiteral("补录考试"), QStringLiteral("6"), 1);
+    f.clickExam(f.w->Grid1[0]->TextMatrix(2, 4));
+    for (const char *room : {"001", "002", "003", "004", "007"})
+        f.tick(2, QLatin1String(room));
+    f.w->VsNetBut1_Click(0);
+    f.tick(2, QStringLiteral("010"));
+    f.tick(2, QStringLiteral("006"));
+    f.w->Show();
+    return qApp->exec();
+}
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    if (qEnvironmentVariableIsSet("QUORVANE_SHOW_KCBP"))
+        return showExamRegister();
+    tst_kcbp tc;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&tc, argc, argv);
+}
+
+#include "tst_kcbp.moc"

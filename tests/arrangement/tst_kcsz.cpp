@@ -1,0 +1,261 @@
+#include "arrangement/kcsz.h"
+#include "arrangement/register.h"
+#include "arrangement/rooms.h"
+#include "shell/database.h"
+#include "testsupport.h"
+
+#include <QFile>
+#include <QSqlQuery>
+#include <QtTest>
+
+using namespace quorvane;
+using namespace quorvane::test;
+
+namespace {
+
+struct Fixture
+{
+    TempData data;
+    ScriptedServices &services = installScripted();
+    kcsz *w = nullptr;
+
+    Fixture()
+    {
+        registerArrangementWindows();
+        w = windows::get<kcsz>(QStringLiteral("kcsz"));
+        w->Load();
+    }
+
+    // Fills the editor and presses 保存; kind is the position in the kind list (-1: none).
+    void save(const QString &id, const QString &address, const QString &seats, int kind)
+    {
+        w->Text1[0]->setText(id);
+        w->Text1[1]->setText(address);
+        w->Text1[2]->setText(seats);
+        w->Combo1->setCurrentIndex(kind);
+        w->jscssave->setEnabled(true);
+        w->jscssave_Click();
+    }
+
+    // Rows of kcszb as "id|address|rs|type", in id order.
+    QStringList rooms() const
+    {
+        QStringList out;
+        QSqlQuery q = prepare(w->systemDatabase(), QStringLiteral("SELECT id, address, rs, type FROM kcszb ORDER BY id, rowid"));
+        q.exec();
+        while (q.next())
+            out << QStringList{q.value(0).toString(), q.value(1).toString(), q.value(2).toString(), q.value(3).toString()}.join(QLatin1Char('|'));
+        return out;
+    }
+
+    void click(int row)
+    {
+        w->Grid1->setRow(row);
+        w->Grid1_Click();
+    }
+};
+
+} // namespace
+
+class tst_kcsz : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void roomIdForms();
+    void saveChecksRefuseBadInput();
+    void savingFindsTheStoredRoom();
+    void quotesAreStoredLiterally();
+    void gridNewProposalAndDelete();
+    void missingSystemDatabaseClosesTheWindow();
+};
+
+void tst_kcsz::roomIdForms()
+{
+    auto id = [](const QString &typed) { return checkRoomId(typed); };
+    QCOMPARE(id(QStringLiteral("7")).id, QStringLiteral("007"));
+    QCOMPARE(id(QStringLiteral(" 12 ")).id, QStringLiteral("012"));
+    QCOMPARE(id(QStringLiteral("007")).id, QStringLiteral("007"));
+    QCOMPARE(id(QStringLiteral("A01")).id, QStringLiteral("A01"));
+    QCOMPARE(id(QStringLiteral("a'1")).id, QStringLiteral("a'1"));
+    QCOMPARE(id(QStringLiteral("A1")).result, RoomIdCheck::NotThreeCharacters);
+    QCOMPARE(id(QStringLiteral("中1")).result, RoomIdCheck::NotThreeCharacters); // width 3, two characters
+    QCOMPARE(id(QStringLiteral("0100")).result, RoomIdCheck::EmptyOrTooLong);
+    QCOMPARE(id(QStringLiteral("中文")).result, RoomIdCheck::EmptyOrTooLong);
+    QCOMPARE(id(QStringLiteral("   ")).result, RoomIdCheck::EmptyOrTooLong);
+    QCOMPARE(id(QStringLiteral("A中1")).result, RoomIdCheck::EmptyOrTooLong);
+
+    QCOMPARE(nextRoomId(QStringLiteral("A09")), QStringLiteral("A10"));
+    QCOMPARE(nextRoomId(QStringLiteral("005")), QStringLiteral("006"));
+    QCOMPARE(nextRoomId(QStringLiteral("099")), QStringLiteral("0100"));
+    QCOMPARE(nextRoomId(QStringLiteral("B099")), QStringLiteral("B100"));
+    QCOMPARE(nextRoomId(QString()), QString());
+    QCOMPARE(nextRoomId(QStringLiteral("A1")), QString());
+
+    QCOMPARE(roomTypeText(1), QStringLiteral("高一教室"));
+    QCOMPARE(roomTypeText(13), QStringLiteral("阅览室"));
+    QCOMPARE(roomTypeText(14), QString());
+    QCOMPARE(roomTypeText(QVariant()), QString());
+}
+
+void tst_kcsz::saveChecksRefuseBadInput()
+{
+    Fixture f;
+    const QString title = QStringLiteral("系统提示：");
+    struct Case
+    {
+        QString id, address, seats;
+        int kind;
+        QString message;
+    };
+    const Case cases[] = {
+        {QString(), QStringLiteral("一楼"), QStringLiteral("30"), 0, QStringLiteral("考场号不能为空或长度超过3个字符!")},
+        {QStringLiteral("   "), QStringLiteral("一楼"), QStringLiteral("30"), 0, QStringLiteral("考场号不能为空或长度超过3个字符!")},
+        {QStringLiteral("中文1"), QStringLiteral("一楼"), QStringLiteral("30"), 0, QStringLiteral("考场号不能为空或长度超过3个字符!")},
+        {QStringLiteral("A1"), QStringLiteral("一楼"), QStringLiteral("30"), 0, QStringLiteral("考场号必须是3个字符(数字考场号自动补足3位,如7存为007)!")},
+        {QStringLiteral("001"), QStringLiteral("  "), QStringLiteral("30"), 0, QStringLiteral("考场地点不能为空或长度超过10个汉字!")},
+        {QStringLiteral("001"), QStringLiteral("一二三四五六七八九十一"), QStringLiteral("30"), 0, QStringLiteral("考场地点不能为空或长度超过10个汉字!")},
+        {QStringLiteral("0100"), QStringLiteral("一楼"), QStringLiteral("30"), 0, QStringLiteral("考场号不能为空或长度超过3个字符!")},
+        {QStringLiteral("001"), QStringLiteral("一楼"), QStringLiteral("0"), 0, QStringLiteral("考场人数不能为0!")},
+        {QStringLiteral("001"), QStringLiteral("一楼"), QStringLiteral("-5"), 0, QStringLiteral("考场人数不能为0!")},
+        {QStringLiteral("001"), QStringLiteral("一楼"), QStringLiteral("abc"), 0, QStringLiteral("考场人数不能为0!")},
+        {QStringLiteral("001"), QStringLiteral("一楼"), QStringLiteral(".5"), 0, QStringLiteral("考场人数不能为0!")},
+        {QStringLiteral("001"), QStringLiteral("一楼"), QStringLiteral("30"), -1, QStringLiteral("考场类别未选择!")},
+    };
+    for (const Case &c : cases) {
+        f.services.clear();
+        f.save(c.id, c.address, c.seats, c.kind);
+        QCOMPARE(f.services.messages.size(), size_t(1));
+        QCOMPARE(f.services.lastText(), c.message);
+        QCOMPARE(f.services.messages.back().title, title);
+    }
+    // Text typed into the kind box instead of choosing counts as no kind.
+    f.services.clear();
+    f.save(QStringLiteral("001"), QStringLiteral("一楼"), QStringLiteral("30"), 2);
+    f.w->Combo1->setEditText(QStringLiteral("大教室"));
+    f.w->jscssave_Click();
+    QCOMPARE(f.services.lastText(), QStringLiteral("考场类别未选择!"));
+    QCOMPARE(f.rooms(), QStringList{QStringLiteral("001|一楼|30|3")}); // the first save of this block passed
+
+    // Ten Chinese characters fit; the id is stored zero-padded; the buttons go back to their rest.
+    f.services.clear();
+    f.save(QStringLiteral(" 7 "), QStringLiteral("一二三四五六七八九十"), QStringLiteral("45人"), 6);
+    QCOMPARE(f.services.lastText(), QStringLiteral("数据保存完毕！"));
+    QCOMPARE(f.rooms(), (QStringList{QStringLiteral("001|一楼|30|3"), QStringLiteral("007|一二三四五六七八九十|45|7")}));
+    QVERIFY(!f.w->jscssave->isEnabled());
+    QVERIFY(!f.w->jscsmodi->isEnabled());
+    QVERIFY(!f.w->jscsdel->isEnabled());
+    QCOMPARE(f.w->Grid1->Rows(), 3);
+    QCOMPARE(f.w->Grid1->TextMatrix(2, 1), QStringLiteral("007"));
+    QCOMPARE(f.w->Grid1->TextMatrix(2, 3), QStringLiteral("45"));
+    QCOMPARE(f.w->Grid1->TextMatrix(2, 4), QStringLiteral("多媒体教室"));
+}
+
+void tst_kcsz::savingFindsTheStoredRoom()
+{
+    Fixture f;
+    f.save(QStringLiteral("007"), QStringLiteral("一楼"), QStringLiteral("30"), 0);
+    // Typed as 7: room 007 is rewritten, not added a second time.
+    f.save(QStringLiteral("7"), QStringLiteral("二楼"), QStringLiteral("40"), 1);
+    QCOMPARE(f.rooms(), QStringList{QStringLiteral("007|二楼|40|2")});
+    // Ids are one room whatever their letter case.
+    f.save(QStringLiteral("A01"), QStringLiteral("三楼"), QStringLiteral("20"), 3);
+    f.save(QStringLiteral("a01"), QStringLiteral("四楼"), QStringLiteral("25"), 4);
+    QCOMPARE(f.rooms(), (QStringList{QStringLiteral("007|二楼|40|2"), QStringLiteral("a01|四楼|25|5")}));
+    QCOMPARE(f.w->Grid1->Rows(), 3);
+
+    // Changing the id of a chosen room creates a room under the new id and keeps the old one.
+    f.click(1);
+    QCOMPARE(f.w->Text1[0]->text(), QStringLiteral("007"));
+    QCOMPARE(f.w->Combo1->currentText(), QStringLiteral("高二教室"));
+    QVERIFY(f.w->jscsmodi->isEnabled() && f.w->jscsdel->isEnabled());
+    f.w->jscsmodi_Click();
+    f.w->Text1[0]->setText(QStringLiteral("8"));
+    f.w->jscssave_Click();
+    QCOMPARE(f.rooms(), (QStringList{QStringLiteral("007|二楼|40|2"), QStringLiteral("008|二楼|40|2"), QStringLiteral("a01|四楼|25|5")}));
+}
+
+void tst_kcsz::quotesAreStoredLiterally()
+{
+    Fixture f;
+    f.save(QStringLiteral("A'1"), QStringLiteral("O'Brien楼"), QStringLiteral("30"), 7);
+    f.save(QStringLiteral("B'1"), QStringLiteral("x' OR '1'='1"), QStringLiteral("30"), 7);
+    QCOMPARE(f.rooms(), (QStringList{QStringLiteral("A'1|O'Brien楼|30|8"), QStringLiteral("B'1|x' OR '1'='1|30|8")}));
+    f.save(QStringLiteral("a'1"), QStringLiteral("新楼"), QStringLiteral("31"), 7);
+    QCOMPARE(f.rooms().size(), 2);
+    QCOMPARE(f.rooms().first(), QStringLiteral("a'1|新楼|31|8"));
+
+    f.click(1);
+    f.services.answers.push_back(MsgAnswer::Ok);
+    f.w->jscsdel_Click();
+    QCOMPARE(f.services.messages.back().text, QStringLiteral("真得要删除“a'1”考场号相关数据吗？"));
+    QCOMPARE(f.rooms(), QStringList{QStringLiteral("B'1|x' OR '1'='1|30|8")});
+}
+
+void tst_kcsz::gridNewProposalAndDelete()
+{
+    Fixture f;
+    // No rooms yet: 新增 proposes nothing and keeps what the box holds.
+    QCOMPARE(f.w->Grid1->Rows(), 1);
+    f.w->Text1[0]->setText(QStringLiteral("X"));
+    f.w->Text1[1]->setText(QStringLiteral("old"));
+    f.w->jscsadd_Click();
+    QCOMPARE(f.w->Text1[0]->text(), QStringLiteral("X"));
+    QVERIFY(f.w->Text1[1]->text().isEmpty());
+    QCOMPARE(f.w->Combo1->currentIndex(), -1);
+    QVERIFY(f.w->jscssave->isEnabled());
+
+    f.save(QStringLiteral("1"), QStringLiteral("一楼"), QStringLiteral("30"), 0);
+    f.save(QStringLiteral("A09"), QStringLiteral("二楼"), QStringLiteral("30"), 0);
+    QCOMPARE(f.w->lastRoomId(), QStringLiteral("A09"));
+    f.w->jscsadd_Click();
+    QCOMPARE(f.w->Text1[0]->text(), QStringLiteral("A10"));
+
+    // Cancel keeps the room; OK deletes it and the text boxes keep their contents.
+    f.click(2);
+    f.services.answers.push_back(MsgAnswer::Cancel);
+    f.w->jscsdel_Click();
+    QCOMPARE(f.rooms().size(), 2);
+    QVERIFY(f.w->jscsdel->isEnabled());
+    f.services.answers.push_back(MsgAnswer::Ok);
+    f.w->jscsdel_Click();
+    QCOMPARE(f.rooms(), QStringList{QStringLiteral("001|一楼|30|1")});
+    QCOMPARE(f.w->Text1[0]->text(), QStringLiteral("A09"));
+    QVERIFY(!f.w->jscsdel->isEnabled());
+
+    // A room typed as 1 is room 001: deleting it leaves the heading row; the last id stays.
+    f.w->Text1[0]->setText(QStringLiteral("1"));
+    f.services.answers.push_back(MsgAnswer::Ok);
+    f.w->jscsdel_Click();
+    QVERIFY(f.rooms().isEmpty());
+    QCOMPARE(f.w->Grid1->Rows(), 1);
+    QCOMPARE(f.w->lastRoomId(), QStringLiteral("001"));
+    f.w->jscsadd_Click();
+    QCOMPARE(f.w->Text1[0]->text(), QStringLiteral("002"));
+
+    // After 099 the proposal 0100 is too long, and saving it says so.
+    f.save(QStringLiteral("099"), QStringLiteral("三楼"), QStringLiteral("30"), 0);
+    f.w->jscsadd_Click();
+    QCOMPARE(f.w->Text1[0]->text(), QStringLiteral("0100"));
+    f.services.clear();
+    f.save(f.w->Text1[0]->text(), QStringLiteral("三楼"), QStringLiteral("30"), 0);
+    QCOMPARE(f.services.lastText(), QStringLiteral("考场号不能为空或长度超过3个字符!"));
+    QCOMPARE(f.rooms().size(), 1);
+}
+
+void tst_kcsz::missingSystemDatabaseClosesTheWindow()
+{
+    TempData data;
+    ScriptedServices &s = installScripted();
+    QVERIFY(QFile::remove(data.systemPath()));
+    registerArrangementWindows();
+    auto *w = windows::get<kcsz>(QStringLiteral("kcsz"));
+    w->Show();
+    QVERIFY(!w->isLoaded());
+    QVERIFY(!w->isVisible());
+    QCOMPARE(s.programEnds, 0);
+    QCOMPARE(s.lastText(), QStringLiteral("库文件“newclasssys.mdb”错误！"));
+    QCOMPARE(s.messages.back().title, QStringLiteral("系统提示："));
+}
+
+QTEST_MAIN(tst_kcsz)
+#include "tst_kcsz.moc"
