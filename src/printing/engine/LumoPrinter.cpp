@@ -1,0 +1,666 @@
+// The print control: construction, properties, persistence, surfaces and the dialog seam.
+#include "LumoPrinter.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrinter>
+
+namespace quorvane {
+
+QColor lumo::resolveColor(OleColor c)
+{
+    if (c & 0x80000000u) {
+        // The classic system colours the control's defaults name.
+        switch (c & 0xffu) {
+        case 5: return QColor(255, 255, 255);   // window
+        case 8: return QColor(0, 0, 0);         // window text
+        case 12: return QColor(171, 171, 171);  // application workspace
+        case 15: return QColor(240, 240, 240);  // button face
+        case 16: return QColor(160, 160, 160);  // button shadow
+        case 17: return QColor(109, 109, 109);  // grey text
+        case 18: return QColor(0, 0, 0);        // button text
+        default: return QColor(0, 0, 0);
+        }
+    }
+    return QColor(int(c & 0xffu), int((c >> 8) & 0xffu), int((c >> 16) & 0xffu));
+}
+
+// ---- seams ----
+
+std::function<void(const QString &, const QString &)> LumoPrinter::messageHook =
+    [](const QString &text, const QString &caption) {
+        QMessageBox box(QMessageBox::Warning, caption, text, QMessageBox::Ok, QApplication::activeWindow());
+        box.exec();
+    };
+
+std::function<bool(QPrinter *, QWidget *)> LumoPrinter::pageSetupHook = [](QPrinter *printer, QWidget *owner) {
+    QPageSetupDialog dlg(printer, owner);
+    return dlg.exec() == QDialog::Accepted;
+};
+
+std::function<bool(QPrinter *, int, QWidget *)> LumoPrinter::printDialogHook =
+    [](QPrinter *printer, int, QWidget *owner) {
+        QPrintDialog dlg(printer, owner);
+        return dlg.exec() == QDialog::Accepted;
+    };
+
+int LumoPrinter::yieldIntervalMs = 15;
+
+void LumoPrinter::message(const QString &text, const QString &caption)
+{
+    if (messageHook)
+        messageHook(text, caption);
+}
+
+QFont LumoPrinter::ambientFont()
+{
+    QFont f(QStringLiteral("宋体"));
+    f.setPointSizeF(9);
+    return f;
+}
+
+// ---- creation and destruction ----
+
+LumoPrinter::LumoPrinter(QWidget *parent)
+    : QWidget(parent),
+      m_printer(std::make_unique<QPrinter>(QPrinter::HighResolution)),
+      m_tempDir(QDir::tempPath() + QStringLiteral("/lumoprinter-XXXXXX")),
+      m_measureDevice(8, 8, QImage::Format_RGB32)
+{
+    // A 1440-dpi surface measures text in twips, as the page surface of the preview does.
+    m_measureDevice.setDotsPerMeterX(56693);
+    m_measureDevice.setDotsPerMeterY(56693);
+    m_previewMetrics = std::make_shared<DeviceTextMetrics>(&m_measureDevice);
+    m_printerMetrics = std::make_shared<DeviceTextMetrics>(m_printer.get());
+
+    buildWindow();
+
+    // The page files live in a folder of this control's own, never in the current directory.
+    if (m_tempDir.isValid())
+        m_tempDirectory = QDir::toNativeSeparators(m_tempDir.path() + QLatin1Char('/'));
+
+    // Paper from the system printer.
+    const QPageLayout layout = m_printer->pageLayout();
+    m_orientation = layout.orientation() == QPageLayout::Landscape ? 2 : 1;
+    m_paperSize = 9;
+    double w = 0, h = 0;
+    if (printerPageTwips(m_paperSize, m_orientation, w, h)) {
+        m_paperWidth = w;
+        m_paperHeight = h;
+    }
+
+    m_picDest.font = ambientFont();
+    m_printerSurface.font = ambientFont();
+    m_savedFont = m_picDest.font;
+    m_savedForeColor = m_picDest.foreColor;
+    m_savedDrawStyle = m_picDest.drawStyle;
+    m_savedDrawMode = m_picDest.drawMode;
+    m_savedDrawWidth = m_picDest.drawWidth;
+    resetSurface(m_picDest, true);
+    LayoutPreview();
+}
+
+LumoPrinter::~LumoPrinter()
+{
+    if (m_printerPainter && m_printerPainter->isActive())
+        m_printerPainter->end();
+    // Only the page files this control wrote, in its own folder.
+    for (const QString &f : m_pageFiles)
+        QFile::remove(f);
+    m_pageFiles.clear();
+    if (m_tempDir.isValid()) {
+        m_tempDir.setAutoRemove(false);
+        QDir().rmdir(m_tempDir.path()); // only when empty
+    }
+}
+
+void LumoPrinter::setTextMetrics(std::shared_ptr<TextMetrics> metrics)
+{
+    if (metrics) {
+        m_previewMetrics = metrics;
+        m_printerMetrics = metrics;
+    } else {
+        m_previewMetrics = std::make_shared<DeviceTextMetrics>(&m_measureDevice);
+        m_printerMetrics = std::make_shared<DeviceTextMetrics>(m_printer.get());
+    }
+}
+
+// ---- surfaces ----
+
+TextMetrics &LumoPrinter::metrics()
+{
+    return m_isPrinter ? *m_printerMetrics : *m_previewMetrics;
+}
+
+double LumoPrinter::penUnitTwips() const
+{
+    if (m_isPrinter)
+        return 1440.0 / std::max(1, m_printer->resolution());
+    return 15.0 / std::max(0.01, double(m_zoom));
+}
+
+double LumoPrinter::textW(const QString &text)
+{
+    return metrics().width(out().font, text) / zoomOf();
+}
+
+double LumoPrinter::textH(const QString &text)
+{
+    return metrics().height(out().font, text) / zoomOf();
+}
+
+QFont LumoPrinter::pageFont(const QFont &f) const
+{
+    QFont p(f);
+    p.setPixelSize(std::max(1, int(std::lround(f.pointSizeF() * 20.0 / zoomOf()))));
+    p.setHintingPreference(QFont::PreferNoHinting);
+    return p;
+}
+
+void LumoPrinter::resetSurface(Surface &s, bool clearRecord)
+{
+    if (clearRecord || !s.record)
+        s.record = std::make_shared<PageRecord>();
+    s.record->paperWidth = m_paperWidth;
+    s.record->paperHeight = m_paperHeight;
+    s.record->originX = -s.scaleLeft;
+    s.record->originY = -s.scaleTop;
+    s.record->paperColor = lumo::resolveColor(m_paperColor).rgba();
+}
+
+void LumoPrinter::drawTextLine(const QString &text)
+{
+    Surface &s = out();
+    if (!text.isEmpty()) {
+        PageOp op;
+        op.kind = PageOp::Text;
+        op.index = qint16(s.record->fontIndex(pageFont(s.font)));
+        op.x1 = float(s.currentX);
+        op.y1 = float(s.currentY);
+        op.y2 = float(s.currentY + metrics().ascent(s.font) / zoomOf());
+        op.rgb = lumo::resolveColor(s.foreColor).rgb();
+        op.text = text;
+        s.record->ops.push_back(std::move(op));
+    }
+    s.currentY += textH(text);
+    s.currentX = s.scaleLeft;
+}
+
+void LumoPrinter::addLine(double x1, double y1, double x2, double y2, OleColor color)
+{
+    Surface &s = out();
+    PageOp op;
+    op.kind = PageOp::Line;
+    op.penStyle = quint8(std::clamp(s.drawStyle, 0, 6));
+    op.x1 = float(x1), op.y1 = float(y1), op.x2 = float(x2), op.y2 = float(y2);
+    op.penWidth = float(s.drawWidth * penUnitTwips());
+    op.rgb = lumo::resolveColor(color).rgb();
+    s.record->ops.push_back(op);
+}
+
+void LumoPrinter::addRect(double x1, double y1, double x2, double y2, OleColor color)
+{
+    Surface &s = out();
+    PageOp op;
+    op.kind = PageOp::Rect;
+    op.penStyle = quint8(std::clamp(s.drawStyle, 0, 6));
+    op.x1 = float(x1), op.y1 = float(y1), op.x2 = float(x2), op.y2 = float(y2);
+    op.penWidth = float(s.drawWidth * penUnitTwips());
+    op.rgb = lumo::resolveColor(color).rgb();
+    s.record->ops.push_back(op);
+}
+
+void LumoPrinter::addFilledRect(double x1, double y1, double x2, double y2, OleColor color)
+{
+    Surface &s = out();
+    PageOp op;
+    op.kind = PageOp::FilledRect;
+    op.x1 = float(x1), op.y1 = float(y1), op.x2 = float(x2), op.y2 = float(y2);
+    op.rgb = lumo::resolveColor(color).rgb();
+    s.record->ops.push_back(op);
+}
+
+void LumoPrinter::addEllipse(double cx, double cy, double rx, double ry, OleColor color)
+{
+    Surface &s = out();
+    PageOp op;
+    op.kind = PageOp::Ellipse;
+    op.penStyle = quint8(std::clamp(s.drawStyle, 0, 6));
+    op.x1 = float(cx), op.y1 = float(cy), op.x2 = float(rx), op.y2 = float(ry);
+    op.penWidth = float(s.drawWidth * penUnitTwips());
+    op.rgb = lumo::resolveColor(color).rgb();
+    s.record->ops.push_back(op);
+}
+
+void LumoPrinter::addPoint(double x, double y, OleColor color)
+{
+    Surface &s = out();
+    PageOp op;
+    op.kind = PageOp::Point;
+    op.x1 = float(x), op.y1 = float(y);
+    op.penWidth = float(s.drawWidth * penUnitTwips());
+    op.rgb = lumo::resolveColor(color).rgb();
+    s.record->ops.push_back(op);
+}
+
+void LumoPrinter::addPicture(const QImage &img, double x, double y, double w, double h)
+{
+    Surface &s = out();
+    PageOp op;
+    op.kind = PageOp::Picture;
+    op.index = qint16(s.record->addPicture(img));
+    op.x1 = float(x), op.y1 = float(y), op.x2 = float(x + w), op.y2 = float(y + h);
+    s.record->ops.push_back(op);
+}
+
+// ---- pending events ----
+
+bool LumoPrinter::isOwnWidget(QObject *o) const
+{
+    for (QObject *p = o; p; p = p->parent()) {
+        if (p == this)
+            return true;
+    }
+    return false;
+}
+
+bool LumoPrinter::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == picTlb && event->type() == QEvent::Paint && m_borderStyle > 0) {
+        // The toolbar's raised edge: white top and left, dark grey right and bottom.
+        QPainter p(picTlb);
+        const int SW = picTlb->width(), SH = picTlb->height();
+        p.setPen(Qt::white);
+        p.drawLine(0, 0, SW - 1, 0);
+        p.drawLine(0, 0, 0, SH - 1);
+        p.setPen(QColor(64, 64, 64));
+        p.drawLine(SW - 1, 0, SW - 1, SH);
+        p.drawLine(0, SH - 1, SW, SH - 1);
+        return false;
+    }
+    if (m_yieldDepth > 0) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Wheel:
+        case QEvent::Shortcut:
+        case QEvent::ShortcutOverride:
+            // While a layout runs only the preview's own toolbar, bars and keys are served.
+            return !isOwnWidget(watched);
+        case QEvent::Close:
+            if (watched->isWidgetType() && static_cast<QWidget *>(watched)->isWindow()) {
+                // Closing the window under a running layout becomes a close request, carried out
+                // once the document has ended.
+                if (watched == window())
+                    ClosePreview();
+                event->ignore();
+                return true;
+            }
+            break;
+        default:
+            break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void LumoPrinter::yieldEvents()
+{
+    if (yieldIntervalMs > 0 && m_sinceYield.isValid() && m_sinceYield.elapsed() < yieldIntervalMs)
+        return;
+    ++m_yieldDepth;
+    if (m_yieldDepth == 1)
+        qApp->installEventFilter(this);
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    if (m_yieldDepth == 1)
+        qApp->removeEventFilter(this);
+    --m_yieldDepth;
+    m_sinceYield.restart();
+}
+
+void LumoPrinter::markChanged(const char *name)
+{
+    Q_EMIT PropertyChanged(QString::fromLatin1(name));
+}
+
+// ---- properties ----
+
+void LumoPrinter::setBorderStyle(int v)
+{
+    m_borderStyle = qint16(v);
+    picTlb_Resize();
+    markChanged("BorderStyle");
+}
+
+void LumoPrinter::setBackColor(OleColor c)
+{
+    m_backColor = c;
+    QPalette pal = frmDsp->palette();
+    pal.setColor(QPalette::Window, lumo::resolveColor(c));
+    frmDsp->setPalette(pal);
+    QPalette own = palette();
+    own.setColor(QPalette::Window, lumo::resolveColor(c));
+    setPalette(own);
+    markChanged("BackColor");
+}
+
+void LumoPrinter::setPaperColor(OleColor c)
+{
+    m_paperColor = c;
+    m_picDest.record->paperColor = lumo::resolveColor(c).rgba();
+    markChanged("PaperColor");
+}
+
+void LumoPrinter::setOrientation(int v)
+{
+    if (v == m_orientation)
+        return;
+    const double tmp = lumo::roundEven(m_paperWidth);
+    m_paperWidth = m_paperHeight;
+    m_paperHeight = tmp;
+    m_orientation = v;
+    if (!m_isPrinter)
+        ApplyPaper();
+}
+
+void LumoPrinter::setPaperSize(int code)
+{
+    if (code < -32768 || code > 32767) {
+        message(QStringLiteral("无效属性值!"));
+        return;
+    }
+    if (code == 256) {
+        m_paperSize = 256;
+        return;
+    }
+    m_paperSize = code;
+    const int printerOrientation = m_printer->pageLayout().orientation() == QPageLayout::Landscape ? 2 : 1;
+    double w = 0, h = 0;
+    if (!printerPageTwips(code, printerOrientation, w, h)) {
+        message(QStringLiteral("无效属性值!"));
+        return;
+    }
+    m_paperWidth = w;
+    m_paperHeight = h;
+}
+
+int LumoPrinter::PaperWidth() const
+{
+    return int(lumo::roundEven(m_paperWidth / lumo::TwipsPerMm));
+}
+
+void LumoPrinter::setPaperWidth(int mm)
+{
+    if (m_paperSize != 256)
+        return;
+    m_paperWidth = double(float(mm * lumo::TwipsPerMm));
+    markChanged("PaperWidth");
+}
+
+int LumoPrinter::PaperHeight() const
+{
+    return int(lumo::roundEven(m_paperHeight / lumo::TwipsPerMm));
+}
+
+void LumoPrinter::setPaperHeight(int mm)
+{
+    if (m_paperSize != 256)
+        return;
+    m_paperHeight = double(float(mm * lumo::TwipsPerMm));
+    markChanged("PaperHeight");
+}
+
+void LumoPrinter::setLeftMargin(float mm)
+{
+    m_leftMargin = lumo::mmToTwips(mm);
+    if (!m_isPrinter)
+        ApplyPaper();
+    markChanged("LeftMargin");
+}
+
+void LumoPrinter::setTopMargin(float mm)
+{
+    m_topMargin = lumo::mmToTwips(mm);
+    if (!m_isPrinter)
+        ApplyPaper();
+    markChanged("TopMargin");
+}
+
+void LumoPrinter::setRightMargin(float mm)
+{
+    m_rightMargin = lumo::mmToTwips(mm);
+    if (!m_isPrinter)
+        ApplyPaper();
+    markChanged("RightMargin");
+}
+
+void LumoPrinter::setBottomMargin(float mm)
+{
+    m_bottomMargin = lumo::mmToTwips(mm);
+    if (!m_isPrinter)
+        ApplyPaper();
+    markChanged("BottomMargin");
+}
+
+void LumoPrinter::setLeftCellMargin(float mm)
+{
+    m_lcm = lumo::mmToTwips(mm);
+    markChanged("LeftCellMargin");
+}
+
+void LumoPrinter::setTopCellMargin(float mm)
+{
+    m_tcm = lumo::mmToTwips(mm);
+    markChanged("TopCellMargin");
+}
+
+void LumoPrinter::setRightCellMargin(float mm)
+{
+    m_rcm = lumo::mmToTwips(mm);
+    markChanged("RightCellMargin");
+}
+
+void LumoPrinter::setBottomCellMargin(float mm)
+{
+    m_bcm = lumo::mmToTwips(mm);
+    markChanged("BottomCellMargin");
+}
+
+float LumoPrinter::TextWidth(const QString &text)
+{
+    return lumo::twipsToMm(textW(text));
+}
+
+float LumoPrinter::TextHeight(const QString &text)
+{
+    return lumo::twipsToMm(textH(text));
+}
+
+void LumoPrinter::setSurfaceDrawWidth(int w)
+{
+    if (m_isPrinter) {
+        out().drawWidth = w;
+    } else {
+        const int z = int(std::floor(double(m_zoom) * w));
+        out().drawWidth = z <= 1 ? 1 : z;
+    }
+}
+
+void LumoPrinter::setDrawWidth(int w)
+{
+    setSurfaceDrawWidth(w);
+    markChanged("DrawWidth");
+}
+
+void LumoPrinter::setDrawStyle(int v)
+{
+    out().drawStyle = v;
+    markChanged("DrawStyle");
+}
+
+void LumoPrinter::setDrawMode(int v)
+{
+    out().drawMode = v;
+    markChanged("DrawMode");
+}
+
+void LumoPrinter::setForeColor(OleColor c)
+{
+    out().foreColor = c;
+    markChanged("ForeColor");
+}
+
+void LumoPrinter::setFont(const QFont &f)
+{
+    out().font = f;
+    markChanged("Font");
+}
+
+void LumoPrinter::setFontSize(float points)
+{
+    const double s = m_isPrinter ? points : points * double(m_zoom);
+    if (s > 0)
+        out().font.setPointSizeF(s);
+}
+
+float LumoPrinter::ScaleHeight() const
+{
+    // The surface's scale is always the paper.
+    return lumo::twipsToMm(m_paperHeight - m_topMargin - m_bottomMargin);
+}
+
+float LumoPrinter::ScaleWidth() const
+{
+    return lumo::twipsToMm(m_paperWidth - m_leftMargin - m_rightMargin);
+}
+
+void LumoPrinter::setCurrentX(float mm)
+{
+    out().currentX = lumo::mmToTwips(mm);
+    markChanged("CurrentX");
+}
+
+void LumoPrinter::setCurrentY(float mm)
+{
+    out().currentY = lumo::mmToTwips(mm);
+    markChanged("CurrentY");
+}
+
+void LumoPrinter::setAutoRedraw(bool v)
+{
+    m_autoRedraw = v;
+    markChanged("AutoRedraw");
+}
+
+void LumoPrinter::setReviewFrom1st(bool v)
+{
+    m_reviewFrom1st = v;
+    markChanged("ReviewFrom1st");
+}
+
+void LumoPrinter::setToolBarVisible(bool v)
+{
+    m_toolBarVisible = v;
+    LayoutPreview();
+    markChanged("ToolBarVisible");
+}
+
+// ---- persistence ----
+
+void LumoPrinter::ReadProperties(const PropertyBag &bag)
+{
+    m_autoRedraw = bag.read("AutoRedraw", false).toBool();
+    m_reviewFrom1st = bag.read("ReviewFrom1st", true).toBool();
+    m_zoom = bag.read("Zoom", 1.0).toFloat();
+    if (!(m_zoom > 0))
+        m_zoom = 1;
+    m_paperSize = qint16(bag.read("PaperSize", 9).toInt());
+    m_orientation = bag.read("Orientation", 1).toInt();
+    m_paperWidth = bag.read("PaperWidth", 11905.509).toDouble();
+    m_paperHeight = bag.read("PaperHeight", 16837.7913).toDouble();
+    m_leftMargin = bag.read("LeftMargin", 1133.858).toDouble();
+    m_topMargin = bag.read("TopMargin", 1133.858).toDouble();
+    m_rightMargin = bag.read("RightMargin", 1133.858).toDouble();
+    m_bottomMargin = bag.read("BottomMargin", 1133.858).toDouble();
+    m_lcm = bag.read("LeftCellMargin", 56.6929).toDouble();
+    m_tcm = bag.read("TopCellMargin", 56.6929).toDouble();
+    m_rcm = bag.read("RightCellMargin", 56.6929).toDouble();
+    m_bcm = bag.read("BottomCellMargin", 56.6929).toDouble();
+    m_toolBarVisible = bag.read("ToolBarVisible", true).toBool();
+    m_picDest.foreColor = bag.read("ForeColor", uint(SysButtonText)).toUInt();
+    m_picDest.drawStyle = bag.read("DrawStyle", 0).toInt();
+    m_picDest.drawMode = bag.read("DrawMode", 13).toInt();
+    m_picDest.drawWidth = bag.read("DrawWidth", 1).toInt();
+    const QVariant font = bag.read("Font");
+    m_picDest.font = font.canConvert<QFont>() && font.isValid() ? font.value<QFont>() : ambientFont();
+    m_savedForeColor = m_picDest.foreColor;
+    m_savedDrawStyle = m_picDest.drawStyle;
+    m_savedDrawMode = m_picDest.drawMode;
+    m_savedDrawWidth = m_picDest.drawWidth;
+    m_savedFont = m_picDest.font;
+    m_borderStyle = bag.read("BorderStyle", 1).toInt();
+    m_paperColor = bag.read("PaperColor", uint(SysWindow)).toUInt();
+    m_picDest.record->paperColor = lumo::resolveColor(m_paperColor).rgba();
+    m_backColor = bag.read("BackColor", uint(SysAppWorkspace)).toUInt();
+    QPalette pal = frmDsp->palette();
+    pal.setColor(QPalette::Window, lumo::resolveColor(m_backColor));
+    frmDsp->setPalette(pal);
+    LayoutPreview();
+}
+
+void LumoPrinter::WriteProperties(PropertyBag &bag) const
+{
+    bag.write("AutoRedraw", m_autoRedraw, false);
+    bag.write("ReviewFrom1st", m_reviewFrom1st, true);
+    bag.write("Zoom", m_zoom, 1.0f);
+    bag.write("PaperSize", m_paperSize, 9);
+    bag.write("Orientation", m_orientation, 1);
+    bag.write("PaperWidth", m_paperWidth, 11905.509);
+    bag.write("PaperHeight", m_paperHeight, 16837.7913);
+    bag.write("LeftMargin", m_leftMargin, 1133.858);
+    bag.write("TopMargin", m_topMargin, 1133.858);
+    bag.write("RightMargin", m_rightMargin, 1133.858);
+    bag.write("BottomMargin", m_bottomMargin, 1133.858);
+    bag.write("LeftCellMargin", m_lcm, 56.6929);
+    bag.write("TopCellMargin", m_tcm, 56.6929);
+    bag.write("RightCellMargin", m_rcm, 56.6929);
+    bag.write("BottomCellMargin", m_bcm, 56.6929);
+    bag.write("ForeColor", uint(m_picDest.foreColor), uint(SysButtonText));
+    bag.write("DrawStyle", m_picDest.drawStyle, 0);
+    bag.write("DrawMode", m_picDest.drawMode, 13);
+    bag.write("DrawWidth", m_picDest.drawWidth, 1);
+    bag.write("Font", QVariant::fromValue(m_picDest.font), QVariant::fromValue(ambientFont()));
+    bag.write("BackColor", uint(m_backColor), uint(SysAppWorkspace));
+    bag.write("BorderStyle", m_borderStyle, 1);
+    bag.write("ToolBarVisible", m_toolBarVisible, true);
+    bag.write("PaperColor", uint(m_paperColor), uint(SysWindow));
+    bag.write("ToolBarColor", uint(m_toolBarColor), uint(SysButtonFace));
+}
+
+// ---- state ----
+
+QString LumoPrinter::statusText() const
+{
+    return Label2->text();
+}
+
+QString LumoPrinter::pageFileName(int n) const
+{
+    return m_tempDirectory + QStringLiteral("tubTemp.") + QStringLiteral("%1").arg(n, 3, 10, QLatin1Char('0'));
+}
+
+bool LumoPrinter::loadPage(int n, PageRecord &page) const
+{
+    return PageRecord::load(pageFileName(n), page);
+}
+
+} // namespace quorvane

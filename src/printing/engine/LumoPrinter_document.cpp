@@ -1,0 +1,351 @@
+// The print control: the document and its pages, the head and foot lines.
+#include "LumoPrinter.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPainter>
+#include <QPrinter>
+#include <QScrollBar>
+#include <QToolButton>
+
+namespace quorvane {
+
+
+bool LumoPrinter::StartPrint(int PrintDest)
+{
+    // Documents never nest: a start requested from inside a running document's event processing
+    // is refused.
+    if (m_yieldDepth > 0)
+        return false;
+    if (PrintDest != 0 && PrintDest != 1) {
+        message(QStringLiteral("参数错误！"));
+        return false;
+    }
+    if (PrintDest == 1) {
+        // Open the printer before anything changes, so that a printer that cannot be opened leaves
+        // the zoom and the document state as they were.
+        m_printer->setFullPage(true);
+        m_printer->setPageOrientation(m_orientation == 2 ? QPageLayout::Landscape : QPageLayout::Portrait);
+        if (m_paperSize == 256) {
+            const double w = lumo::roundEven(m_paperWidth), h = lumo::roundEven(m_paperHeight);
+            const QSizeF pts(std::min(w, h) / 20.0, std::max(w, h) / 20.0);
+            m_printer->setPageSize(QPageSize(pts, QPageSize::Point, QString(), QPageSize::ExactMatch));
+            m_printer->setPageOrientation(w > h ? QPageLayout::Landscape : QPageLayout::Portrait);
+        } else {
+            bool ok = false;
+            const QPageSize ps = lumo::pageSizeForCode(m_paperSize, &ok);
+            if (ok)
+                m_printer->setPageSize(ps);
+        }
+        m_printer->setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+        m_printerPainter = std::make_unique<QPainter>();
+        if (!m_printerPainter->begin(m_printer.get())) {
+            m_printerPainter.reset();
+            m_refused = true;
+            message(QStringLiteral("错误：482\r\n1:打印机无法打开\r\n2:打印机电源未接通"));
+            return false;
+        }
+        m_printedPages = 0;
+    }
+    m_refused = false;
+    m_isPrinter = PrintDest == 1;
+    writeStatus();
+
+    Surface &s = out();
+    s.font = m_savedFont;
+    s.drawMode = m_savedDrawMode;
+    s.drawStyle = m_savedDrawStyle;
+    s.drawWidth = m_savedDrawWidth;
+    s.foreColor = m_savedForeColor;
+    s.currentX = s.currentY = 0;
+    if (m_isPrinter) {
+        m_savedZoom = m_zoom;
+        m_zoom = 1;
+    } else {
+        imgDsp->hide();
+        s.font.setPointSizeF(m_savedFont.pointSizeF() * double(m_zoom));
+        const int w = int(std::floor(m_savedDrawWidth * double(m_zoom)));
+        s.drawWidth = w <= 1 ? 1 : w;
+    }
+    s.scaleWidth = m_paperWidth;
+    s.scaleHeight = m_paperHeight;
+    s.scaleLeft = -m_leftMargin;
+    s.scaleTop = -m_topMargin;
+    resetSurface(s, true);
+    m_pageCount = 0;
+    m_busy = true;
+    m_cancelRequested = false;
+    VScroll1->setValue(0);
+    HScroll1->setValue(0);
+    return true;
+}
+
+void LumoPrinter::NewPage()
+{
+    if (m_refused || m_cancelRequested)
+        return;
+    writeStatus();
+    if (!m_isPrinter) {
+        if (m_pageCount > 0)
+            closePreviewPage(false);
+        resetSurface(m_picDest, true);
+    } else if (m_pageCount > 0) {
+        raiseFooterAndDraw();
+        printSurfacePage();
+    }
+    ++m_pageCount;
+    Surface &s = out();
+    if (m_isPrinter)
+        s.record = std::make_shared<PageRecord>();
+    s.outerWidth = m_paperWidth * zoomOf();
+    s.outerHeight = m_paperHeight * zoomOf();
+    s.scaleWidth = m_paperWidth;
+    s.scaleHeight = m_paperHeight;
+    s.scaleLeft = -m_leftMargin;
+    s.scaleTop = -m_topMargin;
+    resetSurface(s, false);
+    if (!m_isPrinter)
+        drawCornerMarks();
+    s.currentX = 0;
+    s.currentY = 0;
+    PageTextArgs args;
+    args.CurrentPage = m_pageCount;
+    Q_EMIT PrintHeader(args);
+    m_pageCount = args.CurrentPage;
+    if (!args.LeftText.isEmpty() || !args.CenterText.isEmpty() || !args.RightText.isEmpty())
+        pNewCellRow(args.LeftText, args.CenterText, args.RightText);
+    yieldEvents();
+}
+
+void LumoPrinter::EndDoc()
+{
+    if (m_refused) {
+        // The document never started (its printer could not be opened): nothing to end.
+        m_refused = false;
+        return;
+    }
+    raiseFooterAndDraw();
+    if (m_isPrinter) {
+        if (m_pageCount > 0)
+            printSurfacePage();
+        if (m_printerPainter) {
+            m_printerPainter->end();
+            m_printerPainter.reset();
+        }
+        m_isPrinter = false;
+        m_zoom = m_savedZoom;
+    } else {
+        if (m_pageCount == 1) {
+            showFirstPageImage();
+            imgDsp->show();
+            cmdPageUp->setEnabled(false);
+        }
+        if (m_pageCount == 2)
+            cmdPageDown->setEnabled(true);
+        savePageFile(m_pageCount);
+        if (m_pageCount == m_currentPage + 1)
+            cmdPageDown->setEnabled(true);
+        if (m_pageCount == m_currentPage) {
+            showPageFile(m_currentPage);
+            imgDsp->show();
+            if (m_pageCount > 1)
+                cmdPageUp->setEnabled(true);
+            restoreCursor();
+        }
+        if (m_pageCount >= 1 && m_currentPage > m_pageCount) {
+            // The new document is shorter than the page that was on view: show its last page, so
+            // the page shown never exceeds the page count.
+            m_currentPage = m_pageCount;
+            showPageFile(m_currentPage);
+            imgDsp->show();
+            cmdPageUp->setEnabled(m_currentPage > 1);
+            cmdPageDown->setEnabled(false);
+            restoreCursor();
+        }
+    }
+    m_busy = false;
+    writeStatus();
+    if (!m_deferred.empty() && !m_flushScheduled) {
+        m_flushScheduled = true;
+        QTimer::singleShot(0, this, &LumoPrinter::flushDeferred);
+    }
+}
+
+void LumoPrinter::CancelPrint()
+{
+    if (m_busy)
+        m_cancelRequested = true;
+}
+
+void LumoPrinter::writeStatus()
+{
+    // The page shown never exceeds the page count.
+    const int shown = std::min(m_currentPage, m_pageCount);
+    Label2->setText(QStringLiteral("状态:%1/%2(页)").arg(shown).arg(m_pageCount));
+}
+
+void LumoPrinter::restoreCursor()
+{
+    if (m_hourglass) {
+        m_hourglass = false;
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+void LumoPrinter::raiseFooterAndDraw()
+{
+    PageTextArgs args;
+    args.CurrentPage = m_pageCount;
+    Q_EMIT PrintFooter(args);
+    m_pageCount = args.CurrentPage;
+    if (!args.LeftText.isEmpty() || !args.CenterText.isEmpty() || !args.RightText.isEmpty())
+        pCellOut(args.LeftText, args.CenterText, args.RightText);
+}
+
+void LumoPrinter::showFirstPageImage()
+{
+    imgDsp->hide();
+    m_imgWidth = m_picDest.outerWidth;
+    m_imgHeight = m_picDest.outerHeight;
+    imgDsp->setGeometry(17, 17, int(std::lround(m_imgWidth / 15.0)), int(std::lround(m_imgHeight / 15.0)));
+    imgDsp->setPage(std::make_shared<PageRecord>(*m_picDest.record));
+    LayoutPreview();
+}
+
+void LumoPrinter::closePreviewPage(bool)
+{
+    raiseFooterAndDraw();
+    if (m_pageCount == 1) {
+        showFirstPageImage();
+        if (m_reviewFrom1st) {
+            m_currentPage = 1;
+            cmdPageUp->setEnabled(false);
+        }
+    }
+    savePageFile(m_pageCount);
+    if (m_pageCount == m_currentPage + 1)
+        cmdPageDown->setEnabled(true);
+    if (m_pageCount == m_currentPage) {
+        showPageFile(m_currentPage);
+        imgDsp->show();
+        restoreCursor();
+    }
+}
+
+bool LumoPrinter::savePageFile(int n)
+{
+    if (m_tempDirectory.isEmpty())
+        return false;
+    const QString path = pageFileName(n);
+    m_pageFiles.insert(path);
+    return m_picDest.record->save(path);
+}
+
+void LumoPrinter::showPageFile(int n)
+{
+    auto page = std::make_shared<PageRecord>();
+    if (PageRecord::load(pageFileName(n), *page))
+        imgDsp->setPage(page);
+}
+
+void LumoPrinter::printSurfacePage()
+{
+    if (!m_printerPainter || !m_printerPainter->isActive())
+        return;
+    if (m_printedPages > 0)
+        m_printer->newPage();
+    const QRectF paper = m_printer->paperRect(QPrinter::DevicePixel);
+    m_printerSurface.record->replay(*m_printerPainter, QRectF(0, 0, paper.width(), paper.height()), false);
+    ++m_printedPages;
+}
+
+void LumoPrinter::drawCornerMarks()
+{
+    const double W = printableW(), H = printableH();
+    const struct { double x1, y1, x2, y2; } marks[8] = {
+        {-500, 0, 0, 0}, {0, -500, 0, 0}, {W, 0, W + 500, 0}, {W, -500, W, 0},
+        {-500, H, 0, H}, {0, H + 500, 0, H}, {W, H, W + 500, H}, {W, H + 500, W, H},
+    };
+    const double x = out().currentX, y = out().currentY;
+    for (const auto &m : marks)
+        addLine(m.x1, m.y1, m.x2, m.y2, SysGrayText);
+    out().currentX = x;
+    out().currentY = y;
+}
+
+// ---- head and foot lines ----
+
+void LumoPrinter::putHeadFootText(PageInfo &info, int pos, const QString &text, double y)
+{
+    if (text.isEmpty())
+        return;
+    Surface &s = out();
+    const std::shared_ptr<QFont> font = pos == 0 ? info.LeftFont() : pos == 1 ? info.CenterFont() : info.RightFont();
+    const OleColor color = pos == 0 ? info.LeftColor() : pos == 1 ? info.CenterColor() : info.RightColor();
+    s.font = *font;
+    s.foreColor = color;
+    s.font.setPointSizeF(font->pointSizeF() * zoomOf());
+    const double W = printableW();
+    const double w = textW(text);
+    s.currentX = pos == 0 ? 0.0 : pos == 1 ? (W - w) / 2 : W - w;
+    s.currentY = y;
+    drawTextLine(text);
+}
+
+void LumoPrinter::pNewCellRow(const QString &LeftText, const QString &CenterText, const QString &RightText)
+{
+    if (m_cancelRequested)
+        return;
+    Surface &s = out();
+    const double x = s.currentX, y = s.currentY;
+    const QFont font = s.font;
+    const OleColor color = s.foreColor;
+    const int pen = s.drawWidth;
+    s.drawWidth = m_header.LineWidth();
+
+    QFont left = *m_header.LeftFont();
+    left.setPointSizeF(left.pointSizeF() * zoomOf());
+    const double yh = lumo::roundEven(-2.0 * metrics().height(left, QStringLiteral("我")) / zoomOf());
+    putHeadFootText(m_header, 0, LeftText, yh);
+    putHeadFootText(m_header, 1, CenterText, yh);
+    putHeadFootText(m_header, 2, RightText, yh);
+    if (m_header.LineVisible()) {
+        const double ly = s.currentY + 60;
+        addLine(-120, ly, printableW() + 120, ly, m_header.LineColor());
+    }
+
+    s.font = font;
+    s.foreColor = color;
+    s.drawWidth = pen;
+    s.currentX = x;
+    s.currentY = y;
+    yieldEvents();
+}
+
+void LumoPrinter::pCellOut(const QString &LeftText, const QString &CenterText, const QString &RightText)
+{
+    if (m_cancelRequested)
+        return;
+    Surface &s = out();
+    const double x = s.currentX, y = s.currentY;
+    const QFont font = s.font;
+    const OleColor color = s.foreColor;
+    const int pen = s.drawWidth;
+    s.drawWidth = m_footer.LineWidth();
+
+    const double yf = lumo::roundEven(printableH() + textH(QStringLiteral("我")));
+    if (m_footer.LineVisible())
+        addLine(-120, yf - 60, printableW() + 120, yf - 60, m_footer.LineColor());
+    putHeadFootText(m_footer, 0, LeftText, yf);
+    putHeadFootText(m_footer, 1, CenterText, yf);
+    putHeadFootText(m_footer, 2, RightText, yf);
+
+    s.font = font;
+    s.foreColor = color;
+    s.drawWidth = pen;
+    s.currentX = x;
+    s.currentY = y;
+    yieldEvents();
+}
+
+} // namespace quorvane

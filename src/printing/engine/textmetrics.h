@@ -1,0 +1,51 @@
+#pragma once
+#include <QFont>
+#include <QFontMetricsF>
+#include <QString>
+#include <memory>
+
+class QPaintDevice;
+
+namespace quorvane {
+
+// Text measurement of a drawing surface, in twips of the font at its point size (20 twips to the
+// point). The engine divides by the preview zoom itself. Tests install fixed metrics through
+// LumoPrinter::setTextMetrics so layouts can be checked without depending on installed fonts.
+class TextMetrics
+{
+public:
+    virtual ~TextMetrics() = default;
+    virtual double width(const QFont &font, const QString &text) = 0;
+    virtual double height(const QFont &font, const QString &text) = 0;
+    // Distance from the top of a line to its baseline.
+    virtual double ascent(const QFont &font) = 0;
+};
+
+// The font metrics of a paint device (the printer, or the preview's 1440-dpi page surface).
+class DeviceTextMetrics : public TextMetrics
+{
+public:
+    explicit DeviceTextMetrics(QPaintDevice *device);
+    double width(const QFont &font, const QString &text) override;
+    double height(const QFont &font, const QString &text) override;
+    double ascent(const QFont &font) override;
+
+private:
+    QFontMetricsF &metrics(const QFont &font);
+    QPaintDevice *m_device;
+    double m_twipsPerPixel;
+    QFont m_font;
+    std::unique_ptr<QFontMetricsF> m_metrics;
+};
+
+// Fixed metrics: every character below U+0100 is half a point size wide, every other character a
+// whole point size; a line is 1.25 point sizes high with the baseline at 1 point size.
+class FixedTextMetrics : public TextMetrics
+{
+public:
+    double width(const QFont &font, const QString &text) override;
+    double height(const QFont &font, const QString &text) override;
+    double ascent(const QFont &font) override;
+};
+
+} // namespace quorvane
