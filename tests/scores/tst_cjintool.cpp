@@ -588,6 +588,38 @@ private Q_SLOTS:
         w->VsNetBut4_Click();
         QVERIFY(svc.messages.empty());
     }
+    void keyboardAndMouse()
+    {
+        ScriptedServices &svc = quorvane::test::installScripted();
+        Fixture fx;
+        fx.add(kExamA, {{"A1", "甲", 1, 1, 1, "001", 1}, {"A2", "乙", 1, 2, 1, "001", 2}, {"A3", "丙", 1, 3, 1, "001", 3}});
+        cjintool *w = openSheet(QStringLiteral("期中考试"), QStringLiteral("数学"), QStringLiteral("1"), QStringLiteral("总 分"));
+        w->Show();
+        w->Text1->clear();
+        QTest::keyClicks(w->Text1, QStringLiteral("1234"));
+        QCOMPARE(w->Text1->text(), QStringLiteral("123"));   // at most 3 characters
+        QCOMPARE(w->Grid1->TextMatrix(1, 3), QStringLiteral("123"));
+        w->Text1->clear();
+        QTest::keyClicks(w->Text1, QStringLiteral("88"));
+        QTest::keyClick(w->Text1, Qt::Key_Return);
+        QCOMPARE(w->Grid1->Row(), 2);
+        QTest::keyClick(w->Text1, Qt::Key_Up);
+        QCOMPARE(w->Grid1->Row(), 1);
+        QCOMPARE(w->Text1->text(), QStringLiteral("88"));
+        QTest::keyClick(w->Text1, Qt::Key_Down);
+        QCOMPARE(w->Grid1->Row(), 2);
+        QVERIFY(svc.messages.empty());
+
+        // A click on row 3 makes it the entry row and shows its cell in the box.
+        w->Grid1->setTextMatrix(3, 3, QStringLiteral("66"));
+        const QRect cell = w->Grid1->visualItemRect(w->Grid1->item(2, 1));
+        QTest::mouseClick(w->Grid1->viewport(), Qt::LeftButton, {}, cell.center());
+        QCOMPARE(w->Grid1->Row(), 3);
+        QCOMPARE(w->movedir(), 2);
+        QCOMPARE(w->Text1->text(), QStringLiteral("66"));
+        QCOMPARE(w->Grid1->TextMatrix(3, 4), QStringLiteral("←"));
+        QCOMPARE(w->Grid1->TextMatrix(2, 4), QString());
+    }
 };
 
 QTEST_MAIN(tst_cjintool)
