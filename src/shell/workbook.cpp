@@ -303,7 +303,7 @@ public:
             *error = kDamaged;
             return false;
         }
-        m_zip = zip_open_from_source(src, ZIP_RDONLY | ZIP_CHECKCONS, &ze);
+        m_zip = zip_open_from_source(src, ZIP_RDONLY, &ze);
         if (!m_zip) {
             zip_source_free(src);
             zip_error_fini(&ze);

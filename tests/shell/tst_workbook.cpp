@@ -312,6 +312,26 @@ void tst_workbook::damagedFilesAreRefused()
     }
     QVERIFY(refuses(cut));
 
+    // Damaged bytes inside the sheet's packed data (the zip's directory still intact).
+    const QString flipped = path(QStringLiteral("flipped.xlsx"));
+    {
+        QByteArray rows;
+        for (int i = 1; i <= 200; ++i)
+            rows += "<row r=\"" + QByteArray::number(i) + "\"><c r=\"A" + QByteArray::number(i) + "\"><v>" + QByteArray::number(i * 7)
+                + "</v></c></row>";
+        QVERIFY(writeZip(flipped, simplePackage(sheetXml(rows))));
+        QFile f(flipped);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QByteArray content = f.readAll();
+        const int at = int(content.indexOf("xl/worksheets/sheet1.xml")) + 24 + 40;
+        QVERIFY(at > 64 && at < content.size());
+        content[at] = char(content[at] ^ 0x5A);
+        content[at + 1] = char(content[at + 1] ^ 0x33);
+        f.seek(0);
+        f.write(content);
+    }
+    QVERIFY(refuses(flipped));
+
     // A zip that holds no workbook.
     const QString other = path(QStringLiteral("other.xlsx"));
     QVERIFY(writeZip(other, {{QStringLiteral("readme.txt"), "hello"}}));
