@@ -1,0 +1,303 @@
+// The arrangement window and the class and room seat charts it opens.
+#include "arrangement/bpdy.h"
+#include "arrangement/bpdy2.h"
+#include "controls/grid/grid.h"
+#include "controls/progressbar/XP_ProgressBar.h"
+#include "shell/database.h"
+#include "shell/globals.h"
+#include "testsupport.h"
+
+#include <QSqlQuery>
+#include <QtTest>
+
+using namespace quorvane;
+using namespace quorvane::test;
+
+namespace {
+
+const QString kExam = QStringLiteral("240301080000");
+
+// A stand-in for the print preview: records that it was shown.
+class FakePreview : public Window
+{
+public:
+    FakePreview() : Window(QStringLiteral("printsform")) {}
+    int loads = 0;
+
+protected:
+    void createControls(QWidget *) override {}
+    void Form_Load() override { ++loads; }
+};
+
+struct Setup
+{
+    TempData data;
+    ScriptedServices *svc = nullptr;
+
+    // A cohort 2022 with classes 3 to 6, an exam of grade 2 with rooms 101, 102 and an unknown X9'.
+    Setup()
+    {
+        svc = &installScripted();
+        data.addCohort(QStringLiteral("2022"), QStringLiteral("db2022"), 4, 3);
+        QSqlDatabase sys, coh;
+        openDatabase(data.systemPath(), DbKind::System, QStringLiteral("t-sys"), &sys);
+        openDatabase(data.cohortPath(QStringLiteral("db2022.mdb")), DbKind::Cohort, QStringLiteral("t-coh"), &coh);
+        execSql(sys, QStringLiteral("INSERT INTO kcbpb(id, name, num, year, grade, kcid) VALUES(?, ?, 3, '2022', 2, ?)"),
+                {kExam, QStringLiteral("高二下期中考试"), QStringLiteral("101102X9'")});
+        execSql(sys, QStringLiteral("INSERT INTO kcbpb(id, name, num, year, grade, kcid) VALUES('231101080000', '高二上期末', 1, '2022', 2, '')"));
+        execSql(sys, QStringLiteral("INSERT INTO kcszb(id, address, type, rs) VALUES('101', '教学楼101室', 2, 30)"));
+        execSql(sys, QStringLiteral("INSERT INTO kcszb(id, address, type, rs) VALUES('102', '实验楼2楼', 5, 30)"));
+        // Class 5: 45 students; class 6: 40; class 4: two never seated.
+        auto row = [&](const QString &stid, const QString &name, int bj, int zh, QVariant wl, QVariant room, QVariant seat) {
+            execSql(coh, QStringLiteral("INSERT INTO stucj(id, stid, name, bj, zh, wlflag, kcbj, kczh) VALUES(?, ?, ?, ?, ?, ?, ?, ?)"),
+                    {kExam, stid, name, bj, zh, wl, room, seat});
+        };
+        for (int i = 45; i >= 1; --i)
+            row(QStringLiteral("2205%1").arg(i, 2, 10, QLatin1Char('0')), QStringLiteral("五班%1").arg(i), 5, i, i % 3 + 1,
+                i <= 30 ? QStringLiteral("101") : QStringLiteral("102"), i <= 30 ? i : i - 30);
+        for (int i = 1; i <= 40; ++i)
+            row(QStringLiteral("2206%1").arg(i, 2, 10, QLatin1Char('0')), QStringLiteral("六班%1").arg(i), 6, i, 2,
+                QStringLiteral("102"), 15 + i);
+        row(QStringLiteral("220401"), QStringLiteral("新生甲"), 4, 1, QVariant(), QVariant(), QVariant());
+        row(QStringLiteral("220402"), QStringLiteral("新生乙"), 4, 2, 7, QVariant(), QVariant());
+        // Another exam's rows never show.
+        execSql(coh, QStringLiteral("INSERT INTO stucj(id, stid, name, bj, kcbj, kczh) VALUES('231101080000', '220501', '旧', 5, '101', 1)"));
+        closeDatabase(sys);
+        closeDatabase(coh);
+        gCohortYear = QStringLiteral("2022");
+        gCohortDbFile = QStringLiteral("db2022.mdb");
+        windows::registerFactory(QStringLiteral("bpdy"), [] { return new bpdy; });
+        windows::registerFactory(QStringLiteral("bpdy2"), [] { return new bpdy2; });
+    }
+    bpdy *arrangement()
+    {
+        windows::show(QStringLiteral("bpdy"));
+        return windows::find<bpdy>(QStringLiteral("bpdy"));
+    }
+    // Opens the chart of the given kind for the exam through the arrangement window's button.
+    bpdy2 *chart(bool classes)
+    {
+        bpdy *a = arrangement();
+        a->Combo1->setCurrentIndex(0);
+        a->Option1[classes ? 0 : 1]->setChecked(true);
+        a->VsNetBut1_Click(1);
+        return windows::find<bpdy2>(QStringLiteral("bpdy2"));
+    }
+};
+
+QStringList rowTexts(const Grid *g, int row)
+{
+    QStringList out;
+    for (int c = 1; c < g->Cols(); ++c)
+        out << g->TextMatrix(row, c);
+    return out;
+}
+
+} // namespace
+
+class TestBpdy2 : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void arrangementWindow();
+    void classChart();
+    void roomChart();
+    void printAndClose();
+    void missingCohortDatabase();
+};
+
+void TestBpdy2::arrangementWindow()
+{
+    Setup s;
+    bpdy *a = s.arrangement();
+    QCOMPARE(a->windowTitle(), QStringLiteral("编班打印--2022"));
+    QCOMPARE(a->Combo1->count(), 2);
+    QCOMPARE(a->Combo1->itemText(0), QStringLiteral("高二下期中考试"));
+    QCOMPARE(a->Combo1->currentIndex(), -1);
+    QVERIFY(!a->VsNetBut1[0]->isEnabled());
+    QVERIFY(!a->VsNetBut1[1]->isEnabled());
+    QVERIFY(a->Option1[0]->isChecked());
+
+    // The older exam has no rooms: the run refuses.
+    a->Combo1->setCurrentIndex(1);
+    QVERIFY(a->VsNetBut1[0]->isEnabled());
+    a->VsNetBut1_Click(0);
+    QCOMPARE(s.svc->lastText(), QStringLiteral("考场未安排,编班失败！"));
+    QCOMPARE(s.svc->messages.back().title, QStringLiteral("系统提示："));
+
+    // The register is dealt to the rooms of the newer exam.
+    QSqlDatabase coh;
+    QVERIFY(openDatabase(s.data.cohortPath(QStringLiteral("db2022.mdb")), DbKind::Cohort, QStringLiteral("t-reg"), &coh));
+    for (int i = 1; i <= 3; ++i)
+        execSql(coh, QStringLiteral("INSERT INTO stinfo(stid, stname, stclass, stclassno, keflag) VALUES(?, ?, 3, ?, 3)"),
+                {QStringLiteral("22030%1").arg(i), QStringLiteral("三班%1").arg(i), i});
+    a->Combo1->setCurrentIndex(0);
+    QCOMPARE(a->roomList(), QStringLiteral("101102X9'"));
+    a->setSeed(11);
+    a->VsNetBut1_Click(0);
+    QCOMPARE(s.svc->lastText(), QStringLiteral("编班处理完毕!"));
+    QVERIFY(!a->ProgressBar1->isVisible());
+    QCOMPARE(a->lastResult().otherCount, 3);
+    // The left-over rows of the exam (students not in the register) are seated again with them.
+    QSqlQuery q = prepare(coh, QStringLiteral("SELECT count(*) FROM stucj WHERE id = ? AND bj = 3 AND kcbj IN ('101', '102') AND kczh > 0"), {kExam});
+    QVERIFY(q.exec() && q.next());
+    QCOMPARE(q.value(0).toInt(), 3);
+    q = QSqlQuery();
+    closeDatabase(coh);
+
+    // The window keeps the cohort it was loaded with.
+    gCohortYear = QStringLiteral("2030");
+    gCohortDbFile = QStringLiteral("db2030.mdb");
+    windows::show(QStringLiteral("bpdy"));
+    QCOMPARE(a->cohortYear(), QStringLiteral("2022"));
+    QCOMPARE(a->windowTitle(), QStringLiteral("编班打印--2022"));
+}
+
+void TestBpdy2::classChart()
+{
+    Setup s;
+    bpdy2 *w = s.chart(true);
+    QVERIFY(w && w->isLoaded());
+    QVERIFY(!windows::find(QStringLiteral("bpdy"))->isVisible());
+    QCOMPARE(gReportCode, qint16(31));
+    QCOMPARE(gChartExamId, kExam);
+    QCOMPARE(w->windowTitle(), QStringLiteral("班级座位表打印->高二下期中考试"));
+    QCOMPARE(w->Label1[0]->text(), QStringLiteral("选择班级："));
+    QCOMPARE(w->Label1[4]->text(), QStringLiteral("高二"));
+    QVERIFY(w->Label1[2]->isHidden());
+    QCOMPARE(w->Grid1->FormatString(), QStringLiteral("|^       学  号|^   姓 名|^班内座号|^文理倾向|^考场号|^座位号|^  考场地点"));
+    QCOMPARE(w->Grid1->TextMatrix(0, 1), QStringLiteral("       学  号"));
+    QCOMPARE(w->Grid1->Rows(), 1);
+    QCOMPARE(w->Combo3->currentIndex(), -1);
+    QStringList classes;
+    for (int i = 0; i < w->Combo3->count(); ++i)
+        classes << w->Combo3->itemText(i);
+    QCOMPARE(classes, (QStringList{"3", "4", "5", "6"}));
+
+    // Class 5: 45 students in student-number order, with room, seat and the room's address.
+    w->Combo3->setCurrentIndex(2);
+    QCOMPARE(w->Grid1->Rows(), 46);
+    QCOMPARE(w->Label1[3]->text(), QStringLiteral("总人数：45"));
+    QCOMPARE(rowTexts(w->Grid1, 1), (QStringList{"220501", "五班1", "1", "文科", "101", "1", "教学楼101室"}));
+    QCOMPARE(rowTexts(w->Grid1, 45), (QStringList{"220545", "五班45", "45", "不限", "102", "15", "实验楼2楼"}));
+    QCOMPARE(w->Grid1->TextMatrix(3, 4), QStringLiteral("不限"));
+    QCOMPARE(w->Grid1->TextMatrix(2, 4), QStringLiteral("理科"));
+
+    // Class 6 after class 5: 41 rows, no cell of class 5 remains.
+    w->Combo3->setCurrentIndex(3);
+    QCOMPARE(w->Grid1->Rows(), 41);
+    QCOMPARE(w->Label1[3]->text(), QStringLiteral("总人数：40"));
+    QCOMPARE(rowTexts(w->Grid1, 40), (QStringList{"220640", "六班40", "40", "文科", "102", "55", "实验楼2楼"}));
+
+    // Class 4, never seated: room, seat and address blank, unknown stream blank; the count still counts.
+    w->Combo3->setCurrentIndex(1);
+    QCOMPARE(w->Grid1->Rows(), 3);
+    QCOMPARE(w->Label1[3]->text(), QStringLiteral("总人数：2"));
+    QCOMPARE(rowTexts(w->Grid1, 1), (QStringList{"220401", "新生甲", "1", "", "", "", ""}));
+    QCOMPARE(rowTexts(w->Grid1, 2), (QStringList{"220402", "新生乙", "2", "", "", "", ""}));
+
+    // Class 3: nobody; printing refuses.
+    w->Combo3->setCurrentIndex(0);
+    QCOMPARE(w->Grid1->Rows(), 1);
+    QCOMPARE(w->Label1[3]->text(), QStringLiteral("总人数：0"));
+    w->VsNetBut1_Click(1);
+    QCOMPARE(s.svc->lastText(), QStringLiteral("打印数据不能为空！"));
+    QCOMPARE(s.svc->messages.back().title, QStringLiteral("系统提示："));
+    QVERIFY(w->isVisible());
+}
+
+void TestBpdy2::roomChart()
+{
+    Setup s;
+    bpdy2 *w = s.chart(false);
+    QCOMPARE(gReportCode, qint16(32));
+    QCOMPARE(w->windowTitle(), QStringLiteral("考场座位表打印->高二下期中考试"));
+    QCOMPARE(w->Label1[0]->text(), QStringLiteral("选择考场："));
+    QVERIFY(!w->Label1[1]->isHidden());
+    QVERIFY(!w->Label1[2]->isHidden());
+    QCOMPARE(w->Grid1->Cols(), 7);
+    QStringList rooms;
+    for (int i = 0; i < w->Combo3->count(); ++i)
+        rooms << w->Combo3->itemText(i);
+    QCOMPARE(rooms, (QStringList{"101", "102", "X9'"}));
+    QCOMPARE(w->roomAddresses(), (QStringList{"教学楼101室", "实验楼2楼", ""}));
+
+    // Room 102: class 5's last 15 on seats 1-15, class 6 on seats 16-55, in seat order.
+    w->Combo3->setCurrentIndex(1);
+    QCOMPARE(w->Label1[2]->text(), QStringLiteral("实验楼2楼"));
+    QCOMPARE(w->Grid1->Rows(), 56);
+    QCOMPARE(w->Label1[3]->text(), QStringLiteral("总人数：55"));
+    QCOMPARE(rowTexts(w->Grid1, 1), (QStringList{"1", "五班31", "220531", "高二(5)班", "31", "文科"}));
+    QCOMPARE(rowTexts(w->Grid1, 16), (QStringList{"16", "六班1", "220601", "高二(6)班", "1", "文科"}));
+    for (int r = 1; r < w->Grid1->Rows(); ++r)
+        QCOMPARE(w->Grid1->TextMatrix(r, 1), QString::number(r));
+
+    // Room 101 after 102: 31 rows, nothing of room 102 left.
+    w->Combo3->setCurrentIndex(0);
+    QCOMPARE(w->Grid1->Rows(), 31);
+    QCOMPARE(w->Label1[2]->text(), QStringLiteral("教学楼101室"));
+    QCOMPARE(rowTexts(w->Grid1, 30), (QStringList{"30", "五班30", "220530", "高二(5)班", "30", "不限"}));
+
+    // The unknown room (an id with a quote, matched literally): nobody, no address.
+    w->Combo3->setCurrentIndex(2);
+    QCOMPARE(w->Label1[2]->text(), QString());
+    QCOMPARE(w->Grid1->Rows(), 1);
+    QCOMPARE(w->Label1[3]->text(), QStringLiteral("总人数：0"));
+
+    // Grade text of other values: the stored value itself.
+    QCOMPARE(bpdy2::gradeTextOf(QVariant(3.0)), QStringLiteral("高三"));
+    QCOMPARE(bpdy2::gradeTextOf(QVariant(5.0)), QStringLiteral("5"));
+    QCOMPARE(bpdy2::gradeTextOf(QVariant()), QString());
+}
+
+void TestBpdy2::printAndClose()
+{
+    Setup s;
+    bpdy2 *w = s.chart(false);
+    w->Combo3->setCurrentIndex(0);
+
+    // Without a preview window the chart stays on screen.
+    gReportCode = 4; // another window printed meanwhile
+    w->VsNetBut1_Click(1);
+    QVERIFY(w->isVisible());
+    QCOMPARE(gReportCode, qint16(32));
+
+    // With the preview: the chart hides itself and the preview is shown with the chart's code.
+    windows::registerFactory(QStringLiteral("printsform"), [] { return new FakePreview; });
+    gReportCode = 41;
+    gChartExamId = QStringLiteral("000000000000");
+    w->VsNetBut1_Click(1);
+    QVERIFY(!w->isVisible());
+    QVERIFY(w->isLoaded());
+    auto *preview = static_cast<FakePreview *>(windows::find(QStringLiteral("printsform")));
+    QVERIFY(preview && preview->loads == 1);
+    QCOMPARE(gReportCode, qint16(32));
+    QCOMPARE(gChartExamId, kExam);
+
+    // Opening the class chart while the room chart is still loaded shows the class chart afresh.
+    bpdy2 *again = s.chart(true);
+    QCOMPARE(again, w);
+    QVERIFY(w->isClassChart());
+    QCOMPARE(w->Label1[0]->text(), QStringLiteral("选择班级："));
+    QCOMPARE(w->Grid1->Cols(), 8);
+
+    // Closing the chart shows the arrangement window again.
+    w->VsNetBut1_Click(0);
+    QVERIFY(!w->isLoaded());
+    QVERIFY(windows::find(QStringLiteral("bpdy"))->isVisible());
+}
+
+void TestBpdy2::missingCohortDatabase()
+{
+    Setup s;
+    QFile::remove(s.data.cohortPath(QStringLiteral("db2022.mdb")));
+    gChartExamId = kExam;
+    gReportCode = 31;
+    bpdy2 w;
+    QVERIFY_THROWS_EXCEPTION(ProgramEnded, w.Load());
+    QCOMPARE(s.svc->lastText(), QStringLiteral("库文件db2022.mdb不存在!"));
+    QCOMPARE(s.svc->messages.back().title, QStringLiteral("警告:"));
+}
+
+QTEST_MAIN(TestBpdy2)
+#include "tst_bpdy2.moc"
