@@ -122,6 +122,17 @@ private Q_SLOTS:
         QCOMPARE(w->Grid1->TextMatrix(2, 1), QStringLiteral("2022"));
         QVERIFY(w->comadd->isEnabled());
         QVERIFY(!w->commodi->isEnabled() && !w->comdele->isEnabled() && !w->comsave->isEnabled());
+        // Showing the window and giving the list the focus takes no row by itself.
+        w->Show();
+        QApplication::setActiveWindow(w.get());
+        w->Grid1->setFocus();
+        QVERIFY(w->Txtfields[0]->text().isEmpty());
+        QVERIFY(!w->commodi->isEnabled() && !w->comdele->isEnabled());
+        // Moving down the list with the keyboard takes the row as a click does.
+        w->Grid1->setFocus();
+        QTest::keyClick(w->Grid1, Qt::Key_Down);
+        QCOMPARE(w->Txtfields[0]->text(), QStringLiteral("2022"));
+        QVERIFY(w->commodi->isEnabled() && w->comdele->isEnabled());
 
         clickRow(*w, 2);
         QCOMPARE(w->Txtfields[0]->text(), QStringLiteral("2022"));
@@ -446,7 +457,8 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(path2020 + QStringLiteral("-wal")));
         QVERIFY(!QFile::exists(path2020 + QStringLiteral("-shm")));
         QVERIFY(QFile::exists(data.cohortPath(QStringLiteral("db2021.mdb"))));
-        QVERIFY(!w->comsave->isEnabled() || w->Txtfields[0]->text().isEmpty());
+        // Emptying the fields that held text enables 保存 again.
+        QVERIFY(w->comsave->isEnabled());
         QVERIFY(w->Txtfields[0]->text().isEmpty());
         QVERIFY(!w->commodi->isEnabled() && !w->comdele->isEnabled());
 
@@ -470,5 +482,24 @@ private:
     ScriptedServices *m_svc = nullptr;
 };
 
-QTEST_MAIN(TestGrad1)
+// "--show" opens the register on a few sample cohorts instead of running the tests, so that the
+// window can be looked at (screenshots).
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    installFontSubstitutions();
+    if (argc > 1 && QByteArray(argv[1]) == "--show") {
+        registerShellWindows();
+        TempData data;
+        data.addCohort(QStringLiteral("2021"), QStringLiteral("db2021"), 16, 1);
+        data.addCohort(QStringLiteral("2022"), QStringLiteral("db2022"), 18, 1);
+        data.addCohort(QStringLiteral("2023"), QStringLiteral("gaozhong2023ab"), 20, 101);
+        windows::show(QStringLiteral("grad1"));
+        return app.exec();
+    }
+    TestGrad1 tc;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&tc, argc, argv);
+}
+
 #include "tst_grad1.moc"
