@@ -45,6 +45,20 @@ void limitTyping(QLineEdit *box, int maxChars)
     box->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("^.{0,%1}$").arg(maxChars)), box));
 }
 
+// Widens the columns of a list so that every text shows whole; a column never gets narrower
+// than its heading made it.
+void fitColumns(Grid *grid)
+{
+    for (int c = 1; c < grid->Cols(); ++c) {
+        int widest = 0;
+        for (int r = 1; r < grid->Rows(); ++r)
+            widest = std::max(widest, grid->textWidthTwips(grid->TextMatrix(r, c)));
+        const int wanted = widest + 14 * Grid::TwipsPerPixel;
+        if (widest > 0 && wanted > grid->ColWidth(c))
+            grid->setColWidth(c, wanted);
+    }
+}
+
 void letMessagesRun()
 {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
@@ -198,6 +212,7 @@ void kcbp::form_1()
         m_rowBpid << (e.bpid.isNull() ? QString() : e.bpid.toString());
         ++r;
     }
+    fitColumns(g);
 }
 
 QString kcbp::bpidout(const QString &id) const
@@ -279,6 +294,7 @@ void kcbp::listgrid11(const QString &roomCount)
         ++r;
         letMessagesRun();
     }
+    fitColumns(Grid1[1]);
 }
 
 kcbp::RoomDescription kcbp::listgrid11b(const QString &roomId) const
@@ -317,6 +333,7 @@ void kcbp::listgrid12()
         g->setTextMatrix(r, 4, roomTypeText(room.type));
         ++r;
     }
+    fitColumns(g);
 }
 
 bool kcbp::roomListTarget(const QString &action)

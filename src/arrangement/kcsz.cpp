@@ -11,6 +11,7 @@
 #include <QRegularExpressionValidator>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 namespace quorvane {
@@ -53,6 +54,8 @@ void kcsz::createControls(QWidget *root)
         Text1[i]->installEventFilter(this);
         form->addWidget(Text1[i], i, 1);
     }
+    // Room for a location of ten Chinese characters.
+    Text1[1]->setMinimumWidth(Text1[1]->fontMetrics().horizontalAdvance(QString(11, QChar(0x4E2D))));
     Combo1 = new QComboBox(root);
     Combo1->setEditable(true);
     Combo1->setInsertPolicy(QComboBox::NoInsert);
@@ -121,6 +124,14 @@ void kcsz::form_1()
         m_lastId = Grid1->TextMatrix(r, 1);
         Grid1->setTextMatrix(r, 4, roomTypeText(room.type));
         ++r;
+    }
+    // Every text shows whole; no column gets narrower than its heading.
+    for (int c = 1; c < Grid1->Cols(); ++c) {
+        int widest = 0;
+        for (int row = 1; row < Grid1->Rows(); ++row)
+            widest = std::max(widest, Grid1->textWidthTwips(Grid1->TextMatrix(row, c)));
+        if (widest > 0 && widest + 14 * Grid::TwipsPerPixel > Grid1->ColWidth(c))
+            Grid1->setColWidth(c, widest + 14 * Grid::TwipsPerPixel);
     }
 }
 

@@ -2,8 +2,10 @@
 #include "arrangement/register.h"
 #include "arrangement/rooms.h"
 #include "shell/database.h"
+#include "shell/register.h"
 #include "testsupport.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QSqlQuery>
 #include <QtTest>
@@ -257,5 +259,29 @@ void tst_kcsz::missingSystemDatabaseClosesTheWindow()
     QCOMPARE(s.messages.back().title, QStringLiteral("系统提示："));
 }
 
-QTEST_MAIN(tst_kcsz)
+// With QUORVANE_SHOW_KCSZ set, the program shows the room register on generated rooms instead of
+// running the tests (to look at the window).
+static int showRoomRegister()
+{
+    installFontSubstitutions();
+    Fixture f;
+    const char *const addresses[] = {"教学楼一层东", "教学楼一层西", "实验楼三层化学室", "图书馆二楼阅览室"};
+    for (int i = 0; i < 12; ++i)
+        f.save(QString::number(i + 1), QString::fromUtf8(addresses[i % 4]), QString::number(30 + i % 3 * 5), i % 4 == 2 ? 3 : i % 4 == 3 ? 12 : i % 3);
+    f.save(QStringLiteral("A01"), QStringLiteral("操场旁活动室"), QStringLiteral("120"), 11);
+    f.click(3);
+    f.w->Show();
+    return qApp->exec();
+}
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    if (qEnvironmentVariableIsSet("QUORVANE_SHOW_KCSZ"))
+        return showRoomRegister();
+    tst_kcsz tc;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&tc, argc, argv);
+}
+
 #include "tst_kcsz.moc"
