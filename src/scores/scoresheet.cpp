@@ -98,7 +98,7 @@ int wholeFullMark(const QVariant &stored)
 bool loadSubjectSettings(const QSqlDatabase &system, const QString &year, const QString &examId,
                          SubjectSettings &settings, QStringList &subjects)
 {
-    QSqlQuery q = prepare(system, QStringLiteral("SELECT * FROM kcbpb WHERE year=? AND id=?"), {year, examId});
+    QSqlQuery q = prepare(system, QStringLiteral("SELECT * FROM kcbpb WHERE year=? AND id=? ORDER BY rowid"), {year, examId});
     if (!q.exec() || !q.next())
         return false;
     const QSqlRecord rec = q.record();
