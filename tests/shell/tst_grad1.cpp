@@ -478,6 +478,26 @@ private Q_SLOTS:
         QCOMPARE(w->Grid1->Rows(), 2);
     }
 
+    void deletingOneOfTwoCohortsSharingAFileKeepsIt()
+    {
+        TempData data;
+        // Registers written before the refusal existed may hold two cohorts on one file.
+        data.addCohort(QStringLiteral("2019"), QStringLiteral("shared"), 10, 1);
+        data.addCohort(QStringLiteral("2020"), QStringLiteral("shared"), 10, 1);
+        const QString path = data.cohortPath(QStringLiteral("shared.mdb"));
+        addStudent(path, QStringLiteral("A1"));
+        auto w = std::make_unique<grad1>();
+        w->Load();
+        clickRow(*w, 1);
+        w->comdele_Click();
+        QCOMPARE(cohortRows(data), QStringList{QStringLiteral("2020|shared|10|1")});
+        QCOMPARE(studentCount(path), 1);
+        clickRow(*w, 1);
+        w->comdele_Click();
+        QVERIFY(cohortRows(data).isEmpty());
+        QVERIFY(!QFile::exists(path));
+    }
+
 private:
     ScriptedServices *m_svc = nullptr;
 };
