@@ -40,7 +40,7 @@ QString defaultExamName(const QDate &day)
     return QString::number(y - 1) + QLatin1Char('-') + QString::number(y) + QStringLiteral("学年第二学期");
 }
 
-QString examIdAt(const QDateTime &moment)
+QString examIdForMoment(const QDateTime &moment)
 {
     return moment.toString(QStringLiteral("yyMMddHHmmss"));
 }
@@ -71,11 +71,11 @@ void setError(QString *error, const QString &text)
 QString newExamId(const QSqlDatabase &sys, const QDateTime &moment)
 {
     QDateTime t = moment;
-    QString id = examIdAt(t);
+    QString id = examIdForMoment(t);
     // Every id of the system database counts, whatever cohort its exam belongs to.
     for (int guard = 0; guard < 100000 && examExists(sys, id); ++guard) {
         t = t.addSecs(1);
-        id = examIdAt(t);
+        id = examIdForMoment(t);
     }
     return id;
 }

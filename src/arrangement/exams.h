@@ -21,7 +21,7 @@ QString gradeText(const QVariant &grade);
 // second term of the school year that began the year before.
 QString defaultExamName(const QDate &day);
 // The id of a moment: yyMMddhhmmss.
-QString examIdAt(const QDateTime &moment);
+QString examIdForMoment(const QDateTime &moment);
 // A fresh id for an exam saved at that moment: the moment's id, or the id of the next second that
 // no exam uses yet, so two exams saved within one second never share an id.
 QString newExamId(const QSqlDatabase &sys, const QDateTime &moment);
