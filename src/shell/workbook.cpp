@@ -164,9 +164,10 @@ void Workbook::close()
 namespace {
 
 constexpr qint64 kMaxFileBytes = 256LL * 1024 * 1024;   // largest workbook file read
-constexpr zip_uint64_t kMaxPartBytes = 512ULL * 1024 * 1024; // largest unpacked part
+constexpr zip_uint64_t kMaxPartBytes = 200ULL * 1024 * 1024; // largest unpacked part
 
 const QString kDamaged = QStringLiteral("工作簿文件已损坏或不完整");
+const QString kTooLarge = QStringLiteral("文件过大");
 
 // Decodes the _xHHHH_ escapes that spreadsheet XML uses for control characters ("_x000D_" is a
 // carriage return, "_x005F_" a literal underscore).
@@ -330,7 +331,7 @@ public:
 
     bool has(const QString &part) const { return m_index.contains(normalise(part)); }
 
-    // 1 read, 0 no such part, -1 damaged or too large.
+    // 1 read, 0 no such part, -1 damaged, -2 too large to unpack.
     int read(const QString &part, QByteArray *out) const
     {
         const auto it = m_index.constFind(normalise(part));
@@ -338,8 +339,10 @@ public:
             return 0;
         zip_stat_t st;
         zip_stat_init(&st);
-        if (zip_stat_index(m_zip, zip_uint64_t(*it), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE) || st.size > kMaxPartBytes)
+        if (zip_stat_index(m_zip, zip_uint64_t(*it), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE))
             return -1;
+        if (st.size > kMaxPartBytes)
+            return -2;
         zip_file_t *f = zip_fopen_index(m_zip, zip_uint64_t(*it), 0);
         if (!f)
             return -1;
@@ -467,7 +470,7 @@ bool WorkbookReaders::readXlsx(Workbook &wb, const QByteArray &data, int maxRows
         return false;
     }
     if (rc < 0) {
-        wb.m_error = kDamaged;
+        wb.m_error = rc == -2 ? kTooLarge : kDamaged;
         return false;
     }
 
@@ -558,7 +561,7 @@ bool WorkbookReaders::readXlsx(Workbook &wb, const QByteArray &data, int maxRows
         QByteArray xmlData;
         rc = zip.read(part, &xmlData);
         if (rc < 0) {
-            wb.m_error = kDamaged;
+            wb.m_error = rc == -2 ? kTooLarge : kDamaged;
             return false;
         }
         if (rc > 0) {
@@ -581,7 +584,7 @@ bool WorkbookReaders::readXlsx(Workbook &wb, const QByteArray &data, int maxRows
         QByteArray xmlData;
         rc = part.isEmpty() ? 0 : zip.read(part, &xmlData);
         if (rc < 0) {
-            wb.m_error = kDamaged;
+            wb.m_error = rc == -2 ? kTooLarge : kDamaged;
             return false;
         }
         if (rc > 0) {
@@ -615,8 +618,9 @@ bool WorkbookReaders::readXlsx(Workbook &wb, const QByteArray &data, int maxRows
 
     // The sheet's cells.
     QByteArray sheetXml;
-    if (zip.read(sheetPart, &sheetXml) <= 0) {
-        wb.m_error = kDamaged;
+    rc = zip.read(sheetPart, &sheetXml);
+    if (rc <= 0) {
+        wb.m_error = rc == -2 ? kTooLarge : kDamaged;
         return false;
     }
     QXmlStreamReader xml(sheetXml);
@@ -813,7 +817,7 @@ bool Workbook::open(const QString &path, int maxRows)
         return false;
     }
     if (f.size() > kMaxFileBytes) {
-        m_error = QStringLiteral("文件过大");
+        m_error = kTooLarge;
         return false;
     }
     const QByteArray head = f.peek(8);

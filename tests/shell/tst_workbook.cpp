@@ -282,6 +282,7 @@ void tst_workbook::damagedFilesAreRefused()
         return !opened && !wb.isOpen() && !wb.errorText().isEmpty() && wb.rowCount() == 0;
     };
     QVERIFY(refuses(path(QStringLiteral("missing.xlsx"))));
+    QVERIFY(refuses(m_dir.path())); // a folder
 
     const QString empty = path(QStringLiteral("empty.xlsx"));
     QFile(empty).open(QIODevice::WriteOnly);
