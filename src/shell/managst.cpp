@@ -6,6 +6,7 @@
 #include "shell/services.h"
 #include "shell/studentio.h"
 #include "shell/textcheck.h"
+#include "shell/workbook.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -49,7 +50,7 @@ QString cellText(const QVariant &v)
     const double d = v.toDouble();
     if (d == 0)
         return QString();
-    return QString::number(d, 'g', 15);
+    return numberText(d);
 }
 
 QString listStreamText(const QVariant &v)
