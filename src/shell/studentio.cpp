@@ -156,17 +156,17 @@ StudentImportResult stuinputok0(ExcelIo &excel, const QString &fileName, const S
         == MsgAnswer::Yes) {
         bool cleared = false;
         if (ctx.clearstu) {
-            cleared = ctx.clearstu();
+            cleared = ctx.clearstu(); // the register reports success or failure itself
         } else {
             cleared = clearStudents(db);
             letEventsRun();
-            if (cleared)
-                services::msg(QStringLiteral("清空完毕!"), QStringLiteral("系统提示:"));
+            services::msg(cleared ? QStringLiteral("清空完毕!") : QStringLiteral("学生信息清空失败，请重新操作！"),
+                          cleared ? QStringLiteral("系统提示:") : kTitle);
         }
         if (!cleared) {
+            // Nothing is imported on top of a register that was meant to be cleared.
             excel.el_closeexcel();
             showProgress(ctx, false);
-            services::msg(QStringLiteral("原有的学生信息未能清空，导入终止，学生名单保持原样！"), kTitle);
             return result;
         }
     }

@@ -491,6 +491,15 @@ void tst_studentio::dialogsAndProgress()
     QCOMPARE(cleared, 1);
     QVERIFY(!reg.ui.texts().contains(QStringLiteral("清空完毕!"))); // the register reports it itself
     QCOMPARE(reg.count(), 250);
+
+    // A clearing that failed ends the import: nothing is added on top of the old register.
+    c.clearstu = [] { return false; };
+    reg.ui.clear();
+    reg.ui.fileNames = {reg.file(QStringLiteral("out.xlsx"))};
+    reg.ui.answers = {MsgAnswer::Yes, MsgAnswer::Yes, MsgAnswer::Yes};
+    QVERIFY(!importStudents(reg.excel, c).finished);
+    QVERIFY(!reg.ui.texts().contains(QStringLiteral("是否进行新增操作?")));
+    QCOMPARE(reg.count(), 250);
 }
 
 void tst_studentio::rowsAfter6000AreNeverRead()
