@@ -18,8 +18,6 @@ namespace quorvane {
 
 namespace {
 
-const char *const kSubjects[kSubjectCount] = {"语文", "数学", "英语", "思想政治", "物理", "化学",
-                                              "历史", "地理", "生物", "综合科", "信息技术", "通用技术"};
 const char *const kFormat = "|^序号|^学科名称|^          考 试 时 间|^客观分|^主观分|^总分|^测评对象|^ 参考|^锁定|^录入方式|^总分1|^总分2";
 const QString kTitle = QStringLiteral("系统提示：");
 
@@ -67,11 +65,6 @@ QString yesNo(const QVariant &v)
 }
 
 } // namespace
-
-QString subjectName(int k)
-{
-    return k >= 1 && k <= kSubjectCount ? QString::fromUtf8(kSubjects[k - 1]) : QString();
-}
 
 bool flagSet(const QVariant &value)
 {

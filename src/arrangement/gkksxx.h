@@ -1,5 +1,6 @@
 #pragma once
 #include "shell/database.h"
+#include "shell/subjects.h"
 #include "shell/window.h"
 
 #include <QComboBox>
@@ -15,10 +16,6 @@ namespace quorvane {
 
 class Grid;
 
-// The twelve subjects in their fixed order; subject k (1..12) is the suffix of every per-subject
-// column.
-constexpr int kSubjectCount = 12;
-QString subjectName(int k);
 
 // The per-subject settings of one exam as stored in kcbpb; a Null column is an invalid QVariant.
 struct SubjectSettings

@@ -172,13 +172,6 @@ RankResult denseRanks(const std::vector<std::optional<double>> &values, const st
     return out;
 }
 
-QString subjectName(int subject)
-{
-    static const char *const names[] = {"", "语文", "数学", "英语", "思想政治", "物理", "化学",
-                                        "历史", "地理", "生物", "综合科", "信息技术", "通用技术"};
-    return subject >= 1 && subject <= 12 ? QString::fromUtf8(names[subject]) : QString();
-}
-
 SettingsRead readTotalFlags(const QSqlDatabase &system, const QString &year, const QString &examId, TotalFlags *out,
                             QString *error)
 {

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "shell/subjects.h"
+
 #include <array>
 #include <functional>
 #include <optional>
@@ -25,8 +27,6 @@ struct RankResult
 RankResult denseRanks(const std::vector<std::optional<double>> &values, const std::vector<qint64> &classes,
                       const std::vector<int> &streams);
 
-// Subject names in subject order 1 to 12 (index 0 unused).
-QString subjectName(int subject);
 
 // The per-subject flags of an exam that the totals use: subject taken (kmflag), counts into total 1
 // (zfjsa), counts into total 2 (zfjsb). A total flag counts only when the subject is taken.

@@ -12,28 +12,12 @@
 namespace quorvane::scoresheet {
 
 namespace {
-const char *const kSubjects[SubjectCount] = {"语文", "数学", "英语", "思想政治", "物理", "化学",
-                                            "历史", "地理", "生物", "综合科", "信息技术", "通用技术"};
-
 // A flag or number column counts as set when it holds a value other than Null and 0.
 bool isSet(const QVariant &v)
 {
     return !v.isNull() && v.toDouble() != 0.0;
 }
 } // namespace
-
-QString subjectName(int k)
-{
-    return k >= 1 && k <= SubjectCount ? QString::fromUtf8(kSubjects[k - 1]) : QString();
-}
-
-int subjectNumber(const QString &name)
-{
-    for (int k = 1; k <= SubjectCount; ++k)
-        if (name == QString::fromUtf8(kSubjects[k - 1]))
-            return k;
-    return 0;
-}
 
 ScoreItem itemFromText(const QString &text)
 {

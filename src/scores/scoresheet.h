@@ -7,12 +7,14 @@
 #include <functional>
 #include <vector>
 
+#include "shell/subjects.h"
+
 namespace quorvane::scoresheet {
 
 // The subjects in their fixed order; subject numbers run 1..12.
-constexpr int SubjectCount = 12;
-QString subjectName(int k);                 // empty outside 1..12
-int subjectNumber(const QString &name);     // 0 when the name is none of the twelve
+constexpr int SubjectCount = kSubjectCount;
+using quorvane::subjectName;                // empty outside 1..12
+using quorvane::subjectNumber;              // 0 when the name is none of the twelve
 
 // The score items of a subject and the stucj column each one writes.
 enum class ScoreItem { None, Objective, Subjective, Total };
