@@ -9,6 +9,7 @@
 #include <QHash>
 #include <QSqlQuery>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 namespace quorvane {
@@ -154,6 +155,7 @@ void bpdy2::Form_Load()
             showkc();
         }
         Grid1->setRows(1);
+        fitColumns();
         Combo3->setCurrentIndex(-1);
     }
 }
@@ -253,6 +255,7 @@ void bpdy2::outgrid1()
     for (int r = 0; r < rows.size(); ++r)
         for (int c = 0; c < 7; ++c)
             Grid1->setTextMatrix(r + 1, c + 1, rows[r][c]);
+    fitColumns();
 }
 
 void bpdy2::outgrid2()
@@ -273,6 +276,18 @@ void bpdy2::outgrid2()
     for (int r = 0; r < rows.size(); ++r)
         for (int c = 0; c < 6; ++c)
             Grid1->setTextMatrix(r + 1, c + 1, rows[r][c]);
+    fitColumns();
+}
+
+void bpdy2::fitColumns()
+{
+    const int pad = 16 * Grid::TwipsPerPixel;
+    for (int c = 1; c < Grid1->Cols(); ++c) {
+        int width = Grid1->textWidthTwips(Grid1->TextMatrix(0, c));
+        for (int r = 1; r < Grid1->Rows(); ++r)
+            width = std::max(width, Grid1->textWidthTwips(Grid1->TextMatrix(r, c)));
+        Grid1->setColWidth(c, width + pad);
+    }
 }
 
 void bpdy2::VsNetBut1_Click(int index)

@@ -37,6 +37,8 @@ public:
     QString outaddress(const QString &roomId);
     void outgrid1();
     void outgrid2();
+    // Widens each column to its heading and its longest cell, so no number or address is cut off.
+    void fitColumns();
 
     // What the window was loaded with: the exam, the chart kind (31 classes, 32 rooms) and the
     // cohort. The print layouts read these.

@@ -102,6 +102,7 @@ private Q_SLOTS:
     void unknownRoomFirst();
     void secondRunAndLeavers();
     void basisExamOrder();
+    void everyRowGetsItsOwnSeat();
     void quotesAreLiteral();
     void failedRunKeepsPreviousSeats();
     void progressCountsOneToHundred();
@@ -320,6 +321,27 @@ void TestArrange::basisExamOrder()
     QCOMPARE(s.seatOf(late.first()), qMakePair(QStringLiteral("001"), 1));
     QCOMPARE(s.seatOf(st.at(4)), qMakePair(QStringLiteral("001"), 2));
     QCOMPARE(s.seatOf(st.at(0)), qMakePair(QStringLiteral("001"), 6));
+}
+
+void TestArrange::everyRowGetsItsOwnSeat()
+{
+    // A student with two rows in the exam (a left-over copy): both rows are seated, on different
+    // seats, instead of one row being written twice and the other keeping a stale seat.
+    School s;
+    s.room(QStringLiteral("001"), 10);
+    const QStringList st = s.students(3, 1);
+    for (int i = 0; i < 2; ++i)
+        QVERIFY(execSql(s.cohort, QStringLiteral("INSERT INTO stucj(id, stid, name, wlflag, kcbj, kczh) VALUES(?, ?, '旧行', 1, '001', 9)"),
+                        {kExam, i == 0 ? st.at(1) : st.at(1).toLower()}));
+    QCOMPARE(s.run(QStringLiteral("001")).status, ArrangeStatus::Done);
+    QCOMPARE(s.count(), 4);
+    const auto seating = s.seating();
+    QCOMPARE(seating.size(), 4);
+    for (int seat = 1; seat <= 4; ++seat)
+        QVERIFY(seating.contains({QStringLiteral("001"), seat}));
+    // The register's copy went into the first existing row; the other keeps its values.
+    QCOMPARE(s.count(QStringLiteral(" AND name = '学生2'")), 1);
+    QCOMPARE(s.count(QStringLiteral(" AND name = '旧行'")), 1);
 }
 
 void TestArrange::quotesAreLiteral()
