@@ -229,6 +229,8 @@ public:
     double paperWidthTwips() const { return m_paperWidth; }
     double paperHeightTwips() const { return m_paperHeight; }
     int hScrollScale() const { return m_hScrollScale; }
+    // Scroll-bar scaling of a range in twips: twips per bar unit and the bar's maximum (below 32768).
+    static void scrollScaling(double range, int &scale, int &maximum);
     int vScrollScale() const { return m_vScrollScale; }
 
     // ---- the preview window's parts ----
@@ -401,6 +403,7 @@ private:
     OleColor m_toolBarColor = SysButtonFace;
 
     int m_pageCount = 0;
+    int m_previewPageCount = 0;      // pages of the preview while a printer document runs
     int m_currentPage = 1;
     bool m_busy = false;
     bool m_isPrinter = false;

@@ -46,6 +46,9 @@ bool LumoPrinter::StartPrint(int PrintDest)
             return false;
         }
         m_printedPages = 0;
+        // The preview keeps its own pages while the printer run counts its own.
+        if (!m_busy || !m_isPrinter)
+            m_previewPageCount = m_pageCount;
     }
     m_refused = false;
     m_isPrinter = PrintDest == 1;
@@ -134,6 +137,8 @@ void LumoPrinter::EndDoc()
         }
         m_isPrinter = false;
         m_zoom = m_savedZoom;
+        // Back to the preview's document: its page count and the page on view are as they were.
+        m_pageCount = m_previewPageCount;
     } else {
         if (m_pageCount == 1) {
             showFirstPageImage();

@@ -134,9 +134,9 @@ void LumoPrinter::LayoutPreview()
     const bool needH = FW >= W;
     const bool needV = H - TB <= FH;
     const auto scaled = [](double range, QScrollBar *bar) {
-        const int R = roundEvenInt(range);
-        const int scale = std::max(1, roundEvenInt(R / 32768.0 + 1));
-        bar->setRange(0, std::max(0, roundEvenInt(double(R) / scale)));
+        int scale = 1, maximum = 0;
+        scrollScaling(range, scale, maximum);
+        bar->setRange(0, std::max(0, maximum));
         return scale;
     };
     if (needH && needV) {
@@ -176,6 +176,13 @@ void LumoPrinter::LayoutPreview()
     }
     frmDsp->move(px(m_frmLeft), px(m_frmTop));
     picTlb->raise();
+}
+
+void LumoPrinter::scrollScaling(double range, int &scale, int &maximum)
+{
+    const int R = roundEvenInt(range);
+    scale = std::max(1, roundEvenInt(R / 32768.0 + 1));
+    maximum = roundEvenInt(double(R) / scale);
 }
 
 void LumoPrinter::HScroll1_Change()

@@ -1,0 +1,275 @@
+// The preview window: paging, buttons, status line, close and print requests, paper changes.
+#include "enginetest.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QToolButton>
+#include <QtTest>
+
+using namespace quorvane;
+using namespace enginetest;
+
+namespace {
+void produce(LumoPrinter &p, int pages)
+{
+    p.StartPrint();
+    for (int i = 0; i < pages; ++i) {
+        p.NewPage();
+        p.TextOut(QStringLiteral("第%1页正文").arg(i + 1));
+    }
+    p.EndDoc();
+}
+
+QString shownText(const LumoPrinter &p)
+{
+    const auto page = p.shownPage();
+    return page && !page->texts().isEmpty() ? page->texts().first() : QString();
+}
+} // namespace
+
+class tst_engine_preview : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { setUpEngineTests(); }
+    void init() { messages().clear(); }
+
+    void paging()
+    {
+        auto p = makePrinter();
+        QCOMPARE(p->statusText(), QStringLiteral("当前打印信息为空!"));
+        QVERIFY(!p->pageUpEnabled() && !p->pageDownEnabled());
+        produce(*p, 3);
+        QCOMPARE(shownText(*p), QStringLiteral("第1页正文"));
+        for (int bad : {0, -1, 4}) {
+            p->SetViewPage(bad);
+            QCOMPARE(p->CurrentPage(), 1);
+            QCOMPARE(shownText(*p), QStringLiteral("第1页正文"));
+        }
+        p->SetViewPage(2);
+        QVERIFY(p->pageUpEnabled() && p->pageDownEnabled());
+        QCOMPARE(shownText(*p), QStringLiteral("第2页正文"));
+        QCOMPARE(p->statusText(), QStringLiteral("状态:1/3(页)")); // SetViewPage leaves the status line
+        p->SetViewPage(3);
+        QVERIFY(p->pageUpEnabled() && !p->pageDownEnabled());
+        p->PageDown(); // on the last page: unchanged, the status line rewritten
+        QCOMPARE(p->CurrentPage(), 3);
+        QCOMPARE(p->statusText(), QStringLiteral("状态:3/3(页)"));
+        p->cmdPageUp->click();
+        QCOMPARE(p->CurrentPage(), 2);
+        QCOMPARE(p->statusText(), QStringLiteral("状态:2/3(页)"));
+        QTest::keyClick(p.get(), Qt::Key_PageUp);
+        QCOMPARE(p->CurrentPage(), 1);
+        QVERIFY(!p->pageUpEnabled() && p->pageDownEnabled());
+        p->PageUp();
+        QCOMPARE(p->statusText(), QStringLiteral("状态:1/3(页)"));
+        QTest::keyClick(p.get(), Qt::Key_PageDown);
+        QCOMPARE(shownText(*p), QStringLiteral("第2页正文"));
+        QTest::keyClick(p.get(), Qt::Key_Home); // other keys do nothing
+        QCOMPARE(p->CurrentPage(), 2);
+
+        // While a document is produced: its open page cannot be shown, finished ones can.
+        p->SetViewPage(1);
+        p->StartPrint();
+        p->NewPage();
+        p->NewPage();
+        p->NewPage();
+        p->SetViewPage(3);
+        QCOMPARE(p->CurrentPage(), 1);
+        p->SetViewPage(2);
+        QCOMPARE(p->CurrentPage(), 2);
+        p->EndDoc();
+
+        auto one = makePrinter();
+        produce(*one, 1);
+        QVERIFY(one->pageShown());
+        QVERIFY(!one->pageUpEnabled() && !one->pageDownEnabled());
+        QCOMPARE(one->statusText(), QStringLiteral("状态:1/1(页)"));
+    }
+
+    void toolbarRequests()
+    {
+        auto p = makePrinter();
+        QStringList got;
+        connect(p.get(), &LumoPrinter::RealPrint, p.get(), [&] { got << "all"; });
+        connect(p.get(), &LumoPrinter::cmdprint2Preview, p.get(), [&] { got << "page2"; });
+        connect(p.get(), &LumoPrinter::cmdprint3Preview, p.get(), [&] { got << "page3"; });
+        p->cmdPrint->click();
+        p->cmdPrint2->click();
+        p->cmdPrint3->click();
+        QCOMPARE(got, (QStringList{"all", "page2", "page3"}));
+        QCOMPARE(p->cmdPrint->toolTip(), QStringLiteral("打印全部显示的内容"));
+        QCOMPARE(p->cmdPrint2->toolTip(), QStringLiteral("打印当前页显示内容"));
+        QCOMPARE(p->cmdClose->toolTip(), QStringLiteral("关闭预览"));
+
+        // A print request clicked while a document is produced waits for its end: never nested.
+        got.clear();
+        bool busyWhenServed = true;
+        connect(p.get(), &LumoPrinter::RealPrint, p.get(), [&] { busyWhenServed = p->Busy(); });
+        QMetaObject::invokeMethod(p->cmdPrint, "click", Qt::QueuedConnection);
+        QMetaObject::invokeMethod(p->cmdPrint, "click", Qt::QueuedConnection);
+        p->StartPrint();
+        for (int i = 0; i < 3; ++i)
+            p->NewPage();
+        QVERIFY(got.isEmpty());
+        p->EndDoc();
+        QVERIFY(got.isEmpty());
+        QTRY_COMPARE(got, QStringList{"all"});
+        QVERIFY(!busyWhenServed);
+    }
+
+    void closeRequest()
+    {
+        auto p = makePrinter();
+        int closes = 0;
+        connect(p.get(), &LumoPrinter::CloseRequest, p.get(), [&] { ++closes; });
+        produce(*p, 3);
+        p->SetViewPage(2);
+        p->cmdClose->click();
+        QCOMPARE(p->CurrentPage(), 1);
+        QVERIFY(!p->pageUpEnabled() && !p->pageDownEnabled());
+        QCOMPARE(closes, 0); // deferred to the timer
+        p->ClosePreview();
+        p->tmrCancel_Timer();
+        p->tmrCancel_Timer();
+        QCOMPARE(closes, 1); // two requests within one interval give one event
+
+        // The real timer serves it within half a second.
+        p->ClosePreview();
+        QTRY_COMPARE_WITH_TIMEOUT(closes, 2, 2000);
+
+        // A close arriving during a layout cancels the rest and is carried out after EndDoc.
+        bool busyAtClose = true;
+        connect(p.get(), &LumoPrinter::CloseRequest, p.get(), [&] { busyAtClose = p->Busy(); });
+        QMetaObject::invokeMethod(p->cmdClose, "click", Qt::QueuedConnection);
+        p->StartPrint();
+        p->NewPage();                // serves the click: the document is cancelled
+        p->tmrCancel_Timer();        // a tick under the running layout
+        QCOMPARE(closes, 2);
+        for (int i = 0; i < 5; ++i)
+            p->NewPage();
+        QCOMPARE(p->PageCount(), 1);
+        p->EndDoc();
+        p->tmrCancel_Timer();
+        QCOMPARE(closes, 3);
+        QVERIFY(!busyAtClose);
+
+        // Closing the window that holds the preview under a running layout becomes a close request.
+        QWidget host;
+        auto *inner = new LumoPrinter(&host);
+        inner->setTextMetrics(std::make_shared<FixedTextMetrics>());
+        int innerCloses = 0;
+        connect(inner, &LumoPrinter::CloseRequest, inner, [&] { ++innerCloses; });
+        host.show();
+        inner->StartPrint();
+        QTimer::singleShot(0, &host, [&] { host.close(); });
+        inner->NewPage();
+        QVERIFY(host.isVisible());
+        QVERIFY(inner->closeRequested());
+        inner->EndDoc();
+        inner->tmrCancel_Timer();
+        QCOMPARE(innerCloses, 1);
+    }
+
+    void paperChanges()
+    {
+        auto p = makePrinter();
+        int redraws = 0;
+        connect(p.get(), &LumoPrinter::NeedRedraw, p.get(), [&] { ++redraws; });
+        // No pages: the surface changes, no event.
+        p->setLeftMargin(25);
+        QCOMPARE(redraws, 0);
+        produce(*p, 2);
+        p->setLeftMargin(20);
+        QCOMPARE(redraws, 1);
+        QVERIFY(!p->pageShown()); // hidden until the host has laid the document out again
+
+        // Right-button double click turns the paper and asks for a new layout.
+        produce(*p, 2);
+        p->imgDsp_MouseDown(1);
+        p->imgDsp_DblClick();
+        QCOMPARE(p->Orientation(), 1);
+        QTest::mousePress(p->imgDsp, Qt::RightButton);
+        p->imgDsp_DblClick();
+        QCOMPARE(p->Orientation(), 2);
+        QCOMPARE(redraws, 2);
+        p->imgDsp_DblClick();
+        QCOMPARE(p->Orientation(), 1);
+
+        // AutoRedraw: the shown page is stretched, no event.
+        produce(*p, 2);
+        p->setAutoRedraw(true);
+        const int before = redraws;
+        p->setOrientation(2);
+        QCOMPARE(redraws, before);
+        QVERIFY(p->pageShown());
+        QVERIFY(p->imgDsp->width() > p->imgDsp->height());
+        p->setAutoRedraw(false);
+
+        // Under a running document a margin change waits for the end, the paper is not turned.
+        produce(*p, 1);
+        const int count = redraws;
+        bool busyAtRedraw = true;
+        connect(p.get(), &LumoPrinter::NeedRedraw, p.get(), [&] { busyAtRedraw = p->Busy(); });
+        p->StartPrint();
+        p->NewPage();
+        p->setTopMargin(15);
+        p->imgDsp_MouseDown(2);
+        p->imgDsp_DblClick();
+        QCOMPARE(p->Orientation(), 2);
+        QCOMPARE(redraws, count);
+        p->EndDoc();
+        QTRY_COMPARE(redraws, count + 1);
+        QVERIFY(!busyAtRedraw);
+
+        // ZoomOut never zooms; it cancels a running document.
+        const float zoom = p->ZoomFactor();
+        p->ZoomOut();
+        QCOMPARE(p->ZoomFactor(), zoom);
+        p->StartPrint();
+        p->NewPage();
+        p->ZoomOut();
+        p->NewPage();
+        QCOMPARE(p->PageCount(), 1);
+        p->EndDoc();
+    }
+
+    void layout()
+    {
+        int scale = 0, maximum = 0;
+        LumoPrinter::scrollScaling(255, scale, maximum);
+        QCOMPARE(scale, 1);
+        QCOMPARE(maximum, 255);
+        LumoPrinter::scrollScaling(16384, scale, maximum);
+        QCOMPARE(scale, 2);
+        QCOMPARE(maximum, 8192);
+        LumoPrinter::scrollScaling(16383, scale, maximum);
+        QCOMPARE(scale, 1);
+        QCOMPARE(maximum, 16383);
+        LumoPrinter::scrollScaling(40000, scale, maximum);
+        QCOMPARE(scale, 2);
+        QCOMPARE(maximum, 20000);
+
+        auto p = makePrinter();
+        p->show();
+        produce(*p, 1);
+        p->resize(1400, 1400); // room for the whole page: no bars, the page centred
+        QVERIFY(p->HScroll1->isHidden() && p->VScroll1->isHidden() && p->Command1->isHidden());
+        QCOMPARE(p->frmDsp->x(), (1400 - p->frmDsp->width()) / 2);
+        p->resize(400, 300);   // both bars and the corner box
+        QVERIFY(!p->HScroll1->isHidden() && !p->VScroll1->isHidden() && !p->Command1->isHidden());
+        QCOMPARE(p->frmDsp->pos(), QPoint(0, 45));
+        p->VScroll1->setValue(p->VScroll1->maximum());
+        QVERIFY(p->frmDsp->y() < 0);
+        QVERIFY(p->frmDsp->y() + p->frmDsp->height() <= 300 + 2);
+        p->SetViewPage(1); // a page is always shown from its top-left corner
+        QCOMPARE(p->VScroll1->value(), 0);
+        p->setToolBarVisible(false);
+        QCOMPARE(p->picTlb->y(), -45);
+        QCOMPARE(p->frmDsp->y(), 0);
+    }
+};
+
+QTEST_MAIN(tst_engine_preview)
+#include "tst_engine_preview.moc"
