@@ -288,8 +288,6 @@ private Q_SLOTS:
         windows::show(QStringLiteral("managst"));
         QVERIFY(w->isVisible());
         QCOMPARE(w->Grid1->Rows(), 5);
-        windows::destroyAll();
-        windows::registerFactory(QStringLiteral("printsform"), [] { return nullptr; });
     }
 
     void addStudents()
