@@ -1,9 +1,17 @@
 #include "printing/layouts/register.h"
 
+#include "printing/engine/LumoPrinter.h"
+#include "shell/services.h"
+
 namespace quorvane {
 
 void registerLayoutsWindows()
 {
+    // The print control's dialogs and messages go through the program's one dialog service, so
+    // they behave like every other dialog of the program (and tests can answer them).
+    LumoPrinter::messageHook = [](const QString &text, const QString &caption) { services::msg(text, caption); };
+    LumoPrinter::pageSetupHook = [](QPrinter *printer, QWidget *) { return services::handler().pageSetupDialog(printer); };
+    LumoPrinter::printDialogHook = [](QPrinter *printer, int, QWidget *) { return services::handler().printDialog(printer); };
 }
 
 } // namespace quorvane
