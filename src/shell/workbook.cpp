@@ -2,6 +2,8 @@
 
 #include <QDate>
 #include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
 #include <QHash>
 #include <QTime>
 #include <QUrl>
@@ -853,25 +855,48 @@ struct WorkbookWriter::Impl
     lxw_worksheet *ws = nullptr;
     lxw_format *text = nullptr;
     lxw_error firstError = LXW_NO_ERROR;
+    QString target;  // the file the user chose
+    QString temp;    // where the workbook is written first, beside the target
+
+    // Drops an unfinished workbook and its temporary file.
+    void discard()
+    {
+        if (wb)
+            lxw_workbook_free(wb);
+        wb = nullptr;
+        ws = nullptr;
+        if (!temp.isEmpty())
+            QFile::remove(temp);
+        temp.clear();
+    }
 };
 
 WorkbookWriter::WorkbookWriter() : d(std::make_unique<Impl>()) {}
 
 WorkbookWriter::~WorkbookWriter()
 {
-    if (d->wb)
-        lxw_workbook_free(d->wb); // abandoned: nothing is written
+    d->discard(); // abandoned: nothing is written
 }
 
 bool WorkbookWriter::create(const QString &path, double fontSize, const QString &sheetName)
 {
-    if (d->wb)
-        lxw_workbook_free(d->wb);
+    d->discard();
     *d = Impl();
     m_error.clear();
-    const QByteArray file = path.toUtf8();
+    d->target = path;
+    // The workbook goes to a temporary file in the target's folder and replaces the target only
+    // when it was written whole, so a failed export leaves an existing file as it was.
+    const QFileInfo info(path);
+    QTemporaryFile tmp(info.absolutePath() + QStringLiteral("/.~") + info.fileName() + QStringLiteral(".XXXXXX"));
+    tmp.setAutoRemove(false);
+    if (tmp.open()) {
+        d->temp = tmp.fileName();
+        tmp.close();
+    }
+    const QByteArray file = (d->temp.isEmpty() ? path : d->temp).toUtf8();
     d->wb = workbook_new(file.constData());
     if (!d->wb) {
+        d->discard();
         m_error = QStringLiteral("工作簿无法创建");
         return false;
     }
@@ -885,8 +910,7 @@ bool WorkbookWriter::create(const QString &path, double fontSize, const QString 
     const QByteArray sheetUtf8 = sheet.toUtf8();
     d->ws = workbook_add_worksheet(d->wb, sheet.isEmpty() ? nullptr : sheetUtf8.constData());
     if (!d->ws) {
-        lxw_workbook_free(d->wb);
-        d->wb = nullptr;
+        d->discard();
         m_error = QStringLiteral("工作簿无法创建");
         return false;
     }
@@ -919,20 +943,35 @@ bool WorkbookWriter::close()
         m_error = QStringLiteral("工作簿无法创建");
         return false;
     }
+    const QString cannotWrite = QStringLiteral("文件无法写入（文件夹不存在、没有写入权限，或文件正被其他程序打开）");
+    if (d->firstError != LXW_NO_ERROR) {
+        m_error = QStringLiteral("有单元格无法写入（") + QString::fromUtf8(lxw_strerror(d->firstError)) + QStringLiteral("）");
+        d->discard();
+        return false;
+    }
     const lxw_error err = workbook_close(d->wb);
     d->wb = nullptr;
     d->ws = nullptr;
-    if (err == LXW_ERROR_CREATING_XLSX_FILE || err == LXW_ERROR_CREATING_TMPFILE) {
-        m_error = QStringLiteral("文件无法写入（文件夹不存在、没有写入权限，或文件正被其他程序打开）");
-        return false;
-    }
     if (err != LXW_NO_ERROR) {
-        m_error = QStringLiteral("文件写入出错（") + QString::fromUtf8(lxw_strerror(err)) + QStringLiteral("）");
+        m_error = err == LXW_ERROR_CREATING_XLSX_FILE || err == LXW_ERROR_CREATING_TMPFILE
+            ? cannotWrite
+            : QStringLiteral("文件写入出错（") + QString::fromUtf8(lxw_strerror(err)) + QStringLiteral("）");
+        d->discard();
         return false;
     }
-    if (d->firstError != LXW_NO_ERROR) {
-        m_error = QStringLiteral("有单元格无法写入（") + QString::fromUtf8(lxw_strerror(d->firstError)) + QStringLiteral("）");
-        return false;
+    if (!d->temp.isEmpty()) {
+        const QByteArray from = QFile::encodeName(d->temp);
+        const QByteArray to = QFile::encodeName(d->target);
+        bool moved = std::rename(from.constData(), to.constData()) == 0;
+        if (!moved && QFileInfo(d->target).isFile() && QFile::remove(d->target))
+            moved = QFile::rename(d->temp, d->target);
+        if (!moved) {
+            m_error = cannotWrite;
+            d->discard();
+            return false;
+        }
+        d->temp.clear();
+        QFile::setPermissions(d->target, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
     }
     return true;
 }

@@ -2,6 +2,7 @@
 #include "shell/workbook.h"
 #include "testsupport.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -265,6 +266,27 @@ void tst_workbook::writerRoundTripAndFailure()
     QVERIFY(!bad.errorText().isEmpty());
     QVERIFY(!QFile::exists(path(QStringLiteral("no/such/folder/x.xlsx"))));
 
+    // A write that fails leaves an existing file as it was (here a cell longer than a workbook
+    // cell may be); a good one replaces it.
+    {
+        WorkbookWriter w;
+        QVERIFY(w.create(file));
+        QVERIFY(!w.writeText(1, 1, QString(40000, QLatin1Char('x'))));
+        QVERIFY(!w.close());
+        QVERIFY(!w.errorText().isEmpty());
+    }
+    QVERIFY(wb.open(file));
+    QCOMPARE(wb.text(2, 1), QStringLiteral("007"));
+    {
+        WorkbookWriter w;
+        QVERIFY(w.create(file));
+        QVERIFY(w.writeText(1, 1, QStringLiteral("新")));
+        QVERIFY(w.close());
+    }
+    QVERIFY(wb.open(file));
+    QCOMPARE(wb.text(1, 1), QStringLiteral("新"));
+    QCOMPARE(wb.rowCount(), 1);
+
     // A writer dropped without close() writes nothing.
     {
         WorkbookWriter dropped;
@@ -272,6 +294,8 @@ void tst_workbook::writerRoundTripAndFailure()
         dropped.writeText(1, 1, QStringLiteral("x"));
     }
     QVERIFY(!QFile::exists(path(QStringLiteral("dropped.xlsx"))));
+    // No temporary file is left behind.
+    QCOMPARE(QDir(m_dir.path()).entryList({QStringLiteral(".~*")}, QDir::Files | QDir::Hidden), QStringList());
 }
 
 void tst_workbook::damagedFilesAreRefused()
