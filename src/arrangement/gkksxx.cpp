@@ -164,6 +164,7 @@ void gkksxx::createControls(QWidget *root)
         Option1[pairs[p].b] = new QRadioButton(QString::fromUtf8(pairs[p].tb), Picture1[p]);
         pl->addWidget(Option1[pairs[p].a]);
         pl->addWidget(Option1[pairs[p].b]);
+        pl->addStretch(1);
         editor->addWidget(new QLabel(QString::fromUtf8(pairs[p].caption), root), 3 + p / 3, (p % 3) * 2);
         editor->addWidget(Picture1[p], 3 + p / 3, (p % 3) * 2 + 1);
     }
@@ -260,11 +261,11 @@ void gkksxx::Grid1_Click()
     if (who >= 0)
         Combo1->setCurrentIndex(who);
     auto pick = [this](bool first, int a, int b) { Option1[first ? a : b]->setChecked(true); };
-    pick(Grid1->TextMatrix(row, 8) == QLatin1String("是"), 0, 1);
-    pick(Grid1->TextMatrix(row, 9) == QLatin1String("是"), 3, 2);
-    pick(Grid1->TextMatrix(row, 10) == QLatin1String("班级方式"), 5, 4);
-    pick(Grid1->TextMatrix(row, 11) == QLatin1String("是"), 7, 6);
-    pick(Grid1->TextMatrix(row, 12) == QLatin1String("是"), 8, 9);
+    pick(Grid1->TextMatrix(row, 8) == QStringLiteral("是"), 0, 1);
+    pick(Grid1->TextMatrix(row, 9) == QStringLiteral("是"), 3, 2);
+    pick(Grid1->TextMatrix(row, 10) == QStringLiteral("班级方式"), 5, 4);
+    pick(Grid1->TextMatrix(row, 11) == QStringLiteral("是"), 7, 6);
+    pick(Grid1->TextMatrix(row, 12) == QStringLiteral("是"), 8, 9);
 }
 
 void gkksxx::jscssave_Click()

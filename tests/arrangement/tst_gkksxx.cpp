@@ -207,6 +207,22 @@ void TestGkksxx::settingsRoundTrip()
     QVERIFY(!readSubjectSettings(db, QStringLiteral("2022"), exam, s));
     closeDatabase(db);
 
+    // A click on a saved subject puts its settings into the editor.
+    clickRow(w, 1);
+    clickRow(w, 5);
+    QCOMPARE(w->Text1[1]->text(), QStringLiteral("6月7日上午9:00"));
+    QCOMPARE(w->Text1[2]->text(), QStringLiteral("40"));
+    QCOMPARE(w->Combo1->currentText(), QStringLiteral("文科"));
+    QVERIFY(w->Option1[0]->isChecked());
+    QVERIFY(w->Option1[2]->isChecked());
+    QVERIFY(w->Option1[4]->isChecked());
+    QVERIFY(w->Option1[7]->isChecked());
+    QVERIFY(w->Option1[9]->isChecked());
+    clickRow(w, 10);
+    QVERIFY(w->Option1[5]->isChecked());
+    QVERIFY(w->Option1[1]->isChecked()); // 参考 never saved: 否
+    QVERIFY(w->Option1[2]->isChecked()); // 锁定 empty: 否
+
     // Typing into the full mark selects 参考 是; a click on the other exam shows its empty settings.
     clickRow(w, 5);
     w->Option1[1]->setChecked(true);
