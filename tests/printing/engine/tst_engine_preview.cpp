@@ -269,6 +269,29 @@ private slots:
         QCOMPARE(p->picTlb->y(), -45);
         QCOMPARE(p->frmDsp->y(), 0);
     }
+
+    void pageViewPaintsThePage()
+    {
+        LumoPrinter p; // the real fonts
+        p.resize(900, 1200);
+        p.show();
+        p.StartPrint();
+        p.NewPage();
+        p.TitleOut(QStringLiteral("预览标题"), 16, 2);
+        p.CellOut(QStringLiteral("单元格"), 40, 10, 4);
+        p.EndDoc();
+        const QImage img = p.imgDsp->grab().toImage();
+        if (qEnvironmentVariableIsSet("LUMO_PREVIEW_PNG"))
+            img.save(qEnvironmentVariable("LUMO_PREVIEW_PNG"));
+        QCOMPARE(img.size(), QSize(794, 1123)); // A4 at 100 %, 15 twips to the pixel
+        int dark = 0;
+        for (int y = 0; y < img.height(); y += 2) {
+            for (int x = 0; x < img.width(); x += 2)
+                dark += qGray(img.pixel(x, y)) < 100 ? 1 : 0;
+        }
+        QVERIFY(dark > 50);                                  // title, text and cell border
+        QCOMPARE(img.pixelColor(5, 5), QColor(Qt::white));   // the paper colour
+    }
 };
 
 QTEST_MAIN(tst_engine_preview)

@@ -1,0 +1,354 @@
+// Print requests laid out again to a PDF printer, a printer that cannot be opened, page setup and
+// printer choice, persistence in the property bag, and the demonstration document.
+#include "enginetest.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QPrinter>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QtTest>
+
+using namespace quorvane;
+using namespace enginetest;
+
+namespace {
+// A host as the print-preview window is one: it answers the head and foot events and lays its
+// report out again for every print request, the whole report or the page on view alone.
+class ReportHost : public QObject
+{
+public:
+    ReportHost(LumoPrinter &printer, int pages) : p(printer), pages(pages)
+    {
+        connect(&p, &LumoPrinter::PrintHeader, this, [](PageTextArgs &a) {
+            a.LeftText = QStringLiteral("Quorvane");
+            a.RightText = QStringLiteral("Wexmoor");
+        });
+        connect(&p, &LumoPrinter::PrintFooter, this, [](PageTextArgs &a) {
+            a.CenterText = QStringLiteral("第%1页").arg(a.CurrentPage);
+            a.RightText = QStringLiteral("2026-12-08");
+        });
+        connect(&p, &LumoPrinter::RealPrint, this, [this] { layout(1); });
+        connect(&p, &LumoPrinter::cmdprint2Preview, this, [this] {
+            curpage = p.CurrentPage();
+            layout(1);
+            curpage = 0;
+        });
+        connect(&p, &LumoPrinter::NeedRedraw, this, [this] { layout(0); });
+    }
+
+    void layout(int dest)
+    {
+        ++layouts;
+        if (!p.StartPrint(dest))
+            return;
+        for (int k = 1; k <= pages; ++k) {
+            if (curpage != 0 && k != curpage)
+                continue;
+            p.NewPage();
+            p.TitleOut(QStringLiteral("成绩表%1").arg(k), 14, 2);
+            for (int r = 0; r < 5; ++r) {
+                p.CellOut(QStringLiteral("学生%1-%2").arg(k).arg(r + 1), 40);
+                p.CellOut(QString::number(70 + r), 20, -1, 7);
+                p.NewCellRow(0, 0, -1);
+            }
+        }
+        p.EndDoc();
+    }
+
+    LumoPrinter &p;
+    int pages;
+    int curpage = 0;
+    int layouts = 0;
+};
+} // namespace
+
+class tst_engine_print : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { setUpEngineTests(); }
+    void init() { messages().clear(); }
+
+    void printRequestsLayOutAgain()
+    {
+        QTemporaryDir dir;
+        auto p = makePrinter();
+        ReportHost host(*p, 5);
+        host.layout(0);
+        QCOMPARE(p->PageCount(), 5);
+
+        // The whole report.
+        const QString all = dir.filePath("all.pdf");
+        p->Printer()->setOutputFormat(QPrinter::PdfFormat);
+        p->Printer()->setOutputFileName(all);
+        p->cmdPrint->click();
+        QCOMPARE(pdfPages(all), 5);
+        QString text = pdfText(all);
+        QVERIFY2(text.contains(QStringLiteral("成绩表3")), qPrintable(text));
+        QVERIFY(text.contains(QStringLiteral("学生5-5")));
+        QVERIFY(text.contains(QStringLiteral("第5页")));
+        QVERIFY(text.contains(QStringLiteral("Wexmoor")));
+        QVERIFY(!p->IsPrinter());
+        QVERIFY(!p->Busy());
+
+        // The page on view alone: page 1 of its own run.
+        p->SetViewPage(3);
+        const QString one = dir.filePath("one.pdf");
+        p->Printer()->setOutputFileName(one);
+        p->cmdPrint2->click();
+        QCOMPARE(pdfPages(one), 1);
+        text = pdfText(one);
+        QVERIFY(text.contains(QStringLiteral("成绩表3")));
+        QVERIFY(text.contains(QStringLiteral("第1页")));
+        QVERIFY(!text.contains(QStringLiteral("成绩表2")));
+        // The preview is as it was: five pages, page 3 on view.
+        QCOMPARE(p->PageCount(), 5);
+        QCOMPARE(p->CurrentPage(), 3);
+        QCOMPARE(p->statusText(), QStringLiteral("状态:3/5(页)"));
+        p->PageDown();
+        QCOMPARE(p->CurrentPage(), 4);
+        // A printed page has no corner marks; the preview's pages have.
+        PageRecord shown;
+        QVERIFY(p->loadPage(4, shown));
+        QVERIFY(opsOf(shown, PageOp::Line).size() >= 8);
+    }
+
+    void printerThatCannotBeOpened()
+    {
+        auto p = makePrinter();
+        PropertyBag bag;
+        bag.write("Zoom", 1.5f);
+        p->ReadProperties(bag);
+        ReportHost host(*p, 3);
+        host.layout(0);
+        const QString status = p->statusText();
+        const auto before = p->shownPage();
+        p->Printer()->setOutputFormat(QPrinter::PdfFormat);
+        p->Printer()->setOutputFileName(QStringLiteral("/nonexistent-folder/sub/x.pdf"));
+        QVERIFY(!p->StartPrint(1));
+        QCOMPARE(messages().size(), 1);
+        QVERIFY(messages()[0].text.startsWith(QStringLiteral("错误：")));
+        QVERIFY(messages()[0].text.endsWith(QStringLiteral("\r\n2:打印机电源未接通")));
+        QCOMPARE(messages()[0].caption, QStringLiteral("系统提示:"));
+        // The caller goes on drawing: nothing happens to the preview.
+        p->NewPage();
+        p->CellOut(QStringLiteral("甲"), 20);
+        p->EndDoc();
+        QCOMPARE(p->ZoomFactor(), 1.5f);
+        QVERIFY(!p->Busy());
+        QVERIFY(!p->IsPrinter());
+        QCOMPARE(p->PageCount(), 3);
+        QCOMPARE(p->statusText(), status);
+        QCOMPARE(p->shownPage(), before);
+        // The next preview works as usual.
+        host.layout(0);
+        QCOMPARE(p->PageCount(), 3);
+        p->StartPrint();
+        QCOMPARE(p->FontSize(), 13.5f); // the preview's zoom is still 1.5
+        p->EndDoc();
+    }
+
+    void pageSetupAndPrinterChoice()
+    {
+        auto p = makePrinter();
+        PropertyBag defaults;
+        p->ReadProperties(defaults);
+        p->setLeftMargin(20);
+        p->setTopMargin(10);
+        p->setRightMargin(20);
+        p->setBottomMargin(10);
+        QMarginsF offered;
+        LumoPrinter::pageSetupHook = [&](QPrinter *printer, QWidget *) {
+            offered = printer->pageLayout().margins(QPageLayout::Millimeter);
+            return false;
+        };
+        p->PageSetup();
+        QCOMPARE(offered, QMarginsF(20, 10, 20, 10));
+        QCOMPARE(p->Orientation(), 1);
+        QCOMPARE(p->TopMargin(), 10.0f);
+
+        // OK with landscape and a margin of 25.49 mm: whole millimetres, paper reloaded turned.
+        LumoPrinter::pageSetupHook = [](QPrinter *printer, QWidget *) {
+            printer->setPageOrientation(QPageLayout::Landscape);
+            printer->setPageMargins(QMarginsF(25.49, 10, 20, 10), QPageLayout::Millimeter);
+            return true;
+        };
+        p->PageSetup();
+        QCOMPARE(p->Orientation(), 2);
+        QCOMPARE(p->PaperWidth(), 297);
+        QCOMPARE(p->PaperHeight(), 210);
+        QCOMPARE(p->LeftMargin(), 25.0f);
+
+        // A user-defined size while the paper is A4 leaves the paper as it is.
+        LumoPrinter::pageSetupHook = [](QPrinter *printer, QWidget *) {
+            printer->setPageOrientation(QPageLayout::Portrait);
+            printer->setPageSize(QPageSize(QSizeF(100, 150), QPageSize::Millimeter, "x", QPageSize::ExactMatch));
+            return true;
+        };
+        p->PageSetup();
+        QCOMPARE(p->PaperSize(), 9);
+        QCOMPARE(p->PaperWidth(), 297);
+
+        // The print dialog: Cancel changes nothing and prints nothing; OK prints.
+        auto q = makePrinter();
+        q->ReadProperties(defaults);
+        int prints = 0;
+        connect(q.get(), &LumoPrinter::RealPrint, q.get(), [&] { ++prints; });
+        LumoPrinter::printDialogHook = [](QPrinter *printer, int, QWidget *) {
+            printer->setPageOrientation(QPageLayout::Landscape);
+            return false;
+        };
+        q->ShowPrinter();
+        QCOMPARE(prints, 0);
+        QCOMPARE(q->Orientation(), 1);
+        int flagsSeen = -1;
+        LumoPrinter::printDialogHook = [&](QPrinter *printer, int flags, QWidget *) {
+            flagsSeen = flags;
+            printer->setPageOrientation(QPageLayout::Landscape);
+            return true;
+        };
+        q->ShowPrinter(4);
+        QCOMPARE(flagsSeen, 4);
+        QCOMPARE(prints, 1);
+        QCOMPARE(q->Orientation(), 2);
+        QCOMPARE(q->PaperWidth(), 210); // a plain field write: the paper is not turned
+
+        // No page setup and no printer choice under a running document.
+        q->StartPrint();
+        q->NewPage();
+        messages().clear();
+        q->PageSetup();
+        q->ShowPrinter();
+        QCOMPARE(messages().size(), 2);
+        QCOMPARE(prints, 1);
+        q->EndDoc();
+        LumoPrinter::pageSetupHook = [](QPrinter *, QWidget *) { return false; };
+        LumoPrinter::printDialogHook = [](QPrinter *, int, QWidget *) { return false; };
+    }
+
+    void persistence()
+    {
+        auto p = makePrinter();
+        PropertyBag empty;
+        p->ReadProperties(empty);
+        PropertyBag untouched;
+        p->WriteProperties(untouched);
+        QCOMPARE(untouched.size(), 0); // every value at its default
+
+        QStringList marked;
+        connect(p.get(), &LumoPrinter::PropertyChanged, p.get(), [&](const QString &n) { marked << n; });
+        p->setAutoRedraw(true);
+        p->setReviewFrom1st(false);
+        p->setLeftMargin(15);
+        p->setBottomCellMargin(2);
+        p->setOrientation(2); // not marked
+        p->setDrawWidth(2);
+        p->setForeColor(0x0000FF);
+        QFont f(QStringLiteral("黑体"));
+        f.setPointSizeF(12);
+        f.setBold(true);
+        p->setFont(f);
+        p->setPaperColor(0xEEEEEE);
+        p->setBorderStyle(0);
+        p->setToolBarVisible(false);
+        QVERIFY(marked.contains("LeftMargin") && marked.contains("Font") && marked.contains("AutoRedraw"));
+        QVERIFY(!marked.contains("Orientation"));
+
+        PropertyBag bag;
+        p->WriteProperties(bag);
+        QVERIFY(bag.contains("leftmargin"));
+        auto q = makePrinter();
+        q->ReadProperties(bag);
+        QCOMPARE(q->AutoRedraw(), true);
+        QCOMPARE(q->ReviewFrom1st(), false);
+        QCOMPARE(q->LeftMargin(), 15.0f);
+        QCOMPARE(q->BottomCellMargin(), 2.0f);
+        QCOMPARE(q->Orientation(), 2);
+        QCOMPARE(q->PaperWidth(), 297);
+        QCOMPARE(q->DrawWidth(), 2);
+        QCOMPARE(q->ForeColor(), OleColor(0x0000FF));
+        QCOMPARE(q->Font().family(), QStringLiteral("黑体"));
+        QVERIFY(q->Font().bold());
+        QCOMPARE(q->PaperColor(), OleColor(0xEEEEEE));
+        QCOMPARE(q->BorderStyle(), 0);
+        QCOMPARE(q->ToolBarVisible(), false);
+        PropertyBag again;
+        q->WriteProperties(again);
+        QCOMPARE(again.keys().size(), bag.keys().size());
+
+        // The stored font is what the next document starts with.
+        q->StartPrint();
+        QCOMPARE(q->Font().family(), QStringLiteral("黑体"));
+        QCOMPARE(q->FontSize(), 12.0f);
+        q->EndDoc();
+    }
+
+    // Three pages with Chinese text, a table with mixed borders, a head and a foot line, printed to
+    // PDF with the real fonts (LUMO_DEMO_PDF names the file to keep).
+    void demonstrationDocument()
+    {
+        QTemporaryDir dir;
+        const QString pdf = qEnvironmentVariableIsSet("LUMO_DEMO_PDF") ? qEnvironmentVariable("LUMO_DEMO_PDF")
+                                                                        : dir.filePath("demo.pdf");
+        LumoPrinter p;
+        p.Header()->RightFont()->setUnderline(true);
+        p.Header()->RightFont()->setItalic(true);
+        p.Header()->setRightColor(16711680);
+        connect(&p, &LumoPrinter::PrintHeader, &p, [](PageTextArgs &a) {
+            a.LeftText = QStringLiteral("Quorvane");
+            a.RightText = QStringLiteral("Wexmoor");
+        });
+        connect(&p, &LumoPrinter::PrintFooter, &p, [](PageTextArgs &a) {
+            a.CenterText = QStringLiteral("第%1页").arg(a.CurrentPage);
+            a.RightText = QStringLiteral("2026-12-08");
+        });
+        p.Printer()->setOutputFormat(QPrinter::PdfFormat);
+        p.Printer()->setOutputFileName(pdf);
+        QVERIFY(p.StartPrint(1));
+
+        const QStringList heads = {QStringLiteral("班级"), QStringLiteral("姓名"), QStringLiteral("语文"),
+                                   QStringLiteral("数学"), QStringLiteral("英语"), QStringLiteral("总分")};
+        const float widths[] = {25, 30, 25, 25, 25, 30};
+        const QStringList names = {QStringLiteral("张伟"), QStringLiteral("王芳"), QStringLiteral("李娜"),
+                                   QStringLiteral("刘洋"), QStringLiteral("陈静"), QStringLiteral("杨磊")};
+        for (int page = 1; page <= 3; ++page) {
+            p.NewPage();
+            p.Font().setFamily(QStringLiteral("黑体"));
+            p.TitleOut(QStringLiteral("高一年级期中考试成绩册（第%1部分）").arg(page), 16, 2);
+            p.Font().setFamily(QStringLiteral("宋体"));
+            p.setFontSize(10.5f);
+            for (int c = 0; c < 6; ++c)
+                p.CellOut(heads[c], widths[c], 8, 4, QStringLiteral("2222"), 0xE0E0E0);
+            p.NewCellRow(0, 0, 8);
+            for (int r = 0; r < 18; ++r) {
+                // Mixed borders: outer edges thick, inner rows with top and bottom only.
+                for (int c = 0; c < 6; ++c) {
+                    const QString border = c == 0 ? QStringLiteral("2101") : c == 5 ? QStringLiteral("0121")
+                                                                                    : QStringLiteral("0101");
+                    const int n = page * 100 + r;
+                    const QString text = c == 0 ? QStringLiteral("高一(%1)班").arg(r % 4 + 1)
+                                       : c == 1 ? names[r % names.size()]
+                                       : c == 5 ? QString::number(200 + n % 97)
+                                                : QString::number(60 + (n * (c + 3)) % 40);
+                    p.CellOut(text, widths[c], 7, c >= 2 ? 7 : 4, border);
+                }
+                p.NewCellRow(0, 0, 7);
+            }
+            p.NewRow();
+            p.TextOutEx(QStringLiteral("说明：本成绩册由考务系统自动生成，成绩以教务处最终公布为准。"
+                                       "如对成绩有疑问，请于三日内向班主任提出复核申请。\r\n"
+                                       "缺考学生的成绩记为缺考，作弊学生的成绩记为作弊，均不参加排名。"));
+            p.RectOut(0, 0, p.ScaleWidth(), p.ScaleHeight(), 0x808080);
+        }
+        p.EndDoc();
+        QCOMPARE(pdfPages(pdf), 3);
+        const QString text = pdfText(pdf);
+        QVERIFY2(text.contains(QStringLiteral("高一年级期中考试成绩册")), qPrintable(text.left(400)));
+        QVERIFY(text.contains(QStringLiteral("第3页")));
+        QVERIFY(text.contains(QStringLiteral("张伟")));
+    }
+};
+
+QTEST_MAIN(tst_engine_print)
+#include "tst_engine_print.moc"
