@@ -69,10 +69,7 @@ void bpdy::createControls(QWidget *root)
     }
     lay->addLayout(buttons);
 
-    connect(Combo1, &QComboBox::currentIndexChanged, this, [this](int index) {
-        if (index >= 0)
-            Combo1_Click();
-    });
+    connectChoice(Combo1, this, [this] { Combo1_Click(); });
     resize(460, 260);
 }
 

@@ -1,6 +1,7 @@
 #include "arrangement/bpdy2.h"
 
 #include "arrangement/bpdy.h"
+#include "arrangement/outksxx.h"
 #include "controls/grid/grid.h"
 #include "shell/globals.h"
 #include "shell/services.h"
@@ -110,10 +111,7 @@ void bpdy2::createControls(QWidget *root)
         connect(VsNetBut1[i], &QPushButton::clicked, this, [this, i] { VsNetBut1_Click(i); });
     }
     lay->addLayout(buttons);
-    connect(Combo3, &QComboBox::currentIndexChanged, this, [this](int index) {
-        if (index >= 0)
-            Combo3_Click();
-    });
+    connectChoice(Combo3, this, [this] { Combo3_Click(); });
     resize(760, 560);
 }
 

@@ -181,10 +181,7 @@ void gkksxx::createControls(QWidget *root)
     }
     lay->addLayout(buttons);
 
-    connect(Combo2, &QComboBox::currentIndexChanged, this, [this](int index) {
-        if (index >= 0)
-            Combo2_Click();
-    });
+    connectChoice(Combo2, this, [this] { Combo2_Click(); });
     connect(Grid1, &QTableWidget::cellClicked, this, [this](int, int) { Grid1_Click(); });
     connect(jscssave, &QPushButton::clicked, this, &gkksxx::jscssave_Click);
     connect(VsNetBtout[4], &QPushButton::clicked, this, [this] { VsNetBtout_Click(4); });

@@ -4,6 +4,8 @@
 
 #include <QComboBox>
 #include <QSqlQuery>
+#include <QTimer>
+#include <memory>
 
 namespace quorvane {
 
@@ -52,6 +54,31 @@ QString chosenExamId(const QComboBox *combo, const QStringList &ids)
     if (index < 0 || combo->itemText(index) != combo->currentText())
         return QString();
     return examIdAt(ids, index);
+}
+
+void connectChoice(QComboBox *combo, QObject *context, std::function<void()> handler)
+{
+    // A user's pick emits currentIndexChanged (when the entry changes) and then activated, in one
+    // go; the flag, cleared once control returns to the event loop, lets only the first of them
+    // call the handler.
+    auto changed = std::make_shared<bool>(false);
+    auto fn = std::make_shared<std::function<void()>>(std::move(handler));
+    QObject::connect(combo, &QComboBox::currentIndexChanged, context, [combo, changed, fn](int index) {
+        if (index < 0)
+            return;
+        *changed = true;
+        QTimer::singleShot(0, combo, [changed] { *changed = false; });
+        (*fn)();
+    });
+    QObject::connect(combo, &QComboBox::activated, context, [changed, fn](int index) {
+        if (index < 0)
+            return;
+        if (*changed) {
+            *changed = false;
+            return;
+        }
+        (*fn)();
+    });
 }
 
 } // namespace quorvane

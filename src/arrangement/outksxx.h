@@ -2,8 +2,10 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 class QComboBox;
+class QObject;
 
 namespace quorvane {
 
@@ -21,5 +23,10 @@ QString examIdAt(const QStringList &ids, int position);
 // The id of the exam chosen in a combo box filled by outksxx: empty when nothing is chosen or the
 // text shown is not one of the list's entries (typed in).
 QString chosenExamId(const QComboBox *combo, const QStringList &ids);
+
+// Calls handler whenever an entry of the combo box is chosen, as a list box's click does: when the
+// program sets an entry, and when the user picks one, also the entry already shown (so choosing
+// the same exam again reads it afresh). One user pick calls it once.
+void connectChoice(QComboBox *combo, QObject *context, std::function<void()> handler);
 
 } // namespace quorvane

@@ -66,6 +66,18 @@ void TestGkksxx::chooserListsCohortExamsNewestFirst()
     QCOMPARE(chosenExamId(&combo, ids), QStringLiteral("231101100000"));
     QCOMPARE(examIdAt(ids, 7), QString());
 
+    // Choosing: by the program once, by the user once per pick, also of the entry already shown.
+    int calls = 0;
+    connectChoice(&combo, &combo, [&calls] { ++calls; });
+    combo.setCurrentIndex(2);
+    QCOMPARE(calls, 1);
+    combo.setCurrentIndex(0); // a user's pick: the change, then the activation, in one go
+    Q_EMIT combo.activated(0);
+    QCOMPARE(calls, 2);
+    QCoreApplication::processEvents();
+    Q_EMIT combo.activated(0); // the same exam picked again
+    QCOMPARE(calls, 3);
+
     // A year with a quote is matched literally and finds nothing.
     QComboBox other;
     QVERIFY(outksxx(db, QStringLiteral("2023' OR '1'='1"), &other).isEmpty());
