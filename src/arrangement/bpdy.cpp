@@ -136,6 +136,8 @@ void bpdy::startbb()
 {
     const QString title = QStringLiteral("系统提示：");
     ArrangeInput input{examId(), m_basisExamId, m_roomList};
+    if (input.examId.isEmpty())
+        return; // no exam chosen: the button is disabled then
     if (input.roomList.isEmpty() || roomIdsOfList(input.roomList).isEmpty()) {
         m_lastResult = ArrangeResult();
         m_lastResult.status = ArrangeStatus::NoRooms;
