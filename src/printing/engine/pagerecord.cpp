@@ -3,7 +3,6 @@
 #include <QDataStream>
 #include <QFile>
 #include <QPainter>
-#include <QSaveFile>
 
 namespace quorvane {
 
@@ -44,8 +43,9 @@ int PageRecord::addPicture(const QImage &img)
 
 bool PageRecord::save(const QString &path) const
 {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
+    // A page file is a scratch file of this control: written plainly, without syncing to disk.
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;
     QDataStream s(&f);
     s.setVersion(QDataStream::Qt_6_0);
@@ -57,7 +57,7 @@ bool PageRecord::save(const QString &path) const
         if (op.kind == PageOp::Text)
             s << op.text;
     }
-    return s.status() == QDataStream::Ok && f.commit();
+    return s.status() == QDataStream::Ok && f.flush();
 }
 
 bool PageRecord::load(const QString &path, PageRecord &out)
