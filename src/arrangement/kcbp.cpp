@@ -373,27 +373,31 @@ void kcbp::save1()
     if (!roomListTarget(QStringLiteral("添加")))
         return;
     int added = 0;
-    if (!save1b(ids, &added)) {
+    int roomCount = 0;
+    if (!save1b(ids, &added, &roomCount)) {
         services::msg(QStringLiteral("考场添加失败,请稍后重试!"), kTitle);
         return;
     }
     showCurrentExam();
     if (added < ids.size())
         services::msg(QStringLiteral("考场已满,有") + QString::number(ids.size() - added)
-                          + QStringLiteral("个考场未能添加(考场数量为") + Text1[1]->text() + QStringLiteral(")!"),
+                          + QStringLiteral("个考场未能添加(考场数量为") + QString::number(roomCount) + QStringLiteral(")!"),
                       kTitle);
     else
         services::msg(QStringLiteral("添加完毕!"), kTitle);
 }
 
-bool kcbp::save1b(const QStringList &ids, int *added)
+bool kcbp::save1b(const QStringList &ids, int *added, int *roomCount)
 {
     bool found = false;
     const Exam exam = examById(m_dbs.system, m_currentId, &found);
     if (!found)
         return false;
-    // The list holds as many rooms as the exam's saved room count.
+    // The list holds as many rooms as the exam's saved room count, whatever the count box shows
+    // while it is being edited.
     const int count = roomCountOf(numberText(exam.num));
+    if (roomCount)
+        *roomCount = count;
     return appendRooms(m_dbs.system, m_currentId, ids, count, &found, added) && found;
 }
 

@@ -59,7 +59,9 @@ public:
     RoomDescription listgrid11b(const QString &roomId) const;
     void listgrid12();
     void save1();
-    bool save1b(const QStringList &ids, int *added);
+    // Adds the rooms after the stored ones, up to the exam's saved room count (given back in
+    // roomCount); added tells how many of them are in the list afterwards.
+    bool save1b(const QStringList &ids, int *added, int *roomCount = nullptr);
     void del1();
     bool save2b(const QStringList &kept);
     void VsNetBut1_Click(int index);

@@ -132,6 +132,8 @@ private Q_SLOTS:
     void deletingAnExam();
     void interruptedDeleteIsCompletedByAnotherDelete();
     void missingCohortDatabase();
+    void keysFocusAndButtonStates();
+    void roomListEdgeCases();
 };
 
 void tst_kcbp::gradeAndDefaultName()
@@ -556,6 +558,143 @@ void tst_kcbp::missingCohortDatabase()
     QVERIFY(!f.w->isLoaded());
     QVERIFY(!f.w->isVisible());
     QCOMPARE(f.services.lastText(), QStringLiteral("库文件gone.mdb不存在!"));
+}
+
+void tst_kcbp::keysFocusAndButtonStates()
+{
+    Fixture f;
+    f.w->Show();
+    QApplication::setActiveWindow(f.w);
+    // The state of a window that has just opened.
+    QVERIFY(f.w->jscsadd->isEnabled() && f.w->VsNetBtout[4]->isEnabled());
+    QVERIFY(!f.w->jscsmodi->isEnabled() && !f.w->jscsdel->isEnabled() && !f.w->jscssave->isEnabled());
+    QVERIFY(!f.w->VsNetBut1[0]->isEnabled() && !f.w->VsNetBut1[1]->isEnabled());
+    QCOMPARE(f.w->Frame1[0]->title(), QStringLiteral("??：考场列表"));
+    QCOMPARE(f.w->Label1[1]->text(), QStringLiteral("考试名称:"));
+    QCOMPARE(f.w->Label1[0]->text(), QStringLiteral("考场数量:"));
+    QCOMPARE(f.w->Label1[2]->text(), QStringLiteral("编排依据:"));
+    QCOMPARE(f.w->VsNetBtout[4]->text(), QStringLiteral("退出"));
+    QVERIFY(f.w->currentExamId().isEmpty());
+    // A click on the headings of an empty list does nothing.
+    f.w->Grid1_Click(0);
+    QVERIFY(!f.w->jscsmodi->isEnabled() && f.w->currentExamId().isEmpty());
+
+    // 新增: default name, focus into the name box with the caret at its end, 保存 enabled.
+    f.w->jscsadd_Click();
+    QVERIFY(f.w->jscssave->isEnabled());
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(f.w->Text1[0]));
+    QTRY_COMPARE(f.w->Text1[0]->cursorPosition(), static_cast<int>(f.w->Text1[0]->text().size()));
+    QVERIFY(!f.w->Text1[0]->hasSelectedText());
+    // The room count takes two characters.
+    f.w->Text1[1]->setFocus();
+    QTest::keyClicks(f.w->Text1[1], QStringLiteral("123"));
+    QCOMPARE(f.w->Text1[1]->text(), QStringLiteral("12"));
+
+    // Enter walks name, count, basis; Enter on the basis enables and focuses 修改, and 保存.
+    f.w->Text1[0]->setFocus();
+    QTest::keyClick(f.w->Text1[0], Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(f.w->Text1[1]));
+    QTest::keyClick(f.w->Text1[1], Qt::Key_Enter);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(f.w->Combo1));
+    QTest::keyClick(f.w->Combo1, Qt::Key_Return);
+    QVERIFY(f.w->jscsmodi->isEnabled() && f.w->jscssave->isEnabled());
+    QVERIFY(!f.w->jscsdel->isEnabled());
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(f.w->jscsmodi));
+    QVERIFY(f.services.messages.empty()); // Enter pressed no button
+    QCOMPARE(f.count(f.sys(), QStringLiteral("SELECT count(*) FROM kcbpb")), 0);
+
+    // A failed check puts the focus where the fault is.
+    f.w->Text1[1]->setText(QStringLiteral("0"));
+    f.w->jscssave_Click();
+    QCOMPARE(f.services.lastText(), QStringLiteral("考场数量不能为0!"));
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(f.w->Text1[1]));
+    f.w->Text1[0]->setText(QStringLiteral("  "));
+    f.w->jscssave_Click();
+    QCOMPARE(f.services.lastText(), QStringLiteral("考试名称不能为空或长度超过25个汉字!"));
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(f.w->Text1[0]));
+    QVERIFY(f.w->jscssave->isEnabled());
+
+    // A row click enables 修改, 删除 and the room buttons, and leaves 保存 as it was.
+    f.w->Text1[0]->setText(QStringLiteral("月考"));
+    f.w->Text1[1]->setText(QStringLiteral("3"));
+    f.w->jscssave_Click();
+    QVERIFY(!f.w->jscssave->isEnabled());
+    const QString exam = f.w->currentExamId();
+    f.clickExam(exam);
+    QVERIFY(f.w->jscsmodi->isEnabled() && f.w->jscsdel->isEnabled() && !f.w->jscssave->isEnabled());
+    QVERIFY(f.w->VsNetBut1[0]->isEnabled() && f.w->VsNetBut1[1]->isEnabled());
+    // 新增 keeps the buttons enabled before and the room lists as they are.
+    f.w->jscsadd_Click();
+    QVERIFY(f.w->jscsmodi->isEnabled() && f.w->jscsdel->isEnabled() && f.w->VsNetBut1[0]->isEnabled());
+    QCOMPARE(f.w->Grid1[1]->Rows(), 4);
+    QCOMPARE(f.w->Frame1[0]->title(), QStringLiteral("月考：考场列表"));
+    // A confirmed delete disables 删除 only; the room buttons stay enabled.
+    f.clickExam(exam);
+    f.w->jscsdel_Click();
+    QVERIFY(!f.w->jscsdel->isEnabled() && f.w->jscsmodi->isEnabled());
+    QVERIFY(f.w->VsNetBut1[0]->isEnabled() && f.w->VsNetBut1[1]->isEnabled());
+    QCOMPARE(f.w->Grid1[0]->Rows(), 1);
+    QCOMPARE(f.w->Frame1[0]->title(), QStringLiteral("月考：考场列表"));
+
+    // 退出 unloads the window.
+    f.w->VsNetBtout_Click(4);
+    QVERIFY(!f.w->isLoaded());
+}
+
+void tst_kcbp::roomListEdgeCases()
+{
+    Fixture f;
+    f.addRoom(QStringLiteral("001"), QStringLiteral("一楼"), 1);
+    f.addRoom(QStringLiteral("002"), QStringLiteral("二楼"), 1);
+    f.addRoom(QStringLiteral("003"), QStringLiteral("三楼"), 1);
+    f.addRoom(QStringLiteral("009"), QStringLiteral("杂物间"), 20);
+    f.newExam(QStringLiteral("月考"), QStringLiteral("4"));
+    const QString exam = f.w->currentExamId();
+    // A kind outside the list: its code in the exam's list, an empty kind among the others.
+    f.clickExam(exam);
+    QCOMPARE(f.w->Grid1[2]->TextMatrix(4, 1), QStringLiteral("009"));
+    QCOMPARE(f.w->Grid1[2]->TextMatrix(4, 4), QString());
+    f.tick(2, QStringLiteral("009"));
+    f.tick(2, QStringLiteral("002"));
+    f.tick(2, QStringLiteral("001"));
+    f.w->VsNetBut1_Click(0);
+    QCOMPARE(f.value(QStringLiteral("kcid"), exam).toString(), QStringLiteral("001002009"));
+    QCOMPARE(f.w->Grid1[1]->TextMatrix(3, 4), QStringLiteral("20"));
+    QCOMPARE(f.w->Grid1[1]->TextMatrix(1, 4), QStringLiteral("高一教室"));
+
+    // A room the register no longer knows still shows, without description, and can be removed.
+    QVERIFY(execSql(f.sys(), QStringLiteral("DELETE FROM kcszb WHERE id = '002'")));
+    f.clickExam(exam);
+    QCOMPARE(f.column(1, 1), (QStringList{QStringLiteral("001"), QStringLiteral("002"), QStringLiteral("009"), QString()}));
+    QCOMPARE(f.w->Grid1[1]->TextMatrix(2, 2), QString());
+    QCOMPARE(f.w->Grid1[1]->TextMatrix(2, 3), QString());
+    // An empty row can be ticked, and is not part of the list.
+    f.w->Grid1[1]->setRow(4);
+    f.w->Grid1_Click(1);
+    QCOMPARE(f.w->Grid1[1]->TextMatrix(4, 5), QStringLiteral("√"));
+    f.tick(1, QStringLiteral("002"));
+    f.w->VsNetBut1_Click(1);
+    QCOMPARE(f.value(QStringLiteral("kcid"), exam).toString(), QStringLiteral("001009"));
+
+    // The room count lowered after the rooms were chosen: only the first rooms show, the others
+    // are offered again, and adding them changes nothing.
+    f.w->jscsmodi_Click();
+    f.w->Text1[1]->setText(QStringLiteral("1"));
+    f.w->jscssave_Click();
+    f.clickExam(exam);
+    QCOMPARE(f.column(1, 1), QStringList{QStringLiteral("001")});
+    QVERIFY(f.column(2, 1).contains(QStringLiteral("009")));
+    f.tick(2, QStringLiteral("009"));
+    f.w->VsNetBut1_Click(0);
+    QCOMPARE(f.value(QStringLiteral("kcid"), exam).toString(), QStringLiteral("001"));
+    // The full list is cut to the saved count even while the count box says more.
+    f.w->Text1[1]->setText(QStringLiteral("9"));
+    f.tick(2, QStringLiteral("003"));
+    f.services.clear();
+    f.w->VsNetBut1_Click(0);
+    QCOMPARE(f.value(QStringLiteral("kcid"), exam).toString(), QStringLiteral("001"));
+    QCOMPARE(f.services.lastText(), QStringLiteral("考场已满,有1个考场未能添加(考场数量为1)!"));
+    QCOMPARE(f.w->Text1[1]->text(), QStringLiteral("1"));
 }
 
 // With QUORVANE_SHOW_KCBP set, the program shows the exam register on generated data instead of

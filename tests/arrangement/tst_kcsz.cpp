@@ -69,6 +69,7 @@ private Q_SLOTS:
     void quotesAreStoredLiterally();
     void gridNewProposalAndDelete();
     void missingSystemDatabaseClosesTheWindow();
+    void keysFocusAndButtonStates();
 };
 
 void tst_kcsz::roomIdForms()
@@ -257,6 +258,73 @@ void tst_kcsz::missingSystemDatabaseClosesTheWindow()
     QCOMPARE(s.programEnds, 0);
     QCOMPARE(s.lastText(), QStringLiteral("库文件“newclasssys.mdb”错误！"));
     QCOMPARE(s.messages.back().title, QStringLiteral("系统提示："));
+}
+
+void tst_kcsz::keysFocusAndButtonStates()
+{
+    Fixture f;
+    f.w->Show();
+    QApplication::setActiveWindow(f.w);
+    // The state of a window that has just opened.
+    QVERIFY(f.w->jscsadd->isEnabled());
+    QVERIFY(!f.w->jscsmodi->isEnabled() && !f.w->jscsdel->isEnabled() && !f.w->jscssave->isEnabled());
+    QCOMPARE(f.w->windowTitle(), QStringLiteral("考场设置"));
+    QCOMPARE(f.w->Grid1->FormatString(), QStringLiteral("|^考场号|^考场地点        |^考场人数|^  考场类别"));
+    QCOMPARE(f.w->Combo1->count(), 13);
+    QCOMPARE(f.w->Combo1->itemText(7), QStringLiteral("其它教室"));
+
+    // Typing is limited to 3, 10 and 3 characters.
+    f.w->Text1[0]->setFocus();
+    QTest::keyClicks(f.w->Text1[0], QStringLiteral("1234"));
+    QCOMPARE(f.w->Text1[0]->text(), QStringLiteral("123"));
+    QTest::keyClicks(f.w->Text1[2], QStringLiteral("4567"));
+    QCOMPARE(f.w->Text1[2]->text(), QStringLiteral("456"));
+
+    // Enter walks id, location, seats, kind; Enter on the kind enables and focuses 修改, and 保存.
+    QTest::keyClick(f.w->Text1[0], Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(f.w->Text1[1]));
+    QTest::keyClick(f.w->Text1[1], Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(f.w->Text1[2]));
+    QTest::keyClick(f.w->Text1[2], Qt::Key_Enter);
+    QVERIFY(f.w->Combo1->hasFocus());
+    QVERIFY(f.services.messages.empty());
+    QTest::keyClick(f.w->Combo1->lineEdit(), Qt::Key_Return);
+    QVERIFY(f.w->jscsmodi->isEnabled() && f.w->jscssave->isEnabled());
+    QVERIFY(!f.w->jscsdel->isEnabled());
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(f.w->jscsmodi));
+    QVERIFY(f.services.messages.empty()); // Enter pressed no button
+
+    // A box that gains the focus has its caret at the end.
+    f.w->Text1[1]->setText(QStringLiteral("一楼东"));
+    f.w->Text1[1]->setCursorPosition(0);
+    f.w->Text1[0]->setFocus();
+    QTest::keyClick(f.w->Text1[0], Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(f.w->Text1[1]));
+    QTRY_COMPARE(f.w->Text1[1]->cursorPosition(), 3);
+    QVERIFY(!f.w->Text1[1]->hasSelectedText());
+
+    // A click on a room shows its kind again, also after a kind was typed over the box.
+    f.save(QStringLiteral("001"), QStringLiteral("一楼"), QStringLiteral("30"), 4);
+    f.w->Combo1->setEditText(QStringLiteral("随便"));
+    f.click(1);
+    QCOMPARE(f.w->Combo1->currentText(), QStringLiteral("物理实验室"));
+    QCOMPARE(f.w->Text1[2]->text(), QStringLiteral("30"));
+    // 修改 enables 保存 and puts the focus into the id box; nothing is written.
+    f.w->jscsmodi_Click();
+    QVERIFY(f.w->jscssave->isEnabled());
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(f.w->Text1[0]));
+    // A failed check puts the focus where the fault is.
+    f.services.clear();
+    f.w->Text1[2]->setText(QStringLiteral("0"));
+    f.w->jscssave_Click();
+    QCOMPARE(f.services.lastText(), QStringLiteral("考场人数不能为0!"));
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(f.w->Text1[2]));
+    f.w->Text1[2]->setText(QStringLiteral("30"));
+    f.w->Combo1->setEditText(QStringLiteral("随便"));
+    f.w->jscssave_Click();
+    QCOMPARE(f.services.lastText(), QStringLiteral("考场类别未选择!"));
+    QVERIFY(f.w->Combo1->hasFocus());
+    QVERIFY(f.w->jscssave->isEnabled());
 }
 
 // With QUORVANE_SHOW_KCSZ set, the program shows the room register on generated rooms instead of
