@@ -9,12 +9,15 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QCursor>
+#include <QGuiApplication>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QTimer>
+#include <QValidator>
 #include <QVBoxLayout>
 
 namespace quorvane {
@@ -51,6 +54,25 @@ private:
     bool m_on;
 };
 
+// A closing message of a workbook run, shown with the normal pointer although the run's hourglass
+// is still set around it.
+void closingMsg(const QString &text, const QString &title)
+{
+    const bool gui = qobject_cast<QGuiApplication *>(QCoreApplication::instance()) != nullptr;
+    if (gui)
+        QGuiApplication::setOverrideCursor(QCursor(Qt::ArrowCursor));
+    struct Restore
+    {
+        bool on;
+        ~Restore()
+        {
+            if (on)
+                QGuiApplication::restoreOverrideCursor();
+        }
+    } restore{gui};
+    services::msg(text, title);
+}
+
 QLabel *makeLabel(const QString &text, QWidget *parent, const char *color = nullptr, bool bold = false)
 {
     auto *l = new QLabel(text, parent);
@@ -67,6 +89,37 @@ QPushButton *makeButton(const QString &text, QWidget *parent)
     return b;
 }
 } // namespace
+
+// The entry box takes at most 3 typed characters. A text the window itself puts into the box (the
+// cell of the row being edited, which an import may have filled with a longer text) is shown
+// whole and never cut, so the cell is not changed by walking over it.
+class EntryLengthLimit : public QValidator
+{
+public:
+    EntryLengthLimit(QLineEdit *box, int limit) : QValidator(box), m_limit(limit)
+    {
+        connect(box, &QLineEdit::textChanged, this, [this](const QString &text) { m_length = text.size(); });
+    }
+    // Puts a text into the box as the program does, whatever its length.
+    void setText(QLineEdit *box, const QString &text)
+    {
+        m_setting = true;
+        box->setText(text);
+        m_setting = false;
+    }
+    State validate(QString &input, int &) const override
+    {
+        if (m_setting)
+            return Acceptable;
+        // Typing may not lengthen a text beyond the limit; shortening a longer one is allowed.
+        return input.size() > m_limit && input.size() > m_length ? Invalid : Acceptable;
+    }
+
+private:
+    qsizetype m_limit;
+    qsizetype m_length = 0;
+    bool m_setting = false;
+};
 
 cjintool::cjintool() : Window(QStringLiteral("cjintool"))
 {
@@ -122,7 +175,8 @@ void cjintool::createControls(QWidget *root)
     form->addWidget(Label3[4], row++, 1);
     Label3[2] = makeLabel(QStringLiteral("分  数："), side);
     Text1 = new QLineEdit(side);
-    Text1->setMaxLength(3);
+    m_entryLimit = new EntryLengthLimit(Text1, 3);
+    Text1->setValidator(m_entryLimit);
     form->addWidget(Label3[2], row, 0);
     form->addWidget(Text1, row++, 1);
     Check1 = new QCheckBox(QStringLiteral("打印成绩模板"), side);
@@ -288,9 +342,9 @@ void cjintool::Combo1_Click()
         Combo4->addItem(itemText(ScoreItem::Total));
     Combo4->setCurrentIndex(-1);
 
-    // The grid no longer lists anybody: its rows keep no student, so a save writes nothing.
+    // Every cell is emptied; the rows stay, but they no longer stand for any student, so a save
+    // writes nothing until a class or room is listed again.
     Grid1->Clear();
-    Grid1->setRows(1);
     m_students.clear();
     m_gridContext = SheetContext();
     if (m_settings.cjinput[k]) {
@@ -469,7 +523,7 @@ void cjintool::Grid1_GotFocus()
         --r;
     Grid1->setRow(r);
     Text1->setFocus();
-    Text1->setText(Grid1->TextMatrix(r, scoreCol()));
+    m_entryLimit->setText(Text1, Grid1->TextMatrix(r, scoreCol()));
     Text1_GotFocus();
     markRow(r);
 }
@@ -516,6 +570,9 @@ void cjintool::command3_Click()
     const int rows = Grid1->Rows();
     const QString full = Label3[4]->text();
     const int col = scoreCol();
+    // The checks walk the rows; once they pass, the row being edited (the marked one) is made
+    // current again, so that what is typed next goes into the row the box and the marker show.
+    const int editedRow = Grid1->Row();
     for (int r = 1; r < rows; ++r) {
         Grid1->setRow(r);
         const QString s = Grid1->TextMatrix(r, col);
@@ -530,6 +587,8 @@ void cjintool::command3_Click()
         markRow(r);
         return;
     }
+    if (rows > 1)
+        Grid1->setRow(editedRow);
     if (services::ask(QStringLiteral("当前列表分数要保存吗？"), kTitle, MsgButtons::OkCancel) != MsgAnswer::Ok)
         return;
 
@@ -646,12 +705,12 @@ void cjintool::outgrid1(const QString &fileName)
     }, &error);
     XP_ProgressBar1->setVisible(false);
     if (!ok) {
-        services::msg(QStringLiteral("无法写入文件“") + QFileInfo(fileName).fileName() + QStringLiteral("”：") + error
-                          + QStringLiteral("，成绩未能导出！"),
-                      kTitle);
+        closingMsg(QStringLiteral("无法写入文件“") + QFileInfo(fileName).fileName() + QStringLiteral("”：") + error
+                       + QStringLiteral("，成绩未能导出！"),
+                   kTitle);
         return;
     }
-    services::msg(QStringLiteral("导出完毕，请认真检查是否正确。"), kTitle);
+    closingMsg(QStringLiteral("导出完毕，请认真检查是否正确。"), kTitle);
 }
 
 // Puts the score of each sheet row into the grid row of its seat number.
@@ -675,7 +734,7 @@ void cjintool::stuinputok0(const QString &fileName)
             XP_ProgressBar1->setValue(counter);
         });
     XP_ProgressBar1->setVisible(false);
-    services::msg(QStringLiteral("导入完毕，请认真检查是否正确。"), kTitle);
+    closingMsg(QStringLiteral("导入完毕，请认真检查是否正确。"), kTitle);
 }
 
 void cjintool::findgrid(const QString &a, const QString &b, const QString &c)

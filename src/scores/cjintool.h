@@ -17,6 +17,7 @@ namespace quorvane {
 
 class Grid;
 class XP_ProgressBar;
+class EntryLengthLimit;
 
 // The score-entry window: the scores of one item of one subject of an exam are typed in for one
 // class or one exam room, checked, saved, cleared, printed as an entry sheet, and exchanged with
@@ -120,6 +121,8 @@ private:
     scoresheet::SheetContext m_gridContext;
     std::vector<scoresheet::SheetRow> m_students;
     bool m_saving = false;
+    // The entry box's limit on typed characters.
+    EntryLengthLimit *m_entryLimit = nullptr;
     // The window's workbook reference for imports.
     ExcelIo m_excel{scoreExcelTexts()};
 };

@@ -160,7 +160,15 @@ private Q_SLOTS:
         choose(w->Combo1, QStringLiteral("综合科"));
         w->Combo1_Click();
         QCOMPARE(w->Label1[1]->text(), QStringLiteral("考场号:"));
-        QCOMPARE(w->Grid1->Rows(), 1);   // the old listing is gone
+        // Every cell is emptied and the room headings are set; the rows stay, holding nobody.
+        QCOMPARE(w->Grid1->Rows(), 3);
+        QCOMPARE(w->Grid1->Cols(), 4);
+        QCOMPARE(w->Grid1->TextMatrix(0, 1), QStringLiteral("座位号"));
+        for (int r = 1; r < 3; ++r)
+            for (int c = 1; c < 4; ++c)
+                QCOMPARE(w->Grid1->TextMatrix(r, c), QString());
+        QVERIFY(w->gridStudents().empty());
+        QCOMPARE(w->Label3[5]->text(), QStringLiteral("总人数：2"));
         QCOMPARE(w->Combo3->count(), 2);
         QCOMPARE(w->Combo3->itemText(1), QStringLiteral("002"));
         QCOMPARE(w->Combo4->count(), 1);
@@ -223,7 +231,6 @@ private Q_SLOTS:
         Fixture fx;
         fx.add(kExamA, {{"A1", "甲", 1, 1, 1, "001", 1}, {"A2", "乙", 1, 2, 1, "001", 2}, {"A3", "丙", 1, 3, 1, "001", 3}});
         cjintool *w = openSheet(QStringLiteral("期中考试"), QStringLiteral("数学"), QStringLiteral("1"), QStringLiteral("总 分"));
-        QCOMPARE(w->Text1->maxLength(), 3);
 
         type(w, QStringLiteral("8a"));
         QCOMPARE(svc.lastText(), QStringLiteral("分数含有非法字符!"));
@@ -619,6 +626,56 @@ private Q_SLOTS:
         QCOMPARE(w->Text1->text(), QStringLiteral("66"));
         QCOMPARE(w->Grid1->TextMatrix(3, 4), QStringLiteral("←"));
         QCOMPARE(w->Grid1->TextMatrix(2, 4), QString());
+
+        // A longer text that an import put into a cell is shown whole and kept when the row is
+        // walked over; the box still takes no more typed characters, but may be shortened.
+        w->Grid1->setTextMatrix(1, 3, QStringLiteral("1000"));
+        QTest::keyClick(w->Text1, Qt::Key_Up);
+        QTest::keyClick(w->Text1, Qt::Key_Up);
+        QCOMPARE(w->Grid1->Row(), 1);
+        QCOMPARE(w->Text1->text(), QStringLiteral("1000"));
+        QCOMPARE(w->Grid1->TextMatrix(1, 3), QStringLiteral("1000"));
+        QTest::keyClick(w->Text1, Qt::Key_5);
+        QCOMPARE(w->Text1->text(), QStringLiteral("1000"));
+        svc.answers.push_back(MsgAnswer::Ok);
+        w->command3_Click();   // refused as it stands, not saved as a cut 100
+        QCOMPARE(svc.lastText(), QStringLiteral("输入分数不能大于150分!"));
+        QCOMPARE(svc.answers.size(), size_t(1));
+        svc.answers.clear();
+        QTest::keyClick(w->Text1, Qt::Key_End);
+        QTest::keyClick(w->Text1, Qt::Key_Backspace);
+        QCOMPARE(w->Text1->text(), QStringLiteral("100"));
+        QCOMPARE(w->Grid1->TextMatrix(1, 3), QStringLiteral("100"));
+    }
+
+    void typingAfterSaveGoesToTheMarkedRow()
+    {
+        ScriptedServices &svc = quorvane::test::installScripted();
+        Fixture fx;
+        fx.add(kExamA, {{"A1", "甲", 1, 1, 1, "001", 1}, {"A2", "乙", 1, 2, 1, "001", 2}, {"A3", "丙", 1, 3, 1, "001", 3}});
+        cjintool *w = openSheet(QStringLiteral("期中考试"), QStringLiteral("数学"), QStringLiteral("1"), QStringLiteral("总 分"));
+        type(w, QStringLiteral("80"));
+        QCOMPARE(w->Grid1->Row(), 2);
+
+        // Saving checks every row, then the row being edited is current again.
+        svc.answers.push_back(MsgAnswer::Ok);
+        w->command3_Click();
+        QCOMPARE(svc.lastText(), QStringLiteral("保存完毕!"));
+        QCOMPARE(w->Grid1->Row(), 2);
+        QCOMPARE(w->Grid1->TextMatrix(2, 4), QStringLiteral("←"));
+        w->Text1->setText(QStringLiteral("70"));
+        QCOMPARE(w->Grid1->TextMatrix(2, 3), QStringLiteral("70"));
+        QCOMPARE(w->Grid1->TextMatrix(3, 3), QString());
+
+        // Likewise after a cancelled save.
+        svc.answers.push_back(MsgAnswer::Cancel);
+        w->command3_Click();
+        QCOMPARE(w->Grid1->Row(), 2);
+        type(w, QStringLiteral("71"));
+        QCOMPARE(w->Grid1->TextMatrix(2, 3), QStringLiteral("71"));
+        QCOMPARE(w->Grid1->Row(), 3);
+        QCOMPARE(fx.score(kExamA, QStringLiteral("A1"), QStringLiteral("ke2")).toDouble(), 80.0);
+        QVERIFY(fx.score(kExamA, QStringLiteral("A2"), QStringLiteral("ke2")).isNull());
     }
 };
 
