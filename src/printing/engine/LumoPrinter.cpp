@@ -88,7 +88,9 @@ LumoPrinter::LumoPrinter(QWidget *parent)
     // Paper from the system printer.
     const QPageLayout layout = m_printer->pageLayout();
     m_orientation = layout.orientation() == QPageLayout::Landscape ? 2 : 1;
-    m_paperSize = 9;
+    m_paperSize = lumo::codeForPageSize(layout.pageSize());
+    if (m_paperSize == 256)
+        m_paperSize = 9;
     double w = 0, h = 0;
     if (printerPageTwips(m_paperSize, m_orientation, w, h)) {
         m_paperWidth = w;

@@ -333,6 +333,8 @@ private:
     void closePreviewPage(bool endDoc);
     void showFirstPageImage();
     void printSurfacePage();
+    bool printerAvailable() const;
+    void applyPrinterPage();
     bool savePageFile(int n);
     void showPageFile(int n);
     void drawCornerMarks();

@@ -2,6 +2,7 @@
 #include "LumoPrinter.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QLabel>
 #include <QPainter>
 #include <QPrinter>
@@ -22,29 +23,14 @@ bool LumoPrinter::StartPrint(int PrintDest)
         return false;
     }
     if (PrintDest == 1) {
-        // Open the printer before anything changes, so that a printer that cannot be opened leaves
-        // the zoom and the document state as they were.
-        m_printer->setFullPage(true);
-        m_printer->setPageOrientation(m_orientation == 2 ? QPageLayout::Landscape : QPageLayout::Portrait);
-        if (m_paperSize == 256) {
-            const double w = lumo::roundEven(m_paperWidth), h = lumo::roundEven(m_paperHeight);
-            const QSizeF pts(std::min(w, h) / 20.0, std::max(w, h) / 20.0);
-            m_printer->setPageSize(QPageSize(pts, QPageSize::Point, QString(), QPageSize::ExactMatch));
-            m_printer->setPageOrientation(w > h ? QPageLayout::Landscape : QPageLayout::Portrait);
-        } else {
-            bool ok = false;
-            const QPageSize ps = lumo::pageSizeForCode(m_paperSize, &ok);
-            if (ok)
-                m_printer->setPageSize(ps);
-        }
-        m_printer->setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
-        m_printerPainter = std::make_unique<QPainter>();
-        if (!m_printerPainter->begin(m_printer.get())) {
-            m_printerPainter.reset();
+        // Make sure the printer can be reached before anything changes, so that a printer that
+        // cannot be opened leaves the zoom and the document state as they were.
+        if (!printerAvailable()) {
             m_refused = true;
             message(QStringLiteral("错误：482\r\n1:打印机无法打开\r\n2:打印机电源未接通"));
             return false;
         }
+        m_printerPainter.reset();
         m_printedPages = 0;
         // The preview keeps its own pages while the printer run counts its own.
         if (!m_busy || !m_isPrinter)
@@ -253,12 +239,54 @@ void LumoPrinter::showPageFile(int n)
         imgDsp->setPage(page);
 }
 
+bool LumoPrinter::printerAvailable() const
+{
+    if (m_printer->outputFormat() == QPrinter::PdfFormat) {
+        const QString file = m_printer->outputFileName();
+        if (file.isEmpty())
+            return false;
+        QFile probe(file);
+        return probe.open(QIODevice::WriteOnly);
+    }
+    return m_printer->isValid();
+}
+
+void LumoPrinter::applyPrinterPage()
+{
+    // The printer takes the paper and orientation the document has when its page is printed, so a
+    // layout that sets them after StartPrint prints on the paper it laid out.
+    m_printer->setFullPage(true);
+    if (m_paperSize == 256) {
+        const double w = lumo::roundEven(m_paperWidth), h = lumo::roundEven(m_paperHeight);
+        const QSizeF pts(std::min(w, h) / 20.0, std::max(w, h) / 20.0);
+        m_printer->setPageSize(QPageSize(pts, QPageSize::Point, QString(), QPageSize::ExactMatch));
+        m_printer->setPageOrientation(w > h ? QPageLayout::Landscape : QPageLayout::Portrait);
+    } else {
+        bool ok = false;
+        const QPageSize ps = lumo::pageSizeForCode(m_paperSize, &ok);
+        if (ok)
+            m_printer->setPageSize(ps);
+        m_printer->setPageOrientation(m_orientation == 2 ? QPageLayout::Landscape : QPageLayout::Portrait);
+    }
+    m_printer->setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+}
+
 void LumoPrinter::printSurfacePage()
 {
-    if (!m_printerPainter || !m_printerPainter->isActive())
-        return;
-    if (m_printedPages > 0)
+    if (!m_printerPainter) {
+        applyPrinterPage();
+        m_printerPainter = std::make_unique<QPainter>();
+        if (!m_printerPainter->begin(m_printer.get())) {
+            // The printer went away after the document started: nothing more is printed.
+            m_printerPainter.reset();
+            m_cancelRequested = true;
+            message(QStringLiteral("错误：482\r\n1:打印机无法打开\r\n2:打印机电源未接通"));
+            return;
+        }
+    } else if (m_printedPages > 0) {
+        applyPrinterPage();
         m_printer->newPage();
+    }
     const QRectF paper = m_printer->paperRect(QPrinter::DevicePixel);
     m_printerSurface.record->replay(*m_printerPainter, QRectF(0, 0, paper.width(), paper.height()), false);
     ++m_printedPages;

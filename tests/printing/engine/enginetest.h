@@ -40,6 +40,7 @@ inline std::unique_ptr<quorvane::LumoPrinter> makePrinter()
 {
     auto p = std::make_unique<quorvane::LumoPrinter>();
     p->setTextMetrics(std::make_shared<quorvane::FixedTextMetrics>());
+    p->ReadProperties(quorvane::PropertyBag()); // the settings' defaults: A4 portrait, 20 mm margins
     p->resize(900, 700);
     return p;
 }

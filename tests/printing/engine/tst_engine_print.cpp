@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QPrinter>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
@@ -112,6 +113,30 @@ private slots:
         PageRecord shown;
         QVERIFY(p->loadPage(4, shown));
         QVERIFY(opsOf(shown, PageOp::Line).size() >= 8);
+    }
+
+    void paperSetByTheLayoutReachesThePrinter()
+    {
+        // A layout sets the orientation between StartPrint and its first page: the printed page
+        // is turned as the laid-out one is.
+        QTemporaryDir dir;
+        auto p = makePrinter();
+        const QString pdf = dir.filePath("wide.pdf");
+        p->Printer()->setOutputFormat(QPrinter::PdfFormat);
+        p->Printer()->setOutputFileName(pdf);
+        QVERIFY(p->StartPrint(1));
+        p->setOrientation(2);
+        p->NewPage();
+        p->CellOut(QStringLiteral("横向"), 250);
+        p->NewPage();
+        p->EndDoc();
+        QCOMPARE(pdfPages(pdf), 2);
+        const QString info = run(QStringLiteral("pdfinfo"), {pdf});
+        const QRegularExpression size(QStringLiteral("Page size:\\s+([0-9.]+) x ([0-9.]+)"));
+        const auto m = size.match(info);
+        QVERIFY2(m.hasMatch(), qPrintable(info));
+        QVERIFY(m.captured(1).toDouble() > m.captured(2).toDouble());
+        QVERIFY(std::abs(m.captured(1).toDouble() - 841.89) < 1);
     }
 
     void printerThatCannotBeOpened()
