@@ -99,6 +99,19 @@ cjintool *openSheet(const QString &examName, const QString &subject, const QStri
     return w;
 }
 
+// Records, with every message, the pointer shape shown while it is up (-1: the normal one).
+class PointerServices : public ScriptedServices
+{
+public:
+    MsgAnswer message(const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons) override
+    {
+        const QCursor *c = QGuiApplication::overrideCursor();
+        pointers.push_back(c ? int(c->shape()) : -1);
+        return ScriptedServices::message(text, title, icon, buttons);
+    }
+    std::vector<int> pointers;
+};
+
 void type(cjintool *w, const QString &text, int key = 13)
 {
     w->Text1->setText(text);
@@ -646,6 +659,32 @@ private Q_SLOTS:
         QTest::keyClick(w->Text1, Qt::Key_Backspace);
         QCOMPARE(w->Text1->text(), QStringLiteral("100"));
         QCOMPARE(w->Grid1->TextMatrix(1, 3), QStringLiteral("100"));
+    }
+
+    void workbookMessagesShowTheNormalPointer()
+    {
+        auto owned = std::make_unique<PointerServices>();
+        PointerServices &svc = *owned;
+        services::install(std::move(owned));
+        Fixture fx;
+        fx.add(kExamA, {{"A1", "甲", 1, 1, 1, "001", 1}});
+        cjintool *w = openSheet(QStringLiteral("期中考试"), QStringLiteral("数学"), QStringLiteral("1"), QStringLiteral("总 分"));
+        QTemporaryDir dir;
+        const QString path = dir.path() + QStringLiteral("/数学成绩.xlsx");
+        auto normal = [](int shape) { return shape == -1 || shape == int(Qt::ArrowCursor); };
+        svc.fileNames.push_back(path);
+        w->VsNetBut4_Click();
+        QCOMPARE(svc.lastText(), QStringLiteral("导出完毕，请认真检查是否正确。"));
+        QVERIFY(normal(svc.pointers.back()));
+        svc.fileNames.push_back(path);
+        w->VsNetBut3_Click();
+        QCOMPARE(svc.lastText(), QStringLiteral("导入完毕，请认真检查是否正确。"));
+        QVERIFY(normal(svc.pointers.back()));
+        svc.fileNames.push_back(dir.path() + QStringLiteral("/no such folder/x.xlsx"));
+        w->VsNetBut4_Click();
+        QVERIFY(svc.lastText().contains(QStringLiteral("成绩未能导出")));
+        QVERIFY(normal(svc.pointers.back()));
+        QVERIFY(!QGuiApplication::overrideCursor());   // the hourglass is gone afterwards
     }
 
     void typingAfterSaveGoesToTheMarkedRow()
