@@ -3,6 +3,7 @@
 #include "shell/database.h"
 #include "shell/textcheck.h"
 
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <cmath>
@@ -32,12 +33,16 @@ QString roomTypeText(const QVariant &type)
 }
 
 namespace {
-bool allDigits(const QString &text)
+// A typed id that reads as a number (7, 12, +5, 1.5, 1e2) is stored through the number format
+// "000": the whole number, rounded, with at least three digits.
+bool numericId(const QString &text, double *value)
 {
-    for (QChar c : text)
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return false;
-    return !text.isEmpty();
+    static const QRegularExpression number(QStringLiteral("^[+-]?([0-9]+\\.?[0-9]*|\\.[0-9]+)([eE][+-]?[0-9]+)?$"));
+    if (!number.match(text).hasMatch())
+        return false;
+    bool ok = false;
+    *value = text.toDouble(&ok);
+    return ok;
 }
 } // namespace
 
@@ -49,18 +54,15 @@ RoomIdCheck checkRoomId(const QString &typed)
         out.result = RoomIdCheck::EmptyOrTooLong;
         return out;
     }
-    if (allDigits(id)) {
-        out.id = id.rightJustified(3, QLatin1Char('0'));
-        out.result = RoomIdCheck::Ok;
-        return out;
-    }
-    // A display width of at most 3 with three characters means three single-width characters.
-    if (id.size() != 3) {
-        out.result = RoomIdCheck::NotThreeCharacters;
-        return out;
-    }
-    out.id = id;
-    out.result = RoomIdCheck::Ok;
+    double value = 0;
+    if (numericId(id, &value))
+        out.id = std::fabs(value) < 1e6 ? zeroPadded(value, 3) : QString::number(value, 'f', 0);
+    else
+        out.id = id;
+    // Three characters of display width at most 3 are three single-width characters.
+    out.result = out.id.size() == 3 ? RoomIdCheck::Ok : RoomIdCheck::NotThreeCharacters;
+    if (out.result != RoomIdCheck::Ok)
+        out.id.clear();
     return out;
 }
 

@@ -23,9 +23,10 @@ struct RoomIdCheck
     QString id; // the id as stored: digits zero-padded to three, any other id as typed
 };
 
-// Reads a typed room id: blanks around it are dropped; an id of digits is padded with zeros to
-// three digits (7 becomes 007); any other id must be three characters as typed (A01). Every
-// stored id is thus exactly three characters, which is what an exam's room list (kcid) relies on.
+// Reads a typed room id: blanks around it are dropped; an id that reads as a number is written as
+// a whole number of at least three digits (7 becomes 007, 1.5 becomes 002); any other id stays as
+// typed (A01). The result must be three characters: every stored id is exactly three characters,
+// which is what an exam's room list (kcid) relies on (so A1, -1 and 1e9 are refused).
 RoomIdCheck checkRoomId(const QString &typed);
 
 // The id proposed after the last room id: its first character followed by the number its last two

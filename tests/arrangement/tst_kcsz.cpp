@@ -80,6 +80,15 @@ void tst_kcsz::roomIdForms()
     QCOMPARE(id(QStringLiteral("007")).id, QStringLiteral("007"));
     QCOMPARE(id(QStringLiteral("A01")).id, QStringLiteral("A01"));
     QCOMPARE(id(QStringLiteral("a'1")).id, QStringLiteral("a'1"));
+    // Ids that read as numbers go through the number format "000".
+    QCOMPARE(id(QStringLiteral("1.5")).id, QStringLiteral("002"));
+    QCOMPARE(id(QStringLiteral("+5")).id, QStringLiteral("005"));
+    QCOMPARE(id(QStringLiteral("1e2")).id, QStringLiteral("100"));
+    QCOMPARE(id(QStringLiteral(".4")).id, QStringLiteral("000"));
+    QCOMPARE(id(QStringLiteral("-1")).result, RoomIdCheck::NotThreeCharacters); // -001
+    QCOMPARE(id(QStringLiteral("9e9")).result, RoomIdCheck::NotThreeCharacters);
+    QCOMPARE(id(QStringLiteral("1a")).result, RoomIdCheck::NotThreeCharacters);
+    QCOMPARE(id(QStringLiteral("1 2")).id, QStringLiteral("1 2"));
     QCOMPARE(id(QStringLiteral("A1")).result, RoomIdCheck::NotThreeCharacters);
     QCOMPARE(id(QStringLiteral("中1")).result, RoomIdCheck::NotThreeCharacters); // width 3, two characters
     QCOMPARE(id(QStringLiteral("0100")).result, RoomIdCheck::EmptyOrTooLong);
