@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QGridLayout>
+#include <QInputMethodEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMenu>
@@ -24,6 +25,8 @@ namespace {
 const QString kTitle = QStringLiteral("系统提示：");
 const QString kHeading = QStringLiteral("|^学 号       |^姓 名   |^班 级  |^座 号  |^文理倾向");
 const QString kLabel1Design = QStringLiteral("请点“查询”得到名单");
+// Typing limits of the editor fields: number, name, class, seat.
+constexpr int kMaxLengths[4] = {15, 8, 4, 3};
 
 // The hourglass for the life of the object.
 struct WaitCursor
@@ -137,13 +140,18 @@ void managst::createControls(QWidget *root)
     auto *right = new QVBoxLayout;
     auto *form = new QGridLayout;
     static const char *const labels[] = {"学号：", "姓名：", "班级：", "座号："};
-    static const int maxLengths[] = {15, 8, 4, 3};
     for (int i = 0; i < 4; ++i) {
         FieldLabels[i] = new QLabel(QString::fromUtf8(labels[i]), root);
         Txtfields[i] = new QLineEdit(root);
         Txtfields[i]->setObjectName(QStringLiteral("Txtfields%1").arg(i));
-        Txtfields[i]->setMaxLength(maxLengths[i]);
+        Txtfields[i]->setMaxLength(kMaxLengths[i]);
         Txtfields[i]->installEventFilter(this);
+        // A field that shows a longer stored value takes its typing limit back once the user has
+        // shortened the text to fit.
+        connect(Txtfields[i], &QLineEdit::textEdited, this, [this, i](const QString &text) {
+            if (text.size() <= kMaxLengths[i] && Txtfields[i]->maxLength() > kMaxLengths[i])
+                Txtfields[i]->setMaxLength(kMaxLengths[i]);
+        });
         form->addWidget(FieldLabels[i], i, 0);
         form->addWidget(Txtfields[i], i, 1);
     }
@@ -354,7 +362,7 @@ void managst::Grid1_Click()
         return;
     const int r = Grid1->Row();
     for (int i = 0; i < 4; ++i)
-        Txtfields[i]->setText(Grid1->TextMatrix(r, i + 1));
+        setField(i, Grid1->TextMatrix(r, i + 1));
     const QString stream = Grid1->TextMatrix(r, 5);
     Combo4->setCurrentIndex(stream == QStringLiteral("不限") ? 0 : stream == QStringLiteral("文科") ? 1 : stream == QStringLiteral("理科") ? 2 : -1);
     m_selstid = Txtfields[0]->text();
@@ -364,6 +372,18 @@ void managst::Grid1_Click()
     comsave->setEnabled(false);
     Txtfields[0]->setFocus();
     m_editmode = 2;
+}
+
+void managst::setField(int i, const QString &text)
+{
+    // The limit only restrains typing: a number or name stored longer (by an import) is shown
+    // whole, so that the student it names is the one deleted or changed, and the save's width
+    // checks refuse it instead of a cut copy being stored.
+    QLineEdit *field = Txtfields[i];
+    if (text.size() > field->maxLength())
+        field->setMaxLength(static_cast<int>(text.size()));
+    field->setText(text);
+    field->setMaxLength(std::max(kMaxLengths[i], static_cast<int>(text.size())));
 }
 
 void managst::Txtfields_GotFocus(int index)
@@ -396,8 +416,15 @@ bool managst::eventFilter(QObject *watched, QEvent *event)
                 Txtfields_KeyPress(i, 13);
                 return true;
             }
-            if (!ke->text().isEmpty())
+            // Tab moves the focus and types nothing.
+            if (!ke->text().isEmpty() && ke->key() != Qt::Key_Tab && ke->key() != Qt::Key_Backtab)
                 Txtfields_KeyPress(i, ke->text().at(0).unicode());
+        }
+        if (event->type() == QEvent::InputMethod) {
+            // Chinese typed through an input method arrives as committed text, not as key presses.
+            const QString typed = static_cast<QInputMethodEvent *>(event)->commitString();
+            if (!typed.isEmpty())
+                Txtfields_KeyPress(i, typed.at(0).unicode());
         }
         if (event->type() == QEvent::KeyRelease) {
             auto *ke = static_cast<QKeyEvent *>(event);
@@ -479,9 +506,9 @@ void managst::comadd_Click()
     m_editmode = 1;
     const QString number = Txtfields[0]->text();
     if (number.size() >= 2)
-        Txtfields[0]->setText(number.left(number.size() - 1));
+        setField(0, number.left(number.size() - 1));
     for (int i = 1; i < 4; ++i)
-        Txtfields[i]->clear();
+        setField(i, QString());
     Combo4->setCurrentIndex(-1);
     Txtfields[0]->setFocus();
 }
@@ -520,9 +547,9 @@ void managst::comsave_Click()
     if (DisplayWidth(Txtfields[1]->text()) > 8)
         return refuse("姓名长度过长！", 1);
     if (TrimBlanks(Txtfields[2]->text()).isEmpty())
-        Txtfields[2]->setText(QStringLiteral("0"));
+        setField(2, QStringLiteral("0"));
     if (TrimBlanks(Txtfields[3]->text()).isEmpty())
-        Txtfields[3]->setText(QStringLiteral("0"));
+        setField(3, QStringLiteral("0"));
     const QString n = StripBlanks(TrimBlanks(Txtfields[0]->text())).toUpper();
     if (m_editmode == 1)
         saveAdd(n);

@@ -90,6 +90,8 @@ private:
     void saveAdd(const QString &n);
     void saveChange(const QString &n);
     void showBusy(bool on);
+    // Puts a text into editor field i without cutting it to the field's typing limit.
+    void setField(int i, const QString &text);
     // What the student import and export get from this window.
     StudentIoContext ioContext();
 

@@ -10,6 +10,7 @@
 #include "shell/workbook.h"
 
 #include <QApplication>
+#include <QInputMethodEvent>
 #include <QSqlQuery>
 #include <QtTest>
 
@@ -535,6 +536,71 @@ private Q_SLOTS:
         w->comsave->setEnabled(true);
         w->Combo4_KeyPress(13);
         QCOMPARE(w->editmode(), 2);
+    }
+
+    void storedValuesLongerThanTheTypingLimit()
+    {
+        {
+            CohortDb db(m_path);
+            // Imported rows may hold numbers and names longer than the editor lets one type.
+            db.add({QStringLiteral("ABCDEFGHIJKLMNOP1"), QStringLiteral("长号"), 1, 1, 1});
+            db.add({QStringLiteral("ABCDEFGHIJKLMNO"), QStringLiteral("短号"), 1, 2, 1});
+            db.add({QStringLiteral("L1"), QStringLiteral("Alexandros"), 12345, 6, 1});
+        }
+        managst *w = open();
+        CohortDb db(m_path);
+        // The clicked student is shown whole and is the one deleted.
+        clickStudent(*w, QStringLiteral("ABCDEFGHIJKLMNOP1"));
+        QCOMPARE(w->Txtfields[0]->text(), QStringLiteral("ABCDEFGHIJKLMNOP1"));
+        QCOMPARE(w->selstid(), QStringLiteral("ABCDEFGHIJKLMNOP1"));
+        w->comdele_Click();
+        QVERIFY(!db.students().join(',').contains(QStringLiteral("长号")));
+        QVERIFY(db.students().contains(QStringLiteral("ABCDEFGHIJKLMNO|短号|1|2|1")));
+
+        // A name wider than the limit is refused at 保存, not stored cut; a long class is kept whole.
+        clickStudent(*w, QStringLiteral("L1"));
+        QCOMPARE(w->Txtfields[1]->text(), QStringLiteral("Alexandros"));
+        QCOMPARE(w->Txtfields[2]->text(), QStringLiteral("12345"));
+        w->Txtfields[3]->setText(QStringLiteral("7"));
+        m_svc->clear();
+        w->comsave_Click();
+        QCOMPARE(m_svc->texts(), QStringList{QStringLiteral("姓名长度过长！")});
+        QVERIFY(db.students().contains(QStringLiteral("L1|Alexandros|12345|6|1")));
+        // Shortened by the user, the name saves; the class stays as stored.
+        w->Txtfields[1]->setFocus();
+        w->Txtfields[1]->selectAll();
+        QTest::keyClicks(w->Txtfields[1], QStringLiteral("Alex"));
+        m_svc->clear();
+        w->comsave_Click();
+        QVERIFY(db.students().contains(QStringLiteral("L1|Alex|12345|7|1")));
+
+        // After 新增 the typing limits hold again.
+        w->comadd_Click();
+        QTest::keyClicks(w->Txtfields[0], QStringLiteral("12345678901234567890"));
+        QCOMPARE(w->Txtfields[0]->text().size(), 15);
+        QTest::keyClicks(w->Txtfields[2], QStringLiteral("123456"));
+        QCOMPARE(w->Txtfields[2]->text(), QStringLiteral("1234"));
+    }
+
+    void typingThroughAnInputMethodEnablesSave()
+    {
+        managst *w = open();
+        clickStudent(*w, QStringLiteral("C2"));
+        QVERIFY(!w->comsave->isEnabled());
+        // Tab only moves on: nothing was typed.
+        QTest::keyClick(w->Txtfields[0], Qt::Key_Tab);
+        QVERIFY(!w->comsave->isEnabled());
+        // A Chinese character committed by an input method is typed text.
+        w->Txtfields[1]->setFocus();
+        QInputMethodEvent ime;
+        ime.setCommitString(QStringLiteral("钱"));
+        QApplication::sendEvent(w->Txtfields[1], &ime);
+        QVERIFY(w->Txtfields[1]->text().endsWith(QStringLiteral("钱")));
+        QVERIFY(w->comsave->isEnabled());
+        m_svc->clear();
+        w->comsave_Click();
+        QCOMPARE(m_svc->texts(), QStringList{QStringLiteral("修改的学生要存盘吗？")});
+        QVERIFY(CohortDb(m_path).students().contains(QStringLiteral("C2|赵六钱|5|7|1")));
     }
 
     void keepsItsCohortAndReloadsFromDesignState()
