@@ -140,11 +140,9 @@ void cjintool::createControls(QWidget *root)
     Grid1->setFixedCols(3);
     Grid1->setMinimumWidth(320);
     lay->addWidget(Grid1, 1);
-    connect(Grid1, &QTableWidget::cellClicked, this, [this](int, int) {
-        Grid1_Click();
-        Grid1_EnterCell();
-        Grid1_GotFocus();
-    });
+    // A click on the grid (the current row is set by the press) sends the user back to the entry
+    // box on that row; handled at the release, also when the mouse was let go over another cell.
+    Grid1->viewport()->installEventFilter(this);
 
     // Right: choosers, entry box and buttons.
     auto *side = new QWidget(root);
@@ -230,6 +228,12 @@ void cjintool::createControls(QWidget *root)
 
 bool cjintool::eventFilter(QObject *watched, QEvent *event)
 {
+    if (Grid1 && watched == Grid1->viewport() && event->type() == QEvent::MouseButtonRelease) {
+        Grid1_Click();
+        Grid1_EnterCell();
+        Grid1_GotFocus();
+        return Window::eventFilter(watched, event);
+    }
     if (Text1 && watched == Text1) {
         if (event->type() == QEvent::FocusIn) {
             // After the click that gave the focus has placed the caret.

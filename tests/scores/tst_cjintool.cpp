@@ -640,6 +640,20 @@ private Q_SLOTS:
         QCOMPARE(w->Grid1->TextMatrix(3, 4), QStringLiteral("←"));
         QCOMPARE(w->Grid1->TextMatrix(2, 4), QString());
 
+        // Pressing on one row and letting go on another makes the pressed row the entry row.
+        w->Grid1->setTextMatrix(2, 3, QStringLiteral("55"));
+        const QPoint from = w->Grid1->visualItemRect(w->Grid1->item(1, 1)).center();
+        const QPoint to = w->Grid1->visualItemRect(w->Grid1->item(0, 1)).center();
+        QTest::mousePress(w->Grid1->viewport(), Qt::LeftButton, {}, from);
+        QMouseEvent move(QEvent::MouseMove, to, w->Grid1->viewport()->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, {});
+        QApplication::sendEvent(w->Grid1->viewport(), &move);
+        QTest::mouseRelease(w->Grid1->viewport(), Qt::LeftButton, {}, to);
+        QCOMPARE(w->Grid1->Row(), 2);
+        QCOMPARE(w->Text1->text(), QStringLiteral("55"));
+        QCOMPARE(w->Grid1->TextMatrix(2, 4), QStringLiteral("←"));
+        QCOMPARE(w->Grid1->TextMatrix(1, 4), QString());
+        QCOMPARE(w->Grid1->TextMatrix(3, 4), QString());
+
         // A longer text that an import put into a cell is shown whole and kept when the row is
         // walked over; the box still takes no more typed characters, but may be shortened.
         w->Grid1->setTextMatrix(1, 3, QStringLiteral("1000"));
