@@ -293,7 +293,9 @@ double LumoPrinter::pDrawCell(const QString &text, double CellWidth, double &Cel
     const double hDe = textH(QStringLiteral("的"));
     int n;
     if (CellHeight > 0) {
-        n = std::min(int(lines.size()), int(lumo::roundEven(CellHeight / (hDe + RowSpace))));
+        const double perLine = hDe + RowSpace;
+        n = perLine > 0 ? int(std::min(double(lines.size()), lumo::roundEven(CellHeight / perLine)))
+                        : int(lines.size());
     } else {
         if (lines.isEmpty())
             lines << QString();

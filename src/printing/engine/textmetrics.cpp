@@ -11,8 +11,12 @@ DeviceTextMetrics::DeviceTextMetrics(QPaintDevice *device)
 
 QFontMetricsF &DeviceTextMetrics::metrics(const QFont &font)
 {
-    if (!m_metrics || !(m_font == font)) {
+    // A printer chosen in the print dialog may have another resolution: measure at the current one.
+    const int dpi = std::max(1, m_device->logicalDpiY());
+    if (!m_metrics || dpi != m_dpi || !(m_font == font)) {
         m_font = font;
+        m_dpi = dpi;
+        m_twipsPerPixel = 1440.0 / dpi;
         m_metrics = std::make_unique<QFontMetricsF>(font, m_device);
     }
     return *m_metrics;

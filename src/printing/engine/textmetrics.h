@@ -34,6 +34,7 @@ private:
     QFontMetricsF &metrics(const QFont &font);
     QPaintDevice *m_device;
     double m_twipsPerPixel;
+    int m_dpi = 0;
     QFont m_font;
     std::unique_ptr<QFontMetricsF> m_metrics;
 };
