@@ -19,6 +19,8 @@ namespace quorvane {
 namespace {
 
 const QString kTitle = QStringLiteral("系统提示：");
+// Typing limits of the fields: year, database name, number of classes, first class number.
+constexpr int kMaxLengths[4] = {4, 15, 2, 4};
 
 // Val of the first two characters of a typed year.
 double firstTwo(const QString &text)
@@ -65,14 +67,19 @@ void grad1::createControls(QWidget *root)
     auto *right = new QVBoxLayout;
     auto *form = new QGridLayout;
     static const char *const labels[] = {"学    届：", "数据库名：", "班级数量：", "起始班号："};
-    static const int maxLengths[] = {4, 15, 2, 4};
     for (int i = 0; i < 4; ++i) {
         Label1[i] = new QLabel(QString::fromUtf8(labels[i]), root);
         Txtfields[i] = new QLineEdit(root);
         Txtfields[i]->setObjectName(QStringLiteral("Txtfields%1").arg(i));
-        Txtfields[i]->setMaxLength(maxLengths[i]);
+        Txtfields[i]->setMaxLength(kMaxLengths[i]);
         Txtfields[i]->installEventFilter(this);
         connect(Txtfields[i], &QLineEdit::textChanged, this, [this, i] { Txtfields_Change(i); });
+        // A field that shows a longer stored value takes its typing limit back once the user has
+        // shortened the text to fit.
+        connect(Txtfields[i], &QLineEdit::textEdited, this, [this, i](const QString &text) {
+            if (text.size() <= kMaxLengths[i] && Txtfields[i]->maxLength() > kMaxLengths[i])
+                Txtfields[i]->setMaxLength(kMaxLengths[i]);
+        });
         form->addWidget(Label1[i], i, 0);
         form->addWidget(Txtfields[i], i, 1);
     }
@@ -151,13 +158,24 @@ void grad1::Grid1_Click()
         return;
     const int r = Grid1->Row();
     for (int i = 0; i < 4; ++i)
-        Txtfields[i]->setText(Grid1->TextMatrix(r, i + 1));
+        setField(i, Grid1->TextMatrix(r, i + 1));
     m_selectedYear = Txtfields[0]->text();
     comadd->setEnabled(true);
     comdele->setEnabled(true);
     commodi->setEnabled(true);
     comsave->setEnabled(false);
     Txtfields[0]->setFocus();
+}
+
+void grad1::setField(int i, const QString &text)
+{
+    // The limit only restrains typing: a value stored longer is shown whole, so that the row
+    // taken is the one changed or deleted.
+    QLineEdit *field = Txtfields[i];
+    if (text.size() > field->maxLength())
+        field->setMaxLength(static_cast<int>(text.size()));
+    field->setText(text);
+    field->setMaxLength(std::max(kMaxLengths[i], static_cast<int>(text.size())));
 }
 
 void grad1::Grid1_EnterCell()
@@ -261,8 +279,8 @@ void grad1::comadd_Click()
     commodi->setEnabled(false);
     comsave->setEnabled(true);
     m_mode = 1;
-    for (QLineEdit *t : Txtfields)
-        t->clear();
+    for (int i = 0; i < 4; ++i)
+        setField(i, QString());
     Txtfields[0]->setFocus();
 }
 
@@ -460,9 +478,10 @@ void grad1::saveChange(const QString &year)
         look.finish();
         execSql(m_dbs.system, QStringLiteral("UPDATE dbsystable SET dbyear=?, dbname=?, bjsum=?, startbj=? WHERE rowid=?"),
                 {year, name, Val(Txtfields[2]->text()), Val(Txtfields[3]->text()), rowid});
-        comsave->setEnabled(false);
     }
     look.finish();
+    // Also when the row has gone meanwhile: nothing is written, and the list shows what is left.
+    comsave->setEnabled(false);
     form_1();
 }
 
@@ -490,8 +509,8 @@ void grad1::comdele_Click()
     comsave->setEnabled(false);
     commodi->setEnabled(false);
     comdele->setEnabled(false);
-    for (QLineEdit *t : Txtfields)
-        t->clear();
+    for (int i = 0; i < 4; ++i)
+        setField(i, QString());
     if (exists) {
         // The row goes first: if it cannot be deleted, the cohort keeps its file.
         if (!execSql(m_dbs.system, QStringLiteral("DELETE FROM dbsystable WHERE rowid=?"), {rowid})) {

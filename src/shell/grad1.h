@@ -61,6 +61,8 @@ private:
     bool createCohortFile(const QString &name);
     // Releases connections to path left behind by windows that are no longer loaded.
     static void releaseStaleConnections(const QString &path);
+    // Puts a text into field i without cutting it to the field's typing limit.
+    void setField(int i, const QString &text);
     void saveAdd(const QString &year);
     void saveChange(const QString &year);
 

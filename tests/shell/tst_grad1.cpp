@@ -336,6 +336,39 @@ private Q_SLOTS:
         QCOMPARE(cohortRows(data).first(), QStringLiteral("2019|db2021|14|1"));
     }
 
+    void changeKeepsStoredValuesAndEndsWhenTheRowIsGone()
+    {
+        TempData data;
+        // A first class number stored longer than one can type (written by another copy of the register).
+        data.addCohort(QStringLiteral("2020"), QStringLiteral("db2020"), 10, 12345);
+        data.addCohort(QStringLiteral("2021"), QStringLiteral("db2021"), 8, 1);
+        auto w = std::make_unique<grad1>();
+        w->Load();
+        clickRow(*w, 1);
+        QCOMPARE(w->Txtfields[3]->text(), QStringLiteral("12345"));
+        w->commodi_Click();
+        w->Txtfields[2]->setText(QStringLiteral("11"));
+        w->comsave_Click();
+        QCOMPARE(cohortRows(data).first(), QStringLiteral("2020|db2020|11|12345"));
+
+        // The changed cohort was deleted meanwhile: nothing is written and 保存 goes off.
+        clickRow(*w, 2);
+        w->commodi_Click();
+        w->Txtfields[2]->setText(QStringLiteral("9"));
+        {
+            QSqlDatabase db;
+            QVERIFY(openDatabase(data.systemPath(), DbKind::System, QStringLiteral("tst-del"), &db));
+            QVERIFY(execSql(db, QStringLiteral("DELETE FROM dbsystable WHERE dbyear='2021'")));
+            closeDatabase(db);
+        }
+        m_svc->clear();
+        w->comsave_Click();
+        QCOMPARE(m_svc->texts(), QStringList{QStringLiteral("修改的学届要存盘吗？")});
+        QCOMPARE(cohortRows(data), QStringList{QStringLiteral("2020|db2020|11|12345")});
+        QVERIFY(!w->comsave->isEnabled());
+        QCOMPARE(w->Grid1->Rows(), 2);
+    }
+
     void databaseNameSharedWithAnotherCohortIsRefused()
     {
         TempData data;
