@@ -10,9 +10,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QPointer>
 #include <QRegularExpressionValidator>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <cmath>
 
@@ -529,13 +527,8 @@ void kcbp::VsNetBtout_Click(int index)
 
 void kcbp::Text1_GotFocus(int index)
 {
-    QPointer<QLineEdit> box = Text1[index];
-    QTimer::singleShot(0, this, [box] {
-        if (box) {
-            box->deselect();
-            box->end(false);
-        }
-    });
+    Text1[index]->deselect();
+    Text1[index]->end(false);
 }
 
 void kcbp::Text1_KeyPress(int index, int keyAscii)
@@ -573,8 +566,13 @@ bool kcbp::eventFilter(QObject *watched, QEvent *event)
             }
     } else if (event->type() == QEvent::FocusIn) {
         for (int i = 0; i < 2; ++i)
-            if (watched == Text1[i])
+            if (watched == Text1[i]) {
+                // The box takes the focus first (a Tab selects its text), then the caret goes to
+                // the end; a click places the caret afterwards where the user clicked.
+                static_cast<QObject *>(Text1[i])->event(event);
                 Text1_GotFocus(i);
+                return true;
+            }
     }
     return Window::eventFilter(watched, event);
 }

@@ -7,9 +7,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QPointer>
 #include <QRegularExpressionValidator>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
@@ -264,14 +262,8 @@ void kcsz::Combo1_KeyPress(int keyAscii)
 
 void kcsz::Text1_GotFocus(int index)
 {
-    QPointer<QLineEdit> box = Text1[index];
-    // After the focus change has placed the caret (a click, or select-all on Tab).
-    QTimer::singleShot(0, this, [box] {
-        if (box) {
-            box->deselect();
-            box->end(false);
-        }
-    });
+    Text1[index]->deselect();
+    Text1[index]->end(false);
 }
 
 bool kcsz::eventFilter(QObject *watched, QEvent *event)
@@ -291,8 +283,13 @@ bool kcsz::eventFilter(QObject *watched, QEvent *event)
             }
     } else if (event->type() == QEvent::FocusIn) {
         for (int i = 0; i < 3; ++i)
-            if (watched == Text1[i])
+            if (watched == Text1[i]) {
+                // The box takes the focus first (a Tab selects its text), then the caret goes to
+                // the end; a click places the caret afterwards where the user clicked.
+                static_cast<QObject *>(Text1[i])->event(event);
                 Text1_GotFocus(i);
+                return true;
+            }
     }
     return Window::eventFilter(watched, event);
 }

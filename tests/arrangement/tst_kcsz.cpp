@@ -309,8 +309,20 @@ void tst_kcsz::keysFocusAndButtonStates()
     f.w->Text1[0]->setFocus();
     QTest::keyClick(f.w->Text1[0], Qt::Key_Return);
     QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(f.w->Text1[1]));
-    QTRY_COMPARE(f.w->Text1[1]->cursorPosition(), 3);
+    QCOMPARE(f.w->Text1[1]->cursorPosition(), 3);
     QVERIFY(!f.w->Text1[1]->hasSelectedText());
+    // Tab does not select the text either; a click leaves the caret where the user clicked.
+    f.w->Text1[2]->setText(QStringLiteral("45"));
+    f.w->Text1[2]->setCursorPosition(0);
+    QTest::keyClick(f.w->Text1[1], Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(f.w->Text1[2]));
+    QCOMPARE(f.w->Text1[2]->cursorPosition(), 2);
+    QVERIFY(!f.w->Text1[2]->hasSelectedText());
+    f.w->Text1[0]->setText(QStringLiteral("123"));
+    QTest::mouseClick(f.w->Text1[0], Qt::LeftButton, {}, QPoint(1, f.w->Text1[0]->height() / 2));
+    QCoreApplication::processEvents();
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(f.w->Text1[0]));
+    QCOMPARE(f.w->Text1[0]->cursorPosition(), 0);
 
     // A click on a room shows its kind again, also after a kind was typed over the box.
     f.save(QStringLiteral("001"), QStringLiteral("一楼"), QStringLiteral("30"), 4);
