@@ -97,6 +97,8 @@ void kcsz::createControls(QWidget *root)
 
 void kcsz::Form_Load()
 {
+    // The last room id belongs to this opening of the window.
+    m_lastId.clear();
     if (!m_dbs.open()) {
         // The message has been shown; the window closes and the rest of the program goes on.
         Unload();

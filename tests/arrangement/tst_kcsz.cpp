@@ -243,6 +243,13 @@ void tst_kcsz::gridNewProposalAndDelete()
     QCOMPARE(f.w->lastRoomId(), QStringLiteral("001"));
     f.w->jscsadd_Click();
     QCOMPARE(f.w->Text1[0]->text(), QStringLiteral("002"));
+    // A window opened again on an empty register has no last id: 新增 proposes nothing.
+    f.w->Unload();
+    f.w->Load();
+    QVERIFY(f.w->lastRoomId().isEmpty());
+    f.w->Text1[0]->setText(QStringLiteral("X"));
+    f.w->jscsadd_Click();
+    QCOMPARE(f.w->Text1[0]->text(), QStringLiteral("X"));
 
     // After 099 the proposal 0100 is too long, and saving it says so.
     f.save(QStringLiteral("099"), QStringLiteral("三楼"), QStringLiteral("30"), 0);
