@@ -461,6 +461,7 @@ void cjintool::showgrid(bool classMode)
     m_gridContext = ctx;
     if (n > 0) {
         Grid1->setRow(1);
+        Grid1->setCol(Grid1->FixedCols());   // the first column that is not fixed: the score
         Grid1->setTextMatrix(1, classMode ? 4 : 3, kMarker);
     }
     Label3[5]->setText(QStringLiteral("总人数：") + QString::number(Grid1->Rows() - 1));

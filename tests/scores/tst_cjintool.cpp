@@ -138,6 +138,30 @@ private Q_SLOTS:
         QCOMPARE(w->Combo2->itemText(0), QStringLiteral("期末考试"));
         QCOMPARE(w->Combo2->currentIndex(), -1);
         QCOMPARE(w->Grid1->Rows(), 1);
+        QCOMPARE(w->Grid1->Cols(), 5);
+        QCOMPARE(w->Grid1->FixedCols(), 3);
+        QCOMPARE(w->Grid1->TextMatrix(0, 4), QStringLiteral("位置"));
+
+        // Captions as the user reads them; Enter never presses a button.
+        QCOMPARE(w->Label1[8]->text(), QStringLiteral("考试名称:"));
+        QCOMPARE(w->Label1[0]->text(), QStringLiteral("考试学科:"));
+        QCOMPARE(w->Label1[1]->text(), QStringLiteral("班级号:"));
+        QCOMPARE(w->Label3[3]->text(), QStringLiteral("项  目："));
+        QCOMPARE(w->Label3[1]->text(), QStringLiteral("分数制："));
+        QCOMPARE(w->Label3[2]->text(), QStringLiteral("分  数："));
+        QCOMPARE(w->Label3[7]->text(), QStringLiteral("分数："));
+        QCOMPARE(w->Label3[8]->text(), QStringLiteral("-1 表示缺考"));
+        QCOMPARE(w->Label3[9]->text(), QStringLiteral("-2 表示作弊"));
+        QVERIFY(w->Label3[6]->isHidden());
+        QCOMPARE(w->Check1->text(), QStringLiteral("打印成绩模板"));
+        QVERIFY(!w->Check1->isChecked());
+        const std::pair<QPushButton *, const char *> buttons[] = {
+            {w->command3, "确定保存"}, {w->VsNetBut1, "分数清零"}, {w->VsNetBut2, "成绩打印"},
+            {w->VsNetBut3, "分数导入"}, {w->VsNetBut4, "分数导出"}, {w->exitcom, "关闭退出"}};
+        for (const auto &b : buttons) {
+            QCOMPARE(b.first->text(), QString::fromUtf8(b.second));
+            QVERIFY(!b.first->autoDefault() && !b.first->isDefault());
+        }
 
         // The item chooser refuses to load without a subject and without a class.
         w->Combo4_Click();
@@ -386,6 +410,18 @@ private Q_SLOTS:
         QCOMPARE(svc.lastText(), QStringLiteral("保存完毕!"));
         QCOMPARE(fx.score(kExamA, QStringLiteral("A1"), QStringLiteral("ke2")).toDouble(), 77.0);
         QVERIFY(fx.score(kExamB, QStringLiteral("A1"), QStringLiteral("ke2")).isNull());
+
+        // After another subject is chosen the emptied rows stand for nobody: a save writes nothing.
+        choose(w->Combo2, QStringLiteral("期中考试"));
+        w->Combo2_Click();
+        choose(w->Combo1, QStringLiteral("综合科"));
+        w->Combo1_Click();
+        QCOMPARE(w->Grid1->Rows(), 2);
+        w->Text1->setText(QStringLiteral("66"));
+        svc.answers.push_back(MsgAnswer::Ok);
+        w->command3_Click();
+        QCOMPARE(fx.score(kExamA, QStringLiteral("A1"), QStringLiteral("ke2")).toDouble(), 77.0);
+        QVERIFY(fx.score(kExamA, QStringLiteral("A1"), QStringLiteral("ke10")).isNull());
     }
 
     void printLimits()
