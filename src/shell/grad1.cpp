@@ -95,6 +95,7 @@ void grad1::createControls(QWidget *root)
     for (QPushButton *b : {comadd, commodi, comdele, comsave, exitcom}) {
         b->setAutoDefault(false);
         b->setDefault(false);
+        b->installEventFilter(this);
         buttons->addWidget(b, n / 2, n % 2);
         ++n;
     }
@@ -198,6 +199,16 @@ void grad1::Txtfields_GotFocus(int index)
 
 bool grad1::eventFilter(QObject *watched, QEvent *event)
 {
+    // Enter on a button that has the focus presses it, as Enter on the last field leads there.
+    if (event->type() == QEvent::KeyPress) {
+        auto *ke = static_cast<QKeyEvent *>(event);
+        auto *button = qobject_cast<QPushButton *>(watched);
+        if (button && (ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter)) {
+            if (!ke->isAutoRepeat() && button->isEnabled())
+                button->click();
+            return true;
+        }
+    }
     for (int i = 0; i < 4; ++i) {
         if (watched != Txtfields[i])
             continue;

@@ -178,6 +178,7 @@ void managst::createControls(QWidget *root)
     for (QPushButton *b : {comadd, commodi, comsave, comdele, VsNetBut1, comminput, VsNetBut2, exitcom}) {
         b->setAutoDefault(false);
         b->setDefault(false);
+        b->installEventFilter(this);
         buttons->addWidget(b, n / 2, n % 2);
         ++n;
     }
@@ -394,6 +395,16 @@ void managst::Txtfields_GotFocus(int index)
 
 bool managst::eventFilter(QObject *watched, QEvent *event)
 {
+    // Enter on a button that has the focus presses it, as Enter on the last field leads there.
+    if (event->type() == QEvent::KeyPress) {
+        auto *ke = static_cast<QKeyEvent *>(event);
+        auto *button = qobject_cast<QPushButton *>(watched);
+        if (button && (ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter)) {
+            if (!ke->isAutoRepeat() && button->isEnabled())
+                button->click();
+            return true;
+        }
+    }
     if (watched == Combo4 && event->type() == QEvent::KeyPress) {
         auto *ke = static_cast<QKeyEvent *>(event);
         if (ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter) {

@@ -274,6 +274,20 @@ private Q_SLOTS:
         QTest::keyClick(w->Txtfields[0], Qt::Key_Down);
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w->Txtfields[1]));
         QCOMPARE(w->Txtfields[1]->cursorPosition(), 4);
+
+        // Enter leads from the last field to 保存, and Enter there saves.
+        w->Txtfields[3]->setFocus();
+        QTest::keyClick(w->Txtfields[3], Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w->comsave));
+        m_svc->clear();
+        QTest::keyClick(w->comsave, Qt::Key_Return);
+        QCOMPARE(m_svc->texts(), QStringList{QStringLiteral("增加的学届要存盘吗？")});
+        QCOMPARE(cohortRows(data), QStringList{QStringLiteral("2021|db21|8|1")});
+        // A disabled button is not pressed.
+        QVERIFY(!w->comsave->isEnabled());
+        m_svc->clear();
+        QTest::keyClick(w->comsave, Qt::Key_Return);
+        QVERIFY(m_svc->texts().isEmpty());
     }
 
     void replaceAndChange()

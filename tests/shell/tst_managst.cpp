@@ -536,6 +536,23 @@ private Q_SLOTS:
         w->comsave->setEnabled(true);
         w->Combo4_KeyPress(13);
         QCOMPARE(w->editmode(), 2);
+
+        // A new student typed from the keyboard alone: Enter through the fields, Enter on 保存.
+        w->comadd_Click();
+        QTest::keyClicks(w->Txtfields[0], QStringLiteral("9"));
+        QTest::keyClick(w->Txtfields[0], Qt::Key_Return);
+        QTest::keyClicks(w->Txtfields[1], QStringLiteral("Kim"));
+        QTest::keyClick(w->Txtfields[1], Qt::Key_Return);
+        QTest::keyClicks(w->Txtfields[2], QStringLiteral("4"));
+        QTest::keyClick(w->Txtfields[2], Qt::Key_Return);
+        QTest::keyClick(w->Txtfields[3], Qt::Key_Return);
+        w->Combo4->setCurrentIndex(2);
+        QTest::keyClick(w->Combo4, Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w->comsave));
+        m_svc->clear();
+        QTest::keyClick(w->comsave, Qt::Key_Return);
+        QCOMPARE(m_svc->texts(), QStringList{QStringLiteral("增加的学生要存盘吗？")});
+        QVERIFY(CohortDb(m_path).students().contains(QStringLiteral("C9|Kim|4|0|3")));
     }
 
     void storedValuesLongerThanTheTypingLimit()
