@@ -317,7 +317,7 @@ bool LumoPrinter::eventFilter(QObject *watched, QEvent *event)
 
 void LumoPrinter::yieldEvents()
 {
-    if (yieldIntervalMs > 0 && m_sinceYield.isValid() && m_sinceYield.elapsed() < yieldIntervalMs)
+    if (!qApp || (yieldIntervalMs > 0 && m_sinceYield.isValid() && m_sinceYield.elapsed() < yieldIntervalMs))
         return;
     ++m_yieldDepth;
     if (m_yieldDepth == 1)

@@ -65,6 +65,19 @@ private:
 // and prints it by laying it out again with the printer as destination. Lengths cross the interface
 // in millimetres and are kept in twips. Events are signals; connect them directly (the default for
 // objects of the one UI thread), since the host's handlers must run inside the raising call.
+//
+//   printer->StartPrint(0);                      // 0 preview, 1 printer (Printer() may be a PDF file)
+//   printer->setOrientation(2);                  // paper and margins before the first page
+//   printer->NewPage();                          // raises PrintHeader; (0, 0) = top-left of the printable area
+//   printer->Font().setFamily("黑体");
+//   printer->TitleOut("成绩册", 16, 2);
+//   printer->CellOut("姓名", 20, -1, 4, "1111"); // cells left to right ...
+//   printer->NewCellRow(0, 0, -1);               // ... then the next row
+//   printer->EndDoc();                           // raises PrintFooter for the last page
+//
+// Each page is recorded as drawing operations (PageRecord); the preview keeps finished pages as files
+// "tubTemp." + page number in a temporary folder of its own and shows them; a printer run replays
+// each page onto the QPrinter as it is finished.
 class LumoPrinter : public QWidget
 {
     Q_OBJECT
@@ -215,6 +228,7 @@ public:
     bool pageUpEnabled() const;
     bool pageDownEnabled() const;
     bool closeRequested() const { return m_closeRequested; }
+    bool cancelRequested() const { return m_cancelRequested; }
     // The page being drawn on the output surface (the last page after EndDoc).
     const PageRecord &surfacePage() const { return *out().record; }
     // The saved preview page n (false if its file is missing).

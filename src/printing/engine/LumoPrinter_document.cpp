@@ -113,6 +113,8 @@ void LumoPrinter::EndDoc()
         m_refused = false;
         return;
     }
+    if (!m_busy)
+        return; // no document: a second EndDoc must not draw a second foot line onto the last page
     raiseFooterAndDraw();
     if (m_isPrinter) {
         if (m_pageCount > 0)

@@ -2,6 +2,7 @@
 #include "enginetest.h"
 
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QToolButton>
@@ -170,6 +171,48 @@ private slots:
         inner->EndDoc();
         inner->tmrCancel_Timer();
         QCOMPARE(innerCloses, 1);
+    }
+
+    void documentsNeverNest()
+    {
+        auto p = makePrinter();
+        QWidget other;
+        auto *button = new QPushButton(QStringLiteral("其他"), &other);
+        other.show();
+        int otherClicks = 0;
+        connect(button, &QPushButton::clicked, button, [&] { ++otherClicks; });
+        bool nestedStarted = true;
+        p->StartPrint();
+        p->NewPage();
+        // Work that arrives while the layout lets events run: a timer that starts another document,
+        // a click into another window.
+        QTimer::singleShot(0, p.get(), [&] { nestedStarted = p->StartPrint(); });
+        const QPoint c = button->rect().center();
+        QCoreApplication::postEvent(button, new QMouseEvent(QEvent::MouseButtonPress, c, button->mapToGlobal(c),
+                                                            Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+        QCoreApplication::postEvent(button, new QMouseEvent(QEvent::MouseButtonRelease, c, button->mapToGlobal(c),
+                                                            Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+        p->TextOut(QStringLiteral("正文"));
+        p->NewPage();
+        QVERIFY(!nestedStarted);
+        QCOMPARE(otherClicks, 0);
+        QCOMPARE(p->PageCount(), 2);
+        QVERIFY(p->Busy());
+        p->EndDoc();
+        QCOMPARE(p->PageCount(), 2);
+        PageRecord first;
+        QVERIFY(p->loadPage(1, first));
+        QVERIFY(first.texts().contains(QStringLiteral("正文")));
+        // The preview's own page buttons are served during the layout.
+        p->StartPrint();
+        p->NewPage();
+        p->NewPage();
+        p->NewPage();
+        QMetaObject::invokeMethod(p->cmdPageDown, "click", Qt::QueuedConnection);
+        p->NewPage();
+        QCOMPARE(p->CurrentPage(), 2);
+        QVERIFY(!p->cancelRequested());
+        p->EndDoc();
     }
 
     void paperChanges()
