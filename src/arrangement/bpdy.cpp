@@ -151,9 +151,15 @@ void bpdy::startbb()
     callbacks.progress = [this](int value) { ProgressBar1->setValue(value); };
     callbacks.betweenGroups = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
     m_lastResult = arrangeStudents(m_db.cohort, m_db.system, input, m_rng, callbacks);
+    // Short of seats: the message comes while the hourglass and the bar still show, and they go
+    // when it is confirmed; every other ending first puts them away, then reports.
+    const bool shortOfSeats = m_lastResult.status == ArrangeStatus::NotEnoughSeats;
+    if (shortOfSeats)
+        services::msg(arrangeMessage(m_lastResult.status), title);
     QApplication::restoreOverrideCursor();
     ProgressBar1->hide();
-    services::msg(arrangeMessage(m_lastResult.status), title);
+    if (!shortOfSeats)
+        services::msg(arrangeMessage(m_lastResult.status), title);
 }
 
 } // namespace quorvane

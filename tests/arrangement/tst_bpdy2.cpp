@@ -85,6 +85,18 @@ struct Setup
     }
 };
 
+// Records, at every message, whether the run's hourglass and progress bar were still showing.
+struct WatchingServices : ScriptedServices
+{
+    std::function<void()> onMessage;
+    MsgAnswer message(const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons) override
+    {
+        if (onMessage)
+            onMessage();
+        return ScriptedServices::message(text, title, icon, buttons);
+    }
+};
+
 QStringList rowTexts(const Grid *g, int row)
 {
     QStringList out;
@@ -100,6 +112,7 @@ class TestBpdy2 : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void arrangementWindow();
+    void arrangementRunMessages();
     void classChart();
     void roomChart();
     void printAndClose();
@@ -151,6 +164,51 @@ void TestBpdy2::arrangementWindow()
     windows::show(QStringLiteral("bpdy"));
     QCOMPARE(a->cohortYear(), QStringLiteral("2022"));
     QCOMPARE(a->windowTitle(), QStringLiteral("编班打印--2022"));
+}
+
+void TestBpdy2::arrangementRunMessages()
+{
+    Setup s;
+    auto watching = std::make_unique<WatchingServices>();
+    WatchingServices &svc = *watching;
+    services::install(std::move(watching));
+    bpdy *a = s.arrangement();
+    QCOMPARE(a->Label1[0]->text(), QStringLiteral("考试名称："));
+    QCOMPARE(a->Label1[2]->text(), QStringLiteral("进行一次编排操作即可！"));
+    QCOMPARE(a->Option1[0]->text(), QStringLiteral("班级座位表"));
+    QCOMPARE(a->Option1[1]->text(), QStringLiteral("考场座位表"));
+    QCOMPARE(a->VsNetBut1[0]->text(), QStringLiteral("进行编排处理"));
+    QCOMPARE(a->VsNetBut1[1]->text(), QStringLiteral("打印座位表  "));
+    QVERIFY(!a->ProgressBar1->isVisible());
+
+    QList<QPair<bool, bool>> showing; // (progress bar visible, hourglass) at each message
+    svc.onMessage = [&] { showing.append({a->ProgressBar1->isVisible(), QApplication::overrideCursor() != nullptr}); };
+
+    // 61 students for the 60 seats of the exam's two known rooms.
+    QSqlDatabase coh;
+    QVERIFY(openDatabase(s.data.cohortPath(QStringLiteral("db2022.mdb")), DbKind::Cohort, QStringLiteral("t-run"), &coh));
+    for (int i = 1; i <= 61; ++i)
+        QVERIFY(execSql(coh, QStringLiteral("INSERT INTO stinfo(stid, stname, stclass, stclassno, keflag) VALUES(?, ?, 3, ?, 1)"),
+                        {QStringLiteral("2203%1").arg(i, 2, 10, QLatin1Char('0')), QStringLiteral("三班%1").arg(i), i}));
+    a->Combo1->setCurrentIndex(0);
+    a->VsNetBut1_Click(0);
+    QCOMPARE(svc.lastText(), QStringLiteral("考场安排数量不足,编班失败！"));
+    QCOMPARE(svc.messages.back().title, QStringLiteral("系统提示："));
+    // The failure is reported while the run still shows its hourglass and bar; both go afterwards.
+    QCOMPARE(showing.size(), 1);
+    QCOMPARE(showing.first(), qMakePair(true, true));
+    QVERIFY(!a->ProgressBar1->isVisible());
+    QVERIFY(!QApplication::overrideCursor());
+
+    // One student fewer: the run ends with its message after the hourglass and bar are gone.
+    QVERIFY(execSql(coh, QStringLiteral("DELETE FROM stinfo WHERE stid = '220361'")));
+    closeDatabase(coh);
+    // (The exam's left-over non-arts rows of classes 4 and 5 are seated with them, sharing seats.)
+    a->VsNetBut1_Click(0);
+    QCOMPARE(svc.lastText(), QStringLiteral("编班处理完毕!"));
+    QCOMPARE(showing.size(), 2);
+    QCOMPARE(showing.last(), qMakePair(false, false));
+    QCOMPARE(a->lastResult().otherCount, 60);
 }
 
 void TestBpdy2::classChart()
