@@ -137,6 +137,11 @@ void gkksxx::createControls(QWidget *root)
     Combo1->setEditText(QString());
     Combo1->installEventFilter(this);
     Combo1->lineEdit()->installEventFilter(this);
+    // Text typed into the box is no choice from the list, even when it reads like an entry; a
+    // choice from the list (or from a grid click) counts again.
+    connect(Combo1->lineEdit(), &QLineEdit::textEdited, this, [this] { m_whoTyped = true; });
+    connect(Combo1, &QComboBox::activated, this, [this] { m_whoTyped = false; });
+    connect(Combo1, &QComboBox::currentIndexChanged, this, [this] { m_whoTyped = false; });
 
     editor->addWidget(new QLabel(QString::fromUtf8(labels[0]), root), 0, 0);
     editor->addWidget(Text1[0], 0, 1);
@@ -194,6 +199,7 @@ void gkksxx::Form_Load()
     m_examIds.clear();
     m_shownExamId.clear();
     m_subjectClicked = false;
+    m_whoTyped = false;
     setWindowTitle(QStringLiteral("各科考试信息"));
     if (!m_db.open()) {
         Unload();
@@ -255,8 +261,10 @@ void gkksxx::Grid1_Click()
     for (int i = 0; i < 5; ++i)
         Text1[i]->setText(Grid1->TextMatrix(row, i + 2));
     const int who = Combo1->findText(Grid1->TextMatrix(row, 7));
-    if (who >= 0)
+    if (who >= 0) {
         Combo1->setCurrentIndex(who);
+        m_whoTyped = false;
+    }
     auto pick = [this](bool first, int a, int b) { Option1[first ? a : b]->setChecked(true); };
     pick(Grid1->TextMatrix(row, 8) == QStringLiteral("是"), 0, 1);
     pick(Grid1->TextMatrix(row, 9) == QStringLiteral("是"), 3, 2);
@@ -274,7 +282,7 @@ void gkksxx::jscssave_Click()
         return;
     }
     const int who = Combo1->currentIndex();
-    if (who < 0 || Combo1->itemText(who) != Combo1->currentText()) {
+    if (who < 0 || m_whoTyped || Combo1->itemText(who) != Combo1->currentText()) {
         services::msg(QStringLiteral("测评对象未选择!"), kTitle);
         Combo1->setFocus();
         return;

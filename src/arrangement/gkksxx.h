@@ -80,6 +80,7 @@ private:
     QStringList m_examIds;
     QString m_shownExamId;
     bool m_subjectClicked = false; // a subject row has been clicked since the window loaded
+    bool m_whoTyped = false;       // text was typed into Combo1 since an entry was last chosen
 };
 
 } // namespace quorvane

@@ -28,6 +28,7 @@ private Q_SLOTS:
     void chooserListsCohortExamsNewestFirst();
     void settingsRoundTrip();
     void saveChecks();
+    void layoutAndKeys();
     void missingSystemDatabaseEndsProgram();
 };
 
@@ -294,6 +295,85 @@ void TestGkksxx::saveChecks()
     closeDatabase(db);
     w->jscssave_Click();
     QCOMPARE(svc.lastText(), QStringLiteral("该考试已不存在,数据未保存!"));
+}
+
+void TestGkksxx::layoutAndKeys()
+{
+    TempData data;
+    auto &svc = installScripted();
+    gkksxx *w = openWindow(data);
+
+    // Labels, chooser entries, option captions and the grid's headings as the user sees them.
+    QStringList labels;
+    for (QLabel *l : w->findChildren<QLabel *>())
+        labels << l->text();
+    for (const char *t : {"考试名称:", "学科名称:", "考试时间:", "客观总分:", "主观总分:", "总分满分:", "测评对象:", "是否参考:",
+                          "成绩锁定:", "录入方式:", "记入总分1:", "记入总分2:"})
+        QVERIFY2(labels.contains(QString::fromUtf8(t)), t);
+    QCOMPARE(w->Combo1->count(), 3);
+    QCOMPARE(w->Combo1->itemText(0), QStringLiteral("不限"));
+    QCOMPARE(w->Combo1->itemText(2), QStringLiteral("理科"));
+    QCOMPARE(w->Combo1->currentText(), QString());
+    const QStringList captions = {"是", "否", "否", "是", "考场", "班级", "否", "是", "是", "否"};
+    for (int i = 0; i < 10; ++i) {
+        QCOMPARE(w->Option1[i]->text(), captions.at(i));
+        QVERIFY(!w->Option1[i]->isChecked());
+    }
+    QCOMPARE(w->jscssave->text(), QStringLiteral("保存"));
+    QCOMPARE(w->VsNetBtout[4]->text(), QStringLiteral("退出"));
+    QCOMPARE(w->Grid1->Cols(), 13);
+    QCOMPARE(w->Grid1->TextMatrix(0, 0), QString());
+    QCOMPARE(w->Grid1->TextMatrix(0, 1), QStringLiteral("序号"));
+    QCOMPARE(w->Grid1->TextMatrix(0, 3), QStringLiteral("          考 试 时 间"));
+    QCOMPARE(w->Grid1->TextMatrix(0, 8), QStringLiteral(" 参考"));
+    QCOMPARE(w->Grid1->TextMatrix(0, 12), QStringLiteral("总分2"));
+    // Options of one frame exclude each other; frames are independent.
+    w->Option1[0]->setChecked(true);
+    w->Option1[3]->setChecked(true);
+    w->Option1[1]->setChecked(true);
+    QVERIFY(!w->Option1[0]->isChecked());
+    QVERIFY(w->Option1[3]->isChecked());
+
+    // Enter walks time -> 测评对象 -> objective -> subjective -> full mark.
+    w->Show();
+    QVERIFY(QTest::qWaitForWindowActive(w));
+    w->Text1[1]->setFocus();
+    QTest::keyClick(w->Text1[1], Qt::Key_Return);
+    QVERIFY(w->Combo1->hasFocus());
+    QTest::keyClick(w->Combo1->lineEdit(), Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget(), w->Text1[2]);
+    QTest::keyClick(w->Text1[2], Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget(), w->Text1[3]);
+    QTest::keyClick(w->Text1[3], Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget(), w->Text1[4]);
+
+    // Text typed into 测评对象 is no choice, even when it reads like an entry; a pick counts.
+    w->Combo2->setCurrentIndex(0);
+    clickRow(w, 3);
+    w->Combo1->setCurrentIndex(1);
+    w->Text1[4]->setText(QStringLiteral("150"));
+    w->Combo1->lineEdit()->selectAll();
+    {
+        // Chinese text arrives through the input method.
+        QInputMethodEvent typed;
+        typed.setCommitString(QStringLiteral("文科"));
+        QCoreApplication::sendEvent(w->Combo1->lineEdit(), &typed);
+    }
+    QCOMPARE(w->Combo1->currentText(), QStringLiteral("文科"));
+    w->jscssave_Click();
+    QCOMPARE(svc.lastText(), QStringLiteral("测评对象未选择!"));
+    QVERIFY(w->Combo1->hasFocus());
+    QVERIFY(column(data, QStringLiteral("240115080000"), QStringLiteral("allfs3")).isNull());
+    w->Combo1->setCurrentIndex(2);
+    Q_EMIT w->Combo1->activated(2);
+    w->jscssave_Click();
+    QCOMPARE(svc.lastText(), QStringLiteral("数据保存完毕！"));
+    QCOMPARE(column(data, QStringLiteral("240115080000"), QStringLiteral("kstype3")).toInt(), 3);
+    QCOMPARE(w->Grid1->TextMatrix(3, 7), QStringLiteral("理科"));
+    // The editor keeps its contents after the save.
+    QCOMPARE(w->Text1[4]->text(), QStringLiteral("150"));
+    w->VsNetBtout_Click(4);
+    QVERIFY(!w->isLoaded());
 }
 
 void TestGkksxx::missingSystemDatabaseEndsProgram()
