@@ -118,6 +118,7 @@ void kcbp::createControls(QWidget *root)
     for (QPushButton *b : {jscsadd, jscsmodi, jscsdel, jscssave, VsNetBtout[4]}) {
         b->setAutoDefault(false);
         b->setDefault(false);
+        b->installEventFilter(this);
         buttons->addWidget(b, n / 3, n % 3);
         ++n;
     }
@@ -138,6 +139,7 @@ void kcbp::createControls(QWidget *root)
     for (QPushButton *b : VsNetBut1) {
         b->setAutoDefault(false);
         b->setDefault(false);
+        b->installEventFilter(this);
         b->setEnabled(false);
         mid->addWidget(b);
     }
@@ -555,6 +557,12 @@ bool kcbp::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::KeyPress) {
         auto *ke = static_cast<QKeyEvent *>(event);
         const bool enter = ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter;
+        // Enter on a button that has the focus presses it (Enter on the basis leads to 修改).
+        if (auto *button = qobject_cast<QPushButton *>(watched); enter && button) {
+            if (!ke->isAutoRepeat() && button->isEnabled())
+                button->click();
+            return true;
+        }
         if (enter && watched == Combo1) {
             Combo1_KeyPress(13);
             return true;

@@ -74,11 +74,13 @@ void kcsz::createControls(QWidget *root)
     for (QPushButton *b : {jscsadd, jscsmodi, jscsdel, jscssave}) {
         b->setAutoDefault(false);
         b->setDefault(false);
+        b->installEventFilter(this);
         buttons->addWidget(b, n / 2, n % 2);
         ++n;
     }
     exitcom->setAutoDefault(false);
     exitcom->setDefault(false);
+    exitcom->installEventFilter(this);
     buttons->addWidget(exitcom, 2, 0, 1, 2);
     side->addLayout(buttons);
     side->addStretch(1);
@@ -274,6 +276,12 @@ bool kcsz::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::KeyPress) {
         auto *ke = static_cast<QKeyEvent *>(event);
         const bool enter = ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter;
+        // Enter on a button that has the focus presses it (Enter on the room kind leads to 修改).
+        if (auto *button = qobject_cast<QPushButton *>(watched); enter && button) {
+            if (!ke->isAutoRepeat() && button->isEnabled())
+                button->click();
+            return true;
+        }
         if (enter && combo) {
             Combo1_KeyPress(13);
             return true;

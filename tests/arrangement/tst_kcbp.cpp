@@ -602,6 +602,9 @@ void tst_kcbp::keysFocusAndButtonStates()
     QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(f.w->jscsmodi));
     QVERIFY(f.services.messages.empty()); // Enter pressed no button
     QCOMPARE(f.count(f.sys(), QStringLiteral("SELECT count(*) FROM kcbpb")), 0);
+    // Enter on the focused 修改 presses it: the focus goes back to the name box.
+    QTest::keyClick(f.w->jscsmodi, Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(f.w->Text1[0]));
 
     // A failed check puts the focus where the fault is.
     f.w->Text1[1]->setText(QStringLiteral("0"));

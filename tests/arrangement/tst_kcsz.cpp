@@ -309,6 +309,9 @@ void tst_kcsz::keysFocusAndButtonStates()
     QVERIFY(!f.w->jscsdel->isEnabled());
     QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(f.w->jscsmodi));
     QVERIFY(f.services.messages.empty()); // Enter pressed no button
+    // Enter on the focused 修改 presses it: the focus goes back to the id box.
+    QTest::keyClick(f.w->jscsmodi, Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(f.w->Text1[0]));
 
     // A box that gains the focus has its caret at the end.
     f.w->Text1[1]->setText(QStringLiteral("一楼东"));
