@@ -113,15 +113,15 @@ void make::starttj()
     const QString exam = chosenExamId(Combo1, m_examIds);
     if (exam.isEmpty() || m_running)
         return;
+    // The buttons stay as they are during a run; a request to run again or to close the window
+    // while it runs is refused (m_running, QueryUnload).
     m_running = true;
-    VsNetBut1[1]->setEnabled(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     ProgressBar1->setValue(1);
     ProgressBar1->show();
     const RunResult result = runTotals(m_dbs.cohort, m_dbs.system, m_year, exam, [this](int n) { step(n); });
     QApplication::restoreOverrideCursor();
     ProgressBar1->hide();
-    VsNetBut1[1]->setEnabled(true);
     m_running = false;
     if (result.status != RunStatus::Done) {
         services::msg(runFailureText(result), QStringLiteral("系统提示："));

@@ -156,15 +156,15 @@ void makea::starttj()
         chosen.push_back(m_subjects[static_cast<size_t>(selected)]);
     if (chosen.empty())
         return;
+    // The buttons stay as they are during a run; a request to run again or to close the window
+    // while it runs is refused (m_running, QueryUnload).
     m_running = true;
-    VsNetBut1[1]->setEnabled(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     ProgressBar1->setValue(1);
     ProgressBar1->show();
     const RunResult result = runSubjects(m_dbs.cohort, m_dbs.system, m_year, exam, chosen, [this](int n) { step(n); });
     QApplication::restoreOverrideCursor();
     ProgressBar1->hide();
-    VsNetBut1[1]->setEnabled(true);
     m_running = false;
     if (result.status != RunStatus::Done) {
         services::msg(runFailureText(result), QStringLiteral("系统提示："));

@@ -12,8 +12,10 @@ namespace quorvane {
 
 namespace {
 
-// Rows written between two progress reports.
-constexpr int kProgressChunk = 200;
+// Rows written between two progress reports. The bar shows the records handled counted from 1 to
+// 100 and starting again, so a report every 100 rows (or a multiple) would show the same value each
+// time and the bar would stand still; a small step keeps it moving.
+constexpr int kProgressChunk = 10;
 
 std::optional<double> optionalValue(const QVariant &v)
 {

@@ -10,6 +10,8 @@
 #include <QSqlQuery>
 #include <QtTest>
 
+#include <set>
+
 using namespace quorvane;
 using namespace quorvane::test;
 
@@ -147,21 +149,40 @@ private Q_SLOTS:
         w->Load();
         w->Combo1->setCurrentIndex(0);
         w->Combo1_Click();
+        // Enough rows for the bar to go round more than once.
+        for (int i = 0; i < 450; ++i)
+            execSql(f.cohort, QStringLiteral("INSERT INTO stucj(id, stid, bj, wlflag, ke1) VALUES(?,?,?,?,?)"),
+                    {kNewer, QStringLiteral("x%1").arg(i), 1 + i % 3, 2, 20 + i % 70});
         // Requests that arrive while the run lets the window repaint.
-        bool sawRunning = false, buttonEnabled = true, barShown = false;
+        bool sawRunning = false, buttonEnabled = false, barShown = false, hourglass = false;
         QCoreApplication::postEvent(w, new QCloseEvent);
         QMetaObject::invokeMethod(w, [w] { w->VsNetBut1_Click(1); }, Qt::QueuedConnection);
         QMetaObject::invokeMethod(w, [w] { w->VsNetBut1_Click(0); }, Qt::QueuedConnection);
         QMetaObject::invokeMethod(w, [&] {
             sawRunning = w->isRunning();
-            buttonEnabled = w->VsNetBut1[1]->isEnabled();
+            buttonEnabled = w->VsNetBut1[1]->isEnabled() && w->VsNetBut1[0]->isEnabled();
             barShown = !w->ProgressBar1->isHidden();
+            hourglass = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
         }, Qt::QueuedConnection);
+        // The values the bar shows each time the window repaints during the run.
+        std::set<int> shown;
+        QTimer sampler;
+        connect(&sampler, &QTimer::timeout, w, [&] {
+            if (w->isRunning())
+                shown.insert(w->ProgressBar1->Value());
+        });
+        sampler.start(0);
         f.services.answers = {MsgAnswer::Ok, MsgAnswer::Ok};
         w->starttj();
+        sampler.stop();
         QVERIFY(sawRunning);
-        QVERIFY(!buttonEnabled);
+        QVERIFY(buttonEnabled);  // the buttons are not disabled during a run
         QVERIFY(barShown);
+        QVERIFY(hourglass);
+        QVERIFY(!QApplication::overrideCursor());
+        // The bar moves: it steps through many values between 1 and 100.
+        QVERIFY2(shown.size() >= 5, qPrintable(QString::number(shown.size())));
+        QVERIFY(*shown.begin() >= 1 && *shown.rbegin() <= 100);
         QVERIFY(w->isLoaded());
         QCOMPARE(f.questions(), 0);
         QCOMPARE(f.services.texts(), QStringList{QStringLiteral("成绩统计完毕!")});
