@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -79,6 +80,35 @@ private slots:
         // Pen width in preview never below 1.
         p->setDrawWidth(0);
         QCOMPARE(p->DrawWidth(), 1);
+    }
+
+    void pageCoordinatesAndMargins()
+    {
+        // (0, 0) is the top-left corner of the printable area; the margins have negative coordinates.
+        auto p = makePrinter();
+        p->setLeftMargin(30);
+        p->setTopMargin(10);
+        p->StartPrint();
+        p->NewPage();
+        p->FilledRectOut(0, 0, 10, 10, 0x000000);
+        p->FilledRectOut(-25, -5, -20, 0, 0x0000FF);
+        p->EndDoc();
+        PageRecord page;
+        QVERIFY(p->loadPage(1, page));
+        QImage img(2100, 2970, QImage::Format_RGB32); // 10 pixels to the millimetre
+        QPainter painter(&img);
+        page.replay(painter, QRectF(0, 0, 2100, 2970), true);
+        painter.end();
+        const auto dark = [&](int x, int y) { return qGray(img.pixel(x, y)) < 60; };
+        QVERIFY(dark(305, 105));
+        QVERIFY(!dark(295, 105));
+        QVERIFY(!dark(305, 95));
+        QVERIFY(dark(395, 195));
+        QVERIFY(!dark(405, 195));
+        QCOMPARE(img.pixelColor(75, 75), QColor(255, 0, 0)); // 25..20 mm left of the area, 5..0 mm above
+        // The grey corner mark runs 500 twips (8.8 mm) into the left margin along y = 0.
+        QVERIFY(qGray(img.pixel(260, 100)) < 200);
+        QVERIFY(qGray(img.pixel(260, 110)) > 240);
     }
 
     void startAndEndDocument()
