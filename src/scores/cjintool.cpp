@@ -241,22 +241,30 @@ bool cjintool::eventFilter(QObject *watched, QEvent *event)
                 if (Text1)
                     Text1_GotFocus();
             });
-        } else if (event->type() == QEvent::KeyRelease) {
+        } else if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
             auto *ke = static_cast<QKeyEvent *>(event);
-            if (!ke->isAutoRepeat()) {
-                int code = 0;
-                switch (ke->key()) {
-                case Qt::Key_Return:
-                case Qt::Key_Enter: code = 13; break;
-                case Qt::Key_Down: code = 40; break;
-                case Qt::Key_Up: code = 38; break;
-                default: break;
-                }
-                if (code) {
-                    Text1_KeyUp(code, 0);
-                    return true;
-                }
+            int code = 0;
+            switch (ke->key()) {
+            case Qt::Key_Return:
+            case Qt::Key_Enter: code = 13; break;
+            case Qt::Key_Down: code = 40; break;
+            case Qt::Key_Up: code = 38; break;
+            default: break;
             }
+            if (event->type() == QEvent::KeyPress) {
+                if (code)
+                    m_keyDown = code;
+            } else if (code && !ke->isAutoRepeat()) {
+                // Only a key pressed in the box counts: the Enter that closed a message box is let
+                // go over the box again and must not run the check (and its message) once more.
+                const bool pressedHere = m_keyDown == code;
+                m_keyDown = 0;
+                if (pressedHere)
+                    Text1_KeyUp(code, 0);
+                return true;
+            }
+        } else if (event->type() == QEvent::FocusOut) {
+            m_keyDown = 0;
         }
     }
     return Window::eventFilter(watched, event);
@@ -270,6 +278,7 @@ void cjintool::Form_Load()
     m_settings = SubjectSettings();
     m_curkm = 0;
     m_movedir = 2;
+    m_keyDown = 0;
     m_gridContext = SheetContext();
     m_students.clear();
     m_saving = false;

@@ -117,6 +117,8 @@ private:
     scoresheet::SubjectSettings m_settings;
     int m_curkm = 0;
     int m_movedir = 2;
+    // The entry cycle key (13, 38, 40) last pressed in the entry box, until it is let go.
+    int m_keyDown = 0;
     // The sheet the grid was filled for and the students of its rows.
     scoresheet::SheetContext m_gridContext;
     std::vector<scoresheet::SheetRow> m_students;

@@ -666,6 +666,18 @@ private Q_SLOTS:
         QCOMPARE(w->Grid1->Row(), 2);
         QVERIFY(svc.messages.empty());
 
+        // The Enter that closes a refusal message is let go over the box: it neither checks again
+        // (which would bring the message straight back) nor moves.
+        QTest::keyClicks(w->Text1, QStringLiteral("x"));
+        QTest::keyClick(w->Text1, Qt::Key_Return);
+        QCOMPARE(svc.lastText(), QStringLiteral("分数含有非法字符!"));
+        QCOMPARE(svc.messages.size(), size_t(1));
+        QTest::keyRelease(w->Text1, Qt::Key_Return);
+        QCOMPARE(svc.messages.size(), size_t(1));
+        QCOMPARE(w->Grid1->Row(), 2);
+        QTest::keyClick(w->Text1, Qt::Key_Backspace);
+        svc.clear();
+
         // A click on row 3 makes it the entry row and shows its cell in the box.
         w->Grid1->setTextMatrix(3, 3, QStringLiteral("66"));
         const QRect cell = w->Grid1->visualItemRect(w->Grid1->item(2, 1));
