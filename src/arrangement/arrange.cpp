@@ -38,9 +38,12 @@ struct RegisterRow
     int seatInClass = 0;
 };
 
+// A text column's value; an empty or Null value gives an empty (never a Null) text, so that a
+// student without a number or name gets a row holding empty texts that the next run finds again.
 QString textOf(const QVariant &v)
 {
-    return v.isNull() ? QString() : v.toString();
+    const QString s = v.isNull() ? QString() : v.toString();
+    return s.isNull() ? QString::fromLatin1("") : s;
 }
 
 } // namespace

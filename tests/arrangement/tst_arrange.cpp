@@ -104,6 +104,7 @@ private Q_SLOTS:
     void basisExamOrder();
     void everyRowGetsItsOwnSeat();
     void quotesAreLiteral();
+    void emptyRegisterValues();
     void failedRunKeepsPreviousSeats();
     void progressCountsOneToHundred();
 };
@@ -358,6 +359,32 @@ void TestArrange::quotesAreLiteral()
     // A second run finds the row again instead of adding one.
     QCOMPARE(s.run(QStringLiteral("A'1")).status, ArrangeStatus::Done);
     QCOMPARE(s.count(), 2);
+}
+
+void TestArrange::emptyRegisterValues()
+{
+    // A register row without number, name, class, seat or stream: its exam row holds empty texts
+    // and zeros, and later runs find that row again instead of adding another each time.
+    School s;
+    s.room(QStringLiteral("001"), 5);
+    s.students(1, 1);
+    QVERIFY(execSql(s.cohort, QStringLiteral("INSERT INTO stinfo(stid, stname, stclass, stclassno, keflag) VALUES(NULL, NULL, NULL, NULL, NULL)")));
+    for (int run = 0; run < 3; ++run) {
+        const ArrangeResult r = s.run(QStringLiteral("001"), QString(), 7 + run);
+        QCOMPARE(r.status, ArrangeStatus::Done);
+        QCOMPARE(r.otherCount, 2);
+        QCOMPARE(s.count(), 2);
+    }
+    QSqlQuery q = prepare(s.cohort, QStringLiteral("SELECT stid, name, wlflag, bj, zh, kcbj, kczh FROM stucj WHERE id = ? AND stid = ''"), {kExam});
+    QVERIFY(q.exec() && q.next());
+    QVERIFY(!q.value(1).isNull());
+    QCOMPARE(q.value(1).toString(), QString());
+    for (int c = 2; c <= 4; ++c) {
+        QVERIFY(!q.value(c).isNull());
+        QCOMPARE(q.value(c).toInt(), 0);
+    }
+    QCOMPARE(q.value(5).toString(), QStringLiteral("001"));
+    QVERIFY(q.value(6).toInt() >= 1);
 }
 
 void TestArrange::failedRunKeepsPreviousSeats()
