@@ -93,7 +93,11 @@ private Q_SLOTS:
         QCOMPARE(w->Combo1->count(), 2);
         QCOMPARE(w->Combo1->itemText(0), QStringLiteral("期末考试"));
         QCOMPARE(w->Combo1->currentIndex(), -1);
+        QCOMPARE(w->Label1[2]->text(), QStringLiteral("考试名称:"));
+        QCOMPARE(w->VsNetBut1[1]->text(), QStringLiteral("统计 "));
+        QCOMPARE(w->VsNetBut1[0]->text(), QStringLiteral("退出 "));
         QVERIFY(!w->VsNetBut1[1]->isEnabled());
+        QVERIFY(w->VsNetBut1[0]->isEnabled());
         QVERIFY(w->ProgressBar1->isHidden());
 
         w->Combo1->setCurrentIndex(0);
@@ -108,6 +112,7 @@ private Q_SLOTS:
         QCOMPARE(f.services.messages[0].text, QStringLiteral("要统计处理“期末考试”吗？"));
         QCOMPARE(f.services.messages[0].title, kTitle);
         QCOMPARE(f.services.messages[0].icon, MsgIcon::Question);
+        QCOMPARE(f.services.messages[0].buttons, MsgButtons::OkCancel);
         QVERIFY(f.col("s1", "kealla").isNull());
 
         // Another cohort chosen meanwhile: the window keeps the cohort it was loaded with.
@@ -199,8 +204,15 @@ private Q_SLOTS:
         QVERIFY(w);
         w->Load();
         QCOMPARE(w->windowTitle(), QStringLiteral("成绩单科统计--2024学届"));
+        QCOMPARE(w->Combo1->count(), 2);
+        QCOMPARE(w->Combo1->itemText(1), QStringLiteral("期中考试"));
+        QCOMPARE(w->Label1[2]->text(), QStringLiteral("考试名称:"));
+        QCOMPARE(w->Label1[8]->text(), QStringLiteral("选择统计学科:"));
+        QCOMPARE(w->VsNetBut1[1]->text(), QStringLiteral("统计 "));
+        QCOMPARE(w->VsNetBut1[0]->text(), QStringLiteral("退出 "));
         QCOMPARE(w->Combo3->count(), 0);
         QVERIFY(!w->VsNetBut1[1]->isEnabled());
+        QVERIFY(w->ProgressBar1->isHidden());
 
         // The older exam has no subject taken: the list stays empty and 统计 does nothing.
         w->Combo1->setCurrentIndex(1);
@@ -224,15 +236,35 @@ private Q_SLOTS:
         f.services.answers = {MsgAnswer::Cancel};
         w->VsNetBut1[1]->click();
         QCOMPARE(f.services.texts(), QStringList{QStringLiteral("要对所有的学科进行统计处理吗？")});
+        QCOMPARE(f.services.messages[0].title, kTitle);
+        QCOMPARE(f.services.messages[0].icon, MsgIcon::Question);
+        QCOMPARE(f.services.messages[0].buttons, MsgButtons::OkCancel);
         QVERIFY(f.col("s1", "dkbjno1").isNull());
 
-        // One subject chosen: the split subject 英语 gets its score from the parts and its ranks;
-        // other subjects stay unranked.
+        // One subject chosen and the question cancelled: nothing is computed.
         f.services.clear();
         w->Combo3->setCurrentIndex(1);
+        f.services.answers = {MsgAnswer::Cancel};
+        w->VsNetBut1[1]->click();
+        QCOMPARE(f.services.texts(), QStringList{QStringLiteral("要对“英语”科进行统计处理吗？")});
+        QCOMPARE(f.services.messages[0].title, kTitle);
+        QCOMPARE(f.services.messages[0].icon, MsgIcon::Question);
+        QCOMPARE(f.services.messages[0].buttons, MsgButtons::OkCancel);
+        QCOMPARE(f.col("s1", "ke3").toDouble(), 0.0);
+        QVERIFY(f.col("s1", "dknjno3").isNull());
+
+        // Confirmed: the split subject 英语 gets its score from the parts and its ranks; other
+        // subjects stay unranked, and the subject stays chosen for the next run.
+        f.services.clear();
         f.services.answers = {MsgAnswer::Ok};
         w->VsNetBut1[1]->click();
         QCOMPARE(f.services.texts(), (QStringList{QStringLiteral("要对“英语”科进行统计处理吗？"), QStringLiteral("成绩统计完毕!")}));
+        QCOMPARE(f.services.messages[1].title, kTitle);
+        QCOMPARE(f.services.messages[1].icon, MsgIcon::Exclamation);
+        QCOMPARE(f.services.messages[1].buttons, MsgButtons::Ok);
+        QCOMPARE(w->Combo3->currentIndex(), 1);
+        QVERIFY(w->ProgressBar1->isHidden());
+        QVERIFY(w->VsNetBut1[1]->isEnabled());
         QCOMPARE(f.col("s1", "ke3").toDouble(), 80.0);
         QCOMPARE(f.col("s3", "ke3").toDouble(), 60.0);
         QCOMPARE(f.col("s4", "ke3").toDouble(), 0.0);
@@ -274,6 +306,17 @@ private Q_SLOTS:
         auto *w = windows::get<makea>(QStringLiteral("makea"));
         QVERIFY_THROWS_EXCEPTION(ProgramEnded, w->Load());
         QCOMPARE(f.services.lastText(), QStringLiteral("库文件db1999.mdb不存在!"));
+        QCOMPARE(f.services.messages.back().title, QStringLiteral("警告:"));
+        QCOMPARE(f.services.messages.back().icon, MsgIcon::Exclamation);
+
+        // The system database missing: its own message, and the program ends as well.
+        gCohortDbFile = QStringLiteral("db2024.mdb");
+        closeDatabase(f.system);
+        QVERIFY(QFile::remove(f.data.systemPath()));
+        f.services.clear();
+        auto *m = windows::get<make>(QStringLiteral("make"));
+        QVERIFY_THROWS_EXCEPTION(ProgramEnded, m->Load());
+        QCOMPARE(f.services.texts(), QStringList{QStringLiteral("库文件newclasssys.mdb不存在!")});
         QCOMPARE(f.services.messages.back().title, QStringLiteral("警告:"));
     }
 };
