@@ -472,6 +472,9 @@ void cjintool::showgrid(bool classMode)
         Grid1->setRow(1);
         Grid1->setCol(Grid1->FixedCols());   // the first column that is not fixed: the score
         Grid1->setTextMatrix(1, classMode ? 4 : 3, kMarker);
+        // The box shows the new current row's cell, as at every move, so that nothing left in it
+        // from the previous list is joined to what is typed for this row.
+        m_entryLimit->setText(Text1, Grid1->TextMatrix(1, scoreColumn));
     }
     Label3[5]->setText(QStringLiteral("总人数：") + QString::number(Grid1->Rows() - 1));
 }

@@ -777,6 +777,23 @@ private Q_SLOTS:
         QCOMPARE(w->Grid1->Row(), 3);
         QCOMPARE(fx.score(kExamA, QStringLiteral("A1"), QStringLiteral("ke2")).toDouble(), 80.0);
         QVERIFY(fx.score(kExamA, QStringLiteral("A2"), QStringLiteral("ke2")).isNull());
+
+        // Listing again starts the box from row 1's cell: what was left in it is not kept, so a
+        // digit typed next is not joined to it.
+        w->Text1->setText(QStringLiteral("9"));
+        w->Combo4_Click();
+        QCOMPARE(w->Grid1->Row(), 1);
+        QCOMPARE(w->Text1->text(), QStringLiteral("80"));
+        QCOMPARE(w->Grid1->TextMatrix(1, 3), QStringLiteral("80"));
+        choose(w->Combo3, QStringLiteral("2"));
+        w->Combo3_Click();
+        QCOMPARE(w->Grid1->Rows(), 1);
+        QCOMPARE(w->Text1->text(), QStringLiteral("80"));   // nobody listed: the box is left alone
+        choose(w->Combo3, QStringLiteral("1"));
+        w->Combo3_Click();
+        w->Text1->setText(QStringLiteral("8"));
+        w->Text1_KeyUp(13, 0);
+        QCOMPARE(w->Grid1->TextMatrix(1, 3), QStringLiteral("8"));
     }
 };
 
