@@ -202,6 +202,8 @@ void TestGkksxx::settingsRoundTrip()
     QCOMPARE(svc.lastText(), QStringLiteral("数据保存完毕！"));
     QCOMPARE(column(data, exam, QStringLiteral("allfs10")).toDouble(), 300.0);
     QCOMPARE(column(data, exam, QStringLiteral("cjinput10")).toInt(), 1);
+    QVERIFY(!column(data, exam, QStringLiteral("kstime10")).isNull()); // an empty time is saved as empty text
+    QCOMPARE(column(data, exam, QStringLiteral("kstime10")).toString(), QString());
     QVERIFY(column(data, exam, QStringLiteral("cjlock10")).isNull());
     QCOMPARE(w->Grid1->TextMatrix(10, 6), QStringLiteral("300"));
     QCOMPARE(w->Grid1->TextMatrix(10, 10), QStringLiteral("班级方式"));
