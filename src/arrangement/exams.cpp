@@ -15,23 +15,6 @@ int examGrade(const QDate &day, const QString &cohortYear)
     return day.year() - static_cast<int>(std::lround(Val(cohortYear))) + (day.month() >= 9 ? 1 : 0);
 }
 
-QString gradeText(const QVariant &grade)
-{
-    if (grade.isNull())
-        return QString();
-    bool ok = false;
-    const double g = grade.toDouble(&ok);
-    if (!ok)
-        return QString();
-    if (g == 1)
-        return QStringLiteral("高一");
-    if (g == 2)
-        return QStringLiteral("高二");
-    if (g == 3)
-        return QStringLiteral("高三");
-    return QString();
-}
-
 QString defaultExamName(const QDate &day)
 {
     const int y = day.year();

@@ -7,6 +7,8 @@
 #include <QVariant>
 #include <QVector>
 
+#include "shell/codes.h"
+
 namespace quorvane {
 
 // The exams of a cohort (table kcbpb of the system database) and their room lists (kcid), and the
@@ -15,8 +17,6 @@ namespace quorvane {
 // The grade of a cohort on a day: the year of the day minus the cohort year, plus 1 from September
 // on (a cohort enters in September of its year). Not limited to 1..3.
 int examGrade(const QDate &day, const QString &cohortYear);
-// 高一, 高二, 高三 for a stored grade 1, 2, 3; an empty text for any other value or Null.
-QString gradeText(const QVariant &grade);
 // The name a new exam is proposed with: "2008-2009学年第一学期" from September on, otherwise the
 // second term of the school year that began the year before.
 QString defaultExamName(const QDate &day);

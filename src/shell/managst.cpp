@@ -56,18 +56,6 @@ QString cellText(const QVariant &v)
     return numberText(d);
 }
 
-QString listStreamText(const QVariant &v)
-{
-    if (v.isNull())
-        return QString();
-    switch (v.toInt()) {
-    case 1: return QStringLiteral("不限");
-    case 2: return QStringLiteral("文科");
-    case 3: return QStringLiteral("理科");
-    default: return QString();
-    }
-}
-
 // The heading widths of the list are those of the heading texts; on screen each column is made
 // at least wide enough for the longest value it can hold (15-character numbers, names of four
 // Chinese characters and more, four-digit classes).
@@ -305,7 +293,7 @@ void managst::form_1()
         Grid1->setTextMatrix(gr, 2, r.name.toString());
         Grid1->setTextMatrix(gr, 3, cellText(r.cls));
         Grid1->setTextMatrix(gr, 4, cellText(r.seat));
-        Grid1->setTextMatrix(gr, 5, listStreamText(r.stream));
+        Grid1->setTextMatrix(gr, 5, streamText(r.stream));
     }
     Grid1->setUpdatesEnabled(true);
     ProgressBar1->hide();

@@ -89,23 +89,6 @@ int streamCode(const QString &text)
     return 1;
 }
 
-QString streamText(const QVariant &keflag)
-{
-    if (keflag.isNull())
-        return QString();
-    bool ok = false;
-    const double v = keflag.toDouble(&ok);
-    if (!ok)
-        return QString();
-    if (v == 1)
-        return QStringLiteral("不限");
-    if (v == 2)
-        return QStringLiteral("文科");
-    if (v == 3)
-        return QStringLiteral("理科");
-    return QString();
-}
-
 QString studentExportName(const QString &cohortYear)
 {
     return cohortYear + QStringLiteral("学生信息.xlsx");

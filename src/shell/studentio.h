@@ -6,6 +6,8 @@
 #include <QVariant>
 #include <functional>
 
+#include "shell/codes.h"
+
 namespace quorvane {
 
 // What the student register hands to its import and export.
@@ -38,8 +40,6 @@ struct StudentImportResult
 const QStringList &studentHeaders();
 // Stream code of a cleaned stream text: "理科" 3, "文科" 2, anything else 1.
 int streamCode(const QString &text);
-// Stream text of a keflag value: "不限", "文科", "理科" for 1, 2, 3; empty otherwise.
-QString streamText(const QVariant &keflag);
 // The export's preset file name: the cohort year + "学生信息.xlsx".
 QString studentExportName(const QString &cohortYear);
 
