@@ -656,6 +656,14 @@ void cjintool::VsNetBut1_Click()
     const int col = scoreCol();
     for (int r = 1; r < rows; ++r)
         Grid1->setTextMatrix(r, col, QString());
+    showCurrentCell();
+}
+
+void cjintool::showCurrentCell()
+{
+    const int r = Grid1->Row();
+    if (Grid1->Rows() >= 2 && r >= 1 && r < Grid1->Rows())
+        m_entryLimit->setText(Text1, Grid1->TextMatrix(r, scoreCol()));
 }
 
 void cjintool::VsNetBut2_Click()
@@ -751,6 +759,7 @@ void cjintool::stuinputok0(const QString &fileName)
             XP_ProgressBar1->setValue(counter);
         });
     XP_ProgressBar1->setVisible(false);
+    showCurrentCell();
     closingMsg(QStringLiteral("导入完毕，请认真检查是否正确。"), kTitle);
 }
 

@@ -108,6 +108,8 @@ private:
     int markerCol() const;
     void showgrid(bool classMode);
     void markRow(int row);
+    // Shows the current row's score cell in the entry box after the window rewrote the cells.
+    void showCurrentCell();
     void setChoosersEnabled(bool enabled);
 
     WindowDatabases m_dbs{QStringLiteral("cjintool")};

@@ -554,12 +554,16 @@ private Q_SLOTS:
                 row << w->Grid1->TextMatrix(r, c);
             before.push_back(row);
         }
+        QCOMPARE(w->Grid1->Row(), 2);
+        QCOMPARE(w->Text1->text(), QStringLiteral("-1"));
         w->VsNetBut1_Click();
         QCOMPARE(w->Grid1->TextMatrix(1, 3), QString());
+        QCOMPARE(w->Text1->text(), QString());   // the box shows the emptied cell of its row
         svc.fileNames.push_back(path);
         w->VsNetBut3_Click();
         QCOMPARE(svc.fileRequests.back().title, QStringLiteral("成绩导入"));
         QCOMPARE(svc.lastText(), QStringLiteral("导入完毕，请认真检查是否正确。"));
+        QCOMPARE(w->Text1->text(), QStringLiteral("-1"));   // and the imported one
         for (int r = 0; r < w->Grid1->Rows(); ++r)
             for (int c = 1; c <= 3; ++c)
                 QCOMPARE(w->Grid1->TextMatrix(r, c), before[static_cast<size_t>(r)][c - 1]);
