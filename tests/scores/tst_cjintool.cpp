@@ -219,8 +219,12 @@ private Q_SLOTS:
         QCOMPARE(w->Grid1->TextMatrix(1, 1), QStringLiteral("1"));
         QCOMPARE(w->gridStudents()[0].stid, QStringLiteral("S3"));
 
+        QVERIFY(QSqlDatabase::contains(QStringLiteral("cjintool-cohort")));
+        QVERIFY(QSqlDatabase::contains(QStringLiteral("cjintool-system")));
         w->exitcom_Click();
         QVERIFY(!w->isLoaded());
+        QVERIFY(!QSqlDatabase::contains(QStringLiteral("cjintool-cohort")));   // both closed
+        QVERIFY(!QSqlDatabase::contains(QStringLiteral("cjintool-system")));
         QVERIFY(!(w->windowFlags() & Qt::WindowStaysOnTopHint));
     }
 
@@ -751,6 +755,41 @@ private Q_SLOTS:
         QVERIFY(svc.lastText().contains(QStringLiteral("成绩未能导出")));
         QVERIFY(normal(svc.pointers.back()));
         QVERIFY(!QGuiApplication::overrideCursor());   // the hourglass is gone afterwards
+    }
+
+    void examWithoutRowAndSubjectWithoutStream()
+    {
+        quorvane::test::installScripted();
+        Fixture fx;
+        fx.add(kExamA, {{"A1", "甲", 1, 1, 1, "001", 1}, {"A2", "乙", 1, 2, 1, "001", 2}});
+        cjintool *w = openSheet(QStringLiteral("期中考试"), QStringLiteral("数学"), QStringLiteral("1"), QStringLiteral("主观分"));
+        QCOMPARE(w->Grid1->Rows(), 3);
+        QSqlDatabase sys;
+        QVERIFY(openDatabase(fx.td.systemPath(), DbKind::System, QStringLiteral("t-sys2"), &sys));
+
+        // An exam whose row has gone: no subjects, the settings of the exam before stay.
+        QVERIFY(execSql(sys, QStringLiteral("DELETE FROM kcbpb WHERE id=?"), {kExamB}));
+        choose(w->Combo2, QStringLiteral("期末考试"));
+        w->Combo2_Click();
+        QCOMPARE(w->Combo1->count(), 0);
+        QCOMPARE(w->settings().zgfs[2], 110);
+        QCOMPARE(w->Combo4->count(), 3);   // item and class choosers keep their contents
+
+        // A subject without a stream setting lists nobody: the grid stays as it was.
+        QVERIFY(execSql(sys, QStringLiteral("UPDATE kcbpb SET kstype2=0 WHERE id=?"), {kExamA}));
+        closeDatabase(sys);
+        choose(w->Combo2, QStringLiteral("期中考试"));
+        w->Combo2_Click();
+        choose(w->Combo1, QStringLiteral("数学"));
+        w->Combo1_Click();
+        w->Grid1->setTextMatrix(1, 3, QStringLiteral("7"));
+        choose(w->Combo3, QStringLiteral("1"));
+        choose(w->Combo4, QStringLiteral("客观分"));
+        w->Combo4_Click();
+        QCOMPARE(w->Label3[4]->text(), QStringLiteral("40"));
+        QCOMPARE(w->Grid1->Rows(), 3);
+        QCOMPARE(w->Grid1->TextMatrix(1, 3), QStringLiteral("7"));
+        QCOMPARE(w->Grid1->TextMatrix(1, 1), QString());
     }
 
     void typingAfterSaveGoesToTheMarkedRow()
