@@ -366,15 +366,20 @@ private Q_SLOTS:
     {
         quorvane::test::installScripted();
         Fixture fx;
-        fx.add(kExamA, {{"A1", "甲", 1, 1, 1, "001", 1}});
+        fx.add(kExamA, {{"A1", "甲", 1, 1, 1, "001", 1}, {"A2", "乙", 1, 2, 1, "001", 2}});
+        QVERIFY(execSql(fx.co, QStringLiteral("UPDATE stucj SET ke5=66 WHERE stid='A2'")));
         cjintool *w = openSheet(QStringLiteral("期中考试"), QStringLiteral("物理"), QStringLiteral("1"), QStringLiteral("总 分"));
         QVERIFY(!w->command3->isEnabled());
         QVERIFY(!w->VsNetBut1->isEnabled());
         QVERIFY(w->Text1->isReadOnly());
         QVERIFY(!w->Label3[6]->isHidden());
         QCOMPARE(w->Label3[6]->text(), QStringLiteral("当前成绩已锁定！"));
-        QCOMPARE(w->Grid1->Rows(), 2);   // still listed, printable and exportable
+        QCOMPARE(w->Grid1->Rows(), 3);   // still listed, walked, printable and exportable
+        w->Text1_KeyUp(13, 0);
+        QCOMPARE(w->Grid1->Row(), 2);
+        QCOMPARE(w->Text1->text(), QStringLiteral("66"));
         QVERIFY(w->VsNetBut2->isEnabled());
+        QVERIFY(w->VsNetBut3->isEnabled() && w->VsNetBut4->isEnabled());
 
         choose(w->Combo1, QStringLiteral("数学"));
         w->Combo1_Click();
