@@ -217,6 +217,8 @@ void cjintool::createControls(QWidget *root)
     connect(Combo4, &QComboBox::activated, this, [this](int) { Combo4_Click(); });
     connect(Text1, &QLineEdit::textChanged, this, [this] { Text1_Change(); });
     Text1->installEventFilter(this);
+    for (QPushButton *b : {command3, VsNetBut1, VsNetBut2, VsNetBut3, VsNetBut4, exitcom})
+        b->installEventFilter(this);
     connect(command3, &QPushButton::clicked, this, &cjintool::command3_Click);
     connect(VsNetBut1, &QPushButton::clicked, this, &cjintool::VsNetBut1_Click);
     connect(VsNetBut2, &QPushButton::clicked, this, &cjintool::VsNetBut2_Click);
@@ -233,6 +235,15 @@ bool cjintool::eventFilter(QObject *watched, QEvent *event)
         Grid1_EnterCell();
         Grid1_GotFocus();
         return Window::eventFilter(watched, event);
+    }
+    // Enter on a button that has the focus presses it (no button is the window's default).
+    if (auto *button = qobject_cast<QPushButton *>(watched); button && event->type() == QEvent::KeyPress) {
+        auto *ke = static_cast<QKeyEvent *>(event);
+        if (ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter) {
+            if (!ke->isAutoRepeat() && button->isEnabled())
+                button->click();
+            return true;
+        }
     }
     if (Text1 && watched == Text1) {
         if (event->type() == QEvent::FocusIn) {

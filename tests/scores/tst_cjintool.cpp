@@ -679,6 +679,14 @@ private Q_SLOTS:
         QCOMPARE(w->Grid1->Row(), 2);
         QVERIFY(svc.messages.empty());
 
+        // Enter on a focused button presses it; Enter in the box never does.
+        svc.answers.push_back(MsgAnswer::Cancel);
+        QTest::keyClick(w->command3, Qt::Key_Return);
+        QCOMPARE(svc.lastText(), QStringLiteral("当前列表分数要保存吗？"));
+        QVERIFY(svc.answers.empty());
+        QCOMPARE(w->Grid1->Row(), 2);
+        svc.clear();
+
         // The Enter that closes a refusal message is let go over the box: it neither checks again
         // (which would bring the message straight back) nor moves.
         QTest::keyClicks(w->Text1, QStringLiteral("x"));
