@@ -1,15 +1,14 @@
 #include "shell/grad1.h"
 
 #include "controls/grid/grid.h"
+#include "shell/keys.h"
 #include "shell/services.h"
 #include "shell/textcheck.h"
 
-#include <QEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QSqlQuery>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -72,7 +71,9 @@ void grad1::createControls(QWidget *root)
         Txtfields[i] = new QLineEdit(root);
         Txtfields[i]->setObjectName(QStringLiteral("Txtfields%1").arg(i));
         Txtfields[i]->setMaxLength(kMaxLengths[i]);
-        Txtfields[i]->installEventFilter(this);
+        keys::onGotFocus(Txtfields[i], [this, i] { Txtfields_GotFocus(i); });
+        keys::onEnter(Txtfields[i], [this, i] { Txtfields_KeyPress(i, keys::kEnter); });
+        keys::onKeyUp(Txtfields[i], [this, i](int keyCode) { Txtfields_KeyUp(i, keyCode, 0); });
         connect(Txtfields[i], &QLineEdit::textChanged, this, [this, i] { Txtfields_Change(i); });
         // A field that shows a longer stored value takes its typing limit back once the user has
         // shortened the text to fit.
@@ -93,9 +94,8 @@ void grad1::createControls(QWidget *root)
     auto *buttons = new QGridLayout;
     int n = 0;
     for (QPushButton *b : {comadd, commodi, comdele, comsave, exitcom}) {
-        b->setAutoDefault(false);
-        b->setDefault(false);
-        b->installEventFilter(this);
+        // Enter on a focused button presses it, as Enter on the last field leads there.
+        keys::pressOnEnter(b);
         buttons->addWidget(b, n / 2, n % 2);
         ++n;
     }
@@ -193,48 +193,7 @@ void grad1::Txtfields_Change(int index)
 
 void grad1::Txtfields_GotFocus(int index)
 {
-    Txtfields[index]->deselect();
-    Txtfields[index]->end(false);
-}
-
-bool grad1::eventFilter(QObject *watched, QEvent *event)
-{
-    // Enter on a button that has the focus presses it, as Enter on the last field leads there.
-    if (event->type() == QEvent::KeyPress) {
-        auto *ke = static_cast<QKeyEvent *>(event);
-        auto *button = qobject_cast<QPushButton *>(watched);
-        if (button && (ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter)) {
-            if (!ke->isAutoRepeat() && button->isEnabled())
-                button->click();
-            return true;
-        }
-    }
-    for (int i = 0; i < 4; ++i) {
-        if (watched != Txtfields[i])
-            continue;
-        if (event->type() == QEvent::FocusIn) {
-            // Let the box take the focus first (it may select its text), then put the caret at the end.
-            static_cast<QObject *>(Txtfields[i])->event(event);
-            Txtfields_GotFocus(i);
-            return true;
-        }
-        if (event->type() == QEvent::KeyPress) {
-            auto *ke = static_cast<QKeyEvent *>(event);
-            if (ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter) {
-                Txtfields_KeyPress(i, 13);
-                return true;
-            }
-        }
-        if (event->type() == QEvent::KeyRelease) {
-            auto *ke = static_cast<QKeyEvent *>(event);
-            if (ke->key() == Qt::Key_Down)
-                Txtfields_KeyUp(i, 40, 0);
-            else if (ke->key() == Qt::Key_Up)
-                Txtfields_KeyUp(i, 38, 0);
-        }
-        break;
-    }
-    return Window::eventFilter(watched, event);
+    keys::caretToEnd(Txtfields[index]);
 }
 
 void grad1::Txtfields_KeyPress(int index, int keyAscii)

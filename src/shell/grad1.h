@@ -50,7 +50,6 @@ protected:
     void createControls(QWidget *root) override;
     void Form_Load() override;
     void Form_Unload() override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     // The year of a cohort other than exceptYear whose database name is name (empty when none).

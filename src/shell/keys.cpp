@@ -1,0 +1,124 @@
+#include "shell/keys.h"
+
+#include <QEvent>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <utility>
+
+namespace quorvane::keys {
+
+namespace {
+
+// An event filter that lives as a child of the control it watches.
+class Hook : public QObject
+{
+public:
+    Hook(QObject *control, std::function<bool(QEvent *)> handler) : QObject(control), m_handler(std::move(handler)) {}
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override { return m_handler(event); }
+
+private:
+    std::function<bool(QEvent *)> m_handler;
+};
+
+bool isEnter(const QKeyEvent *ke)
+{
+    return ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter;
+}
+
+} // namespace
+
+void hook(QObject *control, std::function<bool(QEvent *)> handler)
+{
+    control->installEventFilter(new Hook(control, std::move(handler)));
+}
+
+void noDefault(QPushButton *button)
+{
+    button->setAutoDefault(false);
+    button->setDefault(false);
+}
+
+void pressOnEnter(QPushButton *button)
+{
+    noDefault(button);
+    hook(button, [button](QEvent *event) {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        auto *ke = static_cast<QKeyEvent *>(event);
+        if (!isEnter(ke))
+            return false;
+        if (!ke->isAutoRepeat() && button->isEnabled())
+            button->click();
+        return true;
+    });
+}
+
+void onEnter(QWidget *control, std::function<void()> handler)
+{
+    hook(control, [handler = std::move(handler)](QEvent *event) {
+        if (event->type() != QEvent::KeyPress || !isEnter(static_cast<QKeyEvent *>(event)))
+            return false;
+        handler();
+        return true;
+    });
+}
+
+void onKeyPress(QWidget *control, std::function<void(int keyAscii)> handler)
+{
+    hook(control, [handler = std::move(handler)](QEvent *event) {
+        if (event->type() == QEvent::KeyPress) {
+            auto *ke = static_cast<QKeyEvent *>(event);
+            if (isEnter(ke)) {
+                handler(kEnter);
+                return true;
+            }
+            if (!ke->text().isEmpty() && ke->key() != Qt::Key_Tab && ke->key() != Qt::Key_Backtab)
+                handler(ke->text().at(0).unicode());
+        } else if (event->type() == QEvent::InputMethod) {
+            // Chinese typed through an input method arrives as committed text, not as key presses.
+            const QString typed = static_cast<QInputMethodEvent *>(event)->commitString();
+            if (!typed.isEmpty())
+                handler(typed.at(0).unicode());
+        }
+        return false;
+    });
+}
+
+void onGotFocus(QWidget *control, std::function<void()> gotFocus)
+{
+    hook(control, [control, gotFocus = std::move(gotFocus)](QEvent *event) {
+        if (event->type() != QEvent::FocusIn)
+            return false;
+        // The control takes the focus first (it may select its text), then the handler runs.
+        static_cast<QObject *>(control)->event(event);
+        gotFocus();
+        return true;
+    });
+}
+
+void onKeyUp(QWidget *control, std::function<void(int keyCode)> handler)
+{
+    hook(control, [handler = std::move(handler)](QEvent *event) {
+        if (event->type() != QEvent::KeyRelease)
+            return false;
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Down)
+            handler(kDown);
+        else if (key == Qt::Key_Up)
+            handler(kUp);
+        return false;
+    });
+}
+
+void caretToEnd(QLineEdit *box)
+{
+    box->deselect();
+    box->end(false);
+}
+
+} // namespace quorvane::keys
