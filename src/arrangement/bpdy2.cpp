@@ -304,11 +304,7 @@ void bpdy2::VsNetBut1_Click(int index)
     // has put into the program-wide variables since.
     gReportCode = m_reportCode;
     gChartExamId = m_examId;
-    // Without a preview window the chart stays on screen instead of vanishing.
-    if (!windows::hasFactory(QStringLiteral("printsform")))
-        return;
-    Hide();
-    windows::show(QStringLiteral("printsform"));
+    showPrintPreview();
 }
 
 } // namespace quorvane

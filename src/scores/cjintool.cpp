@@ -689,8 +689,7 @@ void cjintool::VsNetBut2_Click()
         return;
     }
     gReportCode = 41;
-    Hide();
-    windows::show(QStringLiteral("printsform"));
+    showPrintPreview();
 }
 
 void cjintool::VsNetBut3_Click()

@@ -3,17 +3,15 @@
 #include "controls/grid/grid.h"
 #include "controls/progressbar/XP_ProgressBar.h"
 #include "shell/globals.h"
+#include "shell/keys.h"
 #include "shell/services.h"
 #include "shell/studentio.h"
 #include "shell/textcheck.h"
 #include "shell/workbook.h"
 
 #include <QApplication>
-#include <QEvent>
 #include <QGridLayout>
-#include <QInputMethodEvent>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QMenu>
 #include <QSqlQuery>
 #include <QVBoxLayout>
@@ -133,7 +131,9 @@ void managst::createControls(QWidget *root)
         Txtfields[i] = new QLineEdit(root);
         Txtfields[i]->setObjectName(QStringLiteral("Txtfields%1").arg(i));
         Txtfields[i]->setMaxLength(kMaxLengths[i]);
-        Txtfields[i]->installEventFilter(this);
+        keys::onGotFocus(Txtfields[i], [this, i] { Txtfields_GotFocus(i); });
+        keys::onKeyPress(Txtfields[i], [this, i](int keyAscii) { Txtfields_KeyPress(i, keyAscii); });
+        keys::onKeyUp(Txtfields[i], [this, i](int keyCode) { Txtfields_KeyUp(i, keyCode, 0); });
         // A field that shows a longer stored value takes its typing limit back once the user has
         // shortened the text to fit.
         connect(Txtfields[i], &QLineEdit::textEdited, this, [this, i](const QString &text) {
@@ -147,7 +147,7 @@ void managst::createControls(QWidget *root)
     Combo4 = new QComboBox(root);
     Combo4->addItems({QStringLiteral("不限"), QStringLiteral("文科"), QStringLiteral("理科")});
     Combo4->setCurrentIndex(-1);
-    Combo4->installEventFilter(this);
+    keys::onEnter(Combo4, [this] { Combo4_KeyPress(keys::kEnter); });
     form->addWidget(streamLabel, 4, 0);
     form->addWidget(Combo4, 4, 1);
     right->addLayout(form);
@@ -164,9 +164,8 @@ void managst::createControls(QWidget *root)
     auto *buttons = new QGridLayout;
     int n = 0;
     for (QPushButton *b : {comadd, commodi, comsave, comdele, VsNetBut1, comminput, VsNetBut2, exitcom}) {
-        b->setAutoDefault(false);
-        b->setDefault(false);
-        b->installEventFilter(this);
+        // Enter on a focused button presses it, as Enter on the last field leads there.
+        keys::pressOnEnter(b);
         buttons->addWidget(b, n / 2, n % 2);
         ++n;
     }
@@ -337,12 +336,7 @@ void managst::Toolbar1_ButtonClick()
         return;
     }
     gReportCode = 4;
-    // Until the preview window is part of the program there is nothing to hand the list to; the
-    // register then stays in view instead of disappearing.
-    if (!windows::hasFactory(QStringLiteral("printsform")))
-        return;
-    Hide();
-    windows::show(QStringLiteral("printsform"));
+    showPrintPreview();
 }
 
 void managst::Grid1_Click()
@@ -377,64 +371,7 @@ void managst::setField(int i, const QString &text)
 
 void managst::Txtfields_GotFocus(int index)
 {
-    Txtfields[index]->deselect();
-    Txtfields[index]->end(false);
-}
-
-bool managst::eventFilter(QObject *watched, QEvent *event)
-{
-    // Enter on a button that has the focus presses it, as Enter on the last field leads there.
-    if (event->type() == QEvent::KeyPress) {
-        auto *ke = static_cast<QKeyEvent *>(event);
-        auto *button = qobject_cast<QPushButton *>(watched);
-        if (button && (ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter)) {
-            if (!ke->isAutoRepeat() && button->isEnabled())
-                button->click();
-            return true;
-        }
-    }
-    if (watched == Combo4 && event->type() == QEvent::KeyPress) {
-        auto *ke = static_cast<QKeyEvent *>(event);
-        if (ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter) {
-            Combo4_KeyPress(13);
-            return true;
-        }
-    }
-    for (int i = 0; i < 4; ++i) {
-        if (watched != Txtfields[i])
-            continue;
-        if (event->type() == QEvent::FocusIn) {
-            // Let the box take the focus first (it may select its text), then put the caret at the end.
-            static_cast<QObject *>(Txtfields[i])->event(event);
-            Txtfields_GotFocus(i);
-            return true;
-        }
-        if (event->type() == QEvent::KeyPress) {
-            auto *ke = static_cast<QKeyEvent *>(event);
-            if (ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter) {
-                Txtfields_KeyPress(i, 13);
-                return true;
-            }
-            // Tab moves the focus and types nothing.
-            if (!ke->text().isEmpty() && ke->key() != Qt::Key_Tab && ke->key() != Qt::Key_Backtab)
-                Txtfields_KeyPress(i, ke->text().at(0).unicode());
-        }
-        if (event->type() == QEvent::InputMethod) {
-            // Chinese typed through an input method arrives as committed text, not as key presses.
-            const QString typed = static_cast<QInputMethodEvent *>(event)->commitString();
-            if (!typed.isEmpty())
-                Txtfields_KeyPress(i, typed.at(0).unicode());
-        }
-        if (event->type() == QEvent::KeyRelease) {
-            auto *ke = static_cast<QKeyEvent *>(event);
-            if (ke->key() == Qt::Key_Down)
-                Txtfields_KeyUp(i, 40, 0);
-            else if (ke->key() == Qt::Key_Up)
-                Txtfields_KeyUp(i, 38, 0);
-        }
-        break;
-    }
-    return Window::eventFilter(watched, event);
+    keys::caretToEnd(Txtfields[index]);
 }
 
 void managst::Txtfields_KeyPress(int index, int keyAscii)

@@ -51,6 +51,15 @@ void Window::Unload()
     hide();
 }
 
+void Window::showPrintPreview()
+{
+    static const QString preview = QStringLiteral("printsform");
+    if (!windows::hasFactory(preview))
+        return;
+    Hide();
+    windows::show(preview);
+}
+
 void Window::closeEvent(QCloseEvent *event)
 {
     if (m_loaded && !QueryUnload()) {

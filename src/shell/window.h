@@ -34,6 +34,11 @@ public:
     // Loads without showing (tests and windows that are read by others while hidden).
     void Load();
 
+    // Hands this window's report to the print preview: hides this window and shows the preview,
+    // which shows this window again when it closes. While the program has no preview window this
+    // window stays in view instead of vanishing.
+    void showPrintPreview();
+
 protected:
     // Builds the controls in their design state into root. Called at every load; the controls of
     // the previous load have been destroyed.

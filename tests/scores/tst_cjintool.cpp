@@ -119,6 +119,16 @@ void type(cjintool *w, const QString &text, int key = 13)
 }
 } // namespace
 
+// Stands in for the print preview window, which is not part of this test.
+class PreviewStandIn : public Window
+{
+public:
+    PreviewStandIn() : Window(QStringLiteral("printsform")) {}
+
+protected:
+    void createControls(QWidget *) override {}
+};
+
 class tst_cjintool : public QObject
 {
     Q_OBJECT
@@ -456,11 +466,19 @@ private Q_SLOTS:
         w->Show();
         gReportCode = 0;
         svc.clear();
+        // Without a preview window the sheet stays in view.
         w->VsNetBut2_Click();
         QVERIFY(svc.messages.empty());
         QCOMPARE(gReportCode, qint16(41));
+        QVERIFY(!w->isHidden());
+        // With one, the sheet hides and the preview shows.
+        windows::registerFactory(QStringLiteral("printsform"), [] { return new PreviewStandIn; });
+        gReportCode = 0;
+        w->VsNetBut2_Click();
+        QCOMPARE(gReportCode, qint16(41));
         QVERIFY(w->isHidden());
         QVERIFY(w->isLoaded());
+        QVERIFY(windows::find(QStringLiteral("printsform"))->isVisible());
 
         w->Show();
         // Room 001 holds all 73 students.
