@@ -82,7 +82,6 @@ protected:
     void createControls(QWidget *root) override;
     void Form_Load() override;
     void Form_Unload() override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     // The values of the editor as a stinfo row: number, name, class, seat, stream.
