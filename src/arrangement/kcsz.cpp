@@ -1,12 +1,12 @@
 #include "arrangement/kcsz.h"
 
 #include "arrangement/rooms.h"
+#include "shell/keys.h"
 #include "shell/services.h"
 #include "shell/textcheck.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -49,7 +49,8 @@ void kcsz::createControls(QWidget *root)
         // the save can refuse it instead of storing a cut id.
         Text1[i]->setValidator(new QRegularExpressionValidator(
             QRegularExpression(QStringLiteral("^.{0,%1}$").arg(maxLengths[i])), Text1[i]));
-        Text1[i]->installEventFilter(this);
+        keys::onGotFocus(Text1[i], [this, i] { Text1_GotFocus(i); });
+        keys::onEnter(Text1[i], [this, i] { Text1_KeyPress(i, keys::kEnter); });
         form->addWidget(Text1[i], i, 1);
     }
     // Room for a location of ten Chinese characters.
@@ -59,8 +60,9 @@ void kcsz::createControls(QWidget *root)
     Combo1->setInsertPolicy(QComboBox::NoInsert);
     Combo1->addItems(roomTypeTexts());
     Combo1->setCurrentIndex(-1);
-    Combo1->installEventFilter(this);
-    Combo1->lineEdit()->installEventFilter(this);
+    // Enter in the room kind leads to 修改, whether the box or its text part has the key.
+    keys::onEnter(Combo1, [this] { Combo1_KeyPress(keys::kEnter); });
+    keys::onEnter(Combo1->lineEdit(), [this] { Combo1_KeyPress(keys::kEnter); });
     form->addWidget(Combo1, 3, 1);
     side->addLayout(form);
 
@@ -71,16 +73,13 @@ void kcsz::createControls(QWidget *root)
     exitcom = new QPushButton(QStringLiteral("返回退出"), root);
     auto *buttons = new QGridLayout;
     int n = 0;
+    // Enter on a focused button presses it (Enter on the room kind leads to 修改).
+    for (QPushButton *b : {jscsadd, jscsmodi, jscsdel, jscssave, exitcom})
+        keys::pressOnEnter(b);
     for (QPushButton *b : {jscsadd, jscsmodi, jscsdel, jscssave}) {
-        b->setAutoDefault(false);
-        b->setDefault(false);
-        b->installEventFilter(this);
         buttons->addWidget(b, n / 2, n % 2);
         ++n;
     }
-    exitcom->setAutoDefault(false);
-    exitcom->setDefault(false);
-    exitcom->installEventFilter(this);
     buttons->addWidget(exitcom, 2, 0, 1, 2);
     side->addLayout(buttons);
     side->addStretch(1);
@@ -266,42 +265,7 @@ void kcsz::Combo1_KeyPress(int keyAscii)
 
 void kcsz::Text1_GotFocus(int index)
 {
-    Text1[index]->deselect();
-    Text1[index]->end(false);
-}
-
-bool kcsz::eventFilter(QObject *watched, QEvent *event)
-{
-    const bool combo = Combo1 && (watched == Combo1 || watched == Combo1->lineEdit());
-    if (event->type() == QEvent::KeyPress) {
-        auto *ke = static_cast<QKeyEvent *>(event);
-        const bool enter = ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter;
-        // Enter on a button that has the focus presses it (Enter on the room kind leads to 修改).
-        if (auto *button = qobject_cast<QPushButton *>(watched); enter && button) {
-            if (!ke->isAutoRepeat() && button->isEnabled())
-                button->click();
-            return true;
-        }
-        if (enter && combo) {
-            Combo1_KeyPress(13);
-            return true;
-        }
-        for (int i = 0; i < 3; ++i)
-            if (enter && watched == Text1[i]) {
-                Text1_KeyPress(i, 13);
-                return true;
-            }
-    } else if (event->type() == QEvent::FocusIn) {
-        for (int i = 0; i < 3; ++i)
-            if (watched == Text1[i]) {
-                // The box takes the focus first (a Tab selects its text), then the caret goes to
-                // the end; a click places the caret afterwards where the user clicked.
-                static_cast<QObject *>(Text1[i])->event(event);
-                Text1_GotFocus(i);
-                return true;
-            }
-    }
-    return Window::eventFilter(watched, event);
+    keys::caretToEnd(Text1[index]);
 }
 
 } // namespace quorvane
