@@ -3,13 +3,13 @@
 #include "arrangement/exams.h"
 #include "arrangement/rooms.h"
 #include "shell/globals.h"
+#include "shell/keys.h"
 #include "shell/services.h"
 #include "shell/textcheck.h"
 
 #include <QCoreApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 #include <cmath>
@@ -102,9 +102,11 @@ void kcbp::createControls(QWidget *root)
     fields->addWidget(Label1[2], 1, 0);
     fields->addWidget(Combo1, 1, 1, 1, 3);
     fields->setColumnStretch(1, 1);
-    for (QLineEdit *t : Text1)
-        t->installEventFilter(this);
-    Combo1->installEventFilter(this);
+    for (int i = 0; i < 2; ++i) {
+        keys::onGotFocus(Text1[i], [this, i] { Text1_GotFocus(i); });
+        keys::onEnter(Text1[i], [this, i] { Text1_KeyPress(i, keys::kEnter); });
+    }
+    keys::onEnter(Combo1, [this] { Combo1_KeyPress(keys::kEnter); });
     middle->addWidget(Frame1[1], 1);
 
     Frame1[2] = new QGroupBox(root);
@@ -116,9 +118,8 @@ void kcbp::createControls(QWidget *root)
     VsNetBtout[4] = new QPushButton(QStringLiteral("退出"), Frame1[2]);
     int n = 0;
     for (QPushButton *b : {jscsadd, jscsmodi, jscsdel, jscssave, VsNetBtout[4]}) {
-        b->setAutoDefault(false);
-        b->setDefault(false);
-        b->installEventFilter(this);
+        // Enter on a focused button presses it (Enter on the basis leads to 修改).
+        keys::pressOnEnter(b);
         buttons->addWidget(b, n / 3, n % 3);
         ++n;
     }
@@ -137,9 +138,7 @@ void kcbp::createControls(QWidget *root)
     VsNetBut1[1] = new QPushButton(QStringLiteral("移除"), Frame1[0]);
     mid->addStretch(1);
     for (QPushButton *b : VsNetBut1) {
-        b->setAutoDefault(false);
-        b->setDefault(false);
-        b->installEventFilter(this);
+        keys::pressOnEnter(b);
         b->setEnabled(false);
         mid->addWidget(b);
     }
@@ -529,8 +528,7 @@ void kcbp::VsNetBtout_Click(int index)
 
 void kcbp::Text1_GotFocus(int index)
 {
-    Text1[index]->deselect();
-    Text1[index]->end(false);
+    keys::caretToEnd(Text1[index]);
 }
 
 void kcbp::Text1_KeyPress(int index, int keyAscii)
@@ -550,39 +548,6 @@ void kcbp::Combo1_KeyPress(int keyAscii)
     jscsmodi->setEnabled(true);
     jscsmodi->setFocus();
     jscssave->setEnabled(true);
-}
-
-bool kcbp::eventFilter(QObject *watched, QEvent *event)
-{
-    if (event->type() == QEvent::KeyPress) {
-        auto *ke = static_cast<QKeyEvent *>(event);
-        const bool enter = ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter;
-        // Enter on a button that has the focus presses it (Enter on the basis leads to 修改).
-        if (auto *button = qobject_cast<QPushButton *>(watched); enter && button) {
-            if (!ke->isAutoRepeat() && button->isEnabled())
-                button->click();
-            return true;
-        }
-        if (enter && watched == Combo1) {
-            Combo1_KeyPress(13);
-            return true;
-        }
-        for (int i = 0; i < 2; ++i)
-            if (enter && watched == Text1[i]) {
-                Text1_KeyPress(i, 13);
-                return true;
-            }
-    } else if (event->type() == QEvent::FocusIn) {
-        for (int i = 0; i < 2; ++i)
-            if (watched == Text1[i]) {
-                // The box takes the focus first (a Tab selects its text), then the caret goes to
-                // the end; a click places the caret afterwards where the user clicked.
-                static_cast<QObject *>(Text1[i])->event(event);
-                Text1_GotFocus(i);
-                return true;
-            }
-    }
-    return Window::eventFilter(watched, event);
 }
 
 } // namespace quorvane
