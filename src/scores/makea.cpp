@@ -1,86 +1,41 @@
 #include "scores/makea.h"
 
-#include "arrangement/outksxx.h"
-#include "controls/progressbar/XP_ProgressBar.h"
-#include "shell/globals.h"
 #include "shell/services.h"
 
-#include <QApplication>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
 namespace quorvane {
 
-makea::makea() : Window(QStringLiteral("makea")) {}
+makea::makea() : RankWindow(QStringLiteral("makea"), QStringLiteral("成绩单科统计")) {}
 
 void makea::createControls(QWidget *root)
 {
     auto *lay = new QVBoxLayout(root);
     Label1 = {};
-    auto *row1 = new QHBoxLayout;
-    Label1[2] = new QLabel(QStringLiteral("考试名称:"), root);
-    Combo1 = new QComboBox(root);
-    Combo1->setMinimumWidth(260);
-    row1->addWidget(Label1[2]);
-    row1->addWidget(Combo1, 1);
-    lay->addLayout(row1);
+    Label1[2] = addExamChooser(root, lay);
     auto *row2 = new QHBoxLayout;
     Label1[8] = new QLabel(QStringLiteral("选择统计学科:"), root);
     Combo3 = new QComboBox(root);
     row2->addWidget(Label1[8]);
     row2->addWidget(Combo3, 1);
     lay->addLayout(row2);
-    ProgressBar1 = new XP_ProgressBar(root);
-    ProgressBar1->setMinimumHeight(22);
-    ProgressBar1->hide();
-    lay->addWidget(ProgressBar1);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    VsNetBut1[1] = new QPushButton(QStringLiteral("统计 "), root);
-    VsNetBut1[0] = new QPushButton(QStringLiteral("退出 "), root);
-    for (int i : {1, 0}) {
-        QPushButton *b = VsNetBut1[i];
-        b->setAutoDefault(false);
-        b->setDefault(false);
-        buttons->addWidget(b);
-        connect(b, &QPushButton::clicked, this, [this, i] { VsNetBut1_Click(i); });
-    }
-    VsNetBut1[1]->setEnabled(false);
-    lay->addLayout(buttons);
-    connect(Combo1, &QComboBox::activated, this, [this](int) { Combo1_Click(); });
+    addRunControls(root, lay);
     resize(420, 180);
 }
 
 void makea::Form_Load()
 {
-    m_year = gCohortYear;
-    m_dbFile = gCohortDbFile;
-    m_examIds.clear();
     m_subjects.clear();
     m_settingsMissing = false;
-    m_classCount = 0;
-    m_running = false;
-    setWindowTitle(QStringLiteral("成绩单科统计--") + m_year + QStringLiteral("学届"));
-    if (!m_dbs.open(m_dbFile))
-        return;
-    m_examIds = outksxx(m_dbs.system, m_year, Combo1);
-}
-
-void makea::Form_Unload()
-{
-    m_dbs.closeAtUnload();
-}
-
-bool makea::QueryUnload()
-{
-    return !m_running;
+    RankWindow::Form_Load();
 }
 
 void makea::Combo1_Click()
 {
     if (m_running)
         return;
-    form_1(chosenExamId(Combo1, m_examIds));
+    form_1(chosenExam());
     showbj();
     VsNetBut1[1]->setEnabled(true);
 }
@@ -100,23 +55,11 @@ void makea::form_1(const QString &examId)
     Combo3->setCurrentIndex(-1);
 }
 
-void makea::showbj()
-{
-    const QString exam = chosenExamId(Combo1, m_examIds);
-    m_classCount = exam.isEmpty() ? 0 : largestClass(m_dbs.cohort, exam);
-}
-
 void makea::VsNetBut1_Click(int index)
 {
-    if (m_running)
+    if (!runRequested(index))
         return;
-    if (index == 0) {
-        Unload();
-        return;
-    }
-    if (index != 1)
-        return;
-    if (m_settingsMissing && !chosenExamId(Combo1, m_examIds).isEmpty()) {
+    if (m_settingsMissing && !chosenExam().isEmpty()) {
         RunResult missing;
         missing.status = RunStatus::NoSettings;
         services::msg(runFailureText(missing), QStringLiteral("系统提示："));
@@ -136,16 +79,9 @@ void makea::VsNetBut1_Click(int index)
     }
 }
 
-void makea::step(int records)
-{
-    const int v = ProgressBar1->Value();
-    ProgressBar1->setValue((std::max(v, 1) - 1 + records) % 100 + 1);
-    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-}
-
 void makea::starttj()
 {
-    const QString exam = chosenExamId(Combo1, m_examIds);
+    const QString exam = chosenExam();
     if (exam.isEmpty() || m_running)
         return;
     std::vector<SubjectChoice> chosen;
@@ -156,21 +92,9 @@ void makea::starttj()
         chosen.push_back(m_subjects[static_cast<size_t>(selected)]);
     if (chosen.empty())
         return;
-    // The buttons stay as they are during a run; a request to run again or to close the window
-    // while it runs is refused (m_running, QueryUnload).
-    m_running = true;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    ProgressBar1->setValue(1);
-    ProgressBar1->show();
-    const RunResult result = runSubjects(m_dbs.cohort, m_dbs.system, m_year, exam, chosen, [this](int n) { step(n); });
-    QApplication::restoreOverrideCursor();
-    ProgressBar1->hide();
-    m_running = false;
-    if (result.status != RunStatus::Done) {
-        services::msg(runFailureText(result), QStringLiteral("系统提示："));
-        return;
-    }
-    services::msg(QStringLiteral("成绩统计完毕!"), QStringLiteral("系统提示："));
+    runWithProgress([&](const ProgressFn &progress) {
+        return runSubjects(m_dbs.cohort, m_dbs.system, m_year, exam, chosen, progress);
+    });
 }
 
 } // namespace quorvane
