@@ -368,9 +368,11 @@ void LumoPrinter::pCellOut(const QString &LeftText, const QString &CenterText, c
     const int pen = s.drawWidth;
     s.drawWidth = m_footer.LineWidth();
 
-    const double yf = lumo::roundEven(printableH() + textH(QStringLiteral("我")));
+    // The texts stand on a whole twip; the rule is measured from the unrounded line top.
+    const double top = printableH() + textH(QStringLiteral("我"));
+    const double yf = lumo::roundEven(top);
     if (m_footer.LineVisible())
-        addLine(-120, yf - 60, printableW() + 120, yf - 60, m_footer.LineColor());
+        addLine(-120, top - 60, printableW() + 120, top - 60, m_footer.LineColor());
     putHeadFootText(m_footer, 0, LeftText, yf);
     putHeadFootText(m_footer, 1, CenterText, yf);
     putHeadFootText(m_footer, 2, RightText, yf);

@@ -189,7 +189,12 @@ private slots:
         const auto lines = opsOf(page2, PageOp::Line);
         QCOMPARE(lines[8].y1, float(-450 + 225 + 60));       // head rule 60 twips under the texts
         QCOMPARE(lines[8].x1, -120.0f);
-        QCOMPARE(lines[9].y1, float(std::nearbyint(H + 225) - 60));
+        // The foot rule 60 twips above the unrounded top of the foot texts, 120 beyond both margins.
+        QCOMPARE(lines[9].y1, float(H + 225 - 60));
+        QCOMPARE(lines[9].y2, lines[9].y1);
+        QCOMPARE(lines[9].x1, -120.0f);
+        QCOMPARE(lines[9].x2, float(W + 120));
+        QCOMPARE(lines[8].x2, float(W + 120));
 
         // A handler that stores a page number there sets the page count.
         auto q = makePrinter();
