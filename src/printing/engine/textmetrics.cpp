@@ -2,6 +2,8 @@
 
 #include <QPaintDevice>
 
+#include <algorithm>
+
 namespace quorvane {
 
 DeviceTextMetrics::DeviceTextMetrics(QPaintDevice *device)
@@ -18,8 +20,17 @@ QFontMetricsF &DeviceTextMetrics::metrics(const QFont &font)
         m_dpi = dpi;
         m_twipsPerPixel = 1440.0 / dpi;
         m_metrics = std::make_unique<QFontMetricsF>(font, m_device);
+        m_ascent = -1;
     }
     return *m_metrics;
+}
+
+double DeviceTextMetrics::em(const QFont &font)
+{
+    // Twips are twentieths of a point on every device.
+    if (font.pointSizeF() > 0)
+        return font.pointSizeF() * 20.0;
+    return std::max(0, font.pixelSize()) * m_twipsPerPixel;
 }
 
 double DeviceTextMetrics::width(const QFont &font, const QString &text)
@@ -29,12 +40,21 @@ double DeviceTextMetrics::width(const QFont &font, const QString &text)
 
 double DeviceTextMetrics::height(const QFont &font, const QString &)
 {
-    return metrics(font).height() * m_twipsPerPixel;
+    return em(font);
 }
 
 double DeviceTextMetrics::ascent(const QFont &font)
 {
-    return metrics(font).ascent() * m_twipsPerPixel;
+    QFontMetricsF &m = metrics(font);
+    if (m_ascent < 0) {
+        const double e = em(font);
+        // The ink of an ideograph centred in the one-em line (its centre lies above the baseline).
+        const QRectF ink = m.tightBoundingRect(QStringLiteral("国"));
+        double a = ink.isEmpty() ? m.ascent() * m_twipsPerPixel * e / std::max(1e-9, m.height() * m_twipsPerPixel)
+                                 : e / 2 - (ink.top() + ink.bottom()) / 2 * m_twipsPerPixel;
+        m_ascent = std::clamp(a, 0.5 * e, e);
+    }
+    return m_ascent;
 }
 
 double FixedTextMetrics::width(const QFont &font, const QString &text)

@@ -288,6 +288,36 @@ private slots:
         p->EndDoc();
     }
 
+    void realFontLines()
+    {
+        // With the installed fonts a line is one em high, as in the fonts the reports name, so a
+        // heading cell holds as many stacked captions as the layouts planned for.
+        LumoPrinter p;
+        p.StartPrint();
+        p.NewPage();
+        QCOMPARE(p.TextHeight(QStringLiteral("的")), float(lumo::round4(180 / mm))); // 9 pt
+        p.Font().setFamily(QStringLiteral("宋体"));
+        p.setFontSize(8);
+        p.setCurrentX(10);
+        p.setCurrentY(30);
+        size_t from = p.surfacePage().ops.size();
+        p.CellOut(QStringLiteral("班名\r\n类名\r\n年名"), 10, 11, 4, QStringLiteral("1111"));
+        const auto t = newOps(p, from, PageOp::Text);
+        QCOMPARE(t.size(), 3);
+        const double y0 = lumo::mmToTwips(30), y1 = y0 + lumo::mmToTwips(11);
+        QVERIFY(t[0].y1 > y0 && t[2].y1 + 160 < y1);
+        QCOMPARE(t[1].y1 - t[0].y1, float(160 + lumo::mmToTwips(0.5)));
+        // The baseline puts an ideograph's ink inside its line.
+        const double baseline = t[0].y2 - t[0].y1;
+        QVERIFY2(baseline > 0.8 * 160 && baseline < 0.95 * 160, qPrintable(QString::number(baseline)));
+        // Total 1 and its average on two lines of 9 pt in a 12 mm heading cell.
+        p.setFontSize(9);
+        from = p.surfacePage().ops.size();
+        p.CellOut(QStringLiteral("总分1\r\n平均分"), 15, 12, 4, QStringLiteral("1211"));
+        QCOMPARE(newOps(p, from, PageOp::Text).size(), 2);
+        p.EndDoc();
+    }
+
     void splitText()
     {
         QCOMPARE(LumoPrinter::SplitText("a\r\nb\r\nc", "\r\n", 2), QStringLiteral("b"));
