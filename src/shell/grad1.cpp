@@ -70,17 +70,11 @@ void grad1::createControls(QWidget *root)
         Label1[i] = new QLabel(QString::fromUtf8(labels[i]), root);
         Txtfields[i] = new QLineEdit(root);
         Txtfields[i]->setObjectName(QStringLiteral("Txtfields%1").arg(i));
-        Txtfields[i]->setMaxLength(kMaxLengths[i]);
+        keys::limitTyping(Txtfields[i], kMaxLengths[i]);
         keys::onGotFocus(Txtfields[i], [this, i] { Txtfields_GotFocus(i); });
         keys::onEnter(Txtfields[i], [this, i] { Txtfields_KeyPress(i, keys::kEnter); });
         keys::onKeyUp(Txtfields[i], [this, i](int keyCode) { Txtfields_KeyUp(i, keyCode, 0); });
         connect(Txtfields[i], &QLineEdit::textChanged, this, [this, i] { Txtfields_Change(i); });
-        // A field that shows a longer stored value takes its typing limit back once the user has
-        // shortened the text to fit.
-        connect(Txtfields[i], &QLineEdit::textEdited, this, [this, i](const QString &text) {
-            if (text.size() <= kMaxLengths[i] && Txtfields[i]->maxLength() > kMaxLengths[i])
-                Txtfields[i]->setMaxLength(kMaxLengths[i]);
-        });
         form->addWidget(Label1[i], i, 0);
         form->addWidget(Txtfields[i], i, 1);
     }
@@ -172,11 +166,7 @@ void grad1::setField(int i, const QString &text)
 {
     // The limit only restrains typing: a value stored longer is shown whole, so that the row
     // taken is the one changed or deleted.
-    QLineEdit *field = Txtfields[i];
-    if (text.size() > field->maxLength())
-        field->setMaxLength(static_cast<int>(text.size()));
-    field->setText(text);
-    field->setMaxLength(std::max(kMaxLengths[i], static_cast<int>(text.size())));
+    keys::setTextWhole(Txtfields[i], text, kMaxLengths[i]);
 }
 
 void grad1::Grid1_EnterCell()

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <algorithm>
 #include <utility>
 
 namespace quorvane::keys {
@@ -119,6 +120,25 @@ void caretToEnd(QLineEdit *box)
 {
     box->deselect();
     box->end(false);
+}
+
+void limitTyping(QLineEdit *box, int maxChars)
+{
+    box->setMaxLength(maxChars);
+    QObject::connect(box, &QLineEdit::textEdited, box, [box, maxChars](const QString &text) {
+        if (text.size() <= maxChars && box->maxLength() > maxChars)
+            box->setMaxLength(maxChars);
+    });
+}
+
+void setTextWhole(QLineEdit *box, const QString &text, int maxChars)
+{
+    // The limit only restrains typing: the box is widened for the text before it is set, and keeps
+    // room for it until the user shortens it.
+    if (text.size() > box->maxLength())
+        box->setMaxLength(static_cast<int>(text.size()));
+    box->setText(text);
+    box->setMaxLength(std::max(maxChars, static_cast<int>(text.size())));
 }
 
 } // namespace quorvane::keys

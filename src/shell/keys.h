@@ -4,6 +4,7 @@
 class QEvent;
 class QLineEdit;
 class QObject;
+class QString;
 class QPushButton;
 class QWidget;
 
@@ -50,5 +51,14 @@ void onKeyUp(QWidget *control, std::function<void(int keyCode)> handler);
 // Puts the caret at the end of the box with nothing selected (what a box that gains the focus
 // does).
 void caretToEnd(QLineEdit *box);
+
+// Limits what the user types into the box to maxChars characters. A longer text the program puts
+// in with setTextWhole shows whole; the box takes its limit back once the user has shortened the
+// text to fit.
+void limitTyping(QLineEdit *box, int maxChars);
+
+// Puts a text into a box limited by limitTyping without cutting it to the limit, so that a longer
+// stored value is shown (and later acted on) as it is stored.
+void setTextWhole(QLineEdit *box, const QString &text, int maxChars);
 
 } // namespace quorvane::keys

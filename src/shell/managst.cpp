@@ -130,16 +130,10 @@ void managst::createControls(QWidget *root)
         FieldLabels[i] = new QLabel(QString::fromUtf8(labels[i]), root);
         Txtfields[i] = new QLineEdit(root);
         Txtfields[i]->setObjectName(QStringLiteral("Txtfields%1").arg(i));
-        Txtfields[i]->setMaxLength(kMaxLengths[i]);
+        keys::limitTyping(Txtfields[i], kMaxLengths[i]);
         keys::onGotFocus(Txtfields[i], [this, i] { Txtfields_GotFocus(i); });
         keys::onKeyPress(Txtfields[i], [this, i](int keyAscii) { Txtfields_KeyPress(i, keyAscii); });
         keys::onKeyUp(Txtfields[i], [this, i](int keyCode) { Txtfields_KeyUp(i, keyCode, 0); });
-        // A field that shows a longer stored value takes its typing limit back once the user has
-        // shortened the text to fit.
-        connect(Txtfields[i], &QLineEdit::textEdited, this, [this, i](const QString &text) {
-            if (text.size() <= kMaxLengths[i] && Txtfields[i]->maxLength() > kMaxLengths[i])
-                Txtfields[i]->setMaxLength(kMaxLengths[i]);
-        });
         form->addWidget(FieldLabels[i], i, 0);
         form->addWidget(Txtfields[i], i, 1);
     }
@@ -362,11 +356,7 @@ void managst::setField(int i, const QString &text)
     // The limit only restrains typing: a number or name stored longer (by an import) is shown
     // whole, so that the student it names is the one deleted or changed, and the save's width
     // checks refuse it instead of a cut copy being stored.
-    QLineEdit *field = Txtfields[i];
-    if (text.size() > field->maxLength())
-        field->setMaxLength(static_cast<int>(text.size()));
-    field->setText(text);
-    field->setMaxLength(std::max(kMaxLengths[i], static_cast<int>(text.size())));
+    keys::setTextWhole(Txtfields[i], text, kMaxLengths[i]);
 }
 
 void managst::Txtfields_GotFocus(int index)
