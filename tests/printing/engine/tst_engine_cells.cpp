@@ -72,6 +72,7 @@ private slots:
         QCOMPARE(h, float(lumo::round4(Line / mm)));
         QCOMPARE(h, p->TextHeight(QStringLiteral("甲乙")));
         QCOMPARE(p->CurrentY(), 50.0f);
+        QCOMPARE(p->CurrentX(), -20.0f); // back at the surface's left edge, the paper's margin
 
         // NewRow: a line of "AA" plus the space, or the given height plus the space.
         p->setCurrentY(0);
@@ -237,6 +238,87 @@ private slots:
         QCOMPARE(t[0].x1, float(w20 - 180 - Margin));
         QCOMPARE(t[0].y1, float(h10 - Line - Margin));
         p->EndDoc();
+    }
+
+    void cellAlignmentCodes()
+    {
+        auto p = startedPrinter();
+        const double w20 = lumo::mmToTwips(20), h8 = lumo::mmToTwips(8), rs = lumo::mmToTwips(0.5);
+        const auto cell = [&](const QString &text, float height, int code) {
+            p->setCurrentX(0);
+            p->setCurrentY(0);
+            const size_t from = p->surfacePage().ops.size();
+            p->CellOut(text, 20, height, code);
+            return newOps(*p, from, PageOp::Text);
+        };
+        // Top: three lines asked for, two fit 8 mm; the second would pass the bottom margin and is
+        // pulled back to half the margin above the bottom edge.
+        auto t = cell(QStringLiteral("甲\r\n乙\r\n丙"), 8, 0);
+        QCOMPARE(t.size(), 2);
+        QCOMPARE(t[0].x1, float(Margin));
+        QCOMPARE(t[0].y1, float(Margin));
+        QCOMPARE(t[1].y1, float(h8 - Margin / 2 - Line));
+        // Bottom: the block ends one margin above the bottom edge; a first line that would start
+        // above the top margin is pulled back to half the margin.
+        t = cell(QStringLiteral("甲\r\n乙"), 8, 2);
+        QCOMPARE(t.size(), 2);
+        QCOMPARE(t[0].y1, float(Margin / 2));
+        QCOMPARE(t[1].y1, float(h8 - 2 * Line - rs - Margin + Line + rs));
+        // Centred at the top and at the bottom; right at the top and in the middle.
+        t = cell(QStringLiteral("甲"), 8, 3);
+        QCOMPARE(t[0].x1, float((w20 - Cjk) / 2));
+        QCOMPARE(t[0].y1, float(Margin));
+        t = cell(QStringLiteral("甲"), 8, 5);
+        QCOMPARE(t[0].y1, float(h8 - Line - Margin));
+        t = cell(QStringLiteral("甲"), 8, 6);
+        QCOMPARE(t[0].x1, float(w20 - Cjk - Margin));
+        QCOMPARE(t[0].y1, float(Margin));
+        t = cell(QStringLiteral("甲"), 8, 7);
+        QCOMPARE(t[0].x1, float(w20 - Cjk - Margin));
+        QCOMPARE(t[0].y1, float((h8 - Line) / 2));
+
+        // Vertical text stacks the first paragraph only; the next one is wrapped as usual, all with
+        // the code less 9. The automatic height counts the three lines.
+        p->setCurrentX(0);
+        p->setCurrentY(0);
+        size_t from = p->surfacePage().ops.size();
+        const float h = p->CellOut(QStringLiteral("甲乙\r\n丙丁"), 20, -1, 9);
+        t = newOps(*p, from, PageOp::Text);
+        QCOMPARE(t.size(), 3);
+        QCOMPARE(t[2].text, QStringLiteral("丙丁"));
+        QCOMPARE(t[2].x1, float(Margin));
+        QCOMPARE(t[2].y1, float(Margin + 2 * (Line + rs)));
+        QCOMPARE(h, float(lumo::round4((3 * Line + 3 * rs + 2 * Margin) / mm)));
+        // The caller's alignment code is its own.
+        int code = 10;
+        p->CellOut(QStringLiteral("甲"), 20, -1, code);
+        QCOMPARE(code, 10);
+
+        // Cell margins set by the host move the text.
+        p->setLeftCellMargin(3);
+        p->setTopCellMargin(2);
+        t = cell(QStringLiteral("甲"), 8, 0);
+        QCOMPARE(t[0].x1, float(lumo::mmToTwips(3)));
+        QCOMPARE(t[0].y1, float(lumo::mmToTwips(2)));
+        p->setLeftCellMargin(1);
+        p->setTopCellMargin(1);
+        p->EndDoc();
+
+        // In a zoomed preview border widths are pen units of the zoomed surface (at least 1): at
+        // 150 % a width-2 edge is 3 units, a width-1 edge 1 unit.
+        auto z = makePrinter();
+        PropertyBag bag;
+        bag.write("Zoom", 1.5f);
+        z->ReadProperties(bag);
+        z->StartPrint();
+        z->NewPage();
+        z->CellOut(QStringLiteral("甲"), 20, 8, 4, QStringLiteral("2222"));
+        QCOMPARE(opsOf(z->surfacePage(), PageOp::Rect).last().penWidth, float(3 * 15 / 1.5));
+        z->CellOut(QStringLiteral("甲"), 20, 8, 4, QStringLiteral("1111"));
+        QCOMPARE(opsOf(z->surfacePage(), PageOp::Rect).last().penWidth, float(1 * 15 / 1.5));
+        // Measurement does not zoom: a cell's automatic height is that of 100 %.
+        QCOMPARE(z->CellOut(QString(), 20), float(lumo::round4((Line + 2 * Margin) / mm)));
+        z->EndDoc();
     }
 
     void cellBorders()

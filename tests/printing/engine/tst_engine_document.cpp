@@ -215,6 +215,21 @@ private slots:
         p->Footer()->setLeftFont(shared);
         QCOMPARE(p->Header()->LineColor(), SysGrayText);
         QCOMPARE(p->Header()->LineWidth(), short(1));
+        {
+            // A new descriptor: grey texts and rule, visible rule of width 1, three separate 9-pt fonts;
+            // a released font reads as a new default font.
+            PageInfo info;
+            QCOMPARE(info.LeftColor(), SysGrayText);
+            QCOMPARE(info.CenterColor(), SysGrayText);
+            QCOMPARE(info.RightColor(), SysGrayText);
+            QVERIFY(info.LineVisible());
+            QVERIFY(info.LeftFont() != info.CenterFont() && info.CenterFont() != info.RightFont());
+            QCOMPARE(info.RightFont()->pointSizeF(), 9.0);
+            info.setCenterFont(nullptr);
+            QVERIFY(info.CenterFont());
+            QCOMPARE(info.CenterFont()->pointSizeF(), 9.0);
+            QCOMPARE(info.CenterFont(), info.CenterFont()); // stored, not made anew at every reading
+        }
         QVERIFY(p->Header()->RightFont() != p->Header()->LeftFont());
         QCOMPARE(p->Footer()->CenterFont()->pointSizeF(), 9.0);
         p->Header()->RightFont()->setUnderline(true);
