@@ -385,12 +385,16 @@ void LumoPrinter::setPaperSize(int code)
         return;
     }
     m_paperSize = code;
+    // The printer takes the paper; width and height are its page in the printer's orientation.
+    bool known = false;
+    const QPageSize ps = lumo::pageSizeForCode(code, &known);
     const int printerOrientation = m_printer->pageLayout().orientation() == QPageLayout::Landscape ? 2 : 1;
     double w = 0, h = 0;
-    if (!printerPageTwips(code, printerOrientation, w, h)) {
+    if (!known || !printerPageTwips(code, printerOrientation, w, h)) {
         message(QStringLiteral("无效属性值!"));
         return;
     }
+    m_printer->setPageSize(ps);
     m_paperWidth = w;
     m_paperHeight = h;
 }
@@ -616,6 +620,10 @@ void LumoPrinter::ReadProperties(const PropertyBag &bag)
     QPalette pal = frmDsp->palette();
     pal.setColor(QPalette::Window, lumo::resolveColor(m_backColor));
     frmDsp->setPalette(pal);
+    QPalette own = palette();
+    own.setColor(QPalette::Window, lumo::resolveColor(m_backColor));
+    setPalette(own);
+    picTlb_Resize();
     LayoutPreview();
 }
 

@@ -6,51 +6,59 @@
 namespace quorvane {
 
 namespace {
-struct PaperCode
+// Twips of a length in the units a page size was defined in (whole paper sizes are exact in inches).
+double twipsPerUnit(QPageSize::Unit unit)
 {
-    int code;
-    QPageSize::PageSizeId id;
-};
-// The old paper-size codes and the page sizes they stand for (the first code of a size wins when
-// a page size is turned back into a code).
-const PaperCode paperCodes[] = {
-    {9, QPageSize::A4},          {8, QPageSize::A3},          {11, QPageSize::A5},
-    {1, QPageSize::Letter},      {5, QPageSize::Legal},       {7, QPageSize::Executive},
-    {3, QPageSize::Tabloid},     {4, QPageSize::Ledger},      {6, QPageSize::Statement},
-    {12, QPageSize::JisB4},      {13, QPageSize::JisB5},      {14, QPageSize::Folio},
-    {15, QPageSize::Quarto},     {16, QPageSize::Imperial10x14}, {17, QPageSize::Tabloid},
-    {2, QPageSize::Letter},      {10, QPageSize::A4},         {18, QPageSize::Letter},
-    {19, QPageSize::Envelope9},  {20, QPageSize::Envelope10}, {21, QPageSize::Envelope11},
-    {22, QPageSize::Envelope12}, {23, QPageSize::Envelope14}, {27, QPageSize::EnvelopeDL},
-    {28, QPageSize::EnvelopeC5}, {29, QPageSize::EnvelopeC3}, {30, QPageSize::EnvelopeC4},
-    {31, QPageSize::EnvelopeC6}, {32, QPageSize::EnvelopeC65}, {33, QPageSize::EnvelopeB4},
-    {34, QPageSize::EnvelopeB5}, {35, QPageSize::EnvelopeB6}, {36, QPageSize::EnvelopeItalian},
-    {37, QPageSize::EnvelopeMonarch}, {38, QPageSize::EnvelopePersonal}, {39, QPageSize::FanFoldUS},
-    {40, QPageSize::FanFoldGerman}, {41, QPageSize::FanFoldGermanLegal}, {42, QPageSize::B4},
-    {66, QPageSize::A2},         {70, QPageSize::A6},
-};
+    switch (unit) {
+    case QPageSize::Inch: return 1440.0;
+    case QPageSize::Millimeter: return 1440.0 / 25.4;
+    case QPageSize::Point: return 20.0;
+    default: return 0;
+    }
+}
+
+// Hands the control's paper to the printer before a dialog shows it: orientation, and the paper of
+// the code, or the control's own width and height (whole millimetres) for a user-defined paper.
+void offerPaper(QPrinter &printer, int orientation, int paperSize, int widthMm, int heightMm)
+{
+    if (paperSize == 256) {
+        QSizeF mm(widthMm, heightMm);
+        if (mm.width() > mm.height())
+            mm.transpose();
+        if (mm.width() > 0 && mm.height() > 0)
+            printer.setPageSize(QPageSize(mm, QPageSize::Millimeter, QString(), QPageSize::ExactMatch));
+    } else {
+        bool ok = false;
+        const QPageSize ps = lumo::pageSizeForCode(paperSize, &ok);
+        if (ok)
+            printer.setPageSize(ps);
+    }
+    printer.setPageOrientation(orientation == 2 ? QPageLayout::Landscape : QPageLayout::Portrait);
+}
+
+// Whole millimetres of a dialog's length: its hundredths of a millimetre, the fraction dropped.
+int wholeMm(double mm)
+{
+    return int(std::lround(mm * 100.0) / 100);
+}
 } // namespace
 
 QPageSize lumo::pageSizeForCode(int code, bool *ok)
 {
-    for (const PaperCode &p : paperCodes) {
-        if (p.code == code) {
-            *ok = true;
-            return QPageSize(p.id);
-        }
+    // Qt knows the printer paper codes; Folio (14, 8.5 x 13 in) it knows only under another name.
+    const QPageSize::PageSizeId id = code == 14 ? QPageSize::FanFoldGermanLegal : QPageSize::id(code);
+    if (code == 256 || id == QPageSize::Custom) {
+        *ok = false;
+        return QPageSize(QPageSize::A4);
     }
-    *ok = false;
-    return QPageSize(QPageSize::A4);
+    *ok = true;
+    return QPageSize(id);
 }
 
 int lumo::codeForPageSize(const QPageSize &size)
 {
-    const QPageSize::PageSizeId id = size.id();
-    for (const PaperCode &p : paperCodes) {
-        if (p.id == id)
-            return p.code;
-    }
-    return 256;
+    const int code = size.isValid() ? size.windowsId() : 0;
+    return code > 0 ? code : 256;
 }
 
 bool LumoPrinter::printerPageTwips(int code, int orientation, double &w, double &h) const
@@ -59,9 +67,10 @@ bool LumoPrinter::printerPageTwips(int code, int orientation, double &w, double 
     const QPageSize ps = lumo::pageSizeForCode(code, &ok);
     if (!ok)
         return false;
-    const QSizeF mm = ps.size(QPageSize::Millimeter);
-    w = lumo::roundEven(mm.width() * 1440.0 / 25.4);
-    h = lumo::roundEven(mm.height() * 1440.0 / 25.4);
+    const double f = twipsPerUnit(ps.definitionUnits());
+    const QSizeF size = f > 0 ? ps.definitionSize() * f : ps.size(QPageSize::Point) * 20.0;
+    w = lumo::roundEven(size.width());
+    h = lumo::roundEven(size.height());
     if (orientation == 2)
         std::swap(w, h);
     return true;
@@ -74,38 +83,44 @@ void LumoPrinter::PageSetup()
         message(QStringLiteral("正在生成打印内容，请完成后再进行页面设置!"));
         return;
     }
-    m_printer->setPageOrientation(m_orientation == 2 ? QPageLayout::Landscape : QPageLayout::Portrait);
-    bool ok = false;
-    const QPageSize ps = lumo::pageSizeForCode(m_paperSize, &ok);
-    if (ok)
-        m_printer->setPageSize(ps);
+    const QPageLayout before = m_printer->pageLayout();
+    offerPaper(*m_printer, m_orientation, m_paperSize, PaperWidth(), PaperHeight());
     const auto hundredths = [](double twips) { return std::lround(twips / lumo::TwipsPerMm * 100.0) / 100.0; };
     m_printer->setPageMargins(QMarginsF(hundredths(m_leftMargin), hundredths(m_topMargin),
                                         hundredths(m_rightMargin), hundredths(m_bottomMargin)),
                               QPageLayout::Millimeter);
-    if (!pageSetupHook || !pageSetupHook(m_printer.get(), this))
-        return; // Cancel, or a dialog that did not open
+    if (!pageSetupHook || !pageSetupHook(m_printer.get(), this)) {
+        // Cancel, or a dialog that did not open: the printer is left as it was.
+        m_printer->setPageLayout(before);
+        return;
+    }
 
     const QPageLayout layout = m_printer->pageLayout();
+    const int turnedFrom = m_orientation;
     m_orientation = layout.orientation() == QPageLayout::Landscape ? 2 : 1;
     const int code = lumo::codeForPageSize(layout.pageSize());
     if (code == 256) {
-        QSizeF mm = layout.pageSize().size(QPageSize::Millimeter);
-        if (m_orientation == 2)
-            mm.transpose();
-        // Whole millimetres; they take effect only while the paper already is user-defined.
-        setPaperWidth(int(mm.width()));
-        setPaperHeight(int(mm.height()));
+        if (m_paperSize == 256) {
+            // Whole millimetres, as the paper lies in the chosen orientation.
+            const QRectF paper = layout.fullRect(QPageLayout::Millimeter);
+            setPaperWidth(wholeMm(paper.width()));
+            setPaperHeight(wholeMm(paper.height()));
+        } else if (m_orientation != turnedFrom) {
+            // The paper stays, but lies as the orientation now says: a turned orientation over an
+            // unturned paper would print the page squeezed onto the turned sheet.
+            const double tmp = lumo::roundEven(m_paperWidth);
+            m_paperWidth = m_paperHeight;
+            m_paperHeight = tmp;
+        }
     } else {
         setPaperSize(code);
     }
     // Margins in whole millimetres (the fraction dropped), stored without relayout.
     const QMarginsF m = layout.margins(QPageLayout::Millimeter);
-    const auto whole = [](double mm) { return double(std::lround(mm * 100.0) / 100); };
-    m_leftMargin = whole(m.left()) * lumo::TwipsPerMm;
-    m_topMargin = whole(m.top()) * lumo::TwipsPerMm;
-    m_rightMargin = whole(m.right()) * lumo::TwipsPerMm;
-    m_bottomMargin = whole(m.bottom()) * lumo::TwipsPerMm;
+    m_leftMargin = double(float(wholeMm(m.left()) * lumo::TwipsPerMm));
+    m_topMargin = double(float(wholeMm(m.top()) * lumo::TwipsPerMm));
+    m_rightMargin = double(float(wholeMm(m.right()) * lumo::TwipsPerMm));
+    m_bottomMargin = double(float(wholeMm(m.bottom()) * lumo::TwipsPerMm));
 }
 
 void LumoPrinter::ShowPrinter(int PrintFlags)
@@ -115,17 +130,24 @@ void LumoPrinter::ShowPrinter(int PrintFlags)
         message(QStringLiteral("正在生成打印内容，请完成后再打印!"));
         return;
     }
-    m_printer->setPageOrientation(m_orientation == 2 ? QPageLayout::Landscape : QPageLayout::Portrait);
-    bool ok = false;
-    const QPageSize ps = lumo::pageSizeForCode(m_paperSize, &ok);
-    if (ok)
-        m_printer->setPageSize(ps);
-    if (!printDialogHook || !printDialogHook(m_printer.get(), PrintFlags, this))
+    const QPageLayout before = m_printer->pageLayout();
+    offerPaper(*m_printer, m_orientation, m_paperSize, PaperWidth(), PaperHeight());
+    if (!printDialogHook || !printDialogHook(m_printer.get(), PrintFlags, this)) {
+        m_printer->setPageLayout(before);
         return;
-    // Plain field writes: no turn of the paper, no reload, no relayout.
+    }
+    // Plain field writes: no reload of the paper, no relayout.
     const QPageLayout layout = m_printer->pageLayout();
+    const int turnedFrom = m_orientation;
     m_orientation = layout.orientation() == QPageLayout::Landscape ? 2 : 1;
     m_paperSize = lumo::codeForPageSize(layout.pageSize());
+    if (m_orientation != turnedFrom) {
+        // The paper lies as the chosen orientation says, so the report laid out again for the
+        // printer is not squeezed onto the turned sheet.
+        const double tmp = lumo::roundEven(m_paperWidth);
+        m_paperWidth = m_paperHeight;
+        m_paperHeight = tmp;
+    }
     raiseOrDefer(Request::Print);
 }
 

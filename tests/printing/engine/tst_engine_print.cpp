@@ -205,15 +205,70 @@ private slots:
         QCOMPARE(p->PaperHeight(), 210);
         QCOMPARE(p->LeftMargin(), 25.0f);
 
-        // A user-defined size while the paper is A4 leaves the paper as it is.
+        // A user-defined size while the paper is A4 leaves the paper as it is ...
         LumoPrinter::pageSetupHook = [](QPrinter *printer, QWidget *) {
-            printer->setPageOrientation(QPageLayout::Portrait);
             printer->setPageSize(QPageSize(QSizeF(100, 150), QPageSize::Millimeter, "x", QPageSize::ExactMatch));
+            printer->setPageOrientation(QPageLayout::Landscape);
             return true;
         };
         p->PageSetup();
         QCOMPARE(p->PaperSize(), 9);
         QCOMPARE(p->PaperWidth(), 297);
+        QCOMPARE(p->PaperHeight(), 210);
+        // ... and with portrait chosen the A4 paper lies upright, as the orientation says.
+        LumoPrinter::pageSetupHook = [](QPrinter *printer, QWidget *) {
+            printer->setPageSize(QPageSize(QSizeF(100, 150), QPageSize::Millimeter, "x", QPageSize::ExactMatch));
+            printer->setPageOrientation(QPageLayout::Portrait);
+            return true;
+        };
+        p->PageSetup();
+        QCOMPARE(p->Orientation(), 1);
+        QCOMPARE(p->PaperSize(), 9);
+        QCOMPARE(p->PaperWidth(), 210);
+        QCOMPARE(p->PaperHeight(), 297);
+
+        // Cancel leaves the printer's paper as it was, though the dialog was offered the control's.
+        p->setOrientation(2);
+        const QPageLayout printerBefore = p->Printer()->pageLayout();
+        QPageLayout::Orientation offeredOrientation = QPageLayout::Portrait;
+        LumoPrinter::pageSetupHook = [&](QPrinter *printer, QWidget *) {
+            offeredOrientation = printer->pageLayout().orientation();
+            printer->setPageSize(QPageSize(QPageSize::A3));
+            return false;
+        };
+        p->PageSetup();
+        QCOMPARE(offeredOrientation, QPageLayout::Landscape);
+        QVERIFY(p->Printer()->pageLayout().isEquivalentTo(printerBefore));
+        QCOMPARE(p->PaperSize(), 9);
+        QCOMPARE(p->PaperWidth(), 297);
+
+        // A user-defined paper is offered with its own size; OK takes whole millimetres.
+        auto u = makePrinter();
+        u->setPaperSize(256);
+        u->setPaperWidth(150);
+        u->setPaperHeight(200);
+        QSizeF offeredSize;
+        LumoPrinter::pageSetupHook = [&](QPrinter *printer, QWidget *) {
+            offeredSize = printer->pageLayout().fullRect(QPageLayout::Millimeter).size();
+            printer->setPageSize(QPageSize(QSizeF(160.7, 220.2), QPageSize::Millimeter, "x", QPageSize::ExactMatch));
+            return true;
+        };
+        u->PageSetup();
+        QCOMPARE(offeredSize, QSizeF(150, 200));
+        QCOMPARE(u->PaperSize(), 256);
+        QCOMPARE(u->PaperWidth(), 160);
+        QCOMPARE(u->PaperHeight(), 220);
+
+        // A paper code of the dialog reloads the paper: A3 in landscape.
+        LumoPrinter::pageSetupHook = [](QPrinter *printer, QWidget *) {
+            printer->setPageSize(QPageSize(QPageSize::A3));
+            printer->setPageOrientation(QPageLayout::Landscape);
+            return true;
+        };
+        u->PageSetup();
+        QCOMPARE(u->PaperSize(), 8);
+        QCOMPARE(u->PaperWidth(), 420);
+        QCOMPARE(u->PaperHeight(), 297);
 
         // The print dialog: Cancel changes nothing and prints nothing; OK prints.
         auto q = makePrinter();
@@ -227,6 +282,7 @@ private slots:
         q->ShowPrinter();
         QCOMPARE(prints, 0);
         QCOMPARE(q->Orientation(), 1);
+        QCOMPARE(q->Printer()->pageLayout().orientation(), QPageLayout::Portrait);
         int flagsSeen = -1;
         LumoPrinter::printDialogHook = [&](QPrinter *printer, int flags, QWidget *) {
             flagsSeen = flags;
@@ -237,7 +293,10 @@ private slots:
         QCOMPARE(flagsSeen, 4);
         QCOMPARE(prints, 1);
         QCOMPARE(q->Orientation(), 2);
-        QCOMPARE(q->PaperWidth(), 210); // a plain field write: the paper is not turned
+        // The paper is turned with the orientation, so the report laid out again for the printer
+        // fills the turned sheet instead of being squeezed onto it.
+        QCOMPARE(q->PaperWidth(), 297);
+        QCOMPARE(q->PaperHeight(), 210);
 
         // No page setup and no printer choice under a running document.
         q->StartPrint();
@@ -250,6 +309,44 @@ private slots:
         q->EndDoc();
         LumoPrinter::pageSetupHook = [](QPrinter *, QWidget *) { return false; };
         LumoPrinter::printDialogHook = [](QPrinter *, int, QWidget *) { return false; };
+    }
+
+    void paperCodes()
+    {
+        // The printer paper codes and the sheets they stand for, in whole twips.
+        auto p = makePrinter();
+        const struct { int code; double w, h; } sheets[] = {
+            {9, 11906, 16838},   // A4
+            {8, 16838, 23811},   // A3
+            {11, 8391, 11906},   // A5
+            {1, 12240, 15840},   // Letter 8.5 x 11 in
+            {5, 12240, 20160},   // Legal 8.5 x 14 in
+            {13, 10318, 14570},  // B5 (JIS)
+            {14, 12240, 18720},  // Folio 8.5 x 13 in
+            {93, 8277, 12189},   // PRC 16K 146 x 215 mm
+            {70, 5953, 8391},    // A6
+        };
+        for (const auto &sheet : sheets) {
+            messages().clear();
+            p->setPaperSize(sheet.code);
+            QVERIFY2(messages().isEmpty(), qPrintable(QString::number(sheet.code)));
+            QCOMPARE(p->PaperSize(), sheet.code);
+            QCOMPARE(p->paperWidthTwips(), sheet.w);
+            QCOMPARE(p->paperHeightTwips(), sheet.h);
+            // The printer takes the paper, and reads back as the same code.
+            QCOMPARE(lumo::codeForPageSize(p->Printer()->pageLayout().pageSize()), sheet.code == 14 ? 41 : sheet.code);
+        }
+        bool ok = true;
+        lumo::pageSizeForCode(256, &ok);
+        QVERIFY(!ok);
+        QCOMPARE(lumo::codeForPageSize(QPageSize(QSizeF(123, 45), QPageSize::Millimeter)), 256);
+        // A code beyond 16 bits is refused and the field keeps its value.
+        p->setPaperSize(9);
+        messages().clear();
+        p->setPaperSize(70000);
+        QCOMPARE(messages().size(), 1);
+        QCOMPARE(messages()[0].text, QStringLiteral("无效属性值!"));
+        QCOMPARE(p->PaperSize(), 9);
     }
 
     void persistence()
