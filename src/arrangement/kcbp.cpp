@@ -1,6 +1,7 @@
 #include "arrangement/kcbp.h"
 
 #include "arrangement/exams.h"
+#include "arrangement/registerview.h"
 #include "arrangement/rooms.h"
 #include "shell/globals.h"
 #include "shell/keys.h"
@@ -10,7 +11,6 @@
 #include <QCoreApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 #include <cmath>
 
@@ -35,26 +35,6 @@ int roomCountOf(const QString &text)
 {
     const double v = std::floor(Val(text));
     return v > 0 ? static_cast<int>(std::min(v, 9999.0)) : 0;
-}
-
-// Limits what the user types; texts the program puts in stay whole.
-void limitTyping(QLineEdit *box, int maxChars)
-{
-    box->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("^.{0,%1}$").arg(maxChars)), box));
-}
-
-// Widens the columns of a list so that every text shows whole; a column never gets narrower
-// than its heading made it.
-void fitColumns(Grid *grid)
-{
-    for (int c = 1; c < grid->Cols(); ++c) {
-        int widest = 0;
-        for (int r = 1; r < grid->Rows(); ++r)
-            widest = std::max(widest, grid->textWidthTwips(grid->TextMatrix(r, c)));
-        const int wanted = widest + 14 * Grid::TwipsPerPixel;
-        if (widest > 0 && wanted > grid->ColWidth(c))
-            grid->setColWidth(c, wanted);
-    }
 }
 
 void letMessagesRun()
@@ -87,10 +67,10 @@ void kcbp::createControls(QWidget *root)
     Label1[0] = new QLabel(QStringLiteral("考场数量:"), Frame1[1]);
     Label1[2] = new QLabel(QStringLiteral("编排依据:"), Frame1[1]);
     Text1[0] = new QLineEdit(Frame1[1]);
-    limitTyping(Text1[0], 40);
+    limitTypedLength(Text1[0], 40);
     Text1[0]->setMinimumWidth(300);
     Text1[1] = new QLineEdit(Frame1[1]);
-    limitTyping(Text1[1], 2);
+    limitTypedLength(Text1[1], 2);
     Text1[1]->setMaximumWidth(60);
     Combo1 = new QComboBox(Frame1[1]);
     Combo1->setMinimumWidth(300);

@@ -1,5 +1,6 @@
 #include "arrangement/kcsz.h"
 
+#include "arrangement/registerview.h"
 #include "arrangement/rooms.h"
 #include "shell/keys.h"
 #include "shell/services.h"
@@ -7,9 +8,7 @@
 
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QRegularExpressionValidator>
 #include <QVBoxLayout>
-#include <algorithm>
 #include <cmath>
 
 namespace quorvane {
@@ -47,8 +46,7 @@ void kcsz::createControls(QWidget *root)
         Text1[i] = new QLineEdit(root);
         // Typing is limited; a text the program puts in (the proposed id 0100) stays whole, so
         // the save can refuse it instead of storing a cut id.
-        Text1[i]->setValidator(new QRegularExpressionValidator(
-            QRegularExpression(QStringLiteral("^.{0,%1}$").arg(maxLengths[i])), Text1[i]));
+        limitTypedLength(Text1[i], maxLengths[i]);
         keys::onGotFocus(Text1[i], [this, i] { Text1_GotFocus(i); });
         keys::onEnter(Text1[i], [this, i] { Text1_KeyPress(i, keys::kEnter); });
         form->addWidget(Text1[i], i, 1);
@@ -126,14 +124,7 @@ void kcsz::form_1()
         Grid1->setTextMatrix(r, 4, roomTypeText(room.type));
         ++r;
     }
-    // Every text shows whole; no column gets narrower than its heading.
-    for (int c = 1; c < Grid1->Cols(); ++c) {
-        int widest = 0;
-        for (int row = 1; row < Grid1->Rows(); ++row)
-            widest = std::max(widest, Grid1->textWidthTwips(Grid1->TextMatrix(row, c)));
-        if (widest > 0 && widest + 14 * Grid::TwipsPerPixel > Grid1->ColWidth(c))
-            Grid1->setColWidth(c, widest + 14 * Grid::TwipsPerPixel);
-    }
+    fitColumns(Grid1);
 }
 
 void kcsz::Grid1_Click()
