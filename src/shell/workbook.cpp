@@ -132,7 +132,7 @@ bool parseCellRef(const QString &ref, int *row, int *col)
 
 void Workbook::setCell(int row, int col, const QString &text)
 {
-    if (row < 1 || col < 1 || text.isEmpty())
+    if (row < 1 || col < 1 || text.isEmpty() || (m_maxCols > 0 && col > m_maxCols))
         return;
     m_cells.insert(key(row, col), text);
     m_rows = std::max(m_rows, row);
@@ -217,6 +217,41 @@ QString readRichText(QXmlStreamReader &xml)
         }
     }
     return decodeEscapes(text);
+}
+
+// An ISO 8601 date or date-time as a t="d" cell holds it, shown like a date serial: the date,
+// with the time only when there is one. Read as written, without any time zone (a local-time
+// conversion would shift or refuse days on which a zone's clocks skip midnight); a zone suffix
+// is ignored. A text that is no such date stays as it is.
+QString isoDateText(const QString &value)
+{
+    const QString s = value.trimmed();
+    int sep = int(s.indexOf(QLatin1Char('T')));
+    if (sep < 0)
+        sep = int(s.indexOf(QLatin1Char(' ')));
+    const QString datePart = sep < 0 ? s : s.left(sep);
+    QString timePart = sep < 0 ? QString() : s.mid(sep + 1);
+    if (timePart.endsWith(QLatin1Char('Z'), Qt::CaseInsensitive))
+        timePart.chop(1);
+    const int offset = int(std::max(timePart.lastIndexOf(QLatin1Char('+')), timePart.lastIndexOf(QLatin1Char('-'))));
+    if (offset > 0)
+        timePart.truncate(offset);
+    QTime time(0, 0);
+    if (!timePart.isEmpty()) {
+        time = QTime::fromString(timePart, Qt::ISODateWithMs);
+        if (!time.isValid())
+            return value;
+    }
+    const QDate date = QDate::fromString(datePart, Qt::ISODate);
+    if (!date.isValid()) {
+        // A time alone ("10:30:00").
+        const QTime only = sep < 0 ? QTime::fromString(s, Qt::ISODateWithMs) : QTime();
+        return only.isValid() ? only.toString(QStringLiteral("HH:mm:ss")) : value;
+    }
+    const QString dateText = date.toString(QStringLiteral("yyyy-MM-dd"));
+    if (time.hour() == 0 && time.minute() == 0 && time.second() == 0)
+        return dateText;
+    return dateText + QLatin1Char(' ') + time.toString(QStringLiteral("HH:mm:ss"));
 }
 
 // Date kinds of number formats.
@@ -465,6 +500,10 @@ bool WorkbookReaders::readXlsx(Workbook &wb, const QByteArray &data, int maxRows
             workbookPart = r.target;
     if (workbookPart.isEmpty())
         workbookPart = QStringLiteral("xl/workbook.xml");
+    if (workbookPart.endsWith(QLatin1String(".bin"), Qt::CaseInsensitive)) {
+        wb.m_error = QStringLiteral("这是二进制格式（.xlsb）的工作簿，不能读取，请在Excel中另存为.xlsx或.xls格式");
+        return false;
+    }
     QByteArray workbookXml;
     int rc = zip.read(workbookPart, &workbookXml);
     if (rc == 0) {
@@ -704,12 +743,7 @@ bool WorkbookReaders::readXlsx(Workbook &wb, const QByteArray &data, int maxRows
             } else if (type == QLatin1String("e")) {
                 text = value;
             } else if (type == QLatin1String("d")) {
-                // An ISO 8601 date written as text.
-                const QDateTime dt = QDateTime::fromString(value.trimmed(), Qt::ISODate);
-                if (dt.isValid())
-                    text = dt.time() == QTime(0, 0) ? dt.date().toString(QStringLiteral("yyyy-MM-dd")) : dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-                else
-                    text = value;
+                text = isoDateText(value);
             } else if (hasValue) {
                 bool ok = false;
                 const double v = value.trimmed().toDouble(&ok);
@@ -805,10 +839,11 @@ bool WorkbookReaders::readXls(Workbook &wb, const QString &path, int maxRows)
     return true;
 }
 
-bool Workbook::open(const QString &path, int maxRows)
+bool Workbook::open(const QString &path, int maxRows, int maxCols)
 {
     close();
     m_error.clear();
+    m_maxCols = std::max(0, maxCols);
     QFile f(path);
     if (path.isEmpty() || !f.open(QIODevice::ReadOnly)) {
         m_error = QStringLiteral("文件不存在或无法读取");
@@ -830,9 +865,22 @@ bool Workbook::open(const QString &path, int maxRows)
         m_format = Format::Xlsx;
         ok = WorkbookReaders::readXlsx(*this, data, maxRows);
     } else if (head == QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8)) {
-        f.close();
         m_format = Format::Xls;
         ok = WorkbookReaders::readXls(*this, path, maxRows);
+        // A password-protected .xlsx is an OLE file too: its package sits, encrypted, in a
+        // stream named EncryptedPackage beside EncryptionInfo.
+        if (!ok && f.seek(0)) {
+            const QByteArray all = f.readAll();
+            auto utf16 = [](const char *name) {
+                QByteArray b;
+                for (const char *p = name; *p; ++p)
+                    b.append(*p).append('\0');
+                return b;
+            };
+            if (all.contains(utf16("EncryptedPackage")) && all.contains(utf16("EncryptionInfo")))
+                m_error = QStringLiteral("工作簿有密码保护，无法读取");
+        }
+        f.close();
     } else {
         m_error = QStringLiteral("文件不是Excel工作簿");
     }

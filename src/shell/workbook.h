@@ -21,20 +21,23 @@ bool parseCellRef(const QString &ref, int *row, int *col);
 
 // One worksheet of a workbook file, read once into memory as the texts the cells display:
 // text as it stands, numbers by numberText, dates (numbers in a date format) as yyyy-mm-dd,
-// booleans TRUE/FALSE, errors as their code (#N/A). Rows and columns count from 1.
+// booleans TRUE/FALSE, errors as their code (#N/A); a formula reads as the result the file
+// stores with it, and as empty when the program that wrote the file stored none (formulas are
+// not computed here). Rows and columns count from 1.
 //
 // The reader is chosen by the file's first bytes, not its name: a zip package is read as .xlsx
 // (the active sheet, else the first visible worksheet), an OLE compound file as .xls (its first
 // worksheet). A file that cannot be read (missing, empty, truncated, not a workbook, damaged XML,
-// no worksheet, password protected) gives false and a Chinese reason in errorText(); nothing
+// no worksheet, password protected, binary .xlsb) gives false and a Chinese reason in errorText(); nothing
 // throws and nothing crashes.
 class Workbook
 {
 public:
     enum class Format { None, Xlsx, Xls };
 
-    // Reads the sheet. maxRows > 0 stops reading after that row (later rows are never looked at).
-    bool open(const QString &path, int maxRows = 0);
+    // Reads the sheet. maxRows > 0 stops reading after that row (later rows are never looked at);
+    // maxCols > 0 keeps no cell right of that column (a sheet of very many columns costs no memory).
+    bool open(const QString &path, int maxRows = 0, int maxCols = 0);
     void close();
     bool isOpen() const { return m_open; }
 
@@ -56,6 +59,7 @@ private:
     QHash<quint64, QString> m_cells;
     int m_rows = 0;
     int m_cols = 0;
+    int m_maxCols = 0;
     bool m_open = false;
     Format m_format = Format::None;
     QString m_error;

@@ -10,6 +10,7 @@
 #include <xlsxwriter.h>
 #include <zip.h>
 
+#include <ctime>
 #include <utility>
 #include <vector>
 
@@ -90,6 +91,9 @@ private Q_SLOTS:
     void damagedFilesAreRefused();
     void xlsFixture();
     void readerChosenByContentNotName();
+    void isoDatesFormulasAndStrictPackages();
+    void columnsRightOfTheCapAreNotKept();
+    void unreadableKindsSayWhy();
 
 private:
     QTemporaryDir m_dir;
@@ -439,6 +443,124 @@ void tst_workbook::readerChosenByContentNotName()
     QVERIFY(wb.open(xlsAsXlsx));
     QCOMPARE(wb.format(), Workbook::Format::Xls);
     QCOMPARE(wb.text(1, 2), QStringLiteral("姓名"));
+}
+
+void tst_workbook::isoDatesFormulasAndStrictPackages()
+{
+    // t="d" cells are read as written, whatever the computer's time zone: in São Paulo the clocks
+    // skipped midnight on 2018-11-04, which a local-time conversion refuses or moves to 01:00.
+    const QByteArray oldTz = qgetenv("TZ");
+    qputenv("TZ", "America/Sao_Paulo");
+    tzset();
+    const QString file = path(QStringLiteral("dates.xlsx"));
+    QVERIFY(writeZip(file, simplePackage(sheetXml(
+                               "<row r=\"1\"><c r=\"A1\" t=\"d\"><v>2018-11-04T00:00:00</v></c><c r=\"B1\" t=\"d\"><v>2018-11-04</v></c>"
+                               "<c r=\"C1\" t=\"d\"><v>2023-09-01T08:30:00Z</v></c><c r=\"D1\" t=\"d\"><v>2023-09-01T00:00:00.000+08:00</v></c>"
+                               "<c r=\"E1\" t=\"d\"><v>不是日期</v></c><c r=\"F1\" t=\"d\"><v>10:30:00</v></c></row>"
+                               // Formulas: a stored result is read; without one (as some libraries
+                               // write them) the cell reads empty rather than as the formula text.
+                               "<row r=\"2\"><c r=\"A2\"><f>1+1</f><v>2</v></c><c r=\"B2\" t=\"str\"><f>\"a\"&amp;\"b\"</f><v>ab</v></c>"
+                               "<c r=\"C2\"><f>SUM(A1:A9)</f></c><c r=\"D2\" t=\"str\"><f>A1</f></c><c r=\"E2\"><f>1/0</f><v></v></c></row>"))));
+    Workbook wb;
+    const bool opened = wb.open(file);
+    qputenv("TZ", oldTz);
+    if (oldTz.isEmpty())
+        qunsetenv("TZ");
+    tzset();
+    QVERIFY2(opened, qPrintable(wb.errorText()));
+    QCOMPARE(wb.text(1, 1), QStringLiteral("2018-11-04"));
+    QCOMPARE(wb.text(1, 2), QStringLiteral("2018-11-04"));
+    QCOMPARE(wb.text(1, 3), QStringLiteral("2023-09-01 08:30:00"));
+    QCOMPARE(wb.text(1, 4), QStringLiteral("2023-09-01"));
+    QCOMPARE(wb.text(1, 5), QStringLiteral("不是日期"));
+    QCOMPARE(wb.text(1, 6), QStringLiteral("10:30:00"));
+    QCOMPARE(wb.text(2, 1), QStringLiteral("2"));
+    QCOMPARE(wb.text(2, 2), QStringLiteral("ab"));
+    QCOMPARE(wb.text(2, 3), QString());
+    QCOMPARE(wb.text(2, 4), QString());
+    QCOMPARE(wb.text(2, 5), QString());
+
+    // A Strict OOXML package: other namespaces and relationship types, the same cells.
+    const QByteArray strictRel = "http://purl.oclc.org/ooxml/officeDocument/relationships";
+    const Parts strict = {
+        {QStringLiteral("[Content_Types].xml"), kContentTypes},
+        {QStringLiteral("_rels/.rels"),
+         "<?xml version=\"1.0\"?><Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+         "<Relationship Id=\"rId1\" Type=\"" + strictRel + "/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>"},
+        {QStringLiteral("xl/workbook.xml"),
+         "<?xml version=\"1.0\"?><workbook xmlns=\"http://purl.oclc.org/ooxml/spreadsheetml/main\" xmlns:r=\"" + strictRel + "\">"
+         "<workbookPr dateCompatibility=\"0\"/><sheets><sheet name=\"名单\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>"},
+        {QStringLiteral("xl/_rels/workbook.xml.rels"),
+         "<?xml version=\"1.0\"?><Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+         "<Relationship Id=\"rId1\" Type=\"" + strictRel + "/worksheet\" Target=\"worksheets/sheet1.xml\"/>"
+         "<Relationship Id=\"rId2\" Type=\"" + strictRel + "/sharedStrings\" Target=\"sharedStrings.xml\"/></Relationships>"},
+        {QStringLiteral("xl/sharedStrings.xml"),
+         "<?xml version=\"1.0\"?><sst xmlns=\"http://purl.oclc.org/ooxml/spreadsheetml/main\"><si><t>学号</t></si><si><t>姓名</t></si></sst>"},
+        {QStringLiteral("xl/worksheets/sheet1.xml"),
+         "<?xml version=\"1.0\"?><worksheet xmlns=\"http://purl.oclc.org/ooxml/spreadsheetml/main\"><sheetData>"
+         "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"s\"><v>1</v></c></row>"
+         "<row r=\"2\"><c r=\"A2\"><v>2023007</v></c></row></sheetData></worksheet>"},
+    };
+    QVERIFY(writeZip(file, strict));
+    QVERIFY2(wb.open(file), qPrintable(wb.errorText()));
+    QCOMPARE(wb.sheetName(), QStringLiteral("名单"));
+    QCOMPARE(wb.text(QStringLiteral("a1")), QStringLiteral("学号"));
+    QCOMPARE(wb.text(QStringLiteral("b1")), QStringLiteral("姓名"));
+    QCOMPARE(wb.text(QStringLiteral("a2")), QStringLiteral("2023007"));
+}
+
+void tst_workbook::columnsRightOfTheCapAreNotKept()
+{
+    // A sheet of rows 16,000 cells wide: with a cap of 256 columns only those are kept.
+    QByteArray rows;
+    for (int r = 1; r <= 3; ++r) {
+        rows += "<row r=\"" + QByteArray::number(r) + "\">";
+        for (int c = 1; c <= 16000; ++c)
+            rows += "<c><v>" + QByteArray::number(c) + "</v></c>";
+        rows += "</row>";
+    }
+    const QString file = path(QStringLiteral("wide.xlsx"));
+    QVERIFY(writeZip(file, simplePackage(sheetXml(rows))));
+    Workbook wb;
+    QVERIFY(wb.open(file, 0, 256));
+    QCOMPARE(wb.text(3, 256), QStringLiteral("256"));
+    QCOMPARE(wb.text(3, 257), QString());
+    QCOMPARE(wb.columnCount(), 256);
+    QCOMPARE(wb.rowCount(), 3);
+    QVERIFY(wb.open(file));
+    QCOMPARE(wb.text(3, 16000), QStringLiteral("16000"));
+    QCOMPARE(wb.columnCount(), 16000);
+}
+
+void tst_workbook::unreadableKindsSayWhy()
+{
+    Workbook wb;
+    // A binary workbook (.xlsb) is a zip too, but its parts are not XML.
+    const QString xlsb = path(QStringLiteral("book.xlsb"));
+    QVERIFY(writeZip(xlsb, {{QStringLiteral("[Content_Types].xml"), kContentTypes},
+                            {QStringLiteral("_rels/.rels"), rootRels(QStringLiteral("xl/workbook.bin"))},
+                            {QStringLiteral("xl/workbook.bin"), QByteArray("\x83\x01\x00\x80\x01\x00", 6)}}));
+    QVERIFY(!wb.open(xlsb));
+    QVERIFY2(wb.errorText().contains(QStringLiteral(".xlsb")), qPrintable(wb.errorText()));
+
+    // A password-protected .xlsx is an OLE file holding EncryptionInfo and EncryptedPackage.
+    auto utf16 = [](const char *name) {
+        QByteArray b;
+        for (const char *p = name; *p; ++p)
+            b.append(*p).append('\0');
+        return b;
+    };
+    const QString locked = path(QStringLiteral("locked.xlsx"));
+    {
+        QFile f(locked);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QByteArray content = QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(1016, '\0');
+        content += utf16("EncryptionInfo") + QByteArray(100, '\0') + utf16("EncryptedPackage") + QByteArray(3000, '\0');
+        f.write(content);
+    }
+    QVERIFY(!wb.open(locked));
+    QCOMPARE(wb.errorText(), QStringLiteral("工作簿有密码保护，无法读取"));
+    QVERIFY(!wb.isOpen());
 }
 
 QTEST_MAIN(tst_workbook)
