@@ -10,26 +10,26 @@
 namespace quorvane {
 
 namespace {
-// The hourglass pointer for the span of a workbook operation.
-class BusyPointer
+// Whether a workbook operation has set the hourglass pointer (one operation runs at a time).
+bool gHourglass = false;
+
+void hourglass()
+{
+    if (gHourglass || !qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        return;
+    QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+    gHourglass = true;
+}
+
+// Sets the hourglass for the span of a reader or writer and makes sure it is gone afterwards,
+// also when the reader already restored it before its final message.
+class HourglassSpan
 {
 public:
-    BusyPointer()
-    {
-        m_on = qobject_cast<QGuiApplication *>(QCoreApplication::instance()) != nullptr;
-        if (m_on)
-            QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
-    }
-    ~BusyPointer()
-    {
-        if (m_on)
-            QGuiApplication::restoreOverrideCursor();
-    }
-    BusyPointer(const BusyPointer &) = delete;
-    BusyPointer &operator=(const BusyPointer &) = delete;
-
-private:
-    bool m_on = false;
+    HourglassSpan() { hourglass(); }
+    ~HourglassSpan() { ExcelIo::normalPointer(); }
+    HourglassSpan(const HourglassSpan &) = delete;
+    HourglassSpan &operator=(const HourglassSpan &) = delete;
 };
 
 QString programFolder()
@@ -52,19 +52,46 @@ ExcelIo::ExcelIo(ExcelTexts texts) : m_texts(std::move(texts)) {}
 
 QString ExcelIo::importFilter()
 {
-    return QStringLiteral("Excel 工作簿 (*.xlsx *.xls)");
+    return QStringLiteral("格式(.xls) (*.xls *.xlsx)");
 }
 
 QString ExcelIo::exportFilter()
 {
-    return QStringLiteral("Excel 工作簿 (*.xlsx)");
+    return QStringLiteral("格式(.xlsx) (*.xlsx)");
+}
+
+void ExcelIo::normalPointer()
+{
+    if (!gHourglass)
+        return;
+    gHourglass = false;
+    QGuiApplication::restoreOverrideCursor();
+}
+
+FileDialogRequest ExcelIo::dialogRequest(bool save, const QString &title, const QString &filter) const
+{
+    FileDialogRequest r;
+    r.save = save;
+    r.title = title;
+    r.filter = filter;
+    r.directory = programFolder();
+    // A name with a folder (what an earlier dialog returned) opens in that folder.
+    const QFileInfo held(m_dialogName);
+    if (!m_dialogName.isEmpty() && held.isAbsolute()) {
+        r.presetName = held.fileName();
+        r.directory = held.absolutePath();
+    } else {
+        r.presetName = m_dialogName;
+    }
+    return r;
 }
 
 bool ExcelIo::el_openexcel(const QString &fileName, int maxRows)
 {
     m_activeRow = 1;
     m_activeCol = 1;
-    if (m_book.open(fileName, maxRows))
+    // Columns up to IV, the last column of an Excel 2000 sheet; no caller reads further right.
+    if (m_book.open(fileName, maxRows, 256))
         return true;
     services::msg(QStringLiteral("无法读取文件“") + QFileInfo(fileName).fileName() + QStringLiteral("”：") + m_book.errorText()
                       + QStringLiteral("，操作终止！"),
@@ -96,12 +123,15 @@ QString ExcelIo::ActiveCellText() const
 
 void ExcelIo::selectin(const std::function<void(const QString &)> &reader)
 {
-    const QString name = services::openFileName(m_texts.importTitle, importFilter(), programFolder());
+    // No name is preset: the dialog starts with the name it last held in this window.
+    const QString name = services::handler().fileDialog(dialogRequest(false, m_texts.importTitle, importFilter()));
+    if (!name.isEmpty())
+        m_dialogName = name;
     if (name.contains(QLatin1String("xls"), Qt::CaseInsensitive)) {
         const MsgAnswer a = services::ask(QStringLiteral("导入的文件是：") + name + QStringLiteral("吗?"), QStringLiteral("系统提示:"),
                                           MsgButtons::YesNo, MsgIcon::None);
         if (a == MsgAnswer::Yes) {
-            BusyPointer busy;
+            HourglassSpan busy;
             reader(name);
         }
     }
@@ -110,14 +140,17 @@ void ExcelIo::selectin(const std::function<void(const QString &)> &reader)
 
 void ExcelIo::selectout(const QString &presetName, const std::function<void(const QString &)> &writer)
 {
-    QString name = services::saveFileName(m_texts.exportTitle, exportFilter(), presetName, programFolder());
+    m_dialogName = presetName;
+    QString name = services::handler().fileDialog(dialogRequest(true, m_texts.exportTitle, exportFilter()));
+    if (!name.isEmpty())
+        m_dialogName = name;
     if (name.endsWith(QLatin1String(".xls"), Qt::CaseInsensitive))
         name += QLatin1Char('x'); // the file written is an .xlsx workbook
     if (name.contains(QLatin1String("xls"), Qt::CaseInsensitive)) {
         const MsgAnswer a = services::ask(QStringLiteral("导出的文件是：") + name + QStringLiteral("吗?"), QStringLiteral("系统提示:"),
                                           MsgButtons::YesNo, MsgIcon::None);
         if (a == MsgAnswer::Yes) {
-            BusyPointer busy;
+            HourglassSpan busy;
             writer(name);
         }
     }

@@ -1,4 +1,5 @@
 #pragma once
+#include "shell/services.h"
 #include "shell/workbook.h"
 
 #include <QString>
@@ -42,9 +43,11 @@ public:
     // The active cell's displayed text (empty when no workbook is open).
     QString ActiveCellText() const;
 
-    // The open dialog (this window's import title, the program's folder, .xlsx and .xls files);
-    // a name containing "xls" is confirmed with "导入的文件是：" + name + "吗?" and, on Yes, the
-    // reader runs under the hourglass pointer; the workbook is closed afterwards in every case.
+    // The open dialog (this window's import title, the program's folder, .xls and .xlsx files),
+    // starting with the name the window's dialog last held (an earlier import's file or an
+    // export's name); a name containing "xls" is confirmed with "导入的文件是：" + name + "吗?"
+    // and, on Yes, the reader runs under the hourglass pointer; the workbook is closed afterwards
+    // in every case.
     void selectin(const std::function<void(const QString &)> &reader);
     // The save dialog with the preset name; a name ending in .xls is given the .xlsx ending of the
     // file that is really written; confirmed with "导出的文件是：" + name + "吗?"; then the writer.
@@ -53,14 +56,21 @@ public:
     const Workbook &workbook() const { return m_book; }
     const ExcelTexts &texts() const { return m_texts; }
 
-    static QString importFilter();  // "Excel 工作簿 (*.xlsx *.xls)"
-    static QString exportFilter();  // "Excel 工作簿 (*.xlsx)"
+    static QString importFilter();  // "格式(.xls) (*.xls *.xlsx)"
+    static QString exportFilter();  // "格式(.xlsx) (*.xlsx)"
+
+    // Back to the normal pointer inside a reader or writer, before its final message; does
+    // nothing when no workbook operation set the hourglass.
+    static void normalPointer();
 
 private:
+    FileDialogRequest dialogRequest(bool save, const QString &title, const QString &filter) const;
+
     ExcelTexts m_texts;
     Workbook m_book;
     int m_activeRow = 1;
     int m_activeCol = 1;
+    QString m_dialogName; // the name the window's file dialog holds
 };
 
 } // namespace quorvane

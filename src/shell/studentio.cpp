@@ -129,6 +129,7 @@ StudentImportResult stuinputok0(ExcelIo &excel, const QString &fileName, const S
         if (TrimBlanks(excel.ActiveCellText()).compare(headers[c], Qt::CaseInsensitive) != 0) {
             excel.el_closeexcel();
             services::msg(QStringLiteral("数据格式有误，请认真检查!"), kTitle);
+            ExcelIo::normalPointer();
             showProgress(ctx, false);
             return result;
         }
@@ -231,6 +232,7 @@ StudentImportResult stuinputok0(ExcelIo &excel, const QString &fileName, const S
     }
 
     excel.el_closeexcel();
+    ExcelIo::normalPointer();
     showProgress(ctx, false);
     if (failed) {
         result.added = 0;
@@ -282,6 +284,7 @@ bool stuinputok1(const QString &fileName, const StudentIoContext &ctx)
 
     const bool written = read && book.close();
     showProgress(ctx, false);
+    ExcelIo::normalPointer();
     if (!read) {
         services::msg(QStringLiteral("学生信息导出失败：学生名单无法读取，文件没有写入！"), kTitle);
         return false;

@@ -7,12 +7,15 @@
 
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
+#include <QCursor>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <xlsxwriter.h>
 
+#include <memory>
 #include <variant>
 #include <vector>
 
@@ -64,12 +67,33 @@ char *toString(const Student &s)
     return QTest::toString(QStringLiteral("%1|%2|%3|%4|%5").arg(s.stid, s.stname).arg(s.stclass).arg(s.stclassno).arg(s.keflag));
 }
 
+// Scripted answers that also note, for every message and question, whether the hourglass
+// pointer was showing.
+struct PointerServices : ScriptedServices
+{
+    std::vector<bool> hourglass;
+    MsgAnswer message(const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons) override
+    {
+        const QCursor *c = QGuiApplication::overrideCursor();
+        hourglass.push_back(c && c->shape() == Qt::WaitCursor);
+        return ScriptedServices::message(text, title, icon, buttons);
+    }
+};
+
+PointerServices &installPointerServices()
+{
+    auto handler = std::make_unique<PointerServices>();
+    PointerServices &ref = *handler;
+    services::install(std::move(handler));
+    return ref;
+}
+
 // A cohort whose register is open as the student register holds it.
 struct Register
 {
     TempData data;
     QSqlDatabase db;
-    ScriptedServices &ui = installScripted();
+    PointerServices &ui = installPointerServices();
     ExcelIo excel{studentExcelTexts()};
     std::vector<int> progress;
     std::vector<bool> shown;
@@ -151,6 +175,8 @@ private Q_SLOTS:
     void exportThatCannotBeWrittenSaysSo();
     void dialogsAndProgress();
     void rowsAfter6000AreNeverRead();
+    void dialogStartsWithTheNameItLastHeld();
+    void pointerIsNormalAtTheFinalMessages();
 };
 
 void tst_studentio::exportThenImportRestoresTheRegister()
@@ -431,7 +457,7 @@ void tst_studentio::dialogsAndProgress()
     QCOMPARE(reg.ui.fileRequests.back().title, QStringLiteral("学生信息导出"));
     QVERIFY(reg.ui.fileRequests.back().save);
     QCOMPARE(reg.ui.fileRequests.back().presetName, QStringLiteral("2023学生信息.xlsx"));
-    QVERIFY(reg.ui.fileRequests.back().filter.contains(QStringLiteral("*.xlsx")));
+    QCOMPARE(reg.ui.fileRequests.back().filter, QStringLiteral("格式(.xlsx) (*.xlsx)"));
     QCOMPARE(reg.ui.messages.front().text, QStringLiteral("导出的文件是：") + reg.file(QStringLiteral("out.xlsx")) + QStringLiteral("吗?"));
     QCOMPARE(reg.ui.messages.front().title, QStringLiteral("系统提示:"));
     QCOMPARE(reg.ui.messages.front().buttons, MsgButtons::YesNo);
@@ -455,7 +481,7 @@ void tst_studentio::dialogsAndProgress()
     QCOMPARE(r.updated, 250);
     QCOMPARE(reg.ui.fileRequests.back().title, QStringLiteral("学生信息导入"));
     QVERIFY(!reg.ui.fileRequests.back().save);
-    QVERIFY(reg.ui.fileRequests.back().filter.contains(QStringLiteral("*.xlsx *.xls")));
+    QCOMPARE(reg.ui.fileRequests.back().filter, QStringLiteral("格式(.xls) (*.xls *.xlsx)"));
     QCOMPARE(reg.ui.messages[0].text, QStringLiteral("导入的文件是：") + reg.file(QStringLiteral("out.xlsx")) + QStringLiteral("吗?"));
     QCOMPARE(reg.ui.messages[1].text, QStringLiteral("原有的学生信息要清空吗(同信息相关的数据将一并删除)?"));
     QCOMPARE(reg.ui.messages[1].title, QStringLiteral("严重警告:"));
@@ -517,6 +543,77 @@ void tst_studentio::rowsAfter6000AreNeverRead()
     q.exec();
     q.next();
     QCOMPARE(q.value(0).toInt(), 1);
+}
+
+void tst_studentio::dialogStartsWithTheNameItLastHeld()
+{
+    Register reg;
+    reg.add(QStringLiteral("K1"), QStringLiteral("甲"), 1, 1, 1);
+    const QString programFolder = QCoreApplication::applicationDirPath();
+
+    // The first import: no name, the program's folder.
+    reg.ui.fileNames = {QString()};
+    importStudents(reg.excel, reg.ctx());
+    QCOMPARE(reg.ui.fileRequests.back().presetName, QString());
+    QCOMPARE(reg.ui.fileRequests.back().directory, programFolder);
+
+    // An export presets the cohort's name in the program's folder; the user saves elsewhere.
+    const QString file = reg.file(QStringLiteral("名单.xlsx"));
+    reg.exportTo(file);
+    QCOMPARE(reg.ui.fileRequests.back().presetName, QStringLiteral("2023学生信息.xlsx"));
+    QCOMPARE(reg.ui.fileRequests.back().directory, programFolder);
+
+    // The next import's dialog starts with that file, in its folder, so Open takes it at once.
+    reg.ui.fileNames = {QString()};
+    importStudents(reg.excel, reg.ctx());
+    QCOMPARE(reg.ui.fileRequests.back().presetName, QStringLiteral("名单.xlsx"));
+    QCOMPARE(QDir(reg.ui.fileRequests.back().directory), QDir(reg.files.path()));
+    // A cancelled dialog keeps the name it held.
+    reg.ui.fileNames = {QString()};
+    importStudents(reg.excel, reg.ctx());
+    QCOMPARE(reg.ui.fileRequests.back().presetName, QStringLiteral("名单.xlsx"));
+
+    // Another window's dialog holds its own name.
+    ExcelIo other{scoreExcelTexts()};
+    reg.ui.fileNames = {QString()};
+    other.selectin([](const QString &) {});
+    QCOMPARE(reg.ui.fileRequests.back().presetName, QString());
+    QCOMPARE(reg.ui.fileRequests.back().title, QStringLiteral("成绩导入"));
+}
+
+void tst_studentio::pointerIsNormalAtTheFinalMessages()
+{
+    Register reg;
+    reg.add(QStringLiteral("K1"), QStringLiteral("甲"), 1, 1, 1);
+    const QString file = reg.file(QStringLiteral("p.xlsx"));
+
+    // Export: the confirmation comes before the hourglass; the final message after it.
+    reg.exportTo(file);
+    QCOMPARE(reg.ui.lastText(), kExported);
+    QCOMPARE(reg.ui.hourglass, (std::vector<bool>{false, false}));
+
+    // Import: the questions are asked under the hourglass (it is set when the file is
+    // confirmed); the final message comes with the normal pointer.
+    reg.ui.hourglass.clear();
+    QVERIFY(reg.import(file, MsgAnswer::No, MsgAnswer::No).finished);
+    QCOMPARE(reg.ui.lastText(), kImported);
+    QCOMPARE(reg.ui.hourglass, (std::vector<bool>{false, true, true, false}));
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+
+    // A refused header row: the message, then the normal pointer; nothing is left set.
+    const QString bad = reg.file(QStringLiteral("bad.xlsx"));
+    QVERIFY(writeSheet(bad, {{QStringLiteral("学生号")}}));
+    reg.ui.hourglass.clear();
+    reg.import(bad, MsgAnswer::No, MsgAnswer::No);
+    QCOMPARE(reg.ui.lastText(), QStringLiteral("数据格式有误，请认真检查!"));
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+
+    // An export that fails says so with the normal pointer.
+    reg.ui.hourglass.clear();
+    reg.exportTo(reg.file(QStringLiteral("no-folder/p.xlsx")));
+    QVERIFY(reg.ui.lastText().startsWith(QStringLiteral("学生信息导出失败")));
+    QCOMPARE(reg.ui.hourglass.back(), false);
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
 }
 
 QTEST_MAIN(tst_studentio)
