@@ -92,16 +92,19 @@ void LumoPrinter::printFlexRow(Grid &grid, int r, OleColor fill)
         double w = grid.ColWidth(c);
         double h = grid.RowHeight(r);
         int span = 1;
+        bool columnRun = false;
         if (grid.MergeCol(c) && !text.isEmpty()) {
             if (r > 0 && grid.TextMatrix(r - 1, c) == text) {
                 out().currentX += w; // covered by the run drawn above
                 ++c;
                 continue;
             }
-            for (int below = r + 1; below < rows && grid.TextMatrix(below, c) == text; ++below)
+            for (int below = r + 1; below < rows && grid.TextMatrix(below, c) == text; ++below) {
                 h += grid.RowHeight(below);
+                columnRun = true;
+            }
         }
-        if (h == grid.RowHeight(r) && grid.MergeRow(r) && !text.isEmpty()) {
+        if (!columnRun && grid.MergeRow(r) && !text.isEmpty()) {
             while (c + span < cols && grid.TextMatrix(r, c + span) == text) {
                 w += grid.ColWidth(c + span);
                 ++span;

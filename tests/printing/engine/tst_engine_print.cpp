@@ -10,6 +10,8 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include "controls/grid/grid.h"
+
 using namespace quorvane;
 using namespace enginetest;
 
@@ -347,6 +349,96 @@ private slots:
         QCOMPARE(messages().size(), 1);
         QCOMPARE(messages()[0].text, QStringLiteral("无效属性值!"));
         QCOMPARE(p->PaperSize(), 9);
+    }
+
+    void directPrintDetails()
+    {
+        Grid g;
+        g.setCols(3);
+        g.setRows(1 + 60);
+        g.setFixedRows(1);
+        g.setFixedCols(0);
+        for (int c = 0; c < 3; ++c) {
+            g.setColWidth(c, 1500);
+            g.setColAlignment(c, Grid::General);
+            g.setTextMatrix(0, c, QStringLiteral("列%1").arg(c + 1));
+        }
+        for (int r = 0; r < g.Rows(); ++r)
+            g.setRowHeight(r, 450);
+        for (int r = 4; r < g.Rows(); ++r)
+            g.setTextMatrix(r, 0, QStringLiteral("行%1").arg(r));
+        // A run of the merging column over a hidden row: the column rule takes the cell, so the
+        // merging row does not widen it.
+        g.setMergeCol(0, true);
+        g.setTextMatrix(1, 0, QStringLiteral("甲"));
+        g.setTextMatrix(2, 0, QStringLiteral("甲"));
+        g.setRowHeight(2, 0);
+        g.setTextMatrix(1, 1, QStringLiteral("甲"));
+        g.setMergeRow(1, true);
+        // Two empty cells of a merging row stay two cells.
+        g.setMergeRow(3, true);
+        g.setTextMatrix(3, 2, QStringLiteral("5"));
+        // General alignment: digits only to the right, anything else to the left.
+        g.setTextMatrix(4, 1, QStringLiteral("12.5"));
+        g.setTextMatrix(4, 2, QStringLiteral("007"));
+
+        auto p = makePrinter();
+        p->StartPrint();
+        p->NewPage();
+        QVector<QPair<int, QString>> autoPages;
+        connect(p.get(), &LumoPrinter::NewPageAutoCreated, p.get(),
+                [&](int page, const QString &name) { autoPages.push_back({page, name}); });
+        const double startX = 10 * 56.6929;
+        p->DirectPrint(&g, QString(), 12, 2, 10);
+        QVERIFY(autoPages.size() >= 1);
+        QCOMPARE(autoPages[0], qMakePair(1, QStringLiteral("MSFlexGrid"))); // the page on view, the type name
+        // The heading row repeated on the next page starts at the table's left edge, not at 0.
+        const auto rects2 = opsOf(p->surfacePage(), PageOp::Rect);
+        QVERIFY(!rects2.isEmpty());
+        QCOMPARE(rects2[0].x1, float(startX));
+        QCOMPARE(rects2[0].y1, 0.0f);
+        p->EndDoc();
+
+        PageRecord page1;
+        QVERIFY(p->loadPage(1, page1));
+        const auto rects = opsOf(page1, PageOp::Rect);
+        const auto cellAt = [&](double x, double y) {
+            for (const auto &op : rects) {
+                if (qFuzzyCompare(op.x1, float(x)) && qFuzzyCompare(1 + op.y1, 1 + float(y)))
+                    return op;
+            }
+            return PageOp();
+        };
+        // Row 1: "甲" of the merging column over rows 1 and 2 (the second hidden), one column wide.
+        const PageOp run = cellAt(startX, 450);
+        QCOMPARE(run.x2 - run.x1, 1500.0f);
+        QCOMPARE(run.y2 - run.y1, 450.0f);
+        // Row 3 (y 900, after the hidden row): the two empty cells are two cells.
+        QCOMPARE(cellAt(startX, 900).x2 - cellAt(startX, 900).x1, 1500.0f);
+        QCOMPARE(cellAt(startX + 1500, 900).x2 - cellAt(startX + 1500, 900).x1, 1500.0f);
+        const double m = 56.6929;
+        for (const auto &op : opsOf(page1, PageOp::Text)) {
+            if (op.text == QStringLiteral("12.5"))
+                QCOMPARE(op.x1, float(startX + 1500 + m));                  // left
+            if (op.text == QStringLiteral("007"))
+                QCOMPARE(op.x1, float(startX + 3000 + 1500 - 3 * 90 - m)); // right
+        }
+
+        // A cancel from the page event stops the table between rows; the font (zoomed for the
+        // table in the preview) is put back.
+        PropertyBag bag;
+        bag.write("Zoom", 1.5f);
+        auto q = makePrinter();
+        q->ReadProperties(bag);
+        q->StartPrint();
+        q->NewPage();
+        const float size = q->FontSize();
+        connect(q.get(), &LumoPrinter::NewPageAutoCreated, q.get(), [&] { q->CancelPrint(); });
+        q->DirectPrint(&g, QStringLiteral("名单"));
+        QCOMPARE(q->PageCount(), 2);
+        QCOMPARE(q->FontSize(), size);
+        QVERIFY(!q->surfacePage().texts().contains(QStringLiteral("名单")));
+        q->EndDoc();
     }
 
     void persistence()
