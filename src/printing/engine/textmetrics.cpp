@@ -20,7 +20,6 @@ QFontMetricsF &DeviceTextMetrics::metrics(const QFont &font)
         m_dpi = dpi;
         m_twipsPerPixel = 1440.0 / dpi;
         m_metrics = std::make_unique<QFontMetricsF>(font, m_device);
-        m_ascent = -1;
     }
     return *m_metrics;
 }
@@ -46,15 +45,16 @@ double DeviceTextMetrics::height(const QFont &font, const QString &)
 double DeviceTextMetrics::ascent(const QFont &font)
 {
     QFontMetricsF &m = metrics(font);
-    if (m_ascent < 0) {
-        const double e = em(font);
-        // The ink of an ideograph centred in the one-em line (its centre lies above the baseline).
-        const QRectF ink = m.tightBoundingRect(QStringLiteral("国"));
-        double a = ink.isEmpty() ? m.ascent() * m_twipsPerPixel * e / std::max(1e-9, m.height() * m_twipsPerPixel)
-                                 : e / 2 - (ink.top() + ink.bottom()) / 2 * m_twipsPerPixel;
-        m_ascent = std::clamp(a, 0.5 * e, e);
-    }
-    return m_ascent;
+    const QString key = font.key() + QLatin1Char('@') + QString::number(m_dpi);
+    const auto known = m_ascents.constFind(key);
+    if (known != m_ascents.constEnd())
+        return *known;
+    const double e = em(font);
+    // The ink of an ideograph centred in the one-em line (its centre lies above the baseline).
+    const QRectF ink = m.tightBoundingRect(QStringLiteral("国"));
+    const double a = ink.isEmpty() ? m.ascent() * e / std::max(1e-9, m.height())
+                                   : e / 2 - (ink.top() + ink.bottom()) / 2 * m_twipsPerPixel;
+    return m_ascents[key] = std::clamp(a, 0.5 * e, e);
 }
 
 double FixedTextMetrics::width(const QFont &font, const QString &text)

@@ -1,6 +1,7 @@
 #pragma once
 #include <QFont>
 #include <QFontMetricsF>
+#include <QHash>
 #include <QString>
 #include <memory>
 
@@ -45,7 +46,7 @@ private:
     int m_dpi = 0;
     QFont m_font;
     std::unique_ptr<QFontMetricsF> m_metrics;
-    double m_ascent = -1; // of m_font, worked out on first use
+    QHash<QString, double> m_ascents; // by font key and resolution, worked out on first use
 };
 
 // Fixed metrics: every character below U+0100 is half a point size wide, every other character a
