@@ -48,6 +48,7 @@ void selectyear::createControls(QWidget *root)
     for (QPushButton *b : {command1, exitcom}) {
         b->setAutoDefault(false);
         b->setDefault(false);
+        b->installEventFilter(this);
         buttons->addWidget(b);
     }
     lay->addLayout(buttons);
@@ -85,19 +86,59 @@ void selectyear::Form_Load()
         Combo1->setEditText(QString());
 }
 
+namespace {
+// The character code a key press types into a text field, as the list's key-press step sees it:
+// printable characters, Backspace (8), Esc (27), Enter (13) and Ctrl with a letter (1 to 26, Ctrl+V
+// among them). Keys that type nothing (arrows, page keys, Tab, Delete, function keys, Alt with a key)
+// give 0.
+int typedCharacter(const QKeyEvent *ke)
+{
+    const int key = ke->key();
+    switch (key) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return 13;
+    case Qt::Key_Backspace: return 8;
+    case Qt::Key_Escape: return 27;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Delete: return 0;
+    default: break;
+    }
+    const Qt::KeyboardModifiers mods = ke->modifiers();
+    if (mods & (Qt::AltModifier | Qt::MetaModifier))
+        return 0;
+    if (mods & Qt::ControlModifier)
+        return key >= Qt::Key_A && key <= Qt::Key_Z ? key - Qt::Key_A + 1 : 0;
+    const QString text = ke->text();
+    if (text.isEmpty() || text.at(0).unicode() < 32 || text.at(0).unicode() == 127)
+        return 0;
+    return text.at(0).unicode();
+}
+} // namespace
+
 bool selectyear::eventFilter(QObject *watched, QEvent *event)
 {
-    if (Combo1 && (watched == Combo1 || watched == Combo1->lineEdit()) && event->type() == QEvent::KeyPress) {
-        auto *ke = static_cast<QKeyEvent *>(event);
-        const int key = ke->key();
-        // Arrow keys, page keys and the like choose from the list; only character keys are typing.
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+    if (event->type() != QEvent::KeyPress)
+        return Window::eventFilter(watched, event);
+    auto *ke = static_cast<QKeyEvent *>(event);
+    // Enter on a focused button presses it: Enter in the list leads to 确定, a second Enter confirms.
+    if (auto *button = qobject_cast<QPushButton *>(watched); button && (button == command1 || button == exitcom)) {
+        if (ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter) {
+            if (!ke->isAutoRepeat() && button->isEnabled())
+                button->click();
+            return true;
+        }
+        return Window::eventFilter(watched, event);
+    }
+    if (Combo1 && (watched == Combo1 || watched == Combo1->lineEdit())) {
+        // Arrow keys, page keys and the like choose from the list; only typed characters are refused.
+        const int typed = typedCharacter(ke);
+        if (typed == 13) {
             Combo1_KeyPress(13);
             return true;
         }
-        const bool isChar = !ke->text().isEmpty() || key == Qt::Key_Backspace || key == Qt::Key_Escape;
-        if (isChar) {
-            Combo1_KeyPress(ke->text().isEmpty() ? 8 : ke->text().at(0).unicode());
+        if (typed != 0) {
+            Combo1_KeyPress(typed);
             return false; // the key itself is not cancelled; the change then clears the text
         }
     }

@@ -1,5 +1,6 @@
 #include "shell/services.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -25,20 +26,26 @@ MsgAnswer DesktopServices::message(const QString &text, const QString &title, Ms
     case MsgIcon::Critical: box.setIcon(QMessageBox::Critical); break;
     case MsgIcon::None: break;
     }
+    // The buttons read as on a Chinese desktop, whatever language the toolkit runs in.
+    auto label = [&box](QMessageBox::StandardButton which, const QString &text) {
+        if (QAbstractButton *b = box.button(which))
+            b->setText(text);
+    };
     switch (buttons) {
     case MsgButtons::Ok:
         box.setStandardButtons(QMessageBox::Ok);
+        label(QMessageBox::Ok, QStringLiteral("确定"));
         box.exec();
         return MsgAnswer::Ok;
     case MsgButtons::OkCancel:
         box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
-        box.setButtonText(QMessageBox::Ok, QStringLiteral("确定"));
-        box.setButtonText(QMessageBox::Cancel, QStringLiteral("取消"));
+        label(QMessageBox::Ok, QStringLiteral("确定"));
+        label(QMessageBox::Cancel, QStringLiteral("取消"));
         return box.exec() == QMessageBox::Ok ? MsgAnswer::Ok : MsgAnswer::Cancel;
     case MsgButtons::YesNo:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setButtonText(QMessageBox::Yes, QStringLiteral("是"));
-        box.setButtonText(QMessageBox::No, QStringLiteral("否"));
+        label(QMessageBox::Yes, QStringLiteral("是"));
+        label(QMessageBox::No, QStringLiteral("否"));
         return box.exec() == QMessageBox::Yes ? MsgAnswer::Yes : MsgAnswer::No;
     }
     return MsgAnswer::Ok;

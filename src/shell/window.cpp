@@ -1,10 +1,33 @@
 #include "shell/window.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QHash>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace quorvane {
+
+namespace {
+// The program ends when its last window has gone, however it went: through the close box (Qt sees
+// to that) or through a window's own 退出 button, which unloads it. Checked once the handler that
+// unloaded has finished, so a window that unloads itself and shows the next one (the splash, the
+// cohort chooser) does not end the program.
+void endIfNoWindowLeft()
+{
+    QTimer::singleShot(0, qApp, [] {
+        if (!QGuiApplication::quitOnLastWindowClosed())
+            return;
+        const auto tops = QApplication::topLevelWidgets();
+        for (const QWidget *w : tops) {
+            if (w->isVisible() && w->isWindow() && w->testAttribute(Qt::WA_QuitOnClose)
+                && !(w->windowType() == Qt::Popup || w->windowType() == Qt::ToolTip))
+                return;
+        }
+        QCoreApplication::quit(); // does nothing unless the program's event loop runs
+    });
+}
+} // namespace
 
 Window::Window(const QString &name, QWidget *parent)
     : QWidget(parent, Qt::Window), m_name(name)
@@ -48,7 +71,10 @@ void Window::Unload()
         return;
     Form_Unload();
     m_loaded = false;
+    const bool wasVisible = isVisible();
     hide();
+    if (wasVisible)
+        endIfNoWindowLeft();
 }
 
 void Window::showPrintPreview()

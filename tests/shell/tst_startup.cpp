@@ -8,8 +8,13 @@
 #include "shell/selectyear.h"
 #include "testsupport.h"
 
+#include <QAbstractButton>
+#include <QClipboard>
 #include <QFile>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QTimer>
 #include <QSqlQuery>
 #include <QtTest>
 
@@ -149,6 +154,140 @@ private Q_SLOTS:
         QVERIFY_THROWS_EXCEPTION(ProgramEnded, m->menuItem(QStringLiteral("m_quit"))->trigger());
     }
 
+    void menuAndToolbarLayout()
+    {
+        auto &s = installScripted();
+        TempData data;
+        auto *m = windows::get<main>(QStringLiteral("main"));
+        m->Show();
+        // Each drop-down: its items' names and captions in order; coded items store their code.
+        struct Item { const char *name; const char *caption; int code; };
+        const struct { const char *menu; std::vector<Item> items; } menus[] = {
+            {"m_jbsz", {{"m_xjsz", "学届设置", 0}, {"m_xxsx", "学生信息", 1}}},
+            {"m_kcgl", {{"m_kcsz", "考场设置", 0}, {"m_ksbp", "考场编排", 2}, {"m_bbdy", "编班打印", 3}}},
+            {"m_kscj", {{"m_gkksxx", "各科考试信息", 4}, {"m_kscjsl", "考试成绩输入", 5}}},
+            {"m_cjtj", {{"m_dktj", "单科统计", 6}, {"m_zftj", "总分统计", 7}}},
+            {"m_cjdy", {{"m_dkcjc", "单科成绩册", 8}, {"m_gkcjc", "各科成绩册", 9}, {"m_pjcjc", "平均成绩册", 10}}},
+            {"m_cjfx", {{"m_ggcjdz", "各科成绩对照", 11}, {"m_cjfdtj", "成绩分段统计", 12}}},
+        };
+        for (const auto &menu : menus) {
+            QMenu *dropDown = m->menuItem(QLatin1String(menu.menu))->menu();
+            QVERIFY2(dropDown, menu.menu);
+            const QList<QAction *> actions = dropDown->actions();
+            QCOMPARE(actions.size(), qsizetype(menu.items.size()));
+            for (size_t i = 0; i < menu.items.size(); ++i) {
+                const Item &it = menu.items[i];
+                QCOMPARE(actions[qsizetype(i)], m->menuItem(QLatin1String(it.name)));
+                QCOMPARE(actions[qsizetype(i)]->text(), QString::fromUtf8(it.caption));
+                if (it.code == 0)
+                    continue;
+                gFunctionCode = 0;
+                actions[qsizetype(i)]->trigger();
+                QCOMPARE(int(gFunctionCode), it.code);
+                QVERIFY(windows::find(QStringLiteral("selectyear"))->isVisible());
+                windows::unload(QStringLiteral("selectyear"));
+            }
+        }
+        gFunctionCode = 0;
+        m->menuItem(QStringLiteral("m_cjbq"))->trigger();
+        QCOMPARE(int(gFunctionCode), 13);
+        windows::unload(QStringLiteral("selectyear"));
+
+        // The toolbar: a separator, eight coded buttons and help, each with its caption as tooltip.
+        const QList<QAction *> buttons = m->VsToolBar1->actions();
+        QCOMPARE(buttons.size(), 10);
+        QVERIFY(buttons[0]->isSeparator());
+        const struct { const char *caption; const char *key; int code; } tools[] = {
+            {"考试成绩输入", "l_kscjsl", 5}, {"单科统计", "l_dktj", 6}, {"总分统计", "l_zftj", 7},
+            {"单科成绩册", "l_dkcjc", 8}, {"各科成绩册", "l_gkcjc", 9}, {"平均成绩册", "l_pjcjc", 10},
+            {"各科成绩对照", "l_gkcjdz", 11}, {"成绩分段统计", "l_cjfdtj", 12}, {"帮 助", "help", 0}};
+        QCOMPARE(m->VsToolBar1->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
+        for (int i = 0; i < 9; ++i) {
+            QAction *a = buttons[i + 1];
+            QCOMPARE(a, m->toolButton(QLatin1String(tools[i].key)));
+            QCOMPARE(a->text(), QString::fromUtf8(tools[i].caption));
+            QCOMPARE(a->toolTip(), QString::fromUtf8(tools[i].caption));
+            QVERIFY(!a->icon().isNull());
+            if (tools[i].code == 0)
+                continue;
+            gFunctionCode = 0;
+            a->trigger();
+            QCOMPARE(int(gFunctionCode), tools[i].code);
+            windows::unload(QStringLiteral("selectyear"));
+        }
+        // The two registers open directly, without the chooser.
+        auto *g = new probe(QStringLiteral("grad1"));
+        windows::registerFactory(QStringLiteral("grad1"), [g] { return g; });
+        auto *k = new probe(QStringLiteral("kcsz"));
+        windows::registerFactory(QStringLiteral("kcsz"), [k] { return k; });
+        m->menuItem(QStringLiteral("m_xjsz"))->trigger();
+        m->menuItem(QStringLiteral("m_kcsz"))->trigger();
+        QCOMPARE(g->loads, 1);
+        QCOMPARE(k->loads, 1);
+        QVERIFY(!windows::find(QStringLiteral("selectyear"))->isLoaded());
+        QVERIFY(s.messages.empty());
+        registerShellWindows(); // the real cohort register again for the other cases
+    }
+
+    void programEndsWithItsLastWindow()
+    {
+        installScripted();
+        TempData data;
+        windows::registerFactory(QStringLiteral("lister"), [] { return new lister; });
+        auto *w = windows::get<lister>(QStringLiteral("lister"));
+        auto *other = new probe(QStringLiteral("other"));
+        windows::registerFactory(QStringLiteral("other"), [other] { return other; });
+
+        // A window's own exit unloads it; while another window is open the program goes on.
+        w->Show();
+        other->Show();
+        QTimer::singleShot(0, w, [w] { w->Unload(); });
+        QTimer::singleShot(300, qApp, [] { QCoreApplication::exit(7); });
+        QCOMPARE(QApplication::exec(), 7);
+        QVERIFY(other->isVisible());
+
+        // When the last window unloads, the program ends.
+        QTimer::singleShot(0, other, [other] { other->Unload(); });
+        QTimer::singleShot(3000, qApp, [] { QCoreApplication::exit(7); });
+        QCOMPARE(QApplication::exec(), 0);
+
+        // The splash unloads itself and then shows the main window: the program goes on.
+        auto *splash = windows::get<load>(QStringLiteral("load"));
+        splash->Show();
+        QTimer::singleShot(2500, qApp, [] { QCoreApplication::exit(7); });
+        QCOMPARE(QApplication::exec(), 7);
+        QVERIFY(!splash->isLoaded());
+        QVERIFY(windows::find(QStringLiteral("main")) && windows::find(QStringLiteral("main"))->isVisible());
+    }
+
+    void messageBoxButtonsReadChinese()
+    {
+        DesktopServices desktop;
+        QStringList seen;
+        auto answer = [&seen](QMessageBox::StandardButton press) {
+            QTimer::singleShot(0, qApp, [&seen, press] {
+                auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+                if (!box)
+                    return;
+                QStringList texts;
+                for (QAbstractButton *b : box->buttons())
+                    texts << b->text();
+                texts.sort();
+                seen << box->windowTitle() + QLatin1Char('|') + box->text() + QLatin1Char('|') + texts.join(QLatin1Char(','));
+                box->button(press)->click();
+            });
+        };
+        answer(QMessageBox::Ok);
+        QCOMPARE(desktop.message(QStringLiteral("请选择相应学届,然后确定！"), QStringLiteral("系统提示:"), MsgIcon::Exclamation, MsgButtons::Ok), MsgAnswer::Ok);
+        answer(QMessageBox::Cancel);
+        QCOMPARE(desktop.message(QStringLiteral("删除吗？"), QStringLiteral("系统提示："), MsgIcon::Question, MsgButtons::OkCancel), MsgAnswer::Cancel);
+        answer(QMessageBox::Yes);
+        QCOMPARE(desktop.message(QStringLiteral("清空吗？"), QStringLiteral("警告:"), MsgIcon::Question, MsgButtons::YesNo), MsgAnswer::Yes);
+        QCOMPARE(seen, (QStringList{QStringLiteral("系统提示:|请选择相应学届,然后确定！|确定"),
+                                    QStringLiteral("系统提示：|删除吗？|取消,确定"),
+                                    QStringLiteral("警告:|清空吗？|否,是")}));
+    }
+
     void chooserPreselection()
     {
         installScripted();
@@ -220,6 +359,25 @@ private Q_SLOTS:
         c->command1_Click();
         QCOMPARE(s.lastText(), QStringLiteral("请选择相应学届,然后确定！"));
 
+        // Keys that type nothing are no typing: Tab leaves the list, the arrows choose in it.
+        s.clear();
+        c->Combo1->setCurrentIndex(0);
+        c->Combo1->setFocus();
+        QTest::keyClick(c->Combo1, Qt::Key_Down);
+        QCOMPARE(c->Combo1->currentText(), QStringLiteral("2023"));
+        QTest::keyClick(c->Combo1, Qt::Key_Tab);
+        QVERIFY(s.messages.empty());
+        QCOMPARE(c->Combo1->currentText(), QStringLiteral("2023"));
+        // A key typed at the list itself shows the message once; pasting with Ctrl+V is typing too.
+        QTest::keyClick(c->Combo1, Qt::Key_7);
+        QCOMPARE(s.texts(), QStringList{QStringLiteral("请选择相应选项,不能手工输入！")});
+        QCOMPARE(s.messages.back().title, QStringLiteral("系统提示:"));
+        QCOMPARE(c->Combo1->currentText(), QString());
+        QApplication::clipboard()->setText(QStringLiteral("2023"));
+        QTest::keyClick(c->Combo1->lineEdit(), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(s.messages.size(), size_t(2));
+        QCOMPARE(c->Combo1->currentText(), QString());
+
         // Pasted text with no item chosen counts as nothing chosen.
         c->Combo1->setCurrentIndex(-1);
         c->Combo1->setEditText(QStringLiteral("2023"));
@@ -232,11 +390,17 @@ private Q_SLOTS:
         QVERIFY(!c->isLoaded());
         QCOMPARE(gCohortYear, QStringLiteral("2099"));
 
-        // OK opens the function's window for the chosen cohort and closes the chooser.
+        // OK opens the function's window for the chosen cohort and closes the chooser: Enter in the
+        // list leads to 确定, and Enter there confirms.
         gCohortYear = QStringLiteral("2023");
         c->Show();
         QCOMPARE(c->Combo1->currentText(), QStringLiteral("2023"));
-        c->command1_Click();
+        QApplication::setActiveWindow(c);
+        c->Combo1->setFocus();
+        QTest::keyClick(c->Combo1, Qt::Key_Return);
+        QVERIFY(c->isLoaded());
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(c->command1));
+        QTest::keyClick(c->command1, Qt::Key_Return);
         QCOMPARE(gCohortDbFile, QStringLiteral("db2023.mdb"));
         QVERIFY(!c->isLoaded());
         QCOMPARE(p->loads, 1);
@@ -248,6 +412,31 @@ private Q_SLOTS:
         QCOMPARE(gCohortYear, QStringLiteral("2024"));
         QCOMPARE(p->loads, 1);
         QCOMPARE(p->cohortAtLoad, QStringLiteral("2023"));
+    }
+
+    void chooserCohortWithoutFile()
+    {
+        auto &s = installScripted();
+        TempData data;
+        QSqlDatabase db;
+        QVERIFY(openDatabase(data.systemPath(), DbKind::System, QStringLiteral("t"), &db));
+        QVERIFY(execSql(db, QStringLiteral("INSERT INTO dbsystable(dbyear, bjsum, startbj) VALUES(?,?,?)"),
+                        {QStringLiteral("2021"), 8, 1}));
+        closeDatabase(db);
+        gCohortYear = QStringLiteral("2020");
+        gCohortDbFile = QStringLiteral("db2020.mdb");
+        gFunctionCode = 1;
+        auto *c = windows::get<selectyear>(QStringLiteral("selectyear"));
+        c->Show();
+        QCOMPARE(c->Combo1->currentText(), QStringLiteral("2021"));
+        c->command1_Click();
+        QCOMPARE(s.lastText(), QStringLiteral("您选择2021学届,服务器中对应的数据库不存在！"));
+        QCOMPARE(s.messages.back().title, QStringLiteral("出错提示:"));
+        QCOMPARE(s.messages.back().icon, MsgIcon::Exclamation);
+        QVERIFY(c->isVisible()); // the chooser stays open, the cohort stays as it was
+        QCOMPARE(gCohortYear, QStringLiteral("2020"));
+        QCOMPARE(gCohortDbFile, QStringLiteral("db2020.mdb"));
+        QVERIFY(!windows::find(QStringLiteral("managst")) || !windows::find(QStringLiteral("managst"))->isLoaded());
     }
 
     void chooserEndsProgramOnBadSystemDatabase()
