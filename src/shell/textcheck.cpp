@@ -78,24 +78,32 @@ QString StripBlanks(const QString &text)
     return out;
 }
 
-void SetTopMost(QWidget *window)
+namespace {
+// Changing the stay-on-top flag makes the toolkit hide the window and create it anew; show it again
+// where it was and as large as it was, and bring it forward.
+void setStaysOnTop(QWidget *window, bool on)
 {
-    if (!window)
+    if (!window || window->windowFlags().testFlag(Qt::WindowStaysOnTopHint) == on)
         return;
     const bool visible = window->isVisible();
-    window->setWindowFlag(Qt::WindowStaysOnTopHint, true);
-    if (visible)
+    const QRect geometry = window->geometry();
+    window->setWindowFlag(Qt::WindowStaysOnTopHint, on);
+    if (visible) {
+        window->setGeometry(geometry);
         window->show();
+        window->raise();
+    }
+}
+} // namespace
+
+void SetTopMost(QWidget *window)
+{
+    setStaysOnTop(window, true);
 }
 
 void ClearTopMost(QWidget *window)
 {
-    if (!window)
-        return;
-    const bool visible = window->isVisible();
-    window->setWindowFlag(Qt::WindowStaysOnTopHint, false);
-    if (visible)
-        window->show();
+    setStaysOnTop(window, false);
 }
 
 QString TrimBlanks(const QString &text)

@@ -1,6 +1,7 @@
 // Text checks shared by the input windows, and the reading of numbers from typed text.
 #include "shell/textcheck.h"
 
+#include <QWidget>
 #include <QtTest>
 
 using namespace quorvane;
@@ -66,7 +67,29 @@ private Q_SLOTS:
         QCOMPARE(Val(QStringLiteral("-")), 0.0);
         QCOMPARE(Val(QString()), 0.0);
     }
+
+    void topMostKeepsPlaceAndSize()
+    {
+        QWidget w;
+        w.setGeometry(120, 90, 400, 300);
+        w.show();
+        const QRect before = w.geometry();
+        SetTopMost(&w);
+        QVERIFY(w.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QVERIFY(w.isVisible());
+        QCOMPARE(w.geometry(), before);
+        ClearTopMost(&w);
+        QVERIFY(!w.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QVERIFY(w.isVisible());
+        QCOMPARE(w.geometry(), before);
+        // A hidden window only takes the setting; it is not shown by it.
+        QWidget hidden;
+        SetTopMost(&hidden);
+        QVERIFY(hidden.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QVERIFY(!hidden.isVisible());
+        SetTopMost(nullptr);
+    }
 };
 
-QTEST_GUILESS_MAIN(TextCheckTest)
+QTEST_MAIN(TextCheckTest)
 #include "tst_textcheck.moc"
