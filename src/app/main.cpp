@@ -6,12 +6,18 @@
 #include "shell/window.h"
 
 #include <QApplication>
+#include <QFont>
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
     quorvane::installFontSubstitutions();
+    // Windows, menus and messages are in Chinese: draw them with the simplified-Chinese forms of the
+    // CJK font rather than whatever fallback the desktop picks for Han characters.
+    QFont font = QApplication::font();
+    font.setFamilies({QStringLiteral("Noto Sans CJK SC"), font.family()});
+    QApplication::setFont(font);
     quorvane::registerShellWindows();
     quorvane::registerArrangementWindows();
     quorvane::registerScoresWindows();

@@ -3,6 +3,8 @@
 #include "controls/progressbar/XP_ProgressBar.h"
 
 #include <QFrame>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QVBoxLayout>
 
 namespace quorvane {
@@ -41,6 +43,8 @@ void load::createControls(QWidget *root)
     Timer1->setInterval(20);
     connect(Timer1, &QTimer::timeout, this, &load::Timer1_Timer);
     resize(420, 160);
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
 }
 
 void load::Form_Load()
