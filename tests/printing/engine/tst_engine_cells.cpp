@@ -398,6 +398,26 @@ private slots:
         p.CellOut(QStringLiteral("总分1\r\n平均分"), 15, 12, 4, QStringLiteral("1211"));
         QCOMPARE(newOps(p, from, PageOp::Text).size(), 2);
         p.EndDoc();
+
+        // A class seat list's first page: an empty line, the title, an info line, the heading row and
+        // 38 rows of 6 mm end inside the printable height of A4 with 20 mm margins.
+        p.StartPrint();
+        p.NewPage();
+        p.NewRow();
+        p.Font().setFamily(QStringLiteral("黑体"));
+        p.TitleOut(QStringLiteral("高一3班 期中考试座位单"), 15, 0);
+        p.Font().setFamily(QStringLiteral("宋体"));
+        p.setFontSize(10);
+        p.NewCellRow(0, 0, 0);
+        p.TextOutEx(QStringLiteral("2008-06-20    总人数：45"));
+        p.NewCellRow(0, 0, 0);
+        for (int r = 0; r < 39; ++r) {
+            p.CellOut(QStringLiteral("张伟"), 20, 6, 4, QStringLiteral("1111"));
+            p.NewCellRow(0, 0, 6);
+        }
+        QVERIFY2(p.CurrentY() <= p.ScaleHeight(), qPrintable(QString::number(p.CurrentY())));
+        QCOMPARE(p.PageCount(), 1);
+        p.EndDoc();
     }
 
     void splitText()
