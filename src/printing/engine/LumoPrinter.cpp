@@ -10,6 +10,7 @@
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QScrollBar>
 
 namespace quorvane {
 
@@ -285,6 +286,13 @@ bool LumoPrinter::eventFilter(QObject *watched, QEvent *event)
         p.drawLine(SW - 1, 0, SW - 1, SH);
         p.drawLine(0, SH - 1, SW, SH - 1);
         return false;
+    }
+    if (event->type() == QEvent::Wheel && (watched == frmDsp || watched == imgDsp)) {
+        // The wheel over the page moves the bar that is shown (the vertical one first).
+        QScrollBar *bar = !VScroll1->isHidden() ? VScroll1 : !HScroll1->isHidden() ? HScroll1 : nullptr;
+        if (bar)
+            QCoreApplication::sendEvent(bar, event);
+        return true;
     }
     if (m_yieldDepth > 0) {
         switch (event->type()) {

@@ -16,8 +16,58 @@ namespace quorvane {
 namespace {
 constexpr double ToolbarHeight = 670;
 constexpr double Bar = 255;
+// Arrow and wheel step of the scroll bars, in twips of the page.
+constexpr double ScrollStep = 200;
 int px(double twips) { return int(std::lround(twips / 15.0)); }
 int roundEvenInt(double v) { return int(lumo::roundEven(v)); }
+
+// A sheet of paper with ruled lines, its top-left corner at (x, y), w x h.
+void drawSheet(QPainter &p, qreal x, qreal y, qreal w, qreal h, const QString &mark = QString())
+{
+    p.setPen(QPen(QColor(70, 70, 70), 1));
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(x, y, w, h));
+    if (!mark.isEmpty()) {
+        QFont f = p.font();
+        f.setPixelSize(int(h * 0.55));
+        f.setBold(true);
+        p.setFont(f);
+        p.setPen(QColor(30, 90, 170));
+        p.drawText(QRectF(x, y, w, h), Qt::AlignCenter, mark);
+        return;
+    }
+    p.setPen(QPen(QColor(150, 150, 150), 1));
+    for (qreal ly = y + 3; ly < y + h - 2; ly += 3)
+        p.drawLine(QPointF(x + 2.5, ly), QPointF(x + w - 2.5, ly));
+}
+
+// The toolbar's print pictures: a printer, with the pages it prints behind it.
+QIcon printIcon(int pages, const QString &mark = QString())
+{
+    QPixmap pm(48, 48);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.scale(2, 2);
+    // Pages fed from the top, the last one in front.
+    for (int i = pages - 1; i >= 0; --i)
+        drawSheet(p, 6.5 + 2.5 * i, 1.5 + 1.5 * (pages - 1 - i), 11, 12, i == 0 ? mark : QString());
+    // The printer body.
+    QLinearGradient body(0, 11, 0, 20);
+    body.setColorAt(0, QColor(120, 130, 145));
+    body.setColorAt(1, QColor(70, 78, 90));
+    p.setPen(QPen(QColor(45, 50, 58), 1));
+    p.setBrush(body);
+    p.drawRoundedRect(QRectF(1.5, 11.5, 21, 8), 1.5, 1.5);
+    // The printed sheet coming out at the front, and the ready light.
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(6.5, 17.5, 11, 5));
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(80, 200, 90));
+    p.drawEllipse(QPointF(19.5, 14), 1.2, 1.2);
+    p.end();
+    return QIcon(pm);
+}
 } // namespace
 
 // ---- page view ----
@@ -56,23 +106,27 @@ void LumoPrinter::buildWindow()
     setAutoFillBackground(true);
     picTlb = new QWidget(this);
     picTlb->setAutoFillBackground(true);
+    // The toolbar keeps its button-face colour whatever the control's background is.
+    QPalette tlb = picTlb->palette();
+    tlb.setColor(QPalette::Window, lumo::resolveColor(m_toolBarColor));
+    picTlb->setPalette(tlb);
     picTlb->installEventFilter(this);
-    const auto button = [this](int left, const QString &tip, QStyle::StandardPixmap icon) {
+    const auto button = [this](int left, const QString &tip, const QIcon &icon) {
         auto *b = new QToolButton(picTlb);
         b->setGeometry(left, 2, 40, 40);
         b->setToolTip(tip);
-        b->setIcon(style()->standardIcon(icon));
+        b->setIcon(icon);
         b->setIconSize(QSize(24, 24));
         b->setAutoRaise(true);
         b->setFocusPolicy(Qt::NoFocus);
         return b;
     };
-    cmdPrint = button(2, QStringLiteral("打印全部显示的内容"), QStyle::SP_DialogSaveButton);
-    cmdPrint2 = button(42, QStringLiteral("打印当前页显示内容"), QStyle::SP_FileIcon);
-    cmdPrint3 = button(82, QStringLiteral("打印当前页显示内容"), QStyle::SP_FileDialogDetailedView);
-    cmdPageUp = button(122, QStringLiteral("显示上一页"), QStyle::SP_ArrowUp);
-    cmdPageDown = button(162, QStringLiteral("显示下一页"), QStyle::SP_ArrowDown);
-    cmdClose = button(202, QStringLiteral("关闭预览"), QStyle::SP_DialogCloseButton);
+    cmdPrint = button(2, QStringLiteral("打印全部显示的内容"), printIcon(3));
+    cmdPrint2 = button(42, QStringLiteral("打印当前页显示内容"), printIcon(1));
+    cmdPrint3 = button(82, QStringLiteral("打印当前页显示内容"), printIcon(1, QStringLiteral("1")));
+    cmdPageUp = button(122, QStringLiteral("显示上一页"), style()->standardIcon(QStyle::SP_ArrowUp));
+    cmdPageDown = button(162, QStringLiteral("显示下一页"), style()->standardIcon(QStyle::SP_ArrowDown));
+    cmdClose = button(202, QStringLiteral("关闭预览"), style()->standardIcon(QStyle::SP_DialogCloseButton));
     cmdPageUp->setEnabled(false);
     cmdPageDown->setEnabled(false);
     Label2 = new QLabel(QStringLiteral("当前打印信息为空!"), picTlb);
@@ -104,8 +158,12 @@ void LumoPrinter::buildWindow()
 
     HScroll1 = new QScrollBar(Qt::Horizontal, this);
     VScroll1 = new QScrollBar(Qt::Vertical, this);
-    HScroll1->setSingleStep(100 / 15 + 1);
-    VScroll1->setSingleStep(100 / 15 + 1);
+    // The bars never take the focus: Page Up and Page Down keep paging the preview.
+    HScroll1->setFocusPolicy(Qt::NoFocus);
+    VScroll1->setFocusPolicy(Qt::NoFocus);
+    // The wheel over the page scrolls it.
+    frmDsp->installEventFilter(this);
+    imgDsp->installEventFilter(this);
     HScroll1->hide();
     VScroll1->hide();
     connect(HScroll1, &QScrollBar::valueChanged, this, &LumoPrinter::HScroll1_Change);
@@ -133,10 +191,13 @@ void LumoPrinter::LayoutPreview()
     frmDsp->resize(px(FW), px(FH));
     const bool needH = FW >= W;
     const bool needV = H - TB <= FH;
-    const auto scaled = [](double range, QScrollBar *bar) {
+    const auto scaled = [](double range, double visible, QScrollBar *bar) {
         int scale = 1, maximum = 0;
         scrollScaling(range, scale, maximum);
         bar->setRange(0, std::max(0, maximum));
+        // An arrow moves a few lines, a click beside the thumb one screen.
+        bar->setSingleStep(std::max(1, roundEvenInt(ScrollStep / scale)));
+        bar->setPageStep(std::max(1, roundEvenInt(visible / scale)));
         return scale;
     };
     if (needH && needV) {
@@ -145,8 +206,8 @@ void LumoPrinter::LayoutPreview()
         Command1->setGeometry(px(W - Bar), px(H - Bar), px(Bar), px(Bar));
         m_frmLeft = 0;
         m_frmTop = TB;
-        m_vScrollScale = scaled(FH - (H - TB) + Bar, VScroll1);
-        m_hScrollScale = scaled(FW - W + Bar, HScroll1);
+        m_vScrollScale = scaled(FH - (H - TB) + Bar, H - TB - Bar, VScroll1);
+        m_hScrollScale = scaled(FW - W + Bar, W - Bar, HScroll1);
         VScroll1->show();
         HScroll1->show();
         Command1->show();
@@ -154,7 +215,7 @@ void LumoPrinter::LayoutPreview()
         HScroll1->setGeometry(0, px(H - Bar), px(W), px(Bar));
         m_frmLeft = 0;
         m_frmTop = (H + TB - FH) / 2;
-        m_hScrollScale = scaled(FW - W, HScroll1);
+        m_hScrollScale = scaled(FW - W, W, HScroll1);
         HScroll1->show();
         VScroll1->hide();
         Command1->hide();
@@ -163,7 +224,7 @@ void LumoPrinter::LayoutPreview()
         Command1->setGeometry(px(W - Bar), px(H - Bar), px(Bar), px(Bar));
         m_frmLeft = (W - FW) / 2;
         m_frmTop = TB;
-        m_vScrollScale = scaled(FH - (H - TB), VScroll1);
+        m_vScrollScale = scaled(FH - (H - TB), H - TB, VScroll1);
         VScroll1->show();
         HScroll1->hide();
         Command1->hide();
@@ -193,7 +254,7 @@ void LumoPrinter::HScroll1_Change()
 
 void LumoPrinter::VScroll1_Change()
 {
-    const double TB = picTlb->y() * 15.0 + ToolbarHeight;
+    const double TB = m_toolBarVisible ? ToolbarHeight : 0;
     m_frmTop = TB - double(m_vScrollScale) * VScroll1->value();
     frmDsp->move(px(m_frmLeft), px(m_frmTop));
 }
@@ -314,9 +375,10 @@ void LumoPrinter::cmdClose_Click()
 
 void LumoPrinter::tmrCancel_Timer()
 {
-    // A close request is carried out only when no document is being produced, never under the
-    // running layout.
-    if (m_closeRequested && !m_busy) {
+    // A close request is carried out when no layout is running: never under a running layout
+    // (it is served once the document has ended), but also when a host left a document without
+    // ending it, so the preview can always be closed.
+    if (m_closeRequested && (!m_busy || m_yieldDepth == 0)) {
         m_closeRequested = false;
         Q_EMIT CloseRequest();
     }

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QToolButton>
+#include <QWheelEvent>
 #include <QtTest>
 
 using namespace quorvane;
@@ -144,10 +145,10 @@ private slots:
         bool busyAtClose = true;
         connect(p.get(), &LumoPrinter::CloseRequest, p.get(), [&] { busyAtClose = p->Busy(); });
         QMetaObject::invokeMethod(p->cmdClose, "click", Qt::QueuedConnection);
+        QMetaObject::invokeMethod(p.get(), [&] { p->tmrCancel_Timer(); }, Qt::QueuedConnection);
         p->StartPrint();
-        p->NewPage();                // serves the click: the document is cancelled
-        p->tmrCancel_Timer();        // a tick under the running layout
-        QCOMPARE(closes, 2);
+        p->NewPage();                // serves the click (the document is cancelled) and a tick
+        QCOMPARE(closes, 2);         // not under the running layout
         for (int i = 0; i < 5; ++i)
             p->NewPage();
         QCOMPARE(p->PageCount(), 1);
@@ -155,6 +156,13 @@ private slots:
         p->tmrCancel_Timer();
         QCOMPARE(closes, 3);
         QVERIFY(!busyAtClose);
+
+        // A document its host left without EndDoc does not keep the preview from closing.
+        p->StartPrint();
+        p->NewPage();
+        p->cmdClose->click();
+        p->tmrCancel_Timer();
+        QCOMPARE(closes, 4);
 
         // Closing the window that holds the preview under a running layout becomes a close request.
         QWidget host;
@@ -300,9 +308,25 @@ private slots:
         p->resize(1400, 1400); // room for the whole page: no bars, the page centred
         QVERIFY(p->HScroll1->isHidden() && p->VScroll1->isHidden() && p->Command1->isHidden());
         QCOMPARE(p->frmDsp->x(), (1400 - p->frmDsp->width()) / 2);
+        QCOMPARE(p->frmDsp->y(), (1400 + 45 - p->frmDsp->height()) / 2);
+        // Around the page the control shows its background colour (application workspace).
+        const QImage whole = p->grab().toImage();
+        QCOMPARE(whole.pixelColor(5, 1390), QColor(171, 171, 171));
+        QCOMPARE(whole.pixelColor(p->frmDsp->x() + 5, p->frmDsp->y() + 5), QColor(171, 171, 171));
+        QCOMPARE(whole.pixelColor(700, 30), QColor(240, 240, 240)); // the toolbar: button face
         p->resize(400, 300);   // both bars and the corner box
         QVERIFY(!p->HScroll1->isHidden() && !p->VScroll1->isHidden() && !p->Command1->isHidden());
         QCOMPARE(p->frmDsp->pos(), QPoint(0, 45));
+        // The wheel over the page scrolls it down; an arrow step is a few lines, not a pixel.
+        QWheelEvent wheel(QPointF(10, 10), p->imgDsp->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, -120),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(p->imgDsp, &wheel);
+        QVERIFY(p->VScroll1->value() > 0);
+        QVERIFY(p->frmDsp->y() < 45 - 20);
+        QCOMPARE(p->VScroll1->singleStep() * p->vScrollScale(), 200);
+        QVERIFY(p->VScroll1->pageStep() * p->vScrollScale() > 2000); // a click beside the thumb: a screen
+        // The bars never take the focus from the page, so Page Up / Page Down keep paging.
+        QCOMPARE(p->VScroll1->focusPolicy(), Qt::NoFocus);
         p->VScroll1->setValue(p->VScroll1->maximum());
         QVERIFY(p->frmDsp->y() < 0);
         QVERIFY(p->frmDsp->y() + p->frmDsp->height() <= 300 + 2);
