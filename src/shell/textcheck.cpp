@@ -121,7 +121,7 @@ double Val(const QString &text)
     QString s;
     s.reserve(text.size());
     for (QChar ch : text)
-        if (ch != QLatin1Char(' ') && ch != QLatin1Char('\t') && ch != QLatin1Char('\n') && ch != QLatin1Char('\r'))
+        if (ch != QLatin1Char(' ') && ch != QLatin1Char('\t') && ch != QLatin1Char('\n')) // blanks, tabs, line feeds
             s += ch;
     // Take the longest prefix of the form [sign] digits [. digits] [(e|d) [sign] digits] and let the
     // C library convert it, so 2.4 reads as the double nearest to 2.4.

@@ -22,7 +22,7 @@ void ClearTopMost(QWidget *window);
 
 // Removes leading and trailing ASCII spaces only (tabs, line feeds and the ideographic space stay).
 QString TrimBlanks(const QString &text);
-// The decimal number a typed text begins with, blanks skipped anywhere: "12abc" 12, "abc" 0,
+// The decimal number a typed text begins with, blanks, tabs and line feeds skipped anywhere: "12abc" 12, "abc" 0,
 // "3班" 3, "1 2" 12, "-4.5e1x" -45.
 double Val(const QString &text);
 

@@ -58,6 +58,8 @@ private Q_SLOTS:
         QCOMPARE(Val(QStringLiteral("abc")), 0.0);
         QCOMPARE(Val(QStringLiteral("3班")), 3.0);
         QCOMPARE(Val(QStringLiteral("1 2")), 12.0);
+        QCOMPARE(Val(QStringLiteral("1\t2\n3")), 123.0); // tabs and line feeds are skipped too
+        QCOMPARE(Val(QStringLiteral("1\r2")), 1.0);       // a carriage return ends the number
         QCOMPARE(Val(QStringLiteral("  85.5分")), 85.5);
         QCOMPARE(Val(QStringLiteral("2.4")), 2.4);
         QCOMPARE(Val(QStringLiteral("-1")), -1.0);
