@@ -5,9 +5,11 @@
 #include "shell/services.h"
 
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QScreen>
 #include <QSqlQuery>
 #include <QVBoxLayout>
 
@@ -16,6 +18,9 @@ namespace quorvane {
 selectyear::selectyear() : Window(QStringLiteral("selectyear"))
 {
     setWindowTitle(QStringLiteral("学届选择"));
+    resize(320, 130);
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
 }
 
 QString selectyear::windowForFunction(int code)
