@@ -346,7 +346,9 @@ void LumoPrinter::markChanged(const char *name)
 
 void LumoPrinter::setBorderStyle(int v)
 {
-    m_borderStyle = qint16(v);
+    if (v < -32768 || v > 32767)
+        return; // the style is a 16-bit value: a larger one changes nothing
+    m_borderStyle = v;
     picTlb_Resize();
     markChanged("BorderStyle");
 }

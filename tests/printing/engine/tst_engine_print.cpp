@@ -468,6 +468,14 @@ private slots:
         p->setToolBarVisible(false);
         QVERIFY(marked.contains("LeftMargin") && marked.contains("Font") && marked.contains("AutoRedraw"));
         QVERIFY(!marked.contains("Orientation"));
+        // Width and height of a paper with a code are not the user's to set: nothing is marked.
+        p->setPaperWidth(100);
+        p->setFontSize(12);
+        QVERIFY(!marked.contains("PaperWidth"));
+        QVERIFY(!marked.contains("FontSize"));
+        QCOMPARE(p->PaperWidth(), 297);
+        p->setBorderStyle(70000); // beyond 16 bits: no change
+        QCOMPARE(p->BorderStyle(), 0);
 
         PropertyBag bag;
         p->WriteProperties(bag);
