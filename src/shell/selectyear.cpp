@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QScreen>
@@ -123,6 +124,13 @@ int typedCharacter(const QKeyEvent *ke)
 
 bool selectyear::eventFilter(QObject *watched, QEvent *event)
 {
+    // Text committed by an input method (Chinese typed in) is typing as well.
+    if (event->type() == QEvent::InputMethod && Combo1 && (watched == Combo1 || watched == Combo1->lineEdit())) {
+        const QString committed = static_cast<QInputMethodEvent *>(event)->commitString();
+        if (!committed.isEmpty())
+            Combo1_KeyPress(committed.at(0).unicode());
+        return false;
+    }
     if (event->type() != QEvent::KeyPress)
         return Window::eventFilter(watched, event);
     auto *ke = static_cast<QKeyEvent *>(event);

@@ -11,6 +11,7 @@
 #include <QAbstractButton>
 #include <QClipboard>
 #include <QFile>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -376,6 +377,14 @@ private Q_SLOTS:
         QApplication::clipboard()->setText(QStringLiteral("2023"));
         QTest::keyClick(c->Combo1->lineEdit(), Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(s.messages.size(), size_t(2));
+        QCOMPARE(c->Combo1->currentText(), QString());
+        // Chinese committed by an input method is typing as well.
+        c->Combo1->setCurrentIndex(0);
+        QInputMethodEvent ime;
+        ime.setCommitString(QStringLiteral("届"));
+        QApplication::sendEvent(c->Combo1->lineEdit(), &ime);
+        QCOMPARE(s.messages.size(), size_t(3));
+        QCOMPARE(s.lastText(), QStringLiteral("请选择相应选项,不能手工输入！"));
         QCOMPARE(c->Combo1->currentText(), QString());
 
         // Pasted text with no item chosen counts as nothing chosen.
