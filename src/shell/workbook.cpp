@@ -1,10 +1,12 @@
 #include "shell/workbook.h"
 
 #include <QDate>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
 #include <QHash>
+#include <QSet>
 #include <QTime>
 #include <QUrl>
 #include <QVector>
@@ -17,6 +19,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 namespace quorvane {
@@ -471,6 +474,278 @@ bool readRelationships(const ZipPackage &zip, const QString &source, QVector<Rel
     return !xml.hasError();
 }
 
+// ---------------------------------------------------------------------------------------------
+// Repair of .xls files that FreeXL 1.0.x refuses
+
+// FreeXL 1.0.x cannot read a workbook that holds an empty text: an empty string in the shared
+// string table (as libraries and pasted ="" results leave them) or an empty inline LABEL cell
+// makes it fail the whole file. The repair below changes a copy of the file in place, keeping
+// the workbook stream's length so that no offset in it moves:
+//   - an empty shared string becomes the one-character text kXlsEmptyMark; the byte it needs is
+//     taken from the padding of the WRITEACCESS record (or from EXTSST, an index FreeXL does not
+//     read); cells showing kXlsEmptyMark are read as empty again;
+//   - an empty LABEL cell is given a record type no reader knows, so it reads as a blank cell.
+const char kXlsEmptyMark = '\x01';
+
+quint16 le16(const QByteArray &b, qint64 at)
+{
+    return quint16(uchar(b[at])) | quint16(uchar(b[at + 1])) << 8;
+}
+
+quint32 le32(const QByteArray &b, qint64 at)
+{
+    return quint32(le16(b, at)) | quint32(le16(b, at + 2)) << 16;
+}
+
+void put16(QByteArray &b, qint64 at, quint16 v)
+{
+    b[at] = char(v & 0xFF);
+    b[at + 1] = char(v >> 8);
+}
+
+// The repaired file, or an empty array when the file needs no repair or cannot be repaired.
+QByteArray repairXls(const QByteArray &file)
+{
+    const qint64 n = file.size();
+    if (n < 512)
+        return {};
+    const int shift = le16(file, 30);
+    if (shift != 9 && shift != 12)
+        return {};
+    const qint64 ss = qint64(1) << shift;
+    const qint64 sectors = n / ss - 1;
+    auto sectorOk = [&](quint32 s) { return qint64(s) < sectors; };
+    auto offsetOf = [&](quint32 s) { return (qint64(s) + 1) * ss; };
+
+    // FAT: its sectors from the header's list and the DIFAT chain.
+    QVector<quint32> fatSectors;
+    const quint32 fatCount = le32(file, 44);
+    for (quint32 i = 0; i < 109 && quint32(fatSectors.size()) < fatCount; ++i)
+        fatSectors.append(le32(file, 76 + 4 * i));
+    quint32 difat = le32(file, 68);
+    for (int guard = 0; quint32(fatSectors.size()) < fatCount && sectorOk(difat) && guard < 1 << 16; ++guard) {
+        const qint64 at = offsetOf(difat);
+        for (qint64 i = 0; i < ss / 4 - 1 && quint32(fatSectors.size()) < fatCount; ++i)
+            fatSectors.append(le32(file, at + 4 * i));
+        difat = le32(file, at + ss - 4);
+    }
+    QVector<quint32> fat;
+    for (quint32 s : fatSectors) {
+        if (!sectorOk(s))
+            return {};
+        for (qint64 i = 0; i < ss / 4; ++i)
+            fat.append(le32(file, offsetOf(s) + 4 * i));
+    }
+    auto chain = [&](quint32 s) {
+        QVector<quint32> out;
+        while (s < 0xFFFFFFFA) {
+            if (!sectorOk(s) || s >= quint32(fat.size()) || out.size() > fat.size())
+                return QVector<quint32>();
+            out.append(s);
+            s = fat[s];
+        }
+        return out;
+    };
+
+    // The Workbook stream, from the directory.
+    const QVector<quint32> dirChain = chain(le32(file, 48));
+    qint64 streamSize = -1;
+    QVector<quint32> streamChain;
+    for (quint32 d : dirChain) {
+        for (qint64 e = offsetOf(d); e + 128 <= offsetOf(d) + ss; e += 128) {
+            const int nameBytes = le16(file, e + 64);
+            if (uchar(file[e + 66]) != 2 || nameBytes < 2 || nameBytes > 64)
+                continue;
+            const QString name = QString::fromUtf16(reinterpret_cast<const char16_t *>(file.constData() + e), nameBytes / 2 - 1);
+            if (name.compare(QLatin1String("Workbook"), Qt::CaseInsensitive) != 0)
+                continue;
+            streamSize = le32(file, e + 120);
+            streamChain = chain(le32(file, e + 116));
+        }
+    }
+    // A stream below the mini-stream cut-off lives in the mini stream, which FreeXL 1.0.x does not
+    // read at all: nothing to repair there.
+    if (streamSize < qint64(le32(file, 56)) || streamChain.size() * ss < streamSize)
+        return {};
+    QByteArray stream;
+    stream.reserve(streamSize);
+    for (quint32 s : streamChain)
+        stream.append(file.constData() + offsetOf(s), int(ss));
+    stream.truncate(streamSize);
+
+    // Records: offset of each header, type and payload length.
+    struct Rec
+    {
+        qint64 at;
+        quint16 type;
+        quint16 len;
+    };
+    QVector<Rec> recs;
+    for (qint64 at = 0; at + 4 <= streamSize;) {
+        const Rec r{at, le16(stream, at), le16(stream, at + 2)};
+        if (at + 4 + r.len > streamSize)
+            break;
+        recs.append(r);
+        at += 4 + r.len;
+    }
+    bool changed = false;
+
+    // Empty inline texts: the cell record is made unknown.
+    for (const Rec &r : recs) {
+        if (r.type == 0x0204 && r.len >= 8 && le16(stream, r.at + 4 + 6) == 0) {
+            put16(stream, r.at, 0x0000);
+            changed = true;
+        }
+    }
+
+    // Empty shared strings: the first SST of the workbook's global records and its CONTINUEs.
+    int sst = -1;
+    for (int i = 0; i < recs.size() && sst < 0; ++i) {
+        if (recs[i].type == 0x000A)
+            break;
+        if (recs[i].type == 0x00FC && recs[i].len >= 8)
+            sst = i;
+    }
+    struct Empty
+    {
+        qint64 header;   // the text's length and flags
+        qint64 insertAt; // where the character goes
+        int block;       // record (index in recs) that grows
+    };
+    QVector<Empty> empties;
+    if (sst >= 0) {
+        int block = sst;
+        qint64 pos = recs[sst].at + 4 + 8;
+        qint64 end = recs[sst].at + 4 + recs[sst].len;
+        auto next = [&]() {
+            if (block + 1 >= recs.size() || recs[block + 1].type != 0x003C)
+                return false;
+            ++block;
+            pos = recs[block].at + 4;
+            end = pos + recs[block].len;
+            return true;
+        };
+        const quint32 count = le32(stream, recs[sst].at + 4 + 4);
+        for (quint32 i = 0; i < count; ++i) {
+            if (pos >= end && !next())
+                break;
+            if (pos + 3 > end)
+                return {};
+            const quint32 cch = le16(stream, pos);
+            const uchar flags = uchar(stream[pos + 2]);
+            qint64 p = pos + 3;
+            quint32 extra = 0;
+            if (flags & 0x08) {
+                if (p + 2 > end)
+                    return {};
+                extra += 4 * quint32(le16(stream, p));
+                p += 2;
+            }
+            if (flags & 0x04) {
+                if (p + 4 > end)
+                    return {};
+                extra += le32(stream, p);
+                p += 4;
+            }
+            if (cch == 0)
+                empties.append({pos, p, block});
+            bool wide = flags & 0x01;
+            quint32 left = cch;
+            while (left > 0) {
+                const quint32 fits = quint32((end - p) / (wide ? 2 : 1));
+                const quint32 take = std::min(left, fits);
+                p += qint64(take) * (wide ? 2 : 1);
+                left -= take;
+                if (left == 0)
+                    break;
+                if (!next() || pos >= end)
+                    return {};
+                wide = uchar(stream[pos]) & 0x01; // a continued text starts with its width flag
+                p = pos + 1;
+            }
+            while (extra > 0) {
+                const quint32 take = std::min<quint32>(extra, quint32(end - p));
+                p += take;
+                extra -= take;
+                if (extra > 0 && !next())
+                    return {};
+                if (extra > 0)
+                    p = pos;
+            }
+            pos = p;
+        }
+    }
+    if (!empties.isEmpty()) {
+        // The donor: WRITEACCESS (padding) or EXTSST, among the global records.
+        const int need = int(empties.size());
+        int donor = -1;
+        for (int i = 0; i < recs.size() && donor < 0; ++i) {
+            if (recs[i].type == 0x000A)
+                break;
+            if ((recs[i].type == 0x005C || recs[i].type == 0x00FF) && recs[i].len >= need)
+                donor = i;
+        }
+        if (donor < 0)
+            return {};
+        QHash<int, int> grow; // a donor holds at most 8224 bytes, so this stays small
+        for (const Empty &e : empties)
+            grow[e.block] += 1;
+        for (auto it = grow.constBegin(); it != grow.constEnd(); ++it)
+            if (recs[it.key()].len + it.value() > 8224)
+                return {};
+        // The new stream: the same bytes, with one mark per empty string and the donor shortened.
+        QSet<qint64> marks;
+        for (const Empty &e : empties)
+            marks.insert(e.insertAt);
+        const qint64 cutFrom = recs[donor].at + 4 + recs[donor].len - need;
+        QByteArray out;
+        out.reserve(streamSize);
+        for (qint64 i = 0; i < streamSize; ++i) {
+            if (marks.contains(i))
+                out.append(kXlsEmptyMark);
+            if (i >= cutFrom && i < cutFrom + need)
+                continue;
+            out.append(stream[i]);
+        }
+        if (out.size() != streamSize)
+            return {};
+        // Lengths and the texts' headers, at their new places.
+        auto moved = [&](qint64 at) {
+            qint64 shiftBy = 0;
+            if (at >= cutFrom + need)
+                shiftBy -= need;
+            for (qint64 m : marks)
+                if (m <= at)
+                    ++shiftBy;
+            return at + shiftBy;
+        };
+        for (auto it = grow.constBegin(); it != grow.constEnd(); ++it)
+            put16(out, moved(recs[it.key()].at) + 2, quint16(recs[it.key()].len + it.value()));
+        put16(out, moved(recs[donor].at) + 2, quint16(recs[donor].len - need));
+        if (recs[donor].type == 0x00FF)
+            put16(out, moved(recs[donor].at), 0x0000); // an index of no use any more
+        for (const Empty &e : empties) {
+            // One character, written in one byte.
+            const qint64 header = moved(e.header);
+            put16(out, header, 1);
+            out[header + 2] = char(uchar(out[header + 2]) & ~0x01);
+        }
+        stream = out;
+        changed = true;
+    }
+    if (!changed)
+        return {};
+    QByteArray repaired = file;
+    for (int i = 0; i < streamChain.size(); ++i) {
+        const qint64 from = qint64(i) * ss;
+        const qint64 len = std::min(ss, streamSize - from);
+        if (len <= 0)
+            break;
+        std::memcpy(repaired.data() + offsetOf(streamChain[i]), stream.constData() + from, size_t(len));
+    }
+    return repaired;
+}
+
 } // namespace
 
 // The two readers, with access to the workbook's cells.
@@ -479,6 +754,9 @@ class WorkbookReaders
 public:
     static bool readXlsx(Workbook &wb, const QByteArray &data, int maxRows);
     static bool readXls(Workbook &wb, const QString &path, int maxRows);
+
+private:
+    static bool readXlsFile(Workbook &wb, const QString &path, int maxRows, bool repaired);
 };
 
 bool WorkbookReaders::readXlsx(Workbook &wb, const QByteArray &data, int maxRows)
@@ -769,6 +1047,34 @@ bool WorkbookReaders::readXlsx(Workbook &wb, const QByteArray &data, int maxRows
 
 bool WorkbookReaders::readXls(Workbook &wb, const QString &path, int maxRows)
 {
+    if (readXlsFile(wb, path, maxRows, false))
+        return true;
+    // FreeXL refuses some sound files (see repairXls): read a repaired copy instead.
+    const QString firstError = wb.m_error;
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray repaired = repairXls(f.readAll());
+    f.close();
+    if (repaired.isEmpty())
+        return false;
+    QTemporaryFile copy(QDir::tempPath() + QStringLiteral("/quorvane-XXXXXX.xls"));
+    if (!copy.open() || copy.write(repaired) != repaired.size() || !copy.flush())
+        return false;
+    wb.m_cells.clear();
+    wb.m_rows = 0;
+    wb.m_cols = 0;
+    wb.m_sheetName.clear();
+    if (readXlsFile(wb, copy.fileName(), maxRows, true)) {
+        wb.m_error.clear();
+        return true;
+    }
+    wb.m_error = firstError;
+    return false;
+}
+
+bool WorkbookReaders::readXlsFile(Workbook &wb, const QString &path, int maxRows, bool repaired)
+{
     const void *h = nullptr;
     const QByteArray name = QFile::encodeName(path);
     int rc = freexl_open(name.constData(), &h);
@@ -825,6 +1131,10 @@ bool WorkbookReaders::readXls(Workbook &wb, const QString &path, int maxRows)
                 break;
             case FREEXL_CELL_TEXT:
             case FREEXL_CELL_SST_TEXT:
+                text = v.value.text_value ? QString::fromUtf8(v.value.text_value) : QString();
+                if (repaired && text == QLatin1Char(kXlsEmptyMark))
+                    text.clear(); // an empty text, marked by the repair
+                break;
             case FREEXL_CELL_DATE:
             case FREEXL_CELL_DATETIME:
             case FREEXL_CELL_TIME:

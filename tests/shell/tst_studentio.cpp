@@ -422,6 +422,14 @@ void tst_studentio::xlsFileImports()
     QCOMPARE(all[1], (Student{QStringLiteral("2023002"), QStringLiteral("李四"), 3, 2, 2}));  // number cell, 3班, 文 科
     QCOMPARE(all[2], (Student{QStringLiteral("2023004"), QStringLiteral("欧阳小明"), 4, 2, 2}));
     QCOMPARE(all.back(), (Student{QStringLiteral("A2023003"), QStringLiteral("王五"), 4, 1, 1}));
+
+    // A list written by a school system through a library, with an empty stream cell.
+    const QString withEmpty = reg.file(QStringLiteral("名单.xls"));
+    QVERIFY(QFile::copy(QStringLiteral(QUORVANE_FIXTURE_DIR) + QStringLiteral("/empty-text-sst.xls"), withEmpty));
+    const StudentImportResult again = reg.import(withEmpty, MsgAnswer::Yes, MsgAnswer::Yes);
+    QVERIFY2(again.finished, qPrintable(reg.ui.lastText()));
+    QCOMPARE(again.added, 80);
+    QCOMPARE(reg.students()[1], (Student{QStringLiteral("2023002"), QStringLiteral("李四"), 3, 2, 1}));
 }
 
 void tst_studentio::exportThatCannotBeWrittenSaysSo()

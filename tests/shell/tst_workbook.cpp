@@ -94,6 +94,7 @@ private Q_SLOTS:
     void isoDatesFormulasAndStrictPackages();
     void columnsRightOfTheCapAreNotKept();
     void unreadableKindsSayWhy();
+    void xlsWithEmptyTexts();
 
 private:
     QTemporaryDir m_dir;
@@ -561,6 +562,68 @@ void tst_workbook::unreadableKindsSayWhy()
     QVERIFY(!wb.open(locked));
     QCOMPARE(wb.errorText(), QStringLiteral("工作簿有密码保护，无法读取"));
     QVERIFY(!wb.isOpen());
+}
+
+void tst_workbook::xlsWithEmptyTexts()
+{
+    // An empty text in the shared strings (as Excel keeps texts) or in a cell of its own: FreeXL
+    // alone refuses both files; they read, the empty cell as empty.
+    for (const char *name : {"empty-text-sst.xls", "empty-text-label.xls"}) {
+        const QString file = QStringLiteral(QUORVANE_FIXTURE_DIR "/") + QLatin1String(name);
+        Workbook wb;
+        QVERIFY2(wb.open(file), qPrintable(QLatin1String(name) + QLatin1Char(' ') + wb.errorText()));
+        QCOMPARE(wb.format(), Workbook::Format::Xls);
+        QCOMPARE(wb.sheetName(), QStringLiteral("学生"));
+        QCOMPARE(wb.text(QStringLiteral("e1")), QStringLiteral("文理倾向"));
+        QCOMPARE(wb.text(2, 5), QStringLiteral("理科"));
+        QCOMPARE(wb.text(3, 2), QStringLiteral("李四"));
+        QCOMPARE(wb.text(3, 5), QString());
+        QCOMPARE(wb.text(3, 3), QStringLiteral("3"));
+        QCOMPARE(wb.text(4, 1), QStringLiteral("2023003"));
+        QCOMPARE(wb.rowCount(), 81);
+        QCOMPARE(wb.text(81, 1), QStringLiteral("2023080"));
+        QCOMPARE(wb.text(81, 5), QStringLiteral("不限"));
+        QVERIFY(wb.open(file, 3));
+        QCOMPARE(wb.rowCount(), 3);
+    }
+    // The file itself is left as it was, and no repaired copy is left behind.
+    QFile original(QStringLiteral(QUORVANE_FIXTURE_DIR "/empty-text-sst.xls"));
+    QVERIFY(original.open(QIODevice::ReadOnly));
+    const QByteArray bytes = original.readAll();
+    original.close();
+    Workbook wb;
+    QVERIFY(wb.open(original.fileName()));
+    QVERIFY(original.open(QIODevice::ReadOnly));
+    QCOMPARE(original.readAll(), bytes);
+    QCOMPARE(QDir(QDir::tempPath()).entryList({QStringLiteral("quorvane-*.xls")}, QDir::Files), QStringList());
+
+    // Damaged copies (cut short, bytes changed all over) are refused or read, never a crash.
+    int refused = 0;
+    for (int cut = 512; cut < bytes.size(); cut += 1531) {
+        const QString file = path(QStringLiteral("cut-%1.xls").arg(cut));
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes.left(cut));
+        f.close();
+        refused += wb.open(file) ? 0 : 1;
+    }
+    QVERIFY(refused > 0);
+    quint32 seed = 12345;
+    for (int round = 0; round < 40; ++round) {
+        QByteArray damaged = bytes;
+        for (int k = 0; k < 6; ++k) {
+            seed = seed * 1103515245u + 12345u;
+            const int at = 512 + int((seed >> 8) % quint32(damaged.size() - 512));
+            damaged[at] = char(seed >> 24);
+        }
+        const QString file = path(QStringLiteral("damaged.xls"));
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(damaged);
+        f.close();
+        if (!wb.open(file))
+            QVERIFY(!wb.errorText().isEmpty());
+    }
 }
 
 QTEST_MAIN(tst_workbook)
