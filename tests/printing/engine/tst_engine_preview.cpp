@@ -232,6 +232,13 @@ private slots:
         p->setLeftMargin(25);
         QCOMPARE(redraws, 0);
         produce(*p, 2);
+        // Cell margins, the paper code and a coded paper's width ask for no new layout.
+        p->setLeftCellMargin(2);
+        p->setPaperSize(11);
+        p->setPaperSize(9);
+        p->setPaperWidth(100);
+        QCOMPARE(redraws, 0);
+        QVERIFY(p->pageShown());
         p->setLeftMargin(20);
         QCOMPARE(redraws, 1);
         QVERIFY(!p->pageShown()); // hidden until the host has laid the document out again
