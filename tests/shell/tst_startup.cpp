@@ -247,6 +247,13 @@ private Q_SLOTS:
         QCOMPARE(QApplication::exec(), 7);
         QVERIFY(other->isVisible());
 
+        // Closing the main window with its close box leaves the work windows open.
+        auto *m = windows::get<main>(QStringLiteral("main"));
+        m->Show();
+        QVERIFY(m->close());
+        QVERIFY(!m->isLoaded());
+        QVERIFY(other->isVisible());
+
         // When the last window unloads, the program ends.
         QTimer::singleShot(0, other, [other] { other->Unload(); });
         QTimer::singleShot(3000, qApp, [] { QCoreApplication::exit(7); });
@@ -421,6 +428,32 @@ private Q_SLOTS:
         QCOMPARE(gCohortYear, QStringLiteral("2024"));
         QCOMPARE(p->loads, 1);
         QCOMPARE(p->cohortAtLoad, QStringLiteral("2023"));
+
+        // A second function chosen while the chooser is open: it comes forward as it is, and OK
+        // opens the function chosen last.
+        auto *m = windows::get<main>(QStringLiteral("main"));
+        m->Show();
+        m->menuItem(QStringLiteral("m_zftj"))->trigger();
+        c->Combo1->setCurrentIndex(1);
+        auto *mk = new probe(QStringLiteral("makea"));
+        windows::registerFactory(QStringLiteral("makea"), [mk] { return mk; });
+        m->menuItem(QStringLiteral("m_dktj"))->trigger();
+        QCOMPARE(c->Combo1->currentText(), QStringLiteral("2023"));
+        QCOMPARE(c->Combo1->count(), 2);
+        c->command1_Click();
+        QCOMPARE(mk->loads, 1);
+        QCOMPARE(mk->cohortAtLoad, QStringLiteral("2023"));
+
+        // A code outside 1..13 opens nothing; the cohort is taken and the chooser closes.
+        gFunctionCode = 14;
+        c->Show();
+        c->Combo1->setCurrentIndex(0);
+        c->command1_Click();
+        QVERIFY(!c->isLoaded());
+        QCOMPARE(gCohortYear, QStringLiteral("2024"));
+        QCOMPARE(gCohortDbFile, QStringLiteral("db2024.mdb"));
+        QCOMPARE(mk->loads, 1);
+        QCOMPARE(p->loads, 1);
     }
 
     void chooserCohortWithoutFile()
