@@ -10,7 +10,9 @@
 
 #include <QAbstractButton>
 #include <QClipboard>
+#include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -537,6 +539,66 @@ private Q_SLOTS:
         WindowDatabases gk(QStringLiteral("gkksxx"));
         QVERIFY_THROWS_EXCEPTION(ProgramEnded, gk.open());
         QCOMPARE(s.lastText(), QStringLiteral("库文件newclasssys.mdb不存在!"));
+    }
+
+    void connectionsAndWriteConflicts()
+    {
+        installScripted();
+        TempData data;
+        data.addCohort(QStringLiteral("2023"), QStringLiteral("db2023"));
+        const QString path = data.cohortPath(QStringLiteral("db2023.mdb"));
+        QSqlDatabase a, b;
+        QVERIFY(openDatabase(path, DbKind::Cohort, QStringLiteral("a"), &a));
+        QVERIFY(openDatabase(path, DbKind::Cohort, QStringLiteral("b"), &b));
+        QSqlQuery mode = prepare(a, QStringLiteral("PRAGMA journal_mode"));
+        QVERIFY(mode.exec() && mode.next());
+        QCOMPARE(mode.value(0).toString(), QStringLiteral("wal"));
+        mode = QSqlQuery();
+        {
+            // While one window's run holds a write, another window's write fails at once and
+            // changes nothing; reading still works.
+            Transaction t(a);
+            QVERIFY(t.active());
+            QVERIFY(execSql(a, QStringLiteral("INSERT INTO stinfo(stid) VALUES(?)"), {QStringLiteral("A1")}));
+            QString err;
+            QVERIFY(!execSql(b, QStringLiteral("INSERT INTO stinfo(stid) VALUES(?)"), {QStringLiteral("B1")}, &err));
+            QVERIFY2(err.contains(QStringLiteral("locked")), qPrintable(err));
+            QSqlQuery r = prepare(b, QStringLiteral("SELECT count(*) FROM stinfo"));
+            QVERIFY(r.exec() && r.next());
+            QCOMPARE(r.value(0).toInt(), 0);
+            // Not committed: the transaction rolls back when it ends.
+        }
+        QSqlQuery r = prepare(b, QStringLiteral("SELECT count(*) FROM stinfo"));
+        QVERIFY(r.exec() && r.next());
+        QCOMPARE(r.value(0).toInt(), 0);
+        r = QSqlQuery();
+        closeDatabase(a);
+        closeDatabase(b);
+
+        // The template stays a whole file in rollback-journal mode (a plain copy is a database).
+        QFile tpl(data.folder() + QStringLiteral("dbyear.mdb"));
+        QVERIFY(tpl.open(QIODevice::ReadOnly));
+        const QByteArray header = tpl.read(20);
+        QCOMPARE(int(header.at(18)), 1);
+        QCOMPARE(int(header.at(19)), 1);
+
+        // A data folder whose path holds blanks, Chinese and URI characters opens all the same.
+        QTemporaryDir odd(QDir::tempPath() + QStringLiteral("/数据 #1?%20&x-XXXXXX"));
+        QVERIFY(odd.isValid());
+        const QString oddPath = odd.path() + QStringLiteral("/db 2023#.mdb");
+        QVERIFY(QFile::copy(path, oddPath));
+        QSqlDatabase c;
+        QVERIFY(openDatabase(oddPath, DbKind::Cohort, QStringLiteral("c"), &c));
+        QVERIFY(execSql(c, QStringLiteral("INSERT INTO stinfo(stid) VALUES(?)"), {QStringLiteral("C1")}));
+        QVERIFY(isDatabaseOpen(oddPath));
+        closeDatabase(c);
+        QVERIFY(!QFile::exists(odd.path() + QStringLiteral("/db 2023")));
+        QCOMPARE(QDir(odd.path()).entryList(QStringList{QStringLiteral("*.mdb")}, QDir::Files),
+                 QStringList{QStringLiteral("db 2023#.mdb")});
+        // A file of another kind is no database of ours, and opening it creates nothing.
+        QVERIFY(!openDatabase(data.systemPath(), DbKind::Cohort, QStringLiteral("d"), &c));
+        QVERIFY(!openDatabase(odd.path() + QStringLiteral("/none.mdb"), DbKind::Cohort, QStringLiteral("d"), &c));
+        QVERIFY(!QFile::exists(odd.path() + QStringLiteral("/none.mdb")));
     }
 
     void valuesAreBoundNotJoined()
