@@ -601,6 +601,76 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(odd.path() + QStringLiteral("/none.mdb")));
     }
 
+    void schemaOfTheShippedDatabases()
+    {
+        installScripted();
+        TempData data;
+        data.addCohort(QStringLiteral("2023"), QStringLiteral("db2023"));
+        // Every table with its columns in order and their kinds: T text, R real, I integer, C counter.
+        auto per = [](std::initializer_list<std::pair<const char *, char>> prefixes, int from, int to) {
+            QList<QPair<QString, char>> cols;
+            for (int k = from; k <= to; ++k)
+                for (const auto &p : prefixes)
+                    cols << qMakePair(QLatin1String(p.first) + QString::number(k), p.second);
+            return cols;
+        };
+        QList<QPair<QString, char>> kcbpb{{QStringLiteral("id"), 'T'}, {QStringLiteral("name"), 'T'}, {QStringLiteral("num"), 'R'},
+                                          {QStringLiteral("bpid"), 'T'}, {QStringLiteral("year"), 'T'}, {QStringLiteral("grade"), 'R'},
+                                          {QStringLiteral("kcid"), 'T'}};
+        kcbpb += per({{"kstime", 'T'}, {"kgfs", 'R'}, {"zgfs", 'R'}, {"allfs", 'R'}, {"kstype", 'I'}, {"kmflag", 'I'},
+                      {"cjlock", 'I'}, {"cjinput", 'I'}, {"zfjsa", 'I'}, {"zfjsb", 'I'}}, 1, 12);
+        QList<QPair<QString, char>> stucj{{QStringLiteral("id"), 'T'}, {QStringLiteral("stid"), 'T'}, {QStringLiteral("name"), 'T'},
+                                          {QStringLiteral("bj"), 'I'}, {QStringLiteral("zh"), 'I'}, {QStringLiteral("wlflag"), 'I'},
+                                          {QStringLiteral("kcbj"), 'T'}, {QStringLiteral("kczh"), 'I'}};
+        stucj += per({{"kea", 'R'}}, 1, 12);
+        stucj += per({{"keb", 'R'}}, 1, 12);
+        stucj += per({{"ke", 'R'}}, 1, 12);
+        stucj += QList<QPair<QString, char>>{{QStringLiteral("kealla"), 'R'}, {QStringLiteral("keallb"), 'R'},
+                                             {QStringLiteral("zfbjnoa"), 'I'}, {QStringLiteral("zfbjnob"), 'I'},
+                                             {QStringLiteral("zftlnoa"), 'I'}, {QStringLiteral("zftlnob"), 'I'},
+                                             {QStringLiteral("zfnjnoa"), 'I'}, {QStringLiteral("zfnjnob"), 'I'}};
+        stucj += per({{"dkbjno", 'I'}, {"dktlno", 'I'}, {"dknjno", 'I'}}, 1, 12);
+        const struct { QString file; QString table; QList<QPair<QString, char>> cols; } tables[] = {
+            {data.systemPath(), QStringLiteral("dbsystable"),
+             {{QStringLiteral("dbyear"), 'T'}, {QStringLiteral("dbname"), 'T'}, {QStringLiteral("bjsum"), 'R'}, {QStringLiteral("startbj"), 'R'}}},
+            {data.systemPath(), QStringLiteral("kcszb"),
+             {{QStringLiteral("id"), 'T'}, {QStringLiteral("address"), 'T'}, {QStringLiteral("type"), 'I'}, {QStringLiteral("rs"), 'R'}}},
+            {data.systemPath(), QStringLiteral("kcbpb"), kcbpb},
+            {data.cohortPath(QStringLiteral("db2023.mdb")), QStringLiteral("stinfo"),
+             {{QStringLiteral("id"), 'C'}, {QStringLiteral("stid"), 'T'}, {QStringLiteral("stname"), 'T'}, {QStringLiteral("stclass"), 'R'},
+              {QStringLiteral("stclassno"), 'R'}, {QStringLiteral("keflag"), 'I'}}},
+            {data.cohortPath(QStringLiteral("db2023.mdb")), QStringLiteral("stucj"), stucj},
+            {data.cohortPath(QStringLiteral("db2023.mdb")), QStringLiteral("pdinfo"), {{QStringLiteral("stid"), 'T'}}},
+        };
+        QSqlDatabase db;
+        for (const auto &t : tables) {
+            QVERIFY(openDatabase(t.file, t.file == data.systemPath() ? DbKind::System : DbKind::Cohort, QStringLiteral("schema"), &db));
+            QSqlQuery q = prepare(db, QStringLiteral("SELECT name, type, dflt_value, pk FROM pragma_table_info(?)"), {t.table});
+            QVERIFY(q.exec());
+            QList<QPair<QString, char>> got;
+            while (q.next()) {
+                QVERIFY2(q.value(2).isNull(), qPrintable(t.table + QLatin1Char('.') + q.value(0).toString())); // no defaults
+                const QString type = q.value(1).toString().toUpper();
+                const char kind = q.value(3).toInt() ? 'C' : type.startsWith(QLatin1String("TEXT")) ? 'T'
+                                : type == QLatin1String("REAL") ? 'R' : type == QLatin1String("INTEGER") ? 'I' : '?';
+                got << qMakePair(q.value(0).toString(), kind);
+            }
+            q = QSqlQuery();
+            QCOMPARE(got, t.cols);
+            // Text columns compare without regard to case.
+            for (const auto &c : t.cols) {
+                if (c.second != 'T')
+                    continue;
+                QVERIFY(execSql(db, QStringLiteral("DELETE FROM ") + t.table));
+                QVERIFY(execSql(db, QStringLiteral("INSERT INTO %1(%2) VALUES(?)").arg(t.table, c.first), {QStringLiteral("Ab")}));
+                QSqlQuery m = prepare(db, QStringLiteral("SELECT count(*) FROM %1 WHERE %2=?").arg(t.table, c.first), {QStringLiteral("aB")});
+                QVERIFY(m.exec() && m.next());
+                QVERIFY2(m.value(0).toInt() == 1, qPrintable(t.table + QLatin1Char('.') + c.first));
+            }
+            closeDatabase(db);
+        }
+    }
+
     void valuesAreBoundNotJoined()
     {
         installScripted();
