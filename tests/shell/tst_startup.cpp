@@ -671,6 +671,79 @@ private Q_SLOTS:
         }
     }
 
+    void openingTableForEveryWindow()
+    {
+        auto &s = installScripted();
+        TempData data;
+        data.addCohort(QStringLiteral("2023"), QStringLiteral("db2023"));
+        const QString cohort = QStringLiteral("db2023.mdb");
+        // window, opens cohort, opens system, closes cohort at unload, closes system at unload
+        const struct { const char *window; bool cohort, system, closeCohort, closeSystem; } rows[] = {
+            {"grad1", false, true, false, true},      {"kcsz", false, true, false, true},
+            {"gkksxx", false, true, false, true},     {"managst", true, false, false, false},
+            {"kcbp", true, true, true, true},         {"bpdy", true, true, true, true},
+            {"bpdy2", true, true, true, true},        {"make", true, true, true, true},
+            {"makea", true, true, true, true},        {"cjintool", true, true, true, true},
+            {"dkcj", true, true, true, true},         {"gkcj", true, true, true, true},
+            {"average", true, true, true, true},      {"fdtj", true, true, true, true},
+            {"cjbq", true, true, true, true},         {"gkdz", true, true, false, false},
+        };
+        for (const auto &r : rows) {
+            const QString name = QLatin1String(r.window);
+            WindowDatabases dbs(name);
+            QVERIFY2(dbs.open(cohort), r.window);
+            QCOMPARE(dbs.cohort.isOpen(), r.cohort);
+            QCOMPARE(dbs.system.isOpen(), r.system);
+            dbs.closeAtUnload();
+            QCOMPARE(dbs.cohort.isOpen(), r.cohort && !r.closeCohort);
+            QCOMPARE(dbs.system.isOpen(), r.system && !r.closeSystem);
+            dbs.closeAll();
+            QVERIFY(s.messages.empty());
+        }
+
+        // A missing cohort file: the checking windows report it under "警告:" and end the program.
+        for (const auto &r : rows) {
+            if (!r.cohort || QLatin1String(r.window) == QLatin1String("kcbp"))
+                continue;
+            s.clear();
+            WindowDatabases dbs(QLatin1String(r.window));
+            QVERIFY_THROWS_EXCEPTION(ProgramEnded, dbs.open(QStringLiteral("db1999.mdb")));
+            QCOMPARE(s.texts(), QStringList{QStringLiteral("库文件db1999.mdb不存在!")});
+            QCOMPARE(s.messages.back().title, QStringLiteral("警告:"));
+            QCOMPARE(s.messages.back().icon, MsgIcon::Exclamation);
+        }
+        // The exam register reports it too, and its window closes instead of ending the program.
+        s.clear();
+        WindowDatabases kcbp(QStringLiteral("kcbp"));
+        QVERIFY(!kcbp.open(QStringLiteral("db1999.mdb")));
+        QCOMPARE(s.texts(), QStringList{QStringLiteral("库文件db1999.mdb不存在!")});
+
+        // A missing system database.
+        QVERIFY(QFile::remove(data.systemPath()));
+        for (const auto &r : rows) {
+            if (!r.system)
+                continue;
+            const QString name = QLatin1String(r.window);
+            s.clear();
+            WindowDatabases dbs(name);
+            if (name == QLatin1String("grad1") || name == QLatin1String("kcsz")) {
+                QVERIFY(!dbs.open(cohort));
+                QCOMPARE(s.texts(), QStringList{QStringLiteral("库文件“newclasssys.mdb”错误！")});
+                QCOMPARE(s.messages.back().title, QStringLiteral("系统提示："));
+            } else if (name == QLatin1String("kcbp")) {
+                QVERIFY(!dbs.open(cohort));
+                QVERIFY(!dbs.cohort.isValid()); // nothing stays open behind a window that closes
+                QCOMPARE(s.texts(), QStringList{QStringLiteral("库文件newclasssys.mdb不存在!")});
+            } else {
+                QVERIFY_THROWS_EXCEPTION(ProgramEnded, dbs.open(cohort));
+                QCOMPARE(s.texts(), QStringList{QStringLiteral("库文件newclasssys.mdb不存在!")});
+                QCOMPARE(s.messages.back().title, QStringLiteral("警告:"));
+            }
+            dbs.closeAll();
+        }
+        QVERIFY(!QFile::exists(data.systemPath())); // no window creates it
+    }
+
     void valuesAreBoundNotJoined()
     {
         installScripted();
