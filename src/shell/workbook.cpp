@@ -477,10 +477,12 @@ bool readRelationships(const ZipPackage &zip, const QString &source, QVector<Rel
 // ---------------------------------------------------------------------------------------------
 // Repair of .xls files that FreeXL 1.0.x refuses
 
-// FreeXL 1.0.x cannot read a workbook that holds an empty text: an empty string in the shared
-// string table (as libraries and pasted ="" results leave them) or an empty inline LABEL cell
-// makes it fail the whole file. The repair below changes a copy of the file in place, keeping
-// the workbook stream's length so that no offset in it moves:
+// FreeXL 1.0.x refuses two kinds of sound files. A short workbook whose stream lies in the
+// compound file's mini stream (small files that libraries write) is not read at all: the
+// repair puts the stream into a new file of its own, padded into ordinary sectors. And a
+// workbook that holds an empty text (an empty string in the shared string table, as libraries
+// and pasted ="" results leave them, or an empty inline LABEL cell) fails as a whole: the
+// repair changes the stream in place, keeping its length so that no offset in it moves:
 //   - an empty shared string becomes the one-character text kXlsEmptyMark; the byte it needs is
 //     taken from the padding of the WRITEACCESS record (or from EXTSST, an index FreeXL does not
 //     read); cells showing kXlsEmptyMark are read as empty again;
@@ -501,6 +503,79 @@ void put16(QByteArray &b, qint64 at, quint16 v)
 {
     b[at] = char(v & 0xFF);
     b[at + 1] = char(v >> 8);
+}
+
+// The smallest stream that a compound file keeps in its ordinary sectors.
+constexpr qint64 kXlsMiniCutoff = 4096;
+
+void put32(QByteArray &b, qint64 at, quint32 v)
+{
+    put16(b, at, quint16(v & 0xFFFF));
+    put16(b, at + 2, quint16(v >> 16));
+}
+
+// A new compound file (512-byte sectors) that holds only the given workbook stream, padded with
+// zeros (empty records) to the mini-stream cut-off, so that it lies in ordinary sectors.
+QByteArray xlsContainer(QByteArray stream)
+{
+    if (stream.size() < kXlsMiniCutoff)
+        stream.append(QByteArray(int(kXlsMiniCutoff - stream.size()), '\0'));
+    const quint32 streamSectors = quint32((stream.size() + 511) / 512);
+    if (streamSectors + 2 > 128)
+        return {};
+    stream.append(QByteArray(int(streamSectors * 512 - stream.size()), '\0'));
+    const quint32 fatSector = streamSectors;
+    const quint32 dirSector = streamSectors + 1;
+    constexpr quint32 endOfChain = 0xFFFFFFFE;
+    constexpr quint32 freeSector = 0xFFFFFFFF;
+    QByteArray out(int(512 * (dirSector + 2)), '\0');
+    // Header.
+    out.replace(0, 8, QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8));
+    put16(out, 24, 0x003E);
+    put16(out, 26, 0x0003);
+    put16(out, 28, 0xFFFE);
+    put16(out, 30, 9);
+    put16(out, 32, 6);
+    put32(out, 44, 1);
+    put32(out, 48, dirSector);
+    put32(out, 56, quint32(kXlsMiniCutoff));
+    put32(out, 60, endOfChain);
+    put32(out, 68, endOfChain);
+    put32(out, 76, fatSector);
+    for (int i = 1; i < 109; ++i)
+        put32(out, 76 + 4 * i, freeSector);
+    // The stream, the FAT and the directory.
+    out.replace(512, int(stream.size()), stream);
+    const qint64 fat = 512 * (qint64(fatSector) + 1);
+    for (quint32 i = 0; i < 128; ++i) {
+        quint32 v = freeSector;
+        if (i + 1 < streamSectors)
+            v = i + 1;
+        else if (i + 1 == streamSectors || i == dirSector)
+            v = endOfChain;
+        else if (i == fatSector)
+            v = 0xFFFFFFFD;
+        put32(out, fat + 4 * i, v);
+    }
+    const qint64 dir = 512 * (qint64(dirSector) + 1);
+    auto entry = [&](int index, const QString &name, uchar type, quint32 child, quint32 start, quint32 size) {
+        const qint64 e = dir + 128 * index;
+        for (int i = 0; i < name.size(); ++i)
+            put16(out, e + 2 * i, name[i].unicode());
+        put16(out, e + 64, quint16(name.isEmpty() ? 0 : 2 * (name.size() + 1)));
+        out[e + 66] = char(type);
+        out[e + 67] = char(name.isEmpty() ? 0 : 1); // black
+        put32(out, e + 68, 0xFFFFFFFF);
+        put32(out, e + 72, 0xFFFFFFFF);
+        put32(out, e + 76, child);
+        put32(out, e + 116, start);
+        put32(out, e + 120, size);
+    };
+    entry(0, QStringLiteral("Root Entry"), 5, 1, endOfChain, 0);
+    entry(1, QStringLiteral("Workbook"), 2, 0xFFFFFFFF, 0, quint32(stream.size()));
+    entry(2, QString(), 0, 0xFFFFFFFF, 0, 0);
+    entry(3, QString(), 0, 0xFFFFFFFF, 0, 0);
+    return out;
 }
 
 // The repaired file, or an empty array when the file needs no repair or cannot be repaired.
@@ -550,9 +625,12 @@ QByteArray repairXls(const QByteArray &file)
     // The Workbook stream, from the directory.
     const QVector<quint32> dirChain = chain(le32(file, 48));
     qint64 streamSize = -1;
-    QVector<quint32> streamChain;
+    quint32 streamStart = 0xFFFFFFFE;
+    quint32 rootStart = 0xFFFFFFFE;
     for (quint32 d : dirChain) {
         for (qint64 e = offsetOf(d); e + 128 <= offsetOf(d) + ss; e += 128) {
+            if (uchar(file[e + 66]) == 5 && d == dirChain.first() && e == offsetOf(d))
+                rootStart = le32(file, e + 116); // the root entry holds the mini stream
             const int nameBytes = le16(file, e + 64);
             if (uchar(file[e + 66]) != 2 || nameBytes < 2 || nameBytes > 64)
                 continue;
@@ -560,18 +638,44 @@ QByteArray repairXls(const QByteArray &file)
             if (name.compare(QLatin1String("Workbook"), Qt::CaseInsensitive) != 0)
                 continue;
             streamSize = le32(file, e + 120);
-            streamChain = chain(le32(file, e + 116));
+            streamStart = le32(file, e + 116);
         }
     }
-    // A stream below the mini-stream cut-off lives in the mini stream, which FreeXL 1.0.x does not
-    // read at all: nothing to repair there.
-    if (streamSize < qint64(le32(file, 56)) || streamChain.size() * ss < streamSize)
+    if (streamSize < 0)
         return {};
+    // A stream below the mini-stream cut-off lives in the mini stream (small files some libraries
+    // write), which FreeXL 1.0.x does not read at all: it is lifted into a new file below.
+    const bool inMiniStream = streamSize < qint64(le32(file, 56));
     QByteArray stream;
-    stream.reserve(streamSize);
-    for (quint32 s : streamChain)
-        stream.append(file.constData() + offsetOf(s), int(ss));
-    stream.truncate(streamSize);
+    QVector<quint32> streamChain;
+    if (inMiniStream) {
+        if (streamSize > kXlsMiniCutoff || le16(file, 32) != 6)
+            return {};
+        QVector<quint32> miniFat;
+        for (quint32 s : chain(le32(file, 60)))
+            for (qint64 i = 0; i < ss / 4; ++i)
+                miniFat.append(le32(file, offsetOf(s) + 4 * i));
+        QByteArray container;
+        for (quint32 s : chain(rootStart))
+            container.append(file.constData() + offsetOf(s), int(ss));
+        for (quint32 m = streamStart; m < 0xFFFFFFFA && stream.size() < streamSize;) {
+            if (m >= quint32(miniFat.size()) || (qint64(m) + 1) * 64 > container.size())
+                return {};
+            stream.append(container.constData() + qint64(m) * 64, 64);
+            m = miniFat[m];
+        }
+        if (stream.size() < streamSize)
+            return {};
+        stream.truncate(streamSize);
+    } else {
+        streamChain = chain(streamStart);
+        if (streamChain.size() * ss < streamSize)
+            return {};
+        stream.reserve(streamSize);
+        for (quint32 s : streamChain)
+            stream.append(file.constData() + offsetOf(s), int(ss));
+        stream.truncate(streamSize);
+    }
 
     // Records: offset of each header, type and payload length.
     struct Rec
@@ -733,6 +837,8 @@ QByteArray repairXls(const QByteArray &file)
         stream = out;
         changed = true;
     }
+    if (inMiniStream)
+        return xlsContainer(stream);
     if (!changed)
         return {};
     QByteArray repaired = file;

@@ -430,6 +430,14 @@ void tst_studentio::xlsFileImports()
     QVERIFY2(again.finished, qPrintable(reg.ui.lastText()));
     QCOMPARE(again.added, 80);
     QCOMPARE(reg.students()[1], (Student{QStringLiteral("2023002"), QStringLiteral("李四"), 3, 2, 1}));
+
+    // A list so short that the file keeps it in its mini stream.
+    const QString small = reg.file(QStringLiteral("小名单.xls"));
+    QVERIFY(QFile::copy(QStringLiteral(QUORVANE_FIXTURE_DIR) + QStringLiteral("/small-list.xls"), small));
+    QVERIFY(reg.import(small, MsgAnswer::Yes, MsgAnswer::Yes).finished);
+    QCOMPARE(reg.students(), (std::vector<Student>{{QStringLiteral("2023001"), QStringLiteral("张三"), 3, 1, 3},
+                                                   {QStringLiteral("2023002"), QStringLiteral("李四"), 3, 2, 1},
+                                                   {QStringLiteral("2023003"), QStringLiteral("王五"), 4, 1, 2}}));
 }
 
 void tst_studentio::exportThatCannotBeWrittenSaysSo()

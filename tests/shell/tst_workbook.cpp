@@ -95,6 +95,7 @@ private Q_SLOTS:
     void columnsRightOfTheCapAreNotKept();
     void unreadableKindsSayWhy();
     void xlsWithEmptyTexts();
+    void smallXlsInTheMiniStream();
 
 private:
     QTemporaryDir m_dir;
@@ -622,6 +623,47 @@ void tst_workbook::xlsWithEmptyTexts()
         f.write(damaged);
         f.close();
         if (!wb.open(file))
+            QVERIFY(!wb.errorText().isEmpty());
+    }
+}
+
+void tst_workbook::smallXlsInTheMiniStream()
+{
+    // A short list whose workbook stream lies in the compound file's mini stream (with an empty
+    // text in it too): FreeXL alone cannot read it at all.
+    const QString file = QStringLiteral(QUORVANE_FIXTURE_DIR "/small-list.xls");
+    Workbook wb;
+    QVERIFY2(wb.open(file), qPrintable(wb.errorText()));
+    QCOMPARE(wb.format(), Workbook::Format::Xls);
+    QCOMPARE(wb.sheetName(), QStringLiteral("学生"));
+    QCOMPARE(wb.text(QStringLiteral("a1")), QStringLiteral("学号"));
+    QCOMPARE(wb.text(QStringLiteral("e1")), QStringLiteral("文理倾向"));
+    QCOMPARE(wb.text(2, 2), QStringLiteral("张三"));
+    QCOMPARE(wb.text(3, 1), QStringLiteral("2023002"));
+    QCOMPARE(wb.text(3, 3), QStringLiteral("3班"));
+    QCOMPARE(wb.text(3, 5), QString());
+    QCOMPARE(wb.text(4, 5), QStringLiteral("文科"));
+    QCOMPARE(wb.rowCount(), 4);
+    QCOMPARE(wb.columnCount(), 5);
+
+    // Cut short or damaged: refused or read, never a crash.
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    quint32 seed = 777;
+    for (int round = 0; round < 60; ++round) {
+        QByteArray damaged = round < 8 ? bytes.left(512 * (round + 1)) : bytes;
+        for (int k = 0; round >= 8 && k < 4; ++k) {
+            seed = seed * 1103515245u + 12345u;
+            const int at = 76 + int((seed >> 8) % quint32(damaged.size() - 76));
+            damaged[at] = char(seed >> 24);
+        }
+        const QString copy = path(QStringLiteral("small-damaged.xls"));
+        QFile out(copy);
+        QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        out.write(damaged);
+        out.close();
+        if (!wb.open(copy))
             QVERIFY(!wb.errorText().isEmpty());
     }
 }
