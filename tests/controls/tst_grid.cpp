@@ -71,6 +71,33 @@ private Q_SLOTS:
         QCOMPARE(g.TextMatrix(2, 1), QStringLiteral("x"));
     }
 
+    void fixedCellsAreNotSelectable()
+    {
+        Grid g;
+        g.setRows(3);
+        g.setCols(4);
+        for (int r = 1; r < 3; ++r)
+            for (int c = 0; c < 4; ++c)
+                g.setTextMatrix(r, c, QString::number(r * 10 + c));
+        auto selectable = [&g](int r, int c) { return bool(g.item(r - 1, c)->flags() & Qt::ItemIsSelectable); };
+        QVERIFY(!selectable(1, 0));
+        QVERIFY(selectable(1, 1));
+        g.setFixedCols(2);
+        QVERIFY(!selectable(2, 1));
+        QVERIFY(selectable(2, 2));
+        g.setFixedCols(1);
+        QVERIFY(selectable(2, 1));
+        // Only the heading stays when the rows go; the grid grows again from there.
+        g.setRows(1);
+        QCOMPARE(g.rowCount(), 0);
+        g.setTextMatrix(0, 1, QStringLiteral("学号"));
+        g.setRows(3);
+        QCOMPARE(g.TextMatrix(0, 1), QStringLiteral("学号"));
+        QCOMPARE(g.TextMatrix(1, 1), QString());
+        g.setTextMatrix(2, 0, QStringLiteral("2"));
+        QVERIFY(!selectable(2, 0));
+    }
+
     void alignmentAndMerging()
     {
         Grid g;
