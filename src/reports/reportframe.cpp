@@ -1,0 +1,398 @@
+#include "reports/reportframe.h"
+
+#include "arrangement/outksxx.h"
+#include "controls/grid/grid.h"
+#include "controls/progressbar/XP_ProgressBar.h"
+#include "shell/globals.h"
+#include "shell/services.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QHBoxLayout>
+#include <QSqlQuery>
+#include <QVBoxLayout>
+#include <cmath>
+
+namespace quorvane {
+
+namespace reports {
+
+namespace {
+bool isNumber(const QVariant &v, double *out)
+{
+    if (!v.isValid() || v.isNull())
+        return false;
+    bool ok = false;
+    const double d = v.toDouble(&ok);
+    if (!ok)
+        return false;
+    *out = d;
+    return true;
+}
+} // namespace
+
+bool isPresent(const QVariant &v)
+{
+    double d = 0;
+    if (!isNumber(v, &d))
+        return false;
+    return d != 0;
+}
+
+bool scoreCounts(const QVariant &v)
+{
+    double d = 0;
+    return isNumber(v, &d) && d != 0 && d >= 0;
+}
+
+QString scoreText(const QVariant &v)
+{
+    double d = 0;
+    if (!isNumber(v, &d) || d == 0)
+        return QString();
+    if (d == -1)
+        return QStringLiteral("缺考");
+    if (d == -2)
+        return QStringLiteral("作弊");
+    return numText(d);
+}
+
+QString presentText(const QVariant &v)
+{
+    double d = 0;
+    if (!isNumber(v, &d) || d == 0)
+        return QString();
+    return numText(d);
+}
+
+double round2(double value)
+{
+    // std::nearbyint follows the current rounding mode, which is round-half-to-even by default.
+    return std::nearbyint(value * 100.0) / 100.0;
+}
+
+long long roundEven(double value)
+{
+    return static_cast<long long>(std::nearbyint(value));
+}
+
+QString numText(double value)
+{
+    if (value == 0)
+        return QStringLiteral("0"); // also for -0
+    return QString::number(value, 'g', 15);
+}
+
+std::optional<double> average(double sum, int count)
+{
+    if (count < 1)
+        return std::nullopt;
+    return round2(sum / count);
+}
+
+std::optional<double> ratePercent(int reached, int taking)
+{
+    if (taking < 1)
+        return std::nullopt;
+    return round2(static_cast<double>(reached) / taking * 100.0);
+}
+
+bool isGood(double score, double fullMark) { return score >= 0.8 * fullMark; }
+bool isPass(double score, double fullMark) { return score >= 0.6 * fullMark; }
+
+bool ScoreTally::add(const QVariant &v)
+{
+    if (!scoreCounts(v))
+        return false;
+    addValue(v.toDouble());
+    return true;
+}
+
+void ScoreTally::addValue(double v)
+{
+    if (count == 0) {
+        min = v;
+        max = v;
+    } else {
+        min = std::min(min, v);
+        max = std::max(max, v);
+    }
+    ++count;
+    sum += v;
+}
+
+double sampleStdDev(const std::vector<double> &values, double mean, int count)
+{
+    if (count < 1)
+        return 0;
+    double sum = 0;
+    for (double v : values)
+        sum += (v - mean) * (v - mean);
+    const double variance = count > 1 ? sum / (count - 1) : sum;
+    if (!(variance > 0))
+        return 0;
+    return round2(std::sqrt(variance));
+}
+
+double outbzc(const QSqlDatabase &cohort, const QString &examId, int k, const RowFilter &filter, double mean,
+              int count, const std::function<void()> &step)
+{
+    if (k < 1 || k > kSubjectCount)
+        return 0;
+    // The column name comes only from the fixed subject numbers.
+    QString sql = QStringLiteral("SELECT ke%1 FROM stucj WHERE id = ?").arg(k);
+    QVariantList values{examId};
+    if (filter.classNo > 0) {
+        sql += QStringLiteral(" AND bj = ?");
+        values << filter.classNo;
+    }
+    if (filter.wlflag) {
+        sql += QStringLiteral(" AND wlflag = ?");
+        values << *filter.wlflag;
+    }
+    QSqlQuery q = prepare(cohort, sql, values);
+    std::vector<double> taking;
+    if (q.exec()) {
+        while (q.next()) {
+            const QVariant v = q.value(0);
+            if (scoreCounts(v))
+                taking.push_back(v.toDouble());
+            if (step)
+                step();
+        }
+    }
+    return sampleStdDev(taking, mean, count);
+}
+
+QString gradeName(const QVariant &grade)
+{
+    double d = 0;
+    if (isNumber(grade, &d)) {
+        if (d == 1)
+            return QStringLiteral("高一");
+        if (d == 2)
+            return QStringLiteral("高二");
+        if (d == 3)
+            return QStringLiteral("高三");
+        return numText(d);
+    }
+    return grade.toString();
+}
+
+QString classLabel(const QString &njname, int classNo)
+{
+    return njname + QLatin1Char('(') + QString::number(classNo) + QStringLiteral(")班");
+}
+
+ExamSubjects readExamSubjects(const QSqlDatabase &system, const QString &cohortYear, const QString &examId)
+{
+    ExamSubjects out;
+    QString cols = QStringLiteral("grade");
+    for (int k = 1; k <= kSubjectCount; ++k)
+        cols += QStringLiteral(",kmflag%1").arg(k);
+    for (int k = 1; k <= kSubjectCount; ++k)
+        cols += QStringLiteral(",allfs%1").arg(k);
+    QSqlQuery q = prepare(system, QStringLiteral("SELECT %1 FROM kcbpb WHERE year = ? AND id = ? ORDER BY rowid").arg(cols),
+                          {cohortYear, examId});
+    if (!q.exec() || !q.next())
+        return out;
+    out.found = true;
+    int n = 0;
+    for (int k = 1; k <= kSubjectCount; ++k) {
+        out.kmno[n] = 0;
+        if (isPresent(q.value(k)))
+            out.kmno[n++] = static_cast<quint8>(k);
+    }
+    out.kmsum = static_cast<quint8>(n);
+    for (int k = 1; k <= kSubjectCount; ++k)
+        out.allfs << q.value(kSubjectCount + k);
+    out.njname = gradeName(q.value(0));
+    return out;
+}
+
+ClassRange readClassRange(const QSqlDatabase &system, const QString &cohortYear)
+{
+    ClassRange out;
+    QSqlQuery q = prepare(system, QStringLiteral("SELECT bjsum, startbj FROM dbsystable WHERE dbyear = ? ORDER BY rowid"),
+                          {cohortYear});
+    if (!q.exec() || !q.next())
+        return out;
+    out.found = true;
+    auto to16 = [](const QVariant &v) -> qint16 {
+        const long long n = roundEven(v.toDouble());
+        return static_cast<qint16>(std::clamp<long long>(n, -32768, 32767));
+    };
+    out.bjsum = to16(q.value(0));
+    out.startbj = to16(q.value(1));
+    return out;
+}
+
+} // namespace reports
+
+// ---- ReportWindow -----------------------------------------------------------------------------------
+
+ReportWindow::ReportWindow(const Kind &kind) : Window(kind.name), m_dbs(kind.name), m_kind(kind) {}
+
+void ReportWindow::createControls(QWidget *root)
+{
+    Label1.fill(nullptr);
+    VsNetBut1.fill(nullptr);
+    ProgressBar1 = nullptr;
+
+    auto *outer = new QVBoxLayout(root);
+    Frame1 = new QFrame(root);
+    Frame1->setFrameShape(QFrame::StyledPanel);
+    auto *frameLayout = new QVBoxLayout(Frame1);
+    auto *chooserRow = new QHBoxLayout;
+    frameLayout->addLayout(chooserRow);
+    Label1[8] = new QLabel(QStringLiteral("考试名称:"), Frame1);
+    Combo1 = new QComboBox(Frame1);
+    Combo1->setMinimumWidth(200);
+    chooserRow->addWidget(Label1[8]);
+    chooserRow->addWidget(Combo1);
+    outer->addWidget(Frame1);
+
+    auto *body = new QHBoxLayout;
+    Grid1 = new Grid(root);
+    Grid1->setRows(1);
+    Grid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    body->addWidget(Grid1, 1);
+    outer->addLayout(body, 1);
+
+    auto *bottom = new QHBoxLayout;
+    if (m_kind.hasProgressBar) {
+        ProgressBar1 = new XP_ProgressBar(root);
+        ProgressBar1->setMinimumWidth(240);
+        ProgressBar1->setFixedHeight(20);
+        ProgressBar1->setVisible(false);
+        bottom->addWidget(ProgressBar1, 1);
+    }
+    bottom->addStretch();
+    static const char *const captions[3] = {"退出 ", "打印 ", "查询"};
+    for (int i = 2; i >= 0; --i) {
+        VsNetBut1[i] = new QPushButton(QString::fromUtf8(captions[i]), root);
+        VsNetBut1[i]->setAutoDefault(false);
+        VsNetBut1[i]->setDefault(false);
+        bottom->addWidget(VsNetBut1[i]);
+        connect(VsNetBut1[i], &QPushButton::clicked, this, [this, i] { VsNetBut1_Click(i); });
+    }
+    outer->addLayout(bottom);
+
+    createWindowControls(root, frameLayout, chooserRow, body);
+    chooserRow->addStretch();
+    connectChoice(Combo1, Combo1, [this] { Combo1_Click(); });
+}
+
+void ReportWindow::createWindowControls(QWidget *, QVBoxLayout *, QHBoxLayout *, QHBoxLayout *) {}
+
+void ReportWindow::Form_Load()
+{
+    // The window keeps the cohort it is loaded with for its caption and every query.
+    m_year = gCohortYear;
+    m_dbFile = gCohortDbFile;
+    ksid.clear();
+    kmno.fill(0);
+    kmsum = 0;
+    njname.clear();
+    bjsum = 0;
+    startbj = 0;
+    m_building = false;
+    m_progress = reports::ProgressCounter();
+    // A missing file ends the program inside open() after its message.
+    const bool opened = m_dbs.open(m_dbFile);
+    setWindowTitle(m_kind.title + m_year + QStringLiteral("学届"));
+    if (opened)
+        ksid = outksxx(m_dbs.system, m_year, Combo1);
+}
+
+void ReportWindow::Form_Unload()
+{
+    m_dbs.closeAtUnload();
+}
+
+QString ReportWindow::chosenExamId() const
+{
+    return Combo1 ? quorvane::chosenExamId(Combo1, ksid) : QString();
+}
+
+void ReportWindow::VsNetBut1_Click(int Index)
+{
+    if (m_building)
+        return;
+    switch (Index) {
+    case 0:
+        Unload();
+        break;
+    case 1: {
+        const bool ok = Grid1->Rows() >= 2 && (!m_kind.printNeedsColumns || Grid1->Cols() >= 6);
+        if (!ok) {
+            sysMsg(reports::kEmptyPrint);
+            return;
+        }
+        gReportCode = m_kind.reportCode;
+        if (m_kind.handsSubjectCount)
+            gReportSubjectCount = kmsum;
+        showPrintPreview();
+        break;
+    }
+    case 2:
+        Query();
+        break;
+    default:
+        break;
+    }
+}
+
+reports::ExamSubjects ReportWindow::form_1()
+{
+    reports::ExamSubjects s = reports::readExamSubjects(m_dbs.system, m_year, chosenExamId());
+    kmno = s.kmno;
+    kmsum = s.kmsum;
+    if (s.found)
+        njname = s.njname;
+    return s;
+}
+
+void ReportWindow::clearGrid()
+{
+    Grid1->Clear();
+    Grid1->setRows(1);
+}
+
+void ReportWindow::sysMsg(const QString &text, QWidget *focus)
+{
+    services::msg(text, reports::kMsgTitle, MsgIcon::Exclamation);
+    if (focus)
+        focus->setFocus();
+}
+
+ReportWindow::BuildScope::BuildScope(ReportWindow *w) : m_w(w)
+{
+    m_w->m_building = true;
+    m_w->m_progress = reports::ProgressCounter();
+    if (m_w->ProgressBar1)
+        m_w->ProgressBar1->setVisible(true);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+ReportWindow::BuildScope::~BuildScope()
+{
+    if (m_w->ProgressBar1)
+        m_w->ProgressBar1->setVisible(false);
+    QApplication::restoreOverrideCursor();
+    m_w->m_building = false;
+}
+
+void ReportWindow::stepProgress()
+{
+    const int s = m_progress.next();
+    if (ProgressBar1)
+        ProgressBar1->setValue(s);
+}
+
+void ReportWindow::letEventsRun()
+{
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+} // namespace quorvane

@@ -1,0 +1,249 @@
+#pragma once
+// The shared frame of the score-report windows (average, cjbq, dkcj, fdtj, gkdz, gkcj) and the
+// rules by which stored scores are counted, averaged, rounded and rated.
+//
+// Two layers:
+//  * widget-free functions (namespace quorvane::reports) that the report builders and the tests use:
+//    score value rules, rounding, number text, rates, the standard deviation, reading an exam's
+//    grade and subjects and a cohort's classes;
+//  * ReportWindow, the base of every report window: the exam chooser, the grid, the button array,
+//    loading/unloading, the print button, the progress bar and hourglass of a build.
+#include "shell/database.h"
+#include "shell/subjects.h"
+#include "shell/window.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <array>
+#include <functional>
+#include <optional>
+#include <vector>
+
+class QHBoxLayout;
+class QVBoxLayout;
+
+namespace quorvane {
+
+class Grid;
+class XP_ProgressBar;
+
+namespace reports {
+
+// The title of every message of the report windows.
+inline const QString kMsgTitle = QStringLiteral("系统提示：");
+// The print button's message when the grid holds no report.
+inline const QString kEmptyPrint = QStringLiteral("当前打印数据为空！");
+
+// ---- stored score values ------------------------------------------------------------------------
+// A stored value is present when it is neither Null nor 0 (a total or a rank counts when present).
+bool isPresent(const QVariant &v);
+// A subject score takes part in counts, sums, minima, maxima, bands and deviations when it is
+// present and >= 0 (-1 absent, -2 cheating, Null and 0 take no part).
+bool scoreCounts(const QVariant &v);
+// The text of a single score where a window shows scores: "" for Null and 0, "缺考" for -1, "作弊"
+// for -2, otherwise the number (numText).
+QString scoreText(const QVariant &v);
+// The text of a total or a rank: the number when present, otherwise "".
+QString presentText(const QVariant &v);
+
+// ---- numbers --------------------------------------------------------------------------------------
+// Rounds to 2 decimal places: value × 100 to the nearest whole number, an exact half to the even
+// neighbour, then ÷ 100 (84.125 → 84.12, 84.375 → 84.38).
+double round2(double value);
+// The nearest whole number, an exact half to the even neighbour (full marks, 16-bit members).
+long long roundEven(double value);
+// A number as cell text in the shortest general form: no trailing zeros, no thousands separator,
+// "." as decimal point (85.5, 90, 78.33).
+QString numText(double value);
+// Average of counted scores, rounded by round2; nullopt when nothing was counted.
+std::optional<double> average(double sum, int count);
+// A rate in per cent: reached ÷ taking × 100 (division first), rounded by round2; nullopt when no
+// score takes part (no division by zero).
+std::optional<double> ratePercent(int reached, int taking);
+// 优良: score >= 0.8 × full mark; 及格: score >= 0.6 × full mark.
+bool isGood(double score, double fullMark);
+bool isPass(double score, double fullMark);
+
+// Running count, sum, minimum and maximum of the scores that take part.
+struct ScoreTally
+{
+    int count = 0;
+    double sum = 0;
+    double min = 0;
+    double max = 0;
+    // Adds v when it takes part (scoreCounts); returns whether it did.
+    bool add(const QVariant &v);
+    void addValue(double v);
+    std::optional<double> mean() const { return average(sum, count); }
+};
+
+// The sample standard deviation as outbzc computes it: sum of (v − mean)² over the values, divided
+// by count − 1 (by 1 when count is 1), square root rounded by round2; 0 when that variance is not
+// above 0 and also when count is 0 (which the old routine could not compute at all).
+double sampleStdDev(const std::vector<double> &values, double mean, int count);
+
+// Which stucj rows a deviation runs over.
+struct RowFilter
+{
+    int classNo = 0;                // 0: the whole exam; else this class number (bj)
+    std::optional<int> wlflag;      // limit to one stream (wlflag 2 arts, 3 science)
+};
+// outbzc: reads ke<k> of the exam's rows chosen by filter from the cohort database, keeps the
+// values that take part and returns sampleStdDev(values, mean, count). mean and count come from the
+// caller and must describe the same rows. step is called once per row read (progress bar).
+double outbzc(const QSqlDatabase &cohort, const QString &examId, int k, const RowFilter &filter, double mean,
+              int count, const std::function<void()> &step = {});
+
+// ---- the exam and the cohort ----------------------------------------------------------------------
+// The grade text of a stored grade: "高一", "高二", "高三" for 1, 2, 3; any other value stays as its
+// own text.
+QString gradeName(const QVariant &grade);
+// A class as the reports show it: njname + "(" + number + ")班", e.g. 高一(3)班.
+QString classLabel(const QString &njname, int classNo);
+
+// What form_1 reads of an exam: its grade name and its subjects in subject-number order.
+struct ExamSubjects
+{
+    bool found = false;
+    QString njname;
+    std::array<quint8, 13> kmno{};  // subject number at each position; 0 from kmsum on
+    quint8 kmsum = 0;
+    QVariantList allfs;             // allfs1..allfs12 of the row (index k − 1), empty when not found
+};
+// Reads the exam's row of kcbpb for the cohort year (grade, kmflag1..12, allfs1..12).
+ExamSubjects readExamSubjects(const QSqlDatabase &system, const QString &cohortYear, const QString &examId);
+
+// The classes of a cohort from dbsystable: startbj .. startbj + bjsum − 1.
+struct ClassRange
+{
+    bool found = false;
+    qint16 bjsum = 0;
+    qint16 startbj = 0;
+};
+ClassRange readClassRange(const QSqlDatabase &system, const QString &cohortYear);
+
+// The counter of every long loop's progress bar: 1, 2, … 100, then 1 again.
+class ProgressCounter
+{
+public:
+    int next()
+    {
+        if (++m_value > 100)
+            m_value = 1;
+        return m_value;
+    }
+
+private:
+    int m_value = 0;
+};
+
+} // namespace reports
+
+// Base of the six score-report windows. The base builds the common controls (Frame1 with
+// Label1[8] "考试名称:" and the exam chooser Combo1, Grid1, VsNetBut1 0 "退出 " / 1 "打印 " / 2 "查询",
+// and ProgressBar1 where the window has one), opens and closes the window's databases, fills the
+// exam chooser, and serves the close and print buttons. A window adds its own controls in
+// createWindowControls, answers the query button in Query() and the exam choice in Combo1_Click().
+class ReportWindow : public Window
+{
+    Q_OBJECT
+public:
+    struct Kind
+    {
+        QString name;              // window name ("average")
+        QString title;             // caption title ("平均成绩册--")
+        qint16 reportCode = 0;     // gReportCode of its print button
+        bool printNeedsColumns = true;   // print test: columns >= 6 and rows >= 2 (else rows >= 2)
+        bool handsSubjectCount = true;   // print sets gReportSubjectCount = kmsum
+        bool hasProgressBar = false;     // carries ProgressBar1
+    };
+    explicit ReportWindow(const Kind &kind);
+
+    // Common controls.
+    QFrame *Frame1 = nullptr;
+    QComboBox *Combo1 = nullptr;                 // exam chooser; list position indexes ksid
+    Grid *Grid1 = nullptr;                       // the report
+    std::array<QPushButton *, 3> VsNetBut1{};    // 0 close, 1 print, 2 query
+    std::array<QLabel *, 10> Label1{};           // [8] "考试名称:"; other elements per window
+    XP_ProgressBar *ProgressBar1 = nullptr;      // nullptr on windows without a progress bar
+
+    // Window members.
+    QStringList ksid;                            // exam ids in Combo1 order
+    std::array<quint8, 13> kmno{};               // subject number at each subject position
+    quint8 kmsum = 0;                            // number of subjects of the chosen exam
+    QString njname;                              // grade name of the chosen exam
+    qint16 bjsum = 0;                            // classes of the cohort (windows that keep them)
+    qint16 startbj = 0;
+
+    // The cohort the window was loaded with.
+    QString cohortYear() const { return m_year; }
+    QString cohortDbFile() const { return m_dbFile; }
+    // The id of the exam chosen in Combo1 (empty when none).
+    QString chosenExamId() const;
+    // True while a report is being built.
+    bool isBuilding() const { return m_building; }
+    const QSqlDatabase &systemDb() const { return m_dbs.system; }
+    const QSqlDatabase &cohortDb() const { return m_dbs.cohort; }
+
+    // 0 close, 1 print, 2 query.
+    void VsNetBut1_Click(int Index);
+    // The exam chooser was clicked.
+    virtual void Combo1_Click() {}
+
+protected:
+    // Builds the common controls and calls createWindowControls. frameLayout is Frame1's layout,
+    // chooserRow its first line (Label1[8] and Combo1 already in it), body the line that holds Grid1
+    // (widgets added there stand to the right of the grid).
+    void createControls(QWidget *root) final;
+    virtual void createWindowControls(QWidget *root, QVBoxLayout *frameLayout, QHBoxLayout *chooserRow,
+                                      QHBoxLayout *body);
+    void Form_Load() override;
+    void Form_Unload() override;
+    // A window never unloads in the middle of building a report.
+    bool QueryUnload() override { return !m_building; }
+
+    // The query button: the window's checks and its report.
+    virtual void Query() = 0;
+
+    // The frame's form_1: reads the chosen exam's grade and subjects into njname, kmno and kmsum.
+    // Returns the full record read (allfs for windows that keep full marks).
+    reports::ExamSubjects form_1();
+    // Empties every cell of Grid1 and leaves only its heading row.
+    void clearGrid();
+    // Shows a message under "系统提示：" (exclamation) and puts the focus on focus when given.
+    void sysMsg(const QString &text, QWidget *focus = nullptr);
+
+    // While alive: ProgressBar1 shown, hourglass pointer, isBuilding() true.
+    class BuildScope
+    {
+    public:
+        explicit BuildScope(ReportWindow *w);
+        ~BuildScope();
+        BuildScope(const BuildScope &) = delete;
+        BuildScope &operator=(const BuildScope &) = delete;
+
+    private:
+        ReportWindow *m_w;
+    };
+    // Advances ProgressBar1 by the 1..100 counter (one step per row).
+    void stepProgress();
+    // Lets waiting events run without user input (repaints; no click starts other work).
+    void letEventsRun();
+
+    reports::ProgressCounter m_progress;
+    WindowDatabases m_dbs;
+
+private:
+    Kind m_kind;
+    QString m_year;
+    QString m_dbFile;
+    bool m_building = false;
+};
+
+} // namespace quorvane
