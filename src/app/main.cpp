@@ -2,6 +2,7 @@
 #include "printing/layouts/register.h"
 #include "reports/register.h"
 #include "scores/register.h"
+#include "shell/main.h"
 #include "shell/register.h"
 #include "shell/window.h"
 
@@ -18,6 +19,7 @@ int main(int argc, char **argv)
     QFont font = QApplication::font();
     font.setFamilies({QStringLiteral("Noto Sans CJK SC"), font.family()});
     QApplication::setFont(font);
+    QApplication::setWindowIcon(quorvane::programIcon());
     quorvane::registerShellWindows();
     quorvane::registerArrangementWindows();
     quorvane::registerScoresWindows();

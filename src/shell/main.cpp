@@ -205,6 +205,11 @@ struct ToolEntry
 
 } // namespace
 
+QIcon programIcon()
+{
+    return glyphIcon(Glyph::AllBook);
+}
+
 main::main() : Window(QStringLiteral("main"))
 {
     setWindowTitle(QStringLiteral("Quorvane(2008)"));

@@ -2,10 +2,14 @@
 #include "shell/window.h"
 
 #include <QAction>
+#include <QIcon>
 #include <QMenuBar>
 #include <QToolBar>
 
 namespace quorvane {
+
+// The program's icon, for every window's title bar and the task bar.
+QIcon programIcon();
 
 // The main window: the menu bar and toolbar from which every function is opened.
 class main : public Window
