@@ -578,15 +578,23 @@ QByteArray xlsContainer(QByteArray stream)
     return out;
 }
 
-// The repaired file, or an empty array when the file needs no repair or cannot be repaired.
-QByteArray repairXls(const QByteArray &file)
+// The workbook stream of an .xls compound file.
+struct XlsStream
+{
+    QByteArray bytes;
+    QVector<quint32> sectors; // where it lies in the file (none when in the mini stream)
+    qint64 sectorSize = 512;
+    bool inMiniStream = false;
+};
+
+bool readXlsStream(const QByteArray &file, XlsStream *out)
 {
     const qint64 n = file.size();
     if (n < 512)
-        return {};
+        return false;
     const int shift = le16(file, 30);
     if (shift != 9 && shift != 12)
-        return {};
+        return false;
     const qint64 ss = qint64(1) << shift;
     const qint64 sectors = n / ss - 1;
     auto sectorOk = [&](quint32 s) { return qint64(s) < sectors; };
@@ -607,7 +615,7 @@ QByteArray repairXls(const QByteArray &file)
     QVector<quint32> fat;
     for (quint32 s : fatSectors) {
         if (!sectorOk(s))
-            return {};
+            return false;
         for (qint64 i = 0; i < ss / 4; ++i)
             fat.append(le32(file, offsetOf(s) + 4 * i));
     }
@@ -635,14 +643,15 @@ QByteArray repairXls(const QByteArray &file)
             if (uchar(file[e + 66]) != 2 || nameBytes < 2 || nameBytes > 64)
                 continue;
             const QString name = QString::fromUtf16(reinterpret_cast<const char16_t *>(file.constData() + e), nameBytes / 2 - 1);
-            if (name.compare(QLatin1String("Workbook"), Qt::CaseInsensitive) != 0)
+            if (name.compare(QLatin1String("Workbook"), Qt::CaseInsensitive) != 0
+                && name.compare(QLatin1String("Book"), Qt::CaseInsensitive) != 0)
                 continue;
             streamSize = le32(file, e + 120);
             streamStart = le32(file, e + 116);
         }
     }
     if (streamSize < 0)
-        return {};
+        return false;
     // A stream below the mini-stream cut-off lives in the mini stream (small files some libraries
     // write), which FreeXL 1.0.x does not read at all: it is lifted into a new file below.
     const bool inMiniStream = streamSize < qint64(le32(file, 56));
@@ -650,7 +659,7 @@ QByteArray repairXls(const QByteArray &file)
     QVector<quint32> streamChain;
     if (inMiniStream) {
         if (streamSize > kXlsMiniCutoff || le16(file, 32) != 6)
-            return {};
+            return false;
         QVector<quint32> miniFat;
         for (quint32 s : chain(le32(file, 60)))
             for (qint64 i = 0; i < ss / 4; ++i)
@@ -660,38 +669,89 @@ QByteArray repairXls(const QByteArray &file)
             container.append(file.constData() + offsetOf(s), int(ss));
         for (quint32 m = streamStart; m < 0xFFFFFFFA && stream.size() < streamSize;) {
             if (m >= quint32(miniFat.size()) || (qint64(m) + 1) * 64 > container.size())
-                return {};
+                return false;
             stream.append(container.constData() + qint64(m) * 64, 64);
             m = miniFat[m];
         }
         if (stream.size() < streamSize)
-            return {};
+            return false;
         stream.truncate(streamSize);
     } else {
         streamChain = chain(streamStart);
         if (streamChain.size() * ss < streamSize)
-            return {};
+            return false;
         stream.reserve(streamSize);
         for (quint32 s : streamChain)
             stream.append(file.constData() + offsetOf(s), int(ss));
         stream.truncate(streamSize);
     }
+    out->bytes = stream;
+    out->sectors = streamChain;
+    out->sectorSize = ss;
+    out->inMiniStream = inMiniStream;
+    return true;
+}
 
-    // Records: offset of each header, type and payload length.
-    struct Rec
-    {
-        qint64 at;
-        quint16 type;
-        quint16 len;
-    };
-    QVector<Rec> recs;
-    for (qint64 at = 0; at + 4 <= streamSize;) {
-        const Rec r{at, le16(stream, at), le16(stream, at + 2)};
-        if (at + 4 + r.len > streamSize)
+// The records of a workbook stream: offset of each header, type and payload length.
+struct XlsRecord
+{
+    qint64 at;
+    quint16 type;
+    quint16 len;
+};
+
+QVector<XlsRecord> xlsRecords(const QByteArray &stream)
+{
+    QVector<XlsRecord> recs;
+    const qint64 size = stream.size();
+    for (qint64 at = 0; at + 4 <= size;) {
+        const XlsRecord r{at, le16(stream, at), le16(stream, at + 2)};
+        if (at + 4 + r.len > size)
             break;
         recs.append(r);
         at += 4 + r.len;
     }
+    return recs;
+}
+
+// The sheet a reader opens: the active tab when it is a visible worksheet, else the first
+// visible worksheet; -1 when the stream does not say (the first sheet is read then), -2 when no
+// sheet is a visible worksheet. Sheets count in the order of their BOUNDSHEET records.
+int xlsSheetToRead(const QByteArray &stream)
+{
+    int activeTab = -1;
+    QVector<bool> readable;
+    for (const XlsRecord &r : xlsRecords(stream)) {
+        if (r.type == 0x000A)
+            break;
+        if (r.type == 0x003D && r.len >= 12 && activeTab < 0)
+            activeTab = le16(stream, r.at + 4 + 10);
+        else if (r.type == 0x0085 && r.len >= 6)
+            readable.append((uchar(stream[r.at + 4 + 4]) & 0x03) == 0 && uchar(stream[r.at + 4 + 5]) == 0);
+    }
+    if (readable.isEmpty())
+        return -1;
+    if (activeTab >= 0 && activeTab < readable.size() && readable[activeTab])
+        return activeTab;
+    const int first = int(readable.indexOf(true));
+    return first >= 0 ? first : -2;
+}
+
+// The repaired file, or an empty array when the file needs no repair or cannot be repaired.
+QByteArray repairXls(const QByteArray &file)
+{
+    XlsStream xs;
+    if (!readXlsStream(file, &xs))
+        return {};
+    QByteArray &stream = xs.bytes;
+    const qint64 streamSize = stream.size();
+    const bool inMiniStream = xs.inMiniStream;
+    const QVector<quint32> &streamChain = xs.sectors;
+    const qint64 ss = xs.sectorSize;
+    auto offsetOf = [&](quint32 sector) { return (qint64(sector) + 1) * ss; };
+    using Rec = XlsRecord;
+    const QVector<Rec> recs = xlsRecords(stream);
+
     bool changed = false;
 
     // Empty inline texts: the cell record is made unknown.
@@ -862,7 +922,7 @@ public:
     static bool readXls(Workbook &wb, const QString &path, int maxRows);
 
 private:
-    static bool readXlsFile(Workbook &wb, const QString &path, int maxRows, bool repaired);
+    static bool readXlsFile(Workbook &wb, const QString &path, int maxRows, int sheet, bool repaired);
 };
 
 bool WorkbookReaders::readXlsx(Workbook &wb, const QByteArray &data, int maxRows)
@@ -1153,15 +1213,29 @@ bool WorkbookReaders::readXlsx(Workbook &wb, const QByteArray &data, int maxRows
 
 bool WorkbookReaders::readXls(Workbook &wb, const QString &path, int maxRows)
 {
-    if (readXlsFile(wb, path, maxRows, false))
+    // The sheet to read, as the workbook's own records name it (FreeXL only offers sheets by
+    // position and says nothing of the active tab or of hidden sheets).
+    QByteArray file;
+    {
+        QFile f(path);
+        if (f.open(QIODevice::ReadOnly))
+            file = f.readAll();
+    }
+    int sheet = 0;
+    XlsStream xs;
+    if (readXlsStream(file, &xs)) {
+        const int chosen = xlsSheetToRead(xs.bytes);
+        if (chosen == -2) {
+            wb.m_error = QStringLiteral("工作簿中没有可读取的工作表");
+            return false;
+        }
+        sheet = std::max(chosen, 0);
+    }
+    if (readXlsFile(wb, path, maxRows, sheet, false))
         return true;
     // FreeXL refuses some sound files (see repairXls): read a repaired copy instead.
     const QString firstError = wb.m_error;
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray repaired = repairXls(f.readAll());
-    f.close();
+    const QByteArray repaired = repairXls(file);
     if (repaired.isEmpty())
         return false;
     QTemporaryFile copy(QDir::tempPath() + QStringLiteral("/quorvane-XXXXXX.xls"));
@@ -1171,7 +1245,7 @@ bool WorkbookReaders::readXls(Workbook &wb, const QString &path, int maxRows)
     wb.m_rows = 0;
     wb.m_cols = 0;
     wb.m_sheetName.clear();
-    if (readXlsFile(wb, copy.fileName(), maxRows, true)) {
+    if (readXlsFile(wb, copy.fileName(), maxRows, sheet, true)) {
         wb.m_error.clear();
         return true;
     }
@@ -1179,7 +1253,7 @@ bool WorkbookReaders::readXls(Workbook &wb, const QString &path, int maxRows)
     return false;
 }
 
-bool WorkbookReaders::readXlsFile(Workbook &wb, const QString &path, int maxRows, bool repaired)
+bool WorkbookReaders::readXlsFile(Workbook &wb, const QString &path, int maxRows, int sheet, bool repaired)
 {
     const void *h = nullptr;
     const QByteArray name = QFile::encodeName(path);
@@ -1207,12 +1281,14 @@ bool WorkbookReaders::readXlsFile(Workbook &wb, const QString &path, int maxRows
         wb.m_error = QStringLiteral("工作簿中没有可读取的工作表");
         return false;
     }
-    if (freexl_select_active_worksheet(h, 0) != FREEXL_OK) {
+    if (sheet < 0 || unsigned(sheet) >= sheets)
+        sheet = 0;
+    if (freexl_select_active_worksheet(h, unsigned(sheet)) != FREEXL_OK) {
         wb.m_error = QStringLiteral("工作簿中没有可读取的工作表");
         return false;
     }
     const char *sheetName = nullptr;
-    if (freexl_get_worksheet_name(h, 0, &sheetName) == FREEXL_OK && sheetName)
+    if (freexl_get_worksheet_name(h, unsigned(sheet), &sheetName) == FREEXL_OK && sheetName)
         wb.m_sheetName = QString::fromUtf8(sheetName);
     unsigned int rows = 0;
     unsigned short cols = 0;

@@ -96,6 +96,7 @@ private Q_SLOTS:
     void unreadableKindsSayWhy();
     void xlsWithEmptyTexts();
     void smallXlsInTheMiniStream();
+    void xlsActiveAndHiddenSheets();
 
 private:
     QTemporaryDir m_dir;
@@ -666,6 +667,52 @@ void tst_workbook::smallXlsInTheMiniStream()
         if (!wb.open(copy))
             QVERIFY(!wb.errorText().isEmpty());
     }
+}
+
+void tst_workbook::xlsActiveAndHiddenSheets()
+{
+    // A hidden first sheet, a note, and the list as the active tab: the list is read.
+    const QString fixture = QStringLiteral(QUORVANE_FIXTURE_DIR "/active-sheet.xls");
+    Workbook wb;
+    QVERIFY2(wb.open(fixture), qPrintable(wb.errorText()));
+    QCOMPARE(wb.sheetName(), QStringLiteral("名单"));
+    QCOMPARE(wb.text(QStringLiteral("a1")), QStringLiteral("学号"));
+    QCOMPARE(wb.text(91, 1), QStringLiteral("2024090"));
+
+    QFile f(fixture);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    // The active tab is one byte pair of the WINDOW1 record; each sheet's visibility one byte of
+    // its BOUNDSHEET record (the stream lies in order in this small file).
+    const int window1 = int(bytes.indexOf(QByteArray("\x3d\x00\x12\x00", 4)));
+    QVERIFY(window1 > 0);
+    QList<int> boundSheets;
+    for (int at = int(bytes.indexOf(QByteArray("\x85\x00\x0c\x00", 4))); at >= 0; at = int(bytes.indexOf(QByteArray("\x85\x00\x0c\x00", 4), at + 1)))
+        boundSheets << at;
+    QCOMPARE(boundSheets.size(), 3);
+    auto variant = [&](int activeTab, const QList<int> &hidden) {
+        QByteArray b = bytes;
+        b[window1 + 4 + 10] = char(activeTab);
+        for (int i : hidden)
+            b[boundSheets[i] + 4 + 4] = 1;
+        const QString file = path(QStringLiteral("variant.xls"));
+        QFile out(file);
+        out.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        out.write(b);
+        return file;
+    };
+    // The active tab on the hidden sheet: the first visible sheet is read.
+    QVERIFY(wb.open(variant(0, {})));
+    QCOMPARE(wb.sheetName(), QStringLiteral("说明"));
+    QCOMPARE(wb.text(2, 1), QStringLiteral("请填写名单"));
+    QVERIFY(wb.open(variant(1, {})));
+    QCOMPARE(wb.sheetName(), QStringLiteral("说明"));
+    // A tab index past the last sheet: the first visible sheet.
+    QVERIFY(wb.open(variant(7, {})));
+    QCOMPARE(wb.sheetName(), QStringLiteral("说明"));
+    // Every sheet hidden: nothing to read.
+    QVERIFY(!wb.open(variant(2, {0, 1, 2})));
+    QCOMPARE(wb.errorText(), QStringLiteral("工作簿中没有可读取的工作表"));
 }
 
 QTEST_MAIN(tst_workbook)
