@@ -1,12 +1,14 @@
 #include "printing/layouts/register.h"
 
 #include "printing/engine/LumoPrinter.h"
+#include "printing/layouts/printsform.h"
 #include "shell/services.h"
 
 namespace quorvane {
 
 void registerLayoutsWindows()
 {
+    windows::registerFactory(QStringLiteral("printsform"), [] { return new printsform; });
     // The print control's dialogs and messages go through the program's one dialog service, so
     // they behave like every other dialog of the program (and tests can answer them).
     LumoPrinter::messageHook = [](const QString &text, const QString &caption) { services::msg(text, caption); };

@@ -1,0 +1,71 @@
+#pragma once
+#include "shell/window.h"
+
+#include <QString>
+
+namespace quorvane {
+
+class LumoPrinter;
+struct PageTextArgs;
+class printsform;
+
+// A report's layout routine: draws the report of its asking window on the preview's print control,
+// one whole document from StartPrint to EndDoc. dest: 0 preview, 1 printer.
+using LayoutRoutine = void (*)(printsform &form, int &dest);
+
+// One line of the report table: the report code a printing window stores in gReportCode, the
+// window that asked for it (shown again when the preview closes) and the routine that lays it out
+// (nullptr while that report has no layout yet: the preview stays empty).
+struct ReportEntry
+{
+    qint16 code;
+    const char *askingWindow;
+    LayoutRoutine layout;
+};
+
+// The report table entry of a code; nullptr for a code no report uses.
+const ReportEntry *reportEntry(qint16 code);
+
+// 打印预览: the one print-preview window. It lays out the report of gReportCode from the controls of
+// the window that asked for it, previews and prints it, and shows that window again when it closes.
+class printsform : public Window
+{
+    Q_OBJECT
+public:
+    printsform();
+
+    LumoPrinter *LumoPrinter1 = nullptr;
+
+    // Page variables of the running layout: curpage 0 lays out the whole report, p > 0 page p
+    // alone; frompage, topage and pagecount are set by each layout before its page loop.
+    qint16 curpage = 0;
+    qint16 frompage = 0;
+    qint16 topage = 0;
+    qint16 pagecount = 0;
+
+    // Runs the layout of gReportCode into the preview / onto the printer; nothing for a code
+    // without a layout.
+    void print_topreview();
+    void print_toprinter();
+
+    void LumoPrinter1_PrintHeader(PageTextArgs &args);
+    void LumoPrinter1_PrintFooter(PageTextArgs &args);
+    void LumoPrinter1_NeedRedraw();
+    void LumoPrinter1_CloseRequest();
+    void LumoPrinter1_RealPrint();
+    void LumoPrinter1_cmdprint2Preview();
+    void LumoPrinter1_cmdprint3Preview();
+
+protected:
+    void createControls(QWidget *root) override;
+    void Form_Load() override;
+    void Form_Unload() override;
+    void Form_Resize();
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void dispatch(int dest);
+    void printCurrentPage();
+};
+
+} // namespace quorvane
