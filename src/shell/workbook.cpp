@@ -477,7 +477,8 @@ bool readRelationships(const ZipPackage &zip, const QString &source, QVector<Rel
 // ---------------------------------------------------------------------------------------------
 // Repair of .xls files that FreeXL 1.0.x refuses
 
-// FreeXL 1.0.x refuses two kinds of sound files. A short workbook whose stream lies in the
+// FreeXL 1.0.x reads no formula result (see convertXlsFormulas) and refuses two kinds of sound
+// files. A short workbook whose stream lies in the
 // compound file's mini stream (small files that libraries write) is not read at all: the
 // repair puts the stream into a new file of its own, padded into ordinary sectors. And a
 // workbook that holds an empty text (an empty string in the shared string table, as libraries
@@ -737,6 +738,105 @@ int xlsSheetToRead(const QByteArray &stream)
     return first >= 0 ? first : -2;
 }
 
+// FreeXL 1.0.x reads no formula cell of a BIFF5/BIFF8 workbook: each would read empty, although
+// the file keeps the result the formula last had. Each FORMULA record (with the STRING record
+// that holds a text result) is rewritten into the value record of its result (NUMBER, or LABEL
+// for a text, a truth value or an error) followed by a record of a type no reader knows that
+// fills the rest, so the stream keeps its length. Returns whether anything was rewritten.
+bool convertXlsFormulas(QByteArray &stream)
+{
+    const QVector<XlsRecord> recs = xlsRecords(stream);
+    bool biff8 = true;
+    bool changed = false;
+    QByteArray out;
+    out.reserve(stream.size());
+    auto appendRecord = [&](quint16 type, const QByteArray &payload) {
+        QByteArray h(4, '\0');
+        put16(h, 0, type);
+        put16(h, 2, quint16(payload.size()));
+        out += h;
+        out += payload;
+    };
+    auto filler = [&](qint64 len) { appendRecord(0x0000, QByteArray(int(len), '\0')); };
+    auto label = [&](const QByteArray &cell, const QByteArray &latin1) {
+        QByteArray p = cell;
+        QByteArray n(2, '\0');
+        put16(n, 0, quint16(latin1.size()));
+        p += n;
+        if (biff8)
+            p += '\0'; // one byte per character
+        p += latin1;
+        return p;
+    };
+    for (int i = 0; i < recs.size(); ++i) {
+        const XlsRecord &r = recs[i];
+        const QByteArray whole = stream.mid(r.at, 4 + r.len);
+        if (r.type == 0x0809 && r.len >= 2) // BOF: 0x0600 is BIFF8, 0x0500 BIFF5
+            biff8 = le16(stream, r.at + 4) != 0x0500;
+        if (r.type != 0x0006 || r.len < 22) { // a formula: 22 bytes, then its tokens
+            out += whole;
+            continue;
+        }
+        const qint64 body = r.at + 4;
+        const QByteArray cell = stream.mid(body, 6); // row, column, format
+        const QByteArray value = stream.mid(body + 6, 8);
+        changed = true;
+        if (le16(value, 6) != 0xFFFF) {
+            appendRecord(0x0203, cell + value); // NUMBER
+            filler(r.len - 14 - 4);
+            continue;
+        }
+        const uchar kind = uchar(value[0]);
+        if (kind == 0) {
+            // A text: in the STRING record after the formula (after the shared or array formula
+            // records that may come between).
+            int j = i + 1;
+            while (j < recs.size() && (recs[j].type == 0x04BC || recs[j].type == 0x0221 || recs[j].type == 0x0236))
+                ++j;
+            const bool single = j < recs.size() && recs[j].type == 0x0207 && recs[j].len >= 2
+                && (j + 1 >= recs.size() || recs[j + 1].type != 0x003C);
+            if (!single) {
+                filler(r.len);
+                continue;
+            }
+            appendRecord(0x0204, cell + stream.mid(recs[j].at + 4, recs[j].len)); // LABEL
+            filler(r.len - 6); // the formula and the STRING record's header make up the rest
+            for (int k = i + 1; k < j; ++k)
+                out += stream.mid(recs[k].at, 4 + recs[k].len);
+            i = j; // the STRING record is taken
+            continue;
+        }
+        QByteArray text;
+        if (kind == 1) {
+            text = uchar(value[2]) ? "TRUE" : "FALSE";
+        } else if (kind == 2) {
+            switch (uchar(value[2])) {
+            case 0x00: text = "#NULL!"; break;
+            case 0x07: text = "#DIV/0!"; break;
+            case 0x0F: text = "#VALUE!"; break;
+            case 0x17: text = "#REF!"; break;
+            case 0x1D: text = "#NAME?"; break;
+            case 0x24: text = "#NUM!"; break;
+            default: text = "#N/A"; break;
+            }
+        }
+        const QByteArray payload = label(cell, text);
+        if (text.isEmpty() || r.len - qint64(payload.size()) - 4 < 1) {
+            filler(r.len); // an empty text: the cell stays blank
+            continue;
+        }
+        appendRecord(0x0204, payload);
+        filler(r.len - payload.size() - 4);
+    }
+    if (!changed)
+        return false;
+    out += stream.mid(recs.isEmpty() ? 0 : recs.last().at + 4 + recs.last().len); // bytes after the last record
+    if (out.size() != stream.size())
+        return false;
+    stream = out;
+    return true;
+}
+
 // The repaired file, or an empty array when the file needs no repair or cannot be repaired.
 QByteArray repairXls(const QByteArray &file)
 {
@@ -749,10 +849,9 @@ QByteArray repairXls(const QByteArray &file)
     const QVector<quint32> &streamChain = xs.sectors;
     const qint64 ss = xs.sectorSize;
     auto offsetOf = [&](quint32 sector) { return (qint64(sector) + 1) * ss; };
+    bool changed = convertXlsFormulas(stream);
     using Rec = XlsRecord;
     const QVector<Rec> recs = xlsRecords(stream);
-
-    bool changed = false;
 
     // Empty inline texts: the cell record is made unknown.
     for (const Rec &r : recs) {
@@ -1231,26 +1330,22 @@ bool WorkbookReaders::readXls(Workbook &wb, const QString &path, int maxRows)
         }
         sheet = std::max(chosen, 0);
     }
-    if (readXlsFile(wb, path, maxRows, sheet, false))
-        return true;
-    // FreeXL refuses some sound files (see repairXls): read a repaired copy instead.
-    const QString firstError = wb.m_error;
+    // What FreeXL reads wrongly or not at all (see repairXls) is read from a repaired copy; the
+    // file as it stands is the fallback.
     const QByteArray repaired = repairXls(file);
-    if (repaired.isEmpty())
-        return false;
-    QTemporaryFile copy(QDir::tempPath() + QStringLiteral("/quorvane-XXXXXX.xls"));
-    if (!copy.open() || copy.write(repaired) != repaired.size() || !copy.flush())
-        return false;
-    wb.m_cells.clear();
-    wb.m_rows = 0;
-    wb.m_cols = 0;
-    wb.m_sheetName.clear();
-    if (readXlsFile(wb, copy.fileName(), maxRows, sheet, true)) {
-        wb.m_error.clear();
-        return true;
+    if (!repaired.isEmpty()) {
+        QTemporaryFile copy(QDir::tempPath() + QStringLiteral("/quorvane-XXXXXX.xls"));
+        if (copy.open() && copy.write(repaired) == repaired.size() && copy.flush()
+            && readXlsFile(wb, copy.fileName(), maxRows, sheet, true)) {
+            wb.m_error.clear();
+            return true;
+        }
+        wb.m_cells.clear();
+        wb.m_rows = 0;
+        wb.m_cols = 0;
+        wb.m_sheetName.clear();
     }
-    wb.m_error = firstError;
-    return false;
+    return readXlsFile(wb, path, maxRows, sheet, false);
 }
 
 bool WorkbookReaders::readXlsFile(Workbook &wb, const QString &path, int maxRows, int sheet, bool repaired)

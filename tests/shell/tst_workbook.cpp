@@ -97,6 +97,7 @@ private Q_SLOTS:
     void xlsWithEmptyTexts();
     void smallXlsInTheMiniStream();
     void xlsActiveAndHiddenSheets();
+    void xlsFormulasReadTheirStoredResults();
 
 private:
     QTemporaryDir m_dir;
@@ -713,6 +714,53 @@ void tst_workbook::xlsActiveAndHiddenSheets()
     // Every sheet hidden: nothing to read.
     QVERIFY(!wb.open(variant(2, {0, 1, 2})));
     QCOMPARE(wb.errorText(), QStringLiteral("工作簿中没有可读取的工作表"));
+}
+
+void tst_workbook::xlsFormulasReadTheirStoredResults()
+{
+    // Formula cells show the result Excel stored with them (FreeXL alone reads them empty):
+    // numbers by the one number rule, a date in a date format, texts, truth values and errors.
+    const QString fixture = QStringLiteral(QUORVANE_FIXTURE_DIR "/formulas.xls");
+    Workbook wb;
+    QVERIFY2(wb.open(fixture), qPrintable(wb.errorText()));
+    QCOMPARE(wb.sheetName(), QStringLiteral("成绩"));
+    QCOMPARE(wb.text(QStringLiteral("e1")), QStringLiteral("分数"));
+    QCOMPARE(wb.text(QStringLiteral("e2")), QStringLiteral("88.5"));
+    QCOMPARE(wb.text(QStringLiteral("e3")), QStringLiteral("2.4"));
+    QCOMPARE(wb.text(QStringLiteral("f2")), QStringLiteral("2023-09-01"));
+    QCOMPARE(wb.text(QStringLiteral("g2")), QStringLiteral("缺考"));
+    QCOMPARE(wb.text(QStringLiteral("g3")), QStringLiteral("TRUE"));
+    QCOMPARE(wb.text(QStringLiteral("g4")), QStringLiteral("#DIV/0!"));
+    QCOMPARE(wb.text(QStringLiteral("g5")), QString());
+    QCOMPARE(wb.text(QStringLiteral("g6")), QStringLiteral("ok"));
+    // Cells around them are as written.
+    QCOMPARE(wb.text(QStringLiteral("a2")), QStringLiteral("1"));
+    QCOMPARE(wb.text(QStringLiteral("b6")), QStringLiteral("学生5"));
+    QCOMPARE(wb.text(QStringLiteral("c3")), QStringLiteral("42"));
+    QCOMPARE(wb.text(QStringLiteral("e7")), QStringLiteral("0.25"));
+    QCOMPARE(wb.text(121, 2), QStringLiteral("学生120"));
+    QCOMPARE(wb.rowCount(), 121);
+
+    // Damaged copies: refused or read, never a crash.
+    QFile f(fixture);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    quint32 seed = 4242;
+    for (int round = 0; round < 40; ++round) {
+        QByteArray damaged = bytes;
+        for (int k = 0; k < 8; ++k) {
+            seed = seed * 1103515245u + 12345u;
+            const int at = 512 + int((seed >> 8) % quint32(damaged.size() - 512));
+            damaged[at] = char(seed >> 24);
+        }
+        const QString copy = path(QStringLiteral("formulas-damaged.xls"));
+        QFile out(copy);
+        QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        out.write(damaged);
+        out.close();
+        if (!wb.open(copy))
+            QVERIFY(!wb.errorText().isEmpty());
+    }
 }
 
 QTEST_MAIN(tst_workbook)
