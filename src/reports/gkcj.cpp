@@ -1,0 +1,183 @@
+#include "reports/gkcj.h"
+
+#include "arrangement/outksxx.h"
+#include "controls/grid/grid.h"
+
+#include <QButtonGroup>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+namespace quorvane {
+
+namespace {
+ReportWindow::Kind gkcjKind()
+{
+    ReportWindow::Kind k;
+    k.name = QStringLiteral("gkcj");
+    k.title = QStringLiteral("各科成绩册--");
+    k.reportCode = 34;
+    k.printNeedsColumns = true;
+    k.handsSubjectCount = true;
+    k.hasProgressBar = false;
+    return k;
+}
+} // namespace
+
+gkcj::gkcj() : ReportWindow(gkcjKind()) {}
+
+void gkcj::createWindowControls(QWidget *, QVBoxLayout *frameLayout, QHBoxLayout *chooserRow, QHBoxLayout *)
+{
+    Check1.fill(nullptr);
+    Option1.fill(nullptr);
+
+    Label1[0] = new QLabel(QStringLiteral("班级:"), Frame1);
+    Combo3 = new QComboBox(Frame1);
+    Combo3->setMinimumWidth(90);
+    chooserRow->addSpacing(16);
+    chooserRow->addWidget(Label1[0]);
+    chooserRow->addWidget(Combo3);
+    Label1[3] = new QLabel(Frame1);
+    chooserRow->addSpacing(16);
+    chooserRow->addWidget(Label1[3]);
+
+    auto *boxRow = new QHBoxLayout;
+    Label1[1] = new QLabel(QStringLiteral("显示项目:"), Frame1);
+    boxRow->addWidget(Label1[1]);
+    static const char *const boxCaptions[5] = {"总分成绩", "各科排名", "班级名次(A)", "同类班级名次(B)", "年级名次(C)"};
+    for (int i = 0; i < 5; ++i) {
+        Check1[i] = new QCheckBox(QString::fromUtf8(boxCaptions[i]), Frame1);
+        boxRow->addWidget(Check1[i]);
+        connect(Check1[i], &QCheckBox::toggled, this, [this, i] { Check1_Click(i); });
+    }
+    boxRow->addStretch();
+    frameLayout->addLayout(boxRow);
+
+    auto *orderRow = new QHBoxLayout;
+    Label1[2] = new QLabel(QStringLiteral("排序条件:"), Frame1);
+    orderRow->addWidget(Label1[2]);
+    auto *group = new QButtonGroup(Frame1);
+    const QStringList captions = allsubjectbook::orderCaptions();
+    for (int i = 0; i < 8; ++i) {
+        Option1[i] = new QRadioButton(captions.at(i), Frame1);
+        group->addButton(Option1[i], i);
+        orderRow->addWidget(Option1[i]);
+    }
+    Option1[1]->setChecked(true);
+    for (int i = 0; i < 8; ++i)
+        connect(Option1[i], &QRadioButton::toggled, this, [this, i](bool on) {
+            if (on)
+                Option1_Click(i);
+        });
+    orderRow->addStretch();
+    frameLayout->addLayout(orderRow);
+
+    connectChoice(Combo3, Combo3, [this] { Combo3_Click(); });
+}
+
+void gkcj::Combo1_Click()
+{
+    clearGrid();
+    form_1();
+    Combo3->clear();
+    showbj();
+}
+
+void gkcj::Combo3_Click()
+{
+    clearGrid();
+}
+
+void gkcj::Check1_Click(int)
+{
+    clearGrid();
+}
+
+void gkcj::Option1_Click(int)
+{
+    clearGrid();
+}
+
+void gkcj::showbj()
+{
+    const reports::ClassRange range = reports::readClassRange(systemDb(), cohortYear());
+    bjsum = range.found ? range.bjsum : qint16(0);
+    startbj = range.found ? range.startbj : qint16(0);
+    const QSignalBlocker block(Combo3);
+    Combo3->clear();
+    if (bjsum > 0) {
+        QStringList items;
+        for (int c = 0; c < bjsum; ++c)
+            items << QString::number(int(startbj) + c);
+        items << QStringLiteral("年级") << QStringLiteral("文科") << QStringLiteral("理科");
+        Combo3->addItems(items);
+    }
+    Combo3->setCurrentIndex(-1);
+}
+
+allsubjectbook::Options gkcj::options() const
+{
+    allsubjectbook::Options o;
+    o.totals = Check1[0]->isChecked();
+    o.subjectRanks = Check1[1]->isChecked();
+    o.rankClass = Check1[2]->isChecked();
+    o.rankStream = Check1[3]->isChecked();
+    o.rankGrade = Check1[4]->isChecked();
+    for (int i = 0; i < 8; ++i)
+        if (Option1[i]->isChecked())
+            o.order = i;
+    return o;
+}
+
+std::vector<int> gkcj::subjects() const
+{
+    std::vector<int> list;
+    for (int i = 0; i < kmsum && i < 12; ++i)
+        list.push_back(kmno[size_t(i)]);
+    return list;
+}
+
+void gkcj::Query()
+{
+    if (Combo3->currentIndex() < 0) {
+        sysMsg(QStringLiteral("查询班级未选择！"), Combo3);
+        return;
+    }
+    const allsubjectbook::Options o = options();
+    if (o.rankBoxes() > 0 && !o.totals && !o.subjectRanks) {
+        sysMsg(QStringLiteral("“总分成绩、各科排名”至少要选一项！"));
+        return;
+    }
+    showgrid();
+}
+
+void gkcj::showgrid()
+{
+    if (kmsum == 0) {
+        sysMsg(QStringLiteral("参加考试学科数量为0！"));
+        return;
+    }
+    const std::vector<int> list = subjects();
+    const allsubjectbook::Options o = options();
+    allsubjectbook::Book book;
+    // No student in the selection (or no exam to read): nothing changes on screen.
+    if (!allsubjectbook::build(cohortDb(), chosenExamId(), Combo3->currentText(), list, o, book))
+        return;
+
+    const int n = int(book.rows.size());
+    Label1[3]->setText(QString::number(n) + QStringLiteral("人"));
+    Grid1->setUpdatesEnabled(false);
+    Grid1->Clear();
+    Grid1->setFormatString(allsubjectbook::headingFormat(list, o));
+    Grid1->setFixedCols(1);
+    Grid1->setRows(n + 1);
+    for (int r = 0; r < n; ++r) {
+        const QStringList &cells = book.rows[size_t(r)];
+        for (int c = 1; c < book.cols; ++c)
+            if (!cells.at(c).isEmpty())
+                Grid1->setTextMatrix(r + 1, c, cells.at(c));
+    }
+    Grid1->setUpdatesEnabled(true);
+}
+
+} // namespace quorvane
