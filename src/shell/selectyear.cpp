@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QScreen>
 #include <QSqlQuery>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace quorvane {
@@ -124,6 +125,15 @@ int typedCharacter(const QKeyEvent *ke)
 
 bool selectyear::eventFilter(QObject *watched, QEvent *event)
 {
+    if (Combo1 && (event->type() == QEvent::KeyPress || event->type() == QEvent::InputMethod)) {
+        if (watched == Combo1->lineEdit()) {
+            m_seenByBox = event;
+            QTimer::singleShot(0, this, [this] { m_seenByBox = nullptr; });
+        } else if (watched == Combo1 && event == m_seenByBox) {
+            m_seenByBox = nullptr;
+            return Window::eventFilter(watched, event);
+        }
+    }
     // Text committed by an input method (Chinese typed in) is typing as well.
     if (event->type() == QEvent::InputMethod && Combo1 && (watched == Combo1 || watched == Combo1->lineEdit())) {
         const QString committed = static_cast<QInputMethodEvent *>(event)->commitString();

@@ -39,6 +39,9 @@ protected:
 private:
     QStringList m_fileNames;
     bool m_refused = false;
+    // The key event the list's box has just seen; a key the box leaves alone goes on to the list
+    // itself, where it must not count a second time.
+    const QEvent *m_seenByBox = nullptr;
 };
 
 } // namespace quorvane

@@ -366,6 +366,12 @@ private Q_SLOTS:
         QCOMPARE(c->Combo1->currentText(), QString());
         QTest::keyClick(c->Combo1->lineEdit(), Qt::Key_Backspace);
         QCOMPARE(s.messages.size(), size_t(2));
+        QTest::keyClick(c->Combo1->lineEdit(), Qt::Key_Escape); // Esc is a typed key too, shown once
+        QCOMPARE(s.messages.size(), size_t(3));
+        QTest::keyClick(c->Combo1, Qt::Key_Escape);
+        QCOMPARE(s.messages.size(), size_t(4));
+        QCOMPARE(s.lastText(), QStringLiteral("请选择相应选项,不能手工输入！"));
+        QVERIFY(c->isLoaded());
         c->command1_Click();
         QCOMPARE(s.lastText(), QStringLiteral("请选择相应学届,然后确定！"));
 
