@@ -1,0 +1,381 @@
+// The score rules shared by every report and the frame of the report windows.
+#include "controls/grid/grid.h"
+#include "controls/progressbar/XP_ProgressBar.h"
+#include "reports/reportframe.h"
+#include "shell/database.h"
+#include "shell/globals.h"
+#include "testsupport.h"
+
+#include <QSqlQuery>
+#include <QtTest>
+
+using namespace quorvane;
+using namespace quorvane::reports;
+using namespace quorvane::test;
+
+namespace {
+
+const QString kExamA = QStringLiteral("240601080000");
+const QString kExamB = QStringLiteral("240301080000");
+
+class PreviewStandIn : public Window
+{
+public:
+    PreviewStandIn() : Window(QStringLiteral("printsform")) {}
+    int loads = 0;
+
+protected:
+    void createControls(QWidget *) override {}
+    void Form_Load() override { ++loads; }
+};
+
+// The smallest report window: a query fills a fixed grid of the asked size.
+class TestReport : public ReportWindow
+{
+public:
+    TestReport() : ReportWindow(Kind{QStringLiteral("average"), QStringLiteral("测试报表--"), 35, true, true, true}) {}
+    int rows = 2;
+    int cols = 6;
+    void Combo1_Click() override { form_1(); }
+    using ReportWindow::clearGrid;
+    using ReportWindow::m_dbs;
+
+protected:
+    void Query() override
+    {
+        BuildScope busy(this);
+        building = isBuilding();
+        barShown = ProgressBar1 && !ProgressBar1->isHidden();
+        Grid1->setCols(cols);
+        Grid1->setRows(rows);
+        for (int c = 0; c < cols; ++c)
+            Grid1->setTextMatrix(0, c, QStringLiteral("h%1").arg(c));
+    }
+
+public:
+    bool building = false;
+    bool barShown = false;
+};
+
+struct Fixture
+{
+    TempData data;
+    ScriptedServices *svc = nullptr;
+    Fixture()
+    {
+        svc = &installScripted();
+        data.addCohort(QStringLiteral("2022"), QStringLiteral("db2022"), 3, 4);
+        data.addCohort(QStringLiteral("2023"), QStringLiteral("db2023"), 5, 1);
+        QSqlDatabase sys;
+        openDatabase(data.systemPath(), DbKind::System, QStringLiteral("t-sys"), &sys);
+        // Exam A (newer, grade 2): subjects 1, 2, 3 and 5; exam B (older, grade 7): subject 12 only.
+        execSql(sys, QStringLiteral("INSERT INTO kcbpb(id, name, year, grade, kmflag1, kmflag2, kmflag3, kmflag4, kmflag5, "
+                                    "allfs1, allfs5) VALUES(?, '期中', '2022', 2, 1, 1, 1, 0, 1, 150, 100)"),
+                {kExamA});
+        execSql(sys, QStringLiteral("INSERT INTO kcbpb(id, name, year, grade, kmflag12) VALUES(?, '月考', '2022', 7, 1)"),
+                {kExamB});
+        execSql(sys, QStringLiteral("INSERT INTO kcbpb(id, name, year, grade, kmflag1) VALUES('240901080000', '别届', '2023', 1, 1)"));
+        closeDatabase(sys);
+        gCohortYear = QStringLiteral("2022");
+        gCohortDbFile = QStringLiteral("db2022.mdb");
+        windows::registerFactory(QStringLiteral("average"), [] { return new TestReport; });
+        windows::registerFactory(QStringLiteral("printsform"), [] { return new PreviewStandIn; });
+    }
+    ~Fixture()
+    {
+        windows::destroyAll();
+        resetGlobals();
+    }
+    TestReport *open()
+    {
+        windows::show(QStringLiteral("average"));
+        return windows::find<TestReport>(QStringLiteral("average"));
+    }
+};
+
+} // namespace
+
+class tst_reportframe : public QObject
+{
+    Q_OBJECT
+private slots:
+    void storedValues();
+    void roundingAndNumberText();
+    void averagesAndRates();
+    void standardDeviation();
+    void outbzcReadsTheChosenRows();
+    void examSubjectsAndClasses();
+    void progressCounterWraps();
+    void windowLoadsItsCohort();
+    void printButton();
+    void missingDatabaseEndsProgram();
+};
+
+void tst_reportframe::storedValues()
+{
+    const QVariant null;
+    QVERIFY(!isPresent(null));
+    QVERIFY(!isPresent(0.0));
+    QVERIFY(isPresent(-1));
+    QVERIFY(isPresent(85.5));
+    QVERIFY(!scoreCounts(null));
+    QVERIFY(!scoreCounts(0));
+    QVERIFY(!scoreCounts(-1));
+    QVERIFY(!scoreCounts(-2));
+    QVERIFY(!scoreCounts(-3.5));
+    QVERIFY(scoreCounts(0.5));
+    QVERIFY(scoreCounts(150));
+    QCOMPARE(scoreText(null), QString());
+    QCOMPARE(scoreText(0.0), QString());
+    QCOMPARE(scoreText(-1.0), QStringLiteral("缺考"));
+    QCOMPARE(scoreText(-2), QStringLiteral("作弊"));
+    QCOMPARE(scoreText(85.5), QStringLiteral("85.5"));
+    QCOMPARE(scoreText(90.0), QStringLiteral("90"));
+    QCOMPARE(presentText(null), QString());
+    QCOMPARE(presentText(0), QString());
+    QCOMPARE(presentText(3.0), QStringLiteral("3"));
+
+    ScoreTally t;
+    QVERIFY(!t.add(null));
+    QVERIFY(!t.add(-1));
+    QVERIFY(!t.add(0));
+    QVERIFY(t.add(70));
+    QVERIFY(t.add(95.5));
+    QVERIFY(t.add(60));
+    QCOMPARE(t.count, 3);
+    QCOMPARE(t.min, 60.0);
+    QCOMPARE(t.max, 95.5);
+    QCOMPARE(*t.mean(), 75.17);
+    QVERIFY(!ScoreTally().mean());
+}
+
+void tst_reportframe::roundingAndNumberText()
+{
+    QCOMPARE(round2(84.125), 84.12);
+    QCOMPARE(round2(84.375), 84.38);
+    QCOMPARE(round2(0.125), 0.12);
+    QCOMPARE(round2(0.375), 0.38);
+    QCOMPARE(round2(78.3333333), 78.33);
+    QCOMPARE(round2(62.375), 62.38);
+    QCOMPARE(roundEven(2.5), 2LL);
+    QCOMPARE(roundEven(3.5), 4LL);
+    QCOMPARE(roundEven(149.6), 150LL);
+    QCOMPARE(numText(85.5), QStringLiteral("85.5"));
+    QCOMPARE(numText(90.0), QStringLiteral("90"));
+    QCOMPARE(numText(round2(235.0 / 3)), QStringLiteral("78.33"));
+    QCOMPARE(numText(1234567.0), QStringLiteral("1234567"));
+    QCOMPARE(numText(-0.0), QStringLiteral("0"));
+    QCOMPARE(numText(-3.0), QStringLiteral("-3"));
+}
+
+void tst_reportframe::averagesAndRates()
+{
+    QVERIFY(!average(0, 0));
+    QCOMPARE(*average(170, 2), 85.0);
+    QCOMPARE(*average(673, 8), 84.12); // 84.125
+    QCOMPARE(*average(675, 8), 84.38); // 84.375
+    QVERIFY(!ratePercent(0, 0));
+    QCOMPARE(*ratePercent(1, 3), 33.33);
+    QCOMPARE(*ratePercent(2, 3), 66.67);
+    QCOMPARE(*ratePercent(3, 3), 100.0);
+    QCOMPARE(*ratePercent(0, 4), 0.0);
+    // 优良 from 0.8, 及格 from 0.6 of the full mark, bounds included.
+    QVERIFY(isGood(120, 150));
+    QVERIFY(!isGood(119.5, 150));
+    QVERIFY(isPass(90, 150));
+    QVERIFY(!isPass(89.5, 150));
+    QVERIFY(isPass(60, 100));
+}
+
+void tst_reportframe::standardDeviation()
+{
+    QCOMPARE(sampleStdDev({80, 90, 100}, 90, 3), 10.0);
+    QCOMPARE(sampleStdDev({80, 90}, 85, 2), 7.07);     // √50
+    QCOMPARE(sampleStdDev({85}, 85, 1), 0.0);          // one score equal to the mean
+    QCOMPARE(sampleStdDev({88}, 85, 1), 3.0);          // one score: divided by 1
+    QCOMPARE(sampleStdDev({70, 70, 70}, 70, 3), 0.0);
+    QCOMPARE(sampleStdDev({}, 0, 0), 0.0);             // nothing counted: no division by zero
+}
+
+void tst_reportframe::outbzcReadsTheChosenRows()
+{
+    Fixture f;
+    QSqlDatabase coh;
+    QVERIFY(openDatabase(f.data.cohortPath(QStringLiteral("db2022.mdb")), DbKind::Cohort, QStringLiteral("t-coh"), &coh));
+    auto add = [&](const QString &exam, int bj, int wl, const QVariant &ke2) {
+        execSql(coh, QStringLiteral("INSERT INTO stucj(id, stid, bj, wlflag, ke2) VALUES(?, 'x', ?, ?, ?)"), {exam, bj, wl, ke2});
+    };
+    add(kExamA, 4, 2, 80);
+    add(kExamA, 4, 3, 100);
+    add(kExamA, 4, 2, -1);        // absent: no part
+    add(kExamA, 4, 2, QVariant()); // not entered
+    add(kExamA, 4, 2, 0);         // no score
+    add(kExamA, 5, 2, 60);
+    add(kExamB, 4, 2, 10);        // another exam
+    int steps = 0;
+    auto step = [&] { ++steps; };
+    // Class 4: 80 and 100, mean 90, count 2 → √200 = 14.14; one step per row read.
+    QCOMPARE(outbzc(coh, kExamA, 2, RowFilter{4, std::nullopt}, 90, 2, step), 14.14);
+    QCOMPARE(steps, 5);
+    // The whole exam: 80, 100, 60, mean 80 → 20.
+    QCOMPARE(outbzc(coh, kExamA, 2, RowFilter{0, std::nullopt}, 80, 3), 20.0);
+    // Class 4 limited to arts: only 80 → 0.
+    QCOMPARE(outbzc(coh, kExamA, 2, RowFilter{4, 2}, 80, 1), 0.0);
+    // A class without a counted score.
+    QCOMPARE(outbzc(coh, kExamA, 2, RowFilter{6, std::nullopt}, 0, 0), 0.0);
+    // A subject number outside 1..12 reads nothing.
+    QCOMPARE(outbzc(coh, kExamA, 13, RowFilter{}, 0, 1), 0.0);
+    closeDatabase(coh);
+}
+
+void tst_reportframe::examSubjectsAndClasses()
+{
+    Fixture f;
+    QSqlDatabase sys;
+    QVERIFY(openDatabase(f.data.systemPath(), DbKind::System, QStringLiteral("t-sys2"), &sys));
+    ExamSubjects a = readExamSubjects(sys, QStringLiteral("2022"), kExamA);
+    QVERIFY(a.found);
+    QCOMPARE(a.njname, QStringLiteral("高二"));
+    QCOMPARE(int(a.kmsum), 4);
+    QCOMPARE(int(a.kmno[0]), 1);
+    QCOMPARE(int(a.kmno[1]), 2);
+    QCOMPARE(int(a.kmno[2]), 3);
+    QCOMPARE(int(a.kmno[3]), 5);   // kmflag4 = 0 takes no position
+    QCOMPARE(int(a.kmno[4]), 0);
+    QCOMPARE(a.allfs.value(0).toDouble(), 150.0);
+    QVERIFY(a.allfs.value(1).isNull());
+    ExamSubjects b = readExamSubjects(sys, QStringLiteral("2022"), kExamB);
+    QCOMPARE(b.njname, QStringLiteral("7"));   // an unknown grade stays as stored
+    QCOMPARE(int(b.kmsum), 1);
+    QCOMPARE(int(b.kmno[0]), 12);
+    // The exam of another cohort and an unknown id are not found.
+    QVERIFY(!readExamSubjects(sys, QStringLiteral("2022"), QStringLiteral("240901080000")).found);
+    ExamSubjects none = readExamSubjects(sys, QStringLiteral("2022"), QStringLiteral("x' OR '1'='1"));
+    QVERIFY(!none.found);
+    QCOMPARE(int(none.kmsum), 0);
+    QCOMPARE(gradeName(1), QStringLiteral("高一"));
+    QCOMPARE(gradeName(3.0), QStringLiteral("高三"));
+    QCOMPARE(classLabel(QStringLiteral("高一"), 3), QStringLiteral("高一(3)班"));
+
+    ClassRange r = readClassRange(sys, QStringLiteral("2022"));
+    QVERIFY(r.found);
+    QCOMPARE(int(r.bjsum), 3);
+    QCOMPARE(int(r.startbj), 4);
+    QVERIFY(!readClassRange(sys, QStringLiteral("1999")).found);
+    execSql(sys, QStringLiteral("INSERT INTO dbsystable(dbyear, dbname) VALUES('2030', 'db2030')"));
+    ClassRange empty = readClassRange(sys, QStringLiteral("2030"));
+    QVERIFY(empty.found);
+    QCOMPARE(int(empty.bjsum), 0);
+    closeDatabase(sys);
+}
+
+void tst_reportframe::progressCounterWraps()
+{
+    ProgressCounter c;
+    QCOMPARE(c.next(), 1);
+    for (int i = 2; i <= 100; ++i)
+        c.next();
+    QCOMPARE(c.next(), 1);
+    QCOMPARE(c.next(), 2);
+}
+
+void tst_reportframe::windowLoadsItsCohort()
+{
+    Fixture f;
+    TestReport *w = f.open();
+    QVERIFY(w && w->isLoaded());
+    QCOMPARE(w->windowTitle(), QStringLiteral("测试报表--2022学届"));
+    QCOMPARE(w->Label1[8]->text(), QStringLiteral("考试名称:"));
+    QCOMPARE(w->VsNetBut1[0]->text(), QStringLiteral("退出 "));
+    QCOMPARE(w->VsNetBut1[1]->text(), QStringLiteral("打印 "));
+    QCOMPARE(w->VsNetBut1[2]->text(), QStringLiteral("查询"));
+    QVERIFY(w->ProgressBar1 && w->ProgressBar1->isHidden());
+    // Exams of the cohort only, newest first; no exam chosen.
+    QCOMPARE(w->Combo1->count(), 2);
+    QCOMPARE(w->Combo1->itemText(0), QStringLiteral("期中"));
+    QCOMPARE(w->Combo1->itemText(1), QStringLiteral("月考"));
+    QCOMPARE(w->Combo1->currentIndex(), -1);
+    QCOMPARE(w->chosenExamId(), QString());
+    QCOMPARE(w->ksid.value(1), kExamB);
+
+    // Another cohort chosen elsewhere does not change what the open window reads.
+    gCohortYear = QStringLiteral("2023");
+    w->Combo1->setCurrentIndex(1);
+    QCOMPARE(w->chosenExamId(), kExamB);
+    QCOMPARE(int(w->kmsum), 1);
+    QCOMPARE(w->njname, QStringLiteral("7"));
+    QCOMPARE(w->cohortYear(), QStringLiteral("2022"));
+    w->Show();
+    QCOMPARE(w->windowTitle(), QStringLiteral("测试报表--2022学届"));
+
+    // A build shows the bar and the hourglass only while it runs.
+    w->VsNetBut1_Click(2);
+    QVERIFY(w->building);
+    QVERIFY(w->barShown);
+    QVERIFY(!w->isBuilding());
+    QVERIFY(w->ProgressBar1->isHidden());
+    QVERIFY(!QApplication::overrideCursor());
+
+    // Closing unloads the window and closes both connections.
+    w->VsNetBut1_Click(0);
+    QVERIFY(!w->isLoaded());
+    QVERIFY(!isDatabaseOpen(f.data.cohortPath(QStringLiteral("db2022.mdb"))));
+    QVERIFY(!isDatabaseOpen(f.data.systemPath()));
+}
+
+void tst_reportframe::printButton()
+{
+    Fixture f;
+    TestReport *w = f.open();
+    w->Combo1->setCurrentIndex(0);
+    // Nothing built yet.
+    w->VsNetBut1_Click(1);
+    QCOMPARE(f.svc->messages.size(), size_t(1));
+    QCOMPARE(f.svc->messages[0].text, QStringLiteral("当前打印数据为空！"));
+    QCOMPARE(f.svc->messages[0].title, QStringLiteral("系统提示："));
+    QCOMPARE(f.svc->messages[0].icon, MsgIcon::Exclamation);
+    QCOMPARE(gReportCode, qint16(0));
+    // Five columns are not enough.
+    w->cols = 5;
+    w->VsNetBut1_Click(2);
+    w->VsNetBut1_Click(1);
+    QCOMPARE(f.svc->messages.size(), size_t(2));
+    // A cleared grid has its heading row only.
+    w->cols = 6;
+    w->VsNetBut1_Click(2);
+    w->clearGrid();
+    QCOMPARE(w->Grid1->Rows(), 1);
+    QCOMPARE(w->Grid1->Cols(), 6);
+    QCOMPARE(w->Grid1->TextMatrix(0, 1), QString());
+    w->VsNetBut1_Click(1);
+    QCOMPARE(f.svc->messages.size(), size_t(3));
+    QVERIFY(!windows::find(QStringLiteral("printsform")));
+
+    w->VsNetBut1_Click(2);
+    w->VsNetBut1_Click(1);
+    QCOMPARE(f.svc->messages.size(), size_t(3));
+    QCOMPARE(gReportCode, qint16(35));
+    QCOMPARE(gReportSubjectCount, qint16(4));
+    QVERIFY(w->isHidden());
+    QVERIFY(w->isLoaded());
+    auto *preview = windows::find<PreviewStandIn>(QStringLiteral("printsform"));
+    QVERIFY(preview && preview->loads == 1);
+}
+
+void tst_reportframe::missingDatabaseEndsProgram()
+{
+    Fixture f;
+    gCohortDbFile = QStringLiteral("gone.mdb");
+    bool ended = false;
+    try {
+        f.open();
+    } catch (const ProgramEnded &) {
+        ended = true;
+    }
+    QVERIFY(ended);
+    QCOMPARE(f.svc->lastText(), QStringLiteral("库文件gone.mdb不存在!"));
+    QCOMPARE(f.svc->messages.back().title, QStringLiteral("警告:"));
+}
+
+QTEST_MAIN(tst_reportframe)
+#include "tst_reportframe.moc"
