@@ -1,0 +1,46 @@
+#pragma once
+#include "reports/reportframe.h"
+
+#include <QLineEdit>
+#include <QRadioButton>
+
+#include <array>
+
+namespace quorvane {
+
+// 成绩分段统计: for one exam and one subject or total, a row per class and one for the whole grade
+// with the count, average, lowest and highest score (for a subject also the standard deviation and
+// the 优良 and 及格 rates) and the number of scores below a lower bound, in each band and above.
+class fdtj : public ReportWindow
+{
+    Q_OBJECT
+public:
+    fdtj();
+
+    QComboBox *Combo2 = nullptr;                 // 统计项目: the exam's subjects, then 总分1, 总分2
+    QLineEdit *Text1 = nullptr;                  // 统计下限
+    QLineEdit *Text2 = nullptr;                  // 统计上限
+    QLineEdit *Text3 = nullptr;                  // 统计组距
+    std::array<QRadioButton *, 3> Option1{};     // 0 文科, 1 理科, 2 不限
+
+    std::array<qint16, 13> kmfs{};               // whole-number full mark at each subject position
+
+    void Combo1_Click() override;
+    void Combo2_Click();
+    // Reads the chosen exam's subjects, full marks and grade, and lists its items in Combo2.
+    void form_1();
+    // Reads the cohort's classes (bjsum, startbj); they stay as they were when the cohort has no row.
+    void showbj();
+
+protected:
+    void createWindowControls(QWidget *root, QVBoxLayout *frameLayout, QHBoxLayout *chooserRow,
+                              QHBoxLayout *body) override;
+    void Form_Load() override;
+    void Query() override;
+
+private:
+    // Builds the table for the subject at Combo2 position k, or for a total.
+    void build(bool subject, int k, bool secondTotal);
+};
+
+} // namespace quorvane

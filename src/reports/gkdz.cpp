@@ -1,0 +1,146 @@
+#include "reports/gkdz.h"
+
+#include "controls/grid/grid.h"
+#include "reports/comparison.h"
+#include "shell/globals.h"
+
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+namespace quorvane {
+
+gkdz::gkdz()
+    : ReportWindow(Kind{QStringLiteral("gkdz"), QStringLiteral("各科成绩对照--"), 36, true, true, true})
+{
+}
+
+void gkdz::createWindowControls(QWidget *root, QVBoxLayout *, QHBoxLayout *chooserRow, QHBoxLayout *body)
+{
+    Label1[0] = new QLabel(Frame1);
+    Label1[0]->setMinimumWidth(40);
+    chooserRow->addWidget(Label1[0]);
+    // The work grid lies behind Grid1: the user never sees it.
+    Grid2 = new Grid(root);
+    Grid2->setRows(1);
+    Grid2->hide();
+    body->addWidget(Grid2);
+    // The print button tests the work grid.
+    disconnect(VsNetBut1[1], &QPushButton::clicked, this, nullptr);
+    connect(VsNetBut1[1], &QPushButton::clicked, this, [this] { VsNetBut1_Click(1); });
+}
+
+void gkdz::Form_Load()
+{
+    kmfs.fill(0);
+    m_builtExam.clear();
+    ReportWindow::Form_Load();
+}
+
+void gkdz::Combo1_Click()
+{
+    // The grids keep their figures until the next query.
+    form_1();
+    showbj();
+}
+
+void gkdz::form_1()
+{
+    const reports::ExamSubjects s = ReportWindow::form_1();
+    kmfs.fill(0);
+    if (s.found) {
+        for (int j = 0; j < kmsum; ++j) {
+            const long long whole = reports::roundEven(s.allfs.value(kmno[size_t(j)] - 1).toDouble());
+            kmfs[size_t(j)] = (whole < -32768 || whole > 32767) ? 0 : qint16(whole);
+        }
+    }
+    Label1[0]->setText(njname);
+}
+
+void gkdz::showbj()
+{
+    const reports::ClassRange r = reports::readClassRange(m_dbs.system, cohortYear());
+    if (r.found) {
+        bjsum = r.bjsum;
+        startbj = r.startbj;
+    }
+}
+
+void gkdz::VsNetBut1_Click(int Index)
+{
+    if (Index != 1) {
+        ReportWindow::VsNetBut1_Click(Index);
+        return;
+    }
+    if (isBuilding())
+        return;
+    // Figures of another exam than the one chosen now would print under the wrong exam's name,
+    // and a table without a listed row has nothing to print.
+    const bool ok = Grid2->Rows() >= 2 && Grid2->Cols() >= 6 && Grid1->Rows() >= 2
+                    && !m_builtExam.isEmpty() && m_builtExam == chosenExamId();
+    if (!ok) {
+        sysMsg(reports::kEmptyPrint);
+        return;
+    }
+    gReportCode = 36;
+    gReportSubjectCount = kmsum;
+    showPrintPreview();
+}
+
+void gkdz::Query()
+{
+    m_examId = chosenExamId();
+    if (m_examId.isEmpty()) {
+        sysMsg(QStringLiteral("考试名称未选择！"), Combo1);
+        return;
+    }
+    if (bjsum <= 0) {
+        sysMsg(QStringLiteral("查询相关数据可能为空！"));
+        return;
+    }
+    BuildScope scope(this);
+    showgrid2();
+    showgrid1();
+    m_builtExam = m_examId;
+}
+
+void gkdz::showgrid2()
+{
+    for (Grid *g : {Grid2, Grid1}) {
+        g->Clear();
+        g->setFormatString(comparison::kHeading);
+    }
+    comparison::Request req;
+    req.examId = m_examId.isEmpty() ? chosenExamId() : m_examId;
+    req.kmno = kmno;
+    for (int j = 0; j < 13; ++j)
+        req.kmfs[size_t(j)] = kmfs[size_t(j)];
+    req.kmsum = kmsum;
+    req.njname = njname;
+    req.startbj = startbj;
+    req.bjsum = bjsum;
+    const std::vector<QStringList> rows =
+        comparison::buildWorkRows(m_dbs.cohort, req, [this] { stepProgress(); }, [this] { letEventsRun(); });
+    Grid2->setRows(1 + int(rows.size()));
+    for (int r = 0; r < int(rows.size()); ++r)
+        for (int c = 0; c < comparison::kCols; ++c)
+            Grid2->setTextMatrix(r + 1, c, rows[size_t(r)].value(c));
+}
+
+void gkdz::showgrid1()
+{
+    std::vector<QStringList> work;
+    for (int r = 1; r < Grid2->Rows(); ++r) {
+        QStringList row;
+        for (int c = 0; c < comparison::kCols; ++c)
+            row << Grid2->TextMatrix(r, c);
+        work.push_back(row);
+    }
+    const std::vector<QStringList> listed = comparison::listedRows(work, kmsum, bjsum);
+    // Every listed row is shown, however many there are; without any, only the heading stays.
+    Grid1->setRows(1 + int(listed.size()));
+    for (int r = 0; r < int(listed.size()); ++r)
+        for (int c = 0; c < comparison::kCols; ++c)
+            Grid1->setTextMatrix(r + 1, c, listed[size_t(r)].value(c));
+}
+
+} // namespace quorvane

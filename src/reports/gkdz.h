@@ -1,0 +1,45 @@
+#pragma once
+#include "reports/reportframe.h"
+
+#include <array>
+
+namespace quorvane {
+
+class Grid;
+
+// 各科成绩对照: for every subject of one exam, a row per class and one for the whole grade with the
+// number who sat it, the average, lowest and highest score, the standard deviation and the 优良 and
+// 及格 rates.
+class gkdz : public ReportWindow
+{
+    Q_OBJECT
+public:
+    gkdz();
+
+    Grid *Grid2 = nullptr;                       // work grid behind Grid1; never shown or printed
+    std::array<qint16, 13> kmfs{};               // whole-number full mark at each subject position
+
+    void Combo1_Click() override;
+    // Reads the chosen exam's subjects, full marks and grade.
+    void form_1();
+    // Reads the cohort's classes (bjsum, startbj); they stay as they were when the cohort has no row.
+    void showbj();
+    // 0 close, 1 print (tested on the work grid), 2 query.
+    void VsNetBut1_Click(int Index);
+    // Computes every statistic into Grid2.
+    void showgrid2();
+    // Copies the filled rows of Grid2 into Grid1 with the subject names.
+    void showgrid1();
+
+protected:
+    void createWindowControls(QWidget *root, QVBoxLayout *frameLayout, QHBoxLayout *chooserRow,
+                              QHBoxLayout *body) override;
+    void Form_Load() override;
+    void Query() override;
+
+private:
+    QString m_examId;        // the exam the running query reads
+    QString m_builtExam;     // the exam whose figures the grids hold
+};
+
+} // namespace quorvane
