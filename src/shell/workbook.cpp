@@ -996,7 +996,9 @@ QByteArray repairXls(const QByteArray &file)
         stream = out;
         changed = true;
     }
-    if (inMiniStream)
+    // FreeXL also looks for a stream of exactly the cut-off size in the mini stream, where it
+    // is not: such a stream is given a file of its own as well.
+    if (inMiniStream || (streamSize == qint64(le32(file, 56)) && streamSize == kXlsMiniCutoff))
         return xlsContainer(stream);
     if (!changed)
         return {};
