@@ -1,4 +1,5 @@
 #include "reports/register.h"
+#include "reports/cjbq.h"
 #include "reports/gkcj.h"
 #include "reports/fdtj.h"
 #include "reports/gkdz.h"
@@ -8,6 +9,7 @@ namespace quorvane {
 void registerReportsWindows()
 {
     windows::registerFactory(QStringLiteral("gkcj"), [] { return new gkcj; });
+    windows::registerFactory(QStringLiteral("cjbq"), [] { return new cjbq; });
     windows::registerFactory(QStringLiteral("fdtj"), [] { return new fdtj; });
     windows::registerFactory(QStringLiteral("gkdz"), [] { return new gkdz; });
 }

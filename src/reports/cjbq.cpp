@@ -1,0 +1,151 @@
+#include "reports/cjbq.h"
+
+#include "arrangement/outksxx.h"
+#include "controls/grid/grid.h"
+
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+namespace quorvane {
+
+namespace {
+ReportWindow::Kind cjbqKind()
+{
+    ReportWindow::Kind k;
+    k.name = QStringLiteral("cjbq");
+    k.title = QStringLiteral("成绩标签打印--");
+    k.reportCode = 38;
+    k.printNeedsColumns = true;
+    k.handsSubjectCount = true;
+    k.hasProgressBar = false;
+    return k;
+}
+} // namespace
+
+cjbq::cjbq() : ReportWindow(cjbqKind()) {}
+
+void cjbq::createWindowControls(QWidget *, QVBoxLayout *frameLayout, QHBoxLayout *chooserRow, QHBoxLayout *)
+{
+    Check1.fill(nullptr);
+
+    Label1[0] = new QLabel(QStringLiteral("班级:"), Frame1);
+    Combo3 = new QComboBox(Frame1);
+    Combo3->setMinimumWidth(90);
+    chooserRow->addSpacing(16);
+    chooserRow->addWidget(Label1[0]);
+    chooserRow->addWidget(Combo3);
+    Label1[3] = new QLabel(Frame1);
+    chooserRow->addSpacing(16);
+    chooserRow->addWidget(Label1[3]);
+
+    auto *boxRow = new QHBoxLayout;
+    Label1[1] = new QLabel(QStringLiteral("显示项目:"), Frame1);
+    boxRow->addWidget(Label1[1]);
+    static const char *const boxCaptions[5] = {"总分成绩", nullptr, "班级名次(A)", "同类班级名次(B)", "年级名次(C)"};
+    for (int i = 0; i < 5; ++i) {
+        if (!boxCaptions[i])
+            continue;
+        Check1[i] = new QCheckBox(QString::fromUtf8(boxCaptions[i]), Frame1);
+        boxRow->addWidget(Check1[i]);
+        connect(Check1[i], &QCheckBox::toggled, this, [this, i] { Check1_Click(i); });
+    }
+    boxRow->addStretch();
+    frameLayout->addLayout(boxRow);
+
+    connectChoice(Combo3, Combo3, [this] { Combo3_Click(); });
+}
+
+void cjbq::Combo1_Click()
+{
+    clearGrid();
+    form_1();
+    Combo3->clear();
+    showbj();
+}
+
+void cjbq::Combo3_Click()
+{
+    clearGrid();
+}
+
+void cjbq::Check1_Click(int)
+{
+    clearGrid();
+}
+
+void cjbq::showbj()
+{
+    const reports::ClassRange range = reports::readClassRange(systemDb(), cohortYear());
+    const qint16 count = range.found ? range.bjsum : qint16(0);
+    const qint16 first = range.found ? range.startbj : qint16(0);
+    const QSignalBlocker block(Combo3);
+    Combo3->clear();
+    QStringList items;
+    for (int c = 0; c < count; ++c)
+        items << QString::number(int(first) + c);
+    Combo3->addItems(items);
+    Combo3->setCurrentIndex(-1);
+}
+
+labels::Options cjbq::options() const
+{
+    labels::Options o;
+    o.totals = Check1[0]->isChecked();
+    o.rankClass = Check1[2]->isChecked();
+    o.rankStream = Check1[3]->isChecked();
+    o.rankGrade = Check1[4]->isChecked();
+    return o;
+}
+
+std::vector<int> cjbq::subjects() const
+{
+    std::vector<int> list;
+    for (int i = 0; i < kmsum && i < 12; ++i)
+        list.push_back(kmno[size_t(i)]);
+    return list;
+}
+
+void cjbq::Query()
+{
+    if (Combo3->currentIndex() < 0) {
+        sysMsg(QStringLiteral("查询班级未选择！"), Combo3);
+        return;
+    }
+    const labels::Options o = options();
+    if (o.rankBoxes() > 0 && !o.totals) {
+        sysMsg(QStringLiteral("“总分成绩未选中！"));
+        return;
+    }
+    showgrid();
+}
+
+void cjbq::showgrid()
+{
+    if (kmsum == 0) {
+        sysMsg(QStringLiteral("参加考试学科数量为0！"));
+        return;
+    }
+    const std::vector<int> list = subjects();
+    const labels::Options o = options();
+    labels::Sheet sheet;
+    // A class without students in the exam: nothing changes on screen.
+    if (!labels::build(cohortDb(), chosenExamId(), Combo3->currentText(), list, o, sheet))
+        return;
+
+    const int n = int(sheet.rows.size());
+    Label1[3]->setText(QString::number(n) + QStringLiteral("人"));
+    Grid1->setUpdatesEnabled(false);
+    Grid1->Clear();
+    Grid1->setFormatString(labels::headingFormat(list, o));
+    Grid1->setFixedCols(1);
+    Grid1->setRows(n + 1);
+    for (int r = 0; r < n; ++r) {
+        const QStringList &cells = sheet.rows[size_t(r)];
+        for (int c = 1; c < sheet.cols; ++c)
+            if (!cells.at(c).isEmpty())
+                Grid1->setTextMatrix(r + 1, c, cells.at(c));
+    }
+    Grid1->setUpdatesEnabled(true);
+}
+
+} // namespace quorvane
