@@ -837,6 +837,42 @@ bool convertXlsFormulas(QByteArray &stream)
     return true;
 }
 
+// FreeXL 1.0.x knows the built-in date and time formats 14 to 22 and 45 to 47 only; the
+// built-ins of Chinese, Japanese and Korean Excel (27 to 36 and 50 to 58, such as 31,
+// yyyy"年"m"月"d"日"), which a file uses without a FORMAT record of its own, would show their
+// dates as serial numbers. Cell formats (XF records) that use one of them are pointed at the
+// standard date (14) or time (21) format instead. Returns whether any was changed.
+bool useStandardDateFormats(QByteArray &stream)
+{
+    const QVector<XlsRecord> recs = xlsRecords(stream);
+    QSet<int> ownFormats;
+    for (const XlsRecord &r : recs) {
+        if (r.type == 0x000A)
+            break;
+        if (r.type == 0x041E && r.len >= 2)
+            ownFormats.insert(le16(stream, r.at + 4));
+    }
+    bool changed = false;
+    for (const XlsRecord &r : recs) {
+        if (r.type == 0x000A)
+            break;
+        if (r.type != 0x00E0 || r.len < 4)
+            continue;
+        const int id = le16(stream, r.at + 4 + 2);
+        if (ownFormats.contains(id))
+            continue;
+        const DateKind kind = (id >= 27 && id <= 36) || (id >= 50 && id <= 58) ? builtinDateKind(id) : NotDate;
+        if (kind == DateOnly || kind == DateTime) {
+            put16(stream, r.at + 4 + 2, 14);
+            changed = true;
+        } else if (kind == TimeOnly) {
+            put16(stream, r.at + 4 + 2, 21);
+            changed = true;
+        }
+    }
+    return changed;
+}
+
 // The repaired file, or an empty array when the file needs no repair or cannot be repaired.
 QByteArray repairXls(const QByteArray &file)
 {
@@ -850,6 +886,7 @@ QByteArray repairXls(const QByteArray &file)
     const qint64 ss = xs.sectorSize;
     auto offsetOf = [&](quint32 sector) { return (qint64(sector) + 1) * ss; };
     bool changed = convertXlsFormulas(stream);
+    changed = useStandardDateFormats(stream) || changed;
     using Rec = XlsRecord;
     const QVector<Rec> recs = xlsRecords(stream);
 

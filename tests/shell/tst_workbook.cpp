@@ -98,6 +98,7 @@ private Q_SLOTS:
     void smallXlsInTheMiniStream();
     void xlsActiveAndHiddenSheets();
     void xlsFormulasReadTheirStoredResults();
+    void xlsChineseBuiltInDateFormats();
 
 private:
     QTemporaryDir m_dir;
@@ -764,6 +765,19 @@ void tst_workbook::xlsFormulasReadTheirStoredResults()
         if (!wb.open(copy))
             QVERIFY(!wb.errorText().isEmpty());
     }
+}
+
+void tst_workbook::xlsChineseBuiltInDateFormats()
+{
+    // Built-in 31 (yyyy"年"m"月"d"日") and 32 (h"时"mm"分") without FORMAT records of their own:
+    // a date and a time as for .xlsx, a plain number beside them stays a number.
+    Workbook wb;
+    QVERIFY2(wb.open(QStringLiteral(QUORVANE_FIXTURE_DIR "/cjk-dates.xls")), qPrintable(wb.errorText()));
+    QCOMPARE(wb.text(QStringLiteral("a1")), QStringLiteral("日期"));
+    QCOMPARE(wb.text(QStringLiteral("a2")), QStringLiteral("2023-09-01"));
+    QCOMPARE(wb.text(QStringLiteral("b2")), QStringLiteral("12:00:00"));
+    QCOMPARE(wb.text(QStringLiteral("c2")), QStringLiteral("45170"));
+    QCOMPARE(wb.text(QStringLiteral("a200")), QStringLiteral("填充200"));
 }
 
 QTEST_MAIN(tst_workbook)
