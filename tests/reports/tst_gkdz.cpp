@@ -1,0 +1,249 @@
+// 各科成绩对照 (gkdz): the comparison of a small hand-made exam, the work grid, messages and print.
+#include "controls/grid/grid.h"
+#include "controls/progressbar/XP_ProgressBar.h"
+#include "reports/comparison.h"
+#include "reports/gkdz.h"
+#include "reports/register.h"
+#include "shell/database.h"
+#include "shell/globals.h"
+#include "testsupport.h"
+
+#include <QtTest>
+
+using namespace quorvane;
+using namespace quorvane::test;
+
+namespace {
+
+const QString kExam = QStringLiteral("240601080000");
+const QString kOther = QStringLiteral("240301080000");
+
+// Cohort 2024, classes 1..3 (高一). Exam subjects: 语文 (150), 数学 (no full mark), 英语 (100),
+// 思想政治 (100, nobody sat it). Class 9 lies outside the cohort's classes.
+struct Fixture
+{
+    TempData data;
+    ScriptedServices &services = installScripted();
+    QSqlDatabase cohort;
+    QSqlDatabase system;
+
+    explicit Fixture(int classes = 3, int firstClass = 1)
+    {
+        data.addCohort(QStringLiteral("2024"), QStringLiteral("db2024"), classes, firstClass);
+        data.addCohort(QStringLiteral("2025"), QStringLiteral("db2025"));
+        openDatabase(data.cohortPath(QStringLiteral("db2024.mdb")), DbKind::Cohort, QStringLiteral("t-cohort"), &cohort);
+        openDatabase(data.systemPath(), DbKind::System, QStringLiteral("t-system"), &system);
+        execSql(system, QStringLiteral("INSERT INTO kcbpb(id, name, year, grade, kmflag1, allfs1, kmflag2, kmflag3, allfs3, "
+                                       "kmflag4, allfs4) VALUES(?, '期末考试', '2024', 1, 1, 150, 1, 1, 100, 1, 100)"), {kExam});
+        execSql(system, QStringLiteral("INSERT INTO kcbpb(id, name, year, grade) VALUES(?, '期中考试', '2024', 2)"), {kOther});
+        const struct { const char *stid; int bj; QVariant ke1; QVariant ke2; QVariant ke3; } rows[] = {
+            {"a", 1, 120, 50, 80},   {"b", 1, 90, 0, 60},           {"c", 1, -1, QVariant(), QVariant()},
+            {"d", 1, 0, -2, 0},      {"e", 2, 135, 30, 59.5},       {"f", 2, 89.5, QVariant(), -1},
+            {"g", 2, QVariant(), QVariant(), QVariant()},          {"h", 3, -2, QVariant(), 100},
+            {"i", 9, 100, QVariant(), QVariant()}};
+        for (const auto &r : rows)
+            execSql(cohort, QStringLiteral("INSERT INTO stucj(id, stid, bj, wlflag, ke1, ke2, ke3) VALUES(?,?,?,1,?,?,?)"),
+                    {kExam, QString::fromLatin1(r.stid), r.bj, r.ke1, r.ke2, r.ke3});
+        gCohortYear = QStringLiteral("2024");
+        gCohortDbFile = QStringLiteral("db2024.mdb");
+    }
+    ~Fixture()
+    {
+        windows::destroyAll();
+        closeDatabase(cohort);
+        closeDatabase(system);
+    }
+    gkdz *open()
+    {
+        auto *w = windows::get<gkdz>(QStringLiteral("gkdz"));
+        w->Load();
+        return w;
+    }
+};
+
+QStringList row(const Grid *g, int r)
+{
+    QStringList out;
+    for (int c = 0; c < g->Cols(); ++c)
+        out << g->TextMatrix(r, c);
+    return out;
+}
+
+QStringList cells(std::initializer_list<const char *> texts)
+{
+    QStringList out;
+    for (const char *t : texts)
+        out << QString::fromUtf8(t);
+    return out;
+}
+
+} // namespace
+
+class GkdzTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { registerReportsWindows(); }
+
+    void comparisonCellByCell()
+    {
+        Fixture f;
+        gkdz *w = f.open();
+        QCOMPARE(w->windowTitle(), QStringLiteral("各科成绩对照--2024学届"));
+        QCOMPARE(w->Combo1->itemText(0), QStringLiteral("期末考试"));
+        QCOMPARE(w->VsNetBut1[2]->text(), QStringLiteral("查询"));
+        QVERIFY(!w->Grid2->isVisible());
+        w->Combo1->setCurrentIndex(0);
+        QCOMPARE(w->Label1[0]->text(), QStringLiteral("高一"));
+        QCOMPARE(int(w->kmsum), 4);
+        QCOMPARE(w->kmfs[0], qint16(150));
+        QCOMPARE(w->kmfs[1], qint16(0));
+
+        w->VsNetBut1_Click(2);
+        QVERIFY(f.services.messages.empty());
+        QVERIFY(!w->ProgressBar1->isVisible());
+        const Grid *g = w->Grid1;
+        QCOMPARE(row(g, 0), cells({"", "   学  科", "    班   级", " 实考数", "平均分", "最低分", "最高分", "标准差", "优良率", "及格率"}));
+        QCOMPARE(g->Rows(), 11);
+        // 语文: 120 and 90, 135 and 89.5; class 3 only cheated: no row; 全年级 counts class 9's 100.
+        QCOMPARE(row(g, 1), cells({"", "语文", "高一(1)班", "2", "105", "90", "120", "21.21", "50", "100"}));
+        QCOMPARE(row(g, 2), cells({"", "", "高一(2)班", "2", "112.25", "89.5", "135", "32.17", "50", "50"}));
+        QCOMPARE(row(g, 3), cells({"", "", "全年级", "5", "106.9", "89.5", "135", "19.98", "40", "80"}));
+        // 数学 without a full mark: every counted score is 优良 and 及格; 0 and 作弊 are not counted.
+        QCOMPARE(row(g, 4), cells({"", "数学", "高一(1)班", "1", "50", "50", "50", "0", "100", "100"}));
+        QCOMPARE(row(g, 5), cells({"", "", "高一(2)班", "1", "30", "30", "30", "0", "100", "100"}));
+        QCOMPARE(row(g, 6), cells({"", "", "全年级", "2", "40", "30", "50", "14.14", "100", "100"}));
+        // 英语: 60 is exactly 及格, 80 exactly 优良; the average 74.875 rounds to 74.88.
+        QCOMPARE(row(g, 7), cells({"", "英语", "高一(1)班", "2", "70", "60", "80", "14.14", "50", "100"}));
+        QCOMPARE(row(g, 8), cells({"", "", "高一(2)班", "1", "59.5", "59.5", "59.5", "0", "0", "0"}));
+        QCOMPARE(row(g, 9), cells({"", "", "高一(3)班", "1", "100", "100", "100", "0", "100", "100"}));
+        QCOMPARE(row(g, 10), cells({"", "", "全年级", "4", "74.88", "59.5", "100", "19.28", "50", "75"}));
+
+        // The work grid keeps a block of bjsum + 1 rows per subject; 思想政治 has its name and 全年级 only.
+        const Grid *g2 = w->Grid2;
+        QCOMPARE(g2->Rows(), 17);
+        QCOMPARE(g2->Cols(), 10);
+        QCOMPARE(g2->TextMatrix(3, 2), QString());          // 语文, class 3
+        QCOMPARE(g2->TextMatrix(4, 2), QStringLiteral("全年级"));
+        QCOMPARE(g2->TextMatrix(13, 1), QStringLiteral("思想政治"));
+        QCOMPARE(g2->TextMatrix(16, 2), QStringLiteral("全年级"));
+        QCOMPARE(g2->TextMatrix(16, 3), QString());
+
+        // Print: report 36 with the exam's four subjects.
+        gReportCode = 0;
+        gReportSubjectCount = 0;
+        w->VsNetBut1_Click(1);
+        QVERIFY(f.services.messages.empty());
+        QCOMPARE(gReportCode, qint16(36));
+        QCOMPARE(gReportSubjectCount, qint16(4));
+    }
+
+    void anotherExamKeepsFiguresButDoesNotPrintThem()
+    {
+        Fixture f;
+        gkdz *w = f.open();
+        w->Combo1->setCurrentIndex(0);
+        w->VsNetBut1_Click(2);
+        QCOMPARE(w->Grid1->Rows(), 11);
+        // Choosing the other exam leaves the figures on screen until the next query...
+        w->Combo1->setCurrentIndex(1);
+        QCOMPARE(w->Grid1->Rows(), 11);
+        QCOMPARE(w->Grid1->TextMatrix(1, 1), QStringLiteral("语文"));
+        QCOMPARE(w->Label1[0]->text(), QStringLiteral("高二"));
+        // ...but they are not printed under the other exam's name (the button itself asks).
+        gReportCode = 0;
+        w->VsNetBut1[1]->click();
+        QCOMPARE(f.services.lastText(), QStringLiteral("当前打印数据为空！"));
+        QCOMPARE(f.services.messages.back().title, QStringLiteral("系统提示："));
+        QCOMPARE(gReportCode, qint16(0));
+        // The exam without subjects: the work grid has its heading only, Grid1 a blank table.
+        w->VsNetBut1_Click(2);
+        QCOMPARE(w->Grid2->Rows(), 1);
+        QCOMPARE(w->Grid1->Rows(), 1);
+        QCOMPARE(w->Grid1->TextMatrix(0, 3), QStringLiteral(" 实考数"));
+        f.services.clear();
+        w->VsNetBut1_Click(1);
+        QCOMPARE(f.services.lastText(), QStringLiteral("当前打印数据为空！"));
+    }
+
+    void messagesAndClassLabels()
+    {
+        {
+            Fixture f;
+            gkdz *w = f.open();
+            w->VsNetBut1_Click(1);
+            QCOMPARE(f.services.lastText(), QStringLiteral("当前打印数据为空！"));
+            w->VsNetBut1_Click(2);
+            QCOMPARE(f.services.lastText(), QStringLiteral("考试名称未选择！"));
+            QCOMPARE(f.services.messages.back().icon, MsgIcon::Exclamation);
+        }
+        {
+            Fixture f(0);
+            gkdz *w = f.open();
+            w->Combo1->setCurrentIndex(0);
+            w->VsNetBut1_Click(2);
+            QCOMPARE(f.services.lastText(), QStringLiteral("查询相关数据可能为空！"));
+            QCOMPARE(w->Grid2->Rows(), 1);
+        }
+        {
+            // Classes 3..6: class 3 only has a counted 英语 score (h 100); classes 1, 2 and 9 are
+            // outside the range and count in 全年级 only.
+            Fixture f(4, 3);
+            gkdz *w = f.open();
+            w->Combo1->setCurrentIndex(0);
+            w->VsNetBut1_Click(2);
+            const Grid *g = w->Grid1;
+            QCOMPARE(g->Rows(), 5);
+            QCOMPARE(row(g, 1).mid(1, 4), cells({"语文", "全年级", "5", "106.9"}));
+            QCOMPARE(row(g, 2).mid(1, 4), cells({"数学", "全年级", "2", "40"}));
+            QCOMPARE(row(g, 3).mid(1, 4), cells({"英语", "高一(3)班", "1", "100"}));
+            QCOMPARE(row(g, 4).mid(1, 4), cells({"", "全年级", "4", "74.88"}));
+            QCOMPARE(w->Grid2->Rows(), 21);
+        }
+    }
+
+    void keepsConnectionsAndCohort()
+    {
+        Fixture f;
+        gkdz *w = f.open();
+        closeDatabase(f.cohort);
+        w->Unload();
+        // No unload step: the window's connections stay open after it closes.
+        QVERIFY(w->cohortDb().isOpen());
+        QVERIFY(isDatabaseOpen(f.data.cohortPath(QStringLiteral("db2024.mdb"))));
+        gCohortYear = QStringLiteral("2025");
+        gCohortDbFile = QStringLiteral("db2025.mdb");
+        w->Load();
+        QCOMPARE(w->cohortYear(), QStringLiteral("2025"));
+        QCOMPARE(w->Combo1->count(), 0);
+        w->Unload();
+        gCohortYear = QStringLiteral("2024");
+        gCohortDbFile = QStringLiteral("db2024.mdb");
+        w->Load();
+        gCohortYear = QStringLiteral("2025");
+        w->Combo1->setCurrentIndex(0);
+        w->VsNetBut1_Click(2);
+        QCOMPARE(w->Grid1->Rows(), 11);
+        QCOMPARE(w->windowTitle(), QStringLiteral("各科成绩对照--2024学届"));
+    }
+
+    void listedRowsOfTheWorkTable()
+    {
+        // A subject without listed rows shares nothing: the next subject's name stands on its
+        // own first row; a trailing empty block gets none.
+        std::vector<QStringList> work(6, QStringList(comparison::kCols, QString()));
+        work[0][1] = QStringLiteral("语文");
+        work[1][2] = QStringLiteral("全年级");
+        work[2][1] = QStringLiteral("数学");
+        work[3][2] = QStringLiteral("全年级");
+        work[3][3] = QStringLiteral("7");
+        work[4][1] = QStringLiteral("英语");
+        work[5][2] = QStringLiteral("全年级");
+        const auto listed = comparison::listedRows(work, 3, 1);
+        QCOMPARE(int(listed.size()), 1);
+        QCOMPARE(listed[0].mid(1, 3), cells({"数学", "全年级", "7"}));
+    }
+};
+
+QTEST_MAIN(GkdzTest)
+#include "tst_gkdz.moc"
