@@ -1,0 +1,29 @@
+#pragma once
+#include "reports/reportframe.h"
+
+namespace quorvane {
+
+// 平均成绩册: for one exam, one row per class with the class average and rank of every subject and
+// the class averages of total 1 and total 2.
+class average : public ReportWindow
+{
+    Q_OBJECT
+public:
+    average();
+
+    // Label1[0] shows the grade of the chosen exam (the other common controls are in ReportWindow).
+
+    void Combo1_Click() override;
+    // Reads the class count and first class of the cohort; keeps the previous values when the
+    // cohort has no row.
+    void showbj();
+    // Builds the report into Grid1.
+    void showgrid();
+
+protected:
+    void createWindowControls(QWidget *root, QVBoxLayout *frameLayout, QHBoxLayout *chooserRow,
+                              QHBoxLayout *body) override;
+    void Query() override;
+};
+
+} // namespace quorvane

@@ -1,0 +1,48 @@
+#pragma once
+#include "reports/reportframe.h"
+#include "reports/subjectbook.h"
+
+namespace quorvane {
+
+// 单科成绩册: the scores of one subject of an exam for one class, the whole grade or one stream,
+// two students to a grid row, with the selection's average, highest, lowest, head counts and the
+// number of scores in each band of ten points.
+class dkcj : public ReportWindow
+{
+    Q_OBJECT
+public:
+    dkcj();
+
+    QComboBox *Combo2 = nullptr;               // subjects of the chosen exam
+    QComboBox *Combo3 = nullptr;               // class numbers, then "年级", "文科", "理科"
+    std::array<QLabel *, 16> Label2{};         // statistic i of the last query
+    std::array<QLabel *, 16> Label3{};         // band captions, elements 7..15 (0..6 are nullptr)
+
+    std::array<int, 13> kmfs{};                // whole-number full mark of each Combo2 position
+
+    // Whether band row i (7..15) is shown; read this rather than isVisible(), which is false while
+    // the window is hidden for printing.
+    bool bandVisible(int i) const;
+    // The statistics of the last query (tj).
+    const std::array<double, 16> &tj() const { return m_tj; }
+
+    void Combo1_Click() override;
+    void Combo2_Click();
+    void Combo3_Click();
+    // Lists the chosen exam's subjects in Combo2 and fills kmno and kmfs.
+    void form_1();
+    // Fills Combo3 with the cohort's classes and the three whole-grade choices.
+    void showbj();
+    // Runs the query for the chosen subject and selection into Grid1 and Label2.
+    void showgrid();
+
+protected:
+    void createWindowControls(QWidget *root, QVBoxLayout *frameLayout, QHBoxLayout *chooserRow,
+                              QHBoxLayout *body) override;
+    void Query() override;
+
+private:
+    std::array<double, 16> m_tj{};
+};
+
+} // namespace quorvane

@@ -1,0 +1,131 @@
+#include "reports/subjectbook.h"
+
+#include "reports/reportframe.h"
+#include "shell/database.h"
+#include "shell/subjects.h"
+#include "shell/textcheck.h"
+
+#include <QSqlQuery>
+
+namespace quorvane::reports {
+
+SubjectSelection subjectSelectionFromText(const QString &text)
+{
+    SubjectSelection s;
+    if (text == QStringLiteral("年级"))
+        s.kind = SubjectSelection::Grade;
+    else if (text == QStringLiteral("文科"))
+        s.kind = SubjectSelection::Arts;
+    else if (text == QStringLiteral("理科"))
+        s.kind = SubjectSelection::Science;
+    else {
+        s.kind = SubjectSelection::Class;
+        s.classNo = static_cast<int>(Val(text));
+    }
+    return s;
+}
+
+int SubjectBook::gridRows() const
+{
+    const int n = static_cast<int>(students.size());
+    return n % 2 == 0 ? n / 2 + 1 : n / 2 + 2;
+}
+
+namespace {
+QString fieldText(const QVariant &v)
+{
+    if (!v.isValid() || v.isNull())
+        return QString();
+    if (v.typeId() == QMetaType::Double)
+        return numText(v.toDouble());
+    return v.toString();
+}
+} // namespace
+
+SubjectBook buildSubjectBook(const QSqlDatabase &cohort, const QString &examId, int k, const SubjectSelection &sel,
+                             const std::function<void()> &step)
+{
+    SubjectBook book;
+    if (k < 1 || k > kSubjectCount)
+        return book;
+    // The score column comes only from the fixed subject numbers; every value is bound.
+    const QString col = QStringLiteral("ke%1").arg(k);
+    QString sql;
+    QVariantList values;
+    switch (sel.kind) {
+    case SubjectSelection::Grade:
+        sql = QStringLiteral("SELECT bj,zh,name,%1 FROM stucj WHERE id = ? ORDER BY bj,zh,rowid");
+        values = {examId};
+        break;
+    case SubjectSelection::Arts:
+    case SubjectSelection::Science:
+        sql = QStringLiteral("SELECT bj,zh,name,%1 FROM stucj WHERE wlflag = ? AND id = ? ORDER BY bj,zh,rowid");
+        values = {sel.kind == SubjectSelection::Arts ? 2 : 3, examId};
+        break;
+    case SubjectSelection::Class:
+        sql = QStringLiteral("SELECT bj,zh,name,%1 FROM stucj WHERE bj = ? AND id = ? ORDER BY zh,rowid");
+        values = {sel.classNo, examId};
+        break;
+    }
+    QSqlQuery q = prepare(cohort, sql.arg(col), values);
+    if (!q.exec())
+        return book;
+    auto &tj = book.tj;
+    tj.fill(0);
+    tj[1] = 0;
+    tj[2] = 1000;
+    while (q.next()) {
+        SubjectBookStudent s;
+        s.bj = fieldText(q.value(0));
+        s.zh = fieldText(q.value(1));
+        s.name = fieldText(q.value(2));
+        const QVariant v = q.value(3);
+        bool ok = false;
+        const double d = v.isNull() ? 0 : v.toDouble(&ok);
+        if (!ok || d == 0) {
+            // no score: no statistic changes
+        } else if (d == -1) {
+            s.score = QStringLiteral("0");
+            s.note = QStringLiteral("缺考");
+            tj[5] += 1;
+        } else if (d == -2) {
+            s.score = QStringLiteral("0");
+            s.note = QStringLiteral("作弊");
+            tj[6] += 1;
+        } else {
+            s.score = numText(d);
+            tj[0] += d;
+            if (d > tj[1])
+                tj[1] = d;
+            if (d < tj[2])
+                tj[2] = d;
+            ++book.counted;
+            // Exactly one band: each lower bound inclusive, each upper bound exclusive.
+            int band = 7;
+            for (int bound = 60; bound <= 130; bound += 10)
+                if (d >= bound)
+                    ++band;
+            tj[static_cast<size_t>(band)] += 1;
+        }
+        book.students.push_back(s);
+        // One progress step per grid row (a row holds two students).
+        if (step && book.students.size() % 2 == 1)
+            step();
+    }
+    if (book.students.empty())
+        return book;
+    book.found = true;
+    tj[3] = static_cast<double>(book.students.size());
+    const double takers = tj[3] - tj[5] - tj[6];
+    // Students without a score count among the takers and in the divisor; no takers, average 0.
+    tj[0] = takers != 0 ? round2(tj[0] / takers) : 0;
+    tj[4] = takers;
+    return book;
+}
+
+bool bandShown(int i, int fullMark)
+{
+    return fullMark >= (i - 1) * 10;
+}
+
+} // namespace quorvane::reports

@@ -1,0 +1,48 @@
+#pragma once
+// The single-subject score book computed without widgets: the students of one class, the whole
+// grade or one stream with their score in one subject, and the statistics of that selection.
+#include <QSqlDatabase>
+#include <QString>
+#include <array>
+#include <functional>
+#include <vector>
+
+namespace quorvane::reports {
+
+// What Combo3 of the single-subject book chose.
+struct SubjectSelection
+{
+    enum Kind { Class, Grade, Arts, Science };
+    Kind kind = Class;
+    int classNo = 0;
+};
+// "年级", "文科", "理科", otherwise a class number.
+SubjectSelection subjectSelectionFromText(const QString &text);
+
+struct SubjectBookStudent
+{
+    QString bj, zh, name;
+    QString score;   // "" no score; "0" absent or cheating; otherwise the score
+    QString note;    // "缺考", "作弊" or ""
+};
+
+// tj indices: 0 average, 1 highest, 2 lowest, 3 total, 4 takers, 5 absent, 6 cheating,
+// 7 < 60, 8 60..<70, … 14 120..<130, 15 >= 130.
+struct SubjectBook
+{
+    bool found = false;                        // the query returned rows
+    std::vector<SubjectBookStudent> students;  // in query order (class, seat / seat)
+    std::array<double, 16> tj{};
+    int counted = 0;                           // scores that entered sum, highest and lowest
+    int gridRows() const;                      // heading row + one row per two students
+};
+
+// Reads ke<k> of the selected students of the exam and computes the book. step runs once per grid
+// row written (two students).
+SubjectBook buildSubjectBook(const QSqlDatabase &cohort, const QString &examId, int k, const SubjectSelection &sel,
+                             const std::function<void()> &step = {});
+
+// The band row i (7..15) is shown when the subject's whole-number full mark reaches (i − 1) × 10.
+bool bandShown(int i, int fullMark);
+
+} // namespace quorvane::reports

@@ -1,0 +1,242 @@
+// 平均成绩册: class averages, ranks and totals on a small hand-made exam.
+#include "controls/grid/grid.h"
+#include "controls/progressbar/XP_ProgressBar.h"
+#include "reports/average.h"
+#include "reports/averagebook.h"
+#include "reports/register.h"
+#include "shell/database.h"
+#include "shell/globals.h"
+#include "testsupport.h"
+
+#include <QtTest>
+
+using namespace quorvane;
+using namespace quorvane::test;
+
+namespace {
+
+const QString kExam = QStringLiteral("240601080000");
+const QString kOneSubject = QStringLiteral("240401080000");
+
+class PreviewStandIn : public Window
+{
+public:
+    PreviewStandIn() : Window(QStringLiteral("printsform")) {}
+
+protected:
+    void createControls(QWidget *) override {}
+};
+
+struct Fixture
+{
+    TempData data;
+    ScriptedServices *svc = nullptr;
+    QSqlDatabase coh;
+
+    // Cohort 2022: classes 3, 4 and 5. Exam (grade 1): 语文, 数学, 物理. Class 5 has no rows.
+    Fixture()
+    {
+        svc = &installScripted();
+        data.addCohort(QStringLiteral("2022"), QStringLiteral("db2022"), 3, 3);
+        data.addCohort(QStringLiteral("2024"), QStringLiteral("db2024"), 0, 1);
+        QSqlDatabase sys;
+        openDatabase(data.systemPath(), DbKind::System, QStringLiteral("t-sys"), &sys);
+        execSql(sys, QStringLiteral("INSERT INTO kcbpb(id, name, year, grade, kmflag1, kmflag2, kmflag5) "
+                                    "VALUES(?, '高一期中', '2022', 1, 1, 1, 1)"), {kExam});
+        execSql(sys, QStringLiteral("INSERT INTO kcbpb(id, name, year, grade, kmflag9) VALUES(?, '生物测验', '2022', 1, 1)"),
+                {kOneSubject});
+        execSql(sys, QStringLiteral("INSERT INTO kcbpb(id, name, year, grade, kmflag1) VALUES('240901080000', '新届考试', '2024', 1, 1)"));
+        closeDatabase(sys);
+        openDatabase(data.cohortPath(QStringLiteral("db2022.mdb")), DbKind::Cohort, QStringLiteral("t-coh"), &coh);
+        auto row = [&](const QString &exam, int bj, QVariant ke1, QVariant ke2, QVariant ke5, QVariant a, QVariant b) {
+            execSql(coh, QStringLiteral("INSERT INTO stucj(id, stid, bj, ke1, ke2, ke5, kealla, keallb) VALUES(?, 's', ?, ?, ?, ?, ?, ?)"),
+                    {exam, bj, ke1, ke2, ke5, a, b});
+        };
+        // Class 3: 语文 90, 80, 85.5; 数学 100, absent, 0; 物理 not entered, cheating, 70.
+        row(kExam, 3, 90, 100, QVariant(), 270, 0);
+        row(kExam, 3, 80, -1, -2, 180, 0);
+        row(kExam, 3, 85.5, 0, 70, QVariant(), 0);
+        // Class 4: 语文 85 and 85.34 (the same average as class 3), 数学 90 and 91, 物理 both absent;
+        // total 2 is counted whenever present, also the stored -1.
+        row(kExam, 4, 85, 90, -1, 250, 100);
+        row(kExam, 4, 85.34, 91, -1, 251, -1);
+        // Another exam's rows never count.
+        row(QStringLiteral("230101080000"), 3, 10, 10, 10, 30, 30);
+        row(kOneSubject, 3, QVariant(), QVariant(), QVariant(), 75, 75);
+        gCohortYear = QStringLiteral("2022");
+        gCohortDbFile = QStringLiteral("db2022.mdb");
+        registerReportsWindows();
+        windows::registerFactory(QStringLiteral("printsform"), [] { return new PreviewStandIn; });
+    }
+    ~Fixture()
+    {
+        closeDatabase(coh);
+        windows::destroyAll();
+        resetGlobals();
+    }
+    average *open()
+    {
+        windows::show(QStringLiteral("average"));
+        return windows::find<average>(QStringLiteral("average"));
+    }
+};
+
+QStringList rowOf(const Grid *g, int r)
+{
+    QStringList out;
+    for (int c = 1; c < g->Cols(); ++c)
+        out << g->TextMatrix(r, c);
+    return out;
+}
+
+} // namespace
+
+class tst_average : public QObject
+{
+    Q_OBJECT
+private slots:
+    void bookOfAnExam();
+    void headingsOfEverySubject();
+    void ranksOfEqualAverages();
+    void messagesAndPrinting();
+    void oneSubjectExam();
+};
+
+void tst_average::bookOfAnExam()
+{
+    Fixture f;
+    average *w = f.open();
+    QCOMPARE(w->windowTitle(), QStringLiteral("平均成绩册--2022学届"));
+    QCOMPARE(w->Combo1->itemText(0), QStringLiteral("高一期中"));
+    w->Combo1->setCurrentIndex(0);
+    QCOMPARE(w->Label1[0]->text(), QStringLiteral("高一"));
+    QCOMPARE(int(w->bjsum), 3);
+    QCOMPARE(int(w->startbj), 3);
+    w->VsNetBut1_Click(2);
+    QVERIFY(f.svc->messages.empty());
+    const Grid *g = w->Grid1;
+    QCOMPARE(g->FormatString(), QStringLiteral("|^    班   级|^ 语文|^名次|^ 数学|^名次|^ 物理|^名次|^ 总分1|^ 总分2"));
+    QCOMPARE(g->Cols(), 10);
+    QCOMPARE(g->Rows(), 4);
+    QCOMPARE(g->TextMatrix(0, 0), QString());
+    QCOMPARE(rowOf(g, 0), QStringList({QStringLiteral("    班   级"), QStringLiteral(" 语文"), QStringLiteral("名次"),
+                                        QStringLiteral(" 数学"), QStringLiteral("名次"), QStringLiteral(" 物理"),
+                                        QStringLiteral("名次"), QStringLiteral(" 总分1"), QStringLiteral(" 总分2")}));
+    // Class 3: 语文 255.5 / 3 = 85.17, shared with class 4, so both are ranked 2; 数学 only the 100
+    // counts; 物理 only the 70; total 1 (270 + 180) / 2; total 2 all 0 → 0.
+    QCOMPARE(rowOf(g, 1), QStringList({QStringLiteral("高一(3)班"), QStringLiteral("85.17"), QStringLiteral("2"),
+                                        QStringLiteral("100"), QStringLiteral("1"), QStringLiteral("70"), QStringLiteral("1"),
+                                        QStringLiteral("225"), QStringLiteral("0")}));
+    // Class 4: 物理 all absent → no average and no rank; total 2 (100 − 1) / 2.
+    QCOMPARE(rowOf(g, 2), QStringList({QStringLiteral("高一(4)班"), QStringLiteral("85.17"), QStringLiteral("2"),
+                                        QStringLiteral("90.5"), QStringLiteral("2"), QString(), QString(),
+                                        QStringLiteral("250.5"), QStringLiteral("49.5")}));
+    // Class 5 has no rows: nothing but 0 totals.
+    QCOMPARE(rowOf(g, 3), QStringList({QStringLiteral("高一(5)班"), QString(), QString(), QString(), QString(), QString(),
+                                        QString(), QStringLiteral("0"), QStringLiteral("0")}));
+    QVERIFY(w->ProgressBar1->isHidden());
+    QVERIFY(!QApplication::overrideCursor());
+    // One progress step per row read (5 rows of the exam).
+    QCOMPARE(w->ProgressBar1->Value(), 5);
+
+    // Choosing another exam leaves the report until the next query.
+    w->Combo1->setCurrentIndex(1);
+    QCOMPARE(w->Grid1->Rows(), 4);
+    QCOMPARE(w->Grid1->TextMatrix(1, 2), QStringLiteral("85.17"));
+}
+
+void tst_average::headingsOfEverySubject()
+{
+    std::array<quint8, 13> kmno{};
+    for (int i = 0; i < 12; ++i)
+        kmno[static_cast<size_t>(i)] = static_cast<quint8>(i + 1);
+    QCOMPARE(reports::averageFormatString(kmno, 12),
+             QStringLiteral("|^    班   级|^ 语文|^名次|^ 数学|^名次|^ 英语|^名次|^思想政治|^名次|^ 物理|^名次|^ 化学|^名次"
+                            "|^ 历史|^名次|^ 地理|^名次|^ 生物|^名次|^综合科|^名次|^信息技术|^名次|^通用技术|^名次|^ 总分1|^ 总分2"));
+    QCOMPARE(reports::averageFormatString(kmno, 0), QStringLiteral("|^    班   级|^ 总分1|^ 总分2"));
+}
+
+void tst_average::ranksOfEqualAverages()
+{
+    Fixture f;
+    // Four classes of one subject: 90, 85, 85 and one without a score → 1, 3, 3, none.
+    auto add = [&](int bj, double v) {
+        execSql(f.coh, QStringLiteral("INSERT INTO stucj(id, stid, bj, ke9) VALUES(?, 's', ?, ?)"), {kOneSubject, bj, v});
+    };
+    add(10, 90);
+    add(11, 85);
+    add(12, 85);
+    add(13, -1);
+    std::array<quint8, 13> kmno{};
+    kmno[0] = 9;
+    reports::AverageBook b = reports::buildAverageBook(f.coh, kOneSubject, kmno, 1, 10, 4, QStringLiteral("高一"));
+    QCOMPARE(b.cols, 6);
+    QCOMPARE(b.rows.size(), size_t(4));
+    QCOMPARE(b.rows[0][3], QStringLiteral("1"));
+    QCOMPARE(b.rows[1][3], QStringLiteral("3"));
+    QCOMPARE(b.rows[2][3], QStringLiteral("3"));
+    QCOMPARE(b.rows[3][2], QString());
+    QCOMPARE(b.rows[3][3], QString());
+    // 90, 90, 85 → 2, 2, 3 (no class is ranked 1).
+    execSql(f.coh, QStringLiteral("UPDATE stucj SET ke9 = 90 WHERE id = ? AND bj = 11"), {kOneSubject});
+    b = reports::buildAverageBook(f.coh, kOneSubject, kmno, 1, 10, 3, QStringLiteral("高一"));
+    QCOMPARE(b.rows[0][3], QStringLiteral("2"));
+    QCOMPARE(b.rows[1][3], QStringLiteral("2"));
+    QCOMPARE(b.rows[2][3], QStringLiteral("3"));
+    QCOMPARE(b.rows[0][1], QStringLiteral("高一(10)班"));
+}
+
+void tst_average::messagesAndPrinting()
+{
+    Fixture f;
+    average *w = f.open();
+    // No exam chosen.
+    w->VsNetBut1_Click(2);
+    QCOMPARE(f.svc->messages.size(), size_t(1));
+    QCOMPARE(f.svc->messages[0].text, QStringLiteral("考试名称未选择！"));
+    QCOMPARE(f.svc->messages[0].title, QStringLiteral("系统提示："));
+    QCOMPARE(w->Grid1->Rows(), 1);
+    // Nothing to print yet.
+    w->VsNetBut1_Click(1);
+    QCOMPARE(f.svc->lastText(), QStringLiteral("当前打印数据为空！"));
+    w->Combo1->setCurrentIndex(0);
+    w->VsNetBut1_Click(2);
+    gReportSubjectCount = 0;
+    w->VsNetBut1_Click(1);
+    QCOMPARE(f.svc->messages.size(), size_t(2));
+    QCOMPARE(gReportCode, qint16(35));
+    QCOMPARE(gReportSubjectCount, qint16(3));
+    QVERIFY(w->isHidden());
+    windows::destroyAll();
+
+    // A cohort without classes: the query finds nothing to report.
+    f.svc->clear();
+    gCohortYear = QStringLiteral("2024");
+    gCohortDbFile = QStringLiteral("db2024.mdb");
+    w = f.open();
+    QCOMPARE(w->Combo1->count(), 1);
+    w->Combo1->setCurrentIndex(0);
+    w->VsNetBut1_Click(2);
+    QCOMPARE(f.svc->texts(), QStringList({QStringLiteral("查询相关数据可能为空！")}));
+    QCOMPARE(f.svc->messages[0].title, QStringLiteral("系统提示："));
+    QCOMPARE(w->Grid1->Rows(), 1);
+}
+
+void tst_average::oneSubjectExam()
+{
+    Fixture f;
+    average *w = f.open();
+    w->Combo1->setCurrentIndex(1);
+    w->VsNetBut1_Click(2);
+    // Empty, 班级, 生物, 名次, 总分1, 总分2: printable.
+    QCOMPARE(w->Grid1->Cols(), 6);
+    QCOMPARE(w->Grid1->TextMatrix(0, 2), QStringLiteral(" 生物"));
+    QCOMPARE(rowOf(w->Grid1, 1), QStringList({QStringLiteral("高一(3)班"), QString(), QString(), QStringLiteral("75"),
+                                               QStringLiteral("75")}));
+    w->VsNetBut1_Click(1);
+    QVERIFY(f.svc->messages.empty());
+    QCOMPARE(gReportSubjectCount, qint16(1));
+}
+
+QTEST_MAIN(tst_average)
+#include "tst_average.moc"

@@ -1,0 +1,326 @@
+// 单科成绩册: the students of a class, the grade or a stream with one subject's score, two to a
+// row, and the statistics beside the grid.
+#include "controls/grid/grid.h"
+#include "controls/progressbar/XP_ProgressBar.h"
+#include "reports/dkcj.h"
+#include "reports/register.h"
+#include "reports/subjectbook.h"
+#include "shell/database.h"
+#include "shell/globals.h"
+#include "testsupport.h"
+
+#include <QtTest>
+
+using namespace quorvane;
+using namespace quorvane::test;
+
+namespace {
+
+const QString kExam = QStringLiteral("240601080000");
+const QString kEmptyExam = QStringLiteral("240301080000");
+const QString kFormat = QStringLiteral("|^ 班级|^座号|^   姓 名|^成绩|^   备 注||^ 班级|^座号|^   姓 名|^成绩|^   备 注");
+
+class PreviewStandIn : public Window
+{
+public:
+    PreviewStandIn() : Window(QStringLiteral("printsform")) {}
+
+protected:
+    void createControls(QWidget *) override {}
+};
+
+struct Fixture
+{
+    TempData data;
+    ScriptedServices *svc = nullptr;
+    QSqlDatabase coh;
+
+    // Cohort 2022 with classes 1 and 2. Exam: 语文 (full mark 150), 数学 (100), 物理 (130).
+    Fixture()
+    {
+        svc = &installScripted();
+        data.addCohort(QStringLiteral("2022"), QStringLiteral("db2022"), 2, 1);
+        data.addCohort(QStringLiteral("2024"), QStringLiteral("db2024"), 0, 1);
+        QSqlDatabase sys;
+        openDatabase(data.systemPath(), DbKind::System, QStringLiteral("t-sys"), &sys);
+        execSql(sys, QStringLiteral("INSERT INTO kcbpb(id, name, year, grade, kmflag1, kmflag2, kmflag5, allfs1, allfs2, allfs5) "
+                                    "VALUES(?, '高二期末', '2022', 2, 1, 1, 1, 150, 100, 129.6)"), {kExam});
+        execSql(sys, QStringLiteral("INSERT INTO kcbpb(id, name, year, grade, kmflag3) VALUES(?, '空考试', '2022', 2, 1)"),
+                {kEmptyExam});
+        execSql(sys, QStringLiteral("INSERT INTO kcbpb(id, name, year, grade, kmflag1) VALUES('240901080000', '新届', '2024', 1, 1)"));
+        closeDatabase(sys);
+        openDatabase(data.cohortPath(QStringLiteral("db2022.mdb")), DbKind::Cohort, QStringLiteral("t-coh"), &coh);
+        auto row = [&](int bj, int zh, const QString &name, int wl, QVariant ke1, QVariant ke2) {
+            execSql(coh, QStringLiteral("INSERT INTO stucj(id, stid, name, bj, zh, wlflag, ke1, ke2) VALUES(?, 's', ?, ?, ?, ?, ?, ?)"),
+                    {kExam, name, bj, zh, wl, ke1, ke2});
+        };
+        // Inserted out of seat order.
+        row(1, 3, QStringLiteral("张三"), 2, 130, 95);
+        row(1, 1, QStringLiteral("张一"), 2, 59.5, 60);
+        row(2, 2, QStringLiteral("李二"), 3, 88, -1);
+        row(1, 5, QStringLiteral("张五"), 2, 0, 70);
+        row(1, 2, QStringLiteral("张二"), 3, 60, 80);
+        row(2, 1, QStringLiteral("李一"), 2, -2, -1);
+        row(1, 4, QStringLiteral("张四"), 3, -1, 100);
+        execSql(coh, QStringLiteral("INSERT INTO stucj(id, stid, name, bj, zh, ke1) VALUES('230101080000', 's', '旧', 1, 6, 99)"));
+        gCohortYear = QStringLiteral("2022");
+        gCohortDbFile = QStringLiteral("db2022.mdb");
+        registerReportsWindows();
+        windows::registerFactory(QStringLiteral("printsform"), [] { return new PreviewStandIn; });
+    }
+    ~Fixture()
+    {
+        closeDatabase(coh);
+        windows::destroyAll();
+        resetGlobals();
+    }
+    dkcj *open()
+    {
+        windows::show(QStringLiteral("dkcj"));
+        return windows::find<dkcj>(QStringLiteral("dkcj"));
+    }
+    // Chooses exam, subject and class by text and presses 查询.
+    static void query(dkcj *w, int exam, const QString &subject, const QString &selection)
+    {
+        if (w->Combo1->currentIndex() != exam)
+            w->Combo1->setCurrentIndex(exam);
+        w->Combo2->setCurrentIndex(w->Combo2->findText(subject));
+        w->Combo3->setCurrentIndex(w->Combo3->findText(selection));
+        w->VsNetBut1_Click(2);
+    }
+};
+
+QStringList half(const Grid *g, int r, int c)
+{
+    QStringList out;
+    for (int i = 0; i < 5; ++i)
+        out << g->TextMatrix(r, c + i);
+    return out;
+}
+
+QStringList stats(const dkcj *w, int upTo)
+{
+    QStringList out;
+    for (int i = 0; i <= upTo; ++i)
+        out << w->Label2[i]->text();
+    return out;
+}
+
+QStringList L(std::initializer_list<const char *> items)
+{
+    QStringList out;
+    for (const char *s : items)
+        out << QString::fromUtf8(s);
+    return out;
+}
+
+} // namespace
+
+class tst_dkcj : public QObject
+{
+    Q_OBJECT
+private slots:
+    void choosersAndBands();
+    void classBook();
+    void gradeAndStreams();
+    void allAbsentAndEmptyResults();
+    void messagesAndPrinting();
+};
+
+void tst_dkcj::choosersAndBands()
+{
+    Fixture f;
+    dkcj *w = f.open();
+    QCOMPARE(w->windowTitle(), QStringLiteral("单科成绩册--2022学届"));
+    QCOMPARE(w->Combo2->count(), 0);
+    QCOMPARE(w->Combo3->count(), 0);
+    QCOMPARE(w->Grid1->FormatString(), kFormat);
+    QCOMPARE(w->Label3[7]->text(), QStringLiteral("<60分人数:"));
+    QCOMPARE(w->Label3[15]->text(), QStringLiteral(">=130分人数:"));
+    QCOMPARE(w->Label1[1]->text(), QStringLiteral("平 均 分:"));
+    QCOMPARE(w->Label1[9]->text(), QStringLiteral("作弊人数:"));
+    w->Combo1->setCurrentIndex(0);
+    QCOMPARE(w->Combo2->count(), 3);
+    QCOMPARE(w->Combo2->itemText(0), QStringLiteral("语文"));
+    QCOMPARE(w->Combo2->itemText(1), QStringLiteral("数学"));
+    QCOMPARE(w->Combo2->itemText(2), QStringLiteral("物理"));
+    QCOMPARE(w->Combo2->currentIndex(), -1);
+    QCOMPARE(w->kmfs[0], 150);
+    QCOMPARE(w->kmfs[2], 130);   // 129.6 rounds to a whole full mark
+    QCOMPARE(int(w->kmno[2]), 5);
+
+    // 数学, full mark 100: bands < 60 … < 100 shown, the rest hidden; classes listed afresh.
+    w->Combo2->setCurrentIndex(1);
+    QCOMPARE(w->Combo3->count(), 5);
+    QCOMPARE(w->Combo3->itemText(0), QStringLiteral("1"));
+    QCOMPARE(w->Combo3->itemText(1), QStringLiteral("2"));
+    QCOMPARE(w->Combo3->itemText(2), QStringLiteral("年级"));
+    QCOMPARE(w->Combo3->itemText(3), QStringLiteral("文科"));
+    QCOMPARE(w->Combo3->itemText(4), QStringLiteral("理科"));
+    QCOMPARE(w->Combo3->currentIndex(), -1);
+    for (int i = 7; i <= 15; ++i) {
+        QCOMPARE(w->bandVisible(i), i <= 11);
+        QCOMPARE(w->Label3[i]->isHidden(), i > 11);
+    }
+    // 物理, full mark 130: up to "<130分人数:"; 语文, 150: all nine.
+    w->Combo2->setCurrentIndex(2);
+    for (int i = 7; i <= 15; ++i)
+        QCOMPARE(w->bandVisible(i), i <= 14);
+    w->Combo2->setCurrentIndex(0);
+    for (int i = 7; i <= 15; ++i)
+        QVERIFY(w->bandVisible(i));
+    QVERIFY(reports::bandShown(15, 140));
+    QVERIFY(!reports::bandShown(15, 139));
+    QVERIFY(!reports::bandShown(7, 0));
+}
+
+void tst_dkcj::classBook()
+{
+    Fixture f;
+    dkcj *w = f.open();
+    Fixture::query(w, 0, QStringLiteral("语文"), QStringLiteral("1"));
+    QVERIFY(f.svc->messages.empty());
+    const Grid *g = w->Grid1;
+    // Five students by seat: three rows below the heading, the last with a left student only.
+    QCOMPARE(g->Rows(), 4);
+    QCOMPARE(g->Cols(), 12);
+    QCOMPARE(g->TextMatrix(0, 3), QStringLiteral("   姓 名"));
+    QCOMPARE(g->TextMatrix(0, 6), QString());
+    QCOMPARE(half(g, 1, 1), L({"1", "1", "张一", "59.5", ""}));
+    QCOMPARE(half(g, 1, 7), L({"1", "2", "张二", "60", ""}));
+    QCOMPARE(half(g, 2, 1), L({"1", "3", "张三", "130", ""}));
+    QCOMPARE(half(g, 2, 7), L({"1", "4", "张四", "0", "缺考"}));
+    // A stored 0: the name only, counted among the takers.
+    QCOMPARE(half(g, 3, 1), L({"1", "5", "张五", "", ""}));
+    QCOMPARE(half(g, 3, 7), L({"", "", "", "", ""}));
+    QCOMPARE(g->TextMatrix(1, 6), QString());
+    // Sum 249.5 over 4 takers = 62.375 → 62.38; 59.5 below 60, 60 in 60-70, 130 in ">=130".
+    QCOMPARE(stats(w, 6), L({"62.38", "130", "59.5", "5", "4", "1", "0"}));
+    QCOMPARE(stats(w, 15).mid(7), L({"1", "1", "0", "0", "0", "0", "0", "0", "1"}));
+    QVERIFY(w->ProgressBar1->isHidden());
+    QCOMPARE(w->ProgressBar1->Value(), 3);   // one step per grid row
+    QVERIFY(!QApplication::overrideCursor());
+
+    // Every chooser change empties the grid to its heading row; the statistics stay.
+    w->Combo3->setCurrentIndex(1);
+    QCOMPARE(g->Rows(), 1);
+    QCOMPARE(g->TextMatrix(0, 4), QStringLiteral("成绩"));
+    QCOMPARE(w->Label2[0]->text(), QStringLiteral("62.38"));
+    w->VsNetBut1_Click(2);
+    QCOMPARE(g->Rows(), 2);
+    w->Combo2->setCurrentIndex(1);
+    QCOMPARE(g->Rows(), 1);
+    QCOMPARE(w->Combo3->currentIndex(), -1);
+
+    // 数学 of class 1 (full mark 100): 100 falls in the hidden "<110" band, whose label keeps its
+    // old text; the shown bands are written.
+    w->Label2[12]->setText(QStringLiteral("旧"));
+    Fixture::query(w, 0, QStringLiteral("数学"), QStringLiteral("1"));
+    QCOMPARE(stats(w, 6), L({"81", "100", "60", "5", "5", "0", "0"}));
+    QCOMPARE(stats(w, 11).mid(7), L({"0", "1", "1", "1", "1"}));
+    QCOMPARE(w->Label2[12]->text(), QStringLiteral("旧"));
+    QCOMPARE(w->tj()[12], 1.0);
+}
+
+void tst_dkcj::gradeAndStreams()
+{
+    Fixture f;
+    dkcj *w = f.open();
+    // The whole grade by class, then seat.
+    Fixture::query(w, 0, QStringLiteral("语文"), QStringLiteral("年级"));
+    const Grid *g = w->Grid1;
+    QCOMPARE(g->Rows(), 5);
+    QCOMPARE(g->TextMatrix(3, 7), QStringLiteral("2"));
+    QCOMPARE(half(g, 3, 7), L({"2", "1", "李一", "0", "作弊"}));
+    QCOMPARE(half(g, 4, 1), L({"2", "2", "李二", "88", ""}));
+    // Sum 337.5 over 7 − 1 − 1 = 5 takers.
+    QCOMPARE(stats(w, 6), L({"67.5", "130", "59.5", "7", "5", "1", "1"}));
+    QCOMPARE(w->Label2[10]->text(), QStringLiteral("1"));
+
+    // 文科 (wlflag 2): 张一, 张三, 张五, 李一.
+    w->Combo3->setCurrentIndex(w->Combo3->findText(QStringLiteral("文科")));
+    w->VsNetBut1_Click(2);
+    QCOMPARE(g->Rows(), 3);
+    QCOMPARE(g->TextMatrix(1, 3), QStringLiteral("张一"));
+    QCOMPARE(g->TextMatrix(1, 9), QStringLiteral("张三"));
+    QCOMPARE(g->TextMatrix(2, 3), QStringLiteral("张五"));
+    QCOMPARE(g->TextMatrix(2, 9), QStringLiteral("李一"));
+    QCOMPARE(stats(w, 6), L({"63.17", "130", "59.5", "4", "3", "0", "1"}));
+    // 理科 (wlflag 3): 张二, 张四, 李二.
+    w->Combo3->setCurrentIndex(w->Combo3->findText(QStringLiteral("理科")));
+    w->VsNetBut1_Click(2);
+    QCOMPARE(g->Rows(), 3);
+    QCOMPARE(half(g, 1, 1), L({"1", "2", "张二", "60", ""}));
+    QCOMPARE(half(g, 2, 1), L({"2", "2", "李二", "88", ""}));
+    QCOMPARE(stats(w, 6), L({"74", "88", "60", "3", "2", "1", "0"}));
+}
+
+void tst_dkcj::allAbsentAndEmptyResults()
+{
+    Fixture f;
+    dkcj *w = f.open();
+    // 数学 of class 2: both absent → takers 0, average 0, no highest or lowest score.
+    Fixture::query(w, 0, QStringLiteral("数学"), QStringLiteral("2"));
+    QCOMPARE(w->Grid1->Rows(), 2);
+    QCOMPARE(stats(w, 6), L({"0", "", "", "2", "0", "2", "0"}));
+    QCOMPARE(stats(w, 11).mid(7), L({"0", "0", "0", "0", "0"}));
+    // An exam without rows: the grid stays at its heading row and the labels keep their values,
+    // without a message.
+    Fixture::query(w, 1, QStringLiteral("英语"), QStringLiteral("1"));
+    QVERIFY(f.svc->messages.empty());
+    QCOMPARE(w->Grid1->Rows(), 1);
+    QCOMPARE(w->Label2[3]->text(), QStringLiteral("2"));
+    // A full mark left empty hides every band.
+    for (int i = 7; i <= 15; ++i)
+        QVERIFY(!w->bandVisible(i));
+}
+
+void tst_dkcj::messagesAndPrinting()
+{
+    Fixture f;
+    dkcj *w = f.open();
+    // No class chosen (and, before an exam, no class list at all).
+    w->VsNetBut1_Click(2);
+    QCOMPARE(f.svc->texts(), QStringList({QStringLiteral("查询班级未选择！")}));
+    QCOMPARE(f.svc->messages[0].title, QStringLiteral("系统提示："));
+    QCOMPARE(f.svc->messages[0].icon, MsgIcon::Exclamation);
+    w->VsNetBut1_Click(1);
+    QCOMPARE(f.svc->lastText(), QStringLiteral("当前打印数据为空！"));
+    QCOMPARE(f.svc->messages.back().title, QStringLiteral("系统提示："));
+
+    // A class chosen, then another exam: the subject list is empty again.
+    w->Combo1->setCurrentIndex(0);
+    w->Combo2->setCurrentIndex(0);
+    w->Combo3->setCurrentIndex(0);
+    w->Combo1->setCurrentIndex(1);
+    QCOMPARE(w->Combo3->currentIndex(), 0);
+    QCOMPARE(w->Combo2->currentIndex(), -1);
+    f.svc->clear();
+    w->VsNetBut1_Click(2);
+    QCOMPARE(f.svc->texts(), QStringList({QStringLiteral("查询学科未选择！")}));
+    QCOMPARE(w->Grid1->Rows(), 1);
+
+    // Printing a book: report 33; the subject count is left as it was.
+    f.svc->clear();
+    Fixture::query(w, 0, QStringLiteral("语文"), QStringLiteral("2"));
+    gReportSubjectCount = 7;
+    w->VsNetBut1_Click(1);
+    QVERIFY(f.svc->messages.empty());
+    QCOMPARE(gReportCode, qint16(33));
+    QCOMPARE(gReportSubjectCount, qint16(7));
+    QVERIFY(w->isHidden());
+    // The hidden window still tells which bands are printed.
+    QVERIFY(w->bandVisible(15));
+    windows::destroyAll();
+
+    // A cohort without classes: empty class list.
+    gCohortYear = QStringLiteral("2024");
+    gCohortDbFile = QStringLiteral("db2024.mdb");
+    w = f.open();
+    w->Combo1->setCurrentIndex(0);
+    w->Combo2->setCurrentIndex(0);
+    QCOMPARE(w->Combo3->count(), 0);
+}
+
+QTEST_MAIN(tst_dkcj)
+#include "tst_dkcj.moc"
