@@ -566,6 +566,11 @@ void tst_workbook::unreadableKindsSayWhy()
     QVERIFY(!wb.open(locked));
     QCOMPARE(wb.errorText(), QStringLiteral("工作簿有密码保护，无法读取"));
     QVERIFY(!wb.isOpen());
+
+    // An .xls saved with a password to open.
+    QVERIFY(!wb.open(QStringLiteral(QUORVANE_FIXTURE_DIR "/password.xls")));
+    QCOMPARE(wb.errorText(), QStringLiteral("工作簿有密码保护，无法读取"));
+    QCOMPARE(wb.rowCount(), 0);
 }
 
 void tst_workbook::xlsWithEmptyTexts()
