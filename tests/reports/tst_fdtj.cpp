@@ -236,6 +236,33 @@ private Q_SLOTS:
         QCOMPARE(w->Combo2->count(), 0);
     }
 
+    void enterWalksThroughTheChoosers()
+    {
+        Fixture f;
+        fdtj *w = f.open();
+        w->show();
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        w->Combo1->setCurrentIndex(0);
+        w->Combo1->setFocus();
+        QTest::keyClick(w->Combo1, Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), w->Combo2);
+        w->Combo2->setCurrentIndex(0);
+        QTest::keyClick(w->Combo2, Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), w->Text1);
+        QCOMPARE(w->Text1->cursorPosition(), 2);
+        QTest::keyClick(w->Text1, Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), w->Text2);
+        QTest::keyClick(w->Text2, Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), w->Text3);
+        QTest::keyClick(w->Text3, Qt::Key_Enter);
+        QCOMPARE(QApplication::focusWidget(), w->VsNetBut1[2]);
+        // Enter on 查询 runs the query.
+        QTest::keyClick(w->VsNetBut1[2], Qt::Key_Return);
+        QCOMPARE(w->Grid1->Rows(), 4);
+        QVERIFY(f.services.messages.empty());
+    }
+
     void cohortWithoutClasses()
     {
         Fixture f(0);
