@@ -1,0 +1,267 @@
+// The print preview window: what it lays out for each report code, the page head and foot texts,
+// laying out again after a page-setup change, printing the whole report or the page on view, and
+// showing the asking window again when it closes.
+#include "layouttest.h"
+
+#include "printing/layouts/layouts.h"
+#include "shell/managst.h"
+
+#include <QToolButton>
+
+using namespace quorvane;
+using namespace layouttest;
+
+namespace {
+
+// A window that only has to be shown again (the score-report windows).
+class StandIn : public Window
+{
+public:
+    explicit StandIn(const QString &name) : Window(name) {}
+
+protected:
+    void createControls(QWidget *) override {}
+};
+
+// The student register of a cohort of n students, printed: the preview on screen.
+managst *printStudents(test::TempData &data, int n)
+{
+    addStudents(data, n);
+    windows::show(QStringLiteral("managst"));
+    auto *m = windows::find<managst>(QStringLiteral("managst"));
+    if (m)
+        m->Toolbar1_ButtonClick();
+    return m;
+}
+
+const PageOp *textOp(const PageRecord &rec, const QString &text)
+{
+    for (const PageOp &op : rec.ops) {
+        if (op.kind == PageOp::Text && op.text == text)
+            return &op;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+class tst_printsform : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init() { setUp(); }
+    void cleanup() { tearDown(); }
+
+    void reportTable()
+    {
+        const struct
+        {
+            qint16 code;
+            const char *window;
+            bool laidOut;
+        } expected[] = {{4, "managst", true},  {31, "bpdy2", true}, {32, "bpdy2", true},   {33, "dkcj", false},
+                        {34, "gkcj", false},   {35, "average", false}, {36, "gkdz", false}, {37, "fdtj", false},
+                        {38, "cjbq", false},   {41, "cjintool", true}};
+        for (const auto &e : expected) {
+            const ReportEntry *r = reportEntry(e.code);
+            QVERIFY(r);
+            QCOMPARE(QString::fromLatin1(r->askingWindow), QString::fromLatin1(e.window));
+            if (e.laidOut)
+                QVERIFY(r->layout);
+        }
+        for (qint16 code : {qint16(0), qint16(3), qint16(5), qint16(30), qint16(39), qint16(40), qint16(42), qint16(-4)})
+            QVERIFY(!reportEntry(code));
+    }
+
+    void headAndFootOfEveryPage()
+    {
+        test::TempData data;
+        printStudents(data, 45);
+        printsform *f = preview();
+        QVERIFY(f && f->isVisible());
+        QCOMPARE(f->windowTitle(), QStringLiteral("打印预览"));
+        QCOMPARE(f->LumoPrinter1->PageCount(), 2);
+        for (int p = 1; p <= 2; ++p) {
+            const PageRecord rec = page(f, p);
+            const QStringList t = rec.texts();
+            QVERIFY(t.contains(QStringLiteral("Quorvane")));
+            QVERIFY(t.contains(QStringLiteral("第%1页").arg(p)));
+            QVERIFY(t.contains(QStringLiteral("2008-09-01")));
+            // The school's name: blue, underlined and italic; the product name plain.
+            const PageOp *school = textOp(rec, QStringLiteral("Wexmoor"));
+            QVERIFY(school);
+            const QFont &sf = rec.fonts.at(school->index);
+            QVERIFY(sf.italic() && sf.underline());
+            QCOMPARE(QColor::fromRgb(school->rgb), QColor(Qt::blue));
+            const PageOp *product = textOp(rec, QStringLiteral("Quorvane"));
+            QVERIFY(product && !rec.fonts.at(product->index).italic() && !rec.fonts.at(product->index).underline());
+            // Head above the table, foot below it.
+            QVERIFY(school->y1 < 0);
+            QVERIFY(textOp(rec, QStringLiteral("第%1页").arg(p))->y1 > mmToTwips(297 - 40));
+        }
+        // The handlers themselves: the centre of the head stays as passed, the left of the foot too.
+        PageTextArgs a;
+        a.CurrentPage = 12;
+        a.CenterText = QStringLiteral("中");
+        a.LeftText = QStringLiteral("左");
+        f->LumoPrinter1_PrintFooter(a);
+        QCOMPARE(a.CenterText, QStringLiteral("第12页"));
+        QCOMPARE(a.RightText, QStringLiteral("2008-09-01"));
+        QCOMPARE(a.LeftText, QStringLiteral("左"));
+        f->LumoPrinter1_PrintHeader(a);
+        QCOMPARE(a.LeftText, QStringLiteral("Quorvane"));
+        QCOMPARE(a.CenterText, QStringLiteral("第12页"));
+        QCOMPARE(a.RightText, QStringLiteral("Wexmoor"));
+    }
+
+    void closeShowsTheAskingWindowAgain()
+    {
+        test::TempData data;
+        managst *m = printStudents(data, 3);
+        printsform *f = preview();
+        QVERIFY(f && f->isVisible() && !m->isVisible() && m->isLoaded());
+        m->Grid1->setTextMatrix(1, 2, QStringLiteral("改名"));
+
+        // The preview's close button: the control's timer asks the window to unload.
+        f->LumoPrinter1->cmdClose->click();
+        QTRY_VERIFY(!f->isLoaded());
+        QVERIFY(!f->isVisible());
+        QVERIFY(m->isVisible());
+        QCOMPARE(m->Grid1->Rows(), 4);
+        QCOMPARE(m->Grid1->TextMatrix(1, 2), QStringLiteral("改名"));
+
+        // Printing again loads the preview again and lays out the list afresh.
+        m->Toolbar1_ButtonClick();
+        QVERIFY(f->isLoaded() && f->isVisible());
+        QVERIFY(pageTexts(f, 1).contains(QStringLiteral("改名")));
+        QCOMPARE(f->LumoPrinter1->PageCount(), 1);
+
+        // The window's own close box does the same.
+        f->close();
+        QVERIFY(!f->isLoaded());
+        QVERIFY(m->isVisible());
+
+        // The score-report windows come back by their codes; other codes show nothing.
+        for (const char *name : {"dkcj", "gkcj", "average", "gkdz", "fdtj", "cjbq"}) {
+            const QString n = QString::fromLatin1(name);
+            windows::registerFactory(n, [n] { return new StandIn(n); });
+        }
+        const struct
+        {
+            qint16 code;
+            const char *window;
+        } back[] = {{33, "dkcj"}, {34, "gkcj"}, {35, "average"}, {36, "gkdz"}, {37, "fdtj"}, {38, "cjbq"}};
+        for (const auto &b : back) {
+            gReportCode = b.code;
+            windows::show(QStringLiteral("printsform"));
+            QVERIFY(f->isVisible());
+            f->curpage = 3;
+            f->Unload();
+            QCOMPARE(f->curpage, qint16(0));
+            Window *w = windows::find(QString::fromLatin1(b.window));
+            QVERIFY2(w && w->isVisible(), b.window);
+            w->Unload();
+        }
+        m->Hide();
+        gReportCode = 5;
+        windows::show(QStringLiteral("printsform"));
+        QCOMPARE(f->LumoPrinter1->PageCount(), 0);
+        f->Unload();
+        QVERIFY(!m->isVisible());
+    }
+
+    void redrawAfterPageSetup()
+    {
+        test::TempData data;
+        printStudents(data, 45);
+        printsform *f = preview();
+        QVERIFY(f);
+        const double portraitWidth = page(f, 1).paperWidth;
+        // Turning the paper lays the list out again on the turned paper, still 29 rows a page.
+        f->LumoPrinter1->setOrientation(2);
+        QCOMPARE(f->LumoPrinter1->PageCount(), 2);
+        QVERIFY(page(f, 1).paperWidth > portraitWidth);
+        QVERIFY(pageTexts(f, 1).contains(QStringLiteral("2008学届 学生信息名单")));
+        // A changed top margin is kept; the list's own side margins are set again.
+        f->LumoPrinter1->setTopMargin(30);
+        f->LumoPrinter1->setLeftMargin(35);
+        QCOMPARE(f->LumoPrinter1->LeftMargin(), 20.f);
+        QVERIFY(std::abs(f->LumoPrinter1->TopMargin() - 30.f) < 0.01f);
+        // The handler turns the control's own redrawing off before it lays out.
+        f->LumoPrinter1->setAutoRedraw(true);
+        f->LumoPrinter1_NeedRedraw();
+        QVERIFY(!f->LumoPrinter1->AutoRedraw());
+        QCOMPARE(f->LumoPrinter1->PageCount(), 2);
+    }
+
+    void printToPdf()
+    {
+        QTemporaryDir dir;
+        test::TempData data;
+        managst *m = printStudents(data, 45);
+        printsform *f = preview();
+        QVERIFY(f);
+        QPrinter *printer = f->LumoPrinter1->Printer();
+        printer->setOutputFormat(QPrinter::PdfFormat);
+
+        // The whole list.
+        const QString all = dir.filePath("all.pdf");
+        printer->setOutputFileName(all);
+        f->LumoPrinter1->cmdPrint->click();
+        QCOMPARE(pdfPages(all), 2);
+        QString text = pdfText(all);
+        QVERIFY2(text.contains(QStringLiteral("2008学届 学生信息名单")), qPrintable(text));
+        if (qEnvironmentVariableIsSet("LAYOUT_DEMO_PDF")) // to look at the pages
+            QFile::copy(all, qEnvironmentVariable("LAYOUT_DEMO_PDF"));
+        QVERIFY(text.contains(m->Grid1->TextMatrix(1, 2)));
+        QVERIFY(text.contains(m->Grid1->TextMatrix(45, 2)));
+        QVERIFY(text.contains(QStringLiteral("第2页")));
+        QVERIFY(text.contains(QStringLiteral("Wexmoor")));
+        QVERIFY(text.contains(QStringLiteral("2008-09-01")));
+        // The preview is as it was.
+        QCOMPARE(f->LumoPrinter1->PageCount(), 2);
+        QVERIFY(!f->LumoPrinter1->IsPrinter());
+
+        // The page on view alone: page 1 of its own print, without the title.
+        f->LumoPrinter1->SetViewPage(2);
+        const QString one = dir.filePath("one.pdf");
+        printer->setOutputFileName(one);
+        f->LumoPrinter1->cmdPrint2->click();
+        QCOMPARE(pdfPages(one), 1);
+        text = pdfText(one);
+        // (Names rather than numbers: the extractor reads the Latin letters of a number cell apart.)
+        QVERIFY(text.contains(m->Grid1->TextMatrix(30, 2)));
+        QVERIFY(text.contains(m->Grid1->TextMatrix(45, 2)));
+        QVERIFY(!text.contains(m->Grid1->TextMatrix(29, 2)));
+        QVERIFY(!text.contains(QStringLiteral("学生信息名单")));
+        QVERIFY(text.contains(QStringLiteral("第1页")));
+        QCOMPARE(f->curpage, qint16(0));
+
+        // A later whole-list print is the whole list again, not the page printed last.
+        const QString again = dir.filePath("again.pdf");
+        printer->setOutputFileName(again);
+        f->LumoPrinter1->cmdPrint->click();
+        QCOMPARE(pdfPages(again), 2);
+        // So is a page-setup change afterwards.
+        f->LumoPrinter1->SetViewPage(2);
+        f->LumoPrinter1->cmdPrint3->click();
+        f->LumoPrinter1->setOrientation(2);
+        QCOMPARE(f->LumoPrinter1->PageCount(), 2);
+    }
+
+    void fillsItsClientArea()
+    {
+        test::TempData data;
+        printStudents(data, 1);
+        printsform *f = preview();
+        QVERIFY(f);
+        for (const QSize s : {QSize(640, 480), QSize(1100, 820), QSize(300, 200)}) {
+            f->resize(s);
+            QCoreApplication::processEvents();
+            QCOMPARE(f->LumoPrinter1->geometry(), QRect(QPoint(0, 0), f->size()));
+        }
+    }
+};
+
+QTEST_MAIN(tst_printsform)
+#include "tst_printsform.moc"
