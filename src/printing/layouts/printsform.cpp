@@ -3,6 +3,7 @@
 #include "controls/propertybag.h"
 #include "printing/engine/LumoPrinter.h"
 #include "printing/layouts/layouts.h"
+#include "printing/layouts/reportlayouts.h"
 #include "shell/globals.h"
 #include "shell/services.h"
 
@@ -20,12 +21,12 @@ const ReportEntry kReports[] = {
     {4, "managst", print_managst},
     {31, "bpdy2", print_bjzw},
     {32, "bpdy2", print_kczw},
-    {33, "dkcj", nullptr},
-    {34, "gkcj", nullptr},
-    {35, "average", nullptr},
-    {36, "gkdz", nullptr},
-    {37, "fdtj", nullptr},
-    {38, "cjbq", nullptr},
+    {33, "dkcj", print_dkcj},
+    {34, "gkcj", print_gkcj},
+    {35, "average", print_average},
+    {36, "gkdz", print_gkdz},
+    {37, "fdtj", print_fdtj},
+    {38, "cjbq", print_cjbq},
     {41, "cjintool", print_cjintool},
 };
 

@@ -1,0 +1,88 @@
+// The subject comparison: for every subject of the exam a block of one row per class and one for
+// the whole grade, with the number who sat it, average, lowest and highest score, standard
+// deviation and the rates of 优良 and 及格; 35 rows a page under a heading row of stacked captions.
+#include "controls/grid/grid.h"
+#include "printing/engine/LumoPrinter.h"
+#include "printing/layouts/printsform.h"
+#include "printing/layouts/reportlayouts.h"
+#include "printing/layouts/tablelayout.h"
+#include "reports/gkdz.h"
+#include "shell/globals.h"
+#include "shell/services.h"
+
+namespace quorvane {
+
+namespace reportlayouts {
+
+namespace {
+constexpr int kRowsPerPage = 35;
+constexpr int kColumns = 9;
+const float kWidths[kColumns] = {23, 25, 17, 17, 17, 17, 17, 17, 17};
+
+QString stacked(const QString &three)
+{
+    return QString(three[0]) + QStringLiteral("\r\n") + three[1] + QStringLiteral("\r\n") + three[2];
+}
+} // namespace
+
+void layComparison(printsform &form, int &dest, const ComparisonInput &in)
+{
+    LumoPrinter &p = *form.LumoPrinter1;
+    const Grid *g = in.grid;
+    p.StartPrint(dest);
+    p.setLeftMargin(22);
+    p.NewPage();
+
+    if (form.curpage == 0 || form.curpage == 1) {
+        p.NewRow();
+        p.Font().setFamily(QStringLiteral("黑体"));
+        p.TitleOut(in.exam + QStringLiteral("各班各科成绩对照表"), 15, 2);
+    }
+    p.Font().setFamily(QStringLiteral("宋体"));
+
+    const int n = g ? g->Rows() - 1 : 0;
+    tablelayout::setPageRange(form, n, kRowsPerPage);
+    p.setFontSize(9);
+
+    const QString captions[kColumns] = {QStringLiteral("学 科"),          QStringLiteral("班 级"),
+                                        stacked(QStringLiteral("实考数")), stacked(QStringLiteral("平均分")),
+                                        stacked(QStringLiteral("最低分")), stacked(QStringLiteral("最高分")),
+                                        stacked(QStringLiteral("标准差")), stacked(QStringLiteral("优良率")),
+                                        stacked(QStringLiteral("及格率"))};
+
+    for (int page = form.frompage; page <= form.topage; ++page) {
+        p.Font().setBold(true);
+        for (int c = 0; c < kColumns; ++c)
+            p.CellOut(captions[c], kWidths[c], 14, 4, tablelayout::borderCode(tablelayout::RowKind::Heading, c, kColumns));
+        p.NewCellRow(0, 0, 14);
+
+        const int last = tablelayout::lastRow(page, kRowsPerPage, n);
+        for (int i = tablelayout::firstRow(page, kRowsPerPage); i <= last; ++i) {
+            const auto kind = i == last ? tablelayout::RowKind::LastBody : tablelayout::RowKind::Body;
+            for (int c = 0; c < kColumns; ++c) {
+                // The subject is bold, the rest regular.
+                if (c <= 1)
+                    p.Font().setBold(c == 0);
+                p.CellOut(cellText(g, i, c + 1), kWidths[c], 6, 4, tablelayout::borderCode(kind, c, kColumns));
+            }
+            p.NewCellRow(0, 0, 6);
+        }
+        if (page < form.topage)
+            p.NewPage();
+    }
+    p.EndDoc();
+}
+
+} // namespace reportlayouts
+
+void print_gkdz(printsform &form, int &dest)
+{
+    reportlayouts::ComparisonInput in;
+    if (auto *w = windows::find<gkdz>(QStringLiteral("gkdz")); w && w->isLoaded()) {
+        in.exam = w->Combo1->currentText();
+        in.grid = w->Grid1;
+    }
+    reportlayouts::layComparison(form, dest, in);
+}
+
+} // namespace quorvane

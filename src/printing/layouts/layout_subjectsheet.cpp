@@ -1,0 +1,147 @@
+// The single-subject score sheet: a title with the exam, an information block (cohort, subject, date
+// of printing, the statistics and the score-band counts of the single-subject window) and the grid
+// as an eleven-column table, two students to a row, 35 rows to a page.
+#include "controls/grid/grid.h"
+#include "printing/engine/LumoPrinter.h"
+#include "printing/layouts/printsform.h"
+#include "printing/layouts/reportlayouts.h"
+#include "printing/layouts/tablelayout.h"
+#include "reports/dkcj.h"
+#include "shell/globals.h"
+#include "shell/services.h"
+
+namespace quorvane {
+
+namespace reportlayouts {
+
+namespace {
+constexpr int kRowsPerPage = 35;
+constexpr float kHeight = 6;
+const float kColumnWidths[11] = {16, 15, 20, 16, 16, 2, 16, 15, 20, 16, 16};
+
+struct InfoCell
+{
+    QString text;
+    float width;
+    const char *border;
+};
+
+void infoRow(LumoPrinter &p, const std::vector<InfoCell> &cells, float advance, int alignLast = 4)
+{
+    for (size_t i = 0; i < cells.size(); ++i) {
+        const int align = i + 1 == cells.size() ? alignLast : 4;
+        p.CellOut(cells[i].text, cells[i].width, kHeight, align, QString::fromLatin1(cells[i].border));
+    }
+    p.NewCellRow(0, 0, advance);
+}
+} // namespace
+
+QString bandLine(const SubjectSheetInput &in)
+{
+    QString line;
+    for (int i = 7; i <= 15; ++i) {
+        if (!in.statShown[size_t(i)])
+            continue;
+        if (!line.isEmpty())
+            line += QStringLiteral("，");
+        line += in.bandCaptions[size_t(i)] + QLatin1Char('(') + in.stats[size_t(i)] + QLatin1Char(')');
+    }
+    return line.remove(QStringLiteral("分人数:"));
+}
+
+void laySubjectSheet(printsform &form, int &dest, const SubjectSheetInput &in)
+{
+    LumoPrinter &p = *form.LumoPrinter1;
+    const Grid *g = in.grid;
+    p.StartPrint(dest);
+    p.NewPage();
+
+    if (form.curpage == 0 || form.curpage == 1) {
+        p.NewRow();
+        p.Font().setFamily(QStringLiteral("黑体"));
+        p.TitleOut(in.exam + QStringLiteral("单科成绩单"), 15, 2);
+    }
+    p.Font().setFamily(QStringLiteral("宋体"));
+
+    const int n = g ? g->Rows() - 1 : 0;
+    tablelayout::setPageRange(form, n, kRowsPerPage);
+
+    p.setFontSize(10);
+    p.NewCellRow(0, 0, 0);
+
+    // The information block stands above the table on every run, also when one later page is
+    // laid out alone.
+    const QString cohort = in.cohortYear + QLatin1Char('(') + in.classChoice.left(2) + QLatin1Char(')');
+    infoRow(p,
+            {{QStringLiteral("学    届"), 19, "2211"},
+             {cohort, 37, "1211"},
+             {QStringLiteral("学    科"), 19, "1211"},
+             {in.subject, 37, "1211"},
+             {QStringLiteral("打印日期"), 19, "1211"},
+             {in.date, 37, "1221"}},
+            kHeight);
+    infoRow(p,
+            {{QStringLiteral("平 均 分"), 19, "2111"},
+             {in.stats[0], 37, "1111"},
+             {QStringLiteral("最 高 分"), 19, "1111"},
+             {in.stats[1], 37, "1111"},
+             {QStringLiteral("最 低 分"), 19, "1111"},
+             {in.stats[2], 37, "1121"}},
+            kHeight);
+    infoRow(p,
+            {{QStringLiteral("总 人 数"), 19, "2111"},
+             {in.stats[3], 23, "1111"},
+             {QStringLiteral("考试人数"), 19, "1111"},
+             {in.stats[4], 23, "1111"},
+             {QStringLiteral("缺考人数"), 19, "1111"},
+             {in.stats[5], 23, "1111"},
+             {QStringLiteral("作弊人数"), 19, "1111"},
+             {in.stats[6], 23, "1121"}},
+            kHeight);
+    infoRow(p, {{QStringLiteral("各段人数"), 19, "2111"}, {bandLine(in), 149, "1121"}}, 10, 1);
+
+    for (int page = form.frompage; page <= form.topage; ++page) {
+        p.Font().setBold(true);
+        for (int c = 0; c < 11; ++c)
+            p.CellOut(cellText(g, 0, c + 1), kColumnWidths[c], kHeight, 4,
+                      tablelayout::borderCode(tablelayout::RowKind::Heading, c, 11));
+        p.NewCellRow(0, 0, kHeight);
+        p.Font().setBold(false);
+
+        const int last = tablelayout::lastRow(page, kRowsPerPage, n);
+        for (int i = tablelayout::firstRow(page, kRowsPerPage); i <= last; ++i) {
+            const auto kind = i == last ? tablelayout::RowKind::LastBody : tablelayout::RowKind::Body;
+            for (int c = 0; c < 11; ++c)
+                p.CellOut(cellText(g, i, c + 1), kColumnWidths[c], kHeight, 4, tablelayout::borderCode(kind, c, 11));
+            p.NewCellRow(0, 0, kHeight);
+        }
+        if (page < form.topage)
+            p.NewPage();
+    }
+    p.EndDoc();
+}
+
+} // namespace reportlayouts
+
+void print_dkcj(printsform &form, int &dest)
+{
+    reportlayouts::SubjectSheetInput in;
+    in.date = services::today().toString(QStringLiteral("yyyy-MM-dd"));
+    if (auto *w = windows::find<dkcj>(QStringLiteral("dkcj")); w && w->isLoaded()) {
+        in.exam = w->Combo1->currentText();
+        in.subject = w->Combo2->currentText();
+        in.classChoice = w->Combo3->currentText();
+        in.cohortYear = w->cohortYear();
+        for (int i = 0; i < 16; ++i) {
+            if (w->Label2[size_t(i)])
+                in.stats[size_t(i)] = w->Label2[size_t(i)]->text();
+            if (w->Label3[size_t(i)])
+                in.bandCaptions[size_t(i)] = w->Label3[size_t(i)]->text();
+            in.statShown[size_t(i)] = w->bandVisible(i);
+        }
+        in.grid = w->Grid1;
+    }
+    reportlayouts::laySubjectSheet(form, dest, in);
+}
+
+} // namespace quorvane

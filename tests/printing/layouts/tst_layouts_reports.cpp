@@ -1,0 +1,695 @@
+// The layouts of the six score reports: pages and rows a page, titles on the first page only,
+// heading rows on every page, page geometry, cell texts and table frames, read from the preview's
+// recorded pages; one report printed to PDF; two reports laid out from their real windows.
+#include "layouttest.h"
+
+#include "printing/layouts/reportlayouts.h"
+#include "reports/dkcj.h"
+#include "reports/gkcj.h"
+#include "reports/register.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <functional>
+#include <memory>
+
+using namespace quorvane;
+using namespace quorvane::reportlayouts;
+using namespace layouttest;
+
+namespace {
+
+using CellFn = std::function<QString(int row, int col)>;
+
+std::unique_ptr<Grid> makeGrid(int rows, int cols, const CellFn &cell)
+{
+    auto g = std::make_unique<Grid>();
+    g->setCols(cols);
+    g->setRows(rows);
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < cols; ++c)
+            g->setTextMatrix(r, c, cell(r, c));
+    }
+    return g;
+}
+
+// The preview window with no report laid out yet, measuring text with fixed metrics.
+printsform *freshPreview()
+{
+    gReportCode = 0;
+    windows::show(QStringLiteral("printsform"));
+    printsform *f = preview();
+    f->LumoPrinter1->setTextMetrics(std::make_shared<FixedTextMetrics>());
+    f->curpage = 0;
+    return f;
+}
+
+int pages(printsform *f)
+{
+    return f->LumoPrinter1->PageCount();
+}
+
+int count(const QStringList &texts, const QString &t)
+{
+    return int(texts.count(t));
+}
+
+bool containsStart(const QStringList &texts, const QString &start)
+{
+    for (const QString &t : texts) {
+        if (t.startsWith(start))
+            return true;
+    }
+    return false;
+}
+
+// Top of the first text drawn on page `rec` that equals / starts with `text` (twips); -1 if none.
+double textTop(const PageRecord &rec, const QString &text, bool prefix = false)
+{
+    for (const PageOp &op : rec.ops) {
+        if (op.kind == PageOp::Text && (prefix ? op.text.startsWith(text) : op.text == text))
+            return op.y1;
+    }
+    return -1;
+}
+
+// Point size of the first text equal to `text` on the page (the page keeps fonts in twips).
+double textPoints(const PageRecord &rec, const QString &text, int occurrence = 0)
+{
+    for (const PageOp &op : rec.ops) {
+        if (op.kind == PageOp::Text && op.text == text && occurrence-- == 0)
+            return rec.fonts.at(op.index).pixelSize() / 20.0;
+    }
+    return -1;
+}
+
+bool boldText(const PageRecord &rec, const QString &text)
+{
+    for (const PageOp &op : rec.ops) {
+        if (op.kind == PageOp::Text && op.text == text)
+            return rec.fonts.at(op.index).bold();
+    }
+    return false;
+}
+
+// Distance between the page's two thick horizontal rules (the table's top and bottom), mm.
+double frameHeightMm(const PageRecord &rec)
+{
+    const std::set<int> ys = thickRules(rec);
+    if (ys.size() < 2)
+        return -1;
+    return (*ys.rbegin() - *ys.begin()) / 56.6929;
+}
+
+} // namespace
+
+class TestLayoutsReports : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        setUp();
+        registerReportsWindows();
+    }
+    void init() { setUp(); }
+    void cleanup() { tearDown(); }
+
+    void labelsTenToAPageWithTheirOwnHeadings()
+    {
+        printsform *f = freshPreview();
+        const QStringList names = {QStringLiteral("王五"), QStringLiteral("欧阳小明"), QStringLiteral("阿卜杜热合曼"),
+                                   QStringLiteral("李四光")};
+        // 25 students, 7 score columns (语文 … 总分1).
+        const QStringList heads = {QString(), QStringLiteral("    学   号"), QStringLiteral("   姓 名"), QStringLiteral("座号"),
+                                   QStringLiteral("语文"), QStringLiteral("数学"), QStringLiteral("英语"), QStringLiteral("物理"),
+                                   QStringLiteral("化学"), QStringLiteral("生物"), QStringLiteral("总分1")};
+        auto g = makeGrid(26, 11, [&](int r, int c) {
+            if (r == 0)
+                return heads[c];
+            if (c == 1)
+                return QStringLiteral("S%1").arg(r, 3, 10, QLatin1Char('0'));
+            if (c == 2)
+                return r <= 4 ? names[r - 1] : QStringLiteral("学生%1").arg(r);
+            if (c == 3)
+                return QString::number(r);
+            return c == 5 && r == 2 ? QStringLiteral("缺考") : QString::number(60 + r + c);
+        });
+        int dest = 0;
+        layLabels(*f, dest, {QStringLiteral("期中考试"), g.get()});
+        QCOMPARE(pages(f), 3);
+        QCOMPARE(f->pagecount, qint16(3));
+        LumoPrinter *lp = f->LumoPrinter1;
+        QCOMPARE(lp->LeftMargin(), 23.0f);
+        QCOMPARE(lp->RightMargin(), 23.0f);
+        QCOMPARE(lp->TopMargin(), 10.0f);
+        QCOMPARE(lp->BottomMargin(), 10.0f);
+
+        const QString six(6, QLatin1Char(' '));
+        const PageRecord p1 = page(f, 1);
+        const QStringList t1 = p1.texts();
+        // The pad after the name: six blanks after two characters, two after four, none after six.
+        QVERIFY(t1.contains(QStringLiteral("期中考试") + six + QStringLiteral("学号：S001") + six + QStringLiteral("姓名：王五")
+                            + six + QStringLiteral("座号：1")));
+        QVERIFY(t1.contains(QStringLiteral("期中考试") + six + QStringLiteral("学号：S002") + six
+                            + QStringLiteral("姓名：欧阳小明  座号：2")));
+        QVERIFY(t1.contains(QStringLiteral("期中考试") + six + QStringLiteral("学号：S003") + six
+                            + QStringLiteral("姓名：阿卜杜热合曼座号：3")));
+        QVERIFY(t1.contains(QStringLiteral("缺考")));
+        // Every label carries the headings; no title, no page-top heading row.
+        QCOMPARE(count(t1, QStringLiteral("语文")), 10);
+        QCOMPARE(count(t1, QStringLiteral("总分1")), 10);
+        QVERIFY(!containsStart(t1, QStringLiteral("期中考试") + six + QStringLiteral("学号：S011")));
+        // The line is bold, the cells regular, all 9 points; every cell has width-1 borders.
+        QVERIFY(boldText(p1, t1.at(t1.indexOf(QRegularExpression(QStringLiteral("^期中考试.*S001.*"))))));
+        QVERIFY(!boldText(p1, QStringLiteral("语文")));
+        QCOMPARE(textPoints(p1, QStringLiteral("语文")), 9.0);
+        QVERIFY(thickRules(p1).empty());
+        // Seven score columns: a full row of six pairs and a row of one; 22 mm from label to label.
+        const double y1 = textTop(p1, QStringLiteral("期中考试") + six + QStringLiteral("学号：S001"), true);
+        const double y2 = textTop(p1, QStringLiteral("期中考试") + six + QStringLiteral("学号：S002"), true);
+        QVERIFY(std::abs((y2 - y1) - mmToTwips(22)) <= 2);
+
+        const QStringList t3 = pageTexts(f, 3);
+        QVERIFY(containsStart(t3, QStringLiteral("期中考试") + six + QStringLiteral("学号：S021")));
+        QVERIFY(containsStart(t3, QStringLiteral("期中考试") + six + QStringLiteral("学号：S025")));
+        QCOMPARE(count(t3, QStringLiteral("语文")), 5);
+
+        // Page 2 alone: labels 11 to 20.
+        f->curpage = 2;
+        layLabels(*f, dest, {QStringLiteral("期中考试"), g.get()});
+        QCOMPARE(pages(f), 1);
+        const QStringList only = pageTexts(f, 1);
+        QVERIFY(containsStart(only, QStringLiteral("期中考试") + six + QStringLiteral("学号：S011")));
+        QVERIFY(containsStart(only, QStringLiteral("期中考试") + six + QStringLiteral("学号：S020")));
+        QVERIFY(!containsStart(only, QStringLiteral("期中考试") + six + QStringLiteral("学号：S021")));
+        QCOMPARE(count(only, QStringLiteral("语文")), 10);
+    }
+
+    void labelsNeverRunOffThePaper()
+    {
+        // Up to 17 score cells ten labels fit between margins of 10 mm on A4 upright (277 mm).
+        QCOMPARE(labelsPerPage(5, 277), 10);
+        QCOMPARE(labelsPerPage(12, 277), 10);
+        QCOMPARE(labelsPerPage(17, 277), 10);
+        // Twenty (all subjects, both totals with three ranks): 34 mm a label, eight fit.
+        QCOMPARE(labelsPerPage(20, 277), 8);
+        // Landscape A4 (190 mm): eight labels of 22 mm.
+        QCOMPARE(labelsPerPage(7, 190), 8);
+
+        printsform *f = freshPreview();
+        auto g = makeGrid(21, 24, [](int r, int c) { return r == 0 ? QStringLiteral("科%1").arg(c) : QString::number(r); });
+        int dest = 0;
+        layLabels(*f, dest, {QStringLiteral("期末"), g.get()});
+        QCOMPARE(pages(f), 3);
+        // Every cell of every page lies on the paper.
+        for (int n = 1; n <= 3; ++n) {
+            const PageRecord rec = page(f, n);
+            for (const PageOp &op : rec.ops) {
+                if (op.kind == PageOp::Text)
+                    QVERIFY(op.y1 + rec.originY < rec.paperHeight);
+            }
+        }
+    }
+
+    void subjectSheetInformationBlockAndPages()
+    {
+        printsform *f = freshPreview();
+        const QStringList heads = {QString(), QStringLiteral(" 班级"), QStringLiteral("座号"), QStringLiteral("   姓 名"),
+                                   QStringLiteral("成绩"), QStringLiteral("   备 注"), QString(), QStringLiteral(" 班级"),
+                                   QStringLiteral("座号"), QStringLiteral("   姓 名"), QStringLiteral("成绩"), QStringLiteral("   备 注")};
+        // 36 rows: 71 students, the last row half empty.
+        auto g = makeGrid(37, 12, [&](int r, int c) {
+            if (r == 0)
+                return heads[c];
+            if (c == 0 || c == 6 || (r == 36 && c > 6))
+                return QString();
+            const int st = 2 * (r - 1) + (c > 6 ? 2 : 1);
+            const int k = c > 6 ? c - 6 : c;
+            return k == 1 ? QStringLiteral("12") : k == 2 ? QString::number(st) : k == 3 ? QStringLiteral("生%1").arg(st)
+                   : k == 4 ? QString::number(50 + st) : QString();
+        });
+        SubjectSheetInput in;
+        in.exam = QStringLiteral("期中考试");
+        in.subject = QStringLiteral("数学");
+        in.classChoice = QStringLiteral("12");
+        in.cohortYear = QStringLiteral("2007");
+        in.date = QStringLiteral("2008-09-01");
+        for (int i = 0; i < 16; ++i)
+            in.stats[size_t(i)] = QString::number(100 + i);
+        const char *bands[] = {"<60分人数:", "<70分人数:", "<80分人数:", "<90分人数:", "<100分人数:"};
+        for (int i = 7; i <= 11; ++i) {
+            in.statShown[size_t(i)] = true;
+            in.bandCaptions[size_t(i)] = QString::fromUtf8(bands[i - 7]);
+        }
+        in.grid = g.get();
+        QCOMPARE(bandLine(in), QStringLiteral("<60(107)，<70(108)，<80(109)，<90(110)，<100(111)"));
+
+        int dest = 0;
+        laySubjectSheet(*f, dest, in);
+        QCOMPARE(pages(f), 2);
+        const PageRecord p1 = page(f, 1), p2 = page(f, 2);
+        const QStringList t1 = p1.texts(), t2 = p2.texts();
+        QVERIFY(t1.contains(QStringLiteral("期中考试单科成绩单")));
+        QVERIFY(!t2.contains(QStringLiteral("期中考试单科成绩单")));
+        for (const QString &t : {QStringLiteral("2007(12)"), QStringLiteral("数学"), QStringLiteral("2008-09-01"),
+                                 QStringLiteral("平 均 分"), QStringLiteral("100"), QStringLiteral("作弊人数"),
+                                 QStringLiteral("106"), QStringLiteral("<60(107)，<70(108)，<80(109)，<90(110)，<100(111)")})
+            QVERIFY2(t1.contains(t), qPrintable(t));
+        // The information block stands on the first page only of a whole run.
+        QVERIFY(!t2.contains(QStringLiteral("2007(12)")));
+        // Both pages carry the heading row (bold); page 2 holds grid row 36 alone.
+        QCOMPARE(count(t1, QStringLiteral("   姓 名")), 2);
+        QCOMPARE(count(t2, QStringLiteral("   姓 名")), 2);
+        QVERIFY(boldText(p2, QStringLiteral("成绩")));
+        QVERIFY(t1.contains(QStringLiteral("生70")));
+        QVERIFY(!t1.contains(QStringLiteral("生71")));
+        QVERIFY(t2.contains(QStringLiteral("生71")));
+        // Page 2's table: the heading row and one row, framed thick at top and bottom.
+        QVERIFY(std::abs(frameHeightMm(p2) - 12) < 0.05);
+        QCOMPARE(textPoints(p1, QStringLiteral("生1")), 10.0);
+
+        // Page 2 alone: no title, but the information block above its table.
+        f->curpage = 2;
+        laySubjectSheet(*f, dest, in);
+        QCOMPARE(pages(f), 1);
+        const QStringList only = pageTexts(f, 1);
+        QVERIFY(!only.contains(QStringLiteral("期中考试单科成绩单")));
+        QVERIFY(only.contains(QStringLiteral("2007(12)")));
+        QVERIFY(only.contains(QStringLiteral("生71")));
+        QVERIFY(!only.contains(QStringLiteral("生1")));
+
+        // No band shown: an empty band cell; the whole grade keeps its first two characters.
+        f->curpage = 0;
+        in.statShown.fill(false);
+        in.classChoice = QStringLiteral("年级");
+        QCOMPARE(bandLine(in), QString());
+        laySubjectSheet(*f, dest, in);
+        QVERIFY(pageTexts(f, 1).contains(QStringLiteral("2007(年级)")));
+    }
+
+    void bandStatisticsFollowTheColumnCount()
+    {
+        printsform *f = freshPreview();
+        LumoPrinter *lp = f->LumoPrinter1;
+        auto bands = [](int rows, int cols) {
+            return makeGrid(rows, cols, [](int r, int c) {
+                if (r == 0)
+                    return c < 3 ? QStringLiteral("x") : QStringLiteral("H%1").arg(c);
+                return c == 1 ? QStringLiteral("高一(%1)班").arg(r) : QStringLiteral("%1-%2").arg(r).arg(c);
+            });
+        };
+        int dest = 0;
+
+        // 14 columns: upright kept, margins 8 / 8, 35 rows a page; 40 rows give 35 and 5.
+        auto g14 = bands(41, 14);
+        layBands(*f, dest, {QStringLiteral("期中考试"), QStringLiteral("语文"), g14.get()});
+        QCOMPARE(lp->Orientation(), 1);
+        QCOMPARE(lp->LeftMargin(), 8.0f);
+        QCOMPARE(lp->RightMargin(), 8.0f);
+        QCOMPARE(pages(f), 2);
+        const PageRecord p1 = page(f, 1), p2 = page(f, 2);
+        QVERIFY(p1.texts().contains(QStringLiteral("期中考试成绩分段次数统计表")));
+        QVERIFY(p1.texts().contains(QStringLiteral("学科：语文")));
+        QVERIFY(!p2.texts().contains(QStringLiteral("学科：语文")));
+        QVERIFY(p1.texts().contains(QStringLiteral("35-13")));
+        QVERIFY(!p1.texts().contains(QStringLiteral("36-13")));
+        QCOMPARE(count(p2.texts(), QStringLiteral("班 级")), 1);
+        QCOMPARE(count(p2.texts(), QStringLiteral("H13")), 1);
+        QVERIFY(!p2.texts().contains(QStringLiteral("x")));
+        QVERIFY(std::abs(frameHeightMm(p2) - 36) < 0.05);
+        QVERIFY(boldText(p2, QStringLiteral("高一(36)班")));
+        QVERIFY(!boldText(p2, QStringLiteral("36-2")));
+        // Title centred at 13 and 14 columns: it does not start at the left edge.
+        const double titleX = [&] {
+            for (const PageOp &op : p1.ops)
+                if (op.kind == PageOp::Text && op.text == QStringLiteral("期中考试成绩分段次数统计表"))
+                    return double(op.x1);
+            return -1.0;
+        }();
+        QVERIFY(titleX > 100);
+
+        // 15 columns: landscape, margins 20 / 18, 20 rows a page.
+        auto g15 = bands(22, 15);
+        layBands(*f, dest, {QStringLiteral("期中考试"), QStringLiteral("总分1"), g15.get()});
+        QCOMPARE(lp->Orientation(), 2);
+        QCOMPARE(lp->LeftMargin(), 20.0f);
+        QCOMPARE(lp->RightMargin(), 18.0f);
+        QCOMPARE(pages(f), 2);
+        QVERIFY(pageTexts(f, 2).contains(QStringLiteral("21-14")));
+
+        // 19 columns: margins 10 / 10; page 2 alone of 50 rows holds rows 21 to 40, no title.
+        auto g19 = bands(51, 19);
+        f->curpage = 2;
+        layBands(*f, dest, {QStringLiteral("期中考试"), QStringLiteral("数学"), g19.get()});
+        QCOMPARE(lp->LeftMargin(), 10.0f);
+        QCOMPARE(pages(f), 1);
+        const PageRecord only = page(f, 1);
+        QVERIFY(!only.texts().contains(QStringLiteral("期中考试成绩分段次数统计表")));
+        QVERIFY(only.texts().contains(QStringLiteral("21-2")));
+        QVERIFY(only.texts().contains(QStringLiteral("40-18")));
+        QVERIFY(!only.texts().contains(QStringLiteral("41-2")));
+        QVERIFY(std::abs(frameHeightMm(only) - 6 * 21) < 0.05);
+    }
+
+    void comparisonStackedCaptionsAndPages()
+    {
+        printsform *f = freshPreview();
+        auto g = makeGrid(81, 10, [](int r, int c) {
+            if (r == 0)
+                return QStringLiteral("grid%1").arg(c);
+            if (c == 0)
+                return QString();
+            if (c == 1)
+                return r % 10 == 1 ? QStringLiteral("科%1").arg(r) : QString();
+            return QStringLiteral("%1.%2").arg(r).arg(c);
+        });
+        int dest = 0;
+        layComparison(*f, dest, {QStringLiteral("期末考试"), g.get()});
+        QCOMPARE(pages(f), 3);
+        QCOMPARE(f->LumoPrinter1->LeftMargin(), 22.0f);
+        const PageRecord p1 = page(f, 1), p3 = page(f, 3);
+        QVERIFY(p1.texts().contains(QStringLiteral("期末考试各班各科成绩对照表")));
+        QVERIFY(!p3.texts().contains(QStringLiteral("期末考试各班各科成绩对照表")));
+        // The grid's own captions are not printed; the stacked ones are, on every page.
+        QVERIFY(!p1.texts().contains(QStringLiteral("grid3")));
+        for (const PageRecord *rec : {&p1, &p3}) {
+            const QStringList t = rec->texts();
+            QVERIFY(t.contains(QStringLiteral("学 科")));
+            QCOMPARE(count(t, QStringLiteral("实")), 1);
+            QCOMPARE(count(t, QStringLiteral("率")), 2);
+        }
+        QVERIFY(p1.texts().contains(QStringLiteral("35.9")));
+        QVERIFY(p3.texts().contains(QStringLiteral("71.2")));
+        QVERIFY(boldText(p1, QStringLiteral("科1")));
+        QVERIFY(!boldText(p1, QStringLiteral("1.2")));
+        // Heading 14 mm, 35 rows of 6 on a full page; 10 rows on the last.
+        QVERIFY(std::abs(frameHeightMm(p1) - (14 + 35 * 6)) < 0.05);
+        QVERIFY(std::abs(frameHeightMm(p3) - (14 + 10 * 6)) < 0.05);
+
+        // Page 2 alone: rows 36 to 70, the 70th closing the frame.
+        f->curpage = 2;
+        layComparison(*f, dest, {QStringLiteral("期末考试"), g.get()});
+        QCOMPARE(pages(f), 1);
+        const PageRecord only = page(f, 1);
+        QVERIFY(!only.texts().contains(QStringLiteral("期末考试各班各科成绩对照表")));
+        QVERIFY(only.texts().contains(QStringLiteral("36.2")));
+        QVERIFY(only.texts().contains(QStringLiteral("70.9")));
+        QVERIFY(!only.texts().contains(QStringLiteral("71.2")));
+        QVERIFY(std::abs(frameHeightMm(only) - (14 + 35 * 6)) < 0.05);
+    }
+
+    void allSubjectsGeometryFromTheBoxes()
+    {
+        // All boxes: 12 subjects 337; totals, subject ranks and one box: 3 subjects 175, 4 subjects 193.
+        QCOMPARE(allSubjectsWidth({true, true, true, true, true}, 12), 337);
+        QCOMPARE(allSubjectsWidth({true, true, true, false, false}, 3), 175);
+        QCOMPARE(allSubjectsWidth({true, true, false, true, false}, 4), 193);
+        QCOMPARE(allSubjectsWidth({false, true, true, false, false}, 8), 229);
+        QCOMPARE(allSubjectsWidth({true, false, false, false, false}, 11), 179);
+        QCOMPARE(allSubjectsWidth({true, false, false, false, true}, 12), 205);
+    }
+
+    void allSubjectsWithEveryRank()
+    {
+        printsform *f = freshPreview();
+        LumoPrinter *lp = f->LumoPrinter1;
+        // Three subjects, totals, subject ranks and the class and grade boxes (k = 2): columns 1-4,
+        // three blocks of 3, two total blocks of 3.
+        QStringList heads = {QString(), QStringLiteral("    学   号"), QStringLiteral("   姓 名"), QStringLiteral("班级"),
+                             QStringLiteral("座号")};
+        for (const QString &s : {QStringLiteral("语文"), QStringLiteral("数学"), QStringLiteral("英语"), QStringLiteral("总分1"),
+                                 QStringLiteral("总分2")})
+            heads << s << QStringLiteral("班名") << QStringLiteral("年名");
+        const int rows = 32; // 31 students: 30 a page with two rank boxes
+        auto g = makeGrid(rows, heads.size(), [&](int r, int c) {
+            if (r == 0)
+                return heads[c];
+            if (c == 0)
+                return QString();
+            if (c == 1)
+                return QStringLiteral("S%1").arg(r);
+            if (c == 2)
+                return QStringLiteral("生%1").arg(r);
+            if (c <= 4)
+                return QString::number(r);
+            const int off = (c - 5) % 3;
+            if (r == 2 && c == 5)
+                return QString();          // no 语文 score: its rank cell stays empty
+            if (r == 3 && c == 10)
+                return QString();          // a missing grade rank in 数学
+            return off == 0 ? QString::number(50 + c) : QString::number(off * 10 + r);
+        });
+        AllSubjectsInput in;
+        in.exam = QStringLiteral("期中考试");
+        in.classChoice = QStringLiteral("3");
+        in.checks = {true, true, true, false, true};
+        in.subjectCount = 3;
+        in.grid = g.get();
+        int dest = 0;
+        layAllSubjects(*f, dest, in);
+        // W = 85 + 36 + 54 = 175: upright, margins 18, 30 rows a page.
+        QCOMPARE(lp->Orientation(), 1);
+        QCOMPARE(lp->LeftMargin(), 18.0f);
+        QCOMPARE(lp->RightMargin(), 18.0f);
+        QCOMPARE(lp->TopMargin(), 15.0f);
+        QCOMPARE(pages(f), 2);
+        const PageRecord p1 = page(f, 1), p2 = page(f, 2);
+        const QStringList t1 = p1.texts();
+        QVERIFY(t1.contains(QStringLiteral("期中考试成绩册 3")));
+        QVERIFY(!p2.texts().contains(QStringLiteral("期中考试成绩册 3")));
+        // Heading blocks: the subject over 成绩 and the stacked rank captions, on every page.
+        QCOMPARE(count(t1, QStringLiteral("成绩")), 5);
+        QCOMPARE(count(p2.texts(), QStringLiteral("成绩")), 5);
+        QCOMPARE(count(t1, QStringLiteral("年名")), 5);
+        // Rank cells: two lines; "-" for a missing rank; empty when the score is.
+        const QStringList s1 = t1;
+        QVERIFY(s1.contains(QStringLiteral("11")) && s1.contains(QStringLiteral("21")));
+        int row3 = -1;
+        for (int i = 0; i < s1.size(); ++i)
+            if (s1[i] == QStringLiteral("生3"))
+                row3 = i;
+        QVERIFY(row3 > 0);
+        // 生3's 数学 block: score 58, then 13 over "-".
+        const int at = int(s1.indexOf(QStringLiteral("58"), row3));
+        QVERIFY(at > 0);
+        QCOMPARE(s1.at(at + 1), QStringLiteral("13"));
+        QCOMPARE(s1.at(at + 2), QStringLiteral("-"));
+        // 生2 has no 语文 score: the score cell and the rank cell print nothing, then 数学 follows.
+        const int row2 = int(s1.indexOf(QStringLiteral("生2")));
+        QCOMPARE(s1.at(row2 + 3), QStringLiteral("58"));
+        // Heading 15 mm, rows 8 mm: page 2 holds one row.
+        QVERIFY(std::abs(frameHeightMm(p2) - (15 + 8)) < 0.05);
+        QVERIFY(std::abs(frameHeightMm(p1) - (15 + 30 * 8)) < 0.05);
+        QCOMPARE(textPoints(p1, QStringLiteral("语文")), 10.0);
+        QCOMPARE(textPoints(p1, QStringLiteral("成绩")), 8.0);
+        QCOMPARE(textPoints(p1, QStringLiteral("生1")), 9.0);
+
+        // A subject count for another exam: the grid's own three subjects are laid out.
+        in.subjectCount = 5;
+        layAllSubjects(*f, dest, in);
+        QCOMPARE(lp->LeftMargin(), 18.0f);
+        QCOMPARE(count(pageTexts(f, 1), QStringLiteral("成绩")), 5);
+    }
+
+    void allSubjectsWithoutRanks()
+    {
+        printsform *f = freshPreview();
+        LumoPrinter *lp = f->LumoPrinter1;
+        // Eleven subjects and totals, no rank box: W 179, margins 15, 48 rows, 10-wide columns.
+        auto g = makeGrid(50, 18, [](int r, int c) {
+            if (r == 0)
+                return c == 0 ? QString() : c <= 4 ? QStringLiteral("F%1").arg(c) : c == 16 ? QStringLiteral("总分1")
+                       : c == 17 ? QStringLiteral("总分2") : QStringLiteral("科%1").arg(c);
+            return c == 0 ? QString() : QStringLiteral("%1/%2").arg(r).arg(c);
+        });
+        AllSubjectsInput in;
+        in.exam = QStringLiteral("期末");
+        in.classChoice = QStringLiteral("年级");
+        in.checks = {true, false, false, false, false};
+        in.subjectCount = 11;
+        in.grid = g.get();
+        int dest = 0;
+        layAllSubjects(*f, dest, in);
+        QCOMPARE(lp->Orientation(), 1);
+        QCOMPARE(lp->LeftMargin(), 15.0f);
+        QCOMPARE(pages(f), 2);
+        const PageRecord p1 = page(f, 1);
+        QVERIFY(p1.texts().contains(QStringLiteral("期末成绩册 年级")));
+        QVERIFY(p1.texts().contains(QStringLiteral("48/17")));
+        QVERIFY(!p1.texts().contains(QStringLiteral("49/1")));
+        QVERIFY(std::abs(frameHeightMm(p1) - (10 + 48 * 5)) < 0.05);
+        // The table is 49 + 13 × 10 mm wide: the right edge of its cells (not the preview's corner marks).
+        double right = 0;
+        for (const PageOp &op : p1.ops)
+            if (op.kind == PageOp::Line && op.x1 == op.x2 && op.y1 > mmToTwips(5) && op.y2 > op.y1 && op.y2 - op.y1 < mmToTwips(11))
+                right = std::max(right, double(op.x1));
+        QVERIFY2(std::abs(right - mmToTwips(179)) < 30, qPrintable(QString::number(right / 56.6929)));
+
+        // Page 2 alone: no title, the heading and row 49.
+        f->curpage = 2;
+        layAllSubjects(*f, dest, in);
+        QCOMPARE(pages(f), 1);
+        QVERIFY(!pageTexts(f, 1).contains(QStringLiteral("期末成绩册 年级")));
+        QVERIFY(pageTexts(f, 1).contains(QStringLiteral("49/17")));
+        QVERIFY(pageTexts(f, 1).contains(QStringLiteral("F1")));
+    }
+
+    void averageBookGeometryAndHeading()
+    {
+        printsform *f = freshPreview();
+        LumoPrinter *lp = f->LumoPrinter1;
+        auto book = [](int classes, int n) {
+            return makeGrid(classes + 1, 2 * n + 4, [n](int r, int c) {
+                if (r == 0)
+                    return c >= 2 && c <= 2 * n + 1 ? (c % 2 == 0 ? QStringLiteral("科%1").arg(c / 2) : QStringLiteral("名次"))
+                                                    : QString();
+                if (c == 0)
+                    return QString();
+                return c == 1 ? QStringLiteral("高一(%1)班").arg(r) : QStringLiteral("%1:%2").arg(r).arg(c);
+            });
+        };
+        int dest = 0;
+        auto g5 = book(36, 5);
+        layAverage(*f, dest, {QStringLiteral("期中考试"), QStringLiteral("2007"), 5, g5.get()});
+        QCOMPARE(lp->LeftMargin(), 22.0f);
+        QCOMPARE(lp->RightMargin(), 22.0f);
+        QCOMPARE(pages(f), 2);
+        const PageRecord p1 = page(f, 1), p2 = page(f, 2);
+        QVERIFY(p1.texts().contains(QStringLiteral("期中考试平均成绩册(2007学届)")));
+        QVERIFY(!p2.texts().contains(QStringLiteral("期中考试平均成绩册(2007学届)")));
+        QCOMPARE(count(p1.texts(), QStringLiteral("平均分")), 7);   // five subjects and both totals
+        QVERIFY(p1.texts().contains(QStringLiteral("总分1")));
+        QVERIFY(p2.texts().contains(QStringLiteral("科5")));
+        QVERIFY(p2.texts().contains(QStringLiteral("36:13")));
+        QVERIFY(std::abs(frameHeightMm(p1) - (12 + 35 * 6)) < 0.05);
+        QVERIFY(std::abs(frameHeightMm(p2) - (12 + 6)) < 0.05);
+        // "班 级" takes 9 points on the first page, the body's 8.5 on the next.
+        QCOMPARE(textPoints(p1, QStringLiteral("班 级")), 9.0);
+        QCOMPARE(textPoints(p2, QStringLiteral("班 级")), 8.5);
+        QCOMPARE(textPoints(p1, QStringLiteral("1:2")), 8.5);
+        QVERIFY(boldText(p1, QStringLiteral("高一(1)班")));
+
+        // Nine subjects: landscape, margins 25, 20 classes a page.
+        auto g9 = book(21, 9);
+        layAverage(*f, dest, {QStringLiteral("期中考试"), QStringLiteral("2007"), 9, g9.get()});
+        QCOMPARE(lp->Orientation(), 2);
+        QCOMPARE(lp->LeftMargin(), 25.0f);
+        QCOMPARE(pages(f), 2);
+
+        // Seven subjects: margins 13; a count of 9 handed over for another exam does not turn the
+        // paper or read past the grid: the grid's seven subjects decide.
+        auto g7 = book(3, 7);
+        layAverage(*f, dest, {QStringLiteral("期中考试"), QStringLiteral("2007"), 9, g7.get()});
+        QCOMPARE(lp->LeftMargin(), 13.0f);
+        QCOMPARE(count(pageTexts(f, 1), QStringLiteral("名次")), 7);
+        QVERIFY(pageTexts(f, 1).contains(QStringLiteral("3:17")));
+    }
+
+    void comparisonPrintedToPdf()
+    {
+        QTemporaryDir dir;
+        printsform *f = freshPreview();
+        auto g = makeGrid(41, 10, [](int r, int c) {
+            if (r == 0 || c == 0)
+                return QString();
+            if (c == 1)
+                return r == 1 ? QStringLiteral("语文") : QString();
+            if (c == 2)
+                return r == 40 ? QStringLiteral("全年级") : QStringLiteral("高一(%1)班").arg(r);
+            return QString::number(r * 10 + c);
+        });
+        int dest = 0;
+        layComparison(*f, dest, {QStringLiteral("期末考试"), g.get()});
+        const QString pdf = dir.filePath(QStringLiteral("gkdz.pdf"));
+        f->LumoPrinter1->Printer()->setOutputFormat(QPrinter::PdfFormat);
+        f->LumoPrinter1->Printer()->setOutputFileName(pdf);
+        dest = 1;
+        layComparison(*f, dest, {QStringLiteral("期末考试"), g.get()});
+        QCOMPARE(pdfPages(pdf), 2);
+        const QString text = pdfText(pdf);
+        QVERIFY2(text.contains(QStringLiteral("期末考试各班各科成绩对照表")), qPrintable(text));
+        QVERIFY(text.contains(QStringLiteral("高一(35)班")));
+        QVERIFY(text.contains(QStringLiteral("全年级")));
+        QVERIFY(text.contains(QStringLiteral("第2页")));
+        QVERIFY(text.contains(QStringLiteral("409")));
+    }
+
+    void layoutsReadTheirWindows()
+    {
+        test::TempData data;
+        data.addCohort(QStringLiteral("2007"), QStringLiteral("db2007"), 12, 1);
+        gCohortYear = QStringLiteral("2007");
+        gCohortDbFile = QStringLiteral("db2007.mdb");
+
+        // The single-subject window: its grid, choosers and the band labels it shows.
+        auto *w = windows::get<dkcj>(QStringLiteral("dkcj"));
+        w->Load();
+        // The window keeps its cohort; another chosen since does not reach the sheet.
+        gCohortYear = QStringLiteral("2099");
+        w->Combo1->addItem(QStringLiteral("月考"));
+        w->Combo1->setCurrentIndex(w->Combo1->count() - 1);
+        w->Combo2->addItem(QStringLiteral("物理"));
+        w->Combo2->setCurrentIndex(w->Combo2->count() - 1);
+        w->Combo3->setCurrentIndex(w->Combo3->findText(QStringLiteral("文科")));
+        for (int i = 0; i < 16; ++i)
+            w->Label2[size_t(i)]->setText(QString::number(i));
+        for (int i = 7; i <= 15; ++i) {
+            w->Label2[size_t(i)]->setVisible(i <= 9);
+            w->Label3[size_t(i)]->setVisible(i <= 9);
+        }
+        w->Grid1->setRows(2);
+        w->Grid1->setTextMatrix(1, 3, QStringLiteral("张三"));
+        w->Hide();
+        gReportCode = 33;
+        windows::show(QStringLiteral("printsform"));
+        const QStringList t = pageTexts(preview(), 1);
+        QVERIFY2(t.contains(QStringLiteral("月考单科成绩单")), qPrintable(t.join('|')));
+        QVERIFY(t.contains(QStringLiteral("2007(文科)")));
+        QVERIFY(t.contains(QStringLiteral("物理")));
+        QVERIFY(t.contains(QStringLiteral("2008-09-01")));
+        QVERIFY(t.contains(QStringLiteral("<60(7)，<70(8)，<80(9)")));
+        QVERIFY(t.contains(QStringLiteral("张三")));
+        preview()->Unload();
+
+        // The score book: the check boxes as they stand decide the columns.
+        gCohortYear = QStringLiteral("2007");
+        auto *b = windows::get<gkcj>(QStringLiteral("gkcj"));
+        b->Load();
+        b->Combo1->addItem(QStringLiteral("期末"));
+        b->Combo1->setCurrentIndex(b->Combo1->count() - 1);
+        b->Combo3->setCurrentIndex(b->Combo3->findText(QStringLiteral("年级")));
+        for (QCheckBox *c : b->Check1) {
+            const QSignalBlocker block(c);
+            c->setChecked(false);
+        }
+        {
+            const QSignalBlocker block(b->Check1[0]);
+            b->Check1[0]->setChecked(true);
+        }
+        const QStringList heads = {QString(), QStringLiteral("    学   号"), QStringLiteral("   姓 名"), QStringLiteral("班级"),
+                                   QStringLiteral("座号"), QStringLiteral("语文"), QStringLiteral("数学"), QStringLiteral("总分1"),
+                                   QStringLiteral("总分2")};
+        b->Grid1->setCols(heads.size());
+        b->Grid1->setRows(2);
+        for (int c = 0; c < heads.size(); ++c) {
+            b->Grid1->setTextMatrix(0, c, heads[c]);
+            if (c > 0)
+                b->Grid1->setTextMatrix(1, c, QStringLiteral("v%1").arg(c));
+        }
+        b->Hide();
+        gReportCode = 34;
+        gReportSubjectCount = 2;
+        windows::show(QStringLiteral("printsform"));
+        const QStringList s = pageTexts(preview(), 1);
+        QVERIFY2(s.contains(QStringLiteral("期末成绩册 年级")), qPrintable(s.join('|')));
+        QVERIFY(s.contains(QStringLiteral("数学")));
+        QVERIFY(s.contains(QStringLiteral("v8")));
+        QVERIFY(!s.contains(QStringLiteral("成绩")));
+    }
+};
+
+QTEST_MAIN(TestLayoutsReports)
+#include "tst_layouts_reports.moc"
