@@ -475,19 +475,22 @@ bool readRelationships(const ZipPackage &zip, const QString &source, QVector<Rel
 }
 
 // ---------------------------------------------------------------------------------------------
-// Repair of .xls files that FreeXL 1.0.x refuses
+// Repair of .xls files that FreeXL 1.0.x reads wrongly or not at all
 
-// FreeXL 1.0.x reads no formula result (see convertXlsFormulas) and refuses two kinds of sound
-// files. A short workbook whose stream lies in the
-// compound file's mini stream (small files that libraries write) is not read at all: the
-// repair puts the stream into a new file of its own, padded into ordinary sectors. And a
-// workbook that holds an empty text (an empty string in the shared string table, as libraries
-// and pasted ="" results leave them, or an empty inline LABEL cell) fails as a whole: the
-// repair changes the stream in place, keeping its length so that no offset in it moves:
-//   - an empty shared string becomes the one-character text kXlsEmptyMark; the byte it needs is
-//     taken from the padding of the WRITEACCESS record (or from EXTSST, an index FreeXL does not
-//     read); cells showing kXlsEmptyMark are read as empty again;
-//   - an empty LABEL cell is given a record type no reader knows, so it reads as a blank cell.
+// FreeXL 1.0.x (the .xls reader) falls short on sound files in several ways, each mended here
+// in a temporary copy of the file that it then reads:
+//   - it reads no formula result (convertXlsFormulas);
+//   - it shows dates in the Chinese built-in formats as numbers (useStandardDateFormats);
+//   - it does not read a short workbook whose stream lies in the compound file's mini stream
+//     (small files that libraries write), nor a stream of exactly 4096 bytes beside a mini
+//     stream: the stream is put into a new file of its own (xlsContainer);
+//   - it refuses a whole workbook that holds an empty text (an empty string in the shared
+//     string table, as libraries and pasted ="" results leave them, or an empty inline LABEL
+//     cell). The stream is changed in place, keeping its length so that no offset in it moves:
+//     an empty shared string becomes the one-character text kXlsEmptyMark, the byte it needs
+//     taken from the padding of the WRITEACCESS record (or from EXTSST, an index FreeXL does
+//     not read), and cells showing kXlsEmptyMark read as empty again; an empty LABEL cell is
+//     given a record type no reader knows, so it reads as a blank cell.
 const char kXlsEmptyMark = '\x01';
 
 quint16 le16(const QByteArray &b, qint64 at)
@@ -920,7 +923,8 @@ QByteArray repairXls(const QByteArray &file)
         int block;       // record (index in recs) that grows
     };
     QVector<Empty> empties;
-    if (sst >= 0) {
+    // A table this walk does not understand is left as it is (the other repairs still apply).
+    auto findEmpties = [&]() -> bool {
         int block = sst;
         qint64 pos = recs[sst].at + 4 + 8;
         qint64 end = recs[sst].at + 4 + recs[sst].len;
@@ -937,20 +941,20 @@ QByteArray repairXls(const QByteArray &file)
             if (pos >= end && !next())
                 break;
             if (pos + 3 > end)
-                return {};
+                return false;
             const quint32 cch = le16(stream, pos);
             const uchar flags = uchar(stream[pos + 2]);
             qint64 p = pos + 3;
             quint32 extra = 0;
             if (flags & 0x08) {
                 if (p + 2 > end)
-                    return {};
+                    return false;
                 extra += 4 * quint32(le16(stream, p));
                 p += 2;
             }
             if (flags & 0x04) {
                 if (p + 4 > end)
-                    return {};
+                    return false;
                 extra += le32(stream, p);
                 p += 4;
             }
@@ -966,7 +970,7 @@ QByteArray repairXls(const QByteArray &file)
                 if (left == 0)
                     break;
                 if (!next() || pos >= end)
-                    return {};
+                    return false;
                 wide = uchar(stream[pos]) & 0x01; // a continued text starts with its width flag
                 p = pos + 1;
             }
@@ -975,13 +979,16 @@ QByteArray repairXls(const QByteArray &file)
                 p += take;
                 extra -= take;
                 if (extra > 0 && !next())
-                    return {};
+                    return false;
                 if (extra > 0)
                     p = pos;
             }
             pos = p;
         }
-    }
+        return true;
+    };
+    if (sst >= 0 && !findEmpties())
+        empties.clear();
     if (!empties.isEmpty()) {
         // The donor: WRITEACCESS (padding) or EXTSST, among the global records.
         const int need = int(empties.size());
