@@ -55,6 +55,17 @@ bpdy2 *openChart(bool classes, int choice)
     return w;
 }
 
+// With LAYOUT_DEMO_DIR set, prints the preview's report into that folder as <name>.pdf, to look at.
+void demoPdf(printsform *f, const char *name)
+{
+    if (!qEnvironmentVariableIsSet("LAYOUT_DEMO_DIR"))
+        return;
+    f->LumoPrinter1->Printer()->setOutputFormat(QPrinter::PdfFormat);
+    f->LumoPrinter1->Printer()->setOutputFileName(qEnvironmentVariable("LAYOUT_DEMO_DIR") + QLatin1Char('/')
+                                                  + QLatin1String(name) + QStringLiteral(".pdf"));
+    f->print_toprinter();
+}
+
 bool hasAll(const QStringList &texts, const QStringList &wanted)
 {
     for (const QString &t : wanted) {
@@ -248,6 +259,7 @@ private slots:
         QVERIFY(hasAll(p2, heading));
         QVERIFY(p2.contains(QStringLiteral("220539")) && p2.contains(QStringLiteral("220545")));
         QCOMPARE(int(thickRules(page(f, 1)).size()), 2);
+        demoPdf(f, "classseats");
 
         // The heading row is bold, the data rows are not.
         const PageRecord rec = page(f, 1);
@@ -303,6 +315,7 @@ private slots:
         const auto rules = thickRules(page(f, 1));
         QCOMPARE(int(rules.size()), 2);
         QVERIFY(std::abs(*rules.rbegin() - *rules.begin() - mmToTwips(31 * 6)) <= 2);
+        demoPdf(f, "roomseats");
 
         // An empty address keeps the blanks of the line.
         w->Label1[2]->setText(QString());
@@ -371,6 +384,12 @@ private slots:
         QVERIFY(t.contains(QStringLiteral("考试科目：_______________（考场号:_________）")));
         QCOMPARE(boxWidthsAt(rec, headTop), (QList<int>{25, 14, 14, 12, 25, 14, 14, 12}));
         QVERIFY(t.contains(QStringLiteral("座70")));
+        gReportCode = 41;
+        demoPdf(f, "scoresheet-room");
+        scoreSheet(70, true, false);
+        demoPdf(f, "scoresheet-class");
+        scoreSheet(70, false, true);
+        print_cjintool(*f, dest);
         QVERIFY(t.indexOf(QStringLiteral("座70")) < t.indexOf(QStringLiteral("座35")) + 10);
 
         // A current-page print of the sheet is the whole sheet.

@@ -4,7 +4,10 @@
 #include "layouttest.h"
 
 #include "printing/layouts/layouts.h"
+#include "scores/cjintool.h"
 #include "shell/managst.h"
+
+#include <QLabel>
 
 #include <QToolButton>
 
@@ -168,6 +171,42 @@ private slots:
         QCOMPARE(f->LumoPrinter1->PageCount(), 0);
         f->Unload();
         QVERIFY(!m->isVisible());
+    }
+
+    void scoreSheetFromTheEntryWindow()
+    {
+        test::TempData data;
+        addStudents(data, 0);
+        windows::show(QStringLiteral("cjintool"));
+        auto *w = windows::find<cjintool>(QStringLiteral("cjintool"));
+        QVERIFY(w && w->isLoaded());
+        {
+            const QSignalBlocker b(w->Combo2);
+            w->Combo2->addItem(QStringLiteral("期末考试"));
+            w->Combo2->setCurrentIndex(0);
+        }
+        w->Label1[1]->setText(QStringLiteral("考场号:"));
+        w->Grid1->setFormatString(QStringLiteral("|^座位号|^分数|^位置"));
+        w->Grid1->setRows(3);
+        w->Grid1->setTextMatrix(1, 1, QStringLiteral("1"));
+        w->Grid1->setTextMatrix(2, 1, QStringLiteral("2"));
+        w->Grid1->setTextMatrix(2, 2, QStringLiteral("88.5"));
+        w->VsNetBut2_Click();
+        QCOMPARE(gReportCode, qint16(41));
+        printsform *f = preview();
+        QVERIFY(f && f->isVisible() && !w->isVisible());
+        QCOMPARE(f->LumoPrinter1->PageCount(), 1);
+        const QStringList t = pageTexts(f, 1);
+        QVERIFY(t.contains(QStringLiteral("期末考试")));
+        QVERIFY(t.contains(QStringLiteral("88.5")));
+        QVERIFY(t.contains(QStringLiteral("第1页")));
+        // The sheet sets its own top and bottom margins.
+        QVERIFY(std::abs(f->LumoPrinter1->TopMargin() - 13.f) < 0.01f);
+        QVERIFY(std::abs(f->LumoPrinter1->BottomMargin() - 13.f) < 0.01f);
+        f->LumoPrinter1_CloseRequest();
+        QVERIFY(!f->isLoaded());
+        QVERIFY(w->isVisible());
+        QCOMPARE(w->Grid1->TextMatrix(2, 2), QStringLiteral("88.5"));
     }
 
     void redrawAfterPageSetup()
