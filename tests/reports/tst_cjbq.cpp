@@ -166,8 +166,12 @@ private Q_SLOTS:
         }
         QCOMPARE(w->VsNetBut1[1]->text(), QStringLiteral("打印 "));
 
+        w->show();
+        QApplication::setActiveWindow(w);
+        w->Combo1->setFocus();
         w->VsNetBut1_Click(2);
         QCOMPARE(f.services.texts(), QStringList{QStringLiteral("查询班级未选择！")});
+        QCOMPARE(QApplication::focusWidget(), w->Combo3);
         QCOMPARE(f.services.messages[0].title, kTitle);
         QCOMPARE(f.services.messages[0].icon, MsgIcon::Exclamation);
 
