@@ -6,6 +6,7 @@
 #include "printing/layouts/reportlayouts.h"
 #include "reports/dkcj.h"
 #include "reports/gkcj.h"
+#include "reports/gkdz.h"
 #include "reports/register.h"
 
 #include <QCheckBox>
@@ -588,33 +589,64 @@ private slots:
         QVERIFY(pageTexts(f, 1).contains(QStringLiteral("3:17")));
     }
 
-    void comparisonPrintedToPdf()
+    void comparisonFromItsWindowPrintedToPdf()
     {
         QTemporaryDir dir;
-        printsform *f = freshPreview();
-        auto g = makeGrid(41, 10, [](int r, int c) {
-            if (r == 0 || c == 0)
-                return QString();
-            if (c == 1)
-                return r == 1 ? QStringLiteral("语文") : QString();
-            if (c == 2)
-                return r == 40 ? QStringLiteral("全年级") : QStringLiteral("高一(%1)班").arg(r);
-            return QString::number(r * 10 + c);
-        });
-        int dest = 0;
-        layComparison(*f, dest, {QStringLiteral("期末考试"), g.get()});
-        const QString pdf = dir.filePath(QStringLiteral("gkdz.pdf"));
+        test::TempData data;
+        data.addCohort(QStringLiteral("2007"), QStringLiteral("db2007"), 12, 1);
+        gCohortYear = QStringLiteral("2007");
+        gCohortDbFile = QStringLiteral("db2007.mdb");
+        auto *w = windows::get<gkdz>(QStringLiteral("gkdz"));
+        w->Load();
+        w->Combo1->addItem(QStringLiteral("期末考试"));
+        w->Combo1->setCurrentIndex(w->Combo1->count() - 1);
+        Grid *g = w->Grid1;
+        g->setCols(10);
+        g->setRows(41);
+        for (int r = 1; r <= 40; ++r) {
+            g->setTextMatrix(r, 1, r == 1 ? QStringLiteral("语文") : QString());
+            g->setTextMatrix(r, 2, r == 40 ? QStringLiteral("全年级") : QStringLiteral("高一(%1)班").arg(r));
+            for (int c = 3; c <= 9; ++c)
+                g->setTextMatrix(r, c, QString::number(r * 10 + c));
+        }
+        w->Hide();
+        gReportCode = 36;
+        windows::show(QStringLiteral("printsform"));
+        printsform *f = preview();
+        QCOMPARE(f->LumoPrinter1->PageCount(), 2);
+        QVERIFY(pageTexts(f, 2).contains(QStringLiteral("全年级")));
+
+        // The whole report.
+        const QString all = dir.filePath(QStringLiteral("gkdz.pdf"));
         f->LumoPrinter1->Printer()->setOutputFormat(QPrinter::PdfFormat);
-        f->LumoPrinter1->Printer()->setOutputFileName(pdf);
-        dest = 1;
-        layComparison(*f, dest, {QStringLiteral("期末考试"), g.get()});
-        QCOMPARE(pdfPages(pdf), 2);
-        const QString text = pdfText(pdf);
+        f->LumoPrinter1->Printer()->setOutputFileName(all);
+        f->LumoPrinter1_RealPrint();
+        QCOMPARE(pdfPages(all), 2);
+        QString text = pdfText(all);
         QVERIFY2(text.contains(QStringLiteral("期末考试各班各科成绩对照表")), qPrintable(text));
         QVERIFY(text.contains(QStringLiteral("高一(35)班")));
         QVERIFY(text.contains(QStringLiteral("全年级")));
         QVERIFY(text.contains(QStringLiteral("第2页")));
         QVERIFY(text.contains(QStringLiteral("409")));
+
+        // The page on view alone: page 2's heading row and rows, no title, numbered page 1.
+        f->LumoPrinter1->SetViewPage(2);
+        const QString one = dir.filePath(QStringLiteral("page2.pdf"));
+        f->LumoPrinter1->Printer()->setOutputFileName(one);
+        f->LumoPrinter1_cmdprint2Preview();
+        QCOMPARE(pdfPages(one), 1);
+        text = pdfText(one);
+        QVERIFY2(text.contains(QStringLiteral("高一(36)班")), qPrintable(text));
+        QVERIFY(text.contains(QStringLiteral("全年级")));
+        QVERIFY(text.contains(QStringLiteral("准")));
+        QVERIFY(text.contains(QStringLiteral("第1页")));
+        QVERIFY(!text.contains(QStringLiteral("期末考试各班各科成绩对照表")));
+        QVERIFY(!text.contains(QStringLiteral("高一(35)班")));
+
+        // Closing the preview shows the comparison window again with its grid.
+        f->Unload();
+        QVERIFY(w->isVisible());
+        QCOMPARE(w->Grid1->Rows(), 41);
     }
 
     void layoutsReadTheirWindows()
