@@ -370,6 +370,28 @@ private Q_SLOTS:
         QCOMPARE(listed(), L({"s101", "s201"}));
     }
 
+    void missingFieldsLeaveTheirCellsEmpty()
+    {
+        Fixture f;
+        const QString exam = QStringLiteral("240901080000");
+        execSql(f.cohort, QStringLiteral("INSERT INTO stucj(id, bj, ke2, kealla, zftlnoa) VALUES(?, 2, 66, 66, 4)"), {exam});
+        execSql(f.cohort, QStringLiteral("INSERT INTO stucj(id, stid, name, bj, zh, ke1) VALUES(?, 's301', '钱七', 2, 5, 59.5)"), {exam});
+        allsubjectbook::Options o;
+        o.totals = true;
+        o.rankStream = true;
+        o.order = 0;
+        allsubjectbook::Book book;
+        QVERIFY(allsubjectbook::build(f.cohort, exam, QStringLiteral("2"), {1, 2}, o, book));
+        QCOMPARE(book.cols, 11);
+        QCOMPARE(book.rows.size(), size_t(2));
+        // Null student number sorts first; its name and seat cells stay empty, the rest is filled.
+        QCOMPARE(book.rows[0], L({"", "", "", "2", "", "", "66", "66", "4", "", ""}));
+        QCOMPARE(book.rows[1], L({"", "s301", "钱七", "2", "5", "59.5", "", "", "", "", ""}));
+        // A class text that is no class number finds nobody; the book stays as it was.
+        QVERIFY(!allsubjectbook::build(f.cohort, exam, QStringLiteral("2' OR '1'='1"), {1, 2}, o, book));
+        QCOMPARE(book.rows.size(), size_t(2));
+    }
+
     void changesEmptyTheBookAndPrintHandsItOn()
     {
         Fixture f;
