@@ -14,9 +14,26 @@
 
 namespace quorvane {
 
+namespace {
+// Dialogs belong to the window the user is working in, so they open over it, also over a window
+// kept above all others (the score entry window).
+QWidget *owner()
+{
+    return QApplication::activeWindow();
+}
+
+void keepAboveOwner(QWidget *dialog, const QWidget *owner)
+{
+    if (owner && owner->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+        dialog->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+}
+} // namespace
+
 MsgAnswer DesktopServices::message(const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons)
 {
-    QMessageBox box;
+    QWidget *parent = owner();
+    QMessageBox box(parent);
+    keepAboveOwner(&box, parent);
     box.setWindowTitle(title);
     box.setText(text);
     switch (icon) {
@@ -57,19 +74,23 @@ QString DesktopServices::fileDialog(const FileDialogRequest &r)
     if (!r.presetName.isEmpty())
         start = start.isEmpty() ? r.presetName : start + QLatin1Char('/') + r.presetName;
     if (r.save)
-        return QFileDialog::getSaveFileName(nullptr, r.title, start, r.filter);
-    return QFileDialog::getOpenFileName(nullptr, r.title, start, r.filter);
+        return QFileDialog::getSaveFileName(owner(), r.title, start, r.filter);
+    return QFileDialog::getOpenFileName(owner(), r.title, start, r.filter);
 }
 
 bool DesktopServices::printDialog(QPrinter *printer)
 {
-    QPrintDialog dlg(printer);
+    QWidget *parent = owner();
+    QPrintDialog dlg(printer, parent);
+    keepAboveOwner(&dlg, parent);
     return dlg.exec() == QDialog::Accepted;
 }
 
 bool DesktopServices::pageSetupDialog(QPrinter *printer)
 {
-    QPageSetupDialog dlg(printer);
+    QWidget *parent = owner();
+    QPageSetupDialog dlg(printer, parent);
+    keepAboveOwner(&dlg, parent);
     return dlg.exec() == QDialog::Accepted;
 }
 

@@ -296,6 +296,23 @@ private Q_SLOTS:
         QCOMPARE(seen, (QStringList{QStringLiteral("系统提示:|请选择相应学届,然后确定！|确定"),
                                     QStringLiteral("系统提示：|删除吗？|取消,确定"),
                                     QStringLiteral("警告:|清空吗？|否,是")}));
+
+        // A message belongs to the window the user works in and opens over it, also over a window
+        // kept above all others.
+        QWidget topmost;
+        topmost.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+        topmost.show();
+        QApplication::setActiveWindow(&topmost);
+        bool ownedAndAbove = false;
+        QTimer::singleShot(0, qApp, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            ownedAndAbove = box->parentWidget() == &topmost && box->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+            box->button(QMessageBox::Ok)->click();
+        });
+        desktop.message(QStringLiteral("分数超出范围！"), QStringLiteral("系统提示："), MsgIcon::Exclamation, MsgButtons::Ok);
+        QVERIFY(ownedAndAbove);
     }
 
     void chooserPreselection()
