@@ -8,6 +8,9 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 int main(int argc, char **argv)
 {
@@ -20,6 +23,12 @@ int main(int argc, char **argv)
     font.setFamilies({QStringLiteral("Noto Sans CJK SC"), font.family()});
     QApplication::setFont(font);
     QApplication::setWindowIcon(quorvane::programIcon());
+    // The toolkit's own dialogs (open and save a workbook, print, page set-up) and the edit menus of
+    // text boxes in Chinese, where the translations are installed.
+    auto *toolkitTexts = new QTranslator(&app);
+    if (toolkitTexts->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
+                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(toolkitTexts);
     quorvane::registerShellWindows();
     quorvane::registerArrangementWindows();
     quorvane::registerScoresWindows();
