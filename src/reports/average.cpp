@@ -66,6 +66,7 @@ void average::showgrid()
         for (int c = 1; c < cells.size() && c < Grid1->Cols(); ++c)
             Grid1->setTextMatrix(r + 1, c, cells[c]);
     }
+    fitColumnsToCells();
 }
 
 } // namespace quorvane

@@ -172,6 +172,7 @@ void dkcj::showgrid()
         Grid1->setTextMatrix(row, c + 3, s.score);
         Grid1->setTextMatrix(row, c + 4, s.note);
     }
+    fitColumnsToCells();
     m_tj = book.tj;
     for (int i = 0; i < 16; ++i) {
         if (!bandVisible(i))

@@ -11,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QSqlQuery>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 namespace quorvane {
@@ -357,6 +358,18 @@ void ReportWindow::clearGrid()
 {
     Grid1->Clear();
     Grid1->setRows(1);
+}
+
+void ReportWindow::fitColumnsToCells()
+{
+    for (int c = 0; c < Grid1->Cols(); ++c) {
+        int widest = 0;
+        for (int r = 1; r < Grid1->Rows(); ++r)
+            widest = std::max(widest, Grid1->textWidthTwips(Grid1->TextMatrix(r, c)));
+        const int want = widest + 8 * Grid::TwipsPerPixel;
+        if (widest > 0 && want > Grid1->ColWidth(c))
+            Grid1->setColWidth(c, want);
+    }
 }
 
 void ReportWindow::sysMsg(const QString &text, QWidget *focus)

@@ -216,6 +216,9 @@ protected:
     reports::ExamSubjects form_1();
     // Empties every cell of Grid1 and leaves only its heading row.
     void clearGrid();
+    // Widens the columns of Grid1 whose cells are wider than their heading, so no figure is cut
+    // on screen (the heading format string makes each column only as wide as its caption).
+    void fitColumnsToCells();
     // Shows a message under "系统提示：" (exclamation) and puts the focus on focus when given.
     void sysMsg(const QString &text, QWidget *focus = nullptr);
 

@@ -134,6 +134,9 @@ void tst_average::bookOfAnExam()
     // Class 5 has no rows: nothing but 0 totals.
     QCOMPARE(rowOf(g, 3), QStringList({QStringLiteral("高一(5)班"), QString(), QString(), QString(), QString(), QString(),
                                         QString(), QStringLiteral("0"), QStringLiteral("0")}));
+    // No class label or average is cut on screen.
+    QVERIFY(g->ColWidth(1) > g->textWidthTwips(QStringLiteral("高一(3)班")));
+    QVERIFY(g->ColWidth(2) > g->textWidthTwips(QStringLiteral("85.17")));
     QVERIFY(w->ProgressBar1->isHidden());
     QVERIFY(!QApplication::overrideCursor());
     // One progress step per row read (5 rows of the exam).
