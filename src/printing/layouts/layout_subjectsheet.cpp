@@ -26,13 +26,11 @@ struct InfoCell
     const char *border;
 };
 
-void infoRow(LumoPrinter &p, const std::vector<InfoCell> &cells, float advance, int alignLast = 4)
+void infoRow(LumoPrinter &p, const std::vector<InfoCell> &cells)
 {
-    for (size_t i = 0; i < cells.size(); ++i) {
-        const int align = i + 1 == cells.size() ? alignLast : 4;
-        p.CellOut(cells[i].text, cells[i].width, kHeight, align, QString::fromLatin1(cells[i].border));
-    }
-    p.NewCellRow(0, 0, advance);
+    for (const InfoCell &cell : cells)
+        p.CellOut(cell.text, cell.width, kHeight, 4, QString::fromLatin1(cell.border));
+    p.NewCellRow(0, 0, kHeight);
 }
 } // namespace
 
@@ -78,16 +76,14 @@ void laySubjectSheet(printsform &form, int &dest, const SubjectSheetInput &in)
              {QStringLiteral("学    科"), 19, "1211"},
              {in.subject, 37, "1211"},
              {QStringLiteral("打印日期"), 19, "1211"},
-             {in.date, 37, "1221"}},
-            kHeight);
+             {in.date, 37, "1221"}});
     infoRow(p,
             {{QStringLiteral("平 均 分"), 19, "2111"},
              {in.stats[0], 37, "1111"},
              {QStringLiteral("最 高 分"), 19, "1111"},
              {in.stats[1], 37, "1111"},
              {QStringLiteral("最 低 分"), 19, "1111"},
-             {in.stats[2], 37, "1121"}},
-            kHeight);
+             {in.stats[2], 37, "1121"}});
     infoRow(p,
             {{QStringLiteral("总 人 数"), 19, "2111"},
              {in.stats[3], 23, "1111"},
@@ -96,9 +92,18 @@ void laySubjectSheet(printsform &form, int &dest, const SubjectSheetInput &in)
              {QStringLiteral("缺考人数"), 19, "1111"},
              {in.stats[5], 23, "1111"},
              {QStringLiteral("作弊人数"), 19, "1111"},
-             {in.stats[6], 23, "1121"}},
-            kHeight);
-    infoRow(p, {{QStringLiteral("各段人数"), 19, "2111"}, {bandLine(in), 149, "1121"}}, 10, 1);
+             {in.stats[6], 23, "1121"}});
+    // The band line has one line of its cell. With every band shown and counts of three digits it
+    // is longer than the cell, whose second line would not be drawn: it is then drawn smaller, so
+    // that no count is lost.
+    p.CellOut(QStringLiteral("各段人数"), 19, kHeight, 4, QStringLiteral("2111"));
+    const QString bands = bandLine(in);
+    const float inner = 149 - p.LeftCellMargin() - p.RightCellMargin();
+    for (float size = 9.5f; size >= 6 && p.TextWidth(bands) > inner; size -= 0.5f)
+        p.setFontSize(size);
+    p.CellOut(bands, 149, kHeight, 1, QStringLiteral("1121"));
+    p.setFontSize(10);
+    p.NewCellRow(0, 0, 10);
 
     for (int page = form.frompage; page <= form.topage; ++page) {
         p.Font().setBold(true);

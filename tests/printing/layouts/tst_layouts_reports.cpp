@@ -282,6 +282,25 @@ private slots:
         QVERIFY(only.contains(QStringLiteral("生71")));
         QVERIFY(!only.contains(QStringLiteral("生1")));
 
+        QCOMPARE(textPoints(p1, QStringLiteral("<60(107)，<70(108)，<80(109)，<90(110)，<100(111)")), 10.0);
+
+        // Every band with counts of three digits: the line is drawn whole, smaller.
+        f->curpage = 0;
+        const char *more[] = {"<110分人数:", "<120分人数:", "<130分人数:", ">=130分人数:"};
+        for (int i = 7; i <= 15; ++i) {
+            in.statShown[size_t(i)] = true;
+            in.stats[size_t(i)] = QString::number(100 + i);
+            if (i >= 12)
+                in.bandCaptions[size_t(i)] = QString::fromUtf8(more[i - 12]);
+        }
+        const QString all = QStringLiteral("<60(107)，<70(108)，<80(109)，<90(110)，<100(111)，<110(112)，<120(113)，<130(114)，>=130(115)");
+        QCOMPARE(bandLine(in), all);
+        laySubjectSheet(*f, dest, in);
+        const PageRecord whole = page(f, 1);
+        QVERIFY2(whole.texts().contains(all), qPrintable(whole.texts().join('|')));
+        QVERIFY(textPoints(whole, all) < 10.0);
+        QCOMPARE(textPoints(whole, QStringLiteral("生1")), 10.0);
+
         // No band shown: an empty band cell; the whole grade keeps its first two characters.
         f->curpage = 0;
         in.statShown.fill(false);
