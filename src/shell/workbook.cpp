@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 #include <QHash>
+#include <QPair>
 #include <QSet>
 #include <QTime>
 #include <QUrl>
@@ -741,6 +742,54 @@ int xlsSheetToRead(const QByteArray &stream)
     return first >= 0 ? first : -2;
 }
 
+// The text of an error code of a cell (BOOLERR) or a formula result.
+QByteArray xlsErrorText(uchar code)
+{
+    switch (code) {
+    case 0x00: return "#NULL!";
+    case 0x07: return "#DIV/0!";
+    case 0x0F: return "#VALUE!";
+    case 0x17: return "#REF!";
+    case 0x1D: return "#NAME?";
+    case 0x24: return "#NUM!";
+    default: return "#N/A";
+    }
+}
+
+// FreeXL 1.0.x reads a truth value as the number 1 or 0 and an error value as 1. The texts of
+// those cells of one sheet (TRUE, FALSE, #DIV/0!, ...), by row and column from 1, taken from
+// their BOOLERR records.
+QHash<QPair<int, int>, QString> xlsTruthAndErrorCells(const QByteArray &stream, int sheet)
+{
+    QHash<QPair<int, int>, QString> cells;
+    const QVector<XlsRecord> globals = xlsRecords(stream);
+    qint64 start = -1;
+    int index = 0;
+    for (const XlsRecord &r : globals) {
+        if (r.type == 0x000A)
+            break;
+        if (r.type == 0x0085 && r.len >= 6 && index++ == sheet)
+            start = le32(stream, r.at + 4);
+    }
+    if (start < 0 || start + 4 > stream.size())
+        return cells;
+    for (qint64 at = start; at + 4 <= stream.size();) {
+        const quint16 type = le16(stream, at);
+        const quint16 len = le16(stream, at + 2);
+        if (at + 4 + len > stream.size() || (type == 0x000A && at > start))
+            break;
+        if (type == 0x0205 && len >= 8) {
+            const int row = le16(stream, at + 4) + 1;
+            const int col = le16(stream, at + 6) + 1;
+            const uchar value = uchar(stream[at + 4 + 6]);
+            const bool error = uchar(stream[at + 4 + 7]) != 0;
+            cells.insert({row, col}, QString::fromLatin1(error ? xlsErrorText(value) : QByteArray(value ? "TRUE" : "FALSE")));
+        }
+        at += 4 + len;
+    }
+    return cells;
+}
+
 // FreeXL 1.0.x reads no formula cell of a BIFF5/BIFF8 workbook: each would read empty, although
 // the file keeps the result the formula last had. Each FORMULA record (with the STRING record
 // that holds a text result) is rewritten into the value record of its result (NUMBER, or LABEL
@@ -813,15 +862,7 @@ bool convertXlsFormulas(QByteArray &stream)
         if (kind == 1) {
             text = uchar(value[2]) ? "TRUE" : "FALSE";
         } else if (kind == 2) {
-            switch (uchar(value[2])) {
-            case 0x00: text = "#NULL!"; break;
-            case 0x07: text = "#DIV/0!"; break;
-            case 0x0F: text = "#VALUE!"; break;
-            case 0x17: text = "#REF!"; break;
-            case 0x1D: text = "#NAME?"; break;
-            case 0x24: text = "#NUM!"; break;
-            default: text = "#N/A"; break;
-            }
+            text = xlsErrorText(uchar(value[2]));
         }
         const QByteArray payload = label(cell, text);
         if (text.isEmpty() || r.len - qint64(payload.size()) - 4 < 1) {
@@ -1074,7 +1115,8 @@ public:
     static bool readXls(Workbook &wb, const QString &path, int maxRows);
 
 private:
-    static bool readXlsFile(Workbook &wb, const QString &path, int maxRows, int sheet, bool repaired);
+    static bool readXlsFile(Workbook &wb, const QString &path, int maxRows, int sheet, bool repaired,
+                            const QHash<QPair<int, int>, QString> &truthAndErrors);
 };
 
 bool WorkbookReaders::readXlsx(Workbook &wb, const QByteArray &data, int maxRows)
@@ -1375,6 +1417,7 @@ bool WorkbookReaders::readXls(Workbook &wb, const QString &path, int maxRows)
     }
     int sheet = 0;
     XlsStream xs;
+    QHash<QPair<int, int>, QString> truthAndErrors;
     if (readXlsStream(file, &xs)) {
         const int chosen = xlsSheetToRead(xs.bytes);
         if (chosen == -2) {
@@ -1382,6 +1425,7 @@ bool WorkbookReaders::readXls(Workbook &wb, const QString &path, int maxRows)
             return false;
         }
         sheet = std::max(chosen, 0);
+        truthAndErrors = xlsTruthAndErrorCells(xs.bytes, sheet);
     }
     // What FreeXL reads wrongly or not at all (see repairXls) is read from a repaired copy; the
     // file as it stands is the fallback.
@@ -1389,7 +1433,7 @@ bool WorkbookReaders::readXls(Workbook &wb, const QString &path, int maxRows)
     if (!repaired.isEmpty()) {
         QTemporaryFile copy(QDir::tempPath() + QStringLiteral("/quorvane-XXXXXX.xls"));
         if (copy.open() && copy.write(repaired) == repaired.size() && copy.flush()
-            && readXlsFile(wb, copy.fileName(), maxRows, sheet, true)) {
+            && readXlsFile(wb, copy.fileName(), maxRows, sheet, true, truthAndErrors)) {
             wb.m_error.clear();
             return true;
         }
@@ -1398,10 +1442,11 @@ bool WorkbookReaders::readXls(Workbook &wb, const QString &path, int maxRows)
         wb.m_cols = 0;
         wb.m_sheetName.clear();
     }
-    return readXlsFile(wb, path, maxRows, sheet, false);
+    return readXlsFile(wb, path, maxRows, sheet, false, truthAndErrors);
 }
 
-bool WorkbookReaders::readXlsFile(Workbook &wb, const QString &path, int maxRows, int sheet, bool repaired)
+bool WorkbookReaders::readXlsFile(Workbook &wb, const QString &path, int maxRows, int sheet, bool repaired,
+                                  const QHash<QPair<int, int>, QString> &truthAndErrors)
 {
     const void *h = nullptr;
     const QByteArray name = QFile::encodeName(path);
@@ -1472,6 +1517,11 @@ bool WorkbookReaders::readXlsFile(Workbook &wb, const QString &path, int maxRows
                 break;
             default:
                 break;
+            }
+            if (v.type == FREEXL_CELL_INT) {
+                const auto it = truthAndErrors.constFind({int(r) + 1, int(c) + 1});
+                if (it != truthAndErrors.constEnd())
+                    text = *it;
             }
             wb.setCell(int(r) + 1, int(c) + 1, text);
         }

@@ -99,6 +99,7 @@ private Q_SLOTS:
     void xlsActiveAndHiddenSheets();
     void xlsFormulasReadTheirStoredResults();
     void xlsChineseBuiltInDateFormats();
+    void xlsTruthAndErrorValues();
 
 private:
     QTemporaryDir m_dir;
@@ -783,6 +784,21 @@ void tst_workbook::xlsChineseBuiltInDateFormats()
     QCOMPARE(wb.text(QStringLiteral("b2")), QStringLiteral("12:00:00"));
     QCOMPARE(wb.text(QStringLiteral("c2")), QStringLiteral("45170"));
     QCOMPARE(wb.text(QStringLiteral("a200")), QStringLiteral("填充200"));
+}
+
+void tst_workbook::xlsTruthAndErrorValues()
+{
+    // As for .xlsx: TRUE, FALSE and the error's code, not the 1 and 0 FreeXL gives for them (an
+    // error pasted into a score column would otherwise read as the score 1); real 1 and 0 stay.
+    Workbook wb;
+    QVERIFY2(wb.open(QStringLiteral(QUORVANE_FIXTURE_DIR "/truth-values.xls")), qPrintable(wb.errorText()));
+    QCOMPARE(wb.text(QStringLiteral("a2")), QStringLiteral("TRUE"));
+    QCOMPARE(wb.text(QStringLiteral("b2")), QStringLiteral("FALSE"));
+    QCOMPARE(wb.text(QStringLiteral("c2")), QStringLiteral("1"));
+    QCOMPARE(wb.text(QStringLiteral("d2")), QStringLiteral("0"));
+    QCOMPARE(wb.text(QStringLiteral("c3")), QStringLiteral("#DIV/0!"));
+    QCOMPARE(wb.text(QStringLiteral("d3")), QStringLiteral("#N/A"));
+    QCOMPARE(wb.text(QStringLiteral("b4")), QStringLiteral("4"));
 }
 
 QTEST_MAIN(tst_workbook)
