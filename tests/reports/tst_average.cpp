@@ -172,7 +172,14 @@ void tst_average::ranksOfEqualAverages()
     add(13, -1);
     std::array<quint8, 13> kmno{};
     kmno[0] = 9;
-    reports::AverageBook b = reports::buildAverageBook(f.coh, kOneSubject, kmno, 1, 10, 4, QStringLiteral("高一"));
+    int rowsRead = 0, classesDone = 0;
+    reports::AverageProgress progress;
+    progress.row = [&] { ++rowsRead; };
+    progress.afterClass = [&] { ++classesDone; };
+    reports::AverageBook b = reports::buildAverageBook(f.coh, kOneSubject, kmno, 1, 10, 4, QStringLiteral("高一"), progress);
+    // One progress step per row, events let run once per class.
+    QCOMPARE(rowsRead, 4);
+    QCOMPARE(classesDone, 4);
     QCOMPARE(b.cols, 6);
     QCOMPARE(b.rows.size(), size_t(4));
     QCOMPARE(b.rows[0][3], QStringLiteral("1"));
