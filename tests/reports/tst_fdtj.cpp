@@ -8,6 +8,8 @@
 #include "shell/globals.h"
 #include "testsupport.h"
 
+#include <QApplication>
+#include <QTimer>
 #include <QtTest>
 
 using namespace quorvane;
@@ -127,7 +129,7 @@ private Q_SLOTS:
         QCOMPARE(row(g, 1), cells({"", "高一(1)班", "2", "105", "90", "120", "21.21", "50", "100", "0", "1", "0", "0", "1", "0"}));
         QCOMPARE(row(g, 2), cells({"", "高一(2)班", "2", "112.25", "89.5", "135", "32.17", "50", "50", "1", "0", "0", "0", "0", "1"}));
         QCOMPARE(row(g, 3), cells({"", "全年级", "5", "106.9", "89.5", "135", "19.98", "40", "80", "1", "1", "1", "0", "1", "1"}));
-        QVERIFY(!w->ProgressBar1->isVisible());
+        QVERIFY(w->ProgressBar1->isHidden());
 
         // 文科: the class rows count arts students only, the subject's 全年级 row everyone.
         w->Option1[0]->setChecked(true);
@@ -261,6 +263,40 @@ private Q_SLOTS:
         QTest::keyClick(w->VsNetBut1[2], Qt::Key_Return);
         QCOMPARE(w->Grid1->Rows(), 4);
         QVERIFY(f.services.messages.empty());
+    }
+
+    void buildShowsProgressAndLetsEventsRun()
+    {
+        Fixture f;
+        fdtj *w = f.open();
+        w->Combo1->setCurrentIndex(0);
+        w->Combo2->setCurrentIndex(0);
+        // A timer posted before the query fires inside it, after a class query: the bar and the
+        // hourglass are up, and a second query or a close is refused meanwhile.
+        bool fired = false;
+        bool barShown = false;
+        bool hourglass = false;
+        int value = 0;
+        int rowsDuring = -1;
+        QTimer::singleShot(0, w, [&] {
+            fired = true;
+            barShown = !w->ProgressBar1->isHidden();
+            hourglass = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+            value = w->ProgressBar1->Value();
+            w->VsNetBut1_Click(2);
+            w->VsNetBut1_Click(0);
+            rowsDuring = w->isLoaded() ? 1 : 0;
+        });
+        w->VsNetBut1_Click(2);
+        QVERIFY(fired);
+        QVERIFY(barShown);
+        QVERIFY(hourglass);
+        QVERIFY(value >= 1 && value <= 100);
+        QCOMPARE(rowsDuring, 1);
+        QVERIFY(w->isLoaded());
+        QVERIFY(w->ProgressBar1->isHidden());
+        QVERIFY(!QApplication::overrideCursor());
+        QVERIFY(w->Grid1->Rows() > 1);
     }
 
     void cohortWithoutClasses()

@@ -8,6 +8,8 @@
 #include "shell/globals.h"
 #include "testsupport.h"
 
+#include <QApplication>
+#include <QTimer>
 #include <QtTest>
 
 using namespace quorvane;
@@ -101,7 +103,7 @@ private Q_SLOTS:
 
         w->VsNetBut1_Click(2);
         QVERIFY(f.services.messages.empty());
-        QVERIFY(!w->ProgressBar1->isVisible());
+        QVERIFY(w->ProgressBar1->isHidden());
         const Grid *g = w->Grid1;
         QCOMPARE(row(g, 0), cells({"", "   学  科", "    班   级", " 实考数", "平均分", "最低分", "最高分", "标准差", "优良率", "及格率"}));
         QCOMPARE(g->Rows(), 11);
@@ -164,6 +166,39 @@ private Q_SLOTS:
         f.services.clear();
         w->VsNetBut1_Click(1);
         QCOMPARE(f.services.lastText(), QStringLiteral("当前打印数据为空！"));
+    }
+
+    void buildShowsProgressAndLetsEventsRun()
+    {
+        Fixture f;
+        gkdz *w = f.open();
+        w->Combo1->setCurrentIndex(0);
+        // A timer posted before the query fires inside it, after a class query: the bar and the
+        // hourglass are up, and a second query or a close is refused meanwhile.
+        bool fired = false;
+        bool barShown = false;
+        bool hourglass = false;
+        int value = 0;
+        int rowsDuring = -1;
+        QTimer::singleShot(0, w, [&] {
+            fired = true;
+            barShown = !w->ProgressBar1->isHidden();
+            hourglass = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+            value = w->ProgressBar1->Value();
+            w->VsNetBut1_Click(2);
+            w->VsNetBut1_Click(0);
+            rowsDuring = w->isLoaded() ? 1 : 0;
+        });
+        w->VsNetBut1_Click(2);
+        QVERIFY(fired);
+        QVERIFY(barShown);
+        QVERIFY(hourglass);
+        QVERIFY(value >= 1 && value <= 100);
+        QCOMPARE(rowsDuring, 1);
+        QVERIFY(w->isLoaded());
+        QVERIFY(w->ProgressBar1->isHidden());
+        QVERIFY(!QApplication::overrideCursor());
+        QVERIFY(w->Grid1->Rows() > 1);
     }
 
     void messagesAndClassLabels()
