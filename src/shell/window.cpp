@@ -82,6 +82,10 @@ void Window::showPrintPreview()
     static const QString preview = QStringLiteral("printsform");
     if (!windows::hasFactory(preview))
         return;
+    // A preview still open for another report closes first (bringing its own window back), so
+    // the preview always shows the report just asked for.
+    if (Window *open = windows::find(preview); open && open->isLoaded())
+        open->Unload();
     Hide();
     windows::show(preview);
 }

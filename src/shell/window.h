@@ -35,8 +35,8 @@ public:
     void Load();
 
     // Hands this window's report to the print preview: hides this window and shows the preview,
-    // which shows this window again when it closes. While the program has no preview window this
-    // window stays in view instead of vanishing.
+    // which shows this window again when it closes. A preview still open for another report is
+    // closed first. While the program has no preview window this window stays in view.
     void showPrintPreview();
 
 protected:

@@ -66,6 +66,7 @@ void printsform::createControls(QWidget *root)
 
 void printsform::Form_Load()
 {
+    m_reportCode = gReportCode;
     // On screen while the report is laid out.
     show();
     raise();
@@ -82,7 +83,7 @@ void printsform::Form_Load()
 void printsform::Form_Unload()
 {
     curpage = 0;
-    if (const ReportEntry *e = reportEntry(gReportCode))
+    if (const ReportEntry *e = reportEntry(m_reportCode))
         windows::show(QString::fromLatin1(e->askingWindow));
 }
 
@@ -102,7 +103,7 @@ void printsform::dispatch(int dest)
 {
     if (!LumoPrinter1)
         return;
-    const ReportEntry *e = reportEntry(gReportCode);
+    const ReportEntry *e = reportEntry(m_reportCode);
     if (!e || !e->layout)
         return;
     int d = dest;

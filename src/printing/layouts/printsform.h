@@ -43,7 +43,12 @@ public:
     qint16 topage = 0;
     qint16 pagecount = 0;
 
-    // Runs the layout of gReportCode into the preview / onto the printer; nothing for a code
+    // The report this preview was opened for: gReportCode when it loaded. Later changes of
+    // gReportCode by other windows (a seat chart opened meanwhile) do not change which report is
+    // laid out again or which window comes back on close.
+    qint16 reportCode() const { return m_reportCode; }
+
+    // Runs the layout of the report into the preview / onto the printer; nothing for a code
     // without a layout.
     void print_topreview();
     void print_toprinter();
@@ -64,6 +69,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    qint16 m_reportCode = 0;
     void dispatch(int dest);
     void printCurrentPage();
 };

@@ -173,6 +173,41 @@ private slots:
         QVERIFY(!m->isVisible());
     }
 
+    void previewKeepsTheReportItWasOpenedFor()
+    {
+        test::TempData data;
+        managst *m = printStudents(data, 3);
+        printsform *f = preview();
+        QVERIFY(f && f->isVisible());
+        QCOMPARE(f->reportCode(), qint16(4));
+
+        // Another window changes the report code while the preview is open (the arrangement window
+        // does when a seat chart is opened): the preview still lays out and returns to the list.
+        windows::registerFactory(QStringLiteral("bpdy2"), [] { return new StandIn(QStringLiteral("bpdy2")); });
+        gReportCode = 31;
+        f->print_topreview();
+        QVERIFY(pageTexts(f, 1).contains(m->Grid1->TextMatrix(1, 2)));
+        f->Unload();
+        QVERIFY(m->isVisible());
+        QVERIFY(!windows::find(QStringLiteral("bpdy2")));
+
+        // A window that prints while the preview is open for another report gets a fresh preview of
+        // its own report, and the first asking window comes back.
+        m->Toolbar1_ButtonClick();
+        QVERIFY(f->isVisible() && !m->isVisible());
+        windows::registerFactory(QStringLiteral("dkcj"), [] { return new StandIn(QStringLiteral("dkcj")); });
+        Window *other = windows::get(QStringLiteral("dkcj"));
+        other->Show();
+        gReportCode = 33;
+        other->showPrintPreview();
+        QVERIFY(m->isVisible());
+        QVERIFY(!other->isVisible());
+        QVERIFY(f->isLoaded() && f->isVisible());
+        QCOMPARE(f->reportCode(), qint16(33));
+        f->Unload();
+        QVERIFY(other->isVisible());
+    }
+
     void scoreSheetFromTheEntryWindow()
     {
         test::TempData data;
