@@ -171,6 +171,7 @@ namespace {
 
 constexpr qint64 kMaxFileBytes = 256LL * 1024 * 1024;   // largest workbook file read
 constexpr zip_uint64_t kMaxPartBytes = 200ULL * 1024 * 1024; // largest unpacked part
+constexpr zip_uint64_t kMaxUnpackedBytes = 256ULL * 1024 * 1024; // all parts read, together
 
 const QString kDamaged = QStringLiteral("工作簿文件已损坏或不完整");
 const QString kTooLarge = QStringLiteral("文件过大");
@@ -382,7 +383,9 @@ public:
         zip_stat_init(&st);
         if (zip_stat_index(m_zip, zip_uint64_t(*it), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE))
             return -1;
-        if (st.size > kMaxPartBytes)
+        // Sizes as the package's directory declares them, checked before anything is unpacked
+        // (a small file can declare, and unpack to, gigabytes).
+        if (st.size > kMaxPartBytes || m_unpacked + st.size > kMaxUnpackedBytes)
             return -2;
         zip_file_t *f = zip_fopen_index(m_zip, zip_uint64_t(*it), 0);
         if (!f)
@@ -401,6 +404,7 @@ public:
         zip_fclose(f);
         if (got != st.size || tail != 0)
             return -1;
+        m_unpacked += st.size;
         return 1;
     }
 
@@ -408,6 +412,7 @@ private:
     QByteArray m_data;
     zip_t *m_zip = nullptr;
     QHash<QString, zip_int64_t> m_index;
+    mutable zip_uint64_t m_unpacked = 0;
 };
 
 // A part name taken from a relationship's target, relative to the folder of the source part.

@@ -77,6 +77,37 @@ Parts simplePackage(const QByteArray &sheet)
     };
 }
 
+
+// Makes the package's directory declare another unpacked size for one entry (local header and
+// central directory), as a crafted file does; the data stay as they are.
+bool declareSize(const QString &path, const QByteArray &entry, quint32 size)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadWrite))
+        return false;
+    QByteArray b = f.readAll();
+    int patched = 0;
+    auto put32 = [&](qsizetype at, quint32 v) {
+        for (int i = 0; i < 4; ++i)
+            b[at + i] = char((v >> (8 * i)) & 0xFF);
+    };
+    for (qsizetype at = b.indexOf("PK\x03\x04"); at >= 0; at = b.indexOf("PK\x03\x04", at + 4)) {
+        if (b.mid(at + 30, entry.size()) == entry) {
+            put32(at + 22, size);
+            ++patched;
+        }
+    }
+    for (qsizetype at = b.indexOf("PK\x01\x02"); at >= 0; at = b.indexOf("PK\x01\x02", at + 4)) {
+        if (b.mid(at + 46, entry.size()) == entry) {
+            put32(at + 24, size);
+            ++patched;
+        }
+    }
+    f.seek(0);
+    f.write(b);
+    return patched == 2;
+}
+
 } // namespace
 
 class tst_workbook : public QObject
@@ -100,6 +131,7 @@ private Q_SLOTS:
     void xlsFormulasReadTheirStoredResults();
     void xlsChineseBuiltInDateFormats();
     void xlsTruthAndErrorValues();
+    void oversizedPartsAreNotUnpacked();
 
 private:
     QTemporaryDir m_dir;
@@ -799,6 +831,42 @@ void tst_workbook::xlsTruthAndErrorValues()
     QCOMPARE(wb.text(QStringLiteral("c3")), QStringLiteral("#DIV/0!"));
     QCOMPARE(wb.text(QStringLiteral("d3")), QStringLiteral("#N/A"));
     QCOMPARE(wb.text(QStringLiteral("b4")), QStringLiteral("4"));
+}
+
+void tst_workbook::oversizedPartsAreNotUnpacked()
+{
+    // A sheet declared at 300 MB: refused as too large from the declared size alone, at once.
+    const QByteArray sheet = sheetXml("<row><c t=\"s\"><v>0</v></c></row>");
+    Parts parts = simplePackage(sheet);
+    // (writeZip keeps the parts' bytes until the package is closed.)
+    parts[3].second.replace("</Relationships>",
+                            "<Relationship Id=\"rId2\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/sharedStrings\" "
+                            "Target=\"sharedStrings.xml\"/></Relationships>");
+    parts.push_back({QStringLiteral("xl/sharedStrings.xml"),
+                     "<?xml version=\"1.0\"?><sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><si><t>学号</t></si></sst>"});
+    const QString file = path(QStringLiteral("declared.xlsx"));
+    QVERIFY(writeZip(file, parts));
+    Workbook wb;
+    QVERIFY(wb.open(file));
+    QCOMPARE(wb.text(1, 1), QStringLiteral("学号"));
+
+    QVERIFY(declareSize(file, "xl/worksheets/sheet1.xml", 300u * 1024 * 1024));
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(!wb.open(file));
+    QCOMPARE(wb.errorText(), QStringLiteral("文件过大"));
+
+    QVERIFY(timer.elapsed() < 2000); // nothing was unpacked
+
+    // Parts within the limit one by one but not together: 60 MB of shared strings (blanks
+    // between the entries) and a sheet declared at 200 MB.
+    parts.back().second.replace("<si>", QByteArray(60 * 1024 * 1024, ' ') + "<si>");
+    QVERIFY(writeZip(file, parts));
+    QVERIFY(wb.open(file));
+    QCOMPARE(wb.text(1, 1), QStringLiteral("学号"));
+    QVERIFY(declareSize(file, "xl/worksheets/sheet1.xml", 200u * 1024 * 1024));
+    QVERIFY(!wb.open(file));
+    QCOMPARE(wb.errorText(), QStringLiteral("文件过大"));
 }
 
 QTEST_MAIN(tst_workbook)
