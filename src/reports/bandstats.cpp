@@ -73,15 +73,15 @@ QStringList rowCells(const Table &t, const Request &req, const QString &label, c
 {
     QStringList cells;
     cells.reserve(t.cols);
-    const reports::ScoreTally &t2 = s.tally;
-    const double mean = t2.mean().value_or(0);
-    cells << QString() << label << QString::number(t2.count) << reports::numText(mean) << reports::numText(t2.min)
-          << reports::numText(t2.max);
+    const reports::ScoreTally &tally = s.tally;
+    const double mean = tally.mean().value_or(0);
+    cells << QString() << label << QString::number(tally.count) << reports::numText(mean) << reports::numText(tally.min)
+          << reports::numText(tally.max);
     if (req.subject) {
         // The deviation runs over the row's own students, around its rounded average.
-        cells << reports::numText(reports::sampleStdDev(s.values, mean, t2.count))
-              << reports::numText(reports::ratePercent(s.good, t2.count).value_or(0))
-              << reports::numText(reports::ratePercent(s.pass, t2.count).value_or(0));
+        cells << reports::numText(reports::sampleStdDev(s.values, mean, tally.count))
+              << reports::numText(reports::ratePercent(s.good, tally.count).value_or(0))
+              << reports::numText(reports::ratePercent(s.pass, tally.count).value_or(0));
     }
     for (int n : s.bands)
         cells << QString::number(n);
@@ -99,7 +99,7 @@ bool readBounds(const QString &lower, const QString &upper, const QString &width
     b.L = wholeAbs(lower);
     b.U = wholeAbs(upper);
     const double w = wholeAbs(width);
-    b.W = (w <= 0 || w > 1e9) ? 10 : int(w);
+    b.W = w <= 0 ? 10 : int(std::min(w, 1e9));
     if (b.L <= 0)
         b.L = fallbackL;
     if (b.U <= 0)

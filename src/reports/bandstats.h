@@ -34,6 +34,10 @@ bool readBounds(const QString &lower, const QString &upper, const QString &width
 // subject), then "L以下", one "a-b" column per full band, and the top band's "x以上".
 QString headingFormat(bool subject, const Bounds &b);
 
+// The most full bands a table may have (the band count was one byte); more would only come from a
+// mistyped bound or width.
+constexpr int kMaxBands = 254;
+
 // What one table is built from.
 struct Request
 {

@@ -182,6 +182,11 @@ void fdtj::build(bool subject, int k, bool secondTotal)
         sysMsg(QStringLiteral("统计下限不能小于或等于上限值！"), Text2);
         return;
     }
+    if (req.bounds.n > bandstats::kMaxBands) {
+        // A mistyped bound or width would make thousands of columns.
+        sysMsg(QStringLiteral("统计分段数过多，请加大统计组距！"), Text3);
+        return;
+    }
 
     BuildScope scope(this);
     const bandstats::Table t = bandstats::build(

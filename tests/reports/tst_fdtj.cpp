@@ -223,12 +223,24 @@ private Q_SLOTS:
         QCOMPARE(f.services.lastText(), QStringLiteral("统计下限不能小于或等于上限值！"));
         QCOMPARE(int(f.services.messages.size()), 5);
         QCOMPARE(w->Grid1->Rows(), 1);
+        // A width that would make more than 254 bands is refused.
+        w->Text1->setText(QStringLiteral("1"));
+        w->Text2->setText(QStringLiteral("1000"));
+        w->Text3->setText(QStringLiteral("3"));
+        w->VsNetBut1_Click(2);
+        QCOMPARE(f.services.lastText(), QStringLiteral("统计分段数过多，请加大统计组距！"));
+        QCOMPARE(w->Grid1->Rows(), 1);
+        w->Text3->setText(QStringLiteral("4"));   // 249 bands
+        w->VsNetBut1_Click(2);
+        QCOMPARE(int(f.services.messages.size()), 6);
+        QCOMPARE(w->Grid1->Cols(), 11 + 249);
+        QCOMPARE(w->Grid1->Rows(), 4);
         // Text1 empty, Text2 135: L falls back to 0.6 × 150, and the table is built.
         w->Text1->clear();
         w->Text2->setText(QStringLiteral("135"));
         w->Text3->clear();
         w->VsNetBut1_Click(2);
-        QCOMPARE(int(f.services.messages.size()), 5);
+        QCOMPARE(int(f.services.messages.size()), 6);
         QCOMPARE(w->Grid1->TextMatrix(0, 9), QStringLiteral("90以下"));
         QCOMPARE(w->Grid1->TextMatrix(0, 10), QStringLiteral("90-99"));
         QCOMPARE(w->Grid1->Rows(), 4);
