@@ -198,6 +198,7 @@ void fdtj::build(bool subject, int k, bool secondTotal)
     for (int r = 0; r < int(t.rows.size()); ++r)
         for (int c = 0; c < t.cols && c < Grid1->Cols(); ++c)
             Grid1->setTextMatrix(r + 1, c, t.rows[size_t(r)].value(c));
+    fitColumnsToCells();
 }
 
 } // namespace quorvane

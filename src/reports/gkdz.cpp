@@ -141,6 +141,7 @@ void gkdz::showgrid1()
     for (int r = 0; r < int(listed.size()); ++r)
         for (int c = 0; c < comparison::kCols; ++c)
             Grid1->setTextMatrix(r + 1, c, listed[size_t(r)].value(c));
+    fitColumnsToCells();
 }
 
 } // namespace quorvane

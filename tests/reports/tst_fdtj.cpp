@@ -129,6 +129,8 @@ private Q_SLOTS:
         QCOMPARE(row(g, 1), cells({"", "高一(1)班", "2", "105", "90", "120", "21.21", "50", "100", "0", "1", "0", "0", "1", "0"}));
         QCOMPARE(row(g, 2), cells({"", "高一(2)班", "2", "112.25", "89.5", "135", "32.17", "50", "50", "1", "0", "0", "0", "0", "1"}));
         QCOMPARE(row(g, 3), cells({"", "全年级", "5", "106.9", "89.5", "135", "19.98", "40", "80", "1", "1", "1", "0", "1", "1"}));
+        // No figure is cut on screen: 112.25 is wider than its caption 平均分.
+        QVERIFY(g->ColWidth(3) >= g->textWidthTwips(QStringLiteral("112.25")));
         QVERIFY(w->ProgressBar1->isHidden());
 
         // 文科: the class rows count arts students only, the subject's 全年级 row everyone.
