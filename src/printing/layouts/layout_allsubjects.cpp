@@ -204,25 +204,25 @@ void layAllSubjects(printsform &form, int &dest, const AllSubjectsInput &in)
         for (int r = tablelayout::firstRow(page, rows); r <= lastOfPage; ++r) {
             const bool bottom = r == lastOfPage;
             for (int c = 1; c <= 4; ++c)
-                p.CellOut(cellText(g, r, c), fixedWidths[c - 1], bodyHeight, 4, border(bottom, c == 1, false));
+                bodyCell(p, cellText(g, r, c), fixedWidths[c - 1], bodyHeight, 4, border(bottom, c == 1, false));
             if (plain) {
                 for (int c = 5; c <= last; ++c)
-                    p.CellOut(cellText(g, r, c), 10, bodyHeight, 4, border(bottom, false, c == last));
+                    bodyCell(p, cellText(g, r, c), 10, bodyHeight, 4, border(bottom, false, c == last));
             } else {
                 for (int j = 1; j <= subjects; ++j) {
                     if (s == 0) {
-                        p.CellOut(cellText(g, r, 4 + j), 10, bodyHeight, 4, border(bottom, false, false));
+                        bodyCell(p, cellText(g, r, 4 + j), 10, bodyHeight, 4, border(bottom, false, false));
                     } else {
                         const int b = 5 + (j - 1) * (s + 1);
-                        p.CellOut(cellText(g, r, b), 8, bodyHeight, 4, border(bottom, false, false));
-                        p.CellOut(rankText(g, r, b, s), 10, bodyHeight, 4, border(bottom, false, t == 0 && j == subjects));
+                        bodyCell(p, cellText(g, r, b), 8, bodyHeight, 4, border(bottom, false, false));
+                        bodyCell(p, rankText(g, r, b, s), 10, bodyHeight, 4, border(bottom, false, t == 0 && j == subjects));
                     }
                 }
                 if (t > 0) {
-                    p.CellOut(cellText(g, r, total1), 8, bodyHeight, 4, border(bottom, false, false));
-                    p.CellOut(rankText(g, r, total1, t), 10, bodyHeight, 4, border(bottom, false, false));
-                    p.CellOut(cellText(g, r, total2), 8, bodyHeight, 4, border(bottom, false, false));
-                    p.CellOut(rankText(g, r, total2, t), 10, bodyHeight, 4, border(bottom, false, true));
+                    bodyCell(p, cellText(g, r, total1), 8, bodyHeight, 4, border(bottom, false, false));
+                    bodyCell(p, rankText(g, r, total1, t), 10, bodyHeight, 4, border(bottom, false, false));
+                    bodyCell(p, cellText(g, r, total2), 8, bodyHeight, 4, border(bottom, false, false));
+                    bodyCell(p, rankText(g, r, total2, t), 10, bodyHeight, 4, border(bottom, false, true));
                 }
             }
             p.NewCellRow(0, 0, bodyHeight);

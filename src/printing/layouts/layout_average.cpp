@@ -107,16 +107,16 @@ void layAverage(printsform &form, int &dest, const AverageInput &in)
             const bool bottom = i == last;
             p.Font().setBold(true);
             p.setFontSize(9);
-            p.CellOut(cellText(g, i, 1), 22, 6, 4, bottom ? QStringLiteral("2112") : QStringLiteral("2111"));
+            bodyCell(p, cellText(g, i, 1), 22, 6, 4, bottom ? QStringLiteral("2112") : QStringLiteral("2111"));
             p.Font().setBold(false);
             p.setFontSize(8.5f);
             const QString inner = bottom ? QStringLiteral("1112") : QStringLiteral("1111");
             for (int k = 1; k <= subjects; ++k) {
-                p.CellOut(cellText(g, i, 2 * k), 11, 6, 4, inner);
-                p.CellOut(cellText(g, i, 2 * k + 1), 8, 6, 4, inner);
+                bodyCell(p, cellText(g, i, 2 * k), 11, 6, 4, inner);
+                bodyCell(p, cellText(g, i, 2 * k + 1), 8, 6, 4, inner);
             }
-            p.CellOut(cellText(g, i, 2 * subjects + 2), 15, 6, 4, inner);
-            p.CellOut(cellText(g, i, 2 * subjects + 3), 15, 6, 4, bottom ? QStringLiteral("1122") : QStringLiteral("1121"));
+            bodyCell(p, cellText(g, i, 2 * subjects + 2), 15, 6, 4, inner);
+            bodyCell(p, cellText(g, i, 2 * subjects + 3), 15, 6, 4, bottom ? QStringLiteral("1122") : QStringLiteral("1121"));
             p.NewCellRow(0, 0, 6);
         }
         if (page < form.topage)

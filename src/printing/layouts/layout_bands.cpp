@@ -78,7 +78,7 @@ void layBands(printsform &form, int &dest, const BandsInput &in)
                 // The class is bold, the figures regular.
                 if (c <= 2)
                     p.Font().setBold(c == 1);
-                p.CellOut(cellText(g, i, c), columnWidth(c), kHeight, 4, tablelayout::borderCode(kind, c - 1, printed));
+                bodyCell(p, cellText(g, i, c), columnWidth(c), kHeight, 4, tablelayout::borderCode(kind, c - 1, printed));
             }
             p.NewCellRow(0, 0, kHeight);
         }

@@ -63,7 +63,7 @@ void layComparison(printsform &form, int &dest, const ComparisonInput &in)
                 // The subject is bold, the rest regular.
                 if (c <= 1)
                     p.Font().setBold(c == 0);
-                p.CellOut(cellText(g, i, c + 1), kWidths[c], 6, 4, tablelayout::borderCode(kind, c, kColumns));
+                bodyCell(p, cellText(g, i, c + 1), kWidths[c], 6, 4, tablelayout::borderCode(kind, c, kColumns));
             }
             p.NewCellRow(0, 0, 6);
         }

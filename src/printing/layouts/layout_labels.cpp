@@ -26,11 +26,6 @@ constexpr float kCellHeight = 6;
 constexpr int kPairsPerRow = 6;
 } // namespace
 
-QString cellText(const Grid *grid, int row, int col)
-{
-    return grid ? grid->TextMatrix(row, col) : QString();
-}
-
 int labelsPerPage(int scoreColumns, double printableHeightMm)
 {
     const int k = std::max(scoreColumns, 0);
@@ -83,7 +78,7 @@ void layLabels(printsform &form, int &dest, const LabelsInput &in)
             int pairs = 0;
             for (int c = 4; c < cols; ++c) {
                 p.CellOut(cellText(g, 0, c), kHeadingWidth, kCellHeight, 4, QStringLiteral("1111"));
-                p.CellOut(cellText(g, label, c), kValueWidth, kCellHeight, 4, QStringLiteral("1111"));
+                bodyCell(p, cellText(g, label, c), kValueWidth, kCellHeight, 4, QStringLiteral("1111"));
                 if (++pairs == kPairsPerRow) {
                     p.NewCellRow(0, 0, kCellHeight);
                     pairs = 0;

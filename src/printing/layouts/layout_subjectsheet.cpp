@@ -117,7 +117,7 @@ void laySubjectSheet(printsform &form, int &dest, const SubjectSheetInput &in)
         for (int i = tablelayout::firstRow(page, kRowsPerPage); i <= last; ++i) {
             const auto kind = i == last ? tablelayout::RowKind::LastBody : tablelayout::RowKind::Body;
             for (int c = 0; c < 11; ++c)
-                p.CellOut(cellText(g, i, c + 1), kColumnWidths[c], kHeight, 4, tablelayout::borderCode(kind, c, 11));
+                bodyCell(p, cellText(g, i, c + 1), kColumnWidths[c], kHeight, 4, tablelayout::borderCode(kind, c, 11));
             p.NewCellRow(0, 0, kHeight);
         }
         if (page < form.topage)

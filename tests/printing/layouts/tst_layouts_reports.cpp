@@ -507,6 +507,27 @@ private slots:
         QCOMPARE(textPoints(p1, QStringLiteral("成绩")), 8.0);
         QCOMPARE(textPoints(p1, QStringLiteral("生1")), 9.0);
 
+        // One rank box (rows 5 mm, score cells 8 mm): a total of 611.5 is drawn whole, smaller,
+        // not cut to "611."; a rank cell prints its one rank as it stands.
+        {
+            const QStringList h = {QString(), QStringLiteral("学号"), QStringLiteral("姓名"), QStringLiteral("班级"), QStringLiteral("座号"),
+                                   QStringLiteral("语文"), QStringLiteral("年名"), QStringLiteral("总分1"), QStringLiteral("年名"),
+                                   QStringLiteral("总分2"), QStringLiteral("年名")};
+            const QStringList v = {QString(), QStringLiteral("S1"), QStringLiteral("甲"), QStringLiteral("1"), QStringLiteral("1"),
+                                   QStringLiteral("85"), QString(), QStringLiteral("611.5"), QStringLiteral("3"), QStringLiteral("598"),
+                                   QStringLiteral("7")};
+            auto one = makeGrid(2, h.size(), [&](int r, int c) { return r == 0 ? h[c] : v[c]; });
+            AllSubjectsInput k1{QStringLiteral("月考"), QStringLiteral("1"), {true, true, false, false, true}, 1, one.get()};
+            layAllSubjects(*f, dest, k1);
+            const PageRecord rec = page(f, 1);
+            QVERIFY2(rec.texts().contains(QStringLiteral("611.5")), qPrintable(rec.texts().join('|')));
+            QVERIFY(textPoints(rec, QStringLiteral("611.5")) < 9.0);
+            QCOMPARE(textPoints(rec, QStringLiteral("598")), 9.0);
+            QCOMPARE(textPoints(rec, QStringLiteral("85")), 9.0);
+            QVERIFY(rec.texts().contains(QStringLiteral("7")));
+            QVERIFY(std::abs(frameHeightMm(rec) - (13 + 5)) < 0.05);
+        }
+
         // A subject count for another exam: the grid's own three subjects are laid out.
         in.subjectCount = 5;
         layAllSubjects(*f, dest, in);
