@@ -1,7 +1,6 @@
 // Cell drawing shared by the score-report layouts.
 #include "controls/grid/grid.h"
 #include "printing/engine/LumoPrinter.h"
-#include "printing/engine/units.h"
 #include "printing/layouts/reportlayouts.h"
 
 namespace quorvane::reportlayouts {
@@ -19,10 +18,11 @@ void bodyCell(LumoPrinter &p, const QString &text, float width, float height, in
         return;
     }
     // The print control wraps the text and draws as many lines as the cell's height holds. A cell
-    // that holds one line would show "611." of a total of 611.5: such a text is drawn smaller, on
-    // one line, instead.
-    const double perLine = p.TextHeight(QStringLiteral("的")) + 0.5;
-    if (perLine > 0 && lumo::roundEven(height / perLine) >= 2) {
+    // with room for one line would show "611." of a total of 611.5 (or squeeze a second line over
+    // its borders): such a text is drawn smaller, on one line, instead. A cell with room for two
+    // lines inside its margins keeps the wrapped text.
+    const double room = height - p.TopCellMargin() - p.BottomCellMargin();
+    if (2 * double(p.TextHeight(QStringLiteral("的"))) + 0.5 <= room) {
         p.CellOut(text, width, height, alignment, border);
         return;
     }
