@@ -24,9 +24,6 @@ void gkdz::createWindowControls(QWidget *root, QVBoxLayout *, QHBoxLayout *choos
     Grid2->setRows(1);
     Grid2->hide();
     body->addWidget(Grid2);
-    // The print button tests the work grid.
-    disconnect(VsNetBut1[1], &QPushButton::clicked, this, nullptr);
-    connect(VsNetBut1[1], &QPushButton::clicked, this, [this] { VsNetBut1_Click(1); });
 }
 
 void gkdz::Form_Load()

@@ -25,7 +25,7 @@ public:
     // Reads the cohort's classes (bjsum, startbj); they stay as they were when the cohort has no row.
     void showbj();
     // 0 close, 1 print (tested on the work grid), 2 query.
-    void VsNetBut1_Click(int Index);
+    void VsNetBut1_Click(int Index) override;
     // Computes every statistic into Grid2.
     void showgrid2();
     // Copies the filled rows of Grid2 into Grid1 with the subject names.

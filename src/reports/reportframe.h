@@ -191,8 +191,8 @@ public:
     const QSqlDatabase &systemDb() const { return m_dbs.system; }
     const QSqlDatabase &cohortDb() const { return m_dbs.cohort; }
 
-    // 0 close, 1 print, 2 query.
-    void VsNetBut1_Click(int Index);
+    // 0 close, 1 print, 2 query. A window whose print test differs overrides it.
+    virtual void VsNetBut1_Click(int Index);
     // The exam chooser was clicked.
     virtual void Combo1_Click() {}
 
