@@ -4,7 +4,10 @@
 #include "layouttest.h"
 
 #include "printing/layouts/reportlayouts.h"
+#include "reports/average.h"
+#include "reports/cjbq.h"
 #include "reports/dkcj.h"
+#include "reports/fdtj.h"
 #include "reports/gkcj.h"
 #include "reports/gkdz.h"
 #include "reports/register.h"
@@ -760,6 +763,56 @@ private slots:
         QVERIFY(s.contains(QStringLiteral("数学")));
         QVERIFY(s.contains(QStringLiteral("v8")));
         QVERIFY(!s.contains(QStringLiteral("成绩")));
+        preview()->Unload();
+
+        // Labels, band statistics and the average book: their choosers' texts and grids; the
+        // average book's title shows the window's own cohort.
+        auto fill = [](Grid *g, int rows, int cols) {
+            g->setCols(cols);
+            g->setRows(rows);
+            for (int r = 0; r < rows; ++r)
+                for (int c = 1; c < cols; ++c)
+                    g->setTextMatrix(r, c, QStringLiteral("c%1_%2").arg(r).arg(c));
+        };
+        auto choose = [](QComboBox *box, const QString &text) {
+            const QSignalBlocker block(box);
+            box->addItem(text);
+            box->setCurrentIndex(box->count() - 1);
+        };
+        auto *l = windows::get<cjbq>(QStringLiteral("cjbq"));
+        l->Load();
+        choose(l->Combo1, QStringLiteral("期中"));
+        fill(l->Grid1, 3, 6);
+        l->Hide();
+        auto *bands = windows::get<fdtj>(QStringLiteral("fdtj"));
+        bands->Load();
+        choose(bands->Combo1, QStringLiteral("期中"));
+        choose(bands->Combo2, QStringLiteral("化学"));
+        fill(bands->Grid1, 3, 12);
+        bands->Hide();
+        auto *avg = windows::get<average>(QStringLiteral("average"));
+        avg->Load();
+        gCohortYear = QStringLiteral("2099");
+        choose(avg->Combo1, QStringLiteral("期中"));
+        fill(avg->Grid1, 3, 14);
+        avg->Hide();
+
+        gReportCode = 38;
+        windows::show(QStringLiteral("printsform"));
+        const QString six(6, QLatin1Char(' '));
+        QVERIFY(pageTexts(preview(), 1).contains(QStringLiteral("期中") + six + QStringLiteral("学号：c2_1") + six
+                                                 + QStringLiteral("姓名：c2_2  座号：c2_3")));
+        preview()->Unload();
+        gReportCode = 37;
+        windows::show(QStringLiteral("printsform"));
+        QVERIFY(pageTexts(preview(), 1).contains(QStringLiteral("学科：化学")));
+        QVERIFY(pageTexts(preview(), 1).contains(QStringLiteral("c2_11")));
+        preview()->Unload();
+        gReportCode = 35;
+        gReportSubjectCount = 5;
+        windows::show(QStringLiteral("printsform"));
+        QVERIFY(pageTexts(preview(), 1).contains(QStringLiteral("期中平均成绩册(2007学届)")));
+        QVERIFY(pageTexts(preview(), 1).contains(QStringLiteral("c2_13")));
     }
 };
 
