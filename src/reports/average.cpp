@@ -19,6 +19,25 @@ void average::createWindowControls(QWidget *, QVBoxLayout *, QHBoxLayout *choose
     chooserRow->addWidget(Label1[0]);
 }
 
+void average::Form_Load()
+{
+    m_builtExam.clear();
+    ReportWindow::Form_Load();
+}
+
+void average::VsNetBut1_Click(int Index)
+{
+    // Choosing another exam keeps the last report on screen; printed, its figures would stand
+    // under the newly chosen exam's name with that exam's subject count, so it is refused as
+    // empty until the next query.
+    if (Index == 1 && !isBuilding() && Grid1->Rows() >= 2 && Grid1->Cols() >= 6
+        && (m_builtExam.isEmpty() || m_builtExam != chosenExamId())) {
+        sysMsg(reports::kEmptyPrint);
+        return;
+    }
+    ReportWindow::VsNetBut1_Click(Index);
+}
+
 void average::Combo1_Click()
 {
     // The grid keeps the previous report until the next query.
@@ -55,8 +74,8 @@ void average::showgrid()
     reports::AverageProgress progress;
     progress.row = [this] { stepProgress(); };
     progress.afterClass = [this] { letEventsRun(); };
-    const reports::AverageBook book = reports::buildAverageBook(cohortDb(), chosenExamId(), kmno, kmsum, startbj, bjsum,
-                                                                njname, progress);
+    const QString exam = chosenExamId();
+    const reports::AverageBook book = reports::buildAverageBook(cohortDb(), exam, kmno, kmsum, startbj, bjsum, njname, progress);
     Grid1->Clear();
     Grid1->setCols(0);
     Grid1->setFormatString(book.formatString);
@@ -67,6 +86,7 @@ void average::showgrid()
             Grid1->setTextMatrix(r + 1, c, cells[c]);
     }
     fitColumnsToCells();
+    m_builtExam = exam;
 }
 
 } // namespace quorvane

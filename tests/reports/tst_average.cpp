@@ -8,6 +8,8 @@
 #include "shell/globals.h"
 #include "testsupport.h"
 
+#include <QApplication>
+#include <QTimer>
 #include <QtTest>
 
 using namespace quorvane;
@@ -100,6 +102,8 @@ private slots:
     void ranksOfEqualAverages();
     void messagesAndPrinting();
     void oneSubjectExam();
+    void printAfterAnotherExamChosen();
+    void buildShowsProgressAndLetsEventsRun();
 };
 
 void tst_average::bookOfAnExam()
@@ -246,6 +250,68 @@ void tst_average::oneSubjectExam()
     w->VsNetBut1_Click(1);
     QVERIFY(f.svc->messages.empty());
     QCOMPARE(gReportSubjectCount, qint16(1));
+}
+
+void tst_average::printAfterAnotherExamChosen()
+{
+    Fixture f;
+    average *w = f.open();
+    w->Combo1->setCurrentIndex(0);
+    w->VsNetBut1_Click(2);
+    // Another exam chosen: the three-subject report stays on screen, but printed it would stand
+    // under the other exam's name with that exam's one subject, so it is refused.
+    w->Combo1->setCurrentIndex(1);
+    QCOMPARE(w->Grid1->Rows(), 4);
+    QCOMPARE(w->Grid1->TextMatrix(0, 6), QStringLiteral(" 物理"));
+    gReportCode = 0;
+    w->VsNetBut1_Click(1);
+    QCOMPARE(f.svc->texts(), QStringList({QStringLiteral("当前打印数据为空！")}));
+    QCOMPARE(f.svc->messages[0].title, QStringLiteral("系统提示："));
+    QCOMPARE(gReportCode, qint16(0));
+    QVERIFY(!w->isHidden());
+    // Choosing the report's exam again makes it printable, with its own subject count.
+    w->Combo1->setCurrentIndex(0);
+    w->VsNetBut1_Click(1);
+    QCOMPARE(f.svc->messages.size(), size_t(1));
+    QCOMPARE(gReportCode, qint16(35));
+    QCOMPARE(gReportSubjectCount, qint16(3));
+    QVERIFY(w->isHidden());
+}
+
+void tst_average::buildShowsProgressAndLetsEventsRun()
+{
+    Fixture f;
+    average *w = f.open();
+    w->Combo1->setCurrentIndex(0);
+    // A timer posted before the query fires inside it, after a class query: the bar and the
+    // hourglass are up, and a second query, a print or a close is refused meanwhile.
+    bool fired = false, barShown = false, hourglass = false, loadedDuring = false;
+    int value = 0;
+    QTimer::singleShot(0, w, [&] {
+        fired = true;
+        barShown = !w->ProgressBar1->isHidden();
+        hourglass = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+        value = w->ProgressBar1->Value();
+        w->VsNetBut1_Click(2);
+        w->VsNetBut1_Click(1);
+        w->VsNetBut1_Click(0);
+        w->close();
+        loadedDuring = w->isLoaded();
+    });
+    w->VsNetBut1_Click(2);
+    QVERIFY(fired);
+    QVERIFY(barShown);
+    QVERIFY(hourglass);
+    // The first class (3) has three rows: one step each before its events ran.
+    QCOMPARE(value, 3);
+    QVERIFY(loadedDuring);
+    QVERIFY(w->isLoaded());
+    QVERIFY(f.svc->messages.empty());
+    QCOMPARE(gReportCode, qint16(0));
+    QVERIFY(w->ProgressBar1->isHidden());
+    QVERIFY(!QApplication::overrideCursor());
+    QCOMPARE(w->Grid1->Rows(), 4);
+    QCOMPARE(w->Grid1->TextMatrix(2, 4), QStringLiteral("90.5"));
 }
 
 QTEST_MAIN(tst_average)
