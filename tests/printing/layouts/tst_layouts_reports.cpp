@@ -107,6 +107,55 @@ double frameHeightMm(const PageRecord &rec)
     return (*ys.rbegin() - *ys.begin()) / 56.6929;
 }
 
+// x positions (twips, rounded) of the vertical table lines of the thickest pen on the page: the
+// left and right edge of the page's table frame (and of an information block above it).
+std::set<int> thickVerticals(const PageRecord &rec)
+{
+    float thin = 1e9f, thick = 0;
+    for (const PageOp &op : rec.ops) {
+        if (op.kind == PageOp::Line) {
+            thin = std::min(thin, op.penWidth);
+            thick = std::max(thick, op.penWidth);
+        }
+    }
+    std::set<int> xs;
+    for (const PageOp &op : rec.ops) {
+        if (op.kind == PageOp::Line && op.x1 == op.x2 && op.y1 >= 0 && op.penWidth == thick && thick > thin)
+            xs.insert(int(std::lround(op.x1)));
+    }
+    return xs;
+}
+
+bool sameTwips(const std::set<int> &xs, std::initializer_list<double> mm)
+{
+    if (xs.size() != mm.size())
+        return false;
+    auto it = xs.begin();
+    for (double m : mm) {
+        if (std::abs(*it++ - mmToTwips(m)) > 2)
+            return false;
+    }
+    return true;
+}
+
+QString joinTwips(const std::set<int> &xs)
+{
+    QStringList out;
+    for (int x : xs)
+        out << QString::number(x / 56.6929, 'f', 2);
+    return out.join(QLatin1Char(' '));
+}
+
+// Left edge of the first text equal to `text` on the page (twips); -1 if none.
+double textLeft(const PageRecord &rec, const QString &text)
+{
+    for (const PageOp &op : rec.ops) {
+        if (op.kind == PageOp::Text && op.text == text)
+            return op.x1;
+    }
+    return -1;
+}
+
 } // namespace
 
 class TestLayoutsReports : public QObject
@@ -630,6 +679,292 @@ private slots:
         QCOMPARE(lp->LeftMargin(), 13.0f);
         QCOMPARE(count(pageTexts(f, 1), QStringLiteral("名次")), 7);
         QVERIFY(pageTexts(f, 1).contains(QStringLiteral("3:17")));
+    }
+
+    void allSubjectsEveryBoxTwelveSubjects()
+    {
+        printsform *f = freshPreview();
+        LumoPrinter *lp = f->LumoPrinter1;
+        // Twelve subjects, both totals, subject ranks and all three rank boxes: W = 337.
+        QStringList heads = {QString(), QStringLiteral("    学   号"), QStringLiteral("   姓 名"), QStringLiteral("班级"),
+                             QStringLiteral("座号")};
+        for (int j = 1; j <= 12; ++j)
+            heads << QStringLiteral("科%1").arg(j) << QStringLiteral("班名") << QStringLiteral("类名") << QStringLiteral("年名");
+        for (const QString &t : {QStringLiteral("总分1"), QStringLiteral("总分2")})
+            heads << t << QStringLiteral("班名") << QStringLiteral("类名") << QStringLiteral("年名");
+        QCOMPARE(heads.size(), 61);
+        auto g = makeGrid(15, 61, [&](int r, int c) {
+            if (r == 0)
+                return heads[c];
+            if (c == 0)
+                return QString();
+            if (c <= 4)
+                return QStringLiteral("r%1c%2").arg(r).arg(c);
+            return (c - 5) % 4 == 0 ? QString::number(100 + c) : QString::number(r * 100 + (c - 5) % 4);
+        });
+        AllSubjectsInput in{QStringLiteral("期末考试"), QStringLiteral("理科"), {true, true, true, true, true}, 12, g.get()};
+        int dest = 0;
+        layAllSubjects(*f, dest, in);
+        QCOMPARE(lp->Orientation(), 2);
+        QCOMPARE(lp->LeftMargin(), -2.0f);
+        QCOMPARE(lp->RightMargin(), 0.0f);
+        QCOMPARE(lp->TopMargin(), 15.0f);
+        QCOMPARE(lp->BottomMargin(), 15.0f);
+        // 13 rows a page: 14 students on two pages.
+        QCOMPARE(pages(f), 2);
+        QCOMPARE(f->pagecount, qint16(2));
+        const PageRecord p1 = page(f, 1), p2 = page(f, 2);
+        // Heading 18 mm over rows of 11 mm; page 2 holds student 14 alone under its heading.
+        QVERIFY(std::abs(frameHeightMm(p1) - (18 + 13 * 11)) < 0.05);
+        QVERIFY(std::abs(frameHeightMm(p2) - (18 + 11)) < 0.05);
+        QVERIFY(p2.texts().contains(QStringLiteral("r14c1")));
+        QVERIFY(!p2.texts().contains(QStringLiteral("r13c1")));
+        // The frame: from x = 0 to 49 + 12 × 18 + 36 = 301 mm, on every page.
+        QVERIFY2(sameTwips(thickVerticals(p1), {0, 301}), qPrintable(joinTwips(thickVerticals(p1))));
+        QVERIFY2(sameTwips(thickVerticals(p2), {0, 301}), qPrintable(joinTwips(thickVerticals(p2))));
+        // Title centred (a grid of more than 15 columns, W 265 or more).
+        const double titleX = textLeft(p1, QStringLiteral("期末考试成绩册 理科"));
+        QVERIFY(titleX > mmToTwips(60));
+        // Three stacked rank captions in every one of the 14 blocks, on every page; the subject over
+        // them bold at 10 points, the captions regular at 8.
+        QCOMPARE(count(p2.texts(), QStringLiteral("类名")), 14);
+        QCOMPARE(count(p2.texts(), QStringLiteral("成绩")), 14);
+        QCOMPARE(textPoints(p2, QStringLiteral("科12")), 10.0);
+        QVERIFY(boldText(p2, QStringLiteral("科12")));
+        QCOMPARE(textPoints(p2, QStringLiteral("类名")), 8.0);
+        QVERIFY(!boldText(p2, QStringLiteral("类名")));
+        // A body rank cell: the ranks one under the other, 9 points (with the test's fixed metrics,
+        // 4 mm a line, the first two of the three fit in the 11 mm row; the fonts the program
+        // prints with fit all three, as the PDF test shows).
+        const QStringList t2 = p2.texts();
+        const int at = int(t2.indexOf(QStringLiteral("105")));
+        QVERIFY(at > 0);
+        QCOMPARE(t2.mid(at + 1, 2), QStringList({QStringLiteral("1401"), QStringLiteral("1402")}));
+        QCOMPARE(textPoints(p2, QStringLiteral("1401")), 9.0);
+
+        // Eight subjects with subject ranks and one box (W 229): upright, margins 15 and 10, title
+        // centred; nine (W 247): landscape, the margins left as they were, title at the left.
+        auto narrow = [](int subjects) {
+            return makeGrid(2, 5 + 2 * subjects, [](int r, int c) {
+                if (c == 0)
+                    return QString();
+                if (r == 0)
+                    return c <= 4 ? QStringLiteral("F%1").arg(c) : (c - 5) % 2 ? QStringLiteral("班名") : QStringLiteral("科%1").arg(c);
+                return QString::number(c);
+            });
+        };
+        auto g8 = narrow(8);
+        layAllSubjects(*f, dest, {QStringLiteral("月考"), QStringLiteral("2"), {false, true, true, false, false}, 8, g8.get()});
+        QCOMPARE(lp->Orientation(), 1);
+        QCOMPARE(lp->LeftMargin(), 15.0f);
+        QCOMPARE(lp->RightMargin(), 10.0f);
+        QVERIFY(textLeft(page(f, 1), QStringLiteral("月考成绩册 2")) > mmToTwips(20));
+        // The row ends with the rank cell of subject 8: 49 + 8 × 18 = 193 mm.
+        QVERIFY2(sameTwips(thickVerticals(page(f, 1)), {0, 193}), qPrintable(joinTwips(thickVerticals(page(f, 1)))));
+        auto g9 = narrow(9);
+        layAllSubjects(*f, dest, {QStringLiteral("月考"), QStringLiteral("2"), {false, true, true, false, false}, 9, g9.get()});
+        QCOMPARE(lp->Orientation(), 2);
+        QCOMPARE(lp->LeftMargin(), 15.0f);
+        QCOMPARE(lp->RightMargin(), 10.0f);
+        QCOMPARE(textLeft(page(f, 1), QStringLiteral("月考成绩册 2")), 0.0);
+        // A grid of 15 columns or fewer gets its title at the left whatever W is: three subjects
+        // with totals, subject ranks and one box (W 175, margins 18) have exactly 15 columns.
+        auto small = makeGrid(2, 15, [](int r, int c) { return r == 0 ? QStringLiteral("H%1").arg(c) : QString::number(c); });
+        layAllSubjects(*f, dest, {QStringLiteral("月考"), QStringLiteral("2"), {true, true, false, true, false}, 3, small.get()});
+        QCOMPARE(lp->LeftMargin(), 18.0f);
+        QCOMPARE(textLeft(page(f, 1), QStringLiteral("月考成绩册 2")), 0.0);
+    }
+
+    void averageTitleAlignmentAndFrame()
+    {
+        printsform *f = freshPreview();
+        LumoPrinter *lp = f->LumoPrinter1;
+        auto book = [](int n) {
+            return makeGrid(3, 2 * n + 4, [n](int r, int c) {
+                if (r == 0)
+                    return c >= 2 && c <= 2 * n + 1 ? (c % 2 == 0 ? QStringLiteral("科%1").arg(c / 2) : QStringLiteral("名次"))
+                                                    : QString();
+                return c == 0 ? QString() : QStringLiteral("%1:%2").arg(r).arg(c);
+            });
+        };
+        int dest = 0;
+        // Five subjects: the title starts at the left margin; the table is 52 + 19 × 5 mm wide.
+        auto g5 = book(5);
+        layAverage(*f, dest, {QStringLiteral("期中"), QStringLiteral("2007"), 5, g5.get()});
+        PageRecord rec = page(f, 1);
+        QCOMPARE(textLeft(rec, QStringLiteral("期中平均成绩册(2007学届)")), 0.0);
+        QVERIFY2(sameTwips(thickVerticals(rec), {0, 147}), qPrintable(joinTwips(thickVerticals(rec))));
+        // The heading: subjects bold at 9 over regular 8-point captions.
+        QVERIFY(boldText(rec, QStringLiteral("科5")));
+        QCOMPARE(textPoints(rec, QStringLiteral("科5")), 9.0);
+        QVERIFY(!boldText(rec, QStringLiteral("平均分")));
+        QCOMPARE(textPoints(rec, QStringLiteral("平均分")), 8.0);
+        QVERIFY(boldText(rec, QStringLiteral("总分1")));
+        // Six subjects: centred title, margins 20; eight: margins 6 and a 204 mm table.
+        auto g6 = book(6);
+        layAverage(*f, dest, {QStringLiteral("期中"), QStringLiteral("2007"), 6, g6.get()});
+        QCOMPARE(lp->LeftMargin(), 20.0f);
+        QCOMPARE(lp->RightMargin(), 20.0f);
+        QVERIFY(textLeft(page(f, 1), QStringLiteral("期中平均成绩册(2007学届)")) > mmToTwips(20));
+        auto g8 = book(8);
+        layAverage(*f, dest, {QStringLiteral("期中"), QStringLiteral("2007"), 8, g8.get()});
+        QCOMPARE(lp->LeftMargin(), 6.0f);
+        QVERIFY2(sameTwips(thickVerticals(page(f, 1)), {0, 204}), qPrintable(joinTwips(thickVerticals(page(f, 1)))));
+        // Twelve: landscape, margins 9, a 280 mm table.
+        auto g12 = book(12);
+        layAverage(*f, dest, {QStringLiteral("期中"), QStringLiteral("2007"), 12, g12.get()});
+        QCOMPARE(lp->Orientation(), 2);
+        QCOMPARE(lp->LeftMargin(), 9.0f);
+        QCOMPARE(lp->RightMargin(), 9.0f);
+        QVERIFY2(sameTwips(thickVerticals(page(f, 1)), {0, 280}), qPrintable(joinTwips(thickVerticals(page(f, 1)))));
+    }
+
+    void tableFramesAndAlignments()
+    {
+        printsform *f = freshPreview();
+        int dest = 0;
+        // Band statistics of 14 columns: 20 + 11 + 11 × 15 = 196 mm; title centred.
+        auto g14 = makeGrid(3, 14, [](int r, int c) { return r == 0 ? QStringLiteral("H%1").arg(c) : QStringLiteral("%1/%2").arg(r).arg(c); });
+        layBands(*f, dest, {QStringLiteral("期中"), QStringLiteral("语文"), g14.get()});
+        PageRecord rec = page(f, 1);
+        QVERIFY2(sameTwips(thickVerticals(rec), {0, 196}), qPrintable(joinTwips(thickVerticals(rec))));
+        // The item line: 黑体 13 at the left, under the title.
+        QCOMPARE(textLeft(rec, QStringLiteral("学科：语文")), 0.0);
+        QCOMPARE(textPoints(rec, QStringLiteral("学科：语文")), 13.0);
+        QVERIFY(textTop(rec, QStringLiteral("学科：语文")) > textTop(rec, QStringLiteral("期中成绩分段次数统计表")));
+        // 12 columns: title at the left, a 166 mm table.
+        auto g12 = makeGrid(3, 12, [](int r, int c) { return r == 0 ? QStringLiteral("H%1").arg(c) : QString::number(c); });
+        layBands(*f, dest, {QStringLiteral("期中"), QStringLiteral("语文"), g12.get()});
+        rec = page(f, 1);
+        QCOMPARE(textLeft(rec, QStringLiteral("期中成绩分段次数统计表")), 0.0);
+        QVERIFY2(sameTwips(thickVerticals(rec), {0, 166}), qPrintable(joinTwips(thickVerticals(rec))));
+
+        // Subject comparison: 23 + 25 + 7 × 17 = 167 mm.
+        auto gc = makeGrid(3, 10, [](int r, int c) { return r == 0 ? QString() : QString::number(r * 10 + c); });
+        layComparison(*f, dest, {QStringLiteral("期中"), gc.get()});
+        rec = page(f, 1);
+        QVERIFY2(sameTwips(thickVerticals(rec), {0, 167}), qPrintable(joinTwips(thickVerticals(rec))));
+
+        // Single-subject sheet: the information block and the table are 168 mm wide; the band
+        // line starts at the left of its cell (19 mm plus the 1 mm cell margin), the other texts
+        // are centred in their cells.
+        SubjectSheetInput in;
+        in.exam = QStringLiteral("期中");
+        in.cohortYear = QStringLiteral("2007");
+        in.classChoice = QStringLiteral("3");
+        in.statShown[7] = true;
+        in.stats[7] = QStringLiteral("4");
+        in.bandCaptions[7] = QStringLiteral("<60分人数:");
+        auto gs = makeGrid(3, 12, [](int r, int c) { return r == 0 ? QStringLiteral("h%1").arg(c) : QStringLiteral("%1.%2").arg(r).arg(c); });
+        in.grid = gs.get();
+        laySubjectSheet(*f, dest, in);
+        rec = page(f, 1);
+        QVERIFY2(sameTwips(thickVerticals(rec), {0, 168}), qPrintable(joinTwips(thickVerticals(rec))));
+        QVERIFY(std::abs(textLeft(rec, QStringLiteral("<60(4)")) - mmToTwips(20)) <= 2);
+        QVERIFY(textLeft(rec, QStringLiteral("2007(3)")) > mmToTwips(20));
+        // Table text is centred: grid column 1 of row 1 lies well right of the cell's left edge.
+        QVERIFY(textLeft(rec, QStringLiteral("1.1")) > mmToTwips(2));
+        // Title and information block in the document's regular weight; the table heading bold.
+        QVERIFY(!boldText(rec, QStringLiteral("期中单科成绩单")));
+        QVERIFY(!boldText(rec, QStringLiteral("学    届")));
+        QVERIFY(boldText(rec, QStringLiteral("h1")));
+        QVERIFY(!boldText(rec, QStringLiteral("1.1")));
+    }
+
+    void reportsPrintedToPdf()
+    {
+        // The score book with every box and the single-subject sheet printed to PDF files (kept in
+        // LAYOUT_DEMO_DIR when it is set, to look at), measured with the real fonts.
+        QTemporaryDir tmp;
+        const QString dir = qEnvironmentVariableIsSet("LAYOUT_DEMO_DIR") ? qEnvironmentVariable("LAYOUT_DEMO_DIR") : tmp.path();
+        gReportCode = 0;
+        windows::show(QStringLiteral("printsform"));
+        printsform *f = preview();
+        f->curpage = 0;
+        LumoPrinter *lp = f->LumoPrinter1;
+        lp->Printer()->setOutputFormat(QPrinter::PdfFormat);
+
+        QStringList heads = {QString(), QStringLiteral("    学   号"), QStringLiteral("   姓 名"), QStringLiteral("班级"),
+                             QStringLiteral("座号")};
+        const QStringList subjects = {QStringLiteral("语文"), QStringLiteral("数学"), QStringLiteral("英语"), QStringLiteral("思想政治"),
+                                      QStringLiteral("物理"), QStringLiteral("化学"), QStringLiteral("历史"), QStringLiteral("地理"),
+                                      QStringLiteral("生物"), QStringLiteral("综合科"), QStringLiteral("信息技术"), QStringLiteral("通用技术"),
+                                      QStringLiteral("总分1"), QStringLiteral("总分2")};
+        for (const QString &s : subjects)
+            heads << s << QStringLiteral("班名") << QStringLiteral("类名") << QStringLiteral("年名");
+        auto g = makeGrid(21, heads.size(), [&](int r, int c) {
+            if (r == 0)
+                return heads[c];
+            switch (c) {
+            case 0: return QString();
+            case 1: return QStringLiteral("2007%1").arg(r, 4, 10, QLatin1Char('0'));
+            case 2: return QStringLiteral("学生%1").arg(r);
+            case 3: return QStringLiteral("3");
+            case 4: return QString::number(r);
+            default: break;
+            }
+            const int k = (c - 5) % 4;
+            if (k == 0)
+                return c >= 53 ? QStringLiteral("%1.5").arg(600 + r) : QString::number(60 + (r * c) % 90);
+            return QString::number(k * 7 + r);
+        });
+        int dest = 1;
+        const QString book = dir + QStringLiteral("/score_book.pdf");
+        lp->Printer()->setOutputFileName(book);
+        layAllSubjects(*f, dest, {QStringLiteral("期末考试"), QStringLiteral("3"), {true, true, true, true, true}, 12, g.get()});
+        QCOMPARE(pdfPages(book), 2);
+        QString text = pdfText(book);
+        QVERIFY2(text.contains(QStringLiteral("期末考试成绩册 3")), qPrintable(text));
+        QVERIFY(text.contains(QStringLiteral("通用技术")));
+        QVERIFY(text.contains(QStringLiteral("学生20")));
+        QVERIFY(text.contains(QStringLiteral("第2页")));
+
+        SubjectSheetInput in;
+        in.exam = QStringLiteral("期末考试");
+        in.subject = QStringLiteral("数学");
+        in.classChoice = QStringLiteral("3");
+        in.cohortYear = QStringLiteral("2007");
+        in.date = QStringLiteral("2008-09-01");
+        const char *captions[] = {"<60分人数:", "<70分人数:", "<80分人数:", "<90分人数:", "<100分人数:",
+                                  "<110分人数:", "<120分人数:", "<130分人数:", ">=130分人数:"};
+        for (int i = 0; i < 16; ++i)
+            in.stats[size_t(i)] = QString::number(i < 7 ? 90 + i : i);
+        for (int i = 7; i <= 15; ++i) {
+            in.statShown[size_t(i)] = true;
+            in.bandCaptions[size_t(i)] = QString::fromUtf8(captions[i - 7]);
+        }
+        const QStringList sheetHeads = {QString(), QStringLiteral(" 班级"), QStringLiteral("座号"), QStringLiteral("   姓 名"),
+                                        QStringLiteral("成绩"), QStringLiteral("   备 注"), QString(), QStringLiteral(" 班级"),
+                                        QStringLiteral("座号"), QStringLiteral("   姓 名"), QStringLiteral("成绩"), QStringLiteral("   备 注")};
+        auto s = makeGrid(41, 12, [&](int r, int c) {
+            if (r == 0)
+                return sheetHeads[c];
+            if (c == 0 || c == 6)
+                return QString();
+            const int st = 2 * r - (c < 6 ? 1 : 0);
+            const int k = c < 6 ? c : c - 6;
+            return k == 1 ? QStringLiteral("3") : k == 2 ? QString::number(st) : k == 3 ? QStringLiteral("学生%1").arg(st)
+                   : k == 4 ? QString::number(st % 7 ? 60 + st : 0) : st % 7 ? QString() : QStringLiteral("缺考");
+        });
+        in.grid = s.get();
+        // A fresh preview: its print control starts from the defaults (A4 upright, 20 mm margins),
+        // not from the score book's landscape page.
+        f->Unload();
+        windows::show(QStringLiteral("printsform"));
+        f = preview();
+        f->curpage = 0;
+        lp = f->LumoPrinter1;
+        lp->Printer()->setOutputFormat(QPrinter::PdfFormat);
+        QCOMPARE(lp->Orientation(), 1);
+        const QString sheet = dir + QStringLiteral("/subject_sheet.pdf");
+        lp->Printer()->setOutputFileName(sheet);
+        laySubjectSheet(*f, dest, in);
+        QCOMPARE(pdfPages(sheet), 2);
+        text = pdfText(sheet);
+        QVERIFY2(text.contains(QStringLiteral("期末考试单科成绩单")), qPrintable(text));
+        QVERIFY(text.contains(QStringLiteral("2007(3)")));
+        QVERIFY(text.contains(QStringLiteral(">=130(15)")));
+        QVERIFY(text.contains(QStringLiteral("学生80")));
     }
 
     void comparisonFromItsWindowPrintedToPdf()
