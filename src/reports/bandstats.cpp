@@ -107,10 +107,11 @@ bool readBounds(const QString &lower, const QString &upper, const QString &width
     if (!(b.U > b.L))
         return false;
     const double span = std::nearbyint(b.U - b.L);  // halves to even
-    if (span > 1e9)
-        return false;
-    b.n = int(span) / b.W;
-    b.remainder = int(span) % b.W;
+    // A span of any size gives its band count; more than kMaxBands is only marked as such (the
+    // window refuses it), so a huge upper bound is not mistaken for one below the lower bound.
+    const double bands = std::floor(span / b.W);
+    b.n = bands > kMaxBands ? kMaxBands + 1 : int(bands);
+    b.remainder = int(std::fmod(span, double(b.W)));
     out = b;
     return true;
 }

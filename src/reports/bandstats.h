@@ -26,7 +26,8 @@ struct Bounds
 // Reads the bounds from the three boxes (lower bound, upper bound, band width): each box is read
 // as the whole part of the absolute value of its leading number; a width of 0 becomes 10 and a
 // lower or upper bound of 0 takes the given fallback. Returns false, leaving out untouched, when
-// the upper bound does not lie above the lower one, so no band can be formed.
+// the upper bound does not lie above the lower one, so no band can be formed. A band count above
+// kMaxBands is given as kMaxBands + 1.
 bool readBounds(const QString &lower, const QString &upper, const QString &width, double fallbackL,
                 double fallbackU, Bounds &out);
 

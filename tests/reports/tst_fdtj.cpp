@@ -246,6 +246,12 @@ private Q_SLOTS:
         QCOMPARE(w->Grid1->TextMatrix(0, 9), QStringLiteral("90以下"));
         QCOMPARE(w->Grid1->TextMatrix(0, 10), QStringLiteral("90-99"));
         QCOMPARE(w->Grid1->Rows(), 4);
+        // A mistyped huge upper bound is too many bands, not a lower bound above the upper one.
+        w->Text2->setText(QStringLiteral("99999999999"));
+        w->Text3->setText(QStringLiteral("20"));
+        w->VsNetBut1_Click(2);
+        QCOMPARE(int(f.services.messages.size()), 7);
+        QCOMPARE(f.services.lastText(), QStringLiteral("统计分段数过多，请加大统计组距！"));
         // A new exam empties the table.
         w->Combo1->setCurrentIndex(1);
         QCOMPARE(w->Grid1->Rows(), 1);
