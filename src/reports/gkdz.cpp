@@ -70,12 +70,15 @@ void gkdz::VsNetBut1_Click(int Index)
     }
     if (isBuilding())
         return;
-    // Figures of another exam than the one chosen now would print under the wrong exam's name,
-    // and a table without a listed row has nothing to print.
-    const bool ok = Grid2->Rows() >= 2 && Grid2->Cols() >= 6 && Grid1->Rows() >= 2
-                    && !m_builtExam.isEmpty() && m_builtExam == chosenExamId();
-    if (!ok) {
+    // A table without a listed row has nothing to print.
+    if (!(Grid2->Rows() >= 2 && Grid2->Cols() >= 6 && Grid1->Rows() >= 2) || m_builtExam.isEmpty()) {
         sysMsg(reports::kEmptyPrint);
+        return;
+    }
+    // The grids keep their figures when another exam is chosen, but the report is titled with the
+    // chosen exam's name: figures of another exam are not printed under it.
+    if (m_builtExam != chosenExamId()) {
+        sysMsg(QStringLiteral("当前表格不是所选考试的统计结果，请先查询！"));
         return;
     }
     gReportCode = 36;

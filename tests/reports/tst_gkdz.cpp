@@ -152,12 +152,20 @@ private Q_SLOTS:
         QCOMPARE(w->Grid1->Rows(), 11);
         QCOMPARE(w->Grid1->TextMatrix(1, 1), QStringLiteral("语文"));
         QCOMPARE(w->Label1[0]->text(), QStringLiteral("高二"));
-        // ...but they are not printed under the other exam's name (the button itself asks).
+        // ...but they are not printed under the other exam's name (the button itself asks), and
+        // the message says why rather than calling the visible table empty.
         gReportCode = 0;
         w->VsNetBut1[1]->click();
-        QCOMPARE(f.services.lastText(), QStringLiteral("当前打印数据为空！"));
+        QCOMPARE(f.services.lastText(), QStringLiteral("当前表格不是所选考试的统计结果，请先查询！"));
         QCOMPARE(f.services.messages.back().title, QStringLiteral("系统提示："));
+        QCOMPARE(f.services.messages.back().icon, MsgIcon::Exclamation);
         QCOMPARE(gReportCode, qint16(0));
+        // Back on the exam the figures belong to, they print again.
+        w->Combo1->setCurrentIndex(0);
+        w->VsNetBut1_Click(1);
+        QCOMPARE(gReportCode, qint16(36));
+        QCOMPARE(gReportSubjectCount, qint16(4));
+        w->Combo1->setCurrentIndex(1);
         // The exam without subjects: the work grid has its heading only, Grid1 a blank table.
         w->VsNetBut1_Click(2);
         QCOMPARE(w->Grid2->Rows(), 1);
