@@ -145,6 +145,8 @@ void cjbq::showgrid()
             if (!cells.at(c).isEmpty())
                 Grid1->setTextMatrix(r + 1, c, cells.at(c));
     }
+    // Student numbers, totals and marks wider than their heading are not cut on screen.
+    fitColumnsToCells();
     Grid1->setUpdatesEnabled(true);
 }
 

@@ -177,6 +177,8 @@ void gkcj::showgrid()
             if (!cells.at(c).isEmpty())
                 Grid1->setTextMatrix(r + 1, c, cells.at(c));
     }
+    // Student numbers, totals and marks wider than their heading are not cut on screen.
+    fitColumnsToCells();
     Grid1->setUpdatesEnabled(true);
 }
 

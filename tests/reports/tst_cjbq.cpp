@@ -242,6 +242,16 @@ private Q_SLOTS:
         QVERIFY(f.services.messages.empty());
         QCOMPARE(g->Rows(), 1);
         QCOMPARE(w->Label1[3]->text(), QStringLiteral("1人"));
+
+        // A student number or total wider than its heading is not cut on screen.
+        execSql(f.cohort, QStringLiteral("UPDATE stucj SET stid = '2023007001', kealla = 611.5 WHERE stid = 's101'"));
+        w->Combo3->setCurrentIndex(0);
+        w->Check1[0]->setChecked(true);
+        w->VsNetBut1_Click(2);
+        QCOMPARE(g->TextMatrix(2, 1), QStringLiteral("2023007001"));
+        QCOMPARE(g->TextMatrix(2, 7), QStringLiteral("611.5"));
+        QVERIFY(g->ColWidth(1) > g->textWidthTwips(QStringLiteral("2023007001")));
+        QVERIFY(g->ColWidth(7) > g->textWidthTwips(QStringLiteral("611.5")));
     }
 
     void totalsAndTheTickedRanks()

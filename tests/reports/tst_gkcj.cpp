@@ -225,6 +225,14 @@ private Q_SLOTS:
         w->VsNetBut1_Click(2);
         QCOMPARE(f.services.texts(), QStringList{QStringLiteral("参加考试学科数量为0！")});
         QCOMPARE(w->Label1[3]->text(), QStringLiteral("3人"));
+
+        // A cohort without a class count: no classes and none of 年级, 文科, 理科.
+        execSql(f.system, QStringLiteral("UPDATE dbsystable SET bjsum = NULL WHERE dbyear = '2024'"));
+        choose(w, QStringLiteral("期末考试"), QString());
+        QCOMPARE(w->Combo3->count(), 0);
+        f.services.clear();
+        w->VsNetBut1_Click(2);
+        QCOMPARE(f.services.texts(), QStringList{QStringLiteral("查询班级未选择！")});
     }
 
     void classBookInSeatOrderWithMarkers()
@@ -268,6 +276,17 @@ private Q_SLOTS:
         QVERIFY(f.services.messages.empty());
         QCOMPARE(g->Rows(), 1);
         QCOMPARE(w->Label1[3]->text(), QStringLiteral("3人"));
+
+        // A student number or total wider than its heading is not cut on screen.
+        execSql(f.cohort, QStringLiteral("UPDATE stucj SET stid = '2023007001', kealla = 611.5 WHERE stid = 's101'"));
+        w->Combo3->setCurrentIndex(w->Combo3->findText(QStringLiteral("1")));
+        w->Option1[1]->setChecked(true);
+        w->Check1[0]->setChecked(true);
+        w->VsNetBut1_Click(2);
+        QCOMPARE(g->TextMatrix(2, 1), QStringLiteral("2023007001"));
+        QCOMPARE(g->TextMatrix(2, 8), QStringLiteral("611.5"));
+        QVERIFY(g->ColWidth(1) > g->textWidthTwips(QStringLiteral("2023007001")));
+        QVERIFY(g->ColWidth(8) > g->textWidthTwips(QStringLiteral("611.5")));
     }
 
     void everyBoxTickedPlacesRanksAndTotals()
