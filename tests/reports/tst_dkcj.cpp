@@ -9,6 +9,7 @@
 #include "shell/globals.h"
 #include "testsupport.h"
 
+#include <QTimer>
 #include <QtTest>
 
 using namespace quorvane;
@@ -125,6 +126,7 @@ private slots:
     void gradeAndStreams();
     void allAbsentAndEmptyResults();
     void messagesAndPrinting();
+    void largeGradeRunsWithoutYielding();
 };
 
 void tst_dkcj::choosersAndBands()
@@ -320,6 +322,27 @@ void tst_dkcj::messagesAndPrinting()
     w->Combo1->setCurrentIndex(0);
     w->Combo2->setCurrentIndex(0);
     QCOMPARE(w->Combo3->count(), 0);
+}
+
+void tst_dkcj::largeGradeRunsWithoutYielding()
+{
+    Fixture f;
+    // 195 more students in class 2: 202 in the grade, 101 grid rows.
+    for (int zh = 10; zh < 205; ++zh)
+        execSql(f.coh, QStringLiteral("INSERT INTO stucj(id, stid, name, bj, zh, wlflag, ke1) VALUES(?, 's', 'x', 2, ?, 3, 75)"),
+                {kExam, zh});
+    dkcj *w = f.open();
+    // The query runs from start to end without letting waiting events run.
+    bool fired = false;
+    QTimer::singleShot(0, w, [&] { fired = true; });
+    Fixture::query(w, 0, QStringLiteral("语文"), QStringLiteral("年级"));
+    QVERIFY(!fired);
+    QCOMPARE(w->Grid1->Rows(), 102);
+    QCOMPARE(w->Label2[3]->text(), QStringLiteral("202"));
+    // One step per grid row: 1 … 100, then 1 again for row 101.
+    QCOMPARE(w->ProgressBar1->Value(), 1);
+    QVERIFY(w->ProgressBar1->isHidden());
+    QTRY_VERIFY(fired);
 }
 
 QTEST_MAIN(tst_dkcj)
