@@ -156,6 +156,16 @@ double textLeft(const PageRecord &rec, const QString &text)
     return -1;
 }
 
+// Font family of the first text equal to `text` on the page; empty if none.
+QString textFamily(const PageRecord &rec, const QString &text)
+{
+    for (const PageOp &op : rec.ops) {
+        if (op.kind == PageOp::Text && op.text == text)
+            return rec.fonts.at(op.index).family();
+    }
+    return QString();
+}
+
 } // namespace
 
 class TestLayoutsReports : public QObject
@@ -722,6 +732,10 @@ private slots:
         // The frame: from x = 0 to 49 + 12 × 18 + 36 = 301 mm, on every page.
         QVERIFY2(sameTwips(thickVerticals(p1), {0, 301}), qPrintable(joinTwips(thickVerticals(p1))));
         QVERIFY2(sameTwips(thickVerticals(p2), {0, 301}), qPrintable(joinTwips(thickVerticals(p2))));
+        // Width 2 only on the frame: the heading's top and the page's last row's bottom; the line
+        // under a block's subject and every row line inside are width 1.
+        QCOMPARE(thickRules(p1).size(), size_t(2));
+        QCOMPARE(thickRules(p2).size(), size_t(2));
         // Title centred (a grid of more than 15 columns, W 265 or more).
         const double titleX = textLeft(p1, QStringLiteral("期末考试成绩册 理科"));
         QVERIFY(titleX > mmToTwips(60));
@@ -794,6 +808,7 @@ private slots:
         PageRecord rec = page(f, 1);
         QCOMPARE(textLeft(rec, QStringLiteral("期中平均成绩册(2007学届)")), 0.0);
         QVERIFY2(sameTwips(thickVerticals(rec), {0, 147}), qPrintable(joinTwips(thickVerticals(rec))));
+        QCOMPARE(thickRules(rec).size(), size_t(2));
         // The heading: subjects bold at 9 over regular 8-point captions.
         QVERIFY(boldText(rec, QStringLiteral("科5")));
         QCOMPARE(textPoints(rec, QStringLiteral("科5")), 9.0);
@@ -860,6 +875,15 @@ private slots:
         laySubjectSheet(*f, dest, in);
         rec = page(f, 1);
         QVERIFY2(sameTwips(thickVerticals(rec), {0, 168}), qPrintable(joinTwips(thickVerticals(rec))));
+        // Thick: the information block's top, the table's top and its bottom; the block's bottom is
+        // width 1, 4 mm above the table.
+        {
+            const std::set<int> ys = thickRules(rec);
+            QCOMPARE(ys.size(), size_t(3));
+            const std::vector<int> v(ys.begin(), ys.end());
+            QVERIFY(std::abs(v[1] - v[0] - mmToTwips(4 * 6 + 4)) <= 2);
+            QVERIFY(std::abs(v[2] - v[1] - mmToTwips(6 + 2 * 6)) <= 2);
+        }
         QVERIFY(std::abs(textLeft(rec, QStringLiteral("<60(4)")) - mmToTwips(20)) <= 2);
         QVERIFY(textLeft(rec, QStringLiteral("2007(3)")) > mmToTwips(20));
         // Table text is centred: grid column 1 of row 1 lies well right of the cell's left edge.
@@ -869,6 +893,46 @@ private slots:
         QVERIFY(!boldText(rec, QStringLiteral("学    届")));
         QVERIFY(boldText(rec, QStringLiteral("h1")));
         QVERIFY(!boldText(rec, QStringLiteral("1.1")));
+
+        // Titles in 黑体, tables in 宋体; the band statistics' item line keeps the title's face.
+        const QString hei = QStringLiteral("黑体"), song = QStringLiteral("宋体");
+        QCOMPARE(textFamily(rec, QStringLiteral("期中单科成绩单")), hei);
+        QCOMPARE(textFamily(rec, QStringLiteral("学    届")), song);
+        QCOMPARE(textFamily(rec, QStringLiteral("<60(4)")), song);
+        QCOMPARE(textFamily(rec, QStringLiteral("1.1")), song);
+        layComparison(*f, dest, {QStringLiteral("期中"), gc.get()});
+        rec = page(f, 1);
+        QCOMPARE(textFamily(rec, QStringLiteral("期中各班各科成绩对照表")), hei);
+        QCOMPARE(textFamily(rec, QStringLiteral("学 科")), song);
+        QCOMPARE(textFamily(rec, QStringLiteral("11")), song);
+        layBands(*f, dest, {QStringLiteral("期中"), QStringLiteral("语文"), g14.get()});
+        rec = page(f, 1);
+        QCOMPARE(textFamily(rec, QStringLiteral("期中成绩分段次数统计表")), hei);
+        QCOMPARE(textFamily(rec, QStringLiteral("学科：语文")), hei);
+        QVERIFY(!boldText(rec, QStringLiteral("学科：语文")));
+        QCOMPARE(textFamily(rec, QStringLiteral("班 级")), song);
+        QCOMPARE(textFamily(rec, QStringLiteral("1/5")), song);
+        auto ga = makeGrid(2, 14, [](int r, int c) { return r == 0 ? QStringLiteral("A%1").arg(c) : QStringLiteral("a%1").arg(c); });
+        layAverage(*f, dest, {QStringLiteral("期中"), QStringLiteral("2007"), 5, ga.get()});
+        rec = page(f, 1);
+        QCOMPARE(textFamily(rec, QStringLiteral("期中平均成绩册(2007学届)")), hei);
+        QVERIFY(!boldText(rec, QStringLiteral("期中平均成绩册(2007学届)")));
+        QCOMPARE(textFamily(rec, QStringLiteral("班 级")), song);
+        QCOMPARE(textFamily(rec, QStringLiteral("a2")), song);
+        auto gb = makeGrid(2, 8, [](int r, int c) { return r == 0 ? QStringLiteral("B%1").arg(c) : QStringLiteral("b%1").arg(c); });
+        layAllSubjects(*f, dest, {QStringLiteral("期中"), QStringLiteral("1"), {true, false, false, false, false}, 1, gb.get()});
+        rec = page(f, 1);
+        QCOMPARE(textFamily(rec, QStringLiteral("期中成绩册 1")), hei);
+        QCOMPARE(textFamily(rec, QStringLiteral("B1")), song);
+        QVERIFY(boldText(rec, QStringLiteral("B1")));
+        QCOMPARE(textPoints(rec, QStringLiteral("B1")), 10.0);
+        QCOMPARE(textFamily(rec, QStringLiteral("b7")), song);
+        QCOMPARE(textPoints(rec, QStringLiteral("b7")), 9.0);
+        auto gl = makeGrid(2, 5, [](int r, int c) { return r == 0 ? QStringLiteral("L%1").arg(c) : QStringLiteral("l%1").arg(c); });
+        layLabels(*f, dest, {QStringLiteral("期中"), gl.get()});
+        rec = page(f, 1);
+        QCOMPARE(textFamily(rec, QStringLiteral("L4")), song);
+        QCOMPARE(textFamily(rec, QStringLiteral("l4")), song);
     }
 
     void reportsPrintedToPdf()
