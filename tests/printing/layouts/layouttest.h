@@ -91,6 +91,160 @@ inline int mmToTwips(double mm)
     return int(std::lround(mm * 56.6929));
 }
 
+// One table cell as the page records it: its box in mm (x from the left edge of the printable
+// area, y from its top), the pen widths of its left, top, right and bottom edges as a border code
+// ("2211"), and the texts drawn inside it with their fonts.
+struct CellBox
+{
+    double x = 0, y = 0, w = 0, h = 0;
+    QString code;
+    QList<const PageOp *> texts;
+    QString text() const
+    {
+        QStringList t;
+        for (const PageOp *op : texts)
+            t << op->text;
+        return t.join(QString());
+    }
+};
+
+// A text without its trailing blanks (a cell's last blanks may wrap onto a line that its height
+// does not hold).
+inline QString chopBlanks(QString t)
+{
+    while (t.endsWith(QLatin1Char(' ')))
+        t.chop(1);
+    return t;
+}
+
+// The cells of a page in drawing order. A cell's box is either one rectangle (all four edges of
+// one width) or four lines drawn left, top, right, bottom; the digits are the pen widths in units
+// of the page's thinnest pen. The frame of the printable area (the preview's grey box) is no cell.
+inline std::vector<CellBox> cellBoxes(const PageRecord &rec)
+{
+    constexpr double tw = 56.6929;
+    float unit = 1e9f;
+    for (const PageOp &op : rec.ops) {
+        if ((op.kind == PageOp::Line || op.kind == PageOp::Rect) && op.penWidth > 0)
+            unit = std::min(unit, op.penWidth);
+    }
+    const auto digit = [unit](const PageOp &op) { return QString::number(int(std::lround(op.penWidth / unit))); };
+    const auto near = [](float a, float b) { return std::abs(a - b) < 0.5f; };
+    std::vector<CellBox> out;
+    const auto &ops = rec.ops;
+    for (size_t i = 0; i < ops.size(); ++i) {
+        const PageOp &op = ops[i];
+        CellBox c;
+        if (op.kind == PageOp::Rect) {
+            if (near(op.x1, 0) && near(op.y1, 0) && op.y2 - op.y1 > 150 * tw)
+                continue; // the printable area
+            c.x = op.x1 / tw, c.y = op.y1 / tw, c.w = (op.x2 - op.x1) / tw, c.h = (op.y2 - op.y1) / tw;
+            c.code = digit(op).repeated(4);
+        } else if (op.kind == PageOp::Line && i + 3 < ops.size()) {
+            const PageOp &l = op, &t = ops[i + 1], &r = ops[i + 2], &b = ops[i + 3];
+            const bool box = t.kind == PageOp::Line && r.kind == PageOp::Line && b.kind == PageOp::Line
+                && near(l.x1, l.x2) && near(t.y1, t.y2) && near(r.x1, r.x2) && near(b.y1, b.y2)
+                && near(t.x1, l.x1) && near(t.y1, l.y1) && near(r.x1, t.x2) && near(b.y1, l.y2)
+                && near(b.x1, l.x1) && near(b.x2, r.x1) && near(r.y1, t.y1) && near(r.y2, b.y1);
+            if (!box)
+                continue;
+            c.x = l.x1 / tw, c.y = l.y1 / tw, c.w = (t.x2 - t.x1) / tw, c.h = (l.y2 - l.y1) / tw;
+            c.code = digit(l) + digit(t) + digit(r) + digit(b);
+            i += 3;
+        } else {
+            continue;
+        }
+        for (size_t k = i + 1; k < ops.size() && ops[k].kind == PageOp::Text; ++k) {
+            const PageOp &tx = ops[k];
+            if (tx.x1 >= c.x * tw - 1 && tx.x1 <= (c.x + c.w) * tw && tx.y1 >= c.y * tw - 1 && tx.y1 <= (c.y + c.h) * tw)
+                c.texts << &tx;
+        }
+        out.push_back(c);
+    }
+    return out;
+}
+
+// The cells of a page grouped into rows (cells whose tops lie within 0.05 mm), top to bottom.
+inline std::vector<std::vector<CellBox>> cellRows(const PageRecord &rec)
+{
+    std::vector<std::vector<CellBox>> rows;
+    for (const CellBox &c : cellBoxes(rec)) {
+        if (!rows.empty() && std::abs(rows.back().front().y - c.y) < 0.05)
+            rows.back().push_back(c);
+        else
+            rows.push_back({c});
+    }
+    return rows;
+}
+
+// The border codes of a row of cells, left to right.
+inline QStringList codesOf(const std::vector<CellBox> &row)
+{
+    QStringList out;
+    for (const CellBox &c : row)
+        out << c.code;
+    return out;
+}
+
+// The widths of a row of cells (mm, to 0.01).
+inline QList<double> widthsOf(const std::vector<CellBox> &row)
+{
+    QList<double> out;
+    for (const CellBox &c : row)
+        out << std::round(c.w * 100) / 100;
+    return out;
+}
+
+// Border codes of a table row of n cells: "first", n - 2 times "middle", "last".
+inline QStringList rowCodes(const QString &first, const QString &middle, const QString &last, int n)
+{
+    QStringList out{first};
+    for (int i = 0; i < n - 2; ++i)
+        out << middle;
+    out << last;
+    return out;
+}
+
+// The first text op of the page with this text (nullptr when none).
+inline const PageOp *findText(const PageRecord &rec, const QString &text)
+{
+    for (const PageOp &op : rec.ops) {
+        if (op.kind == PageOp::Text && op.text == text)
+            return &op;
+    }
+    return nullptr;
+}
+
+// Width and height (twips) of a text op under FixedTextMetrics: half an em for a character below
+// U+0100, a whole em for any other, lines 1.25 em high.
+inline double fixedWidth(const PageRecord &rec, const PageOp &op)
+{
+    const double em = rec.fonts.at(op.index).pixelSize();
+    double w = 0;
+    for (QChar c : op.text)
+        w += c.unicode() < 0x100 ? em / 2 : em;
+    return w;
+}
+
+inline double fixedHeight(const PageRecord &rec, const PageOp &op)
+{
+    return rec.fonts.at(op.index).pixelSize() * 1.25;
+}
+
+// Whether a text drawn under FixedTextMetrics stands centred in its cell both ways (alignment 4).
+inline bool centredIn(const PageRecord &rec, const PageOp &op, const CellBox &c)
+{
+    constexpr double tw = 56.6929;
+    const double cx = op.x1 + fixedWidth(rec, op) / 2, cy = op.y1 + fixedHeight(rec, op) / 2;
+    return std::abs(cx - (c.x + c.w / 2) * tw) < 3 && std::abs(cy - (c.y + c.h / 2) * tw) < 3;
+}
+
+// The point size of a text op's font on the preview of zoom factor `zoom`.
+inline double pointSize(const PageRecord &rec, const PageOp &op, double zoom)
+{
+    return rec.fonts.at(op.index).pixelSize() * zoom / 20.0;
+}
+
 inline QString run(const QString &program, const QStringList &args)
 {
     QProcess p;

@@ -229,6 +229,104 @@ private slots:
         QVERIFY(std::abs(*last.rbegin() - *last.begin() - mmToTwips(2 * 8)) <= 2);
     }
 
+    // Every cell of the list as drawn: widths, heights, border codes, texts, fonts and alignment.
+    void studentListCells()
+    {
+        test::TempData data;
+        addStudents(data, 30);
+        windows::show(QStringLiteral("managst"));
+        auto *m = windows::find<managst>(QStringLiteral("managst"));
+        QVERIFY(m);
+        m->Grid1->setTextMatrix(3, 2, QString()); // an empty cell keeps its frame
+        m->Toolbar1_ButtonClick();
+        printsform *f = preview();
+        QVERIFY(f);
+        f->LumoPrinter1->setTextMetrics(std::make_shared<FixedTextMetrics>());
+        int dest = 0;
+        print_managst(*f, dest);
+        QCOMPARE(f->LumoPrinter1->PageCount(), 2);
+        const double zoom = f->LumoPrinter1->ZoomFactor();
+        const QList<double> widths{32, 20, 18, 16, 20, 16, 16, 16, 16};
+
+        PageRecord rec = page(f, 1);
+        auto rows = cellRows(rec);
+        QCOMPARE(int(rows.size()), 30); // heading and rows 1 to 29
+        for (size_t r = 0; r < rows.size(); ++r) {
+            QCOMPARE(widthsOf(rows[r]), widths);
+            QCOMPARE(rows[r].front().x, 0.0);
+            for (const CellBox &c : rows[r])
+                QVERIFY(std::abs(c.h - 8) < 0.01);
+            if (r > 0)
+                QVERIFY(std::abs(rows[r].front().y - rows[r - 1].front().y - 8) < 0.01);
+            const QStringList codes = r == 0 ? rowCodes("2211", "1211", "1221", 9)
+                : r == 29                    ? rowCodes("2112", "1112", "1122", 9)
+                                             : rowCodes("2111", "1111", "1121", 9);
+            QCOMPARE(codesOf(rows[r]), codes);
+            for (int c = 0; c < 9; ++c) {
+                const CellBox &cell = rows[r][size_t(c)];
+                QCOMPARE(chopBlanks(cell.text()), c < 5 ? chopBlanks(m->Grid1->TextMatrix(int(r), c + 1)) : QString());
+                for (const PageOp *op : cell.texts) {
+                    const QFont &font = rec.fonts.at(op->index);
+                    QCOMPARE(font.family(), QStringLiteral("宋体"));
+                    QVERIFY(!font.bold());
+                    QVERIFY(std::abs(pointSize(rec, *op, zoom) - 12) < 0.1);
+                    QVERIFY2(centredIn(rec, *op, cell), qPrintable(op->text));
+                }
+            }
+        }
+        QVERIFY(rows[3][1].texts.isEmpty());
+
+        // The title: 黑体 15, centred across the 170 mm between the list's own 20 mm margins, one
+        // empty line above it, the table below it.
+        const PageOp *title = findText(rec, QStringLiteral("2008学届 学生信息名单"));
+        QVERIFY(title);
+        QCOMPARE(rec.fonts.at(title->index).family(), QStringLiteral("黑体"));
+        QVERIFY(!rec.fonts.at(title->index).bold());
+        QVERIFY(std::abs(pointSize(rec, *title, zoom) - 15) < 0.1);
+        QVERIFY(std::abs(title->x1 + fixedWidth(rec, *title) / 2 - mmToTwips(85)) < 3);
+        QVERIFY(std::abs(title->y1 - 9 * 25) < 3); // below one empty line of 宋体 9
+        QVERIFY(title->y1 + fixedHeight(rec, *title) <= rows[0].front().y * 56.6929);
+        QCOMPARE(f->LumoPrinter1->LeftMargin(), 20.f);
+        QCOMPARE(f->LumoPrinter1->RightMargin(), 20.f);
+
+        // Page 2: the heading row again and row 30 closing the table.
+        rec = page(f, 2);
+        rows = cellRows(rec);
+        QCOMPARE(int(rows.size()), 2);
+        QCOMPARE(codesOf(rows[0]), rowCodes("2211", "1211", "1221", 9));
+        QCOMPARE(chopBlanks(rows[0][0].text()), chopBlanks(m->Grid1->TextMatrix(0, 1)));
+        QCOMPARE(codesOf(rows[1]), rowCodes("2112", "1112", "1122", 9));
+        QCOMPARE(rows[1][0].text(), m->Grid1->TextMatrix(30, 1));
+        QVERIFY(!findText(rec, QStringLiteral("2008学届 学生信息名单")));
+
+        // Page 1 alone: the title and page 1 only.
+        f->curpage = 1;
+        print_managst(*f, dest);
+        QCOMPARE(f->LumoPrinter1->PageCount(), 1);
+        QVERIFY(findText(page(f, 1), QStringLiteral("2008学届 学生信息名单")));
+        QCOMPARE(int(cellRows(page(f, 1)).size()), 30);
+
+        // Page 2 of three (N = 60) alone: rows 30 to 58, the 58th closing, no title.
+        m->Grid1->setRows(61);
+        for (int r = 31; r <= 60; ++r)
+            m->Grid1->setTextMatrix(r, 1, QStringLiteral("T%1").arg(r));
+        f->curpage = 2;
+        print_managst(*f, dest);
+        QCOMPARE(f->pagecount, qint16(3));
+        QCOMPARE(f->LumoPrinter1->PageCount(), 1);
+        rec = page(f, 1);
+        rows = cellRows(rec);
+        QCOMPARE(int(rows.size()), 30);
+        QVERIFY(!findText(rec, QStringLiteral("2008学届 学生信息名单")));
+        QCOMPARE(rows[1][0].text(), m->Grid1->TextMatrix(30, 1));
+        QCOMPARE(rows[29][0].text(), QStringLiteral("T58"));
+        QCOMPARE(codesOf(rows[29]), rowCodes("2112", "1112", "1122", 9));
+        QCOMPARE(codesOf(rows[28]), rowCodes("2111", "1111", "1121", 9));
+        // The heading row stands at the top of the page, where the title would have been.
+        QVERIFY(rows[0].front().y < 0.01);
+        f->curpage = 0;
+    }
+
     void classSeatList()
     {
         test::TempData data;
@@ -294,6 +392,136 @@ private slots:
         QCOMPARE(w->Combo3->currentText(), QStringLiteral("5"));
     }
 
+    // Both seat lists cell by cell, and the pages laid out alone: the title only with page 1, the
+    // information line on the first page of every run.
+    void seatListCells()
+    {
+        test::TempData data;
+        seatFixture(data);
+        for (const bool classes : {true, false}) {
+            bpdy2 *w = openChart(classes, classes ? 2 : 0);
+            Grid *g = w->Grid1;
+            const int cols = classes ? 7 : 6;
+            g->setRows(91); // 90 students
+            for (int r = 1; r <= 90; ++r) {
+                for (int c = 1; c <= cols; ++c)
+                    g->setTextMatrix(r, c, QStringLiteral("%1-%2").arg(r).arg(c));
+            }
+            g->setTextMatrix(40, 3, QString());
+            w->VsNetBut1_Click(1);
+            printsform *f = preview();
+            QVERIFY(f && f->isVisible());
+            QCOMPARE(f->reportCode(), qint16(classes ? 31 : 32));
+            f->LumoPrinter1->setTextMetrics(std::make_shared<FixedTextMetrics>());
+            const double zoom = f->LumoPrinter1->ZoomFactor();
+            const QString title = classes ? QStringLiteral("高二5班 高二下期中考试座位单")
+                                          : QStringLiteral("高二101考场 高二下期中考试座位单");
+            const QString info = classes ? QStringLiteral("2008-09-01    总人数：45")
+                                         : QStringLiteral("考试地点：教学楼101室        2008-09-01    总人数：30");
+            const QList<double> widths = classes ? QList<double>{27, 18, 18, 18, 18, 15, 20}
+                                                 : QList<double>{16, 22, 27, 24, 20, 20};
+            const auto lay = [&](int curpage) {
+                f->curpage = qint16(curpage);
+                int dest = 0;
+                if (classes)
+                    print_bjzw(*f, dest);
+                else
+                    print_kczw(*f, dest);
+                f->curpage = 0;
+            };
+
+            lay(0);
+            QCOMPARE(f->LumoPrinter1->PageCount(), 3);
+            QCOMPARE(f->pagecount, qint16(3));
+            for (int p = 1; p <= 3; ++p) {
+                const PageRecord rec = page(f, p);
+                const auto rows = cellRows(rec);
+                const int first = (p - 1) * 38 + 1, last = std::min(p * 38, 90);
+                QCOMPARE(int(rows.size()), last - first + 2);
+                QCOMPARE(bool(findText(rec, title)), p == 1);
+                QCOMPARE(bool(findText(rec, info)), p == 1);
+                for (size_t r = 0; r < rows.size(); ++r) {
+                    QCOMPARE(widthsOf(rows[r]), widths);
+                    QCOMPARE(rows[r].front().x, 0.0);
+                    for (const CellBox &c : rows[r])
+                        QVERIFY(std::abs(c.h - 6) < 0.01);
+                    const int row = r == 0 ? 0 : first + int(r) - 1;
+                    const QStringList codes = r == 0 ? rowCodes("2211", "1211", "1221", cols)
+                        : row == last                ? rowCodes("2112", "1112", "1122", cols)
+                                                     : rowCodes("2111", "1111", "1121", cols);
+                    QCOMPARE(codesOf(rows[r]), codes);
+                    for (int c = 0; c < cols; ++c) {
+                        const CellBox &cell = rows[r][size_t(c)];
+                        QCOMPARE(chopBlanks(cell.text()), chopBlanks(g->TextMatrix(row, c + 1)));
+                        for (const PageOp *op : cell.texts) {
+                            const QFont &font = rec.fonts.at(op->index);
+                            QCOMPARE(font.family(), QStringLiteral("宋体"));
+                            QCOMPARE(font.bold(), r == 0); // the heading row alone is bold
+                            QVERIFY(std::abs(pointSize(rec, *op, zoom) - 10) < 0.1);
+                            QVERIFY2(centredIn(rec, *op, cell), qPrintable(op->text));
+                        }
+                    }
+                }
+                if (p == 1) {
+                    // Title 黑体 15 at the left edge, then the information line in 宋体 10 at the
+                    // left edge, then the table.
+                    const PageOp *t = findText(rec, title);
+                    const PageOp *i = findText(rec, info);
+                    QCOMPARE(rec.fonts.at(t->index).family(), QStringLiteral("黑体"));
+                    QVERIFY(std::abs(pointSize(rec, *t, zoom) - 15) < 0.1);
+                    QVERIFY(!rec.fonts.at(t->index).bold());
+                    QCOMPARE(t->x1, 0.f);
+                    QVERIFY(std::abs(t->y1 - 9 * 25) < 3);
+                    QCOMPARE(rec.fonts.at(i->index).family(), QStringLiteral("宋体"));
+                    QVERIFY(std::abs(pointSize(rec, *i, zoom) - 10) < 0.1);
+                    QVERIFY(!rec.fonts.at(i->index).bold());
+                    QCOMPARE(i->x1, 0.f);
+                    QVERIFY(i->y1 >= t->y1 + fixedHeight(rec, *t));
+                    QVERIFY(i->y1 + fixedHeight(rec, *i) <= rows[0].front().y * 56.6929);
+                }
+            }
+            QVERIFY(cellRows(page(f, 2))[2][2].texts.isEmpty()); // row 40's empty cell, still framed
+            QCOMPARE(cellRows(page(f, 2))[2][2].code, QStringLiteral("1111"));
+
+            // Pages laid out alone: page 1 with its title; pages 2 and 3 without, each with the
+            // information line above its heading row.
+            const struct
+            {
+                int page, first, last;
+            } alone[] = {{1, 1, 38}, {2, 39, 76}, {3, 77, 90}};
+            for (const auto &a : alone) {
+                lay(a.page);
+                QCOMPARE(f->LumoPrinter1->PageCount(), 1);
+                QCOMPARE(f->frompage, qint16(a.page));
+                QCOMPARE(f->topage, qint16(a.page));
+                const PageRecord rec = page(f, 1);
+                const auto rows = cellRows(rec);
+                QCOMPARE(int(rows.size()), a.last - a.first + 2);
+                QCOMPARE(bool(findText(rec, title)), a.page == 1);
+                const PageOp *i = findText(rec, info);
+                QVERIFY(i);
+                QVERIFY(i->y1 < rows[0].front().y * 56.6929);
+                QCOMPARE(rows[1][0].text(), g->TextMatrix(a.first, 1));
+                QCOMPARE(rows.back()[0].text(), g->TextMatrix(a.last, 1));
+                QCOMPARE(codesOf(rows.back()), rowCodes("2112", "1112", "1122", cols));
+            }
+            QCOMPARE(f->curpage, qint16(0));
+
+            // No student row: the one page with the title and the information line.
+            g->setRows(1);
+            lay(0);
+            QCOMPARE(f->pagecount, qint16(0));
+            QCOMPARE(f->LumoPrinter1->PageCount(), 1);
+            QVERIFY(findText(page(f, 1), title) && findText(page(f, 1), info));
+            QVERIFY(cellRows(page(f, 1)).empty());
+
+            f->Unload();
+            QVERIFY(w->isVisible());
+            w->Unload();
+            windows::find(QStringLiteral("bpdy"))->Unload();
+        }
+    }
+
     void roomSeatList()
     {
         test::TempData data;
@@ -325,6 +553,70 @@ private slots:
 
         f->Unload();
         QVERIFY(w->isVisible());
+    }
+
+    // The score-entry sheet cell by cell: thin boxes everywhere, a bold heading row of 8 mm, body
+    // rows of 7 mm, the title and the subject line flush left in their own fonts.
+    void scoreSheetCells()
+    {
+        test::TempData data;
+        addStudents(data, 0);
+        printsform *f = windows::get<printsform>(QStringLiteral("printsform"));
+        f->Load();
+        f->LumoPrinter1->setTextMetrics(std::make_shared<FixedTextMetrics>());
+        const double zoom = f->LumoPrinter1->ZoomFactor();
+        cjintool *w = scoreSheet(36, true, false);
+        int dest = 0;
+        print_cjintool(*f, dest);
+        QCOMPARE(f->LumoPrinter1->PageCount(), 1);
+        const PageRecord rec = page(f, 1);
+
+        const PageOp *title = findText(rec, QStringLiteral("期中考试"));
+        const PageOp *line = findText(rec, QStringLiteral("考试科目：数学（班级号:3）"));
+        QVERIFY(title && line);
+        QCOMPARE(rec.fonts.at(title->index).family(), QStringLiteral("黑体"));
+        QVERIFY(std::abs(pointSize(rec, *title, zoom) - 15) < 0.1);
+        QCOMPARE(rec.fonts.at(line->index).family(), QStringLiteral("宋体"));
+        QVERIFY(std::abs(pointSize(rec, *line, zoom) - 13) < 0.1);
+        for (const PageOp *op : {title, line}) {
+            QVERIFY(!rec.fonts.at(op->index).bold());
+            QCOMPARE(op->x1, 0.f);
+        }
+        QVERIFY(std::abs(title->y1) < 1); // no empty line above the title
+        QVERIFY(line->y1 > title->y1);
+
+        const auto rows = cellRows(rec);
+        QCOMPARE(int(rows.size()), 36); // heading and 35 body rows
+        QVERIFY(rows[0].front().y * 56.6929 >= line->y1 + fixedHeight(rec, *line));
+        const QStringList heading{QStringLiteral("   姓  名 "), QStringLiteral("座号"), QStringLiteral("分数"),
+                                  QStringLiteral("分数2"), QString()};
+        for (size_t r = 0; r < rows.size(); ++r) {
+            const int cells = r <= 1 ? 10 : 5;
+            QCOMPARE(int(rows[r].size()), cells);
+            QCOMPARE(rows[r].front().x, 0.0);
+            for (int c = 0; c < cells; ++c) {
+                const CellBox &cell = rows[r][size_t(c)];
+                QCOMPARE(cell.code, QStringLiteral("1111"));
+                QVERIFY(std::abs(cell.h - (r == 0 ? 8 : 7)) < 0.01);
+                const int entry = int(r) + (c >= 5 ? 35 : 0);
+                const int col = c % 5 + 1;
+                const QString want = r == 0 ? heading[c % 5] : col <= 3 ? w->Grid1->TextMatrix(entry, col) : QString();
+                QCOMPARE(chopBlanks(cell.text()), chopBlanks(want));
+                for (const PageOp *op : cell.texts) {
+                    const QFont &font = rec.fonts.at(op->index);
+                    QCOMPARE(font.family(), QStringLiteral("宋体"));
+                    QCOMPARE(font.bold(), r == 0);
+                    QVERIFY(std::abs(pointSize(rec, *op, zoom) - 12) < 0.1);
+                    QVERIFY2(centredIn(rec, *op, cell), qPrintable(op->text));
+                }
+            }
+        }
+        // The two blocks stand side by side without a gap: 79 mm each in class mode.
+        QVERIFY(std::abs(rows[1][5].x - 79) < 0.01);
+        // The sheet's own top and bottom margins; the side margins stay as the page setup has them.
+        QVERIFY(std::abs(f->LumoPrinter1->TopMargin() - 13) < 0.01);
+        QVERIFY(std::abs(f->LumoPrinter1->BottomMargin() - 13) < 0.01);
+        QVERIFY(std::abs(f->LumoPrinter1->LeftMargin() - 20) < 0.01);
     }
 
     void scoreEntrySheet()
