@@ -302,9 +302,20 @@ void tst_dkcj::messagesAndPrinting()
     QCOMPARE(f.svc->texts(), QStringList({QStringLiteral("查询学科未选择！")}));
     QCOMPARE(w->Grid1->Rows(), 1);
 
-    // Printing a book: report 33; the subject count is left as it was.
+    // A book built, then the class chosen again: the grid is back at its heading row and printing
+    // is refused.
     f.svc->clear();
     Fixture::query(w, 0, QStringLiteral("语文"), QStringLiteral("2"));
+    QCOMPARE(w->Grid1->Rows(), 2);
+    w->Combo3->setCurrentIndex(w->Combo3->findText(QStringLiteral("1")));
+    w->VsNetBut1_Click(1);
+    QCOMPARE(f.svc->texts(), QStringList({QStringLiteral("当前打印数据为空！")}));
+    QCOMPARE(gReportCode, qint16(0));
+    QVERIFY(!w->isHidden());
+
+    // Printing a book: report 33; the subject count is left as it was.
+    f.svc->clear();
+    w->VsNetBut1_Click(2);
     gReportSubjectCount = 7;
     w->VsNetBut1_Click(1);
     QVERIFY(f.svc->messages.empty());
