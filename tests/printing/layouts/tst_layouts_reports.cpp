@@ -363,6 +363,26 @@ private slots:
         QVERIFY(textPoints(whole, all) < 10.0);
         QCOMPARE(textPoints(whole, QStringLiteral("生1")), 10.0);
 
+        // No data rows: one page with the title and the information block, no table; page 1
+        // alone then draws the heading row and no body row.
+        {
+            auto empty = makeGrid(1, 12, [&](int, int c) { return heads[c]; });
+            SubjectSheetInput none = in;
+            none.grid = empty.get();
+            f->curpage = 0;
+            laySubjectSheet(*f, dest, none);
+            QCOMPARE(pages(f), 1);
+            QCOMPARE(f->pagecount, qint16(0));
+            QVERIFY(pageTexts(f, 1).contains(QStringLiteral("期中考试单科成绩单")));
+            QVERIFY(pageTexts(f, 1).contains(QStringLiteral("作弊人数")));
+            QVERIFY(!pageTexts(f, 1).contains(QStringLiteral("   姓 名")));
+            f->curpage = 1;
+            laySubjectSheet(*f, dest, none);
+            QCOMPARE(pages(f), 1);
+            QCOMPARE(count(pageTexts(f, 1), QStringLiteral("   姓 名")), 2);
+            QVERIFY(pageTexts(f, 1).contains(QStringLiteral("期中考试单科成绩单")));
+        }
+
         // No band shown: an empty band cell; the whole grade keeps its first two characters.
         f->curpage = 0;
         in.statShown.fill(false);
@@ -832,6 +852,20 @@ private slots:
         QCOMPARE(lp->LeftMargin(), 9.0f);
         QCOMPARE(lp->RightMargin(), 9.0f);
         QVERIFY2(sameTwips(thickVerticals(page(f, 1)), {0, 280}), qPrintable(joinTwips(thickVerticals(page(f, 1)))));
+
+        // Page 2 alone of 36 classes: no title; its heading ("班 级" at 9 points, the first page of
+        // this run) and class 36 closing the frame.
+        auto g36 = makeGrid(37, 14, [](int r, int c) { return c == 0 ? QString() : r == 0 ? QStringLiteral("H%1").arg(c) : QStringLiteral("%1:%2").arg(r).arg(c); });
+        f->curpage = 2;
+        layAverage(*f, dest, {QStringLiteral("期中"), QStringLiteral("2007"), 5, g36.get()});
+        QCOMPARE(pages(f), 1);
+        QCOMPARE(f->pagecount, qint16(2));
+        rec = page(f, 1);
+        QVERIFY(!rec.texts().contains(QStringLiteral("期中平均成绩册(2007学届)")));
+        QVERIFY(rec.texts().contains(QStringLiteral("36:13")));
+        QVERIFY(!rec.texts().contains(QStringLiteral("35:13")));
+        QCOMPARE(textPoints(rec, QStringLiteral("班 级")), 9.0);
+        QVERIFY(std::abs(frameHeightMm(rec) - (12 + 6)) < 0.05);
     }
 
     void tableFramesAndAlignments()
