@@ -1063,6 +1063,25 @@ private slots:
         QVERIFY(text.contains(QStringLiteral("2007(3)")));
         QVERIFY(text.contains(QStringLiteral(">=130(15)")));
         QVERIFY(text.contains(QStringLiteral("学生80")));
+
+        // Labels: seven score columns, twelve students (two pages).
+        const QStringList labelHeads = {QString(), QStringLiteral("    学   号"), QStringLiteral("   姓 名"), QStringLiteral("座号"),
+                                        QStringLiteral("语文"), QStringLiteral("数学"), QStringLiteral("英语"), QStringLiteral("物理"),
+                                        QStringLiteral("化学"), QStringLiteral("生物"), QStringLiteral("总分1")};
+        auto l = makeGrid(13, 11, [&](int r, int c) {
+            if (r == 0)
+                return labelHeads[c];
+            return c == 0 ? QString() : c == 1 ? QStringLiteral("2007%1").arg(r, 4, 10, QLatin1Char('0'))
+                   : c == 2 ? (r % 2 ? QStringLiteral("王五") : QStringLiteral("欧阳小明")) : c == 3 ? QString::number(r)
+                   : c == 10 ? QStringLiteral("%1.5").arg(500 + r) : QString::number(60 + r + c);
+        });
+        const QString labels = dir + QStringLiteral("/labels.pdf");
+        lp->Printer()->setOutputFileName(labels);
+        layLabels(*f, dest, {QStringLiteral("期末考试"), l.get()});
+        QCOMPARE(pdfPages(labels), 2);
+        text = pdfText(labels);
+        QVERIFY2(text.contains(QStringLiteral("学号：20070001").normalized(QString::NormalizationForm_KC)), qPrintable(text));
+        QVERIFY(text.contains(QStringLiteral("512.5")));
     }
 
     void comparisonFromItsWindowPrintedToPdf()
