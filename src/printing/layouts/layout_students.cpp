@@ -5,6 +5,7 @@
 #include "printing/layouts/layouts.h"
 #include "printing/layouts/printsform.h"
 #include "printing/layouts/tablelayout.h"
+#include "shell/globals.h"
 #include "shell/managst.h"
 
 namespace quorvane {
@@ -15,7 +16,11 @@ void print_managst(printsform &form, int &dest)
     Grid *grid = w ? w->Grid1 : nullptr;
 
     tablelayout::Table t;
-    t.title = (w ? w->cohortYear() : QString()) + QStringLiteral("学届 学生信息名单");
+    // The register's own cohort; the chosen one when the register has not been loaded.
+    QString year = w ? w->cohortYear() : QString();
+    if (year.isEmpty())
+        year = gCohortYear;
+    t.title = year + QStringLiteral("学届 学生信息名单");
     t.titleSize = 15;
     t.titleAlignment = 2;
     t.bodyFontSize = 12;

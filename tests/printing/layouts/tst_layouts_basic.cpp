@@ -56,14 +56,20 @@ bpdy2 *openChart(bool classes, int choice)
 }
 
 // With LAYOUT_DEMO_DIR set, prints the preview's report into that folder as <name>.pdf, to look at.
-void demoPdf(printsform *f, const char *name)
+// The report is the preview's own, or the one of `layout` when given (a preview loaded for no report).
+void demoPdf(printsform *f, const char *name, LayoutRoutine layout = nullptr)
 {
     if (!qEnvironmentVariableIsSet("LAYOUT_DEMO_DIR"))
         return;
     f->LumoPrinter1->Printer()->setOutputFormat(QPrinter::PdfFormat);
     f->LumoPrinter1->Printer()->setOutputFileName(qEnvironmentVariable("LAYOUT_DEMO_DIR") + QLatin1Char('/')
                                                   + QLatin1String(name) + QStringLiteral(".pdf"));
-    f->print_toprinter();
+    if (layout) {
+        int dest = 1;
+        layout(*f, dest);
+    } else {
+        f->print_toprinter();
+    }
 }
 
 bool hasAll(const QStringList &texts, const QStringList &wanted)
@@ -227,6 +233,18 @@ private slots:
         const auto last = thickRules(page(f, 2));
         QCOMPARE(int(last.size()), 2);
         QVERIFY(std::abs(*last.rbegin() - *last.begin() - mmToTwips(2 * 8)) <= 2);
+
+        // Without a register the list is empty and its title names the chosen cohort.
+        f->Unload();
+        m->Unload();
+        windows::destroyAll();
+        f = windows::get<printsform>(QStringLiteral("printsform"));
+        f->Load();
+        gCohortYear = QStringLiteral("2010");
+        print_managst(*f, dest);
+        QCOMPARE(f->LumoPrinter1->PageCount(), 1);
+        QCOMPARE(f->pagecount, qint16(0));
+        QVERIFY(pageTexts(f, 1).contains(QStringLiteral("2010学届 学生信息名单")));
     }
 
     // Every cell of the list as drawn: widths, heights, border codes, texts, fonts and alignment.
@@ -676,10 +694,9 @@ private slots:
         QVERIFY(t.contains(QStringLiteral("考试科目：_______________（考场号:_________）")));
         QCOMPARE(boxWidthsAt(rec, headTop), (QList<int>{25, 14, 14, 12, 25, 14, 14, 12}));
         QVERIFY(t.contains(QStringLiteral("座70")));
-        gReportCode = 41;
-        demoPdf(f, "scoresheet-room");
+        demoPdf(f, "scoresheet-room", print_cjintool);
         scoreSheet(70, true, false);
-        demoPdf(f, "scoresheet-class");
+        demoPdf(f, "scoresheet-class", print_cjintool);
         scoreSheet(70, false, true);
         print_cjintool(*f, dest);
         QVERIFY(t.indexOf(QStringLiteral("座70")) < t.indexOf(QStringLiteral("座35")) + 10);
