@@ -4,6 +4,7 @@
 #include "layouttest.h"
 
 #include "printing/layouts/layouts.h"
+#include "printing/layouts/reportlayouts.h"
 #include "scores/cjintool.h"
 #include "shell/managst.h"
 
@@ -61,16 +62,16 @@ private slots:
         {
             qint16 code;
             const char *window;
-            bool laidOut;
-        } expected[] = {{4, "managst", true},  {31, "bpdy2", true}, {32, "bpdy2", true},   {33, "dkcj", false},
-                        {34, "gkcj", false},   {35, "average", false}, {36, "gkdz", false}, {37, "fdtj", false},
-                        {38, "cjbq", false},   {41, "cjintool", true}};
+            LayoutRoutine layout;
+        } expected[] = {{4, "managst", print_managst}, {31, "bpdy2", print_bjzw},   {32, "bpdy2", print_kczw},
+                        {33, "dkcj", print_dkcj},      {34, "gkcj", print_gkcj},    {35, "average", print_average},
+                        {36, "gkdz", print_gkdz},      {37, "fdtj", print_fdtj},    {38, "cjbq", print_cjbq},
+                        {41, "cjintool", print_cjintool}};
         for (const auto &e : expected) {
             const ReportEntry *r = reportEntry(e.code);
             QVERIFY(r);
             QCOMPARE(QString::fromLatin1(r->askingWindow), QString::fromLatin1(e.window));
-            if (e.laidOut)
-                QVERIFY(r->layout);
+            QVERIFY2(r->layout == e.layout, e.window);
         }
         for (qint16 code : {qint16(0), qint16(3), qint16(5), qint16(30), qint16(39), qint16(40), qint16(42), qint16(-4)})
             QVERIFY(!reportEntry(code));
