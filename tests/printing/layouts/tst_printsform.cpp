@@ -99,6 +99,11 @@ private slots:
             QCOMPARE(QColor::fromRgb(school->rgb), QColor(Qt::blue));
             const PageOp *product = textOp(rec, QStringLiteral("Quorvane"));
             QVERIFY(product && !rec.fonts.at(product->index).italic() && !rec.fonts.at(product->index).underline());
+            // The foot keeps the control's defaults: the date is neither italic, underlined nor blue.
+            const PageOp *date = textOp(rec, QStringLiteral("2008-09-01"));
+            QVERIFY(date && !rec.fonts.at(date->index).italic() && !rec.fonts.at(date->index).underline());
+            QVERIFY(QColor::fromRgb(date->rgb) != QColor(Qt::blue));
+            QCOMPARE(QColor::fromRgb(date->rgb), QColor::fromRgb(product->rgb));
             // Head above the table, foot below it.
             QVERIFY(school->y1 < 0);
             QVERIFY(textOp(rec, QStringLiteral("第%1页").arg(p))->y1 > mmToTwips(297 - 40));
