@@ -4,6 +4,7 @@
 #include "controls/grid/grid.h"
 #include "controls/progressbar/XP_ProgressBar.h"
 #include "shell/globals.h"
+#include "shell/keys.h"
 #include "shell/services.h"
 #include "shell/textcheck.h"
 
@@ -15,7 +16,6 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QTimer>
 #include <QValidator>
 #include <QVBoxLayout>
@@ -84,8 +84,7 @@ QLabel *makeLabel(const QString &text, QWidget *parent, const char *color = null
 QPushButton *makeButton(const QString &text, QWidget *parent)
 {
     auto *b = new QPushButton(text, parent);
-    b->setAutoDefault(false);
-    b->setDefault(false);
+    keys::noDefault(b);
     return b;
 }
 } // namespace
@@ -142,7 +141,14 @@ void cjintool::createControls(QWidget *root)
     lay->addWidget(Grid1, 1);
     // A click on the grid (the current row is set by the press) sends the user back to the entry
     // box on that row; handled at the release, also when the mouse was let go over another cell.
-    Grid1->viewport()->installEventFilter(this);
+    keys::hook(Grid1->viewport(), [this](QEvent *event) {
+        if (event->type() == QEvent::MouseButtonRelease) {
+            Grid1_Click();
+            Grid1_EnterCell();
+            Grid1_GotFocus();
+        }
+        return false;
+    });
 
     // Right: choosers, entry box and buttons.
     auto *side = new QWidget(root);
@@ -216,9 +222,22 @@ void cjintool::createControls(QWidget *root)
     connect(Combo3, &QComboBox::activated, this, [this](int) { Combo3_Click(); });
     connect(Combo4, &QComboBox::activated, this, [this](int) { Combo4_Click(); });
     connect(Text1, &QLineEdit::textChanged, this, [this] { Text1_Change(); });
-    Text1->installEventFilter(this);
+    keys::hook(Text1, [this](QEvent *event) {
+        if (event->type() == QEvent::FocusIn) {
+            // After the click that gave the focus has placed the caret.
+            QTimer::singleShot(0, this, [this] {
+                if (Text1)
+                    Text1_GotFocus();
+            });
+        }
+        return false;
+    });
+    // Only a key pressed in the box counts: the Enter that closed a message box is let go over
+    // the box again and must not run the check (and its message) once more.
+    keys::onKeyUpPressedHere(Text1, [this](int keyCode) { Text1_KeyUp(keyCode, 0); });
+    // Enter on a button that has the focus presses it (no button is the window's default).
     for (QPushButton *b : {command3, VsNetBut1, VsNetBut2, VsNetBut3, VsNetBut4, exitcom})
-        b->installEventFilter(this);
+        keys::pressOnEnter(b);
     connect(command3, &QPushButton::clicked, this, &cjintool::command3_Click);
     connect(VsNetBut1, &QPushButton::clicked, this, &cjintool::VsNetBut1_Click);
     connect(VsNetBut2, &QPushButton::clicked, this, &cjintool::VsNetBut2_Click);
@@ -226,59 +245,6 @@ void cjintool::createControls(QWidget *root)
     connect(VsNetBut4, &QPushButton::clicked, this, &cjintool::VsNetBut4_Click);
     connect(exitcom, &QPushButton::clicked, this, &cjintool::exitcom_Click);
     resize(760, 560);
-}
-
-bool cjintool::eventFilter(QObject *watched, QEvent *event)
-{
-    if (Grid1 && watched == Grid1->viewport() && event->type() == QEvent::MouseButtonRelease) {
-        Grid1_Click();
-        Grid1_EnterCell();
-        Grid1_GotFocus();
-        return Window::eventFilter(watched, event);
-    }
-    // Enter on a button that has the focus presses it (no button is the window's default).
-    if (auto *button = qobject_cast<QPushButton *>(watched); button && event->type() == QEvent::KeyPress) {
-        auto *ke = static_cast<QKeyEvent *>(event);
-        if (ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter) {
-            if (!ke->isAutoRepeat() && button->isEnabled())
-                button->click();
-            return true;
-        }
-    }
-    if (Text1 && watched == Text1) {
-        if (event->type() == QEvent::FocusIn) {
-            // After the click that gave the focus has placed the caret.
-            QTimer::singleShot(0, this, [this] {
-                if (Text1)
-                    Text1_GotFocus();
-            });
-        } else if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
-            auto *ke = static_cast<QKeyEvent *>(event);
-            int code = 0;
-            switch (ke->key()) {
-            case Qt::Key_Return:
-            case Qt::Key_Enter: code = 13; break;
-            case Qt::Key_Down: code = 40; break;
-            case Qt::Key_Up: code = 38; break;
-            default: break;
-            }
-            if (event->type() == QEvent::KeyPress) {
-                if (code)
-                    m_keyDown = code;
-            } else if (code && !ke->isAutoRepeat()) {
-                // Only a key pressed in the box counts: the Enter that closed a message box is let
-                // go over the box again and must not run the check (and its message) once more.
-                const bool pressedHere = m_keyDown == code;
-                m_keyDown = 0;
-                if (pressedHere)
-                    Text1_KeyUp(code, 0);
-                return true;
-            }
-        } else if (event->type() == QEvent::FocusOut) {
-            m_keyDown = 0;
-        }
-    }
-    return Window::eventFilter(watched, event);
 }
 
 void cjintool::Form_Load()
@@ -289,7 +255,6 @@ void cjintool::Form_Load()
     m_settings = SubjectSettings();
     m_curkm = 0;
     m_movedir = 2;
-    m_keyDown = 0;
     m_gridContext = SheetContext();
     m_students.clear();
     m_saving = false;

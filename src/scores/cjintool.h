@@ -100,7 +100,6 @@ protected:
     void Form_Unload() override;
     // A save in progress keeps the window (and its connection) open.
     bool QueryUnload() override { return !m_saving; }
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     bool classModeShown() const;
@@ -119,8 +118,6 @@ private:
     scoresheet::SubjectSettings m_settings;
     int m_curkm = 0;
     int m_movedir = 2;
-    // The entry cycle key (13, 38, 40) last pressed in the entry box, until it is let go.
-    int m_keyDown = 0;
     // The sheet the grid was filled for and the students of its rows.
     scoresheet::SheetContext m_gridContext;
     std::vector<scoresheet::SheetRow> m_students;

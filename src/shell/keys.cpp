@@ -116,6 +116,39 @@ void onKeyUp(QWidget *control, std::function<void(int keyCode)> handler)
     });
 }
 
+void onKeyUpPressedHere(QWidget *control, std::function<void(int keyCode)> handler)
+{
+    hook(control, [handler = std::move(handler), keyDown = 0](QEvent *event) mutable {
+        if (event->type() == QEvent::FocusOut) {
+            keyDown = 0;
+            return false;
+        }
+        if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease)
+            return false;
+        auto *ke = static_cast<QKeyEvent *>(event);
+        int code = 0;
+        if (isEnter(ke))
+            code = kEnter;
+        else if (ke->key() == Qt::Key_Down)
+            code = kDown;
+        else if (ke->key() == Qt::Key_Up)
+            code = kUp;
+        if (!code)
+            return false;
+        if (event->type() == QEvent::KeyPress) {
+            keyDown = code;
+            return false;
+        }
+        if (ke->isAutoRepeat())
+            return false;
+        const bool pressedHere = keyDown == code;
+        keyDown = 0;
+        if (pressedHere)
+            handler(code);
+        return true;
+    });
+}
+
 void caretToEnd(QLineEdit *box)
 {
     box->deselect();

@@ -48,6 +48,12 @@ void onGotFocus(QWidget *control, std::function<void()> gotFocus);
 // Up or Down let go in the control runs handler with 38 or 40; the key still reaches the control.
 void onKeyUp(QWidget *control, std::function<void(int keyCode)> handler);
 
+// Enter, Up or Down let go in the control runs handler with 13, 38 or 40, but only when the key
+// was also pressed there: the Enter that closes a message box is let go over the control
+// afterwards and must not act again. A key held down acts once, when it is let go; the let-go
+// goes no further. Leaving the control forgets a key pressed in it.
+void onKeyUpPressedHere(QWidget *control, std::function<void(int keyCode)> handler);
+
 // Puts the caret at the end of the box with nothing selected (what a box that gains the focus
 // does).
 void caretToEnd(QLineEdit *box);

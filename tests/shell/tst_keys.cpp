@@ -103,6 +103,37 @@ private Q_SLOTS:
         QVERIFY(box.cursorPosition() < 3);
     }
 
+    void aKeyActsWhenLetGoOnlyIfPressedInTheBox()
+    {
+        QLineEdit box;
+        QList<int> codes;
+        keys::onKeyUpPressedHere(&box, [&](int code) { codes << code; });
+        box.show();
+        box.setFocus();
+        QTest::keyClick(&box, Qt::Key_Return);
+        QTest::keyClick(&box, Qt::Key_Down);
+        QTest::keyClick(&box, Qt::Key_Up);
+        QTest::keyClick(&box, Qt::Key_A);
+        QCOMPARE(codes, (QList<int>{13, 40, 38}));
+        // An Enter pressed elsewhere (the one that closed a message box) and let go here does nothing.
+        codes.clear();
+        QTest::keyRelease(&box, Qt::Key_Return);
+        QVERIFY(codes.isEmpty());
+        // Pressed, then the box loses the focus: the key is forgotten.
+        QTest::keyPress(&box, Qt::Key_Down);
+        QFocusEvent out(QEvent::FocusOut);
+        QApplication::sendEvent(&box, &out);
+        QTest::keyRelease(&box, Qt::Key_Down);
+        QVERIFY(codes.isEmpty());
+        // Held down: the repeats do nothing, the last let-go acts once.
+        QTest::keyPress(&box, Qt::Key_Up);
+        QKeyEvent repeatUp(QEvent::KeyRelease, Qt::Key_Up, Qt::NoModifier, QString(), true);
+        QApplication::sendEvent(&box, &repeatUp);
+        QVERIFY(codes.isEmpty());
+        QTest::keyRelease(&box, Qt::Key_Up);
+        QCOMPARE(codes, (QList<int>{38}));
+    }
+
     void aBoxGainingTheFocusPutsTheCaretAtTheEnd()
     {
         QWidget form;
