@@ -3,6 +3,7 @@
 #include "arrangement/outksxx.h"
 #include "controls/grid/grid.h"
 #include "shell/globals.h"
+#include "shell/keys.h"
 #include "shell/services.h"
 #include "shell/textcheck.h"
 
@@ -127,7 +128,22 @@ void gkksxx::createControls(QWidget *root)
     for (int i = 0; i < 5; ++i) {
         Text1[i] = new QLineEdit(root);
         Text1[i]->setMaxLength(maxLen[i]);
-        Text1[i]->installEventFilter(this);
+        keys::hook(Text1[i], [this, i](QEvent *event) {
+            if (event->type() == QEvent::FocusIn)
+                Text1_GotFocus(i);
+            return false;
+        });
+        keys::onEnter(Text1[i], [this, i] { Text1_KeyPress(i, keys::kEnter); });
+        // Every other key that types something, and Backspace, reaches the field's handler too.
+        keys::hook(Text1[i], [this, i](QEvent *event) {
+            if (event->type() == QEvent::KeyPress) {
+                auto *ke = static_cast<QKeyEvent *>(event);
+                const bool enter = ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter;
+                if (!enter && (!ke->text().isEmpty() || ke->key() == Qt::Key_Backspace))
+                    Text1_KeyPress(i, ke->text().isEmpty() ? 8 : ke->text().at(0).unicode());
+            }
+            return false;
+        });
     }
     Combo1 = new QComboBox(root);
     Combo1->setEditable(true);
@@ -135,8 +151,8 @@ void gkksxx::createControls(QWidget *root)
     Combo1->addItems({QStringLiteral("不限"), QStringLiteral("文科"), QStringLiteral("理科")});
     Combo1->setCurrentIndex(-1);
     Combo1->setEditText(QString());
-    Combo1->installEventFilter(this);
-    Combo1->lineEdit()->installEventFilter(this);
+    keys::onEnter(Combo1, [this] { Combo1_KeyPress(keys::kEnter); });
+    keys::onEnter(Combo1->lineEdit(), [this] { Combo1_KeyPress(keys::kEnter); });
     // Text typed into the box is no choice from the list, even when it reads like an entry; a
     // choice from the list (or from a grid click) counts again.
     connect(Combo1->lineEdit(), &QLineEdit::textEdited, this, [this] { m_whoTyped = true; });
@@ -180,8 +196,7 @@ void gkksxx::createControls(QWidget *root)
     jscssave = new QPushButton(QStringLiteral("保存"), root);
     VsNetBtout[4] = new QPushButton(QStringLiteral("退出"), root);
     for (QPushButton *b : {jscssave, VsNetBtout[4]}) {
-        b->setAutoDefault(false);
-        b->setDefault(false);
+        keys::noDefault(b);
         buttons->addWidget(b);
     }
     lay->addLayout(buttons);
@@ -381,34 +396,6 @@ void gkksxx::Text1_GotFocus(int index)
     // After the focus event the line edit places the caret itself; move it afterwards.
     QTimer::singleShot(0, edit, [edit] { edit->setCursorPosition(int(edit->text().size())); });
     edit->setCursorPosition(int(edit->text().size()));
-}
-
-bool gkksxx::eventFilter(QObject *watched, QEvent *event)
-{
-    for (int i = 0; i < 5; ++i) {
-        if (watched != Text1[i])
-            continue;
-        if (event->type() == QEvent::FocusIn) {
-            Text1_GotFocus(i);
-        } else if (event->type() == QEvent::KeyPress) {
-            auto *ke = static_cast<QKeyEvent *>(event);
-            if (ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter) {
-                Text1_KeyPress(i, 13);
-                return true;
-            }
-            if (!ke->text().isEmpty() || ke->key() == Qt::Key_Backspace)
-                Text1_KeyPress(i, ke->text().isEmpty() ? 8 : ke->text().at(0).unicode());
-        }
-        return Window::eventFilter(watched, event);
-    }
-    if (Combo1 && (watched == Combo1 || watched == Combo1->lineEdit()) && event->type() == QEvent::KeyPress) {
-        auto *ke = static_cast<QKeyEvent *>(event);
-        if (ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter) {
-            Combo1_KeyPress(13);
-            return true;
-        }
-    }
-    return Window::eventFilter(watched, event);
 }
 
 } // namespace quorvane

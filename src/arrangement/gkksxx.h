@@ -72,7 +72,6 @@ protected:
     void createControls(QWidget *root) override;
     void Form_Load() override;
     void Form_Unload() override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     WindowDatabases m_db{QStringLiteral("gkksxx")};
