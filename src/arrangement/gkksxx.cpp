@@ -9,15 +9,16 @@
 
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QSqlQuery>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <cmath>
 
 namespace quorvane {
 
 namespace {
+// How many characters may be typed into each editor field: subject name, exam time, and the three
+// full marks.
+constexpr int kTypingLimit[5] = {6, 30, 3, 3, 3};
 
 const char *const kFormat = "|^序号|^学科名称|^          考 试 时 间|^客观分|^主观分|^总分|^测评对象|^ 参考|^锁定|^录入方式|^总分1|^总分2";
 const QString kTitle = QStringLiteral("系统提示：");
@@ -124,26 +125,13 @@ void gkksxx::createControls(QWidget *root)
 
     auto *editor = new QGridLayout;
     const char *labels[5] = {"学科名称:", "考试时间:", "客观总分:", "主观总分:", "总分满分:"};
-    const int maxLen[5] = {6, 30, 3, 3, 3};
     for (int i = 0; i < 5; ++i) {
         Text1[i] = new QLineEdit(root);
-        Text1[i]->setMaxLength(maxLen[i]);
-        keys::hook(Text1[i], [this, i](QEvent *event) {
-            if (event->type() == QEvent::FocusIn)
-                Text1_GotFocus(i);
-            return false;
-        });
-        keys::onEnter(Text1[i], [this, i] { Text1_KeyPress(i, keys::kEnter); });
-        // Every other key that types something, and Backspace, reaches the field's handler too.
-        keys::hook(Text1[i], [this, i](QEvent *event) {
-            if (event->type() == QEvent::KeyPress) {
-                auto *ke = static_cast<QKeyEvent *>(event);
-                const bool enter = ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter;
-                if (!enter && (!ke->text().isEmpty() || ke->key() == Qt::Key_Backspace))
-                    Text1_KeyPress(i, ke->text().isEmpty() ? 8 : ke->text().at(0).unicode());
-            }
-            return false;
-        });
+        keys::limitTyping(Text1[i], kTypingLimit[i]);
+        keys::onGotFocus(Text1[i], [this, i] { Text1_GotFocus(i); });
+        // Enter, every key that types something, and input-method text reach the field's handler;
+        // Tab only moves the focus.
+        keys::onKeyPress(Text1[i], [this, i](int keyAscii) { Text1_KeyPress(i, keyAscii); });
     }
     Combo1 = new QComboBox(root);
     Combo1->setEditable(true);
@@ -273,8 +261,9 @@ void gkksxx::Grid1_Click()
     if (row < 1 || Grid1->Rows() < 2)
         return;
     m_subjectClicked = true;
+    // Stored values show whole, even where they are longer than what may be typed.
     for (int i = 0; i < 5; ++i)
-        Text1[i]->setText(Grid1->TextMatrix(row, i + 2));
+        keys::setTextWhole(Text1[i], Grid1->TextMatrix(row, i + 2), kTypingLimit[i]);
     const int who = Combo1->findText(Grid1->TextMatrix(row, 7));
     if (who >= 0) {
         Combo1->setCurrentIndex(who);
@@ -392,10 +381,7 @@ void gkksxx::Combo1_KeyPress(int keyAscii)
 
 void gkksxx::Text1_GotFocus(int index)
 {
-    QLineEdit *edit = Text1[size_t(index)];
-    // After the focus event the line edit places the caret itself; move it afterwards.
-    QTimer::singleShot(0, edit, [edit] { edit->setCursorPosition(int(edit->text().size())); });
-    edit->setCursorPosition(int(edit->text().size()));
+    keys::caretToEnd(Text1[size_t(index)]);
 }
 
 } // namespace quorvane

@@ -348,6 +348,16 @@ void TestGkksxx::layoutAndKeys()
     QCOMPARE(QApplication::focusWidget(), w->Text1[3]);
     QTest::keyClick(w->Text1[3], Qt::Key_Return);
     QCOMPARE(QApplication::focusWidget(), w->Text1[4]);
+    // Tab only moves on: it types nothing, so it does not mark the subject as taken the way a
+    // typed full mark does; a typed character does.
+    w->Option1[1]->setChecked(true);
+    QTest::keyClick(w->Text1[4], Qt::Key_Tab);
+    QVERIFY(w->Option1[1]->isChecked());
+    w->Text1[4]->setFocus();
+    QCOMPARE(w->Text1[4]->cursorPosition(), int(w->Text1[4]->text().size()));
+    QTest::keyClick(w->Text1[4], Qt::Key_1);
+    QVERIFY(w->Option1[0]->isChecked());
+    w->Text1[4]->clear();
 
     // Text typed into 测评对象 is no choice, even when it reads like an entry; a pick counts.
     w->Combo2->setCurrentIndex(0);
@@ -374,6 +384,12 @@ void TestGkksxx::layoutAndKeys()
     QCOMPARE(w->Grid1->TextMatrix(3, 7), QStringLiteral("理科"));
     // The editor keeps its contents after the save.
     QCOMPARE(w->Text1[4]->text(), QStringLiteral("150"));
+    // A stored exam time longer than may be typed (36 display places) comes into the editor whole.
+    const QString longTime = QStringLiteral("2024-01-15 08:00-10:00 (A,B,C) 0123");
+    QVERIFY(longTime.size() > 30);
+    w->Grid1->setTextMatrix(3, 3, longTime);
+    clickRow(w, 3);
+    QCOMPARE(w->Text1[1]->text(), longTime);
     w->VsNetBtout_Click(4);
     QVERIFY(!w->isLoaded());
 }
