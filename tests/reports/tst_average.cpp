@@ -6,6 +6,7 @@
 #include "reports/register.h"
 #include "shell/database.h"
 #include "shell/globals.h"
+#include "reporttest.h"
 #include "testsupport.h"
 
 #include <QApplication>
@@ -20,38 +21,21 @@ namespace {
 const QString kExam = QStringLiteral("240601080000");
 const QString kOneSubject = QStringLiteral("240401080000");
 
-class PreviewStandIn : public Window
+struct Fixture : ReportFixture
 {
-public:
-    PreviewStandIn() : Window(QStringLiteral("printsform")) {}
-
-protected:
-    void createControls(QWidget *) override {}
-};
-
-struct Fixture
-{
-    TempData data;
-    ScriptedServices *svc = nullptr;
-    QSqlDatabase coh;
-
     // Cohort 2022: classes 3, 4 and 5. Exam (grade 1): 语文, 数学, 物理. Class 5 has no rows.
     Fixture()
     {
-        svc = &installScripted();
         data.addCohort(QStringLiteral("2022"), QStringLiteral("db2022"), 3, 3);
         data.addCohort(QStringLiteral("2024"), QStringLiteral("db2024"), 0, 1);
-        QSqlDatabase sys;
-        openDatabase(data.systemPath(), DbKind::System, QStringLiteral("t-sys"), &sys);
-        execSql(sys, QStringLiteral("INSERT INTO kcbpb(id, name, year, grade, kmflag1, kmflag2, kmflag5) "
-                                    "VALUES(?, '高一期中', '2022', 1, 1, 1, 1)"), {kExam});
-        execSql(sys, QStringLiteral("INSERT INTO kcbpb(id, name, year, grade, kmflag9) VALUES(?, '生物测验', '2022', 1, 1)"),
+        openDatabases(QStringLiteral("db2022.mdb"));
+        execSql(system, QStringLiteral("INSERT INTO kcbpb(id, name, year, grade, kmflag1, kmflag2, kmflag5) "
+                                       "VALUES(?, '高一期中', '2022', 1, 1, 1, 1)"), {kExam});
+        execSql(system, QStringLiteral("INSERT INTO kcbpb(id, name, year, grade, kmflag9) VALUES(?, '生物测验', '2022', 1, 1)"),
                 {kOneSubject});
-        execSql(sys, QStringLiteral("INSERT INTO kcbpb(id, name, year, grade, kmflag1) VALUES('240901080000', '新届考试', '2024', 1, 1)"));
-        closeDatabase(sys);
-        openDatabase(data.cohortPath(QStringLiteral("db2022.mdb")), DbKind::Cohort, QStringLiteral("t-coh"), &coh);
+        execSql(system, QStringLiteral("INSERT INTO kcbpb(id, name, year, grade, kmflag1) VALUES('240901080000', '新届考试', '2024', 1, 1)"));
         auto row = [&](const QString &exam, int bj, QVariant ke1, QVariant ke2, QVariant ke5, QVariant a, QVariant b) {
-            execSql(coh, QStringLiteral("INSERT INTO stucj(id, stid, bj, ke1, ke2, ke5, kealla, keallb) VALUES(?, 's', ?, ?, ?, ?, ?, ?)"),
+            execSql(cohort, QStringLiteral("INSERT INTO stucj(id, stid, bj, ke1, ke2, ke5, kealla, keallb) VALUES(?, 's', ?, ?, ?, ?, ?, ?)"),
                     {exam, bj, ke1, ke2, ke5, a, b});
         };
         // Class 3: 语文 90, 80, 85.5; 数学 100, absent, 0; 物理 not entered, cheating, 70.
@@ -65,16 +49,9 @@ struct Fixture
         // Another exam's rows never count.
         row(QStringLiteral("230101080000"), 3, 10, 10, 10, 30, 30);
         row(kOneSubject, 3, QVariant(), QVariant(), QVariant(), 75, 75);
-        gCohortYear = QStringLiteral("2022");
-        gCohortDbFile = QStringLiteral("db2022.mdb");
+        useCohort(QStringLiteral("2022"), QStringLiteral("db2022.mdb"));
         registerReportsWindows();
         windows::registerFactory(QStringLiteral("printsform"), [] { return new PreviewStandIn; });
-    }
-    ~Fixture()
-    {
-        closeDatabase(coh);
-        windows::destroyAll();
-        resetGlobals();
     }
     average *open()
     {
@@ -82,14 +59,6 @@ struct Fixture
         return windows::find<average>(QStringLiteral("average"));
     }
 };
-
-QStringList rowOf(const Grid *g, int r)
-{
-    QStringList out;
-    for (int c = 1; c < g->Cols(); ++c)
-        out << g->TextMatrix(r, c);
-    return out;
-}
 
 } // namespace
 
@@ -117,26 +86,26 @@ void tst_average::bookOfAnExam()
     QCOMPARE(int(w->bjsum), 3);
     QCOMPARE(int(w->startbj), 3);
     w->VsNetBut1_Click(2);
-    QVERIFY(f.svc->messages.empty());
+    QVERIFY(f.services.messages.empty());
     const Grid *g = w->Grid1;
     QCOMPARE(g->FormatString(), QStringLiteral("|^    班   级|^ 语文|^名次|^ 数学|^名次|^ 物理|^名次|^ 总分1|^ 总分2"));
     QCOMPARE(g->Cols(), 10);
     QCOMPARE(g->Rows(), 4);
     QCOMPARE(g->TextMatrix(0, 0), QString());
-    QCOMPARE(rowOf(g, 0), QStringList({QStringLiteral("    班   级"), QStringLiteral(" 语文"), QStringLiteral("名次"),
+    QCOMPARE(gridRow(g, 0, 1), QStringList({QStringLiteral("    班   级"), QStringLiteral(" 语文"), QStringLiteral("名次"),
                                         QStringLiteral(" 数学"), QStringLiteral("名次"), QStringLiteral(" 物理"),
                                         QStringLiteral("名次"), QStringLiteral(" 总分1"), QStringLiteral(" 总分2")}));
     // Class 3: 语文 255.5 / 3 = 85.17, shared with class 4, so both are ranked 2; 数学 only the 100
     // counts; 物理 only the 70; total 1 (270 + 180) / 2; total 2 all 0 → 0.
-    QCOMPARE(rowOf(g, 1), QStringList({QStringLiteral("高一(3)班"), QStringLiteral("85.17"), QStringLiteral("2"),
+    QCOMPARE(gridRow(g, 1, 1), QStringList({QStringLiteral("高一(3)班"), QStringLiteral("85.17"), QStringLiteral("2"),
                                         QStringLiteral("100"), QStringLiteral("1"), QStringLiteral("70"), QStringLiteral("1"),
                                         QStringLiteral("225"), QStringLiteral("0")}));
     // Class 4: 物理 all absent → no average and no rank; total 2 (100 − 1) / 2.
-    QCOMPARE(rowOf(g, 2), QStringList({QStringLiteral("高一(4)班"), QStringLiteral("85.17"), QStringLiteral("2"),
+    QCOMPARE(gridRow(g, 2, 1), QStringList({QStringLiteral("高一(4)班"), QStringLiteral("85.17"), QStringLiteral("2"),
                                         QStringLiteral("90.5"), QStringLiteral("2"), QString(), QString(),
                                         QStringLiteral("250.5"), QStringLiteral("49.5")}));
     // Class 5 has no rows: nothing but 0 totals.
-    QCOMPARE(rowOf(g, 3), QStringList({QStringLiteral("高一(5)班"), QString(), QString(), QString(), QString(), QString(),
+    QCOMPARE(gridRow(g, 3, 1), QStringList({QStringLiteral("高一(5)班"), QString(), QString(), QString(), QString(), QString(),
                                         QString(), QStringLiteral("0"), QStringLiteral("0")}));
     // No class label or average is cut on screen.
     QVERIFY(g->ColWidth(1) > g->textWidthTwips(QStringLiteral("高一(3)班")));
@@ -168,7 +137,7 @@ void tst_average::ranksOfEqualAverages()
     Fixture f;
     // Four classes of one subject: 90, 85, 85 and one without a score → 1, 3, 3, none.
     auto add = [&](int bj, double v) {
-        execSql(f.coh, QStringLiteral("INSERT INTO stucj(id, stid, bj, ke9) VALUES(?, 's', ?, ?)"), {kOneSubject, bj, v});
+        execSql(f.cohort, QStringLiteral("INSERT INTO stucj(id, stid, bj, ke9) VALUES(?, 's', ?, ?)"), {kOneSubject, bj, v});
     };
     add(10, 90);
     add(11, 85);
@@ -180,7 +149,7 @@ void tst_average::ranksOfEqualAverages()
     reports::AverageProgress progress;
     progress.row = [&] { ++rowsRead; };
     progress.afterClass = [&] { ++classesDone; };
-    reports::AverageBook b = reports::buildAverageBook(f.coh, kOneSubject, kmno, 1, 10, 4, QStringLiteral("高一"), progress);
+    reports::AverageBook b = reports::buildAverageBook(f.cohort, kOneSubject, kmno, 1, 10, 4, QStringLiteral("高一"), progress);
     // One progress step per row, events let run once per class.
     QCOMPARE(rowsRead, 4);
     QCOMPARE(classesDone, 4);
@@ -192,8 +161,8 @@ void tst_average::ranksOfEqualAverages()
     QCOMPARE(b.rows[3][2], QString());
     QCOMPARE(b.rows[3][3], QString());
     // 90, 90, 85 → 2, 2, 3 (no class is ranked 1).
-    execSql(f.coh, QStringLiteral("UPDATE stucj SET ke9 = 90 WHERE id = ? AND bj = 11"), {kOneSubject});
-    b = reports::buildAverageBook(f.coh, kOneSubject, kmno, 1, 10, 3, QStringLiteral("高一"));
+    execSql(f.cohort, QStringLiteral("UPDATE stucj SET ke9 = 90 WHERE id = ? AND bj = 11"), {kOneSubject});
+    b = reports::buildAverageBook(f.cohort, kOneSubject, kmno, 1, 10, 3, QStringLiteral("高一"));
     QCOMPARE(b.rows[0][3], QStringLiteral("2"));
     QCOMPARE(b.rows[1][3], QStringLiteral("2"));
     QCOMPARE(b.rows[2][3], QStringLiteral("3"));
@@ -206,33 +175,33 @@ void tst_average::messagesAndPrinting()
     average *w = f.open();
     // No exam chosen.
     w->VsNetBut1_Click(2);
-    QCOMPARE(f.svc->messages.size(), size_t(1));
-    QCOMPARE(f.svc->messages[0].text, QStringLiteral("考试名称未选择！"));
-    QCOMPARE(f.svc->messages[0].title, QStringLiteral("系统提示："));
+    QCOMPARE(f.services.messages.size(), size_t(1));
+    QCOMPARE(f.services.messages[0].text, QStringLiteral("考试名称未选择！"));
+    QCOMPARE(f.services.messages[0].title, QStringLiteral("系统提示："));
     QCOMPARE(w->Grid1->Rows(), 1);
     // Nothing to print yet.
     w->VsNetBut1_Click(1);
-    QCOMPARE(f.svc->lastText(), QStringLiteral("当前打印数据为空！"));
+    QCOMPARE(f.services.lastText(), QStringLiteral("当前打印数据为空！"));
     w->Combo1->setCurrentIndex(0);
     w->VsNetBut1_Click(2);
     gReportSubjectCount = 0;
     w->VsNetBut1_Click(1);
-    QCOMPARE(f.svc->messages.size(), size_t(2));
+    QCOMPARE(f.services.messages.size(), size_t(2));
     QCOMPARE(gReportCode, qint16(35));
     QCOMPARE(gReportSubjectCount, qint16(3));
     QVERIFY(w->isHidden());
     windows::destroyAll();
 
     // A cohort without classes: the query finds nothing to report.
-    f.svc->clear();
+    f.services.clear();
     gCohortYear = QStringLiteral("2024");
     gCohortDbFile = QStringLiteral("db2024.mdb");
     w = f.open();
     QCOMPARE(w->Combo1->count(), 1);
     w->Combo1->setCurrentIndex(0);
     w->VsNetBut1_Click(2);
-    QCOMPARE(f.svc->texts(), QStringList({QStringLiteral("查询相关数据可能为空！")}));
-    QCOMPARE(f.svc->messages[0].title, QStringLiteral("系统提示："));
+    QCOMPARE(f.services.texts(), QStringList({QStringLiteral("查询相关数据可能为空！")}));
+    QCOMPARE(f.services.messages[0].title, QStringLiteral("系统提示："));
     QCOMPARE(w->Grid1->Rows(), 1);
 }
 
@@ -245,10 +214,10 @@ void tst_average::oneSubjectExam()
     // Empty, 班级, 生物, 名次, 总分1, 总分2: printable.
     QCOMPARE(w->Grid1->Cols(), 6);
     QCOMPARE(w->Grid1->TextMatrix(0, 2), QStringLiteral(" 生物"));
-    QCOMPARE(rowOf(w->Grid1, 1), QStringList({QStringLiteral("高一(3)班"), QString(), QString(), QStringLiteral("75"),
+    QCOMPARE(gridRow(w->Grid1, 1, 1), QStringList({QStringLiteral("高一(3)班"), QString(), QString(), QStringLiteral("75"),
                                                QStringLiteral("75")}));
     w->VsNetBut1_Click(1);
-    QVERIFY(f.svc->messages.empty());
+    QVERIFY(f.services.messages.empty());
     QCOMPARE(gReportSubjectCount, qint16(1));
 }
 
@@ -265,14 +234,14 @@ void tst_average::printAfterAnotherExamChosen()
     QCOMPARE(w->Grid1->TextMatrix(0, 6), QStringLiteral(" 物理"));
     gReportCode = 0;
     w->VsNetBut1_Click(1);
-    QCOMPARE(f.svc->texts(), QStringList({QStringLiteral("当前打印数据为空！")}));
-    QCOMPARE(f.svc->messages[0].title, QStringLiteral("系统提示："));
+    QCOMPARE(f.services.texts(), QStringList({QStringLiteral("当前打印数据为空！")}));
+    QCOMPARE(f.services.messages[0].title, QStringLiteral("系统提示："));
     QCOMPARE(gReportCode, qint16(0));
     QVERIFY(!w->isHidden());
     // Choosing the report's exam again makes it printable, with its own subject count.
     w->Combo1->setCurrentIndex(0);
     w->VsNetBut1_Click(1);
-    QCOMPARE(f.svc->messages.size(), size_t(1));
+    QCOMPARE(f.services.messages.size(), size_t(1));
     QCOMPARE(gReportCode, qint16(35));
     QCOMPARE(gReportSubjectCount, qint16(3));
     QVERIFY(w->isHidden());
@@ -306,7 +275,7 @@ void tst_average::buildShowsProgressAndLetsEventsRun()
     QCOMPARE(value, 3);
     QVERIFY(loadedDuring);
     QVERIFY(w->isLoaded());
-    QVERIFY(f.svc->messages.empty());
+    QVERIFY(f.services.messages.empty());
     QCOMPARE(gReportCode, qint16(0));
     QVERIFY(w->ProgressBar1->isHidden());
     QVERIFY(!QApplication::overrideCursor());

@@ -4,6 +4,7 @@
 #include "reports/register.h"
 #include "shell/database.h"
 #include "shell/globals.h"
+#include "reporttest.h"
 #include "testsupport.h"
 
 #include <QSqlQuery>
@@ -14,108 +15,15 @@ using namespace quorvane::test;
 
 namespace {
 
-const QString kExam = QStringLiteral("240601080000");     // 期末考试: 语文, 数学, 物理
-const QString kNoSubjects = QStringLiteral("240301080000"); // 期中考试: no subject
+const QString kExam = kScoreBookExam;
+const QString kNoSubjects = kScoreBookNoSubjects;
 const QString kTitle = QStringLiteral("系统提示：");
 
-// A stand-in for the print preview: records that it was shown.
-class PreviewStandIn : public Window
+// The score book exam, with the window under test.
+struct Fixture : ScoreBookFixture
 {
-public:
-    PreviewStandIn() : Window(QStringLiteral("printsform")) {}
-    int loads = 0;
-
-protected:
-    void createControls(QWidget *) override {}
-    void Form_Load() override { ++loads; }
+    cjbq *open() { return ReportFixture::open<cjbq>(QStringLiteral("cjbq")); }
 };
-
-// Cohort 2024 (classes 1..3) with two exams; cohort 2025 with one exam.
-struct Fixture
-{
-    TempData data;
-    ScriptedServices &services = installScripted();
-    QSqlDatabase cohort;
-    QSqlDatabase system;
-
-    Fixture()
-    {
-        data.addCohort(QStringLiteral("2024"), QStringLiteral("db2024"), 3, 1);
-        data.addCohort(QStringLiteral("2025"), QStringLiteral("db2025"), 2, 1);
-        openDatabase(data.cohortPath(QStringLiteral("db2024.mdb")), DbKind::Cohort, QStringLiteral("t-cohort"), &cohort);
-        openDatabase(data.systemPath(), DbKind::System, QStringLiteral("t-system"), &system);
-        execSql(system, QStringLiteral("INSERT INTO kcbpb(id, name, year, grade) VALUES(?,?,?,1)"),
-                {kNoSubjects, QStringLiteral("期中考试"), QStringLiteral("2024")});
-        execSql(system, QStringLiteral("INSERT INTO kcbpb(id, name, year, grade, kmflag1, kmflag2, kmflag5, kmflag7) "
-                                       "VALUES(?,?,?,1,1,1,1,0)"),
-                {kExam, QStringLiteral("期末考试"), QStringLiteral("2024")});
-        execSql(system, QStringLiteral("INSERT INTO kcbpb(id, name, year, grade, kmflag1) VALUES(?,?,?,1,1)"),
-                {QStringLiteral("250301080000"), QStringLiteral("入学考试"), QStringLiteral("2025")});
-
-        // Class 1 written out of seat order; class 2 one student; class 3 none.
-        add({{"stid", "s101"}, {"name", "张三"}, {"bj", 1}, {"zh", 2}, {"wlflag", 3},
-             {"ke1", 85.5}, {"ke2", 90}, {"ke5", -2}, {"kealla", 175.5}, {"keallb", 265.5},
-             {"dkbjno1", 2}, {"dktlno1", 3}, {"dknjno1", 4}, {"dkbjno2", 1}, {"dktlno2", 1}, {"dknjno2", 1},
-             {"dkbjno5", 9}, {"zfbjnoa", 1}, {"zftlnoa", 1}, {"zfnjnoa", 1}, {"zfbjnob", 1}, {"zftlnob", 1}, {"zfnjnob", 1}});
-        add({{"stid", "s103"}, {"name", "王五"}, {"bj", 1}, {"zh", 1}, {"wlflag", 2},
-             {"ke1", -1}, {"ke2", 88}, {"ke5", 0}, {"keallb", 88},
-             {"dkbjno1", 3}, {"dkbjno2", 2}, {"dktlno2", 0}, {"dknjno2", 2}, {"dkbjno5", 3}, {"dktlno5", 3}, {"dknjno5", 3},
-             {"zfbjnoa", 3}, {"zftlnoa", 2}, {"zfnjnoa", 0}, {"zfbjnob", 2}, {"zftlnob", 2}, {"zfnjnob", 3}});
-        add({{"stid", "s102"}, {"name", "李四"}, {"bj", 1}, {"zh", 3}, {"wlflag", 2},
-             {"ke1", 92}, {"ke5", 77}, {"kealla", 169}, {"keallb", 169},
-             {"dkbjno1", 1}, {"dktlno1", 1}, {"dknjno1", 1}, {"dkbjno2", 5}, {"dkbjno5", 1}, {"dktlno5", 1}, {"dknjno5", 2},
-             {"zfbjnoa", 2}, {"zftlnoa", 1}, {"zfnjnoa", 3}, {"zfbjnob", 3}, {"zftlnob", 1}, {"zfnjnob", 2}});
-        add({{"stid", "s201"}, {"name", "赵六"}, {"bj", 2}, {"zh", 1}, {"wlflag", 3},
-             {"ke1", 70}, {"ke2", 60}, {"ke5", 50.25}, {"kealla", 180.25}, {"keallb", 180.25},
-             {"zfbjnoa", 1}, {"zftlnoa", 2}, {"zfnjnoa", 2}, {"zfbjnob", 1}, {"zftlnob", 2}, {"zfnjnob", 4}});
-        // A student of another exam in class 1 never shows.
-        execSql(cohort, QStringLiteral("INSERT INTO stucj(id, stid, name, bj, zh, ke1) VALUES(?,?,?,?,?,?)"),
-                {kNoSubjects, QStringLiteral("s999"), QStringLiteral("外人"), 1, 4, 50});
-
-        gCohortYear = QStringLiteral("2024");
-        gCohortDbFile = QStringLiteral("db2024.mdb");
-    }
-    ~Fixture()
-    {
-        windows::destroyAll();
-        closeDatabase(cohort);
-        closeDatabase(system);
-    }
-    void add(std::initializer_list<std::pair<const char *, QVariant>> values)
-    {
-        QStringList cols{QStringLiteral("id")};
-        QStringList marks{QStringLiteral("?")};
-        QVariantList binds{kExam};
-        for (const auto &v : values) {
-            cols << QString::fromLatin1(v.first);
-            marks << QStringLiteral("?");
-            binds << v.second;
-        }
-        execSql(cohort, QStringLiteral("INSERT INTO stucj(%1) VALUES(%2)").arg(cols.join(','), marks.join(',')), binds);
-    }
-    cjbq *open()
-    {
-        auto *w = windows::get<cjbq>(QStringLiteral("cjbq"));
-        w->Load();
-        return w;
-    }
-};
-
-QStringList gridRow(const Grid *g, int r)
-{
-    QStringList cells;
-    for (int c = 0; c < g->Cols(); ++c)
-        cells << g->TextMatrix(r, c);
-    return cells;
-}
-
-QStringList L(std::initializer_list<const char *> texts)
-{
-    QStringList list;
-    for (const char *t : texts)
-        list << QString::fromUtf8(t);
-    return list;
-}
 
 // Chooses the exam with the given name and the class chooser entry with the given text.
 // Choosing the entry already shown clicks it again, as a user's pick does.
@@ -159,7 +67,7 @@ private Q_SLOTS:
         QCOMPARE(w->Label1[1]->text(), QStringLiteral("显示项目:"));
         QCOMPARE(w->Label1[8]->text(), QStringLiteral("考试名称:"));
         QVERIFY(w->Check1[1] == nullptr);
-        const QStringList boxes = L({"总分成绩", "", "班级名次(A)", "同类班级名次(B)", "年级名次(C)"});
+        const QStringList boxes = texts({"总分成绩", "", "班级名次(A)", "同类班级名次(B)", "年级名次(C)"});
         for (int i : {0, 2, 3, 4}) {
             QCOMPARE(w->Check1[i]->text(), boxes[i]);
             QVERIFY(!w->Check1[i]->isChecked());
@@ -221,17 +129,17 @@ private Q_SLOTS:
         QCOMPARE(g->FormatString(), QStringLiteral("|^    学   号|^   姓 名|^座号|^语文|^数学|^物理"));
         QCOMPARE(g->Cols(), 7);
         QCOMPARE(g->Rows(), 4);
-        QCOMPARE(gridRow(g, 0), L({"", "    学   号", "   姓 名", "座号", "语文", "数学", "物理"}));
-        QCOMPARE(gridRow(g, 1), L({"", "s103", "王五", "1", "缺考", "88", ""}));
-        QCOMPARE(gridRow(g, 2), L({"", "s101", "张三", "2", "85.5", "90", "作弊"}));
-        QCOMPARE(gridRow(g, 3), L({"", "s102", "李四", "3", "92", "", "77"}));
+        QCOMPARE(gridRow(g, 0), texts({"", "    学   号", "   姓 名", "座号", "语文", "数学", "物理"}));
+        QCOMPARE(gridRow(g, 1), texts({"", "s103", "王五", "1", "缺考", "88", ""}));
+        QCOMPARE(gridRow(g, 2), texts({"", "s101", "张三", "2", "85.5", "90", "作弊"}));
+        QCOMPARE(gridRow(g, 3), texts({"", "s102", "李四", "3", "92", "", "77"}));
         QCOMPARE(w->Label1[3]->text(), QStringLiteral("3人"));
 
         // Another class.
         w->Combo3->setCurrentIndex(1);
         w->VsNetBut1_Click(2);
         QCOMPARE(g->Rows(), 2);
-        QCOMPARE(gridRow(g, 1), L({"", "s201", "赵六", "1", "70", "60", "50.25"}));
+        QCOMPARE(gridRow(g, 1), texts({"", "s201", "赵六", "1", "70", "60", "50.25"}));
         QCOMPARE(w->Label1[3]->text(), QStringLiteral("1人"));
 
         // A class without students in the exam: nothing changes on screen.
@@ -263,25 +171,25 @@ private Q_SLOTS:
 
         tick(w, {0});
         w->VsNetBut1_Click(2);
-        QCOMPARE(gridRow(g, 0).mid(4), L({"语文", "数学", "物理", "总分1", "总分2"}));
-        QCOMPARE(gridRow(g, 1).mid(7), L({"", "88"}));
-        QCOMPARE(gridRow(g, 2).mid(7), L({"175.5", "265.5"}));
+        QCOMPARE(gridRow(g, 0).mid(4), texts({"语文", "数学", "物理", "总分1", "总分2"}));
+        QCOMPARE(gridRow(g, 1).mid(7), texts({"", "88"}));
+        QCOMPARE(gridRow(g, 2).mid(7), texts({"175.5", "265.5"}));
 
         tick(w, {0, 2, 3, 4});
         w->VsNetBut1_Click(2);
         QCOMPARE(g->Cols(), 15);
-        QCOMPARE(gridRow(g, 0).mid(7), L({"总分1", "班名", "类名", "年名", "总分2", "班名", "类名", "年名"}));
+        QCOMPARE(gridRow(g, 0).mid(7), texts({"总分1", "班名", "类名", "年名", "总分2", "班名", "类名", "年名"}));
         // No total 1 but its ranks; a stored 0 rank stays empty in its place.
-        QCOMPARE(gridRow(g, 1).mid(7), L({"", "3", "2", "", "88", "2", "2", "3"}));
-        QCOMPARE(gridRow(g, 3).mid(7), L({"169", "2", "1", "3", "169", "3", "1", "2"}));
+        QCOMPARE(gridRow(g, 1).mid(7), texts({"", "3", "2", "", "88", "2", "2", "3"}));
+        QCOMPARE(gridRow(g, 3).mid(7), texts({"169", "2", "1", "3", "169", "3", "1", "2"}));
 
         // Stream rank only: a missing stream rank leaves its cell empty and 总分2 keeps its column.
         execSql(f.cohort, QStringLiteral("UPDATE stucj SET zftlnoa = NULL WHERE stid = 's102'"));
         tick(w, {0, 3});
         w->VsNetBut1_Click(2);
-        QCOMPARE(gridRow(g, 0).mid(7), L({"总分1", "类名", "总分2", "类名"}));
-        QCOMPARE(gridRow(g, 3).mid(7), L({"169", "", "169", "1"}));
-        QCOMPARE(gridRow(g, 2).mid(7), L({"175.5", "1", "265.5", "1"}));
+        QCOMPARE(gridRow(g, 0).mid(7), texts({"总分1", "类名", "总分2", "类名"}));
+        QCOMPARE(gridRow(g, 3).mid(7), texts({"169", "", "169", "1"}));
+        QCOMPARE(gridRow(g, 2).mid(7), texts({"175.5", "1", "265.5", "1"}));
     }
 
     void changesEmptyTheLabelsAndPrintHandsThemOn()

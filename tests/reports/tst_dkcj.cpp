@@ -7,6 +7,7 @@
 #include "reports/subjectbook.h"
 #include "shell/database.h"
 #include "shell/globals.h"
+#include "reporttest.h"
 #include "testsupport.h"
 
 #include <QTimer>
@@ -21,38 +22,21 @@ const QString kExam = QStringLiteral("240601080000");
 const QString kEmptyExam = QStringLiteral("240301080000");
 const QString kFormat = QStringLiteral("|^ 班级|^座号|^   姓 名|^成绩|^   备 注||^ 班级|^座号|^   姓 名|^成绩|^   备 注");
 
-class PreviewStandIn : public Window
+struct Fixture : ReportFixture
 {
-public:
-    PreviewStandIn() : Window(QStringLiteral("printsform")) {}
-
-protected:
-    void createControls(QWidget *) override {}
-};
-
-struct Fixture
-{
-    TempData data;
-    ScriptedServices *svc = nullptr;
-    QSqlDatabase coh;
-
     // Cohort 2022 with classes 1 and 2. Exam: 语文 (full mark 150), 数学 (100), 物理 (130).
     Fixture()
     {
-        svc = &installScripted();
         data.addCohort(QStringLiteral("2022"), QStringLiteral("db2022"), 2, 1);
         data.addCohort(QStringLiteral("2024"), QStringLiteral("db2024"), 0, 1);
-        QSqlDatabase sys;
-        openDatabase(data.systemPath(), DbKind::System, QStringLiteral("t-sys"), &sys);
-        execSql(sys, QStringLiteral("INSERT INTO kcbpb(id, name, year, grade, kmflag1, kmflag2, kmflag5, allfs1, allfs2, allfs5) "
-                                    "VALUES(?, '高二期末', '2022', 2, 1, 1, 1, 150, 100, 129.6)"), {kExam});
-        execSql(sys, QStringLiteral("INSERT INTO kcbpb(id, name, year, grade, kmflag3) VALUES(?, '空考试', '2022', 2, 1)"),
+        openDatabases(QStringLiteral("db2022.mdb"));
+        execSql(system, QStringLiteral("INSERT INTO kcbpb(id, name, year, grade, kmflag1, kmflag2, kmflag5, allfs1, allfs2, allfs5) "
+                                       "VALUES(?, '高二期末', '2022', 2, 1, 1, 1, 150, 100, 129.6)"), {kExam});
+        execSql(system, QStringLiteral("INSERT INTO kcbpb(id, name, year, grade, kmflag3) VALUES(?, '空考试', '2022', 2, 1)"),
                 {kEmptyExam});
-        execSql(sys, QStringLiteral("INSERT INTO kcbpb(id, name, year, grade, kmflag1) VALUES('240901080000', '新届', '2024', 1, 1)"));
-        closeDatabase(sys);
-        openDatabase(data.cohortPath(QStringLiteral("db2022.mdb")), DbKind::Cohort, QStringLiteral("t-coh"), &coh);
+        execSql(system, QStringLiteral("INSERT INTO kcbpb(id, name, year, grade, kmflag1) VALUES('240901080000', '新届', '2024', 1, 1)"));
         auto row = [&](int bj, int zh, const QString &name, int wl, QVariant ke1, QVariant ke2) {
-            execSql(coh, QStringLiteral("INSERT INTO stucj(id, stid, name, bj, zh, wlflag, ke1, ke2) VALUES(?, 's', ?, ?, ?, ?, ?, ?)"),
+            execSql(cohort, QStringLiteral("INSERT INTO stucj(id, stid, name, bj, zh, wlflag, ke1, ke2) VALUES(?, 's', ?, ?, ?, ?, ?, ?)"),
                     {kExam, name, bj, zh, wl, ke1, ke2});
         };
         // Inserted out of seat order.
@@ -63,17 +47,10 @@ struct Fixture
         row(1, 2, QStringLiteral("张二"), 3, 60, 80);
         row(2, 1, QStringLiteral("李一"), 2, -2, -1);
         row(1, 4, QStringLiteral("张四"), 3, -1, 100);
-        execSql(coh, QStringLiteral("INSERT INTO stucj(id, stid, name, bj, zh, ke1) VALUES('230101080000', 's', '旧', 1, 6, 99)"));
-        gCohortYear = QStringLiteral("2022");
-        gCohortDbFile = QStringLiteral("db2022.mdb");
+        execSql(cohort, QStringLiteral("INSERT INTO stucj(id, stid, name, bj, zh, ke1) VALUES('230101080000', 's', '旧', 1, 6, 99)"));
+        useCohort(QStringLiteral("2022"), QStringLiteral("db2022.mdb"));
         registerReportsWindows();
         windows::registerFactory(QStringLiteral("printsform"), [] { return new PreviewStandIn; });
-    }
-    ~Fixture()
-    {
-        closeDatabase(coh);
-        windows::destroyAll();
-        resetGlobals();
     }
     dkcj *open()
     {
@@ -104,14 +81,6 @@ QStringList stats(const dkcj *w, int upTo)
     QStringList out;
     for (int i = 0; i <= upTo; ++i)
         out << w->Label2[i]->text();
-    return out;
-}
-
-QStringList L(std::initializer_list<const char *> items)
-{
-    QStringList out;
-    for (const char *s : items)
-        out << QString::fromUtf8(s);
     return out;
 }
 
@@ -181,24 +150,24 @@ void tst_dkcj::classBook()
     Fixture f;
     dkcj *w = f.open();
     Fixture::query(w, 0, QStringLiteral("语文"), QStringLiteral("1"));
-    QVERIFY(f.svc->messages.empty());
+    QVERIFY(f.services.messages.empty());
     const Grid *g = w->Grid1;
     // Five students by seat: three rows below the heading, the last with a left student only.
     QCOMPARE(g->Rows(), 4);
     QCOMPARE(g->Cols(), 12);
     QCOMPARE(g->TextMatrix(0, 3), QStringLiteral("   姓 名"));
     QCOMPARE(g->TextMatrix(0, 6), QString());
-    QCOMPARE(half(g, 1, 1), L({"1", "1", "张一", "59.5", ""}));
-    QCOMPARE(half(g, 1, 7), L({"1", "2", "张二", "60", ""}));
-    QCOMPARE(half(g, 2, 1), L({"1", "3", "张三", "130", ""}));
-    QCOMPARE(half(g, 2, 7), L({"1", "4", "张四", "0", "缺考"}));
+    QCOMPARE(half(g, 1, 1), texts({"1", "1", "张一", "59.5", ""}));
+    QCOMPARE(half(g, 1, 7), texts({"1", "2", "张二", "60", ""}));
+    QCOMPARE(half(g, 2, 1), texts({"1", "3", "张三", "130", ""}));
+    QCOMPARE(half(g, 2, 7), texts({"1", "4", "张四", "0", "缺考"}));
     // A stored 0: the name only, counted among the takers.
-    QCOMPARE(half(g, 3, 1), L({"1", "5", "张五", "", ""}));
-    QCOMPARE(half(g, 3, 7), L({"", "", "", "", ""}));
+    QCOMPARE(half(g, 3, 1), texts({"1", "5", "张五", "", ""}));
+    QCOMPARE(half(g, 3, 7), texts({"", "", "", "", ""}));
     QCOMPARE(g->TextMatrix(1, 6), QString());
     // Sum 249.5 over 4 takers = 62.375 → 62.38; 59.5 below 60, 60 in 60-70, 130 in ">=130".
-    QCOMPARE(stats(w, 6), L({"62.38", "130", "59.5", "5", "4", "1", "0"}));
-    QCOMPARE(stats(w, 15).mid(7), L({"1", "1", "0", "0", "0", "0", "0", "0", "1"}));
+    QCOMPARE(stats(w, 6), texts({"62.38", "130", "59.5", "5", "4", "1", "0"}));
+    QCOMPARE(stats(w, 15).mid(7), texts({"1", "1", "0", "0", "0", "0", "0", "0", "1"}));
     QVERIFY(w->ProgressBar1->isHidden());
     QCOMPARE(w->ProgressBar1->Value(), 3);   // one step per grid row
     QVERIFY(!QApplication::overrideCursor());
@@ -218,8 +187,8 @@ void tst_dkcj::classBook()
     // old text; the shown bands are written.
     w->Label2[12]->setText(QStringLiteral("旧"));
     Fixture::query(w, 0, QStringLiteral("数学"), QStringLiteral("1"));
-    QCOMPARE(stats(w, 6), L({"81", "100", "60", "5", "5", "0", "0"}));
-    QCOMPARE(stats(w, 11).mid(7), L({"0", "1", "1", "1", "1"}));
+    QCOMPARE(stats(w, 6), texts({"81", "100", "60", "5", "5", "0", "0"}));
+    QCOMPARE(stats(w, 11).mid(7), texts({"0", "1", "1", "1", "1"}));
     QCOMPARE(w->Label2[12]->text(), QStringLiteral("旧"));
     QCOMPARE(w->tj()[12], 1.0);
 }
@@ -233,10 +202,10 @@ void tst_dkcj::gradeAndStreams()
     const Grid *g = w->Grid1;
     QCOMPARE(g->Rows(), 5);
     QCOMPARE(g->TextMatrix(3, 7), QStringLiteral("2"));
-    QCOMPARE(half(g, 3, 7), L({"2", "1", "李一", "0", "作弊"}));
-    QCOMPARE(half(g, 4, 1), L({"2", "2", "李二", "88", ""}));
+    QCOMPARE(half(g, 3, 7), texts({"2", "1", "李一", "0", "作弊"}));
+    QCOMPARE(half(g, 4, 1), texts({"2", "2", "李二", "88", ""}));
     // Sum 337.5 over 7 − 1 − 1 = 5 takers.
-    QCOMPARE(stats(w, 6), L({"67.5", "130", "59.5", "7", "5", "1", "1"}));
+    QCOMPARE(stats(w, 6), texts({"67.5", "130", "59.5", "7", "5", "1", "1"}));
     QCOMPARE(w->Label2[10]->text(), QStringLiteral("1"));
 
     // 文科 (wlflag 2): 张一, 张三, 张五, 李一.
@@ -247,14 +216,14 @@ void tst_dkcj::gradeAndStreams()
     QCOMPARE(g->TextMatrix(1, 9), QStringLiteral("张三"));
     QCOMPARE(g->TextMatrix(2, 3), QStringLiteral("张五"));
     QCOMPARE(g->TextMatrix(2, 9), QStringLiteral("李一"));
-    QCOMPARE(stats(w, 6), L({"63.17", "130", "59.5", "4", "3", "0", "1"}));
+    QCOMPARE(stats(w, 6), texts({"63.17", "130", "59.5", "4", "3", "0", "1"}));
     // 理科 (wlflag 3): 张二, 张四, 李二.
     w->Combo3->setCurrentIndex(w->Combo3->findText(QStringLiteral("理科")));
     w->VsNetBut1_Click(2);
     QCOMPARE(g->Rows(), 3);
-    QCOMPARE(half(g, 1, 1), L({"1", "2", "张二", "60", ""}));
-    QCOMPARE(half(g, 2, 1), L({"2", "2", "李二", "88", ""}));
-    QCOMPARE(stats(w, 6), L({"74", "88", "60", "3", "2", "1", "0"}));
+    QCOMPARE(half(g, 1, 1), texts({"1", "2", "张二", "60", ""}));
+    QCOMPARE(half(g, 2, 1), texts({"2", "2", "李二", "88", ""}));
+    QCOMPARE(stats(w, 6), texts({"74", "88", "60", "3", "2", "1", "0"}));
 }
 
 void tst_dkcj::allAbsentAndEmptyResults()
@@ -264,12 +233,12 @@ void tst_dkcj::allAbsentAndEmptyResults()
     // 数学 of class 2: both absent → takers 0, average 0, no highest or lowest score.
     Fixture::query(w, 0, QStringLiteral("数学"), QStringLiteral("2"));
     QCOMPARE(w->Grid1->Rows(), 2);
-    QCOMPARE(stats(w, 6), L({"0", "", "", "2", "0", "2", "0"}));
-    QCOMPARE(stats(w, 11).mid(7), L({"0", "0", "0", "0", "0"}));
+    QCOMPARE(stats(w, 6), texts({"0", "", "", "2", "0", "2", "0"}));
+    QCOMPARE(stats(w, 11).mid(7), texts({"0", "0", "0", "0", "0"}));
     // An exam without rows: the grid stays at its heading row and the labels keep their values,
     // without a message.
     Fixture::query(w, 1, QStringLiteral("英语"), QStringLiteral("1"));
-    QVERIFY(f.svc->messages.empty());
+    QVERIFY(f.services.messages.empty());
     QCOMPARE(w->Grid1->Rows(), 1);
     QCOMPARE(w->Label2[3]->text(), QStringLiteral("2"));
     // A full mark left empty hides every band.
@@ -283,12 +252,12 @@ void tst_dkcj::messagesAndPrinting()
     dkcj *w = f.open();
     // No class chosen (and, before an exam, no class list at all).
     w->VsNetBut1_Click(2);
-    QCOMPARE(f.svc->texts(), QStringList({QStringLiteral("查询班级未选择！")}));
-    QCOMPARE(f.svc->messages[0].title, QStringLiteral("系统提示："));
-    QCOMPARE(f.svc->messages[0].icon, MsgIcon::Exclamation);
+    QCOMPARE(f.services.texts(), QStringList({QStringLiteral("查询班级未选择！")}));
+    QCOMPARE(f.services.messages[0].title, QStringLiteral("系统提示："));
+    QCOMPARE(f.services.messages[0].icon, MsgIcon::Exclamation);
     w->VsNetBut1_Click(1);
-    QCOMPARE(f.svc->lastText(), QStringLiteral("当前打印数据为空！"));
-    QCOMPARE(f.svc->messages.back().title, QStringLiteral("系统提示："));
+    QCOMPARE(f.services.lastText(), QStringLiteral("当前打印数据为空！"));
+    QCOMPARE(f.services.messages.back().title, QStringLiteral("系统提示："));
 
     // A class chosen, then another exam: the subject list is empty again.
     w->Combo1->setCurrentIndex(0);
@@ -297,28 +266,28 @@ void tst_dkcj::messagesAndPrinting()
     w->Combo1->setCurrentIndex(1);
     QCOMPARE(w->Combo3->currentIndex(), 0);
     QCOMPARE(w->Combo2->currentIndex(), -1);
-    f.svc->clear();
+    f.services.clear();
     w->VsNetBut1_Click(2);
-    QCOMPARE(f.svc->texts(), QStringList({QStringLiteral("查询学科未选择！")}));
+    QCOMPARE(f.services.texts(), QStringList({QStringLiteral("查询学科未选择！")}));
     QCOMPARE(w->Grid1->Rows(), 1);
 
     // A book built, then the class chosen again: the grid is back at its heading row and printing
     // is refused.
-    f.svc->clear();
+    f.services.clear();
     Fixture::query(w, 0, QStringLiteral("语文"), QStringLiteral("2"));
     QCOMPARE(w->Grid1->Rows(), 2);
     w->Combo3->setCurrentIndex(w->Combo3->findText(QStringLiteral("1")));
     w->VsNetBut1_Click(1);
-    QCOMPARE(f.svc->texts(), QStringList({QStringLiteral("当前打印数据为空！")}));
+    QCOMPARE(f.services.texts(), QStringList({QStringLiteral("当前打印数据为空！")}));
     QCOMPARE(gReportCode, qint16(0));
     QVERIFY(!w->isHidden());
 
     // Printing a book: report 33; the subject count is left as it was.
-    f.svc->clear();
+    f.services.clear();
     w->VsNetBut1_Click(2);
     gReportSubjectCount = 7;
     w->VsNetBut1_Click(1);
-    QVERIFY(f.svc->messages.empty());
+    QVERIFY(f.services.messages.empty());
     QCOMPARE(gReportCode, qint16(33));
     QCOMPARE(gReportSubjectCount, qint16(7));
     QVERIFY(w->isHidden());
@@ -340,7 +309,7 @@ void tst_dkcj::largeGradeRunsWithoutYielding()
     Fixture f;
     // 195 more students in class 2: 202 in the grade, 101 grid rows.
     for (int zh = 10; zh < 205; ++zh)
-        execSql(f.coh, QStringLiteral("INSERT INTO stucj(id, stid, name, bj, zh, wlflag, ke1) VALUES(?, 's', 'x', 2, ?, 3, 75)"),
+        execSql(f.cohort, QStringLiteral("INSERT INTO stucj(id, stid, name, bj, zh, wlflag, ke1) VALUES(?, 's', 'x', 2, ?, 3, 75)"),
                 {kExam, zh});
     dkcj *w = f.open();
     // The query runs from start to end without letting waiting events run.

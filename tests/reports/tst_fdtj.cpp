@@ -6,6 +6,7 @@
 #include "reports/register.h"
 #include "shell/database.h"
 #include "shell/globals.h"
+#include "reporttest.h"
 #include "testsupport.h"
 
 #include <QApplication>
@@ -23,19 +24,13 @@ const QString kTitle = QStringLiteral("系统提示：");
 // Cohort 2024 with classes 1..3; one exam (高一) with 语文 (full mark 150) and 数学 (full mark 75).
 // Class 1: 120 (文), 90 (理), 缺考 (文), 0 (理); class 2: 135 (文), 89.5 (文), Null; class 3 only a
 // cheat; class 9, outside the cohort's classes, one 100 (理).
-struct Fixture
+struct Fixture : ReportFixture
 {
-    TempData data;
-    ScriptedServices &services = installScripted();
-    QSqlDatabase cohort;
-    QSqlDatabase system;
-
     explicit Fixture(int classes = 3)
     {
         data.addCohort(QStringLiteral("2024"), QStringLiteral("db2024"), classes, 1);
         data.addCohort(QStringLiteral("2025"), QStringLiteral("db2025"));
-        openDatabase(data.cohortPath(QStringLiteral("db2024.mdb")), DbKind::Cohort, QStringLiteral("t-cohort"), &cohort);
-        openDatabase(data.systemPath(), DbKind::System, QStringLiteral("t-system"), &system);
+        openDatabases(QStringLiteral("db2024.mdb"));
         execSql(system, QStringLiteral("INSERT INTO kcbpb(id, name, year, grade, kmflag1, allfs1, kmflag2, allfs2) "
                                        "VALUES(?, '期末考试', '2024', 1, 1, 150, 1, 75)"), {kExam});
         execSql(system, QStringLiteral("INSERT INTO kcbpb(id, name, year, grade) VALUES('240301080000', '期中考试', '2024', 2)"));
@@ -46,38 +41,10 @@ struct Fixture
         for (const auto &r : rows)
             execSql(cohort, QStringLiteral("INSERT INTO stucj(id, stid, bj, wlflag, ke1, kealla) VALUES(?,?,?,?,?,?)"),
                     {kExam, QString::fromLatin1(r.stid), r.bj, r.wl, r.ke1, r.kealla});
-        gCohortYear = QStringLiteral("2024");
-        gCohortDbFile = QStringLiteral("db2024.mdb");
+        useCohort(QStringLiteral("2024"), QStringLiteral("db2024.mdb"));
     }
-    ~Fixture()
-    {
-        windows::destroyAll();
-        closeDatabase(cohort);
-        closeDatabase(system);
-    }
-    fdtj *open()
-    {
-        auto *w = windows::get<fdtj>(QStringLiteral("fdtj"));
-        w->Load();
-        return w;
-    }
+    fdtj *open() { return ReportFixture::open<fdtj>(QStringLiteral("fdtj")); }
 };
-
-QStringList row(const Grid *g, int r)
-{
-    QStringList out;
-    for (int c = 0; c < g->Cols(); ++c)
-        out << g->TextMatrix(r, c);
-    return out;
-}
-
-QStringList cells(std::initializer_list<const char *> texts)
-{
-    QStringList out;
-    for (const char *t : texts)
-        out << QString::fromUtf8(t);
-    return out;
-}
 
 } // namespace
 
@@ -122,13 +89,13 @@ private Q_SLOTS:
         w->VsNetBut1_Click(2);
         QVERIFY(f.services.messages.empty());
         const Grid *g = w->Grid1;
-        QCOMPARE(row(g, 0), cells({"", "    班级名称", " 人数", "平均分", "最低分", "最高分", "标准差", "优良率", "及格率",
+        QCOMPARE(gridRow(g, 0), texts({"", "    班级名称", " 人数", "平均分", "最低分", "最高分", "标准差", "优良率", "及格率",
                                    "90以下", "90-99", "100-109", "110-119", "120-129", "130以上"}));
         // Class 3 has no counted score: no row; 全年级 follows class 2 and counts class 9 too.
         QCOMPARE(g->Rows(), 4);
-        QCOMPARE(row(g, 1), cells({"", "高一(1)班", "2", "105", "90", "120", "21.21", "50", "100", "0", "1", "0", "0", "1", "0"}));
-        QCOMPARE(row(g, 2), cells({"", "高一(2)班", "2", "112.25", "89.5", "135", "32.17", "50", "50", "1", "0", "0", "0", "0", "1"}));
-        QCOMPARE(row(g, 3), cells({"", "全年级", "5", "106.9", "89.5", "135", "19.98", "40", "80", "1", "1", "1", "0", "1", "1"}));
+        QCOMPARE(gridRow(g, 1), texts({"", "高一(1)班", "2", "105", "90", "120", "21.21", "50", "100", "0", "1", "0", "0", "1", "0"}));
+        QCOMPARE(gridRow(g, 2), texts({"", "高一(2)班", "2", "112.25", "89.5", "135", "32.17", "50", "50", "1", "0", "0", "0", "0", "1"}));
+        QCOMPARE(gridRow(g, 3), texts({"", "全年级", "5", "106.9", "89.5", "135", "19.98", "40", "80", "1", "1", "1", "0", "1", "1"}));
         // No figure is cut on screen: 112.25 is wider than its caption 平均分.
         QVERIFY(g->ColWidth(3) >= g->textWidthTwips(QStringLiteral("112.25")));
         QVERIFY(w->ProgressBar1->isHidden());
@@ -137,9 +104,9 @@ private Q_SLOTS:
         w->Option1[0]->setChecked(true);
         w->VsNetBut1_Click(2);
         QCOMPARE(g->Rows(), 4);
-        QCOMPARE(row(g, 1), cells({"", "高一(1)班", "1", "120", "120", "120", "0", "100", "100", "0", "0", "0", "0", "1", "0"}));
-        QCOMPARE(row(g, 2).mid(1, 3), cells({"高一(2)班", "2", "112.25"}));
-        QCOMPARE(row(g, 3).mid(1, 3), cells({"全年级", "5", "106.9"}));
+        QCOMPARE(gridRow(g, 1), texts({"", "高一(1)班", "1", "120", "120", "120", "0", "100", "100", "0", "0", "0", "0", "1", "0"}));
+        QCOMPARE(gridRow(g, 2).mid(1, 3), texts({"高一(2)班", "2", "112.25"}));
+        QCOMPARE(gridRow(g, 3).mid(1, 3), texts({"全年级", "5", "106.9"}));
 
         // Print hands over report 37 and the exam's two subjects.
         gReportCode = 0;
@@ -171,20 +138,20 @@ private Q_SLOTS:
         w->VsNetBut1_Click(2);
         const Grid *g = w->Grid1;
         // (300 − 200) is 5 bands of 20 exactly: the top column starts at U.
-        QCOMPARE(row(g, 0), cells({"", "    班级名称", " 人数", "平均分", "最低分", "最高分", "200以下", "200-219",
+        QCOMPARE(gridRow(g, 0), texts({"", "    班级名称", " 人数", "平均分", "最低分", "最高分", "200以下", "200-219",
                                    "220-239", "240-259", "260-279", "280-299", "300以上"}));
         QCOMPARE(g->Cols(), 13);
         QCOMPARE(g->Rows(), 4);
-        QCOMPARE(row(g, 1), cells({"", "高一(1)班", "2", "224.5", "199", "250", "1", "0", "0", "1", "0", "0", "0"}));
-        QCOMPARE(row(g, 2), cells({"", "高一(2)班", "2", "260.25", "220.5", "300", "0", "0", "1", "0", "0", "0", "1"}));
-        QCOMPARE(row(g, 3), cells({"", "全年级", "4", "242.38", "199", "300", "1", "0", "1", "1", "0", "0", "1"}));
+        QCOMPARE(gridRow(g, 1), texts({"", "高一(1)班", "2", "224.5", "199", "250", "1", "0", "0", "1", "0", "0", "0"}));
+        QCOMPARE(gridRow(g, 2), texts({"", "高一(2)班", "2", "260.25", "220.5", "300", "0", "0", "1", "0", "0", "0", "1"}));
+        QCOMPARE(gridRow(g, 3), texts({"", "全年级", "4", "242.38", "199", "300", "1", "0", "1", "1", "0", "0", "1"}));
 
         // 文科: a total's 全年级 row is limited to the stream too.
         w->Option1[0]->setChecked(true);
         w->VsNetBut1_Click(2);
         QCOMPARE(g->Rows(), 4);
-        QCOMPARE(row(g, 1).mid(1, 5), cells({"高一(1)班", "1", "250", "250", "250"}));
-        QCOMPARE(row(g, 3).mid(1, 5), cells({"全年级", "3", "256.83", "220.5", "300"}));
+        QCOMPARE(gridRow(g, 1).mid(1, 5), texts({"高一(1)班", "1", "250", "250", "250"}));
+        QCOMPARE(gridRow(g, 3).mid(1, 5), texts({"全年级", "3", "256.83", "220.5", "300"}));
 
         // 理科 in total 2: nobody has a total 2, so no class row and only the heading stays.
         w->Option1[1]->setChecked(true);
@@ -400,10 +367,10 @@ private Q_SLOTS:
         QCOMPARE(queries, 4);          // three classes and the whole grade
         QCOMPARE(steps, 10 + 9);       // one step per record read
         QCOMPARE(int(t.rows.size()), 4);
-        QCOMPARE(t.rows[2].mid(1, 3), cells({"高一(3)班", "1", "93"}));
-        QCOMPARE(t.rows[2].mid(9), cells({"0", "1"}));
-        QCOMPARE(t.rows[3].mid(1, 2), cells({"全年级", "6"}));
-        QCOMPARE(t.rows[3].mid(9), cells({"1", "5"}));
+        QCOMPARE(t.rows[2].mid(1, 3), texts({"高一(3)班", "1", "93"}));
+        QCOMPARE(t.rows[2].mid(9), texts({"0", "1"}));
+        QCOMPARE(t.rows[3].mid(1, 2), texts({"全年级", "6"}));
+        QCOMPARE(t.rows[3].mid(9), texts({"1", "5"}));
     }
 };
 

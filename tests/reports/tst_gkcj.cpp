@@ -4,6 +4,7 @@
 #include "reports/register.h"
 #include "shell/database.h"
 #include "shell/globals.h"
+#include "reporttest.h"
 #include "testsupport.h"
 
 #include <QSqlQuery>
@@ -14,108 +15,15 @@ using namespace quorvane::test;
 
 namespace {
 
-const QString kExam = QStringLiteral("240601080000");     // 期末考试: 语文, 数学, 物理
-const QString kNoSubjects = QStringLiteral("240301080000"); // 期中考试: no subject
+const QString kExam = kScoreBookExam;
+const QString kNoSubjects = kScoreBookNoSubjects;
 const QString kTitle = QStringLiteral("系统提示：");
 
-// A stand-in for the print preview: records that it was shown.
-class PreviewStandIn : public Window
+// The score book exam, with the window under test.
+struct Fixture : ScoreBookFixture
 {
-public:
-    PreviewStandIn() : Window(QStringLiteral("printsform")) {}
-    int loads = 0;
-
-protected:
-    void createControls(QWidget *) override {}
-    void Form_Load() override { ++loads; }
+    gkcj *open() { return ReportFixture::open<gkcj>(QStringLiteral("gkcj")); }
 };
-
-// Cohort 2024 (classes 1..3) with two exams; cohort 2025 with one exam.
-struct Fixture
-{
-    TempData data;
-    ScriptedServices &services = installScripted();
-    QSqlDatabase cohort;
-    QSqlDatabase system;
-
-    Fixture()
-    {
-        data.addCohort(QStringLiteral("2024"), QStringLiteral("db2024"), 3, 1);
-        data.addCohort(QStringLiteral("2025"), QStringLiteral("db2025"), 2, 1);
-        openDatabase(data.cohortPath(QStringLiteral("db2024.mdb")), DbKind::Cohort, QStringLiteral("t-cohort"), &cohort);
-        openDatabase(data.systemPath(), DbKind::System, QStringLiteral("t-system"), &system);
-        execSql(system, QStringLiteral("INSERT INTO kcbpb(id, name, year, grade) VALUES(?,?,?,1)"),
-                {kNoSubjects, QStringLiteral("期中考试"), QStringLiteral("2024")});
-        execSql(system, QStringLiteral("INSERT INTO kcbpb(id, name, year, grade, kmflag1, kmflag2, kmflag5, kmflag7) "
-                                       "VALUES(?,?,?,1,1,1,1,0)"),
-                {kExam, QStringLiteral("期末考试"), QStringLiteral("2024")});
-        execSql(system, QStringLiteral("INSERT INTO kcbpb(id, name, year, grade, kmflag1) VALUES(?,?,?,1,1)"),
-                {QStringLiteral("250301080000"), QStringLiteral("入学考试"), QStringLiteral("2025")});
-
-        // Class 1 written out of seat order; class 2 one student; class 3 none.
-        add({{"stid", "s101"}, {"name", "张三"}, {"bj", 1}, {"zh", 2}, {"wlflag", 3},
-             {"ke1", 85.5}, {"ke2", 90}, {"ke5", -2}, {"kealla", 175.5}, {"keallb", 265.5},
-             {"dkbjno1", 2}, {"dktlno1", 3}, {"dknjno1", 4}, {"dkbjno2", 1}, {"dktlno2", 1}, {"dknjno2", 1},
-             {"dkbjno5", 9}, {"zfbjnoa", 1}, {"zftlnoa", 1}, {"zfnjnoa", 1}, {"zfbjnob", 1}, {"zftlnob", 1}, {"zfnjnob", 1}});
-        add({{"stid", "s103"}, {"name", "王五"}, {"bj", 1}, {"zh", 1}, {"wlflag", 2},
-             {"ke1", -1}, {"ke2", 88}, {"ke5", 0}, {"keallb", 88},
-             {"dkbjno1", 3}, {"dkbjno2", 2}, {"dktlno2", 0}, {"dknjno2", 2}, {"dkbjno5", 3}, {"dktlno5", 3}, {"dknjno5", 3},
-             {"zfbjnoa", 3}, {"zftlnoa", 2}, {"zfnjnoa", 0}, {"zfbjnob", 2}, {"zftlnob", 2}, {"zfnjnob", 3}});
-        add({{"stid", "s102"}, {"name", "李四"}, {"bj", 1}, {"zh", 3}, {"wlflag", 2},
-             {"ke1", 92}, {"ke5", 77}, {"kealla", 169}, {"keallb", 169},
-             {"dkbjno1", 1}, {"dktlno1", 1}, {"dknjno1", 1}, {"dkbjno2", 5}, {"dkbjno5", 1}, {"dktlno5", 1}, {"dknjno5", 2},
-             {"zfbjnoa", 2}, {"zftlnoa", 1}, {"zfnjnoa", 3}, {"zfbjnob", 3}, {"zftlnob", 1}, {"zfnjnob", 2}});
-        add({{"stid", "s201"}, {"name", "赵六"}, {"bj", 2}, {"zh", 1}, {"wlflag", 3},
-             {"ke1", 70}, {"ke2", 60}, {"ke5", 50.25}, {"kealla", 180.25}, {"keallb", 180.25},
-             {"zfbjnoa", 1}, {"zftlnoa", 2}, {"zfnjnoa", 2}, {"zfbjnob", 1}, {"zftlnob", 2}, {"zfnjnob", 4}});
-        // A student of another exam in class 1 never shows.
-        execSql(cohort, QStringLiteral("INSERT INTO stucj(id, stid, name, bj, zh, ke1) VALUES(?,?,?,?,?,?)"),
-                {kNoSubjects, QStringLiteral("s999"), QStringLiteral("外人"), 1, 4, 50});
-
-        gCohortYear = QStringLiteral("2024");
-        gCohortDbFile = QStringLiteral("db2024.mdb");
-    }
-    ~Fixture()
-    {
-        windows::destroyAll();
-        closeDatabase(cohort);
-        closeDatabase(system);
-    }
-    void add(std::initializer_list<std::pair<const char *, QVariant>> values)
-    {
-        QStringList cols{QStringLiteral("id")};
-        QStringList marks{QStringLiteral("?")};
-        QVariantList binds{kExam};
-        for (const auto &v : values) {
-            cols << QString::fromLatin1(v.first);
-            marks << QStringLiteral("?");
-            binds << v.second;
-        }
-        execSql(cohort, QStringLiteral("INSERT INTO stucj(%1) VALUES(%2)").arg(cols.join(','), marks.join(',')), binds);
-    }
-    gkcj *open()
-    {
-        auto *w = windows::get<gkcj>(QStringLiteral("gkcj"));
-        w->Load();
-        return w;
-    }
-};
-
-QStringList gridRow(const Grid *g, int r)
-{
-    QStringList cells;
-    for (int c = 0; c < g->Cols(); ++c)
-        cells << g->TextMatrix(r, c);
-    return cells;
-}
-
-QStringList L(std::initializer_list<const char *> texts)
-{
-    QStringList list;
-    for (const char *t : texts)
-        list << QString::fromUtf8(t);
-    return list;
-}
 
 // Chooses the exam with the given name and the class chooser entry with the given text.
 // Choosing the entry already shown clicks it again, as a user's pick does.
@@ -161,12 +69,12 @@ private Q_SLOTS:
         QCOMPARE(w->Label1[2]->text(), QStringLiteral("排序条件:"));
         QCOMPARE(w->Label1[8]->text(), QStringLiteral("考试名称:"));
         QCOMPARE(w->Label1[3]->text(), QString());
-        const QStringList boxes = L({"总分成绩", "各科排名", "班级名次(A)", "同类班级名次(B)", "年级名次(C)"});
+        const QStringList boxes = texts({"总分成绩", "各科排名", "班级名次(A)", "同类班级名次(B)", "年级名次(C)"});
         for (int i = 0; i < 5; ++i) {
             QCOMPARE(w->Check1[i]->text(), boxes[i]);
             QVERIFY(!w->Check1[i]->isChecked());
         }
-        const QStringList orders = L({"班级学号", "班级座号", "班级总分1", "同类班级总分1", "年级总分1", "班级总分2", "同类班级总分2", "年级总分2"});
+        const QStringList orders = texts({"班级学号", "班级座号", "班级总分1", "同类班级总分1", "年级总分1", "班级总分2", "同类班级总分2", "年级总分2"});
         for (int i = 0; i < 8; ++i) {
             QCOMPARE(w->Option1[i]->text(), orders[i]);
             QCOMPARE(w->Option1[i]->isChecked(), i == 1);
@@ -247,11 +155,11 @@ private Q_SLOTS:
         QCOMPARE(g->Cols(), 8);
         QCOMPARE(g->Rows(), 4);
         QCOMPARE(g->FixedCols(), 1);
-        QCOMPARE(gridRow(g, 0), L({"", "    学   号", "   姓 名", "班级", "座号", "语文", "数学", "物理"}));
+        QCOMPARE(gridRow(g, 0), texts({"", "    学   号", "   姓 名", "班级", "座号", "语文", "数学", "物理"}));
         // Seat order; -1 缺考, -2 作弊, 0 and Null empty, 85.5 as written.
-        QCOMPARE(gridRow(g, 1), L({"", "s103", "王五", "1", "1", "缺考", "88", ""}));
-        QCOMPARE(gridRow(g, 2), L({"", "s101", "张三", "1", "2", "85.5", "90", "作弊"}));
-        QCOMPARE(gridRow(g, 3), L({"", "s102", "李四", "1", "3", "92", "", "77"}));
+        QCOMPARE(gridRow(g, 1), texts({"", "s103", "王五", "1", "1", "缺考", "88", ""}));
+        QCOMPARE(gridRow(g, 2), texts({"", "s101", "张三", "1", "2", "85.5", "90", "作弊"}));
+        QCOMPARE(gridRow(g, 3), texts({"", "s102", "李四", "1", "3", "92", "", "77"}));
         QCOMPARE(w->Label1[3]->text(), QStringLiteral("3人"));
 
         // 班级学号 order.
@@ -265,9 +173,9 @@ private Q_SLOTS:
         // 班级总分1: the class rank of total 1 first.
         w->Option1[2]->setChecked(true);
         w->VsNetBut1_Click(2);
-        QCOMPARE(gridRow(g, 1).mid(1, 2), L({"s101", "张三"}));
-        QCOMPARE(gridRow(g, 2).mid(1, 2), L({"s102", "李四"}));
-        QCOMPARE(gridRow(g, 3).mid(1, 2), L({"s103", "王五"}));
+        QCOMPARE(gridRow(g, 1).mid(1, 2), texts({"s101", "张三"}));
+        QCOMPARE(gridRow(g, 2).mid(1, 2), texts({"s102", "李四"}));
+        QCOMPARE(gridRow(g, 3).mid(1, 2), texts({"s103", "王五"}));
 
         // A class without students in the exam: no message, the book and the count stay.
         w->Combo3->setCurrentIndex(w->Combo3->findText(QStringLiteral("3")));
@@ -298,19 +206,19 @@ private Q_SLOTS:
         w->VsNetBut1_Click(2);
         const Grid *g = w->Grid1;
         QCOMPARE(g->Cols(), 25);
-        QCOMPARE(gridRow(g, 0), L({"", "    学   号", "   姓 名", "班级", "座号",
+        QCOMPARE(gridRow(g, 0), texts({"", "    学   号", "   姓 名", "班级", "座号",
                                    "语文", "班名", "类名", "年名", "数学", "班名", "类名", "年名", "物理", "班名", "类名", "年名",
                                    "总分1", "班名", "类名", "年名", "总分2", "班名", "类名", "年名"}));
         // 王五: 缺考 keeps its ranks; a stored 0 rank stays empty in place; 物理 0 hides its stored
         // ranks; no total 1 but its ranks shown; a 0 rank of total 1 empty.
-        QCOMPARE(gridRow(g, 1), L({"", "s103", "王五", "1", "1",
+        QCOMPARE(gridRow(g, 1), texts({"", "s103", "王五", "1", "1",
                                    "缺考", "3", "", "", "88", "2", "", "2", "", "", "", "",
                                    "", "3", "2", "", "88", "2", "2", "3"}));
-        QCOMPARE(gridRow(g, 2), L({"", "s101", "张三", "1", "2",
+        QCOMPARE(gridRow(g, 2), texts({"", "s101", "张三", "1", "2",
                                    "85.5", "2", "3", "4", "90", "1", "1", "1", "作弊", "9", "", "",
                                    "175.5", "1", "1", "1", "265.5", "1", "1", "1"}));
         // 数学 Null: its stored class rank is not shown.
-        QCOMPARE(gridRow(g, 3), L({"", "s102", "李四", "1", "3",
+        QCOMPARE(gridRow(g, 3), texts({"", "s102", "李四", "1", "3",
                                    "92", "1", "1", "1", "", "", "", "", "77", "1", "1", "2",
                                    "169", "2", "1", "3", "169", "3", "1", "2"}));
     }
@@ -326,22 +234,22 @@ private Q_SLOTS:
         tick(w, {1, 2, 4});
         w->VsNetBut1_Click(2);
         QCOMPARE(g->Cols(), 14);
-        QCOMPARE(gridRow(g, 0).mid(5), L({"语文", "班名", "年名", "数学", "班名", "年名", "物理", "班名", "年名"}));
-        QCOMPARE(gridRow(g, 2).mid(5), L({"85.5", "2", "4", "90", "1", "1", "作弊", "9", ""}));
+        QCOMPARE(gridRow(g, 0).mid(5), texts({"语文", "班名", "年名", "数学", "班名", "年名", "物理", "班名", "年名"}));
+        QCOMPARE(gridRow(g, 2).mid(5), texts({"85.5", "2", "4", "90", "1", "1", "作弊", "9", ""}));
 
         // Rank boxes with 总分成绩 only: subjects without ranks, totals with the ticked ranks.
         tick(w, {0, 3});
         w->VsNetBut1_Click(2);
         QCOMPARE(g->Cols(), 12);
-        QCOMPARE(gridRow(g, 0).mid(5), L({"语文", "数学", "物理", "总分1", "类名", "总分2", "类名"}));
-        QCOMPARE(gridRow(g, 1).mid(5), L({"缺考", "88", "", "", "2", "88", "2"}));
-        QCOMPARE(gridRow(g, 3).mid(5), L({"92", "", "77", "169", "1", "169", "1"}));
+        QCOMPARE(gridRow(g, 0).mid(5), texts({"语文", "数学", "物理", "总分1", "类名", "总分2", "类名"}));
+        QCOMPARE(gridRow(g, 1).mid(5), texts({"缺考", "88", "", "", "2", "88", "2"}));
+        QCOMPARE(gridRow(g, 3).mid(5), texts({"92", "", "77", "169", "1", "169", "1"}));
 
         // 总分成绩 without any rank box: the two totals.
         tick(w, {0});
         w->VsNetBut1_Click(2);
-        QCOMPARE(gridRow(g, 0).mid(8), L({"总分1", "总分2"}));
-        QCOMPARE(gridRow(g, 2).mid(8), L({"175.5", "265.5"}));
+        QCOMPARE(gridRow(g, 0).mid(8), texts({"总分1", "总分2"}));
+        QCOMPARE(gridRow(g, 2).mid(8), texts({"175.5", "265.5"}));
     }
 
     void wholeGradeAndStreams()
@@ -359,34 +267,34 @@ private Q_SLOTS:
 
         // 班级座号: class by class, seat by seat.
         w->VsNetBut1_Click(2);
-        QCOMPARE(listed(), L({"s103", "s101", "s102", "s201"}));
+        QCOMPARE(listed(), texts({"s103", "s101", "s102", "s201"}));
         QCOMPARE(w->Label1[3]->text(), QStringLiteral("4人"));
-        QCOMPARE(gridRow(g, 4), L({"", "s201", "赵六", "2", "1", "70", "60", "50.25"}));
+        QCOMPARE(gridRow(g, 4), texts({"", "s201", "赵六", "2", "1", "70", "60", "50.25"}));
 
         // 同类班级总分1: both streams mixed by their stream ranks, then class and seat.
         w->Option1[3]->setChecked(true);
         w->VsNetBut1_Click(2);
-        QCOMPARE(listed(), L({"s101", "s102", "s103", "s201"}));
+        QCOMPARE(listed(), texts({"s101", "s102", "s103", "s201"}));
 
         // 年级总分2 with the whole exam.
         w->Option1[7]->setChecked(true);
         w->VsNetBut1_Click(2);
-        QCOMPARE(listed(), L({"s101", "s102", "s103", "s201"}));
+        QCOMPARE(listed(), texts({"s101", "s102", "s103", "s201"}));
 
         // 班级总分2 keeps the classes together.
         w->Option1[5]->setChecked(true);
         w->VsNetBut1_Click(2);
-        QCOMPARE(listed(), L({"s101", "s103", "s102", "s201"}));
+        QCOMPARE(listed(), texts({"s101", "s103", "s102", "s201"}));
 
         // Streams: 文科 lists wlflag 2, 理科 wlflag 3.
         w->Option1[1]->setChecked(true);
         w->Combo3->setCurrentIndex(w->Combo3->findText(QStringLiteral("文科")));
         w->VsNetBut1_Click(2);
-        QCOMPARE(listed(), L({"s103", "s102"}));
+        QCOMPARE(listed(), texts({"s103", "s102"}));
         QCOMPARE(w->Label1[3]->text(), QStringLiteral("2人"));
         w->Combo3->setCurrentIndex(w->Combo3->findText(QStringLiteral("理科")));
         w->VsNetBut1_Click(2);
-        QCOMPARE(listed(), L({"s101", "s201"}));
+        QCOMPARE(listed(), texts({"s101", "s201"}));
     }
 
     void missingFieldsLeaveTheirCellsEmpty()
@@ -404,8 +312,8 @@ private Q_SLOTS:
         QCOMPARE(book.cols, 11);
         QCOMPARE(book.rows.size(), size_t(2));
         // Null student number sorts first; its name and seat cells stay empty, the rest is filled.
-        QCOMPARE(book.rows[0], L({"", "", "", "2", "", "", "66", "66", "4", "", ""}));
-        QCOMPARE(book.rows[1], L({"", "s301", "钱七", "2", "5", "59.5", "", "", "", "", ""}));
+        QCOMPARE(book.rows[0], texts({"", "", "", "2", "", "", "66", "66", "4", "", ""}));
+        QCOMPARE(book.rows[1], texts({"", "s301", "钱七", "2", "5", "59.5", "", "", "", "", ""}));
         // A class text that is no class number finds nobody; the book stays as it was.
         QVERIFY(!allsubjectbook::build(f.cohort, exam, QStringLiteral("2' OR '1'='1"), {1, 2}, o, book));
         QCOMPARE(book.rows.size(), size_t(2));

@@ -6,6 +6,7 @@
 #include "reports/register.h"
 #include "shell/database.h"
 #include "shell/globals.h"
+#include "reporttest.h"
 #include "testsupport.h"
 
 #include <QApplication>
@@ -22,19 +23,13 @@ const QString kOther = QStringLiteral("240301080000");
 
 // Cohort 2024, classes 1..3 (高一). Exam subjects: 语文 (150), 数学 (no full mark), 英语 (100),
 // 思想政治 (100, nobody sat it). Class 9 lies outside the cohort's classes.
-struct Fixture
+struct Fixture : ReportFixture
 {
-    TempData data;
-    ScriptedServices &services = installScripted();
-    QSqlDatabase cohort;
-    QSqlDatabase system;
-
     explicit Fixture(int classes = 3, int firstClass = 1)
     {
         data.addCohort(QStringLiteral("2024"), QStringLiteral("db2024"), classes, firstClass);
         data.addCohort(QStringLiteral("2025"), QStringLiteral("db2025"));
-        openDatabase(data.cohortPath(QStringLiteral("db2024.mdb")), DbKind::Cohort, QStringLiteral("t-cohort"), &cohort);
-        openDatabase(data.systemPath(), DbKind::System, QStringLiteral("t-system"), &system);
+        openDatabases(QStringLiteral("db2024.mdb"));
         execSql(system, QStringLiteral("INSERT INTO kcbpb(id, name, year, grade, kmflag1, allfs1, kmflag2, kmflag3, allfs3, "
                                        "kmflag4, allfs4) VALUES(?, '期末考试', '2024', 1, 1, 150, 1, 1, 100, 1, 100)"), {kExam});
         execSql(system, QStringLiteral("INSERT INTO kcbpb(id, name, year, grade) VALUES(?, '期中考试', '2024', 2)"), {kOther});
@@ -46,38 +41,10 @@ struct Fixture
         for (const auto &r : rows)
             execSql(cohort, QStringLiteral("INSERT INTO stucj(id, stid, bj, wlflag, ke1, ke2, ke3) VALUES(?,?,?,1,?,?,?)"),
                     {kExam, QString::fromLatin1(r.stid), r.bj, r.ke1, r.ke2, r.ke3});
-        gCohortYear = QStringLiteral("2024");
-        gCohortDbFile = QStringLiteral("db2024.mdb");
+        useCohort(QStringLiteral("2024"), QStringLiteral("db2024.mdb"));
     }
-    ~Fixture()
-    {
-        windows::destroyAll();
-        closeDatabase(cohort);
-        closeDatabase(system);
-    }
-    gkdz *open()
-    {
-        auto *w = windows::get<gkdz>(QStringLiteral("gkdz"));
-        w->Load();
-        return w;
-    }
+    gkdz *open() { return ReportFixture::open<gkdz>(QStringLiteral("gkdz")); }
 };
-
-QStringList row(const Grid *g, int r)
-{
-    QStringList out;
-    for (int c = 0; c < g->Cols(); ++c)
-        out << g->TextMatrix(r, c);
-    return out;
-}
-
-QStringList cells(std::initializer_list<const char *> texts)
-{
-    QStringList out;
-    for (const char *t : texts)
-        out << QString::fromUtf8(t);
-    return out;
-}
 
 } // namespace
 
@@ -105,21 +72,21 @@ private Q_SLOTS:
         QVERIFY(f.services.messages.empty());
         QVERIFY(w->ProgressBar1->isHidden());
         const Grid *g = w->Grid1;
-        QCOMPARE(row(g, 0), cells({"", "   学  科", "    班   级", " 实考数", "平均分", "最低分", "最高分", "标准差", "优良率", "及格率"}));
+        QCOMPARE(gridRow(g, 0), texts({"", "   学  科", "    班   级", " 实考数", "平均分", "最低分", "最高分", "标准差", "优良率", "及格率"}));
         QCOMPARE(g->Rows(), 11);
         // 语文: 120 and 90, 135 and 89.5; class 3 only cheated: no row; 全年级 counts class 9's 100.
-        QCOMPARE(row(g, 1), cells({"", "语文", "高一(1)班", "2", "105", "90", "120", "21.21", "50", "100"}));
-        QCOMPARE(row(g, 2), cells({"", "", "高一(2)班", "2", "112.25", "89.5", "135", "32.17", "50", "50"}));
-        QCOMPARE(row(g, 3), cells({"", "", "全年级", "5", "106.9", "89.5", "135", "19.98", "40", "80"}));
+        QCOMPARE(gridRow(g, 1), texts({"", "语文", "高一(1)班", "2", "105", "90", "120", "21.21", "50", "100"}));
+        QCOMPARE(gridRow(g, 2), texts({"", "", "高一(2)班", "2", "112.25", "89.5", "135", "32.17", "50", "50"}));
+        QCOMPARE(gridRow(g, 3), texts({"", "", "全年级", "5", "106.9", "89.5", "135", "19.98", "40", "80"}));
         // 数学 without a full mark: every counted score is 优良 and 及格; 0 and 作弊 are not counted.
-        QCOMPARE(row(g, 4), cells({"", "数学", "高一(1)班", "1", "50", "50", "50", "0", "100", "100"}));
-        QCOMPARE(row(g, 5), cells({"", "", "高一(2)班", "1", "30", "30", "30", "0", "100", "100"}));
-        QCOMPARE(row(g, 6), cells({"", "", "全年级", "2", "40", "30", "50", "14.14", "100", "100"}));
+        QCOMPARE(gridRow(g, 4), texts({"", "数学", "高一(1)班", "1", "50", "50", "50", "0", "100", "100"}));
+        QCOMPARE(gridRow(g, 5), texts({"", "", "高一(2)班", "1", "30", "30", "30", "0", "100", "100"}));
+        QCOMPARE(gridRow(g, 6), texts({"", "", "全年级", "2", "40", "30", "50", "14.14", "100", "100"}));
         // 英语: 60 is exactly 及格, 80 exactly 优良; the average 74.875 rounds to 74.88.
-        QCOMPARE(row(g, 7), cells({"", "英语", "高一(1)班", "2", "70", "60", "80", "14.14", "50", "100"}));
-        QCOMPARE(row(g, 8), cells({"", "", "高一(2)班", "1", "59.5", "59.5", "59.5", "0", "0", "0"}));
-        QCOMPARE(row(g, 9), cells({"", "", "高一(3)班", "1", "100", "100", "100", "0", "100", "100"}));
-        QCOMPARE(row(g, 10), cells({"", "", "全年级", "4", "74.88", "59.5", "100", "19.28", "50", "75"}));
+        QCOMPARE(gridRow(g, 7), texts({"", "英语", "高一(1)班", "2", "70", "60", "80", "14.14", "50", "100"}));
+        QCOMPARE(gridRow(g, 8), texts({"", "", "高一(2)班", "1", "59.5", "59.5", "59.5", "0", "0", "0"}));
+        QCOMPARE(gridRow(g, 9), texts({"", "", "高一(3)班", "1", "100", "100", "100", "0", "100", "100"}));
+        QCOMPARE(gridRow(g, 10), texts({"", "", "全年级", "4", "74.88", "59.5", "100", "19.28", "50", "75"}));
 
         // The work grid keeps a block of bjsum + 1 rows per subject; 思想政治 has its name and 全年级 only.
         const Grid *g2 = w->Grid2;
@@ -237,10 +204,10 @@ private Q_SLOTS:
             w->VsNetBut1_Click(2);
             const Grid *g = w->Grid1;
             QCOMPARE(g->Rows(), 5);
-            QCOMPARE(row(g, 1).mid(1, 4), cells({"语文", "全年级", "5", "106.9"}));
-            QCOMPARE(row(g, 2).mid(1, 4), cells({"数学", "全年级", "2", "40"}));
-            QCOMPARE(row(g, 3).mid(1, 4), cells({"英语", "高一(3)班", "1", "100"}));
-            QCOMPARE(row(g, 4).mid(1, 4), cells({"", "全年级", "4", "74.88"}));
+            QCOMPARE(gridRow(g, 1).mid(1, 4), texts({"语文", "全年级", "5", "106.9"}));
+            QCOMPARE(gridRow(g, 2).mid(1, 4), texts({"数学", "全年级", "2", "40"}));
+            QCOMPARE(gridRow(g, 3).mid(1, 4), texts({"英语", "高一(3)班", "1", "100"}));
+            QCOMPARE(gridRow(g, 4).mid(1, 4), texts({"", "全年级", "4", "74.88"}));
             QCOMPARE(w->Grid2->Rows(), 21);
         }
     }
@@ -284,7 +251,7 @@ private Q_SLOTS:
         work[5][2] = QStringLiteral("全年级");
         const auto listed = comparison::listedRows(work, 3, 1);
         QCOMPARE(int(listed.size()), 1);
-        QCOMPARE(listed[0].mid(1, 3), cells({"数学", "全年级", "7"}));
+        QCOMPARE(listed[0].mid(1, 3), texts({"数学", "全年级", "7"}));
     }
 };
 

@@ -4,6 +4,7 @@
 #include "reports/reportframe.h"
 #include "shell/database.h"
 #include "shell/globals.h"
+#include "reporttest.h"
 #include "testsupport.h"
 
 #include <QSqlQuery>
@@ -17,17 +18,6 @@ namespace {
 
 const QString kExamA = QStringLiteral("240601080000");
 const QString kExamB = QStringLiteral("240301080000");
-
-class PreviewStandIn : public Window
-{
-public:
-    PreviewStandIn() : Window(QStringLiteral("printsform")) {}
-    int loads = 0;
-
-protected:
-    void createControls(QWidget *) override {}
-    void Form_Load() override { ++loads; }
-};
 
 // The smallest report window: a query fills a fixed grid of the asked size.
 class TestReport : public ReportWindow
