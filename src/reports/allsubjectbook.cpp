@@ -11,16 +11,6 @@ namespace quorvane::allsubjectbook {
 
 namespace {
 
-// A stored field in its plain text form (student number, name, class, seat): empty for Null.
-QString plainText(const QVariant &v)
-{
-    if (v.isNull())
-        return QString();
-    if (v.typeId() == QMetaType::Double)
-        return reports::numText(v.toDouble());
-    return v.toString();
-}
-
 // The order clauses by sort option: for the whole exam or a stream, and for one class. Rows equal
 // in every key keep the order in which they were written.
 struct OrderClause
@@ -40,11 +30,10 @@ constexpr OrderClause kOrders[8] = {
     {"年级总分2", "zfnjnob, bj, zh", "zfnjnob, zh"},
 };
 
-// Rank column prefixes of a subject (dk..no + k) and of the totals (zf..no + a/b), by rank box.
-const char *const kRankKinds[3] = {"bj", "tl", "nj"};
-const char *const kRankHeads[3] = {"|^班名", "|^类名", "|^年名"};
-
 } // namespace
+
+using reports::fieldValue;
+using reports::plainText;
 
 Selection selectionOf(const QString &chooserText)
 {
@@ -69,21 +58,14 @@ QStringList orderCaptions()
 QString headingFormat(const std::vector<int> &subjects, const Options &options)
 {
     const bool boxes[3] = {options.rankClass, options.rankStream, options.rankGrade};
-    auto rankPieces = [&] {
-        QString s;
-        for (int b = 0; b < 3; ++b)
-            if (boxes[b])
-                s += QString::fromUtf8(kRankHeads[b]);
-        return s;
-    };
     QString format = QStringLiteral("|^    学   号|^   姓 名|^班级|^座号");
     for (int k : subjects) {
         format += QStringLiteral("|^") + subjectName(k);
         if (options.subjectRanks)
-            format += rankPieces();
+            format += reports::rankHeadings(boxes);
     }
     if (options.totals)
-        format += QStringLiteral("|^总分1") + rankPieces() + QStringLiteral("|^总分2") + rankPieces();
+        format += reports::totalsHeading(boxes);
     return format;
 }
 
@@ -156,28 +138,18 @@ bool build(const QSqlDatabase &cohort, const QString &examId, const QString &cho
         SubjectFields f{};
         f.score = field(QStringLiteral("ke%1").arg(k));
         for (int b = 0; b < 3; ++b)
-            f.rank[b] = field(QStringLiteral("dk%1no%2").arg(QLatin1String(kRankKinds[b])).arg(k));
+            f.rank[b] = field(QStringLiteral("dk%1no%2").arg(reports::rankKind(b)).arg(k));
         sf.push_back(f);
     }
-    int totalField[2];
-    int totalRank[2][3];
-    for (int t = 0; t < 2; ++t) {
-        const QChar suffix = t == 0 ? QLatin1Char('a') : QLatin1Char('b');
-        totalField[t] = field(QStringLiteral("keall") + suffix);
-        for (int b = 0; b < 3; ++b)
-            totalRank[t][b] = field(QStringLiteral("zf%1no").arg(QLatin1String(kRankKinds[b])) + suffix);
-    }
+    const reports::TotalFields totals = reports::totalFields(rec);
 
     const int cols = columnCount(subjects, options);
     const int r = options.subjectRankColumns();
-    auto value = [&q](int index) { return index >= 0 ? q.value(index) : QVariant(); };
+    auto value = [&q](int index) { return fieldValue(q, index); };
 
     std::vector<QStringList> rows;
     while (q.next()) {
-        QStringList cells;
-        cells.reserve(cols);
-        for (int c = 0; c < cols; ++c)
-            cells << QString();
+        QStringList cells = reports::emptyCells(cols);
         cells[1] = plainText(value(fStid));
         cells[2] = plainText(value(fName));
         cells[3] = plainText(value(fBj));
@@ -198,28 +170,11 @@ bool build(const QSqlDatabase &cohort, const QString &examId, const QString &cho
                 cells[col] = reports::presentText(rank);
             }
         }
-        if (options.totals) {
-            int col = 5 + int(subjects.size()) * (r + 1);
-            for (int t = 0; t < 2; ++t) {
-                const QVariant total = value(totalField[t]);
-                cells[col] = reports::presentText(total);
-                for (int b = 0; b < 3; ++b) {
-                    if (!boxes[b])
-                        continue;
-                    ++col;
-                    const QVariant rank = value(totalRank[t][b]);
-                    cells[col] = reports::presentText(rank);
-                }
-                ++col;
-            }
-        }
+        if (options.totals)
+            reports::fillTotals(cells, 5 + int(subjects.size()) * (r + 1), totals, boxes, q);
         rows.push_back(std::move(cells));
     }
-    if (rows.empty())
-        return false;
-    book.cols = cols;
-    book.rows = std::move(rows);
-    return true;
+    return reports::takeRows(rows, cols, book);
 }
 
 } // namespace quorvane::allsubjectbook

@@ -1,4 +1,6 @@
 #pragma once
+#include "reports/studentrows.h"
+
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
@@ -46,11 +48,7 @@ struct Query
 Query listQuery(const QString &examId, const QString &chooserText, int order);
 
 // The book: one row of cell texts per student, indexed by grid column (column 0 empty).
-struct Book
-{
-    int cols = 0;
-    std::vector<QStringList> rows;
-};
+using Book = reports::StudentRows;
 
 // Reads the selection from the exam's stucj rows and fills book. Returns false, leaving book as it
 // was, when the query finds no student or cannot run.

@@ -97,14 +97,6 @@ labels::Options cjbq::options() const
     return o;
 }
 
-std::vector<int> cjbq::subjects() const
-{
-    std::vector<int> list;
-    for (int i = 0; i < kmsum && i < 12; ++i)
-        list.push_back(kmno[size_t(i)]);
-    return list;
-}
-
 void cjbq::Query()
 {
     if (Combo3->currentIndex() < 0) {
@@ -131,23 +123,7 @@ void cjbq::showgrid()
     // A class without students in the exam: nothing changes on screen.
     if (!labels::build(cohortDb(), chosenExamId(), Combo3->currentText(), list, o, sheet))
         return;
-
-    const int n = int(sheet.rows.size());
-    Label1[3]->setText(QString::number(n) + QStringLiteral("人"));
-    Grid1->setUpdatesEnabled(false);
-    Grid1->Clear();
-    Grid1->setFormatString(labels::headingFormat(list, o));
-    Grid1->setFixedCols(1);
-    Grid1->setRows(n + 1);
-    for (int r = 0; r < n; ++r) {
-        const QStringList &cells = sheet.rows[size_t(r)];
-        for (int c = 1; c < sheet.cols; ++c)
-            if (!cells.at(c).isEmpty())
-                Grid1->setTextMatrix(r + 1, c, cells.at(c));
-    }
-    // Student numbers, totals and marks wider than their heading are not cut on screen.
-    fitColumnsToCells();
-    Grid1->setUpdatesEnabled(true);
+    showStudentRows(labels::headingFormat(list, o), sheet);
 }
 
 } // namespace quorvane

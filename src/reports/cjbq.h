@@ -33,8 +33,6 @@ public:
     void showgrid();
 
     labels::Options options() const;
-    // The subject numbers of the chosen exam in position order.
-    std::vector<int> subjects() const;
 
 protected:
     void createWindowControls(QWidget *root, QVBoxLayout *frameLayout, QHBoxLayout *chooserRow,

@@ -129,14 +129,6 @@ allsubjectbook::Options gkcj::options() const
     return o;
 }
 
-std::vector<int> gkcj::subjects() const
-{
-    std::vector<int> list;
-    for (int i = 0; i < kmsum && i < 12; ++i)
-        list.push_back(kmno[size_t(i)]);
-    return list;
-}
-
 void gkcj::Query()
 {
     if (Combo3->currentIndex() < 0) {
@@ -163,23 +155,7 @@ void gkcj::showgrid()
     // No student in the selection (or no exam to read): nothing changes on screen.
     if (!allsubjectbook::build(cohortDb(), chosenExamId(), Combo3->currentText(), list, o, book))
         return;
-
-    const int n = int(book.rows.size());
-    Label1[3]->setText(QString::number(n) + QStringLiteral("人"));
-    Grid1->setUpdatesEnabled(false);
-    Grid1->Clear();
-    Grid1->setFormatString(allsubjectbook::headingFormat(list, o));
-    Grid1->setFixedCols(1);
-    Grid1->setRows(n + 1);
-    for (int r = 0; r < n; ++r) {
-        const QStringList &cells = book.rows[size_t(r)];
-        for (int c = 1; c < book.cols; ++c)
-            if (!cells.at(c).isEmpty())
-                Grid1->setTextMatrix(r + 1, c, cells.at(c));
-    }
-    // Student numbers, totals and marks wider than their heading are not cut on screen.
-    fitColumnsToCells();
-    Grid1->setUpdatesEnabled(true);
+    showStudentRows(allsubjectbook::headingFormat(list, o), book);
 }
 
 } // namespace quorvane

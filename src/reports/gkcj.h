@@ -37,8 +37,6 @@ public:
 
     // The state of the boxes and the sort option as the book reads them.
     allsubjectbook::Options options() const;
-    // The subject numbers of the chosen exam in position order.
-    std::vector<int> subjects() const;
 
 protected:
     void createWindowControls(QWidget *root, QVBoxLayout *frameLayout, QHBoxLayout *chooserRow,

@@ -9,22 +9,8 @@
 
 namespace quorvane::labels {
 
-namespace {
-
-// A stored field in its plain text form (student number, name, seat): empty for Null.
-QString plainText(const QVariant &v)
-{
-    if (v.isNull())
-        return QString();
-    if (v.typeId() == QMetaType::Double)
-        return reports::numText(v.toDouble());
-    return v.toString();
-}
-
-const char *const kRankKinds[3] = {"bj", "tl", "nj"};
-const char *const kRankHeads[3] = {"|^班名", "|^类名", "|^年名"};
-
-} // namespace
+using reports::fieldValue;
+using reports::plainText;
 
 QString headingFormat(const std::vector<int> &subjects, const Options &options)
 {
@@ -33,11 +19,7 @@ QString headingFormat(const std::vector<int> &subjects, const Options &options)
         format += QStringLiteral("|^") + subjectName(k);
     if (options.totals) {
         const bool boxes[3] = {options.rankClass, options.rankStream, options.rankGrade};
-        QString ranks;
-        for (int b = 0; b < 3; ++b)
-            if (boxes[b])
-                ranks += QString::fromUtf8(kRankHeads[b]);
-        format += QStringLiteral("|^总分1") + ranks + QStringLiteral("|^总分2") + ranks;
+        format += reports::totalsHeading(boxes);
     }
     return format;
 }
@@ -70,50 +52,24 @@ bool build(const QSqlDatabase &cohort, const QString &examId, const QString &cla
     for (int k : subjects)
         fScore.push_back(rec.indexOf(QStringLiteral("ke%1").arg(k)));
     const bool boxes[3] = {options.rankClass, options.rankStream, options.rankGrade};
-    int fTotal[2];
-    int fRank[2][3];
-    for (int t = 0; t < 2; ++t) {
-        const QChar suffix = t == 0 ? QLatin1Char('a') : QLatin1Char('b');
-        fTotal[t] = rec.indexOf(QStringLiteral("keall") + suffix);
-        for (int b = 0; b < 3; ++b)
-            fRank[t][b] = rec.indexOf(QStringLiteral("zf%1no").arg(QLatin1String(kRankKinds[b])) + suffix);
-    }
-    auto value = [&q](int index) { return index >= 0 ? q.value(index) : QVariant(); };
+    const reports::TotalFields totals = reports::totalFields(rec);
+    auto value = [&q](int index) { return fieldValue(q, index); };
 
     const int cols = columnCount(subjects, options);
     const int n = int(subjects.size());
     std::vector<QStringList> rows;
     while (q.next()) {
-        QStringList cells;
-        cells.reserve(cols);
-        for (int c = 0; c < cols; ++c)
-            cells << QString();
+        QStringList cells = reports::emptyCells(cols);
         cells[1] = plainText(value(fStid));
         cells[2] = plainText(value(fName));
         cells[3] = plainText(value(fZh));
         for (int i = 0; i < n; ++i)
             cells[4 + i] = reports::scoreText(value(fScore[size_t(i)]));
-        if (options.totals) {
-            // Every total and ticked rank keeps its column, also when its value is missing.
-            int col = 4 + n;
-            for (int t = 0; t < 2; ++t) {
-                cells[col] = reports::presentText(value(fTotal[t]));
-                for (int b = 0; b < 3; ++b) {
-                    if (!boxes[b])
-                        continue;
-                    ++col;
-                    cells[col] = reports::presentText(value(fRank[t][b]));
-                }
-                ++col;
-            }
-        }
+        if (options.totals)
+            reports::fillTotals(cells, 4 + n, totals, boxes, q);
         rows.push_back(std::move(cells));
     }
-    if (rows.empty())
-        return false;
-    sheet.cols = cols;
-    sheet.rows = std::move(rows);
-    return true;
+    return reports::takeRows(rows, cols, sheet);
 }
 
 } // namespace quorvane::labels

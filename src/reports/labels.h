@@ -1,4 +1,6 @@
 #pragma once
+#include "reports/studentrows.h"
+
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
@@ -25,11 +27,7 @@ int columnCount(const std::vector<int> &subjects, const Options &options);
 
 // The labels of one class: one row of cell texts per student in seat order, indexed by grid
 // column (column 0 empty).
-struct Sheet
-{
-    int cols = 0;
-    std::vector<QStringList> rows;
-};
+using Sheet = reports::StudentRows;
 
 // Reads the class's stucj rows of the exam and fills sheet. Returns false, leaving sheet as it
 // was, when the class has no student in the exam or the query cannot run.

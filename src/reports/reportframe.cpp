@@ -360,6 +360,34 @@ void ReportWindow::clearGrid()
     Grid1->setRows(1);
 }
 
+std::vector<int> ReportWindow::subjects() const
+{
+    std::vector<int> list;
+    for (int i = 0; i < kmsum && i < 12; ++i)
+        list.push_back(kmno[size_t(i)]);
+    return list;
+}
+
+void ReportWindow::showStudentRows(const QString &format, const reports::StudentRows &list)
+{
+    const int n = int(list.rows.size());
+    Label1[3]->setText(QString::number(n) + QStringLiteral("人"));
+    Grid1->setUpdatesEnabled(false);
+    Grid1->Clear();
+    Grid1->setFormatString(format);
+    Grid1->setFixedCols(1);
+    Grid1->setRows(n + 1);
+    for (int r = 0; r < n; ++r) {
+        const QStringList &cells = list.rows[size_t(r)];
+        for (int c = 1; c < list.cols; ++c)
+            if (!cells.at(c).isEmpty())
+                Grid1->setTextMatrix(r + 1, c, cells.at(c));
+    }
+    // Student numbers, totals and marks wider than their heading are not cut on screen.
+    fitColumnsToCells();
+    Grid1->setUpdatesEnabled(true);
+}
+
 void ReportWindow::fitColumnsToCells()
 {
     for (int c = 0; c < Grid1->Cols(); ++c) {

@@ -8,6 +8,7 @@
 //    grade and subjects and a cohort's classes;
 //  * ReportWindow, the base of every report window: the exam chooser, the grid, the button array,
 //    loading/unloading, the print button, the progress bar and hourglass of a build.
+#include "reports/studentrows.h"
 #include "shell/database.h"
 #include "shell/subjects.h"
 #include "shell/window.h"
@@ -186,6 +187,8 @@ public:
     QString cohortDbFile() const { return m_dbFile; }
     // The id of the exam chosen in Combo1 (empty when none).
     QString chosenExamId() const;
+    // The subject numbers of the chosen exam in position order.
+    std::vector<int> subjects() const;
     // True while a report is being built.
     bool isBuilding() const { return m_building; }
     const QSqlDatabase &systemDb() const { return m_dbs.system; }
@@ -219,6 +222,9 @@ protected:
     // Widens the columns of Grid1 whose cells are wider than their heading, so no figure is cut
     // on screen (the heading format string makes each column only as wide as its caption).
     void fitColumnsToCells();
+    // Shows a student list in Grid1 under the heading format (column 0 fixed and empty, empty cells
+    // left unwritten), widened by fitColumnsToCells, and its number of students in Label1[3].
+    void showStudentRows(const QString &format, const reports::StudentRows &list);
     // Shows a message under "系统提示：" (exclamation) and puts the focus on focus when given.
     void sysMsg(const QString &text, QWidget *focus = nullptr);
 

@@ -1,0 +1,85 @@
+#include "reports/studentrows.h"
+
+#include "reports/reportframe.h"
+
+namespace quorvane::reports {
+
+namespace {
+const char *const kRankKinds[3] = {"bj", "tl", "nj"};
+const char *const kRankHeads[3] = {"|^班名", "|^类名", "|^年名"};
+} // namespace
+
+QString plainText(const QVariant &v)
+{
+    if (v.isNull())
+        return QString();
+    if (v.typeId() == QMetaType::Double)
+        return numText(v.toDouble());
+    return v.toString();
+}
+
+QLatin1String rankKind(int b)
+{
+    return QLatin1String(kRankKinds[b]);
+}
+
+QString rankHeadings(const bool boxes[3])
+{
+    QString s;
+    for (int b = 0; b < 3; ++b)
+        if (boxes[b])
+            s += QString::fromUtf8(kRankHeads[b]);
+    return s;
+}
+
+QString totalsHeading(const bool boxes[3])
+{
+    const QString ranks = rankHeadings(boxes);
+    return QStringLiteral("|^总分1") + ranks + QStringLiteral("|^总分2") + ranks;
+}
+
+TotalFields totalFields(const QSqlRecord &rec)
+{
+    TotalFields f{};
+    for (int t = 0; t < 2; ++t) {
+        const QChar suffix = t == 0 ? QLatin1Char('a') : QLatin1Char('b');
+        f.total[t] = rec.indexOf(QStringLiteral("keall") + suffix);
+        for (int b = 0; b < 3; ++b)
+            f.rank[t][b] = rec.indexOf(QStringLiteral("zf%1no").arg(rankKind(b)) + suffix);
+    }
+    return f;
+}
+
+QStringList emptyCells(int cols)
+{
+    QStringList cells;
+    cells.reserve(cols);
+    for (int c = 0; c < cols; ++c)
+        cells << QString();
+    return cells;
+}
+
+void fillTotals(QStringList &cells, int col, const TotalFields &fields, const bool boxes[3], const QSqlQuery &q)
+{
+    for (int t = 0; t < 2; ++t) {
+        cells[col] = presentText(fieldValue(q, fields.total[t]));
+        for (int b = 0; b < 3; ++b) {
+            if (!boxes[b])
+                continue;
+            ++col;
+            cells[col] = presentText(fieldValue(q, fields.rank[t][b]));
+        }
+        ++col;
+    }
+}
+
+bool takeRows(std::vector<QStringList> &rows, int cols, StudentRows &out)
+{
+    if (rows.empty())
+        return false;
+    out.cols = cols;
+    out.rows = std::move(rows);
+    return true;
+}
+
+} // namespace quorvane::reports

@@ -1,0 +1,56 @@
+#pragma once
+// What the score labels and the all-subject score book share in building their student lists: the
+// rows of cell texts, the plain text of stored fields, the rank headings and the block of the two
+// totals with their ticked ranks.
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <vector>
+
+namespace quorvane::reports {
+
+// A student list: one row of cell texts per student, indexed by grid column (column 0 empty).
+struct StudentRows
+{
+    int cols = 0;
+    std::vector<QStringList> rows;
+};
+
+// A stored field in its plain text form (student number, name, class, seat): empty for Null.
+QString plainText(const QVariant &v);
+
+// The rank column kind of rank box b (0 班级, 1 同类班级, 2 年级): "bj", "tl", "nj".
+QLatin1String rankKind(int b);
+// The headings of the ticked rank boxes, in box order ("|^班名", "|^类名", "|^年名").
+QString rankHeadings(const bool boxes[3]);
+// The heading of the totals block: 总分1 and 总分2, each followed by the ticked ranks' headings.
+QString totalsHeading(const bool boxes[3]);
+
+// Field positions of the two totals (keall a/b) and of their three ranks (zf..no a/b); -1 when the
+// record lacks the field.
+struct TotalFields
+{
+    int total[2];
+    int rank[2][3];
+};
+TotalFields totalFields(const QSqlRecord &rec);
+
+// The value of the query's current row at a field position; an invalid value when index < 0.
+inline QVariant fieldValue(const QSqlQuery &q, int index)
+{
+    return index >= 0 ? q.value(index) : QVariant();
+}
+
+// A row of cols empty cells.
+QStringList emptyCells(int cols);
+
+// Writes 总分1 and 总分2 of the query's current row, each followed by its ticked ranks, from column
+// col on. Every total and ticked rank keeps its column, also when its value is missing.
+void fillTotals(QStringList &cells, int col, const TotalFields &fields, const bool boxes[3], const QSqlQuery &q);
+
+// Moves rows into out with the column count; false, leaving out as it was, when rows is empty.
+bool takeRows(std::vector<QStringList> &rows, int cols, StudentRows &out);
+
+} // namespace quorvane::reports
