@@ -127,6 +127,32 @@ RunResult failed(const QString &error)
     return r;
 }
 
+// Runs the prepared update once per row (bindRow(i) binds row i's values), reports the progress
+// every kProgressChunk rows and at the end, and commits. The first failure leaves the transaction
+// to roll back.
+template <class BindRow>
+RunResult writeRows(QSqlDatabase &cohort, Transaction &tx, QSqlQuery &up, size_t n, const ProgressFn &progress,
+                    BindRow bindRow)
+{
+    int pending = 0;
+    for (size_t i = 0; i < n; ++i) {
+        bindRow(i);
+        if (!up.exec())
+            return failed(up.lastError().text());
+        if (++pending == kProgressChunk) {
+            report(progress, pending);
+            pending = 0;
+        }
+    }
+    up.finish();
+    report(progress, pending);
+    if (!tx.commit())
+        return failed(cohort.lastError().text());
+    RunResult r;
+    r.rows = static_cast<int>(n);
+    return r;
+}
+
 } // namespace
 
 RankResult denseRanks(const std::vector<std::optional<double>> &values, const std::vector<qint64> &classes,
@@ -285,8 +311,7 @@ RunResult runTotals(QSqlDatabase &cohort, const QSqlDatabase &system, const QStr
     if (!up.prepare(QStringLiteral("UPDATE stucj SET kealla = ?, keallb = ?, zfbjnoa = ?, zftlnoa = ?, zfnjnoa = ?, "
                                    "zfbjnob = ?, zftlnob = ?, zfnjnob = ? WHERE rowid = ?")))
         return failed(up.lastError().text());
-    int pending = 0;
-    for (size_t i = 0; i < n; ++i) {
+    return writeRows(cohort, tx, up, n, progress, [&](size_t i) {
         up.bindValue(0, *totalA[i]);
         up.bindValue(1, *totalB[i]);
         up.bindValue(2, rankValue(ra.cls[i]));
@@ -296,20 +321,7 @@ RunResult runTotals(QSqlDatabase &cohort, const QSqlDatabase &system, const QStr
         up.bindValue(6, rankValue(rb.stream[i]));
         up.bindValue(7, rankValue(rb.grade[i]));
         up.bindValue(8, rows[i].rowid);
-        if (!up.exec())
-            return failed(up.lastError().text());
-        if (++pending == kProgressChunk) {
-            report(progress, pending);
-            pending = 0;
-        }
-    }
-    up.finish();
-    report(progress, pending);
-    if (!tx.commit())
-        return failed(cohort.lastError().text());
-    RunResult r;
-    r.rows = static_cast<int>(n);
-    return r;
+    });
 }
 
 RunResult runSubjects(QSqlDatabase &cohort, const QSqlDatabase &system, const QString &year, const QString &examId,
@@ -375,8 +387,7 @@ RunResult runSubjects(QSqlDatabase &cohort, const QSqlDatabase &system, const QS
     QSqlQuery up(cohort);
     if (!up.prepare(QStringLiteral("UPDATE stucj SET ") + sets.join(QStringLiteral(", ")) + QStringLiteral(" WHERE rowid = ?")))
         return failed(up.lastError().text());
-    int pending = 0;
-    for (size_t i = 0; i < n; ++i) {
+    return writeRows(cohort, tx, up, n, progress, [&](size_t i) {
         int pos = 0;
         for (size_t s = 0; s < chosen.size(); ++s) {
             const int k = chosen[s].subject;
@@ -389,20 +400,7 @@ RunResult runSubjects(QSqlDatabase &cohort, const QSqlDatabase &system, const QS
             up.bindValue(pos++, rankValue(ranks[s].grade[i]));
         }
         up.bindValue(pos, rows[i].rowid);
-        if (!up.exec())
-            return failed(up.lastError().text());
-        if (++pending == kProgressChunk) {
-            report(progress, pending);
-            pending = 0;
-        }
-    }
-    up.finish();
-    report(progress, pending);
-    if (!tx.commit())
-        return failed(cohort.lastError().text());
-    RunResult r;
-    r.rows = static_cast<int>(n);
-    return r;
+    });
 }
 
 QString runFailureText(const RunResult &result)
