@@ -435,60 +435,52 @@ void LumoPrinter::setPaperHeight(int mm)
     markChanged("PaperHeight");
 }
 
+void LumoPrinter::setMarginMm(double &margin, float mm, const char *property, bool appliesToPaper)
+{
+    margin = lumo::mmToTwips(mm);
+    if (appliesToPaper && !m_isPrinter)
+        ApplyPaper();
+    markChanged(property);
+}
+
 void LumoPrinter::setLeftMargin(float mm)
 {
-    m_leftMargin = lumo::mmToTwips(mm);
-    if (!m_isPrinter)
-        ApplyPaper();
-    markChanged("LeftMargin");
+    setMarginMm(m_leftMargin, mm, "LeftMargin", true);
 }
 
 void LumoPrinter::setTopMargin(float mm)
 {
-    m_topMargin = lumo::mmToTwips(mm);
-    if (!m_isPrinter)
-        ApplyPaper();
-    markChanged("TopMargin");
+    setMarginMm(m_topMargin, mm, "TopMargin", true);
 }
 
 void LumoPrinter::setRightMargin(float mm)
 {
-    m_rightMargin = lumo::mmToTwips(mm);
-    if (!m_isPrinter)
-        ApplyPaper();
-    markChanged("RightMargin");
+    setMarginMm(m_rightMargin, mm, "RightMargin", true);
 }
 
 void LumoPrinter::setBottomMargin(float mm)
 {
-    m_bottomMargin = lumo::mmToTwips(mm);
-    if (!m_isPrinter)
-        ApplyPaper();
-    markChanged("BottomMargin");
+    setMarginMm(m_bottomMargin, mm, "BottomMargin", true);
 }
 
 void LumoPrinter::setLeftCellMargin(float mm)
 {
-    m_lcm = lumo::mmToTwips(mm);
-    markChanged("LeftCellMargin");
+    setMarginMm(m_lcm, mm, "LeftCellMargin", false);
 }
 
 void LumoPrinter::setTopCellMargin(float mm)
 {
-    m_tcm = lumo::mmToTwips(mm);
-    markChanged("TopCellMargin");
+    setMarginMm(m_tcm, mm, "TopCellMargin", false);
 }
 
 void LumoPrinter::setRightCellMargin(float mm)
 {
-    m_rcm = lumo::mmToTwips(mm);
-    markChanged("RightCellMargin");
+    setMarginMm(m_rcm, mm, "RightCellMargin", false);
 }
 
 void LumoPrinter::setBottomCellMargin(float mm)
 {
-    m_bcm = lumo::mmToTwips(mm);
-    markChanged("BottomCellMargin");
+    setMarginMm(m_bcm, mm, "BottomCellMargin", false);
 }
 
 float LumoPrinter::TextWidth(const QString &text)

@@ -344,6 +344,10 @@ private:
     void pNewCellRow(const QString &LeftText, const QString &CenterText, const QString &RightText);
     void pCellOut(const QString &LeftText, const QString &CenterText, const QString &RightText);
     void putHeadFootText(PageInfo &info, int pos, const QString &text, double y);
+    // Runs draw with the pen width of a head or foot line, then restores the surface's position,
+    // font, colour and pen and lets waiting events run. Nothing happens once printing is cancelled.
+    template <class Draw>
+    void drawHeadFootLine(const PageInfo &info, Draw draw);
     void closePreviewPage(bool endDoc);
     void showFirstPageImage();
     void printSurfacePage();
@@ -368,6 +372,9 @@ private:
     // Preview window.
     void buildWindow();
     void ApplyPaper();
+    // Sets a page or cell margin from millimetres and reports the property as changed; a page
+    // margin (appliesToPaper) also lays the preview paper out again.
+    void setMarginMm(double &margin, float mm, const char *property, bool appliesToPaper);
     void LayoutPreview();
     void picTlb_Resize();
     void HScroll1_Change();

@@ -327,7 +327,8 @@ void LumoPrinter::putHeadFootText(PageInfo &info, int pos, const QString &text, 
     drawTextLine(text);
 }
 
-void LumoPrinter::pNewCellRow(const QString &LeftText, const QString &CenterText, const QString &RightText)
+template <class Draw>
+void LumoPrinter::drawHeadFootLine(const PageInfo &info, Draw draw)
 {
     if (m_cancelRequested)
         return;
@@ -336,18 +337,9 @@ void LumoPrinter::pNewCellRow(const QString &LeftText, const QString &CenterText
     const QFont font = s.font;
     const OleColor color = s.foreColor;
     const int pen = s.drawWidth;
-    s.drawWidth = m_header.LineWidth();
+    s.drawWidth = info.LineWidth();
 
-    QFont left = *m_header.LeftFont();
-    left.setPointSizeF(left.pointSizeF() * zoomOf());
-    const double yh = lumo::roundEven(-2.0 * metrics().height(left, QStringLiteral("我")) / zoomOf());
-    putHeadFootText(m_header, 0, LeftText, yh);
-    putHeadFootText(m_header, 1, CenterText, yh);
-    putHeadFootText(m_header, 2, RightText, yh);
-    if (m_header.LineVisible()) {
-        const double ly = s.currentY + 60;
-        addLine(-120, ly, printableW() + 120, ly, m_header.LineColor());
-    }
+    draw(s);
 
     s.font = font;
     s.foreColor = color;
@@ -357,32 +349,34 @@ void LumoPrinter::pNewCellRow(const QString &LeftText, const QString &CenterText
     yieldEvents();
 }
 
+void LumoPrinter::pNewCellRow(const QString &LeftText, const QString &CenterText, const QString &RightText)
+{
+    drawHeadFootLine(m_header, [&](Surface &s) {
+        QFont left = *m_header.LeftFont();
+        left.setPointSizeF(left.pointSizeF() * zoomOf());
+        const double yh = lumo::roundEven(-2.0 * metrics().height(left, QStringLiteral("我")) / zoomOf());
+        putHeadFootText(m_header, 0, LeftText, yh);
+        putHeadFootText(m_header, 1, CenterText, yh);
+        putHeadFootText(m_header, 2, RightText, yh);
+        if (m_header.LineVisible()) {
+            const double ly = s.currentY + 60;
+            addLine(-120, ly, printableW() + 120, ly, m_header.LineColor());
+        }
+    });
+}
+
 void LumoPrinter::pCellOut(const QString &LeftText, const QString &CenterText, const QString &RightText)
 {
-    if (m_cancelRequested)
-        return;
-    Surface &s = out();
-    const double x = s.currentX, y = s.currentY;
-    const QFont font = s.font;
-    const OleColor color = s.foreColor;
-    const int pen = s.drawWidth;
-    s.drawWidth = m_footer.LineWidth();
-
-    // The texts stand on a whole twip; the rule is measured from the unrounded line top.
-    const double top = printableH() + textH(QStringLiteral("我"));
-    const double yf = lumo::roundEven(top);
-    if (m_footer.LineVisible())
-        addLine(-120, top - 60, printableW() + 120, top - 60, m_footer.LineColor());
-    putHeadFootText(m_footer, 0, LeftText, yf);
-    putHeadFootText(m_footer, 1, CenterText, yf);
-    putHeadFootText(m_footer, 2, RightText, yf);
-
-    s.font = font;
-    s.foreColor = color;
-    s.drawWidth = pen;
-    s.currentX = x;
-    s.currentY = y;
-    yieldEvents();
+    drawHeadFootLine(m_footer, [&](Surface &) {
+        // The texts stand on a whole twip; the rule is measured from the unrounded line top.
+        const double top = printableH() + textH(QStringLiteral("我"));
+        const double yf = lumo::roundEven(top);
+        if (m_footer.LineVisible())
+            addLine(-120, top - 60, printableW() + 120, top - 60, m_footer.LineColor());
+        putHeadFootText(m_footer, 0, LeftText, yf);
+        putHeadFootText(m_footer, 1, CenterText, yf);
+        putHeadFootText(m_footer, 2, RightText, yf);
+    });
 }
 
 } // namespace quorvane
