@@ -3,6 +3,7 @@
 #include "arrangement/outksxx.h"
 #include "controls/progressbar/XP_ProgressBar.h"
 #include "shell/globals.h"
+#include "shell/keys.h"
 #include "shell/services.h"
 
 #include <QApplication>
@@ -61,8 +62,7 @@ void bpdy::createControls(QWidget *root)
     VsNetBut1[0] = new QPushButton(QStringLiteral("进行编排处理"), root);
     VsNetBut1[1] = new QPushButton(QStringLiteral("打印座位表  "), root);
     for (int i : {0, 1}) {
-        VsNetBut1[i]->setAutoDefault(false);
-        VsNetBut1[i]->setDefault(false);
+        keys::noDefault(VsNetBut1[i]);
         VsNetBut1[i]->setEnabled(false);
         buttons->addWidget(VsNetBut1[i]);
         connect(VsNetBut1[i], &QPushButton::clicked, this, [this, i] { VsNetBut1_Click(i); });

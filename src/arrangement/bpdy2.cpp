@@ -4,6 +4,7 @@
 #include "arrangement/outksxx.h"
 #include "controls/grid/grid.h"
 #include "shell/globals.h"
+#include "shell/keys.h"
 #include "shell/services.h"
 
 #include <QHBoxLayout>
@@ -105,8 +106,7 @@ void bpdy2::createControls(QWidget *root)
     VsNetBut1[1] = new QPushButton(QStringLiteral("打印 "), root);
     VsNetBut1[0] = new QPushButton(QStringLiteral("退出 "), root);
     for (int i : {1, 0}) {
-        VsNetBut1[i]->setAutoDefault(false);
-        VsNetBut1[i]->setDefault(false);
+        keys::noDefault(VsNetBut1[i]);
         buttons->addWidget(VsNetBut1[i]);
         connect(VsNetBut1[i], &QPushButton::clicked, this, [this, i] { VsNetBut1_Click(i); });
     }

@@ -4,6 +4,7 @@
 #include "controls/grid/grid.h"
 #include "controls/progressbar/XP_ProgressBar.h"
 #include "shell/globals.h"
+#include "shell/keys.h"
 #include "shell/services.h"
 
 #include <QApplication>
@@ -272,8 +273,7 @@ void ReportWindow::createControls(QWidget *root)
     static const char *const captions[3] = {"退出 ", "打印 ", "查询"};
     for (int i = 2; i >= 0; --i) {
         VsNetBut1[i] = new QPushButton(QString::fromUtf8(captions[i]), root);
-        VsNetBut1[i]->setAutoDefault(false);
-        VsNetBut1[i]->setDefault(false);
+        keys::noDefault(VsNetBut1[i]);
         bottom->addWidget(VsNetBut1[i]);
         connect(VsNetBut1[i], &QPushButton::clicked, this, [this, i] { VsNetBut1_Click(i); });
     }

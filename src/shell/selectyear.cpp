@@ -2,6 +2,7 @@
 
 #include "shell/database.h"
 #include "shell/globals.h"
+#include "shell/keys.h"
 #include "shell/services.h"
 
 #include <QGroupBox>
@@ -53,8 +54,7 @@ void selectyear::createControls(QWidget *root)
     command1 = new QPushButton(QStringLiteral("确 定"), root);
     exitcom = new QPushButton(QStringLiteral("返 回"), root);
     for (QPushButton *b : {command1, exitcom}) {
-        b->setAutoDefault(false);
-        b->setDefault(false);
+        keys::noDefault(b);
         b->installEventFilter(this);
         buttons->addWidget(b);
     }
