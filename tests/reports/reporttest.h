@@ -3,15 +3,20 @@
 #pragma once
 
 #include "controls/grid/grid.h"
+#include "controls/progressbar/XP_ProgressBar.h"
+#include "reports/reportframe.h"
 #include "shell/database.h"
 #include "shell/globals.h"
 #include "shell/window.h"
 #include "testsupport.h"
 
+#include <QApplication>
 #include <QSqlDatabase>
 #include <QStringList>
+#include <QTimer>
 
 #include <initializer_list>
+#include <memory>
 
 namespace quorvane::test {
 
@@ -128,6 +133,62 @@ struct ScoreBookFixture : ReportFixture
         execSql(cohort, QStringLiteral("INSERT INTO stucj(%1) VALUES(%2)").arg(cols.join(','), marks.join(',')), binds);
     }
 };
+
+// Chooses the exam with the given name in Combo1 and, unless selection is empty, the entry with
+// that text in the class chooser Combo3. Choosing the exam already shown clicks it again, as a
+// user's pick does.
+template <class W>
+void chooseExamAndClass(W *w, const QString &exam, const QString &selection)
+{
+    const int e = w->Combo1->findText(exam);
+    if (w->Combo1->currentIndex() == e)
+        w->Combo1_Click();
+    else
+        w->Combo1->setCurrentIndex(e);
+    if (!selection.isEmpty())
+        w->Combo3->setCurrentIndex(w->Combo3->findText(selection));
+}
+
+// What a report window showed while building: a timer posted before the query fires inside it
+// (the build lets events run) and records the bar, the hourglass and the bar's value, then
+// presses 查询 again and 退出 (with alsoPrintAndClose also 打印 and close()), which the window
+// must refuse while it builds.
+struct BuildWatch
+{
+    bool fired = false;
+    bool barShown = false;
+    bool hourglass = false;
+    bool loadedDuring = false;
+    int value = 0;
+};
+
+inline BuildWatch queryWatchingTheBuild(ReportWindow *w, bool alsoPrintAndClose = false)
+{
+    // Shared, so that a timer that fires only after the query (a fault the caller sees as
+    // fired == false) writes to no dead variable.
+    const auto seen = std::make_shared<BuildWatch>();
+    QTimer::singleShot(0, w, [w, seen, alsoPrintAndClose] {
+        seen->fired = true;
+        seen->barShown = !w->ProgressBar1->isHidden();
+        seen->hourglass = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+        seen->value = w->ProgressBar1->Value();
+        w->VsNetBut1_Click(2);
+        if (alsoPrintAndClose)
+            w->VsNetBut1_Click(1);
+        w->VsNetBut1_Click(0);
+        if (alsoPrintAndClose)
+            w->close();
+        seen->loadedDuring = w->isLoaded();
+    });
+    w->VsNetBut1_Click(2);
+    return *seen;
+}
+
+// After a build: the window is still loaded, its bar hidden and the hourglass gone.
+inline bool buildEnded(const ReportWindow *w)
+{
+    return w->isLoaded() && w->ProgressBar1->isHidden() && !QApplication::overrideCursor();
+}
 
 // The texts of grid row r, from column `from` on.
 inline QStringList gridRow(const Grid *g, int r, int from = 0)

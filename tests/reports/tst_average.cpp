@@ -252,33 +252,18 @@ void tst_average::buildShowsProgressAndLetsEventsRun()
     Fixture f;
     average *w = f.open();
     w->Combo1->setCurrentIndex(0);
-    // A timer posted before the query fires inside it, after a class query: the bar and the
-    // hourglass are up, and a second query, a print or a close is refused meanwhile.
-    bool fired = false, barShown = false, hourglass = false, loadedDuring = false;
-    int value = 0;
-    QTimer::singleShot(0, w, [&] {
-        fired = true;
-        barShown = !w->ProgressBar1->isHidden();
-        hourglass = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
-        value = w->ProgressBar1->Value();
-        w->VsNetBut1_Click(2);
-        w->VsNetBut1_Click(1);
-        w->VsNetBut1_Click(0);
-        w->close();
-        loadedDuring = w->isLoaded();
-    });
-    w->VsNetBut1_Click(2);
-    QVERIFY(fired);
-    QVERIFY(barShown);
-    QVERIFY(hourglass);
+    // Inside the query the bar and the hourglass are up, and a second query, a print or a close
+    // is refused.
+    const BuildWatch seen = queryWatchingTheBuild(w, true);
+    QVERIFY(seen.fired);
+    QVERIFY(seen.barShown);
+    QVERIFY(seen.hourglass);
     // The first class (3) has three rows: one step each before its events ran.
-    QCOMPARE(value, 3);
-    QVERIFY(loadedDuring);
-    QVERIFY(w->isLoaded());
+    QCOMPARE(seen.value, 3);
+    QVERIFY(seen.loadedDuring);
     QVERIFY(f.services.messages.empty());
     QCOMPARE(gReportCode, qint16(0));
-    QVERIFY(w->ProgressBar1->isHidden());
-    QVERIFY(!QApplication::overrideCursor());
+    QVERIFY(buildEnded(w));
     QCOMPARE(w->Grid1->Rows(), 4);
     QCOMPARE(w->Grid1->TextMatrix(2, 4), QStringLiteral("90.5"));
 }

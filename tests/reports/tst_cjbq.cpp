@@ -25,19 +25,6 @@ struct Fixture : ScoreBookFixture
     cjbq *open() { return ReportFixture::open<cjbq>(QStringLiteral("cjbq")); }
 };
 
-// Chooses the exam with the given name and the class chooser entry with the given text.
-// Choosing the entry already shown clicks it again, as a user's pick does.
-void choose(cjbq *w, const QString &exam, const QString &selection)
-{
-    const int e = w->Combo1->findText(exam);
-    if (w->Combo1->currentIndex() == e)
-        w->Combo1_Click();
-    else
-        w->Combo1->setCurrentIndex(e);
-    if (!selection.isEmpty())
-        w->Combo3->setCurrentIndex(w->Combo3->findText(selection));
-}
-
 void tick(cjbq *w, std::initializer_list<int> boxes)
 {
     for (int i : {0, 2, 3, 4})
@@ -86,7 +73,7 @@ private Q_SLOTS:
         // Another cohort chosen meanwhile: the window keeps the cohort it was loaded with.
         gCohortYear = QStringLiteral("2025");
         gCohortDbFile = QStringLiteral("db2025.mdb");
-        choose(w, QStringLiteral("期末考试"), QString());
+        chooseExamAndClass(w, QStringLiteral("期末考试"), QString());
         QCOMPARE(w->kmsum, quint8(3));
         QCOMPARE(w->Combo3->count(), 3);
         QCOMPARE(w->Combo3->itemText(0), QStringLiteral("1"));
@@ -110,7 +97,7 @@ private Q_SLOTS:
         tick(w, {});
         w->VsNetBut1_Click(2);
         QCOMPARE(w->Grid1->Rows(), 4);
-        choose(w, QStringLiteral("期中考试"), QStringLiteral("1"));
+        chooseExamAndClass(w, QStringLiteral("期中考试"), QStringLiteral("1"));
         QCOMPARE(w->Grid1->Rows(), 1);
         f.services.clear();
         w->VsNetBut1_Click(2);
@@ -122,7 +109,7 @@ private Q_SLOTS:
     {
         Fixture f;
         cjbq *w = f.open();
-        choose(w, QStringLiteral("期末考试"), QStringLiteral("1"));
+        chooseExamAndClass(w, QStringLiteral("期末考试"), QStringLiteral("1"));
         w->VsNetBut1_Click(2);
         QVERIFY(f.services.messages.empty());
         const Grid *g = w->Grid1;
@@ -166,7 +153,7 @@ private Q_SLOTS:
     {
         Fixture f;
         cjbq *w = f.open();
-        choose(w, QStringLiteral("期末考试"), QStringLiteral("1"));
+        chooseExamAndClass(w, QStringLiteral("期末考试"), QStringLiteral("1"));
         const Grid *g = w->Grid1;
 
         tick(w, {0});
@@ -197,7 +184,7 @@ private Q_SLOTS:
         Fixture f;
         cjbq *w = f.open();
         w->show();
-        choose(w, QStringLiteral("期末考试"), QStringLiteral("1"));
+        chooseExamAndClass(w, QStringLiteral("期末考试"), QStringLiteral("1"));
         const Grid *g = w->Grid1;
         auto query = [w, g] {
             w->VsNetBut1_Click(2);
@@ -220,7 +207,7 @@ private Q_SLOTS:
         w->Check1[0]->setChecked(true);
         printRefused();
         query();
-        choose(w, QStringLiteral("期末考试"), QString());
+        chooseExamAndClass(w, QStringLiteral("期末考试"), QString());
         QCOMPARE(w->Combo3->currentIndex(), -1);
         printRefused();
 

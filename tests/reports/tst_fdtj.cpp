@@ -258,31 +258,14 @@ private Q_SLOTS:
         fdtj *w = f.open();
         w->Combo1->setCurrentIndex(0);
         w->Combo2->setCurrentIndex(0);
-        // A timer posted before the query fires inside it, after a class query: the bar and the
-        // hourglass are up, and a second query or a close is refused meanwhile.
-        bool fired = false;
-        bool barShown = false;
-        bool hourglass = false;
-        int value = 0;
-        int rowsDuring = -1;
-        QTimer::singleShot(0, w, [&] {
-            fired = true;
-            barShown = !w->ProgressBar1->isHidden();
-            hourglass = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
-            value = w->ProgressBar1->Value();
-            w->VsNetBut1_Click(2);
-            w->VsNetBut1_Click(0);
-            rowsDuring = w->isLoaded() ? 1 : 0;
-        });
-        w->VsNetBut1_Click(2);
-        QVERIFY(fired);
-        QVERIFY(barShown);
-        QVERIFY(hourglass);
-        QVERIFY(value >= 1 && value <= 100);
-        QCOMPARE(rowsDuring, 1);
-        QVERIFY(w->isLoaded());
-        QVERIFY(w->ProgressBar1->isHidden());
-        QVERIFY(!QApplication::overrideCursor());
+        // Inside the query the bar and the hourglass are up, and a second query or a close is refused.
+        const BuildWatch seen = queryWatchingTheBuild(w);
+        QVERIFY(seen.fired);
+        QVERIFY(seen.barShown);
+        QVERIFY(seen.hourglass);
+        QVERIFY(seen.value >= 1 && seen.value <= 100);
+        QVERIFY(seen.loadedDuring);
+        QVERIFY(buildEnded(w));
         QVERIFY(w->Grid1->Rows() > 1);
     }
 

@@ -25,19 +25,6 @@ struct Fixture : ScoreBookFixture
     gkcj *open() { return ReportFixture::open<gkcj>(QStringLiteral("gkcj")); }
 };
 
-// Chooses the exam with the given name and the class chooser entry with the given text.
-// Choosing the entry already shown clicks it again, as a user's pick does.
-void choose(gkcj *w, const QString &exam, const QString &selection)
-{
-    const int e = w->Combo1->findText(exam);
-    if (w->Combo1->currentIndex() == e)
-        w->Combo1_Click();
-    else
-        w->Combo1->setCurrentIndex(e);
-    if (!selection.isEmpty())
-        w->Combo3->setCurrentIndex(w->Combo3->findText(selection));
-}
-
 void tick(gkcj *w, std::initializer_list<int> boxes)
 {
     for (int i = 0; i < 5; ++i)
@@ -96,7 +83,7 @@ private Q_SLOTS:
         // Another cohort chosen meanwhile: the window keeps reading the cohort it was loaded with.
         gCohortYear = QStringLiteral("2025");
         gCohortDbFile = QStringLiteral("db2025.mdb");
-        choose(w, QStringLiteral("期末考试"), QString());
+        chooseExamAndClass(w, QStringLiteral("期末考试"), QString());
         QCOMPARE(w->kmsum, quint8(3));
         QCOMPARE(w->Combo3->count(), 6);
         QCOMPARE(w->Combo3->itemText(0), QStringLiteral("1"));
@@ -127,7 +114,7 @@ private Q_SLOTS:
         QCOMPARE(w->Grid1->Rows(), 4);
 
         // An exam without subjects.
-        choose(w, QStringLiteral("期中考试"), QStringLiteral("1"));
+        chooseExamAndClass(w, QStringLiteral("期中考试"), QStringLiteral("1"));
         QCOMPARE(w->Grid1->Rows(), 1);
         f.services.clear();
         w->VsNetBut1_Click(2);
@@ -136,7 +123,7 @@ private Q_SLOTS:
 
         // A cohort without a class count: no classes and none of 年级, 文科, 理科.
         execSql(f.system, QStringLiteral("UPDATE dbsystable SET bjsum = NULL WHERE dbyear = '2024'"));
-        choose(w, QStringLiteral("期末考试"), QString());
+        chooseExamAndClass(w, QStringLiteral("期末考试"), QString());
         QCOMPARE(w->Combo3->count(), 0);
         f.services.clear();
         w->VsNetBut1_Click(2);
@@ -147,7 +134,7 @@ private Q_SLOTS:
     {
         Fixture f;
         gkcj *w = f.open();
-        choose(w, QStringLiteral("期末考试"), QStringLiteral("1"));
+        chooseExamAndClass(w, QStringLiteral("期末考试"), QStringLiteral("1"));
         w->VsNetBut1_Click(2);
         QVERIFY(f.services.messages.empty());
         const Grid *g = w->Grid1;
@@ -201,7 +188,7 @@ private Q_SLOTS:
     {
         Fixture f;
         gkcj *w = f.open();
-        choose(w, QStringLiteral("期末考试"), QStringLiteral("1"));
+        chooseExamAndClass(w, QStringLiteral("期末考试"), QStringLiteral("1"));
         tick(w, {0, 1, 2, 3, 4});
         w->VsNetBut1_Click(2);
         const Grid *g = w->Grid1;
@@ -227,7 +214,7 @@ private Q_SLOTS:
     {
         Fixture f;
         gkcj *w = f.open();
-        choose(w, QStringLiteral("期末考试"), QStringLiteral("1"));
+        chooseExamAndClass(w, QStringLiteral("期末考试"), QStringLiteral("1"));
         const Grid *g = w->Grid1;
 
         // 班级 and 年级 ranks behind each subject: three columns per subject, no totals.
@@ -256,7 +243,7 @@ private Q_SLOTS:
     {
         Fixture f;
         gkcj *w = f.open();
-        choose(w, QStringLiteral("期末考试"), QStringLiteral("年级"));
+        chooseExamAndClass(w, QStringLiteral("期末考试"), QStringLiteral("年级"));
         const Grid *g = w->Grid1;
         auto listed = [g] {
             QStringList ids;
@@ -324,7 +311,7 @@ private Q_SLOTS:
         Fixture f;
         gkcj *w = f.open();
         w->show();
-        choose(w, QStringLiteral("期末考试"), QStringLiteral("1"));
+        chooseExamAndClass(w, QStringLiteral("期末考试"), QStringLiteral("1"));
         const Grid *g = w->Grid1;
         auto query = [w, g] {
             w->VsNetBut1_Click(2);
@@ -351,7 +338,7 @@ private Q_SLOTS:
         w->Option1[4]->setChecked(true);
         printRefused();
         query();
-        choose(w, QStringLiteral("期末考试"), QString());
+        chooseExamAndClass(w, QStringLiteral("期末考试"), QString());
         QCOMPARE(w->Combo3->currentIndex(), -1);
         printRefused();
 
