@@ -8,49 +8,14 @@
 
 namespace quorvane {
 
-namespace {
-ReportWindow::Kind cjbqKind()
-{
-    ReportWindow::Kind k;
-    k.name = QStringLiteral("cjbq");
-    k.title = QStringLiteral("成绩标签打印--");
-    k.reportCode = 38;
-    k.printNeedsColumns = true;
-    k.handsSubjectCount = true;
-    k.hasProgressBar = false;
-    return k;
-}
-} // namespace
-
-cjbq::cjbq() : ReportWindow(cjbqKind()) {}
+// Printing needs six columns and hands over the subject count; no progress bar.
+cjbq::cjbq() : ReportWindow(Kind{QStringLiteral("cjbq"), QStringLiteral("成绩标签打印--"), 38, true, true, false}) {}
 
 void cjbq::createWindowControls(QWidget *, QVBoxLayout *frameLayout, QHBoxLayout *chooserRow, QHBoxLayout *)
 {
-    Check1.fill(nullptr);
-
-    Label1[0] = new QLabel(QStringLiteral("班级:"), Frame1);
-    Combo3 = new QComboBox(Frame1);
-    Combo3->setMinimumWidth(90);
-    chooserRow->addSpacing(16);
-    chooserRow->addWidget(Label1[0]);
-    chooserRow->addWidget(Combo3);
-    Label1[3] = new QLabel(Frame1);
-    chooserRow->addSpacing(16);
-    chooserRow->addWidget(Label1[3]);
-
-    auto *boxRow = new QHBoxLayout;
-    Label1[1] = new QLabel(QStringLiteral("显示项目:"), Frame1);
-    boxRow->addWidget(Label1[1]);
+    Combo3 = addClassChooser(chooserRow);
     static const char *const boxCaptions[5] = {"总分成绩", nullptr, "班级名次(A)", "同类班级名次(B)", "年级名次(C)"};
-    for (int i = 0; i < 5; ++i) {
-        if (!boxCaptions[i])
-            continue;
-        Check1[i] = new QCheckBox(QString::fromUtf8(boxCaptions[i]), Frame1);
-        boxRow->addWidget(Check1[i]);
-        connect(Check1[i], &QCheckBox::toggled, this, [this, i] { Check1_Click(i); });
-    }
-    boxRow->addStretch();
-    frameLayout->addLayout(boxRow);
+    addDisplayBoxes(frameLayout, boxCaptions, Check1, [this](int i) { Check1_Click(i); });
 
     connectChoice(Combo3, Combo3, [this] { Combo3_Click(); });
 }

@@ -10,48 +10,16 @@
 
 namespace quorvane {
 
-namespace {
-ReportWindow::Kind gkcjKind()
-{
-    ReportWindow::Kind k;
-    k.name = QStringLiteral("gkcj");
-    k.title = QStringLiteral("各科成绩册--");
-    k.reportCode = 34;
-    k.printNeedsColumns = true;
-    k.handsSubjectCount = true;
-    k.hasProgressBar = false;
-    return k;
-}
-} // namespace
-
-gkcj::gkcj() : ReportWindow(gkcjKind()) {}
+// Printing needs six columns and hands over the subject count; no progress bar.
+gkcj::gkcj() : ReportWindow(Kind{QStringLiteral("gkcj"), QStringLiteral("各科成绩册--"), 34, true, true, false}) {}
 
 void gkcj::createWindowControls(QWidget *, QVBoxLayout *frameLayout, QHBoxLayout *chooserRow, QHBoxLayout *)
 {
-    Check1.fill(nullptr);
     Option1.fill(nullptr);
 
-    Label1[0] = new QLabel(QStringLiteral("班级:"), Frame1);
-    Combo3 = new QComboBox(Frame1);
-    Combo3->setMinimumWidth(90);
-    chooserRow->addSpacing(16);
-    chooserRow->addWidget(Label1[0]);
-    chooserRow->addWidget(Combo3);
-    Label1[3] = new QLabel(Frame1);
-    chooserRow->addSpacing(16);
-    chooserRow->addWidget(Label1[3]);
-
-    auto *boxRow = new QHBoxLayout;
-    Label1[1] = new QLabel(QStringLiteral("显示项目:"), Frame1);
-    boxRow->addWidget(Label1[1]);
+    Combo3 = addClassChooser(chooserRow);
     static const char *const boxCaptions[5] = {"总分成绩", "各科排名", "班级名次(A)", "同类班级名次(B)", "年级名次(C)"};
-    for (int i = 0; i < 5; ++i) {
-        Check1[i] = new QCheckBox(QString::fromUtf8(boxCaptions[i]), Frame1);
-        boxRow->addWidget(Check1[i]);
-        connect(Check1[i], &QCheckBox::toggled, this, [this, i] { Check1_Click(i); });
-    }
-    boxRow->addStretch();
-    frameLayout->addLayout(boxRow);
+    addDisplayBoxes(frameLayout, boxCaptions, Check1, [this](int i) { Check1_Click(i); });
 
     auto *orderRow = new QHBoxLayout;
     Label1[2] = new QLabel(QStringLiteral("排序条件:"), Frame1);

@@ -8,6 +8,7 @@
 #include "shell/services.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QSqlQuery>
@@ -358,6 +359,38 @@ void ReportWindow::clearGrid()
 {
     Grid1->Clear();
     Grid1->setRows(1);
+}
+
+QComboBox *ReportWindow::addClassChooser(QHBoxLayout *chooserRow)
+{
+    Label1[0] = new QLabel(QStringLiteral("班级:"), Frame1);
+    auto *combo = new QComboBox(Frame1);
+    combo->setMinimumWidth(90);
+    chooserRow->addSpacing(16);
+    chooserRow->addWidget(Label1[0]);
+    chooserRow->addWidget(combo);
+    Label1[3] = new QLabel(Frame1);
+    chooserRow->addSpacing(16);
+    chooserRow->addWidget(Label1[3]);
+    return combo;
+}
+
+void ReportWindow::addDisplayBoxes(QVBoxLayout *frameLayout, const char *const (&captions)[5],
+                                   std::array<QCheckBox *, 5> &boxes, const std::function<void(int)> &onClick)
+{
+    boxes.fill(nullptr);
+    auto *boxRow = new QHBoxLayout;
+    Label1[1] = new QLabel(QStringLiteral("显示项目:"), Frame1);
+    boxRow->addWidget(Label1[1]);
+    for (int i = 0; i < 5; ++i) {
+        if (!captions[i])
+            continue;
+        boxes[size_t(i)] = new QCheckBox(QString::fromUtf8(captions[i]), Frame1);
+        boxRow->addWidget(boxes[size_t(i)]);
+        connect(boxes[size_t(i)], &QCheckBox::toggled, this, [onClick, i] { onClick(i); });
+    }
+    boxRow->addStretch();
+    frameLayout->addLayout(boxRow);
 }
 
 std::vector<int> ReportWindow::subjects() const

@@ -26,6 +26,7 @@
 #include <optional>
 #include <vector>
 
+class QCheckBox;
 class QHBoxLayout;
 class QVBoxLayout;
 
@@ -225,6 +226,14 @@ protected:
     // Shows a student list in Grid1 under the heading format (column 0 fixed and empty, empty cells
     // left unwritten), widened by fitColumnsToCells, and its number of students in Label1[3].
     void showStudentRows(const QString &format, const reports::StudentRows &list);
+    // The class chooser of the student-list windows on the chooser row: Label1[0] "班级:", the
+    // returned combo box, and Label1[3] for the number of listed students.
+    QComboBox *addClassChooser(QHBoxLayout *chooserRow);
+    // The row of display boxes under the chooser row: Label1[1] "显示项目:" and a check box for every
+    // caption that is not nullptr (that element of boxes stays nullptr); ticking box i calls
+    // onClick(i).
+    void addDisplayBoxes(QVBoxLayout *frameLayout, const char *const (&captions)[5], std::array<QCheckBox *, 5> &boxes,
+                         const std::function<void(int)> &onClick);
     // Shows a message under "系统提示：" (exclamation) and puts the focus on focus when given.
     void sysMsg(const QString &text, QWidget *focus = nullptr);
 
