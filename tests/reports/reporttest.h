@@ -14,6 +14,7 @@
 #include <QSqlDatabase>
 #include <QStringList>
 #include <QTimer>
+#include <QtTest>
 
 #include <initializer_list>
 #include <memory>
@@ -182,6 +183,37 @@ inline BuildWatch queryWatchingTheBuild(ReportWindow *w, bool alsoPrintAndClose 
     });
     w->VsNetBut1_Click(2);
     return *seen;
+}
+
+// The window's grid holds no report: only an empty heading row, and 打印 says so under
+// "系统提示：" while the window stays on screen.
+inline void verifyPrintRefused(ReportWindow *w, ScriptedServices &services)
+{
+    QCOMPARE(w->Grid1->Rows(), 1);
+    QCOMPARE(w->Grid1->TextMatrix(0, 1), QString());
+    services.clear();
+    w->VsNetBut1_Click(1);
+    QCOMPARE(services.texts(), QStringList{QStringLiteral("当前打印数据为空！")});
+    QCOMPARE(services.messages[0].title, QStringLiteral("系统提示："));
+    QVERIFY(w->isVisible());
+}
+
+// 打印 with a report in the grid and the preview stand-in registered: no message, the window hides
+// but stays loaded, the report code and the subject count are handed on and the preview is shown
+// once.
+inline void verifyPrintHandsOn(ReportWindow *w, ScriptedServices &services, qint16 reportCode, qint16 subjectCount)
+{
+    gReportCode = 0;
+    gReportSubjectCount = 0;
+    services.clear();
+    w->VsNetBut1_Click(1);
+    QVERIFY(services.messages.empty());
+    QVERIFY(!w->isVisible());
+    QVERIFY(w->isLoaded());
+    QCOMPARE(gReportCode, reportCode);
+    QCOMPARE(gReportSubjectCount, subjectCount);
+    auto *preview = static_cast<PreviewStandIn *>(windows::find(QStringLiteral("printsform")));
+    QVERIFY(preview && preview->loads == 1);
 }
 
 // After a build: the window is still loaded, its bar hidden and the hourglass gone.

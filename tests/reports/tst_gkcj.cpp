@@ -317,15 +317,7 @@ private Q_SLOTS:
             w->VsNetBut1_Click(2);
             QCOMPARE(g->Rows(), 4);
         };
-        auto printRefused = [&] {
-            QCOMPARE(g->Rows(), 1);
-            QCOMPARE(g->TextMatrix(0, 1), QString());
-            f.services.clear();
-            w->VsNetBut1_Click(1);
-            QCOMPARE(f.services.texts(), QStringList{QStringLiteral("当前打印数据为空！")});
-            QCOMPARE(f.services.messages[0].title, kTitle);
-            QVERIFY(w->isVisible());
-        };
+        auto printRefused = [&] { verifyPrintRefused(w, f.services); };
         query();
         w->Combo3->setCurrentIndex(1);
         printRefused();
@@ -346,17 +338,7 @@ private Q_SLOTS:
         windows::registerFactory(QStringLiteral("printsform"), [] { return new PreviewStandIn; });
         w->Combo3->setCurrentIndex(0);
         query();
-        gReportCode = 0;
-        gReportSubjectCount = 0;
-        f.services.clear();
-        w->VsNetBut1_Click(1);
-        QVERIFY(f.services.messages.empty());
-        QVERIFY(!w->isVisible());
-        QVERIFY(w->isLoaded());
-        QCOMPARE(gReportCode, qint16(34));
-        QCOMPARE(gReportSubjectCount, qint16(3));
-        auto *preview = static_cast<PreviewStandIn *>(windows::find(QStringLiteral("printsform")));
-        QVERIFY(preview && preview->loads == 1);
+        verifyPrintHandsOn(w, f.services, 34, 3);
         // What the layout reads stays as the query left it.
         QCOMPARE(w->Combo1->currentText(), QStringLiteral("期末考试"));
         QCOMPARE(w->Combo3->currentText(), QStringLiteral("1"));
