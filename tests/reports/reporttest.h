@@ -150,6 +150,17 @@ void chooseExamAndClass(W *w, const QString &exam, const QString &selection)
         w->Combo3->setCurrentIndex(w->Combo3->findText(selection));
 }
 
+// Ticks exactly the given display boxes of Check1 (a window's missing elements are nullptr).
+template <class W>
+void tickBoxes(W *w, std::initializer_list<int> boxes)
+{
+    for (auto *box : w->Check1)
+        if (box)
+            box->setChecked(false);
+    for (int i : boxes)
+        w->Check1[size_t(i)]->setChecked(true);
+}
+
 // What a report window showed while building: a timer posted before the query fires inside it
 // (the build lets events run) and records the bar, the hourglass and the bar's value, then
 // presses 查询 again and 退出 (with alsoPrintAndClose also 打印 and close()), which the window

@@ -25,14 +25,6 @@ struct Fixture : ScoreBookFixture
     cjbq *open() { return ReportFixture::open<cjbq>(QStringLiteral("cjbq")); }
 };
 
-void tick(cjbq *w, std::initializer_list<int> boxes)
-{
-    for (int i : {0, 2, 3, 4})
-        w->Check1[i]->setChecked(false);
-    for (int i : boxes)
-        w->Check1[i]->setChecked(true);
-}
-
 } // namespace
 
 class CjbqTest : public QObject
@@ -86,7 +78,7 @@ private Q_SLOTS:
         // A rank box needs 总分成绩.
         w->Combo3->setCurrentIndex(0);
         for (int box : {2, 3, 4}) {
-            tick(w, {box});
+            tickBoxes(w, {box});
             f.services.clear();
             w->VsNetBut1_Click(2);
             QCOMPARE(f.services.texts(), QStringList{QStringLiteral("“总分成绩未选中！")});
@@ -94,7 +86,7 @@ private Q_SLOTS:
         }
 
         // An exam without subjects.
-        tick(w, {});
+        tickBoxes(w, {});
         w->VsNetBut1_Click(2);
         QCOMPARE(w->Grid1->Rows(), 4);
         chooseExamAndClass(w, QStringLiteral("期中考试"), QStringLiteral("1"));
@@ -156,13 +148,13 @@ private Q_SLOTS:
         chooseExamAndClass(w, QStringLiteral("期末考试"), QStringLiteral("1"));
         const Grid *g = w->Grid1;
 
-        tick(w, {0});
+        tickBoxes(w, {0});
         w->VsNetBut1_Click(2);
         QCOMPARE(gridRow(g, 0).mid(4), texts({"语文", "数学", "物理", "总分1", "总分2"}));
         QCOMPARE(gridRow(g, 1).mid(7), texts({"", "88"}));
         QCOMPARE(gridRow(g, 2).mid(7), texts({"175.5", "265.5"}));
 
-        tick(w, {0, 2, 3, 4});
+        tickBoxes(w, {0, 2, 3, 4});
         w->VsNetBut1_Click(2);
         QCOMPARE(g->Cols(), 15);
         QCOMPARE(gridRow(g, 0).mid(7), texts({"总分1", "班名", "类名", "年名", "总分2", "班名", "类名", "年名"}));
@@ -172,7 +164,7 @@ private Q_SLOTS:
 
         // Stream rank only: a missing stream rank leaves its cell empty and 总分2 keeps its column.
         execSql(f.cohort, QStringLiteral("UPDATE stucj SET zftlnoa = NULL WHERE stid = 's102'"));
-        tick(w, {0, 3});
+        tickBoxes(w, {0, 3});
         w->VsNetBut1_Click(2);
         QCOMPARE(gridRow(g, 0).mid(7), texts({"总分1", "类名", "总分2", "类名"}));
         QCOMPARE(gridRow(g, 3).mid(7), texts({"169", "", "169", "1"}));

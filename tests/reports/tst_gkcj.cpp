@@ -25,14 +25,6 @@ struct Fixture : ScoreBookFixture
     gkcj *open() { return ReportFixture::open<gkcj>(QStringLiteral("gkcj")); }
 };
 
-void tick(gkcj *w, std::initializer_list<int> boxes)
-{
-    for (int i = 0; i < 5; ++i)
-        w->Check1[i]->setChecked(false);
-    for (int i : boxes)
-        w->Check1[i]->setChecked(true);
-}
-
 } // namespace
 
 class GkcjTest : public QObject
@@ -99,14 +91,14 @@ private Q_SLOTS:
         // A rank box needs 总分成绩 or 各科排名.
         w->Combo3->setCurrentIndex(0);
         for (int box : {2, 3, 4}) {
-            tick(w, {box});
+            tickBoxes(w, {box});
             f.services.clear();
             w->VsNetBut1_Click(2);
             QCOMPARE(f.services.texts(), QStringList{QStringLiteral("“总分成绩、各科排名”至少要选一项！")});
             QCOMPARE(w->Grid1->Rows(), 1);
         }
         // 各科排名 alone, without any rank box: a book, no rank columns, no message.
-        tick(w, {1});
+        tickBoxes(w, {1});
         f.services.clear();
         w->VsNetBut1_Click(2);
         QVERIFY(f.services.messages.empty());
@@ -189,7 +181,7 @@ private Q_SLOTS:
         Fixture f;
         gkcj *w = f.open();
         chooseExamAndClass(w, QStringLiteral("期末考试"), QStringLiteral("1"));
-        tick(w, {0, 1, 2, 3, 4});
+        tickBoxes(w, {0, 1, 2, 3, 4});
         w->VsNetBut1_Click(2);
         const Grid *g = w->Grid1;
         QCOMPARE(g->Cols(), 25);
@@ -218,14 +210,14 @@ private Q_SLOTS:
         const Grid *g = w->Grid1;
 
         // 班级 and 年级 ranks behind each subject: three columns per subject, no totals.
-        tick(w, {1, 2, 4});
+        tickBoxes(w, {1, 2, 4});
         w->VsNetBut1_Click(2);
         QCOMPARE(g->Cols(), 14);
         QCOMPARE(gridRow(g, 0).mid(5), texts({"语文", "班名", "年名", "数学", "班名", "年名", "物理", "班名", "年名"}));
         QCOMPARE(gridRow(g, 2).mid(5), texts({"85.5", "2", "4", "90", "1", "1", "作弊", "9", ""}));
 
         // Rank boxes with 总分成绩 only: subjects without ranks, totals with the ticked ranks.
-        tick(w, {0, 3});
+        tickBoxes(w, {0, 3});
         w->VsNetBut1_Click(2);
         QCOMPARE(g->Cols(), 12);
         QCOMPARE(gridRow(g, 0).mid(5), texts({"语文", "数学", "物理", "总分1", "类名", "总分2", "类名"}));
@@ -233,7 +225,7 @@ private Q_SLOTS:
         QCOMPARE(gridRow(g, 3).mid(5), texts({"92", "", "77", "169", "1", "169", "1"}));
 
         // 总分成绩 without any rank box: the two totals.
-        tick(w, {0});
+        tickBoxes(w, {0});
         w->VsNetBut1_Click(2);
         QCOMPARE(gridRow(g, 0).mid(8), texts({"总分1", "总分2"}));
         QCOMPARE(gridRow(g, 2).mid(8), texts({"175.5", "265.5"}));
