@@ -6,6 +6,7 @@
 #include "shell/window.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QSqlQuery>
 #include <stdexcept>
 
@@ -101,5 +102,30 @@ void TempData::addCohort(const QString &year, const QString &dbname, int classes
 
 QString TempData::systemPath() const { return folder() + QStringLiteral("newclasssys.mdb"); }
 QString TempData::cohortPath(const QString &dbFile) const { return folder() + dbFile; }
+
+QString runTool(const QString &program, const QStringList &args)
+{
+    QProcess p;
+    p.start(program, args);
+    p.waitForFinished(60000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+int pdfPages(const QString &pdf)
+{
+    const QString info = runTool(QStringLiteral("pdfinfo"), {pdf});
+    for (const QString &line : info.split(QLatin1Char('\n'))) {
+        if (line.startsWith(QStringLiteral("Pages:")))
+            return line.mid(6).trimmed().toInt();
+    }
+    return -1;
+}
+
+QString pdfText(const QString &pdf)
+{
+    return runTool(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")})
+        .normalized(QString::NormalizationForm_KC)
+        .replace(QChar(0x2EDA), QChar(0x9875));
+}
 
 } // namespace quorvane::test

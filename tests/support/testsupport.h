@@ -57,6 +57,14 @@ public:
 // Installs a fresh ScriptedServices and returns it (owned by the service registry).
 ScriptedServices &installScripted();
 
+// Runs a command-line tool and returns what it printed.
+QString runTool(const QString &program, const QStringList &args);
+// Page count of a PDF file (pdfinfo), -1 when it cannot be read.
+int pdfPages(const QString &pdf);
+// Text of a PDF file (pdftotext -layout). The CJK fonts map a few ideographs to radical forms
+// (高 as U+2FBC, 页 as U+2EDA): they are folded back.
+QString pdfText(const QString &pdf);
+
 // A fresh data folder with an empty system database and the cohort template, set as the
 // program's data folder for its lifetime.
 class TempData

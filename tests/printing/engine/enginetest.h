@@ -2,9 +2,9 @@
 // Shared set-up of the print-engine tests: fixed text metrics, no throttling of pending events,
 // messages recorded instead of shown, the CJK font substitutions of the program.
 #include "printing/engine/LumoPrinter.h"
+#include "testsupport.h"
 
 #include <QFont>
-#include <QProcess>
 #include <QStringList>
 #include <QVector>
 
@@ -56,31 +56,7 @@ inline QVector<quorvane::PageOp> opsOf(const quorvane::PageRecord &page, quint8 
     return out;
 }
 
-inline QString run(const QString &program, const QStringList &args)
-{
-    QProcess p;
-    p.start(program, args);
-    p.waitForFinished(60000);
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
-inline int pdfPages(const QString &pdf)
-{
-    const QString info = run(QStringLiteral("pdfinfo"), {pdf});
-    for (const QString &line : info.split(QLatin1Char('\n'))) {
-        if (line.startsWith(QStringLiteral("Pages:")))
-            return line.mid(6).trimmed().toInt();
-    }
-    return -1;
-}
-
-inline QString pdfText(const QString &pdf)
-{
-    // The CJK fonts map some ideographs to radical forms (高 as U+2FBC, 页 as U+2EDA); NFKC folds
-    // the Kangxi radicals back, the simplified radical of 页 is mapped by hand.
-    return run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")})
-        .normalized(QString::NormalizationForm_KC)
-        .replace(QChar(0x2EDA), QChar(0x9875));
-}
+using quorvane::test::pdfPages;
+using quorvane::test::pdfText;
 
 } // namespace enginetest

@@ -133,7 +133,7 @@ private slots:
         p->NewPage();
         p->EndDoc();
         QCOMPARE(pdfPages(pdf), 2);
-        const QString info = run(QStringLiteral("pdfinfo"), {pdf});
+        const QString info = quorvane::test::runTool(QStringLiteral("pdfinfo"), {pdf});
         const QRegularExpression size(QStringLiteral("Page size:\\s+([0-9.]+) x ([0-9.]+)"));
         const auto m = size.match(info);
         QVERIFY2(m.hasMatch(), qPrintable(info));

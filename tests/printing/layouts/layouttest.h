@@ -12,7 +12,6 @@
 #include "shell/register.h"
 #include "testsupport.h"
 
-#include <QProcess>
 #include <QSqlQuery>
 #include <QtTest>
 #include <algorithm>
@@ -245,30 +244,8 @@ inline double pointSize(const PageRecord &rec, const PageOp &op, double zoom)
     return rec.fonts.at(op.index).pixelSize() * zoom / 20.0;
 }
 
-inline QString run(const QString &program, const QStringList &args)
-{
-    QProcess p;
-    p.start(program, args);
-    p.waitForFinished(60000);
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
-inline int pdfPages(const QString &pdf)
-{
-    const QString info = run(QStringLiteral("pdfinfo"), {pdf});
-    for (const QString &line : info.split(QLatin1Char('\n'))) {
-        if (line.startsWith(QStringLiteral("Pages:")))
-            return line.mid(6).trimmed().toInt();
-    }
-    return -1;
-}
-
-inline QString pdfText(const QString &pdf)
-{
-    return run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")})
-        .normalized(QString::NormalizationForm_KC)
-        .replace(QChar(0x2EDA), QChar(0x9875));
-}
+using quorvane::test::pdfPages;
+using quorvane::test::pdfText;
 
 // A cohort 2008 (db2008.mdb) whose register holds n students S001 .. Snnn.
 inline void addStudents(test::TempData &data, int n)
