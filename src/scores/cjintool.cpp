@@ -259,26 +259,9 @@ void cjintool::Form_Load()
     m_students.clear();
     m_saving = false;
     setWindowTitle(QStringLiteral("考试成绩输入"));
-    // Each file is looked for first: a missing one is named; one that is there but cannot be
-    // opened as our database is a damaged library file. Either ends the program.
-    const QString warn = QStringLiteral("警告:");
-    const QString cohortPath = cohortDbPath(m_dbFile);
-    if (m_dbFile.isEmpty() || !QFileInfo(cohortPath).isFile()) {
-        services::msg(QStringLiteral("库文件") + m_dbFile + QStringLiteral("不存在!"), warn);
-        services::endProgram();
-    }
-    if (!openDatabase(cohortPath, DbKind::Cohort, QStringLiteral("cjintool-cohort"), &m_dbs.cohort)) {
-        services::msg(QStringLiteral("库文件出错!"), warn);
-        services::endProgram();
-    }
-    if (!QFileInfo(systemDbPath()).isFile()) {
-        services::msg(QStringLiteral("库文件newclasssys.mdb不存在!"), warn);
-        services::endProgram();
-    }
-    if (!openDatabase(systemDbPath(), DbKind::System, QStringLiteral("cjintool-system"), &m_dbs.system)) {
-        services::msg(QStringLiteral("库文件出错!"), warn);
-        services::endProgram();
-    }
+    // A missing file is named, one that is there but cannot be opened is a damaged library file;
+    // either ends the program.
+    m_dbs.open(m_dbFile);
     SetTopMost(this);
     m_examIds = outksxx(m_dbs.system, m_year, Combo2);
     Combo2->setCurrentIndex(-1);

@@ -25,6 +25,9 @@ struct OpenRule
     bool check;         // looks for the files first; a missing file ends the program
     bool closeCohort;   // closes the cohort database at unload
     bool closeSystem;   // closes the system database at unload
+    // What a checking window says when a file is there but cannot be opened as one of our
+    // databases; nullptr: the same as for a missing file.
+    const char *unreadable = nullptr;
 };
 
 // Which window opens which file, whether it checks it first, and what it closes when it unloads.
@@ -39,7 +42,7 @@ constexpr OpenRule kRules[] = {
     {"bpdy2", true, true, true, true, true},
     {"make", true, true, true, true, true},
     {"makea", true, true, true, true, true},
-    {"cjintool", true, true, true, true, true},
+    {"cjintool", true, true, true, true, true, "库文件出错!"},
     {"dkcj", true, true, true, true, true},
     {"gkcj", true, true, true, true, true},
     {"average", true, true, true, true, true},
@@ -161,7 +164,10 @@ bool WindowDatabases::open(const QString &cohortDbFile)
         const QString path = cohortDbPath(cohortDbFile);
         const bool ok = !cohortDbFile.isEmpty() && openDatabase(path, DbKind::Cohort, m_window + QStringLiteral("-cohort"), &cohort);
         if (!ok && rule->check) {
-            services::msg(QStringLiteral("库文件") + cohortDbFile + QStringLiteral("不存在!"), warn);
+            if (rule->unreadable && !cohortDbFile.isEmpty() && QFileInfo(path).isFile())
+                services::msg(QString::fromUtf8(rule->unreadable), warn);
+            else
+                services::msg(QStringLiteral("库文件") + cohortDbFile + QStringLiteral("不存在!"), warn);
             services::endProgram();
         }
         if (!ok) {
@@ -173,7 +179,10 @@ bool WindowDatabases::open(const QString &cohortDbFile)
         const bool ok = openDatabase(systemDbPath(), DbKind::System, m_window + QStringLiteral("-system"), &system);
         if (!ok) {
             if (rule->check) {
-                services::msg(QStringLiteral("库文件newclasssys.mdb不存在!"), warn);
+                if (rule->unreadable && QFileInfo(systemDbPath()).isFile())
+                    services::msg(QString::fromUtf8(rule->unreadable), warn);
+                else
+                    services::msg(QStringLiteral("库文件newclasssys.mdb不存在!"), warn);
                 services::endProgram();
             }
             if (m_window == QLatin1String("selectyear")) {
