@@ -1,5 +1,6 @@
 #include "shell/workbook.h"
 
+#include <QDataStream>
 #include <QDate>
 #include <QDir>
 #include <QFile>
@@ -17,11 +18,14 @@
 #include <xlsxwriter.h>
 #include <zip.h>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace quorvane {
 
@@ -1122,6 +1126,8 @@ public:
 private:
     static bool readXlsFile(Workbook &wb, const QString &path, int maxRows, int sheet, bool repaired,
                             const QHash<QPair<int, int>, QString> &truthAndErrors);
+    static bool readXlsWithFreexl(Workbook &wb, const QString &path, int maxRows, int sheet, bool repaired,
+                                  const QHash<QPair<int, int>, QString> &truthAndErrors);
 };
 
 bool WorkbookReaders::readXlsx(Workbook &wb, const QByteArray &data, int maxRows)
@@ -1450,8 +1456,77 @@ bool WorkbookReaders::readXls(Workbook &wb, const QString &path, int maxRows)
     return readXlsFile(wb, path, maxRows, sheet, false, truthAndErrors);
 }
 
+// FreeXL 1.0.x reads past its buffers on some damaged files and can bring the whole program down
+// with it (found by feeding it damaged copies of good workbooks). It therefore reads in a child
+// process of its own: the cells come back through a pipe, and a child that dies means a damaged
+// file, reported as such, while the program and whatever the user has typed stay as they were.
 bool WorkbookReaders::readXlsFile(Workbook &wb, const QString &path, int maxRows, int sheet, bool repaired,
                                   const QHash<QPair<int, int>, QString> &truthAndErrors)
+{
+    int fds[2];
+    if (::pipe(fds) != 0)
+        return readXlsWithFreexl(wb, path, maxRows, sheet, repaired, truthAndErrors);
+    const pid_t pid = ::fork();
+    if (pid < 0) {
+        ::close(fds[0]);
+        ::close(fds[1]);
+        return readXlsWithFreexl(wb, path, maxRows, sheet, repaired, truthAndErrors);
+    }
+    if (pid == 0) {
+        ::close(fds[0]);
+        Workbook local;
+        local.m_maxCols = wb.m_maxCols;
+        const bool ok = readXlsWithFreexl(local, path, maxRows, sheet, repaired, truthAndErrors);
+        QByteArray out;
+        {
+            QDataStream ds(&out, QIODevice::WriteOnly);
+            ds << ok << local.m_error << local.m_sheetName << qint32(local.m_rows) << qint32(local.m_cols) << local.m_cells;
+        }
+        const char *p = out.constData();
+        qint64 left = out.size();
+        while (left > 0) {
+            const ssize_t n = ::write(fds[1], p, size_t(left));
+            if (n <= 0)
+                ::_exit(1);
+            p += n;
+            left -= n;
+        }
+        ::_exit(0);
+    }
+    ::close(fds[1]);
+    QByteArray in;
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = ::read(fds[0], buf, sizeof buf);
+        if (n > 0)
+            in.append(buf, qsizetype(n));
+        else if (n == 0 || errno != EINTR)
+            break;
+    }
+    ::close(fds[0]);
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || in.isEmpty()) {
+        wb.m_error = kDamaged;
+        return false;
+    }
+    bool ok = false;
+    qint32 rows = 0, cols = 0;
+    QDataStream ds(in);
+    ds >> ok >> wb.m_error >> wb.m_sheetName >> rows >> cols >> wb.m_cells;
+    if (ds.status() != QDataStream::Ok) {
+        wb.m_cells.clear();
+        wb.m_error = kDamaged;
+        return false;
+    }
+    wb.m_rows = rows;
+    wb.m_cols = cols;
+    return ok;
+}
+
+bool WorkbookReaders::readXlsWithFreexl(Workbook &wb, const QString &path, int maxRows, int sheet, bool repaired,
+                                        const QHash<QPair<int, int>, QString> &truthAndErrors)
 {
     const void *h = nullptr;
     const QByteArray name = QFile::encodeName(path);
