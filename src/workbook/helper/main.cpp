@@ -1,0 +1,64 @@
+// quorvane-xlsreader: reads the sheet of one .xls file for the program, isolated from it.
+//   quorvane-xlsreader FILE MAXROWS MAXCOLS MEMORY_MB
+// Writes the cells (encodeSheet) to standard output and exits 0; exits 3 when its memory ran
+// out. The program stops it when it runs past its time limit; its own limits (address space,
+// processor time) make sure it ends even so.
+#include "workbook/workbook.h"
+#include "workbook/xls/xlsfile.h"
+#include "workbook/xlsreader.h"
+
+#include <QFile>
+
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+using namespace quorvane;
+
+namespace {
+
+void limit(int resource, rlim_t value)
+{
+    rlimit l{value, value};
+    setrlimit(resource, &l);
+}
+
+[[noreturn]] void outOfMemory()
+{
+    _exit(XlsExitNoMemory);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc != 5)
+        return XlsExitUsage;
+    const long memoryMb = std::strtol(argv[4], nullptr, 10);
+    if (memoryMb > 0)
+        limit(RLIMIT_AS, rlim_t(memoryMb) * 1024 * 1024);
+    limit(RLIMIT_CPU, 30);
+    limit(RLIMIT_CORE, 0);
+    std::set_new_handler(outOfMemory);
+
+    const QString path = QFile::decodeName(argv[1]);
+    const int maxRows = std::max(0, std::atoi(argv[2]));
+    const int maxCols = std::max(0, std::atoi(argv[3]));
+    try {
+        Workbook cells;
+        // The columns kept are the workbook's own rule; open() is not used (it would start this
+        // helper again), only its cell store.
+        SheetRead read;
+        const bool ok = readXlsFile(path, maxRows, maxCols, cells, &read);
+        const QByteArray answer = encodeSheet(ok, read, cells);
+        QFile out;
+        if (!out.open(stdout, QIODevice::WriteOnly) || out.write(answer) != answer.size() || !out.flush())
+            return 1;
+    } catch (const std::bad_alloc &) {
+        return XlsExitNoMemory;
+    }
+    return 0;
+}

@@ -1,0 +1,77 @@
+#pragma once
+#include "workbook/celltext.h"
+#include "workbook/xlsxpackage.h"
+
+#include <QIODevice>
+#include <QString>
+#include <QVector>
+
+#include <functional>
+
+namespace quorvane {
+
+// Parsing the XML parts of an .xlsx package: relationships, the workbook part, shared strings,
+// styles and the sheet. Every parser reads token by token (element text too, so no nesting depth
+// costs stack), refuses a document type declaration (no spreadsheet part has one; its entities
+// could multiply the text) and stops with PartResult::TooLarge when the read's budget is spent.
+
+// The work one workbook read may do, counted in characters of XML parsed over all its parts, and
+// in texts kept. It bounds time and memory whatever a small packed file unpacks to.
+struct XmlBudget
+{
+    static constexpr qint64 kChars = 24LL * 1000 * 1000;
+    static constexpr qint64 kStrings = 1000 * 1000;
+
+    qint64 chars = kChars;
+    qint64 strings = kStrings;
+};
+
+struct Relationship
+{
+    QString id;
+    QString type;   // last segment of the type URI, lower case ("worksheet", "sharedstrings")
+    QString target; // resolved part name
+};
+PartResult readRelationships(QIODevice *in, const QString &sourcePart, XmlBudget &budget, QVector<Relationship> *out);
+
+struct SheetEntry
+{
+    QString name;
+    QString rid;
+    bool visible = true;
+};
+struct WorkbookPart
+{
+    QVector<SheetEntry> sheets;
+    int activeTab = -1;
+    bool date1904 = false;
+};
+PartResult readWorkbookPart(QIODevice *in, XmlBudget &budget, WorkbookPart *out);
+
+// Shared strings: one entry per <si>, empty ones included; phonetic runs left out.
+PartResult readSharedStrings(QIODevice *in, XmlBudget &budget, QVector<QString> *out);
+
+// Styles: the date kind of every cell format (cellXfs), in order.
+PartResult readStyles(QIODevice *in, XmlBudget &budget, QVector<quint8> *xfDateKind);
+
+// The cells of a sheet as the texts they display, handed to cell(row, col, text) for rows up to
+// maxRows (0: all) and columns up to maxCols (0: all). Rows after maxRows that hold a non-empty
+// cell in those columns are counted into *rowsBeyond while the budget lasts (the sheet is not
+// refused for them).
+struct SheetContext
+{
+    int maxRows = 0;
+    int maxCols = 0;
+    bool date1904 = false;
+    const QVector<QString> *shared = nullptr;
+    const QVector<quint8> *xfDateKind = nullptr;
+};
+PartResult readSheet(QIODevice *in, XmlBudget &budget, const SheetContext &ctx,
+                     const std::function<void(int row, int col, const QString &text)> &cell, int *rowsBeyond);
+
+// Decodes the _xHHHH_ escapes that spreadsheet XML uses for control characters ("_x000D_" is a
+// carriage return, "_x005F_" a literal underscore); a surrogate that does not pair up becomes
+// U+FFFD.
+QString decodeEscapes(const QString &s);
+
+} // namespace quorvane

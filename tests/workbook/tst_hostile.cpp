@@ -1,0 +1,344 @@
+// Hostile workbooks: files made to crash, freeze or exhaust the reader are read or refused with
+// a reason, within bounds, and the program goes on.
+#include "shell/excelio.h"
+#include "workbook/workbook.h"
+#include "workbook/xls/xlscontainer.h"
+#include "workbook/xlsreader.h"
+#include "workbooktest.h"
+#include "testsupport.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+
+using namespace quorvane;
+using namespace quorvane::test;
+
+namespace {
+
+const QString kDamaged = QStringLiteral("工作簿文件已损坏或不完整");
+const QString kTooMuch = QStringLiteral("工作簿内容过多，超出了可以读取的范围");
+
+QByteArray fixture(const char *name)
+{
+    QFile f(QStringLiteral(QUORVANE_FIXTURE_DIR "/") + QLatin1String(name));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QByteArray sharedStringsPart(const QByteArray &items)
+{
+    return "<?xml version=\"1.0\"?><sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">" + items + "</sst>";
+}
+
+// A package whose sheet and shared strings are given.
+Parts packageWithStrings(const QByteArray &sheet, const QByteArray &strings)
+{
+    Parts parts = simplePackage(sheet);
+    parts[3].second.replace("</Relationships>",
+                            "<Relationship Id=\"rId2\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/sharedStrings\" "
+                            "Target=\"sharedStrings.xml\"/></Relationships>");
+    parts.push_back({QStringLiteral("xl/sharedStrings.xml"), sharedStringsPart(strings)});
+    return parts;
+}
+
+// A text nested `depth` elements deep.
+QByteArray nested(int depth, const QByteArray &text)
+{
+    QByteArray open;
+    QByteArray close;
+    open.reserve(depth * 3);
+    close.reserve(depth * 4);
+    for (int i = 0; i < depth; ++i) {
+        open += "<a>";
+        close += "</a>";
+    }
+    return open + text + close;
+}
+
+} // namespace
+
+class tst_hostile : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void deeplyNestedTextIsReadWithoutRecursion();
+    void xlsContainerIsBoundedByTheFile();
+    void workIsBoundedByWhatIsRead();
+    void longColumnLettersAreNoReference();
+    void unpairedSurrogatesBecomeReplacementCharacters();
+    void xlsReaderIsIsolatedWithLimits();
+    void refusalReachesTheUserAndChangesNothing();
+
+private:
+    QTemporaryDir m_dir;
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+    QString write(const QString &name, const QByteArray &bytes) const
+    {
+        QFile f(path(name));
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return QString();
+        f.write(bytes);
+        return f.fileName();
+    }
+};
+
+void tst_hostile::deeplyNestedTextIsReadWithoutRecursion()
+{
+    // 100,000 elements inside a cell's text: in a shared string, an inline string and a value.
+    // Each reads as the text it holds (a recursive reader runs out of stack and crashes).
+    const QByteArray deep = nested(100000, "学号");
+    const QString file = path(QStringLiteral("deep.xlsx"));
+    QVERIFY(writeZip(file, packageWithStrings(sheetXml("<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c>"
+                                                             "<c r=\"B1\" t=\"inlineStr\"><is><t>" + deep + "</t></is></c>"
+                                                             "<c r=\"C1\"><v>" + nested(100000, "42") + "</v></c></row>"),
+                                                    "<si><t>" + deep + "</t></si>")));
+    QVERIFY(QFileInfo(file).size() < 10000); // a small file
+    Workbook wb;
+    QVERIFY2(wb.open(file), qPrintable(wb.errorText()));
+    QCOMPARE(wb.text(1, 1), QStringLiteral("学号"));
+    QCOMPARE(wb.text(1, 2), QStringLiteral("学号"));
+    QCOMPARE(wb.text(1, 3), QStringLiteral("42"));
+}
+
+void tst_hostile::xlsContainerIsBoundedByTheFile()
+{
+    // Compound files whose header declares more FAT sectors than the file holds, with a DIFAT
+    // chain that loops on itself and every listed FAT sector valid: read as declared, they ask
+    // for gigabytes (512-byte sectors) or hundreds of gigabytes (4096-byte sectors).
+    const QByteArray students = fixture("students.xls");
+    QVERIFY(students.size() > 4096);
+    XlsStream xs;
+    QVERIFY(readXlsStream(students, &xs));
+    QVERIFY(xs.bytes.size() > 4096);
+
+    auto loopingDifat = [](QByteArray b, int shift) {
+        const qint64 ss = qint64(1) << shift;
+        const quint32 last = quint32(b.size() / ss - 2);
+        b.replace(qsizetype((last + 1) * ss), qsizetype(ss), QByteArray(qsizetype(ss), '\0'));
+        put32(b, qsizetype((last + 2) * ss - 4), last); // the DIFAT sector names itself as the next
+        put32(b, 44, 0x7FFFFFFF);                      // FAT sectors declared
+        put32(b, 68, last);                            // first DIFAT sector
+        for (int i = 0; i < 109; ++i)
+            put32(b, 76 + 4 * i, 0);
+        return b;
+    };
+    QByteArray big(3 * 4096, '\0');
+    big.replace(0, 8, QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8));
+    big[30] = 12; // 4096-byte sectors
+    const QList<QByteArray> hostile = {loopingDifat(students, 9), loopingDifat(big, 12)};
+
+    // Chains that loop: the directory's, and the workbook stream's.
+    QByteArray dirLoop = students;
+    const quint32 dirStart = quint32(uchar(students[48])) | quint32(uchar(students[49])) << 8;
+    const quint32 fat0 = quint32(uchar(students[76])) | quint32(uchar(students[77])) << 8;
+    put32(dirLoop, qsizetype((fat0 + 1) * 512 + 4 * dirStart), dirStart);
+    QByteArray streamLoop = students;
+    put32(streamLoop, qsizetype((fat0 + 1) * 512 + 4 * xs.sectors.at(3)), xs.sectors.at(1));
+    // More FAT sectors declared than the file has sectors.
+    QByteArray tooMany = students;
+    put32(tooMany, 44, 5000);
+
+    int i = 0;
+    Workbook wb;
+    for (const QByteArray &b : hostile + QList<QByteArray>{dirLoop, streamLoop, tooMany}) {
+        XlsStream out;
+        QVERIFY2(!readXlsStream(b, &out), qPrintable(QString::number(i)));
+        // The whole file through the isolated reader (which falls back on FreeXL alone, as for any
+        // file the repairs do not understand): read as far as it holds, or refused with a
+        // reason, and not for running out of time.
+        const QString file = write(QStringLiteral("hostile-%1.xls").arg(i++), b);
+        if (wb.open(file, 6000, 256)) {
+            QVERIFY(wb.rowCount() <= 6000);
+            continue;
+        }
+        QVERIFY(!wb.errorText().isEmpty());
+        QVERIFY2(!wb.errorText().contains(QStringLiteral("时间")), qPrintable(wb.errorText()));
+    }
+    // The sound file still reads.
+    QVERIFY(wb.open(QStringLiteral(QUORVANE_FIXTURE_DIR "/students.xls"), 6000, 256));
+    QCOMPARE(wb.text(81, 1), QStringLiteral("2023080"));
+}
+
+void tst_hostile::workIsBoundedByWhatIsRead()
+{
+    Workbook wb;
+    // Three million shared strings packed into a few kilobytes: refused for the work, not read.
+    QByteArray strings;
+    strings.reserve(3000000 * 5);
+    for (int i = 0; i < 3000000; ++i)
+        strings += "<si/>";
+    const QString manyStrings = path(QStringLiteral("strings.xlsx"));
+    QVERIFY(writeZip(manyStrings, packageWithStrings(sheetXml("<row><c t=\"s\"><v>0</v></c></row>"), strings)));
+    QVERIFY(QFileInfo(manyStrings).size() < 200000);
+    QVERIFY(!wb.open(manyStrings, 6000, 256));
+    QCOMPARE(wb.errorText(), kTooMuch);
+
+    // Forty million characters of cells in the first rows: refused likewise.
+    QByteArray cells;
+    cells.reserve(41000000);
+    cells += "<row r=\"1\">";
+    while (cells.size() < 40000000)
+        cells += "<c><v>1</v></c><c t=\"s\"><v>0</v></c>";
+    cells += "</row>";
+    const QString manyCells = path(QStringLiteral("cells.xlsx"));
+    QVERIFY(writeZip(manyCells, simplePackage(sheetXml(cells))));
+    QVERIFY(QFileInfo(manyCells).size() < 400000);
+    QVERIFY(!wb.open(manyCells, 6000, 256));
+    QCOMPARE(wb.errorText(), kTooMuch);
+    cells = {};
+
+    // A sheet of 1,048,576 rows: rows 1 to 6000 are read, the rest never kept; the rows beyond
+    // the limit are counted as far as the work budget goes.
+    QByteArray rows;
+    rows.reserve(1048576 * 30);
+    for (int r = 1; r <= 1048576; ++r)
+        rows += "<row><c t=\"inlineStr\"><is><t>" + QByteArray::number(r) + "</t></is></c></row>";
+    const QString tall = path(QStringLiteral("tall.xlsx"));
+    QVERIFY(writeZip(tall, simplePackage(sheetXml(rows))));
+    rows = {};
+    QVERIFY2(wb.open(tall, 6000, 256), qPrintable(wb.errorText()));
+    QCOMPARE(wb.rowCount(), 6000);
+    QCOMPARE(wb.text(6000, 1), QStringLiteral("6000"));
+    QCOMPARE(wb.text(6001, 1), QString());
+    QVERIFY(wb.rowsBeyondLimit() > 100000);
+    QVERIFY(wb.rowsBeyondLimit() <= 1048576 - 6000);
+
+    // A short sheet past the limit: every row beyond is counted, empty ones not.
+    QByteArray some;
+    for (int r = 1; r <= 6010; ++r)
+        some += "<row r=\"" + QByteArray::number(r) + "\"><c r=\"A" + QByteArray::number(r) + "\"><v>" + (r == 6005 ? "" : "7")
+            + "</v></c></row>";
+    QVERIFY(writeZip(tall, simplePackage(sheetXml(some))));
+    QVERIFY(wb.open(tall, 6000, 256));
+    QCOMPARE(wb.rowCount(), 6000);
+    QCOMPARE(wb.rowsBeyondLimit(), 9);
+}
+
+void tst_hostile::longColumnLettersAreNoReference()
+{
+    // Column letters are never accumulated past three (an int overflows from about seven).
+    int r = 0, c = 0;
+    QVERIFY(parseCellRef(QStringLiteral("XFD1048576"), &r, &c));
+    QCOMPARE(c, 16384);
+    QCOMPARE(r, 1048576);
+    QVERIFY(!parseCellRef(QStringLiteral("ABCD1"), &r, &c));
+    QVERIFY(!parseCellRef(QStringLiteral("ZZZZZZZZZZZZZZZZ1"), &r, &c));
+    QVERIFY(!parseCellRef(QStringLiteral("A12345678"), &r, &c));
+
+    // In a sheet such a reference is no reference: the cell takes the next column.
+    const QString file = path(QStringLiteral("letters.xlsx"));
+    QVERIFY(writeZip(file, simplePackage(sheetXml("<row r=\"2\"><c r=\"A2\"><v>1</v></c><c r=\"ZZZZZZZZZZZZZZ2\"><v>2</v></c>"
+                                                  "<c r=\"B99999999\"><v>3</v></c></row>"))));
+    Workbook wb;
+    QVERIFY2(wb.open(file), qPrintable(wb.errorText()));
+    QCOMPARE(wb.text(2, 1), QStringLiteral("1"));
+    QCOMPARE(wb.text(2, 2), QStringLiteral("2"));
+    QCOMPARE(wb.text(2, 3), QStringLiteral("3"));
+}
+
+void tst_hostile::unpairedSurrogatesBecomeReplacementCharacters()
+{
+    // A lone surrogate from an escape becomes U+FFFD (stored as it was, SQLite merged it with the
+    // next character: S_xD800_1 became S𐀱); an escaped pair stays the one character it is.
+    const QString file = path(QStringLiteral("surrogates.xlsx"));
+    QVERIFY(writeZip(file, packageWithStrings(sheetXml("<row><c t=\"s\"><v>0</v></c><c t=\"s\"><v>1</v></c>"
+                                                             "<c t=\"inlineStr\"><is><t>_xDC00_x</t></is></c>"
+                                                             "<c t=\"str\"><v>a_xD800_</v></c><c t=\"s\"><v>2</v></c></row>"),
+                                                    "<si><t>S_xD800_1</t></si><si><t>_xD83D__xDE00_</t></si>"
+                                                    "<si><t>_xDE00__xD83D_</t></si>")));
+    Workbook wb;
+    QVERIFY2(wb.open(file), qPrintable(wb.errorText()));
+    const QChar fffd(QChar::ReplacementCharacter);
+    QCOMPARE(wb.text(1, 1), QStringLiteral("S") + fffd + QStringLiteral("1"));
+    QCOMPARE(wb.text(1, 2), QString::fromUtf8("\xF0\x9F\x98\x80")); // 😀
+    QCOMPARE(wb.text(1, 3), fffd + QStringLiteral("x"));
+    QCOMPARE(wb.text(1, 4), QStringLiteral("a") + fffd);
+    QCOMPARE(wb.text(1, 5), QString(2, fffd));
+    for (int c = 1; c <= 5; ++c)
+        QVERIFY(QString(wb.text(1, c)).toUtf8() == wb.text(1, c).toUtf8() && QString::fromUtf8(wb.text(1, c).toUtf8()) == wb.text(1, c));
+}
+
+void tst_hostile::xlsReaderIsIsolatedWithLimits()
+{
+    XlsReaderSettings &settings = xlsReaderSettings();
+    const XlsReaderSettings saved = settings;
+    const QString xls = QStringLiteral(QUORVANE_FIXTURE_DIR "/students.xls");
+    auto script = [&](const QString &name, const QByteArray &body) {
+        const QString file = write(name, "#!/bin/sh\n" + body + "\n");
+        QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        return file;
+    };
+    Workbook wb;
+
+    // A reader that hangs is stopped at its time limit and the file refused; the reader's
+    // process is gone afterwards.
+    const QString pidFile = path(QStringLiteral("hang.pid"));
+    settings.program = script(QStringLiteral("hang.sh"), "echo $$ > '" + pidFile.toUtf8() + "'\nexec sleep 60");
+    settings.timeLimitMs = 400;
+    QVERIFY(!wb.open(xls, 6000, 256));
+    QVERIFY2(wb.errorText().contains(QStringLiteral("读取时间超过")), qPrintable(wb.errorText()));
+    QFile pf(pidFile);
+    QVERIFY(pf.open(QIODevice::ReadOnly));
+    const int pid = pf.readAll().trimmed().toInt();
+    QVERIFY(pid > 0);
+    QCOMPARE(::kill(pid, 0), -1); // no such process any more
+    settings.timeLimitMs = saved.timeLimitMs;
+
+    // A reader that crashes, one that ran out of memory, one that answers garbage, and none.
+    settings.program = script(QStringLiteral("crash.sh"), "kill -SEGV $$");
+    QVERIFY(!wb.open(xls, 6000, 256));
+    QCOMPARE(wb.errorText(), kDamaged);
+    settings.program = script(QStringLiteral("nomem.sh"), "exit 3");
+    QVERIFY(!wb.open(xls, 6000, 256));
+    QCOMPARE(wb.errorText(), QStringLiteral("读取所需内存超过限制，文件过大或已损坏"));
+    settings.program = script(QStringLiteral("garbage.sh"), "head -c 5000 /dev/urandom");
+    QVERIFY(!wb.open(xls, 6000, 256));
+    QCOMPARE(wb.errorText(), kDamaged);
+    QCOMPARE(wb.rowCount(), 0);
+    settings.program = path(QStringLiteral("no-such-reader"));
+    QVERIFY(!wb.open(xls, 6000, 256));
+    QVERIFY(!wb.errorText().isEmpty());
+
+    // The real reader under a memory limit too small for the file: refused, not crashed.
+    settings = saved;
+    settings.memoryLimitMb = 8;
+    QVERIFY(!wb.open(xls, 6000, 256));
+    QVERIFY(!wb.errorText().isEmpty());
+
+    // Within its limits the real reader reads the file; its answer holds only what was asked.
+    settings = saved;
+    QVERIFY2(wb.open(xls, 3, 2), qPrintable(wb.errorText()));
+    QCOMPARE(wb.rowCount(), 3);
+    QCOMPARE(wb.columnCount(), 2);
+    QCOMPARE(wb.rowsBeyondLimit(), 78);
+    QCOMPARE(wb.text(3, 2), QStringLiteral("李四"));
+}
+
+void tst_hostile::refusalReachesTheUserAndChangesNothing()
+{
+    // Through the window's workbook procedures: the refusal is the one message, and the
+    // workbook reference stays empty for the import that would follow.
+    ScriptedServices &ui = installScripted();
+    QByteArray b = fixture("students.xls");
+    b.truncate(3000);
+    const QString file = write(QStringLiteral("名单.xls"), b);
+    ExcelIo excel{studentExcelTexts()};
+    QVERIFY(!excel.el_openexcel(file));
+    QCOMPARE(ui.messages.size(), size_t(1));
+    QVERIFY2(ui.lastText().startsWith(QStringLiteral("无法读取文件“名单.xls”：")), qPrintable(ui.lastText()));
+    QVERIFY(ui.lastText().endsWith(QStringLiteral("，操作终止！")));
+    QVERIFY(!excel.isOpen());
+    excel.el_selsectx(QStringLiteral("a1"));
+    QCOMPARE(excel.ActiveCellText(), QString());
+    // A good file opens afterwards in the same window.
+    QVERIFY(excel.el_openexcel(QStringLiteral(QUORVANE_FIXTURE_DIR "/students.xls")));
+    excel.el_selsectx(QStringLiteral("b1"));
+    QCOMPARE(excel.ActiveCellText(), QStringLiteral("姓名"));
+}
+
+QTEST_MAIN(tst_hostile)
+#include "tst_hostile.moc"
