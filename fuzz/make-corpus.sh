@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Writes the seed corpora of the fuzz targets:
+#   fuzz/make-corpus.sh OUT      -> OUT/file (whole workbooks), OUT/parts (XML parts)
+# Seeds: the .xls fixtures of the tests and small .xlsx packages written here (shared and inline
+# strings, styles with dates, odd part names), and each XML part with its selector byte.
+# Then, for example (clang build with -DQUORVANE_FUZZ=ON in build-fuzz):
+#   build-fuzz/fuzz/fuzz_workbook_file -max_len=200000 -timeout=10 OUT/file
+#   build-fuzz/fuzz/fuzz_xlsx_parts -max_len=65536 -timeout=10 OUT/parts
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+out=${1:?usage: $0 OUT}
+mkdir -p "$out/file" "$out/parts"
+cp "$here"/tests/fixtures/*.xls "$out/file/"
+python3 - "$out" <<'PY'
+import os, sys, zipfile
+out = sys.argv[1]
+NS = 'http://schemas.openxmlformats.org/spreadsheetml/2006/main'
+REL = 'http://schemas.openxmlformats.org/officeDocument/2006/relationships'
+PKG = 'http://schemas.openxmlformats.org/package/2006/relationships'
+rels_root = f'<?xml version="1.0"?><Relationships xmlns="{PKG}"><Relationship Id="rId1" Type="{REL}/officeDocument" Target="xl/workbook.xml"/></Relationships>'
+workbook = (f'<?xml version="1.0"?><workbook xmlns="{NS}" xmlns:r="{REL}"><workbookPr date1904="0"/>'
+            '<bookViews><workbookView activeTab="1"/></bookViews><sheets>'
+            '<sheet name="隐藏" sheetId="1" state="hidden" r:id="rId1"/><sheet name="学生" sheetId="2" r:id="rId2"/></sheets></workbook>')
+wb_rels = (f'<?xml version="1.0"?><Relationships xmlns="{PKG}">'
+           f'<Relationship Id="rId1" Type="{REL}/worksheet" Target="worksheets/sheet1.xml"/>'
+           f'<Relationship Id="rId2" Type="{REL}/worksheet" Target="/xl/worksheets/sheet2.xml"/>'
+           f'<Relationship Id="rId3" Type="{REL}/sharedStrings" Target="sharedStrings.xml"/>'
+           f'<Relationship Id="rId4" Type="{REL}/styles" Target="styles.xml"/></Relationships>')
+shared = (f'<?xml version="1.0"?><sst xmlns="{NS}"><si><t>学号</t></si><si><t/></si>'
+          '<si><r><rPr><b/></rPr><t>东京</t></r><r><t xml:space="preserve">都 </t></r><rPh sb="0" eb="2"><t>とうきょうと</t></rPh></si>'
+          '<si><t>a_x000D_b_xD83D__xDE00_</t></si></sst>')
+styles = (f'<?xml version="1.0"?><styleSheet xmlns="{NS}"><numFmts count="2"><numFmt numFmtId="164" formatCode="yyyy/m/d"/>'
+          '<numFmt numFmtId="165" formatCode="[h]:mm"/></numFmts><cellXfs count="4"><xf numFmtId="0"/><xf numFmtId="14"/>'
+          '<xf numFmtId="31"/><xf numFmtId="164"/></cellXfs></styleSheet>')
+def sheet(rows):
+    return f'<?xml version="1.0"?><worksheet xmlns="{NS}"><sheetData>{rows}</sheetData></worksheet>'
+rows = ('<row r="1"><c r="A1" t="s"><v>0</v></c><c t="s"><v>1</v></c><c t="s"><v>2</v></c><c t="s"><v>3</v></c></row>'
+        '<row><c><v>2023007</v></c><c t="inlineStr"><is><t>张三</t></is></c><c s="1"><v>45170</v></c>'
+        '<c t="b"><v>1</v></c><c t="e"><v>#N/A</v></c><c t="str"><f>A1</f><v>x</v></c><c t="d"><v>2024-02-29T10:00:00</v></c></row>'
+        + ''.join(f'<row r="{r}"><c r="A{r}"><v>{r}</v></c><c r="C{r}" s="2"><v>{45000 + r}</v></c></row>' for r in range(3, 40)))
+sheet1 = sheet('<row><c t="inlineStr"><is><t>hidden</t></is></c></row>')
+sheet2 = sheet(rows)
+def package(name, parts):
+    with zipfile.ZipFile(os.path.join(out, 'file', name), 'w', zipfile.ZIP_DEFLATED) as z:
+        for n, data in parts:
+            z.writestr(n, data)
+base = [('[Content_Types].xml', '<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types"/>'),
+        ('_rels/.rels', rels_root), ('xl/workbook.xml', workbook), ('xl/_rels/workbook.xml.rels', wb_rels),
+        ('xl/sharedStrings.xml', shared), ('xl/styles.xml', styles),
+        ('xl/worksheets/sheet1.xml', sheet1), ('xl/worksheets/sheet2.xml', sheet2)]
+package('students.xlsx', base)
+package('odd-names.xlsx', [(n.replace('/', '\\').upper() if n.startswith('xl/') else n, d) for n, d in base])
+package('stored.xlsx', base[:4] + [('xl/worksheets/sheet2.xml', sheet(rows.replace('t="s"', 't="inlineStr"')))])
+for i, data in enumerate([wb_rels, workbook, shared, styles, sheet2]):
+    with open(os.path.join(out, 'parts', f'part-{i}.bin'), 'wb') as f:
+        f.write(bytes([i]) + data.encode('utf-8'))
+PY
+echo "seeds: $(ls "$out/file" | wc -l) files, $(ls "$out/parts" | wc -l) parts in $out"
