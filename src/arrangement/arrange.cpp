@@ -2,6 +2,7 @@
 
 #include "shell/database.h"
 
+#include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <algorithm>
@@ -46,7 +47,33 @@ QString textOf(const QVariant &v)
     return s.isNull() ? QString::fromLatin1("") : s;
 }
 
+// A student number as the database compares it (the column ignores the case of ASCII letters only).
+QString studentKey(const QString &stid)
+{
+    QString key = stid;
+    for (QChar &c : key)
+        if (c.unicode() < 128)
+            c = c.toLower();
+    return key;
+}
+
+// The arts group: rows whose stream is 2.
+bool isArts(const QVariant &wlflag)
+{
+    bool ok = false;
+    const double d = wlflag.isNull() ? 0.0 : wlflag.toDouble(&ok);
+    return ok && d == 2.0;
+}
+
 } // namespace
+
+QString arrangeMessage(const ArrangeResult &result)
+{
+    QString text = arrangeMessage(result.status);
+    if (result.status == ArrangeStatus::Done && result.unseated > 0)
+        text += QStringLiteral("\n另有") + QString::number(result.unseated) + QStringLiteral("名已不在学生名单中的考生未安排座位。");
+    return text;
+}
 
 QString arrangeMessage(ArrangeStatus status)
 {
@@ -125,6 +152,14 @@ ArrangeResult arrangeStudents(QSqlDatabase &cohort, const QSqlDatabase &system, 
         }
     }
     std::shuffle(reg.begin(), reg.end(), rng);
+    QSet<QString> registerKeys;
+    for (const RegisterRow &r : reg)
+        registerKeys.insert(studentKey(r.stid));
+    // A row of the exam gets a seat when its student is in the register; a row without a student
+    // number belongs to nobody there.
+    auto inRegister = [&registerKeys](const QVariant &stid) {
+        return !stid.isNull() && registerKeys.contains(studentKey(stid.toString()));
+    };
     {
         QSqlQuery find = prepare(cohort, QStringLiteral("SELECT rowid FROM stucj WHERE stid = ? AND id = ? ORDER BY rowid LIMIT 1"));
         QSqlQuery insert = prepare(cohort, QStringLiteral("INSERT INTO stucj(id, stid, name, wlflag, bj, zh) VALUES(?, ?, ?, ?, ?, ?)"));
@@ -164,6 +199,23 @@ ArrangeResult arrangeStudents(QSqlDatabase &cohort, const QSqlDatabase &system, 
         }
     }
 
+    // The rows that will be seated, by group, and the rows of students who have left the register.
+    int otherRows = 0;
+    int artsRows = 0;
+    {
+        QSqlQuery q = prepare(cohort, QStringLiteral("SELECT stid, wlflag FROM stucj WHERE id = ?"), {input.examId});
+        if (!q.exec())
+            return failed(q);
+        while (q.next()) {
+            if (!inRegister(q.value(0)))
+                ++result.unseated;
+            else if (isArts(q.value(1)))
+                ++artsRows;
+            else
+                ++otherRows;
+        }
+    }
+
     // Capacities of the rooms, in list order.
     int total = 0;
     {
@@ -195,20 +247,20 @@ ArrangeResult arrangeStudents(QSqlDatabase &cohort, const QSqlDatabase &system, 
         }
         return result;
     };
-    if (total < result.artsCount + result.otherCount)
+    if (total < artsRows + otherRows)
         return shortOfSeats();
 
     // Split of the rooms: the non-arts students take the first rooms, the arts students the rest.
-    if (result.otherCount >= 1 && result.artsCount == 0) {
+    if (otherRows >= 1 && artsRows == 0) {
         result.nonArtsRooms = roomCount;
-    } else if (result.otherCount == 0 && result.artsCount >= 1) {
+    } else if (otherRows == 0 && artsRows >= 1) {
         result.artsRooms = roomCount;
-    } else if (result.otherCount >= 1 && result.artsCount >= 1) {
+    } else if (otherRows >= 1 && artsRows >= 1) {
         int sum = 0;
         int r = 0;
         for (int i = 0; i < roomCount; ++i) {
             sum += result.rooms[i].capacity;
-            if (sum >= result.otherCount) {
+            if (sum >= otherRows) {
                 r = i + 1;
                 break;
             }
@@ -218,7 +270,7 @@ ArrangeResult arrangeStudents(QSqlDatabase &cohort, const QSqlDatabase &system, 
         int rest = 0;
         for (int i = r; i < roomCount; ++i)
             rest += result.rooms[i].capacity;
-        if (rest < result.artsCount)
+        if (rest < artsRows)
             return shortOfSeats();
         result.nonArtsRooms = r;
         result.artsRooms = roomCount - r;
@@ -250,57 +302,55 @@ ArrangeResult arrangeStudents(QSqlDatabase &cohort, const QSqlDatabase &system, 
         }
     }
 
+    // Every seat of the exam is dealt afresh: no row keeps a seat from an earlier run, so the rows
+    // of students who have left the register are left without room and seat (their scores stay).
+    if (!execSql(cohort, QStringLiteral("UPDATE stucj SET kcbj = NULL, kczh = NULL WHERE id = ? AND (kcbj IS NOT NULL OR kczh IS NOT NULL)"),
+                 {input.examId}, &result.error)) {
+        result.status = ArrangeStatus::DatabaseError;
+        return result;
+    }
+    // The rows to seat of each group, in ascending order of their key (no key first, then the
+    // order in which the rows were created).
+    std::vector<qint64> groupRows[2];
+    {
+        QSqlQuery q = prepare(cohort, QStringLiteral("SELECT rowid, stid, wlflag FROM stucj WHERE id = ? ORDER BY zftlnob, rowid"),
+                              {input.examId});
+        if (!q.exec())
+            return failed(q);
+        while (q.next())
+            if (inRegister(q.value(1)))
+                groupRows[isArts(q.value(2)) ? 1 : 0].push_back(q.value(0).toLongLong());
+    }
+
     // Seat walk of one group over its rooms, room after room and seat after seat. Every row gets
-    // its own seat (rows are written by their own row id, so two rows of one student number are
-    // both seated). Rows beyond the group's seats (students who left the register) start again
-    // at the group's first room.
+    // a seat of its own (rows are written by their own row id, so two rows of one student number
+    // are both seated); the split has given the group at least as many seats as it has rows.
     QSqlQuery seat = prepare(cohort, QStringLiteral("UPDATE stucj SET kcbj = ?, kczh = ? WHERE rowid = ?"));
-    auto walk = [&](bool arts, int firstRoom, int roomsInGroup) -> bool {
-        if (roomsInGroup <= 0)
-            return true;
-        std::vector<qint64> rows;
-        {
-            QSqlQuery q = prepare(cohort, arts ? QStringLiteral("SELECT rowid FROM stucj WHERE wlflag = 2 AND id = ? ORDER BY zftlnob, rowid")
-                                               : QStringLiteral("SELECT rowid FROM stucj WHERE wlflag <> 2 AND id = ? ORDER BY zftlnob, rowid"),
-                                  {input.examId});
-            if (!q.exec()) {
-                failed(q);
-                return false;
-            }
-            while (q.next())
-                rows.push_back(q.value(0).toLongLong());
-        }
-        int seats = 0;
-        for (int i = firstRoom; i < firstRoom + roomsInGroup; ++i)
-            seats += result.rooms[i].capacity;
-        if (seats <= 0)
-            return true;
+    auto walk = [&](const std::vector<qint64> &rows, int firstRoom, int roomsInGroup) -> bool {
         ProgressCounter progress(callbacks.progress);
         size_t next = 0;
-        while (next < rows.size()) {
-            for (int i = firstRoom; i < firstRoom + roomsInGroup && next < rows.size(); ++i) {
-                const ArrangeRoom &room = result.rooms[i];
-                for (int s = 1; s <= room.capacity && next < rows.size(); ++s) {
-                    seat.bindValue(0, room.id);
-                    seat.bindValue(1, s);
-                    seat.bindValue(2, rows[next]);
-                    if (!seat.exec()) {
-                        failed(seat);
-                        return false;
-                    }
-                    ++next;
-                    ++result.seated;
-                    progress.step();
+        for (int i = firstRoom; i < firstRoom + roomsInGroup && next < rows.size(); ++i) {
+            const ArrangeRoom &room = result.rooms[i];
+            for (int s = 1; s <= room.capacity && next < rows.size(); ++s) {
+                seat.bindValue(0, room.id);
+                seat.bindValue(1, s);
+                seat.bindValue(2, rows[next]);
+                if (!seat.exec()) {
+                    failed(seat);
+                    return false;
                 }
+                ++next;
+                ++result.seated;
+                progress.step();
             }
         }
         return true;
     };
-    if (!walk(false, 0, result.nonArtsRooms))
+    if (!walk(groupRows[0], 0, result.nonArtsRooms))
         return result;
     if (result.nonArtsRooms > 0 && callbacks.betweenGroups)
         callbacks.betweenGroups();
-    if (!walk(true, result.nonArtsRooms, result.artsRooms))
+    if (!walk(groupRows[1], result.nonArtsRooms, result.artsRooms))
         return result;
 
     if (!tx.commit()) {

@@ -13,6 +13,10 @@ namespace quorvane {
 // first in the list) and the arts students (the rooms after them), takes the seat order from the
 // basis exam when there is one, and deals every row of the exam a room and a seat.
 //
+// Only the rows of students in the register are seated, each on a seat of its own. Rows of students
+// who have left the register stay with their scores but are left without room and seat, so no seat
+// is ever shared; the seats are checked against the rows that get one.
+//
 // The run writes in one transaction on the cohort database: when the seats are short, the copy of
 // the register is kept and no seat is touched; when a statement fails, nothing of the run is kept.
 
@@ -46,6 +50,7 @@ struct ArrangeResult
     int artsRooms = 0;       // the next artsRooms positions belong to the arts group
     QVector<ArrangeRoom> rooms;
     int seated = 0;          // rows given a seat
+    int unseated = 0;        // rows of students no longer in the register, left without room and seat
     QString error;           // the database's text for DatabaseError
 };
 
@@ -57,8 +62,10 @@ struct ArrangeCallbacks
     std::function<void()> betweenGroups;
 };
 
-// The message the window shows for a result.
+// The message the window shows for a result; a finished run also says how many rows of students
+// no longer in the register were left without a seat.
 QString arrangeMessage(ArrangeStatus status);
+QString arrangeMessage(const ArrangeResult &result);
 
 // Runs the arrangement. `cohort` holds stinfo and stucj, `system` holds kcszb. The random order of
 // the register comes from rng (tests seed it).

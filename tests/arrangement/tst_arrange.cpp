@@ -94,6 +94,7 @@ class TestArrange : public QObject
 private Q_SLOTS:
     void init() { installScripted(); }
     void roomsSplitBetweenStreams();
+    void exactFitEndsTheNonArtsBlock();
     void seedsAndArtsOnly();
     void shortOfSeats();
     void shortOfSeatsInTotal();
@@ -101,6 +102,7 @@ private Q_SLOTS:
     void emptyRegisterAndUnknownRoom();
     void unknownRoomFirst();
     void secondRunAndLeavers();
+    void leaversKeepScoresButNoSeat();
     void basisExamOrder();
     void everyRowGetsItsOwnSeat();
     void quotesAreLiteral();
@@ -143,6 +145,28 @@ void TestArrange::roomsSplitBetweenStreams()
     QCOMPARE(q.value(1).toInt(), 2);
     QCOMPARE(q.value(2).toInt(), 1);
     QCOMPARE(q.value(3).toInt(), 31);
+}
+
+void TestArrange::exactFitEndsTheNonArtsBlock()
+{
+    // The first room holds the 30 non-arts students exactly: it ends their block, and the arts
+    // students fill the second room exactly. Every seat of both rooms is taken once.
+    School s;
+    s.room(QStringLiteral("001"), 30);
+    s.room(QStringLiteral("002"), 20);
+    const QStringList other = s.students(30, 1);
+    const QStringList arts = s.students(20, 2);
+    const ArrangeResult r = s.run(QStringLiteral("001002"));
+    QCOMPARE(r.status, ArrangeStatus::Done);
+    QCOMPARE(r.nonArtsRooms, 1);
+    QCOMPARE(r.artsRooms, 1);
+    QCOMPARE(r.seated, 50);
+    const auto seating = s.seating();
+    QCOMPARE(seating.size(), 50);
+    for (int seat = 1; seat <= 30; ++seat)
+        QVERIFY(other.contains(seating.value({QStringLiteral("001"), seat})));
+    for (int seat = 1; seat <= 20; ++seat)
+        QVERIFY(arts.contains(seating.value({QStringLiteral("002"), seat})));
 }
 
 void TestArrange::seedsAndArtsOnly()
@@ -285,18 +309,85 @@ void TestArrange::secondRunAndLeavers()
     QCOMPARE(s.count(QStringLiteral(" AND stid = ? AND ke1 = 88"), {first.first()}), 1);
     QCOMPARE(s.count(QStringLiteral(" AND stid = ? AND name = '新名字'"), {first.at(1)}), 1);
 
-    // A student leaves the register and a room is taken out: 40 rows but only 39 counted and 39
-    // seats; the walk starts again at the first room and the left-over row shares a seat.
+    // A student leaves the register and a room is taken out: 40 rows, 39 students for 39 seats;
+    // the leaver's row stays without a seat and no seat is shared.
     QVERIFY(execSql(s.cohort, QStringLiteral("DELETE FROM stinfo WHERE stid = ?"), {first.at(5)}));
     s.room(QStringLiteral("003"), 19);
     const ArrangeResult r = s.run(QStringLiteral("001003"));
     QCOMPARE(r.status, ArrangeStatus::Done);
     QCOMPARE(r.otherCount, 39);
-    QCOMPARE(r.seated, 40);
+    QCOMPARE(r.seated, 39);
+    QCOMPARE(r.unseated, 1);
     QCOMPARE(s.count(), 40);
-    QCOMPARE(s.count(QStringLiteral(" AND kcbj = '001' AND kczh = 1")), 2);
+    QCOMPARE(s.count(QStringLiteral(" AND kcbj = '001' AND kczh = 1")), 1);
     QCOMPARE(s.count(QStringLiteral(" AND kcbj = '002'")), 0);
     QCOMPARE(s.count(QStringLiteral(" AND kcbj = '003'")), 19);
+    QCOMPARE(s.seatOf(first.at(5)), qMakePair(QString(), 0));
+}
+
+void TestArrange::leaversKeepScoresButNoSeat()
+{
+    // One room of 40 for 40 students; one leaves the register and another joins. (One school at a
+    // time: the data folder belongs to the last one made.)
+    {
+        School s;
+        s.room(QStringLiteral("001"), 40);
+        const QStringList first = s.students(40, 1);
+        QCOMPARE(s.run(QStringLiteral("001")).status, ArrangeStatus::Done);
+        QVERIFY(execSql(s.cohort, QStringLiteral("UPDATE stucj SET ke1 = 77 WHERE id = ? AND stid = ?"), {kExam, first.at(3)}));
+        QVERIFY(execSql(s.cohort, QStringLiteral("DELETE FROM stinfo WHERE stid = ?"), {first.at(3)}));
+        const QStringList joined = s.students(1, 1);
+        const ArrangeResult r = s.run(QStringLiteral("001"), QString(), 99);
+        QCOMPARE(r.status, ArrangeStatus::Done);
+        QCOMPARE(r.seated, 40);
+        QCOMPARE(r.unseated, 1);
+        QCOMPARE(arrangeMessage(r), QStringLiteral("编班处理完毕!\n另有1名已不在学生名单中的考生未安排座位。"));
+        // 41 rows, 40 of them on 40 different seats; the leaver's row keeps its score, without room and seat.
+        QCOMPARE(s.count(), 41);
+        QCOMPARE(s.count(QStringLiteral(" AND (kcbj IS NOT NULL OR kczh IS NOT NULL)")), 40);
+        QCOMPARE(s.seating().size(), 40);
+        {
+            QSqlQuery q = prepare(s.cohort, QStringLiteral("SELECT kcbj, kczh, ke1 FROM stucj WHERE id = ? AND stid = ?"), {kExam, first.at(3)});
+            QVERIFY(q.exec() && q.next());
+            QVERIFY(q.value(0).isNull());
+            QVERIFY(q.value(1).isNull());
+            QCOMPARE(q.value(2).toInt(), 77);
+        }
+        QVERIFY(s.seatOf(joined.first()).second > 0);
+    }
+
+    // Two groups: a non-arts leaver neither moves the non-arts block into the arts room nor
+    // shares a seat; the capacity check counts only the rows that get a seat.
+    School t;
+    t.room(QStringLiteral("001"), 20);
+    t.room(QStringLiteral("002"), 20);
+    const QStringList other = t.students(21, 3);
+    const QStringList arts = t.students(20, 2);
+    QVERIFY(execSql(t.cohort, QStringLiteral("DELETE FROM stinfo WHERE stid = ?"), {other.last()}));
+    QCOMPARE(t.run(QStringLiteral("001002")).status, ArrangeStatus::Done);
+    QVERIFY(execSql(t.cohort, QStringLiteral("INSERT INTO stucj(id, stid, name, wlflag, kcbj, kczh) VALUES(?, 'GONE1', '转学生', 2, '002', 5)"),
+                    {kExam}));
+    QVERIFY(execSql(t.cohort, QStringLiteral("INSERT INTO stucj(id, stid, name, kcbj, kczh) VALUES(?, NULL, '无学号', '001', 1)"), {kExam}));
+    QVERIFY(execSql(t.cohort, QStringLiteral("DELETE FROM stinfo WHERE stid = ?"), {other.first()}));
+    const QStringList late = t.students(1, 1);
+    const ArrangeResult rt = t.run(QStringLiteral("001002"), QString(), 5);
+    QCOMPARE(rt.status, ArrangeStatus::Done);
+    QCOMPARE(rt.nonArtsRooms, 1);
+    QCOMPARE(rt.seated, 40);
+    QCOMPARE(rt.unseated, 3);
+    QCOMPARE(arrangeMessage(rt), QStringLiteral("编班处理完毕!\n另有3名已不在学生名单中的考生未安排座位。"));
+    QCOMPARE(t.count(QStringLiteral(" AND (kcbj IS NOT NULL OR kczh IS NOT NULL)")), 40);
+    QCOMPARE(t.seating().size(), 40);
+    QCOMPARE(t.count(QStringLiteral(" AND kcbj = '002' AND wlflag = 2")), 20);
+    QCOMPARE(t.seatOf(other.first()), qMakePair(QString(), 0));
+    QCOMPARE(t.seatOf(QStringLiteral("GONE1")), qMakePair(QString(), 0));
+    QVERIFY(t.seatOf(late.first()).second > 0);
+    // A run without leavers says only that it is done.
+    QVERIFY(execSql(t.cohort, QStringLiteral("DELETE FROM stucj WHERE id = ? AND (stid IS NULL OR stid IN (?, ?, 'GONE1'))"),
+                    {kExam, other.first(), other.last()}));
+    const ArrangeResult clean = t.run(QStringLiteral("001002"));
+    QCOMPARE(clean.unseated, 0);
+    QCOMPARE(arrangeMessage(clean), QStringLiteral("编班处理完毕!"));
 }
 
 void TestArrange::basisExamOrder()
