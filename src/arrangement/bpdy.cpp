@@ -94,6 +94,12 @@ void bpdy::Form_Unload()
     m_db.closeAtUnload();
 }
 
+bool bpdy::QueryUnload()
+{
+    // The run works on the window's databases: the window stays until the run has ended.
+    return !m_running;
+}
+
 QString bpdy::examId() const
 {
     return Combo1 ? examIdAt(m_examIds, Combo1->currentIndex()) : QString();
@@ -116,6 +122,8 @@ void bpdy::Combo1_Click()
 
 void bpdy::VsNetBut1_Click(int index)
 {
+    if (m_running)
+        return;
     if (index == 0) {
         startbb();
         return;
@@ -134,6 +142,8 @@ void bpdy::VsNetBut1_Click(int index)
 
 void bpdy::startbb()
 {
+    if (m_running)
+        return;
     const QString title = QStringLiteral("系统提示：");
     ArrangeInput input{examId(), m_basisExamId, m_roomList};
     if (input.examId.isEmpty())
@@ -144,22 +154,29 @@ void bpdy::startbb()
         services::msg(arrangeMessage(ArrangeStatus::NoRooms), title);
         return;
     }
+    // While the run goes on, a request to close the window is refused (QueryUnload) and the
+    // buttons do nothing; the bar paints at each step without letting user input through.
+    m_running = true;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     ProgressBar1->setValue(0);
     ProgressBar1->show();
     ArrangeCallbacks callbacks;
-    callbacks.progress = [this](int value) { ProgressBar1->setValue(value); };
+    callbacks.progress = [this](int value) {
+        ProgressBar1->setValue(value);
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    };
     callbacks.betweenGroups = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
     m_lastResult = arrangeStudents(m_db.cohort, m_db.system, input, m_rng, callbacks);
+    m_running = false;
     // Short of seats: the message comes while the hourglass and the bar still show, and they go
     // when it is confirmed; every other ending first puts them away, then reports.
     const bool shortOfSeats = m_lastResult.status == ArrangeStatus::NotEnoughSeats;
     if (shortOfSeats)
-        services::msg(arrangeMessage(m_lastResult.status), title);
+        services::msg(arrangeMessage(m_lastResult), title);
     QApplication::restoreOverrideCursor();
     ProgressBar1->hide();
     if (!shortOfSeats)
-        services::msg(arrangeMessage(m_lastResult.status), title);
+        services::msg(arrangeMessage(m_lastResult), title);
 }
 
 } // namespace quorvane

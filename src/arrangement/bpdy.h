@@ -46,6 +46,8 @@ public:
     QString cohortDbFile() const { return m_cohortDbFile; }
     // The outcome of the last run.
     const ArrangeResult &lastResult() const { return m_lastResult; }
+    // True while a run goes on: the window then refuses to close and to start anything else.
+    bool isRunning() const { return m_running; }
 
     // Seeds the random order of the register (tests); otherwise it is seeded from the system.
     void setSeed(unsigned seed) { m_rng.seed(seed); }
@@ -54,6 +56,7 @@ protected:
     void createControls(QWidget *root) override;
     void Form_Load() override;
     void Form_Unload() override;
+    bool QueryUnload() override;
 
 private:
     WindowDatabases m_db{QStringLiteral("bpdy")};
@@ -63,6 +66,7 @@ private:
     QString m_basisExamId;
     QString m_roomList;
     ArrangeResult m_lastResult;
+    bool m_running = false;
     std::mt19937 m_rng;
 };
 

@@ -9,6 +9,7 @@
 
 #include <QSqlQuery>
 #include <QtTest>
+#include <set>
 
 using namespace quorvane;
 using namespace quorvane::test;
@@ -113,6 +114,8 @@ class TestBpdy2 : public QObject
 private Q_SLOTS:
     void arrangementWindow();
     void arrangementRunMessages();
+    void leaversKeepNoSeatThroughTheButton();
+    void runPaintsItsBarAndKeepsTheWindow();
     void classChart();
     void roomChart();
     void printAndClose();
@@ -148,11 +151,14 @@ void TestBpdy2::arrangementWindow()
     QCOMPARE(a->roomList(), QStringLiteral("101102X9'"));
     a->setSeed(11);
     a->VsNetBut1_Click(0);
-    QCOMPARE(s.svc->lastText(), QStringLiteral("编班处理完毕!"));
+    // The 87 rows of the exam whose students are not in the register keep no room and seat.
+    QCOMPARE(s.svc->lastText(), QStringLiteral("编班处理完毕!\n另有87名已不在学生名单中的考生未安排座位。"));
     QVERIFY(!a->ProgressBar1->isVisible());
     QCOMPARE(a->lastResult().otherCount, 3);
-    // The left-over rows of the exam (students not in the register) are seated again with them.
     QSqlQuery q = prepare(coh, QStringLiteral("SELECT count(*) FROM stucj WHERE id = ? AND bj = 3 AND kcbj IN ('101', '102') AND kczh > 0"), {kExam});
+    QVERIFY(q.exec() && q.next());
+    QCOMPARE(q.value(0).toInt(), 3);
+    q = prepare(coh, QStringLiteral("SELECT count(*) FROM stucj WHERE id = ? AND (kcbj IS NOT NULL OR kczh IS NOT NULL)"), {kExam});
     QVERIFY(q.exec() && q.next());
     QCOMPARE(q.value(0).toInt(), 3);
     q = QSqlQuery();
@@ -203,12 +209,107 @@ void TestBpdy2::arrangementRunMessages()
     // One student fewer: the run ends with its message after the hourglass and bar are gone.
     QVERIFY(execSql(coh, QStringLiteral("DELETE FROM stinfo WHERE stid = '220361'")));
     closeDatabase(coh);
-    // (The exam's left-over non-arts rows of classes 4 and 5 are seated with them, sharing seats.)
+    // (The exam's rows of students not in the register, now 88, are left without seats.)
     a->VsNetBut1_Click(0);
-    QCOMPARE(svc.lastText(), QStringLiteral("编班处理完毕!"));
+    QCOMPARE(svc.lastText(), QStringLiteral("编班处理完毕!\n另有88名已不在学生名单中的考生未安排座位。"));
     QCOMPARE(showing.size(), 2);
     QCOMPARE(showing.last(), qMakePair(false, false));
     QCOMPARE(a->lastResult().otherCount, 60);
+}
+
+// The older exam gets the one room 101 of 40 seats; 40 students join the register.
+static QStringList fortyStudentsInOneRoom(Setup &s, QSqlDatabase &coh)
+{
+    QSqlDatabase sys;
+    openDatabase(s.data.systemPath(), DbKind::System, QStringLiteral("t-sys40"), &sys);
+    execSql(sys, QStringLiteral("UPDATE kcbpb SET kcid = '101' WHERE id = '231101080000'"));
+    execSql(sys, QStringLiteral("UPDATE kcszb SET rs = 40 WHERE id = '101'"));
+    closeDatabase(sys);
+    openDatabase(s.data.cohortPath(QStringLiteral("db2022.mdb")), DbKind::Cohort, QStringLiteral("t-coh40"), &coh);
+    QStringList ids;
+    for (int i = 1; i <= 40; ++i) {
+        ids << QStringLiteral("2203%1").arg(i, 2, 10, QLatin1Char('0'));
+        execSql(coh, QStringLiteral("INSERT INTO stinfo(stid, stname, stclass, stclassno, keflag) VALUES(?, ?, 3, ?, 1)"),
+                {ids.last(), QStringLiteral("三班%1").arg(i), i});
+    }
+    return ids;
+}
+
+static int countOf(const QSqlDatabase &db, const QString &sql)
+{
+    QSqlQuery q = prepare(db, sql);
+    return q.exec() && q.next() ? q.value(0).toInt() : -1;
+}
+
+void TestBpdy2::leaversKeepNoSeatThroughTheButton()
+{
+    // One room of 40, 40 students, arrange; one leaves and one joins; arrange again.
+    Setup s;
+    QSqlDatabase coh;
+    const QStringList ids = fortyStudentsInOneRoom(s, coh);
+    bpdy *a = s.arrangement();
+    a->Combo1->setCurrentIndex(1);
+    QTest::mouseClick(a->VsNetBut1[0], Qt::LeftButton);
+    // The exam's one row of a student not in the register (220501) gets no seat.
+    QCOMPARE(s.svc->lastText(), QStringLiteral("编班处理完毕!\n另有1名已不在学生名单中的考生未安排座位。"));
+    const QString seated = QStringLiteral("SELECT count(*) FROM stucj WHERE id = '231101080000' AND kcbj = '101' AND kczh BETWEEN 1 AND 40");
+    const QString seats = QStringLiteral("SELECT count(*) FROM (SELECT DISTINCT kcbj, kczh FROM stucj WHERE id = '231101080000' AND kcbj IS NOT NULL)");
+    QCOMPARE(countOf(coh, seated), 40);
+    QCOMPARE(countOf(coh, seats), 40);
+
+    execSql(coh, QStringLiteral("UPDATE stucj SET ke2 = 91 WHERE id = '231101080000' AND stid = ?"), {ids.at(7)});
+    execSql(coh, QStringLiteral("DELETE FROM stinfo WHERE stid = ?"), {ids.at(7)});
+    execSql(coh, QStringLiteral("INSERT INTO stinfo(stid, stname, stclass, stclassno, keflag) VALUES('220399', '插班生', 3, 41, 1)"));
+    QTest::mouseClick(a->VsNetBut1[0], Qt::LeftButton);
+    QCOMPARE(s.svc->lastText(), QStringLiteral("编班处理完毕!\n另有2名已不在学生名单中的考生未安排座位。"));
+    QCOMPARE(a->lastResult().seated, 40);
+    // Nobody shares a seat; the leaver keeps the score but has no room and seat.
+    QCOMPARE(countOf(coh, seated), 40);
+    QCOMPARE(countOf(coh, seats), 40);
+    QCOMPARE(countOf(coh, QStringLiteral("SELECT count(*) FROM stucj WHERE id = '231101080000' AND kcbj IS NOT NULL")), 40);
+    QCOMPARE(countOf(coh, QStringLiteral("SELECT count(*) FROM stucj WHERE id = '231101080000' AND stid = '220308' "
+                                         "AND kcbj IS NULL AND kczh IS NULL AND ke2 = 91")), 1);
+    QCOMPARE(countOf(coh, QStringLiteral("SELECT count(*) FROM stucj WHERE id = '231101080000' AND stid = '220399' AND kczh > 0")), 1);
+    closeDatabase(coh);
+}
+
+void TestBpdy2::runPaintsItsBarAndKeepsTheWindow()
+{
+    Setup s;
+    QSqlDatabase coh;
+    fortyStudentsInOneRoom(s, coh);
+    closeDatabase(coh);
+    bpdy *a = s.arrangement();
+    a->Combo1->setCurrentIndex(1);
+    // Requests that arrive while the run lets the window paint: closing the window and opening the
+    // seat charts are refused until the run has ended.
+    QCoreApplication::postEvent(a, new QCloseEvent);
+    QMetaObject::invokeMethod(a, [a] { a->VsNetBut1_Click(1); }, Qt::QueuedConnection);
+    // The values the bar shows each time the window can paint during the run.
+    std::set<int> shown;
+    bool sawRunning = false;
+    QTimer sampler;
+    connect(&sampler, &QTimer::timeout, a, [&] {
+        if (a->isRunning() && a->ProgressBar1->isVisible()) {
+            sawRunning = true;
+            shown.insert(a->ProgressBar1->Value());
+        }
+    });
+    sampler.start(0);
+    QTest::mouseClick(a->VsNetBut1[0], Qt::LeftButton);
+    sampler.stop();
+    QVERIFY(sawRunning);
+    QVERIFY2(shown.size() >= 20, qPrintable(QString::number(shown.size())));
+    QVERIFY(*shown.begin() >= 1 && *shown.rbegin() <= 100);
+    QVERIFY(a->isLoaded());
+    QVERIFY(a->isVisible());
+    QVERIFY(!a->isRunning());
+    QVERIFY(!windows::find(QStringLiteral("bpdy2")));
+    QCOMPARE(s.svc->texts(), QStringList{QStringLiteral("编班处理完毕!\n另有1名已不在学生名单中的考生未安排座位。")});
+    QVERIFY(!QApplication::overrideCursor());
+    // Once the run is over the window closes as usual.
+    a->close();
+    QVERIFY(!a->isLoaded());
 }
 
 void TestBpdy2::classChart()
