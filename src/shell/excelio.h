@@ -38,6 +38,8 @@ public:
     // Forgets the open workbook; does nothing when none is open.
     void el_closeexcel();
     bool isOpen() const { return m_book.isOpen(); }
+    // Rows after the read limit (maxRows) that hold a non-empty cell: rows the import never sees.
+    int rowsBeyondLimit() const { return m_book.rowsBeyondLimit(); }
     // Makes the cell of an A1 reference ("a1", "e12") the active cell.
     void el_selsectx(const QString &ref);
     // The active cell's displayed text (empty when no workbook is open).

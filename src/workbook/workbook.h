@@ -48,8 +48,8 @@ public:
     QString text(const QString &a1) const;      // by A1 reference, letter case ignored
     int rowCount() const { return m_rows; }     // last row that holds a cell
     int columnCount() const { return m_cols; }  // last column that holds a cell
-    // Rows after maxRows that hold a non-empty cell in the columns kept. Counted while reading
-    // within the read's work budget: on a sheet too large for that, the rows counted so far.
+    // Rows after maxRows that hold a non-empty cell in the columns kept, counted while reading
+    // (exact up to about 100,000 rows past the limit; on a longer sheet the rows counted so far).
     int rowsBeyondLimit() const { return m_rowsBeyond; }
 
     QString errorText() const { return m_error; }

@@ -16,7 +16,7 @@ struct XlsReaderSettings
 {
     QString program;            // the helper; empty: beside the program, else in the build tree
     int timeLimitMs = 10000;
-    int memoryLimitMb = 512;    // the helper's address space
+    int memoryLimitMb = 300;    // the helper's address space (it needs about 50 MB for a small file)
 };
 // The settings every read uses (tests point them elsewhere).
 XlsReaderSettings &xlsReaderSettings();

@@ -12,6 +12,8 @@ namespace {
 constexpr int kLastSheetRow = 1048576;   // the last row a sheet can have
 constexpr int kLastSheetColumn = 16384;  // XFD
 constexpr int kMaxFormats = 65536;       // number formats and cell formats kept (Excel allows 64,000)
+// XML characters of a sheet read past maxRows to count its further rows: about 100,000 rows.
+constexpr qint64 kCountingChars = 4LL * 1000 * 1000;
 
 // One part's XML, read token by token within the read's budget.
 class PartReader
@@ -109,6 +111,7 @@ public:
         return PartResult::Ok;
     }
 
+    qint64 offset() const { return m_xml.characterOffset(); }
     bool tooLarge() const { return m_tooLarge; }
     bool failed() const { return m_damaged || m_tooLarge || m_xml.hasError(); }
 
@@ -253,9 +256,14 @@ PartResult readSheet(QIODevice *in, XmlBudget &budget, const SheetContext &ctx,
     bool inData = false;
     bool sawWorksheet = false;
     bool beyond = false; // past maxRows: rows are only counted
+    qint64 countingFrom = -1;
     int lastCounted = 0;
     bool ended = false;  // the sheet's data, or the last row a sheet can have, is over
     while (!ended && r.next()) {
+        if (beyond && countingFrom < 0)
+            countingFrom = r.offset();
+        if (countingFrom >= 0 && r.offset() - countingFrom > kCountingChars)
+            break; // rows counted as far as is reasonable
         if (r.isEnd() && r.name() == QLatin1String("sheetData"))
             break;
         if (!r.isStart())
@@ -292,7 +300,8 @@ PartResult readSheet(QIODevice *in, XmlBudget &budget, const SheetContext &ctx,
             }
             if (row > maxRows)
                 beyond = true;
-            if (col > maxCols) {
+            // Right of the columns kept, or in a row past maxRows already counted: nothing to read.
+            if (col > maxCols || (beyond && row == lastCounted)) {
                 r.skipElement();
                 continue;
             }
@@ -318,6 +327,21 @@ PartResult readSheet(QIODevice *in, XmlBudget &budget, const SheetContext &ctx,
             }
             if (r.failed())
                 break;
+            if (beyond) {
+                // Only whether the cell shows anything counts here.
+                bool shows = hasValue ? !value.isEmpty() : !inlineText.isEmpty();
+                if (type == QLatin1String("s")) {
+                    bool ok = false;
+                    const int idx = value.trimmed().toInt(&ok);
+                    shows = ok && ctx.shared && idx >= 0 && idx < ctx.shared->size() && !ctx.shared->at(idx).isEmpty();
+                }
+                if (shows && row != lastCounted) {
+                    lastCounted = row;
+                    if (rowsBeyond)
+                        ++*rowsBeyond;
+                }
+                continue;
+            }
             QString text;
             if (type == QLatin1String("s")) {
                 bool ok = false;
@@ -348,13 +372,7 @@ PartResult readSheet(QIODevice *in, XmlBudget &budget, const SheetContext &ctx,
                         text = serialDateText(v, ctx.date1904, kind == DateTime, kind == TimeOnly);
                 }
             }
-            if (!beyond) {
-                cell(row, col, text);
-            } else if (!text.isEmpty() && row != lastCounted) {
-                lastCounted = row;
-                if (rowsBeyond)
-                    ++*rowsBeyond;
-            }
+            cell(row, col, text);
         }
     }
     const bool early = ended || !r.failed();

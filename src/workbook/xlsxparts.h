@@ -19,7 +19,7 @@ namespace quorvane {
 // in texts kept. It bounds time and memory whatever a small packed file unpacks to.
 struct XmlBudget
 {
-    static constexpr qint64 kChars = 24LL * 1000 * 1000;
+    static constexpr qint64 kChars = 16LL * 1000 * 1000;
     static constexpr qint64 kStrings = 1000 * 1000;
 
     qint64 chars = kChars;
@@ -56,8 +56,8 @@ PartResult readStyles(QIODevice *in, XmlBudget &budget, QVector<quint8> *xfDateK
 
 // The cells of a sheet as the texts they display, handed to cell(row, col, text) for rows up to
 // maxRows (0: all) and columns up to maxCols (0: all). Rows after maxRows that hold a non-empty
-// cell in those columns are counted into *rowsBeyond while the budget lasts (the sheet is not
-// refused for them).
+// cell in those columns are counted into *rowsBeyond for about 100,000 rows and while the budget
+// lasts (the sheet is not refused for them): on a longer sheet the count is a lower bound.
 struct SheetContext
 {
     int maxRows = 0;

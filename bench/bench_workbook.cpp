@@ -1,0 +1,233 @@
+// workbook_hostile_worst: the slowest of a set of generated hostile workbooks, each read as the
+// imports read them (rows 1 to 6000, columns up to 256): deeply nested cell text, .xls files whose
+// compound-file chains loop, small .xlsx packages of very many cells or strings, and a sheet of
+// 1,048,576 rows. REF: reading the 3,000-student workbook. Each read is also measured for peak
+// memory: the process's peak is reset before it (/proc/self/clear_refs) and read after it
+// (VmHWM); the .xls reads run in the helper, whose peak is reported apart.
+// Goal: under 2,000 ms and 300 MB for every file.
+#include "bench.h"
+
+#include "workbook/workbook.h"
+#include "workbook/workbookwriter.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <zip.h>
+
+#include <sys/resource.h>
+
+#include <cstdio>
+#include <utility>
+#include <vector>
+
+using namespace quorvane;
+
+namespace {
+
+using Parts = std::vector<std::pair<QString, QByteArray>>;
+
+bool writeZip(const QString &path, const Parts &parts)
+{
+    int err = 0;
+    zip_t *z = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &err);
+    if (!z)
+        return false;
+    for (const auto &p : parts) {
+        zip_source_t *s = zip_source_buffer(z, p.second.constData(), zip_uint64_t(p.second.size()), 0);
+        if (!s || zip_file_add(z, p.first.toUtf8().constData(), s, ZIP_FL_ENC_UTF_8) < 0) {
+            zip_source_free(s);
+            zip_discard(z);
+            return false;
+        }
+    }
+    return zip_close(z) == 0;
+}
+
+// A one-sheet package with the given rows and shared strings.
+bool writePackage(const QString &path, const QByteArray &rows, const QByteArray &strings = QByteArray())
+{
+    const QByteArray ns = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+    const QByteArray rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+    const Parts parts = {
+        {QStringLiteral("_rels/.rels"),
+         "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"><Relationship Id=\"rId1\" Type=\"" + rel
+             + "/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>"},
+        {QStringLiteral("xl/workbook.xml"),
+         "<workbook xmlns=\"" + ns + "\" xmlns:r=\"" + rel + "\"><sheets><sheet name=\"S\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>"},
+        {QStringLiteral("xl/_rels/workbook.xml.rels"),
+         "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"><Relationship Id=\"rId1\" Type=\"" + rel
+             + "/worksheet\" Target=\"worksheets/sheet1.xml\"/><Relationship Id=\"rId2\" Type=\"" + rel
+             + "/sharedStrings\" Target=\"sharedStrings.xml\"/></Relationships>"},
+        {QStringLiteral("xl/sharedStrings.xml"), "<sst xmlns=\"" + ns + "\">" + strings + "</sst>"},
+        {QStringLiteral("xl/worksheets/sheet1.xml"), "<worksheet xmlns=\"" + ns + "\"><sheetData>" + rows + "</sheetData></worksheet>"},
+    };
+    return writeZip(path, parts);
+}
+
+void put32(QByteArray &b, qsizetype at, quint32 v)
+{
+    for (int i = 0; i < 4; ++i)
+        b[at + i] = char((v >> (8 * i)) & 0xFF);
+}
+
+// A compound file whose header declares 2^31 FAT sectors, every listed one valid, and whose DIFAT
+// chain names itself as its next sector.
+QByteArray loopingXls(int shift)
+{
+    const qsizetype ss = qsizetype(1) << shift;
+    QByteArray b(3 * ss, '\0');
+    b.replace(0, 8, QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8));
+    b[24] = 0x3E;
+    b[26] = 3;
+    b[28] = char(0xFE);
+    b[29] = char(0xFF);
+    b[30] = char(shift);
+    b[32] = 6;
+    put32(b, 44, 0x7FFFFFFF);
+    put32(b, 48, 0);
+    put32(b, 56, 4096);
+    put32(b, 68, 1);
+    put32(b, 3 * ss - 4, 1);
+    return b;
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+// Peak resident memory of this process since the last reset, in MB.
+double peakMb()
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : f.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    return -1;
+}
+
+void resetPeak()
+{
+    QFile f(QStringLiteral("/proc/self/clear_refs"));
+    if (f.open(QIODevice::WriteOnly))
+        f.write("5");
+}
+
+double helperPeakMb()
+{
+    rusage u{};
+    getrusage(RUSAGE_CHILDREN, &u);
+    return double(u.ru_maxrss) / 1024.0;
+}
+
+void run()
+{
+    QTemporaryDir dir;
+    auto path = [&](const char *name) { return dir.filePath(QLatin1String(name)); };
+    std::vector<std::pair<const char *, QString>> files;
+
+    // Deep nesting: 100,000 elements in a shared string, an inline string and a value.
+    {
+        QByteArray open;
+        QByteArray close;
+        for (int i = 0; i < 100000; ++i) {
+            open += "<a>";
+            close += "</a>";
+        }
+        const QByteArray deep = open + "学号" + close;
+        if (writePackage(path("deep.xlsx"),
+                         "<row><c t=\"s\"><v>0</v></c><c t=\"inlineStr\"><is><t>" + deep + "</t></is></c><c><v>" + open + "1" + close + "</v></c></row>",
+                         "<si><t>" + deep + "</t></si>"))
+            files.emplace_back("deep_nesting", path("deep.xlsx"));
+    }
+    // Looping .xls chains, with 512- and 4096-byte sectors.
+    if (writeFile(path("loop512.xls"), loopingXls(9)))
+        files.emplace_back("xls_loop_512", path("loop512.xls"));
+    if (writeFile(path("loop4096.xls"), loopingXls(12)))
+        files.emplace_back("xls_loop_4096", path("loop4096.xls"));
+    // Very many cells, and very many shared strings, in small packages.
+    {
+        QByteArray cells = "<row r=\"1\">";
+        while (cells.size() < 60000000)
+            cells += "<c><v>1</v></c><c t=\"s\"><v>0</v></c>";
+        cells += "</row>";
+        if (writePackage(path("cells.xlsx"), cells, "<si><t>x</t></si>"))
+            files.emplace_back("many_cells", path("cells.xlsx"));
+    }
+    {
+        QByteArray strings;
+        for (int i = 0; i < 4000000; ++i)
+            strings += "<si/>";
+        if (writePackage(path("strings.xlsx"), "<row><c t=\"s\"><v>0</v></c></row>", strings))
+            files.emplace_back("many_strings", path("strings.xlsx"));
+        strings = "<si><t>" + QByteArray(20000000, 'x') + "</t></si>";
+        if (writePackage(path("longstring.xlsx"), "<row><c t=\"s\"><v>0</v></c></row>", strings))
+            files.emplace_back("long_string", path("longstring.xlsx"));
+    }
+    // A sheet of 1,048,576 rows.
+    {
+        QByteArray rows;
+        for (int r = 1; r <= 1048576; ++r)
+            rows += "<row r=\"" + QByteArray::number(r) + "\"><c r=\"A" + QByteArray::number(r) + "\"><v>" + QByteArray::number(r) + "</v></c></row>";
+        if (writePackage(path("tall.xlsx"), rows))
+            files.emplace_back("rows_1048576", path("tall.xlsx"));
+    }
+
+    // The 3,000-student workbook, as the export writes it.
+    const QString students = path("students.xlsx");
+    {
+        WorkbookWriter w;
+        w.create(students);
+        const char *heads[] = {"学号", "姓名", "班级", "座号", "文理倾向"};
+        for (int c = 0; c < 5; ++c)
+            w.writeText(1, c + 1, QString::fromUtf8(heads[c]));
+        for (int r = 2; r <= 3001; ++r) {
+            w.writeText(r, 1, QString::number(2023000 + r));
+            w.writeText(r, 2, QStringLiteral("学生") + QString::number(r));
+            w.writeText(r, 3, QString::number(1 + r % 60));
+            w.writeText(r, 4, QString::number(1 + r % 50));
+            w.writeText(r, 5, QStringLiteral("理科"));
+        }
+        if (!w.close())
+            std::printf("student workbook not written: %s\n", qPrintable(w.errorText()));
+    }
+    const double refMs = bench::timeMs([&] {
+        Workbook wb;
+        if (!wb.open(students, 6000, 256) || wb.rowCount() != 3001)
+            std::printf("student workbook not read: %s\n", qPrintable(wb.errorText()));
+    });
+
+    double worstMs = 0;
+    double worstPeak = 0;
+    const char *worstName = "";
+    for (const auto &[name, file] : files) {
+        QString outcome;
+        resetPeak();
+        const double ms = bench::timeMs(
+            [&] {
+                Workbook wb;
+                outcome = wb.open(file, 6000, 256) ? QStringLiteral("read %1 rows").arg(wb.rowCount()) : wb.errorText();
+            },
+            1);
+        const double peak = peakMb();
+        std::printf("  workbook_hostile %-14s %8.1f ms  peak %6.1f MB  %s\n", name, ms, peak, qPrintable(outcome));
+        if (ms > worstMs) {
+            worstMs = ms;
+            worstName = name;
+        }
+        worstPeak = std::max(worstPeak, peak);
+    }
+    bench::report("workbook_hostile_worst", worstMs, refMs);
+    std::printf("MEM workbook_hostile_worst peak %.1f MB (this process, per read), xls helper peak %.1f MB; slowest: %s\n", worstPeak,
+                helperPeakMb(), worstName);
+    if (worstMs >= 2000 || worstPeak >= 300)
+        std::printf("workbook_hostile_worst is over its goal of 2,000 ms and 300 MB\n");
+}
+
+bench::Registration reg("workbook", run);
+
+} // namespace
