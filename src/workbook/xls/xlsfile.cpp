@@ -182,9 +182,18 @@ bool readXlsFile(const QString &path, int maxRows, int maxCols, Workbook &cells,
         QTemporaryFile copy(QDir::tempPath() + QStringLiteral("/quorvane-XXXXXX.xls"));
         how.repaired = true;
         SheetRead got;
-        if (copy.open() && copy.write(repaired) == repaired.size() && copy.flush() && readWithFreexl(copy.fileName(), how, cells, &got)) {
-            *out = got;
-            return true;
+        if (copy.open() && copy.write(repaired) == repaired.size() && copy.flush()) {
+            QString name = copy.fileName();
+#ifdef Q_OS_LINUX
+            // The copy loses its name at once and is read through this process's open handle,
+            // so that nothing is left behind when the reader is stopped at its limits.
+            if (QFile::remove(name))
+                name = QStringLiteral("/proc/self/fd/%1").arg(copy.handle());
+#endif
+            if (readWithFreexl(name, how, cells, &got)) {
+                *out = got;
+                return true;
+            }
         }
         cells.close();
         how.repaired = false;
