@@ -265,9 +265,14 @@ std::optional<double> splitScore(const std::optional<double> &objective, const s
         return std::nullopt;
     const bool a = *objective > 0.0;
     const bool b = *subjective > 0.0;
-    if (!a && !b)
-        return std::nullopt;
-    return (a ? *objective : 0.0) + (b ? *subjective : 0.0);
+    if (a || b)
+        return (a ? *objective : 0.0) + (b ? *subjective : 0.0);
+    // Both parts entered without points: a score formed before from other parts must not stay.
+    if (*objective == -2.0 || *subjective == -2.0)
+        return -2.0;
+    if (*objective == -1.0 || *subjective == -1.0)
+        return -1.0;
+    return 0.0;
 }
 
 RunResult runTotals(QSqlDatabase &cohort, const QSqlDatabase &system, const QString &year, const QString &examId,

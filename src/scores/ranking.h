@@ -61,8 +61,9 @@ qint64 largestClass(const QSqlDatabase &cohort, const QString &examId);
 double totalOf(const std::array<std::optional<double>, 13> &ke, const std::array<bool, 13> &counts);
 
 // Subject score of a split subject from its two parts: when both parts are entered (not Null), the
-// points of the parts (a part above 0) are added; the markers -1/-2 and 0 add nothing. When a
-// part is Null, or neither part has points, the score stays as it was (nullopt is returned).
+// points of the parts (a part above 0) are added; the markers -1/-2 and 0 add nothing. When neither
+// part has points the score is -2 if a part is -2 (作弊), else -1 if a part is -1 (缺考), else 0.
+// When a part is Null the score stays as it was (nullopt is returned): it may have been typed whole.
 std::optional<double> splitScore(const std::optional<double> &objective, const std::optional<double> &subjective);
 
 // Reports progress in records handled since the last call; the window steps its bar and repaints.

@@ -128,8 +128,12 @@ private Q_SLOTS:
         QCOMPARE(splitScore(v(-1), v(45)), v(45));   // a marker adds nothing
         QCOMPARE(splitScore(v(30), v(0)), v(30));    // a part of 0 adds nothing
         QCOMPARE(splitScore(v(-2), v(12.5)), v(12.5));
-        QCOMPARE(splitScore(v(-1), v(-1)), null);    // no points at all: left as written
-        QCOMPARE(splitScore(v(0), v(0)), null);
+        // Both parts entered, no points in either: the markers decide, never an older score.
+        QCOMPARE(splitScore(v(-1), v(-1)), v(-1));
+        QCOMPARE(splitScore(v(0), v(0)), v(0));
+        QCOMPARE(splitScore(v(-1), v(0)), v(-1));
+        QCOMPARE(splitScore(v(0), v(-2)), v(-2));
+        QCOMPARE(splitScore(v(-1), v(-2)), v(-2));   // 作弊 outweighs 缺考
         QCOMPARE(splitScore(null, v(45)), null);     // a part not entered: left as written
         QCOMPARE(splitScore(v(30), null), null);
     }
@@ -270,7 +274,7 @@ private Q_SLOTS:
         f.addRow(kExam, "p1", 5, 2, {{"kea3", -1}, {"keb3", 45}, {"ke3", 44}});
         f.addRow(kExam, "p2", 5, 2, {{"kea3", 30}, {"keb3", 0}});
         f.addRow(kExam, "p3", 5, 2, {{"kea3", 30}, {"ke3", 77}});             // part missing: 77 stays
-        f.addRow(kExam, "p4", 5, 2, {{"kea3", -1}, {"keb3", -1}, {"ke3", -1}}); // no points: -1 stays
+        f.addRow(kExam, "p4", 5, 2, {{"kea3", -1}, {"keb3", -1}, {"ke3", 66}}); // no points: 缺考
         f.addRow(kExam, "p5", 5, 2, {{"kea3", 35.5}, {"keb3", 50}, {"ke3", 10}});
         f.addRow(kExam, "p6", 5, 2, {{"kea5", 30}, {"keb5", 30}, {"ke5", 12}});  // subject 5 not split
 
@@ -303,6 +307,65 @@ private Q_SLOTS:
         QCOMPARE(f.dump(kExam, cols), all);
         QCOMPARE(runSubjects(f.cohort, f.system, kYear, kExam, list).status, RunStatus::Done);
         QCOMPARE(f.dump(kExam, cols), all);
+    }
+
+    void correctedPartsReplaceAnOldSplitScore()
+    {
+        // 语文 is entered in two parts and counts into total 1; 数学 counts as typed.
+        Fixture f;
+        f.addExam(kExam);
+        f.setSubject(kExam, 1, 1, 1, 0, 40);
+        f.setSubject(kExam, 2, 1, 1, 0);
+        f.addRow(kExam, "s1", 1, 2, {{"kea1", 30}, {"keb1", 50}, {"ke2", 60}});
+        f.addRow(kExam, "s2", 1, 2, {{"kea1", 20}, {"keb1", 50}, {"ke2", 50}});
+        f.addRow(kExam, "s3", 1, 2, {{"kea1", 10}, {"keb1", 20}, {"ke2", 10}});
+        std::vector<SubjectChoice> list;
+        QCOMPARE(readSubjectList(f.system, kYear, kExam, &list), SettingsRead::Found);
+        auto run = [&] {
+            QCOMPARE(runSubjects(f.cohort, f.system, kYear, kExam, list).status, RunStatus::Done);
+            QCOMPARE(runTotals(f.cohort, f.system, kYear, kExam).status, RunStatus::Done);
+        };
+        auto setParts = [&](const QVariant &a, const QVariant &b) {
+            QVERIFY(execSql(f.cohort, QStringLiteral("UPDATE stucj SET kea1=?, keb1=? WHERE stid='s1'"), {a, b}));
+        };
+        run();
+        QCOMPARE(f.col(kExam, "s1", "ke1").toDouble(), 80.0);
+        QCOMPARE(f.col(kExam, "s1", "kealla").toDouble(), 140.0);
+        QCOMPARE(rankOf(f.col(kExam, "s1", "zfnjnoa")), 1);
+        QCOMPARE(rankOf(f.col(kExam, "s1", "dknjno1")), 1);
+
+        // Both parts corrected to 缺考: the subject is 缺考, the student's total loses the 80 and
+        // the subject rank comes after every score.
+        setParts(-1, -1);
+        run();
+        QCOMPARE(f.col(kExam, "s1", "ke1").toDouble(), -1.0);
+        QCOMPARE(f.col(kExam, "s1", "kealla").toDouble(), 60.0);
+        QCOMPARE(rankOf(f.col(kExam, "s1", "zfnjnoa")), 2);
+        QCOMPARE(rankOf(f.col(kExam, "s2", "zfnjnoa")), 1);
+        QCOMPARE(rankOf(f.col(kExam, "s1", "dknjno1")), 3);
+        QCOMPARE(rankOf(f.col(kExam, "s2", "dknjno1")), 1);
+
+        // Corrected to 0 and 0: score 0, not ranked in the subject.
+        setParts(0, 0);
+        run();
+        QCOMPARE(f.col(kExam, "s1", "ke1").toDouble(), 0.0);
+        QCOMPARE(f.col(kExam, "s1", "kealla").toDouble(), 60.0);
+        for (const char *c : {"dkbjno1", "dktlno1", "dknjno1"})
+            QVERIFY2(f.col(kExam, "s1", c).isNull(), c);
+
+        // 缺考 in one part and 作弊 in the other: 作弊.
+        setParts(-1, -2);
+        run();
+        QCOMPARE(f.col(kExam, "s1", "ke1").toDouble(), -2.0);
+        QCOMPARE(rankOf(f.col(kExam, "s1", "dkbjno1")), 3);
+
+        // A part not entered leaves the score as it stands (it may have been typed as 总 分).
+        QVERIFY(execSql(f.cohort, QStringLiteral("UPDATE stucj SET ke1=75 WHERE stid='s1'")));
+        setParts(30, QVariant());
+        run();
+        QCOMPARE(f.col(kExam, "s1", "ke1").toDouble(), 75.0);
+        QCOMPARE(f.col(kExam, "s1", "kealla").toDouble(), 135.0);
+        QCOMPARE(rankOf(f.col(kExam, "s1", "zfnjnoa")), 1);
     }
 
     void rerunOnUnchangedScoresGivesIdenticalColumns()
