@@ -258,6 +258,7 @@ void cjintool::Form_Load()
     m_gridContext = SheetContext();
     m_students.clear();
     m_saving = false;
+    enableEntry();
     setWindowTitle(QStringLiteral("考试成绩输入"));
     // A missing file is named, one that is there but cannot be opened is a damaged library file;
     // either ends the program.
@@ -314,11 +315,14 @@ void cjintool::Combo1_Click()
         Combo4->addItem(itemText(ScoreItem::Total));
     Combo4->setCurrentIndex(-1);
 
-    // Every cell is emptied; the rows stay, but they no longer stand for any student, so a save
-    // writes nothing until a class or room is listed again.
+    // Every cell is emptied; the rows stay, but they no longer stand for any student: the old
+    // subject's count, full mark and score go, and 保存 and the entry box wait for the next list.
     Grid1->Clear();
     m_students.clear();
     m_gridContext = SheetContext();
+    Label3[5]->clear();
+    Label3[4]->clear();
+    m_entryLimit->setText(Text1, QString());
     if (m_settings.cjinput[k]) {
         Label1[1]->setText(kClassCaption);
         Grid1->setFormatString(kClassFormat);
@@ -333,10 +337,29 @@ void cjintool::Combo1_Click()
     }
 
     const bool locked = m_settings.cjlock[k];
-    command3->setEnabled(!locked);
     VsNetBut1->setEnabled(!locked);
     Text1->setReadOnly(locked);
     Label3[6]->setVisible(locked);
+    enableEntry();
+}
+
+void cjintool::enableEntry()
+{
+    const bool listed = m_gridContext.valid();
+    const int k = m_curkm;
+    const bool locked = k >= 1 && k <= SubjectCount && m_settings.cjlock[k];
+    command3->setEnabled(listed && !locked);
+    Text1->setEnabled(listed);
+}
+
+void cjintool::fitNameColumn()
+{
+    int widest = 0;
+    for (int r = 1; r < Grid1->Rows(); ++r)
+        widest = std::max(widest, Grid1->textWidthTwips(Grid1->TextMatrix(r, 1)));
+    const int wanted = widest + 14 * Grid::TwipsPerPixel;
+    if (widest > 0 && wanted > Grid1->ColWidth(1))
+        Grid1->setColWidth(1, wanted);
 }
 
 void cjintool::showbj()
@@ -423,10 +446,13 @@ void cjintool::showgrid(bool classMode)
         Grid1->setTextMatrix(r, scoreColumn, s.score);
         XP_ProgressBar1->setValue(r);
     }
+    if (classMode)
+        fitNameColumn();
     XP_ProgressBar1->setVisible(false);
     wait.release();
     m_students = std::move(rows);
     m_gridContext = ctx;
+    enableEntry();
     if (n > 0) {
         Grid1->setRow(1);
         Grid1->setCol(Grid1->FixedCols());   // the first column that is not fixed: the score
@@ -560,6 +586,7 @@ void cjintool::command3_Click()
         else
             services::msg(QStringLiteral("输入分数不能大于") + full + QStringLiteral("分!"), kTitleAscii);
         Text1->setFocus();
+        showCurrentCell();
         markRow(r);
         return;
     }

@@ -110,6 +110,10 @@ private:
     // Shows the current row's score cell in the entry box after the window rewrote the cells.
     void showCurrentCell();
     void setChoosersEnabled(bool enabled);
+    // 保存 and the entry box work on a listed sheet only (保存 not for a locked subject).
+    void enableEntry();
+    // Widens the name column to the longest name listed; the heading's width is the least.
+    void fitNameColumn();
 
     WindowDatabases m_dbs{QStringLiteral("cjintool")};
     QString m_year;

@@ -193,13 +193,8 @@ QVariant storedScore(const QString &cell)
 
 EntryCheck checkEntry(const QString &typed, const QString &fullMark)
 {
-    if (typed.isEmpty())
-        return EntryCheck::Ok;
-    if (HasNonDigit(typed))
-        return EntryCheck::IllegalCharacter;
-    if (Val(typed) > Val(fullMark))
-        return EntryCheck::AboveFullMark;
-    return EntryCheck::Ok;
+    // The markers -1 (缺考) and -2 (作弊) are typed in the box as save takes them.
+    return checkCell(typed, fullMark);
 }
 
 EntryCheck checkCell(const QString &cell, const QString &fullMark)

@@ -84,11 +84,12 @@ QString scoreText(const QVariant &stored);
 // The value save writes for a grid cell: Null for an empty cell, else the number the text begins with.
 QVariant storedScore(const QString &cell);
 
-// The check of the entry box: digits only, not above the full mark. An empty text passes.
+// The check save applies to each cell: digits only, or the markers -1 (缺考) and -2 (作弊), and not
+// above the full mark. An empty cell passes.
 enum class EntryCheck { Ok, IllegalCharacter, AboveFullMark };
-EntryCheck checkEntry(const QString &typed, const QString &fullMark);
-// The check save applies to each cell: -1 and -2 are allowed besides digits.
 EntryCheck checkCell(const QString &cell, const QString &fullMark);
+// The check of the entry box when Enter, Down or Up leaves a row: the same as save's.
+EntryCheck checkEntry(const QString &typed, const QString &fullMark);
 
 // One row to save: the student's row and the grid cell.
 struct SaveRow

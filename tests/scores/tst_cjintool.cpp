@@ -117,6 +117,45 @@ void type(cjintool *w, const QString &text, int key = 13)
     w->Text1->setText(text);
     w->Text1_KeyUp(key, 0);
 }
+
+// What the user does: picks a chooser entry, clicks a button, types into the focused widget.
+void pick(QComboBox *combo, const QString &text)
+{
+    const int i = combo->findText(text);
+    QVERIFY2(i >= 0, qPrintable(text));
+    combo->setCurrentIndex(i);
+    Q_EMIT combo->activated(i);
+}
+void click(QPushButton *button)
+{
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+void keys(const QString &text)
+{
+    QVERIFY(QApplication::focusWidget());
+    QTest::keyClicks(QApplication::focusWidget(), text);
+}
+void key(Qt::Key k)
+{
+    QVERIFY(QApplication::focusWidget());
+    QTest::keyClick(QApplication::focusWidget(), k);
+}
+
+// Shows the window and lists a sheet through its choosers as the user does.
+cjintool *listByUser(const QString &examName, const QString &subject, const QString &place, const QString &item)
+{
+    auto *w = windows::get<cjintool>(QStringLiteral("cjintool"));
+    if (!w->isLoaded())
+        w->Load();
+    w->Show();
+    if (!QTest::qWaitForWindowActive(w))
+        return nullptr;
+    pick(w->Combo2, examName);
+    pick(w->Combo1, subject);
+    pick(w->Combo3, place);
+    pick(w->Combo4, item);
+    return w;
+}
 } // namespace
 
 // Stands in for the print preview window, which is not part of this test.
@@ -215,7 +254,7 @@ private Q_SLOTS:
             for (int c = 1; c < 4; ++c)
                 QCOMPARE(w->Grid1->TextMatrix(r, c), QString());
         QVERIFY(w->gridStudents().empty());
-        QCOMPARE(w->Label3[5]->text(), QStringLiteral("总人数：2"));
+        QCOMPARE(w->Label3[5]->text(), QString());
         QCOMPARE(w->Combo3->count(), 2);
         QCOMPARE(w->Combo3->itemText(1), QStringLiteral("002"));
         QCOMPARE(w->Combo4->count(), 1);
@@ -293,14 +332,15 @@ private Q_SLOTS:
         QCOMPARE(svc.lastText(), QStringLiteral("分数不能大于150分!"));
         QCOMPARE(w->Grid1->Row(), 1);
 
-        type(w, QStringLiteral("-2"));   // refused by the box, kept in the cell, accepted by save
-        QCOMPARE(svc.lastText(), QStringLiteral("分数含有非法字符!"));
-        QCOMPARE(w->Grid1->Row(), 1);
-        QCOMPARE(w->Grid1->TextMatrix(1, 3), QStringLiteral("-2"));
-        type(w, QStringLiteral("-2"), 40);   // still refused; the row stays
-        QCOMPARE(w->Grid1->Row(), 1);
-
         svc.clear();
+        type(w, QStringLiteral("-2"));   // 作弊: taken by the box as by save
+        QVERIFY(svc.messages.empty());
+        QCOMPARE(w->Grid1->Row(), 2);
+        QCOMPARE(w->Grid1->TextMatrix(1, 3), QStringLiteral("-2"));
+        w->Text1_KeyUp(38, 0);
+        QCOMPARE(w->Grid1->Row(), 1);
+        QCOMPARE(w->Text1->text(), QStringLiteral("-2"));
+
         w->Text1->setText(QStringLiteral("90"));
         w->Text1_KeyUp(38, 0);   // Up on row 1 keeps it
         QCOMPARE(w->Grid1->Row(), 1);
@@ -393,10 +433,14 @@ private Q_SLOTS:
 
         choose(w->Combo1, QStringLiteral("数学"));
         w->Combo1_Click();
-        QVERIFY(w->command3->isEnabled());
         QVERIFY(w->VsNetBut1->isEnabled());
         QVERIFY(!w->Text1->isReadOnly());
         QVERIFY(w->Label3[6]->isHidden());
+        QVERIFY(!w->command3->isEnabled());   // until the subject is listed
+        choose(w->Combo3, QStringLiteral("1"));
+        choose(w->Combo4, QStringLiteral("总 分"));
+        w->Combo4_Click();
+        QVERIFY(w->command3->isEnabled());
     }
 
     void saveWritesTheListedSheetAndReportsFailure()
@@ -551,7 +595,8 @@ private Q_SLOTS:
         fx.add(kExamA, {{"A1", "甲", 1, 1, 1, "001", 1}, {"A2", "乙", 1, 2, 1, "001", 2}, {"A3", "丙", 1, 3, 3, "002", 1}});
         cjintool *w = openSheet(QStringLiteral("期中考试"), QStringLiteral("数学"), QStringLiteral("1"), QStringLiteral("总 分"));
         type(w, QStringLiteral("95"));
-        type(w, QStringLiteral("-1"));   // refused by the box, kept in the cell
+        type(w, QStringLiteral("-1"));
+        w->Text1_KeyUp(38, 0);           // back to the row of -1
         QTemporaryDir dir;
         const QString path = dir.path() + QStringLiteral("/数学成绩.xlsx");
         svc.fileNames.push_back(path);
@@ -821,6 +866,141 @@ private Q_SLOTS:
         QCOMPARE(w->Grid1->Rows(), 3);
         QCOMPARE(w->Grid1->TextMatrix(1, 3), QStringLiteral("7"));
         QCOMPARE(w->Grid1->TextMatrix(1, 1), QString());
+    }
+
+    void markersTypedAndRefusedRowsInTheBox()
+    {
+        ScriptedServices &svc = quorvane::test::installScripted();
+        Fixture fx;
+        fx.add(kExamA, {{"A1", "甲", 1, 1, 1, "001", 1}, {"A2", "乙", 1, 2, 1, "001", 2},
+                        {"A3", "丙", 1, 3, 1, "001", 3}, {"A4", "丁", 1, 4, 1, "001", 4}});
+        cjintool *w = listByUser(QStringLiteral("期中考试"), QStringLiteral("数学"), QStringLiteral("1"), QStringLiteral("总 分"));
+        QVERIFY(w);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w->Text1));
+
+        // -1 (缺考) and -2 (作弊), as the legend says, are taken by the box and Enter moves on;
+        // other negative numbers are not.
+        keys(QStringLiteral("-1"));
+        key(Qt::Key_Return);
+        QCOMPARE(w->Grid1->Row(), 2);
+        keys(QStringLiteral("-2"));
+        key(Qt::Key_Down);
+        QCOMPARE(w->Grid1->Row(), 3);
+        QVERIFY(svc.messages.empty());
+        keys(QStringLiteral("-3"));
+        key(Qt::Key_Return);
+        QCOMPARE(svc.lastText(), QStringLiteral("分数含有非法字符!"));
+        QCOMPARE(w->Grid1->Row(), 3);
+        key(Qt::Key_Backspace);
+        key(Qt::Key_Backspace);
+        keys(QStringLiteral("95"));
+        svc.clear();
+
+        // A refused save makes the refused row current, and the box shows that row's text: what is
+        // typed next mends that row and is not joined to another row's score.
+        w->Grid1->setTextMatrix(4, 3, QStringLiteral("200"));   // as an import may leave it
+        click(w->command3);
+        QCOMPARE(svc.texts(), QStringList{QStringLiteral("输入分数不能大于150分!")});
+        QCOMPARE(w->Grid1->Row(), 4);
+        QCOMPARE(w->Grid1->TextMatrix(4, 4), QStringLiteral("←"));
+        QCOMPARE(w->Text1->text(), QStringLiteral("200"));
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w->Text1));
+        key(Qt::Key_End);
+        for (int i = 0; i < 3; ++i)
+            key(Qt::Key_Backspace);
+        keys(QStringLiteral("120"));
+        QCOMPARE(w->Grid1->TextMatrix(4, 3), QStringLiteral("120"));
+        QCOMPARE(w->Grid1->TextMatrix(3, 3), QStringLiteral("95"));
+
+        svc.answers.push_back(MsgAnswer::Ok);
+        click(w->command3);
+        QCOMPARE(svc.lastText(), QStringLiteral("保存完毕!"));
+        QCOMPARE(fx.score(kExamA, QStringLiteral("A1"), QStringLiteral("ke2")).toDouble(), -1.0);
+        QCOMPARE(fx.score(kExamA, QStringLiteral("A2"), QStringLiteral("ke2")).toDouble(), -2.0);
+        QCOMPARE(fx.score(kExamA, QStringLiteral("A3"), QStringLiteral("ke2")).toDouble(), 95.0);
+        QCOMPARE(fx.score(kExamA, QStringLiteral("A4"), QStringLiteral("ke2")).toDouble(), 120.0);
+        w->Unload();
+    }
+
+    void nothingToSaveAfterAnotherSubjectIsChosen()
+    {
+        ScriptedServices &svc = quorvane::test::installScripted();
+        Fixture fx;
+        fx.add(kExamA, {{"A1", "甲", 1, 1, 3, "001", 1}, {"A2", "乙", 1, 2, 3, "001", 2}});
+        auto *w = windows::get<cjintool>(QStringLiteral("cjintool"));
+        w->Load();
+        // Nothing listed yet: nothing to save and nowhere to type.
+        QVERIFY(!w->command3->isEnabled());
+        QVERIFY(!w->Text1->isEnabled());
+        w = listByUser(QStringLiteral("期中考试"), QStringLiteral("数学"), QStringLiteral("1"), QStringLiteral("总 分"));
+        QVERIFY(w);
+        QVERIFY(w->command3->isEnabled());
+        QVERIFY(w->Text1->isEnabled());
+        keys(QStringLiteral("88"));
+        QCOMPARE(w->Label3[5]->text(), QStringLiteral("总人数：2"));
+
+        // Another subject: the emptied rows stand for nobody, so 保存 and the box wait for the
+        // next list, and the old subject's count and score are gone.
+        pick(w->Combo1, QStringLiteral("综合科"));
+        QCOMPARE(w->Grid1->Rows(), 3);
+        QVERIFY(!w->command3->isEnabled());
+        QVERIFY(!w->Text1->isEnabled());
+        QCOMPARE(w->Text1->text(), QString());
+        QCOMPARE(w->Label3[5]->text(), QString());
+        QCOMPARE(w->Label3[4]->text(), QString());
+        click(w->command3);
+        QTest::keyClicks(w->Text1, QStringLiteral("66"));
+        QCOMPARE(w->Grid1->TextMatrix(1, 2), QString());
+        QVERIFY(svc.messages.empty());
+        QVERIFY(fx.score(kExamA, QStringLiteral("A1"), QStringLiteral("ke2")).isNull());
+
+        // The next list brings them back; a subject without a stream setting lists nobody and keeps
+        // them off.
+        pick(w->Combo3, QStringLiteral("001"));
+        pick(w->Combo4, QStringLiteral("总 分"));
+        QVERIFY(w->command3->isEnabled());
+        QVERIFY(w->Text1->isEnabled());
+        QCOMPARE(w->Label3[5]->text(), QStringLiteral("总人数：2"));
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w->Text1));
+        keys(QStringLiteral("250"));
+        svc.answers.push_back(MsgAnswer::Ok);
+        click(w->command3);
+        QCOMPARE(svc.texts(), (QStringList{QStringLiteral("当前列表分数要保存吗？"), QStringLiteral("保存完毕!")}));
+        QCOMPARE(fx.score(kExamA, QStringLiteral("A1"), QStringLiteral("ke10")).toDouble(), 250.0);
+
+        // A locked subject, once listed, still cannot be saved; the box only shows the scores.
+        pick(w->Combo1, QStringLiteral("物理"));
+        pick(w->Combo3, QStringLiteral("1"));
+        pick(w->Combo4, QStringLiteral("总 分"));
+        QCOMPARE(w->Grid1->Rows(), 3);
+        QVERIFY(!w->command3->isEnabled());
+        QVERIFY(w->Text1->isEnabled() && w->Text1->isReadOnly());
+        w->Unload();
+    }
+
+    void nameColumnFitsTheNames()
+    {
+        quorvane::test::installScripted();
+        Fixture fx;
+        fx.add(kExamA, {{"A1", "欧阳小明", 1, 1, 1, "001", 1}, {"A2", "爱新觉罗小明", 1, 2, 1, "001", 2},
+                        {"A3", "乙", 2, 1, 1, "001", 3}});
+        cjintool *w = listByUser(QStringLiteral("期中考试"), QStringLiteral("数学"), QStringLiteral("1"), QStringLiteral("总 分"));
+        QVERIFY(w);
+        // Every name is shown whole: the column is wider than the longest name's text with the
+        // cell's margins on both sides.
+        const int margin = 2 * (w->Grid1->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, w->Grid1) + 1);
+        for (const QString &name : {QStringLiteral("欧阳小明"), QStringLiteral("爱新觉罗小明")}) {
+            const int text = w->Grid1->fontMetrics().horizontalAdvance(name);
+            QVERIFY2(w->Grid1->columnWidth(1) >= text + margin,
+                     qPrintable(QStringLiteral("%1 < %2").arg(w->Grid1->columnWidth(1)).arg(text + margin)));
+        }
+        // A class of short names gets the heading's width back.
+        const int wide = w->Grid1->ColWidth(1);
+        pick(w->Combo3, QStringLiteral("2"));
+        QCOMPARE(w->Grid1->TextMatrix(1, 1), QStringLiteral("乙"));
+        QVERIFY(w->Grid1->ColWidth(1) < wide);
+        QVERIFY(w->Grid1->ColWidth(1) >= w->Grid1->textWidthTwips(QStringLiteral("   姓  名 ")));
+        w->Unload();
     }
 
     void typingAfterSaveGoesToTheMarkedRow()

@@ -200,7 +200,9 @@ private Q_SLOTS:
     {
         QCOMPARE(checkEntry(QString(), QStringLiteral("150")), EntryCheck::Ok);
         QCOMPARE(checkEntry(QStringLiteral("8a"), QStringLiteral("150")), EntryCheck::IllegalCharacter);
-        QCOMPARE(checkEntry(QStringLiteral("-2"), QStringLiteral("150")), EntryCheck::IllegalCharacter);
+        QCOMPARE(checkEntry(QStringLiteral("-2"), QStringLiteral("150")), EntryCheck::Ok);
+        QCOMPARE(checkEntry(QStringLiteral("-1"), QStringLiteral("150")), EntryCheck::Ok);
+        QCOMPARE(checkEntry(QStringLiteral("-3"), QStringLiteral("150")), EntryCheck::IllegalCharacter);
         QCOMPARE(checkEntry(QStringLiteral("151"), QStringLiteral("150")), EntryCheck::AboveFullMark);
         QCOMPARE(checkEntry(QStringLiteral("150"), QStringLiteral("150")), EntryCheck::Ok);
         QCOMPARE(checkEntry(QStringLiteral("299"), QStringLiteral("300")), EntryCheck::Ok);
