@@ -141,13 +141,42 @@ bool saveExam(const QSqlDatabase &sys, const ExamSave &exam, bool *added, QStrin
     return ok && tx.commit();
 }
 
-bool deleteExam(const QSqlDatabase &sys, const QSqlDatabase &cohort, const QString &id, QString *error)
+ExamDeletion deleteExam(const QSqlDatabase &sys, const QSqlDatabase &cohort, const QString &id)
 {
+    ExamDeletion result;
+    auto run = [&result](const QSqlDatabase &db, const QString &sql, const QVariantList &values = {}) {
+        QSqlQuery q = prepare(db, sql, values);
+        if (q.exec())
+            return true;
+        result.error = q.lastError();
+        return false;
+    };
+    auto rollback = [](const QSqlDatabase &db) { QSqlQuery(db).exec(QStringLiteral("ROLLBACK")); };
+
+    result.outcome = ExamDeletion::NothingDeleted;
+    // Both write locks first: a database that another program or window is writing stops the
+    // deletion before anything is gone.
+    if (!run(sys, QStringLiteral("BEGIN IMMEDIATE")))
+        return result;
+    if (!run(cohort, QStringLiteral("BEGIN IMMEDIATE"))) {
+        rollback(sys);
+        return result;
+    }
     // The student rows go first: until the exam row is gone the exam stays listed and can be
     // deleted again, so no student rows are ever left behind without their exam.
-    if (!execSql(cohort, QStringLiteral("DELETE FROM stucj WHERE id = ?"), {id}, error))
-        return false;
-    return execSql(sys, QStringLiteral("DELETE FROM kcbpb WHERE id = ?"), {id}, error);
+    if (!run(cohort, QStringLiteral("DELETE FROM stucj WHERE id = ?"), {id}) || !run(cohort, QStringLiteral("COMMIT"))) {
+        rollback(cohort);
+        rollback(sys);
+        return result;
+    }
+    result.outcome = ExamDeletion::RowsOnly;
+    if (!run(sys, QStringLiteral("DELETE FROM kcbpb WHERE id = ?"), {id}) || !run(sys, QStringLiteral("COMMIT"))) {
+        rollback(sys);
+        return result;
+    }
+    result.outcome = ExamDeletion::Deleted;
+    result.error = QSqlError();
+    return result;
 }
 
 QStringList splitRoomList(const QString &kcid)

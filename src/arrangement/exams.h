@@ -2,6 +2,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -56,10 +57,25 @@ struct ExamSave
 };
 bool saveExam(const QSqlDatabase &sys, const ExamSave &exam, bool *added = nullptr, QString *error = nullptr);
 
-// Deletes an exam: first its student rows in the cohort database, then its row in the system
-// database. An interruption between the two leaves the exam listed without student rows (as an
-// exam never arranged), and deleting it again completes the deletion.
-bool deleteExam(const QSqlDatabase &sys, const QSqlDatabase &cohort, const QString &id, QString *error = nullptr);
+// How a deletion of an exam ended.
+struct ExamDeletion
+{
+    enum Outcome {
+        Deleted,         // the student rows and the exam row are gone
+        NothingDeleted,  // a write lock could not be taken or the student rows could not go: all kept
+        RowsOnly,        // the student rows are gone but the exam row could not go: delete again
+    };
+    Outcome outcome = Deleted;
+    QSqlError error; // the database's error when not Deleted
+};
+
+// Deletes an exam. The system database's write lock is taken first (so no other writer can stop
+// the deletion half-way), then the cohort database's; then the exam's student rows go in one
+// commit on the cohort database, then the exam row in one commit on the system database. When a
+// lock cannot be taken or the rows cannot go, nothing is deleted. Only a failure between the two
+// commits (a crash, a full disk) leaves the exam listed without student rows, as an exam never
+// arranged, and deleting it again completes the deletion.
+ExamDeletion deleteExam(const QSqlDatabase &sys, const QSqlDatabase &cohort, const QString &id);
 
 // The room ids of a stored room list, 3 characters each (a shorter last piece as it stands).
 QStringList splitRoomList(const QString &kcid);

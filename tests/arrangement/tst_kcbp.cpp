@@ -130,7 +130,7 @@ private Q_SLOTS:
     void roomListAddAndRemove();
     void roomListsOfUnsavedExam();
     void deletingAnExam();
-    void interruptedDeleteIsCompletedByAnotherDelete();
+    void deleteUnderALockDeletesNothing();
     void missingCohortDatabase();
     void keysFocusAndButtonStates();
     void roomListEdgeCases();
@@ -510,44 +510,63 @@ void tst_kcbp::deletingAnExam()
     QCOMPARE(f.count(f.sys(), QStringLiteral("SELECT count(*) FROM kcbpb")), 1);
 }
 
-void tst_kcbp::interruptedDeleteIsCompletedByAnotherDelete()
+void tst_kcbp::deleteUnderALockDeletesNothing()
 {
     Fixture f;
+    f.w->Show();
     f.newExam(QStringLiteral("月考"), QStringLiteral("2"));
     const QString exam = f.w->currentExamId();
     f.addStudentRows(exam, {QStringLiteral("s01"), QStringLiteral("s02")});
+    auto scoreRows = [&] { return f.count(f.cohort(), QStringLiteral("SELECT count(*) FROM stucj")); };
+    auto exams = [&] { return f.count(f.sys(), QStringLiteral("SELECT count(*) FROM kcbpb")); };
+    auto pressDelete = [&] {
+        f.services.clear();
+        f.services.answers = {MsgAnswer::Ok};
+        QTest::mouseClick(f.w->jscsdel, Qt::LeftButton);
+    };
 
-    // Another connection holds the system database for writing: the exam row cannot go.
+    // Another connection holds the system database for writing: nothing at all is deleted, and
+    // the message says so and why.
     QSqlDatabase other;
     QVERIFY(openDatabase(f.data.systemPath(), DbKind::System, QStringLiteral("tst-holder"), &other));
     QVERIFY(execSql(other, QStringLiteral("BEGIN IMMEDIATE")));
     f.clickExam(exam);
-    f.services.clear();
-    f.w->jscsdel_Click();
-    QCOMPARE(f.services.lastText(), QStringLiteral("考试数据删除失败(数据库正被其它窗口使用),请稍后再删除一次!"));
-    // The exam is still listed (as an exam without student rows) and can be deleted again.
+    pressDelete();
+    QCOMPARE(f.services.texts().size(), 2);
+    QCOMPARE(f.services.lastText(), QStringLiteral("考试数据未作任何删除：数据库正被其它程序或窗口使用。请稍后再删除！"));
+    QCOMPARE(scoreRows(), 2);
+    QCOMPARE(exams(), 1);
     QCOMPARE(f.column(0, 4), QStringList{exam});
     QVERIFY(f.w->jscsdel->isEnabled());
     QVERIFY(execSql(other, QStringLiteral("ROLLBACK")));
     closeDatabase(other);
 
-    f.w->jscsdel_Click();
-    QCOMPARE(f.count(f.sys(), QStringLiteral("SELECT count(*) FROM kcbpb")), 0);
-    QCOMPARE(f.count(f.cohort(), QStringLiteral("SELECT count(*) FROM stucj")), 0);
-    QCOMPARE(f.w->Grid1[0]->Rows(), 1);
-
-    // The other order of trouble: the cohort database is held, so nothing at all is deleted.
-    f.newExam(QStringLiteral("期中"), QStringLiteral("2"));
-    const QString exam2 = f.w->currentExamId();
-    f.addStudentRows(exam2, {QStringLiteral("s01")});
+    // The cohort database held instead: again nothing is deleted.
     QVERIFY(openDatabase(f.data.cohortPath(QStringLiteral("db2008.mdb")), DbKind::Cohort, QStringLiteral("tst-holder"), &other));
     QVERIFY(execSql(other, QStringLiteral("BEGIN IMMEDIATE")));
-    f.clickExam(exam2);
-    f.w->jscsdel_Click();
+    pressDelete();
+    QCOMPARE(f.services.lastText(), QStringLiteral("考试数据未作任何删除：数据库正被其它程序或窗口使用。请稍后再删除！"));
     QVERIFY(execSql(other, QStringLiteral("ROLLBACK")));
     closeDatabase(other);
-    QCOMPARE(f.count(f.sys(), QStringLiteral("SELECT count(*) FROM kcbpb")), 1);
-    QCOMPARE(f.count(f.cohort(), QStringLiteral("SELECT count(*) FROM stucj")), 1);
+    QCOMPARE(scoreRows(), 2);
+    QCOMPARE(exams(), 1);
+
+    // The exam row cannot go once the score rows are gone: the exam stays listed, the message says
+    // the scores are gone, and deleting again completes the deletion.
+    QVERIFY(execSql(f.sys(), QStringLiteral("CREATE TRIGGER keep_exam BEFORE DELETE ON kcbpb BEGIN SELECT RAISE(ABORT, 'no'); END")));
+    pressDelete();
+    QVERIFY(f.services.lastText().startsWith(QStringLiteral("考试成绩已删除，考试记录未能删除：")));
+    QVERIFY(f.services.lastText().endsWith(QStringLiteral("。请稍后再删除一次！")));
+    QCOMPARE(scoreRows(), 0);
+    QCOMPARE(f.column(0, 4), QStringList{exam});
+    QVERIFY(execSql(f.sys(), QStringLiteral("DROP TRIGGER keep_exam")));
+    pressDelete();
+    QCOMPARE(f.services.texts().size(), 1); // the question only
+    QCOMPARE(exams(), 0);
+    QCOMPARE(f.w->Grid1[0]->Rows(), 1);
+    // Both databases are free again afterwards: another window can write at once.
+    QVERIFY(execSql(f.sys(), QStringLiteral("INSERT INTO kcszb(id, address, type, rs) VALUES('001', 'x', 1, 1)")));
+    QVERIFY(execSql(f.cohort(), QStringLiteral("INSERT INTO stucj(id, stid) VALUES('x', 'y')")));
 }
 
 void tst_kcbp::missingCohortDatabase()
