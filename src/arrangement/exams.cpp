@@ -225,6 +225,8 @@ bool appendRooms(const QSqlDatabase &sys, const QString &examId, const QStringLi
     QStringList list = splitRoomList(kcid);
     int newOnes = 0;
     for (const QString &room : rooms) {
+        if (room.size() != 3)
+            continue; // only 3-character ids keep the list's framing
         const bool present = std::any_of(list.cbegin(), list.cend(), [&](const QString &r) {
             return QString::compare(r, room, Qt::CaseInsensitive) == 0;
         });

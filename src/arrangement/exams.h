@@ -82,7 +82,7 @@ QStringList splitRoomList(const QString &kcid);
 // The room list of an exam as stored, cut to roomCount rooms.
 QString roomListCut(const QString &kcid, int roomCount);
 // Adds rooms to the end of an exam's stored list: rooms the list holds already (letter case
-// ignored) are not added again, and the list is cut to roomCount rooms. Reports how many of the
+// ignored) and ids that are not 3 characters are not added, and the list is cut to roomCount rooms. Reports how many of the
 // given rooms are in the list afterwards. found is false when no exam has the id (nothing written).
 bool appendRooms(const QSqlDatabase &sys, const QString &examId, const QStringList &rooms, int roomCount,
                  bool *found, int *added = nullptr, QString *error = nullptr);

@@ -368,13 +368,26 @@ void kcbp::showCurrentExam()
 void kcbp::save1()
 {
     QStringList ids;
+    // Every room id of a room list is 3 characters long: a room of an older database with another
+    // id would break the list's framing, so it is refused and the others are added.
+    QStringList malformed;
     for (int r = 1; r < Grid1[2]->Rows(); ++r)
-        if (Grid1[2]->TextMatrix(r, 5) == kTick)
-            ids << Grid1[2]->TextMatrix(r, 1);
-    if (ids.isEmpty())
+        if (Grid1[2]->TextMatrix(r, 5) == kTick) {
+            const QString id = Grid1[2]->TextMatrix(r, 1);
+            (id.size() == 3 ? ids : malformed) << id;
+        }
+    if (ids.isEmpty() && malformed.isEmpty())
         return;
     if (!roomListTarget(QStringLiteral("添加")))
         return;
+    const QString refused = malformed.isEmpty()
+        ? QString()
+        : QStringLiteral("考场号“") + malformed.join(QStringLiteral("”、“"))
+              + QStringLiteral("”不是3个字符，未添加，请先在考场设置中改正考场号!");
+    if (ids.isEmpty()) {
+        services::msg(refused, kTitle);
+        return;
+    }
     int added = 0;
     int roomCount = 0;
     if (!save1b(ids, &added, &roomCount)) {
@@ -382,12 +395,13 @@ void kcbp::save1()
         return;
     }
     showCurrentExam();
-    if (added < ids.size())
-        services::msg(QStringLiteral("考场已满,有") + QString::number(ids.size() - added)
-                          + QStringLiteral("个考场未能添加(考场数量为") + QString::number(roomCount) + QStringLiteral(")!"),
-                      kTitle);
-    else
-        services::msg(QStringLiteral("添加完毕!"), kTitle);
+    QString text = added < ids.size()
+        ? QStringLiteral("考场已满,有") + QString::number(ids.size() - added) + QStringLiteral("个考场未能添加(考场数量为")
+              + QString::number(roomCount) + QStringLiteral(")!")
+        : QStringLiteral("添加完毕!");
+    if (!refused.isEmpty())
+        text += QLatin1Char('\n') + refused;
+    services::msg(text, kTitle);
 }
 
 bool kcbp::save1b(const QStringList &ids, int *added, int *roomCount)

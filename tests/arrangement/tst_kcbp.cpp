@@ -134,6 +134,7 @@ private Q_SLOTS:
     void missingCohortDatabase();
     void keysFocusAndButtonStates();
     void roomListEdgeCases();
+    void malformedRoomIdsAreRefused();
 };
 
 void tst_kcbp::gradeAndDefaultName()
@@ -717,6 +718,43 @@ void tst_kcbp::roomListEdgeCases()
     QCOMPARE(f.value(QStringLiteral("kcid"), exam).toString(), QStringLiteral("001"));
     QCOMPARE(f.services.lastText(), QStringLiteral("考场已满,有1个考场未能添加(考场数量为1)!"));
     QCOMPARE(f.w->Text1[1]->text(), QStringLiteral("1"));
+}
+
+void tst_kcbp::malformedRoomIdsAreRefused()
+{
+    // Rooms of an older database whose ids are not 3 characters: they are refused with a message,
+    // the others are added, and the list keeps its 3-character framing.
+    Fixture f;
+    f.w->Show();
+    f.addRoom(QStringLiteral("A1"), QStringLiteral("旧楼"), 1);
+    f.addRoom(QStringLiteral("0010"), QStringLiteral("新楼"), 1);
+    f.addRoom(QStringLiteral("002"), QStringLiteral("二楼"), 1);
+    f.addRoom(QStringLiteral("007"), QStringLiteral("七楼"), 1);
+    f.newExam(QStringLiteral("月考"), QStringLiteral("5"));
+    const QString exam = f.w->currentExamId();
+    f.clickExam(exam);
+    f.tick(2, QStringLiteral("A1"));
+    f.tick(2, QStringLiteral("002"));
+    f.services.clear();
+    QTest::mouseClick(f.w->VsNetBut1[0], Qt::LeftButton);
+    QCOMPARE(f.services.texts(),
+             QStringList{QStringLiteral("添加完毕!\n考场号“A1”不是3个字符，未添加，请先在考场设置中改正考场号!")});
+    QCOMPARE(f.value(QStringLiteral("kcid"), exam).toString(), QStringLiteral("002"));
+
+    // Only malformed rooms ticked: nothing is written, the message names them.
+    f.tick(2, QStringLiteral("A1"));
+    f.tick(2, QStringLiteral("0010"));
+    f.services.clear();
+    QTest::mouseClick(f.w->VsNetBut1[0], Qt::LeftButton);
+    QCOMPARE(f.services.texts(), QStringList{QStringLiteral("考场号“A1”、“0010”不是3个字符，未添加，请先在考场设置中改正考场号!")});
+    QCOMPARE(f.value(QStringLiteral("kcid"), exam).toString(), QStringLiteral("002"));
+
+    // A good room after that goes in behind the first.
+    f.w->Grid1_Click(0);
+    f.tick(2, QStringLiteral("007"));
+    QTest::mouseClick(f.w->VsNetBut1[0], Qt::LeftButton);
+    QCOMPARE(f.value(QStringLiteral("kcid"), exam).toString(), QStringLiteral("002007"));
+    QCOMPARE(f.column(1, 1), (QStringList{QStringLiteral("002"), QStringLiteral("007"), QString(), QString(), QString()}));
 }
 
 // With QUORVANE_SHOW_KCBP set, the program shows the exam register on generated data instead of
