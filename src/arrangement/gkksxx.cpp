@@ -1,6 +1,7 @@
 #include "arrangement/gkksxx.h"
 
 #include "arrangement/outksxx.h"
+#include "arrangement/registerview.h"
 #include "controls/grid/grid.h"
 #include "shell/globals.h"
 #include "shell/keys.h"
@@ -253,6 +254,8 @@ void gkksxx::form_1(const QString &examId)
     }
     if (current >= 1 && current <= kSubjectCount)
         Grid1->setRow(current);
+    // Exam times and the other texts show whole, as in the other registers.
+    fitColumns(Grid1);
 }
 
 void gkksxx::Grid1_Click()

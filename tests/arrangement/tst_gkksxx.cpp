@@ -4,8 +4,10 @@
 #include "controls/grid/grid.h"
 #include "shell/database.h"
 #include "shell/globals.h"
+#include "shell/register.h"
 #include "testsupport.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QSqlQuery>
 #include <QtTest>
@@ -178,6 +180,20 @@ void TestGkksxx::settingsRoundTrip()
     // Only subject 5 was written; the other exam is untouched.
     QVERIFY(column(data, exam, QStringLiteral("kstime4")).isNull());
     QVERIFY(column(data, exam, QStringLiteral("allfs6")).isNull());
+
+    // Long exam times show whole: the grid's columns widen to their longest text.
+    const QString longTime = QStringLiteral("10月10日 8:00-10:30");
+    {
+        QSqlDatabase db;
+        QVERIFY(openDatabase(data.systemPath(), DbKind::System, QStringLiteral("t-write"), &db));
+        QVERIFY(execSql(db, QStringLiteral("UPDATE kcbpb SET kstime1 = ? WHERE id = ?"), {longTime, exam}));
+        closeDatabase(db);
+    }
+    w->Combo2->setCurrentIndex(1);
+    w->Combo2->setCurrentIndex(0);
+    QCOMPARE(w->Grid1->TextMatrix(1, 3), longTime);
+    QVERIFY(w->Grid1->ColWidth(3) > w->Grid1->textWidthTwips(longTime));
+    QVERIFY(w->Grid1->ColWidth(10) > w->Grid1->textWidthTwips(QStringLiteral("考场方式")));
     QVERIFY(column(data, QStringLiteral("231101080000"), QStringLiteral("allfs5")).isNull());
     // The grid shows the saved values.
     QCOMPARE(w->Grid1->TextMatrix(5, 3), QStringLiteral("6月7日上午9:00"));
@@ -405,5 +421,42 @@ void TestGkksxx::missingSystemDatabaseEndsProgram()
     QCOMPARE(svc.messages.back().title, QStringLiteral("警告:"));
 }
 
-QTEST_MAIN(TestGkksxx)
+// With QUORVANE_SHOW_GKKSXX set, the program shows the settings of an exam whose subjects have exam
+// times instead of running the tests (to look at the window).
+static int showSettings()
+{
+    installFontSubstitutions();
+    installScripted();
+    TempData data;
+    data.addCohort(QStringLiteral("2023"), QStringLiteral("db2023"));
+    QSqlDatabase db;
+    openDatabase(data.systemPath(), DbKind::System, QStringLiteral("t-show"), &db);
+    addExam(db, QStringLiteral("241008080000"), QStringLiteral("2024-2025学年第一学期期中考试"), QStringLiteral("2023"));
+    for (int k = 1; k <= 9; ++k) {
+        const QString n = QString::number(k);
+        // k and n are numbers: only fixed column names go into the text.
+        execSql(db, QStringLiteral("UPDATE kcbpb SET kstime%1 = ?, kgfs%1 = ?, zgfs%1 = ?, allfs%1 = ?, kstype%1 = ?, kmflag%1 = 1, "
+                                   "cjlock%1 = 0, cjinput%1 = ?, zfjsa%1 = 1, zfjsb%1 = ?").arg(n),
+                {QStringLiteral("10月%1日 %2:00-%3:30").arg(9 + k / 3).arg(k % 3 == 1 ? 8 : k % 3 == 2 ? 10 : 14).arg(k % 3 == 1 ? 10 : k % 3 == 2 ? 11 : 16),
+                 k <= 3 ? 60 : 40, k <= 3 ? 90 : 60, k <= 3 ? 150 : 100, k <= 3 ? 1 : 1 + k % 3, k % 2, k <= 3 ? 1 : 0});
+    }
+    closeDatabase(db);
+    gCohortYear = QStringLiteral("2023");
+    gCohortDbFile = QStringLiteral("db2023.mdb");
+    windows::registerFactory(QStringLiteral("gkksxx"), [] { return new gkksxx; });
+    auto *w = windows::get<gkksxx>(QStringLiteral("gkksxx"));
+    w->Show();
+    w->Combo2->setCurrentIndex(0);
+    return qApp->exec();
+}
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    if (qEnvironmentVariableIsSet("QUORVANE_SHOW_GKKSXX"))
+        return showSettings();
+    TestGkksxx tc;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&tc, argc, argv);
+}
 #include "tst_gkksxx.moc"
