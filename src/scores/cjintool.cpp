@@ -687,9 +687,15 @@ void cjintool::selectin()
     m_excel.selectin([this](const QString &file) { stuinputok0(file); });
 }
 
+// The proposed file name names the class or room listed ("3班语文成绩.xlsx", "001考场语文成绩.xlsx"),
+// so that one class's sheet is not easily taken for another's.
 void cjintool::selectout()
 {
-    m_excel.selectout(Combo1->currentText() + QStringLiteral("成绩.xlsx"), [this](const QString &file) { outgrid1(file); });
+    QString name = Combo1->currentText();
+    if (m_gridContext.valid())
+        name = m_gridContext.place + (m_gridContext.classMode ? QStringLiteral("班") : QStringLiteral("考场"))
+            + subjectName(m_gridContext.subject);
+    m_excel.selectout(name + QStringLiteral("成绩.xlsx"), [this](const QString &file) { outgrid1(file); });
 }
 
 // Writes the grid as shown, without the empty column 0 and the row-marker column: sheet row i
@@ -726,12 +732,13 @@ void cjintool::outgrid1(const QString &fileName)
 // Puts the score of each sheet row into the grid row of its seat number.
 void cjintool::stuinputok0(const QString &fileName)
 {
-    if (!m_excel.el_openexcel(fileName, 6000))
+    if (!m_excel.el_openexcel(fileName, LastScoreRow))
         return;
     XP_ProgressBar1->setVisible(true);
     XP_ProgressBar1->setMax(100);
     int counter = 1;
-    readScoreRows(
+    m_nameMismatches = 0;
+    const bool toTheLimit = readScoreRows(
         [this](const QString &ref) {
             m_excel.el_selsectx(ref);
             return m_excel.ActiveCellText();
@@ -745,19 +752,43 @@ void cjintool::stuinputok0(const QString &fileName)
         });
     XP_ProgressBar1->setVisible(false);
     showCurrentCell();
-    closingMsg(QStringLiteral("导入完毕，请认真检查是否正确。"), kTitle);
+    QString text = QStringLiteral("导入完毕，请认真检查是否正确。");
+    if (m_nameMismatches > 0)
+        text += QStringLiteral("\n有") + QString::number(m_nameMismatches)
+            + QStringLiteral("行的姓名与列表中同座号学生的姓名不符，未导入。");
+    const int beyond = toTheLimit ? m_excel.rowsBeyondLimit() : 0;
+    if (beyond > 0)
+        text += QStringLiteral("\n另有") + QString::number(beyond) + QStringLiteral("行在第") + QString::number(LastScoreRow)
+            + QStringLiteral("行之后，未读入（每次最多读到第") + QString::number(LastScoreRow) + QStringLiteral("行）。");
+    closingMsg(text, kTitle);
 }
 
+// Room mode places a row by its seat number. Class mode also wants the name of the student on
+// that seat: a sheet of another class of the same subject has the same seat numbers, and its
+// scores must not land on this class's students. Such rows are counted for the closing message.
 void cjintool::findgrid(const QString &a, const QString &b, const QString &c)
 {
     const bool classMode = Label1[1]->text() == kClassCaption;
     const int seatCol = classMode ? 2 : 1;
     std::vector<QString> seats;
-    for (int i = 1; i < Grid1->Rows(); ++i)
+    std::vector<QString> names;
+    for (int i = 1; i < Grid1->Rows(); ++i) {
         seats.push_back(Grid1->TextMatrix(i, seatCol));
-    const int found = findSeat(seats, classMode ? b : a);
+        if (classMode)
+            names.push_back(Grid1->TextMatrix(i, 1));
+    }
+    if (!classMode) {
+        const int found = findSeat(seats, a);
+        if (found >= 0)
+            Grid1->setTextMatrix(found + 1, 2, b);
+        return;
+    }
+    bool nameDiffers = false;
+    const int found = findStudent(seats, names, b, a, &nameDiffers);
     if (found >= 0)
-        Grid1->setTextMatrix(found + 1, classMode ? 3 : 2, classMode ? c : b);
+        Grid1->setTextMatrix(found + 1, 3, c);
+    else if (nameDiffers)
+        ++m_nameMismatches;
 }
 
 } // namespace quorvane

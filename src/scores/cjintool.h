@@ -126,6 +126,9 @@ private:
     scoresheet::SheetContext m_gridContext;
     std::vector<scoresheet::SheetRow> m_students;
     bool m_saving = false;
+    // Sheet rows of the running import not placed because their name differs from the student's
+    // on that seat.
+    int m_nameMismatches = 0;
     // The entry box's limit on typed characters.
     EntryLengthLimit *m_entryLimit = nullptr;
     // The window's workbook reference for imports.

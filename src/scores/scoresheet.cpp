@@ -265,6 +265,25 @@ int findSeat(const std::vector<QString> &seats, const QString &seatText)
     return -1;
 }
 
+int findStudent(const std::vector<QString> &seats, const std::vector<QString> &names, const QString &seatText,
+                const QString &name, bool *nameDiffers)
+{
+    if (nameDiffers)
+        *nameDiffers = false;
+    const double want = Val(seatText);
+    bool seatFound = false;
+    for (size_t i = 0; i < seats.size(); ++i) {
+        if (Val(seats[i]) != want)
+            continue;
+        if (i < names.size() && StripBlanks(TrimBlanks(names[i])) == StripBlanks(TrimBlanks(name)))
+            return static_cast<int>(i);
+        seatFound = true;
+    }
+    if (nameDiffers)
+        *nameDiffers = seatFound;
+    return -1;
+}
+
 bool writeScoreWorkbook(const QString &fileName, const std::vector<QStringList> &table,
                         const std::function<void(int)> &progress, QString *error)
 {
@@ -289,24 +308,25 @@ bool writeScoreWorkbook(const QString &fileName, const std::vector<QStringList> 
     return ok;
 }
 
-void readScoreRows(const std::function<QString(const QString &)> &cell,
+bool readScoreRows(const std::function<QString(const QString &)> &cell,
                    const std::function<void(const QString &, const QString &, const QString &)> &take,
                    const std::function<void(int)> &progress)
 {
     auto clean = [&](const char *column, const QString &row) {
         return StripBlanks(TrimBlanks(cell(QLatin1String(column) + row)));
     };
-    for (int r = 2; r <= 6000; ++r) {
+    for (int r = 2; r <= LastScoreRow; ++r) {
         const QString row = QString::number(r);
         const QString a = clean("a", row);
         const QString b = clean("b", row);
         const QString c = clean("c", row);
         if (a.isEmpty())
-            break;
+            return false;
         take(a, b, c);
         if (progress)
             progress(r);
     }
+    return true;
 }
 
 } // namespace quorvane::scoresheet

@@ -108,6 +108,11 @@ bool saveScores(QSqlDatabase &cohort, const SheetContext &ctx, const std::vector
 // The first grid row (index into seats) whose seat number equals that of seatText, compared as
 // numbers (03 matches 3); -1 when none does.
 int findSeat(const std::vector<QString> &seats, const QString &seatText);
+// The grid row of a class sheet's row: the first whose seat number equals that of seatText (as
+// findSeat) and whose name, without blanks, is name. -1 when there is none; nameDiffers then
+// tells whether rows with that seat number are there under other names (a sheet of another class).
+int findStudent(const std::vector<QString> &seats, const std::vector<QString> &names, const QString &seatText,
+                const QString &name, bool *nameDiffers);
 
 // The score workbook: a table of texts (sheet row i = table[i - 1], sheet column j = table row's
 // element j - 1) written as a new .xlsx whose cells are all text in size 10. False, with the
@@ -115,10 +120,14 @@ int findSeat(const std::vector<QString> &seats, const QString &seatText);
 bool writeScoreWorkbook(const QString &fileName, const std::vector<QStringList> &table,
                         const std::function<void(int)> &progress = {}, QString *error = nullptr);
 
-// The rows of an opened score workbook: columns A, B and C of sheet rows 2 to 6000, each trimmed
-// and without spaces and line feeds, up to the first row whose column A is then empty.
-// cell(ref) gives the displayed text of an A1 reference ("a2"); each row goes to take.
-void readScoreRows(const std::function<QString(const QString &)> &cell,
+// The last sheet row a score import reads.
+constexpr int LastScoreRow = 6000;
+
+// The rows of an opened score workbook: columns A, B and C of sheet rows 2 to LastScoreRow, each
+// trimmed and without spaces and line feeds, up to the first row whose column A is then empty.
+// cell(ref) gives the displayed text of an A1 reference ("a2"); each row goes to take. True when
+// the rows went on to the last row read, so that rows after it may have been left unread.
+bool readScoreRows(const std::function<QString(const QString &)> &cell,
                    const std::function<void(const QString &, const QString &, const QString &)> &take,
                    const std::function<void(int)> &progress = {});
 

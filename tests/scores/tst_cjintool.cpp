@@ -603,7 +603,7 @@ private Q_SLOTS:
         w->VsNetBut4_Click();
         QCOMPARE(svc.fileRequests.back().title, QStringLiteral("成绩导出"));
         QVERIFY(svc.fileRequests.back().save);
-        QCOMPARE(svc.fileRequests.back().presetName, QStringLiteral("数学成绩.xlsx"));
+        QCOMPARE(svc.fileRequests.back().presetName, QStringLiteral("1班数学成绩.xlsx"));
         QCOMPARE(svc.lastText(), QStringLiteral("导出完毕，请认真检查是否正确。"));
         QCOMPARE(svc.messages.back().title, QStringLiteral("系统提示："));
 
@@ -653,7 +653,7 @@ private Q_SLOTS:
         const QString roomPath = dir.path() + QStringLiteral("/room.xlsx");
         svc.fileNames.push_back(roomPath);
         w->VsNetBut4_Click();
-        QCOMPARE(svc.fileRequests.back().presetName, QStringLiteral("综合科成绩.xlsx"));
+        QCOMPARE(svc.fileRequests.back().presetName, QStringLiteral("002考场综合科成绩.xlsx"));
         QVERIFY(book.open(roomPath));
         QCOMPARE(book.columnCount(), 2);
         QCOMPARE(book.text(1, 1), QStringLiteral("座位号"));
@@ -720,6 +720,108 @@ private Q_SLOTS:
         w->VsNetBut4_Click();
         QVERIFY(svc.messages.empty());
     }
+    void anotherClassesSheetIsNotPlaced()
+    {
+        ScriptedServices &svc = quorvane::test::installScripted();
+        Fixture fx;
+        fx.add(kExamA, {{"A1", "甲", 1, 1, 1, "001", 1}, {"A2", "乙", 1, 2, 1, "001", 2}, {"A3", "丙 丙", 1, 3, 1, "001", 3},
+                        {"A4", "丁", 1, 3, 1, "001", 4},
+                        {"B1", "戊", 2, 1, 1, "002", 1}, {"B2", "己", 2, 2, 1, "002", 2}});
+        QTemporaryDir dir;
+        const QString class2 = dir.path() + QStringLiteral("/2班数学成绩.xlsx");
+
+        // Class 2's sheet, typed and exported: the proposed name carries the class.
+        cjintool *w = listByUser(QStringLiteral("期中考试"), QStringLiteral("数学"), QStringLiteral("2"), QStringLiteral("总 分"));
+        QVERIFY(w);
+        keys(QStringLiteral("60"));
+        key(Qt::Key_Return);
+        keys(QStringLiteral("70"));
+        svc.fileNames.push_back(class2);
+        click(w->VsNetBut4);
+        QCOMPARE(svc.fileRequests.back().presetName, QStringLiteral("2班数学成绩.xlsx"));
+        QCOMPARE(svc.lastText(), QStringLiteral("导出完毕，请认真检查是否正确。"));
+
+        // Imported into class 1 by mistake: the seats agree but the names do not, so nothing is
+        // placed, and the message says so.
+        pick(w->Combo3, QStringLiteral("1"));
+        QCOMPARE(w->Grid1->Rows(), 5);
+        svc.fileNames.push_back(class2);
+        click(w->VsNetBut3);
+        QCOMPARE(svc.lastText(), QStringLiteral("导入完毕，请认真检查是否正确。\n有2行的姓名与列表中同座号学生的姓名不符，未导入。"));
+        for (int r = 1; r <= 4; ++r)
+            QCOMPARE(w->Grid1->TextMatrix(r, 3), QString());
+
+        // A sheet of this class: names match (blanks aside), also for two students on one seat;
+        // a row whose seat is not in the list changes nothing and is not counted.
+        const QString mixed = dir.path() + QStringLiteral("/mixed.xlsx");
+        QVERIFY(scoresheet::writeScoreWorkbook(mixed, {{QStringLiteral("姓名"), QStringLiteral("座号"), QStringLiteral("分数")},
+                                           {QStringLiteral("丁"), QStringLiteral("3"), QStringLiteral("44")},
+                                           {QStringLiteral("丙丙"), QStringLiteral("3"), QStringLiteral("33")},
+                                           {QStringLiteral("甲"), QStringLiteral("1"), QStringLiteral("11")},
+                                           {QStringLiteral("乙"), QStringLiteral("1"), QStringLiteral("99")},
+                                           {QStringLiteral("外"), QStringLiteral("9"), QStringLiteral("90")}}));
+        svc.fileNames.push_back(mixed);
+        click(w->VsNetBut3);
+        QCOMPARE(svc.lastText(), QStringLiteral("导入完毕，请认真检查是否正确。\n有1行的姓名与列表中同座号学生的姓名不符，未导入。"));
+        QCOMPARE(w->Grid1->TextMatrix(1, 3), QStringLiteral("11"));
+        QCOMPARE(w->Grid1->TextMatrix(2, 3), QString());
+        QCOMPARE(w->gridStudents()[2].stid, QStringLiteral("A3"));
+        QCOMPARE(w->Grid1->TextMatrix(3, 3), QStringLiteral("33"));
+        QCOMPARE(w->Grid1->TextMatrix(4, 3), QStringLiteral("44"));
+
+        // A room sheet is placed by seat alone, and its proposed name carries the room.
+        pick(w->Combo1, QStringLiteral("综合科"));
+        QVERIFY(execSql(fx.co, QStringLiteral("UPDATE stucj SET wlflag=3")));
+        pick(w->Combo3, QStringLiteral("002"));
+        pick(w->Combo4, QStringLiteral("总 分"));
+        QCOMPARE(w->Grid1->Rows(), 3);
+        svc.fileNames.push_back(QString());
+        click(w->VsNetBut4);
+        QCOMPARE(svc.fileRequests.back().presetName, QStringLiteral("002考场综合科成绩.xlsx"));
+        const QString room = dir.path() + QStringLiteral("/room.xlsx");
+        QVERIFY(scoresheet::writeScoreWorkbook(room, {{QStringLiteral("座位号"), QStringLiteral("分数")},
+                                          {QStringLiteral("2"), QStringLiteral("222")}}));
+        svc.fileNames.push_back(room);
+        click(w->VsNetBut3);
+        QCOMPARE(svc.lastText(), QStringLiteral("导入完毕，请认真检查是否正确。"));
+        QCOMPARE(w->Grid1->TextMatrix(2, 2), QStringLiteral("222"));
+        w->Unload();
+    }
+
+    void rowsPastTheReadLimitAreCounted()
+    {
+        ScriptedServices &svc = quorvane::test::installScripted();
+        Fixture fx;
+        fx.add(kExamA, {{"A1", "甲", 1, 1, 1, "001", 1}, {"A2", "乙", 1, 2, 1, "001", 2}});
+        cjintool *w = listByUser(QStringLiteral("期中考试"), QStringLiteral("数学"), QStringLiteral("1"), QStringLiteral("总 分"));
+        QVERIFY(w);
+        QTemporaryDir dir;
+        // Rows 2 to 6005 filled: rows 6001 to 6005 are past the limit. 乙's row is the last one read.
+        std::vector<QStringList> table{{QStringLiteral("姓名"), QStringLiteral("座号"), QStringLiteral("分数")},
+                                       {QStringLiteral("甲"), QStringLiteral("1"), QStringLiteral("81")}};
+        while (table.size() < 5999)
+            table.push_back({QStringLiteral("外"), QStringLiteral("9"), QStringLiteral("50")});
+        table.push_back({QStringLiteral("乙"), QStringLiteral("2"), QStringLiteral("82")});
+        while (table.size() < 6005)
+            table.push_back({QStringLiteral("乙"), QStringLiteral("2"), QStringLiteral("100")});
+        QCOMPARE(table.size(), size_t(6005));
+        const QString longSheet = dir.path() + QStringLiteral("/long.xlsx");
+        QVERIFY(scoresheet::writeScoreWorkbook(longSheet, table));
+        svc.fileNames.push_back(longSheet);
+        click(w->VsNetBut3);
+        QCOMPARE(svc.lastText(), QStringLiteral("导入完毕，请认真检查是否正确。\n另有5行在第6000行之后，未读入（每次最多读到第6000行）。"));
+        QCOMPARE(w->Grid1->TextMatrix(1, 3), QStringLiteral("81"));
+        QCOMPARE(w->Grid1->TextMatrix(2, 3), QStringLiteral("82"));
+
+        // A sheet that ends before the limit says nothing of later rows.
+        table[3000] = {QString(), QString(), QString()};
+        QVERIFY(scoresheet::writeScoreWorkbook(longSheet, table));
+        svc.fileNames.push_back(longSheet);
+        click(w->VsNetBut3);
+        QCOMPARE(svc.lastText(), QStringLiteral("导入完毕，请认真检查是否正确。"));
+        w->Unload();
+    }
+
     void keyboardAndMouse()
     {
         ScriptedServices &svc = quorvane::test::installScripted();
