@@ -1,10 +1,10 @@
 #include "arrangement/bpdy2.h"
 
 #include "arrangement/bpdy.h"
-#include "arrangement/outksxx.h"
 #include "controls/grid/grid.h"
 #include "shell/globals.h"
 #include "shell/keys.h"
+#include "shell/outksxx.h"
 #include "shell/services.h"
 
 #include <QHBoxLayout>

@@ -1,10 +1,10 @@
 #include "arrangement/gkksxx.h"
 
-#include "arrangement/outksxx.h"
 #include "arrangement/registerview.h"
 #include "controls/grid/grid.h"
 #include "shell/globals.h"
 #include "shell/keys.h"
+#include "shell/outksxx.h"
 #include "shell/services.h"
 #include "shell/textcheck.h"
 

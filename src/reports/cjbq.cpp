@@ -1,7 +1,7 @@
 #include "reports/cjbq.h"
 
-#include "arrangement/outksxx.h"
 #include "controls/grid/grid.h"
+#include "shell/outksxx.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>

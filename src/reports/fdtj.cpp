@@ -1,9 +1,9 @@
 #include "reports/fdtj.h"
 
-#include "arrangement/outksxx.h"
 #include "controls/grid/grid.h"
 #include "reports/bandstats.h"
 #include "shell/keys.h"
+#include "shell/outksxx.h"
 #include "shell/subjects.h"
 #include "shell/textcheck.h"
 

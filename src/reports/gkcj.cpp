@@ -1,7 +1,7 @@
 #include "reports/gkcj.h"
 
-#include "arrangement/outksxx.h"
 #include "controls/grid/grid.h"
+#include "shell/outksxx.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>

@@ -1,10 +1,10 @@
 #include "reports/reportframe.h"
 
-#include "arrangement/outksxx.h"
 #include "controls/grid/grid.h"
 #include "controls/progressbar/XP_ProgressBar.h"
 #include "shell/globals.h"
 #include "shell/keys.h"
+#include "shell/outksxx.h"
 #include "shell/services.h"
 
 #include <QApplication>

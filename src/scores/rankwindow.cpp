@@ -1,9 +1,9 @@
 #include "scores/rankwindow.h"
 
-#include "arrangement/outksxx.h"
 #include "controls/progressbar/XP_ProgressBar.h"
 #include "shell/globals.h"
 #include "shell/keys.h"
+#include "shell/outksxx.h"
 #include "shell/services.h"
 
 #include <QApplication>

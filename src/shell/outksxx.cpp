@@ -1,4 +1,4 @@
-#include "arrangement/outksxx.h"
+#include "shell/outksxx.h"
 
 #include "shell/database.h"
 
