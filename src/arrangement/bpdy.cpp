@@ -155,15 +155,18 @@ void bpdy::startbb()
         return;
     }
     // While the run goes on, a request to close the window is refused (QueryUnload) and the
-    // buttons do nothing; the bar paints at each step without letting user input through.
+    // buttons do nothing. The bar takes every step and paints every tenth, as the statistics
+    // windows do, without letting user input through.
     m_running = true;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     ProgressBar1->setValue(0);
     ProgressBar1->show();
     ArrangeCallbacks callbacks;
-    callbacks.progress = [this](int value) {
+    int steps = 0;
+    callbacks.progress = [this, &steps](int value) {
         ProgressBar1->setValue(value);
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        if (++steps % 10 == 0)
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     };
     callbacks.betweenGroups = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
     m_lastResult = arrangeStudents(m_db.cohort, m_db.system, input, m_rng, callbacks);
