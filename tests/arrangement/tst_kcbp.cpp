@@ -100,6 +100,24 @@ struct Fixture
         QFAIL(qPrintable(QStringLiteral("room %1 not listed").arg(roomId)));
     }
 
+    // Clicks a row of a grid (its column 1) as the user does.
+    void userClick(int grid, int row)
+    {
+        Grid *g = w->Grid1[grid];
+        QTableWidgetItem *cell = g->item(row - 1, 1);
+        QVERIFY(cell);
+        g->scrollToItem(cell);
+        QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->visualItemRect(cell).center());
+    }
+
+    // Ticks a room in a room grid by clicking its row.
+    void userTick(int grid, const QString &roomId)
+    {
+        const QStringList ids = column(grid, 1);
+        QVERIFY2(ids.contains(roomId), qPrintable(roomId));
+        userClick(grid, int(ids.indexOf(roomId)) + 1);
+    }
+
     QStringList column(int grid, int col) const
     {
         QStringList out;
@@ -531,7 +549,7 @@ void tst_kcbp::deleteUnderALockDeletesNothing()
     QSqlDatabase other;
     QVERIFY(openDatabase(f.data.systemPath(), DbKind::System, QStringLiteral("tst-holder"), &other));
     QVERIFY(execSql(other, QStringLiteral("BEGIN IMMEDIATE")));
-    f.clickExam(exam);
+    f.userClick(0, f.rowOf(exam));
     pressDelete();
     QCOMPARE(f.services.texts().size(), 2);
     QCOMPARE(f.services.lastText(), QStringLiteral("考试数据未作任何删除：数据库正被其它程序或窗口使用。请稍后再删除！"));
@@ -732,9 +750,9 @@ void tst_kcbp::malformedRoomIdsAreRefused()
     f.addRoom(QStringLiteral("007"), QStringLiteral("七楼"), 1);
     f.newExam(QStringLiteral("月考"), QStringLiteral("5"));
     const QString exam = f.w->currentExamId();
-    f.clickExam(exam);
-    f.tick(2, QStringLiteral("A1"));
-    f.tick(2, QStringLiteral("002"));
+    f.userClick(0, f.rowOf(exam));
+    f.userTick(2, QStringLiteral("A1"));
+    f.userTick(2, QStringLiteral("002"));
     f.services.clear();
     QTest::mouseClick(f.w->VsNetBut1[0], Qt::LeftButton);
     QCOMPARE(f.services.texts(),
@@ -742,16 +760,16 @@ void tst_kcbp::malformedRoomIdsAreRefused()
     QCOMPARE(f.value(QStringLiteral("kcid"), exam).toString(), QStringLiteral("002"));
 
     // Only malformed rooms ticked: nothing is written, the message names them.
-    f.tick(2, QStringLiteral("A1"));
-    f.tick(2, QStringLiteral("0010"));
+    f.userTick(2, QStringLiteral("A1"));
+    f.userTick(2, QStringLiteral("0010"));
     f.services.clear();
     QTest::mouseClick(f.w->VsNetBut1[0], Qt::LeftButton);
     QCOMPARE(f.services.texts(), QStringList{QStringLiteral("考场号“A1”、“0010”不是3个字符，未添加，请先在考场设置中改正考场号!")});
     QCOMPARE(f.value(QStringLiteral("kcid"), exam).toString(), QStringLiteral("002"));
 
     // A good room after that goes in behind the first.
-    f.w->Grid1_Click(0);
-    f.tick(2, QStringLiteral("007"));
+    f.userClick(0, f.rowOf(exam));
+    f.userTick(2, QStringLiteral("007"));
     QTest::mouseClick(f.w->VsNetBut1[0], Qt::LeftButton);
     QCOMPARE(f.value(QStringLiteral("kcid"), exam).toString(), QStringLiteral("002007"));
     QCOMPARE(f.column(1, 1), (QStringList{QStringLiteral("002"), QStringLiteral("007"), QString(), QString(), QString()}));
