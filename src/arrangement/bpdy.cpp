@@ -48,7 +48,7 @@ void bpdy::createControls(QWidget *root)
 
     Frame1[2] = new QGroupBox(root);
     auto *f2 = new QVBoxLayout(Frame1[2]);
-    ProgressBar1 = new XP_ProgressBar(Frame1[2]);
+    ProgressBar1 = XP_ProgressBar::createHosted(Frame1[2]);
     ProgressBar1->setMin(0);
     ProgressBar1->setMax(100);
     ProgressBar1->setMinimumHeight(20);

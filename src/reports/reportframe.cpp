@@ -264,7 +264,7 @@ void ReportWindow::createControls(QWidget *root)
 
     auto *bottom = new QHBoxLayout;
     if (m_kind.hasProgressBar) {
-        ProgressBar1 = new XP_ProgressBar(root);
+        ProgressBar1 = XP_ProgressBar::createHosted(root);
         ProgressBar1->setMinimumWidth(240);
         ProgressBar1->setFixedHeight(20);
         ProgressBar1->setVisible(false);

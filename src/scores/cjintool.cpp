@@ -210,7 +210,7 @@ void cjintool::createControls(QWidget *root)
     form->addWidget(VsNetBut4, row, 0);
     form->addWidget(exitcom, row++, 1);
 
-    XP_ProgressBar1 = new XP_ProgressBar(side);
+    XP_ProgressBar1 = XP_ProgressBar::createHosted(side);
     XP_ProgressBar1->setMinimumHeight(18);
     XP_ProgressBar1->setVisible(false);
     form->addWidget(XP_ProgressBar1, row++, 0, 1, 2);

@@ -29,7 +29,7 @@ QLabel *RankWindow::addExamChooser(QWidget *root, QVBoxLayout *lay)
 
 void RankWindow::addRunControls(QWidget *root, QVBoxLayout *lay)
 {
-    ProgressBar1 = new XP_ProgressBar(root);
+    ProgressBar1 = XP_ProgressBar::createHosted(root);
     ProgressBar1->setMinimumHeight(22);
     ProgressBar1->hide();
     lay->addWidget(ProgressBar1);

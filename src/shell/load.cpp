@@ -33,8 +33,7 @@ void load::createControls(QWidget *root)
     lay->addWidget(Label1);
     XP_ProgressBar1 = new XP_ProgressBar(frame);
     XP_ProgressBar1->setFixedHeight(18);
-    PropertyBag bag;
-    bag.write(QStringLiteral("color"), 0x006A240A);
+    PropertyBag bag = XP_ProgressBar::hostSettings();
     bag.write(QStringLiteral("max"), 50);
     XP_ProgressBar1->ReadProperties(bag);
     lay->addWidget(XP_ProgressBar1);

@@ -171,7 +171,7 @@ void managst::createControls(QWidget *root)
     auto *foot = new QHBoxLayout;
     Label2 = new QLabel(root);
     foot->addWidget(Label2);
-    ProgressBar1 = new XP_ProgressBar(root);
+    ProgressBar1 = XP_ProgressBar::createHosted(root);
     ProgressBar1->setFixedHeight(16);
     ProgressBar1->setMinimumWidth(240);
     ProgressBar1->hide();

@@ -276,9 +276,9 @@ private Q_SLOTS:
             QCOMPARE(bag.read(QStringLiteral("color")).toUInt(), highlight);
         }
         {
-            // The hosts' bags hold lower-case keys.
-            PropertyBag host;
-            host.write(QStringLiteral("color"), kBarColor);
+            // The hosts' bags hold lower-case keys; every host stores the bar's colour.
+            PropertyBag host = XP_ProgressBar::hostSettings();
+            QCOMPARE(host.keys(), QStringList{QStringLiteral("color")});
             host.write(QStringLiteral("max"), 50);
             XP_ProgressBar bar;
             bar.ReadProperties(host);
@@ -407,6 +407,60 @@ private Q_SLOTS:
         const int afterResize = bar.paints;
         QTest::qWait(200);
         QCOMPARE(bar.paints, afterResize);
+    }
+
+    void redrawsOnlyWhatChanges()
+    {
+        QWidget host;
+        host.resize(300, 100);
+        CountingBar bar;
+        bar.setParent(&host);
+        bar.setGeometry(10, 10, 150, 20);
+        bar.ReadProperties(XP_ProgressBar::hostSettings());
+        host.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&host));
+        bar.setValue(31);  // fill edge 40
+        QTest::qWait(200);  // the first paint sets the corner region, which paints once more
+        const int settled = bar.paints;
+        const QImage shown = bar.buffer().copy(0, 0, 150, 20);
+
+        // A host steps its counter once per record: values with the same fill edge paint nothing.
+        for (int v : {32, 31, 32})
+            bar.setValue(v);
+        QTest::qWait(50);
+        QCOMPARE(bar.paints, settled);
+        QCOMPARE(bar.Value(), 32);
+        QCOMPARE(bar.buffer().copy(0, 0, 150, 20), shown);
+        // A whole counter cycle of 1..100 paints at most once per new fill edge (16 edges).
+        for (int v = 1; v <= 100; ++v) {
+            bar.setValue(v);
+            QCoreApplication::processEvents();
+        }
+        QVERIFY2(bar.paints - settled <= 16, qPrintable(QString::number(bar.paints - settled)));
+        QCOMPARE(bar.fillRect().right(), 150);
+
+        // A moved edge paints; so does a setting stored meanwhile, though the edge stays.
+        const int full = bar.paints;
+        bar.setValue(45);
+        QTRY_VERIFY(bar.paints > full);
+        QCOMPARE(bar.fillRect().right(), 60);
+        const int moved = bar.paints;
+        bar.setColor(0x000000FF);
+        bar.setValue(46);
+        QTRY_VERIFY(bar.paints > moved);
+        QCOMPARE(pixel(bar, 5, 10), rgbOf(0x000000FF));
+
+        // With the text shown, every value that changes the text paints.
+        bar.setShowText(true);
+        QTest::qWait(50);
+        const int withText = bar.paints;
+        bar.setValue(47);
+        QTRY_VERIFY(bar.paints > withText);
+        QCOMPARE(bar.captionText(), QStringLiteral("47 %"));
+        const int same = bar.paints;
+        bar.setValue(47);
+        QTest::qWait(50);
+        QCOMPARE(bar.paints, same);
     }
 };
 

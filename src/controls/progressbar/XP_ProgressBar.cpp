@@ -99,7 +99,42 @@ XP_ProgressBar::XP_ProgressBar(QWidget *parent)
     DrawProgressBar();
 }
 
-void XP_ProgressBar::setColor(quint32 color) { m_color = TranslateOleColor(color); }
+// Settings other than Value and ShowText are only stored; they show at the next drawing.
+void XP_ProgressBar::setColor(quint32 color)
+{
+    m_color = TranslateOleColor(color);
+    m_stale = true;
+}
+
+void XP_ProgressBar::setFont(const QFont &font)
+{
+    m_font = font;
+    m_stale = true;
+}
+
+void XP_ProgressBar::setMin(int v)
+{
+    m_min = v;
+    m_stale = true;
+}
+
+void XP_ProgressBar::setMax(int v)
+{
+    m_max = v;
+    m_stale = true;
+}
+
+void XP_ProgressBar::setOrientation(int v)
+{
+    m_orientation = v;
+    m_stale = true;
+}
+
+void XP_ProgressBar::setScrolling(int v)
+{
+    m_scrolling = v;
+    m_stale = true;
+}
 
 void XP_ProgressBar::setShowText(bool v)
 {
@@ -110,7 +145,27 @@ void XP_ProgressBar::setShowText(bool v)
 void XP_ProgressBar::setValue(int v)
 {
     m_value = v;
+    if (!m_stale && !m_buffer.isNull() && m_drawnSize == size()) {
+        // Only the fill edge and the text depend on the value; both are cheap to work out.
+        ComputeFillRect(width(), height());
+        if (m_fill == m_drawnFill && (!m_showText || CaptionFor() == m_drawnCaption))
+            return;
+    }
     DrawProgressBar();
+}
+
+PropertyBag XP_ProgressBar::hostSettings()
+{
+    PropertyBag bag;
+    bag.write(QStringLiteral("color"), kHostColor);
+    return bag;
+}
+
+XP_ProgressBar *XP_ProgressBar::createHosted(QWidget *parent)
+{
+    auto *bar = new XP_ProgressBar(parent);
+    bar->ReadProperties(hostSettings());
+    return bar;
 }
 
 void XP_ProgressBar::DrawProgressBar()
@@ -133,6 +188,10 @@ void XP_ProgressBar::RenderBuffer()
     }
     QPainter p(&m_buffer);
     Render(p, w, h);
+    m_stale = false;
+    m_drawnSize = QSize(w, h);
+    m_drawnFill = m_fill;
+    m_drawnCaption = m_caption;
 }
 
 void XP_ProgressBar::Render(QPainter &p, int w, int h)
@@ -335,7 +394,7 @@ void XP_ProgressBar::WriteProperties(PropertyBag &bag) const
     bag.write(QStringLiteral("Value"), m_value, 0);
 }
 
-QString XP_ProgressBar::captionText() const { return m_caption; }
+QString XP_ProgressBar::captionText() const { return CaptionFor(); }
 
 quint32 XP_ProgressBar::LightenColor(quint32 color, int amount)
 {
@@ -393,7 +452,9 @@ void XP_ProgressBar::paintEvent(QPaintEvent *)
 {
     const int w = width();
     const int h = height();
-    RenderBuffer();
+    // The buffer already holds the picture unless a stored setting or the size has changed since.
+    if (m_stale || m_buffer.isNull() || m_drawnSize != QSize(w, h))
+        RenderBuffer();
     QPainter p(this);
     if (m_buffer.isNull())
         Render(p, w, h);

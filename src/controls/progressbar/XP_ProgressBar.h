@@ -22,19 +22,22 @@ public:
     quint32 Color() const { return m_color; }
     void setColor(quint32 color);
     QFont Font() const { return m_font; }
-    void setFont(const QFont &font) { m_font = font; }
+    void setFont(const QFont &font);
     int Min() const { return m_min; }
-    void setMin(int v) { m_min = v; }
+    void setMin(int v);
     int Max() const { return m_max; }
-    void setMax(int v) { m_max = v; }
+    void setMax(int v);
     int Orientation() const { return m_orientation; }
-    void setOrientation(int v) { m_orientation = v; }
+    void setOrientation(int v);
     int Scrolling() const { return m_scrolling; }
-    void setScrolling(int v) { m_scrolling = v; }
+    void setScrolling(int v);
     bool ShowText() const { return m_showText; }
     void setShowText(bool v);  // redraws
     int Value() const { return m_value; }
-    void setValue(int v);      // redraws
+    // Redraws when the new value changes what the bar shows (the fill edge, or the text when it is
+    // shown) or when a setting stored since the last drawing is still to show; otherwise only
+    // stores the value. Hosts set it once per record, so most calls change nothing on screen.
+    void setValue(int v);
 
     // Redraws the whole bar into the back buffer and puts it on screen.
     void DrawProgressBar();
@@ -42,12 +45,21 @@ public:
     void ReadProperties(const PropertyBag &bag);
     void WriteProperties(PropertyBag &bag) const;
 
+    // The colour every window that carries a bar stores for it.
+    static constexpr quint32 kHostColor = 0x006A240A;
+    // The settings a host window stores for its bar (its colour), for ReadProperties when the host
+    // creates the bar.
+    static PropertyBag hostSettings();
+    // A bar for a host window: created under parent and set up from hostSettings().
+    static XP_ProgressBar *createHosted(QWidget *parent);
+
     // What the last DrawProgressBar drew (for tests and the paint handler).
     const QImage &buffer() const { return m_buffer; }
     // The fill rectangle of the last computation; left(), top(), right() and bottom() are its
     // edges (right and bottom exclusive: right() is the fill edge E, top() the fill edge T).
     QRect fillRect() const { return m_fill; }
-    // The text of the last drawing ("请稍后.." or the value with " %").
+    // The text the bar shows for its settings ("请稍后.." or the value with " %"); drawn only with
+    // ShowText.
     QString captionText() const;
 
     static quint32 LightenColor(quint32 color, int amount);
@@ -85,6 +97,11 @@ private:
     QRect m_fill;   // left/top/right/bottom stored as x1,y1,x2,y2 edges (right and bottom exclusive)
     QImage m_buffer;
     QSize m_regionSize;
+    // What the buffer shows: a stored setting not drawn yet makes it stale; so does another size.
+    bool m_stale = true;
+    QSize m_drawnSize;
+    QRect m_drawnFill;
+    QString m_drawnCaption;
 };
 
 } // namespace quorvane
