@@ -2,9 +2,13 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QHash>
+#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace quorvane {
 
@@ -43,6 +47,15 @@ void Window::Load()
 {
     if (m_loaded)
         return;
+    if (!m_sizeNoted) {
+        m_sizeNoted = true;
+        if (testAttribute(Qt::WA_Resized))
+            m_constructedSize = size();
+    }
+    // A window that sizes itself while building its controls opens at that size; any other at its
+    // opening size (place()), not at the size the user gave it before it was unloaded.
+    setAttribute(Qt::WA_Resized, false);
+    m_placed = false;
     delete m_root;
     m_root = new QWidget(this);
     m_outer->addWidget(m_root);
@@ -60,6 +73,8 @@ void Window::Show()
         if (!m_loaded)
             return; // unloaded itself while loading
     }
+    if (!m_placed)
+        place();
     show();
     raise();
     activateWindow();
@@ -73,8 +88,52 @@ void Window::Unload()
     m_loaded = false;
     const bool wasVisible = isVisible();
     hide();
+    // The controls go once the handler that unloaded has returned (it may be one of theirs); the
+    // next load builds new ones.
+    if (m_root) {
+        m_outer->removeWidget(m_root);
+        m_root->hide();
+        m_root->deleteLater();
+        m_root = nullptr;
+    }
     if (wasVisible)
         endIfNoWindowLeft();
+}
+
+QSize Window::openingSize() const
+{
+    if (m_constructedSize.isValid())
+        return m_constructedSize;
+    return sizeHint();
+}
+
+void Window::place()
+{
+    m_placed = true;
+    QSize s = (testAttribute(Qt::WA_Resized) ? size() : openingSize()).expandedTo(minimumSizeHint());
+    const QWidget *over = nullptr;
+    if (Window *mainWindow = windows::find(QStringLiteral("main")); mainWindow && mainWindow != this
+        && mainWindow->isVisible())
+        over = mainWindow;
+    QRect area;
+    if (const QScreen *screen = over ? over->screen() : QGuiApplication::primaryScreen())
+        area = screen->availableGeometry();
+    // The window's frame is taken to be as wide as the main window's.
+    const QSize margins = over ? over->frameGeometry().size() - over->size() : QSize(0, 0);
+    if (area.isValid())
+        s = s.boundedTo(area.size() - margins);
+    // Setting both marks them as the program's own, so that showing the window again after a hide
+    // keeps what the user made of them instead of working out a size and a place anew.
+    resize(s);
+    QRect frame(QPoint(0, 0), s + margins);
+    frame.moveCenter(over ? over->frameGeometry().center() : area.center());
+    if (area.isValid()) {
+        frame.moveRight(std::min(frame.right(), area.right()));
+        frame.moveBottom(std::min(frame.bottom(), area.bottom()));
+        frame.moveLeft(std::max(frame.left(), area.left()));
+        frame.moveTop(std::max(frame.top(), area.top()));
+    }
+    move(frame.topLeft());
 }
 
 void Window::showPrintPreview()

@@ -10,8 +10,11 @@ namespace quorvane {
 
 // Base of every window: one program-wide instance per window name. Showing a window that is not
 // loaded builds its controls afresh (their design state) and runs Form_Load; showing a loaded one
-// only raises it. Unloading runs Form_Unload, hides the window and forgets the loaded state;
-// members other than the controls (connections, remembered values) keep their values.
+// only raises it. Unloading runs Form_Unload, hides the window, forgets the loaded state and
+// releases the controls (with everything they hold, such as a large grid) once the handler that
+// unloaded has returned; members other than the controls (connections, remembered values) keep
+// their values. A window opens centred over the main window at its opening size; while it stays
+// loaded it keeps the size and place the user gives it, also when it is hidden and shown again.
 class Window : public QWidget
 {
     Q_OBJECT
@@ -47,11 +50,21 @@ protected:
     virtual void Form_Unload() {}
     // Asked before the user's close request unloads the window; false keeps it open.
     virtual bool QueryUnload() { return true; }
+    // The size the window opens at: the size its constructor gave it, else what its controls ask
+    // for. A window whose controls ask for too little to be of use gives more.
+    virtual QSize openingSize() const;
 
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // Gives the window its opening size and centres it over the main window (over the screen for
+    // the main window itself and while the main window is not on screen).
+    void place();
+
     QString m_name;
+    bool m_placed = false;          // placed since the last load
+    QSize m_constructedSize;        // the size the constructor gave, if it gave one
+    bool m_sizeNoted = false;       // m_constructedSize taken (at the first load)
     bool m_loaded = false;
     bool m_loading = false;
     QWidget *m_root = nullptr;

@@ -39,6 +39,8 @@ void print_cjintool(printsform &form, int &dest)
 {
     LumoPrinter &p = *form.LumoPrinter1;
     auto *w = windows::find<cjintool>(QStringLiteral("cjintool"));
+    if (w && !w->isLoaded())
+        w = nullptr; // an unloaded window has no controls
     Grid *grid = w ? w->Grid1 : nullptr;
     const auto text = [](QComboBox *c) { return c ? c->currentText() : QString(); };
     const QString caption = w && w->Label1[1] ? w->Label1[1]->text() : QString();

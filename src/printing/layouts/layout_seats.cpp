@@ -27,7 +27,7 @@ QString examName(bpdy2 *w)
     if (w && !w->examName().isEmpty())
         return w->examName();
     auto *arr = windows::find<bpdy>(QStringLiteral("bpdy"));
-    return arr && arr->Combo1 ? arr->Combo1->currentText() : QString();
+    return arr && arr->isLoaded() && arr->Combo1 ? arr->Combo1->currentText() : QString();
 }
 
 QString today()
@@ -38,6 +38,8 @@ QString today()
 void printSeatList(printsform &form, int &dest, bool classList)
 {
     auto *w = windows::find<bpdy2>(QStringLiteral("bpdy2"));
+    if (w && !w->isLoaded())
+        w = nullptr; // an unloaded window has no controls
     Grid *grid = w ? w->Grid1 : nullptr;
     const QString chosen = w && w->Combo3 ? w->Combo3->currentText() : QString();
 

@@ -13,6 +13,8 @@ namespace quorvane {
 void print_managst(printsform &form, int &dest)
 {
     auto *w = windows::find<managst>(QStringLiteral("managst"));
+    if (w && !w->isLoaded())
+        w = nullptr; // an unloaded window has no controls
     Grid *grid = w ? w->Grid1 : nullptr;
 
     tablelayout::Table t;
