@@ -19,6 +19,11 @@ void average::createWindowControls(QWidget *, QVBoxLayout *, QHBoxLayout *choose
     chooserRow->addWidget(Label1[0]);
 }
 
+QString average::designHeading() const
+{
+    return reports::averageFormatString({}, 0);
+}
+
 void average::Form_Load()
 {
     m_builtExam.clear();
@@ -28,11 +33,11 @@ void average::Form_Load()
 void average::VsNetBut1_Click(int Index)
 {
     // Choosing another exam keeps the last report on screen; printed, its figures would stand
-    // under the newly chosen exam's name with that exam's subject count, so it is refused as
-    // empty until the next query.
+    // under the newly chosen exam's name with that exam's subject count, so it is refused until
+    // the next query.
     if (Index == 1 && !isBuilding() && Grid1->Rows() >= 2 && Grid1->Cols() >= 6
         && (m_builtExam.isEmpty() || m_builtExam != chosenExamId())) {
-        sysMsg(reports::kEmptyPrint);
+        sysMsg(m_builtExam.isEmpty() ? reports::kEmptyPrint : reports::kOtherExamPrint);
         return;
     }
     ReportWindow::VsNetBut1_Click(Index);

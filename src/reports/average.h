@@ -25,6 +25,7 @@ public:
 protected:
     void createWindowControls(QWidget *root, QVBoxLayout *frameLayout, QHBoxLayout *chooserRow,
                               QHBoxLayout *body) override;
+    QString designHeading() const override;
     void Form_Load() override;
     void Query() override;
 

@@ -116,10 +116,15 @@ bool readBounds(const QString &lower, const QString &upper, const QString &width
     return true;
 }
 
+QString statisticsHeading(bool subject)
+{
+    return subject ? QStringLiteral("|^    班级名称|^ 人数|^平均分|^最低分|^最高分|^标准差|^优良率|^及格率")
+                   : QStringLiteral("|^    班级名称|^ 人数|^平均分|^最低分|^最高分");
+}
+
 QString headingFormat(bool subject, const Bounds &b)
 {
-    QString f = subject ? QStringLiteral("|^    班级名称|^ 人数|^平均分|^最低分|^最高分|^标准差|^优良率|^及格率")
-                        : QStringLiteral("|^    班级名称|^ 人数|^平均分|^最低分|^最高分");
+    QString f = statisticsHeading(subject);
     f += QStringLiteral("|^") + reports::numText(b.L) + QStringLiteral("以下");
     for (int i = 1; i <= b.n; ++i)
         f += QStringLiteral("|^") + reports::numText(b.L + double(i - 1) * b.W) + QLatin1Char('-')

@@ -31,6 +31,9 @@ struct Bounds
 bool readBounds(const QString &lower, const QString &upper, const QString &width, double fallbackL,
                 double fallbackU, Bounds &out);
 
+// The heading of the statistics columns (with 标准差, 优良率 and 及格率 for a subject), without
+// any band.
+QString statisticsHeading(bool subject);
 // The grid's heading format string: the statistics columns (with 标准差, 优良率 and 及格率 for a
 // subject), then "L以下", one "a-b" column per full band, and the top band's "x以上".
 QString headingFormat(bool subject, const Bounds &b);

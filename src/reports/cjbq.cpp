@@ -11,6 +11,11 @@ namespace quorvane {
 // Printing needs six columns and hands over the subject count; no progress bar.
 cjbq::cjbq() : ReportWindow(Kind{QStringLiteral("cjbq"), QStringLiteral("成绩标签打印--"), 38, true, true, false}) {}
 
+QString cjbq::designHeading() const
+{
+    return labels::headingFormat({}, labels::Options{});
+}
+
 void cjbq::createWindowControls(QWidget *, QVBoxLayout *frameLayout, QHBoxLayout *chooserRow, QHBoxLayout *)
 {
     Combo3 = addClassChooser(chooserRow);

@@ -37,6 +37,7 @@ public:
 protected:
     void createWindowControls(QWidget *root, QVBoxLayout *frameLayout, QHBoxLayout *chooserRow,
                               QHBoxLayout *body) override;
+    QString designHeading() const override;
     void Query() override;
 };
 

@@ -19,6 +19,11 @@ fdtj::fdtj()
 {
 }
 
+QString fdtj::designHeading() const
+{
+    return bandstats::statisticsHeading(true);
+}
+
 void fdtj::createWindowControls(QWidget *, QVBoxLayout *frameLayout, QHBoxLayout *chooserRow, QHBoxLayout *)
 {
     Option1.fill(nullptr);
@@ -173,9 +178,10 @@ void fdtj::build(bool subject, int k, bool secondTotal)
     req.njname = njname;
     req.startbj = startbj;
     req.bjsum = bjsum;
-    // A bound read as 0 falls back to 0.6 and 0.9 of a subject's full mark, and to the item's own
-    // defaults for a total, which has no full mark.
-    const double fallbackL = subject ? req.fullMark * 0.6 : (secondTotal ? 300 : 200);
+    // A bound read as 0 falls back to 0.6 and 0.9 of a subject's full mark. A total has no full
+    // mark: its lower bound stays 0 as typed (an empty box reads as 0), and an upper bound read as
+    // 0 takes the item's default.
+    const double fallbackL = subject ? req.fullMark * 0.6 : 0;
     const double fallbackU = subject ? req.fullMark * 0.9 : (secondTotal ? 500 : 300);
     if (!bandstats::readBounds(Text1->text(), Text2->text(), Text3->text(), fallbackL, fallbackU, req.bounds)) {
         // The boxes passed the check by their signs only (say −100 and 50): no band can be formed.

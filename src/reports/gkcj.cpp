@@ -13,6 +13,11 @@ namespace quorvane {
 // Printing needs six columns and hands over the subject count; no progress bar.
 gkcj::gkcj() : ReportWindow(Kind{QStringLiteral("gkcj"), QStringLiteral("各科成绩册--"), 34, true, true, false}) {}
 
+QString gkcj::designHeading() const
+{
+    return allsubjectbook::headingFormat({}, allsubjectbook::Options{});
+}
+
 void gkcj::createWindowControls(QWidget *, QVBoxLayout *frameLayout, QHBoxLayout *chooserRow, QHBoxLayout *)
 {
     Option1.fill(nullptr);

@@ -21,9 +21,15 @@ void gkdz::createWindowControls(QWidget *root, QVBoxLayout *, QHBoxLayout *choos
     chooserRow->addWidget(Label1[0]);
     // The work grid lies behind Grid1: the user never sees it.
     Grid2 = new Grid(root);
+    Grid2->setFormatString(comparison::kHeading);
     Grid2->setRows(1);
     Grid2->hide();
     body->addWidget(Grid2);
+}
+
+QString gkdz::designHeading() const
+{
+    return comparison::kHeading;
 }
 
 void gkdz::Form_Load()
@@ -70,15 +76,16 @@ void gkdz::VsNetBut1_Click(int Index)
     }
     if (isBuilding())
         return;
-    // A table without a listed row has nothing to print.
-    if (!(Grid2->Rows() >= 2 && Grid2->Cols() >= 6 && Grid1->Rows() >= 2) || m_builtExam.isEmpty()) {
+    // Any finished query of an exam with subjects prints, even one that lists no row (the work
+    // grid then holds the subjects' empty blocks).
+    if (!(Grid2->Rows() >= 2 && Grid2->Cols() >= 6) || m_builtExam.isEmpty()) {
         sysMsg(reports::kEmptyPrint);
         return;
     }
     // The grids keep their figures when another exam is chosen, but the report is titled with the
     // chosen exam's name: figures of another exam are not printed under it.
     if (m_builtExam != chosenExamId()) {
-        sysMsg(QStringLiteral("当前表格不是所选考试的统计结果，请先查询！"));
+        sysMsg(reports::kOtherExamPrint);
         return;
     }
     gReportCode = 36;

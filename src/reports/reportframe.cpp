@@ -281,8 +281,17 @@ void ReportWindow::createControls(QWidget *root)
     outer->addLayout(bottom);
 
     createWindowControls(root, frameLayout, chooserRow, body);
+    if (const QString heading = designHeading(); !heading.isEmpty()) {
+        Grid1->setFormatString(heading);
+        Grid1->setRows(1);
+    }
     chooserRow->addStretch();
     connectChoice(Combo1, Combo1, [this] { Combo1_Click(); });
+}
+
+QSize ReportWindow::openingSize() const
+{
+    return sizeHint().expandedTo(QSize(820, 560));
 }
 
 void ReportWindow::createWindowControls(QWidget *, QVBoxLayout *, QHBoxLayout *, QHBoxLayout *) {}

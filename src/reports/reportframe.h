@@ -41,6 +41,8 @@ namespace reports {
 inline const QString kMsgTitle = QStringLiteral("系统提示：");
 // The print button's message when the grid holds no report.
 inline const QString kEmptyPrint = QStringLiteral("当前打印数据为空！");
+// The print button's message when the grid holds a report of another exam than the chosen one.
+inline const QString kOtherExamPrint = QStringLiteral("当前表格不是所选考试的统计结果，请先查询！");
 
 // ---- stored score values ------------------------------------------------------------------------
 // A stored value is present when it is neither Null nor 0 (a total or a rank counts when present).
@@ -207,10 +209,15 @@ protected:
     void createControls(QWidget *root) final;
     virtual void createWindowControls(QWidget *root, QVBoxLayout *frameLayout, QHBoxLayout *chooserRow,
                                       QHBoxLayout *body);
+    // The heading format string Grid1 shows before the first report: the report's heading without
+    // any exam's columns. Empty: the window sets its grid's heading itself.
+    virtual QString designHeading() const { return QString(); }
     void Form_Load() override;
     void Form_Unload() override;
     // A window never unloads in the middle of building a report.
     bool QueryUnload() override { return !m_building; }
+    // Large enough for the choosers, the buttons and a grid that shows a report.
+    QSize openingSize() const override;
 
     // The query button: the window's checks and its report.
     virtual void Query() = 0;

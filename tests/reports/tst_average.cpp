@@ -228,13 +228,14 @@ void tst_average::printAfterAnotherExamChosen()
     w->Combo1->setCurrentIndex(0);
     w->VsNetBut1_Click(2);
     // Another exam chosen: the three-subject report stays on screen, but printed it would stand
-    // under the other exam's name with that exam's one subject, so it is refused.
+    // under the other exam's name with that exam's one subject, so it is refused, saying why
+    // rather than calling the full grid empty.
     w->Combo1->setCurrentIndex(1);
     QCOMPARE(w->Grid1->Rows(), 4);
     QCOMPARE(w->Grid1->TextMatrix(0, 6), QStringLiteral(" 物理"));
     gReportCode = 0;
-    w->VsNetBut1_Click(1);
-    QCOMPARE(f.services.texts(), QStringList({QStringLiteral("当前打印数据为空！")}));
+    w->VsNetBut1[1]->click();
+    QCOMPARE(f.services.texts(), QStringList({QStringLiteral("当前表格不是所选考试的统计结果，请先查询！")}));
     QCOMPARE(f.services.messages[0].title, QStringLiteral("系统提示："));
     QCOMPARE(gReportCode, qint16(0));
     QVERIFY(!w->isHidden());

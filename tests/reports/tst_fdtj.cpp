@@ -162,6 +162,24 @@ private Q_SLOTS:
         QCOMPARE(g->Rows(), 1);
         w->VsNetBut1_Click(1);
         QCOMPARE(f.services.lastText(), QStringLiteral("当前打印数据为空！"));
+
+        // An empty lower bound of a total means 0, as typed: 0 to 150 in bands of 50.
+        w->Option1[2]->setChecked(true);
+        w->Combo2->setCurrentIndex(2);
+        w->Text1->clear();
+        w->Text2->setText(QStringLiteral("150"));
+        w->Text3->setText(QStringLiteral("50"));
+        f.services.clear();
+        w->VsNetBut1_Click(2);
+        QVERIFY(f.services.messages.empty());
+        QCOMPARE(gridRow(g, 0).mid(6), texts({"0以下", "0-49", "50-99", "100-149", "150以上"}));
+        QCOMPARE(gridRow(g, 3), texts({"", "全年级", "4", "242.38", "199", "300", "0", "0", "0", "0", "4"}));
+        // An empty upper bound of a total still takes the item's default (300).
+        w->Text1->setText(QStringLiteral("-100"));
+        w->Text2->clear();
+        w->VsNetBut1_Click(2);
+        QVERIFY(f.services.messages.empty());
+        QCOMPARE(gridRow(g, 0).mid(6), texts({"100以下", "100-149", "150-199", "200-249", "250-299", "300以上"}));
     }
 
     void queryMessagesInOrder()

@@ -143,6 +143,29 @@ private Q_SLOTS:
         QCOMPARE(f.services.lastText(), QStringLiteral("当前打印数据为空！"));
     }
 
+    void finishedQueryWithoutListedRowsPrints()
+    {
+        Fixture f;
+        // An exam with a subject that nobody of the cohort sat.
+        execSql(f.system, QStringLiteral("INSERT INTO kcbpb(id, name, year, grade, kmflag5, allfs5) "
+                                         "VALUES('240901080000', '补考', '2024', 1, 1, 100)"));
+        gkdz *w = f.open();
+        w->Combo1->setCurrentIndex(w->Combo1->findText(QStringLiteral("补考")));
+        // Before the query there is nothing to print.
+        w->VsNetBut1_Click(1);
+        QCOMPARE(f.services.texts(), QStringList{QStringLiteral("当前打印数据为空！")});
+        f.services.clear();
+        w->VsNetBut1_Click(2);
+        QCOMPARE(w->Grid1->Rows(), 1);
+        QCOMPARE(w->Grid2->Rows(), 5);
+        // The query is finished and the exam has a subject: it prints, with no row listed.
+        gReportCode = 0;
+        w->VsNetBut1[1]->click();
+        QVERIFY(f.services.messages.empty());
+        QCOMPARE(gReportCode, qint16(36));
+        QCOMPARE(gReportSubjectCount, qint16(1));
+    }
+
     void buildShowsProgressAndLetsEventsRun()
     {
         Fixture f;
