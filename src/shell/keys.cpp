@@ -1,6 +1,7 @@
 #include "shell/keys.h"
 
 #include <QEvent>
+#include <QFocusEvent>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -42,6 +43,20 @@ void noDefault(QPushButton *button)
 {
     button->setAutoDefault(false);
     button->setDefault(false);
+    if (button->property("quorvaneFocusFrame").toBool())
+        return;
+    button->setProperty("quorvaneFocusFrame", true);
+    // A window's own code moves the focus to a button at the end of an Enter walk: that is a
+    // keyboard move, so the button shows its focus frame as after Tab (the style draws the frame
+    // only in a window whose focus the keyboard has moved).
+    hook(button, [button](QEvent *event) {
+        if (event->type() == QEvent::FocusIn
+            && static_cast<QFocusEvent *>(event)->reason() == Qt::OtherFocusReason) {
+            button->window()->setAttribute(Qt::WA_KeyboardFocusChange);
+            button->update();
+        }
+        return false;
+    });
 }
 
 void pressOnEnter(QPushButton *button)

@@ -24,7 +24,8 @@ constexpr int kDown = 40;
 void hook(QObject *control, std::function<bool(QEvent *)> handler);
 
 // A button that is never a default button: Enter in a field moves the focus as the window says and
-// never presses a button the user did not reach.
+// never presses a button the user did not reach. When the window's code gives it the focus (as the
+// Enter walk does) it shows its focus frame.
 void noDefault(QPushButton *button);
 
 // A button that is never a default button (noDefault) and that Enter presses when it has the

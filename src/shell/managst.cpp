@@ -113,7 +113,9 @@ void managst::createControls(QWidget *root)
     QFont headingFont(QStringLiteral("黑体"), 12);
     Label1->setFont(headingFont);
     bars->addSpacing(20);
-    bars->addWidget(Label1, 1);
+    bars->addWidget(Label1);
+    // The stretch is the row's own, so the tool bars stay in place while Label1 is hidden.
+    bars->addStretch(1);
     lay->addLayout(bars);
 
     auto *body = new QHBoxLayout;

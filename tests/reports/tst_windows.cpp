@@ -6,11 +6,16 @@
 #include "reports/gkcj.h"
 #include "reports/register.h"
 #include "shell/globals.h"
+#include "shell/managst.h"
+#include "shell/selectyear.h"
 #include "shell/register.h"
 #include "reporttest.h"
 #include "testsupport.h"
 
 #include <QPointer>
+#include <QTimer>
+#include <QStyleOptionButton>
+#include <QToolBar>
 #include <QWindow>
 #include <QtTest>
 
@@ -38,6 +43,15 @@ void settle()
 {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents();
+}
+
+// Whether the style draws the button's focus frame: it has the focus, and its window's focus was
+// moved by the keyboard.
+bool showsFocusFrame(QPushButton *b)
+{
+    QStyleOptionButton opt;
+    opt.initFrom(b);
+    return b->hasFocus() && (opt.state & QStyle::State_HasFocus) && (opt.state & QStyle::State_KeyboardFocusChange);
 }
 
 // Moves and resizes the window as the user does, through the window system rather than through
@@ -135,6 +149,51 @@ private Q_SLOTS:
         windows::destroyAll();
     }
 
+    void enterShowsTheFocusFrameOfTheButtonItReaches()
+    {
+        ScoreBookFixture f;
+        // The chooser: Enter in the cohort list moves to 确 定.
+        auto *chooser = windows::get<selectyear>(QStringLiteral("selectyear"));
+        chooser->Show();
+        chooser->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(chooser));
+        chooser->Combo1->setFocus(Qt::MouseFocusReason);
+        QVERIFY(!showsFocusFrame(chooser->command1));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QVERIFY(chooser->command1->hasFocus());
+        QVERIFY(showsFocusFrame(chooser->command1));
+        chooser->Unload();
+
+        // The student register: Enter in the stream chooser moves to 保存.
+        auto *reg = windows::get<managst>(QStringLiteral("managst"));
+        reg->Show();
+        reg->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(reg));
+        reg->Combo4->setFocus(Qt::MouseFocusReason);
+        QTest::keyClick(reg->Combo4, Qt::Key_Return);
+        QVERIFY(reg->comsave->hasFocus());
+        QVERIFY(showsFocusFrame(reg->comsave));
+        reg->Unload();
+        windows::destroyAll();
+    }
+
+    void printPreviewButtonStaysInPlace()
+    {
+        ScoreBookFixture f;
+        auto *reg = windows::get<managst>(QStringLiteral("managst"));
+        reg->Show();
+        QVERIFY(QTest::qWaitForWindowExposed(reg));
+        const QRect before = reg->Toolbar1->geometry();
+        // An import or an export ends with the heading label hidden.
+        reg->Label1->hide();
+        QCoreApplication::processEvents();
+        QTRY_COMPARE(reg->Toolbar1->geometry(), before);
+        QTest::qWait(50);
+        QCOMPARE(reg->Toolbar1->geometry(), before);
+        reg->Unload();
+        windows::destroyAll();
+    }
+
     void reportWindowKeepsTheUsersGeometryWhileLoaded()
     {
         ScoreBookFixture f;
@@ -200,5 +259,46 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(WindowsTest)
+// QUORVANE_SHOW_WINDOWS=register|chooser|average|gkdz|fdtj|gkcj|cjbq shows the main window with
+// that window over it (the register after an Enter to 保存 and an import's end with its bar left
+// at 60, the chooser after an Enter to 确 定), to look at them on a display.
+static int showWindows(const QString &which)
+{
+    installFontSubstitutions();
+    registerShellWindows();
+    registerReportsWindows();
+    static ScoreBookFixture f;
+    windows::show(QStringLiteral("main"));
+    if (which == QStringLiteral("chooser")) {
+        auto *w = windows::get<selectyear>(QStringLiteral("selectyear"));
+        w->Show();
+        QTimer::singleShot(500, w, [w] {
+            w->Combo1->setFocus(Qt::MouseFocusReason);
+            QTest::keyClick(w->Combo1, Qt::Key_Return);
+        });
+    } else if (which == QStringLiteral("register")) {
+        auto *w = windows::get<managst>(QStringLiteral("managst"));
+        w->Show();
+        QTimer::singleShot(500, w, [w] {
+            w->Label1->hide();
+            w->ProgressBar1->show();
+            w->ProgressBar1->setValue(60);
+            w->Combo4->setFocus(Qt::MouseFocusReason);
+            QTest::keyClick(w->Combo4, Qt::Key_Return);
+        });
+    } else {
+        windows::show(which);
+    }
+    return qApp->exec();
+}
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    if (qEnvironmentVariableIsSet("QUORVANE_SHOW_WINDOWS"))
+        return showWindows(qEnvironmentVariable("QUORVANE_SHOW_WINDOWS"));
+    WindowsTest tc;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&tc, argc, argv);
+}
 #include "tst_windows.moc"
