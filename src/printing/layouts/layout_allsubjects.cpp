@@ -1,7 +1,8 @@
 // The all-subject score book: one row per student with student number, name, class and seat, every
 // subject's score with (when asked for) its ranks, and the two totals with their ranks. The check
 // boxes of the score-book window decide the columns, and with the number of subjects the paper's
-// orientation, the margins, the heading's height and the rows a page.
+// orientation, the margins, the heading's height and the rows a page (fewer on a shorter page); a
+// table wider than the paper is narrowed to it.
 #include "controls/grid/grid.h"
 #include "printing/engine/LumoPrinter.h"
 #include "printing/layouts/printsform.h"
@@ -27,6 +28,8 @@ int rankBoxes(const std::array<bool, 5> &checks)
 }
 
 // Left and right margins for the widths that have their own; false leaves the control's margins.
+// The widest book takes the margins of the next widest: a margin below zero would put the table's
+// left frame and the page head off the paper's edge.
 bool marginsFor(int w, float &left, float &right)
 {
     struct M
@@ -36,7 +39,7 @@ bool marginsFor(int w, float &left, float &right)
     };
     static const M table[] = {{175, 18, 18}, {179, 15, 15}, {185, 16, 12}, {189, 10, 10}, {195, 10, 8},
                               {205, 3, 2},   {211, 16, 16}, {229, 15, 10}, {301, 15, 15}, {319, 5, 3},
-                              {337, -2, 0}};
+                              {337, 5, 3}};
     for (const M &m : table) {
         if (m.w == w) {
             left = m.left;
@@ -125,21 +128,24 @@ void layAllSubjects(printsform &form, int &dest, const AllSubjectsInput &in)
     const int k = rankBoxes(in.checks);
     static const int portraitRows[4] = {48, 48, 30, 21};
     static const int landscapeRows[4] = {31, 31, 19, 13};
-    const int rows = landscape ? landscapeRows[k] : portraitRows[k];
     p.NewPage();
 
+    const QString title = in.exam + QStringLiteral("成绩册 ") + in.classChoice;
+    double top = 0; // the table's top on the report's first page, below the title block
     if (form.curpage == 0 || form.curpage == 1) {
         p.NewRow();
         p.Font().setFamily(QStringLiteral("黑体"));
         int align = 0;
         if (last > 14)
             align = w < 165 ? 0 : w < 230 ? 2 : w < 265 ? 0 : 2;
-        p.TitleOut(in.exam + QStringLiteral("成绩册 ") + in.classChoice, 15, align);
+        p.TitleOut(title, 15, align);
+    } else {
+        top = tablelayout::titleBlockHeight(p, title, 15);
     }
     p.Font().setFamily(QStringLiteral("宋体"));
+    top += p.CurrentY();
 
     const int n = g ? g->Rows() - 1 : 0;
-    tablelayout::setPageRange(form, n, rows);
 
     const int t = in.checks[Totals] ? k : 0;
     const int s = in.checks[SubjectRanks] ? k : 0;
@@ -153,25 +159,39 @@ void layAllSubjects(printsform &form, int &dest, const AllSubjectsInput &in)
     const int total1 = last - (2 * t + 1);
     const int total2 = last - t;
 
+    // The rows of the page's shape, or as many as the paper holds under the title and heading
+    // (measured with the body rows' font, under which the pages close).
+    p.setFontSize(9);
+    const int rows = tablelayout::rowsThatFit(p, landscape ? landscapeRows[k] : portraitRows[k], top, h, bodyHeight);
+    tablelayout::setPageRange(form, n, rows);
+
+    // Every width below is multiplied by f, which narrows a table wider than the paper to it.
+    double tableWidth = 49;
+    if (plain)
+        tableWidth += 10.0 * std::max(0, last - 4);
+    else
+        tableWidth += (s > 0 ? 18.0 : 10.0) * subjects + (t > 0 ? 36 : 0);
+    const float f = tablelayout::widthFactor(p, tableWidth);
+
     // A heading block: the subject or total over "成绩" and its stacked rank captions.
     auto block = [&](int c, int m, bool rightmost) {
         const float x0 = p.CurrentX();
         const float y0 = p.CurrentY();
         p.setFontSize(10);
         p.Font().setBold(true);
-        p.CellOut(cellText(g, 0, c), 18, 7, 4, rightmost ? QStringLiteral("1221") : QStringLiteral("1211"));
+        tablelayout::fitCell(p, cellText(g, 0, c), f * 18, 7, 4, rightmost ? QStringLiteral("1221") : QStringLiteral("1211"));
         p.setCurrentX(x0);
         p.setCurrentY(y0 + 7);
         p.setFontSize(8);
         p.Font().setBold(false);
-        p.CellOut(QStringLiteral("成绩"), 8, lower, 4, QStringLiteral("1111"));
+        tablelayout::fitCell(p, QStringLiteral("成绩"), f * 8, lower, 4, QStringLiteral("1111"));
         p.setFontSize(8);
         QStringList captions;
         for (int i = 1; i <= m; ++i)
             captions << cellText(g, 0, c + i);
-        p.CellOut(captions.join(QStringLiteral("\r\n")), 10, lower, 4,
+        tablelayout::fitCell(p, captions.join(QStringLiteral("\r\n")), f * 10, lower, 4,
                   rightmost ? QStringLiteral("1121") : QStringLiteral("1111"));
-        p.setCurrentX(x0 + 18);
+        p.setCurrentX(x0 + f * 18);
         p.setCurrentY(y0);
     };
 
@@ -180,16 +200,16 @@ void layAllSubjects(printsform &form, int &dest, const AllSubjectsInput &in)
         p.setFontSize(10);
         p.Font().setBold(true);
         for (int c = 1; c <= 4; ++c)
-            p.CellOut(cellText(g, 0, c), fixedWidths[c - 1], h, 4, c == 1 ? QStringLiteral("2211") : QStringLiteral("1211"));
+            tablelayout::fitCell(p, cellText(g, 0, c), f * fixedWidths[c - 1], h, 4, c == 1 ? QStringLiteral("2211") : QStringLiteral("1211"));
         if (plain) {
             for (int c = 5; c <= last; ++c)
-                p.CellOut(cellText(g, 0, c), 10, 10, 4, c == last ? QStringLiteral("1221") : QStringLiteral("1211"));
+                tablelayout::fitCell(p, cellText(g, 0, c), f * 10, 10, 4, c == last ? QStringLiteral("1221") : QStringLiteral("1211"));
         } else {
             for (int j = 1; j <= subjects; ++j) {
                 if (s > 0)
                     block(5 + (j - 1) * (s + 1), s, t == 0 && j == subjects);
                 else
-                    p.CellOut(cellText(g, 0, 4 + j), 10, h, 4, QStringLiteral("1211"));
+                    tablelayout::fitCell(p, cellText(g, 0, 4 + j), f * 10, h, 4, QStringLiteral("1211"));
             }
             if (t > 0) {
                 block(total1, t, false);
@@ -204,25 +224,25 @@ void layAllSubjects(printsform &form, int &dest, const AllSubjectsInput &in)
         for (int r = tablelayout::firstRow(page, rows); r <= lastOfPage; ++r) {
             const bool bottom = r == lastOfPage;
             for (int c = 1; c <= 4; ++c)
-                bodyCell(p, cellText(g, r, c), fixedWidths[c - 1], bodyHeight, 4, border(bottom, c == 1, false));
+                tablelayout::fitCell(p, cellText(g, r, c), f * fixedWidths[c - 1], bodyHeight, 4, border(bottom, c == 1, false));
             if (plain) {
                 for (int c = 5; c <= last; ++c)
-                    bodyCell(p, cellText(g, r, c), 10, bodyHeight, 4, border(bottom, false, c == last));
+                    tablelayout::fitCell(p, cellText(g, r, c), f * 10, bodyHeight, 4, border(bottom, false, c == last));
             } else {
                 for (int j = 1; j <= subjects; ++j) {
                     if (s == 0) {
-                        bodyCell(p, cellText(g, r, 4 + j), 10, bodyHeight, 4, border(bottom, false, false));
+                        tablelayout::fitCell(p, cellText(g, r, 4 + j), f * 10, bodyHeight, 4, border(bottom, false, false));
                     } else {
                         const int b = 5 + (j - 1) * (s + 1);
-                        bodyCell(p, cellText(g, r, b), 8, bodyHeight, 4, border(bottom, false, false));
-                        bodyCell(p, rankText(g, r, b, s), 10, bodyHeight, 4, border(bottom, false, t == 0 && j == subjects));
+                        tablelayout::fitCell(p, cellText(g, r, b), f * 8, bodyHeight, 4, border(bottom, false, false));
+                        tablelayout::fitCell(p, rankText(g, r, b, s), f * 10, bodyHeight, 4, border(bottom, false, t == 0 && j == subjects));
                     }
                 }
                 if (t > 0) {
-                    bodyCell(p, cellText(g, r, total1), 8, bodyHeight, 4, border(bottom, false, false));
-                    bodyCell(p, rankText(g, r, total1, t), 10, bodyHeight, 4, border(bottom, false, false));
-                    bodyCell(p, cellText(g, r, total2), 8, bodyHeight, 4, border(bottom, false, false));
-                    bodyCell(p, rankText(g, r, total2, t), 10, bodyHeight, 4, border(bottom, false, true));
+                    tablelayout::fitCell(p, cellText(g, r, total1), f * 8, bodyHeight, 4, border(bottom, false, false));
+                    tablelayout::fitCell(p, rankText(g, r, total1, t), f * 10, bodyHeight, 4, border(bottom, false, false));
+                    tablelayout::fitCell(p, cellText(g, r, total2), f * 8, bodyHeight, 4, border(bottom, false, false));
+                    tablelayout::fitCell(p, rankText(g, r, total2, t), f * 10, bodyHeight, 4, border(bottom, false, true));
                 }
             }
             p.NewCellRow(0, 0, bodyHeight);

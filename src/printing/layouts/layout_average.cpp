@@ -1,6 +1,7 @@
 // The average score book: one row per class with the class's average and rank in every subject and
 // its averages of 总分1 and 总分2, under a two-level heading row (the subject over 平均分 and 名次).
-// Paper and margins follow the number of subjects: upright up to 8, landscape from 9.
+// Paper and margins follow the number of subjects: upright up to 8, landscape from 9; rows a page
+// are fewer on a shorter page, and columns narrower on narrower paper.
 #include "controls/grid/grid.h"
 #include "printing/engine/LumoPrinter.h"
 #include "printing/layouts/printsform.h"
@@ -63,60 +64,67 @@ void layAverage(printsform &form, int &dest, const AverageInput &in)
     p.setRightMargin(geo.margin);
     p.NewPage();
 
+    const QString title = in.exam + QStringLiteral("平均成绩册(") + in.cohortYear + QStringLiteral("学届)");
+    double top = 0; // the table's top on the report's first page, below the title block
     if (form.curpage == 0 || form.curpage == 1) {
         p.NewRow();
         p.Font().setFamily(QStringLiteral("黑体"));
-        p.TitleOut(in.exam + QStringLiteral("平均成绩册(") + in.cohortYear + QStringLiteral("学届)"), 15,
-                   subjects >= 6 ? 2 : 0);
+        p.TitleOut(title, 15, subjects >= 6 ? 2 : 0);
+    } else {
+        top = tablelayout::titleBlockHeight(p, title, 15);
     }
     p.Font().setFamily(QStringLiteral("宋体"));
 
     const int n = g ? g->Rows() - 1 : 0;
-    tablelayout::setPageRange(form, n, geo.rows);
+    top += p.CurrentY();
     p.setFontSize(9);
+    const int rows = tablelayout::rowsThatFit(p, geo.rows, top, 12, 6);
+    tablelayout::setPageRange(form, n, rows);
+    // 22 for the class, 19 a subject, 15 for each total: narrowed alike on narrower paper.
+    const float k = tablelayout::widthFactor(p, 22 + 19.0 * subjects + 30);
 
     for (int page = form.frompage; page <= form.topage; ++page) {
         // Heading row, 12 mm. "班 级" keeps the size then current: 9 points on the first page of the
         // run, 8.5 (left by the body rows) on the further ones.
         p.Font().setBold(true);
-        p.CellOut(QStringLiteral("班 级"), 22, 12, 4, QStringLiteral("2211"));
+        tablelayout::fitCell(p, QStringLiteral("班 级"), k * 22, 12, 4, QStringLiteral("2211"));
         const float y0 = p.CurrentY();
-        for (int k = 1; k <= subjects; ++k) {
+        for (int j = 1; j <= subjects; ++j) {
             const float x = p.CurrentX();
             p.setCurrentY(y0);
             p.Font().setBold(true);
             p.setFontSize(9);
-            p.CellOut(cellText(g, 0, 2 * k), 19, 6, 4, QStringLiteral("1211"));
+            tablelayout::fitCell(p, cellText(g, 0, 2 * j), k * 19, 6, 4, QStringLiteral("1211"));
             p.setCurrentX(x);
             p.setCurrentY(y0 + 6);
             p.Font().setBold(false);
             p.setFontSize(8);
-            p.CellOut(QStringLiteral("平均分"), 11, 6, 4, QStringLiteral("1111"));
-            p.CellOut(QStringLiteral("名次"), 8, 6, 4, QStringLiteral("1111"));
+            tablelayout::fitCell(p, QStringLiteral("平均分"), k * 11, 6, 4, QStringLiteral("1111"));
+            tablelayout::fitCell(p, QStringLiteral("名次"), k * 8, 6, 4, QStringLiteral("1111"));
         }
         p.setCurrentY(y0);
         p.Font().setBold(true);
         p.setFontSize(9);
-        p.CellOut(QStringLiteral("总分1\r\n平均分"), 15, 12, 4, QStringLiteral("1211"));
-        p.CellOut(QStringLiteral("总分2\r\n平均分"), 15, 12, 4, QStringLiteral("1221"));
+        tablelayout::fitCell(p, QStringLiteral("总分1\r\n平均分"), k * 15, 12, 4, QStringLiteral("1211"));
+        tablelayout::fitCell(p, QStringLiteral("总分2\r\n平均分"), k * 15, 12, 4, QStringLiteral("1221"));
         p.NewCellRow(0, 0, 12);
         p.Font().setBold(false);
 
-        const int last = tablelayout::lastRow(page, geo.rows, n);
-        for (int i = tablelayout::firstRow(page, geo.rows); i <= last; ++i) {
+        const int last = tablelayout::lastRow(page, rows, n);
+        for (int i = tablelayout::firstRow(page, rows); i <= last; ++i) {
             const bool bottom = i == last;
             p.Font().setBold(true);
             p.setFontSize(9);
-            bodyCell(p, cellText(g, i, 1), 22, 6, 4, bottom ? QStringLiteral("2112") : QStringLiteral("2111"));
+            tablelayout::fitCell(p, cellText(g, i, 1), k * 22, 6, 4, bottom ? QStringLiteral("2112") : QStringLiteral("2111"));
             p.Font().setBold(false);
             p.setFontSize(8.5f);
             const QString inner = bottom ? QStringLiteral("1112") : QStringLiteral("1111");
-            for (int k = 1; k <= subjects; ++k) {
-                bodyCell(p, cellText(g, i, 2 * k), 11, 6, 4, inner);
-                bodyCell(p, cellText(g, i, 2 * k + 1), 8, 6, 4, inner);
+            for (int j = 1; j <= subjects; ++j) {
+                tablelayout::fitCell(p, cellText(g, i, 2 * j), k * 11, 6, 4, inner);
+                tablelayout::fitCell(p, cellText(g, i, 2 * j + 1), k * 8, 6, 4, inner);
             }
-            bodyCell(p, cellText(g, i, 2 * subjects + 2), 15, 6, 4, inner);
-            bodyCell(p, cellText(g, i, 2 * subjects + 3), 15, 6, 4, bottom ? QStringLiteral("1122") : QStringLiteral("1121"));
+            tablelayout::fitCell(p, cellText(g, i, 2 * subjects + 2), k * 15, 6, 4, inner);
+            tablelayout::fitCell(p, cellText(g, i, 2 * subjects + 3), k * 15, 6, 4, bottom ? QStringLiteral("1122") : QStringLiteral("1121"));
             p.NewCellRow(0, 0, 6);
         }
         if (page < form.topage)

@@ -1,6 +1,7 @@
 // Score-band statistics: one row per class and one for the whole grade, the number of students,
 // averages and extremes and the count of every score band. The table follows the grid's column
-// count: up to 14 columns upright, 35 rows a page; from 15 columns landscape, 20 rows a page.
+// count: up to 14 columns upright, 35 rows a page; from 15 columns landscape, 20 rows a page (fewer
+// on a shorter page). A table wider than the paper is narrowed to it.
 #include "controls/grid/grid.h"
 #include "printing/engine/LumoPrinter.h"
 #include "printing/layouts/printsform.h"
@@ -47,26 +48,38 @@ void layBands(printsform &form, int &dest, const BandsInput &in)
     }
     p.NewPage();
 
+    const QString title = in.exam + QStringLiteral("成绩分段次数统计表");
+    double top = 0; // the table's top on the report's first page: below the title and the item line
     if (form.curpage == 0 || form.curpage == 1) {
         p.NewRow();
         p.Font().setFamily(QStringLiteral("黑体"));
         const int align = (cols == 13 || cols == 14 || cols >= 18) ? 2 : 0;
-        p.TitleOut(in.exam + QStringLiteral("成绩分段次数统计表"), 15, align);
+        p.TitleOut(title, 15, align);
         p.setFontSize(13);
         p.TextOut(QStringLiteral("学科：") + in.item);
         p.NewCellRow(0, 0, 6);
+    } else {
+        top = tablelayout::titleBlockHeight(p, title, 15) + 6;
     }
     p.Font().setFamily(QStringLiteral("宋体"));
 
     const int n = g ? g->Rows() - 1 : 0;
-    tablelayout::setPageRange(form, n, r);
+    top += p.CurrentY();
     p.setFontSize(9);
+    r = tablelayout::rowsThatFit(p, r, top, kHeight, kHeight);
+    tablelayout::setPageRange(form, n, r);
+
+    // Many bands make the table wider than the paper: every column is narrowed alike.
+    double width = 0;
+    for (int c = 1; c <= printed; ++c)
+        width += columnWidth(c);
+    const float k = tablelayout::widthFactor(p, width);
 
     for (int page = form.frompage; page <= form.topage; ++page) {
         p.Font().setBold(true);
         for (int c = 1; c <= printed; ++c) {
             const QString caption = c == 1 ? QStringLiteral("班 级") : c == 2 ? QStringLiteral("人数") : cellText(g, 0, c);
-            p.CellOut(caption, columnWidth(c), kHeight, 4,
+            tablelayout::fitCell(p, caption, k * columnWidth(c), kHeight, 4,
                       tablelayout::borderCode(tablelayout::RowKind::Heading, c - 1, printed));
         }
         p.NewCellRow(0, 0, kHeight);
@@ -78,7 +91,7 @@ void layBands(printsform &form, int &dest, const BandsInput &in)
                 // The class is bold, the figures regular.
                 if (c <= 2)
                     p.Font().setBold(c == 1);
-                bodyCell(p, cellText(g, i, c), columnWidth(c), kHeight, 4, tablelayout::borderCode(kind, c - 1, printed));
+                tablelayout::fitCell(p, cellText(g, i, c), k * columnWidth(c), kHeight, 4, tablelayout::borderCode(kind, c - 1, printed));
             }
             p.NewCellRow(0, 0, kHeight);
         }

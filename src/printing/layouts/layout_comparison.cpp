@@ -1,6 +1,7 @@
 // The subject comparison: for every subject of the exam a block of one row per class and one for
 // the whole grade, with the number who sat it, average, lowest and highest score, standard
-// deviation and the rates of 优良 and 及格; 35 rows a page under a heading row of stacked captions.
+// deviation and the rates of 优良 and 及格; 35 rows a page (fewer on a shorter page) under a heading
+// row of stacked captions.
 #include "controls/grid/grid.h"
 #include "printing/engine/LumoPrinter.h"
 #include "printing/layouts/printsform.h"
@@ -33,16 +34,26 @@ void layComparison(printsform &form, int &dest, const ComparisonInput &in)
     p.setLeftMargin(22);
     p.NewPage();
 
+    const QString title = in.exam + QStringLiteral("各班各科成绩对照表");
+    double top = 0; // the table's top on the report's first page, below the title block
     if (form.curpage == 0 || form.curpage == 1) {
         p.NewRow();
         p.Font().setFamily(QStringLiteral("黑体"));
-        p.TitleOut(in.exam + QStringLiteral("各班各科成绩对照表"), 15, 2);
+        p.TitleOut(title, 15, 2);
+    } else {
+        top = tablelayout::titleBlockHeight(p, title, 15);
     }
     p.Font().setFamily(QStringLiteral("宋体"));
 
     const int n = g ? g->Rows() - 1 : 0;
-    tablelayout::setPageRange(form, n, kRowsPerPage);
+    top += p.CurrentY();
     p.setFontSize(9);
+    const int rows = tablelayout::rowsThatFit(p, kRowsPerPage, top, 14, 6);
+    tablelayout::setPageRange(form, n, rows);
+    float width = 0;
+    for (float w : kWidths)
+        width += w;
+    const float k = tablelayout::widthFactor(p, width);
 
     const QString captions[kColumns] = {QStringLiteral("学 科"),          QStringLiteral("班 级"),
                                         stacked(QStringLiteral("实考数")), stacked(QStringLiteral("平均分")),
@@ -53,17 +64,17 @@ void layComparison(printsform &form, int &dest, const ComparisonInput &in)
     for (int page = form.frompage; page <= form.topage; ++page) {
         p.Font().setBold(true);
         for (int c = 0; c < kColumns; ++c)
-            p.CellOut(captions[c], kWidths[c], 14, 4, tablelayout::borderCode(tablelayout::RowKind::Heading, c, kColumns));
+            tablelayout::fitCell(p, captions[c], k * kWidths[c], 14, 4, tablelayout::borderCode(tablelayout::RowKind::Heading, c, kColumns));
         p.NewCellRow(0, 0, 14);
 
-        const int last = tablelayout::lastRow(page, kRowsPerPage, n);
-        for (int i = tablelayout::firstRow(page, kRowsPerPage); i <= last; ++i) {
+        const int last = tablelayout::lastRow(page, rows, n);
+        for (int i = tablelayout::firstRow(page, rows); i <= last; ++i) {
             const auto kind = i == last ? tablelayout::RowKind::LastBody : tablelayout::RowKind::Body;
             for (int c = 0; c < kColumns; ++c) {
                 // The subject is bold, the rest regular.
                 if (c <= 1)
                     p.Font().setBold(c == 0);
-                bodyCell(p, cellText(g, i, c + 1), kWidths[c], 6, 4, tablelayout::borderCode(kind, c, kColumns));
+                tablelayout::fitCell(p, cellText(g, i, c + 1), k * kWidths[c], 6, 4, tablelayout::borderCode(kind, c, kColumns));
             }
             p.NewCellRow(0, 0, 6);
         }

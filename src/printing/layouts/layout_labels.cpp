@@ -77,8 +77,8 @@ void layLabels(printsform &form, int &dest, const LabelsInput &in)
 
             int pairs = 0;
             for (int c = 4; c < cols; ++c) {
-                p.CellOut(cellText(g, 0, c), kHeadingWidth, kCellHeight, 4, QStringLiteral("1111"));
-                bodyCell(p, cellText(g, label, c), kValueWidth, kCellHeight, 4, QStringLiteral("1111"));
+                tablelayout::fitCell(p, cellText(g, 0, c), kHeadingWidth, kCellHeight, 4, QStringLiteral("1111"));
+                tablelayout::fitCell(p, cellText(g, label, c), kValueWidth, kCellHeight, 4, QStringLiteral("1111"));
                 if (++pairs == kPairsPerRow) {
                     p.NewCellRow(0, 0, kCellHeight);
                     pairs = 0;

@@ -1,10 +1,11 @@
 // The score-entry sheet: one class or exam room for one subject of one exam, two blocks of entries
-// side by side (35 rows of each), every cell a thin box; each entry is followed by an empty
-// "分数2" column and an empty column for notes.
+// side by side (35 rows of each, fewer on a shorter page), every cell a thin box; each entry is
+// followed by an empty "分数2" column and an empty column for notes.
 #include "controls/grid/grid.h"
 #include "printing/engine/LumoPrinter.h"
 #include "printing/layouts/layouts.h"
 #include "printing/layouts/printsform.h"
+#include "printing/layouts/tablelayout.h"
 #include "scores/cjintool.h"
 
 #include <QCheckBox>
@@ -15,7 +16,6 @@ namespace quorvane {
 namespace {
 
 constexpr int kRowsPerBlock = 35;
-constexpr int kEntriesPerPage = 2 * kRowsPerBlock;
 const QString kBox = QStringLiteral("1111");
 
 float columnWidth(int c)
@@ -24,13 +24,14 @@ float columnWidth(int c)
 }
 
 // One block of cells: the grid columns 1 to lastCol of the row, then the empty second-score and
-// note columns; the heading block (row 0) carries "分数2" in the second-score column.
-void block(LumoPrinter &p, Grid *grid, int row, int lastCol, float height)
+// note columns; the heading block (row 0) carries "分数2" in the second-score column. Widths are
+// multiplied by k, which narrows the sheet to paper narrower than its two blocks.
+void block(LumoPrinter &p, Grid *grid, int row, int lastCol, float height, float k)
 {
     for (int c = 1; c <= lastCol; ++c)
-        p.CellOut(grid ? grid->TextMatrix(row, c) : QString(), columnWidth(c), height, 4, kBox);
-    p.CellOut(row == 0 ? QStringLiteral("分数2") : QString(), 14, height, 4, kBox);
-    p.CellOut(QString(), 12, height, 4, kBox);
+        tablelayout::fitCell(p, grid ? grid->TextMatrix(row, c) : QString(), k * columnWidth(c), height, 4, kBox);
+    tablelayout::fitCell(p, row == 0 ? QStringLiteral("分数2") : QString(), k * 14, height, 4, kBox);
+    tablelayout::fitCell(p, QString(), k * 12, height, 4, kBox);
 }
 
 } // namespace
@@ -50,12 +51,6 @@ void print_cjintool(printsform &form, int &dest)
     p.setBottomMargin(13);
     p.NewPage();
 
-    p.Font().setFamily(QStringLiteral("黑体"));
-    p.TitleOut(w ? text(w->Combo2) : QString(), 15, 0);
-
-    p.Font().setFamily(QStringLiteral("宋体"));
-    p.setFontSize(12);
-
     const int n = grid ? grid->Rows() - 1 : 0;
     const int lastCol = grid ? grid->Cols() - 2 : 0;
 
@@ -66,26 +61,49 @@ void print_cjintool(printsform &form, int &dest)
     else
         subjectLine = QStringLiteral("考试科目：") + (w ? text(w->Combo1) : QString()) + QStringLiteral("（") + caption
             + (w ? text(w->Combo3) : QString()) + QStringLiteral("）");
-    p.TitleOut(subjectLine, 13, 0);
 
-    // The sheet holds 70 entries; the entry window admits one more, which goes onto a second page
+    // The exam title and the subject line stand on every sheet, so that a loose second sheet can
+    // still be matched to its exam, subject and class or room; each sheet starts from the font of
+    // the first, so that its table starts at the same height.
+    const QFont startFont = p.Font();
+    const auto head = [&] {
+        p.Font() = startFont;
+        p.Font().setFamily(QStringLiteral("黑体"));
+        p.TitleOut(w ? text(w->Combo2) : QString(), 15, 0);
+        p.Font().setFamily(QStringLiteral("宋体"));
+        p.setFontSize(12);
+        p.TitleOut(subjectLine, 13, 0);
+    };
+    head();
+
+    // 35 rows of two entries a sheet, or as many rows as the paper holds under the head.
+    const int rows = tablelayout::rowsThatFit(p, kRowsPerBlock, p.CurrentY(), 8, 7);
+    const int perPage = 2 * rows;
+    float blockWidth = 12 + 14;
+    for (int c = 1; c <= lastCol; ++c)
+        blockWidth += columnWidth(c);
+    const float k = tablelayout::widthFactor(p, 2 * blockWidth);
+
+    // The sheet holds 70 entries; the entry window admits one more, which goes onto a second sheet
     // of the same form rather than being left off.
-    const int pages = n <= kEntriesPerPage ? 1 : (n + kEntriesPerPage - 1) / kEntriesPerPage;
+    const int pages = n <= perPage ? 1 : (n + perPage - 1) / perPage;
     for (int page = 0; page < pages; ++page) {
-        const int base = page * kEntriesPerPage;
-        if (page > 0)
+        const int base = page * perPage;
+        if (page > 0) {
             p.NewPage();
+            head();
+        }
         p.Font().setBold(true);
-        block(p, grid, 0, lastCol, 8);
-        if (n - base > kRowsPerBlock)
-            block(p, grid, 0, lastCol, 8);
+        block(p, grid, 0, lastCol, 8, k);
+        if (n - base > rows)
+            block(p, grid, 0, lastCol, 8, k);
         p.NewCellRow(0, 0, 8);
         p.Font().setBold(false);
 
-        for (int k = base + 1; k <= n && k <= base + kRowsPerBlock; ++k) {
-            block(p, grid, k, lastCol, 7);
-            if (k + kRowsPerBlock <= n)
-                block(p, grid, k + kRowsPerBlock, lastCol, 7);
+        for (int e = base + 1; e <= n && e <= base + rows; ++e) {
+            block(p, grid, e, lastCol, 7, k);
+            if (e + rows <= n)
+                block(p, grid, e + rows, lastCol, 7, k);
             p.NewCellRow(0, 0, 7);
         }
     }

@@ -1,6 +1,6 @@
 // The single-subject score sheet: a title with the exam, an information block (cohort, subject, date
 // of printing, the statistics and the score-band counts of the single-subject window) and the grid
-// as an eleven-column table, two students to a row, 35 rows to a page.
+// as an eleven-column table, two students to a row, 35 rows to a page (fewer on a shorter page).
 #include "controls/grid/grid.h"
 #include "printing/engine/LumoPrinter.h"
 #include "printing/layouts/printsform.h"
@@ -26,10 +26,10 @@ struct InfoCell
     const char *border;
 };
 
-void infoRow(LumoPrinter &p, const std::vector<InfoCell> &cells)
+void infoRow(LumoPrinter &p, const std::vector<InfoCell> &cells, float k)
 {
     for (const InfoCell &cell : cells)
-        p.CellOut(cell.text, cell.width, kHeight, 4, QString::fromLatin1(cell.border));
+        tablelayout::fitCell(p, cell.text, k * cell.width, kHeight, 4, QString::fromLatin1(cell.border));
     p.NewCellRow(0, 0, kHeight);
 }
 } // namespace
@@ -54,15 +54,23 @@ void laySubjectSheet(printsform &form, int &dest, const SubjectSheetInput &in)
     p.StartPrint(dest);
     p.NewPage();
 
+    const QString title = in.exam + QStringLiteral("单科成绩单");
+    double top = 0; // the table's top on the report's first page, below the title block
     if (form.curpage == 0 || form.curpage == 1) {
         p.NewRow();
         p.Font().setFamily(QStringLiteral("黑体"));
-        p.TitleOut(in.exam + QStringLiteral("单科成绩单"), 15, 2);
+        p.TitleOut(title, 15, 2);
+    } else {
+        top = tablelayout::titleBlockHeight(p, title, 15);
     }
     p.Font().setFamily(QStringLiteral("宋体"));
 
     const int n = g ? g->Rows() - 1 : 0;
-    tablelayout::setPageRange(form, n, kRowsPerPage);
+    // The information block and the table are 168 mm wide; narrower paper narrows both.
+    float width = 0;
+    for (float w : kColumnWidths)
+        width += w;
+    const float k = tablelayout::widthFactor(p, width);
 
     p.setFontSize(10);
     p.NewCellRow(0, 0, 0);
@@ -76,14 +84,16 @@ void laySubjectSheet(printsform &form, int &dest, const SubjectSheetInput &in)
              {QStringLiteral("学    科"), 19, "1211"},
              {in.subject, 37, "1211"},
              {QStringLiteral("打印日期"), 19, "1211"},
-             {in.date, 37, "1221"}});
+             {in.date, 37, "1221"}},
+            k);
     infoRow(p,
             {{QStringLiteral("平 均 分"), 19, "2111"},
              {in.stats[0], 37, "1111"},
              {QStringLiteral("最 高 分"), 19, "1111"},
              {in.stats[1], 37, "1111"},
              {QStringLiteral("最 低 分"), 19, "1111"},
-             {in.stats[2], 37, "1121"}});
+             {in.stats[2], 37, "1121"}},
+            k);
     infoRow(p,
             {{QStringLiteral("总 人 数"), 19, "2111"},
              {in.stats[3], 23, "1111"},
@@ -92,32 +102,31 @@ void laySubjectSheet(printsform &form, int &dest, const SubjectSheetInput &in)
              {QStringLiteral("缺考人数"), 19, "1111"},
              {in.stats[5], 23, "1111"},
              {QStringLiteral("作弊人数"), 19, "1111"},
-             {in.stats[6], 23, "1121"}});
+             {in.stats[6], 23, "1121"}},
+            k);
     // The band line has one line of its cell. With every band shown and counts of three digits it
-    // is longer than the cell, whose second line would not be drawn: it is then drawn smaller, so
-    // that no count is lost.
-    p.CellOut(QStringLiteral("各段人数"), 19, kHeight, 4, QStringLiteral("2111"));
-    const QString bands = bandLine(in);
-    const float inner = 149 - p.LeftCellMargin() - p.RightCellMargin();
-    for (float size = 9.5f; size >= 6 && p.TextWidth(bands) > inner; size -= 0.5f)
-        p.setFontSize(size);
-    p.CellOut(bands, 149, kHeight, 1, QStringLiteral("1121"));
-    p.setFontSize(10);
+    // is longer than the cell: it is then drawn smaller, so that no count is lost.
+    tablelayout::fitCell(p, QStringLiteral("各段人数"), k * 19, kHeight, 4, QStringLiteral("2111"));
+    tablelayout::fitCell(p, bandLine(in), k * 149, kHeight, 1, QStringLiteral("1121"));
     p.NewCellRow(0, 0, 10);
+
+    top += p.CurrentY();
+    const int rows = tablelayout::rowsThatFit(p, kRowsPerPage, top, kHeight, kHeight);
+    tablelayout::setPageRange(form, n, rows);
 
     for (int page = form.frompage; page <= form.topage; ++page) {
         p.Font().setBold(true);
         for (int c = 0; c < 11; ++c)
-            p.CellOut(cellText(g, 0, c + 1), kColumnWidths[c], kHeight, 4,
+            tablelayout::fitCell(p, cellText(g, 0, c + 1), k * kColumnWidths[c], kHeight, 4,
                       tablelayout::borderCode(tablelayout::RowKind::Heading, c, 11));
         p.NewCellRow(0, 0, kHeight);
         p.Font().setBold(false);
 
-        const int last = tablelayout::lastRow(page, kRowsPerPage, n);
-        for (int i = tablelayout::firstRow(page, kRowsPerPage); i <= last; ++i) {
+        const int last = tablelayout::lastRow(page, rows, n);
+        for (int i = tablelayout::firstRow(page, rows); i <= last; ++i) {
             const auto kind = i == last ? tablelayout::RowKind::LastBody : tablelayout::RowKind::Body;
             for (int c = 0; c < 11; ++c)
-                bodyCell(p, cellText(g, i, c + 1), kColumnWidths[c], kHeight, 4, tablelayout::borderCode(kind, c, 11));
+                tablelayout::fitCell(p, cellText(g, i, c + 1), k * kColumnWidths[c], kHeight, 4, tablelayout::borderCode(kind, c, 11));
             p.NewCellRow(0, 0, kHeight);
         }
         if (page < form.topage)

@@ -25,9 +25,6 @@ namespace reportlayouts {
 
 // The text of a grid cell; empty for a missing grid or a cell outside it.
 QString cellText(const Grid *grid, int row, int col);
-// Draws a table cell of the report's body. A one-line text too wide for a cell that holds a single
-// line is drawn smaller, so that no part of a score or name is cut off.
-void bodyCell(LumoPrinter &p, const QString &text, float width, float height, int alignment, const QString &border);
 
 // Score labels (38): the exam chooser's text and the label grid.
 struct LabelsInput

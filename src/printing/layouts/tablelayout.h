@@ -29,6 +29,34 @@ int lastRow(int p, int r, int n);
 // run (curpage > 0) lays out that page alone.
 void setPageRange(printsform &form, int n, int r);
 
+// Draws one table cell. A one-line text too wide for its cell is drawn smaller instead of being cut
+// off, so that a long name, an address or a score prints whole; blanks at its end need no room. A
+// text of words in a cell tall enough for two lines keeps the print control's wrapping, but a number
+// never wraps: "736.5" would read as 736 over ".5".
+void fitCell(LumoPrinter &printer, const QString &text, float width, float height, int alignment,
+             const QString &border);
+
+// Whether a cell text is a number (a score, a total, a rank, a rate): digits with a point, a sign
+// or a per cent sign.
+bool isNumber(const QString &text);
+
+// Rows a page: the layout's own number, or as many rows as fit between the table's top on the
+// report's first page (top, mm below the top of the printable area) and the page foot, whichever
+// is fewer, and at least one. A page turned to landscape or a shorter paper thus never puts rows
+// beyond the paper or over the page number. Called with the body font in force: the foot stands
+// one line of the page's font below the printable area.
+int rowsThatFit(LumoPrinter &printer, int rows, double top, double headingHeight, double rowHeight);
+
+// The height of the title block (one empty line and the title line, as the skeleton draws it with
+// the font in force) at the top of the report's first page. A run that lays out a later page alone
+// draws no title, yet has to page its rows exactly as the whole report does.
+double titleBlockHeight(LumoPrinter &printer, const QString &title, int size);
+
+// The factor by which every column of a table this wide (mm) is multiplied: 1 when the table ends
+// on the paper (within its right margin at most), otherwise the factor that narrows it to the
+// space between the margins, so that no column is lost past the paper's edge.
+float widthFactor(LumoPrinter &printer, double tableWidth);
+
 // Draws one row of cells left to right with the border codes of its position, then moves to the
 // next row (row space 0, row start 0, the row's height).
 void cellRow(LumoPrinter &printer, const QVector<float> &widths, float height, int alignment, RowKind kind,
@@ -42,9 +70,9 @@ struct Table
     int titleAlignment = 2;         // TitleOut: 0 left, 1 right, 2 centred
     float bodyFontSize = 12;
     bool boldHeading = false;       // heading row in bold, body rows regular
-    int rowsPerPage = 1;            // R
+    int rowsPerPage = 1;            // R, fewer when the paper holds fewer (rowsThatFit)
     int rows = 0;                   // N, the number of body rows
-    QVector<float> widths;          // column widths, mm
+    QVector<float> widths;          // column widths, mm; narrowed when wider than the paper
     float headingHeight = 8;
     float rowHeight = 8;
     int alignment = 4;

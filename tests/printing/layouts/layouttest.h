@@ -204,6 +204,23 @@ inline QStringList rowCodes(const QString &first, const QString &middle, const Q
     return out;
 }
 
+// The box around all cells of a page in mm, from the corner of the printable area (empty when the
+// page has no cell).
+inline QRectF cellExtent(const PageRecord &rec)
+{
+    QRectF box;
+    for (const CellBox &c : cellBoxes(rec))
+        box = box.isNull() ? QRectF(c.x, c.y, c.w, c.h) : box.united(QRectF(c.x, c.y, c.w, c.h));
+    return box;
+}
+
+// The paper's right and bottom edges in mm, from the corner of the printable area.
+inline QPointF paperEnd(const PageRecord &rec)
+{
+    constexpr double tw = 56.6929;
+    return QPointF((rec.paperWidth - rec.originX) / tw, (rec.paperHeight - rec.originY) / tw);
+}
+
 // The first text op of the page with this text (nullptr when none).
 inline const PageOp *findText(const PageRecord &rec, const QString &text)
 {

@@ -368,8 +368,8 @@ private slots:
         QVERIFY(p1.contains(info));
         QVERIFY(hasAll(p1, heading));
         QVERIFY(p1.contains(QStringLiteral("220538")) && !p1.contains(QStringLiteral("220539")));
-        // The address as far as its 20 mm cell holds it.
-        QVERIFY(p1.contains(QStringLiteral("教学楼101")));
+        // The address whole, smaller than the rest when its 20 mm cell is too narrow for it.
+        QVERIFY(p1.contains(QStringLiteral("教学楼101室")));
         const QStringList p2 = pageTexts(f, 2);
         QVERIFY(!p2.contains(title) && !p2.contains(info));
         QVERIFY(hasAll(p2, heading));
@@ -715,6 +715,197 @@ private slots:
         QVERIFY(p2.contains(QStringLiteral("座71")));
         QVERIFY(p2.contains(QStringLiteral("分数2")));
         QVERIFY(!pageTexts(f, 1).contains(QStringLiteral("座71")));
+        // The second sheet carries the exam and the subject line as the first does, above its table,
+        // so that it can be matched to its class or room on its own.
+        QCOMPARE(p2.count(QStringLiteral("期中考试")), 1);
+        QCOMPARE(p2.count(QStringLiteral("考试科目：数学（考场号:001）")), 1);
+        const PageRecord second = page(f, 2);
+        const PageOp *line = findText(second, QStringLiteral("考试科目：数学（考场号:001）"));
+        QVERIFY(line);
+        QVERIFY(line->y1 < cellExtent(second).top() * 56.6929);
+        QCOMPARE(cellExtent(second).top(), cellExtent(page(f, 1)).top());
+    }
+
+    // A name or an address too wide for its cell prints whole, smaller, inside its cell: in the
+    // student list, both seat lists and the score-entry sheet, on the preview and in the PDF.
+    void longTextsPrintWhole()
+    {
+        test::TempData data;
+        addStudents(data, 3);
+        windows::show(QStringLiteral("managst"));
+        auto *m = windows::find<managst>(QStringLiteral("managst"));
+        QVERIFY(m);
+        m->Grid1->setTextMatrix(1, 2, QStringLiteral("阿卜杜热合曼"));
+        m->Grid1->setTextMatrix(2, 2, QStringLiteral("欧阳小明明"));
+        m->Toolbar1_ButtonClick();
+        printsform *f = preview();
+        QVERIFY(f);
+        f->LumoPrinter1->setTextMetrics(std::make_shared<FixedTextMetrics>());
+        const double zoom = f->LumoPrinter1->ZoomFactor();
+        int dest = 0;
+        // The whole text in one piece, smaller than the row's font, within its cell's margins.
+        const auto whole = [&](const QString &text, double points) {
+            const PageRecord rec = page(f, 1);
+            for (const CellBox &c : cellBoxes(rec)) {
+                if (c.text() != text)
+                    continue;
+                const PageOp *op = c.texts.front();
+                const double w = fixedWidth(rec, *op) / 56.6929;
+                return c.texts.size() == 1 && pointSize(rec, *op, zoom) < points && w <= c.w - 2 + 0.01
+                    && op->x1 / 56.6929 >= c.x + 0.99;
+            }
+            qWarning() << "no cell" << text << pageTexts(f, 1);
+            return false;
+        };
+        print_managst(*f, dest);
+        QVERIFY(whole(QStringLiteral("阿卜杜热合曼"), 12));
+        QVERIFY(whole(QStringLiteral("欧阳小明明"), 12));
+        // A name that fits keeps the row's size.
+        QVERIFY(std::abs(pointSize(page(f, 1), *findText(page(f, 1), m->Grid1->TextMatrix(3, 2)), zoom) - 12) < 0.1);
+
+        // The score-entry sheet (the name column is 25 mm).
+        scoreSheet(3, true, false)->Grid1->setTextMatrix(2, 1, QStringLiteral("阿卜杜热合曼"));
+        print_cjintool(*f, dest);
+        QVERIFY(whole(QStringLiteral("阿卜杜热合曼"), 12));
+
+        // Both seat lists: a long name, and the class list's address of the room.
+        f->Unload();
+        m->Unload();
+        windows::destroyAll();
+        test::TempData seats;
+        seatFixture(seats);
+        for (const bool classes : {true, false}) {
+            bpdy2 *w = openChart(classes, classes ? 2 : 0);
+            w->Grid1->setTextMatrix(1, 2, QStringLiteral("阿卜杜热合曼"));
+            if (classes)
+                w->Grid1->setTextMatrix(2, 7, QStringLiteral("教学楼一楼东101室"));
+            w->VsNetBut1_Click(1);
+            f = preview();
+            QVERIFY(f);
+            f->LumoPrinter1->setTextMetrics(std::make_shared<FixedTextMetrics>());
+            classes ? print_bjzw(*f, dest) : print_kczw(*f, dest);
+            QVERIFY(whole(QStringLiteral("阿卜杜热合曼"), 10));
+            if (classes)
+                QVERIFY(whole(QStringLiteral("教学楼一楼东101室"), 10));
+            f->Unload();
+        }
+    }
+
+    // After the preview's paper is turned to landscape or changed to US Letter, no page holds more
+    // rows than fit above its foot; every row is still printed, and a page laid out alone holds
+    // the rows it holds in the whole report.
+    void rowsFitTheTurnedPaper()
+    {
+        test::TempData data;
+        addStudents(data, 45);
+        windows::show(QStringLiteral("managst"));
+        auto *m = windows::find<managst>(QStringLiteral("managst"));
+        QVERIFY(m);
+        m->Toolbar1_ButtonClick();
+        printsform *f = preview();
+        QVERIFY(f);
+        LumoPrinter *lp = f->LumoPrinter1;
+
+        // Each page's cells end above the page number; the pages hold every row once, in order.
+        const auto check = [&](const QString &what, const QStringList &rows) {
+            QStringList seen;
+            for (int p = 1; p <= lp->PageCount(); ++p) {
+                const PageRecord rec = page(f, p);
+                const PageOp *foot = findText(rec, QStringLiteral("第%1页").arg(p));
+                if (!foot || cellExtent(rec).bottom() * 56.6929 >= foot->y1 || cellExtent(rec).bottom() > paperEnd(rec).y()) {
+                    qWarning() << what << "page" << p << "runs over its foot";
+                    return false;
+                }
+                for (const QString &t : rec.texts()) {
+                    if (rows.contains(t))
+                        seen << t;
+                }
+            }
+            if (seen != rows)
+                qWarning() << what << seen;
+            return seen == rows;
+        };
+        // The same rows on page 2 laid out alone as on page 2 of the whole report.
+        const auto alone = [&](const std::function<void()> &layout, const QStringList &rows) {
+            QStringList whole, single;
+            for (const QString &t : pageTexts(f, 2))
+                if (rows.contains(t))
+                    whole << t;
+            f->curpage = 2;
+            layout();
+            f->curpage = 0;
+            for (const QString &t : pageTexts(f, 1))
+                if (rows.contains(t))
+                    single << t;
+            layout();
+            return !whole.isEmpty() && whole == single;
+        };
+        QStringList ids;
+        for (int r = 1; r <= 45; ++r)
+            ids << m->Grid1->TextMatrix(r, 1);
+        int dest = 0;
+        const auto list = [&] { print_managst(*f, dest); };
+
+        QCOMPARE(lp->PageCount(), 2); // upright A4: 29 rows a page
+        QVERIFY(check(QStringLiteral("A4"), ids));
+        lp->setOrientation(2);        // the preview lays the list out again
+        QVERIFY(lp->PageCount() >= 3);
+        QVERIFY(check(QStringLiteral("landscape"), ids));
+        QVERIFY(alone(list, ids));
+        lp->setOrientation(1);
+        lp->setPaperSize(1); // US Letter
+        list();
+        QCOMPARE(lp->PaperSize(), 1);
+        QVERIFY(check(QStringLiteral("letter"), ids));
+        QVERIFY(alone(list, ids));
+
+        // The score-entry sheet of 70 entries on landscape: fewer rows of two entries a sheet.
+        lp->setPaperSize(9);
+        lp->setOrientation(2);
+        Grid *sheet = scoreSheet(70, true, false)->Grid1;
+        print_cjintool(*f, dest);
+        QStringList names;
+        for (int r = 1; r <= 70; ++r)
+            names << sheet->TextMatrix(r, 1);
+        QVERIFY(lp->PageCount() >= 2);
+        QStringList seen;
+        for (int p = 1; p <= lp->PageCount(); ++p) {
+            const PageRecord rec = page(f, p);
+            QVERIFY(cellExtent(rec).bottom() * 56.6929 < findText(rec, QStringLiteral("第%1页").arg(p))->y1);
+            for (const QString &t : rec.texts())
+                if (names.contains(t))
+                    seen << t;
+        }
+        QCOMPARE(seen.size(), 70);
+        QCOMPARE(QSet<QString>(seen.begin(), seen.end()).size(), 70);
+        f->Unload();
+        m->Unload();
+        windows::destroyAll();
+
+        // Both seat lists of 45 students on landscape.
+        test::TempData seats;
+        seatFixture(seats);
+        for (const bool classes : {true, false}) {
+            bpdy2 *w = openChart(classes, classes ? 2 : 0);
+            Grid *g = w->Grid1;
+            g->setRows(46);
+            QStringList rows;
+            for (int r = 1; r <= 45; ++r) {
+                g->setTextMatrix(r, 1, QStringLiteral("R%1").arg(r));
+                rows << g->TextMatrix(r, 1);
+            }
+            w->VsNetBut1_Click(1);
+            f = preview();
+            QVERIFY(f);
+            lp = f->LumoPrinter1;
+            lp->setOrientation(2);
+            QVERIFY(lp->PageCount() >= 2);
+            const auto seatList = [&] { classes ? print_bjzw(*f, dest) : print_kczw(*f, dest); };
+            QVERIFY(check(classes ? QStringLiteral("class seats") : QStringLiteral("room seats"), rows));
+            QVERIFY(alone(seatList, rows));
+            lp->setOrientation(1);
+            f->Unload();
+        }
     }
 };
 

@@ -736,8 +736,9 @@ private slots:
         int dest = 0;
         layAllSubjects(*f, dest, in);
         QCOMPARE(lp->Orientation(), 2);
-        QCOMPARE(lp->LeftMargin(), -2.0f);
-        QCOMPARE(lp->RightMargin(), 0.0f);
+        // Margins of 5 and 3, not -2 and 0: the frame and the page head stay on the paper.
+        QCOMPARE(lp->LeftMargin(), 5.0f);
+        QCOMPARE(lp->RightMargin(), 3.0f);
         QCOMPARE(lp->TopMargin(), 15.0f);
         QCOMPARE(lp->BottomMargin(), 15.0f);
         // 13 rows a page: 14 students on two pages.
@@ -749,9 +750,10 @@ private slots:
         QVERIFY(std::abs(frameHeightMm(p2) - (18 + 11)) < 0.05);
         QVERIFY(p2.texts().contains(QStringLiteral("r14c1")));
         QVERIFY(!p2.texts().contains(QStringLiteral("r13c1")));
-        // The frame: from x = 0 to 49 + 12 × 18 + 36 = 301 mm, on every page.
-        QVERIFY2(sameTwips(thickVerticals(p1), {0, 301}), qPrintable(joinTwips(thickVerticals(p1))));
-        QVERIFY2(sameTwips(thickVerticals(p2), {0, 301}), qPrintable(joinTwips(thickVerticals(p2))));
+        // The frame: 49 + 12 × 18 + 36 = 301 mm narrowed to the 289 mm between the margins, on
+        // every page.
+        QVERIFY2(sameTwips(thickVerticals(p1), {0, 289}), qPrintable(joinTwips(thickVerticals(p1))));
+        QVERIFY2(sameTwips(thickVerticals(p2), {0, 289}), qPrintable(joinTwips(thickVerticals(p2))));
         // Width 2 only on the frame: the heading's top and the page's last row's bottom; the line
         // under a block's subject and every row line inside are width 1.
         QCOMPARE(thickRules(p1).size(), size_t(2));
@@ -856,6 +858,7 @@ private slots:
         // Page 2 alone of 36 classes: no title; its heading ("班 级" at 9 points, the first page of
         // this run) and class 36 closing the frame.
         auto g36 = makeGrid(37, 14, [](int r, int c) { return c == 0 ? QString() : r == 0 ? QStringLiteral("H%1").arg(c) : QStringLiteral("%1:%2").arg(r).arg(c); });
+        lp->setOrientation(1); // five subjects keep the paper as it is: upright, 35 rows a page
         f->curpage = 2;
         layAverage(*f, dest, {QStringLiteral("期中"), QStringLiteral("2007"), 5, g36.get()});
         QCOMPARE(pages(f), 1);

@@ -257,11 +257,18 @@ private slots:
         printsform *f = preview();
         QVERIFY(f);
         const double portraitWidth = page(f, 1).paperWidth;
-        // Turning the paper lays the list out again on the turned paper, still 29 rows a page.
+        // Turning the paper lays the list out again on the turned paper: as many rows a page as fit
+        // above the page foot (18 under the title), so 45 students take three pages.
         f->LumoPrinter1->setOrientation(2);
-        QCOMPARE(f->LumoPrinter1->PageCount(), 2);
+        QCOMPARE(f->LumoPrinter1->PageCount(), 3);
         QVERIFY(page(f, 1).paperWidth > portraitWidth);
         QVERIFY(pageTexts(f, 1).contains(QStringLiteral("2008学届 学生信息名单")));
+        for (int p = 1; p <= 3; ++p) {
+            const PageRecord rec = page(f, p);
+            const PageOp *foot = textOp(rec, QStringLiteral("第%1页").arg(p));
+            QVERIFY(foot);
+            QVERIFY2(cellExtent(rec).bottom() * 56.6929 < foot->y1, qPrintable(QString::number(p)));
+        }
         // A changed top margin is kept; the list's own side margins are set again.
         f->LumoPrinter1->setTopMargin(30);
         f->LumoPrinter1->setLeftMargin(35);
@@ -271,7 +278,7 @@ private slots:
         f->LumoPrinter1->setAutoRedraw(true);
         f->LumoPrinter1_NeedRedraw();
         QVERIFY(!f->LumoPrinter1->AutoRedraw());
-        QCOMPARE(f->LumoPrinter1->PageCount(), 2);
+        QCOMPARE(f->LumoPrinter1->PageCount(), 3);
     }
 
     void printToPdf()
@@ -326,7 +333,7 @@ private slots:
         f->LumoPrinter1->SetViewPage(2);
         f->LumoPrinter1->cmdPrint3->click();
         f->LumoPrinter1->setOrientation(2);
-        QCOMPARE(f->LumoPrinter1->PageCount(), 2);
+        QCOMPARE(f->LumoPrinter1->PageCount(), 3); // the whole list, on the turned paper
     }
 
     void fillsItsClientArea()
