@@ -1087,6 +1087,139 @@ private slots:
         QVERIFY(text.contains(QStringLiteral("512.5")));
     }
 
+    // A score or total too wide for its cell is drawn whole on one line, smaller: "736.5" in the
+    // score book with three rank boxes never reads "736" over ".5". In the PDF too.
+    void numbersNeverWrap()
+    {
+        printsform *f = freshPreview();
+        QStringList heads = {QString(), QStringLiteral("    学   号"), QStringLiteral("   姓 名"), QStringLiteral("班级"),
+                             QStringLiteral("座号")};
+        for (const QString &s : {QStringLiteral("语文"), QStringLiteral("数学"), QStringLiteral("总分1"), QStringLiteral("总分2")})
+            heads << s << QStringLiteral("班名") << QStringLiteral("类名") << QStringLiteral("年名");
+        auto g = makeGrid(3, heads.size(), [&](int r, int c) {
+            if (r == 0)
+                return heads[c];
+            if (c == 0)
+                return QString();
+            if (c <= 4)
+                return QStringLiteral("r%1c%2").arg(r).arg(c);
+            if ((c - 5) % 4)
+                return QString::number(r * 10 + (c - 5) % 4);
+            return c == 13 ? QStringLiteral("736.5") : c == 17 ? QStringLiteral("61%1.5").arg(r) : QStringLiteral("98");
+        });
+        AllSubjectsInput in{QStringLiteral("期末考试"), QStringLiteral("3"), {true, true, true, true, true}, 2, g.get()};
+        int dest = 0;
+        layAllSubjects(*f, dest, in);
+        const PageRecord rec = page(f, 1);
+        const QStringList t = rec.texts();
+        QVERIFY2(t.contains(QStringLiteral("736.5")), qPrintable(t.join(QLatin1Char('|'))));
+        QVERIFY(!t.contains(QStringLiteral("736")) && !t.contains(QStringLiteral(".5")));
+        QVERIFY(textPoints(rec, QStringLiteral("736.5")) < 9);
+        // Within its 8 mm cell (one millimetre of cell margin either side).
+        for (const CellBox &c : cellBoxes(rec)) {
+            if (c.text() == QStringLiteral("736.5")) {
+                QCOMPARE(int(c.texts.size()), 1);
+                QVERIFY(fixedWidth(rec, *c.texts.front()) / 56.6929 <= c.w - 2 + 0.01);
+            }
+        }
+        // A score that fits keeps the row's 9 points.
+        QCOMPARE(textPoints(rec, QStringLiteral("98")), 9.0);
+
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(QStringLiteral("book.pdf"));
+        f->LumoPrinter1->Printer()->setOutputFormat(QPrinter::PdfFormat);
+        f->LumoPrinter1->Printer()->setOutputFileName(pdf);
+        f->LumoPrinter1->setTextMetrics(nullptr);
+        dest = 1;
+        layAllSubjects(*f, dest, in);
+        QVERIFY2(pdfText(pdf).contains(QStringLiteral("736.5")), qPrintable(pdfText(pdf)));
+    }
+
+    // Every column on the paper: band statistics of twenty bands and the widest score book are
+    // narrowed to the space between their margins; the usual widths stay as they are.
+    void columnsStayOnThePaper()
+    {
+        printsform *f = freshPreview();
+        LumoPrinter *lp = f->LumoPrinter1;
+        int dest = 0;
+        // 26 columns: 20 + 11 + 23 × 15 = 376 mm on the 277 mm of A4 landscape.
+        auto g = makeGrid(4, 26, [](int r, int c) { return r == 0 ? QStringLiteral("H%1").arg(c) : QStringLiteral("%1/%2").arg(r).arg(c); });
+        layBands(*f, dest, {QStringLiteral("期中"), QStringLiteral("语文"), g.get()});
+        PageRecord rec = page(f, 1);
+        QVERIFY(rec.texts().contains(QStringLiteral("H25")) && rec.texts().contains(QStringLiteral("3/25")));
+        QCOMPARE(lp->LeftMargin(), 10.0f);
+        QVERIFY2(sameTwips(thickVerticals(rec), {0, 277}), qPrintable(joinTwips(thickVerticals(rec))));
+        QVERIFY(cellExtent(rec).right() <= lp->ScaleWidth() + 0.01);
+        // The texts inside their narrowed cells.
+        for (const CellBox &c : cellBoxes(rec)) {
+            for (const PageOp *op : c.texts)
+                QVERIFY2(op->x1 + fixedWidth(rec, *op) <= (c.x + c.w) * 56.6929 + 1, qPrintable(op->text));
+        }
+        // 14 columns stay 196 mm wide: 2 mm into the right margin, still on the paper.
+        auto g14 = makeGrid(3, 14, [](int r, int c) { return r == 0 ? QStringLiteral("H%1").arg(c) : QString::number(r + c); });
+        lp->setOrientation(1);
+        layBands(*f, dest, {QStringLiteral("期中"), QStringLiteral("语文"), g14.get()});
+        QVERIFY(sameTwips(thickVerticals(page(f, 1)), {0, 196}));
+
+        // The widest score book: twelve subjects, every box. Its frame and page head stay on the
+        // paper: nothing left of the paper's edge, nothing right of the printable width.
+        QStringList heads = {QString(), QStringLiteral("学号"), QStringLiteral("姓名"), QStringLiteral("班级"), QStringLiteral("座号")};
+        for (int j = 1; j <= 14; ++j)
+            heads << QStringLiteral("科%1").arg(j) << QStringLiteral("班名") << QStringLiteral("类名") << QStringLiteral("年名");
+        auto book = makeGrid(3, heads.size(), [&](int r, int c) { return r == 0 ? heads[c] : c == 0 ? QString() : QString::number(r + c); });
+        layAllSubjects(*f, dest, {QStringLiteral("期末考试"), QStringLiteral("3"), {true, true, true, true, true}, 12, book.get()});
+        rec = page(f, 1);
+        QVERIFY(lp->LeftMargin() >= 0);
+        QVERIFY(cellExtent(rec).left() >= 0);
+        QVERIFY2(cellExtent(rec).right() <= lp->ScaleWidth() + 0.01, qPrintable(QString::number(cellExtent(rec).right())));
+        QVERIFY(textLeft(rec, QStringLiteral("Quorvane")) >= 0);
+        QVERIFY(rec.texts().contains(QStringLiteral("科14")));
+    }
+
+    // The single-subject sheet on landscape paper: as many rows a page as fit under its title and
+    // information block, every student printed, page 2 alone as page 2 of the whole sheet.
+    void subjectSheetOnLandscape()
+    {
+        printsform *f = freshPreview();
+        LumoPrinter *lp = f->LumoPrinter1;
+        lp->setOrientation(2);
+        auto g = makeGrid(71, 12, [](int r, int c) {
+            if (r == 0)
+                return QStringLiteral("H%1").arg(c);
+            return c == 3 ? QStringLiteral("生%1").arg(2 * r - 1) : c == 9 ? QStringLiteral("生%1").arg(2 * r) : QString();
+        });
+        SubjectSheetInput in;
+        in.exam = QStringLiteral("期中考试");
+        in.grid = g.get();
+        int dest = 0;
+        laySubjectSheet(*f, dest, in);
+        QVERIFY(pages(f) >= 3);
+        QStringList seen;
+        for (int p = 1; p <= pages(f); ++p) {
+            const PageRecord rec = page(f, p);
+            const double foot = textTop(rec, QStringLiteral("第%1页").arg(p));
+            QVERIFY(foot > 0);
+            QVERIFY2(cellExtent(rec).bottom() * 56.6929 < foot, qPrintable(QString::number(p)));
+            for (const QString &t : rec.texts())
+                if (t.startsWith(QStringLiteral("生")))
+                    seen << t;
+        }
+        QCOMPARE(seen.size(), 140);
+        QStringList whole;
+        for (const QString &t : pageTexts(f, 2))
+            if (t.startsWith(QStringLiteral("生")))
+                whole << t;
+        f->curpage = 2;
+        laySubjectSheet(*f, dest, in);
+        f->curpage = 0;
+        QStringList alone;
+        for (const QString &t : pageTexts(f, 1))
+            if (t.startsWith(QStringLiteral("生")))
+                alone << t;
+        QCOMPARE(alone, whole);
+        lp->setOrientation(1);
+    }
+
     void comparisonFromItsWindowPrintedToPdf()
     {
         QTemporaryDir dir;
