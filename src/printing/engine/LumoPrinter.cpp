@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QLabel>
 #include <QMessageBox>
+#include <QMetaClassInfo>
+#include <QWindow>
 #include <QPainter>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
@@ -48,15 +50,45 @@ std::function<bool(QPrinter *, QWidget *)> LumoPrinter::pageSetupHook = [](QPrin
 std::function<bool(QPrinter *, int, QWidget *)> LumoPrinter::printDialogHook =
     [](QPrinter *printer, int, QWidget *owner) {
         QPrintDialog dlg(printer, owner);
+        // The pages of the document on view can be chosen (the page on view, or a range of them).
+        const auto *control = qobject_cast<const LumoPrinter *>(owner);
+        dlg.setOption(QAbstractPrintDialog::PrintPageRange, true);
+        dlg.setOption(QAbstractPrintDialog::PrintCurrentPage, true);
+        dlg.setMinMax(1, std::max(1, control ? control->PageCount() : 1));
         return dlg.exec() == QDialog::Accepted;
     };
 
 int LumoPrinter::yieldIntervalMs = 15;
 
+namespace {
+std::shared_ptr<PrintSystem> &installedPrintSystem()
+{
+    static std::shared_ptr<PrintSystem> system = std::make_shared<SystemPrintSystem>();
+    return system;
+}
+} // namespace
+
+void LumoPrinter::setPrintSystem(std::shared_ptr<PrintSystem> system)
+{
+    installedPrintSystem() = system ? std::move(system) : std::make_shared<SystemPrintSystem>();
+}
+
+PrintSystem &LumoPrinter::printSystem()
+{
+    return *installedPrintSystem();
+}
+
 void LumoPrinter::message(const QString &text, const QString &caption)
 {
     if (messageHook)
         messageHook(text, caption);
+}
+
+QString LumoPrinter::describeProperty(const QString &name)
+{
+    const QMetaObject &meta = staticMetaObject;
+    const int i = meta.indexOfClassInfo(("description:" + name).toUtf8().constData());
+    return i >= meta.classInfoOffset() ? QString::fromUtf8(meta.classInfo(i).value()) : QString();
 }
 
 QFont LumoPrinter::ambientFont()
@@ -143,8 +175,13 @@ TextMetrics &LumoPrinter::metrics()
 
 double LumoPrinter::penUnitTwips() const
 {
+    // Pen widths are whole units. In the preview a unit is one screen pixel at 100 % (15 twips of
+    // paper, less as the zoom grows), so rules look on screen as they always have. On paper and
+    // in PDFs a unit is 0.15 mm, whatever the device's resolution: width 1 is a fine rule and
+    // width 2, the reports' outer frames, is visibly twice as heavy. (Printer pixels would make
+    // both hairlines at 1200 dpi.)
     if (m_isPrinter)
-        return 1440.0 / std::max(1, m_printer->resolution());
+        return PaperPenUnitMm * lumo::TwipsPerMm;
     return 15.0 / std::max(0.01, double(m_zoom));
 }
 
@@ -172,21 +209,59 @@ void LumoPrinter::resetSurface(Surface &s, bool clearRecord)
         s.record = std::make_shared<PageRecord>();
     s.record->paperWidth = m_paperWidth;
     s.record->paperHeight = m_paperHeight;
-    s.record->originX = -s.scaleLeft;
-    s.record->originY = -s.scaleTop;
+    // A page keeps the origin it was started with: a margin set when something is already drawn
+    // moves only what is drawn after it (see shiftX / shiftY).
+    if (s.record->ops.empty()) {
+        s.record->originX = -s.scaleLeft;
+        s.record->originY = -s.scaleTop;
+    }
     s.record->paperColor = lumo::resolveColor(m_paperColor).rgba();
+}
+
+QStringList LumoPrinter::textLines(const QString &text)
+{
+    return text.split(QStringLiteral("\r\n"));
+}
+
+double LumoPrinter::textBlockW(const QString &text)
+{
+    if (!text.contains(QStringLiteral("\r\n")))
+        return textW(text);
+    double w = 0;
+    for (const QString &line : textLines(text))
+        w = std::max(w, textW(line));
+    return w;
+}
+
+double LumoPrinter::textBlockH(const QString &text)
+{
+    if (!text.contains(QStringLiteral("\r\n")))
+        return textH(text);
+    double h = 0;
+    for (const QString &line : textLines(text))
+        h += textH(line);
+    return h;
 }
 
 void LumoPrinter::drawTextLine(const QString &text)
 {
     Surface &s = out();
+    if (text.contains(QStringLiteral("\r\n"))) {
+        // A line break starts a new line under the first, at the same x.
+        const double x = s.currentX;
+        for (const QString &line : textLines(text)) {
+            s.currentX = x;
+            drawTextLine(line);
+        }
+        return;
+    }
     if (!text.isEmpty()) {
         PageOp op;
         op.kind = PageOp::Text;
         op.index = qint16(s.record->fontIndex(pageFont(s.font)));
-        op.x1 = float(s.currentX);
-        op.y1 = float(s.currentY);
-        op.y2 = float(s.currentY + metrics().ascent(s.font) / zoomOf());
+        op.x1 = float(s.currentX + shiftX());
+        op.y1 = float(s.currentY + shiftY());
+        op.y2 = float(s.currentY + shiftY() + metrics().ascent(s.font) / zoomOf());
         op.rgb = lumo::resolveColor(s.foreColor).rgb();
         op.text = text;
         s.record->ops.push_back(std::move(op));
@@ -201,7 +276,7 @@ void LumoPrinter::addLine(double x1, double y1, double x2, double y2, OleColor c
     PageOp op;
     op.kind = PageOp::Line;
     op.penStyle = quint8(std::clamp(s.drawStyle, 0, 6));
-    op.x1 = float(x1), op.y1 = float(y1), op.x2 = float(x2), op.y2 = float(y2);
+    op.x1 = float(x1 + shiftX()), op.y1 = float(y1 + shiftY()), op.x2 = float(x2 + shiftX()), op.y2 = float(y2 + shiftY());
     op.penWidth = float(s.drawWidth * penUnitTwips());
     op.rgb = lumo::resolveColor(color).rgb();
     s.record->ops.push_back(op);
@@ -213,7 +288,7 @@ void LumoPrinter::addRect(double x1, double y1, double x2, double y2, OleColor c
     PageOp op;
     op.kind = PageOp::Rect;
     op.penStyle = quint8(std::clamp(s.drawStyle, 0, 6));
-    op.x1 = float(x1), op.y1 = float(y1), op.x2 = float(x2), op.y2 = float(y2);
+    op.x1 = float(x1 + shiftX()), op.y1 = float(y1 + shiftY()), op.x2 = float(x2 + shiftX()), op.y2 = float(y2 + shiftY());
     op.penWidth = float(s.drawWidth * penUnitTwips());
     op.rgb = lumo::resolveColor(color).rgb();
     s.record->ops.push_back(op);
@@ -224,7 +299,7 @@ void LumoPrinter::addFilledRect(double x1, double y1, double x2, double y2, OleC
     Surface &s = out();
     PageOp op;
     op.kind = PageOp::FilledRect;
-    op.x1 = float(x1), op.y1 = float(y1), op.x2 = float(x2), op.y2 = float(y2);
+    op.x1 = float(x1 + shiftX()), op.y1 = float(y1 + shiftY()), op.x2 = float(x2 + shiftX()), op.y2 = float(y2 + shiftY());
     op.rgb = lumo::resolveColor(color).rgb();
     s.record->ops.push_back(op);
 }
@@ -235,7 +310,7 @@ void LumoPrinter::addEllipse(double cx, double cy, double rx, double ry, OleColo
     PageOp op;
     op.kind = PageOp::Ellipse;
     op.penStyle = quint8(std::clamp(s.drawStyle, 0, 6));
-    op.x1 = float(cx), op.y1 = float(cy), op.x2 = float(rx), op.y2 = float(ry);
+    op.x1 = float(cx + shiftX()), op.y1 = float(cy + shiftY()), op.x2 = float(rx), op.y2 = float(ry);
     op.penWidth = float(s.drawWidth * penUnitTwips());
     op.rgb = lumo::resolveColor(color).rgb();
     s.record->ops.push_back(op);
@@ -246,7 +321,7 @@ void LumoPrinter::addPoint(double x, double y, OleColor color)
     Surface &s = out();
     PageOp op;
     op.kind = PageOp::Point;
-    op.x1 = float(x), op.y1 = float(y);
+    op.x1 = float(x + shiftX()), op.y1 = float(y + shiftY());
     op.penWidth = float(s.drawWidth * penUnitTwips());
     op.rgb = lumo::resolveColor(color).rgb();
     s.record->ops.push_back(op);
@@ -258,17 +333,35 @@ void LumoPrinter::addPicture(const QImage &img, double x, double y, double w, do
     PageOp op;
     op.kind = PageOp::Picture;
     op.index = qint16(s.record->addPicture(img));
-    op.x1 = float(x), op.y1 = float(y), op.x2 = float(x + w), op.y2 = float(y + h);
+    op.x1 = float(x + shiftX()), op.y1 = float(y + shiftY()), op.x2 = float(x + w + shiftX()), op.y2 = float(y + h + shiftY());
     s.record->ops.push_back(op);
 }
 
 // ---- pending events ----
 
-bool LumoPrinter::isOwnWidget(QObject *o) const
+bool LumoPrinter::isOwnWidget(const QObject *o) const
 {
-    for (QObject *p = o; p; p = p->parent()) {
+    for (const QObject *p = o; p; p = p->parent()) {
         if (p == this)
             return true;
+    }
+    return false;
+}
+
+bool LumoPrinter::inPreviewWindow(QObject *o) const
+{
+    // Real input reaches the top-level window (its QWindow) first and is passed on from there to the
+    // widget under the mouse or with the focus; both steps must be let through.
+    const QWidget *top = window();
+    const auto belongs = [this, top](const QWidget *w) { return w->window() == top || isOwnWidget(w->window()); };
+    if (o->isWidgetType())
+        return belongs(static_cast<QWidget *>(o));
+    if (o->isWindowType()) {
+        const QWidgetList tops = QApplication::topLevelWidgets();
+        for (const QWidget *w : tops) {
+            if (static_cast<QObject *>(w->windowHandle()) == o)
+                return belongs(w);
+        }
     }
     return false;
 }
@@ -304,8 +397,9 @@ bool LumoPrinter::eventFilter(QObject *watched, QEvent *event)
         case QEvent::Wheel:
         case QEvent::Shortcut:
         case QEvent::ShortcutOverride:
-            // While a layout runs only the preview's own toolbar, bars and keys are served.
-            return !isOwnWidget(watched);
+            // While a layout runs, input to the preview's own window (its toolbar, bars and keys)
+            // is served; input to every other window waits out the layout unseen.
+            return !inPreviewWindow(watched);
         case QEvent::Close:
             if (watched->isWidgetType() && static_cast<QWidget *>(watched)->isWindow()) {
                 // Closing the window under a running layout becomes a close request, carried out
@@ -350,6 +444,7 @@ void LumoPrinter::setBorderStyle(int v)
         return; // the style is a 16-bit value: a larger one changes nothing
     m_borderStyle = v;
     picTlb_Resize();
+    LayoutPreview(); // the border round the control, and the inner area inside it
     markChanged("BorderStyle");
 }
 
@@ -380,7 +475,8 @@ void LumoPrinter::setOrientation(int v)
     m_paperWidth = m_paperHeight;
     m_paperHeight = tmp;
     m_orientation = v;
-    if (!m_isPrinter)
+    // A print run that was refused lays nothing out: the preview is left alone.
+    if (!m_isPrinter && !m_refused)
         ApplyPaper();
 }
 
@@ -438,7 +534,7 @@ void LumoPrinter::setPaperHeight(int mm)
 void LumoPrinter::setMarginMm(double &margin, float mm, const char *property, bool appliesToPaper)
 {
     margin = lumo::mmToTwips(mm);
-    if (appliesToPaper && !m_isPrinter)
+    if (appliesToPaper && !m_isPrinter && !m_refused)
         ApplyPaper();
     markChanged(property);
 }
@@ -485,12 +581,14 @@ void LumoPrinter::setBottomCellMargin(float mm)
 
 float LumoPrinter::TextWidth(const QString &text)
 {
-    return lumo::twipsToMm(textW(text));
+    // Text with line breaks: the widest of its lines.
+    return lumo::twipsToMm(textBlockW(text));
 }
 
 float LumoPrinter::TextHeight(const QString &text)
 {
-    return lumo::twipsToMm(textH(text));
+    // Text with line breaks: its lines one under the other.
+    return lumo::twipsToMm(textBlockH(text));
 }
 
 void LumoPrinter::setSurfaceDrawWidth(int w)
@@ -672,7 +770,11 @@ QString LumoPrinter::pageFileName(int n) const
 
 bool LumoPrinter::loadPage(int n, PageRecord &page) const
 {
-    return PageRecord::load(pageFileName(n), page);
+    const auto saved = savedPage(n);
+    if (!saved)
+        return false;
+    page = *saved;
+    return true;
 }
 
 } // namespace quorvane

@@ -1,6 +1,7 @@
 #pragma once
 #include "PageInfo.h"
 #include "pagerecord.h"
+#include "printsystem.h"
 #include "textmetrics.h"
 #include "units.h"
 #include "controls/propertybag.h"
@@ -9,11 +10,14 @@
 #include <QFont>
 #include <QFrame>
 #include <QImage>
+#include <QPageLayout>
+#include <QPageRanges>
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
+#include <map>
 #include <memory>
 #include <set>
 
@@ -81,7 +85,39 @@ private:
 class LumoPrinter : public QWidget
 {
     Q_OBJECT
+    // What each property is for, as the control describes it to whoever sets it up.
+    Q_CLASSINFO("description:BorderStyle", "设置/返回控件边框类型。")
+    Q_CLASSINFO("description:BackColor", "设置/返回控件的背景颜色")
+    Q_CLASSINFO("description:PaperColor", "设置/返回预览时纸张的颜色")
+    Q_CLASSINFO("description:Orientation", "设置/返回打印纸的放置方向。")
+    Q_CLASSINFO("description:PaperSize", "取得/设置打印纸的型号")
+    Q_CLASSINFO("description:PaperWidth", "设置/返回打印纸的宽度，单位是mm。")
+    Q_CLASSINFO("description:PaperHeight", "设置/返回打印纸的高度，单位是mm。")
+    Q_CLASSINFO("description:LeftMargin", "设置/返回打印纸的左边界，单位是mm。")
+    Q_CLASSINFO("description:TopMargin", "设置/返回打印纸上边界，单位是mm。")
+    Q_CLASSINFO("description:RightMargin", "设置/返回打印纸右边界，单位是mm。")
+    Q_CLASSINFO("description:BottomMargin", "设置/返回打印纸下边界，单位是mm。")
+    Q_CLASSINFO("description:LeftCellMargin", "设置/返回表格内字距离左边框的尺寸，单位是mm。")
+    Q_CLASSINFO("description:TopCellMargin", "设置/返回表格内字距离上边框的尺寸，单位是mm。")
+    Q_CLASSINFO("description:RightCellMargin", "设置/返回表格内字距离右边框的尺寸，单位是mm。")
+    Q_CLASSINFO("description:BottomCellMargin", "设置/返回表格内字距离下边框的尺寸，单位是mm。")
+    Q_CLASSINFO("description:DrawWidth", "设置/返回打印线条的宽度。")
+    Q_CLASSINFO("description:DrawStyle", "设置/返回打印线类型。")
+    Q_CLASSINFO("description:DrawMode", "设置/返回打印图形用到的模式。")
+    Q_CLASSINFO("description:ForeColor", "设置/返回打印使用的前景颜色。")
+    Q_CLASSINFO("description:Font", "设置/返回打印使用的字体。")
+    Q_CLASSINFO("description:PageCount", "返回生成预览后总的页数（设计时不可用）。")
+    Q_CLASSINFO("description:CurrentPage", "返回当前预览的页码（设计时不可用）。")
+    Q_CLASSINFO("description:ScaleHeight", "返回页面可打印的最大高度（设计时不可用）。")
+    Q_CLASSINFO("description:ScaleWidth", "返回页面可打印的最大宽度（设计时不可用）。")
+    Q_CLASSINFO("description:CurrentX", "设置/返回画笔在页面内的X坐标（设计时不可用）。")
+    Q_CLASSINFO("description:CurrentY", "设置/返回画笔在页面内的Y坐标（设计时不可用）。")
+    Q_CLASSINFO("description:Busy", "返回控件的状态，如果上次任务未完成，该值为真。想进行新的打印操作应先调用CancelPrint（设计时不可用）。")
+    Q_CLASSINFO("description:IsPrinter", "返回当前的打印设备是否是打印机")
 public:
+    // The description the control publishes for a property; empty for a property it describes not.
+    static QString describeProperty(const QString &name);
+
     explicit LumoPrinter(QWidget *parent = nullptr);
     ~LumoPrinter() override;
 
@@ -92,8 +128,14 @@ public:
     static std::function<bool(QPrinter *printer, QWidget *owner)> pageSetupHook;
     // The print dialog on the printer with the caller's flag word; true = OK.
     static std::function<bool(QPrinter *printer, int flags, QWidget *owner)> printDialogHook;
+    // The print system asked at every print to a printer queue (nullptr: the platform's own).
+    static void setPrintSystem(std::shared_ptr<PrintSystem> system);
+    static PrintSystem &printSystem();
     // Longest time between two runs of pending events inside drawing calls (ms); 0 = every call.
     static int yieldIntervalMs;
+
+    // Millimetres of paper per unit of pen width when printing.
+    static constexpr double PaperPenUnitMm = 0.15;
 
     // ---- document and pages ----
     // 0 = preview, 1 = printer. Returns whether a document was started.
@@ -231,7 +273,7 @@ public:
     bool cancelRequested() const { return m_cancelRequested; }
     // The page being drawn on the output surface (the last page after EndDoc).
     const PageRecord &surfacePage() const { return *out().record; }
-    // The saved preview page n (false if its file is missing).
+    // The saved preview page n (false if it is missing).
     bool loadPage(int n, PageRecord &out) const;
     QString pageFileName(int n) const;
     // The page the preview window is showing (nullptr when none).
@@ -313,6 +355,16 @@ private:
         std::shared_ptr<PageRecord> record = std::make_shared<PageRecord>();
     };
     enum class Request { Print, Print2, Print3, Redraw };
+    // The preview's state while a refused print run goes through its layout.
+    struct RefusedSnapshot
+    {
+        int orientation;
+        int paperSize;
+        double paperWidth, paperHeight;
+        double margins[4];
+        double cellMargins[4];
+        Surface surface;
+    };
 
     Surface &out() { return m_isPrinter ? m_printerSurface : m_picDest; }
     const Surface &out() const { return m_isPrinter ? m_printerSurface : m_picDest; }
@@ -322,18 +374,28 @@ private:
     // Measurement in page twips on the output surface, current font.
     double textW(const QString &text);
     double textH(const QString &text);
+    // The same for text that may hold line breaks ("\r\n"): its widest line, its lines' heights.
+    static QStringList textLines(const QString &text);
+    double textBlockW(const QString &text);
+    double textBlockH(const QString &text);
     // Page coordinate system.
     double printableW() const { return m_paperWidth - m_leftMargin - m_rightMargin; }
     double printableH() const { return m_paperHeight - m_topMargin - m_bottomMargin; }
 
     // Recording on the output surface.
-    void drawTextLine(const QString &text);  // at CurrentX/Y; CurrentY += height, CurrentX := left edge
+    // At CurrentX/Y; CurrentY += height, CurrentX := left edge. A line break ("\r\n") starts the
+    // next line under it at the same x.
+    void drawTextLine(const QString &text);
     void addLine(double x1, double y1, double x2, double y2, OleColor color);
     void addRect(double x1, double y1, double x2, double y2, OleColor color);
     void addFilledRect(double x1, double y1, double x2, double y2, OleColor color);
     void addEllipse(double cx, double cy, double rx, double ry, OleColor color);
     void addPoint(double x, double y, OleColor color);
     void addPicture(const QImage &img, double x, double y, double w, double h);
+    // From the surface's coordinates to the page record's: zero unless a margin changed after
+    // the page's first drawing.
+    double shiftX() const { return -out().scaleLeft - out().record->originX; }
+    double shiftY() const { return -out().scaleTop - out().record->originY; }
     QFont pageFont(const QFont &f) const;
     void resetSurface(Surface &s, bool clearRecord);
     void setSurfaceDrawWidth(int w);
@@ -351,9 +413,16 @@ private:
     void closePreviewPage(bool endDoc);
     void showFirstPageImage();
     void printSurfacePage();
-    bool printerAvailable() const;
+    // Why a print cannot be handed over now (the message's description); empty when it can.
+    QString printerProblem();
+    // A print run whose printer could not be opened: it draws nothing, raises nothing, and what
+    // its layout sets is put back when it ends.
+    void beginRefusedRun();
+    void endRefusedRun();
     void applyPrinterPage();
     bool savePageFile(int n);
+    // Preview page n as it was saved (its file, or the copy kept in memory); nullptr when missing.
+    std::shared_ptr<const PageRecord> savedPage(int n) const;
     void showPageFile(int n);
     void drawCornerMarks();
     void restoreCursor();
@@ -376,18 +445,27 @@ private:
     // margin (appliesToPaper) also lays the preview paper out again.
     void setMarginMm(double &margin, float mm, const char *property, bool appliesToPaper);
     void LayoutPreview();
+    // Width of the border round the control in pixels (BorderStyle 1: one).
+    int borderPixels() const;
+    // Moves the viewport to its place (m_frmLeft, m_frmTop inside the border).
+    void placeViewport();
     void picTlb_Resize();
     void HScroll1_Change();
     void VScroll1_Change();
     void raiseOrDefer(Request r);
     void flushDeferred();
-    bool isOwnWidget(QObject *o) const;
+    bool isOwnWidget(const QObject *o) const;
+    // The object is the preview's window, a widget in it, or a popup of one of its widgets.
+    bool inPreviewWindow(QObject *o) const;
 
     // Pending events inside drawing calls (throttled; only this control's own input is served).
     void yieldEvents();
 
     // Paper.
     bool printerPageTwips(int code, int orientation, double &w, double &h) const;
+    // Takes the paper and orientation chosen in a dialog; true when the page changed.
+    bool takeChosenPaper(const QPageLayout &layout);
+    struct PrinterState;
     void markChanged(const char *name);
     void message(const QString &text, const QString &caption = QStringLiteral("系统提示:"));
 
@@ -432,6 +510,13 @@ private:
     bool m_isPrinter = false;
     bool m_cancelRequested = false;
     bool m_refused = false;          // a StartPrint that could not open its output: calls until the next StartPrint do nothing
+    std::unique_ptr<RefusedSnapshot> m_refusedSnapshot;
+    int m_runPages = 0;              // pages closed by the printer run so far
+    QPageRanges m_runRanges;         // pages the printer run prints (empty: all)
+    QPageRanges m_pendingRanges;     // pages chosen in the print dialog, for the print it asks for
+    QString m_runTitle;              // the first title of the running document
+    QString m_previewTitle;          // the first title of the preview's document
+    std::map<int, std::shared_ptr<const PageRecord>> m_memPages; // preview pages that could not be saved as files
     bool m_closeRequested = false;
     int m_hScrollScale = 0;
     int m_vScrollScale = 0;
@@ -441,7 +526,8 @@ private:
     int m_yieldDepth = 0;
     bool m_hourglass = false;
     double m_imgWidth = 0, m_imgHeight = 0;   // page view, twips
-    double m_frmLeft = 0, m_frmTop = 0;       // viewport position, twips
+    double m_frmLeft = 0, m_frmTop = 0;       // viewport position inside the border, twips
+    QFrame *m_border = nullptr;
     QElapsedTimer m_sinceYield;
 };
 

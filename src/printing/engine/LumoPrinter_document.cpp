@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPainter>
 #include <QPrinter>
@@ -18,25 +19,32 @@ bool LumoPrinter::StartPrint(int PrintDest)
     // is refused.
     if (m_yieldDepth > 0)
         return false;
+    endRefusedRun();
     if (PrintDest != 0 && PrintDest != 1) {
         message(QStringLiteral("参数错误！"));
         return false;
     }
     if (PrintDest == 1) {
-        // Make sure the printer can be reached before anything changes, so that a printer that
-        // cannot be opened leaves the zoom and the document state as they were.
-        if (!printerAvailable()) {
-            m_refused = true;
-            message(QStringLiteral("错误：482\r\n1:打印机无法打开\r\n2:打印机电源未接通"));
+        // Make sure the print can be handed over before anything changes, so that a printer that
+        // cannot be opened leaves the zoom, the document and the preview as they were.
+        const QString problem = printerProblem();
+        if (!problem.isEmpty()) {
+            beginRefusedRun();
+            message(QStringLiteral("错误：482\r\n1:") + problem + QStringLiteral("\r\n2:打印机电源未接通"));
             return false;
         }
         m_printerPainter.reset();
         m_printedPages = 0;
+        m_runPages = 0;
+        m_runRanges = m_pendingRanges;
+        m_pendingRanges = QPageRanges();
         // The preview keeps its own pages while the printer run counts its own.
         if (!m_busy || !m_isPrinter)
             m_previewPageCount = m_pageCount;
+    } else {
+        m_memPages.clear();
     }
-    m_refused = false;
+    m_runTitle.clear();
     m_isPrinter = PrintDest == 1;
     writeStatus();
 
@@ -106,11 +114,40 @@ void LumoPrinter::NewPage()
     yieldEvents();
 }
 
+void LumoPrinter::beginRefusedRun()
+{
+    // What the refused run's layout may set (paper, margins, font, pen, position) is put back when
+    // the run ends, so the preview goes on as it was.
+    m_refused = true;
+    m_refusedSnapshot = std::make_unique<RefusedSnapshot>(RefusedSnapshot{
+        m_orientation, m_paperSize, m_paperWidth, m_paperHeight,
+        {m_leftMargin, m_topMargin, m_rightMargin, m_bottomMargin}, {m_lcm, m_tcm, m_rcm, m_bcm}, m_picDest});
+}
+
+void LumoPrinter::endRefusedRun()
+{
+    if (!m_refused)
+        return;
+    m_refused = false;
+    if (!m_refusedSnapshot)
+        return;
+    const RefusedSnapshot &r = *m_refusedSnapshot;
+    m_orientation = r.orientation;
+    m_paperSize = r.paperSize;
+    m_paperWidth = r.paperWidth;
+    m_paperHeight = r.paperHeight;
+    m_leftMargin = r.margins[0], m_topMargin = r.margins[1], m_rightMargin = r.margins[2], m_bottomMargin = r.margins[3];
+    m_lcm = r.cellMargins[0], m_tcm = r.cellMargins[1], m_rcm = r.cellMargins[2], m_bcm = r.cellMargins[3];
+    m_picDest = r.surface;
+    m_refusedSnapshot.reset();
+}
+
 void LumoPrinter::EndDoc()
 {
     if (m_refused) {
-        // The document never started (its printer could not be opened): nothing to end.
-        m_refused = false;
+        // The document never started (its printer could not be opened): nothing to end, and
+        // whatever its layout set is undone.
+        endRefusedRun();
         return;
     }
     if (!m_busy)
@@ -128,6 +165,7 @@ void LumoPrinter::EndDoc()
         // Back to the preview's document: its page count and the page on view are as they were.
         m_pageCount = m_previewPageCount;
     } else {
+        m_previewTitle = m_runTitle;
         if (m_pageCount == 1) {
             showFirstPageImage();
             imgDsp->show();
@@ -227,30 +265,65 @@ void LumoPrinter::closePreviewPage(bool)
 
 bool LumoPrinter::savePageFile(int n)
 {
-    if (m_tempDirectory.isEmpty())
-        return false;
-    const QString path = pageFileName(n);
-    m_pageFiles.insert(path);
-    return m_picDest.record->save(path);
+    if (!m_tempDirectory.isEmpty()) {
+        const QString path = pageFileName(n);
+        m_pageFiles.insert(path);
+        if (m_picDest.record->save(path)) {
+            m_memPages.erase(n);
+            return true;
+        }
+    }
+    // No temporary folder, or the file could not be written (a full disk): the page is kept in
+    // memory instead, so paging still shows the right page.
+    m_memPages[n] = std::make_shared<PageRecord>(*m_picDest.record);
+    return false;
+}
+
+std::shared_ptr<const PageRecord> LumoPrinter::savedPage(int n) const
+{
+    const auto kept = m_memPages.find(n);
+    if (kept != m_memPages.end())
+        return kept->second;
+    auto page = std::make_shared<PageRecord>();
+    if (!m_tempDirectory.isEmpty() && PageRecord::load(pageFileName(n), *page))
+        return page;
+    return nullptr;
 }
 
 void LumoPrinter::showPageFile(int n)
 {
-    auto page = std::make_shared<PageRecord>();
-    if (PageRecord::load(pageFileName(n), *page))
-        imgDsp->setPage(page);
+    if (auto page = savedPage(n))
+        imgDsp->setPage(std::move(page));
 }
 
-bool LumoPrinter::printerAvailable() const
+QString LumoPrinter::printerProblem()
 {
-    if (m_printer->outputFormat() == QPrinter::PdfFormat) {
-        const QString file = m_printer->outputFileName();
-        if (file.isEmpty())
-            return false;
-        QFile probe(file);
-        return probe.open(QIODevice::WriteOnly);
+    // A printer queue. The print system is asked now, not when the preview opened: a chosen queue
+    // that is gone or rejects jobs is reported, and when no queue was there to choose, the queue
+    // that has appeared since is taken.
+    PrintSystem &ps = printSystem();
+    QString queue = ps.queueOf(*m_printer);
+    if (queue.isEmpty()) {
+        // Printing to a file: the file must be writable. It is neither created nor emptied here,
+        // so a print that draws no page leaves an existing file as it was and creates none.
+        const QString fileName = m_printer->outputFileName();
+        if (m_printer->outputFormat() == QPrinter::PdfFormat && !fileName.isEmpty()) {
+            const QFileInfo file(fileName);
+            const QFileInfo folder(file.absolutePath());
+            const bool writable = file.exists() ? file.isFile() && file.isWritable()
+                                                : folder.isDir() && folder.isWritable();
+            return writable ? QString() : QStringLiteral("打印机无法打开");
+        }
+        queue = ps.defaultQueue();
+        if (queue.isEmpty()) {
+            const QStringList all = ps.queues();
+            if (!all.isEmpty())
+                queue = all.first();
+        }
+        if (queue.isEmpty() || !ps.select(*m_printer, queue))
+            return QStringLiteral("打印机无法打开");
     }
-    return m_printer->isValid();
+    return ps.refusal(queue);
 }
 
 void LumoPrinter::applyPrinterPage()
@@ -275,8 +348,15 @@ void LumoPrinter::applyPrinterPage()
 
 void LumoPrinter::printSurfacePage()
 {
+    ++m_runPages;
+    if (!m_runRanges.isEmpty() && !m_runRanges.contains(m_runPages))
+        return; // outside the pages chosen in the print dialog
     if (!m_printerPainter) {
         applyPrinterPage();
+        // The job carries the report's title as its name in the print queue.
+        const QString title = !m_runTitle.isEmpty() ? m_runTitle : m_previewTitle;
+        if (!title.isEmpty())
+            m_printer->setDocName(title);
         m_printerPainter = std::make_unique<QPainter>();
         if (!m_printerPainter->begin(m_printer.get())) {
             // The printer went away after the document started: nothing more is printed.
@@ -321,7 +401,7 @@ void LumoPrinter::putHeadFootText(PageInfo &info, int pos, const QString &text, 
     s.foreColor = color;
     s.font.setPointSizeF(font->pointSizeF() * zoomOf());
     const double W = printableW();
-    const double w = textW(text);
+    const double w = textBlockW(text);
     s.currentX = pos == 0 ? 0.0 : pos == 1 ? (W - w) / 2 : W - w;
     s.currentY = y;
     drawTextLine(text);

@@ -38,10 +38,12 @@ void LumoPrinter::TitleText(const QString &Title, int FontSize, int Alignment, d
 {
     if (m_refused || m_cancelRequested)
         return;
+    if (m_runTitle.isEmpty())
+        m_runTitle = Title;
     Surface &s = out();
     const double remembered = lumo::roundEven(s.font.pointSizeF());
     s.font.setPointSizeF(FontSize * zoomOf() > 0 ? FontSize * zoomOf() : s.font.pointSizeF());
-    const double w = textW(Title);
+    const double w = textBlockW(Title);
     s.currentX = Alignment == 2 ? startX + (width - w) / 2 : Alignment == 1 ? startX + width - w : startX;
     drawTextLine(Title);
     if (remembered > 0)

@@ -171,6 +171,19 @@ void LumoPrinter::buildWindow()
     Command1 = new QPushButton(this);
     Command1->setFocusPolicy(Qt::NoFocus);
     Command1->hide();
+
+    // The border round the control (BorderStyle 1): a frame laid over the edges that lets every
+    // click through to what lies under it.
+    m_border = new QFrame(this);
+    m_border->setFrameStyle(QFrame::Box | QFrame::Plain);
+    m_border->setLineWidth(1);
+    QPalette edge = m_border->palette();
+    edge.setColor(QPalette::WindowText, QColor(64, 64, 64));
+    m_border->setPalette(edge);
+    m_border->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_border->setAttribute(Qt::WA_NoSystemBackground);
+    m_border->setAutoFillBackground(false);
+    m_border->setFocusPolicy(Qt::NoFocus);
 }
 
 void LumoPrinter::picTlb_Resize()
@@ -182,9 +195,11 @@ void LumoPrinter::LayoutPreview()
 {
     if (!picTlb)
         return;
-    const double W = width() * 15.0, H = height() * 15.0;
+    // The control's inner area: inside the border that BorderStyle draws round it.
+    const int b = borderPixels();
+    const double W = std::max(0, width() - 2 * b) * 15.0, H = std::max(0, height() - 2 * b) * 15.0;
     const double top = m_toolBarVisible ? 0 : -ToolbarHeight;
-    picTlb->setGeometry(0, px(top), px(W), px(ToolbarHeight));
+    picTlb->setGeometry(b, b + px(top), px(W), px(ToolbarHeight));
     picTlb_Resize();
     const double TB = top + ToolbarHeight;
     const double FW = m_imgWidth + 510, FH = m_imgHeight + 510;
@@ -201,9 +216,9 @@ void LumoPrinter::LayoutPreview()
         return scale;
     };
     if (needH && needV) {
-        VScroll1->setGeometry(px(W - Bar), px(TB), px(Bar), px(H - Bar - TB));
-        HScroll1->setGeometry(0, px(H - Bar), px(W - Bar), px(Bar));
-        Command1->setGeometry(px(W - Bar), px(H - Bar), px(Bar), px(Bar));
+        VScroll1->setGeometry(b + px(W - Bar), b + px(TB), px(Bar), px(H - Bar - TB));
+        HScroll1->setGeometry(b, b + px(H - Bar), px(W - Bar), px(Bar));
+        Command1->setGeometry(b + px(W - Bar), b + px(H - Bar), px(Bar), px(Bar));
         m_frmLeft = 0;
         m_frmTop = TB;
         m_vScrollScale = scaled(FH - (H - TB) + Bar, H - TB - Bar, VScroll1);
@@ -212,7 +227,7 @@ void LumoPrinter::LayoutPreview()
         HScroll1->show();
         Command1->show();
     } else if (needH) {
-        HScroll1->setGeometry(0, px(H - Bar), px(W), px(Bar));
+        HScroll1->setGeometry(b, b + px(H - Bar), px(W), px(Bar));
         m_frmLeft = 0;
         m_frmTop = (H + TB - FH) / 2;
         m_hScrollScale = scaled(FW - W, W, HScroll1);
@@ -220,8 +235,8 @@ void LumoPrinter::LayoutPreview()
         VScroll1->hide();
         Command1->hide();
     } else if (needV) {
-        VScroll1->setGeometry(px(W - Bar), px(TB), px(Bar), px(H - TB));
-        Command1->setGeometry(px(W - Bar), px(H - Bar), px(Bar), px(Bar));
+        VScroll1->setGeometry(b + px(W - Bar), b + px(TB), px(Bar), px(H - TB));
+        Command1->setGeometry(b + px(W - Bar), b + px(H - Bar), px(Bar), px(Bar));
         m_frmLeft = (W - FW) / 2;
         m_frmTop = TB;
         m_vScrollScale = scaled(FH - (H - TB), H - TB, VScroll1);
@@ -235,8 +250,22 @@ void LumoPrinter::LayoutPreview()
         HScroll1->hide();
         Command1->hide();
     }
-    frmDsp->move(px(m_frmLeft), px(m_frmTop));
+    placeViewport();
     picTlb->raise();
+    m_border->setGeometry(rect());
+    m_border->setVisible(b > 0);
+    m_border->raise();
+}
+
+int LumoPrinter::borderPixels() const
+{
+    return m_borderStyle > 0 ? 1 : 0;
+}
+
+void LumoPrinter::placeViewport()
+{
+    const int b = borderPixels();
+    frmDsp->move(b + px(m_frmLeft), b + px(m_frmTop));
 }
 
 void LumoPrinter::scrollScaling(double range, int &scale, int &maximum)
@@ -249,14 +278,14 @@ void LumoPrinter::scrollScaling(double range, int &scale, int &maximum)
 void LumoPrinter::HScroll1_Change()
 {
     m_frmLeft = -double(m_hScrollScale) * HScroll1->value();
-    frmDsp->move(px(m_frmLeft), px(m_frmTop));
+    placeViewport();
 }
 
 void LumoPrinter::VScroll1_Change()
 {
     const double TB = m_toolBarVisible ? ToolbarHeight : 0;
     m_frmTop = TB - double(m_vScrollScale) * VScroll1->value();
-    frmDsp->move(px(m_frmLeft), px(m_frmTop));
+    placeViewport();
 }
 
 void LumoPrinter::resizeEvent(QResizeEvent *)
@@ -291,9 +320,8 @@ void LumoPrinter::SetViewPage(int NewNum)
     if (NewNum < 1 || NewNum > m_pageCount)
         return;
     m_currentPage = NewNum;
-    auto page = std::make_shared<PageRecord>();
-    if (PageRecord::load(pageFileName(m_currentPage), *page)) {
-        imgDsp->setPage(page);
+    if (auto page = savedPage(m_currentPage)) {
+        imgDsp->setPage(std::move(page));
         imgDsp->show();
     }
     cmdPageUp->setEnabled(m_currentPage > 1);

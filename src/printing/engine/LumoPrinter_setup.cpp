@@ -61,29 +61,115 @@ int lumo::codeForPageSize(const QPageSize &size)
     return code > 0 ? code : 256;
 }
 
-bool LumoPrinter::printerPageTwips(int code, int orientation, double &w, double &h) const
+// Whole twips of a page size, lying in the orientation (2 = landscape).
+static void pageTwips(const QPageSize &ps, int orientation, double &w, double &h)
 {
-    bool ok = false;
-    const QPageSize ps = lumo::pageSizeForCode(code, &ok);
-    if (!ok)
-        return false;
     const double f = twipsPerUnit(ps.definitionUnits());
     const QSizeF size = f > 0 ? ps.definitionSize() * f : ps.size(QPageSize::Point) * 20.0;
     w = lumo::roundEven(size.width());
     h = lumo::roundEven(size.height());
     if (orientation == 2)
         std::swap(w, h);
+}
+
+bool LumoPrinter::printerPageTwips(int code, int orientation, double &w, double &h) const
+{
+    bool ok = false;
+    const QPageSize ps = lumo::pageSizeForCode(code, &ok);
+    if (!ok)
+        return false;
+    pageTwips(ps, orientation, w, h);
     return true;
+}
+
+// Everything about the printer a dialog may change, so Cancel can put all of it back: the printer
+// or file chosen, the paper, copies and the other device settings.
+struct LumoPrinter::PrinterState
+{
+    explicit PrinterState(const QPrinter &p)
+        : format(p.outputFormat()), printerName(p.printerName()), fileName(p.outputFileName()),
+          layout(p.pageLayout()), copies(p.copyCount()), collate(p.collateCopies()), duplex(p.duplex()),
+          color(p.colorMode()), source(p.paperSource()), order(p.pageOrder()), range(p.printRange()),
+          ranges(p.pageRanges()), docName(p.docName())
+    {
+    }
+    void restore(QPrinter &p) const
+    {
+        if (format == QPrinter::NativeFormat && !printerName.isEmpty()) {
+            p.setOutputFormat(QPrinter::NativeFormat);
+            p.setPrinterName(printerName);
+        } else {
+            p.setOutputFormat(QPrinter::PdfFormat);
+        }
+        if (format == QPrinter::PdfFormat)
+            p.setOutputFileName(fileName);
+        p.setPageLayout(layout);
+        p.setCopyCount(copies);
+        p.setCollateCopies(collate);
+        p.setDuplex(duplex);
+        p.setColorMode(color);
+        p.setPaperSource(source);
+        p.setPageOrder(order);
+        p.setPrintRange(range);
+        p.setPageRanges(ranges);
+        p.setDocName(docName);
+    }
+
+    QPrinter::OutputFormat format;
+    QString printerName;
+    QString fileName;
+    QPageLayout layout;
+    int copies;
+    bool collate;
+    QPrinter::DuplexMode duplex;
+    QPrinter::ColorMode color;
+    QPrinter::PaperSource source;
+    QPrinter::PageOrder order;
+    QPrinter::PrintRange range;
+    QPageRanges ranges;
+    QString docName;
+};
+
+bool LumoPrinter::takeChosenPaper(const QPageLayout &layout)
+{
+    const double w0 = m_paperWidth, h0 = m_paperHeight;
+    const int o0 = m_orientation, c0 = m_paperSize;
+    m_orientation = layout.orientation() == QPageLayout::Landscape ? 2 : 1;
+    const QPageSize size = layout.pageSize();
+    const int code = lumo::codeForPageSize(size);
+    if (code != 256) {
+        // A paper with a code: the printer takes it and gives its page, now in the new orientation.
+        setPaperSize(code);
+    } else if (size.isValid() && size.id() != QPageSize::Custom) {
+        // A paper the dialog names that has no code (ISO B5, Folio 8.27 x 13 in): a user-defined
+        // paper of exactly its size, so it is printed and laid out as chosen.
+        m_paperSize = 256;
+        pageTwips(size, m_orientation, m_paperWidth, m_paperHeight);
+    } else if (m_paperSize == 256) {
+        // A size of the user's own: whole millimetres, as the paper lies in the chosen orientation.
+        const QRectF paper = layout.fullRect(QPageLayout::Millimeter);
+        setPaperWidth(wholeMm(paper.width()));
+        setPaperHeight(wholeMm(paper.height()));
+    } else if (m_orientation != o0) {
+        // A size of the user's own while the paper has a code: the paper stays, but lies as the
+        // orientation now says (a turned orientation over an unturned paper would print the page
+        // squeezed onto the turned sheet).
+        const double tmp = lumo::roundEven(m_paperWidth);
+        m_paperWidth = m_paperHeight;
+        m_paperHeight = tmp;
+    }
+    return m_orientation != o0 || m_paperSize != c0 || m_paperWidth != w0 || m_paperHeight != h0;
 }
 
 void LumoPrinter::PageSetup()
 {
+    endRefusedRun();
     if (m_busy) {
         // No page change under a document being produced.
         message(QStringLiteral("正在生成打印内容，请完成后再进行页面设置!"));
         return;
     }
-    const QPageLayout before = m_printer->pageLayout();
+    const PrinterState before(*m_printer);
     offerPaper(*m_printer, m_orientation, m_paperSize, PaperWidth(), PaperHeight());
     const auto hundredths = [](double twips) { return std::lround(twips / lumo::TwipsPerMm * 100.0) / 100.0; };
     m_printer->setPageMargins(QMarginsF(hundredths(m_leftMargin), hundredths(m_topMargin),
@@ -91,64 +177,60 @@ void LumoPrinter::PageSetup()
                               QPageLayout::Millimeter);
     if (!pageSetupHook || !pageSetupHook(m_printer.get(), this)) {
         // Cancel, or a dialog that did not open: the printer is left as it was.
-        m_printer->setPageLayout(before);
+        before.restore(*m_printer);
         return;
     }
 
     const QPageLayout layout = m_printer->pageLayout();
-    const int turnedFrom = m_orientation;
-    m_orientation = layout.orientation() == QPageLayout::Landscape ? 2 : 1;
-    const int code = lumo::codeForPageSize(layout.pageSize());
-    if (code == 256) {
-        if (m_paperSize == 256) {
-            // Whole millimetres, as the paper lies in the chosen orientation.
-            const QRectF paper = layout.fullRect(QPageLayout::Millimeter);
-            setPaperWidth(wholeMm(paper.width()));
-            setPaperHeight(wholeMm(paper.height()));
-        } else if (m_orientation != turnedFrom) {
-            // The paper stays, but lies as the orientation now says: a turned orientation over an
-            // unturned paper would print the page squeezed onto the turned sheet.
-            const double tmp = lumo::roundEven(m_paperWidth);
-            m_paperWidth = m_paperHeight;
-            m_paperHeight = tmp;
-        }
-    } else {
-        setPaperSize(code);
-    }
-    // Margins in whole millimetres (the fraction dropped), stored without relayout.
+    bool changed = takeChosenPaper(layout);
+    // Margins in whole millimetres (the fraction dropped).
     const QMarginsF m = layout.margins(QPageLayout::Millimeter);
-    m_leftMargin = double(float(wholeMm(m.left()) * lumo::TwipsPerMm));
-    m_topMargin = double(float(wholeMm(m.top()) * lumo::TwipsPerMm));
-    m_rightMargin = double(float(wholeMm(m.right()) * lumo::TwipsPerMm));
-    m_bottomMargin = double(float(wholeMm(m.bottom()) * lumo::TwipsPerMm));
+    double *const margins[4] = {&m_leftMargin, &m_topMargin, &m_rightMargin, &m_bottomMargin};
+    const double chosen[4] = {m.left(), m.top(), m.right(), m.bottom()};
+    for (int i = 0; i < 4; ++i) {
+        const double twips = double(float(wholeMm(chosen[i]) * lumo::TwipsPerMm));
+        changed = changed || twips != *margins[i];
+        *margins[i] = twips;
+    }
+    // A new page asks the host for a new layout when a document exists (or, with AutoRedraw,
+    // rescales the page shown).
+    if (changed)
+        ApplyPaper();
 }
 
 void LumoPrinter::ShowPrinter(int PrintFlags)
 {
+    endRefusedRun();
     writeStatus();
     if (m_busy) {
         message(QStringLiteral("正在生成打印内容，请完成后再打印!"));
         return;
     }
-    const QPageLayout before = m_printer->pageLayout();
+    const PrinterState before(*m_printer);
     offerPaper(*m_printer, m_orientation, m_paperSize, PaperWidth(), PaperHeight());
+    m_printer->setPrintRange(QPrinter::AllPages);
+    m_printer->setPageRanges(QPageRanges());
     if (!printDialogHook || !printDialogHook(m_printer.get(), PrintFlags, this)) {
-        m_printer->setPageLayout(before);
+        // Cancel: the printer chosen before, its paper and its settings, all as they were.
+        before.restore(*m_printer);
         return;
     }
-    // Plain field writes: no reload of the paper, no relayout.
-    const QPageLayout layout = m_printer->pageLayout();
-    const int turnedFrom = m_orientation;
-    m_orientation = layout.orientation() == QPageLayout::Landscape ? 2 : 1;
-    m_paperSize = lumo::codeForPageSize(layout.pageSize());
-    if (m_orientation != turnedFrom) {
-        // The paper lies as the chosen orientation says, so the report laid out again for the
-        // printer is not squeezed onto the turned sheet.
-        const double tmp = lumo::roundEven(m_paperWidth);
-        m_paperWidth = m_paperHeight;
-        m_paperHeight = tmp;
-    }
+    // The pages chosen in the dialog are printed by the print it asks for, and by no other.
+    QPageRanges ranges;
+    if (m_printer->printRange() == QPrinter::PageRange)
+        ranges = m_printer->pageRanges();
+    else if (m_printer->printRange() == QPrinter::CurrentPage && m_currentPage <= m_pageCount)
+        ranges.addPage(m_currentPage);
+    m_printer->setPrintRange(QPrinter::AllPages);
+    m_printer->setPageRanges(QPageRanges());
+
+    // Another paper or orientation lays the document out again for it (the preview first), so the
+    // print is made on the chosen paper rather than stretched onto it.
+    if (takeChosenPaper(m_printer->pageLayout()))
+        ApplyPaper();
+    m_pendingRanges = ranges;
     raiseOrDefer(Request::Print);
+    m_pendingRanges = QPageRanges();
 }
 
 } // namespace quorvane

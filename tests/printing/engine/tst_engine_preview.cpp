@@ -321,9 +321,23 @@ private slots:
         QCOMPARE(whole.pixelColor(5, 1390), QColor(171, 171, 171));
         QCOMPARE(whole.pixelColor(p->frmDsp->x() + 5, p->frmDsp->y() + 5), QColor(171, 171, 171));
         QCOMPARE(whole.pixelColor(700, 30), QColor(240, 240, 240)); // the toolbar: button face
+        // BorderStyle 1 (the default) draws a border round the control; its inner area lies inside.
+        QCOMPARE(whole.pixelColor(0, 700), QColor(64, 64, 64));
+        QCOMPARE(whole.pixelColor(700, 1399), QColor(64, 64, 64));
+        QCOMPARE(whole.pixelColor(1399, 30), QColor(64, 64, 64));
+        QCOMPARE(p->picTlb->geometry(), QRect(1, 1, 1398, 45));
+        p->setBorderStyle(0);
+        const QImage plain = p->grab().toImage();
+        QCOMPARE(plain.pixelColor(0, 700), QColor(171, 171, 171));
+        QCOMPARE(plain.pixelColor(700, 1399), QColor(171, 171, 171));
+        QCOMPARE(p->picTlb->geometry(), QRect(0, 0, 1400, 45));
+        QCOMPARE(p->frmDsp->y(), (1400 + 45 - p->frmDsp->height()) / 2);
+        p->setBorderStyle(1);
         p->resize(400, 300);   // both bars and the corner box
         QVERIFY(!p->HScroll1->isHidden() && !p->VScroll1->isHidden() && !p->Command1->isHidden());
-        QCOMPARE(p->frmDsp->pos(), QPoint(0, 45));
+        QCOMPARE(p->frmDsp->pos(), QPoint(1, 46));
+        QCOMPARE(p->VScroll1->geometry().right(), 400 - 2);
+        QCOMPARE(p->HScroll1->geometry().bottom(), 300 - 2);
         // The wheel over the page scrolls it down; an arrow step is a few lines, not a pixel.
         QWheelEvent wheel(QPointF(10, 10), p->imgDsp->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, -120),
                           Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
@@ -340,8 +354,8 @@ private slots:
         p->SetViewPage(1); // a page is always shown from its top-left corner
         QCOMPARE(p->VScroll1->value(), 0);
         p->setToolBarVisible(false);
-        QCOMPARE(p->picTlb->y(), -45);
-        QCOMPARE(p->frmDsp->y(), 0);
+        QCOMPARE(p->picTlb->y(), 1 - 45);
+        QCOMPARE(p->frmDsp->y(), 1);
     }
 
     void pageViewPaintsThePage()

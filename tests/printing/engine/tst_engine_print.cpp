@@ -3,6 +3,7 @@
 #include "enginetest.h"
 
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QPrinter>
 #include <QRegularExpression>
@@ -43,8 +44,14 @@ public:
     void layout(int dest)
     {
         ++layouts;
-        if (!p.StartPrint(dest))
+        // Like the report layouts, a host may go on after a refused start and set its paper.
+        if (!p.StartPrint(dest) && !goesOnWhenRefused)
             return;
+        if (setsPaper) {
+            p.setOrientation(1);
+            p.setLeftMargin(15);
+            p.setRightMargin(15);
+        }
         for (int k = 1; k <= pages; ++k) {
             if (curpage != 0 && k != curpage)
                 continue;
@@ -63,6 +70,58 @@ public:
     int pages;
     int curpage = 0;
     int layouts = 0;
+    bool goesOnWhenRefused = false;
+    bool setsPaper = false;
+};
+
+// A print system with queues the test sets up; a queue prints into a PDF file.
+class FakePrintSystem : public PrintSystem
+{
+public:
+    QStringList queues() override { return names; }
+    QString defaultQueue() override { return defaultName; }
+    QString refusal(const QString &queue) override
+    {
+        if (!names.contains(queue))
+            return QStringLiteral("打印机“%1”已不存在").arg(queue);
+        return rejecting.contains(queue) ? QStringLiteral("打印机“%1”拒绝接受打印任务").arg(queue) : QString();
+    }
+    bool select(QPrinter &printer, const QString &queue) override
+    {
+        if (!names.contains(queue))
+            return false;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        selected = queue;
+        return true;
+    }
+    QString queueOf(const QPrinter &printer) override
+    {
+        return !selected.isEmpty() && printer.outputFileName() == pdf ? selected : QString();
+    }
+
+    QStringList names;
+    QString defaultName;
+    QStringList rejecting;
+    QString pdf;
+    QString selected;
+};
+
+// What the preview shows: pages, status line, page on view and its picture.
+struct PreviewState
+{
+    explicit PreviewState(const LumoPrinter &p)
+        : pages(p.PageCount()), current(p.CurrentPage()), status(p.statusText()), shown(p.shownPage())
+    {
+    }
+    bool operator==(const PreviewState &o) const
+    {
+        return pages == o.pages && current == o.current && status == o.status && shown == o.shown;
+    }
+    int pages;
+    int current;
+    QString status;
+    std::shared_ptr<const PageRecord> shown;
 };
 } // namespace
 
@@ -139,6 +198,111 @@ private slots:
         QVERIFY2(m.hasMatch(), qPrintable(info));
         QVERIFY(m.captured(1).toDouble() > m.captured(2).toDouble());
         QVERIFY(std::abs(m.captured(1).toDouble() - 841.89) < 1);
+    }
+
+    void refusedPrintLeavesThePreview()
+    {
+        // The layout goes on after the refusal and sets its paper: nothing of it reaches the preview.
+        auto p = makePrinter();
+        ReportHost host(*p, 5);
+        host.goesOnWhenRefused = true;
+        host.setsPaper = true;
+        int redraws = 0;
+        connect(p.get(), &LumoPrinter::NeedRedraw, p.get(), [&] { ++redraws; });
+        host.layout(0);
+        p->SetViewPage(3);
+        p->PageDown();
+        const PreviewState before(*p);
+        PageRecord page4;
+        QVERIFY(p->loadPage(4, page4));
+        p->Printer()->setOutputFormat(QPrinter::PdfFormat);
+        p->Printer()->setOutputFileName(QStringLiteral("/nonexistent-folder/sub/x.pdf"));
+        p->cmdPrint->click();
+        QCOMPARE(messages().size(), 1);
+        QCOMPARE(redraws, 0);
+        QCOMPARE(host.layouts, 2); // the preview's and the refused print's: no layout inside it
+        QVERIFY(PreviewState(*p) == before);
+        QCOMPARE(p->statusText(), QStringLiteral("状态:4/5(页)"));
+        PageRecord again;
+        QVERIFY(p->loadPage(4, again));
+        QCOMPARE(again.texts(), page4.texts());
+        QCOMPARE(p->LeftMargin(), 15.0f);
+        QVERIFY(!p->Busy());
+        // The preview goes on as usual.
+        p->PageDown();
+        QCOMPARE(p->CurrentPage(), 5);
+        host.layout(0);
+        QCOMPARE(p->PageCount(), 5);
+    }
+
+    void outputFileUntouchedBeforeTheFirstPage()
+    {
+        QTemporaryDir dir;
+        const QString existing = dir.filePath("old.pdf");
+        {
+            QFile f(existing);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("the report printed yesterday");
+        }
+        auto p = makePrinter();
+        p->Printer()->setOutputFormat(QPrinter::PdfFormat);
+        p->Printer()->setOutputFileName(existing);
+        QVERIFY(p->StartPrint(1));
+        p->EndDoc();
+        QFile f(existing);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("the report printed yesterday"));
+        // A new file: a print without a page leaves none, not an empty one.
+        const QString fresh = dir.filePath("new.pdf");
+        p->Printer()->setOutputFileName(fresh);
+        QVERIFY(p->StartPrint(1));
+        p->EndDoc();
+        QVERIFY(!QFile::exists(fresh));
+        QVERIFY(messages().isEmpty());
+    }
+
+    void penWidthsOnPaper()
+    {
+        // A width-1 box and a width-2 box printed to PDF: the second's rules visibly heavier, the
+        // first a fine rule (a pen unit is 0.15 mm on paper).
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath("pens.pdf");
+        auto p = makePrinter();
+        p->Printer()->setOutputFormat(QPrinter::PdfFormat);
+        p->Printer()->setOutputFileName(pdf);
+        QVERIFY(p->StartPrint(1));
+        p->NewPage();
+        p->CellOut(QString(), 40, 20, 1, QStringLiteral("1111"));
+        p->setCurrentX(60);
+        p->CellOut(QString(), 40, 20, 1, QStringLiteral("2222"));
+        p->EndDoc();
+        // A strip across the boxes 30 mm from the paper's top (10 mm into them), at 600 dpi: the
+        // dark runs along it are the rules.
+        const QString png = dir.filePath("pens");
+        const int y = int(30 / 25.4 * 600);
+        quorvane::test::runTool(QStringLiteral("pdftoppm"),
+                                {QStringLiteral("-r"), QStringLiteral("600"), QStringLiteral("-y"), QString::number(y),
+                                 QStringLiteral("-H"), QStringLiteral("4"), QStringLiteral("-gray"),
+                                 QStringLiteral("-png"), QStringLiteral("-singlefile"), pdf, png});
+        const QImage strip(png + QStringLiteral(".png"));
+        QVERIFY(!strip.isNull());
+        const QImage img = strip.convertToFormat(QImage::Format_Grayscale8);
+        QVector<int> runs;
+        int run = 0;
+        for (int x = 0; x < img.width(); ++x) {
+            if (qGray(img.pixel(x, 2)) < 160) {
+                ++run;
+            } else if (run > 0) {
+                runs << run;
+                run = 0;
+            }
+        }
+        QCOMPARE(runs.size(), 4);
+        const double mmPerPixel = 25.4 / 600;
+        for (int i = 0; i < 2; ++i) {
+            QVERIFY2(runs[i] * mmPerPixel >= 0.1 && runs[i] * mmPerPixel <= 0.22, qPrintable(QString::number(runs[i])));
+            QVERIFY2(runs[i + 2] >= 2 * runs[i] - 1, qPrintable(QString::number(runs[i + 2])));
+        }
     }
 
     void printerThatCannotBeOpened()

@@ -1,0 +1,43 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+class QPrinter;
+
+namespace quorvane {
+
+// The print system behind the printer queues (CUPS on this platform). The print control asks it at
+// every print which queues there are and whether the one chosen takes jobs, so a queue that appeared
+// after the preview opened is found, and a print that cannot be handed over is reported instead of
+// being lost without a word. Tests install a print system of their own (LumoPrinter::setPrintSystem).
+class PrintSystem
+{
+public:
+    virtual ~PrintSystem() = default;
+    // The queues there are now.
+    virtual QStringList queues() = 0;
+    // The system's default queue; empty when there is none.
+    virtual QString defaultQueue() = 0;
+    // Why the queue cannot take a job now (it rejects jobs, it is gone); empty when it can.
+    virtual QString refusal(const QString &queue) = 0;
+    // Points the printer at the queue; false when the printer cannot be opened on it.
+    virtual bool select(QPrinter &printer, const QString &queue) = 0;
+    // The queue the printer prints to; empty when it prints to a file or to nothing yet.
+    virtual QString queueOf(const QPrinter &printer) = 0;
+};
+
+// The platform's print system: its queues as Qt's print support lists them, and whether a queue
+// accepts jobs as CUPS says (its library is loaded when there is one; without it every listed
+// queue is taken to accept jobs).
+class SystemPrintSystem : public PrintSystem
+{
+public:
+    QStringList queues() override;
+    QString defaultQueue() override;
+    QString refusal(const QString &queue) override;
+    bool select(QPrinter &printer, const QString &queue) override;
+    QString queueOf(const QPrinter &printer) override;
+};
+
+} // namespace quorvane
