@@ -158,7 +158,9 @@ bool LumoPrinter::takeChosenPaper(const QPageLayout &layout)
         m_paperWidth = m_paperHeight;
         m_paperHeight = tmp;
     }
-    return m_orientation != o0 || m_paperSize != c0 || m_paperWidth != w0 || m_paperHeight != h0;
+    // (A paper read from the settings may differ from the printer's by a fraction of a twip.)
+    return m_orientation != o0 || m_paperSize != c0 || std::abs(m_paperWidth - w0) >= 1
+        || std::abs(m_paperHeight - h0) >= 1;
 }
 
 void LumoPrinter::PageSetup()

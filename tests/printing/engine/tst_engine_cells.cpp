@@ -74,6 +74,24 @@ private slots:
         QCOMPARE(p->CurrentY(), 50.0f);
         QCOMPARE(p->CurrentX(), -20.0f); // back at the surface's left edge, the paper's margin
 
+        // A line break: the text is measured and drawn as lines one under the other.
+        p->setCurrentY(50);
+        p->setCurrentX(10);
+        from = p->surfacePage().ops.size();
+        const float two = p->TextOut(QStringLiteral("甲\r\n乙乙乙"));
+        QCOMPARE(two, float(lumo::round4(2 * Line / mm)));
+        QCOMPARE(p->TextHeight(QStringLiteral("甲\r\n乙乙乙")), two);
+        QCOMPARE(p->TextWidth(QStringLiteral("甲\r\n乙乙乙")), p->TextWidth(QStringLiteral("乙乙乙")));
+        QCOMPARE(p->TextWidth(QStringLiteral("甲\r\n乙乙乙")), float(lumo::round4(3 * 180 / mm)));
+        t = newOps(*p, from, PageOp::Text);
+        QCOMPARE(t.size(), 2);
+        QCOMPARE(t[0].text, QStringLiteral("甲"));
+        QCOMPARE(t[1].text, QStringLiteral("乙乙乙"));
+        QCOMPARE(t[0].x1, float(lumo::mmToTwips(10)));
+        QCOMPARE(t[1].x1, t[0].x1);
+        QCOMPARE(t[1].y1, float(t[0].y1 + Line));
+        QCOMPARE(p->CurrentY(), 50.0f);
+
         // NewRow: a line of "AA" plus the space, or the given height plus the space.
         p->setCurrentY(0);
         p->NewRow(1, 0, 5);

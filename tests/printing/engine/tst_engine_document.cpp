@@ -385,6 +385,80 @@ private slots:
         if (!hadForeign)
             QFile::remove(foreignTemp);
     }
+
+    void pagesWithoutATemporaryFolder()
+    {
+        // No writable temporary folder: the pages are kept in memory and paging shows each one.
+        const QByteArray oldTmp = qgetenv("TMPDIR");
+        qputenv("TMPDIR", "/proc"); // a folder where nothing can be created
+        auto p = makePrinter();
+        qputenv("TMPDIR", oldTmp);
+        if (oldTmp.isEmpty())
+            qunsetenv("TMPDIR");
+        QVERIFY(p->TempDirectory().isEmpty());
+        p->StartPrint();
+        for (int i = 1; i <= 4; ++i) {
+            p->NewPage();
+            p->TextOut(QStringLiteral("第%1页正文").arg(i));
+        }
+        p->EndDoc();
+        QCOMPARE(p->shownPage()->texts(), QStringList{QStringLiteral("第1页正文")});
+        for (int i : {3, 2, 4}) {
+            p->SetViewPage(i);
+            QCOMPARE(p->CurrentPage(), i);
+            QCOMPARE(p->shownPage()->texts(), QStringList{QStringLiteral("第%1页正文").arg(i)});
+        }
+        PageRecord second;
+        QVERIFY(p->loadPage(2, second));
+        QCOMPARE(second.texts(), QStringList{QStringLiteral("第2页正文")});
+        // A shorter document laid out again shows its own pages.
+        p->StartPrint();
+        p->NewPage();
+        p->TextOut(QStringLiteral("新文档"));
+        p->EndDoc();
+        QCOMPARE(p->CurrentPage(), 1);
+        QCOMPARE(p->shownPage()->texts(), QStringList{QStringLiteral("新文档")});
+        QVERIFY(!p->loadPage(2, second));
+    }
+
+    void marginSetInTheMiddleOfAPage()
+    {
+        // What is drawn stays where it was drawn; what follows uses the new margin.
+        auto p = makePrinter();
+        p->StartPrint();
+        p->NewPage();
+        p->CellOut(QStringLiteral("甲"), 30);
+        p->setLeftMargin(41);
+        p->setTopMargin(30);
+        p->setCurrentX(0);
+        p->setCurrentY(0);
+        p->CellOut(QStringLiteral("乙"), 30);
+        p->EndDoc();
+        PageRecord page;
+        QVERIFY(p->loadPage(1, page));
+        const auto paperX = [&](const QString &text) {
+            for (const PageOp &op : page.ops) {
+                if (op.kind == PageOp::Text && op.text == text)
+                    return (page.originX + op.x1) / 56.6929;
+            }
+            return -1.0;
+        };
+        const auto paperY = [&](const QString &text) {
+            for (const PageOp &op : page.ops) {
+                if (op.kind == PageOp::Text && op.text == text)
+                    return (page.originY + op.y1) / 56.6929;
+            }
+            return -1.0;
+        };
+        QVERIFY(std::abs(paperX(QStringLiteral("甲")) - 21) < 0.01); // 20 mm margin + 1 mm cell margin
+        QVERIFY(std::abs(paperX(QStringLiteral("乙")) - 42) < 0.01);
+        QVERIFY(paperY(QStringLiteral("甲")) < 30);
+        QVERIFY(paperY(QStringLiteral("乙")) > 30);
+        const auto rects = opsOf(page, PageOp::Rect);
+        QVERIFY(std::any_of(rects.begin(), rects.end(), [&](const PageOp &op) {
+            return std::abs((page.originX + op.x1) / 56.6929 - 20) < 0.01 && std::abs((page.originY + op.y1) / 56.6929 - 20) < 0.01;
+        }));
+    }
 };
 
 QTEST_MAIN(tst_engine_document)

@@ -477,6 +477,188 @@ private slots:
         LumoPrinter::printDialogHook = [](QPrinter *, int, QWidget *) { return false; };
     }
 
+    void pageSetupAppliesEveryPaper()
+    {
+        auto p = makePrinter();
+        ReportHost host(*p, 2);
+        // No document yet: the paper changes, nothing is asked of the host.
+        LumoPrinter::pageSetupHook = [](QPrinter *printer, QWidget *) {
+            printer->setPageSize(QPageSize(QPageSize::B5)); // ISO B5 has no paper code
+            return true;
+        };
+        p->PageSetup();
+        QCOMPARE(host.layouts, 0);
+        QCOMPARE(p->PaperSize(), 256);
+        QCOMPARE(p->PaperWidth(), 176);
+        QCOMPARE(p->PaperHeight(), 250);
+
+        // With a document: A3 landscape lays it out again on the new paper.
+        host.layout(0);
+        QCOMPARE(host.layouts, 1);
+        LumoPrinter::pageSetupHook = [](QPrinter *printer, QWidget *) {
+            printer->setPageSize(QPageSize(QPageSize::A3));
+            printer->setPageOrientation(QPageLayout::Landscape);
+            return true;
+        };
+        p->PageSetup();
+        QCOMPARE(host.layouts, 2);
+        QCOMPARE(p->PaperSize(), 8);
+        QCOMPARE(p->Orientation(), 2);
+        PageRecord page;
+        QVERIFY(p->loadPage(1, page));
+        QCOMPARE(page.paperWidth, 23811.0);
+        QCOMPARE(page.paperHeight, 16838.0);
+        // OK with nothing changed asks for nothing; a new margin lays out again.
+        p->PageSetup();
+        QCOMPARE(host.layouts, 2);
+        LumoPrinter::pageSetupHook = [](QPrinter *printer, QWidget *) {
+            printer->setPageMargins(QMarginsF(30, 20, 20, 20), QPageLayout::Millimeter);
+            return true;
+        };
+        p->PageSetup();
+        QCOMPARE(host.layouts, 3);
+        QCOMPARE(p->LeftMargin(), 30.0f);
+        // B5 again, with the document: laid out on B5, and printed on it.
+        LumoPrinter::pageSetupHook = [](QPrinter *printer, QWidget *) {
+            printer->setPageSize(QPageSize(QPageSize::B5));
+            printer->setPageOrientation(QPageLayout::Portrait);
+            return true;
+        };
+        p->PageSetup();
+        QCOMPARE(host.layouts, 4);
+        QVERIFY(p->loadPage(2, page));
+        QCOMPARE(page.paperWidth, std::round(176 * 1440 / 25.4));
+        QTemporaryDir dir;
+        p->Printer()->setOutputFormat(QPrinter::PdfFormat);
+        p->Printer()->setOutputFileName(dir.filePath("b5.pdf"));
+        p->cmdPrint->click();
+        const QString info = quorvane::test::runTool(QStringLiteral("pdfinfo"), {dir.filePath("b5.pdf")});
+        QVERIFY2(info.contains(QStringLiteral("499 x 709")) || info.contains(QStringLiteral("498.9")), qPrintable(info));
+        LumoPrinter::pageSetupHook = [](QPrinter *, QWidget *) { return false; };
+    }
+
+    void printQueues()
+    {
+        QTemporaryDir dir;
+        auto queues = std::make_shared<FakePrintSystem>();
+        queues->pdf = dir.filePath("queue.pdf");
+        LumoPrinter::setPrintSystem(queues);
+        auto p = makePrinter();
+        ReportHost host(*p, 3);
+        host.goesOnWhenRefused = true;
+        host.layout(0);
+        p->PageDown();
+        const PreviewState before(*p);
+
+        // No printer when the preview opened, none now: the print says so.
+        p->cmdPrint->click();
+        QCOMPARE(messages().size(), 1);
+        QCOMPARE(messages()[0].text, QStringLiteral("错误：482\r\n1:打印机无法打开\r\n2:打印机电源未接通"));
+        QVERIFY(PreviewState(*p) == before);
+
+        // A printer set up while the preview is open is found by the next print; the job carries
+        // the report's title.
+        queues->names = {QStringLiteral("办公室")};
+        queues->defaultName = QStringLiteral("办公室");
+        messages().clear();
+        p->cmdPrint->click();
+        QVERIFY(messages().isEmpty());
+        QCOMPARE(queues->selected, QStringLiteral("办公室"));
+        QCOMPARE(pdfPages(queues->pdf), 3);
+        QVERIFY(PreviewState(*p) == before);
+        const QString info = quorvane::test::runTool(QStringLiteral("pdfinfo"), {queues->pdf});
+        QVERIFY2(info.contains(QRegularExpression(QStringLiteral("Title:\\s+成绩表1\n"))), qPrintable(info));
+        // The page on view alone: named by the first title it prints.
+        QFile::remove(queues->pdf);
+        p->cmdPrint2->click();
+        QCOMPARE(pdfPages(queues->pdf), 1);
+        QVERIFY(quorvane::test::runTool(QStringLiteral("pdfinfo"), {queues->pdf}).contains(QStringLiteral("成绩表2")));
+
+        // The queue rejects jobs: the print says so and nothing is printed.
+        QFile::remove(queues->pdf);
+        queues->rejecting = queues->names;
+        p->cmdPrint->click();
+        QCOMPARE(messages().size(), 1);
+        QVERIFY(messages()[0].text.contains(QStringLiteral("拒绝接受打印任务")));
+        QVERIFY(messages()[0].text.startsWith(QStringLiteral("错误：482\r\n1:")));
+        QVERIFY(!QFile::exists(queues->pdf));
+        QVERIFY(PreviewState(*p) == before);
+
+        // The print system went away after the preview opened.
+        queues->rejecting.clear();
+        queues->names.clear();
+        queues->defaultName.clear();
+        messages().clear();
+        p->cmdPrint->click();
+        QCOMPARE(messages().size(), 1);
+        QVERIFY(messages()[0].text.contains(QStringLiteral("已不存在")));
+        QVERIFY(!QFile::exists(queues->pdf));
+        QVERIFY(PreviewState(*p) == before);
+        LumoPrinter::setPrintSystem(nullptr);
+    }
+
+    void printerChoice()
+    {
+        QTemporaryDir dir;
+        auto p = makePrinter();
+        ReportHost host(*p, 5);
+        host.layout(0);
+        const QString chosen = dir.filePath("chosen.pdf");
+        p->Printer()->setOutputFormat(QPrinter::PdfFormat);
+        p->Printer()->setOutputFileName(chosen);
+
+        // Cancel after picking another file (or printer) and paper: all of it is put back.
+        LumoPrinter::printDialogHook = [&](QPrinter *printer, int, QWidget *) {
+            printer->setOutputFileName(dir.filePath("other.pdf"));
+            printer->setPageSize(QPageSize(QPageSize::Letter));
+            printer->setCopyCount(3);
+            return false;
+        };
+        p->ShowPrinter();
+        QCOMPARE(p->Printer()->outputFileName(), chosen);
+        QCOMPARE(p->Printer()->copyCount(), 1);
+        QCOMPARE(p->Printer()->pageLayout().pageSize().id(), QPageSize::A4);
+        p->cmdPrint->click();
+        QCOMPARE(pdfPages(chosen), 5);
+        QVERIFY(!QFile::exists(dir.filePath("other.pdf")));
+
+        // Pages 2 to 3 chosen: only they are printed, and only by this print.
+        QFile::remove(chosen);
+        int offeredMax = 0;
+        LumoPrinter::printDialogHook = [&](QPrinter *printer, int, QWidget *) {
+            printer->setPrintRange(QPrinter::PageRange);
+            printer->setPageRanges(QPageRanges());
+            printer->setFromTo(2, 3);
+            offeredMax = 5;
+            return true;
+        };
+        p->ShowPrinter();
+        QCOMPARE(offeredMax, 5);
+        QCOMPARE(pdfPages(chosen), 2);
+        QString text = pdfText(chosen);
+        QVERIFY(text.contains(QStringLiteral("成绩表2")) && text.contains(QStringLiteral("成绩表3")));
+        QVERIFY(!text.contains(QStringLiteral("成绩表1")) && !text.contains(QStringLiteral("成绩表4")));
+        p->cmdPrint->click();
+        QCOMPARE(pdfPages(chosen), 5);
+
+        // US Letter chosen: the document is laid out again on it (the preview first), not stretched.
+        QCOMPARE(host.layouts, 4);
+        LumoPrinter::printDialogHook = [](QPrinter *printer, int, QWidget *) {
+            printer->setPageSize(QPageSize(QPageSize::Letter));
+            return true;
+        };
+        p->ShowPrinter();
+        QCOMPARE(host.layouts, 6); // NeedRedraw for the preview, then the print
+        QCOMPARE(p->PaperSize(), 1);
+        PageRecord page;
+        QVERIFY(p->loadPage(1, page));
+        QCOMPARE(page.paperWidth, 12240.0);
+        QCOMPARE(page.paperHeight, 15840.0);
+        const QString info = quorvane::test::runTool(QStringLiteral("pdfinfo"), {chosen});
+        QVERIFY2(info.contains(QStringLiteral("612 x 792")), qPrintable(info));
+        LumoPrinter::printDialogHook = [](QPrinter *, int, QWidget *) { return false; };
+    }
+
     void paperCodes()
     {
         // The printer paper codes and the sheets they stand for, in whole twips.
@@ -603,6 +785,29 @@ private slots:
         QCOMPARE(q->FontSize(), size);
         QVERIFY(!q->surfacePage().texts().contains(QStringLiteral("名单")));
         q->EndDoc();
+    }
+
+    void propertyDescriptions()
+    {
+        QCOMPARE(LumoPrinter::describeProperty(QStringLiteral("LeftMargin")), QStringLiteral("设置/返回打印纸的左边界，单位是mm。"));
+        QCOMPARE(LumoPrinter::describeProperty(QStringLiteral("TopCellMargin")),
+                 QStringLiteral("设置/返回表格内字距离上边框的尺寸，单位是mm。"));
+        QCOMPARE(LumoPrinter::describeProperty(QStringLiteral("PaperSize")), QStringLiteral("取得/设置打印纸的型号"));
+        QVERIFY(LumoPrinter::describeProperty(QStringLiteral("Busy")).endsWith(QStringLiteral("CancelPrint（设计时不可用）。")));
+        // Every property the control publishes has its description; the measuring methods have none.
+        const QStringList described = {"BorderStyle", "BackColor", "PaperColor", "Orientation", "PaperSize",
+                                       "PaperWidth", "PaperHeight", "LeftMargin", "TopMargin", "RightMargin",
+                                       "BottomMargin", "LeftCellMargin", "TopCellMargin", "RightCellMargin",
+                                       "BottomCellMargin", "DrawWidth", "DrawStyle", "DrawMode", "ForeColor", "Font",
+                                       "PageCount", "CurrentPage", "ScaleHeight", "ScaleWidth", "CurrentX", "CurrentY",
+                                       "Busy", "IsPrinter"};
+        for (const QString &name : described)
+            QVERIFY2(LumoPrinter::describeProperty(name).startsWith(QStringLiteral("设置/返回"))
+                         || LumoPrinter::describeProperty(name).startsWith(QStringLiteral("返回"))
+                         || LumoPrinter::describeProperty(name).startsWith(QStringLiteral("取得")),
+                     qPrintable(name));
+        QVERIFY(LumoPrinter::describeProperty(QStringLiteral("TextWidth")).isEmpty());
+        QVERIFY(LumoPrinter::describeProperty(QStringLiteral("FontSize")).isEmpty());
     }
 
     void persistence()
