@@ -846,6 +846,9 @@ private slots:
         int dest = 0;
         const auto list = [&] { print_managst(*f, dest); };
 
+        m->Grid1->setTextMatrix(1, 2, QStringLiteral("阿卜杜热合曼"));
+        m->Grid1->setTextMatrix(2, 2, QStringLiteral("欧阳小明明"));
+        list();
         QCOMPARE(lp->PageCount(), 2); // upright A4: 29 rows a page
         QVERIFY(check(QStringLiteral("A4"), ids));
         lp->setOrientation(2);        // the preview lays the list out again
@@ -878,6 +881,12 @@ private slots:
         }
         QCOMPARE(seen.size(), 70);
         QCOMPARE(QSet<QString>(seen.begin(), seen.end()).size(), 70);
+        // To look at (with LAYOUT_DEMO_DIR set): the list on A4 upright and turned.
+        lp->setOrientation(1);
+        list();
+        demoPdf(f, "students-portrait");
+        lp->setOrientation(2);
+        demoPdf(f, "students-landscape");
         f->Unload();
         m->Unload();
         windows::destroyAll();
@@ -902,6 +911,7 @@ private slots:
             QVERIFY(lp->PageCount() >= 2);
             const auto seatList = [&] { classes ? print_bjzw(*f, dest) : print_kczw(*f, dest); };
             QVERIFY(check(classes ? QStringLiteral("class seats") : QStringLiteral("room seats"), rows));
+            demoPdf(f, classes ? "classseats-landscape" : "roomseats-landscape");
             QVERIFY(alone(seatList, rows));
             lp->setOrientation(1);
             f->Unload();

@@ -1126,7 +1126,8 @@ private slots:
         QCOMPARE(textPoints(rec, QStringLiteral("98")), 9.0);
 
         QTemporaryDir dir;
-        const QString pdf = dir.filePath(QStringLiteral("book.pdf"));
+        const QString pdf = (qEnvironmentVariableIsSet("LAYOUT_DEMO_DIR") ? qEnvironmentVariable("LAYOUT_DEMO_DIR") : dir.path())
+            + QStringLiteral("/score_book_portrait.pdf");
         f->LumoPrinter1->Printer()->setOutputFormat(QPrinter::PdfFormat);
         f->LumoPrinter1->Printer()->setOutputFileName(pdf);
         f->LumoPrinter1->setTextMetrics(nullptr);
