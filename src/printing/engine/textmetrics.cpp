@@ -11,17 +11,22 @@ DeviceTextMetrics::DeviceTextMetrics(QPaintDevice *device)
 {
 }
 
-QFontMetricsF &DeviceTextMetrics::metrics(const QFont &font)
+DeviceTextMetrics::FontEntry &DeviceTextMetrics::entry(const QFont &font)
 {
     // A printer chosen in the print dialog may have another resolution: measure at the current one.
     const int dpi = std::max(1, m_device->logicalDpiY());
-    if (!m_metrics || dpi != m_dpi || !(m_font == font)) {
-        m_font = font;
-        m_dpi = dpi;
-        m_twipsPerPixel = 1440.0 / dpi;
-        m_metrics = std::make_unique<QFontMetricsF>(font, m_device);
+    if (m_current && dpi == m_dpi && m_font == font)
+        return *m_current;
+    m_font = font;
+    m_dpi = dpi;
+    m_twipsPerPixel = 1440.0 / dpi;
+    std::shared_ptr<FontEntry> &e = m_fonts[font.key() + QLatin1Char('@') + QString::number(dpi)];
+    if (!e) {
+        e = std::make_shared<FontEntry>();
+        e->metrics = std::make_unique<QFontMetricsF>(font, m_device);
     }
-    return *m_metrics;
+    m_current = e.get();
+    return *e;
 }
 
 double DeviceTextMetrics::em(const QFont &font)
@@ -34,7 +39,15 @@ double DeviceTextMetrics::em(const QFont &font)
 
 double DeviceTextMetrics::width(const QFont &font, const QString &text)
 {
-    return metrics(font).horizontalAdvance(text) * m_twipsPerPixel;
+    FontEntry &e = entry(font);
+    const auto known = e.widths.constFind(text);
+    if (known != e.widths.constEnd())
+        return *known;
+    if (e.widths.size() > 100000)
+        e.widths.clear(); // a bound on memory for very long documents of ever new texts
+    const double w = e.metrics->horizontalAdvance(text) * m_twipsPerPixel;
+    e.widths.insert(text, w);
+    return w;
 }
 
 double DeviceTextMetrics::height(const QFont &font, const QString &)
@@ -44,17 +57,16 @@ double DeviceTextMetrics::height(const QFont &font, const QString &)
 
 double DeviceTextMetrics::ascent(const QFont &font)
 {
-    QFontMetricsF &m = metrics(font);
-    const QString key = font.key() + QLatin1Char('@') + QString::number(m_dpi);
-    const auto known = m_ascents.constFind(key);
-    if (known != m_ascents.constEnd())
-        return *known;
-    const double e = em(font);
+    FontEntry &e = entry(font);
+    if (e.ascent >= 0)
+        return e.ascent;
+    QFontMetricsF &m = *e.metrics;
+    const double em = this->em(font);
     // The ink of an ideograph centred in the one-em line (its centre lies above the baseline).
     const QRectF ink = m.tightBoundingRect(QStringLiteral("国"));
-    const double a = ink.isEmpty() ? m.ascent() * e / std::max(1e-9, m.height())
-                                   : e / 2 - (ink.top() + ink.bottom()) / 2 * m_twipsPerPixel;
-    return m_ascents[key] = std::clamp(a, 0.5 * e, e);
+    const double a = ink.isEmpty() ? m.ascent() * em / std::max(1e-9, m.height())
+                                   : em / 2 - (ink.top() + ink.bottom()) / 2 * m_twipsPerPixel;
+    return e.ascent = std::clamp(a, 0.5 * em, em);
 }
 
 double FixedTextMetrics::width(const QFont &font, const QString &text)

@@ -39,14 +39,23 @@ public:
     double ascent(const QFont &font) override;
 
 private:
-    QFontMetricsF &metrics(const QFont &font);
+    // What is known of one font at the device's resolution. Widths are kept by text: a report
+    // measures the same few texts (numbers, ranks, captions) over and over, and shaping a text is
+    // the costly part of laying a page out.
+    struct FontEntry
+    {
+        std::unique_ptr<QFontMetricsF> metrics;
+        QHash<QString, double> widths; // twips
+        double ascent = -1;            // twips; worked out on first use
+    };
+    FontEntry &entry(const QFont &font);
     double em(const QFont &font);
     QPaintDevice *m_device;
     double m_twipsPerPixel;
     int m_dpi = 0;
-    QFont m_font;
-    std::unique_ptr<QFontMetricsF> m_metrics;
-    QHash<QString, double> m_ascents; // by font key and resolution, worked out on first use
+    QFont m_font;                    // the font of m_current
+    FontEntry *m_current = nullptr;
+    QHash<QString, std::shared_ptr<FontEntry>> m_fonts; // by font key and resolution
 };
 
 // Fixed metrics: every character below U+0100 is half a point size wide, every other character a

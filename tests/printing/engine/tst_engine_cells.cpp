@@ -388,6 +388,33 @@ private slots:
         p->EndDoc();
     }
 
+    void measuredWidthsByFont()
+    {
+        // Widths are remembered by font and text: the same text in another font, size or weight is
+        // measured for that font, and a repeat gives what the font's metrics say.
+        QImage device(8, 8, QImage::Format_RGB32);
+        device.setDotsPerMeterX(56693);
+        device.setDotsPerMeterY(56693);
+        DeviceTextMetrics m(&device);
+        QFont small(QStringLiteral("宋体"));
+        small.setPointSizeF(9);
+        QFont large = small;
+        large.setPointSizeF(12);
+        QFont bold = small;
+        bold.setBold(true);
+        const QString text = QStringLiteral("736.5 阿卜杜热合曼");
+        const double w9 = m.width(small, text);
+        const double w12 = m.width(large, text);
+        const double wb = m.width(bold, text);
+        QVERIFY(w12 > w9 * 1.2);
+        QCOMPARE(m.width(small, text), w9);
+        QCOMPARE(m.width(large, text), w12);
+        QCOMPARE(m.width(bold, text), wb);
+        QCOMPARE(w9, QFontMetricsF(small, &device).horizontalAdvance(text));
+        QCOMPARE(w12, QFontMetricsF(large, &device).horizontalAdvance(text));
+        QVERIFY(m.width(small, text + QStringLiteral("0")) > w9);
+    }
+
     void realFontLines()
     {
         // With the installed fonts a line is one em high, as in the fonts the reports name, so a
