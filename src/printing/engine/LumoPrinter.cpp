@@ -491,12 +491,14 @@ void LumoPrinter::setPaperSize(int code)
         return;
     }
     m_paperSize = code;
-    // The printer takes the paper; width and height are its page in the printer's orientation.
+    // The printer takes the paper; width and height are its page as the control's own orientation
+    // lays it. The printer's orientation is not asked: it is only set when a document is printed,
+    // so after a print, a page setup or a printer choice it may still be the one of an earlier
+    // page, and a paper loaded in it would come out turned against Orientation.
     bool known = false;
     const QPageSize ps = lumo::pageSizeForCode(code, &known);
-    const int printerOrientation = m_printer->pageLayout().orientation() == QPageLayout::Landscape ? 2 : 1;
     double w = 0, h = 0;
-    if (!known || !printerPageTwips(code, printerOrientation, w, h)) {
+    if (!known || !printerPageTwips(code, m_orientation, w, h)) {
         message(QStringLiteral("无效属性值!"));
         return;
     }

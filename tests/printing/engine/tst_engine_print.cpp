@@ -200,6 +200,88 @@ private slots:
         QVERIFY(std::abs(m.captured(1).toDouble() - 841.89) < 1);
     }
 
+    void paperSizeFollowsTheOrientationWhateverCameBefore()
+    {
+        // Choosing a paper gives its page as Orientation lays it, and turning it then swaps the
+        // sides, whatever the printer was last left with: a print, a page setup, a printer choice.
+        const auto paperIs = [](LumoPrinter &p, int orientation, int width, int height) {
+            return p.Orientation() == orientation && p.PaperWidth() == width && p.PaperHeight() == height;
+        };
+        QTemporaryDir dir;
+        auto p = makePrinter();
+        p->Printer()->setOutputFormat(QPrinter::PdfFormat);
+        p->Printer()->setOutputFileName(dir.filePath("wide.pdf"));
+        QVERIFY(p->StartPrint(1));
+        p->setOrientation(2);
+        p->NewPage();
+        p->CellOut(QStringLiteral("横向"), 250);
+        p->EndDoc();
+        QCOMPARE(pdfPages(dir.filePath("wide.pdf")), 1);
+        // The next report is upright, then chooses A4 and turns it.
+        p->setOrientation(1);
+        p->setPaperSize(9);
+        QVERIFY(paperIs(*p, 1, 210, 297));
+        p->setOrientation(2);
+        QVERIFY(paperIs(*p, 2, 297, 210));
+        // The preview lays the page out turned, and the printer prints it turned.
+        QVERIFY(p->StartPrint(0));
+        p->NewPage();
+        p->CellOut(QStringLiteral("横向"), 250);
+        p->EndDoc();
+        PageRecord shown;
+        QVERIFY(p->loadPage(1, shown));
+        QVERIFY(shown.paperWidth > shown.paperHeight);
+        const QString again = dir.filePath("again.pdf");
+        p->Printer()->setOutputFileName(again);
+        QVERIFY(p->StartPrint(1));
+        p->NewPage();
+        p->CellOut(QStringLiteral("横向"), 250);
+        p->EndDoc();
+        const QString info = quorvane::test::runTool(QStringLiteral("pdfinfo"), {again});
+        const auto m = QRegularExpression(QStringLiteral("Page size:\\s+([0-9.]+) x ([0-9.]+)")).match(info);
+        QVERIFY2(m.hasMatch(), qPrintable(info));
+        QVERIFY(std::abs(m.captured(1).toDouble() - 841.89) < 1 && std::abs(m.captured(2).toDouble() - 595.28) < 1);
+
+        // After a page setup that chose landscape, an upright A4 stays upright.
+        auto s = makePrinter();
+        LumoPrinter::pageSetupHook = [](QPrinter *printer, QWidget *) {
+            printer->setPageOrientation(QPageLayout::Landscape);
+            return true;
+        };
+        s->PageSetup();
+        QVERIFY(paperIs(*s, 2, 297, 210));
+        s->setOrientation(1);
+        s->setPaperSize(9);
+        QVERIFY(paperIs(*s, 1, 210, 297));
+        s->setOrientation(2);
+        QVERIFY(paperIs(*s, 2, 297, 210));
+
+        // After a printer choice in landscape, another paper (A5) lies as Orientation says.
+        auto c = makePrinter();
+        LumoPrinter::printDialogHook = [](QPrinter *printer, int, QWidget *) {
+            printer->setPageOrientation(QPageLayout::Landscape);
+            return true;
+        };
+        c->ShowPrinter();
+        QCOMPARE(c->Orientation(), 2);
+        c->setOrientation(1);
+        c->setPaperSize(11);
+        QVERIFY(paperIs(*c, 1, 148, 210));
+        c->setOrientation(2);
+        QVERIFY(paperIs(*c, 2, 210, 148));
+
+        // Turned before any print, the printer still upright: the paper chosen is turned too.
+        auto t = makePrinter();
+        t->setOrientation(2);
+        t->setPaperSize(8);
+        QVERIFY(paperIs(*t, 2, 420, 297));
+        t->setOrientation(1);
+        QVERIFY(paperIs(*t, 1, 297, 420));
+
+        LumoPrinter::pageSetupHook = [](QPrinter *, QWidget *) { return false; };
+        LumoPrinter::printDialogHook = [](QPrinter *, int, QWidget *) { return false; };
+    }
+
     void refusedPrintLeavesThePreview()
     {
         // The layout goes on after the refusal and sets its paper: nothing of it reaches the preview.
