@@ -15,11 +15,43 @@ constexpr int kMaxFormats = 65536;       // number formats and cell formats kept
 // XML characters of a sheet read past maxRows to count its further rows: about 100,000 rows.
 constexpr qint64 kCountingChars = 4LL * 1000 * 1000;
 
+// A part's bytes as the parser gets them: no more than the budget has left.
+class BudgetDevice : public QIODevice
+{
+public:
+    BudgetDevice(QIODevice *in, qint64 &left) : m_in(in), m_left(left) { open(QIODevice::ReadOnly | QIODevice::Unbuffered); }
+    bool isSequential() const override { return true; }
+    bool exhausted() const { return m_exhausted; }
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override
+    {
+        if (m_exhausted)
+            return -1;
+        // One byte more than is left tells whether the part goes on past the budget.
+        const qint64 n = m_in->read(data, std::min(maxSize, m_left + 1));
+        if (n > m_left) {
+            m_exhausted = true;
+            m_left = 0;
+            return -1;
+        }
+        if (n > 0)
+            m_left -= n;
+        return n;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    QIODevice *m_in;
+    qint64 &m_left;
+    bool m_exhausted = false;
+};
+
 // One part's XML, read token by token within the read's budget.
 class PartReader
 {
 public:
-    PartReader(QIODevice *in, XmlBudget &budget) : m_in(in), m_budget(budget), m_xml(in) {}
+    PartReader(QIODevice *in, XmlBudget &budget) : m_in(in), m_limited(in, budget.bytes), m_xml(&m_limited) {}
     PartReader(const PartReader &) = delete;
     PartReader &operator=(const PartReader &) = delete;
 
@@ -29,7 +61,7 @@ public:
         if (m_stopped)
             return false;
         m_token = m_xml.readNext();
-        if (m_xml.characterOffset() > m_budget.chars) {
+        if (m_limited.exhausted()) {
             m_tooLarge = true;
             m_stopped = true;
         } else if (m_token == QXmlStreamReader::DTD) {
@@ -96,11 +128,10 @@ public:
         return decodeEscapes(text);
     }
 
-    // The outcome; the characters read are taken from the budget. stoppedEarly: the caller left
+    // The outcome. stoppedEarly: the caller left
     // the part before its end on purpose (only its errors so far count).
     PartResult finish(bool stoppedEarly = false)
     {
-        m_budget.chars -= std::min(m_budget.chars, m_xml.characterOffset());
         const auto *zipPart = dynamic_cast<const ZipPartDevice *>(m_in);
         if (m_damaged || (zipPart && zipPart->damaged()))
             return PartResult::Damaged;
@@ -117,7 +148,7 @@ public:
 
 private:
     QIODevice *m_in;
-    XmlBudget &m_budget;
+    BudgetDevice m_limited;
     QXmlStreamReader m_xml;
     QXmlStreamReader::TokenType m_token = QXmlStreamReader::NoToken;
     bool m_stopped = false;

@@ -15,14 +15,15 @@ namespace quorvane {
 // costs stack), refuses a document type declaration (no spreadsheet part has one; its entities
 // could multiply the text) and stops with PartResult::TooLarge when the read's budget is spent.
 
-// The work one workbook read may do, counted in characters of XML parsed over all its parts, and
-// in texts kept. It bounds time and memory whatever a small packed file unpacks to.
+// The work one workbook read may do, counted in bytes of XML handed to the parser over all its
+// parts (no single text or tag can be longer), and in texts kept. It bounds time and memory
+// whatever a small packed file unpacks to.
 struct XmlBudget
 {
-    static constexpr qint64 kChars = 16LL * 1000 * 1000;
+    static constexpr qint64 kBytes = 20LL * 1000 * 1000;
     static constexpr qint64 kStrings = 1000 * 1000;
 
-    qint64 chars = kChars;
+    qint64 bytes = kBytes;
     qint64 strings = kStrings;
 };
 
