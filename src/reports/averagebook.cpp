@@ -1,6 +1,6 @@
 #include "reports/averagebook.h"
 
-#include "reports/reportframe.h"
+#include "reports/statrules.h"
 #include "shell/database.h"
 
 #include <QSqlQuery>

@@ -1,6 +1,6 @@
 #include "reports/comparison.h"
 
-#include "reports/reportframe.h"
+#include "reports/statrules.h"
 #include "shell/database.h"
 #include "shell/subjects.h"
 

@@ -1,13 +1,12 @@
 #pragma once
-// The shared frame of the score-report windows (average, cjbq, dkcj, fdtj, gkdz, gkcj) and the
-// rules by which stored scores are counted, averaged, rounded and rated.
+// The shared frame of the score-report windows (average, cjbq, dkcj, fdtj, gkdz, gkcj).
 //
 // Two layers:
-//  * widget-free functions (namespace quorvane::reports) that the report builders and the tests use:
-//    score value rules, rounding, number text, rates, the standard deviation, reading an exam's
-//    grade and subjects and a cohort's classes;
+//  * widget-free functions (namespace quorvane::reports): the statistics rules in statrules.h, and
+//    here the reading of an exam's grade and subjects and a cohort's classes;
 //  * ReportWindow, the base of every report window: the exam chooser, the grid, the button array,
 //    loading/unloading, the print button, the progress bar and hourglass of a build.
+#include "reports/statrules.h"
 #include "reports/studentrows.h"
 #include "shell/database.h"
 #include "shell/subjects.h"
@@ -23,7 +22,6 @@
 #include <QVariant>
 #include <array>
 #include <functional>
-#include <optional>
 #include <vector>
 
 class QCheckBox;
@@ -44,73 +42,7 @@ inline const QString kEmptyPrint = QStringLiteral("当前打印数据为空！")
 // The print button's message when the grid holds a report of another exam than the chosen one.
 inline const QString kOtherExamPrint = QStringLiteral("当前表格不是所选考试的统计结果，请先查询！");
 
-// ---- stored score values ------------------------------------------------------------------------
-// A stored value is present when it is neither Null nor 0 (a total or a rank counts when present).
-bool isPresent(const QVariant &v);
-// A subject score takes part in counts, sums, minima, maxima, bands and deviations when it is
-// present and >= 0 (-1 absent, -2 cheating, Null and 0 take no part).
-bool scoreCounts(const QVariant &v);
-// The text of a single score where a window shows scores: "" for Null and 0, "缺考" for -1, "作弊"
-// for -2, otherwise the number (numText).
-QString scoreText(const QVariant &v);
-// The text of a total or a rank: the number when present, otherwise "".
-QString presentText(const QVariant &v);
-
-// ---- numbers --------------------------------------------------------------------------------------
-// Rounds to 2 decimal places: value × 100 to the nearest whole number, an exact half to the even
-// neighbour, then ÷ 100 (84.125 → 84.12, 84.375 → 84.38).
-double round2(double value);
-// The nearest whole number, an exact half to the even neighbour (full marks, 16-bit members).
-long long roundEven(double value);
-// A number as cell text in the shortest general form: no trailing zeros, no thousands separator,
-// "." as decimal point (85.5, 90, 78.33).
-QString numText(double value);
-// Average of counted scores, rounded by round2; nullopt when nothing was counted.
-std::optional<double> average(double sum, int count);
-// A rate in per cent: reached ÷ taking × 100 (division first), rounded by round2; nullopt when no
-// score takes part (no division by zero).
-std::optional<double> ratePercent(int reached, int taking);
-// 优良: score >= 0.8 × full mark; 及格: score >= 0.6 × full mark.
-bool isGood(double score, double fullMark);
-bool isPass(double score, double fullMark);
-
-// Running count, sum, minimum and maximum of the scores that take part.
-struct ScoreTally
-{
-    int count = 0;
-    double sum = 0;
-    double min = 0;
-    double max = 0;
-    // Adds v when it takes part (scoreCounts); returns whether it did.
-    bool add(const QVariant &v);
-    void addValue(double v);
-    std::optional<double> mean() const { return average(sum, count); }
-};
-
-// The sample standard deviation as outbzc computes it: sum of (v − mean)² over the values, divided
-// by count − 1 (by 1 when count is 1), square root rounded by round2; 0 when that variance is not
-// above 0 and also when count is 0 (which the old routine could not compute at all).
-double sampleStdDev(const std::vector<double> &values, double mean, int count);
-
-// Which stucj rows a deviation runs over.
-struct RowFilter
-{
-    int classNo = 0;                // 0: the whole exam; else this class number (bj)
-    std::optional<int> wlflag;      // limit to one stream (wlflag 2 arts, 3 science)
-};
-// outbzc: reads ke<k> of the exam's rows chosen by filter from the cohort database, keeps the
-// values that take part and returns sampleStdDev(values, mean, count). mean and count come from the
-// caller and must describe the same rows. step is called once per row read (progress bar).
-double outbzc(const QSqlDatabase &cohort, const QString &examId, int k, const RowFilter &filter, double mean,
-              int count, const std::function<void()> &step = {});
-
 // ---- the exam and the cohort ----------------------------------------------------------------------
-// The grade text of a stored grade: "高一", "高二", "高三" for 1, 2, 3; any other value stays as its
-// own text.
-QString gradeName(const QVariant &grade);
-// A class as the reports show it: njname + "(" + number + ")班", e.g. 高一(3)班.
-QString classLabel(const QString &njname, int classNo);
-
 // What form_1 reads of an exam: its grade name and its subjects in subject-number order.
 struct ExamSubjects
 {

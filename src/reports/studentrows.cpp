@@ -1,6 +1,6 @@
 #include "reports/studentrows.h"
 
-#include "reports/reportframe.h"
+#include "reports/statrules.h"
 
 namespace quorvane::reports {
 

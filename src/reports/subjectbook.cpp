@@ -1,6 +1,6 @@
 #include "reports/subjectbook.h"
 
-#include "reports/reportframe.h"
+#include "reports/statrules.h"
 #include "shell/database.h"
 #include "shell/subjects.h"
 #include "shell/textcheck.h"

@@ -1,0 +1,179 @@
+#include "reports/statrules.h"
+
+#include "shell/database.h"
+#include "shell/subjects.h"
+
+#include <QSqlQuery>
+#include <algorithm>
+#include <cmath>
+
+namespace quorvane::reports {
+
+namespace {
+bool isNumber(const QVariant &v, double *out)
+{
+    if (!v.isValid() || v.isNull())
+        return false;
+    bool ok = false;
+    const double d = v.toDouble(&ok);
+    if (!ok)
+        return false;
+    *out = d;
+    return true;
+}
+} // namespace
+
+bool isPresent(const QVariant &v)
+{
+    double d = 0;
+    if (!isNumber(v, &d))
+        return false;
+    return d != 0;
+}
+
+bool scoreCounts(const QVariant &v)
+{
+    double d = 0;
+    return isNumber(v, &d) && d != 0 && d >= 0;
+}
+
+QString scoreText(const QVariant &v)
+{
+    double d = 0;
+    if (!isNumber(v, &d) || d == 0)
+        return QString();
+    if (d == -1)
+        return QStringLiteral("缺考");
+    if (d == -2)
+        return QStringLiteral("作弊");
+    return numText(d);
+}
+
+QString presentText(const QVariant &v)
+{
+    double d = 0;
+    if (!isNumber(v, &d) || d == 0)
+        return QString();
+    return numText(d);
+}
+
+double round2(double value)
+{
+    // std::nearbyint follows the current rounding mode, which is round-half-to-even by default.
+    return std::nearbyint(value * 100.0) / 100.0;
+}
+
+long long roundEven(double value)
+{
+    return static_cast<long long>(std::nearbyint(value));
+}
+
+QString numText(double value)
+{
+    if (value == 0)
+        return QStringLiteral("0"); // also for -0
+    return QString::number(value, 'g', 15);
+}
+
+std::optional<double> average(double sum, int count)
+{
+    if (count < 1)
+        return std::nullopt;
+    return round2(sum / count);
+}
+
+std::optional<double> ratePercent(int reached, int taking)
+{
+    if (taking < 1)
+        return std::nullopt;
+    return round2(static_cast<double>(reached) / taking * 100.0);
+}
+
+bool isGood(double score, double fullMark) { return score >= 0.8 * fullMark; }
+bool isPass(double score, double fullMark) { return score >= 0.6 * fullMark; }
+
+bool ScoreTally::add(const QVariant &v)
+{
+    if (!scoreCounts(v))
+        return false;
+    addValue(v.toDouble());
+    return true;
+}
+
+void ScoreTally::addValue(double v)
+{
+    if (count == 0) {
+        min = v;
+        max = v;
+    } else {
+        min = std::min(min, v);
+        max = std::max(max, v);
+    }
+    ++count;
+    sum += v;
+}
+
+double sampleStdDev(const std::vector<double> &values, double mean, int count)
+{
+    if (count < 1)
+        return 0;
+    double sum = 0;
+    for (double v : values)
+        sum += (v - mean) * (v - mean);
+    const double variance = count > 1 ? sum / (count - 1) : sum;
+    if (!(variance > 0))
+        return 0;
+    return round2(std::sqrt(variance));
+}
+
+double outbzc(const QSqlDatabase &cohort, const QString &examId, int k, const RowFilter &filter, double mean,
+              int count, const std::function<void()> &step)
+{
+    if (k < 1 || k > kSubjectCount)
+        return 0;
+    // The column name comes only from the fixed subject numbers.
+    QString sql = QStringLiteral("SELECT ke%1 FROM stucj WHERE id = ?").arg(k);
+    QVariantList values{examId};
+    if (filter.classNo > 0) {
+        sql += QStringLiteral(" AND bj = ?");
+        values << filter.classNo;
+    }
+    if (filter.wlflag) {
+        sql += QStringLiteral(" AND wlflag = ?");
+        values << *filter.wlflag;
+    }
+    QSqlQuery q = prepare(cohort, sql, values);
+    std::vector<double> taking;
+    if (q.exec()) {
+        while (q.next()) {
+            const QVariant v = q.value(0);
+            if (scoreCounts(v))
+                taking.push_back(v.toDouble());
+            if (step)
+                step();
+        }
+    }
+    return sampleStdDev(taking, mean, count);
+}
+
+QString gradeName(const QVariant &grade)
+{
+    double d = 0;
+    if (isNumber(grade, &d)) {
+        if (d == 1)
+            return QStringLiteral("高一");
+        if (d == 2)
+            return QStringLiteral("高二");
+        if (d == 3)
+            return QStringLiteral("高三");
+        return numText(d);
+    }
+    return grade.toString();
+}
+
+QString classLabel(const QString &njname, int classNo)
+{
+    return njname + QLatin1Char('(') + QString::number(classNo) + QStringLiteral(")班");
+}
+
+} // namespace quorvane::reports
