@@ -5,6 +5,8 @@
 #include "shell/keys.h"
 #include "shell/outksxx.h"
 #include "shell/services.h"
+#include "shell/titles.h"
+#include "shell/waitcursor.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -144,7 +146,7 @@ void bpdy::startbb()
 {
     if (m_running)
         return;
-    const QString title = QStringLiteral("系统提示：");
+    const QString title = titles::kSystem;
     ArrangeInput input{examId(), m_basisExamId, m_roomList};
     if (input.examId.isEmpty())
         return; // no exam chosen: the button is disabled then
@@ -158,7 +160,7 @@ void bpdy::startbb()
     // buttons do nothing. The bar takes every step and paints every tenth, as the statistics
     // windows do, without letting user input through.
     m_running = true;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    WaitCursor wait;
     ProgressBar1->setValue(0);
     ProgressBar1->show();
     ArrangeCallbacks callbacks;
@@ -176,7 +178,7 @@ void bpdy::startbb()
     const bool shortOfSeats = m_lastResult.status == ArrangeStatus::NotEnoughSeats;
     if (shortOfSeats)
         services::msg(arrangeMessage(m_lastResult), title);
-    QApplication::restoreOverrideCursor();
+    wait.release();
     ProgressBar1->hide();
     if (!shortOfSeats)
         services::msg(arrangeMessage(m_lastResult), title);

@@ -6,6 +6,7 @@
 #include "shell/keys.h"
 #include "shell/outksxx.h"
 #include "shell/services.h"
+#include "shell/titles.h"
 
 #include <QHBoxLayout>
 #include <QHash>
@@ -297,7 +298,7 @@ void bpdy2::VsNetBut1_Click(int index)
     if (index != 1)
         return;
     if (Grid1->Rows() < 2) {
-        services::msg(QStringLiteral("打印数据不能为空！"), QStringLiteral("系统提示："));
+        services::msg(QStringLiteral("打印数据不能为空！"), titles::kSystem);
         return;
     }
     // The preview lays out the chart kind and exam this window shows, whatever another window

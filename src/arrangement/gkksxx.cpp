@@ -7,6 +7,7 @@
 #include "shell/outksxx.h"
 #include "shell/services.h"
 #include "shell/textcheck.h"
+#include "shell/titles.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -22,7 +23,7 @@ namespace {
 constexpr int kTypingLimit[5] = {6, 30, 3, 3, 3};
 
 const char *const kFormat = "|^序号|^学科名称|^          考 试 时 间|^客观分|^主观分|^总分|^测评对象|^ 参考|^锁定|^录入方式|^总分1|^总分2";
-const QString kTitle = QStringLiteral("系统提示：");
+const QString kTitle = titles::kSystem;
 
 // The per-subject columns of subject k, in the order of SubjectSettings. Only these fixed names
 // are ever put into SQL text.

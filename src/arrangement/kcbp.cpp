@@ -7,6 +7,7 @@
 #include "shell/keys.h"
 #include "shell/services.h"
 #include "shell/textcheck.h"
+#include "shell/titles.h"
 
 #include <QCoreApplication>
 #include <QGridLayout>
@@ -18,7 +19,7 @@
 namespace quorvane {
 
 namespace {
-const QString kTitle = QStringLiteral("系统提示：");
+const QString kTitle = titles::kSystem;
 const QString kNewMarker = QStringLiteral("aa");
 const QString kTick = QStringLiteral("√");
 
@@ -522,7 +523,7 @@ void kcbp::jscsdel_Click()
         return;
     }
     if (services::ask(QStringLiteral("真得要删除“") + Text1[0]->text() + QStringLiteral("”相关数据吗？"),
-                      QStringLiteral("信息提示："), MsgButtons::OkCancel) != MsgAnswer::Ok)
+                      titles::kInfo, MsgButtons::OkCancel) != MsgAnswer::Ok)
         return;
     const ExamDeletion deletion = deleteExam(m_dbs.system, m_dbs.cohort, m_currentId);
     if (deletion.outcome == ExamDeletion::NothingDeleted) {

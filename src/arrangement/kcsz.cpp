@@ -5,6 +5,7 @@
 #include "shell/keys.h"
 #include "shell/services.h"
 #include "shell/textcheck.h"
+#include "shell/titles.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -14,7 +15,7 @@
 namespace quorvane {
 
 namespace {
-const QString kTitle = QStringLiteral("系统提示：");
+const QString kTitle = titles::kSystem;
 } // namespace
 
 kcsz::kcsz() : Window(QStringLiteral("kcsz"))
@@ -164,7 +165,7 @@ void kcsz::jscsdel_Click()
 {
     const QString typed = Text1[0]->text();
     if (services::ask(QStringLiteral("真得要删除“") + typed + QStringLiteral("”考场号相关数据吗？"),
-                      QStringLiteral("信息提示："), MsgButtons::OkCancel) != MsgAnswer::Ok)
+                      titles::kInfo, MsgButtons::OkCancel) != MsgAnswer::Ok)
         return;
     // The room is found by its stored form, so a room id typed as 7 deletes room 007.
     const RoomIdCheck check = checkRoomId(typed);

@@ -288,14 +288,14 @@ ReportWindow::BuildScope::BuildScope(ReportWindow *w) : m_w(w)
     m_w->m_progress = reports::ProgressCounter();
     if (m_w->ProgressBar1)
         m_w->ProgressBar1->setVisible(true);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_wait.emplace();
 }
 
 ReportWindow::BuildScope::~BuildScope()
 {
     if (m_w->ProgressBar1)
         m_w->ProgressBar1->setVisible(false);
-    QApplication::restoreOverrideCursor();
+    m_wait.reset();
     m_w->m_building = false;
 }
 

@@ -10,6 +10,8 @@
 #include "reports/studentrows.h"
 #include "shell/database.h"
 #include "shell/subjects.h"
+#include "shell/titles.h"
+#include "shell/waitcursor.h"
 #include "shell/window.h"
 
 #include <QComboBox>
@@ -22,6 +24,7 @@
 #include <QVariant>
 #include <array>
 #include <functional>
+#include <optional>
 #include <vector>
 
 class QCheckBox;
@@ -36,7 +39,7 @@ class XP_ProgressBar;
 namespace reports {
 
 // The title of every message of the report windows.
-inline const QString kMsgTitle = QStringLiteral("系统提示：");
+inline const QString kMsgTitle = titles::kSystem;
 // The print button's message when the grid holds no report.
 inline const QString kEmptyPrint = QStringLiteral("当前打印数据为空！");
 // The print button's message when the grid holds a report of another exam than the chosen one.
@@ -187,6 +190,7 @@ protected:
 
     private:
         ReportWindow *m_w;
+        std::optional<WaitCursor> m_wait;
     };
     // Advances ProgressBar1 by the 1..100 counter (one step per row).
     void stepProgress();

@@ -7,6 +7,8 @@
 #include "shell/outksxx.h"
 #include "shell/services.h"
 #include "shell/textcheck.h"
+#include "shell/titles.h"
+#include "shell/waitcursor.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -30,29 +32,8 @@ const QString kRoomFormat = QStringLiteral("|^座位号|^分数|^位置");
 const QString kClassCaption = QStringLiteral("班级号:");
 const QString kRoomCaption = QStringLiteral("考场号:");
 const QString kMarker = QStringLiteral("←");
-const QString kTitle = QStringLiteral("系统提示：");      // full-width colon
-const QString kTitleAscii = QStringLiteral("系统提示:");  // ASCII colon
-
-// The hourglass for the span of one piece of work.
-class WaitCursor
-{
-public:
-    explicit WaitCursor(bool on = true) : m_on(on)
-    {
-        if (m_on)
-            QApplication::setOverrideCursor(Qt::WaitCursor);
-    }
-    ~WaitCursor() { release(); }
-    void release()
-    {
-        if (m_on)
-            QApplication::restoreOverrideCursor();
-        m_on = false;
-    }
-
-private:
-    bool m_on;
-};
+const QString kTitle = titles::kSystem;      // full-width colon
+const QString kTitleAscii = titles::kSystemAscii;  // ASCII colon
 
 // A closing message of a workbook run, shown with the normal pointer although the run's hourglass
 // is still set around it.

@@ -1,6 +1,7 @@
 #include "scores/make.h"
 
 #include "shell/services.h"
+#include "shell/titles.h"
 
 #include <QVBoxLayout>
 
@@ -32,7 +33,7 @@ void make::VsNetBut1_Click(int index)
     if (chosenExam().isEmpty())
         return;
     if (services::ask(QStringLiteral("要统计处理“") + Combo1->currentText() + QStringLiteral("”吗？"),
-                      QStringLiteral("系统提示："), MsgButtons::OkCancel) != MsgAnswer::Ok)
+                      titles::kSystem, MsgButtons::OkCancel) != MsgAnswer::Ok)
         return;
     starttj();
 }

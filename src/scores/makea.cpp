@@ -1,6 +1,7 @@
 #include "scores/makea.h"
 
 #include "shell/services.h"
+#include "shell/titles.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -62,10 +63,10 @@ void makea::VsNetBut1_Click(int index)
     if (m_settingsMissing && !chosenExam().isEmpty()) {
         RunResult missing;
         missing.status = RunStatus::NoSettings;
-        services::msg(runFailureText(missing), QStringLiteral("系统提示："));
+        services::msg(runFailureText(missing), titles::kSystem);
         return;
     }
-    const QString title = QStringLiteral("系统提示：");
+    const QString title = titles::kSystem;
     if (Combo3->count() > 0 && Combo3->currentIndex() < 0) {
         if (services::ask(QStringLiteral("要对所有的学科进行统计处理吗？"), title, MsgButtons::OkCancel) != MsgAnswer::Ok)
             return;

@@ -5,6 +5,8 @@
 #include "shell/keys.h"
 #include "shell/outksxx.h"
 #include "shell/services.h"
+#include "shell/titles.h"
+#include "shell/waitcursor.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -107,18 +109,18 @@ void RankWindow::runWithProgress(const std::function<RunResult(const ProgressFn 
     // The buttons stay as they are during a run; a request to run again or to close the window
     // while it runs is refused (m_running, QueryUnload).
     m_running = true;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    WaitCursor wait;
     ProgressBar1->setValue(1);
     ProgressBar1->show();
     const RunResult result = run([this](int n) { step(n); });
-    QApplication::restoreOverrideCursor();
+    wait.release();
     ProgressBar1->hide();
     m_running = false;
     if (result.status != RunStatus::Done) {
-        services::msg(runFailureText(result), QStringLiteral("系统提示："));
+        services::msg(runFailureText(result), titles::kSystem);
         return;
     }
-    services::msg(QStringLiteral("成绩统计完毕!"), QStringLiteral("系统提示："));
+    services::msg(QStringLiteral("成绩统计完毕!"), titles::kSystem);
 }
 
 } // namespace quorvane

@@ -1,6 +1,7 @@
 #include "shell/excelio.h"
 
 #include "shell/services.h"
+#include "shell/titles.h"
 
 #include <QCoreApplication>
 #include <QCursor>
@@ -95,7 +96,7 @@ bool ExcelIo::el_openexcel(const QString &fileName, int maxRows)
         return true;
     services::msg(QStringLiteral("无法读取文件“") + QFileInfo(fileName).fileName() + QStringLiteral("”：") + m_book.errorText()
                       + QStringLiteral("，操作终止！"),
-                  QStringLiteral("系统提示："));
+                  titles::kSystem);
     return false;
 }
 
@@ -128,7 +129,7 @@ void ExcelIo::selectin(const std::function<void(const QString &)> &reader)
     if (!name.isEmpty())
         m_dialogName = name;
     if (name.contains(QLatin1String("xls"), Qt::CaseInsensitive)) {
-        const MsgAnswer a = services::ask(QStringLiteral("导入的文件是：") + name + QStringLiteral("吗?"), QStringLiteral("系统提示:"),
+        const MsgAnswer a = services::ask(QStringLiteral("导入的文件是：") + name + QStringLiteral("吗?"), titles::kSystemAscii,
                                           MsgButtons::YesNo, MsgIcon::None);
         if (a == MsgAnswer::Yes) {
             HourglassSpan busy;
@@ -147,7 +148,7 @@ void ExcelIo::selectout(const QString &presetName, const std::function<void(cons
     if (name.endsWith(QLatin1String(".xls"), Qt::CaseInsensitive))
         name += QLatin1Char('x'); // the file written is an .xlsx workbook
     if (name.contains(QLatin1String("xls"), Qt::CaseInsensitive)) {
-        const MsgAnswer a = services::ask(QStringLiteral("导出的文件是：") + name + QStringLiteral("吗?"), QStringLiteral("系统提示:"),
+        const MsgAnswer a = services::ask(QStringLiteral("导出的文件是：") + name + QStringLiteral("吗?"), titles::kSystemAscii,
                                           MsgButtons::YesNo, MsgIcon::None);
         if (a == MsgAnswer::Yes) {
             HourglassSpan busy;

@@ -7,6 +7,8 @@
 #include "shell/services.h"
 #include "shell/studentio.h"
 #include "shell/textcheck.h"
+#include "shell/titles.h"
+#include "shell/waitcursor.h"
 #include "shell/workbook.h"
 
 #include <QApplication>
@@ -20,20 +22,11 @@ namespace quorvane {
 
 namespace {
 
-const QString kTitle = QStringLiteral("系统提示：");
+const QString kTitle = titles::kSystem;
 const QString kHeading = QStringLiteral("|^学 号       |^姓 名   |^班 级  |^座 号  |^文理倾向");
 const QString kLabel1Design = QStringLiteral("请点“查询”得到名单");
 // Typing limits of the editor fields: number, name, class, seat.
 constexpr int kMaxLengths[4] = {15, 8, 4, 3};
-
-// The hourglass for the life of the object.
-struct WaitCursor
-{
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor &) = delete;
-    WaitCursor &operator=(const WaitCursor &) = delete;
-};
 
 // A list cell: empty for Null, an empty text or the number 0; numbers in plain decimal.
 QString cellText(const QVariant &v)
@@ -328,7 +321,7 @@ void managst::Toolbar2_ButtonMenuClick(const QString &key)
 void managst::Toolbar1_ButtonClick()
 {
     if (Grid1->Rows() == 1) {
-        services::msg(QStringLiteral("当前打印内容不能为空!"), QStringLiteral("系统提示:"));
+        services::msg(QStringLiteral("当前打印内容不能为空!"), titles::kSystemAscii);
         return;
     }
     gReportCode = 4;
@@ -516,7 +509,7 @@ void managst::saveAdd(const QString &n)
         comadd->setEnabled(true);
         comsave->setEnabled(false);
     } else {
-        if (services::ask(QStringLiteral("增加的学生已存在，你真得要替换此学生信息吗？"), QStringLiteral("信息提示："), MsgButtons::OkCancel)
+        if (services::ask(QStringLiteral("增加的学生已存在，你真得要替换此学生信息吗？"), titles::kInfo, MsgButtons::OkCancel)
             != MsgAnswer::Ok) {
             comadd->setEnabled(true);
             comsave->setEnabled(false);
@@ -555,7 +548,7 @@ void managst::saveChange(const QString &n)
         return;
     QSqlQuery look = prepare(m_dbs.cohort, QStringLiteral("SELECT id FROM stinfo WHERE stid=? ORDER BY id"), {s});
     if (!look.exec() || !look.next()) {
-        services::msg(QStringLiteral("修改无效，请重新操作！"), QStringLiteral("系统提示:"));
+        services::msg(QStringLiteral("修改无效，请重新操作！"), titles::kSystemAscii);
         return;
     }
     const qint64 id = look.value(0).toLongLong();
@@ -588,7 +581,7 @@ bool managst::checkstid(const QString &n)
     QSqlQuery q2 = prepare(m_dbs.cohort, QStringLiteral("SELECT stid FROM stinfo WHERE stid=?"), {m_selstid});
     if (q2.exec() && q2.next()) {
         q2.finish();
-        services::msg(QStringLiteral("“") + n + QStringLiteral("”学生已存在，无法修改学生信息！"), QStringLiteral("信息提示："));
+        services::msg(QStringLiteral("“") + n + QStringLiteral("”学生已存在，无法修改学生信息！"), titles::kInfo);
         Txtfields[0]->setFocus();
         return true;
     }
@@ -615,7 +608,7 @@ void managst::comdele_Click()
 
 void managst::VsNetBut1_Click()
 {
-    if (services::ask(QStringLiteral("清空后的数据不可恢复，请慎重考虑?"), QStringLiteral("再次警告:"), MsgButtons::YesNo) == MsgAnswer::Yes)
+    if (services::ask(QStringLiteral("清空后的数据不可恢复，请慎重考虑?"), titles::kWarnAgain, MsgButtons::YesNo) == MsgAnswer::Yes)
         clearstu();
 }
 
@@ -632,7 +625,7 @@ bool managst::clearstu()
         services::msg(QStringLiteral("学生信息清空失败，请重新操作！"), kTitle);
         return false;
     }
-    services::msg(QStringLiteral("清空完毕!"), QStringLiteral("系统提示:"));
+    services::msg(QStringLiteral("清空完毕!"), titles::kSystemAscii);
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include "shell/globals.h"
 #include "shell/keys.h"
 #include "shell/services.h"
+#include "shell/titles.h"
 
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -73,7 +74,7 @@ void selectyear::Form_Load()
     QSqlQuery q = prepare(dbs.system, QStringLiteral("SELECT dbyear, dbname FROM dbsystable ORDER BY dbyear DESC"));
     if (!q.exec()) {
         dbs.closeAll();
-        services::msg(QStringLiteral("newclasssys.mdb库文件有误!"), QStringLiteral("警告:"));
+        services::msg(QStringLiteral("newclasssys.mdb库文件有误!"), titles::kWarning);
         services::endProgram();
     }
     int preselect = -1;
@@ -174,7 +175,7 @@ void selectyear::Combo1_KeyPress(int keyAscii)
         command1->setFocus();
         return;
     }
-    services::msg(QStringLiteral("请选择相应选项,不能手工输入！"), QStringLiteral("系统提示:"));
+    services::msg(QStringLiteral("请选择相应选项,不能手工输入！"), titles::kSystemAscii);
     m_refused = true;
 }
 
@@ -190,21 +191,21 @@ void selectyear::Combo1_Change()
 void selectyear::command1_Click()
 {
     if (Combo1->currentText().isEmpty()) {
-        services::msg(QStringLiteral("请选择相应学届,然后确定！"), QStringLiteral("系统提示:"));
+        services::msg(QStringLiteral("请选择相应学届,然后确定！"), titles::kSystemAscii);
         Combo1->setFocus();
         return;
     }
     // Text put in without choosing an item (pasted) names no cohort: the same as nothing chosen.
     const int index = Combo1->currentIndex();
     if (index < 0 || index >= m_fileNames.size() || Combo1->itemText(index) != Combo1->currentText()) {
-        services::msg(QStringLiteral("请选择相应学届,然后确定！"), QStringLiteral("系统提示:"));
+        services::msg(QStringLiteral("请选择相应学届,然后确定！"), titles::kSystemAscii);
         Combo1->setFocus();
         return;
     }
     const QString file = m_fileNames.at(index);
     if (file.isEmpty() || file == QLatin1String(".mdb")) {
         services::msg(QStringLiteral("您选择") + Combo1->currentText() + QStringLiteral("学届,服务器中对应的数据库不存在！"),
-                      QStringLiteral("出错提示:"));
+                      titles::kError);
         return;
     }
     gCohortDbFile = file;
