@@ -2,6 +2,7 @@
 
 #include "arrangement/bpdy.h"
 #include "controls/grid/grid.h"
+#include "shell/codes.h"
 #include "shell/globals.h"
 #include "shell/keys.h"
 #include "shell/outksxx.h"
@@ -49,24 +50,16 @@ QString bpdy2::streamText(const QVariant &code)
     const double v = code.toDouble(&ok);
     if (!ok)
         return QString();
-    if (v == 1)
-        return QStringLiteral("不限");
-    if (v == 2)
-        return QStringLiteral("文科");
-    if (v == 3)
-        return QStringLiteral("理科");
-    return QString();
+    return codeName(kStreamNames, v);
 }
 
 QString bpdy2::gradeTextOf(const QVariant &grade)
 {
     const QString text = cellText(grade);
-    if (text == QLatin1String("1"))
-        return QStringLiteral("高一");
-    if (text == QLatin1String("2"))
-        return QStringLiteral("高二");
-    if (text == QLatin1String("3"))
-        return QStringLiteral("高三");
+    for (int n = 1; n <= 3; ++n) {
+        if (text == QString::number(n))
+            return kGradeNames[n - 1];
+    }
     return text;
 }
 

@@ -1,5 +1,6 @@
 #include "reports/statrules.h"
 
+#include "shell/codes.h"
 #include "shell/database.h"
 #include "shell/subjects.h"
 
@@ -160,13 +161,8 @@ QString gradeName(const QVariant &grade)
 {
     double d = 0;
     if (isNumber(grade, &d)) {
-        if (d == 1)
-            return QStringLiteral("高一");
-        if (d == 2)
-            return QStringLiteral("高二");
-        if (d == 3)
-            return QStringLiteral("高三");
-        return numText(d);
+        const QString name = codeName(kGradeNames, d);
+        return name.isEmpty() ? numText(d) : name;
     }
     return grade.toString();
 }

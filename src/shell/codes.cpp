@@ -14,24 +14,23 @@ int codeValue(const QVariant &v)
 }
 } // namespace
 
+QString codeName(const std::array<QString, 3> &names, double code)
+{
+    for (int n = 1; n <= 3; ++n) {
+        if (code == n)
+            return names[n - 1];
+    }
+    return QString();
+}
+
 QString streamText(const QVariant &code)
 {
-    switch (codeValue(code)) {
-    case 1: return QStringLiteral("不限");
-    case 2: return QStringLiteral("文科");
-    case 3: return QStringLiteral("理科");
-    default: return QString();
-    }
+    return codeName(kStreamNames, codeValue(code));
 }
 
 QString gradeText(const QVariant &grade)
 {
-    switch (codeValue(grade)) {
-    case 1: return QStringLiteral("高一");
-    case 2: return QStringLiteral("高二");
-    case 3: return QStringLiteral("高三");
-    default: return QString();
-    }
+    return codeName(kGradeNames, codeValue(grade));
 }
 
 } // namespace quorvane
