@@ -1,6 +1,7 @@
 #include "arrangement/arrange.h"
 
 #include "shell/database.h"
+#include "shell/sysdb.h"
 
 #include <QSet>
 #include <QSqlError>
@@ -99,18 +100,6 @@ QStringList roomIdsOfList(const QString &roomList)
     return ids;
 }
 
-int toWhole16(const QVariant &value)
-{
-    if (value.isNull())
-        return 0;
-    bool ok = false;
-    const double d = value.toString().trimmed().isEmpty() ? 0.0 : value.toDouble(&ok);
-    if (!ok || !std::isfinite(d))
-        return 0;
-    const double r = std::nearbyint(d); // the default rounding mode rounds halves to even
-    return int(std::clamp(r, -32768.0, 32767.0));
-}
-
 ArrangeResult arrangeStudents(QSqlDatabase &cohort, const QSqlDatabase &system, const ArrangeInput &input,
                               std::mt19937 &rng, const ArrangeCallbacks &callbacks)
 {
@@ -145,9 +134,9 @@ ArrangeResult arrangeStudents(QSqlDatabase &cohort, const QSqlDatabase &system, 
             r.order = q.value(0).toLongLong();
             r.stid = textOf(q.value(1));
             r.name = textOf(q.value(2));
-            r.stream = toWhole16(q.value(3));
-            r.classNo = toWhole16(q.value(4));
-            r.seatInClass = toWhole16(q.value(5));
+            r.stream = sysdb::toWhole16(q.value(3));
+            r.classNo = sysdb::toWhole16(q.value(4));
+            r.seatInClass = sysdb::toWhole16(q.value(5));
             reg.push_back(std::move(r));
         }
     }
@@ -227,7 +216,7 @@ ArrangeResult arrangeStudents(QSqlDatabase &cohort, const QSqlDatabase &system, 
             if (q.exec() && q.next()) {
                 const QVariant rs = q.value(1);
                 if (!rs.isNull() && !rs.toString().trimmed().isEmpty()) {
-                    room.capacity = std::max(0, toWhole16(rs));
+                    room.capacity = std::max(0, sysdb::toWhole16(rs));
                     room.id = textOf(q.value(0));
                 }
             }

@@ -75,8 +75,4 @@ ArrangeResult arrangeStudents(QSqlDatabase &cohort, const QSqlDatabase &system, 
 // The room ids of a room list: complete 3-character pieces only.
 QStringList roomIdsOfList(const QString &roomList);
 
-// A stored number as a 16-bit whole number the way the old program converted it (halves to even);
-// empty or Null gives 0.
-int toWhole16(const QVariant &value);
-
 } // namespace quorvane

@@ -5,6 +5,7 @@
 #include "shell/keys.h"
 #include "shell/outksxx.h"
 #include "shell/services.h"
+#include "shell/sysdb.h"
 #include "shell/titles.h"
 #include "shell/waitcursor.h"
 
@@ -110,16 +111,16 @@ QString bpdy::examId() const
 void bpdy::Combo1_Click()
 {
     const QString id = examId();
-    QSqlQuery q = prepare(m_db.system, QStringLiteral("SELECT bpid, kcid FROM kcbpb WHERE id = ? ORDER BY rowid LIMIT 1"), {id});
-    if (id.isEmpty() || !q.exec() || !q.next()) {
+    sysdb::ExamRooms exam;
+    if (id.isEmpty() || sysdb::readExamRooms(m_db.system, id, &exam) != sysdb::Read::Found) {
         m_basisExamId.clear();
         m_roomList.clear();
         return;
     }
     VsNetBut1[0]->setEnabled(true);
     VsNetBut1[1]->setEnabled(true);
-    m_basisExamId = q.value(0).isNull() ? QString() : q.value(0).toString();
-    m_roomList = q.value(1).isNull() ? QString() : q.value(1).toString();
+    m_basisExamId = exam.bpid;
+    m_roomList = exam.kcid;
 }
 
 void bpdy::VsNetBut1_Click(int index)

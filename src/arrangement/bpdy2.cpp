@@ -7,6 +7,7 @@
 #include "shell/keys.h"
 #include "shell/outksxx.h"
 #include "shell/services.h"
+#include "shell/sysdb.h"
 #include "shell/titles.h"
 
 #include <QHBoxLayout>
@@ -169,29 +170,16 @@ void bpdy2::outnjk()
 void bpdy2::showbj()
 {
     Combo3->clear();
-    QSqlQuery q = prepare(m_db.system, QStringLiteral("SELECT bjsum, startbj FROM dbsystable WHERE dbyear = ? ORDER BY rowid LIMIT 1"),
-                          {m_cohortYear});
-    int count = 0;
-    int first = 0;
-    if (q.exec() && q.next()) {
-        count = toWhole16(q.value(0));
-        first = toWhole16(q.value(1));
-    }
-    for (int i = 0; i < count; ++i)
-        Combo3->addItem(QString::number(first + i));
+    const sysdb::ClassRange range = sysdb::readClassRange(m_db.system, m_cohortYear);
+    for (int i = 0; i < range.bjsum; ++i)
+        Combo3->addItem(QString::number(range.startbj + i));
 }
 
 void bpdy2::showkc()
 {
     Combo3->clear();
     m_addresses.clear();
-    QString list;
-    QSqlQuery q = prepare(m_db.system, QStringLiteral("SELECT kcid FROM kcbpb WHERE id = ? ORDER BY rowid LIMIT 1"), {m_examId});
-    if (q.exec() && q.next() && !q.value(0).isNull())
-        list = q.value(0).toString();
-    q.finish();
-    for (int i = 0; i < list.size(); i += 3) {
-        const QString id = list.mid(i, 3);
+    for (const QString &id : sysdb::examRoomIds(m_db.system, m_examId)) {
         Combo3->addItem(id);
         m_addresses << outkcname(id);
     }

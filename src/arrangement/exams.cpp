@@ -1,6 +1,7 @@
 #include "arrangement/exams.h"
 
 #include "shell/database.h"
+#include "shell/sysdb.h"
 #include "shell/textcheck.h"
 
 #include <QSqlError>
@@ -179,33 +180,10 @@ ExamDeletion deleteExam(const QSqlDatabase &sys, const QSqlDatabase &cohort, con
     return result;
 }
 
-QStringList splitRoomList(const QString &kcid)
-{
-    QStringList out;
-    for (int i = 0; i < kcid.size(); i += 3)
-        out << kcid.mid(i, 3);
-    return out;
-}
-
 QString roomListCut(const QString &kcid, int roomCount)
 {
     return kcid.left(3 * std::max(0, roomCount));
 }
-
-namespace {
-// The stored room list of an exam; found is false when no exam has the id.
-bool readRoomList(const QSqlDatabase &sys, const QString &examId, QString *kcid, bool *found, QString *error)
-{
-    QSqlQuery q = prepare(sys, QStringLiteral("SELECT kcid FROM kcbpb WHERE id = ? ORDER BY rowid LIMIT 1"), {examId});
-    if (!q.exec()) {
-        setError(error, q.lastError().text());
-        return false;
-    }
-    *found = q.next();
-    *kcid = *found ? q.value(0).toString() : QString();
-    return true;
-}
-} // namespace
 
 bool appendRooms(const QSqlDatabase &sys, const QString &examId, const QStringList &rooms, int roomCount, bool *found,
                  int *added, QString *error)
@@ -214,15 +192,20 @@ bool appendRooms(const QSqlDatabase &sys, const QString &examId, const QStringLi
         *added = 0;
     QSqlDatabase db = sys;
     Transaction tx(db);
-    QString kcid;
-    bool exists = false;
-    if (!readRoomList(sys, examId, &kcid, &exists, error))
+    sysdb::ExamRooms stored;
+    QString readError;
+    const sysdb::Read read = sysdb::readExamRooms(sys, examId, &stored, &readError);
+    if (read == sysdb::Read::Error) {
+        setError(error, readError);
         return false;
+    }
+    const bool exists = read == sysdb::Read::Found;
+    const QString kcid = stored.kcid;
     if (found)
         *found = exists;
     if (!exists)
         return true;
-    QStringList list = splitRoomList(kcid);
+    QStringList list = sysdb::splitRoomList(kcid);
     int newOnes = 0;
     for (const QString &room : rooms) {
         if (room.size() != 3)
@@ -235,10 +218,10 @@ bool appendRooms(const QSqlDatabase &sys, const QString &examId, const QStringLi
         list << room;
         ++newOnes;
     }
-    const int before = static_cast<int>(splitRoomList(kcid).size());
+    const int before = static_cast<int>(sysdb::splitRoomList(kcid).size());
     const QString joined = roomListCut(list.join(QString()), roomCount);
     if (added)
-        *added = std::clamp(static_cast<int>(splitRoomList(joined).size()) - before, 0, newOnes);
+        *added = std::clamp(static_cast<int>(sysdb::splitRoomList(joined).size()) - before, 0, newOnes);
     if (!execSql(sys, QStringLiteral("UPDATE kcbpb SET kcid = ? WHERE id = ?"), {nonNull(joined), examId}, error))
         return false;
     return tx.commit();

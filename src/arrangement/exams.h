@@ -77,8 +77,6 @@ struct ExamDeletion
 // arranged, and deleting it again completes the deletion.
 ExamDeletion deleteExam(const QSqlDatabase &sys, const QSqlDatabase &cohort, const QString &id);
 
-// The room ids of a stored room list, 3 characters each (a shorter last piece as it stands).
-QStringList splitRoomList(const QString &kcid);
 // The room list of an exam as stored, cut to roomCount rooms.
 QString roomListCut(const QString &kcid, int roomCount);
 // Adds rooms to the end of an exam's stored list: rooms the list holds already (letter case

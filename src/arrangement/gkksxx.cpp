@@ -6,6 +6,7 @@
 #include "shell/keys.h"
 #include "shell/outksxx.h"
 #include "shell/services.h"
+#include "shell/sysdb.h"
 #include "shell/textcheck.h"
 #include "shell/titles.h"
 
@@ -25,7 +26,7 @@ constexpr int kTypingLimit[5] = {6, 30, 3, 3, 3};
 const char *const kFormat = "|^序号|^学科名称|^          考 试 时 间|^客观分|^主观分|^总分|^测评对象|^ 参考|^锁定|^录入方式|^总分1|^总分2";
 const QString kTitle = titles::kSystem;
 
-// The per-subject columns of subject k, in the order of SubjectSettings. Only these fixed names
+// The per-subject columns of subject k, in the order of sysdb::SubjectSettings. Only these fixed names
 // are ever put into SQL text.
 QStringList columnsOf(int k)
 {
@@ -65,40 +66,10 @@ QString yesNo(const QVariant &v)
 {
     if (v.isNull() || v.toString().isEmpty())
         return QString();
-    return flagSet(v) ? QStringLiteral("是") : QStringLiteral("否");
+    return sysdb::flagSet(v) ? QStringLiteral("是") : QStringLiteral("否");
 }
 
 } // namespace
-
-bool flagSet(const QVariant &value)
-{
-    if (value.isNull())
-        return false;
-    bool ok = false;
-    const double d = value.toDouble(&ok);
-    if (ok)
-        return d != 0;
-    return !value.toString().isEmpty();
-}
-
-bool readSubjectSettings(const QSqlDatabase &system, const QString &cohortYear, const QString &examId,
-                         std::array<SubjectSettings, kSubjectCount> &out)
-{
-    QSqlQuery q = prepare(system, QStringLiteral("SELECT * FROM kcbpb WHERE year = ? AND id = ? ORDER BY rowid LIMIT 1"),
-                          {cohortYear, examId});
-    if (!q.exec() || !q.next())
-        return false;
-    for (int k = 1; k <= kSubjectCount; ++k) {
-        const QStringList c = columnsOf(k);
-        SubjectSettings &s = out[size_t(k - 1)];
-        QVariant *fields[] = {&s.kstime, &s.kgfs, &s.zgfs, &s.allfs, &s.kstype, &s.kmflag, &s.cjlock, &s.cjinput, &s.zfjsa, &s.zfjsb};
-        for (int i = 0; i < c.size(); ++i) {
-            const QVariant v = q.value(c.at(i));
-            *fields[i] = v.isNull() ? QVariant() : v;
-        }
-    }
-    return true;
-}
 
 gkksxx::gkksxx() : Window(QStringLiteral("gkksxx"))
 {
@@ -225,14 +196,14 @@ void gkksxx::Combo2_Click()
 
 void gkksxx::form_1(const QString &examId)
 {
-    std::array<SubjectSettings, kSubjectCount> settings;
-    if (examId.isEmpty() || !readSubjectSettings(m_db.system, m_cohortYear, examId, settings))
+    sysdb::ExamSettings settings;
+    if (examId.isEmpty() || sysdb::readExamSettings(m_db.system, m_cohortYear, examId, &settings) != sysdb::Read::Found)
         return;
     m_shownExamId = examId;
     const int current = Grid1->Rows() > 1 ? Grid1->Row() : 0;
     Grid1->setRows(kSubjectCount + 1);
     for (int k = 1; k <= kSubjectCount; ++k) {
-        const SubjectSettings &s = settings[size_t(k - 1)];
+        const sysdb::SubjectSettings &s = settings.subject(k);
         Grid1->setTextMatrix(k, 1, QString::number(k));
         Grid1->setTextMatrix(k, 2, subjectName(k));
         Grid1->setTextMatrix(k, 3, shownText(s.kstime));
@@ -249,7 +220,7 @@ void gkksxx::form_1(const QString &examId)
         Grid1->setTextMatrix(k, 9, yesNo(s.cjlock));
         Grid1->setTextMatrix(k, 10, s.cjinput.isNull() || s.cjinput.toString().isEmpty()
                                         ? QString()
-                                        : flagSet(s.cjinput) ? QStringLiteral("班级方式") : QStringLiteral("考场方式"));
+                                        : s.byClass() ? QStringLiteral("班级方式") : QStringLiteral("考场方式"));
         Grid1->setTextMatrix(k, 11, yesNo(s.zfjsa));
         Grid1->setTextMatrix(k, 12, yesNo(s.zfjsb));
     }

@@ -16,29 +16,6 @@ namespace quorvane {
 
 class Grid;
 
-
-// The per-subject settings of one exam as stored in kcbpb; a Null column is an invalid QVariant.
-struct SubjectSettings
-{
-    QVariant kstime;  // exam time text
-    QVariant kgfs;    // full mark of the objective part
-    QVariant zgfs;    // full mark of the subjective part
-    QVariant allfs;   // full mark of the subject
-    QVariant kstype;  // 1 every student, 2 arts (wlflag 2), 3 science (wlflag 3)
-    QVariant kmflag;  // the subject belongs to the exam
-    QVariant cjlock;  // its scores are locked
-    QVariant cjinput; // 1 entered by class, 0 by exam room
-    QVariant zfjsa;   // counts into total 1
-    QVariant zfjsb;   // counts into total 2
-};
-
-// Reads the settings of all twelve subjects of an exam of a cohort; false when the exam's row is
-// not found.
-bool readSubjectSettings(const QSqlDatabase &system, const QString &cohortYear, const QString &examId,
-                         std::array<SubjectSettings, kSubjectCount> &out);
-// A flag column as every reader takes it: set when it holds a value other than Null and 0.
-bool flagSet(const QVariant &value);
-
 // 各科考试信息: the exam time, full marks, who sits it and the entry and total flags of each of the
 // twelve subjects of one exam.
 class gkksxx : public Window

@@ -6,6 +6,7 @@
 #include "shell/globals.h"
 #include "shell/keys.h"
 #include "shell/services.h"
+#include "shell/sysdb.h"
 #include "shell/textcheck.h"
 #include "shell/titles.h"
 
@@ -287,7 +288,7 @@ void kcbp::listgrid11(const QString &roomCount)
     const Exam exam = examById(m_dbs.system, m_currentId, &found);
     const QString list = found ? roomListCut(exam.kcid.toString(), roomCountOf(roomCount)) : QString();
     int r = 1;
-    for (const QString &id : splitRoomList(list)) {
+    for (const QString &id : sysdb::splitRoomList(list)) {
         const RoomDescription d = listgrid11b(id);
         if (r >= Grid1[1]->Rows())
             Grid1[1]->setRows(r + 1);

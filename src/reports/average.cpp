@@ -2,6 +2,7 @@
 
 #include "controls/grid/grid.h"
 #include "reports/averagebook.h"
+#include "shell/sysdb.h"
 
 #include <QHBoxLayout>
 
@@ -53,7 +54,7 @@ void average::Combo1_Click()
 
 void average::showbj()
 {
-    const reports::ClassRange r = reports::readClassRange(systemDb(), cohortYear());
+    const sysdb::ClassRange r = sysdb::readClassRange(systemDb(), cohortYear());
     if (r.found) {
         bjsum = r.bjsum;
         startbj = r.startbj;

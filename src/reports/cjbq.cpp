@@ -2,6 +2,7 @@
 
 #include "controls/grid/grid.h"
 #include "shell/outksxx.h"
+#include "shell/sysdb.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -45,7 +46,7 @@ void cjbq::Check1_Click(int)
 
 void cjbq::showbj()
 {
-    const reports::ClassRange range = reports::readClassRange(systemDb(), cohortYear());
+    const sysdb::ClassRange range = sysdb::readClassRange(systemDb(), cohortYear());
     const qint16 count = range.found ? range.bjsum : qint16(0);
     const qint16 first = range.found ? range.startbj : qint16(0);
     const QSignalBlocker block(Combo3);

@@ -2,6 +2,7 @@
 
 #include "controls/grid/grid.h"
 #include "shell/outksxx.h"
+#include "shell/sysdb.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -118,7 +119,7 @@ void dkcj::form_1()
 
 void dkcj::showbj()
 {
-    const reports::ClassRange r = reports::readClassRange(systemDb(), cohortYear());
+    const sysdb::ClassRange r = sysdb::readClassRange(systemDb(), cohortYear());
     bjsum = r.found ? r.bjsum : 0;
     startbj = r.found ? r.startbj : 0;
     const QSignalBlocker block(Combo3);

@@ -5,6 +5,7 @@
 #include "shell/keys.h"
 #include "shell/outksxx.h"
 #include "shell/subjects.h"
+#include "shell/sysdb.h"
 #include "shell/textcheck.h"
 
 #include <QButtonGroup>
@@ -110,7 +111,7 @@ void fdtj::form_1()
 
 void fdtj::showbj()
 {
-    const reports::ClassRange r = reports::readClassRange(m_dbs.system, cohortYear());
+    const sysdb::ClassRange r = sysdb::readClassRange(m_dbs.system, cohortYear());
     if (r.found) {
         bjsum = r.bjsum;
         startbj = r.startbj;

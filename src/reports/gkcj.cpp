@@ -2,6 +2,7 @@
 
 #include "controls/grid/grid.h"
 #include "shell/outksxx.h"
+#include "shell/sysdb.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>
@@ -73,7 +74,7 @@ void gkcj::Option1_Click(int)
 
 void gkcj::showbj()
 {
-    const reports::ClassRange range = reports::readClassRange(systemDb(), cohortYear());
+    const sysdb::ClassRange range = sysdb::readClassRange(systemDb(), cohortYear());
     bjsum = range.found ? range.bjsum : qint16(0);
     startbj = range.found ? range.startbj : qint16(0);
     const QSignalBlocker block(Combo3);

@@ -3,6 +3,7 @@
 #include "controls/grid/grid.h"
 #include "reports/comparison.h"
 #include "shell/globals.h"
+#include "shell/sysdb.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -61,7 +62,7 @@ void gkdz::form_1()
 
 void gkdz::showbj()
 {
-    const reports::ClassRange r = reports::readClassRange(m_dbs.system, cohortYear());
+    const sysdb::ClassRange r = sysdb::readClassRange(m_dbs.system, cohortYear());
     if (r.found) {
         bjsum = r.bjsum;
         startbj = r.startbj;

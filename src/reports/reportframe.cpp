@@ -6,6 +6,7 @@
 #include "shell/keys.h"
 #include "shell/outksxx.h"
 #include "shell/services.h"
+#include "shell/sysdb.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -23,43 +24,20 @@ namespace reports {
 ExamSubjects readExamSubjects(const QSqlDatabase &system, const QString &cohortYear, const QString &examId)
 {
     ExamSubjects out;
-    QString cols = QStringLiteral("grade");
-    for (int k = 1; k <= kSubjectCount; ++k)
-        cols += QStringLiteral(",kmflag%1").arg(k);
-    for (int k = 1; k <= kSubjectCount; ++k)
-        cols += QStringLiteral(",allfs%1").arg(k);
-    QSqlQuery q = prepare(system, QStringLiteral("SELECT %1 FROM kcbpb WHERE year = ? AND id = ? ORDER BY rowid").arg(cols),
-                          {cohortYear, examId});
-    if (!q.exec() || !q.next())
+    sysdb::ExamSettings settings;
+    if (sysdb::readExamSettings(system, cohortYear, examId, &settings) != sysdb::Read::Found)
         return out;
     out.found = true;
     int n = 0;
     for (int k = 1; k <= kSubjectCount; ++k) {
         out.kmno[n] = 0;
-        if (isPresent(q.value(k)))
+        if (settings.subject(k).taken())
             out.kmno[n++] = static_cast<quint8>(k);
     }
     out.kmsum = static_cast<quint8>(n);
     for (int k = 1; k <= kSubjectCount; ++k)
-        out.allfs << q.value(kSubjectCount + k);
-    out.njname = gradeName(q.value(0));
-    return out;
-}
-
-ClassRange readClassRange(const QSqlDatabase &system, const QString &cohortYear)
-{
-    ClassRange out;
-    QSqlQuery q = prepare(system, QStringLiteral("SELECT bjsum, startbj FROM dbsystable WHERE dbyear = ? ORDER BY rowid"),
-                          {cohortYear});
-    if (!q.exec() || !q.next())
-        return out;
-    out.found = true;
-    auto to16 = [](const QVariant &v) -> qint16 {
-        const long long n = roundEven(v.toDouble());
-        return static_cast<qint16>(std::clamp<long long>(n, -32768, 32767));
-    };
-    out.bjsum = to16(q.value(0));
-    out.startbj = to16(q.value(1));
+        out.allfs << settings.subject(k).allfs;
+    out.njname = gradeName(settings.grade);
     return out;
 }
 

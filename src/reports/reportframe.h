@@ -58,15 +58,6 @@ struct ExamSubjects
 // Reads the exam's row of kcbpb for the cohort year (grade, kmflag1..12, allfs1..12).
 ExamSubjects readExamSubjects(const QSqlDatabase &system, const QString &cohortYear, const QString &examId);
 
-// The classes of a cohort from dbsystable: startbj .. startbj + bjsum − 1.
-struct ClassRange
-{
-    bool found = false;
-    qint16 bjsum = 0;
-    qint16 startbj = 0;
-};
-ClassRange readClassRange(const QSqlDatabase &system, const QString &cohortYear);
-
 // The counter of every long loop's progress bar: 1, 2, … 100, then 1 again.
 class ProgressCounter
 {

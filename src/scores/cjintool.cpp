@@ -233,7 +233,7 @@ void cjintool::Form_Load()
     m_year = gCohortYear;
     m_dbFile = gCohortDbFile;
     m_examIds.clear();
-    m_settings = SubjectSettings();
+    m_settings = sysdb::ExamSettings();
     m_curkm = 0;
     m_movedir = 2;
     m_gridContext = SheetContext();
@@ -288,11 +288,12 @@ void cjintool::Combo1_Click()
     m_curkm = subjectNumber(Combo1->currentText());
     const int k = m_curkm;
     Combo4->clear();
-    if (m_settings.kgfs[k] > 0)
+    const sysdb::SubjectSettings &subject = m_settings.subject(k);
+    if (fullMark(subject, ScoreItem::Objective) > 0)
         Combo4->addItem(itemText(ScoreItem::Objective));
-    if (m_settings.zgfs[k] > 0)
+    if (fullMark(subject, ScoreItem::Subjective) > 0)
         Combo4->addItem(itemText(ScoreItem::Subjective));
-    if (m_settings.allfs[k] > 0)
+    if (fullMark(subject, ScoreItem::Total) > 0)
         Combo4->addItem(itemText(ScoreItem::Total));
     Combo4->setCurrentIndex(-1);
 
@@ -304,7 +305,7 @@ void cjintool::Combo1_Click()
     Label3[5]->clear();
     Label3[4]->clear();
     m_entryLimit->setText(Text1, QString());
-    if (m_settings.cjinput[k]) {
+    if (subject.byClass()) {
         Label1[1]->setText(kClassCaption);
         Grid1->setFormatString(kClassFormat);
         Grid1->setFixedCols(3);
@@ -317,7 +318,7 @@ void cjintool::Combo1_Click()
         showkc();
     }
 
-    const bool locked = m_settings.cjlock[k];
+    const bool locked = subject.locked();
     VsNetBut1->setEnabled(!locked);
     Text1->setReadOnly(locked);
     Label3[6]->setVisible(locked);
@@ -328,7 +329,7 @@ void cjintool::enableEntry()
 {
     const bool listed = m_gridContext.valid();
     const int k = m_curkm;
-    const bool locked = k >= 1 && k <= SubjectCount && m_settings.cjlock[k];
+    const bool locked = m_settings.subject(k).locked();
     command3->setEnabled(listed && !locked);
     Text1->setEnabled(listed);
 }
@@ -353,7 +354,7 @@ void cjintool::showbj()
 
 void cjintool::showkc()
 {
-    const QStringList rooms = roomList(m_dbs.system, chosenExamId());
+    const QStringList rooms = sysdb::examRoomIds(m_dbs.system, chosenExamId());
     Combo3->clear();
     Combo3->addItems(rooms);
     Combo3->setCurrentIndex(-1);
@@ -378,7 +379,7 @@ void cjintool::Combo4_Click()
         return;
     }
     const ScoreItem item = itemFromText(Combo4->currentText());
-    Label3[4]->setText(QString::number(m_settings.fullMark(item, m_curkm)));
+    Label3[4]->setText(QString::number(fullMark(m_settings.subject(m_curkm), item)));
     if (Label1[1]->text() == kClassCaption)
         showgrid1();
     else if (Label1[1]->text() == kRoomCaption)
@@ -398,7 +399,7 @@ void cjintool::showgrid(bool classMode)
     ctx.item = itemFromText(Combo4->currentText());
     ctx.classMode = classMode;
     ctx.place = Combo3->currentText();
-    const int kstype = m_curkm >= 1 && m_curkm <= SubjectCount ? m_settings.kstype[m_curkm] : 0;
+    const int kstype = m_settings.subject(m_curkm).stream();
     std::vector<SheetRow> rows;
     if (!ctx.valid() || !loadSheetRows(m_dbs.cohort, ctx, kstype, rows))
         return; // no stream setting: the grid stays as it was

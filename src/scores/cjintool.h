@@ -89,7 +89,7 @@ public:
     const scoresheet::SheetContext &gridContext() const { return m_gridContext; }
     // The student of each grid row (index r - 1 for grid row r).
     const std::vector<scoresheet::SheetRow> &gridStudents() const { return m_students; }
-    const scoresheet::SubjectSettings &settings() const { return m_settings; }
+    const sysdb::ExamSettings &settings() const { return m_settings; }
     int curkm() const { return m_curkm; }
     int movedir() const { return m_movedir; }
     bool isSaving() const { return m_saving; }
@@ -119,7 +119,7 @@ private:
     QString m_year;
     QString m_dbFile;
     QStringList m_examIds;
-    scoresheet::SubjectSettings m_settings;
+    sysdb::ExamSettings m_settings;
     int m_curkm = 0;
     int m_movedir = 2;
     // The sheet the grid was filled for and the students of its rows.

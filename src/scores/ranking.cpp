@@ -24,44 +24,9 @@ std::optional<double> optionalValue(const QVariant &v)
     return v.toDouble();
 }
 
-bool flagSet(const QVariant &v)
-{
-    return !v.isNull() && v.toDouble() != 0.0;
-}
-
 QVariant rankValue(int rank)
 {
     return rank > 0 ? QVariant(rank) : QVariant(QMetaType::fromType<int>());
-}
-
-// The exam's settings row, as one query of the columns asked for.
-SettingsRead readSettingsRow(const QSqlDatabase &system, const QString &year, const QString &examId,
-                             const QStringList &columns, QVariantList *row, QString *error = nullptr)
-{
-    const QString sql = QStringLiteral("SELECT ") + columns.join(QLatin1Char(','))
-        + QStringLiteral(" FROM kcbpb WHERE year = ? AND id = ? ORDER BY rowid LIMIT 1");
-    QSqlQuery q = prepare(system, sql, {year, examId});
-    if (!q.exec()) {
-        if (error)
-            *error = q.lastError().text();
-        return SettingsRead::Error;
-    }
-    if (!q.next())
-        return SettingsRead::NotFound;
-    row->clear();
-    for (int i = 0; i < columns.size(); ++i)
-        row->append(q.value(i));
-    return SettingsRead::Found;
-}
-
-bool settingsRowExists(const QSqlDatabase &system, const QString &year, const QString &examId, QString *error)
-{
-    QSqlQuery q = prepare(system, QStringLiteral("SELECT 1 FROM kcbpb WHERE year = ? AND id = ? LIMIT 1"), {year, examId});
-    if (!q.exec()) {
-        *error = q.lastError().text();
-        return false;
-    }
-    return q.next();
 }
 
 // One row of an exam as the statistics read it.
@@ -203,21 +168,18 @@ RankResult denseRanks(const std::vector<std::optional<double>> &values, const st
 SettingsRead readTotalFlags(const QSqlDatabase &system, const QString &year, const QString &examId, TotalFlags *out,
                             QString *error)
 {
-    QStringList cols;
-    for (int k = 1; k <= 12; ++k)
-        cols << QStringLiteral("kmflag%1").arg(k) << QStringLiteral("zfjsa%1").arg(k) << QStringLiteral("zfjsb%1").arg(k);
-    QVariantList row;
-    const SettingsRead r = readSettingsRow(system, year, examId, cols, &row, error);
+    sysdb::ExamSettings settings;
+    const SettingsRead r = sysdb::readExamSettings(system, year, examId, &settings, error);
     *out = TotalFlags();
     if (r != SettingsRead::Found)
         return r;
     for (int k = 1; k <= 12; ++k) {
-        const int base = 3 * (k - 1);
-        if (!flagSet(row.at(base)))
+        const sysdb::SubjectSettings &s = settings.subject(k);
+        if (!s.taken())
             continue;
         out->taken[k] = true;
-        out->intoA[k] = flagSet(row.at(base + 1));
-        out->intoB[k] = flagSet(row.at(base + 2));
+        out->intoA[k] = s.intoTotal1();
+        out->intoB[k] = s.intoTotal2();
     }
     return r;
 }
@@ -225,19 +187,15 @@ SettingsRead readTotalFlags(const QSqlDatabase &system, const QString &year, con
 SettingsRead readSubjectList(const QSqlDatabase &system, const QString &year, const QString &examId,
                              std::vector<SubjectChoice> *out)
 {
-    QStringList cols;
-    for (int k = 1; k <= 12; ++k)
-        cols << QStringLiteral("kmflag%1").arg(k) << QStringLiteral("kgfs%1").arg(k);
-    QVariantList row;
-    const SettingsRead r = readSettingsRow(system, year, examId, cols, &row);
+    sysdb::ExamSettings settings;
+    const SettingsRead r = sysdb::readExamSettings(system, year, examId, &settings);
     out->clear();
     if (r != SettingsRead::Found)
         return r;
     for (int k = 1; k <= 12; ++k) {
-        if (!flagSet(row.at(2 * (k - 1))))
-            continue;
-        const QVariant kgfs = row.at(2 * (k - 1) + 1);
-        out->push_back({k, !kgfs.isNull() && kgfs.toDouble() > 0.0});
+        const sysdb::SubjectSettings &s = settings.subject(k);
+        if (s.taken())
+            out->push_back({k, !s.kgfs.isNull() && s.kgfs.toDouble() > 0.0});
     }
     return r;
 }
@@ -333,9 +291,11 @@ RunResult runSubjects(QSqlDatabase &cohort, const QSqlDatabase &system, const QS
                       const std::vector<SubjectChoice> &subjects, const ProgressFn &progress)
 {
     QString error;
-    if (!settingsRowExists(system, year, examId, &error)) {
-        if (!error.isEmpty())
-            return failed(error);
+    sysdb::ExamSettings settings;
+    const SettingsRead read = sysdb::readExamSettings(system, year, examId, &settings, &error);
+    if (read == SettingsRead::Error)
+        return failed(error);
+    if (read == SettingsRead::NotFound) {
         RunResult r;
         r.status = RunStatus::NoSettings;
         return r;

@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include "shell/subjects.h"
+#include "shell/sysdb.h"
 
 #include <array>
 #include <functional>
@@ -45,7 +46,7 @@ struct SubjectChoice
     bool split = false;
 };
 
-enum class SettingsRead { Found, NotFound, Error };
+using SettingsRead = sysdb::Read;
 
 // Reads the exam's settings row (cohort year and exam id) from the system database.
 SettingsRead readTotalFlags(const QSqlDatabase &system, const QString &year, const QString &examId, TotalFlags *out,

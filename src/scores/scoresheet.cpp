@@ -11,14 +11,6 @@
 
 namespace quorvane::scoresheet {
 
-namespace {
-// A flag or number column counts as set when it holds a value other than Null and 0.
-bool isSet(const QVariant &v)
-{
-    return !v.isNull() && v.toDouble() != 0.0;
-}
-} // namespace
-
 ScoreItem itemFromText(const QString &text)
 {
     if (text == QStringLiteral("客观分"))
@@ -54,19 +46,6 @@ QString scoreColumn(ScoreItem item, int k)
     return QString();
 }
 
-int SubjectSettings::fullMark(ScoreItem item, int k) const
-{
-    if (k < 1 || k > SubjectCount)
-        return 0;
-    switch (item) {
-    case ScoreItem::Objective: return kgfs[k];
-    case ScoreItem::Subjective: return zgfs[k];
-    case ScoreItem::Total: return allfs[k];
-    case ScoreItem::None: break;
-    }
-    return 0;
-}
-
 int wholeFullMark(const QVariant &stored)
 {
     if (stored.isNull())
@@ -79,31 +58,28 @@ int wholeFullMark(const QVariant &stored)
     return static_cast<int>(std::nearbyint(v));
 }
 
-bool loadSubjectSettings(const QSqlDatabase &system, const QString &year, const QString &examId,
-                         SubjectSettings &settings, QStringList &subjects)
+int fullMark(const sysdb::SubjectSettings &settings, ScoreItem item)
 {
-    QSqlQuery q = prepare(system, QStringLiteral("SELECT * FROM kcbpb WHERE year=? AND id=? ORDER BY rowid"), {year, examId});
-    if (!q.exec() || !q.next())
-        return false;
-    const QSqlRecord rec = q.record();
-    auto value = [&](const char *prefix, int k) {
-        const int i = rec.indexOf(QLatin1String(prefix) + QString::number(k));
-        return i < 0 ? QVariant() : q.value(i);
-    };
-    SubjectSettings s;
-    QStringList names;
-    for (int k = 1; k <= SubjectCount; ++k) {
-        if (isSet(value("kmflag", k)))
-            names << subjectName(k);
-        s.kgfs[k] = wholeFullMark(value("kgfs", k));
-        s.zgfs[k] = wholeFullMark(value("zgfs", k));
-        s.allfs[k] = wholeFullMark(value("allfs", k));
-        const QVariant type = value("kstype", k);
-        s.kstype[k] = isSet(type) ? type.toInt() : 0;
-        s.cjlock[k] = isSet(value("cjlock", k));
-        s.cjinput[k] = isSet(value("cjinput", k));
+    switch (item) {
+    case ScoreItem::Objective: return wholeFullMark(settings.kgfs);
+    case ScoreItem::Subjective: return wholeFullMark(settings.zgfs);
+    case ScoreItem::Total: return wholeFullMark(settings.allfs);
+    case ScoreItem::None: break;
     }
-    settings = s;
+    return 0;
+}
+
+bool loadSubjectSettings(const QSqlDatabase &system, const QString &year, const QString &examId,
+                         sysdb::ExamSettings &settings, QStringList &subjects)
+{
+    sysdb::ExamSettings s;
+    if (sysdb::readExamSettings(system, year, examId, &s) != sysdb::Read::Found)
+        return false;
+    QStringList names;
+    for (int k = 1; k <= SubjectCount; ++k)
+        if (s.subject(k).taken())
+            names << subjectName(k);
+    settings = std::move(s);
     subjects = names;
     return true;
 }
@@ -111,25 +87,9 @@ bool loadSubjectSettings(const QSqlDatabase &system, const QString &year, const 
 QStringList classList(const QSqlDatabase &system, const QString &year)
 {
     QStringList out;
-    QSqlQuery q = prepare(system, QStringLiteral("SELECT bjsum, startbj FROM dbsystable WHERE dbyear=? ORDER BY rowid"), {year});
-    if (!q.exec() || !q.next())
-        return out;
-    const qint64 count = static_cast<qint64>(std::llround(q.value(0).toDouble()));
-    const qint64 first = static_cast<qint64>(std::llround(q.value(1).toDouble()));
-    for (qint64 i = 0; i < count && i < 1000; ++i)
-        out << QString::number(first + i);
-    return out;
-}
-
-QStringList roomList(const QSqlDatabase &system, const QString &examId)
-{
-    QStringList out;
-    QSqlQuery q = prepare(system, QStringLiteral("SELECT kcid FROM kcbpb WHERE id=? ORDER BY rowid"), {examId});
-    if (!q.exec() || !q.next())
-        return out;
-    const QString kcid = q.value(0).toString();
-    for (qsizetype i = 0; i < kcid.size(); i += 3)
-        out << kcid.mid(i, 3);
+    const sysdb::ClassRange range = sysdb::readClassRange(system, year);
+    for (int i = 0; i < range.bjsum && i < 1000; ++i)
+        out << QString::number(range.startbj + i);
     return out;
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "shell/subjects.h"
+#include "shell/sysdb.h"
 
 namespace quorvane::scoresheet {
 
@@ -23,34 +24,22 @@ QString itemText(ScoreItem item);
 // "kea"/"keb"/"ke" + k, formed only from the fixed prefixes and a subject number 1..12.
 QString scoreColumn(ScoreItem item, int k);
 
-// The per-subject settings of one exam, index 1..12 (0 unused). Full marks are whole numbers of any
-// size (a 300-point subject keeps its 300); 0 means the item is not offered.
-struct SubjectSettings
-{
-    std::array<int, SubjectCount + 1> kgfs{};
-    std::array<int, SubjectCount + 1> zgfs{};
-    std::array<int, SubjectCount + 1> allfs{};
-    std::array<int, SubjectCount + 1> kstype{};
-    std::array<bool, SubjectCount + 1> cjlock{};
-    std::array<bool, SubjectCount + 1> cjinput{};
-
-    int fullMark(ScoreItem item, int k) const;
-};
-
 // A stored full mark as a whole number: the nearest one, halves to even; Null, 0 and negative
 // values give 0.
 int wholeFullMark(const QVariant &stored);
+// The full mark of one item of a subject as a whole number of any size (a 300-point subject keeps
+// its 300); 0 means the item is not offered.
+int fullMark(const sysdb::SubjectSettings &settings, ScoreItem item);
 
-// Reads the exam's row of kcbpb for the cohort year. Without a row it returns false and leaves
+// Reads the exam's settings row for the cohort year. Without a row it returns false and leaves
 // settings and subjects untouched; otherwise settings are replaced and subjects lists the names of
 // the exam's subjects in subject order.
 bool loadSubjectSettings(const QSqlDatabase &system, const QString &year, const QString &examId,
-                         SubjectSettings &settings, QStringList &subjects);
+                         sysdb::ExamSettings &settings, QStringList &subjects);
 
-// The class numbers of the cohort (startbj .. startbj + bjsum - 1) as plain decimal texts.
+// The class numbers of the cohort (startbj .. startbj + bjsum - 1, at most 1000) as plain decimal
+// texts.
 QStringList classList(const QSqlDatabase &system, const QString &year);
-// The exam's room ids in arrangement order (3 characters each from kcid).
-QStringList roomList(const QSqlDatabase &system, const QString &examId);
 
 // What a score sheet lists: one item of one subject of one exam, for a class or an exam room.
 struct SheetContext

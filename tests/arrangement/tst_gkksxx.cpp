@@ -4,6 +4,7 @@
 #include "shell/database.h"
 #include "shell/globals.h"
 #include "shell/register.h"
+#include "shell/sysdb.h"
 #include "testsupport.h"
 
 #include <QApplication>
@@ -171,15 +172,18 @@ void TestGkksxx::settingsRoundTrip()
     QCOMPARE(w->Grid1->TextMatrix(10, 4), QString()); // 0 shows empty
 
     // The saved row reads back through the shared reader.
-    std::array<SubjectSettings, kSubjectCount> s;
+    sysdb::ExamSettings s;
     QSqlDatabase db;
     QVERIFY(openDatabase(data.systemPath(), DbKind::System, QStringLiteral("t-reader"), &db));
-    QVERIFY(readSubjectSettings(db, QStringLiteral("2023"), exam, s));
-    QVERIFY(flagSet(s[4].kmflag));
-    QVERIFY(!flagSet(s[4].cjlock));
-    QVERIFY(!flagSet(s[0].kmflag));
-    QCOMPARE(s[9].allfs.toDouble(), 300.0);
-    QVERIFY(!readSubjectSettings(db, QStringLiteral("2022"), exam, s));
+    QCOMPARE(sysdb::readExamSettings(db, QStringLiteral("2023"), exam, &s), sysdb::Read::Found);
+    QVERIFY(s.subject(5).taken());
+    QVERIFY(!s.subject(5).locked());
+    QVERIFY(s.subject(5).intoTotal1());
+    QCOMPARE(s.subject(5).stream(), 2);
+    QVERIFY(!s.subject(1).taken());
+    QCOMPARE(s.subject(10).allfs.toDouble(), 300.0);
+    QVERIFY(s.subject(10).byClass());
+    QCOMPARE(sysdb::readExamSettings(db, QStringLiteral("2022"), exam, &s), sysdb::Read::NotFound);
     closeDatabase(db);
 
     // A click on a saved subject puts its settings into the editor.

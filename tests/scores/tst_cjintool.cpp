@@ -950,7 +950,7 @@ private Q_SLOTS:
         choose(w->Combo2, QStringLiteral("期末考试"));
         w->Combo2_Click();
         QCOMPARE(w->Combo1->count(), 0);
-        QCOMPARE(w->settings().zgfs[2], 110);
+        QCOMPARE(scoresheet::fullMark(w->settings().subject(2), scoresheet::ScoreItem::Subjective), 110);
         QCOMPARE(w->Combo4->count(), 3);   // item and class choosers keep their contents
 
         // A subject without a stream setting lists nobody: the grid stays as it was.

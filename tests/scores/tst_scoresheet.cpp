@@ -64,27 +64,27 @@ private Q_SLOTS:
                                             " kmflag10, allfs10, kstype10, cjlock10, kmflag1, allfs1, kstype1) "
                                             "VALUES(?,?,?,?,1,40,110,150,1,1, 1,300,3,1, 0,150,1)"),
                         {kExam, QStringLiteral("期中"), QStringLiteral("2024"), QStringLiteral("001002")}));
-        SubjectSettings s;
+        sysdb::ExamSettings s;
         QStringList subjects;
         QVERIFY(loadSubjectSettings(sys, QStringLiteral("2024"), kExam, s, subjects));
         QCOMPARE(subjects, QStringList({QStringLiteral("数学"), QStringLiteral("综合科")}));
-        QCOMPARE(s.fullMark(ScoreItem::Objective, 2), 40);
-        QCOMPARE(s.fullMark(ScoreItem::Subjective, 2), 110);
-        QCOMPARE(s.fullMark(ScoreItem::Total, 10), 300);
-        QCOMPARE(s.kstype[10], 3);
-        QVERIFY(s.cjlock[10]);
-        QVERIFY(s.cjinput[2]);
-        QVERIFY(!s.cjinput[10]);
+        QCOMPARE(fullMark(s.subject(2), ScoreItem::Objective), 40);
+        QCOMPARE(fullMark(s.subject(2), ScoreItem::Subjective), 110);
+        QCOMPARE(fullMark(s.subject(10), ScoreItem::Total), 300);
+        QCOMPARE(fullMark(s.subject(10), ScoreItem::Objective), 0);
+        QCOMPARE(s.subject(10).stream(), 3);
+        QVERIFY(s.subject(10).locked());
+        QVERIFY(s.subject(2).byClass());
+        QVERIFY(!s.subject(10).byClass());
 
         // Another cohort's year or an unknown exam: nothing changes.
         QStringList before = subjects;
         QVERIFY(!loadSubjectSettings(sys, QStringLiteral("2023"), kExam, s, subjects));
         QCOMPARE(subjects, before);
-        QCOMPARE(s.allfs[10], 300);
+        QCOMPARE(fullMark(s.subject(10), ScoreItem::Total), 300);
 
         QCOMPARE(classList(sys, QStringLiteral("2024")).size(), 10);
         QCOMPARE(classList(sys, QStringLiteral("2024")).first(), QStringLiteral("1"));
-        QCOMPARE(roomList(sys, kExam), QStringList({QStringLiteral("001"), QStringLiteral("002")}));
         closeDatabase(sys);
     }
 

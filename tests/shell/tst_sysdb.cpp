@@ -1,0 +1,96 @@
+// The system database reader: a cohort's classes, an exam's rooms and its per-subject settings,
+// as every window reads them.
+#include "shell/database.h"
+#include "shell/sysdb.h"
+#include "testsupport.h"
+
+#include <QCoreApplication>
+#include <QtTest>
+
+using namespace quorvane;
+using namespace quorvane::test;
+
+class TestSysdb : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { installScripted(); }
+    void cohortClasses();
+    void examRoomsAndSettings();
+};
+
+void TestSysdb::cohortClasses()
+{
+    TempData data;
+    data.addCohort(QStringLiteral("2023"), QStringLiteral("db2023"), 12, 3);
+    QSqlDatabase db;
+    QVERIFY(openDatabase(data.systemPath(), DbKind::System, QStringLiteral("t-sys"), &db));
+    sysdb::ClassRange r = sysdb::readClassRange(db, QStringLiteral("2023"));
+    QVERIFY(r.found);
+    QCOMPARE(int(r.bjsum), 12);
+    QCOMPARE(int(r.startbj), 3);
+    QVERIFY(!sysdb::readClassRange(db, QStringLiteral("1999")).found);
+    QVERIFY(!sysdb::readClassRange(db, QStringLiteral("2023' OR '1'='1")).found);
+    // Stored halves round to even, values past 16 bits are held, Null is 0.
+    QVERIFY(execSql(db, QStringLiteral("INSERT INTO dbsystable(dbyear, bjsum, startbj) VALUES('2024', 2.5, 99999)")));
+    QVERIFY(execSql(db, QStringLiteral("INSERT INTO dbsystable(dbyear, dbname) VALUES('2030', 'db2030')")));
+    r = sysdb::readClassRange(db, QStringLiteral("2024"));
+    QCOMPARE(int(r.bjsum), 2);
+    QCOMPARE(int(r.startbj), 32767);
+    r = sysdb::readClassRange(db, QStringLiteral("2030"));
+    QVERIFY(r.found);
+    QCOMPARE(int(r.bjsum), 0);
+    closeDatabase(db);
+}
+
+void TestSysdb::examRoomsAndSettings()
+{
+    TempData data;
+    QSqlDatabase db;
+    QVERIFY(openDatabase(data.systemPath(), DbKind::System, QStringLiteral("t-sys"), &db));
+    const QString exam = QStringLiteral("240115080000");
+    QVERIFY(execSql(db, QStringLiteral("INSERT INTO kcbpb(id, name, year, grade, bpid, kcid, kstime3, kmflag3, allfs3, kstype3, "
+                                       "cjinput3, zfjsb3, kmflag4, kmflag5) VALUES(?, '期末', '2023', 2, ?, '001002X9', "
+                                       "'6月7日', 1, 150, 2, 0, 1, 'x', 0)"),
+                    {exam, QStringLiteral("231101080000")}));
+    QVERIFY(execSql(db, QStringLiteral("INSERT INTO kcbpb(id, name, year) VALUES('231101080000', '期中', '2023')")));
+
+    // Rooms: 3 characters each, a short last piece as it stands; Null is no room.
+    sysdb::ExamRooms rooms;
+    QCOMPARE(sysdb::readExamRooms(db, exam, &rooms), sysdb::Read::Found);
+    QCOMPARE(rooms.bpid, QStringLiteral("231101080000"));
+    QCOMPARE(rooms.rooms(), (QStringList{QStringLiteral("001"), QStringLiteral("002"), QStringLiteral("X9")}));
+    QCOMPARE(sysdb::readExamRooms(db, QStringLiteral("231101080000"), &rooms), sysdb::Read::Found);
+    QVERIFY(rooms.kcid.isEmpty() && rooms.bpid.isEmpty());
+    QCOMPARE(sysdb::readExamRooms(db, QStringLiteral("x' OR '1'='1"), &rooms), sysdb::Read::NotFound);
+    QVERIFY(sysdb::examRoomIds(db, QStringLiteral("999999999999")).isEmpty());
+
+    // Settings: only the cohort's own exam; a flag holding text is not set.
+    sysdb::ExamSettings s;
+    QCOMPARE(sysdb::readExamSettings(db, QStringLiteral("2023"), exam, &s), sysdb::Read::Found);
+    QCOMPARE(s.grade.toInt(), 2);
+    const sysdb::SubjectSettings &third = s.subject(3);
+    QCOMPARE(third.kstime.toString(), QStringLiteral("6月7日"));
+    QVERIFY(third.taken() && !third.locked() && !third.byClass() && !third.intoTotal1() && third.intoTotal2());
+    QCOMPARE(third.stream(), 2);
+    QCOMPARE(third.allfs.toDouble(), 150.0);
+    QVERIFY(third.kgfs.isNull());
+    QVERIFY(!s.subject(4).taken());
+    QVERIFY(!s.subject(5).taken());
+    QVERIFY(!s.subject(0).taken() && s.subject(13).allfs.isNull());
+    QCOMPARE(sysdb::readExamSettings(db, QStringLiteral("2022"), exam, &s), sysdb::Read::NotFound);
+    QCOMPARE(s.subject(3).allfs.toDouble(), 150.0); // left as it was
+
+    // A failing database is told apart from a missing exam.
+    QVERIFY(execSql(db, QStringLiteral("DROP TABLE kcbpb")));
+    QString error;
+    QCOMPARE(sysdb::readExamSettings(db, QStringLiteral("2023"), exam, &s, &error), sysdb::Read::Error);
+    QVERIFY(!error.isEmpty());
+    error.clear();
+    QCOMPARE(sysdb::readExamRooms(db, exam, &rooms, &error), sysdb::Read::Error);
+    QVERIFY(!error.isEmpty());
+    closeDatabase(db);
+}
+
+QTEST_MAIN(TestSysdb)
+#include "tst_sysdb.moc"
