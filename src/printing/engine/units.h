@@ -1,5 +1,6 @@
 #pragma once
 #include <QColor>
+#include <QPageSize>
 #include <cmath>
 
 namespace quorvane {
@@ -30,11 +31,6 @@ inline float twipsToMm(double twips) { return float(round4(twips / TwipsPerMm));
 // The colour a 0x00BBGGRR value or a system colour index stands for.
 QColor resolveColor(OleColor c);
 
-}
-}
-#include <QPageSize>
-namespace quorvane {
-namespace lumo {
 // The printer's page size of an old paper-size code (9 = A4, 8 = A3, 11 = A5, 1 = Letter, ...).
 QPageSize pageSizeForCode(int code, bool *ok);
 // The paper-size code of a page size (256 = user-defined when no code matches).
