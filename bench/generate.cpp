@@ -114,7 +114,9 @@ QString School::addExam(const QString &name, const QString &roomList, const QStr
     // yyMMddhhmmss: one exam a month from September of the cohort year.
     const int month = (8 + m_exams - 1) % 12 + 1;
     const int year = m_spec.year.toInt() % 100 + (8 + m_exams - 1) / 12;
-    const QString id = QStringLiteral("%1%2%3080000").arg(year, 2, 10, QLatin1Char('0')).arg(month, 2, 10, QLatin1Char('0')).arg(m_exams % 28 + 1, 2, 10, QLatin1Char('0'));
+    // (The time is appended, not written into the pattern: "%3080000" would read as the placeholder %30.)
+    const QString id = QStringLiteral("%1%2%3").arg(year, 2, 10, QLatin1Char('0')).arg(month, 2, 10, QLatin1Char('0')).arg(m_exams % 28 + 1, 2, 10, QLatin1Char('0'))
+                       + QStringLiteral("080000");
     const QString rooms = roomList.isEmpty() ? allRooms() : roomList;
     check(execSql(m_system, QStringLiteral("INSERT INTO kcbpb(id, name, num, bpid, year, grade, kcid) VALUES(?, ?, ?, ?, ?, 1, ?)"),
                   {id, name, int(rooms.size() / 3), basisExamId.isEmpty() ? QVariant() : QVariant(basisExamId), m_spec.year, rooms}),
@@ -227,10 +229,33 @@ void School::addStreamRanks(const QString &examId)
         parts << QStringLiteral("max(coalesce(ke%1, 0), 0)").arg(k);
     const QString sum = parts.join(QStringLiteral(" + "));
     check(execSql(m_cohort, QStringLiteral("UPDATE stucj SET kealla = %1, keallb = %1 WHERE id = ?").arg(sum), {examId}), "totals");
-    check(execSql(m_cohort, QStringLiteral("UPDATE stucj SET zftlnob = (SELECT count(DISTINCT o.keallb) + 1 FROM stucj o WHERE o.id = stucj.id "
-                                           "AND o.wlflag = stucj.wlflag AND o.keallb > stucj.keallb) WHERE id = ? AND wlflag IN (2, 3)"),
-                  {examId}),
-          "stream ranks");
+
+    // The rank within the stream: 1 + the number of distinct higher totals of the same stream. One
+    // sorted pass per stream (a count over the stream for every row would be quadratic).
+    struct Row { qint64 rowid; int stream; double total; };
+    std::vector<Row> rows;
+    {
+        QSqlQuery q = prepare(m_cohort, QStringLiteral("SELECT rowid, wlflag, keallb FROM stucj WHERE id = ? AND wlflag IN (2, 3)"), {examId});
+        check(q.exec(), "read totals");
+        while (q.next())
+            rows.push_back({q.value(0).toLongLong(), q.value(1).toInt(), q.value(2).toDouble()});
+    }
+    std::sort(rows.begin(), rows.end(), [](const Row &a, const Row &b) {
+        return a.stream != b.stream ? a.stream < b.stream : a.total > b.total;
+    });
+    Transaction tx(m_cohort);
+    QSqlQuery q = prepare(m_cohort, QStringLiteral("UPDATE stucj SET zftlnob = ? WHERE rowid = ?"));
+    int rank = 0;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (i == 0 || rows[i].stream != rows[i - 1].stream)
+            rank = 1;
+        else if (rows[i].total < rows[i - 1].total)
+            ++rank;
+        q.addBindValue(rank);
+        q.addBindValue(rows[i].rowid);
+        check(q.exec(), "stream rank");
+    }
+    check(tx.commit(), "commit stream ranks");
 }
 
 } // namespace quorvane::bench
