@@ -6,11 +6,12 @@
 #   bash scripts/setup.sh bench   build and run the benchmarks
 set -euo pipefail
 mode=${1:-run}
+case "$mode" in run|test|bench) ;; *) echo "usage: $0 run|test|bench" >&2; exit 2 ;; esac
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${QUORVANE_BUILD:-$here/build}
 prefix=${QUORVANE_HOME:-$HOME/quorvane}
 
-packages=(g++ make cmake pkg-config qt6-base-dev libqt6sql6-sqlite libgl-dev libxlsxwriter-dev
+packages=(g++ make cmake pkg-config qt6-base-dev qt6-svg-dev libqt6sql6-sqlite libgl-dev libxlsxwriter-dev
           libfreexl-dev libzip-dev fonts-noto-cjk qt6-translations-l10n poppler-utils xvfb xauth)
 missing=()
 for p in "${packages[@]}"; do
@@ -24,8 +25,10 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 jobs=$(nproc 2>/dev/null || echo 4)
-tests=ON; [ "$mode" = run ] && tests=OFF
-cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVANE_TESTS=$tests >/dev/null
+# The tests and the benchmark program are built for "test" and "bench" (CI's test command compiles the
+# benchmark too), not for "run".
+extras=ON; [ "$mode" = run ] && extras=OFF
+cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVANE_TESTS=$extras -DQUORVANE_BENCH=$extras >/dev/null
 cmake --build "$build" -j "$jobs"
 
 case "$mode" in
@@ -46,5 +49,4 @@ case "$mode" in
   bench)
     "$build/bench/quorvane-bench"
     ;;
-  *) echo "usage: $0 run|test|bench" >&2; exit 2 ;;
 esac
