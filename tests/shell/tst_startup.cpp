@@ -210,7 +210,10 @@ private Q_SLOTS:
             QCOMPARE(a, m->toolButton(QLatin1String(tools[i].key)));
             QCOMPARE(a->text(), QString::fromUtf8(tools[i].caption));
             QCOMPARE(a->toolTip(), QString::fromUtf8(tools[i].caption));
-            QVERIFY(!a->icon().isNull());
+            // The picture is drawn: its tile covers the middle of the button.
+            const QImage picture = a->icon().pixmap(32, 32).toImage();
+            QCOMPARE(picture.size(), QSize(32, 32));
+            QCOMPARE(picture.pixelColor(16, 16).alpha(), 255);
             if (tools[i].code == 0)
                 continue;
             gFunctionCode = 0;
