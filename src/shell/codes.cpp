@@ -4,13 +4,13 @@ namespace quorvane {
 
 namespace {
 // The whole number a stored code holds, or 0 when it holds none.
-int codeValue(const QVariant &v)
+int codeValue(const QVariant &stored)
 {
-    if (v.isNull())
+    if (stored.isNull())
         return 0;
     bool ok = false;
-    const double d = v.toDouble(&ok);
-    return ok && d == static_cast<int>(d) ? static_cast<int>(d) : 0;
+    const double number = stored.toDouble(&ok);
+    return ok && number == static_cast<int>(number) ? static_cast<int>(number) : 0;
 }
 } // namespace
 

@@ -27,9 +27,9 @@ private:
     std::function<bool(QEvent *)> m_handler;
 };
 
-bool isEnter(const QKeyEvent *ke)
+bool isEnter(const QKeyEvent *event)
 {
-    return ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter;
+    return event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
 }
 
 } // namespace

@@ -7,9 +7,9 @@ const char *const kSubjects[kSubjectCount] = {"语文", "数学", "英语", "思
                                               "历史", "地理", "生物", "综合科", "信息技术", "通用技术"};
 }
 
-QString subjectName(int k)
+QString subjectName(int number)
 {
-    return k >= 1 && k <= kSubjectCount ? QString::fromUtf8(kSubjects[k - 1]) : QString();
+    return number >= 1 && number <= kSubjectCount ? QString::fromUtf8(kSubjects[number - 1]) : QString();
 }
 
 int subjectNumber(const QString &name)

@@ -108,12 +108,12 @@ void ClearTopMost(QWidget *window)
 
 QString TrimBlanks(const QString &text)
 {
-    qsizetype b = 0, e = text.size();
-    while (b < e && text[b] == QLatin1Char(' '))
-        ++b;
-    while (e > b && text[e - 1] == QLatin1Char(' '))
-        --e;
-    return text.mid(b, e - b);
+    qsizetype first = 0, end = text.size();
+    while (first < end && text[first] == QLatin1Char(' '))
+        ++first;
+    while (end > first && text[end - 1] == QLatin1Char(' '))
+        --end;
+    return text.mid(first, end - first);
 }
 
 double Val(const QString &text)

@@ -54,10 +54,10 @@ void Grid::setCols(int cols)
         m_fixedCols = m_cols;
 }
 
-void Grid::setFixedRows(int n)
+void Grid::setFixedRows(int count)
 {
-    n = std::clamp(n, 0, m_rows);
-    if (n == m_fixedRows)
+    count = std::clamp(count, 0, m_rows);
+    if (count == m_fixedRows)
         return;
     // Keep every text while the first row moves between the header and the table.
     std::vector<QString> texts(static_cast<size_t>(m_rows) * m_cols);
@@ -65,7 +65,7 @@ void Grid::setFixedRows(int n)
         for (int c = 0; c < m_cols; ++c)
             texts[static_cast<size_t>(r) * m_cols + c] = TextMatrix(r, c);
     const bool hadHeader = headerRow();
-    m_fixedRows = n;
+    m_fixedRows = count;
     if (hadHeader != headerRow()) {
         clearContents();
         for (int c = 0; c < m_cols; ++c)
@@ -80,9 +80,9 @@ void Grid::setFixedRows(int n)
     restyleAll();
 }
 
-void Grid::setFixedCols(int n)
+void Grid::setFixedCols(int count)
 {
-    m_fixedCols = std::clamp(n, 0, m_cols);
+    m_fixedCols = std::clamp(count, 0, m_cols);
     restyleAll();
 }
 
@@ -352,9 +352,9 @@ void Grid::applyMerges()
     }
 }
 
-void Grid::setBackColorFixed(const QColor &c)
+void Grid::setBackColorFixed(const QColor &color)
 {
-    m_backColorFixed = c;
+    m_backColorFixed = color;
     restyleAll();
 }
 

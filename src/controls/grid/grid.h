@@ -28,9 +28,9 @@ public:
     int Cols() const { return m_cols; }
     void setCols(int cols);
     int FixedRows() const { return m_fixedRows; }
-    void setFixedRows(int n);
+    void setFixedRows(int count);
     int FixedCols() const { return m_fixedCols; }
-    void setFixedCols(int n);
+    void setFixedCols(int count);
 
     QString TextMatrix(int row, int col) const;
     void setTextMatrix(int row, int col, const QString &text);
@@ -64,7 +64,7 @@ public:
     void applyMerges();
 
     QColor BackColorFixed() const { return m_backColorFixed; }
-    void setBackColorFixed(const QColor &c);
+    void setBackColorFixed(const QColor &color);
 
     // Empties every cell's text; rows, columns and widths stay.
     void Clear();
