@@ -34,6 +34,7 @@ expect PASS reports/planted.cpp $'#include "arrangement/register.h"\n#include ".
 expect PASS controls/grid/planted.cpp '#include "../propertybag.h"'
 expect PASS printing/layouts/planted.cpp $'#include "reports/register.h"\n#include "printing/engine/LumoPrinter.h"'
 expect PASS app/planted.cpp '#include "printing/layouts/layouts.h"'
+expect PASS workbook/helper/planted.cpp $'#include "workbook/xls/xlsfile.h"\n#include "workbook/workbook.h"'
 
 # Upward, by folder path, relative path and <...>.
 expect FAIL shell/planted.cpp '#include "arrangement/register.h"'
@@ -43,6 +44,8 @@ expect FAIL arrangement/planted.cpp '#include "scores/register.h"'
 expect FAIL reports/planted.cpp '#include "printing/layouts/layouts.h"'
 expect FAIL printing/engine/planted.cpp '#include "../layouts/layouts.h"'
 expect FAIL controls/grid/planted.cpp '#include "shell/globals.h"'
+expect FAIL workbook/planted.cpp '#include "xls/xlsfile.h"'
+expect FAIL shell/planted.cpp '#include "workbook/xls/xlsfile.h"'
 # Sideways: one control into the other, the print engine into the shell, workbooks into the controls.
 expect FAIL controls/grid/planted.cpp '#include "controls/progressbar/XP_ProgressBar.h"'
 expect FAIL printing/engine/planted.cpp '#include "shell/globals.h"'
