@@ -13,10 +13,6 @@ src=$(cd "$src" && pwd) || exit 2
 # it: src/controls/grid/grid.h to controls/grid, src/controls/propertybag.h to controls.
 controls="controls controls/grid controls/progressbar"
 shell="shell workbook $controls"
-# scores and reports still take the exam chooser (outksxx) from arrangement, and reports are linked
-# after scores. Once the chooser lives in the shell this line becomes  subsystems=""  and arrangement,
-# scores and reports see only the shell and the controls.
-subsystems="arrangement scores"
 declare -A may=(
   [controls]=""                                    # shared by the controls: propertybag.h
   [controls/grid]="controls"                       # Qt only
@@ -26,9 +22,9 @@ declare -A may=(
   [workbook/helper]="workbook/xls workbook"        # the .xls helper program quorvane-xlsreader
   [printing/engine]="controls controls/grid"
   [shell]="workbook $controls"
-  [arrangement]="$shell"
-  [scores]="$subsystems $shell"
-  [reports]="$subsystems $shell"
+  [arrangement]="$shell"                           # arrangement, scores and reports stand side
+  [scores]="$shell"                                # by side on the shell: none includes another
+  [reports]="$shell"
   [printing/layouts]="arrangement scores reports printing/engine $shell"
   [app]="printing/layouts arrangement scores reports printing/engine $shell"
 )
