@@ -2,8 +2,10 @@
 #include "printing/layouts/register.h"
 #include "reports/register.h"
 #include "scores/register.h"
+#include "shell/database.h"
 #include "shell/main.h"
 #include "shell/register.h"
+#include "shell/services.h"
 #include "shell/window.h"
 
 #include <QApplication>
@@ -29,11 +31,20 @@ int main(int argc, char **argv)
     if (toolkitTexts->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
                            QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(toolkitTexts);
+    // One running program per data folder: two programs would each see only their own windows when
+    // they check whether a file is in use, and one could delete what the other is saving into.
+    if (quorvane::lockDataFolder() == quorvane::FolderLock::HeldByOther) {
+        quorvane::services::msg(QStringLiteral("Quorvane 已在运行，请不要重复启动！"), QStringLiteral("警告:"));
+        return 1;
+    }
     quorvane::registerShellWindows();
     quorvane::registerArrangementWindows();
     quorvane::registerScoresWindows();
     quorvane::registerReportsWindows();
     quorvane::registerLayoutsWindows();
     quorvane::windows::show(QStringLiteral("load"));
-    return app.exec();
+    const int code = app.exec();
+    // Closing the connections writes each file's log back into the file (users copy the .mdb).
+    quorvane::closeAllDatabases();
+    return code;
 }

@@ -347,6 +347,7 @@ ArrangeResult arrangeStudents(QSqlDatabase &cohort, const QSqlDatabase &system, 
         result.error = cohort.lastError().text();
         return result;
     }
+    checkpoint(cohort);
     result.status = ArrangeStatus::Done;
     return result;
 }

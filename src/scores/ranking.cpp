@@ -113,6 +113,7 @@ RunResult writeRows(QSqlDatabase &cohort, Transaction &tx, QSqlQuery &up, size_t
     report(progress, pending);
     if (!tx.commit())
         return failed(cohort.lastError().text());
+    checkpoint(cohort);
     RunResult r;
     r.rows = static_cast<int>(n);
     return r;

@@ -213,6 +213,7 @@ bool saveScores(QSqlDatabase &cohort, const SheetContext &ctx, const std::vector
             *error = cohort.lastError().text();
         return false;
     }
+    checkpoint(cohort);
     return true;
 }
 

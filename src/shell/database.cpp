@@ -5,8 +5,11 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSqlError>
 #include <QUrl>
+#include <cerrno>
+#include <memory>
 
 namespace quorvane {
 
@@ -80,7 +83,7 @@ QString systemDbPath() { return dataFolder() + QStringLiteral("newclasssys.mdb")
 QString cohortDbPath(const QString &dbFile) { return dataFolder() + dbFile; }
 QString templateDbPath() { return dataFolder() + QStringLiteral("dbyear.mdb"); }
 
-bool openDatabase(const QString &path, DbKind kind, const QString &connectionName, QSqlDatabase *out, QString *error)
+bool openDatabase(const QString &path, DbKind kind, const QString &connectionName, QSqlDatabase *out, QString *error, OpenFault *fault)
 {
     if (QSqlDatabase::contains(connectionName)) {
         {
@@ -89,9 +92,13 @@ bool openDatabase(const QString &path, DbKind kind, const QString &connectionNam
         }
         QSqlDatabase::removeDatabase(connectionName);
     }
-    auto fail = [&](const QString &why) {
+    if (fault)
+        *fault = OpenFault::None;
+    auto fail = [&](OpenFault why, const QString &reason) {
         if (error)
-            *error = why;
+            *error = reason;
+        if (fault)
+            *fault = why;
         if (out)
             *out = QSqlDatabase();
         if (QSqlDatabase::contains(connectionName))
@@ -99,33 +106,135 @@ bool openDatabase(const QString &path, DbKind kind, const QString &connectionNam
         return false;
     };
     if (path.isEmpty() || !QFileInfo(path).isFile())
-        return fail(QStringLiteral("missing"));
+        return fail(OpenFault::Missing, QStringLiteral("文件不存在"));
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
         const QString uri = QStringLiteral("file:") + QString::fromUtf8(QUrl::toPercentEncoding(QFileInfo(path).absoluteFilePath(), "/")) + QStringLiteral("?mode=rw");
         db.setDatabaseName(uri);
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=0"));
-        if (!db.open()) {
-            const QString why = db.lastError().text();
+        auto drop = [&](QSqlQuery *q) {
+            if (q)
+                *q = QSqlQuery();
+            db.close();
             db = QSqlDatabase();
-            return fail(why);
+        };
+        if (!db.open()) {
+            const QSqlError e = db.lastError();
+            drop(nullptr);
+            return fail(OpenFault::CannotWrite, reasonText(e));
         }
         QSqlQuery q(db);
         const QString probe = kind == DbKind::System ? QStringLiteral("SELECT count(*) FROM dbsystable WHERE 0")
                                                      : QStringLiteral("SELECT count(*) FROM stinfo WHERE 0");
         if (!q.exec(probe)) {
-            const QString why = q.lastError().text();
-            q = QSqlQuery();
-            db.close();
-            db = QSqlDatabase();
-            return fail(why);
+            // A file that is not a database, or a database without our tables, is not ours; a file
+            // that could not be read for another reason (a read-only folder keeps SQLite from making
+            // its log beside it, a lock, the disk) is ours but cannot be written.
+            const QSqlError e = q.lastError();
+            const int code = e.nativeErrorCode().toInt() & 0xff;
+            drop(&q);
+            return fail(code == 26 || code == 1 || code == 11 ? OpenFault::NotOurs : OpenFault::CannotWrite, reasonText(e));
         }
-        q.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+        // Switching to the log journal writes to the file: a file that can only be read (a read-only
+        // file or folder) fails here instead of at the window's first save.
+        if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !q.next()
+            || q.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0) {
+            const QSqlError e = q.lastError();
+            drop(&q);
+            return fail(OpenFault::CannotWrite, e.isValid() ? reasonText(e) : QStringLiteral("文件或所在文件夹只读，没有写入权限"));
+        }
         q.finish();
+        if (!QFileInfo(path).isWritable() || !QFileInfo(QFileInfo(path).absolutePath()).isWritable()) {
+            drop(&q);
+            return fail(OpenFault::CannotWrite, QStringLiteral("文件或所在文件夹只读，没有写入权限"));
+        }
         if (out)
             *out = db;
     }
     return true;
+}
+
+bool checkpoint(const QSqlDatabase &db)
+{
+    if (!db.isOpen())
+        return false;
+    QSqlQuery q(db);
+    // Result row: busy flag, log pages, pages written back. Busy means a reader kept part of the log.
+    if (!q.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")) || !q.next())
+        return false;
+    return q.value(0).toInt() == 0;
+}
+
+void closeAllDatabases()
+{
+    const QStringList names = QSqlDatabase::connectionNames();
+    for (const QString &n : names) {
+        // Windows keep copies of their connections; closing the shared connection closes them all.
+        QSqlDatabase db = QSqlDatabase::database(n, false);
+        if (db.isOpen())
+            db.close();
+    }
+}
+
+QString reasonText(const QSqlError &error)
+{
+    bool numeric = false;
+    const int code = error.nativeErrorCode().toInt(&numeric) & 0xff;
+    if (!numeric)
+        return QStringLiteral("数据库出错");
+    switch (code) {
+    case 3: return QStringLiteral("没有访问权限");
+    case 5:
+    case 6: return QStringLiteral("数据库正被其他窗口或程序使用");
+    case 7: return QStringLiteral("内存不足");
+    case 8: return QStringLiteral("文件或所在文件夹只读，没有写入权限");
+    case 10: return QStringLiteral("磁盘读写出错");
+    case 11: return QStringLiteral("文件已损坏");
+    case 13: return QStringLiteral("磁盘已满");
+    case 14: return QStringLiteral("文件无法打开（文件或所在文件夹没有读写权限）");
+    case 26: return QStringLiteral("不是本系统的数据库文件");
+    default: return QStringLiteral("数据库出错（错误代码") + QString::number(code) + QStringLiteral("）");
+    }
+}
+
+QString systemReasonText(int errnoValue)
+{
+    switch (errnoValue) {
+    case ENOSPC:
+    case EDQUOT: return QStringLiteral("磁盘已满");
+    case EACCES:
+    case EPERM: return QStringLiteral("没有写入权限");
+    case EROFS: return QStringLiteral("磁盘或文件夹只读");
+    case EBUSY:
+    case ETXTBSY: return QStringLiteral("文件正被其他程序使用");
+    case ENOENT: return QStringLiteral("文件不存在");
+    case EEXIST: return QStringLiteral("同名文件已存在");
+    case EFBIG: return QStringLiteral("文件超过系统允许的大小");
+    case EIO: return QStringLiteral("磁盘读写出错");
+    case EXDEV: return QStringLiteral("不能移到另一个磁盘");
+    case ENAMETOOLONG: return QStringLiteral("文件名太长");
+    default: return QStringLiteral("系统错误（错误代码") + QString::number(errnoValue) + QStringLiteral("）");
+    }
+}
+
+QString dataFolderLockPath()
+{
+    return dataFolder() + QStringLiteral("quorvane.lock");
+}
+
+FolderLock lockDataFolder()
+{
+    static std::unique_ptr<QLockFile> held;
+    if (held && held->fileName() == dataFolderLockPath() && held->isLocked())
+        return FolderLock::Taken;
+    auto lock = std::make_unique<QLockFile>(dataFolderLockPath());
+    // Only a lock whose program no longer runs is stale, however old it is: a program may run for days.
+    lock->setStaleLockTime(0);
+    if (lock->tryLock(0)) {
+        held = std::move(lock);
+        return FolderLock::Taken;
+    }
+    return lock->error() == QLockFile::LockFailedError ? FolderLock::HeldByOther : FolderLock::Unavailable;
 }
 
 void closeDatabase(QSqlDatabase &db)
@@ -160,9 +269,20 @@ bool WindowDatabases::open(const QString &cohortDbFile)
     if (!rule)
         return false;
     const QString warn = QStringLiteral("警告:");
+    QString reason;
+    OpenFault fault = OpenFault::None;
+    // A file that is there but cannot be written is named as such, not as missing; the window
+    // then ends the program or unloads itself as it does for a missing file.
+    auto cannotWrite = [&](const QString &file) { return QStringLiteral("库文件") + file + QStringLiteral("无法写入：") + reason; };
     if (rule->cohort) {
         const QString path = cohortDbPath(cohortDbFile);
-        const bool ok = !cohortDbFile.isEmpty() && openDatabase(path, DbKind::Cohort, m_window + QStringLiteral("-cohort"), &cohort);
+        const bool ok = !cohortDbFile.isEmpty() && openDatabase(path, DbKind::Cohort, m_window + QStringLiteral("-cohort"), &cohort, &reason, &fault);
+        if (!ok && fault == OpenFault::CannotWrite) {
+            services::msg(cannotWrite(cohortDbFile), warn);
+            if (rule->check)
+                services::endProgram();
+            return false;
+        }
         if (!ok && rule->check) {
             if (rule->unreadable && !cohortDbFile.isEmpty() && QFileInfo(path).isFile())
                 services::msg(QString::fromUtf8(rule->unreadable), warn);
@@ -176,8 +296,16 @@ bool WindowDatabases::open(const QString &cohortDbFile)
         }
     }
     if (rule->system) {
-        const bool ok = openDatabase(systemDbPath(), DbKind::System, m_window + QStringLiteral("-system"), &system);
+        const bool ok = openDatabase(systemDbPath(), DbKind::System, m_window + QStringLiteral("-system"), &system, &reason, &fault);
         if (!ok) {
+            const bool registers = m_window == QLatin1String("grad1") || m_window == QLatin1String("kcsz");
+            if (fault == OpenFault::CannotWrite) {
+                services::msg(cannotWrite(QStringLiteral("newclasssys.mdb")), registers ? QStringLiteral("系统提示：") : warn);
+                if (rule->check || m_window == QLatin1String("selectyear"))
+                    services::endProgram();
+                closeDatabase(cohort);
+                return false;
+            }
             if (rule->check) {
                 if (rule->unreadable && QFileInfo(systemDbPath()).isFile())
                     services::msg(QString::fromUtf8(rule->unreadable), warn);
@@ -189,7 +317,7 @@ bool WindowDatabases::open(const QString &cohortDbFile)
                 services::msg(QStringLiteral("newclasssys.mdb库文件有误!"), warn);
                 services::endProgram();
             }
-            if (m_window == QLatin1String("grad1") || m_window == QLatin1String("kcsz"))
+            if (registers)
                 services::msg(QStringLiteral("库文件“newclasssys.mdb”错误！"), QStringLiteral("系统提示："));
             else
                 services::msg(QStringLiteral("库文件newclasssys.mdb不存在!"), warn);

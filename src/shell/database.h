@@ -1,5 +1,6 @@
 #pragma once
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QString>
 #include <QVariant>
@@ -15,10 +16,38 @@ QString templateDbPath();                       // data/dbyear.mdb
 
 enum class DbKind { System, Cohort };
 
+// Why a database could not be opened.
+enum class OpenFault {
+    None,
+    Missing,        // no such file
+    NotOurs,        // the file is there but is not one of our databases
+    CannotWrite,    // the file is there but cannot be opened for writing (read-only file or folder, locked, disk)
+};
+
 // Opens an existing database file read-write under the connection name (replacing an older
 // connection of that name). A missing file or a file that is not one of our databases fails and
 // creates nothing. WAL journal; a write that finds the file held by another connection fails at once.
-bool openDatabase(const QString &path, DbKind kind, const QString &connectionName, QSqlDatabase *out, QString *error = nullptr);
+// On failure, error holds the reason in Chinese and fault says what kind of failure it was.
+bool openDatabase(const QString &path, DbKind kind, const QString &connectionName, QSqlDatabase *out, QString *error = nullptr,
+                  OpenFault *fault = nullptr);
+// Writes what the write-ahead log holds into the database file itself and empties the log, so that
+// the .mdb alone holds every committed row (users copy, mail and back up that file). Runs at the end
+// of every long write. False when it could not complete (a reader of another program kept the log).
+bool checkpoint(const QSqlDatabase &db);
+// Closes every connection of this process, so SQLite writes each file's log into the file and removes
+// it. Runs when the program ends, however it ends.
+void closeAllDatabases();
+
+// The reason of a failed database step or file operation, in words the user understands.
+QString reasonText(const QSqlError &error);
+// The reason of a failed system call (errno: a file that cannot be renamed, written or created).
+QString systemReasonText(int errnoValue);
+
+// One running program per data folder: takes the folder's lock file for the life of the process.
+// A lock left behind by a program that no longer runs is taken over.
+enum class FolderLock { Taken, HeldByOther, Unavailable };
+FolderLock lockDataFolder();
+QString dataFolderLockPath();   // data/quorvane.lock
 // Closes the connection held in db and forgets its name.
 void closeDatabase(QSqlDatabase &db);
 // True while some connection of this process holds the file open.

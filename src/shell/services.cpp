@@ -1,5 +1,7 @@
 #include "shell/services.h"
 
+#include "shell/database.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDesktopServices>
@@ -10,6 +12,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QUrl>
+#include <cstdio>
 #include <cstdlib>
 
 namespace quorvane {
@@ -31,6 +34,18 @@ void keepAboveOwner(QWidget *dialog, const QWidget *owner)
 
 MsgAnswer DesktopServices::message(const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons)
 {
+    return question(text, title, icon, buttons, buttons == MsgButtons::YesNo ? MsgAnswer::Yes : MsgAnswer::Ok);
+}
+
+MsgAnswer DesktopServices::question(const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons, MsgAnswer defaultButton)
+{
+    // Run without anyone at the screen (QUORVANE_NO_DIALOGS set, as for a scripted start), a box
+    // would wait for an answer no one gives: the text goes to the error output instead.
+    if (qEnvironmentVariableIsSet("QUORVANE_NO_DIALOGS")) {
+        std::fprintf(stderr, "%s %s\n", title.toLocal8Bit().constData(), text.toLocal8Bit().constData());
+        std::fflush(stderr);
+        return defaultButton;
+    }
     QWidget *parent = owner();
     QMessageBox box(parent);
     keepAboveOwner(&box, parent);
@@ -58,11 +73,13 @@ MsgAnswer DesktopServices::message(const QString &text, const QString &title, Ms
         box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
         label(QMessageBox::Ok, QStringLiteral("确定"));
         label(QMessageBox::Cancel, QStringLiteral("取消"));
+        box.setDefaultButton(defaultButton == MsgAnswer::Cancel ? QMessageBox::Cancel : QMessageBox::Ok);
         return box.exec() == QMessageBox::Ok ? MsgAnswer::Ok : MsgAnswer::Cancel;
     case MsgButtons::YesNo:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         label(QMessageBox::Yes, QStringLiteral("是"));
         label(QMessageBox::No, QStringLiteral("否"));
+        box.setDefaultButton(defaultButton == MsgAnswer::No ? QMessageBox::No : QMessageBox::Yes);
         return box.exec() == QMessageBox::Yes ? MsgAnswer::Yes : MsgAnswer::No;
     }
     return MsgAnswer::Ok;
@@ -107,6 +124,8 @@ QDateTime DesktopServices::now()
 
 void DesktopServices::endProgram()
 {
+    // The files are whole in themselves only once their logs are written back (users copy the .mdb).
+    closeAllDatabases();
     std::_Exit(0);
 }
 
@@ -143,6 +162,11 @@ MsgAnswer ask(const QString &text, const QString &title, MsgButtons buttons, Msg
     return handler().message(text, title, icon, buttons);
 }
 
+MsgAnswer ask(const QString &text, const QString &title, MsgButtons buttons, MsgAnswer defaultButton, MsgIcon icon)
+{
+    return handler().question(text, title, icon, buttons, defaultButton);
+}
+
 QString openFileName(const QString &title, const QString &filter, const QString &directory)
 {
     return handler().fileDialog({false, title, filter, QString(), directory});
@@ -161,6 +185,7 @@ QDateTime now()
 void endProgram()
 {
     handler().endProgram();
+    closeAllDatabases();
     std::_Exit(0); // a handler must not return; end here all the same
 }
 

@@ -29,6 +29,13 @@ class ServiceHandler
 public:
     virtual ~ServiceHandler() = default;
     virtual MsgAnswer message(const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons) = 0;
+    // A question whose default button (the one Enter presses) is given. Questions whose answer
+    // destroys data default to 否 or 取消.
+    virtual MsgAnswer question(const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons, MsgAnswer defaultButton)
+    {
+        (void)defaultButton;
+        return message(text, title, icon, buttons);
+    }
     // The chosen file name, or an empty string when the dialog was cancelled.
     virtual QString fileDialog(const FileDialogRequest &request) = 0;
     virtual bool printDialog(QPrinter *printer) = 0;
@@ -40,11 +47,15 @@ public:
     [[noreturn]] virtual void endProgram() = 0;
 };
 
-// The production handler: Qt dialogs, the system clock, and an immediate process exit.
+// The production handler: Qt dialogs, the system clock, and an immediate process exit (after every
+// database connection is closed). With the environment variable QUORVANE_NO_DIALOGS set (a run
+// without anyone at the screen), a message goes to the standard error output instead of a box and a
+// question takes its default answer.
 class DesktopServices : public ServiceHandler
 {
 public:
     MsgAnswer message(const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons) override;
+    MsgAnswer question(const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons, MsgAnswer defaultButton) override;
     QString fileDialog(const FileDialogRequest &request) override;
     bool printDialog(QPrinter *printer) override;
     bool pageSetupDialog(QPrinter *printer) override;
@@ -60,8 +71,10 @@ void install(std::unique_ptr<ServiceHandler> handler);
 
 // A message box with one OK button.
 void msg(const QString &text, const QString &title, MsgIcon icon = MsgIcon::Exclamation);
-// A question: OK/Cancel or Yes/No.
+// A question: OK/Cancel or Yes/No. The first button (确定, 是) is the default one.
 MsgAnswer ask(const QString &text, const QString &title, MsgButtons buttons, MsgIcon icon = MsgIcon::Question);
+// A question with the given default button: 否 or 取消 for a question whose answer destroys data.
+MsgAnswer ask(const QString &text, const QString &title, MsgButtons buttons, MsgAnswer defaultButton, MsgIcon icon = MsgIcon::Question);
 QString openFileName(const QString &title, const QString &filter, const QString &directory = QString());
 QString saveFileName(const QString &title, const QString &filter, const QString &presetName, const QString &directory = QString());
 QDateTime now();

@@ -12,6 +12,8 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QLockFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QInputMethodEvent>
 #include <QLineEdit>
@@ -20,6 +22,10 @@
 #include <QTimer>
 #include <QSqlQuery>
 #include <QtTest>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace quorvane;
 using namespace quorvane::test;
@@ -299,6 +305,30 @@ private Q_SLOTS:
         QCOMPARE(seen, (QStringList{QStringLiteral("系统提示:|请选择相应学届,然后确定！|确定"),
                                     QStringLiteral("系统提示：|删除吗？|取消,确定"),
                                     QStringLiteral("警告:|清空吗？|否,是")}));
+
+        // Enter presses the default button: 否 or 取消 where the answer destroys data, else 是 or 确定.
+        QStringList defaults;
+        auto pressEnter = [&defaults] {
+            QTimer::singleShot(0, qApp, [&defaults] {
+                auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+                if (!box)
+                    return;
+                defaults << (box->defaultButton() ? box->defaultButton()->text() : QString());
+                QTest::keyClick(box, Qt::Key_Return);
+            });
+        };
+        pressEnter();
+        QCOMPARE(desktop.question(QStringLiteral("原有的学生信息要清空吗(同信息相关的数据将一并删除)?"), QStringLiteral("严重警告:"),
+                                  MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::No),
+                 MsgAnswer::No);
+        pressEnter();
+        QCOMPARE(desktop.question(QStringLiteral("确实要删除此学届吗？该学届所有数据将被删除！"), QStringLiteral("严重警告："),
+                                  MsgIcon::Question, MsgButtons::OkCancel, MsgAnswer::Cancel),
+                 MsgAnswer::Cancel);
+        pressEnter();
+        QCOMPARE(desktop.message(QStringLiteral("是否进行新增操作?"), QStringLiteral("重要提示:"), MsgIcon::Question, MsgButtons::YesNo),
+                 MsgAnswer::Yes);
+        QCOMPARE(defaults, (QStringList{QStringLiteral("否"), QStringLiteral("取消"), QStringLiteral("是")}));
 
         // A message belongs to the window the user works in and opens over it, also over a window
         // kept above all others.
@@ -768,6 +798,166 @@ private Q_SLOTS:
             dbs.closeAll();
         }
         QVERIFY(!QFile::exists(data.systemPath())); // no window creates it
+    }
+
+    void programEndWritesEveryLogBack()
+    {
+        installScripted();
+        TempData data;
+        data.addCohort(QStringLiteral("2023"), QStringLiteral("db2023"));
+        const QString path = data.cohortPath(QStringLiteral("db2023.mdb"));
+        QTemporaryDir copies;
+        // What a user who copies the .mdb alone gets.
+        auto rowsInCopy = [&](const QString &name) {
+            const QString copy = copies.path() + QLatin1Char('/') + name;
+            if (!QFile::copy(path, copy))
+                return -1;
+            QSqlDatabase db;
+            if (!openDatabase(copy, DbKind::Cohort, QStringLiteral("tst-copy"), &db))
+                return -1;
+            int n = -1;
+            {
+                QSqlQuery q = prepare(db, QStringLiteral("SELECT count(*) FROM stinfo"));
+                if (q.exec() && q.next())
+                    n = q.value(0).toInt();
+            }
+            closeDatabase(db);
+            return n;
+        };
+        // The student register saves a student and closes; its connection stays open, as does a
+        // report window's system connection.
+        WindowDatabases ms(QStringLiteral("managst"));
+        QVERIFY(ms.open(QStringLiteral("db2023.mdb")));
+        QVERIFY(execSql(ms.cohort, QStringLiteral("INSERT INTO stinfo(stid, stname) VALUES(?,?)"), {QStringLiteral("A1"), QStringLiteral("张三")}));
+        ms.closeAtUnload();
+        WindowDatabases gk(QStringLiteral("gkdz"));
+        QVERIFY(gk.open(QStringLiteral("db2023.mdb")));
+        QCOMPARE(rowsInCopy(QStringLiteral("before.mdb")), 0); // still in the log only
+
+        // The program ends (系统退出, the last window closed, or an end after a message): every
+        // connection is closed, the logs are written back and removed.
+        closeAllDatabases();
+        QVERIFY(!QFile::exists(path + QStringLiteral("-wal")));
+        QVERIFY(!QFile::exists(data.systemPath() + QStringLiteral("-wal")));
+        QCOMPARE(rowsInCopy(QStringLiteral("after.mdb")), 1);
+
+        // A long write ends with a checkpoint: the file alone holds it while the program runs on.
+        QVERIFY(ms.open(QStringLiteral("db2023.mdb")));
+        QVERIFY(execSql(ms.cohort, QStringLiteral("INSERT INTO stinfo(stid, stname) VALUES(?,?)"), {QStringLiteral("A2"), QStringLiteral("李四")}));
+        QVERIFY(checkpoint(ms.cohort));
+        QCOMPARE(rowsInCopy(QStringLiteral("running.mdb")), 2);
+        ms.closeAll();
+        gk.closeAll();
+    }
+
+    void unwritableFileIsNamedAsSuch()
+    {
+        auto &s = installScripted();
+        TempData data;
+        data.addCohort(QStringLiteral("2023"), QStringLiteral("db2023"));
+        // A read-only data folder with read-only files. Root may write anywhere, so a test run as
+        // root looks at the folder as an ordinary user does.
+        const QByteArray folder = QFile::encodeName(QDir(data.folder()).absolutePath());
+        QVERIFY(::chmod(folder.constData(), 0555) == 0);
+        for (const QString &f : {data.systemPath(), data.cohortPath(QStringLiteral("db2023.mdb"))})
+            QVERIFY(::chmod(QFile::encodeName(f).constData(), 0444) == 0);
+        const bool root = ::geteuid() == 0;
+        if (root && ::seteuid(65534) != 0) {
+            ::chmod(folder.constData(), 0755);
+            QSKIP("cannot act as an ordinary user");
+        }
+        struct Restore
+        {
+            bool root;
+            QByteArray folder;
+            ~Restore()
+            {
+                if (root && ::seteuid(0) != 0)
+                    qFatal("cannot return to root");
+                ::chmod(folder.constData(), 0755);
+            }
+        } restore{root, folder};
+        const QString why = QStringLiteral("文件或所在文件夹只读，没有写入权限");
+
+        // A checking window: the message, then the program ends as for a missing file.
+        WindowDatabases bp(QStringLiteral("bpdy"));
+        QVERIFY_THROWS_EXCEPTION(ProgramEnded, bp.open(QStringLiteral("db2023.mdb")));
+        QCOMPARE(s.texts(), QStringList{QStringLiteral("库文件db2023.mdb无法写入：") + why});
+        QCOMPARE(s.messages.back().title, QStringLiteral("警告:"));
+        // The exam register's window closes instead.
+        s.clear();
+        WindowDatabases kcbp(QStringLiteral("kcbp"));
+        QVERIFY(!kcbp.open(QStringLiteral("db2023.mdb")));
+        QCOMPARE(s.texts(), QStringList{QStringLiteral("库文件db2023.mdb无法写入：") + why});
+        // The system database: the cohort register closes, the chooser ends the program.
+        s.clear();
+        WindowDatabases g(QStringLiteral("grad1"));
+        QVERIFY(!g.open());
+        QCOMPARE(s.texts(), QStringList{QStringLiteral("库文件newclasssys.mdb无法写入：") + why});
+        QCOMPARE(s.messages.back().title, QStringLiteral("系统提示："));
+        s.clear();
+        WindowDatabases sy(QStringLiteral("selectyear"));
+        QVERIFY_THROWS_EXCEPTION(ProgramEnded, sy.open());
+        QCOMPARE(s.texts(), QStringList{QStringLiteral("库文件newclasssys.mdb无法写入：") + why});
+        bp.closeAll();
+        kcbp.closeAll();
+        g.closeAll();
+        sy.closeAll();
+    }
+
+    void oneRunningProgramPerDataFolder()
+    {
+        installScripted();
+        // A lock left by a program that ended without releasing it (a crash) is taken over.
+        TempData data;
+        const QString lockPath = dataFolderLockPath();
+        const pid_t child = ::fork();
+        if (child == 0) {
+            QLockFile crashed(lockPath);
+            crashed.setStaleLockTime(0);
+            ::_exit(crashed.tryLock(0) ? 0 : 1); // ends without unlocking
+        }
+        int status = -1;
+        QVERIFY(::waitpid(child, &status, 0) == child);
+        QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        QVERIFY(QFile::exists(lockPath));
+        QCOMPARE(lockDataFolder(), FolderLock::Taken);
+        // While this program runs, another finds the folder held.
+        QLockFile other(lockPath);
+        other.setStaleLockTime(0);
+        QVERIFY(!other.tryLock(0));
+        QCOMPARE(other.error(), QLockFile::LockFailedError);
+
+        // The built program started on a folder another program holds says so and ends before it
+        // opens any database.
+        const QString program = QStringLiteral(QUORVANE_PROGRAM);
+        QTemporaryDir home(QFileInfo(program).absolutePath() + QStringLiteral("/tst-second-start-XXXXXX"));
+        QVERIFY(home.isValid());
+        QVERIFY(QDir(home.path()).mkdir(QStringLiteral("data")));
+        const QString exe = home.path() + QStringLiteral("/quorvane");
+        if (::link(QFile::encodeName(program).constData(), QFile::encodeName(exe).constData()) != 0)
+            QVERIFY(QFile::copy(program, exe));
+        QLockFile running(home.path() + QStringLiteral("/data/quorvane.lock"));
+        running.setStaleLockTime(0);
+        QVERIFY(running.tryLock(0));
+        QProcess second;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("QUORVANE_NO_DIALOGS"), QStringLiteral("1"));
+        second.setProcessEnvironment(env);
+        second.start(exe, {});
+        QVERIFY(second.waitForStarted());
+        const bool ended = second.waitForFinished(120000);
+        if (!ended) {
+            second.kill();
+            second.waitForFinished();
+        }
+        QVERIFY2(ended, "the second program did not end");
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QVERIFY(second.exitCode() != 0);
+        QVERIFY(QString::fromLocal8Bit(second.readAllStandardError()).contains(QStringLiteral("Quorvane 已在运行，请不要重复启动！")));
+        QCOMPARE(QDir(home.path() + QStringLiteral("/data")).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QStringLiteral("quorvane.lock")});
     }
 
     void valuesAreBoundNotJoined()

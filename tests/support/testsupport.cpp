@@ -14,7 +14,8 @@ namespace quorvane::test {
 
 MsgAnswer ScriptedServices::message(const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons)
 {
-    messages.push_back({text, title, icon, buttons});
+    messages.push_back({text, title, icon, buttons, m_default.value_or(buttons == MsgButtons::YesNo ? MsgAnswer::Yes : MsgAnswer::Ok)});
+    m_default.reset();
     if (buttons == MsgButtons::Ok)
         return MsgAnswer::Ok;
     if (!answers.empty()) {
@@ -23,6 +24,12 @@ MsgAnswer ScriptedServices::message(const QString &text, const QString &title, M
         return a;
     }
     return buttons == MsgButtons::YesNo ? MsgAnswer::Yes : MsgAnswer::Ok;
+}
+
+MsgAnswer ScriptedServices::question(const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons, MsgAnswer defaultButton)
+{
+    m_default = defaultButton;
+    return message(text, title, icon, buttons);
 }
 
 QString ScriptedServices::fileDialog(const FileDialogRequest &request)

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -23,6 +24,7 @@ struct RecordedMessage
     QString title;
     MsgIcon icon;
     MsgButtons buttons;
+    MsgAnswer defaultButton; // the button Enter presses
 };
 
 // Records every message and answers questions and dialogs from a script, so no test ever waits
@@ -32,6 +34,7 @@ class ScriptedServices : public ServiceHandler
 {
 public:
     MsgAnswer message(const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons) override;
+    MsgAnswer question(const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons, MsgAnswer defaultButton) override;
     QString fileDialog(const FileDialogRequest &request) override;
     bool printDialog(QPrinter *printer) override;
     bool pageSetupDialog(QPrinter *printer) override;
@@ -52,6 +55,9 @@ public:
     QStringList texts() const;
     QString lastText() const { return messages.empty() ? QString() : messages.back().text; }
     void clear() { messages.clear(); }
+
+private:
+    std::optional<MsgAnswer> m_default; // the default button of the question being asked
 };
 
 // Installs a fresh ScriptedServices and returns it (owned by the service registry).
