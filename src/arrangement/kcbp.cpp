@@ -524,7 +524,7 @@ void kcbp::jscsdel_Click()
         return;
     }
     if (services::ask(QStringLiteral("真得要删除“") + Text1[0]->text() + QStringLiteral("”相关数据吗？"),
-                      titles::kInfo, MsgButtons::OkCancel) != MsgAnswer::Ok)
+                      titles::kInfo, MsgButtons::OkCancel, MsgAnswer::Cancel) != MsgAnswer::Ok)
         return;
     const ExamDeletion deletion = deleteExam(m_dbs.system, m_dbs.cohort, m_currentId);
     if (deletion.outcome == ExamDeletion::NothingDeleted) {

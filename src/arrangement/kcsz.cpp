@@ -165,7 +165,7 @@ void kcsz::jscsdel_Click()
 {
     const QString typed = Text1[0]->text();
     if (services::ask(QStringLiteral("真得要删除“") + typed + QStringLiteral("”考场号相关数据吗？"),
-                      titles::kInfo, MsgButtons::OkCancel) != MsgAnswer::Ok)
+                      titles::kInfo, MsgButtons::OkCancel, MsgAnswer::Cancel) != MsgAnswer::Ok)
         return;
     // The room is found by its stored form, so a room id typed as 7 deletes room 007.
     const RoomIdCheck check = checkRoomId(typed);

@@ -1,6 +1,7 @@
 #include "shell/grad1.h"
 
 #include "controls/grid/grid.h"
+#include "shell/globals.h"
 #include "shell/keys.h"
 #include "shell/services.h"
 #include "shell/textcheck.h"
@@ -9,9 +10,12 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <cerrno>
+#include <cstdio>
 
 namespace quorvane {
 
@@ -44,6 +48,44 @@ bool removeFileIfPresent(const QString &path)
     // A read-only file is deleted as well.
     QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::WriteOwner | QFileDevice::WriteUser);
     return QFile::remove(path);
+}
+
+// A database file and the log files SQLite keeps beside it.
+const char *const kCompanions[] = {"", "-wal", "-shm"};
+
+bool renameFile(const QString &from, const QString &to, int *err)
+{
+    errno = 0;
+    if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0)
+        return true;
+    *err = errno;
+    return false;
+}
+
+// Renames a cohort's database file with its log files; on failure everything is renamed back and
+// the reason is given.
+bool renameCohortFiles(const QString &from, const QString &to, QString *why)
+{
+    // Log files of the new name without their database are left from an earlier file of that name.
+    for (int i = 1; i < 3; ++i)
+        removeFileIfPresent(to + QLatin1String(kCompanions[i]));
+    int done = 0;
+    int err = 0;
+    for (; done < 3; ++done) {
+        const QString src = from + QLatin1String(kCompanions[done]);
+        if (done > 0 && !QFileInfo::exists(src))
+            continue;
+        if (!renameFile(src, to + QLatin1String(kCompanions[done]), &err))
+            break;
+    }
+    if (done == 3)
+        return true;
+    int ignored = 0;
+    for (int i = done - 1; i >= 0; --i)
+        if (QFileInfo::exists(to + QLatin1String(kCompanions[i])))
+            renameFile(to + QLatin1String(kCompanions[i]), from + QLatin1String(kCompanions[i]), &ignored);
+    *why = systemReasonText(err);
+    return false;
 }
 
 } // namespace
@@ -391,10 +433,18 @@ void grad1::saveAdd(const QString &year)
         comadd->setEnabled(true);
         comsave->setEnabled(false);
     } else {
-        if (services::ask(QStringLiteral("增加的学届已存在，你真得要替换此学届信息吗？"), QStringLiteral("信息提示："), MsgButtons::OkCancel)
+        // Enter answers 取消: replacing overwrites the stored cohort.
+        if (services::ask(QStringLiteral("增加的学届已存在，你真得要替换此学届信息吗？"), QStringLiteral("信息提示："), MsgButtons::OkCancel,
+                          MsgAnswer::Cancel)
             == MsgAnswer::Ok) {
-            execSql(m_dbs.system, QStringLiteral("UPDATE dbsystable SET dbyear=?, dbname=?, bjsum=?, startbj=? WHERE rowid=?"),
-                    {year, name, classes, first, rowid});
+            QSqlQuery old = prepare(m_dbs.system, QStringLiteral("SELECT dbyear, dbname FROM dbsystable WHERE rowid=?"), {rowid});
+            const bool found = old.exec() && old.next();
+            const QString oldYear = found ? old.value(0).toString() : year;
+            const QString oldName = found ? old.value(1).toString() : name;
+            old.finish();
+            // A failure is reported; the typed values stay and can be saved again.
+            if (!storeCohort(rowid, oldYear, oldName, year, name, classes, first))
+                return;
             comadd->setEnabled(true);
             comsave->setEnabled(false);
         } else {
@@ -432,12 +482,17 @@ void grad1::saveChange(const QString &year)
     }
     if (year.compare(m_selectedYear, Qt::CaseInsensitive) != 0 && CheckYearTaken(year))
         return;
-    QSqlQuery look = prepare(m_dbs.system, QStringLiteral("SELECT rowid FROM dbsystable WHERE dbyear=?"), {m_selectedYear});
+    QSqlQuery look = prepare(m_dbs.system, QStringLiteral("SELECT rowid, dbyear, dbname FROM dbsystable WHERE dbyear=?"), {m_selectedYear});
     if (look.exec() && look.next()) {
         const qint64 rowid = look.value(0).toLongLong();
+        const QString oldYear = look.value(1).toString();
+        const QString oldName = look.value(2).toString();
         look.finish();
-        execSql(m_dbs.system, QStringLiteral("UPDATE dbsystable SET dbyear=?, dbname=?, bjsum=?, startbj=? WHERE rowid=?"),
-                {year, name, Val(Txtfields[2]->text()), Val(Txtfields[3]->text()), rowid});
+        // A failure is reported; the typed values stay and 保存 stays enabled.
+        if (!storeCohort(rowid, oldYear, oldName, year, name, Val(Txtfields[2]->text()), Val(Txtfields[3]->text())))
+            return;
+        // Changing and deleting now act on the cohort under its new year.
+        m_selectedYear = year;
     }
     look.finish();
     // Also when the row has gone meanwhile: nothing is written, and the list shows what is left.
@@ -445,10 +500,87 @@ void grad1::saveChange(const QString &year)
     form_1();
 }
 
+bool grad1::storeCohort(qint64 rowid, const QString &oldYear, const QString &oldName, const QString &year, const QString &name,
+                        double classes, double first)
+{
+    const bool yearChanges = year.compare(oldYear, Qt::CaseInsensitive) != 0;
+    const bool nameChanges = name != oldName;
+    const QString oldFile = oldName + QStringLiteral(".mdb");
+    const QString newFile = name + QStringLiteral(".mdb");
+    const QString oldPath = cohortDbPath(oldFile);
+    const QString newPath = cohortDbPath(newFile);
+    auto refuse = [&](const QString &text, int field) {
+        services::msg(text, kTitle);
+        comsave->setEnabled(true);
+        Txtfields[field]->setFocus();
+        return false;
+    };
+    if (yearChanges || nameChanges) {
+        // A window working on the cohort would lose its exams (a new year) or its file (a new name).
+        releaseStaleConnections(oldPath);
+        if (isDatabaseOpen(oldPath))
+            return refuse(QStringLiteral("该学届的数据库“") + oldFile + QStringLiteral("”正在被其他窗口使用，请先关闭相关窗口再修改学届信息！"),
+                          yearChanges ? 0 : 1);
+    }
+    bool renamed = false;
+    if (nameChanges) {
+        if (QFileInfo::exists(newPath))
+            return refuse(QStringLiteral("库文件“") + newFile + QStringLiteral("”已存在，数据库不能改用此名，学届信息未修改！"), 1);
+        if (!oldName.isEmpty() && QFileInfo::exists(oldPath)) {
+            QString why;
+            if (!renameCohortFiles(oldPath, newPath, &why))
+                return refuse(QStringLiteral("库文件“") + oldFile + QStringLiteral("”无法改名为“") + newFile + QStringLiteral("”：") + why
+                                  + QStringLiteral("，学届信息未修改！"),
+                              1);
+            renamed = true;
+        }
+    }
+    QSqlError error;
+    bool ok = false;
+    {
+        QSqlDatabase db = m_dbs.system;
+        Transaction tx(db);
+        auto run = [&](const QString &sql, const QVariantList &values) {
+            QSqlQuery q = prepare(db, sql, values);
+            if (q.exec())
+                return true;
+            error = q.lastError();
+            return false;
+        };
+        ok = tx.active() && run(QStringLiteral("UPDATE dbsystable SET dbyear=?, dbname=?, bjsum=?, startbj=? WHERE rowid=?"), {year, name, classes, first, rowid});
+        // Every exam list filters on the cohort's year: the exams go with their cohort.
+        if (ok && yearChanges)
+            ok = run(QStringLiteral("UPDATE kcbpb SET year=? WHERE year=?"), {year, oldYear});
+        if (ok) {
+            ok = tx.commit();
+            if (!ok)
+                error = db.lastError();
+        } else if (!error.isValid()) {
+            error = db.lastError();
+        }
+    }
+    if (!ok) {
+        QString ignored;
+        if (renamed)
+            renameCohortFiles(newPath, oldPath, &ignored);
+        services::msg(QStringLiteral("学届信息保存失败：") + reasonText(error) + QStringLiteral("，学届信息未修改，请稍后重新保存！"), kTitle);
+        comsave->setEnabled(true);
+        return false;
+    }
+    // The cohort chosen for the work windows goes on naming the same cohort.
+    if (gCohortYear.compare(oldYear, Qt::CaseInsensitive) == 0 && gCohortDbFile == oldFile) {
+        gCohortYear = year;
+        gCohortDbFile = newFile;
+    }
+    return true;
+}
+
 void grad1::comdele_Click()
 {
     comadd->setEnabled(true);
-    if (services::ask(QStringLiteral("确实要删除此学届吗？该学届所有数据将被删除！"), QStringLiteral("严重警告："), MsgButtons::OkCancel)
+    // Enter answers 取消: the cohort's data cannot be brought back.
+    if (services::ask(QStringLiteral("确实要删除此学届吗？该学届所有数据将被删除！"), QStringLiteral("严重警告："), MsgButtons::OkCancel,
+                      MsgAnswer::Cancel)
         != MsgAnswer::Ok)
         return;
     QSqlQuery look = prepare(m_dbs.system, QStringLiteral("SELECT rowid, dbname FROM dbsystable WHERE dbyear=?"), {m_selectedYear});
@@ -457,6 +589,7 @@ void grad1::comdele_Click()
     const QString name = exists ? look.value(1).toString() : QString();
     look.finish();
     const QString path = cohortDbPath(name + QStringLiteral(".mdb"));
+    const QString deletedYear = m_selectedYear;
     if (exists) {
         // A cohort whose database a window is working on is not deleted under that window.
         releaseStaleConnections(path);
@@ -466,16 +599,13 @@ void grad1::comdele_Click()
             return;
         }
     }
-    comsave->setEnabled(false);
-    commodi->setEnabled(false);
-    comdele->setEnabled(false);
-    for (int i = 0; i < 4; ++i)
-        setField(i, QString());
+    // After a deletion the window is as after loading: no row taken, no mode, nothing to save.
+    resetEditor();
     if (exists) {
         // The row goes first: if it cannot be deleted, the cohort keeps its file.
         if (!execSql(m_dbs.system, QStringLiteral("DELETE FROM dbsystable WHERE rowid=?"), {rowid})) {
             services::msg(QStringLiteral("学届删除失败，请重新操作！"), kTitle);
-        } else if (cohortUsingName(name, m_selectedYear).isEmpty()) {
+        } else if (cohortUsingName(name, deletedYear).isEmpty()) {
             // A file that another cohort still names stays; a file that cannot be deleted stays too.
             removeFileIfPresent(path);
             removeFileIfPresent(path + QStringLiteral("-wal"));
@@ -483,6 +613,18 @@ void grad1::comdele_Click()
         }
     }
     form_1();
+}
+
+void grad1::resetEditor()
+{
+    for (int i = 0; i < 4; ++i)
+        setField(i, QString());
+    m_mode = 0;
+    m_selectedYear.clear();
+    comadd->setEnabled(true);
+    commodi->setEnabled(false);
+    comdele->setEnabled(false);
+    comsave->setEnabled(false);
 }
 
 void grad1::exitcom_Click()

@@ -64,6 +64,14 @@ private:
     void setField(int i, const QString &text);
     void saveAdd(const QString &year);
     void saveChange(const QString &year);
+    // Writes the cohort row rowid (year oldYear, database oldName) with the new values. A new year
+    // moves the cohort's exams with it in the same transaction; a new name renames the database
+    // file (and its log files) in step with the row. Refused while a window holds the cohort; a
+    // refusal or failure is reported and changes nothing.
+    bool storeCohort(qint64 rowid, const QString &oldYear, const QString &oldName, const QString &year, const QString &name,
+                     double classes, double first);
+    // Puts the window into its after-loading state (no row taken, nothing to save).
+    void resetEditor();
 
     WindowDatabases m_dbs{QStringLiteral("grad1")};
     qint16 m_mode = 0;

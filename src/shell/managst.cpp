@@ -509,7 +509,7 @@ void managst::saveAdd(const QString &n)
         comadd->setEnabled(true);
         comsave->setEnabled(false);
     } else {
-        if (services::ask(QStringLiteral("增加的学生已存在，你真得要替换此学生信息吗？"), titles::kInfo, MsgButtons::OkCancel)
+        if (services::ask(QStringLiteral("增加的学生已存在，你真得要替换此学生信息吗？"), titles::kInfo, MsgButtons::OkCancel, MsgAnswer::Cancel)
             != MsgAnswer::Ok) {
             comadd->setEnabled(true);
             comsave->setEnabled(false);
@@ -608,7 +608,7 @@ void managst::comdele_Click()
 
 void managst::VsNetBut1_Click()
 {
-    if (services::ask(QStringLiteral("清空后的数据不可恢复，请慎重考虑?"), titles::kWarnAgain, MsgButtons::YesNo) == MsgAnswer::Yes)
+    if (services::ask(QStringLiteral("清空后的数据不可恢复，请慎重考虑?"), titles::kWarnAgain, MsgButtons::YesNo, MsgAnswer::No) == MsgAnswer::Yes)
         clearstu();
 }
 

@@ -8,7 +8,13 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QSet>
+#include <QSqlError>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QSqlQuery>
+#include <QStorageInfo>
+#include <algorithm>
+#include <cerrno>
 
 namespace quorvane {
 
@@ -69,6 +75,39 @@ QString valueText(const QVariant &v)
     default:
         return v.toString();
     }
+}
+
+// Rows below lastRow that hold a student number: the sheet is read again, its first column only,
+// so a sheet of any length costs little.
+int numbersBelow(const QString &fileName, int lastRow)
+{
+    Workbook sheet;
+    if (!sheet.open(fileName, 0, 1))
+        return 0;
+    int n = 0;
+    for (int r = lastRow + 1; r <= sheet.rowCount(); ++r)
+        if (!clean(sheet.text(r, 1)).isEmpty())
+            ++n;
+    return n;
+}
+
+// Why the export's workbook could not be written, in Chinese: a full disk is named as such, and the
+// workbook library's own English wording is left out.
+QString exportFailureText(const QString &fileName, const QString &writerText, int errnoValue)
+{
+    const QStorageInfo disk(QFileInfo(fileName).absolutePath());
+    if (errnoValue == ENOSPC || errnoValue == EDQUOT || (disk.isValid() && disk.bytesAvailable() < 1024 * 1024))
+        return systemReasonText(ENOSPC);
+    static const QRegularExpression latin(QStringLiteral("（[^）]*[A-Za-z][^）]*）"));
+    QString text = writerText;
+    text.remove(latin);
+    if (text.isEmpty() || text.contains(QRegularExpression(QStringLiteral("[A-Za-z]"))))
+        text = QStringLiteral("文件写入出错");
+    // errno is named only where it tells the file's own trouble; other values may be left from elsewhere.
+    static const int known[] = {EACCES, EPERM, EROFS, EIO, EFBIG, EBUSY, ETXTBSY};
+    if (std::find(std::begin(known), std::end(known), errnoValue) != std::end(known))
+        text += QStringLiteral("（") + systemReasonText(errnoValue) + QStringLiteral("）");
+    return text;
 }
 
 } // namespace
@@ -136,7 +175,9 @@ StudentImportResult stuinputok0(ExcelIo &excel, const QString &fileName, const S
     }
 
     // Clearing the register is its own confirmed step, done before the import's transaction.
-    if (services::ask(QStringLiteral("原有的学生信息要清空吗(同信息相关的数据将一并删除)?"), QStringLiteral("严重警告:"), MsgButtons::YesNo)
+    // Enter answers 否: clearing cannot be undone.
+    if (services::ask(QStringLiteral("原有的学生信息要清空吗(同信息相关的数据将一并删除)?"), QStringLiteral("严重警告:"), MsgButtons::YesNo,
+                      MsgAnswer::No)
         == MsgAnswer::Yes) {
         bool cleared = false;
         if (ctx.clearstu) {
@@ -167,6 +208,8 @@ StudentImportResult stuinputok0(ExcelIo &excel, const QString &fileName, const S
     }
 
     bool failed = false;
+    bool reachedLimit = false;
+    QSqlError writeError;
     {
         Transaction tx(db);
         failed = !tx.active();
@@ -192,6 +235,7 @@ StudentImportResult stuinputok0(ExcelIo &excel, const QString &fileName, const S
                 s = clean(s);
             if (t[0].isEmpty())
                 break;
+            reachedLimit = r == kLastRow;
             ++result.rowsRead;
             const QString number = t[0].toUpper();
             if (result.appendMode) {
@@ -203,9 +247,10 @@ StudentImportResult stuinputok0(ExcelIo &excel, const QString &fileName, const S
                     insert.addBindValue(Val(t[2]));
                     insert.addBindValue(Val(t[3]));
                     insert.addBindValue(streamCode(t[4]));
-                    if (!insert.exec())
+                    if (!insert.exec()) {
                         failed = true;
-                    else
+                        writeError = insert.lastError();
+                    } else
                         ++result.added;
                     taken.insert(number);
                 }
@@ -215,9 +260,10 @@ StudentImportResult stuinputok0(ExcelIo &excel, const QString &fileName, const S
                 update.addBindValue(Val(t[3]));
                 update.addBindValue(streamCode(t[4]));
                 update.addBindValue(number);
-                if (!update.exec())
+                if (!update.exec()) {
                     failed = true;
-                else if (update.numRowsAffected() > 0)
+                    writeError = update.lastError();
+                } else if (update.numRowsAffected() > 0)
                     ++result.updated;
             }
             letEventsRun();
@@ -227,9 +273,16 @@ StudentImportResult stuinputok0(ExcelIo &excel, const QString &fileName, const S
         }
         insert.finish();
         update.finish();
-        if (!failed)
+        if (!failed) {
             failed = !tx.commit();
+            if (failed)
+                writeError = db.lastError();
+        }
+        if (!failed)
+            checkpoint(db);
     }
+    if (failed && !writeError.isValid())
+        writeError = db.lastError();
 
     excel.el_closeexcel();
     ExcelIo::normalPointer();
@@ -237,7 +290,9 @@ StudentImportResult stuinputok0(ExcelIo &excel, const QString &fileName, const S
     if (failed) {
         result.added = 0;
         result.updated = 0;
-        services::msg(QStringLiteral("学生信息导入失败（数据库写入出错），本次导入的学生一个也没有写入，请稍后重试！"), kTitle);
+        services::msg(QStringLiteral("学生信息导入失败（数据库写入出错：") + reasonText(writeError)
+                          + QStringLiteral("），本次导入的学生一个也没有写入，请稍后重试！"),
+                      kTitle);
         return result;
     }
     result.finished = true;
@@ -245,6 +300,11 @@ StudentImportResult stuinputok0(ExcelIo &excel, const QString &fileName, const S
     if (result.skipped > 0)
         text += QStringLiteral("\n其中") + QString::number(result.skipped)
                 + QStringLiteral("行的学号已在学生名单中或在文件中重复出现，这些行未导入。");
+    // One import reads rows 2 to 6000; what lies below is named, not passed over in silence.
+    if (const int beyond = reachedLimit ? numbersBelow(fileName, kLastRow) : 0; beyond > 0)
+        text += QStringLiteral("\n工作表第") + QString::number(kLastRow) + QStringLiteral("行以后还有") + QString::number(beyond)
+                + QStringLiteral("行学生信息未读取（一次最多导入") + QString::number(kLastRow - kFirstRow + 1)
+                + QStringLiteral("行），请把这些行另存为一个工作簿再导入。");
     services::msg(text, kTitle);
     return result;
 }
@@ -282,7 +342,9 @@ bool stuinputok1(const QString &fileName, const StudentIoContext &ctx)
     }
     q.finish();
 
+    errno = 0;
     const bool written = read && book.close();
+    const int closeErrno = errno;
     showProgress(ctx, false);
     ExcelIo::normalPointer();
     if (!read) {
@@ -290,7 +352,9 @@ bool stuinputok1(const QString &fileName, const StudentIoContext &ctx)
         return false;
     }
     if (!written) {
-        services::msg(QStringLiteral("学生信息导出失败：") + book.errorText() + QStringLiteral("，请检查后重新导出！"), kTitle);
+        services::msg(QStringLiteral("学生信息导出失败：") + exportFailureText(fileName, book.errorText(), closeErrno)
+                          + QStringLiteral("，请检查后重新导出！"),
+                      kTitle);
         return false;
     }
     services::msg(QStringLiteral("学生信息导出完毕，请认真检查是否正确。"), kTitle);

@@ -63,6 +63,40 @@ void addStudent(const QString &path, const QString &stid)
     closeDatabase(db);
 }
 
+// Exam ids and years of kcbpb, "id|year", by id.
+QStringList examYears(const TempData &data)
+{
+    QSqlDatabase db;
+    QStringList out;
+    if (!openDatabase(data.systemPath(), DbKind::System, QStringLiteral("tst-exams"), &db))
+        return {QStringLiteral("<cannot open>")};
+    {
+        QSqlQuery q = prepare(db, QStringLiteral("SELECT id, year FROM kcbpb ORDER BY id"));
+        q.exec();
+        while (q.next())
+            out << q.value(0).toString() + QLatin1Char('|') + q.value(1).toString();
+    }
+    closeDatabase(db);
+    return out;
+}
+
+// Another program's write on the system database: holds its write lock until released.
+struct SystemWriteLock
+{
+    explicit SystemWriteLock(const TempData &data)
+    {
+        if (openDatabase(data.systemPath(), DbKind::System, QStringLiteral("tst-lock"), &db))
+            locked = QSqlQuery(db).exec(QStringLiteral("BEGIN IMMEDIATE"));
+    }
+    ~SystemWriteLock()
+    {
+        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+        closeDatabase(db);
+    }
+    QSqlDatabase db;
+    bool locked = false;
+};
+
 void fill(grad1 &w, const QString &year, const QString &name, const QString &classes, const QString &first)
 {
     w.Txtfields[0]->setText(year);
@@ -298,18 +332,21 @@ private Q_SLOTS:
         auto w = std::make_unique<grad1>();
         w->Load();
 
-        // Adding a year that exists asks to replace; OK overwrites the row and copies no file.
+        // Adding a year that exists asks to replace (取消 by default); OK overwrites the row, and the
+        // cohort's file takes the new name with it.
         w->comadd_Click();
         fill(*w, QStringLiteral("2020"), QStringLiteral("new2020"), QStringLiteral("6"), QStringLiteral("2"));
         m_svc->answers = {MsgAnswer::Ok, MsgAnswer::Cancel};
         w->comsave_Click();
         QCOMPARE(m_svc->texts().last(), QStringLiteral("增加的学届已存在，你真得要替换此学届信息吗？"));
         QCOMPARE(m_svc->messages.back().title, QStringLiteral("信息提示："));
+        QCOMPARE(m_svc->messages.back().defaultButton, MsgAnswer::Cancel);
         QCOMPARE(cohortRows(data).first(), QStringLiteral("2020|db2020|10|1"));
         m_svc->answers = {MsgAnswer::Ok, MsgAnswer::Ok};
         w->comsave_Click();
         QCOMPARE(cohortRows(data).first(), QStringLiteral("2020|new2020|6|2"));
-        QVERIFY(!QFile::exists(data.cohortPath(QStringLiteral("new2020.mdb"))));
+        QVERIFY(QFile::exists(data.cohortPath(QStringLiteral("new2020.mdb"))));
+        QVERIFY(!QFile::exists(data.cohortPath(QStringLiteral("db2020.mdb"))));
 
         // Changing a cohort: the clicked row is rewritten.
         clickRow(*w, 2);
@@ -489,6 +526,7 @@ private Q_SLOTS:
         w->comdele_Click();
         QCOMPARE(m_svc->texts().first(), QStringLiteral("确实要删除此学届吗？该学届所有数据将被删除！"));
         QCOMPARE(m_svc->messages.front().title, QStringLiteral("严重警告："));
+        QCOMPARE(m_svc->messages.front().defaultButton, MsgAnswer::Cancel);
         QCOMPARE(m_svc->texts().last(), QStringLiteral("该学届的数据库“db2020.mdb”正在被其他窗口使用，请先关闭相关窗口再删除！"));
         QCOMPARE(cohortRows(data).size(), 3);
         QVERIFY(QFile::exists(path2020));
@@ -504,10 +542,11 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(path2020 + QStringLiteral("-wal")));
         QVERIFY(!QFile::exists(path2020 + QStringLiteral("-shm")));
         QVERIFY(QFile::exists(data.cohortPath(QStringLiteral("db2021.mdb"))));
-        // Emptying the fields that held text enables 保存 again.
-        QVERIFY(w->comsave->isEnabled());
+        // The window is as after loading: empty fields, nothing to save, no mode.
+        QVERIFY(!w->comsave->isEnabled());
         QVERIFY(w->Txtfields[0]->text().isEmpty());
-        QVERIFY(!w->commodi->isEnabled() && !w->comdele->isEnabled());
+        QVERIFY(!w->commodi->isEnabled() && !w->comdele->isEnabled() && w->comadd->isEnabled());
+        QCOMPARE(w->editMode(), 0);
 
         // Cancel deletes nothing.
         clickRow(*w, 1);
@@ -523,6 +562,149 @@ private Q_SLOTS:
         QCOMPARE(cohortRows(data), QStringList{QStringLiteral("2021|db2021|10|1")});
         QVERIFY(QFile::exists(data.cohortPath(QStringLiteral("db2021.mdb"))));
         QCOMPARE(w->Grid1->Rows(), 2);
+
+        // A cohort typed after a deletion is added, not taken as a change of nothing.
+        fill(*w, QStringLiteral("2023"), QStringLiteral("db2023"), QStringLiteral("9"), QStringLiteral("1"));
+        m_svc->clear();
+        w->comsave_Click();
+        QCOMPARE(m_svc->texts(), QStringList{QStringLiteral("增加的学届要存盘吗？")});
+        QCOMPARE(cohortRows(data).last(), QStringLiteral("2023|db2023|9|1"));
+        QVERIFY(QFile::exists(data.cohortPath(QStringLiteral("db2023.mdb"))));
+    }
+
+    void changingTheYearMovesTheCohortsExams()
+    {
+        TempData data;
+        data.addCohort(QStringLiteral("2021"), QStringLiteral("db2021"), 10, 1);
+        data.addCohort(QStringLiteral("2022"), QStringLiteral("db2022"), 10, 1);
+        {
+            QSqlDatabase db;
+            QVERIFY(openDatabase(data.systemPath(), DbKind::System, QStringLiteral("tst-setup"), &db));
+            for (const auto &[id, year] : {std::pair{"210901080000", "2021"}, {"211101080000", "2021"}, {"220901080000", "2022"}})
+                QVERIFY(execSql(db, QStringLiteral("INSERT INTO kcbpb(id, name, num, year) VALUES(?,?,1,?)"),
+                                {QLatin1String(id), QStringLiteral("月考"), QLatin1String(year)}));
+            closeDatabase(db);
+        }
+        // The student register of 2021 is open.
+        gCohortYear = QStringLiteral("2021");
+        gCohortDbFile = QStringLiteral("db2021.mdb");
+        windows::show(QStringLiteral("managst"));
+        auto w = std::make_unique<grad1>();
+        w->Show();
+        clickRow(*w, 1);
+        QTest::mouseClick(w->commodi, Qt::LeftButton);
+        w->Txtfields[0]->setText(QStringLiteral("2020"));
+        w->Txtfields[1]->setText(QStringLiteral("db2021"));
+        m_svc->clear();
+        QTest::mouseClick(w->comsave, Qt::LeftButton);
+        // Refused while a window holds the cohort: nothing changes, the typed values stay.
+        QCOMPARE(m_svc->lastText(), QStringLiteral("该学届的数据库“db2021.mdb”正在被其他窗口使用，请先关闭相关窗口再修改学届信息！"));
+        QCOMPARE(cohortRows(data).first(), QStringLiteral("2021|db2021|10|1"));
+        QCOMPARE(examYears(data).first(), QStringLiteral("210901080000|2021"));
+        QCOMPARE(w->Txtfields[0]->text(), QStringLiteral("2020"));
+        QVERIFY(w->comsave->isEnabled());
+
+        // With the register closed, the cohort and its exams take the new year; others stay.
+        windows::unload(QStringLiteral("managst"));
+        m_svc->clear();
+        QTest::mouseClick(w->comsave, Qt::LeftButton);
+        QCOMPARE(m_svc->texts(), QStringList{QStringLiteral("修改的学届要存盘吗？")});
+        QCOMPARE(cohortRows(data), (QStringList{QStringLiteral("2020|db2021|10|1"), QStringLiteral("2022|db2022|10|1")}));
+        QCOMPARE(examYears(data), (QStringList{QStringLiteral("210901080000|2020"), QStringLiteral("211101080000|2020"),
+                                               QStringLiteral("220901080000|2022")}));
+        QVERIFY(!w->comsave->isEnabled());
+        // The cohort chosen for the work windows follows.
+        QCOMPARE(gCohortYear, QStringLiteral("2020"));
+
+        // A failed write (another program holds the system database) is reported, changes neither
+        // the cohort nor its exams, and keeps the typed values for another 保存.
+        clickRow(*w, 1);
+        QTest::mouseClick(w->commodi, Qt::LeftButton);
+        w->Txtfields[0]->setText(QStringLiteral("2019"));
+        w->Txtfields[1]->setText(QStringLiteral("db2021"));
+        {
+            SystemWriteLock lock(data);
+            QVERIFY(lock.locked);
+            m_svc->clear();
+            QTest::mouseClick(w->comsave, Qt::LeftButton);
+            QCOMPARE(m_svc->lastText(), QStringLiteral("学届信息保存失败：数据库正被其他窗口或程序使用，学届信息未修改，请稍后重新保存！"));
+        }
+        QCOMPARE(cohortRows(data).first(), QStringLiteral("2020|db2021|10|1"));
+        QCOMPARE(examYears(data).first(), QStringLiteral("210901080000|2020"));
+        QCOMPARE(w->Txtfields[0]->text(), QStringLiteral("2019"));
+        QVERIFY(w->comsave->isEnabled());
+        QTest::mouseClick(w->comsave, Qt::LeftButton);
+        QCOMPARE(cohortRows(data).first(), QStringLiteral("2019|db2021|10|1"));
+        QCOMPARE(examYears(data).first(), QStringLiteral("210901080000|2019"));
+    }
+
+    void changingTheDatabaseNameRenamesTheFile()
+    {
+        TempData data;
+        data.addCohort(QStringLiteral("2021"), QStringLiteral("db2021"), 10, 1);
+        data.addCohort(QStringLiteral("2022"), QStringLiteral("db2022"), 10, 1);
+        addStudent(data.cohortPath(QStringLiteral("db2021.mdb")), QStringLiteral("A1"));
+        QVERIFY(QFile::copy(data.folder() + QStringLiteral("dbyear.mdb"), data.cohortPath(QStringLiteral("spare.mdb"))));
+        auto w = std::make_unique<grad1>();
+        w->Show();
+        auto change = [&](const QString &name) {
+            clickRow(*w, 1);
+            QTest::mouseClick(w->commodi, Qt::LeftButton);
+            w->Txtfields[1]->setText(name);
+            m_svc->clear();
+            QTest::mouseClick(w->comsave, Qt::LeftButton);
+        };
+
+        // A name that names an existing file is refused; nothing changes.
+        change(QStringLiteral("spare"));
+        QCOMPARE(m_svc->lastText(), QStringLiteral("库文件“spare.mdb”已存在，数据库不能改用此名，学届信息未修改！"));
+        QCOMPARE(cohortRows(data).first(), QStringLiteral("2021|db2021|10|1"));
+        QCOMPARE(studentCount(data.cohortPath(QStringLiteral("db2021.mdb"))), 1);
+        QCOMPARE(studentCount(data.cohortPath(QStringLiteral("spare.mdb"))), 0);
+        QCOMPARE(w->Txtfields[1]->text(), QStringLiteral("spare"));
+        QVERIFY(w->comsave->isEnabled());
+
+        // Refused while a window holds the cohort.
+        gCohortYear = QStringLiteral("2021");
+        gCohortDbFile = QStringLiteral("db2021.mdb");
+        windows::show(QStringLiteral("managst"));
+        change(QStringLiteral("gz2021"));
+        QCOMPARE(m_svc->lastText(), QStringLiteral("该学届的数据库“db2021.mdb”正在被其他窗口使用，请先关闭相关窗口再修改学届信息！"));
+        QVERIFY(!QFile::exists(data.cohortPath(QStringLiteral("gz2021.mdb"))));
+        windows::unload(QStringLiteral("managst"));
+
+        // The row cannot be written: the file is renamed back.
+        {
+            SystemWriteLock lock(data);
+            QVERIFY(lock.locked);
+            change(QStringLiteral("gz2021"));
+            QVERIFY(m_svc->lastText().startsWith(QStringLiteral("学届信息保存失败：")));
+        }
+        QCOMPARE(cohortRows(data).first(), QStringLiteral("2021|db2021|10|1"));
+        QCOMPARE(studentCount(data.cohortPath(QStringLiteral("db2021.mdb"))), 1);
+        QVERIFY(!QFile::exists(data.cohortPath(QStringLiteral("gz2021.mdb"))));
+
+        // A free name: the file goes with the row, and the students are reached under the new name.
+        change(QStringLiteral("gz2021"));
+        QCOMPARE(m_svc->texts(), QStringList{QStringLiteral("修改的学届要存盘吗？")});
+        QCOMPARE(cohortRows(data).first(), QStringLiteral("2021|gz2021|10|1"));
+        QVERIFY(!QFile::exists(data.cohortPath(QStringLiteral("db2021.mdb"))));
+        QCOMPARE(studentCount(data.cohortPath(QStringLiteral("gz2021.mdb"))), 1);
+        QCOMPARE(gCohortDbFile, QStringLiteral("gz2021.mdb"));
+        m_svc->clear();
+        windows::show(QStringLiteral("managst"));
+        QVERIFY(windows::find(QStringLiteral("managst"))->isLoaded());
+        QVERIFY(m_svc->texts().isEmpty());
+        windows::unload(QStringLiteral("managst"));
+
+        // 新增 of an existing year with a new name renames in the same way.
+        QTest::mouseClick(w->comadd, Qt::LeftButton);
+        fill(*w, QStringLiteral("2022"), QStringLiteral("gz2022"), QStringLiteral("12"), QStringLiteral("1"));
+        m_svc->answers = {MsgAnswer::Ok, MsgAnswer::Ok};
+        QTest::mouseClick(w->comsave, Qt::LeftButton);
+        QCOMPARE(cohortRows(data).last(), QStringLiteral("2022|gz2022|12|1"));
+        QVERIFY(QFile::exists(data.cohortPath(QStringLiteral("gz2022.mdb"))));
+        QVERIFY(!QFile::exists(data.cohortPath(QStringLiteral("db2022.mdb"))));
     }
 
     void deletingOneOfTwoCohortsSharingAFileKeepsIt()

@@ -15,7 +15,9 @@
 
 #include <xlsxwriter.h>
 
+#include <csignal>
 #include <memory>
+#include <sys/resource.h>
 #include <variant>
 #include <vector>
 
@@ -221,6 +223,23 @@ void tst_studentio::exportThenImportRestoresTheRegister()
     QCOMPARE(reg.students(), expected);
     QVERIFY(reg.ui.texts().contains(QStringLiteral("清空完毕!")));
     QCOMPARE(reg.ui.lastText(), kImported);
+    // Enter on the clearing question answers 否.
+    for (const RecordedMessage &m : reg.ui.messages)
+        if (m.text.startsWith(QStringLiteral("原有的学生信息要清空吗")))
+            QCOMPARE(m.defaultButton, MsgAnswer::No);
+
+    // The import ends with a checkpoint: a copy of the .mdb alone, taken while the register still
+    // holds the file open, has the imported students.
+    const QString copy = reg.file(QStringLiteral("copy.mdb"));
+    QVERIFY(QFile::copy(reg.data.cohortPath(QStringLiteral("db2023.mdb")), copy));
+    QSqlDatabase copied;
+    QVERIFY(openDatabase(copy, DbKind::Cohort, QStringLiteral("t-copy"), &copied));
+    {
+        QSqlQuery q = prepare(copied, QStringLiteral("SELECT count(*) FROM stinfo"));
+        QVERIFY(q.exec() && q.next());
+        QCOMPARE(q.value(0).toInt(), 5);
+    }
+    closeDatabase(copied);
 }
 
 void tst_studentio::headerRowIsChecked()
@@ -407,6 +426,22 @@ void tst_studentio::failedWriteRollsBackTheWholeImport()
     QVERIFY(!reg.ui.texts().contains(kImported));
     QVERIFY(reg.ui.lastText().contains(QStringLiteral("导入失败")));
     QCOMPARE(reg.shown.back(), false);
+
+    // A full disk is named as the reason (the database may not grow by a single page).
+    QVERIFY(execSql(reg.db, QStringLiteral("DROP TRIGGER refuse")));
+    Sheet many = {header()};
+    for (int i = 1; i <= 400; ++i)
+        many.push_back({QStringLiteral("F%1").arg(i), QStringLiteral("学生"), 1.0, double(i), QStringLiteral("理科")});
+    const QString big = reg.file(QStringLiteral("many.xlsx"));
+    QVERIFY(writeSheet(big, many));
+    QSqlQuery pages = prepare(reg.db, QStringLiteral("PRAGMA page_count"));
+    QVERIFY(pages.exec() && pages.next());
+    const int full = pages.value(0).toInt();
+    pages = QSqlQuery();
+    QVERIFY(QSqlQuery(reg.db).exec(QStringLiteral("PRAGMA max_page_count=%1").arg(full)));
+    QVERIFY(!reg.import(big, MsgAnswer::No, MsgAnswer::Yes).finished);
+    QVERIFY2(reg.ui.lastText().contains(QStringLiteral("磁盘已满")), qPrintable(reg.ui.lastText()));
+    QCOMPARE(reg.count(), 1);
 }
 
 void tst_studentio::xlsFileImports()
@@ -457,6 +492,24 @@ void tst_studentio::exportThatCannotBeWrittenSaysSo()
     reg.ui.clear();
     reg.exportTo(dirName);
     QVERIFY(reg.ui.lastText().startsWith(QStringLiteral("学生信息导出失败")));
+
+    // The file cannot grow (as on a full disk): the reason is given in Chinese, without the workbook
+    // library's English wording.
+    for (int i = 1; i <= 3000; ++i)
+        reg.add(QStringLiteral("S%1").arg(i), QStringLiteral("学生甲乙丙丁"), 1, i, 1);
+    reg.ui.clear();
+    rlimit before{};
+    QVERIFY(::getrlimit(RLIMIT_FSIZE, &before) == 0);
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = before;
+    small.rlim_cur = 4096;
+    QVERIFY(::setrlimit(RLIMIT_FSIZE, &small) == 0);
+    reg.exportTo(reg.file(QStringLiteral("2023学生信息.xlsx")));
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, oldHandler);
+    const QString text = reg.ui.lastText();
+    QVERIFY2(text.startsWith(QStringLiteral("学生信息导出失败：")), qPrintable(text));
+    QVERIFY2(!text.contains(QRegularExpression(QStringLiteral("[A-Za-z]"))), qPrintable(text));
 }
 
 void tst_studentio::dialogsAndProgress()
@@ -550,6 +603,8 @@ void tst_studentio::rowsAfter6000AreNeverRead()
     Sheet sheet = {header()};
     for (int i = 2; i <= 6002; ++i)
         sheet.push_back({QStringLiteral("R%1").arg(i), QStringLiteral("学生"), 1.0, double(i), QStringLiteral("理科")});
+    sheet.push_back({std::monostate(), QStringLiteral("备注")}); // row 6003: no number, no student
+    sheet.push_back({QStringLiteral("R6004"), QStringLiteral("学生"), 1.0, 6004.0, QStringLiteral("理科")});
     const QString file = reg.file(QStringLiteral("big.xlsx"));
     QVERIFY(writeSheet(file, sheet));
     const StudentImportResult r = reg.import(file, MsgAnswer::No, MsgAnswer::Yes);
@@ -559,6 +614,9 @@ void tst_studentio::rowsAfter6000AreNeverRead()
     q.exec();
     q.next();
     QCOMPARE(q.value(0).toInt(), 1);
+    // The closing message says how many students below the limit were not read.
+    QCOMPARE(reg.ui.lastText(), kImported + QStringLiteral("\n工作表第6000行以后还有3行学生信息未读取（一次最多导入5999行），"
+                                                           "请把这些行另存为一个工作簿再导入。"));
 }
 
 void tst_studentio::dialogStartsWithTheNameItLastHeld()
