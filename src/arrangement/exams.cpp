@@ -171,6 +171,7 @@ ExamDeletion deleteExam(const QSqlDatabase &sys, const QSqlDatabase &cohort, con
         return result;
     }
     result.outcome = ExamDeletion::RowsOnly;
+    checkpoint(cohort);
     if (!run(sys, QStringLiteral("DELETE FROM kcbpb WHERE id = ?"), {id}) || !run(sys, QStringLiteral("COMMIT"))) {
         rollback(sys);
         return result;
