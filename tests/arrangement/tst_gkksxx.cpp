@@ -15,12 +15,6 @@
 using namespace quorvane;
 using namespace quorvane::test;
 
-namespace {
-void addExam(const QSqlDatabase &db, const QString &id, const QString &name, const QString &year)
-{
-    QVERIFY(execSql(db, QStringLiteral("INSERT INTO kcbpb(id, name, year, num, grade) VALUES(?,?,?,1,1)"), {id, name, year}));
-}
-} // namespace
 
 class TestGkksxx : public QObject
 {
@@ -40,8 +34,10 @@ gkksxx *openWindow(TempData &data)
     data.addCohort(QStringLiteral("2023"), QStringLiteral("db2023"));
     QSqlDatabase db;
     openDatabase(data.systemPath(), DbKind::System, QStringLiteral("t-setup"), &db);
-    addExam(db, QStringLiteral("231101080000"), QStringLiteral("期中考试"), QStringLiteral("2023"));
-    addExam(db, QStringLiteral("240115080000"), QStringLiteral("期末考试"), QStringLiteral("2023"));
+    if (!addExamRow(db, QStringLiteral("231101080000"), QStringLiteral("期中考试"), QStringLiteral("2023")))
+        throw std::runtime_error("cannot add an exam");
+    if (!addExamRow(db, QStringLiteral("240115080000"), QStringLiteral("期末考试"), QStringLiteral("2023")))
+        throw std::runtime_error("cannot add an exam");
     closeDatabase(db);
     gCohortYear = QStringLiteral("2023");
     gCohortDbFile = QStringLiteral("db2023.mdb");
@@ -379,7 +375,8 @@ static int showSettings()
     data.addCohort(QStringLiteral("2023"), QStringLiteral("db2023"));
     QSqlDatabase db;
     openDatabase(data.systemPath(), DbKind::System, QStringLiteral("t-show"), &db);
-    addExam(db, QStringLiteral("241008080000"), QStringLiteral("2024-2025学年第一学期期中考试"), QStringLiteral("2023"));
+    if (!addExamRow(db, QStringLiteral("241008080000"), QStringLiteral("2024-2025学年第一学期期中考试"), QStringLiteral("2023")))
+        throw std::runtime_error("cannot add an exam");
     for (int k = 1; k <= 9; ++k) {
         const QString n = QString::number(k);
         // k and n are numbers: only fixed column names go into the text.

@@ -11,12 +11,6 @@
 using namespace quorvane;
 using namespace quorvane::test;
 
-namespace {
-void addExam(const QSqlDatabase &db, const QString &id, const QString &name, const QString &year)
-{
-    QVERIFY(execSql(db, QStringLiteral("INSERT INTO kcbpb(id, name, year, num, grade) VALUES(?,?,?,1,1)"), {id, name, year}));
-}
-} // namespace
 
 class TestOutksxx : public QObject
 {
@@ -41,10 +35,10 @@ void TestOutksxx::chooserListsCohortExamsNewestFirst()
         QCOMPARE(chosenExamId(&combo, ids), QString());
     }
 
-    addExam(db, QStringLiteral("230901080000"), QStringLiteral("第一次月考"), QStringLiteral("2023"));
-    addExam(db, QStringLiteral("240115090000"), QStringLiteral("期末考试"), QStringLiteral("2023"));
-    addExam(db, QStringLiteral("231101100000"), QStringLiteral("期中考试'"), QStringLiteral("2023"));
-    addExam(db, QStringLiteral("240301100000"), QStringLiteral("别的学届"), QStringLiteral("2022"));
+    QVERIFY(addExamRow(db, QStringLiteral("230901080000"), QStringLiteral("第一次月考"), QStringLiteral("2023")));
+    QVERIFY(addExamRow(db, QStringLiteral("240115090000"), QStringLiteral("期末考试"), QStringLiteral("2023")));
+    QVERIFY(addExamRow(db, QStringLiteral("231101100000"), QStringLiteral("期中考试'"), QStringLiteral("2023")));
+    QVERIFY(addExamRow(db, QStringLiteral("240301100000"), QStringLiteral("别的学届"), QStringLiteral("2022")));
 
     QComboBox combo;
     const QStringList ids = outksxx(db, QStringLiteral("2023"), &combo);

@@ -135,4 +135,9 @@ QString pdfText(const QString &pdf)
         .replace(QChar(0x2EDA), QChar(0x9875));
 }
 
+bool addExamRow(const QSqlDatabase &system, const QString &id, const QString &name, const QString &year)
+{
+    return execSql(system, QStringLiteral("INSERT INTO kcbpb(id, name, year, num, grade) VALUES(?,?,?,1,1)"), {id, name, year});
+}
+
 } // namespace quorvane::test

@@ -2,6 +2,7 @@
 #include "shell/services.h"
 
 #include <QPrinter>
+#include <QSqlDatabase>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <deque>
@@ -70,6 +71,9 @@ int pdfPages(const QString &pdf);
 // Text of a PDF file (pdftotext -layout). The CJK fonts map a few ideographs to radical forms
 // (高 as U+2FBC, 页 as U+2EDA): they are folded back.
 QString pdfText(const QString &pdf);
+
+// Adds an exam of one room and grade 1 to the system database; false when the row cannot be written.
+bool addExamRow(const QSqlDatabase &system, const QString &id, const QString &name, const QString &year);
 
 // A fresh data folder with an empty system database and the cohort template, set as the
 // program's data folder for its lifetime.
