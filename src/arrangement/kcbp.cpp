@@ -3,6 +3,7 @@
 #include "arrangement/exams.h"
 #include "arrangement/registerview.h"
 #include "arrangement/rooms.h"
+#include "shell/database.h"
 #include "shell/globals.h"
 #include "shell/keys.h"
 #include "shell/services.h"
@@ -38,29 +39,6 @@ int roomCountOf(const QString &text)
 {
     const double v = std::floor(Val(text));
     return v > 0 ? static_cast<int>(std::min(v, 9999.0)) : 0;
-}
-
-// Why a database step failed, in words the user understands.
-QString databaseReason(const QSqlError &error)
-{
-    switch (error.nativeErrorCode().toInt() & 0xff) {
-    case 5: // SQLITE_BUSY
-    case 6: // SQLITE_LOCKED
-        return QStringLiteral("数据库正被其它程序或窗口使用");
-    case 8: // SQLITE_READONLY
-        return QStringLiteral("数据库文件只读，无法写入");
-    case 10: // SQLITE_IOERR
-        return QStringLiteral("磁盘读写出错");
-    case 11: // SQLITE_CORRUPT
-    case 26: // SQLITE_NOTADB
-        return QStringLiteral("数据库文件已损坏");
-    case 13: // SQLITE_FULL
-        return QStringLiteral("磁盘已满");
-    case 14: // SQLITE_CANTOPEN
-        return QStringLiteral("数据库文件无法打开");
-    default:
-        return QStringLiteral("数据库出错(错误代码") + error.nativeErrorCode() + QStringLiteral(")");
-    }
 }
 
 void letMessagesRun()
@@ -528,14 +506,14 @@ void kcbp::jscsdel_Click()
         return;
     const ExamDeletion deletion = deleteExam(m_dbs.system, m_dbs.cohort, m_currentId);
     if (deletion.outcome == ExamDeletion::NothingDeleted) {
-        services::msg(QStringLiteral("考试数据未作任何删除：") + databaseReason(deletion.error) + QStringLiteral("。请稍后再删除！"), kTitle);
+        services::msg(QStringLiteral("考试数据未作任何删除：") + reasonText(deletion.error) + QStringLiteral("。请稍后再删除！"), kTitle);
         return;
     }
     if (deletion.outcome == ExamDeletion::RowsOnly) {
         // The exam is still listed until its own row is gone, and deleting it again completes
         // the deletion.
         form_1();
-        services::msg(QStringLiteral("考试成绩已删除，考试记录未能删除：") + databaseReason(deletion.error)
+        services::msg(QStringLiteral("考试成绩已删除，考试记录未能删除：") + reasonText(deletion.error)
                           + QStringLiteral("。请稍后再删除一次！"),
                       kTitle);
         return;

@@ -552,7 +552,7 @@ void tst_kcbp::deleteUnderALockDeletesNothing()
     f.userClick(0, f.rowOf(exam));
     pressDelete();
     QCOMPARE(f.services.texts().size(), 2);
-    QCOMPARE(f.services.lastText(), QStringLiteral("考试数据未作任何删除：数据库正被其它程序或窗口使用。请稍后再删除！"));
+    QCOMPARE(f.services.lastText(), QStringLiteral("考试数据未作任何删除：数据库正被其他窗口或程序使用。请稍后再删除！"));
     QCOMPARE(scoreRows(), 2);
     QCOMPARE(exams(), 1);
     QCOMPARE(f.column(0, 4), QStringList{exam});
@@ -564,7 +564,7 @@ void tst_kcbp::deleteUnderALockDeletesNothing()
     QVERIFY(openDatabase(f.data.cohortPath(QStringLiteral("db2008.mdb")), DbKind::Cohort, QStringLiteral("tst-holder"), &other));
     QVERIFY(execSql(other, QStringLiteral("BEGIN IMMEDIATE")));
     pressDelete();
-    QCOMPARE(f.services.lastText(), QStringLiteral("考试数据未作任何删除：数据库正被其它程序或窗口使用。请稍后再删除！"));
+    QCOMPARE(f.services.lastText(), QStringLiteral("考试数据未作任何删除：数据库正被其他窗口或程序使用。请稍后再删除！"));
     QVERIFY(execSql(other, QStringLiteral("ROLLBACK")));
     closeDatabase(other);
     QCOMPARE(scoreRows(), 2);
