@@ -9,6 +9,7 @@
 
 #include "workbook/workbook.h"
 #include "workbook/workbookwriter.h"
+#include "workbooktest.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -25,24 +26,8 @@ using namespace quorvane;
 
 namespace {
 
-using Parts = std::vector<std::pair<QString, QByteArray>>;
-
-bool writeZip(const QString &path, const Parts &parts)
-{
-    int err = 0;
-    zip_t *z = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &err);
-    if (!z)
-        return false;
-    for (const auto &p : parts) {
-        zip_source_t *s = zip_source_buffer(z, p.second.constData(), zip_uint64_t(p.second.size()), 0);
-        if (!s || zip_file_add(z, p.first.toUtf8().constData(), s, ZIP_FL_ENC_UTF_8) < 0) {
-            zip_source_free(s);
-            zip_discard(z);
-            return false;
-        }
-    }
-    return zip_close(z) == 0;
-}
+using quorvane::test::Parts;
+using quorvane::test::writeZip;
 
 // A one-sheet package with the given rows and shared strings.
 bool writePackage(const QString &path, const QByteArray &rows, const QByteArray &strings = QByteArray())

@@ -83,20 +83,16 @@ public:
     QString elementText()
     {
         QString text;
-        int depth = 1;
-        while (depth > 0 && next()) {
-            if (m_token == QXmlStreamReader::StartElement)
-                ++depth;
-            else if (m_token == QXmlStreamReader::EndElement)
-                --depth;
-            else if (m_token == QXmlStreamReader::Characters)
-                text += m_xml.text();
-        }
+        walkElement(&text);
         return text;
     }
 
     // Passes over the element whose start the reader stands on.
-    void skipElement()
+    void skipElement() { walkElement(nullptr); }
+
+    // Walks to the end element of the element whose start the reader stands on, collecting its
+    // text where asked; a depth count instead of recursion keeps deep nesting harmless.
+    void walkElement(QString *text)
     {
         int depth = 1;
         while (depth > 0 && next()) {
@@ -104,6 +100,8 @@ public:
                 ++depth;
             else if (m_token == QXmlStreamReader::EndElement)
                 --depth;
+            else if (text && m_token == QXmlStreamReader::Characters)
+                *text += m_xml.text();
         }
     }
 
