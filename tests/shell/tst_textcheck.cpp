@@ -1,5 +1,6 @@
 // Text checks shared by the input windows, and the reading of numbers from typed text.
 #include "shell/textcheck.h"
+#include "shell/valuetext.h"
 
 #include <QWidget>
 #include <QtTest>
@@ -90,6 +91,30 @@ private Q_SLOTS:
         QVERIFY(hidden.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
         QVERIFY(!hidden.isVisible());
         SetTopMost(nullptr);
+    }
+
+    // Stored values as every grid, chart and report shows them.
+    void storedValuesAsCellText()
+    {
+        QCOMPARE(valueText(QVariant()), QString());
+        QCOMPARE(valueText(QVariant(QMetaType::fromType<double>())), QString()); // Null number
+        QCOMPARE(valueText(QStringLiteral("")), QString());
+        QCOMPARE(valueText(85.5), QStringLiteral("85.5"));
+        QCOMPARE(valueText(2.4000000000000004), QStringLiteral("2.4"));
+        QCOMPARE(valueText(2023007.0), QStringLiteral("2023007"));          // no exponent
+        QCOMPARE(valueText(1e16), QStringLiteral("10000000000000000"));
+        QCOMPARE(valueText(qlonglong(20230101)), QStringLiteral("20230101"));
+        QCOMPARE(valueText(-0.0), QStringLiteral("0"));
+        QCOMPARE(valueText(0.0), QStringLiteral("0"));
+        QCOMPARE(valueText(QStringLiteral("张三")), QStringLiteral("张三"));
+        QCOMPARE(valueText(QStringLiteral("007")), QStringLiteral("007"));   // text stays as typed
+        // Score and register cells leave a 0 empty, whether stored as a number or as text.
+        QCOMPARE(valueText(0.0, ZeroShown::No), QString());
+        QCOMPARE(valueText(0, ZeroShown::No), QString());
+        QCOMPARE(valueText(QStringLiteral("0"), ZeroShown::No), QString());
+        QCOMPARE(valueText(QStringLiteral("0.0"), ZeroShown::No), QString());
+        QCOMPARE(valueText(-1.0, ZeroShown::No), QStringLiteral("-1"));
+        QCOMPARE(valueText(QStringLiteral("0班"), ZeroShown::No), QStringLiteral("0班"));
     }
 };
 

@@ -6,6 +6,7 @@
 #include "shell/window.h"
 
 #include <QFile>
+#include <QTest>
 #include <QProcess>
 #include <QSqlQuery>
 #include <stdexcept>
@@ -50,6 +51,14 @@ bool ScriptedServices::printDialog(QPrinter *printer)
 bool ScriptedServices::pageSetupDialog(QPrinter *printer)
 {
     return onPageSetupDialog ? onPageSetupDialog(printer) : true;
+}
+
+bool press(QAbstractButton *button)
+{
+    if (!button || !button->isVisible() || !button->isEnabled())
+        return false;
+    QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
+    return true;
 }
 
 QStringList ScriptedServices::texts() const

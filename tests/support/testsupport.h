@@ -1,6 +1,7 @@
 #pragma once
 #include "shell/services.h"
 
+#include <QAbstractButton>
 #include <QPrinter>
 #include <QSqlDatabase>
 #include <QStringList>
@@ -63,6 +64,11 @@ private:
 
 // Installs a fresh ScriptedServices and returns it (owned by the service registry).
 ScriptedServices &installScripted();
+
+// Presses a button as a user does: a left mouse click in its middle. False, and no click, when a
+// user could not press it (hidden, in a hidden window, or disabled). Use as QVERIFY(press(w->save)),
+// so that a button whose click is not wired to its handler fails the test that presses it.
+[[nodiscard]] bool press(QAbstractButton *button);
 
 // Runs a command-line tool and returns what it printed.
 QString runTool(const QString &program, const QStringList &args);
