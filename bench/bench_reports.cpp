@@ -29,23 +29,6 @@ using namespace quorvane;
 
 namespace {
 
-// Shows nothing and answers every question with OK.
-class SilentServices : public ServiceHandler
-{
-public:
-    MsgAnswer message(const QString &text, const QString &, MsgIcon, MsgButtons) override
-    {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-        return MsgAnswer::Ok;
-    }
-    QString fileDialog(const FileDialogRequest &) override { return QString(); }
-    bool printDialog(QPrinter *) override { return false; }
-    bool pageSetupDialog(QPrinter *) override { return false; }
-    void openHelp(const QString &) override {}
-    QDateTime now() override { return QDateTime::currentDateTime(); }
-    [[noreturn]] void endProgram() override { throw std::runtime_error("program ended"); }
-};
-
 // The cells of the book as the preview lays them out: per student 4 fixed cells, a score and a
 // rank cell per subject and per total; 13 students a landscape page.
 constexpr int RowsPerPage = 13;
@@ -80,7 +63,7 @@ void run()
 {
     QFont::insertSubstitutions(QStringLiteral("宋体"), {QStringLiteral("Noto Serif CJK SC")});
     QFont::insertSubstitutions(QStringLiteral("黑体"), {QStringLiteral("Noto Sans CJK SC")});
-    services::install(std::make_unique<SilentServices>());
+    services::install(std::make_unique<bench::QuietServices>());
     registerReportsWindows();
     registerLayoutsWindows();
 

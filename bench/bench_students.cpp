@@ -33,32 +33,6 @@ using namespace quorvane;
 
 namespace {
 
-// Answers every question from a queue and shows nothing, so the run never waits for a user.
-class QuietServices : public ServiceHandler
-{
-public:
-    MsgAnswer message(const QString &text, const QString &, MsgIcon, MsgButtons buttons) override
-    {
-        last = text;
-        if (buttons == MsgButtons::Ok)
-            return MsgAnswer::Ok;
-        if (answers.empty())
-            return buttons == MsgButtons::YesNo ? MsgAnswer::Yes : MsgAnswer::Ok;
-        const MsgAnswer a = answers.front();
-        answers.pop_front();
-        return a;
-    }
-    QString fileDialog(const FileDialogRequest &) override { return QString(); }
-    bool printDialog(QPrinter *) override { return false; }
-    bool pageSetupDialog(QPrinter *) override { return false; }
-    void openHelp(const QString &) override {}
-    QDateTime now() override { return QDateTime::currentDateTime(); }
-    [[noreturn]] void endProgram() override { throw std::runtime_error("program ended"); }
-
-    std::deque<MsgAnswer> answers;
-    QString last;
-};
-
 using Row = std::array<QString, 5>;
 
 QByteArray readEntry(zip_t *z, const char *name)
@@ -150,8 +124,8 @@ int countStudents(const QSqlDatabase &db)
 void run()
 {
     bench::School school;
-    auto quiet = std::make_unique<QuietServices>();
-    QuietServices &ui = *quiet;
+    auto quiet = std::make_unique<bench::QuietServices>();
+    bench::QuietServices &ui = *quiet;
     services::install(std::move(quiet));
 
     StudentIoContext ctx;

@@ -162,25 +162,25 @@ bool isTrue(QStringView v)
 
 } // namespace
 
-QString decodeEscapes(const QString &s)
+QString decodeEscapes(const QString &text)
 {
-    if (!s.contains(QLatin1String("_x"), Qt::CaseInsensitive))
-        return validText(s);
+    if (!text.contains(QLatin1String("_x"), Qt::CaseInsensitive))
+        return validText(text);
     QString out;
-    out.reserve(s.size());
-    const int n = int(s.size());
+    out.reserve(text.size());
+    const int n = int(text.size());
     for (int i = 0; i < n; ++i) {
-        if (s[i] == QLatin1Char('_') && i + 6 < n && (s[i + 1] == QLatin1Char('x') || s[i + 1] == QLatin1Char('X'))
-            && s[i + 6] == QLatin1Char('_')) {
+        if (text[i] == QLatin1Char('_') && i + 6 < n && (text[i + 1] == QLatin1Char('x') || text[i + 1] == QLatin1Char('X'))
+            && text[i + 6] == QLatin1Char('_')) {
             bool ok = false;
-            const uint code = QStringView(s).mid(i + 2, 4).toUInt(&ok, 16);
+            const uint code = QStringView(text).mid(i + 2, 4).toUInt(&ok, 16);
             if (ok) {
                 out += QChar(char16_t(code));
                 i += 6;
                 continue;
             }
         }
-        out += s[i];
+        out += text[i];
     }
     // A surrogate from an escape pairs up only with its partner right beside it.
     return validText(out);

@@ -73,6 +73,6 @@ PartResult readSheet(QIODevice *in, XmlBudget &budget, const SheetContext &ctx,
 // Decodes the _xHHHH_ escapes that spreadsheet XML uses for control characters ("_x000D_" is a
 // carriage return, "_x005F_" a literal underscore); a surrogate that does not pair up becomes
 // U+FFFD.
-QString decodeEscapes(const QString &s);
+QString decodeEscapes(const QString &text);
 
 } // namespace quorvane

@@ -110,10 +110,16 @@ void TempData::addCohort(const QString &year, const QString &dbname, int classes
     QSqlDatabase db;
     if (!openDatabase(systemPath(), DbKind::System, QStringLiteral("test-addcohort"), &db))
         throw std::runtime_error("cannot open system database");
-    execSql(db, QStringLiteral("INSERT INTO dbsystable(dbyear, dbname, bjsum, startbj) VALUES(?,?,?,?)"),
-            {year, dbname, classes, firstClass});
+    const bool added = execSql(db, QStringLiteral("INSERT INTO dbsystable(dbyear, dbname, bjsum, startbj) VALUES(?,?,?,?)"),
+                               {year, dbname, classes, firstClass});
     closeDatabase(db);
-    QFile::copy(folder() + QStringLiteral("dbyear.mdb"), cohortPath(dbname + QStringLiteral(".mdb")));
+    // A test must not go on against a cohort that is not there: it would test the wrong thing.
+    if (!added)
+        throw std::runtime_error("cannot add the cohort row " + year.toStdString());
+    // Two cohorts may share a file: the second finds it there.
+    const QString file = cohortPath(dbname + QStringLiteral(".mdb"));
+    if (!QFile::exists(file) && !QFile::copy(folder() + QStringLiteral("dbyear.mdb"), file))
+        throw std::runtime_error("cannot copy the cohort template to " + dbname.toStdString());
 }
 
 QString TempData::systemPath() const { return folder() + QStringLiteral("newclasssys.mdb"); }

@@ -89,7 +89,7 @@ public:
     TempData();
     ~TempData();
     QString folder() const { return m_dir.path() + QLatin1Char('/'); }
-    // Adds a cohort row and copies the template to <dbname>.mdb.
+    // Adds a cohort row and copies the template to <dbname>.mdb; throws when either cannot be done.
     void addCohort(const QString &year, const QString &dbname, int classes = 10, int firstClass = 1);
     QString systemPath() const;
     QString cohortPath(const QString &dbFile) const;

@@ -6,26 +6,26 @@
 
 namespace quorvane {
 
-quint16 le16(const QByteArray &b, qint64 at)
+quint16 le16(const QByteArray &bytes, qint64 at)
 {
-    return quint16(uchar(b[at])) | quint16(uchar(b[at + 1])) << 8;
+    return quint16(uchar(bytes[at])) | quint16(uchar(bytes[at + 1])) << 8;
 }
 
-quint32 le32(const QByteArray &b, qint64 at)
+quint32 le32(const QByteArray &bytes, qint64 at)
 {
-    return quint32(le16(b, at)) | quint32(le16(b, at + 2)) << 16;
+    return quint32(le16(bytes, at)) | quint32(le16(bytes, at + 2)) << 16;
 }
 
-void put16(QByteArray &b, qint64 at, quint16 v)
+void put16(QByteArray &bytes, qint64 at, quint16 value)
 {
-    b[at] = char(v & 0xFF);
-    b[at + 1] = char(v >> 8);
+    bytes[at] = char(value & 0xFF);
+    bytes[at + 1] = char(value >> 8);
 }
 
-void put32(QByteArray &b, qint64 at, quint32 v)
+void put32(QByteArray &bytes, qint64 at, quint32 value)
 {
-    put16(b, at, quint16(v & 0xFFFF));
-    put16(b, at + 2, quint16(v >> 16));
+    put16(bytes, at, quint16(value & 0xFFFF));
+    put16(bytes, at + 2, quint16(value >> 16));
 }
 
 // A new compound file (512-byte sectors) that holds only the given workbook stream, padded with

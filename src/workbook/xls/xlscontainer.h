@@ -4,11 +4,12 @@
 
 namespace quorvane {
 
-// Little-endian fields of .xls files.
-quint16 le16(const QByteArray &b, qint64 at);
-quint32 le32(const QByteArray &b, qint64 at);
-void put16(QByteArray &b, qint64 at, quint16 v);
-void put32(QByteArray &b, qint64 at, quint32 v);
+// Little-endian fields of .xls files: the 16- or 32-bit value at byte offset `at` of `bytes`
+// (the caller has checked that the bytes are there), and writing `value` there.
+quint16 le16(const QByteArray &bytes, qint64 at);
+quint32 le32(const QByteArray &bytes, qint64 at);
+void put16(QByteArray &bytes, qint64 at, quint16 value);
+void put32(QByteArray &bytes, qint64 at, quint32 value);
 
 // The smallest stream that a compound file keeps in its ordinary sectors.
 constexpr qint64 kXlsMiniCutoff = 4096;
