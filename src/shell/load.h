@@ -20,8 +20,8 @@ public:
     QLabel *Label1 = nullptr;
     QTimer *Timer1 = nullptr;
 
-    void Timer1_Timer();
-    void kkk();
+    void Timer1_Timer(); // one tick: moves the bar on, and at the 50th tick ends the splash
+    void kkk();          // ends the splash: stops the timer, closes it and shows the main window
     qint16 ticks() const { return m_ticks; }
 
 protected:

@@ -28,9 +28,10 @@ public:
 
     // Stores the function code and shows the cohort chooser.
     void chooseFunction(quint8 code);
-    void m_xjsz_Click();
-    void m_kcsz_Click();
-    void m_quit_Click();
+    void m_xjsz_Click();  // 学届设置: opens the cohort register
+    void m_kcsz_Click();  // 考场设置: opens the room register
+    void m_quit_Click();  // 退出: ends the program
+    // A toolbar button (by its position and key): opens its function or window, as its menu item does.
     void VsToolBar1_ButtonClick(int index, const QString &key);
 
 protected:
