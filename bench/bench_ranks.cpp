@@ -2,6 +2,7 @@
 // a reference computed by SQLite itself (window functions, one UPDATE per column), with a check
 // that both give the same columns.
 #include "bench.h"
+#include "examrows.h"
 
 #include "scores/ranking.h"
 #include "shell/database.h"
@@ -16,6 +17,7 @@
 #include <random>
 
 using namespace quorvane;
+using quorvane::test::examRows;
 
 namespace {
 
@@ -31,11 +33,13 @@ bool isSplit(int k) { return k == 3 || k == 9; }
 // A school: the exam's settings and two exams' rows (the measured one and an earlier one).
 bool generate(const QSqlDatabase &system, QSqlDatabase &cohort)
 {
-    execSql(system, QStringLiteral("INSERT INTO kcbpb(id, name, year) VALUES(?,?,?)"), {kExam, QStringLiteral("期末考试"), kYear});
+    if (!execSql(system, QStringLiteral("INSERT INTO kcbpb(id, name, year) VALUES(?,?,?)"), {kExam, QStringLiteral("期末考试"), kYear}))
+        return false;
     for (int k = 1; k <= kSubjects; ++k)
-        execSql(system,
-                QStringLiteral("UPDATE kcbpb SET kmflag%1=1, zfjsa%1=1, zfjsb%1=?, kgfs%1=?, allfs%1=150 WHERE id=?").arg(k),
-                {k <= 3 ? 1 : 0, isSplit(k) ? QVariant(40) : QVariant(), kExam});
+        if (!execSql(system,
+                     QStringLiteral("UPDATE kcbpb SET kmflag%1=1, zfjsa%1=1, zfjsb%1=?, kgfs%1=?, allfs%1=150 WHERE id=?").arg(k),
+                     {k <= 3 ? 1 : 0, isSplit(k) ? QVariant(40) : QVariant(), kExam}))
+            return false;
     std::mt19937 rng(20240601);
     std::normal_distribution<double> score(95.0, 22.0);
     auto draw = [&]() -> QVariant {
@@ -145,28 +149,14 @@ QStringList subjectsReference()
     return s;
 }
 
-QStringList dump(const QSqlDatabase &db, const QStringList &columns)
-{
-    QStringList out;
-    QSqlQuery q = prepare(db, QStringLiteral("SELECT %1 FROM stucj WHERE id = ? ORDER BY rowid").arg(columns.join(',')), {kExam});
-    q.exec();
-    while (q.next()) {
-        QString line;
-        for (int i = 0; i < columns.size(); ++i)
-            line += (q.value(i).isNull() ? QStringLiteral("-") : q.value(i).toString()) + QLatin1Char(' ');
-        out << line;
-    }
-    return out;
-}
-
 // Clears every computed column, so that neither side can pass on what the other wrote.
-void clearComputed(QSqlDatabase &db, const QStringList &columns)
+bool clearComputed(QSqlDatabase &db, const QStringList &columns)
 {
     QStringList sets;
     for (const QString &c : columns)
         if (!c.startsWith(QLatin1String("ke")) || c.startsWith(QLatin1String("keall")))
             sets << c + QStringLiteral(" = NULL");
-    execSql(db, QStringLiteral("UPDATE stucj SET %1 WHERE id = ?").arg(sets.join(',')), {kExam});
+    return execSql(db, QStringLiteral("UPDATE stucj SET %1 WHERE id = ?").arg(sets.join(',')), {kExam});
 }
 
 void check(const char *name, const QStringList &ours, const QStringList &ref)
@@ -200,12 +190,12 @@ void benchRanks()
     const QStringList totalCols = {"kealla", "keallb", "zfbjnoa", "zftlnoa", "zfnjnoa", "zfbjnob", "zftlnob", "zfnjnob"};
     bool ok = true;
     const double ours = bench::timeMs([&] { ok = runTotals(cohort, system, kYear, kExam).status == RunStatus::Done && ok; });
-    const QStringList oursTotals = dump(cohort, totalCols);
-    clearComputed(cohort, totalCols);
+    const QStringList oursTotals = examRows(cohort, kExam, totalCols);
+    ok = clearComputed(cohort, totalCols) && ok;
     const QStringList refSql = totalsReference();
     const double ref = bench::timeMs([&] { ok = runStatements(cohort, refSql) && ok; });
     bench::report("ranks_totals", ours, ref);
-    check("ranks_totals", oursTotals, dump(cohort, totalCols));
+    check("ranks_totals", oursTotals, examRows(cohort, kExam, totalCols));
 
     // 单科统计 for all subjects of the exam
     std::vector<SubjectChoice> subjects;
@@ -215,17 +205,17 @@ void benchRanks()
         subjectCols << QStringLiteral("ke%1").arg(k) << QStringLiteral("dkbjno%1").arg(k) << QStringLiteral("dktlno%1").arg(k)
                     << QStringLiteral("dknjno%1").arg(k);
     const double oursS = bench::timeMs([&] { ok = runSubjects(cohort, system, kYear, kExam, subjects).status == RunStatus::Done && ok; });
-    const QStringList oursSubjects = dump(cohort, subjectCols);
-    clearComputed(cohort, subjectCols);
+    const QStringList oursSubjects = examRows(cohort, kExam, subjectCols);
+    ok = clearComputed(cohort, subjectCols) && ok;
     for (int k = 1; k <= kSubjects; ++k)
         if (isSplit(k))
-            execSql(cohort, QStringLiteral("UPDATE stucj SET ke%1 = NULL WHERE id = ?").arg(k), {kExam});
+            ok = execSql(cohort, QStringLiteral("UPDATE stucj SET ke%1 = NULL WHERE id = ?").arg(k), {kExam}) && ok;
     const QStringList refSqlS = subjectsReference();
     const double refS = bench::timeMs([&] { ok = runStatements(cohort, refSqlS) && ok; });
     bench::report("ranks_subjects", oursS, refS);
-    check("ranks_subjects", oursSubjects, dump(cohort, subjectCols));
+    check("ranks_subjects", oursSubjects, examRows(cohort, kExam, subjectCols));
     if (!ok)
-        std::printf("bench_ranks: a run failed\n");
+        std::printf("bench_ranks: a run or a reset of the computed columns failed\n");
 
     closeDatabase(cohort);
     closeDatabase(system);

@@ -1,4 +1,5 @@
 // Totals, subject scores of split subjects and the dense ranks within class, stream and exam.
+#include "examrows.h"
 #include "scores/ranking.h"
 #include "shell/database.h"
 #include "testsupport.h"
@@ -65,20 +66,6 @@ struct Fixture
         if (!q.exec() || !q.next())
             return QStringLiteral("<missing>");
         return q.value(0);
-    }
-    // Every value of the exam's rows for the columns, in row order, as text (Null as "-").
-    QStringList dump(const QString &exam, const QStringList &columns)
-    {
-        QStringList out;
-        QSqlQuery q = prepare(cohort, QStringLiteral("SELECT %1 FROM stucj WHERE id=? ORDER BY rowid").arg(columns.join(',')), {exam});
-        q.exec();
-        while (q.next()) {
-            QStringList cells;
-            for (int i = 0; i < columns.size(); ++i)
-                cells << (q.value(i).isNull() ? QStringLiteral("-") : q.value(i).toString());
-            out << cells.join(' ');
-        }
-        return out;
     }
 };
 
@@ -302,11 +289,11 @@ private Q_SLOTS:
         // All subjects at once and one subject alone give the same columns; a rerun changes nothing.
         const QStringList cols = {"ke1", "ke3", "ke5", "dkbjno1", "dktlno1", "dknjno1", "dkbjno3", "dktlno3",
                                   "dknjno3", "dkbjno5", "dktlno5", "dknjno5"};
-        const QStringList all = f.dump(kExam, cols);
+        const QStringList all = examRows(f.cohort, kExam, cols);
         QCOMPARE(runSubjects(f.cohort, f.system, kYear, kExam, {list[1]}).status, RunStatus::Done);
-        QCOMPARE(f.dump(kExam, cols), all);
+        QCOMPARE(examRows(f.cohort, kExam, cols), all);
         QCOMPARE(runSubjects(f.cohort, f.system, kYear, kExam, list).status, RunStatus::Done);
-        QCOMPARE(f.dump(kExam, cols), all);
+        QCOMPARE(examRows(f.cohort, kExam, cols), all);
     }
 
     void correctedPartsReplaceAnOldSplitScore()
@@ -385,10 +372,10 @@ private Q_SLOTS:
         }
         const QStringList cols = {"kealla", "keallb", "zfbjnoa", "zftlnoa", "zfnjnoa", "zfbjnob", "zftlnob", "zfnjnob"};
         QCOMPARE(runTotals(f.cohort, f.system, kYear, kExam).status, RunStatus::Done);
-        const QStringList first = f.dump(kExam, cols);
+        const QStringList first = examRows(f.cohort, kExam, cols);
         QCOMPARE(first.size(), 200);
         QCOMPARE(runTotals(f.cohort, f.system, kYear, kExam).status, RunStatus::Done);
-        QCOMPARE(f.dump(kExam, cols), first);
+        QCOMPARE(examRows(f.cohort, kExam, cols), first);
     }
 
     void nothingWrittenWithoutSettingsOrOnError()
