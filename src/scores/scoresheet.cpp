@@ -2,6 +2,7 @@
 
 #include "shell/database.h"
 #include "shell/textcheck.h"
+#include "shell/valuetext.h"
 #include "shell/workbook.h"
 
 #include <QSqlError>
@@ -33,14 +34,14 @@ QString itemText(ScoreItem item)
     return QString();
 }
 
-QString scoreColumn(ScoreItem item, int k)
+QString scoreColumn(ScoreItem item, int subject)
 {
-    if (k < 1 || k > SubjectCount)
+    if (subject < 1 || subject > SubjectCount)
         return QString();
     switch (item) {
-    case ScoreItem::Objective: return QStringLiteral("kea") + QString::number(k);
-    case ScoreItem::Subjective: return QStringLiteral("keb") + QString::number(k);
-    case ScoreItem::Total: return QStringLiteral("ke") + QString::number(k);
+    case ScoreItem::Objective: return QStringLiteral("kea") + QString::number(subject);
+    case ScoreItem::Subjective: return QStringLiteral("keb") + QString::number(subject);
+    case ScoreItem::Total: return QStringLiteral("ke") + QString::number(subject);
     case ScoreItem::None: break;
     }
     return QString();
@@ -58,12 +59,12 @@ int wholeFullMark(const QVariant &stored)
     return static_cast<int>(std::nearbyint(v));
 }
 
-int fullMark(const sysdb::SubjectSettings &settings, ScoreItem item)
+int fullMark(const sysdb::SubjectSettings &subject, ScoreItem item)
 {
     switch (item) {
-    case ScoreItem::Objective: return wholeFullMark(settings.kgfs);
-    case ScoreItem::Subjective: return wholeFullMark(settings.zgfs);
-    case ScoreItem::Total: return wholeFullMark(settings.allfs);
+    case ScoreItem::Objective: return wholeFullMark(subject.kgfs);
+    case ScoreItem::Subjective: return wholeFullMark(subject.zgfs);
+    case ScoreItem::Total: return wholeFullMark(subject.allfs);
     case ScoreItem::None: break;
     }
     return 0;
@@ -124,7 +125,7 @@ bool loadSheetRows(const QSqlDatabase &cohort, const SheetContext &ctx, int ksty
                 r.name = q.value(c++).toString();
             r.seat = q.value(c).isNull() ? QString() : QString::number(q.value(c).toLongLong());
             ++c;
-            r.score = scoreText(q.value(c++));
+            r.score = valueText(q.value(c++), ZeroShown::No);
             r.stid = q.value(c++).toString();
             r.rowId = q.value(c).toLongLong();
             out.push_back(std::move(r));
@@ -134,16 +135,6 @@ bool loadSheetRows(const QSqlDatabase &cohort, const SheetContext &ctx, int ksty
     return true;
 }
 
-QString scoreText(const QVariant &stored)
-{
-    if (stored.isNull())
-        return QString();
-    const double v = stored.toDouble();
-    if (v == 0.0)
-        return QString();
-    return QString::number(v, 'g', 15);
-}
-
 QVariant storedScore(const QString &cell)
 {
     if (cell.isEmpty())
@@ -151,20 +142,20 @@ QVariant storedScore(const QString &cell)
     return QVariant(Val(cell));
 }
 
-EntryCheck checkEntry(const QString &typed, const QString &fullMark)
+EntryCheck checkEntry(const QString &typed, const QString &fullMarkText)
 {
     // The markers -1 (缺考) and -2 (作弊) are typed in the box as save takes them.
-    return checkCell(typed, fullMark);
+    return checkCell(typed, fullMarkText);
 }
 
-EntryCheck checkCell(const QString &cell, const QString &fullMark)
+EntryCheck checkCell(const QString &cell, const QString &fullMarkText)
 {
     if (cell.isEmpty())
         return EntryCheck::Ok;
     const double v = Val(cell);
     if (v != -1.0 && v != -2.0 && HasNonDigit(cell))
         return EntryCheck::IllegalCharacter;
-    if (v > Val(fullMark))
+    if (v > Val(fullMarkText))
         return EntryCheck::AboveFullMark;
     return EntryCheck::Ok;
 }

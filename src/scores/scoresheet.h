@@ -21,15 +21,16 @@ using quorvane::subjectNumber;              // 0 when the name is none of the tw
 enum class ScoreItem { None, Objective, Subjective, Total };
 ScoreItem itemFromText(const QString &text);    // "客观分", "主观分", "总 分"
 QString itemText(ScoreItem item);
-// "kea"/"keb"/"ke" + k, formed only from the fixed prefixes and a subject number 1..12.
-QString scoreColumn(ScoreItem item, int k);
+// The stucj column of an item of a subject: "kea"/"keb"/"ke" + the subject number, formed only from
+// the fixed prefixes and a subject number 1..12 (empty for any other).
+QString scoreColumn(ScoreItem item, int subject);
 
 // A stored full mark as a whole number: the nearest one, halves to even; Null, 0 and negative
 // values give 0.
 int wholeFullMark(const QVariant &stored);
 // The full mark of one item of a subject as a whole number of any size (a 300-point subject keeps
 // its 300); 0 means the item is not offered.
-int fullMark(const sysdb::SubjectSettings &settings, ScoreItem item);
+int fullMark(const sysdb::SubjectSettings &subject, ScoreItem item);
 
 // Reads the exam's settings row for the cohort year. Without a row it returns false and leaves
 // settings and subjects untouched; otherwise settings are replaced and subjects lists the names of
@@ -59,7 +60,7 @@ struct SheetRow
 {
     QString name;    // class mode only
     QString seat;    // zh in class mode, kczh in room mode
-    QString score;   // empty for Null and 0
+    QString score;   // the stored score as cell text, empty for Null and 0 ("85", "-1", "85.5")
     QString stid;
     qint64 rowId = -1;
 };
@@ -68,17 +69,15 @@ struct SheetRow
 // 2 wlflag 2, 3 wlflag 3). Returns false, loading nothing, for any other kstype.
 bool loadSheetRows(const QSqlDatabase &cohort, const SheetContext &ctx, int kstype, std::vector<SheetRow> &rows);
 
-// A stored score as the grid shows it: empty for Null and 0, else the number ("85", "-1", "85.5").
-QString scoreText(const QVariant &stored);
 // The value save writes for a grid cell: Null for an empty cell, else the number the text begins with.
 QVariant storedScore(const QString &cell);
 
 // The check save applies to each cell: digits only, or the markers -1 (缺考) and -2 (作弊), and not
 // above the full mark. An empty cell passes.
 enum class EntryCheck { Ok, IllegalCharacter, AboveFullMark };
-EntryCheck checkCell(const QString &cell, const QString &fullMark);
+EntryCheck checkCell(const QString &cell, const QString &fullMarkText);
 // The check of the entry box when Enter, Down or Up leaves a row: the same as save's.
-EntryCheck checkEntry(const QString &typed, const QString &fullMark);
+EntryCheck checkEntry(const QString &typed, const QString &fullMarkText);
 
 // One row to save: the student's row and the grid cell.
 struct SaveRow
