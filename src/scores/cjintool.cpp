@@ -725,7 +725,7 @@ void cjintool::stuinputok0(const QString &fileName)
             m_excel.el_selsectx(ref);
             return m_excel.ActiveCellText();
         },
-        [this](const QString &a, const QString &b, const QString &c) { findgrid(a, b, c); },
+        [this](const QString &columnA, const QString &columnB, const QString &columnC) { findgrid(columnA, columnB, columnC); },
         [&](int) {
             ++counter;
             if (counter > 100)
@@ -748,27 +748,36 @@ void cjintool::stuinputok0(const QString &fileName)
 // Room mode places a row by its seat number. Class mode also wants the name of the student on
 // that seat: a sheet of another class of the same subject has the same seat numbers, and its
 // scores must not land on this class's students. Such rows are counted for the closing message.
-void cjintool::findgrid(const QString &a, const QString &b, const QString &c)
+void cjintool::findgrid(const QString &columnA, const QString &columnB, const QString &columnC)
 {
-    const bool classMode = Label1[1]->text() == kClassCaption;
-    const int seatCol = classMode ? 2 : 1;
+    if (Label1[1]->text() == kClassCaption)
+        placeByStudent(columnA, columnB, columnC);
+    else
+        placeBySeat(columnA, columnB);
+}
+
+void cjintool::placeBySeat(const QString &seat, const QString &score)
+{
+    std::vector<QString> seats;
+    for (int i = 1; i < Grid1->Rows(); ++i)
+        seats.push_back(Grid1->TextMatrix(i, 1));
+    const int found = findSeat(seats, seat);
+    if (found >= 0)
+        Grid1->setTextMatrix(found + 1, 2, score);
+}
+
+void cjintool::placeByStudent(const QString &name, const QString &seat, const QString &score)
+{
     std::vector<QString> seats;
     std::vector<QString> names;
     for (int i = 1; i < Grid1->Rows(); ++i) {
-        seats.push_back(Grid1->TextMatrix(i, seatCol));
-        if (classMode)
-            names.push_back(Grid1->TextMatrix(i, 1));
-    }
-    if (!classMode) {
-        const int found = findSeat(seats, a);
-        if (found >= 0)
-            Grid1->setTextMatrix(found + 1, 2, b);
-        return;
+        seats.push_back(Grid1->TextMatrix(i, 2));
+        names.push_back(Grid1->TextMatrix(i, 1));
     }
     bool nameDiffers = false;
-    const int found = findStudent(seats, names, b, a, &nameDiffers);
+    const int found = findStudent(seats, names, seat, name, &nameDiffers);
     if (found >= 0)
-        Grid1->setTextMatrix(found + 1, 3, c);
+        Grid1->setTextMatrix(found + 1, 3, score);
     else if (nameDiffers)
         ++m_nameMismatches;
 }

@@ -47,38 +47,40 @@ public:
     XP_ProgressBar *XP_ProgressBar1 = nullptr;
 
     // Event handlers.
-    void Combo2_Click();
-    void Combo1_Click();
-    void Combo3_Click();
-    void Combo4_Click();
-    void Text1_Change();
-    void Text1_GotFocus();
-    void Text1_KeyUp(int keyCode, int shift);
-    void Grid1_GotFocus();
-    void Grid1_Click();
-    void Grid1_EnterCell();
-    void command3_Click();
-    void VsNetBut1_Click();
-    void VsNetBut2_Click();
-    void VsNetBut3_Click();
-    void VsNetBut4_Click();
-    void exitcom_Click();
+    void Combo2_Click();        // exam chosen: lists the exam's subjects (form_1)
+    void Combo1_Click();        // subject chosen: lists its score items and its classes or rooms, empties the grid
+    void Combo3_Click();        // class or room chosen: lists the sheet again when an item is chosen
+    void Combo4_Click();        // item chosen: shows its full mark and lists the sheet
+    void Text1_Change();        // the entry box's text goes into the current row's score cell
+    void Text1_GotFocus();      // puts the caret after the box's text
+    void Text1_KeyUp(int keyCode, int shift);   // Enter/Down or Up: checks the score and walks a row
+    void Grid1_GotFocus();      // moves the current row as the last key asked and shows its cell in the box
+    void Grid1_Click();         // a click on a row: the next walk stays on that row
+    void Grid1_EnterCell();     // sends the focus back to the entry box
+    void command3_Click();      // 确定保存: checks every score cell, asks, and saves the listed sheet
+    void VsNetBut1_Click();     // 分数清零: empties every score cell of the grid (nothing is saved)
+    void VsNetBut2_Click();     // 成绩打印: opens the print preview of the listed sheet (at most 71 rows)
+    void VsNetBut3_Click();     // 分数导入: reads scores from a workbook into the grid
+    void VsNetBut4_Click();     // 分数导出: writes the grid to a new workbook
+    void exitcom_Click();       // 关闭退出: closes the window
 
     // Procedures.
-    void form_1();
-    void showbj();
-    void showkc();
-    void showgrid1();
-    void showgrid2();
-    void checkno();
-    void clearpoint();
+    void form_1();              // fills the subject chooser from the chosen exam's settings
+    void showbj();              // fills the place chooser with the cohort's classes
+    void showkc();              // fills the place chooser with the chosen exam's rooms
+    void showgrid1();           // lists the chosen class's sheet
+    void showgrid2();           // lists the chosen room's sheet
+    void checkno();             // checks the typed score; a refusal keeps the row
+    void clearpoint();          // removes the row marker from every row but the current one
 
     // The workbook procedures of this window.
-    void selectin();
-    void selectout();
+    void selectin();            // asks for a workbook and imports it (stuinputok0)
+    void selectout();           // asks for a file name and exports the grid (outgrid1)
     void outgrid1(const QString &fileName);
     void stuinputok0(const QString &fileName);
-    void findgrid(const QString &a, const QString &b, const QString &c);
+    // Places one imported sheet row: columnA, columnB and columnC are its cleaned cells. A class
+    // sheet holds name, seat number and score; a room sheet seat number and score (columnC unused).
+    void findgrid(const QString &columnA, const QString &columnB, const QString &columnC);
 
     // The cohort the window was loaded with (read by the print layout for its titles).
     QString cohortYear() const { return m_year; }
@@ -106,6 +108,9 @@ private:
     int scoreCol() const;
     int markerCol() const;
     void showgrid(bool classMode);
+    // The two ways findgrid places a row: by seat and name on a class sheet, by seat on a room sheet.
+    void placeByStudent(const QString &name, const QString &seat, const QString &score);
+    void placeBySeat(const QString &seat, const QString &score);
     void markRow(int row);
     // Shows the current row's score cell in the entry box after the window rewrote the cells.
     void showCurrentCell();

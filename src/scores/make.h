@@ -16,9 +16,9 @@ public:
 
     std::array<QLabel *, 3> Label1{};          // Index 2: "考试名称:"
 
-    void Combo1_Click() override;
-    void VsNetBut1_Click(int index) override;
-    void starttj();
+    void Combo1_Click() override;                // counts the exam's classes and enables 统计
+    void VsNetBut1_Click(int index) override;    // 统计 asks "要统计处理“…”吗？" and runs starttj
+    void starttj();                              // computes the totals and ranks of the chosen exam
 
 protected:
     void createControls(QWidget *root) override;

@@ -20,10 +20,10 @@ public:
     std::array<QLabel *, 9> Label1{};          // Index 2: "考试名称:", Index 8: "选择统计学科:"
     QComboBox *Combo3 = nullptr;
 
-    void Combo1_Click() override;
-    void VsNetBut1_Click(int index) override;
-    void form_1(const QString &examId);
-    void starttj();
+    void Combo1_Click() override;                // lists the exam's subjects (form_1) and enables 统计
+    void VsNetBut1_Click(int index) override;    // 统计 asks for all subjects or the chosen one, and runs starttj
+    void form_1(const QString &examId);          // fills Combo3 with the subjects taken in the exam
+    void starttj();                              // forms split subjects' scores and ranks the chosen subjects
 
     // The subject at each list position of Combo3.
     const std::vector<SubjectChoice> &subjectList() const { return m_subjects; }

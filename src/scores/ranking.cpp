@@ -209,12 +209,12 @@ qint64 largestClass(const QSqlDatabase &cohort, const QString &examId)
     return std::max<qint64>(0, q.value(0).toLongLong());
 }
 
-double totalOf(const std::array<std::optional<double>, 13> &ke, const std::array<bool, 13> &counts)
+double totalOf(const std::array<std::optional<double>, 13> &subjectScores, const std::array<bool, 13> &counts)
 {
     double total = 0.0;
     for (int k = 1; k <= 12; ++k)
-        if (counts[k] && ke[k] && *ke[k] > 0.0)
-            total += *ke[k];
+        if (counts[k] && subjectScores[k] && *subjectScores[k] > 0.0)
+            total += *subjectScores[k];
     return total;
 }
 

@@ -58,8 +58,9 @@ SettingsRead readSubjectList(const QSqlDatabase &system, const QString &year, co
 // Largest class number among the exam's rows (0 when there is none).
 qint64 largestClass(const QSqlDatabase &cohort, const QString &examId);
 
-// Total of one row: the sum of the subject scores above 0 over the subjects that count.
-double totalOf(const std::array<std::optional<double>, 13> &ke, const std::array<bool, 13> &counts);
+// Total of one row: the sum of the subject scores above 0 over the subjects that count (both
+// indexed by subject number 1..12).
+double totalOf(const std::array<std::optional<double>, 13> &subjectScores, const std::array<bool, 13> &counts);
 
 // Subject score of a split subject from its two parts: when both parts are entered (not Null), the
 // points of the parts (a part above 0) are added; the markers -1/-2 and 0 add nothing. When neither

@@ -27,7 +27,9 @@ public:
     std::array<QPushButton *, 2> VsNetBut1{};  // 0 退出, 1 统计
     XP_ProgressBar *ProgressBar1 = nullptr;
 
+    // An exam chosen in Combo1: the window readies its run.
     virtual void Combo1_Click() = 0;
+    // A press of VsNetBut1[index]: 0 退出 closes the window, 1 统计 asks and runs.
     virtual void VsNetBut1_Click(int index) = 0;
     // Counts the classes of the chosen exam (none when no exam is chosen).
     void showbj();
