@@ -81,6 +81,9 @@ public:
                 && ok;
         return ok;
     }
+    // The usual start: the first n students of class 1 in exam A, listed for 数学 总 分 as the user
+    // lists them; null when they cannot be added or the window does not become active.
+    cjintool *listClassOne(int n);
     QVariant score(const QString &exam, const QString &stid, const QString &column = QStringLiteral("ke2"))
     {
         QSqlQuery q = prepare(co, QStringLiteral("SELECT %1 FROM stucj WHERE id=? AND stid=?").arg(column), {exam, stid});
@@ -155,6 +158,13 @@ void clickRow(cjintool *w, int r)
     QTest::mouseClick(w->Grid1->viewport(), Qt::LeftButton, {}, cell.center());
 }
 
+// Answers the file dialog that button opens with fileName ("" cancels) and presses the button.
+bool pressWithFile(ScriptedServices &svc, QPushButton *button, const QString &fileName)
+{
+    svc.fileNames.push_back(fileName);
+    return press(button);
+}
+
 // Shows the window and lists a sheet through its choosers as the user does; null when the window
 // does not become active.
 cjintool *listByUser(const QString &examName = QStringLiteral("期中考试"), const QString &subject = QStringLiteral("数学"),
@@ -171,6 +181,10 @@ cjintool *listByUser(const QString &examName = QStringLiteral("期中考试"), c
     pick(w->Combo3, place);
     pick(w->Combo4, item);
     return w;
+}
+cjintool *Fixture::listClassOne(int n)
+{
+    return add(kExamA, classOne(n)) ? listByUser() : nullptr;
 }
 } // namespace
 
@@ -336,8 +350,7 @@ private Q_SLOTS:
     {
         ScriptedServices &svc = quorvane::test::installScripted();
         Fixture fx;
-        QVERIFY(fx.add(kExamA, classOne(3)));
-        cjintool *w = listByUser();
+        cjintool *w = fx.listClassOne(3);
         QVERIFY(w);
 
         enter(w, QStringLiteral("8a"));
@@ -613,8 +626,7 @@ private Q_SLOTS:
         key(Qt::Key_Up);           // back to the row of -1
         QTemporaryDir dir;
         const QString path = dir.path() + QStringLiteral("/数学成绩.xlsx");
-        svc.fileNames.push_back(path);
-        QVERIFY(press(w->VsNetBut4));
+        QVERIFY(pressWithFile(svc, w->VsNetBut4, path));
         QCOMPARE(svc.fileRequests.back().title, QStringLiteral("成绩导出"));
         QVERIFY(svc.fileRequests.back().save);
         QCOMPARE(svc.fileRequests.back().presetName, QStringLiteral("1班数学成绩.xlsx"));
@@ -645,8 +657,7 @@ private Q_SLOTS:
         QVERIFY(press(w->VsNetBut1));
         QCOMPARE(w->Grid1->TextMatrix(1, 3), QString());
         QCOMPARE(w->Text1->text(), QString());   // the box shows the emptied cell of its row
-        svc.fileNames.push_back(path);
-        QVERIFY(press(w->VsNetBut3));
+        QVERIFY(pressWithFile(svc, w->VsNetBut3, path));
         QCOMPARE(svc.fileRequests.back().title, QStringLiteral("成绩导入"));
         QCOMPARE(svc.lastText(), QStringLiteral("导入完毕，请认真检查是否正确。"));
         QCOMPARE(w->Text1->text(), QStringLiteral("-1"));   // and the imported one
@@ -663,8 +674,7 @@ private Q_SLOTS:
         QCOMPARE(w->Grid1->Rows(), 2);
         keys(QStringLiteral("250"));
         const QString roomPath = dir.path() + QStringLiteral("/room.xlsx");
-        svc.fileNames.push_back(roomPath);
-        QVERIFY(press(w->VsNetBut4));
+        QVERIFY(pressWithFile(svc, w->VsNetBut4, roomPath));
         QCOMPARE(svc.fileRequests.back().presetName, QStringLiteral("002考场综合科成绩.xlsx"));
         QVERIFY(book.open(roomPath));
         QCOMPARE(book.columnCount(), 2);
@@ -678,8 +688,7 @@ private Q_SLOTS:
     {
         ScriptedServices &svc = quorvane::test::installScripted();
         Fixture fx;
-        QVERIFY(fx.add(kExamA, classOne(3)));
-        cjintool *w = listByUser();
+        cjintool *w = fx.listClassOne(3);
         QVERIFY(w);
         QTemporaryDir dir;
         const QString path = dir.path() + QStringLiteral("/in.xlsx");
@@ -703,8 +712,7 @@ private Q_SLOTS:
             }
             QVERIFY(sheet.close());
         }
-        svc.fileNames.push_back(path);
-        QVERIFY(press(w->VsNetBut3));
+        QVERIFY(pressWithFile(svc, w->VsNetBut3, path));
         QCOMPARE(svc.lastText(), QStringLiteral("导入完毕，请认真检查是否正确。"));
         QCOMPARE(w->Grid1->TextMatrix(1, 3), QStringLiteral("71"));
         QCOMPARE(w->Grid1->TextMatrix(2, 3), QString());
@@ -716,14 +724,12 @@ private Q_SLOTS:
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write("not a workbook");
         f.close();
-        svc.fileNames.push_back(bad);
-        QVERIFY(press(w->VsNetBut3));
+        QVERIFY(pressWithFile(svc, w->VsNetBut3, bad));
         QVERIFY(svc.lastText() != QStringLiteral("导入完毕，请认真检查是否正确。"));
         QCOMPARE(w->Grid1->TextMatrix(1, 3), QStringLiteral("71"));
 
         // An export that cannot write its file says so.
-        svc.fileNames.push_back(dir.path() + QStringLiteral("/no such folder/数学成绩.xlsx"));
-        QVERIFY(press(w->VsNetBut4));
+        QVERIFY(pressWithFile(svc, w->VsNetBut4, dir.path() + QStringLiteral("/no such folder/数学成绩.xlsx")));
         QVERIFY(svc.lastText() != QStringLiteral("导出完毕，请认真检查是否正确。"));
         QVERIFY(svc.lastText().contains(QStringLiteral("成绩未能导出")));
         QVERIFY(!QFile::exists(dir.path() + QStringLiteral("/no such folder/数学成绩.xlsx")));
@@ -749,8 +755,7 @@ private Q_SLOTS:
         keys(QStringLiteral("60"));
         key(Qt::Key_Return);
         keys(QStringLiteral("70"));
-        svc.fileNames.push_back(class2);
-        QVERIFY(press(w->VsNetBut4));
+        QVERIFY(pressWithFile(svc, w->VsNetBut4, class2));
         QCOMPARE(svc.fileRequests.back().presetName, QStringLiteral("2班数学成绩.xlsx"));
         QCOMPARE(svc.lastText(), QStringLiteral("导出完毕，请认真检查是否正确。"));
 
@@ -758,8 +763,7 @@ private Q_SLOTS:
         // placed, and the message says so.
         pick(w->Combo3, QStringLiteral("1"));
         QCOMPARE(w->Grid1->Rows(), 5);
-        svc.fileNames.push_back(class2);
-        QVERIFY(press(w->VsNetBut3));
+        QVERIFY(pressWithFile(svc, w->VsNetBut3, class2));
         QCOMPARE(svc.lastText(), QStringLiteral("导入完毕，请认真检查是否正确。\n有2行的姓名与列表中同座号学生的姓名不符，未导入。"));
         for (int r = 1; r <= 4; ++r)
             QCOMPARE(w->Grid1->TextMatrix(r, 3), QString());
@@ -773,8 +777,7 @@ private Q_SLOTS:
                                            {QStringLiteral("甲"), QStringLiteral("1"), QStringLiteral("11")},
                                            {QStringLiteral("乙"), QStringLiteral("1"), QStringLiteral("99")},
                                            {QStringLiteral("外"), QStringLiteral("9"), QStringLiteral("90")}}));
-        svc.fileNames.push_back(mixed);
-        QVERIFY(press(w->VsNetBut3));
+        QVERIFY(pressWithFile(svc, w->VsNetBut3, mixed));
         QCOMPARE(svc.lastText(), QStringLiteral("导入完毕，请认真检查是否正确。\n有1行的姓名与列表中同座号学生的姓名不符，未导入。"));
         QCOMPARE(w->Grid1->TextMatrix(1, 3), QStringLiteral("11"));
         QCOMPARE(w->Grid1->TextMatrix(2, 3), QString());
@@ -788,14 +791,12 @@ private Q_SLOTS:
         pick(w->Combo3, QStringLiteral("002"));
         pick(w->Combo4, QStringLiteral("总 分"));
         QCOMPARE(w->Grid1->Rows(), 3);
-        svc.fileNames.push_back(QString());
-        QVERIFY(press(w->VsNetBut4));
+        QVERIFY(pressWithFile(svc, w->VsNetBut4, QString()));
         QCOMPARE(svc.fileRequests.back().presetName, QStringLiteral("002考场综合科成绩.xlsx"));
         const QString room = dir.path() + QStringLiteral("/room.xlsx");
         QVERIFY(scoresheet::writeScoreWorkbook(room, {{QStringLiteral("座位号"), QStringLiteral("分数")},
                                           {QStringLiteral("2"), QStringLiteral("222")}}));
-        svc.fileNames.push_back(room);
-        QVERIFY(press(w->VsNetBut3));
+        QVERIFY(pressWithFile(svc, w->VsNetBut3, room));
         QCOMPARE(svc.lastText(), QStringLiteral("导入完毕，请认真检查是否正确。"));
         QCOMPARE(w->Grid1->TextMatrix(2, 2), QStringLiteral("222"));
         w->Unload();
@@ -805,8 +806,7 @@ private Q_SLOTS:
     {
         ScriptedServices &svc = quorvane::test::installScripted();
         Fixture fx;
-        QVERIFY(fx.add(kExamA, classOne(2)));
-        cjintool *w = listByUser();
+        cjintool *w = fx.listClassOne(2);
         QVERIFY(w);
         QTemporaryDir dir;
         // Rows 2 to 6005 filled: rows 6001 to 6005 are past the limit. 乙's row is the last one read.
@@ -820,8 +820,7 @@ private Q_SLOTS:
         QCOMPARE(table.size(), size_t(6005));
         const QString longSheet = dir.path() + QStringLiteral("/long.xlsx");
         QVERIFY(scoresheet::writeScoreWorkbook(longSheet, table));
-        svc.fileNames.push_back(longSheet);
-        QVERIFY(press(w->VsNetBut3));
+        QVERIFY(pressWithFile(svc, w->VsNetBut3, longSheet));
         QCOMPARE(svc.lastText(), QStringLiteral("导入完毕，请认真检查是否正确。\n另有5行在第6000行之后，未读入（每次最多读到第6000行）。"));
         QCOMPARE(w->Grid1->TextMatrix(1, 3), QStringLiteral("81"));
         QCOMPARE(w->Grid1->TextMatrix(2, 3), QStringLiteral("82"));
@@ -829,8 +828,7 @@ private Q_SLOTS:
         // A sheet that ends before the limit says nothing of later rows.
         table[3000] = {QString(), QString(), QString()};
         QVERIFY(scoresheet::writeScoreWorkbook(longSheet, table));
-        svc.fileNames.push_back(longSheet);
-        QVERIFY(press(w->VsNetBut3));
+        QVERIFY(pressWithFile(svc, w->VsNetBut3, longSheet));
         QCOMPARE(svc.lastText(), QStringLiteral("导入完毕，请认真检查是否正确。"));
         w->Unload();
     }
@@ -839,8 +837,7 @@ private Q_SLOTS:
     {
         ScriptedServices &svc = quorvane::test::installScripted();
         Fixture fx;
-        QVERIFY(fx.add(kExamA, classOne(3)));
-        cjintool *w = listByUser();
+        cjintool *w = fx.listClassOne(3);
         QVERIFY(w);
         QTest::keyClicks(w->Text1, QStringLiteral("1234"));
         QCOMPARE(w->Text1->text(), QStringLiteral("123"));   // at most 3 characters
@@ -926,22 +923,18 @@ private Q_SLOTS:
         PointerServices &svc = *owned;
         services::install(std::move(owned));
         Fixture fx;
-        QVERIFY(fx.add(kExamA, classOne(1)));
-        cjintool *w = listByUser();
+        cjintool *w = fx.listClassOne(1);
         QVERIFY(w);
         QTemporaryDir dir;
         const QString path = dir.path() + QStringLiteral("/数学成绩.xlsx");
         auto normal = [](int shape) { return shape == -1 || shape == int(Qt::ArrowCursor); };
-        svc.fileNames.push_back(path);
-        QVERIFY(press(w->VsNetBut4));
+        QVERIFY(pressWithFile(svc, w->VsNetBut4, path));
         QCOMPARE(svc.lastText(), QStringLiteral("导出完毕，请认真检查是否正确。"));
         QVERIFY(normal(svc.pointers.back()));
-        svc.fileNames.push_back(path);
-        QVERIFY(press(w->VsNetBut3));
+        QVERIFY(pressWithFile(svc, w->VsNetBut3, path));
         QCOMPARE(svc.lastText(), QStringLiteral("导入完毕，请认真检查是否正确。"));
         QVERIFY(normal(svc.pointers.back()));
-        svc.fileNames.push_back(dir.path() + QStringLiteral("/no such folder/x.xlsx"));
-        QVERIFY(press(w->VsNetBut4));
+        QVERIFY(pressWithFile(svc, w->VsNetBut4, dir.path() + QStringLiteral("/no such folder/x.xlsx")));
         QVERIFY(svc.lastText().contains(QStringLiteral("成绩未能导出")));
         QVERIFY(normal(svc.pointers.back()));
         QVERIFY(!QGuiApplication::overrideCursor());   // the hourglass is gone afterwards
@@ -983,8 +976,7 @@ private Q_SLOTS:
     {
         ScriptedServices &svc = quorvane::test::installScripted();
         Fixture fx;
-        QVERIFY(fx.add(kExamA, classOne(4)));
-        cjintool *w = listByUser();
+        cjintool *w = fx.listClassOne(4);
         QVERIFY(w);
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w->Text1));
 
@@ -1117,8 +1109,7 @@ private Q_SLOTS:
     {
         ScriptedServices &svc = quorvane::test::installScripted();
         Fixture fx;
-        QVERIFY(fx.add(kExamA, classOne(3)));
-        cjintool *w = listByUser();
+        cjintool *w = fx.listClassOne(3);
         QVERIFY(w);
         enter(w, QStringLiteral("80"));
         QCOMPARE(w->Grid1->Row(), 2);
