@@ -158,11 +158,13 @@ void clickRow(cjintool *w, int r)
     QTest::mouseClick(w->Grid1->viewport(), Qt::LeftButton, {}, cell.center());
 }
 
-// Answers the file dialog that button opens with fileName ("" cancels) and presses the button.
+// Presses the button and answers the file dialog it opens with fileName ("" cancels); false when
+// the button could not be pressed or asked for no file.
 bool pressWithFile(ScriptedServices &svc, QPushButton *button, const QString &fileName)
 {
+    const size_t asked = svc.fileRequests.size();
     svc.fileNames.push_back(fileName);
-    return press(button);
+    return press(button) && svc.fileRequests.size() == asked + 1;
 }
 
 // Shows the window and lists a sheet through its choosers as the user does; null when the window
@@ -578,7 +580,7 @@ private Q_SLOTS:
         // A file that is there but is not one of our databases.
         QFile f(td.cohortPath(QStringLiteral("db2030.mdb")));
         QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("Standard Jet DB");
+        QVERIFY(f.write("Standard Jet DB") > 0);
         f.close();
         windows::destroyAll();   // the ended program's instance is gone
         w = windows::get<cjintool>(QStringLiteral("cjintool"));
@@ -722,7 +724,7 @@ private Q_SLOTS:
         const QString bad = dir.path() + QStringLiteral("/bad.xlsx");
         QFile f(bad);
         QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("not a workbook");
+        QVERIFY(f.write("not a workbook") > 0);
         f.close();
         QVERIFY(pressWithFile(svc, w->VsNetBut3, bad));
         QVERIFY(svc.lastText() != QStringLiteral("导入完毕，请认真检查是否正确。"));
