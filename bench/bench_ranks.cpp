@@ -139,9 +139,12 @@ QStringList subjectsReference()
     QStringList s;
     for (int k = 1; k <= kSubjects; ++k) {
         if (isSplit(k))
-            s << QStringLiteral("UPDATE stucj SET ke%1 = (CASE WHEN kea%1 > 0 THEN kea%1 ELSE 0 END) + "
-                                "(CASE WHEN keb%1 > 0 THEN keb%1 ELSE 0 END) WHERE id = ? AND kea%1 IS NOT NULL "
-                                "AND keb%1 IS NOT NULL AND (kea%1 > 0 OR keb%1 > 0)")
+            // The points of the parts; both parts without points give the marker of a part (-2
+            // before -1) or 0.
+            s << QStringLiteral("UPDATE stucj SET ke%1 = CASE WHEN kea%1 > 0 OR keb%1 > 0 THEN "
+                                "(CASE WHEN kea%1 > 0 THEN kea%1 ELSE 0 END) + (CASE WHEN keb%1 > 0 THEN keb%1 ELSE 0 END) "
+                                "WHEN kea%1 = -2 OR keb%1 = -2 THEN -2 WHEN kea%1 = -1 OR keb%1 = -1 THEN -1 ELSE 0 END "
+                                "WHERE id = ? AND kea%1 IS NOT NULL AND keb%1 IS NOT NULL")
                      .arg(k);
         s += rankStatements(QStringLiteral("ke%1").arg(k), QStringLiteral("dkbjno%1").arg(k),
                             QStringLiteral("dktlno%1").arg(k), QStringLiteral("dknjno%1").arg(k));
