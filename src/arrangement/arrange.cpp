@@ -42,10 +42,10 @@ struct RegisterRow
 
 // A text column's value; an empty or Null value gives an empty (never a Null) text, so that a
 // student without a number or name gets a row holding empty texts that the next run finds again.
-QString textOf(const QVariant &v)
+QString textOf(const QVariant &value)
 {
-    const QString s = v.isNull() ? QString() : v.toString();
-    return s.isNull() ? QString::fromLatin1("") : s;
+    const QString text = value.isNull() ? QString() : value.toString();
+    return text.isNull() ? QString::fromLatin1("") : text;
 }
 
 // A student number as the database compares it (the column ignores the case of ASCII letters only).
@@ -110,9 +110,9 @@ ArrangeResult arrangeStudents(QSqlDatabase &cohort, const QSqlDatabase &system, 
         return result;
     }
 
-    auto failed = [&result](const QSqlQuery &q) {
+    auto failed = [&result](const QSqlQuery &query) {
         result.status = ArrangeStatus::DatabaseError;
-        result.error = q.lastError().text();
+        result.error = query.lastError().text();
         return result;
     };
 

@@ -65,15 +65,15 @@ QString newExamId(const QSqlDatabase &sys, const QDateTime &moment)
 }
 
 namespace {
-Exam readExam(const QSqlQuery &q)
+Exam readExam(const QSqlQuery &query)
 {
     Exam e;
-    e.id = q.value(0).toString();
-    e.name = q.value(1).toString();
-    e.num = q.value(2);
-    e.bpid = q.value(3);
-    e.grade = q.value(4);
-    e.kcid = q.value(5);
+    e.id = query.value(0).toString();
+    e.name = query.value(1).toString();
+    e.num = query.value(2);
+    e.bpid = query.value(3);
+    e.grade = query.value(4);
+    e.kcid = query.value(5);
     return e;
 }
 } // namespace
@@ -211,8 +211,8 @@ bool appendRooms(const QSqlDatabase &sys, const QString &examId, const QStringLi
     for (const QString &room : rooms) {
         if (room.size() != 3)
             continue; // only 3-character ids keep the list's framing
-        const bool present = std::any_of(list.cbegin(), list.cend(), [&](const QString &r) {
-            return QString::compare(r, room, Qt::CaseInsensitive) == 0;
+        const bool present = std::any_of(list.cbegin(), list.cend(), [&](const QString &listed) {
+            return QString::compare(listed, room, Qt::CaseInsensitive) == 0;
         });
         if (present)
             continue;

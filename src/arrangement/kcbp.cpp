@@ -10,6 +10,7 @@
 #include "shell/sysdb.h"
 #include "shell/textcheck.h"
 #include "shell/titles.h"
+#include "shell/valuetext.h"
 
 #include <QCoreApplication>
 #include <QGridLayout>
@@ -187,7 +188,7 @@ void kcbp::form_1()
     int r = 1;
     for (const Exam &e : exams) {
         g->setTextMatrix(r, 1, e.name);
-        g->setTextMatrix(r, 2, numberText(e.num));
+        g->setTextMatrix(r, 2, valueText(e.num));
         g->setTextMatrix(r, 3, e.bpid.isNull() ? QString() : bpidout(e.bpid.toString()));
         g->setTextMatrix(r, 4, e.id);
         // Every cell is written, so no row keeps a text of the exam that stood there before.
@@ -288,11 +289,11 @@ kcbp::RoomDescription kcbp::listgrid11b(const QString &roomId) const
         return {};
     RoomDescription d;
     d.address = room.address;
-    d.capacity = numberText(room.rs);
+    d.capacity = valueText(room.rs);
     // A kind outside the list shows its code.
     d.typeText = roomTypeText(room.type);
     if (d.typeText.isEmpty())
-        d.typeText = numberText(room.type);
+        d.typeText = valueText(room.type);
     return d;
 }
 
@@ -304,15 +305,15 @@ void kcbp::listgrid12()
     Grid *g = Grid1[2];
     int r = 1;
     for (const Room &room : roomsByType(m_dbs.system)) {
-        const bool inExam = std::any_of(shown.cbegin(), shown.cend(), [&](const QString &s) {
-            return QString::compare(s, room.id, Qt::CaseInsensitive) == 0;
+        const bool inExam = std::any_of(shown.cbegin(), shown.cend(), [&](const QString &listed) {
+            return QString::compare(listed, room.id, Qt::CaseInsensitive) == 0;
         });
         if (inExam)
             continue;
         g->setRows(r + 1);
         g->setTextMatrix(r, 1, room.id);
         g->setTextMatrix(r, 2, room.address);
-        g->setTextMatrix(r, 3, numberText(room.rs));
+        g->setTextMatrix(r, 3, valueText(room.rs));
         g->setTextMatrix(r, 4, roomTypeText(room.type));
         ++r;
     }
@@ -392,7 +393,7 @@ bool kcbp::save1b(const QStringList &ids, int *added, int *roomCount)
         return false;
     // The list holds as many rooms as the exam's saved room count, whatever the count box shows
     // while it is being edited.
-    const int count = roomCountOf(numberText(exam.num));
+    const int count = roomCountOf(valueText(exam.num));
     if (roomCount)
         *roomCount = count;
     return appendRooms(m_dbs.system, m_currentId, ids, count, &found, added) && found;
@@ -456,19 +457,12 @@ void kcbp::jscsmodi_Click()
 
 void kcbp::jscssave_Click()
 {
-    const QString name = TrimBlanks(Text1[0]->text());
-    if (name.isEmpty() || DisplayWidth(name) > 50) {
-        services::msg(QStringLiteral("考试名称不能为空或长度超过25个汉字!"), kTitle);
-        Text1[0]->setFocus();
+    const QString name = requiredText(Text1[0], 50, QStringLiteral("考试名称不能为空或长度超过25个汉字!"));
+    if (name.isEmpty())
         return;
-    }
-    // Rooms are whole: a count of ".5" is no room at all.
-    const double num = std::floor(Val(Text1[1]->text()));
-    if (num <= 0) {
-        services::msg(QStringLiteral("考场数量不能为0!"), kTitle);
-        Text1[1]->setFocus();
+    const double num = requiredCount(Text1[1], QStringLiteral("考场数量不能为0!"));
+    if (num <= 0)
         return;
-    }
     if (m_currentId.isEmpty()) {
         services::msg(QStringLiteral("请先在考试列表中选择考试,或按“新增”输入新考试!"), kTitle);
         return;

@@ -33,19 +33,32 @@ public:
     std::array<QGroupBox *, 3> Frame1{};
     std::array<QPushButton *, 2> VsNetBut1{}; // 0 添加, 1 移除
 
+    // Fills the exam list with the cohort's exams, newest first.
     void form_1();
+    // The name of the exam with that id (the basis column), empty when there is none.
     QString bpidout(const QString &id) const;
+    // Offers as basis every exam listed below that row (older exams), none chosen.
     void bpnameid(int row);
     // Selects the chooser item of the exam with that id, or none.
     void bpidsele(const QString &id);
+    // A row clicked: in the exam list (0) the exam goes into the editor and its room lists are
+    // shown; in a room list (1, 2) the room's tick is set or taken away.
     void Grid1_Click(int index);
+    // 新增: a new exam with the default name for today, offering every exam as basis.
     void jscsadd_Click();
+    // 修改: enables 保存 and puts the focus into the name box.
     void jscsmodi_Click();
+    // 删除: after a question, deletes the chosen exam with its score rows.
     void jscsdel_Click();
+    // 保存: checks name and room count and writes the new or chosen exam.
     void jscssave_Click();
+    // A text box that gains the focus puts its caret at the end.
     void Text1_GotFocus(int index);
+    // Enter in the name box moves to the room count, Enter there to the basis.
     void Text1_KeyPress(int index, int keyAscii);
+    // Enter in the basis enables 修改 and 保存 and moves the focus to 修改.
     void Combo1_KeyPress(int keyAscii);
+    // 退出 (index 4): closes the window.
     void VsNetBtout_Click(int index);
 
     // The room lists of the chosen exam.
@@ -55,15 +68,22 @@ public:
         QString capacity;
         QString typeText;
     };
+    // Lists the chosen exam's rooms, at most roomCount of them, with their descriptions.
     void listgrid11(const QString &roomCount);
+    // Location, seats and kind of a room; all empty when the register no longer knows it.
     RoomDescription listgrid11b(const QString &roomId) const;
+    // Lists the other rooms of the register, by kind, to be added to the exam.
     void listgrid12();
+    // 添加: adds the ticked rooms of the other rooms to the exam's list.
     void save1();
     // Adds the rooms after the stored ones, up to the exam's saved room count (given back in
     // roomCount); added tells how many of them are in the list afterwards.
     bool save1b(const QStringList &ids, int *added, int *roomCount = nullptr);
+    // 移除: takes the ticked rooms out of the exam's list.
     void del1();
+    // Stores kept as the exam's room list; false when it cannot be written or the exam is gone.
     bool save2b(const QStringList &kept);
+    // The room-list buttons: 添加 (0) or 移除 (1).
     void VsNetBut1_Click(int index);
 
     // The exam the editor and the room lists act on: an exam's id, "aa" while a new exam is being

@@ -4,13 +4,12 @@
 #include "arrangement/rooms.h"
 #include "shell/keys.h"
 #include "shell/services.h"
-#include "shell/textcheck.h"
 #include "shell/titles.h"
+#include "shell/valuetext.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
-#include <cmath>
 
 namespace quorvane {
 
@@ -120,7 +119,7 @@ void kcsz::form_1()
     for (const Room &room : rooms) {
         Grid1->setTextMatrix(r, 1, room.id);
         Grid1->setTextMatrix(r, 2, room.address);
-        Grid1->setTextMatrix(r, 3, numberText(room.rs));
+        Grid1->setTextMatrix(r, 3, valueText(room.rs));
         m_lastId = Grid1->TextMatrix(r, 1);
         Grid1->setTextMatrix(r, 4, roomTypeText(room.type));
         ++r;
@@ -197,19 +196,12 @@ void kcsz::jscssave_Click()
         Text1[0]->setFocus();
         return;
     }
-    const QString address = TrimBlanks(Text1[1]->text());
-    if (address.isEmpty() || DisplayWidth(address) > 20) {
-        services::msg(QStringLiteral("考场地点不能为空或长度超过10个汉字!"), kTitle);
-        Text1[1]->setFocus();
+    const QString address = requiredText(Text1[1], 20, QStringLiteral("考场地点不能为空或长度超过10个汉字!"));
+    if (address.isEmpty())
         return;
-    }
-    // Seats are counted in whole places: a fraction is dropped, so ".5" counts as none.
-    const double seats = std::floor(Val(Text1[2]->text()));
-    if (seats <= 0) {
-        services::msg(QStringLiteral("考场人数不能为0!"), kTitle);
-        Text1[2]->setFocus();
+    const double seats = requiredCount(Text1[2], QStringLiteral("考场人数不能为0!"));
+    if (seats <= 0)
         return;
-    }
     if (!typeChosen()) {
         services::msg(QStringLiteral("考场类别未选择!"), kTitle);
         Combo1->setFocus();

@@ -1,11 +1,15 @@
 #include "arrangement/registerview.h"
 
 #include "controls/grid/grid.h"
+#include "shell/services.h"
+#include "shell/textcheck.h"
+#include "shell/titles.h"
 
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
 
 #include <algorithm>
+#include <cmath>
 
 namespace quorvane {
 
@@ -24,6 +28,26 @@ void fitColumns(Grid *grid)
         if (widest > 0 && wanted > grid->ColWidth(c))
             grid->setColWidth(c, wanted);
     }
+}
+
+QString requiredText(QLineEdit *box, int maxWidth, const QString &refusal)
+{
+    const QString text = TrimBlanks(box->text());
+    if (!text.isEmpty() && DisplayWidth(text) <= maxWidth)
+        return text;
+    services::msg(refusal, titles::kSystem);
+    box->setFocus();
+    return QString();
+}
+
+double requiredCount(QLineEdit *box, const QString &refusal)
+{
+    const double count = std::floor(Val(box->text()));
+    if (count > 0)
+        return count;
+    services::msg(refusal, titles::kSystem);
+    box->setFocus();
+    return 0;
 }
 
 } // namespace quorvane

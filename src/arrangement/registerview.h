@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 class QLineEdit;
 
 namespace quorvane {
@@ -15,5 +17,14 @@ void limitTypedLength(QLineEdit *box, int maxChars);
 // Widens the columns of a list so that every text shows whole; a column never gets narrower than
 // its heading made it.
 void fitColumns(Grid *grid);
+
+// The text typed into a box that must be filled, with the blanks around it dropped. When it is
+// empty or wider than maxWidth (a Chinese character counting 2), the refusal is shown, the box gets
+// the focus and the text given back is empty.
+QString requiredText(QLineEdit *box, int maxWidth, const QString &refusal);
+
+// The count typed into a box in whole things: a fraction is dropped, so ".5" counts as none. When
+// it is not at least 1, the refusal is shown, the box gets the focus and 0 is given back.
+double requiredCount(QLineEdit *box, const QString &refusal);
 
 } // namespace quorvane

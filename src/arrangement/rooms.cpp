@@ -83,17 +83,6 @@ QString nextRoomId(const QString &lastId)
     return QString();
 }
 
-QString numberText(const QVariant &value)
-{
-    if (value.isNull())
-        return QString();
-    bool ok = false;
-    const double v = value.toDouble(&ok);
-    if (!ok)
-        return value.toString();
-    return QString::number(v, 'g', 15);
-}
-
 namespace {
 QVector<Room> readRooms(const QSqlDatabase &sys, const QString &sql, bool *ok)
 {

@@ -38,9 +38,6 @@ QString nextRoomId(const QString &lastId);
 // Formats a whole number with at least the given digits, zero-padded.
 QString zeroPadded(double value, int digits);
 
-// A capacity or count as read back from the database: whole numbers without a decimal part.
-QString numberText(const QVariant &value);
-
 struct Room
 {
     QString id;
