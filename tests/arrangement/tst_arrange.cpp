@@ -26,18 +26,28 @@ struct School
         static int serial = 0;
         ++serial;
         data.addCohort(QStringLiteral("2023"), QStringLiteral("db2023"));
-        openDatabase(data.cohortPath(QStringLiteral("db2023.mdb")), DbKind::Cohort, QStringLiteral("t-cohort%1").arg(serial), &cohort);
-        openDatabase(data.systemPath(), DbKind::System, QStringLiteral("t-system%1").arg(serial), &system);
+        QVERIFY(openDatabase(data.cohortPath(QStringLiteral("db2023.mdb")), DbKind::Cohort, QStringLiteral("t-cohort%1").arg(serial), &cohort));
+        QVERIFY(openDatabase(data.systemPath(), DbKind::System, QStringLiteral("t-system%1").arg(serial), &system));
     }
     ~School()
     {
         closeDatabase(cohort);
         closeDatabase(system);
     }
+    // A write of the fixture; a failed one fails the test.
+    static void write(const QSqlDatabase &db, const QString &sql, const QVariantList &values)
+    {
+        QVERIFY2(execSql(db, sql, values), qPrintable(sql));
+    }
     void room(const QString &id, const QVariant &seats)
     {
-        execSql(system, QStringLiteral("INSERT INTO kcszb(id, address, type, rs) VALUES(?, ?, 1, ?)"),
-                {id, QStringLiteral("教学楼") + id, seats});
+        write(system, QStringLiteral("INSERT INTO kcszb(id, address, type, rs) VALUES(?, ?, 1, ?)"), {id, QStringLiteral("教学楼") + id, seats});
+    }
+    // Rooms of equal size, their ids separated by blanks ("001 002").
+    void rooms(const QString &ids, int seats)
+    {
+        for (const QString &id : ids.split(QLatin1Char(' ')))
+            room(id, seats);
     }
     // Adds n students of a stream; returns their student numbers.
     QStringList students(int n, int stream, int classNo = 1)
@@ -45,8 +55,8 @@ struct School
         QStringList ids;
         for (int i = 0; i < n; ++i) {
             const QString stid = QStringLiteral("S%1").arg(nextStudent, 4, 10, QLatin1Char('0'));
-            execSql(cohort, QStringLiteral("INSERT INTO stinfo(stid, stname, stclass, stclassno, keflag) VALUES(?, ?, ?, ?, ?)"),
-                    {stid, QStringLiteral("学生%1").arg(nextStudent), classNo, nextStudent, stream});
+            write(cohort, QStringLiteral("INSERT INTO stinfo(stid, stname, stclass, stclassno, keflag) VALUES(?, ?, ?, ?, ?)"),
+                  {stid, QStringLiteral("学生%1").arg(nextStudent), classNo, nextStudent, stream});
             ids << stid;
             ++nextStudent;
         }
@@ -115,9 +125,7 @@ void TestArrange::roomsSplitBetweenStreams()
 {
     // Three rooms of 40, 30 non-arts (streams 1, 3 and none) and 20 arts students.
     School s;
-    s.room(QStringLiteral("001"), 40);
-    s.room(QStringLiteral("002"), 40);
-    s.room(QStringLiteral("003"), 40);
+    s.rooms(QStringLiteral("001 002 003"), 40);
     const QStringList other = s.students(10, 1) + s.students(15, 3) + s.students(5, 0);
     const QStringList arts = s.students(20, 2);
     const ArrangeResult r = s.run(QStringLiteral("001002003"));
@@ -186,8 +194,7 @@ void TestArrange::seedsAndArtsOnly()
 
     // Only arts students: every room is theirs, from room 1, seat 1.
     School d;
-    d.room(QStringLiteral("011"), 3);
-    d.room(QStringLiteral("012"), 3);
+    d.rooms(QStringLiteral("011 012"), 3);
     d.students(5, 2);
     const ArrangeResult rd = d.run(QStringLiteral("011012"));
     QCOMPARE(rd.status, ArrangeStatus::Done);
@@ -228,7 +235,7 @@ void TestArrange::shortOfSeatsInTotal()
     QCOMPARE(t.seating().size(), 0);
 
     // A room whose capacity is empty counts as 0.
-    execSql(t.system, QStringLiteral("UPDATE kcszb SET rs = NULL"));
+    QVERIFY(execSql(t.system, QStringLiteral("UPDATE kcszb SET rs = NULL")));
     t.room(QStringLiteral("002"), 10);
     QCOMPARE(t.run(QStringLiteral("001002")).status, ArrangeStatus::NotEnoughSeats);
 }
@@ -262,8 +269,7 @@ void TestArrange::unknownRoomFirst()
 {
     // An unknown room placed first takes nobody; the first student sits in the second room, seat 1.
     School u;
-    u.room(QStringLiteral("002"), 2);
-    u.room(QStringLiteral("003"), 2);
+    u.rooms(QStringLiteral("002 003"), 2);
     u.students(3, 1);
     const ArrangeResult ru = u.run(QStringLiteral("999002003"));
     QCOMPARE(ru.status, ArrangeStatus::Done);
@@ -286,8 +292,7 @@ void TestArrange::unknownRoomFirst()
 void TestArrange::secondRunAndLeavers()
 {
     School s;
-    s.room(QStringLiteral("001"), 20);
-    s.room(QStringLiteral("002"), 20);
+    s.rooms(QStringLiteral("001 002"), 20);
     const QStringList first = s.students(30, 1);
     QCOMPARE(s.run(QStringLiteral("001002")).status, ArrangeStatus::Done);
     // A score entered after the first run survives the second.
@@ -359,8 +364,7 @@ void TestArrange::leaversKeepScoresButNoSeat()
     // Two groups: a non-arts leaver neither moves the non-arts block into the arts room nor
     // shares a seat; the capacity check counts only the rows that get a seat.
     School t;
-    t.room(QStringLiteral("001"), 20);
-    t.room(QStringLiteral("002"), 20);
+    t.rooms(QStringLiteral("001 002"), 20);
     const QStringList other = t.students(21, 3);
     const QStringList arts = t.students(20, 2);
     QVERIFY(execSql(t.cohort, QStringLiteral("DELETE FROM stinfo WHERE stid = ?"), {other.last()}));
@@ -481,8 +485,7 @@ void TestArrange::emptyRegisterValues()
 void TestArrange::failedRunKeepsPreviousSeats()
 {
     School s;
-    s.room(QStringLiteral("001"), 10);
-    s.room(QStringLiteral("002"), 10);
+    s.rooms(QStringLiteral("001 002"), 10);
     s.students(12, 1);
     QCOMPARE(s.run(QStringLiteral("001002")).status, ArrangeStatus::Done);
     const auto before = s.seating();

@@ -4,6 +4,7 @@
 #include "shell/database.h"
 #include "shell/globals.h"
 #include "shell/register.h"
+#include "gridclick.h"
 #include "testsupport.h"
 
 #include <QApplication>
@@ -35,7 +36,13 @@ struct Fixture
         registerArrangementWindows();
         w = windows::get<kcbp>(QStringLiteral("kcbp"));
         if (load)
-            w->Load();
+            show();
+    }
+
+    void show()
+    {
+        w->Show();
+        QApplication::setActiveWindow(w);
     }
 
     QSqlDatabase sys() const { return w->systemDatabase(); }
@@ -46,15 +53,31 @@ struct Fixture
         QVERIFY(execSql(sys(), QStringLiteral("INSERT INTO kcszb(id, address, type, rs) VALUES(?,?,?,?)"), {id, address, type, rs}));
     }
 
+    struct RoomRow
+    {
+        const char *id;
+        const char *address;
+        int type;
+        int rs = 30;
+    };
+    // Adds the rooms to the register, then a new exam 月考 of that room count; returns its id.
+    QString examWithRooms(const QString &count, std::initializer_list<RoomRow> rooms)
+    {
+        for (const RoomRow &room : rooms)
+            addRoom(QString::fromUtf8(room.id), QString::fromUtf8(room.address), room.type, room.rs);
+        newExam(QStringLiteral("月考"), count);
+        return w->currentExamId();
+    }
+
     // 新增, name and count, optional basis position, 保存.
     void newExam(const QString &name, const QString &count, int basis = -1)
     {
-        w->jscsadd_Click();
+        QVERIFY(press(w->jscsadd));
         w->Text1[0]->setText(name);
         w->Text1[1]->setText(count);
         if (basis >= 0)
             w->Combo1->setCurrentIndex(basis);
-        w->jscssave_Click();
+        QVERIFY(press(w->jscssave));
     }
 
     QVariant value(const QString &column, const QString &id) const
@@ -80,42 +103,20 @@ struct Fixture
         return -1;
     }
 
+    // Clicks the exam's row in the exam list.
     void clickExam(const QString &id)
     {
         const int r = rowOf(id);
         QVERIFY(r > 0);
-        w->Grid1[0]->setRow(r);
-        w->Grid1_Click(0);
+        QVERIFY(clickRow(w->Grid1[0], r));
     }
 
+    // Ticks (or unticks) a room in a room list by clicking its row.
     void tick(int grid, const QString &roomId)
-    {
-        Grid *g = w->Grid1[grid];
-        for (int r = 1; r < g->Rows(); ++r)
-            if (g->TextMatrix(r, 1) == roomId) {
-                g->setRow(r);
-                w->Grid1_Click(grid);
-                return;
-            }
-        QFAIL(qPrintable(QStringLiteral("room %1 not listed").arg(roomId)));
-    }
-
-    // Clicks a row of a grid (its column 1) as the user does.
-    void userClick(int grid, int row)
-    {
-        Grid *g = w->Grid1[grid];
-        QTableWidgetItem *cell = g->item(row - 1, 1);
-        QVERIFY(cell);
-        g->scrollToItem(cell);
-        QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->visualItemRect(cell).center());
-    }
-
-    // Ticks a room in a room grid by clicking its row.
-    void userTick(int grid, const QString &roomId)
     {
         const QStringList ids = column(grid, 1);
         QVERIFY2(ids.contains(roomId), qPrintable(roomId));
-        userClick(grid, int(ids.indexOf(roomId)) + 1);
+        QVERIFY(clickRow(w->Grid1[grid], int(ids.indexOf(roomId)) + 1));
     }
 
     QStringList column(int grid, int col) const
@@ -177,14 +178,14 @@ void tst_kcbp::gradeAndDefaultName()
     // Through the window, on the day the clock says.
     Fixture f;
     f.services.clock = at(2009, 8, 31);
-    f.w->jscsadd_Click();
+    QVERIFY(press(f.w->jscsadd));
     QCOMPARE(f.w->Text1[0]->text(), QStringLiteral("2008-2009学年第二学期"));
     QCOMPARE(f.w->currentExamId(), QStringLiteral("aa"));
     f.services.clock = at(2009, 9, 1);
-    f.w->jscsadd_Click();
+    QVERIFY(press(f.w->jscsadd));
     QCOMPARE(f.w->Text1[0]->text(), QStringLiteral("2009-2010学年第一学期"));
     f.w->Text1[1]->setText(QStringLiteral("3"));
-    f.w->jscssave_Click();
+    QVERIFY(press(f.w->jscssave));
     QCOMPARE(f.value(QStringLiteral("grade"), QStringLiteral("090901100000")).toInt(), 2);
     QCOMPARE(f.w->Grid1[0]->TextMatrix(1, 5), QStringLiteral("高二"));
 }
@@ -245,22 +246,22 @@ void tst_kcbp::savingExams()
     f.clickExam(id);
     QVERIFY(f.w->jscsmodi->isEnabled() && f.w->jscsdel->isEnabled());
     QCOMPARE(f.w->Frame1[0]->title(), longName + QStringLiteral("：考场列表"));
-    f.w->jscsmodi_Click();
+    QVERIFY(press(f.w->jscsmodi));
     f.w->Text1[0]->setText(QStringLiteral("O'Neil's 月考"));
-    f.w->jscssave_Click();
+    QVERIFY(press(f.w->jscssave));
     QCOMPARE(f.count(f.sys(), QStringLiteral("SELECT count(*) FROM kcbpb")), 1);
     QCOMPARE(f.value(QStringLiteral("name"), id).toString(), QStringLiteral("O'Neil's 月考"));
     QCOMPARE(f.value(QStringLiteral("grade"), id).toInt(), 1);
 
     // Saving before any exam was chosen or created writes nothing under an empty id.
-    f.w->Unload();
-    f.w->Load();
+    QVERIFY(press(f.w->VsNetBtout[4]));
+    f.show();
     f.services.clear();
-    f.w->Combo1_KeyPress(13);
-    QVERIFY(f.w->jscssave->isEnabled());
+    f.w->Combo1->setFocus();
+    QTest::keyClick(f.w->Combo1, Qt::Key_Return);
     f.w->Text1[0]->setText(QStringLiteral("月考"));
     f.w->Text1[1]->setText(QStringLiteral("3"));
-    f.w->jscssave_Click();
+    QVERIFY(press(f.w->jscssave));
     QCOMPARE(f.services.lastText(), QStringLiteral("请先在考试列表中选择考试,或按“新增”输入新考试!"));
     QCOMPARE(f.count(f.sys(), QStringLiteral("SELECT count(*) FROM kcbpb")), 1);
     QCOMPARE(f.count(f.sys(), QStringLiteral("SELECT count(*) FROM kcbpb WHERE id = ''")), 0);
@@ -302,7 +303,7 @@ void tst_kcbp::windowKeepsItsCohort()
     // Deleting works on the cohort database the window was loaded with.
     f.addStudentRows(f.w->currentExamId(), {QStringLiteral("s1")});
     f.clickExam(f.w->currentExamId());
-    f.w->jscsdel_Click();
+    QVERIFY(press(f.w->jscsdel));
     QCOMPARE(f.count(f.cohort(), QStringLiteral("SELECT count(*) FROM stucj")), 0);
     QCOMPARE(f.w->cohortDbFile(), QStringLiteral("db2008.mdb"));
 }
@@ -335,13 +336,13 @@ void tst_kcbp::basisIsKeptById()
     const QString newer = f.w->currentExamId();
     f.services.clock = f.services.clock.addDays(30);
     // The chooser offers every exam, newest first: position 1 is the older 月考.
-    f.w->jscsadd_Click();
+    QVERIFY(press(f.w->jscsadd));
     QCOMPARE(f.w->Combo1->count(), 2);
     QCOMPARE(f.w->basisIds(), (QStringList{newer, older}));
     f.w->Text1[0]->setText(QStringLiteral("期中"));
     f.w->Text1[1]->setText(QStringLiteral("4"));
     f.w->Combo1->setCurrentIndex(1);
-    f.w->jscssave_Click();
+    QVERIFY(press(f.w->jscssave));
     const QString exam = f.w->currentExamId();
     QCOMPARE(f.value(QStringLiteral("bpid"), exam).toString(), older);
     QCOMPARE(f.w->Grid1[0]->TextMatrix(1, 3), QStringLiteral("月考"));
@@ -349,9 +350,9 @@ void tst_kcbp::basisIsKeptById()
     // Clicking the exam selects its own basis, not the first exam of that name.
     f.clickExam(exam);
     QCOMPARE(f.w->Combo1->currentIndex(), 1);
-    f.w->jscsmodi_Click();
+    QVERIFY(press(f.w->jscsmodi));
     f.w->Text1[0]->setText(QStringLiteral("期中考试"));
-    f.w->jscssave_Click();
+    QVERIFY(press(f.w->jscssave));
     QCOMPARE(f.value(QStringLiteral("bpid"), exam).toString(), older);
 
     // The oldest exam is offered no basis; the newest is offered every other one.
@@ -362,27 +363,21 @@ void tst_kcbp::basisIsKeptById()
 
     // A deleted basis: empty basis column, no selection, and a save keeps the stored id.
     f.clickExam(older);
-    f.w->jscsdel_Click();
+    QVERIFY(press(f.w->jscsdel));
     QCOMPARE(f.rowOf(exam), 1);
     QCOMPARE(f.w->Grid1[0]->TextMatrix(1, 3), QString());
     f.clickExam(exam);
     QCOMPARE(f.w->Combo1->currentIndex(), -1);
-    f.w->jscsmodi_Click();
-    f.w->jscssave_Click();
+    QVERIFY(press(f.w->jscsmodi));
+    QVERIFY(press(f.w->jscssave));
     QCOMPARE(f.value(QStringLiteral("bpid"), exam).toString(), older);
 }
 
 void tst_kcbp::roomListAddAndRemove()
 {
     Fixture f;
-    f.addRoom(QStringLiteral("003"), QStringLiteral("三楼"), 3);
-    f.addRoom(QStringLiteral("001"), QStringLiteral("一楼"), 1, 40);
-    f.addRoom(QStringLiteral("004"), QStringLiteral("实验楼"), 4);
-    f.addRoom(QStringLiteral("002"), QStringLiteral("二楼"), 2);
-    f.addRoom(QStringLiteral("a01"), QStringLiteral("阅览室"), 13);
-    f.addRoom(QStringLiteral("005"), QStringLiteral("五楼"), 1);
-    f.newExam(QStringLiteral("月考"), QStringLiteral("5"));
-    const QString exam = f.w->currentExamId();
+    const QString exam = f.examWithRooms(QStringLiteral("5"), {{"003", "三楼", 3}, {"001", "一楼", 1, 40}, {"004", "实验楼", 4},
+                                                               {"002", "二楼", 2}, {"a01", "阅览室", 13}, {"005", "五楼", 1}});
 
     // No rooms yet: five empty rows, and every room of the school offered, by kind.
     f.clickExam(exam);
@@ -396,7 +391,7 @@ void tst_kcbp::roomListAddAndRemove()
 
     // Nothing ticked: nothing happens.
     f.services.clear();
-    f.w->VsNetBut1_Click(0);
+    QVERIFY(press(f.w->VsNetBut1[0]));
     QVERIFY(f.services.messages.empty());
 
     // Ticking twice unticks; rooms go in the order of the offered list.
@@ -404,7 +399,7 @@ void tst_kcbp::roomListAddAndRemove()
     f.tick(2, QStringLiteral("002"));
     f.tick(2, QStringLiteral("001"));
     f.tick(2, QStringLiteral("001"));
-    f.w->VsNetBut1_Click(0);
+    QVERIFY(press(f.w->VsNetBut1[0]));
     QCOMPARE(f.services.lastText(), QStringLiteral("添加完毕!"));
     QCOMPARE(f.value(QStringLiteral("kcid"), exam).toString(), QStringLiteral("002003"));
     QCOMPARE(f.column(1, 1), (QStringList{QStringLiteral("002"), QStringLiteral("003"), QString(), QString(), QString()}));
@@ -415,12 +410,12 @@ void tst_kcbp::roomListAddAndRemove()
     f.tick(2, QStringLiteral("a01"));
     f.tick(2, QStringLiteral("001"));
     f.tick(2, QStringLiteral("004"));
-    f.w->VsNetBut1_Click(0);
+    QVERIFY(press(f.w->VsNetBut1[0]));
     QCOMPARE(f.value(QStringLiteral("kcid"), exam).toString(), QStringLiteral("002003001004a01"));
 
     // Removing the second of the rooms keeps the others in order; removing all leaves an empty list.
     f.tick(1, QStringLiteral("003"));
-    f.w->VsNetBut1_Click(1);
+    QVERIFY(press(f.w->VsNetBut1[1]));
     QCOMPARE(f.services.lastText(), QStringLiteral("移除完毕!"));
     QCOMPARE(f.value(QStringLiteral("kcid"), exam).toString(), QStringLiteral("002001004a01"));
     QCOMPARE(f.column(2, 1), (QStringList{QStringLiteral("005"), QStringLiteral("003")}));
@@ -429,13 +424,13 @@ void tst_kcbp::roomListAddAndRemove()
     f.tick(2, QStringLiteral("005"));
     f.tick(2, QStringLiteral("003"));
     f.services.clear();
-    f.w->VsNetBut1_Click(0);
+    QVERIFY(press(f.w->VsNetBut1[0]));
     QCOMPARE(f.value(QStringLiteral("kcid"), exam).toString(), QStringLiteral("002001004a01005"));
     QCOMPARE(f.services.lastText(), QStringLiteral("考场已满,有1个考场未能添加(考场数量为5)!"));
 
     for (const QString &r : f.column(1, 1))
         f.tick(1, r);
-    f.w->VsNetBut1_Click(1);
+    QVERIFY(press(f.w->VsNetBut1[1]));
     QCOMPARE(f.value(QStringLiteral("kcid"), exam).toString(), QString());
     QVERIFY(!f.value(QStringLiteral("kcid"), exam).isNull());
     QCOMPARE(f.column(2, 1).size(), 6);
@@ -444,38 +439,34 @@ void tst_kcbp::roomListAddAndRemove()
 void tst_kcbp::roomListsOfUnsavedExam()
 {
     Fixture f;
-    f.addRoom(QStringLiteral("001"), QStringLiteral("一楼"), 1);
-    f.addRoom(QStringLiteral("002"), QStringLiteral("二楼"), 1);
-    f.addRoom(QStringLiteral("003"), QStringLiteral("三楼"), 1);
-    f.newExam(QStringLiteral("月考"), QStringLiteral("3"));
-    const QString exam = f.w->currentExamId();
+    const QString exam = f.examWithRooms(QStringLiteral("3"), {{"001", "一楼", 1}, {"002", "二楼", 1}, {"003", "三楼", 1}});
     QVERIFY(execSql(f.sys(), QStringLiteral("UPDATE kcbpb SET kcid = 'A01' WHERE id = ?"), {exam}));
     f.addRoom(QStringLiteral("a01"), QStringLiteral("四楼"), 1);
     f.clickExam(exam);
     // Room ids compare without letter case: a01 is in the list as A01 and is not offered.
-    QCOMPARE(f.column(1, 1).first(), QStringLiteral("A01"));
+    QCOMPARE(f.column(1, 1).value(0), QStringLiteral("A01"));
     QCOMPARE(f.w->Grid1[1]->TextMatrix(1, 2), QStringLiteral("四楼"));
     QVERIFY(!f.column(2, 1).contains(QStringLiteral("a01")));
 
     // A new exam that is not saved yet: the buttons say what to do first and write nothing.
-    f.w->jscsadd_Click();
+    QVERIFY(press(f.w->jscsadd));
     f.tick(2, QStringLiteral("001"));
     f.services.clear();
-    f.w->VsNetBut1_Click(0);
+    QVERIFY(press(f.w->VsNetBut1[0]));
     QCOMPARE(f.services.texts(), QStringList{QStringLiteral("新考试尚未保存,请先保存考试,然后再添加考场!")});
     f.tick(1, QStringLiteral("A01"));
-    f.w->VsNetBut1_Click(1);
+    QVERIFY(press(f.w->VsNetBut1[1]));
     QCOMPARE(f.services.lastText(), QStringLiteral("新考试尚未保存,请先保存考试,然后再移除考场!"));
     QCOMPARE(f.value(QStringLiteral("kcid"), exam).toString(), QStringLiteral("A01"));
     QCOMPARE(f.count(f.sys(), QStringLiteral("SELECT count(*) FROM kcbpb")), 1);
 
     // Once saved, the rooms go to the new exam, and the lists show that exam.
     f.w->Text1[1]->setText(QStringLiteral("2"));
-    f.w->jscssave_Click();
+    QVERIFY(press(f.w->jscssave));
     const QString fresh = f.w->currentExamId();
     QVERIFY(fresh != exam);
     f.services.clear();
-    f.w->VsNetBut1_Click(0);
+    QVERIFY(press(f.w->VsNetBut1[0]));
     QCOMPARE(f.services.lastText(), QStringLiteral("添加完毕!"));
     QCOMPARE(f.value(QStringLiteral("kcid"), fresh).toString(), QStringLiteral("001"));
     QCOMPARE(f.value(QStringLiteral("kcid"), exam).toString(), QStringLiteral("A01"));
@@ -487,7 +478,7 @@ void tst_kcbp::roomListsOfUnsavedExam()
     QVERIFY(execSql(f.sys(), QStringLiteral("DELETE FROM kcbpb WHERE id = ?"), {exam}));
     f.tick(2, QStringLiteral("002"));
     f.services.clear();
-    f.w->VsNetBut1_Click(0);
+    QVERIFY(press(f.w->VsNetBut1[0]));
     QCOMPARE(f.services.lastText(), QStringLiteral("请先在考试列表中选择考试,然后再添加考场!"));
     QCOMPARE(f.count(f.sys(), QStringLiteral("SELECT count(*) FROM kcbpb WHERE id = ?"), {exam}), 0);
 }
@@ -504,13 +495,13 @@ void tst_kcbp::deletingAnExam()
 
     f.clickExam(first);
     f.services.answers.push_back(MsgAnswer::Cancel);
-    f.w->jscsdel_Click();
+    QVERIFY(press(f.w->jscsdel));
     QCOMPARE(f.services.messages.back().text, QStringLiteral("真得要删除“O'Neil's 月考”相关数据吗？"));
     QCOMPARE(f.services.messages.back().title, QStringLiteral("信息提示："));
     QCOMPARE(f.count(f.cohort(), QStringLiteral("SELECT count(*) FROM stucj")), 5);
     QCOMPARE(f.w->Grid1[0]->Rows(), 3);
 
-    f.w->jscsdel_Click();
+    QVERIFY(press(f.w->jscsdel));
     QCOMPARE(f.count(f.cohort(), QStringLiteral("SELECT count(*) FROM stucj WHERE id = ?"), {first}), 0);
     QCOMPARE(f.count(f.cohort(), QStringLiteral("SELECT count(*) FROM stucj WHERE id = ?"), {second}), 2);
     QCOMPARE(f.count(f.sys(), QStringLiteral("SELECT count(*) FROM kcbpb WHERE id = ?"), {first}), 0);
@@ -520,11 +511,11 @@ void tst_kcbp::deletingAnExam()
     QVERIFY(!f.w->jscsdel->isEnabled());
     QCOMPARE(f.w->Text1[0]->text(), QStringLiteral("O'Neil's 月考"));
 
-    // A new exam being entered is not saved: there is nothing to delete.
-    f.w->jscsadd_Click();
-    f.w->jscsdel->setEnabled(true);
+    // A new exam being entered after an exam was chosen is not saved: there is nothing to delete.
+    f.clickExam(second);
+    QVERIFY(press(f.w->jscsadd));
     f.services.clear();
-    f.w->jscsdel_Click();
+    QVERIFY(press(f.w->jscsdel));
     QCOMPARE(f.services.lastText(), QStringLiteral("请先在考试列表中选择要删除的考试!"));
     QCOMPARE(f.count(f.sys(), QStringLiteral("SELECT count(*) FROM kcbpb")), 1);
 }
@@ -532,7 +523,6 @@ void tst_kcbp::deletingAnExam()
 void tst_kcbp::deleteUnderALockDeletesNothing()
 {
     Fixture f;
-    f.w->Show();
     f.newExam(QStringLiteral("月考"), QStringLiteral("2"));
     const QString exam = f.w->currentExamId();
     f.addStudentRows(exam, {QStringLiteral("s01"), QStringLiteral("s02")});
@@ -541,7 +531,7 @@ void tst_kcbp::deleteUnderALockDeletesNothing()
     auto pressDelete = [&] {
         f.services.clear();
         f.services.answers = {MsgAnswer::Ok};
-        QTest::mouseClick(f.w->jscsdel, Qt::LeftButton);
+        QVERIFY(press(f.w->jscsdel));
     };
 
     // Another connection holds the system database for writing: nothing at all is deleted, and
@@ -549,7 +539,7 @@ void tst_kcbp::deleteUnderALockDeletesNothing()
     QSqlDatabase other;
     QVERIFY(openDatabase(f.data.systemPath(), DbKind::System, QStringLiteral("tst-holder"), &other));
     QVERIFY(execSql(other, QStringLiteral("BEGIN IMMEDIATE")));
-    f.userClick(0, f.rowOf(exam));
+    f.clickExam(exam);
     pressDelete();
     QCOMPARE(f.services.texts().size(), 2);
     QCOMPARE(f.services.lastText(), QStringLiteral("考试数据未作任何删除：数据库正被其他窗口或程序使用。请稍后再删除！"));
@@ -601,8 +591,6 @@ void tst_kcbp::missingCohortDatabase()
 void tst_kcbp::keysFocusAndButtonStates()
 {
     Fixture f;
-    f.w->Show();
-    QApplication::setActiveWindow(f.w);
     // The state of a window that has just opened.
     QVERIFY(f.w->jscsadd->isEnabled() && f.w->VsNetBtout[4]->isEnabled());
     QVERIFY(!f.w->jscsmodi->isEnabled() && !f.w->jscsdel->isEnabled() && !f.w->jscssave->isEnabled());
@@ -618,7 +606,7 @@ void tst_kcbp::keysFocusAndButtonStates()
     QVERIFY(!f.w->jscsmodi->isEnabled() && f.w->currentExamId().isEmpty());
 
     // 新增: default name, focus into the name box with the caret at its end, 保存 enabled.
-    f.w->jscsadd_Click();
+    QVERIFY(press(f.w->jscsadd));
     QVERIFY(f.w->jscssave->isEnabled());
     QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(f.w->Text1[0]));
     QCOMPARE(f.w->Text1[0]->cursorPosition(), static_cast<int>(f.w->Text1[0]->text().size()));
@@ -646,11 +634,11 @@ void tst_kcbp::keysFocusAndButtonStates()
 
     // A failed check puts the focus where the fault is.
     f.w->Text1[1]->setText(QStringLiteral("0"));
-    f.w->jscssave_Click();
+    QVERIFY(press(f.w->jscssave));
     QCOMPARE(f.services.lastText(), QStringLiteral("考场数量不能为0!"));
     QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(f.w->Text1[1]));
     f.w->Text1[0]->setText(QStringLiteral("  "));
-    f.w->jscssave_Click();
+    QVERIFY(press(f.w->jscssave));
     QCOMPARE(f.services.lastText(), QStringLiteral("考试名称不能为空或长度超过25个汉字!"));
     QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(f.w->Text1[0]));
     QVERIFY(f.w->jscssave->isEnabled());
@@ -658,39 +646,34 @@ void tst_kcbp::keysFocusAndButtonStates()
     // A row click enables 修改, 删除 and the room buttons, and leaves 保存 as it was.
     f.w->Text1[0]->setText(QStringLiteral("月考"));
     f.w->Text1[1]->setText(QStringLiteral("3"));
-    f.w->jscssave_Click();
+    QVERIFY(press(f.w->jscssave));
     QVERIFY(!f.w->jscssave->isEnabled());
     const QString exam = f.w->currentExamId();
     f.clickExam(exam);
     QVERIFY(f.w->jscsmodi->isEnabled() && f.w->jscsdel->isEnabled() && !f.w->jscssave->isEnabled());
     QVERIFY(f.w->VsNetBut1[0]->isEnabled() && f.w->VsNetBut1[1]->isEnabled());
     // 新增 keeps the buttons enabled before and the room lists as they are.
-    f.w->jscsadd_Click();
+    QVERIFY(press(f.w->jscsadd));
     QVERIFY(f.w->jscsmodi->isEnabled() && f.w->jscsdel->isEnabled() && f.w->VsNetBut1[0]->isEnabled());
     QCOMPARE(f.w->Grid1[1]->Rows(), 4);
     QCOMPARE(f.w->Frame1[0]->title(), QStringLiteral("月考：考场列表"));
     // A confirmed delete disables 删除 only; the room buttons stay enabled.
     f.clickExam(exam);
-    f.w->jscsdel_Click();
+    QVERIFY(press(f.w->jscsdel));
     QVERIFY(!f.w->jscsdel->isEnabled() && f.w->jscsmodi->isEnabled());
     QVERIFY(f.w->VsNetBut1[0]->isEnabled() && f.w->VsNetBut1[1]->isEnabled());
     QCOMPARE(f.w->Grid1[0]->Rows(), 1);
     QCOMPARE(f.w->Frame1[0]->title(), QStringLiteral("月考：考场列表"));
 
     // 退出 unloads the window.
-    f.w->VsNetBtout_Click(4);
+    QVERIFY(press(f.w->VsNetBtout[4]));
     QVERIFY(!f.w->isLoaded());
 }
 
 void tst_kcbp::roomListEdgeCases()
 {
     Fixture f;
-    f.addRoom(QStringLiteral("001"), QStringLiteral("一楼"), 1);
-    f.addRoom(QStringLiteral("002"), QStringLiteral("二楼"), 1);
-    f.addRoom(QStringLiteral("003"), QStringLiteral("三楼"), 1);
-    f.addRoom(QStringLiteral("009"), QStringLiteral("杂物间"), 20);
-    f.newExam(QStringLiteral("月考"), QStringLiteral("4"));
-    const QString exam = f.w->currentExamId();
+    const QString exam = f.examWithRooms(QStringLiteral("4"), {{"001", "一楼", 1}, {"002", "二楼", 1}, {"003", "三楼", 1}, {"009", "杂物间", 20}});
     // A kind outside the list: its code in the exam's list, an empty kind among the others.
     f.clickExam(exam);
     QCOMPARE(f.w->Grid1[2]->TextMatrix(4, 1), QStringLiteral("009"));
@@ -698,7 +681,7 @@ void tst_kcbp::roomListEdgeCases()
     f.tick(2, QStringLiteral("009"));
     f.tick(2, QStringLiteral("002"));
     f.tick(2, QStringLiteral("001"));
-    f.w->VsNetBut1_Click(0);
+    QVERIFY(press(f.w->VsNetBut1[0]));
     QCOMPARE(f.value(QStringLiteral("kcid"), exam).toString(), QStringLiteral("001002009"));
     QCOMPARE(f.w->Grid1[1]->TextMatrix(3, 4), QStringLiteral("20"));
     QCOMPARE(f.w->Grid1[1]->TextMatrix(1, 4), QStringLiteral("高一教室"));
@@ -710,29 +693,28 @@ void tst_kcbp::roomListEdgeCases()
     QCOMPARE(f.w->Grid1[1]->TextMatrix(2, 2), QString());
     QCOMPARE(f.w->Grid1[1]->TextMatrix(2, 3), QString());
     // An empty row can be ticked, and is not part of the list.
-    f.w->Grid1[1]->setRow(4);
-    f.w->Grid1_Click(1);
+    QVERIFY(clickRow(f.w->Grid1[1], 4));
     QCOMPARE(f.w->Grid1[1]->TextMatrix(4, 5), QStringLiteral("√"));
     f.tick(1, QStringLiteral("002"));
-    f.w->VsNetBut1_Click(1);
+    QVERIFY(press(f.w->VsNetBut1[1]));
     QCOMPARE(f.value(QStringLiteral("kcid"), exam).toString(), QStringLiteral("001009"));
 
     // The room count lowered after the rooms were chosen: only the first rooms show, the others
     // are offered again, and adding them changes nothing.
-    f.w->jscsmodi_Click();
+    QVERIFY(press(f.w->jscsmodi));
     f.w->Text1[1]->setText(QStringLiteral("1"));
-    f.w->jscssave_Click();
+    QVERIFY(press(f.w->jscssave));
     f.clickExam(exam);
     QCOMPARE(f.column(1, 1), QStringList{QStringLiteral("001")});
     QVERIFY(f.column(2, 1).contains(QStringLiteral("009")));
     f.tick(2, QStringLiteral("009"));
-    f.w->VsNetBut1_Click(0);
+    QVERIFY(press(f.w->VsNetBut1[0]));
     QCOMPARE(f.value(QStringLiteral("kcid"), exam).toString(), QStringLiteral("001"));
     // The full list is cut to the saved count even while the count box says more.
     f.w->Text1[1]->setText(QStringLiteral("9"));
     f.tick(2, QStringLiteral("003"));
     f.services.clear();
-    f.w->VsNetBut1_Click(0);
+    QVERIFY(press(f.w->VsNetBut1[0]));
     QCOMPARE(f.value(QStringLiteral("kcid"), exam).toString(), QStringLiteral("001"));
     QCOMPARE(f.services.lastText(), QStringLiteral("考场已满,有1个考场未能添加(考场数量为1)!"));
     QCOMPARE(f.w->Text1[1]->text(), QStringLiteral("1"));
@@ -743,34 +725,28 @@ void tst_kcbp::malformedRoomIdsAreRefused()
     // Rooms of an older database whose ids are not 3 characters: they are refused with a message,
     // the others are added, and the list keeps its 3-character framing.
     Fixture f;
-    f.w->Show();
-    f.addRoom(QStringLiteral("A1"), QStringLiteral("旧楼"), 1);
-    f.addRoom(QStringLiteral("0010"), QStringLiteral("新楼"), 1);
-    f.addRoom(QStringLiteral("002"), QStringLiteral("二楼"), 1);
-    f.addRoom(QStringLiteral("007"), QStringLiteral("七楼"), 1);
-    f.newExam(QStringLiteral("月考"), QStringLiteral("5"));
-    const QString exam = f.w->currentExamId();
-    f.userClick(0, f.rowOf(exam));
-    f.userTick(2, QStringLiteral("A1"));
-    f.userTick(2, QStringLiteral("002"));
+    const QString exam = f.examWithRooms(QStringLiteral("5"), {{"A1", "旧楼", 1}, {"0010", "新楼", 1}, {"002", "二楼", 1}, {"007", "七楼", 1}});
+    f.clickExam(exam);
+    f.tick(2, QStringLiteral("A1"));
+    f.tick(2, QStringLiteral("002"));
     f.services.clear();
-    QTest::mouseClick(f.w->VsNetBut1[0], Qt::LeftButton);
+    QVERIFY(press(f.w->VsNetBut1[0]));
     QCOMPARE(f.services.texts(),
              QStringList{QStringLiteral("添加完毕!\n考场号“A1”不是3个字符，未添加，请先在考场设置中改正考场号!")});
     QCOMPARE(f.value(QStringLiteral("kcid"), exam).toString(), QStringLiteral("002"));
 
     // Only malformed rooms ticked: nothing is written, the message names them.
-    f.userTick(2, QStringLiteral("A1"));
-    f.userTick(2, QStringLiteral("0010"));
+    f.tick(2, QStringLiteral("A1"));
+    f.tick(2, QStringLiteral("0010"));
     f.services.clear();
-    QTest::mouseClick(f.w->VsNetBut1[0], Qt::LeftButton);
+    QVERIFY(press(f.w->VsNetBut1[0]));
     QCOMPARE(f.services.texts(), QStringList{QStringLiteral("考场号“A1”、“0010”不是3个字符，未添加，请先在考场设置中改正考场号!")});
     QCOMPARE(f.value(QStringLiteral("kcid"), exam).toString(), QStringLiteral("002"));
 
     // A good room after that goes in behind the first.
-    f.userClick(0, f.rowOf(exam));
-    f.userTick(2, QStringLiteral("007"));
-    QTest::mouseClick(f.w->VsNetBut1[0], Qt::LeftButton);
+    f.clickExam(exam);
+    f.tick(2, QStringLiteral("007"));
+    QVERIFY(press(f.w->VsNetBut1[0]));
     QCOMPARE(f.value(QStringLiteral("kcid"), exam).toString(), QStringLiteral("002007"));
     QCOMPARE(f.column(1, 1), (QStringList{QStringLiteral("002"), QStringLiteral("007"), QString(), QString(), QString()}));
 }
@@ -782,7 +758,7 @@ static int showExamRegister()
     installFontSubstitutions();
     Fixture f(false);
     f.services.clock = at(2009, 3, 2, 9, 0, 0);
-    f.w->Load();
+    f.show();
     const char *const addresses[] = {"教学楼一层东", "教学楼一层西", "教学楼二层东", "教学楼二层西", "实验楼三层", "图书馆阅览室"};
     for (int i = 0; i < 14; ++i)
         f.addRoom(QString::number(i + 1).rightJustified(3, QLatin1Char('0')),
@@ -798,10 +774,10 @@ static int showExamRegister()
     f.clickExam(f.w->Grid1[0]->TextMatrix(2, 4));
     for (const char *room : {"001", "002", "003", "004", "007"})
         f.tick(2, QLatin1String(room));
-    f.w->VsNetBut1_Click(0);
+    if (!press(f.w->VsNetBut1[0]))
+        return 1;
     f.tick(2, QStringLiteral("010"));
     f.tick(2, QStringLiteral("006"));
-    f.w->Show();
     return qApp->exec();
 }
 
