@@ -61,6 +61,32 @@ bool press(QAbstractButton *button)
     return true;
 }
 
+bool clickItem(QTableWidget *table, int row, int column)
+{
+    QTableWidgetItem *item = table && table->isVisible() ? table->item(row, column) : nullptr;
+    if (!item)
+        return false;
+    table->scrollToItem(item);
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualItemRect(item).center());
+    return true;
+}
+
+QSqlDatabase openOrThrow(const QString &path, DbKind kind, const QString &connectionName)
+{
+    QSqlDatabase db;
+    QString error;
+    if (!openDatabase(path, kind, connectionName, &db, &error))
+        throw std::runtime_error("cannot open " + path.toStdString() + ": " + error.toStdString());
+    return db;
+}
+
+void execOrThrow(const QSqlDatabase &db, const QString &sql, const QVariantList &values)
+{
+    QString error;
+    if (!execSql(db, sql, values, &error))
+        throw std::runtime_error("cannot run " + sql.toStdString() + ": " + error.toStdString());
+}
+
 QStringList ScriptedServices::texts() const
 {
     QStringList out;

@@ -1,10 +1,12 @@
 #pragma once
+#include "shell/database.h"
 #include "shell/services.h"
 
 #include <QAbstractButton>
 #include <QPrinter>
 #include <QSqlDatabase>
 #include <QStringList>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <deque>
 #include <functional>
@@ -69,6 +71,17 @@ ScriptedServices &installScripted();
 // user could not press it (hidden, in a hidden window, or disabled). Use as QVERIFY(press(w->save)),
 // so that a button whose click is not wired to its handler fails the test that presses it.
 [[nodiscard]] bool press(QAbstractButton *button);
+
+// Clicks the item at (row, column) of a table as a user does, scrolled into view first (a Grid's
+// row r below its heading is item row r - 1). False, and no click, when there is no such item or the
+// table is not on screen.
+[[nodiscard]] bool clickItem(QTableWidget *table, int row, int column);
+
+// Opens a database for a test's own set-up or checks; throws when it cannot be opened.
+QSqlDatabase openOrThrow(const QString &path, DbKind kind, const QString &connectionName);
+// Runs a statement of a test's set-up; throws when it fails, so that no test goes on against data
+// that was never written.
+void execOrThrow(const QSqlDatabase &db, const QString &sql, const QVariantList &values = {});
 
 // Runs a command-line tool and returns what it printed.
 QString runTool(const QString &program, const QStringList &args);
