@@ -31,7 +31,9 @@ public:
     XP_ProgressBar *ProgressBar1 = nullptr;
     std::array<QGroupBox *, 3> Frame1{};
 
+    // An exam chosen in Combo1: takes its room list and basis exam and enables the buttons.
     void Combo1_Click();
+    // (0) 进行编排处理 runs the arrangement; (1) 打印座位表 opens the class or room seat chart.
     void VsNetBut1_Click(int index);
     // One arrangement run of the chosen exam.
     void startbb();

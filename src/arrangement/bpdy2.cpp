@@ -1,8 +1,8 @@
 #include "arrangement/bpdy2.h"
 
 #include "arrangement/bpdy.h"
+#include "arrangement/seatchart.h"
 #include "controls/grid/grid.h"
-#include "shell/codes.h"
 #include "shell/globals.h"
 #include "shell/keys.h"
 #include "shell/outksxx.h"
@@ -11,57 +11,19 @@
 #include "shell/titles.h"
 
 #include <QHBoxLayout>
-#include <QHash>
-#include <QSqlQuery>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <cmath>
 
 namespace quorvane {
 
 namespace {
 const char *const kClassFormat = "|^       学  号|^   姓 名|^班内座号|^文理倾向|^考场号|^座位号|^  考场地点";
 const char *const kRoomFormat = "|^座位号|^   姓 名|^       学  号|^    所在班级|^班内座号|^文理倾向";
-
-// A stored value as the chart shows it: empty for Null or empty text, numbers as decimal text.
-QString cellText(const QVariant &v)
-{
-    if (v.isNull())
-        return QString();
-    if (v.typeId() == QMetaType::Double) {
-        const double d = v.toDouble();
-        if (std::isfinite(d) && d == std::floor(d) && std::fabs(d) < 1e15)
-            return QString::number(qint64(d));
-        return QString::number(d, 'g', 15);
-    }
-    return v.toString();
-}
 } // namespace
 
 bpdy2::bpdy2() : Window(QStringLiteral("bpdy2"))
 {
     setWindowTitle(QStringLiteral("考场座位表打印"));
-}
-
-QString bpdy2::streamText(const QVariant &code)
-{
-    if (code.isNull() || code.toString().trimmed().isEmpty())
-        return QString();
-    bool ok = false;
-    const double v = code.toDouble(&ok);
-    if (!ok)
-        return QString();
-    return codeName(kStreamNames, v);
-}
-
-QString bpdy2::gradeTextOf(const QVariant &grade)
-{
-    const QString text = cellText(grade);
-    for (int n = 1; n <= 3; ++n) {
-        if (text == QString::number(n))
-            return kGradeNames[n - 1];
-    }
-    return text;
 }
 
 void bpdy2::createControls(QWidget *root)
@@ -161,10 +123,7 @@ void bpdy2::Form_Unload()
 
 void bpdy2::outnjk()
 {
-    m_gradeText.clear();
-    QSqlQuery q = prepare(m_db.system, QStringLiteral("SELECT grade FROM kcbpb WHERE id = ? ORDER BY rowid LIMIT 1"), {m_examId});
-    if (q.exec() && q.next())
-        m_gradeText = gradeTextOf(q.value(0));
+    m_gradeText = seatchart::examGradeName(m_db.system, m_examId);
 }
 
 void bpdy2::showbj()
@@ -187,10 +146,7 @@ void bpdy2::showkc()
 
 QString bpdy2::outkcname(const QString &roomId)
 {
-    QSqlQuery q = prepare(m_db.system, QStringLiteral("SELECT address FROM kcszb WHERE id = ? ORDER BY rowid LIMIT 1"), {roomId});
-    if (q.exec() && q.next() && !q.value(0).isNull())
-        return q.value(0).toString();
-    return QString();
+    return seatchart::roomAddress(m_db.system, roomId);
 }
 
 QString bpdy2::outaddress(const QString &roomId)
@@ -211,50 +167,21 @@ void bpdy2::Combo3_Click()
 
 void bpdy2::outgrid1()
 {
-    const QString classText = Combo3->currentText();
-    QSqlQuery q = prepare(m_db.cohort,
-                          QStringLiteral("SELECT stid, name, wlflag, zh, kcbj, kczh FROM stucj WHERE id = ? AND bj = ? ORDER BY stid, rowid"),
-                          {m_examId, classText.toInt()});
-    QList<QStringList> rows;
-    QHash<QString, QString> addresses;
-    if (q.exec()) {
-        while (q.next()) {
-            const QString room = cellText(q.value(4));
-            QString address;
-            if (!room.isEmpty()) {
-                const auto it = addresses.constFind(room);
-                address = it != addresses.cend() ? *it : addresses.insert(room, outaddress(room)).value();
-            }
-            rows.append({cellText(q.value(0)), cellText(q.value(1)), cellText(q.value(3)), streamText(q.value(2)),
-                         room, cellText(q.value(5)), address});
-        }
-    }
-    Grid1->setRows(int(rows.size()) + 1);
-    Label1[3]->setText(QStringLiteral("总人数：") + QString::number(rows.size()));
-    // Every cell of a row is written, so nothing of the class shown before remains.
-    for (int r = 0; r < rows.size(); ++r)
-        for (int c = 0; c < 7; ++c)
-            Grid1->setTextMatrix(r + 1, c + 1, rows[r][c]);
-    fitColumns();
+    showRows(seatchart::classRows(m_db.cohort, m_db.system, m_examId, Combo3->currentText().toInt()));
 }
 
 void bpdy2::outgrid2()
 {
-    const QString room = Combo3->currentText();
-    QSqlQuery q = prepare(m_db.cohort,
-                          QStringLiteral("SELECT kczh, name, stid, bj, zh, wlflag FROM stucj WHERE id = ? AND kcbj = ? ORDER BY kczh, rowid"),
-                          {m_examId, room});
-    QList<QStringList> rows;
-    if (q.exec()) {
-        while (q.next())
-            rows.append({cellText(q.value(0)), cellText(q.value(1)), cellText(q.value(2)),
-                         Label1[4]->text() + QStringLiteral("(") + cellText(q.value(3)) + QStringLiteral(")班"),
-                         cellText(q.value(4)), streamText(q.value(5))});
-    }
+    showRows(seatchart::roomRows(m_db.cohort, m_examId, Combo3->currentText(), m_gradeText));
+}
+
+void bpdy2::showRows(const QList<QStringList> &rows)
+{
     Grid1->setRows(int(rows.size()) + 1);
     Label1[3]->setText(QStringLiteral("总人数：") + QString::number(rows.size()));
+    // Every cell of a row is written, so nothing of the class or room shown before remains.
     for (int r = 0; r < rows.size(); ++r)
-        for (int c = 0; c < 6; ++c)
+        for (int c = 0; c < rows[r].size(); ++c)
             Grid1->setTextMatrix(r + 1, c + 1, rows[r][c]);
     fitColumns();
 }

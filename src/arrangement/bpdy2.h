@@ -27,15 +27,23 @@ public:
     Grid *Grid1 = nullptr;
     std::array<QPushButton *, 2> VsNetBut1{}; // (0) 退出, (1) 打印
 
+    // A class or room chosen in Combo3: its seat list fills the grid (a room also shows its address).
     void Combo3_Click();
+    // (0) 退出 closes the chart; (1) 打印 opens the print preview of the list shown.
     void VsNetBut1_Click(int index);
 
+    // Reads the grade name of the exam (m_gradeText).
     void outnjk();
+    // Lists the cohort's classes in Combo3.
     void showbj();
+    // Lists the exam's rooms in Combo3 and their addresses.
     void showkc();
+    // The address of a room in the room register.
     QString outkcname(const QString &roomId);
     QString outaddress(const QString &roomId);
+    // Fills the grid with the class chart of the class chosen in Combo3.
     void outgrid1();
+    // Fills the grid with the room chart of the room chosen in Combo3.
     void outgrid2();
     // Widens each column to its heading and its longest cell, so no number or address is cut off.
     void fitColumns();
@@ -51,15 +59,15 @@ public:
     // The exam's name as the arrangement window's chooser shows it.
     QString examName() const { return m_examName; }
 
-    static QString streamText(const QVariant &code);
-    static QString gradeTextOf(const QVariant &grade);
-
 protected:
     void createControls(QWidget *root) override;
     void Form_Load() override;
     void Form_Unload() override;
 
 private:
+    // Puts the rows of a seat list into the grid below its heading and counts them.
+    void showRows(const QList<QStringList> &rows);
+
     WindowDatabases m_db{QStringLiteral("bpdy2")};
     QString m_examId;
     qint16 m_reportCode = 32;

@@ -1,6 +1,7 @@
 // The arrangement window and the class and room seat charts it opens.
 #include "arrangement/bpdy.h"
 #include "arrangement/bpdy2.h"
+#include "arrangement/seatchart.h"
 #include "controls/grid/grid.h"
 #include "controls/progressbar/XP_ProgressBar.h"
 #include "shell/database.h"
@@ -30,28 +31,27 @@ protected:
     void Form_Load() override { ++loads; }
 };
 
+// A cohort 2022 with classes 3 to 6, an exam of grade 2 with rooms 101, 102 and an unknown X9'.
 struct Setup
 {
     TempData data;
-    ScriptedServices *svc = nullptr;
+    ScriptedServices *svc = &installScripted();
 
-    // A cohort 2022 with classes 3 to 6, an exam of grade 2 with rooms 101, 102 and an unknown X9'.
     Setup()
     {
-        svc = &installScripted();
         data.addCohort(QStringLiteral("2022"), QStringLiteral("db2022"), 4, 3);
-        QSqlDatabase sys, coh;
-        openDatabase(data.systemPath(), DbKind::System, QStringLiteral("t-sys"), &sys);
-        openDatabase(data.cohortPath(QStringLiteral("db2022.mdb")), DbKind::Cohort, QStringLiteral("t-coh"), &coh);
-        execSql(sys, QStringLiteral("INSERT INTO kcbpb(id, name, num, year, grade, kcid) VALUES(?, ?, 3, '2022', 2, ?)"),
-                {kExam, QStringLiteral("高二下期中考试"), QStringLiteral("101102X9'")});
-        execSql(sys, QStringLiteral("INSERT INTO kcbpb(id, name, num, year, grade, kcid) VALUES('231101080000', '高二上期末', 1, '2022', 2, '')"));
-        execSql(sys, QStringLiteral("INSERT INTO kcszb(id, address, type, rs) VALUES('101', '教学楼101室', 2, 30)"));
-        execSql(sys, QStringLiteral("INSERT INTO kcszb(id, address, type, rs) VALUES('102', '实验楼2楼', 5, 30)"));
+        QSqlDatabase sys = openOrThrow(data.systemPath(), DbKind::System, QStringLiteral("t-sys"));
+        execOrThrow(sys, QStringLiteral("INSERT INTO kcbpb(id, name, num, year, grade, kcid) VALUES(?, ?, 3, '2022', 2, ?)"),
+                    {kExam, QStringLiteral("高二下期中考试"), QStringLiteral("101102X9'")});
+        execOrThrow(sys, QStringLiteral("INSERT INTO kcbpb(id, name, num, year, grade, kcid) VALUES('231101080000', '高二上期末', 1, '2022', 2, '')"));
+        execOrThrow(sys, QStringLiteral("INSERT INTO kcszb(id, address, type, rs) VALUES('101', '教学楼101室', 2, 30)"));
+        execOrThrow(sys, QStringLiteral("INSERT INTO kcszb(id, address, type, rs) VALUES('102', '实验楼2楼', 5, 30)"));
+        closeDatabase(sys);
         // Class 5: 45 students; class 6: 40; class 4: two never seated.
+        QSqlDatabase coh = openCohort(QStringLiteral("t-coh"));
         auto row = [&](const QString &stid, const QString &name, int bj, int zh, QVariant wl, QVariant room, QVariant seat) {
-            execSql(coh, QStringLiteral("INSERT INTO stucj(id, stid, name, bj, zh, wlflag, kcbj, kczh) VALUES(?, ?, ?, ?, ?, ?, ?, ?)"),
-                    {kExam, stid, name, bj, zh, wl, room, seat});
+            execOrThrow(coh, QStringLiteral("INSERT INTO stucj(id, stid, name, bj, zh, wlflag, kcbj, kczh) VALUES(?, ?, ?, ?, ?, ?, ?, ?)"),
+                        {kExam, stid, name, bj, zh, wl, room, seat});
         };
         for (int i = 45; i >= 1; --i)
             row(QStringLiteral("2205%1").arg(i, 2, 10, QLatin1Char('0')), QStringLiteral("五班%1").arg(i), 5, i, i % 3 + 1,
@@ -62,29 +62,52 @@ struct Setup
         row(QStringLiteral("220401"), QStringLiteral("新生甲"), 4, 1, QVariant(), QVariant(), QVariant());
         row(QStringLiteral("220402"), QStringLiteral("新生乙"), 4, 2, 7, QVariant(), QVariant());
         // Another exam's rows never show.
-        execSql(coh, QStringLiteral("INSERT INTO stucj(id, stid, name, bj, kcbj, kczh) VALUES('231101080000', '220501', '旧', 5, '101', 1)"));
-        closeDatabase(sys);
+        execOrThrow(coh, QStringLiteral("INSERT INTO stucj(id, stid, name, bj, kcbj, kczh) VALUES('231101080000', '220501', '旧', 5, '101', 1)"));
         closeDatabase(coh);
         gCohortYear = QStringLiteral("2022");
         gCohortDbFile = QStringLiteral("db2022.mdb");
         windows::registerFactory(QStringLiteral("bpdy"), [] { return new bpdy; });
         windows::registerFactory(QStringLiteral("bpdy2"), [] { return new bpdy2; });
     }
-    bpdy *arrangement()
+    // The cohort database, open under the connection name.
+    QSqlDatabase openCohort(const QString &connection) const
+    {
+        return openOrThrow(data.cohortPath(QStringLiteral("db2022.mdb")), DbKind::Cohort, connection);
+    }
+    // Adds students to the cohort's register: class 3, seat numbers 1.. in order, the given stream.
+    void addToRegister(const QSqlDatabase &coh, const QStringList &ids, int stream) const
+    {
+        for (int i = 0; i < ids.size(); ++i)
+            execOrThrow(coh, QStringLiteral("INSERT INTO stinfo(stid, stname, stclass, stclassno, keflag) VALUES(?, ?, 3, ?, ?)"),
+                        {ids.at(i), QStringLiteral("三班%1").arg(i + 1), i + 1, stream});
+    }
+    // The arrangement window on screen with the exam at the given list position chosen.
+    bpdy *arrangement(int exam = -1)
     {
         windows::show(QStringLiteral("bpdy"));
-        return windows::find<bpdy>(QStringLiteral("bpdy"));
+        auto *a = windows::find<bpdy>(QStringLiteral("bpdy"));
+        if (exam >= 0)
+            a->Combo1->setCurrentIndex(exam);
+        return a;
     }
-    // Opens the chart of the given kind for the exam through the arrangement window's button.
+    // Opens the chart of the given kind for the newer exam through the arrangement window's button.
     bpdy2 *chart(bool classes)
     {
-        bpdy *a = arrangement();
-        a->Combo1->setCurrentIndex(0);
-        a->Option1[classes ? 0 : 1]->setChecked(true);
-        a->VsNetBut1_Click(1);
+        bpdy *a = arrangement(0);
+        if (!press(a->Option1[classes ? 0 : 1]) || !press(a->VsNetBut1[1]))
+            throw std::runtime_error("cannot press 打印座位表");
         return windows::find<bpdy2>(QStringLiteral("bpdy2"));
     }
 };
+
+// The register ids 2203nn for nn = 1 .. count.
+QStringList classThreeIds(int count)
+{
+    QStringList ids;
+    for (int i = 1; i <= count; ++i)
+        ids << QStringLiteral("2203%1").arg(i, 2, 10, QLatin1Char('0'));
+    return ids;
+}
 
 // Records, at every message, whether the run's hourglass and progress bar were still showing.
 struct WatchingServices : ScriptedServices
@@ -136,21 +159,17 @@ void TestBpdy2::arrangementWindow()
 
     // The older exam has no rooms: the run refuses.
     a->Combo1->setCurrentIndex(1);
-    QVERIFY(a->VsNetBut1[0]->isEnabled());
-    a->VsNetBut1_Click(0);
+    QVERIFY(press(a->VsNetBut1[0]));
     QCOMPARE(s.svc->lastText(), QStringLiteral("考场未安排,编班失败！"));
     QCOMPARE(s.svc->messages.back().title, QStringLiteral("系统提示："));
 
     // The register is dealt to the rooms of the newer exam.
-    QSqlDatabase coh;
-    QVERIFY(openDatabase(s.data.cohortPath(QStringLiteral("db2022.mdb")), DbKind::Cohort, QStringLiteral("t-reg"), &coh));
-    for (int i = 1; i <= 3; ++i)
-        execSql(coh, QStringLiteral("INSERT INTO stinfo(stid, stname, stclass, stclassno, keflag) VALUES(?, ?, 3, ?, 3)"),
-                {QStringLiteral("22030%1").arg(i), QStringLiteral("三班%1").arg(i), i});
+    QSqlDatabase coh = s.openCohort(QStringLiteral("t-reg"));
+    s.addToRegister(coh, classThreeIds(3), 3);
     a->Combo1->setCurrentIndex(0);
     QCOMPARE(a->roomList(), QStringLiteral("101102X9'"));
     a->setSeed(11);
-    a->VsNetBut1_Click(0);
+    QVERIFY(press(a->VsNetBut1[0]));
     // The 87 rows of the exam whose students are not in the register keep no room and seat.
     QCOMPARE(s.svc->lastText(), QStringLiteral("编班处理完毕!\n另有87名已不在学生名单中的考生未安排座位。"));
     QVERIFY(!a->ProgressBar1->isVisible());
@@ -191,13 +210,10 @@ void TestBpdy2::arrangementRunMessages()
     svc.onMessage = [&] { showing.append({a->ProgressBar1->isVisible(), QApplication::overrideCursor() != nullptr}); };
 
     // 61 students for the 60 seats of the exam's two known rooms.
-    QSqlDatabase coh;
-    QVERIFY(openDatabase(s.data.cohortPath(QStringLiteral("db2022.mdb")), DbKind::Cohort, QStringLiteral("t-run"), &coh));
-    for (int i = 1; i <= 61; ++i)
-        QVERIFY(execSql(coh, QStringLiteral("INSERT INTO stinfo(stid, stname, stclass, stclassno, keflag) VALUES(?, ?, 3, ?, 1)"),
-                        {QStringLiteral("2203%1").arg(i, 2, 10, QLatin1Char('0')), QStringLiteral("三班%1").arg(i), i}));
+    QSqlDatabase coh = s.openCohort(QStringLiteral("t-run"));
+    s.addToRegister(coh, classThreeIds(61), 1);
     a->Combo1->setCurrentIndex(0);
-    a->VsNetBut1_Click(0);
+    QVERIFY(press(a->VsNetBut1[0]));
     QCOMPARE(svc.lastText(), QStringLiteral("考场安排数量不足,编班失败！"));
     QCOMPARE(svc.messages.back().title, QStringLiteral("系统提示："));
     // The failure is reported while the run still shows its hourglass and bar; both go afterwards.
@@ -207,31 +223,26 @@ void TestBpdy2::arrangementRunMessages()
     QVERIFY(!QApplication::overrideCursor());
 
     // One student fewer: the run ends with its message after the hourglass and bar are gone.
-    QVERIFY(execSql(coh, QStringLiteral("DELETE FROM stinfo WHERE stid = '220361'")));
+    execOrThrow(coh, QStringLiteral("DELETE FROM stinfo WHERE stid = '220361'"));
     closeDatabase(coh);
     // (The exam's rows of students not in the register, now 88, are left without seats.)
-    a->VsNetBut1_Click(0);
+    QVERIFY(press(a->VsNetBut1[0]));
     QCOMPARE(svc.lastText(), QStringLiteral("编班处理完毕!\n另有88名已不在学生名单中的考生未安排座位。"));
     QCOMPARE(showing.size(), 2);
     QCOMPARE(showing.last(), qMakePair(false, false));
     QCOMPARE(a->lastResult().otherCount, 60);
 }
 
-// The older exam gets the one room 101 of 40 seats; 40 students join the register.
+// The older exam gets the one room 101 of 40 seats; 40 students join the register. Returns their ids.
 static QStringList fortyStudentsInOneRoom(Setup &s, QSqlDatabase &coh)
 {
-    QSqlDatabase sys;
-    openDatabase(s.data.systemPath(), DbKind::System, QStringLiteral("t-sys40"), &sys);
-    execSql(sys, QStringLiteral("UPDATE kcbpb SET kcid = '101' WHERE id = '231101080000'"));
-    execSql(sys, QStringLiteral("UPDATE kcszb SET rs = 40 WHERE id = '101'"));
+    QSqlDatabase sys = openOrThrow(s.data.systemPath(), DbKind::System, QStringLiteral("t-sys40"));
+    execOrThrow(sys, QStringLiteral("UPDATE kcbpb SET kcid = '101' WHERE id = '231101080000'"));
+    execOrThrow(sys, QStringLiteral("UPDATE kcszb SET rs = 40 WHERE id = '101'"));
     closeDatabase(sys);
-    openDatabase(s.data.cohortPath(QStringLiteral("db2022.mdb")), DbKind::Cohort, QStringLiteral("t-coh40"), &coh);
-    QStringList ids;
-    for (int i = 1; i <= 40; ++i) {
-        ids << QStringLiteral("2203%1").arg(i, 2, 10, QLatin1Char('0'));
-        execSql(coh, QStringLiteral("INSERT INTO stinfo(stid, stname, stclass, stclassno, keflag) VALUES(?, ?, 3, ?, 1)"),
-                {ids.last(), QStringLiteral("三班%1").arg(i), i});
-    }
+    coh = s.openCohort(QStringLiteral("t-coh40"));
+    const QStringList ids = classThreeIds(40);
+    s.addToRegister(coh, ids, 1);
     return ids;
 }
 
@@ -247,9 +258,8 @@ void TestBpdy2::leaversKeepNoSeatThroughTheButton()
     Setup s;
     QSqlDatabase coh;
     const QStringList ids = fortyStudentsInOneRoom(s, coh);
-    bpdy *a = s.arrangement();
-    a->Combo1->setCurrentIndex(1);
-    QTest::mouseClick(a->VsNetBut1[0], Qt::LeftButton);
+    bpdy *a = s.arrangement(1);
+    QVERIFY(press(a->VsNetBut1[0]));
     // The exam's one row of a student not in the register (220501) gets no seat.
     QCOMPARE(s.svc->lastText(), QStringLiteral("编班处理完毕!\n另有1名已不在学生名单中的考生未安排座位。"));
     const QString seated = QStringLiteral("SELECT count(*) FROM stucj WHERE id = '231101080000' AND kcbj = '101' AND kczh BETWEEN 1 AND 40");
@@ -257,10 +267,10 @@ void TestBpdy2::leaversKeepNoSeatThroughTheButton()
     QCOMPARE(countOf(coh, seated), 40);
     QCOMPARE(countOf(coh, seats), 40);
 
-    execSql(coh, QStringLiteral("UPDATE stucj SET ke2 = 91 WHERE id = '231101080000' AND stid = ?"), {ids.at(7)});
-    execSql(coh, QStringLiteral("DELETE FROM stinfo WHERE stid = ?"), {ids.at(7)});
-    execSql(coh, QStringLiteral("INSERT INTO stinfo(stid, stname, stclass, stclassno, keflag) VALUES('220399', '插班生', 3, 41, 1)"));
-    QTest::mouseClick(a->VsNetBut1[0], Qt::LeftButton);
+    execOrThrow(coh, QStringLiteral("UPDATE stucj SET ke2 = 91 WHERE id = '231101080000' AND stid = ?"), {ids.at(7)});
+    execOrThrow(coh, QStringLiteral("DELETE FROM stinfo WHERE stid = ?"), {ids.at(7)});
+    execOrThrow(coh, QStringLiteral("INSERT INTO stinfo(stid, stname, stclass, stclassno, keflag) VALUES('220399', '插班生', 3, 41, 1)"));
+    QVERIFY(press(a->VsNetBut1[0]));
     QCOMPARE(s.svc->lastText(), QStringLiteral("编班处理完毕!\n另有2名已不在学生名单中的考生未安排座位。"));
     QCOMPARE(a->lastResult().seated, 40);
     // Nobody shares a seat; the leaver keeps the score but has no room and seat.
@@ -279,12 +289,12 @@ void TestBpdy2::runPaintsItsBarAndKeepsTheWindow()
     QSqlDatabase coh;
     fortyStudentsInOneRoom(s, coh);
     closeDatabase(coh);
-    bpdy *a = s.arrangement();
-    a->Combo1->setCurrentIndex(1);
+    bpdy *a = s.arrangement(1);
     // Requests that arrive while the run lets the window paint: closing the window and opening the
     // seat charts are refused until the run has ended.
     QCoreApplication::postEvent(a, new QCloseEvent);
-    QMetaObject::invokeMethod(a, [a] { a->VsNetBut1_Click(1); }, Qt::QueuedConnection);
+    bool chartPressed = false;
+    QMetaObject::invokeMethod(a, [a, &chartPressed] { chartPressed = press(a->VsNetBut1[1]); }, Qt::QueuedConnection);
     // The values the bar shows each time the window can paint during the run (81 steps: the copy
     // of 41 rows and the walk of 40).
     std::set<int> shown;
@@ -297,8 +307,9 @@ void TestBpdy2::runPaintsItsBarAndKeepsTheWindow()
         }
     });
     sampler.start(0);
-    QTest::mouseClick(a->VsNetBut1[0], Qt::LeftButton);
+    QVERIFY(press(a->VsNetBut1[0]));
     sampler.stop();
+    QVERIFY(chartPressed);
     QVERIFY2(paints >= 8, qPrintable(QString::number(paints)));
     QVERIFY2(shown.size() >= 3, qPrintable(QString::number(shown.size())));
     QVERIFY(*shown.begin() >= 1 && *shown.rbegin() <= 100);
@@ -360,7 +371,7 @@ void TestBpdy2::classChart()
     w->Combo3->setCurrentIndex(0);
     QCOMPARE(w->Grid1->Rows(), 1);
     QCOMPARE(w->Label1[3]->text(), QStringLiteral("总人数：0"));
-    w->VsNetBut1_Click(1);
+    QVERIFY(press(w->VsNetBut1[1]));
     QCOMPARE(s.svc->lastText(), QStringLiteral("打印数据不能为空！"));
     QCOMPARE(s.svc->messages.back().title, QStringLiteral("系统提示："));
     QVERIFY(w->isVisible());
@@ -405,9 +416,9 @@ void TestBpdy2::roomChart()
     QCOMPARE(w->Label1[3]->text(), QStringLiteral("总人数：0"));
 
     // Grade text of other values: the stored value itself.
-    QCOMPARE(bpdy2::gradeTextOf(QVariant(3.0)), QStringLiteral("高三"));
-    QCOMPARE(bpdy2::gradeTextOf(QVariant(5.0)), QStringLiteral("5"));
-    QCOMPARE(bpdy2::gradeTextOf(QVariant()), QString());
+    QCOMPARE(seatchart::gradeName(QVariant(3.0)), QStringLiteral("高三"));
+    QCOMPARE(seatchart::gradeName(QVariant(5.0)), QStringLiteral("5"));
+    QCOMPARE(seatchart::gradeName(QVariant()), QString());
 }
 
 void TestBpdy2::printAndClose()
@@ -418,7 +429,7 @@ void TestBpdy2::printAndClose()
 
     // Without a preview window the chart stays on screen.
     gReportCode = 4; // another window printed meanwhile
-    w->VsNetBut1_Click(1);
+    QVERIFY(press(w->VsNetBut1[1]));
     QVERIFY(w->isVisible());
     QCOMPARE(gReportCode, qint16(32));
 
@@ -426,7 +437,7 @@ void TestBpdy2::printAndClose()
     windows::registerFactory(QStringLiteral("printsform"), [] { return new FakePreview; });
     gReportCode = 41;
     gChartExamId = QStringLiteral("000000000000");
-    w->VsNetBut1_Click(1);
+    QVERIFY(press(w->VsNetBut1[1]));
     QVERIFY(!w->isVisible());
     QVERIFY(w->isLoaded());
     auto *preview = static_cast<FakePreview *>(windows::find(QStringLiteral("printsform")));
@@ -442,7 +453,7 @@ void TestBpdy2::printAndClose()
     QCOMPARE(w->Grid1->Cols(), 8);
 
     // Closing the chart shows the arrangement window again.
-    w->VsNetBut1_Click(0);
+    QVERIFY(press(w->VsNetBut1[0]));
     QVERIFY(!w->isLoaded());
     QVERIFY(windows::find(QStringLiteral("bpdy"))->isVisible());
 }
