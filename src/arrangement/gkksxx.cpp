@@ -1,7 +1,9 @@
 #include "arrangement/gkksxx.h"
 
 #include "arrangement/registerview.h"
+#include "arrangement/subjectsettings.h"
 #include "controls/grid/grid.h"
+#include "shell/codes.h"
 #include "shell/globals.h"
 #include "shell/keys.h"
 #include "shell/outksxx.h"
@@ -12,9 +14,7 @@
 
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QSqlQuery>
 #include <QVBoxLayout>
-#include <cmath>
 
 namespace quorvane {
 
@@ -25,49 +25,6 @@ constexpr int kTypingLimit[5] = {6, 30, 3, 3, 3};
 
 const char *const kFormat = "|^序号|^学科名称|^          考 试 时 间|^客观分|^主观分|^总分|^测评对象|^ 参考|^锁定|^录入方式|^总分1|^总分2";
 const QString kTitle = titles::kSystem;
-
-// The per-subject columns of subject k, in the order of sysdb::SubjectSettings. Only these fixed names
-// are ever put into SQL text.
-QStringList columnsOf(int k)
-{
-    QStringList cols;
-    for (const char *prefix : {"kstime", "kgfs", "zgfs", "allfs", "kstype", "kmflag", "cjlock", "cjinput", "zfjsa", "zfjsb"})
-        cols << QLatin1String(prefix) + QString::number(k);
-    return cols;
-}
-
-bool isUnset(const QVariant &v)
-{
-    if (v.isNull())
-        return true;
-    const QString s = v.toString();
-    if (s.isEmpty())
-        return true;
-    bool ok = false;
-    const double d = v.toDouble(&ok);
-    return ok && d == 0 && v.typeId() != QMetaType::QString;
-}
-
-// A stored value as the grid shows it: numbers as decimal text without trailing zeros.
-QString shownText(const QVariant &v)
-{
-    if (isUnset(v))
-        return QString();
-    if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Int) {
-        const double d = v.toDouble();
-        if (std::isfinite(d) && d == std::floor(d) && std::fabs(d) < 1e15)
-            return QString::number(qint64(d));
-        return QString::number(d, 'g', 15);
-    }
-    return v.toString();
-}
-
-QString yesNo(const QVariant &v)
-{
-    if (v.isNull() || v.toString().isEmpty())
-        return QString();
-    return sysdb::flagSet(v) ? QStringLiteral("是") : QStringLiteral("否");
-}
 
 } // namespace
 
@@ -109,7 +66,8 @@ void gkksxx::createControls(QWidget *root)
     Combo1 = new QComboBox(root);
     Combo1->setEditable(true);
     Combo1->setInsertPolicy(QComboBox::NoInsert);
-    Combo1->addItems({QStringLiteral("不限"), QStringLiteral("文科"), QStringLiteral("理科")});
+    for (const QString &stream : kStreamNames) // entry i is stream code i + 1
+        Combo1->addItem(stream);
     Combo1->setCurrentIndex(-1);
     Combo1->setEditText(QString());
     keys::onEnter(Combo1, [this] { Combo1_KeyPress(keys::kEnter); });
@@ -131,8 +89,8 @@ void gkksxx::createControls(QWidget *root)
         editor->addWidget(Text1[i], 2, (i - 2) * 2 + 1);
     }
 
-    // Option pairs: frame, caption, (index of the first button, its caption), (second, caption).
-    struct Pair { const char *caption; int a; const char *ta; int b; const char *tb; };
+    // Option pairs: the frame's caption, the index and caption of its first button, of its second.
+    struct Pair { const char *caption; int first; const char *firstCaption; int second; const char *secondCaption; };
     const Pair pairs[5] = {{"是否参考:", 0, "是", 1, "否"},
                            {"成绩锁定:", 3, "是", 2, "否"},
                            {"录入方式:", 5, "班级", 4, "考场"},
@@ -142,10 +100,10 @@ void gkksxx::createControls(QWidget *root)
         Picture1[p] = new QWidget(root);
         auto *pl = new QHBoxLayout(Picture1[p]);
         pl->setContentsMargins(0, 0, 0, 0);
-        Option1[pairs[p].a] = new QRadioButton(QString::fromUtf8(pairs[p].ta), Picture1[p]);
-        Option1[pairs[p].b] = new QRadioButton(QString::fromUtf8(pairs[p].tb), Picture1[p]);
-        pl->addWidget(Option1[pairs[p].a]);
-        pl->addWidget(Option1[pairs[p].b]);
+        Option1[pairs[p].first] = new QRadioButton(QString::fromUtf8(pairs[p].firstCaption), Picture1[p]);
+        Option1[pairs[p].second] = new QRadioButton(QString::fromUtf8(pairs[p].secondCaption), Picture1[p]);
+        pl->addWidget(Option1[pairs[p].first]);
+        pl->addWidget(Option1[pairs[p].second]);
         pl->addStretch(1);
         editor->addWidget(new QLabel(QString::fromUtf8(pairs[p].caption), root), 3 + p / 3, (p % 3) * 2);
         editor->addWidget(Picture1[p], 3 + p / 3, (p % 3) * 2 + 1);
@@ -203,26 +161,11 @@ void gkksxx::form_1(const QString &examId)
     const int current = Grid1->Rows() > 1 ? Grid1->Row() : 0;
     Grid1->setRows(kSubjectCount + 1);
     for (int k = 1; k <= kSubjectCount; ++k) {
-        const sysdb::SubjectSettings &s = settings.subject(k);
         Grid1->setTextMatrix(k, 1, QString::number(k));
         Grid1->setTextMatrix(k, 2, subjectName(k));
-        Grid1->setTextMatrix(k, 3, shownText(s.kstime));
-        Grid1->setTextMatrix(k, 4, shownText(s.kgfs));
-        Grid1->setTextMatrix(k, 5, shownText(s.zgfs));
-        Grid1->setTextMatrix(k, 6, shownText(s.allfs));
-        QString who;
-        if (!s.kstype.isNull()) {
-            const double t = s.kstype.toDouble();
-            who = t == 1 ? QStringLiteral("不限") : t == 2 ? QStringLiteral("文科") : t == 3 ? QStringLiteral("理科") : QString();
-        }
-        Grid1->setTextMatrix(k, 7, who);
-        Grid1->setTextMatrix(k, 8, yesNo(s.kmflag));
-        Grid1->setTextMatrix(k, 9, yesNo(s.cjlock));
-        Grid1->setTextMatrix(k, 10, s.cjinput.isNull() || s.cjinput.toString().isEmpty()
-                                        ? QString()
-                                        : s.byClass() ? QStringLiteral("班级方式") : QStringLiteral("考场方式"));
-        Grid1->setTextMatrix(k, 11, yesNo(s.zfjsa));
-        Grid1->setTextMatrix(k, 12, yesNo(s.zfjsb));
+        const QStringList cells = subjectsettings::cellTexts(settings.subject(k));
+        for (int c = 0; c < cells.size(); ++c)
+            Grid1->setTextMatrix(k, c + 3, cells.at(c));
     }
     if (current >= 1 && current <= kSubjectCount)
         Grid1->setRow(current);
@@ -239,12 +182,12 @@ void gkksxx::Grid1_Click()
     // Stored values show whole, even where they are longer than what may be typed.
     for (int i = 0; i < 5; ++i)
         keys::setTextWhole(Text1[i], Grid1->TextMatrix(row, i + 2), kTypingLimit[i]);
-    const int who = Combo1->findText(Grid1->TextMatrix(row, 7));
-    if (who >= 0) {
-        Combo1->setCurrentIndex(who);
+    // The list holds the stream names in code order, so finding the name finds its code.
+    if (const int stream = Combo1->findText(Grid1->TextMatrix(row, 7)); stream >= 0) {
+        Combo1->setCurrentIndex(stream);
         m_whoTyped = false;
     }
-    auto pick = [this](bool first, int a, int b) { Option1[first ? a : b]->setChecked(true); };
+    auto pick = [this](bool yes, int yesOption, int noOption) { Option1[yes ? yesOption : noOption]->setChecked(true); };
     pick(Grid1->TextMatrix(row, 8) == QStringLiteral("是"), 0, 1);
     pick(Grid1->TextMatrix(row, 9) == QStringLiteral("是"), 3, 2);
     pick(Grid1->TextMatrix(row, 10) == QStringLiteral("班级方式"), 5, 4);
@@ -254,29 +197,28 @@ void gkksxx::Grid1_Click()
 
 void gkksxx::jscssave_Click()
 {
-    const QString time = TrimBlanks(Text1[1]->text());
-    if (DisplayWidth(time) > 36) {
-        services::msg(QStringLiteral("考试时间长度不能超过18个汉字!"), kTitle);
-        Text1[1]->setFocus();
-        return;
-    }
-    const int who = Combo1->currentIndex();
-    if (who < 0 || m_whoTyped || Combo1->itemText(who) != Combo1->currentText()) {
-        services::msg(QStringLiteral("测评对象未选择!"), kTitle);
-        Combo1->setFocus();
-        return;
-    }
-    const double objective = Val(Text1[2]->text());
-    const double subjective = Val(Text1[3]->text());
-    const double full = Val(Text1[4]->text());
-    if ((objective > 0 || subjective > 0) && std::fabs(objective + subjective - full) > 1e-9) {
-        services::msg(QStringLiteral("客观总分+主观总分<>总分满分!"), kTitle);
-        Text1[4]->setFocus();
-        return;
-    }
-    if (full <= 0) {
-        services::msg(QStringLiteral("总分满分不能为0!"), kTitle);
-        Text1[4]->setFocus();
+    subjectsettings::Entry entry;
+    entry.time = TrimBlanks(Text1[1]->text());
+    // Who sits the subject counts only as a choice from the list, not as text typed into the box.
+    const int chosen = Combo1->currentIndex();
+    if (chosen >= 0 && !m_whoTyped && Combo1->itemText(chosen) == Combo1->currentText())
+        entry.stream = chosen + 1;
+    entry.objective = Val(Text1[2]->text());
+    entry.subjective = Val(Text1[3]->text());
+    entry.full = Val(Text1[4]->text());
+    if (const subjectsettings::Fault fault = subjectsettings::check(entry); fault != subjectsettings::Fault::None) {
+        services::msg(subjectsettings::faultMessage(fault), kTitle);
+        switch (fault) {
+        case subjectsettings::Fault::TimeTooLong:
+            Text1[1]->setFocus();
+            break;
+        case subjectsettings::Fault::NoStream:
+            Combo1->setFocus();
+            break;
+        default:
+            Text1[4]->setFocus();
+            break;
+        }
         return;
     }
     // Which exam and which subject: both must have been chosen, or nothing could be written.
@@ -286,43 +228,31 @@ void gkksxx::jscssave_Click()
         Combo2->setFocus();
         return;
     }
-    const int k = m_subjectClicked && Grid1->Rows() > 1 ? Grid1->Row() : 0;
-    if (k < 1 || k > kSubjectCount) {
+    const int subject = m_subjectClicked && Grid1->Rows() > 1 ? Grid1->Row() : 0;
+    if (subject < 1 || subject > kSubjectCount) {
         services::msg(QStringLiteral("请先在表格中选择学科!"), kTitle);
         return;
     }
-
-    const QStringList c = columnsOf(k);
-    QStringList sets = {c.at(0) + QStringLiteral(" = ?"), c.at(4) + QStringLiteral(" = ?"), c.at(1) + QStringLiteral(" = ?"),
-                        c.at(2) + QStringLiteral(" = ?"), c.at(3) + QStringLiteral(" = ?")};
-    QVariantList values = {time, who + 1, objective, subjective, full};
-    // Option pairs in writing order: (first option = 1, second option = 0, column).
-    const struct { int yes; int no; int column; } pairs[5] = {{0, 1, 5}, {3, 2, 6}, {5, 4, 7}, {7, 6, 8}, {8, 9, 9}};
-    for (const auto &p : pairs) {
-        if (Option1[p.yes]->isChecked()) {
-            sets << c.at(p.column) + QStringLiteral(" = ?");
-            values << 1;
-        } else if (Option1[p.no]->isChecked()) {
-            sets << c.at(p.column) + QStringLiteral(" = ?");
-            values << 0;
-        }
+    // Each option pair, in the order of the settings: (its 是 option, its 否 option).
+    const struct { int yes; int no; } pairs[subjectsettings::FlagCount] = {{0, 1}, {3, 2}, {5, 4}, {7, 6}, {8, 9}};
+    for (int flag = 0; flag < subjectsettings::FlagCount; ++flag) {
+        if (Option1[pairs[flag].yes]->isChecked())
+            entry.flags[flag] = true;
+        else if (Option1[pairs[flag].no]->isChecked())
+            entry.flags[flag] = false;
     }
-    QSqlQuery find = prepare(m_db.system, QStringLiteral("SELECT rowid FROM kcbpb WHERE year = ? AND id = ? ORDER BY rowid LIMIT 1"),
-                             {m_cohortYear, examId});
-    if (!find.exec() || !find.next()) {
+    switch (subjectsettings::save(m_db.system, m_cohortYear, examId, subject, entry)) {
+    case subjectsettings::Saved::ExamGone:
         services::msg(QStringLiteral("该考试已不存在,数据未保存!"), kTitle);
         return;
-    }
-    values << find.value(0);
-    find.finish();
-    QString error;
-    if (!execSql(m_db.system, QStringLiteral("UPDATE kcbpb SET ") + sets.join(QStringLiteral(", ")) + QStringLiteral(" WHERE rowid = ?"),
-                 values, &error)) {
+    case subjectsettings::Saved::Failed:
         services::msg(QStringLiteral("数据保存失败,请稍后再试!"), kTitle);
         return;
+    case subjectsettings::Saved::Done:
+        break;
     }
     form_1(examId);
-    Grid1->setRow(k);
+    Grid1->setRow(subject);
     services::msg(QStringLiteral("数据保存完毕！"), kTitle);
 }
 

@@ -33,13 +33,21 @@ public:
     QPushButton *jscssave = nullptr;
     std::array<QPushButton *, 5> VsNetBtout{};   // (4) 退出
 
+    // An exam chosen in Combo2: its subjects' settings fill the grid.
     void Combo2_Click();
+    // Fills the grid with the settings of the exam's twelve subjects (the chosen row stays).
     void form_1(const QString &examId);
+    // A subject row clicked: its settings come into the editor fields and options.
     void Grid1_Click();
+    // 保存: checks the editor and writes it into the chosen subject of the chosen exam.
     void jscssave_Click();
+    // 退出 closes the window.
     void VsNetBtout_Click(int index);
+    // A key typed into an editor field: Enter moves to the next field; typing a full mark ticks 参考 是.
     void Text1_KeyPress(int index, int keyAscii);
+    // Enter in 测评对象 moves on to the objective mark.
     void Combo1_KeyPress(int keyAscii);
+    // An editor field gaining the focus puts the caret after its text.
     void Text1_GotFocus(int index);
 
     QStringList examIds() const { return m_examIds; }

@@ -1,5 +1,6 @@
 // The per-subject exam settings window.
 #include "arrangement/gkksxx.h"
+#include "arrangement/subjectsettings.h"
 #include "controls/grid/grid.h"
 #include "shell/database.h"
 #include "shell/globals.h"
@@ -24,63 +25,85 @@ private Q_SLOTS:
     void settingsRoundTrip();
     void saveChecks();
     void layoutAndKeys();
+    void cellTextsOfStoredValues();
     void missingSystemDatabaseEndsProgram();
 };
 
 namespace {
-// Opens the window on a cohort with two exams and chooses the first listed (the newest).
-gkksxx *openWindow(TempData &data)
+
+const QString kNewExam = QStringLiteral("240115080000");
+
+// Adds the exams (id, name) to cohort 2023 of the data folder and makes 2023 the current cohort.
+void addExams(TempData &data, std::initializer_list<std::pair<QString, QString>> exams)
 {
     data.addCohort(QStringLiteral("2023"), QStringLiteral("db2023"));
-    QSqlDatabase db;
-    openDatabase(data.systemPath(), DbKind::System, QStringLiteral("t-setup"), &db);
-    if (!addExamRow(db, QStringLiteral("231101080000"), QStringLiteral("期中考试"), QStringLiteral("2023")))
-        throw std::runtime_error("cannot add an exam");
-    if (!addExamRow(db, QStringLiteral("240115080000"), QStringLiteral("期末考试"), QStringLiteral("2023")))
-        throw std::runtime_error("cannot add an exam");
+    QSqlDatabase db = openOrThrow(data.systemPath(), DbKind::System, QStringLiteral("t-setup"));
+    for (const auto &[id, name] : exams) {
+        if (!addExamRow(db, id, name, QStringLiteral("2023")))
+            throw std::runtime_error("cannot add an exam");
+    }
     closeDatabase(db);
     gCohortYear = QStringLiteral("2023");
     gCohortDbFile = QStringLiteral("db2023.mdb");
     windows::registerFactory(QStringLiteral("gkksxx"), [] { return new gkksxx; });
-    auto *w = windows::get<gkksxx>(QStringLiteral("gkksxx"));
-    w->Load();
-    return w;
 }
 
-void clickRow(gkksxx *w, int row)
+// The window on screen for a cohort with two exams, none chosen yet.
+struct Fixture
 {
-    w->Grid1->setRow(row);
-    w->Grid1_Click();
-}
+    TempData data;
+    ScriptedServices &svc = installScripted();
+    gkksxx *w = nullptr;
 
-void fillEditor(gkksxx *w, const QString &time, int who, const QString &obj, const QString &subj, const QString &full)
-{
-    w->Text1[1]->setText(time);
-    w->Combo1->setCurrentIndex(who);
-    w->Text1[2]->setText(obj);
-    w->Text1[3]->setText(subj);
-    w->Text1[4]->setText(full);
-}
+    Fixture()
+    {
+        addExams(data, {{QStringLiteral("231101080000"), QStringLiteral("期中考试")}, {kNewExam, QStringLiteral("期末考试")}});
+        w = windows::get<gkksxx>(QStringLiteral("gkksxx"));
+        w->Show();
+    }
 
-QVariant column(const TempData &data, const QString &examId, const QString &col)
-{
-    QSqlDatabase db;
-    openDatabase(data.systemPath(), DbKind::System, QStringLiteral("t-read"), &db);
-    QSqlQuery q = prepare(db, QStringLiteral("SELECT ") + col + QStringLiteral(" FROM kcbpb WHERE id = ?"), {examId});
-    QVariant v;
-    if (q.exec() && q.next())
-        v = q.value(0);
-    q = QSqlQuery();
-    closeDatabase(db);
-    return v;
-}
+    // Clicks the row of subject k in the grid.
+    [[nodiscard]] bool clickSubject(int subject) { return clickItem(w->Grid1, subject - 1, 2); }
+
+    // Fills the editor: exam time, 测评对象 (list entry, -1 none), objective, subjective and full mark.
+    void fillEditor(const QString &time, int who, const QString &objective, const QString &subjective, const QString &full)
+    {
+        w->Text1[1]->setText(time);
+        w->Combo1->setCurrentIndex(who);
+        w->Text1[2]->setText(objective);
+        w->Text1[3]->setText(subjective);
+        w->Text1[4]->setText(full);
+    }
+
+    // Presses 保存 and returns the message it gave; "(not pressed)" when the button could not be pressed.
+    QString save()
+    {
+        svc.clear();
+        if (!press(w->jscssave))
+            return QStringLiteral("(not pressed)");
+        return svc.lastText();
+    }
+
+    // A stored column of an exam's row.
+    QVariant column(const QString &examId, const QString &col) const
+    {
+        QSqlDatabase db = openOrThrow(data.systemPath(), DbKind::System, QStringLiteral("t-read"));
+        QSqlQuery q = prepare(db, QStringLiteral("SELECT ") + col + QStringLiteral(" FROM kcbpb WHERE id = ?"), {examId});
+        QVariant v;
+        if (q.exec() && q.next())
+            v = q.value(0);
+        q = QSqlQuery();
+        closeDatabase(db);
+        return v;
+    }
+};
+
 } // namespace
 
 void TestGkksxx::settingsRoundTrip()
 {
-    TempData data;
-    auto &svc = installScripted();
-    gkksxx *w = openWindow(data);
+    Fixture f;
+    gkksxx *w = f.w;
     QCOMPARE(w->windowTitle(), QStringLiteral("各科考试信息"));
     QCOMPARE(w->Combo2->count(), 2);
     QCOMPARE(w->Combo2->currentIndex(), -1);
@@ -96,38 +119,33 @@ void TestGkksxx::settingsRoundTrip()
             QVERIFY(w->Grid1->TextMatrix(r, c).isEmpty());
 
     // 物理: objective 40 + subjective 60 of 100, arts only, entered by exam room, totals 1 only.
-    clickRow(w, 5);
+    QVERIFY(f.clickSubject(5));
     QCOMPARE(w->Text1[0]->text(), QStringLiteral("物理"));
     QCOMPARE(w->Option1[4]->isChecked(), true); // never saved: 考场
-    fillEditor(w, QStringLiteral(" 6月7日上午9:00 "), 1, QStringLiteral("40"), QStringLiteral("60"), QStringLiteral("100"));
-    w->Option1[0]->setChecked(true);
-    w->Option1[2]->setChecked(true);
-    w->Option1[4]->setChecked(true);
-    w->Option1[7]->setChecked(true);
-    w->Option1[9]->setChecked(true);
-    w->jscssave_Click();
-    QCOMPARE(svc.lastText(), QStringLiteral("数据保存完毕！"));
-    QCOMPARE(svc.messages.back().title, QStringLiteral("系统提示："));
-    const QString exam = QStringLiteral("240115080000");
-    QCOMPARE(column(data, exam, QStringLiteral("kstime5")).toString(), QStringLiteral("6月7日上午9:00"));
-    QCOMPARE(column(data, exam, QStringLiteral("kstype5")).toInt(), 2);
-    QCOMPARE(column(data, exam, QStringLiteral("kgfs5")).toDouble(), 40.0);
-    QCOMPARE(column(data, exam, QStringLiteral("allfs5")).toDouble(), 100.0);
-    QCOMPARE(column(data, exam, QStringLiteral("kmflag5")).toInt(), 1);
-    QCOMPARE(column(data, exam, QStringLiteral("cjlock5")).toInt(), 0);
-    QCOMPARE(column(data, exam, QStringLiteral("cjinput5")).toInt(), 0);
-    QCOMPARE(column(data, exam, QStringLiteral("zfjsa5")).toInt(), 1);
-    QCOMPARE(column(data, exam, QStringLiteral("zfjsb5")).toInt(), 0);
+    f.fillEditor(QStringLiteral(" 6月7日上午9:00 "), 1, QStringLiteral("40"), QStringLiteral("60"), QStringLiteral("100"));
+    for (int option : {0, 2, 4, 7, 9})
+        QVERIFY(press(w->Option1[option]));
+    QCOMPARE(f.save(), QStringLiteral("数据保存完毕！"));
+    QCOMPARE(f.svc.messages.back().title, QStringLiteral("系统提示："));
+    const QString exam = kNewExam;
+    QCOMPARE(f.column(exam, QStringLiteral("kstime5")).toString(), QStringLiteral("6月7日上午9:00"));
+    QCOMPARE(f.column(exam, QStringLiteral("kstype5")).toInt(), 2);
+    QCOMPARE(f.column(exam, QStringLiteral("kgfs5")).toDouble(), 40.0);
+    QCOMPARE(f.column(exam, QStringLiteral("allfs5")).toDouble(), 100.0);
+    QCOMPARE(f.column(exam, QStringLiteral("kmflag5")).toInt(), 1);
+    QCOMPARE(f.column(exam, QStringLiteral("cjlock5")).toInt(), 0);
+    QCOMPARE(f.column(exam, QStringLiteral("cjinput5")).toInt(), 0);
+    QCOMPARE(f.column(exam, QStringLiteral("zfjsa5")).toInt(), 1);
+    QCOMPARE(f.column(exam, QStringLiteral("zfjsb5")).toInt(), 0);
     // Only subject 5 was written; the other exam is untouched.
-    QVERIFY(column(data, exam, QStringLiteral("kstime4")).isNull());
-    QVERIFY(column(data, exam, QStringLiteral("allfs6")).isNull());
+    QVERIFY(f.column(exam, QStringLiteral("kstime4")).isNull());
+    QVERIFY(f.column(exam, QStringLiteral("allfs6")).isNull());
 
     // Long exam times show whole: the grid's columns widen to their longest text.
     const QString longTime = QStringLiteral("10月10日 8:00-10:30");
     {
-        QSqlDatabase db;
-        QVERIFY(openDatabase(data.systemPath(), DbKind::System, QStringLiteral("t-write"), &db));
-        QVERIFY(execSql(db, QStringLiteral("UPDATE kcbpb SET kstime1 = ? WHERE id = ?"), {longTime, exam}));
+        QSqlDatabase db = openOrThrow(f.data.systemPath(), DbKind::System, QStringLiteral("t-write"));
+        execOrThrow(db, QStringLiteral("UPDATE kcbpb SET kstime1 = ? WHERE id = ?"), {longTime, exam});
         closeDatabase(db);
     }
     w->Combo2->setCurrentIndex(1);
@@ -135,7 +153,7 @@ void TestGkksxx::settingsRoundTrip()
     QCOMPARE(w->Grid1->TextMatrix(1, 3), longTime);
     QVERIFY(w->Grid1->ColWidth(3) > w->Grid1->textWidthTwips(longTime));
     QVERIFY(w->Grid1->ColWidth(10) > w->Grid1->textWidthTwips(QStringLiteral("考场方式")));
-    QVERIFY(column(data, QStringLiteral("231101080000"), QStringLiteral("allfs5")).isNull());
+    QVERIFY(f.column(QStringLiteral("231101080000"), QStringLiteral("allfs5")).isNull());
     // The grid shows the saved values.
     QCOMPARE(w->Grid1->TextMatrix(5, 3), QStringLiteral("6月7日上午9:00"));
     QCOMPARE(w->Grid1->TextMatrix(5, 4), QStringLiteral("40"));
@@ -147,60 +165,56 @@ void TestGkksxx::settingsRoundTrip()
     QCOMPARE(w->Grid1->TextMatrix(5, 12), QStringLiteral("否"));
 
     // A full mark of 300 (more than a byte holds) and by-class entry, on 综合科; no lock chosen.
-    clickRow(w, 10);
+    QVERIFY(f.clickSubject(10));
     for (QRadioButton *o : w->Option1) {
         o->setAutoExclusive(false);
         o->setChecked(false);
         o->setAutoExclusive(true);
     }
-    fillEditor(w, QString(), 0, QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("300"));
-    w->Option1[5]->setChecked(true);
-    w->jscssave_Click();
-    QCOMPARE(svc.lastText(), QStringLiteral("数据保存完毕！"));
-    QCOMPARE(column(data, exam, QStringLiteral("allfs10")).toDouble(), 300.0);
-    QCOMPARE(column(data, exam, QStringLiteral("cjinput10")).toInt(), 1);
-    QVERIFY(!column(data, exam, QStringLiteral("kstime10")).isNull()); // an empty time is saved as empty text
-    QCOMPARE(column(data, exam, QStringLiteral("kstime10")).toString(), QString());
-    QVERIFY(column(data, exam, QStringLiteral("cjlock10")).isNull());
+    f.fillEditor(QString(), 0, QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("300"));
+    QVERIFY(press(w->Option1[5]));
+    QCOMPARE(f.save(), QStringLiteral("数据保存完毕！"));
+    QCOMPARE(f.column(exam, QStringLiteral("allfs10")).toDouble(), 300.0);
+    QCOMPARE(f.column(exam, QStringLiteral("cjinput10")).toInt(), 1);
+    QVERIFY(!f.column(exam, QStringLiteral("kstime10")).isNull()); // an empty time is saved as empty text
+    QCOMPARE(f.column(exam, QStringLiteral("kstime10")).toString(), QString());
+    QVERIFY(f.column(exam, QStringLiteral("cjlock10")).isNull());
     QCOMPARE(w->Grid1->TextMatrix(10, 6), QStringLiteral("300"));
     QCOMPARE(w->Grid1->TextMatrix(10, 10), QStringLiteral("班级方式"));
     QCOMPARE(w->Grid1->TextMatrix(10, 9), QString());
     QCOMPARE(w->Grid1->TextMatrix(10, 4), QString()); // 0 shows empty
 
     // The saved row reads back through the shared reader.
-    sysdb::ExamSettings s;
-    QSqlDatabase db;
-    QVERIFY(openDatabase(data.systemPath(), DbKind::System, QStringLiteral("t-reader"), &db));
-    QCOMPARE(sysdb::readExamSettings(db, QStringLiteral("2023"), exam, &s), sysdb::Read::Found);
-    QVERIFY(s.subject(5).taken());
-    QVERIFY(!s.subject(5).locked());
-    QVERIFY(s.subject(5).intoTotal1());
-    QCOMPARE(s.subject(5).stream(), 2);
-    QVERIFY(!s.subject(1).taken());
-    QCOMPARE(s.subject(10).allfs.toDouble(), 300.0);
-    QVERIFY(s.subject(10).byClass());
-    QCOMPARE(sysdb::readExamSettings(db, QStringLiteral("2022"), exam, &s), sysdb::Read::NotFound);
+    sysdb::ExamSettings settings;
+    QSqlDatabase db = openOrThrow(f.data.systemPath(), DbKind::System, QStringLiteral("t-reader"));
+    QCOMPARE(sysdb::readExamSettings(db, QStringLiteral("2023"), exam, &settings), sysdb::Read::Found);
+    QVERIFY(settings.subject(5).taken());
+    QVERIFY(!settings.subject(5).locked());
+    QVERIFY(settings.subject(5).intoTotal1());
+    QCOMPARE(settings.subject(5).stream(), 2);
+    QVERIFY(!settings.subject(1).taken());
+    QCOMPARE(settings.subject(10).allfs.toDouble(), 300.0);
+    QVERIFY(settings.subject(10).byClass());
+    QCOMPARE(sysdb::readExamSettings(db, QStringLiteral("2022"), exam, &settings), sysdb::Read::NotFound);
     closeDatabase(db);
 
     // A click on a saved subject puts its settings into the editor.
-    clickRow(w, 1);
-    clickRow(w, 5);
+    QVERIFY(f.clickSubject(1));
+    QVERIFY(f.clickSubject(5));
     QCOMPARE(w->Text1[1]->text(), QStringLiteral("6月7日上午9:00"));
     QCOMPARE(w->Text1[2]->text(), QStringLiteral("40"));
     QCOMPARE(w->Combo1->currentText(), QStringLiteral("文科"));
-    QVERIFY(w->Option1[0]->isChecked());
-    QVERIFY(w->Option1[2]->isChecked());
-    QVERIFY(w->Option1[4]->isChecked());
-    QVERIFY(w->Option1[7]->isChecked());
-    QVERIFY(w->Option1[9]->isChecked());
-    clickRow(w, 10);
+    for (int option : {0, 2, 4, 7, 9})
+        QVERIFY(w->Option1[option]->isChecked());
+    QVERIFY(f.clickSubject(10));
     QVERIFY(w->Option1[5]->isChecked());
     QVERIFY(w->Option1[1]->isChecked()); // 参考 never saved: 否
     QVERIFY(w->Option1[2]->isChecked()); // 锁定 empty: 否
 
     // Typing into the full mark selects 参考 是; a click on the other exam shows its empty settings.
-    clickRow(w, 5);
-    w->Option1[1]->setChecked(true);
+    QVERIFY(f.clickSubject(5));
+    QVERIFY(press(w->Option1[1]));
+    w->Text1[4]->setFocus();
     QTest::keyClick(w->Text1[4], Qt::Key_5);
     QVERIFY(w->Option1[0]->isChecked());
     w->Combo2->setCurrentIndex(1);
@@ -210,20 +224,17 @@ void TestGkksxx::settingsRoundTrip()
 
 void TestGkksxx::saveChecks()
 {
-    TempData data;
-    auto &svc = installScripted();
-    gkksxx *w = openWindow(data);
+    Fixture f;
+    gkksxx *w = f.w;
 
     // Saving before an exam or a subject is chosen writes nothing and says why.
-    fillEditor(w, QString(), 0, QString(), QString(), QStringLiteral("100"));
-    w->jscssave_Click();
-    QCOMPARE(svc.lastText(), QStringLiteral("请先选择考试名称!"));
+    f.fillEditor(QString(), 0, QString(), QString(), QStringLiteral("100"));
+    QCOMPARE(f.save(), QStringLiteral("请先选择考试名称!"));
     w->Combo2->setCurrentIndex(0);
-    w->jscssave_Click();
-    QCOMPARE(svc.lastText(), QStringLiteral("请先在表格中选择学科!"));
-    clickRow(w, 2);
+    QCOMPARE(f.save(), QStringLiteral("请先在表格中选择学科!"));
+    QVERIFY(f.clickSubject(2));
 
-    struct Case { QString time; int who; QString obj, subj, full, message; };
+    struct Case { QString time; int who; QString objective, subjective, full, message; };
     const QString eighteen = QString(18, QChar(0x6570));
     const QList<Case> cases = {
         {eighteen + QChar(0x6570), 0, {}, {}, QStringLiteral("100"), QStringLiteral("考试时间长度不能超过18个汉字!")},
@@ -233,37 +244,31 @@ void TestGkksxx::saveChecks()
         {QString(), 0, QStringLiteral("-5"), QStringLiteral("0"), QStringLiteral("abc"), QStringLiteral("总分满分不能为0!")},
     };
     for (const Case &c : cases) {
-        fillEditor(w, c.time, c.who, c.obj, c.subj, c.full);
-        w->jscssave_Click();
-        QCOMPARE(svc.lastText(), c.message);
-        QCOMPARE(svc.messages.back().title, QStringLiteral("系统提示："));
-        QVERIFY(column(data, QStringLiteral("240115080000"), QStringLiteral("allfs2")).isNull());
+        f.fillEditor(c.time, c.who, c.objective, c.subjective, c.full);
+        QCOMPARE(f.save(), c.message);
+        QCOMPARE(f.svc.messages.back().title, QStringLiteral("系统提示："));
+        QVERIFY(f.column(kNewExam, QStringLiteral("allfs2")).isNull());
     }
     // Text typed into the chooser is no choice.
-    fillEditor(w, QString(), 0, {}, {}, QStringLiteral("100"));
+    f.fillEditor(QString(), 0, {}, {}, QStringLiteral("100"));
     w->Combo1->setEditText(QStringLiteral("全体"));
-    w->jscssave_Click();
-    QCOMPARE(svc.lastText(), QStringLiteral("测评对象未选择!"));
+    QCOMPARE(f.save(), QStringLiteral("测评对象未选择!"));
 
     // 18 Chinese characters, an empty time and marks 0, 0, 100 are accepted.
-    fillEditor(w, eighteen, 2, QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("100"));
-    w->jscssave_Click();
-    QCOMPARE(svc.lastText(), QStringLiteral("数据保存完毕！"));
-    QCOMPARE(column(data, QStringLiteral("240115080000"), QStringLiteral("kstype2")).toInt(), 3);
+    f.fillEditor(eighteen, 2, QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("100"));
+    QCOMPARE(f.save(), QStringLiteral("数据保存完毕！"));
+    QCOMPARE(f.column(kNewExam, QStringLiteral("kstype2")).toInt(), 3);
     // The exam deleted meanwhile: nothing written, a message instead of silence.
-    QSqlDatabase db;
-    openDatabase(data.systemPath(), DbKind::System, QStringLiteral("t-del"), &db);
-    execSql(db, QStringLiteral("DELETE FROM kcbpb WHERE id = '240115080000'"));
+    QSqlDatabase db = openOrThrow(f.data.systemPath(), DbKind::System, QStringLiteral("t-del"));
+    execOrThrow(db, QStringLiteral("DELETE FROM kcbpb WHERE id = ?"), {kNewExam});
     closeDatabase(db);
-    w->jscssave_Click();
-    QCOMPARE(svc.lastText(), QStringLiteral("该考试已不存在,数据未保存!"));
+    QCOMPARE(f.save(), QStringLiteral("该考试已不存在,数据未保存!"));
 }
 
 void TestGkksxx::layoutAndKeys()
 {
-    TempData data;
-    auto &svc = installScripted();
-    gkksxx *w = openWindow(data);
+    Fixture f;
+    gkksxx *w = f.w;
 
     // Labels, chooser entries, option captions and the grid's headings as the user sees them.
     QStringList labels;
@@ -290,14 +295,12 @@ void TestGkksxx::layoutAndKeys()
     QCOMPARE(w->Grid1->TextMatrix(0, 8), QStringLiteral(" 参考"));
     QCOMPARE(w->Grid1->TextMatrix(0, 12), QStringLiteral("总分2"));
     // Options of one frame exclude each other; frames are independent.
-    w->Option1[0]->setChecked(true);
-    w->Option1[3]->setChecked(true);
-    w->Option1[1]->setChecked(true);
+    for (int option : {0, 3, 1})
+        QVERIFY(press(w->Option1[option]));
     QVERIFY(!w->Option1[0]->isChecked());
     QVERIFY(w->Option1[3]->isChecked());
 
     // Enter walks time -> 测评对象 -> objective -> subjective -> full mark.
-    w->Show();
     QVERIFY(QTest::qWaitForWindowActive(w));
     w->Text1[1]->setFocus();
     QTest::keyClick(w->Text1[1], Qt::Key_Return);
@@ -310,7 +313,8 @@ void TestGkksxx::layoutAndKeys()
     QCOMPARE(QApplication::focusWidget(), w->Text1[4]);
     // Tab only moves on: it types nothing, so it does not mark the subject as taken the way a
     // typed full mark does; a typed character does.
-    w->Option1[1]->setChecked(true);
+    QVERIFY(press(w->Option1[1]));
+    w->Text1[4]->setFocus();
     QTest::keyClick(w->Text1[4], Qt::Key_Tab);
     QVERIFY(w->Option1[1]->isChecked());
     w->Text1[4]->setFocus();
@@ -321,7 +325,7 @@ void TestGkksxx::layoutAndKeys()
 
     // Text typed into 测评对象 is no choice, even when it reads like an entry; a pick counts.
     w->Combo2->setCurrentIndex(0);
-    clickRow(w, 3);
+    QVERIFY(f.clickSubject(3));
     w->Combo1->setCurrentIndex(1);
     w->Text1[4]->setText(QStringLiteral("150"));
     w->Combo1->lineEdit()->selectAll();
@@ -332,15 +336,13 @@ void TestGkksxx::layoutAndKeys()
         QCoreApplication::sendEvent(w->Combo1->lineEdit(), &typed);
     }
     QCOMPARE(w->Combo1->currentText(), QStringLiteral("文科"));
-    w->jscssave_Click();
-    QCOMPARE(svc.lastText(), QStringLiteral("测评对象未选择!"));
+    QCOMPARE(f.save(), QStringLiteral("测评对象未选择!"));
     QVERIFY(w->Combo1->hasFocus());
-    QVERIFY(column(data, QStringLiteral("240115080000"), QStringLiteral("allfs3")).isNull());
+    QVERIFY(f.column(kNewExam, QStringLiteral("allfs3")).isNull());
     w->Combo1->setCurrentIndex(2);
     Q_EMIT w->Combo1->activated(2);
-    w->jscssave_Click();
-    QCOMPARE(svc.lastText(), QStringLiteral("数据保存完毕！"));
-    QCOMPARE(column(data, QStringLiteral("240115080000"), QStringLiteral("kstype3")).toInt(), 3);
+    QCOMPARE(f.save(), QStringLiteral("数据保存完毕！"));
+    QCOMPARE(f.column(kNewExam, QStringLiteral("kstype3")).toInt(), 3);
     QCOMPARE(w->Grid1->TextMatrix(3, 7), QStringLiteral("理科"));
     // The editor keeps its contents after the save.
     QCOMPARE(w->Text1[4]->text(), QStringLiteral("150"));
@@ -348,10 +350,37 @@ void TestGkksxx::layoutAndKeys()
     const QString longTime = QStringLiteral("2024-01-15 08:00-10:00 (A,B,C) 0123");
     QVERIFY(longTime.size() > 30);
     w->Grid1->setTextMatrix(3, 3, longTime);
-    clickRow(w, 3);
+    QVERIFY(f.clickSubject(3));
     QCOMPARE(w->Text1[1]->text(), longTime);
-    w->VsNetBtout_Click(4);
+    QVERIFY(press(w->VsNetBtout[4]));
     QVERIFY(!w->isLoaded());
+}
+
+void TestGkksxx::cellTextsOfStoredValues()
+{
+    // Values no window writes but an older file may hold: a fractional mark shows as it is, a stream
+    // code outside 1..3 and an empty flag show nothing, entry way 0 is 考场方式.
+    sysdb::SubjectSettings stored;
+    stored.kstime = QStringLiteral("上午");
+    stored.kgfs = 0.0;
+    stored.zgfs = 95.5;
+    stored.allfs = 95.5;
+    stored.kstype = 4;
+    stored.kmflag = QString();
+    stored.cjlock = 2;
+    stored.cjinput = 0;
+    stored.zfjsa = 0;
+    QCOMPARE(subjectsettings::cellTexts(stored),
+             (QStringList{"上午", "", "95.5", "95.5", "", "", "是", "考场方式", "否", ""}));
+    // The marks of an entry add up to its full mark within rounding.
+    subjectsettings::Entry entry;
+    entry.stream = 1;
+    entry.objective = 0.1;
+    entry.subjective = 0.2;
+    entry.full = 0.3;
+    QCOMPARE(subjectsettings::check(entry), subjectsettings::Fault::None);
+    entry.stream = 4;
+    QCOMPARE(subjectsettings::check(entry), subjectsettings::Fault::NoStream);
 }
 
 void TestGkksxx::missingSystemDatabaseEndsProgram()
@@ -372,23 +401,17 @@ static int showSettings()
     installFontSubstitutions();
     installScripted();
     TempData data;
-    data.addCohort(QStringLiteral("2023"), QStringLiteral("db2023"));
-    QSqlDatabase db;
-    openDatabase(data.systemPath(), DbKind::System, QStringLiteral("t-show"), &db);
-    if (!addExamRow(db, QStringLiteral("241008080000"), QStringLiteral("2024-2025学年第一学期期中考试"), QStringLiteral("2023")))
-        throw std::runtime_error("cannot add an exam");
+    addExams(data, {{QStringLiteral("241008080000"), QStringLiteral("2024-2025学年第一学期期中考试")}});
+    QSqlDatabase db = openOrThrow(data.systemPath(), DbKind::System, QStringLiteral("t-show"));
     for (int k = 1; k <= 9; ++k) {
         const QString n = QString::number(k);
         // k and n are numbers: only fixed column names go into the text.
-        execSql(db, QStringLiteral("UPDATE kcbpb SET kstime%1 = ?, kgfs%1 = ?, zgfs%1 = ?, allfs%1 = ?, kstype%1 = ?, kmflag%1 = 1, "
+        execOrThrow(db, QStringLiteral("UPDATE kcbpb SET kstime%1 = ?, kgfs%1 = ?, zgfs%1 = ?, allfs%1 = ?, kstype%1 = ?, kmflag%1 = 1, "
                                    "cjlock%1 = 0, cjinput%1 = ?, zfjsa%1 = 1, zfjsb%1 = ?").arg(n),
                 {QStringLiteral("10月%1日 %2:00-%3:30").arg(9 + k / 3).arg(k % 3 == 1 ? 8 : k % 3 == 2 ? 10 : 14).arg(k % 3 == 1 ? 10 : k % 3 == 2 ? 11 : 16),
                  k <= 3 ? 60 : 40, k <= 3 ? 90 : 60, k <= 3 ? 150 : 100, k <= 3 ? 1 : 1 + k % 3, k % 2, k <= 3 ? 1 : 0});
     }
     closeDatabase(db);
-    gCohortYear = QStringLiteral("2023");
-    gCohortDbFile = QStringLiteral("db2023.mdb");
-    windows::registerFactory(QStringLiteral("gkksxx"), [] { return new gkksxx; });
     auto *w = windows::get<gkksxx>(QStringLiteral("gkksxx"));
     w->Show();
     w->Combo2->setCurrentIndex(0);
