@@ -96,7 +96,10 @@ struct Setup
         bpdy *a = arrangement(0);
         if (!press(a->Option1[classes ? 0 : 1]) || !press(a->VsNetBut1[1]))
             throw std::runtime_error("cannot press 打印座位表");
-        return windows::find<bpdy2>(QStringLiteral("bpdy2"));
+        auto *opened = windows::find<bpdy2>(QStringLiteral("bpdy2"));
+        if (!opened || !opened->isLoaded())
+            throw std::runtime_error("打印座位表 opened no seat chart");
+        return opened;
     }
 };
 
