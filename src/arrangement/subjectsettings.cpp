@@ -71,19 +71,10 @@ Fault check(const Entry &entry)
 
 QString faultMessage(Fault fault)
 {
-    switch (fault) {
-    case Fault::None:
-        break;
-    case Fault::TimeTooLong:
-        return QStringLiteral("考试时间长度不能超过18个汉字!");
-    case Fault::NoStream:
-        return QStringLiteral("测评对象未选择!");
-    case Fault::MarksDoNotAdd:
-        return QStringLiteral("客观总分+主观总分<>总分满分!");
-    case Fault::NoFullMark:
-        return QStringLiteral("总分满分不能为0!");
-    }
-    return QString();
+    // By Fault, in its order.
+    static const char *const messages[] = {"", "考试时间长度不能超过18个汉字!", "测评对象未选择!", "客观总分+主观总分<>总分满分!",
+                                           "总分满分不能为0!"};
+    return QString::fromUtf8(messages[static_cast<int>(fault)]);
 }
 
 Saved save(const QSqlDatabase &system, const QString &cohortYear, const QString &examId, int subject, const Entry &entry)
