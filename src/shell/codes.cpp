@@ -23,6 +23,15 @@ QString codeName(const std::array<QString, 3> &names, double code)
     return QString();
 }
 
+int nameCode(const std::array<QString, 3> &names, const QString &text)
+{
+    for (int n = 1; n <= 3; ++n) {
+        if (text == names[n - 1])
+            return n;
+    }
+    return 0;
+}
+
 QString streamText(const QVariant &code)
 {
     return codeName(kStreamNames, codeValue(code));

@@ -11,6 +11,8 @@ inline const std::array<QString, 3> kGradeNames{QStringLiteral("高一"), QStrin
 inline const std::array<QString, 3> kStreamNames{QStringLiteral("不限"), QStringLiteral("文科"), QStringLiteral("理科")};
 // The name of code in names when code is exactly 1, 2 or 3; empty otherwise.
 QString codeName(const std::array<QString, 3> &names, double code);
+// The code (1, 2 or 3) whose name in names is text; 0 when text is none of them.
+int nameCode(const std::array<QString, 3> &names, const QString &text);
 
 // Stream (文理倾向) text of a stored code: 1 "不限", 2 "文科", 3 "理科"; empty for Null or any
 // other value.
