@@ -2,14 +2,14 @@
 
 #include "controls/grid/grid.h"
 #include "reports/averagebook.h"
-#include "shell/sysdb.h"
 
 #include <QHBoxLayout>
 
 namespace quorvane {
 
 average::average()
-    : ReportWindow(Kind{QStringLiteral("average"), QStringLiteral("平均成绩册--"), 35, true, true, true})
+    : ReportWindow(Kind{.name = QStringLiteral("average"), .title = QStringLiteral("平均成绩册--"), .reportCode = 35,
+                        .hasProgressBar = true, .refusesOtherExam = true})
 {
 }
 
@@ -25,40 +25,12 @@ QString average::designHeading() const
     return reports::averageFormatString({}, 0);
 }
 
-void average::Form_Load()
-{
-    m_builtExam.clear();
-    ReportWindow::Form_Load();
-}
-
-void average::VsNetBut1_Click(int Index)
-{
-    // Choosing another exam keeps the last report on screen; printed, its figures would stand
-    // under the newly chosen exam's name with that exam's subject count, so it is refused until
-    // the next query.
-    if (Index == 1 && !isBuilding() && Grid1->Rows() >= 2 && Grid1->Cols() >= 6
-        && (m_builtExam.isEmpty() || m_builtExam != chosenExamId())) {
-        sysMsg(m_builtExam.isEmpty() ? reports::kEmptyPrint : reports::kOtherExamPrint);
-        return;
-    }
-    ReportWindow::VsNetBut1_Click(Index);
-}
-
 void average::Combo1_Click()
 {
     // The grid keeps the previous report until the next query.
     form_1();
     Label1[0]->setText(njname);
     showbj();
-}
-
-void average::showbj()
-{
-    const sysdb::ClassRange r = sysdb::readClassRange(systemDb(), cohortYear());
-    if (r.found) {
-        bjsum = r.bjsum;
-        startbj = r.startbj;
-    }
 }
 
 void average::Query()
@@ -92,7 +64,7 @@ void average::showgrid()
             Grid1->setTextMatrix(r + 1, c, cells[c]);
     }
     fitColumnsToCells();
-    m_builtExam = exam;
+    setBuiltExam(exam);
 }
 
 } // namespace quorvane

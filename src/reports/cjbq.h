@@ -1,36 +1,19 @@
 #pragma once
 #include "reports/labels.h"
-#include "reports/reportframe.h"
-
-#include <QCheckBox>
-#include <QComboBox>
-#include <array>
-#include <vector>
+#include "reports/studentlist.h"
 
 namespace quorvane {
 
 // The score labels (成绩标签): the students of one class in one exam in seat order, with every
 // subject's score and, on request, the two totals with the chosen ranks, printed ten labels a page.
-class cjbq : public ReportWindow
+class cjbq : public StudentListWindow
 {
     Q_OBJECT
 public:
     cjbq();
 
-    // Controls besides the frame's (Combo1, Grid1, VsNetBut1, Label1[8], Frame1).
-    QComboBox *Combo3 = nullptr;          // class numbers of the cohort
-    // 0 总分成绩, 2 班级名次(A), 3 同类班级名次(B), 4 年级名次(C); there is no element 1 (nullptr).
-    std::array<QCheckBox *, 5> Check1{};
-    // Label1[0] "班级:", [1] "显示项目:", [3] the number of students of the last report.
-
-    void Combo1_Click() override;
-    void Combo3_Click();
-    void Check1_Click(int Index);
-
-    // Fills Combo3 with the class numbers of the cohort; no entry chosen.
-    void showbj();
-    // Builds the labels of the chosen class.
-    void showgrid();
+    // Combo3 lists the class numbers of the cohort. Check1: 0 总分成绩, 2 班级名次(A),
+    // 3 同类班级名次(B), 4 年级名次(C); there is no element 1 (nullptr).
 
     labels::Options options() const;
 
@@ -38,7 +21,10 @@ protected:
     void createWindowControls(QWidget *root, QVBoxLayout *frameLayout, QHBoxLayout *chooserRow,
                               QHBoxLayout *body) override;
     QString designHeading() const override;
-    void Query() override;
+    // A rank box needs 总分成绩: the ranks are those of the totals.
+    QString boxesRefusal() const override;
+    QString listHeading(const std::vector<int> &subjects) const override;
+    bool buildList(const std::vector<int> &subjects, reports::StudentRows &list) const override;
 };
 
 } // namespace quorvane

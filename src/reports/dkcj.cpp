@@ -2,7 +2,6 @@
 
 #include "controls/grid/grid.h"
 #include "shell/outksxx.h"
-#include "shell/sysdb.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -19,7 +18,9 @@ const char *const kBands[16] = {"", "", "", "", "", "", "", "<60分人数:", "<7
 } // namespace
 
 dkcj::dkcj()
-    : ReportWindow(Kind{QStringLiteral("dkcj"), QStringLiteral("单科成绩册--"), 33, false, false, true})
+    : ReportWindow(Kind{.name = QStringLiteral("dkcj"), .title = QStringLiteral("单科成绩册--"), .reportCode = 33,
+                        .printNeedsColumns = false, .handsSubjectCount = false, .hasProgressBar = true,
+                        .listsWholeExam = true})
 {
 }
 
@@ -115,21 +116,6 @@ void dkcj::form_1()
             kmfs[static_cast<size_t>(p)] = static_cast<int>(reports::roundEven(fs.toDouble()));
     }
     Combo2->setCurrentIndex(-1);
-}
-
-void dkcj::showbj()
-{
-    const sysdb::ClassRange r = sysdb::readClassRange(systemDb(), cohortYear());
-    bjsum = r.found ? r.bjsum : 0;
-    startbj = r.found ? r.startbj : 0;
-    const QSignalBlocker block(Combo3);
-    Combo3->clear();
-    if (bjsum > 0) {
-        for (int c = startbj; c < startbj + bjsum; ++c)
-            Combo3->addItem(QString::number(c));
-        Combo3->addItems({QStringLiteral("年级"), QStringLiteral("文科"), QStringLiteral("理科")});
-    }
-    Combo3->setCurrentIndex(-1);
 }
 
 void dkcj::Query()

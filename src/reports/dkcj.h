@@ -31,8 +31,6 @@ public:
     void Combo3_Click();
     // Lists the chosen exam's subjects in Combo2 and fills kmno and kmfs.
     void form_1();
-    // Fills Combo3 with the cohort's classes and the three whole-grade choices.
-    void showbj();
     // Runs the query for the chosen subject and selection into Grid1 and Label2.
     void showgrid();
 
@@ -40,6 +38,7 @@ protected:
     void createWindowControls(QWidget *root, QVBoxLayout *frameLayout, QHBoxLayout *chooserRow,
                               QHBoxLayout *body) override;
     void Query() override;
+    QComboBox *classChooser() const override { return Combo3; }
 
 private:
     std::array<double, 16> m_tj{};

@@ -5,7 +5,6 @@
 #include "shell/keys.h"
 #include "shell/outksxx.h"
 #include "shell/subjects.h"
-#include "shell/sysdb.h"
 #include "shell/textcheck.h"
 
 #include <QButtonGroup>
@@ -16,7 +15,8 @@
 namespace quorvane {
 
 fdtj::fdtj()
-    : ReportWindow(Kind{QStringLiteral("fdtj"), QStringLiteral("成绩分段统计--"), 37, true, true, true})
+    : ReportWindow(Kind{.name = QStringLiteral("fdtj"), .title = QStringLiteral("成绩分段统计--"), .reportCode = 37,
+                        .hasProgressBar = true})
 {
 }
 
@@ -88,34 +88,18 @@ void fdtj::Combo1_Click()
 
 void fdtj::form_1()
 {
-    const reports::ExamSubjects s = ReportWindow::form_1();
+    kmfs = reports::wholeFullMarks(ReportWindow::form_1());
     // Filling the list chooses nothing: the user picks the item.
     const QSignalBlocker quiet(Combo2);
     Combo2->clear();
-    kmfs.fill(0);
-    if (s.found) {
-        for (int j = 0; j < kmsum; ++j) {
-            const int k = kmno[size_t(j)];
-            const long long whole = reports::roundEven(s.allfs.value(k - 1).toDouble());
-            kmfs[size_t(j)] = (whole < -32768 || whole > 32767) ? 0 : qint16(whole);
-            Combo2->addItem(subjectName(k));
-        }
-    }
+    for (int j = 0; j < kmsum; ++j)
+        Combo2->addItem(subjectName(kmno[size_t(j)]));
     if (kmsum > 0) {
         Combo2->addItem(QStringLiteral("总分1"));
         Combo2->addItem(QStringLiteral("总分2"));
     }
     Combo2->setCurrentIndex(-1);
     Label1[0]->setText(njname);
-}
-
-void fdtj::showbj()
-{
-    const sysdb::ClassRange r = sysdb::readClassRange(m_dbs.system, cohortYear());
-    if (r.found) {
-        bjsum = r.bjsum;
-        startbj = r.startbj;
-    }
 }
 
 void fdtj::Combo2_Click()

@@ -29,8 +29,6 @@ public:
     void Combo2_Click();
     // Reads the chosen exam's subjects, full marks and grade, and lists its items in Combo2.
     void form_1();
-    // Reads the cohort's classes (bjsum, startbj); they stay as they were when the cohort has no row.
-    void showbj();
 
 protected:
     void createWindowControls(QWidget *root, QVBoxLayout *frameLayout, QHBoxLayout *chooserRow,

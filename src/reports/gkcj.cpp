@@ -1,18 +1,18 @@
 #include "reports/gkcj.h"
 
-#include "controls/grid/grid.h"
-#include "shell/outksxx.h"
-#include "shell/sysdb.h"
-
 #include <QButtonGroup>
-#include <QGridLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QVBoxLayout>
 
 namespace quorvane {
 
 // Printing needs six columns and hands over the subject count; no progress bar.
-gkcj::gkcj() : ReportWindow(Kind{QStringLiteral("gkcj"), QStringLiteral("各科成绩册--"), 34, true, true, false}) {}
+gkcj::gkcj()
+    : StudentListWindow(Kind{.name = QStringLiteral("gkcj"), .title = QStringLiteral("各科成绩册--"), .reportCode = 34,
+                             .listsWholeExam = true})
+{
+}
 
 QString gkcj::designHeading() const
 {
@@ -22,10 +22,8 @@ QString gkcj::designHeading() const
 void gkcj::createWindowControls(QWidget *, QVBoxLayout *frameLayout, QHBoxLayout *chooserRow, QHBoxLayout *)
 {
     Option1.fill(nullptr);
-
-    Combo3 = addClassChooser(chooserRow);
     static const char *const boxCaptions[5] = {"总分成绩", "各科排名", "班级名次(A)", "同类班级名次(B)", "年级名次(C)"};
-    addDisplayBoxes(frameLayout, boxCaptions, Check1, [this](int i) { Check1_Click(i); });
+    addListControls(frameLayout, chooserRow, boxCaptions);
 
     auto *orderRow = new QHBoxLayout;
     Label1[2] = new QLabel(QStringLiteral("排序条件:"), Frame1);
@@ -45,48 +43,11 @@ void gkcj::createWindowControls(QWidget *, QVBoxLayout *frameLayout, QHBoxLayout
         });
     orderRow->addStretch();
     frameLayout->addLayout(orderRow);
-
-    connectChoice(Combo3, Combo3, [this] { Combo3_Click(); });
-}
-
-void gkcj::Combo1_Click()
-{
-    clearGrid();
-    form_1();
-    Combo3->clear();
-    showbj();
-}
-
-void gkcj::Combo3_Click()
-{
-    clearGrid();
-}
-
-void gkcj::Check1_Click(int)
-{
-    clearGrid();
 }
 
 void gkcj::Option1_Click(int)
 {
     clearGrid();
-}
-
-void gkcj::showbj()
-{
-    const sysdb::ClassRange range = sysdb::readClassRange(systemDb(), cohortYear());
-    bjsum = range.found ? range.bjsum : qint16(0);
-    startbj = range.found ? range.startbj : qint16(0);
-    const QSignalBlocker block(Combo3);
-    Combo3->clear();
-    if (bjsum > 0) {
-        QStringList items;
-        for (int c = 0; c < bjsum; ++c)
-            items << QString::number(int(startbj) + c);
-        items << QStringLiteral("年级") << QStringLiteral("文科") << QStringLiteral("理科");
-        Combo3->addItems(items);
-    }
-    Combo3->setCurrentIndex(-1);
 }
 
 allsubjectbook::Options gkcj::options() const
@@ -103,33 +64,22 @@ allsubjectbook::Options gkcj::options() const
     return o;
 }
 
-void gkcj::Query()
+QString gkcj::boxesRefusal() const
 {
-    if (Combo3->currentIndex() < 0) {
-        sysMsg(QStringLiteral("查询班级未选择！"), Combo3);
-        return;
-    }
     const allsubjectbook::Options o = options();
-    if (o.rankBoxes() > 0 && !o.totals && !o.subjectRanks) {
-        sysMsg(QStringLiteral("“总分成绩、各科排名”至少要选一项！"));
-        return;
-    }
-    showgrid();
+    if (o.rankBoxes() > 0 && !o.totals && !o.subjectRanks)
+        return QStringLiteral("“总分成绩、各科排名”至少要选一项！");
+    return QString();
 }
 
-void gkcj::showgrid()
+QString gkcj::listHeading(const std::vector<int> &subjects) const
 {
-    if (kmsum == 0) {
-        sysMsg(QStringLiteral("参加考试学科数量为0！"));
-        return;
-    }
-    const std::vector<int> list = subjects();
-    const allsubjectbook::Options o = options();
-    allsubjectbook::Book book;
-    // No student in the selection (or no exam to read): nothing changes on screen.
-    if (!allsubjectbook::build(cohortDb(), chosenExamId(), Combo3->currentText(), list, o, book))
-        return;
-    showStudentRows(allsubjectbook::headingFormat(list, o), book);
+    return allsubjectbook::headingFormat(subjects, options());
+}
+
+bool gkcj::buildList(const std::vector<int> &subjects, reports::StudentRows &list) const
+{
+    return allsubjectbook::build(cohortDb(), chosenExamId(), Combo3->currentText(), subjects, options(), list);
 }
 
 } // namespace quorvane

@@ -2,8 +2,6 @@
 
 #include "controls/grid/grid.h"
 #include "reports/comparison.h"
-#include "shell/globals.h"
-#include "shell/sysdb.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -11,7 +9,8 @@
 namespace quorvane {
 
 gkdz::gkdz()
-    : ReportWindow(Kind{QStringLiteral("gkdz"), QStringLiteral("各科成绩对照--"), 36, true, true, true})
+    : ReportWindow(Kind{.name = QStringLiteral("gkdz"), .title = QStringLiteral("各科成绩对照--"), .reportCode = 36,
+                        .hasProgressBar = true, .refusesOtherExam = true})
 {
 }
 
@@ -36,7 +35,6 @@ QString gkdz::designHeading() const
 void gkdz::Form_Load()
 {
     kmfs.fill(0);
-    m_builtExam.clear();
     ReportWindow::Form_Load();
 }
 
@@ -49,49 +47,8 @@ void gkdz::Combo1_Click()
 
 void gkdz::form_1()
 {
-    const reports::ExamSubjects s = ReportWindow::form_1();
-    kmfs.fill(0);
-    if (s.found) {
-        for (int j = 0; j < kmsum; ++j) {
-            const long long whole = reports::roundEven(s.allfs.value(kmno[size_t(j)] - 1).toDouble());
-            kmfs[size_t(j)] = (whole < -32768 || whole > 32767) ? 0 : qint16(whole);
-        }
-    }
+    kmfs = reports::wholeFullMarks(ReportWindow::form_1());
     Label1[0]->setText(njname);
-}
-
-void gkdz::showbj()
-{
-    const sysdb::ClassRange r = sysdb::readClassRange(m_dbs.system, cohortYear());
-    if (r.found) {
-        bjsum = r.bjsum;
-        startbj = r.startbj;
-    }
-}
-
-void gkdz::VsNetBut1_Click(int Index)
-{
-    if (Index != 1) {
-        ReportWindow::VsNetBut1_Click(Index);
-        return;
-    }
-    if (isBuilding())
-        return;
-    // Any finished query of an exam with subjects prints, even one that lists no row (the work
-    // grid then holds the subjects' empty blocks).
-    if (!(Grid2->Rows() >= 2 && Grid2->Cols() >= 6) || m_builtExam.isEmpty()) {
-        sysMsg(reports::kEmptyPrint);
-        return;
-    }
-    // The grids keep their figures when another exam is chosen, but the report is titled with the
-    // chosen exam's name: figures of another exam are not printed under it.
-    if (m_builtExam != chosenExamId()) {
-        sysMsg(reports::kOtherExamPrint);
-        return;
-    }
-    gReportCode = 36;
-    gReportSubjectCount = kmsum;
-    showPrintPreview();
 }
 
 void gkdz::Query()
@@ -108,7 +65,7 @@ void gkdz::Query()
     BuildScope scope(this);
     showgrid2();
     showgrid1();
-    m_builtExam = m_examId;
+    setBuiltExam(m_examId);
 }
 
 void gkdz::showgrid2()

@@ -22,10 +22,6 @@ public:
     void Combo1_Click() override;
     // Reads the chosen exam's subjects, full marks and grade.
     void form_1();
-    // Reads the cohort's classes (bjsum, startbj); they stay as they were when the cohort has no row.
-    void showbj();
-    // 0 close, 1 print (tested on the work grid), 2 query.
-    void VsNetBut1_Click(int Index) override;
     // Computes every statistic into Grid2.
     void showgrid2();
     // Copies the filled rows of Grid2 into Grid1 with the subject names.
@@ -37,10 +33,12 @@ protected:
     QString designHeading() const override;
     void Form_Load() override;
     void Query() override;
+    // Print tests the work grid: any finished query of an exam with subjects prints, even one that
+    // lists no row (the work grid then holds the subjects' empty blocks).
+    const Grid *printedGrid() const override { return Grid2; }
 
 private:
     QString m_examId;        // the exam the running query reads
-    QString m_builtExam;     // the exam whose figures the grids hold
 };
 
 } // namespace quorvane

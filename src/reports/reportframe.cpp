@@ -41,6 +41,16 @@ ExamSubjects readExamSubjects(const QSqlDatabase &system, const QString &cohortY
     return out;
 }
 
+std::array<qint16, 13> wholeFullMarks(const ExamSubjects &exam)
+{
+    std::array<qint16, 13> marks{};
+    for (int p = 0; p < exam.kmsum && p < 13; ++p) {
+        const long long whole = roundEven(exam.allfs.value(exam.kmno[size_t(p)] - 1).toDouble());
+        marks[size_t(p)] = (whole < -32768 || whole > 32767) ? 0 : qint16(whole);
+    }
+    return marks;
+}
+
 } // namespace reports
 
 // ---- ReportWindow -----------------------------------------------------------------------------------
@@ -118,6 +128,7 @@ void ReportWindow::Form_Load()
     njname.clear();
     bjsum = 0;
     startbj = 0;
+    m_builtExam.clear();
     m_building = false;
     m_progress = reports::ProgressCounter();
     // A missing file ends the program inside open() after its message.
@@ -146,9 +157,14 @@ void ReportWindow::VsNetBut1_Click(int Index)
         Unload();
         break;
     case 1: {
-        const bool ok = Grid1->Rows() >= 2 && (!m_kind.printNeedsColumns || Grid1->Cols() >= 6);
-        if (!ok) {
+        const Grid *grid = printedGrid();
+        const bool ok = grid->Rows() >= 2 && (!m_kind.printNeedsColumns || grid->Cols() >= 6);
+        if (!ok || (m_kind.refusesOtherExam && m_builtExam.isEmpty())) {
             sysMsg(reports::kEmptyPrint);
+            return;
+        }
+        if (m_kind.refusesOtherExam && m_builtExam != chosenExamId()) {
+            sysMsg(reports::kOtherExamPrint);
             return;
         }
         gReportCode = m_kind.reportCode;
@@ -163,6 +179,30 @@ void ReportWindow::VsNetBut1_Click(int Index)
     default:
         break;
     }
+}
+
+void ReportWindow::showbj()
+{
+    const sysdb::ClassRange range = sysdb::readClassRange(m_dbs.system, m_year);
+    QComboBox *chooser = classChooser();
+    if (!chooser) {
+        if (range.found) {
+            bjsum = range.bjsum;
+            startbj = range.startbj;
+        }
+        return;
+    }
+    bjsum = range.found ? range.bjsum : qint16(0);
+    startbj = range.found ? range.startbj : qint16(0);
+    const QSignalBlocker block(chooser);
+    chooser->clear();
+    QStringList items;
+    for (int c = 0; c < bjsum; ++c)
+        items << QString::number(int(startbj) + c);
+    if (bjsum > 0 && m_kind.listsWholeExam)
+        items << QStringLiteral("年级") << QStringLiteral("文科") << QStringLiteral("理科");
+    chooser->addItems(items);
+    chooser->setCurrentIndex(-1);
 }
 
 reports::ExamSubjects ReportWindow::form_1()
@@ -181,64 +221,12 @@ void ReportWindow::clearGrid()
     Grid1->setRows(1);
 }
 
-QComboBox *ReportWindow::addClassChooser(QHBoxLayout *chooserRow)
-{
-    Label1[0] = new QLabel(QStringLiteral("班级:"), Frame1);
-    auto *combo = new QComboBox(Frame1);
-    combo->setMinimumWidth(90);
-    chooserRow->addSpacing(16);
-    chooserRow->addWidget(Label1[0]);
-    chooserRow->addWidget(combo);
-    Label1[3] = new QLabel(Frame1);
-    chooserRow->addSpacing(16);
-    chooserRow->addWidget(Label1[3]);
-    return combo;
-}
-
-void ReportWindow::addDisplayBoxes(QVBoxLayout *frameLayout, const char *const (&captions)[5],
-                                   std::array<QCheckBox *, 5> &boxes, const std::function<void(int)> &onClick)
-{
-    boxes.fill(nullptr);
-    auto *boxRow = new QHBoxLayout;
-    Label1[1] = new QLabel(QStringLiteral("显示项目:"), Frame1);
-    boxRow->addWidget(Label1[1]);
-    for (int i = 0; i < 5; ++i) {
-        if (!captions[i])
-            continue;
-        boxes[size_t(i)] = new QCheckBox(QString::fromUtf8(captions[i]), Frame1);
-        boxRow->addWidget(boxes[size_t(i)]);
-        connect(boxes[size_t(i)], &QCheckBox::toggled, this, [onClick, i] { onClick(i); });
-    }
-    boxRow->addStretch();
-    frameLayout->addLayout(boxRow);
-}
-
 std::vector<int> ReportWindow::subjects() const
 {
     std::vector<int> list;
     for (int i = 0; i < kmsum && i < 12; ++i)
         list.push_back(kmno[size_t(i)]);
     return list;
-}
-
-void ReportWindow::showStudentRows(const QString &format, const reports::StudentRows &list)
-{
-    const int n = int(list.rows.size());
-    Label1[3]->setText(QString::number(n) + QStringLiteral("人"));
-    Grid1->setUpdatesEnabled(false);
-    Grid1->Clear();
-    Grid1->setFormatString(format);
-    Grid1->setFixedCols(1);
-    Grid1->setRows(n + 1);
-    for (int r = 0; r < n; ++r) {
-        const QStringList &cells = list.rows[size_t(r)];
-        for (int c = 1; c < list.cols; ++c)
-            if (!cells.at(c).isEmpty())
-                Grid1->setTextMatrix(r + 1, c, cells.at(c));
-    }
-    // Student numbers, totals and marks wider than their heading are not cut on screen.
-    fitColumnsToCells();
-    Grid1->setUpdatesEnabled(true);
 }
 
 void ReportWindow::fitColumnsToCells()

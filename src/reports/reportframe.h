@@ -7,7 +7,6 @@
 //  * ReportWindow, the base of every report window: the exam chooser, the grid, the button array,
 //    loading/unloading, the print button, the progress bar and hourglass of a build.
 #include "reports/statrules.h"
-#include "reports/studentrows.h"
 #include "shell/database.h"
 #include "shell/subjects.h"
 #include "shell/titles.h"
@@ -23,11 +22,9 @@
 #include <QStringList>
 #include <QVariant>
 #include <array>
-#include <functional>
 #include <optional>
 #include <vector>
 
-class QCheckBox;
 class QHBoxLayout;
 class QVBoxLayout;
 
@@ -57,6 +54,9 @@ struct ExamSubjects
 };
 // Reads the exam's row of kcbpb for the cohort year (grade, kmflag1..12, allfs1..12).
 ExamSubjects readExamSubjects(const QSqlDatabase &system, const QString &cohortYear, const QString &examId);
+// The whole-number full mark of the subject at each position of the exam (kmno order): its allfs
+// rounded half to even; 0 where it has none, where it does not fit 16 bits and from kmsum on.
+std::array<qint16, 13> wholeFullMarks(const ExamSubjects &exam);
 
 // The counter of every long loop's progress bar: 1, 2, … 100, then 1 again.
 class ProgressCounter
@@ -92,6 +92,11 @@ public:
         bool printNeedsColumns = true;   // print test: columns >= 6 and rows >= 2 (else rows >= 2)
         bool handsSubjectCount = true;   // print sets gReportSubjectCount = kmsum
         bool hasProgressBar = false;     // carries ProgressBar1
+        // The class chooser lists "年级", "文科", "理科" after the classes.
+        bool listsWholeExam = false;
+        // The report stays on screen when another exam is chosen: print refuses it until the next
+        // query, as its figures would stand under the newly chosen exam's name.
+        bool refusesOtherExam = false;
     };
     explicit ReportWindow(const Kind &kind);
 
@@ -123,10 +128,15 @@ public:
     const QSqlDatabase &systemDb() const { return m_dbs.system; }
     const QSqlDatabase &cohortDb() const { return m_dbs.cohort; }
 
-    // 0 close, 1 print, 2 query. A window whose print test differs overrides it.
-    virtual void VsNetBut1_Click(int Index);
+    // 0 close, 1 print, 2 query.
+    void VsNetBut1_Click(int Index);
     // The exam chooser was clicked.
     virtual void Combo1_Click() {}
+    // Reads the cohort's class count and first class into bjsum and startbj. A window with a class
+    // chooser then lists the classes there (with "年级", "文科", "理科" where the window lists the
+    // whole exam), chooses no entry and takes 0 classes for a cohort without a row; a window
+    // without one keeps its previous values when the cohort has no row.
+    void showbj();
 
 protected:
     // Builds the common controls and calls createWindowControls. frameLayout is Frame1's layout,
@@ -144,6 +154,12 @@ protected:
     bool QueryUnload() override { return !m_building; }
     // Large enough for the choosers, the buttons and a grid that shows a report.
     QSize openingSize() const override;
+    // The class chooser showbj fills; nullptr on windows without one.
+    virtual QComboBox *classChooser() const { return nullptr; }
+    // The grid the print button tests for a report (Grid1 unless the window computes into another).
+    virtual const Grid *printedGrid() const { return Grid1; }
+    // Records that the grid now holds the report of examId (windows that refuse another exam's report).
+    void setBuiltExam(const QString &examId) { m_builtExam = examId; }
 
     // The query button: the window's checks and its report.
     virtual void Query() = 0;
@@ -156,17 +172,6 @@ protected:
     // Widens the columns of Grid1 whose cells are wider than their heading, so no figure is cut
     // on screen (the heading format string makes each column only as wide as its caption).
     void fitColumnsToCells();
-    // Shows a student list in Grid1 under the heading format (column 0 fixed and empty, empty cells
-    // left unwritten), widened by fitColumnsToCells, and its number of students in Label1[3].
-    void showStudentRows(const QString &format, const reports::StudentRows &list);
-    // The class chooser of the student-list windows on the chooser row: Label1[0] "班级:", the
-    // returned combo box, and Label1[3] for the number of listed students.
-    QComboBox *addClassChooser(QHBoxLayout *chooserRow);
-    // The row of display boxes under the chooser row: Label1[1] "显示项目:" and a check box for every
-    // caption that is not nullptr (that element of boxes stays nullptr); ticking box i calls
-    // onClick(i).
-    void addDisplayBoxes(QVBoxLayout *frameLayout, const char *const (&captions)[5], std::array<QCheckBox *, 5> &boxes,
-                         const std::function<void(int)> &onClick);
     // Shows a message under "系统提示：" (exclamation) and puts the focus on focus when given.
     void sysMsg(const QString &text, QWidget *focus = nullptr);
 
@@ -193,6 +198,7 @@ protected:
 
 private:
     Kind m_kind;
+    QString m_builtExam;   // the exam whose report the grid holds (refusesOtherExam; empty: none)
     QString m_year;
     QString m_dbFile;
     bool m_building = false;
