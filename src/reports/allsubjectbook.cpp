@@ -1,8 +1,10 @@
 #include "reports/allsubjectbook.h"
 
 #include "reports/statrules.h"
+#include "shell/codes.h"
 #include "shell/database.h"
 #include "shell/subjects.h"
+#include "shell/valuetext.h"
 
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -33,18 +35,22 @@ constexpr OrderClause kOrders[8] = {
 } // namespace
 
 using reports::fieldValue;
-using reports::plainText;
+using reports::kArtsStream;
+using reports::kScienceStream;
 
 Selection selectionOf(const QString &chooserText)
 {
     const QString tail = chooserText.right(2);
     if (tail == QStringLiteral("年级"))
         return Selection::WholeExam;
-    if (tail == QStringLiteral("文科"))
+    switch (nameCode(kStreamNames, tail)) {
+    case kArtsStream:
         return Selection::Arts;
-    if (tail == QStringLiteral("理科"))
+    case kScienceStream:
         return Selection::Science;
-    return Selection::Class;
+    default:
+        return Selection::Class;
+    }
 }
 
 QStringList orderCaptions()
@@ -88,12 +94,12 @@ Query listQuery(const QString &examId, const QString &chooserText, int order)
         q.values = {examId};
         break;
     case Selection::Arts:
-        q.sql = QStringLiteral("SELECT * FROM stucj WHERE wlflag = 2 AND id = ?");
-        q.values = {examId};
+        q.sql = QStringLiteral("SELECT * FROM stucj WHERE wlflag = ? AND id = ?");
+        q.values = {kArtsStream, examId};
         break;
     case Selection::Science:
-        q.sql = QStringLiteral("SELECT * FROM stucj WHERE wlflag = 3 AND id = ?");
-        q.values = {examId};
+        q.sql = QStringLiteral("SELECT * FROM stucj WHERE wlflag = ? AND id = ?");
+        q.values = {kScienceStream, examId};
         break;
     case Selection::Class: {
         // The class is compared as a number; a text that is no number finds no class.
@@ -150,10 +156,10 @@ bool build(const QSqlDatabase &cohort, const QString &examId, const QString &cho
     std::vector<QStringList> rows;
     while (q.next()) {
         QStringList cells = reports::emptyCells(cols);
-        cells[1] = plainText(value(fStid));
-        cells[2] = plainText(value(fName));
-        cells[3] = plainText(value(fBj));
-        cells[4] = plainText(value(fZh));
+        cells[1] = valueText(value(fStid));
+        cells[2] = valueText(value(fName));
+        cells[3] = valueText(value(fBj));
+        cells[4] = valueText(value(fZh));
         for (size_t i = 0; i < sf.size(); ++i) {
             const QVariant score = value(sf[i].score);
             if (!reports::isPresent(score))

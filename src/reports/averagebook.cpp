@@ -85,10 +85,10 @@ AverageBook buildAverageBook(const QSqlDatabase &cohort, const QString &examId, 
         cells[1] = classLabel(njname, startbj + c - 1);
         for (int i = 0; i < n; ++i)
             if (a[static_cast<size_t>(i)])
-                cells[2 * i + 2] = numText(*a[static_cast<size_t>(i)]);
+                cells[2 * i + 2] = numberText(*a[static_cast<size_t>(i)]);
         // A class without any counted total shows 0.
-        cells[2 * n + 2] = numText(a[12].value_or(0));
-        cells[2 * n + 3] = numText(a[13].value_or(0));
+        cells[2 * n + 2] = numberText(a[12].value_or(0));
+        cells[2 * n + 3] = numberText(a[13].value_or(0));
         book.rows[static_cast<size_t>(c - 1)] = cells;
     }
 

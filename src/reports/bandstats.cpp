@@ -75,13 +75,13 @@ QStringList rowCells(const Table &t, const Request &req, const QString &label, c
     cells.reserve(t.cols);
     const reports::ScoreTally &tally = s.tally;
     const double mean = tally.mean().value_or(0);
-    cells << QString() << label << QString::number(tally.count) << reports::numText(mean) << reports::numText(tally.min)
-          << reports::numText(tally.max);
+    cells << QString() << label << QString::number(tally.count) << numberText(mean) << numberText(tally.min)
+          << numberText(tally.max);
     if (req.subject) {
         // The deviation runs over the row's own students, around its rounded average.
-        cells << reports::numText(reports::sampleStdDev(s.values, mean, tally.count))
-              << reports::numText(reports::ratePercent(s.good, tally.count).value_or(0))
-              << reports::numText(reports::ratePercent(s.pass, tally.count).value_or(0));
+        cells << numberText(reports::sampleStdDev(s.values, mean, tally.count))
+              << numberText(reports::ratePercent(s.good, tally.count).value_or(0))
+              << numberText(reports::ratePercent(s.pass, tally.count).value_or(0));
     }
     for (int n : s.bands)
         cells << QString::number(n);
@@ -125,11 +125,11 @@ QString statisticsHeading(bool subject)
 QString headingFormat(bool subject, const Bounds &b)
 {
     QString f = statisticsHeading(subject);
-    f += QStringLiteral("|^") + reports::numText(b.L) + QStringLiteral("以下");
+    f += QStringLiteral("|^") + numberText(b.L) + QStringLiteral("以下");
     for (int i = 1; i <= b.n; ++i)
-        f += QStringLiteral("|^") + reports::numText(b.L + double(i - 1) * b.W) + QLatin1Char('-')
-             + reports::numText(b.L + double(i) * b.W - 1);
-    f += QStringLiteral("|^") + reports::numText(b.top()) + QStringLiteral("以上");
+        f += QStringLiteral("|^") + numberText(b.L + double(i - 1) * b.W) + QLatin1Char('-')
+             + numberText(b.L + double(i) * b.W - 1);
+    f += QStringLiteral("|^") + numberText(b.top()) + QStringLiteral("以上");
     return f;
 }
 

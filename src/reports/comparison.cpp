@@ -56,13 +56,13 @@ void fillFigures(QStringList &row, const Cell &c)
 {
     const double mean = c.tally.mean().value_or(0);
     row[3] = QString::number(c.tally.count);
-    row[4] = reports::numText(mean);
-    row[5] = reports::numText(c.tally.min);
-    row[6] = reports::numText(c.tally.max);
+    row[4] = numberText(mean);
+    row[5] = numberText(c.tally.min);
+    row[6] = numberText(c.tally.max);
     // The deviation runs over the same scores, around the rounded average.
-    row[7] = reports::numText(reports::sampleStdDev(c.values, mean, c.tally.count));
-    row[8] = reports::numText(reports::ratePercent(c.good, c.tally.count).value_or(0));
-    row[9] = reports::numText(reports::ratePercent(c.pass, c.tally.count).value_or(0));
+    row[7] = numberText(reports::sampleStdDev(c.values, mean, c.tally.count));
+    row[8] = numberText(reports::ratePercent(c.good, c.tally.count).value_or(0));
+    row[9] = numberText(reports::ratePercent(c.pass, c.tally.count).value_or(0));
 }
 
 } // namespace

@@ -168,7 +168,7 @@ void dkcj::showgrid()
         if ((i == 1 || i == 2) && book.counted == 0)
             Label2[i]->setText(QString());
         else
-            Label2[i]->setText(reports::numText(book.tj[static_cast<size_t>(i)]));
+            Label2[i]->setText(numberText(book.tj[static_cast<size_t>(i)]));
     }
 }
 

@@ -116,8 +116,8 @@ void fdtj::Combo2_Click()
         Text2->setText(QStringLiteral("500"));
         Text3->setText(QStringLiteral("20"));
     } else if (j >= 0 && j < kmsum) {
-        Text1->setText(reports::numText(kmfs[size_t(j)] * 0.6));
-        Text2->setText(reports::numText(kmfs[size_t(j)] * 0.9));
+        Text1->setText(numberText(kmfs[size_t(j)] * 0.6));
+        Text2->setText(numberText(kmfs[size_t(j)] * 0.9));
         Text3->setText(QStringLiteral("10"));
     }
 }

@@ -3,6 +3,7 @@
 #include "reports/statrules.h"
 #include "shell/database.h"
 #include "shell/subjects.h"
+#include "shell/valuetext.h"
 
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -10,7 +11,6 @@
 namespace quorvane::labels {
 
 using reports::fieldValue;
-using reports::plainText;
 
 QString headingFormat(const std::vector<int> &subjects, const Options &options)
 {
@@ -60,9 +60,9 @@ bool build(const QSqlDatabase &cohort, const QString &examId, const QString &cla
     std::vector<QStringList> rows;
     while (q.next()) {
         QStringList cells = reports::emptyCells(cols);
-        cells[1] = plainText(value(fStid));
-        cells[2] = plainText(value(fName));
-        cells[3] = plainText(value(fZh));
+        cells[1] = valueText(value(fStid));
+        cells[2] = valueText(value(fName));
+        cells[3] = valueText(value(fZh));
         for (int i = 0; i < n; ++i)
             cells[4 + i] = reports::scoreText(value(fScore[size_t(i)]));
         if (options.totals)

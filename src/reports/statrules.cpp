@@ -47,7 +47,7 @@ QString scoreText(const QVariant &v)
         return QStringLiteral("缺考");
     if (d == -2)
         return QStringLiteral("作弊");
-    return numText(d);
+    return numberText(d);
 }
 
 QString presentText(const QVariant &v)
@@ -55,7 +55,7 @@ QString presentText(const QVariant &v)
     double d = 0;
     if (!isNumber(v, &d) || d == 0)
         return QString();
-    return numText(d);
+    return numberText(d);
 }
 
 double round2(double value)
@@ -67,13 +67,6 @@ double round2(double value)
 long long roundEven(double value)
 {
     return static_cast<long long>(std::nearbyint(value));
-}
-
-QString numText(double value)
-{
-    if (value == 0)
-        return QStringLiteral("0"); // also for -0
-    return QString::number(value, 'g', 15);
 }
 
 std::optional<double> average(double sum, int count)
@@ -162,7 +155,7 @@ QString gradeName(const QVariant &grade)
     double d = 0;
     if (isNumber(grade, &d)) {
         const QString name = codeName(kGradeNames, d);
-        return name.isEmpty() ? numText(d) : name;
+        return name.isEmpty() ? numberText(d) : name;
     }
     return grade.toString();
 }

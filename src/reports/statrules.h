@@ -2,6 +2,10 @@
 // The rules by which the reports count, average, round and rate stored scores, the standard
 // deviation, and the names a report gives a grade and a class. Widget-free: the report builders
 // and the tests use them without any window.
+// Every number a report shows is written by the workbook's numberText, the program's one number
+// format (85.5, 90, 78.33).
+#include "workbook/celltext.h"
+
 #include <QSqlDatabase>
 #include <QString>
 #include <QVariant>
@@ -18,7 +22,7 @@ bool isPresent(const QVariant &v);
 // present and >= 0 (-1 absent, -2 cheating, Null and 0 take no part).
 bool scoreCounts(const QVariant &v);
 // The text of a single score where a window shows scores: "" for Null and 0, "缺考" for -1, "作弊"
-// for -2, otherwise the number (numText).
+// for -2, otherwise the number (numberText, the one number format of the program).
 QString scoreText(const QVariant &v);
 // The text of a total or a rank: the number when present, otherwise "".
 QString presentText(const QVariant &v);
@@ -29,9 +33,6 @@ QString presentText(const QVariant &v);
 double round2(double value);
 // The nearest whole number, an exact half to the even neighbour (full marks, 16-bit members).
 long long roundEven(double value);
-// A number as cell text in the shortest general form: no trailing zeros, no thousands separator,
-// "." as decimal point (85.5, 90, 78.33).
-QString numText(double value);
 // Average of counted scores, rounded by round2; nullopt when nothing was counted.
 std::optional<double> average(double sum, int count);
 // A rate in per cent: reached ÷ taking × 100 (division first), rounded by round2; nullopt when no
@@ -70,6 +71,11 @@ struct RowFilter
 // caller and must describe the same rows. step is called once per row read (progress bar).
 double outbzc(const QSqlDatabase &cohort, const QString &examId, int k, const RowFilter &filter, double mean,
               int count, const std::function<void()> &step = {});
+
+// ---- streams --------------------------------------------------------------------------------------
+// The stored stream codes (wlflag) of 文科 and 理科: their codes in the shell's kStreamNames.
+inline constexpr int kArtsStream = 2;
+inline constexpr int kScienceStream = 3;
 
 // ---- grade and class names -------------------------------------------------------------------------
 // The grade text of a stored grade: "高一", "高二", "高三" for 1, 2, 3; any other value stays as its

@@ -9,15 +9,6 @@ const char *const kRankKinds[3] = {"bj", "tl", "nj"};
 const char *const kRankHeads[3] = {"|^班名", "|^类名", "|^年名"};
 } // namespace
 
-QString plainText(const QVariant &v)
-{
-    if (v.isNull())
-        return QString();
-    if (v.typeId() == QMetaType::Double)
-        return numText(v.toDouble());
-    return v.toString();
-}
-
 QLatin1String rankKind(int b)
 {
     return QLatin1String(kRankKinds[b]);

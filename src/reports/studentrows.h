@@ -1,7 +1,6 @@
 #pragma once
 // What the score labels and the all-subject score book share in building their student lists: the
-// rows of cell texts, the plain text of stored fields, the rank headings and the block of the two
-// totals with their ticked ranks.
+// rows of cell texts, the rank headings and the block of the two totals with their ticked ranks.
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QString>
@@ -17,9 +16,6 @@ struct StudentRows
     int cols = 0;
     std::vector<QStringList> rows;
 };
-
-// A stored field in its plain text form (student number, name, class, seat): empty for Null.
-QString plainText(const QVariant &v);
 
 // The rank column kind of rank box b (0 班级, 1 同类班级, 2 年级): "bj", "tl", "nj".
 QLatin1String rankKind(int b);

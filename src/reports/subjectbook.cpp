@@ -1,9 +1,11 @@
 #include "reports/subjectbook.h"
 
 #include "reports/statrules.h"
+#include "shell/codes.h"
 #include "shell/database.h"
 #include "shell/subjects.h"
 #include "shell/textcheck.h"
+#include "shell/valuetext.h"
 
 #include <QSqlQuery>
 
@@ -12,13 +14,14 @@ namespace quorvane::reports {
 SubjectSelection subjectSelectionFromText(const QString &text)
 {
     SubjectSelection s;
-    if (text == QStringLiteral("年级"))
+    const int stream = nameCode(kStreamNames, text);
+    if (text == QStringLiteral("年级")) {
         s.kind = SubjectSelection::Grade;
-    else if (text == QStringLiteral("文科"))
+    } else if (stream == kArtsStream) {
         s.kind = SubjectSelection::Arts;
-    else if (text == QStringLiteral("理科"))
+    } else if (stream == kScienceStream) {
         s.kind = SubjectSelection::Science;
-    else {
+    } else {
         s.kind = SubjectSelection::Class;
         s.classNo = static_cast<int>(Val(text));
     }
@@ -30,17 +33,6 @@ int SubjectBook::gridRows() const
     const int n = static_cast<int>(students.size());
     return n % 2 == 0 ? n / 2 + 1 : n / 2 + 2;
 }
-
-namespace {
-QString fieldText(const QVariant &v)
-{
-    if (!v.isValid() || v.isNull())
-        return QString();
-    if (v.typeId() == QMetaType::Double)
-        return numText(v.toDouble());
-    return v.toString();
-}
-} // namespace
 
 SubjectBook buildSubjectBook(const QSqlDatabase &cohort, const QString &examId, int k, const SubjectSelection &sel,
                              const std::function<void()> &step)
@@ -60,7 +52,7 @@ SubjectBook buildSubjectBook(const QSqlDatabase &cohort, const QString &examId, 
     case SubjectSelection::Arts:
     case SubjectSelection::Science:
         sql = QStringLiteral("SELECT bj,zh,name,%1 FROM stucj WHERE wlflag = ? AND id = ? ORDER BY bj,zh,rowid");
-        values = {sel.kind == SubjectSelection::Arts ? 2 : 3, examId};
+        values = {sel.kind == SubjectSelection::Arts ? kArtsStream : kScienceStream, examId};
         break;
     case SubjectSelection::Class:
         sql = QStringLiteral("SELECT bj,zh,name,%1 FROM stucj WHERE bj = ? AND id = ? ORDER BY zh,rowid");
@@ -76,9 +68,9 @@ SubjectBook buildSubjectBook(const QSqlDatabase &cohort, const QString &examId, 
     tj[2] = 1000;
     while (q.next()) {
         SubjectBookStudent s;
-        s.bj = fieldText(q.value(0));
-        s.zh = fieldText(q.value(1));
-        s.name = fieldText(q.value(2));
+        s.bj = valueText(q.value(0));
+        s.zh = valueText(q.value(1));
+        s.name = valueText(q.value(2));
         const QVariant v = q.value(3);
         bool ok = false;
         const double d = v.isNull() ? 0 : v.toDouble(&ok);
@@ -93,7 +85,7 @@ SubjectBook buildSubjectBook(const QSqlDatabase &cohort, const QString &examId, 
             s.note = QStringLiteral("作弊");
             tj[6] += 1;
         } else {
-            s.score = numText(d);
+            s.score = numberText(d);
             tj[0] += d;
             if (d > tj[1])
                 tj[1] = d;

@@ -150,12 +150,12 @@ void tst_reportframe::roundingAndNumberText()
     QCOMPARE(roundEven(2.5), 2LL);
     QCOMPARE(roundEven(3.5), 4LL);
     QCOMPARE(roundEven(149.6), 150LL);
-    QCOMPARE(numText(85.5), QStringLiteral("85.5"));
-    QCOMPARE(numText(90.0), QStringLiteral("90"));
-    QCOMPARE(numText(round2(235.0 / 3)), QStringLiteral("78.33"));
-    QCOMPARE(numText(1234567.0), QStringLiteral("1234567"));
-    QCOMPARE(numText(-0.0), QStringLiteral("0"));
-    QCOMPARE(numText(-3.0), QStringLiteral("-3"));
+    QCOMPARE(numberText(85.5), QStringLiteral("85.5"));
+    QCOMPARE(numberText(90.0), QStringLiteral("90"));
+    QCOMPARE(numberText(round2(235.0 / 3)), QStringLiteral("78.33"));
+    QCOMPARE(numberText(1234567.0), QStringLiteral("1234567"));
+    QCOMPARE(numberText(-0.0), QStringLiteral("0"));
+    QCOMPARE(numberText(-3.0), QStringLiteral("-3"));
 }
 
 void tst_reportframe::averagesAndRates()
