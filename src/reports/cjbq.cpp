@@ -8,11 +8,6 @@ cjbq::cjbq()
 {
 }
 
-QString cjbq::designHeading() const
-{
-    return labels::headingFormat({}, labels::Options{});
-}
-
 void cjbq::createWindowControls(QWidget *, QVBoxLayout *frameLayout, QHBoxLayout *chooserRow, QHBoxLayout *)
 {
     static const char *const boxCaptions[5] = {"总分成绩", nullptr, "班级名次(A)", "同类班级名次(B)", "年级名次(C)"};

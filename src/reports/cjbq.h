@@ -20,7 +20,6 @@ public:
 protected:
     void createWindowControls(QWidget *root, QVBoxLayout *frameLayout, QHBoxLayout *chooserRow,
                               QHBoxLayout *body) override;
-    QString designHeading() const override;
     // A rank box needs 总分成绩: the ranks are those of the totals.
     QString boxesRefusal() const override;
     QString listHeading(const std::vector<int> &subjects) const override;

@@ -14,11 +14,6 @@ gkcj::gkcj()
 {
 }
 
-QString gkcj::designHeading() const
-{
-    return allsubjectbook::headingFormat({}, allsubjectbook::Options{});
-}
-
 void gkcj::createWindowControls(QWidget *, QVBoxLayout *frameLayout, QHBoxLayout *chooserRow, QHBoxLayout *)
 {
     Option1.fill(nullptr);

@@ -30,7 +30,6 @@ public:
 protected:
     void createWindowControls(QWidget *root, QVBoxLayout *frameLayout, QHBoxLayout *chooserRow,
                               QHBoxLayout *body) override;
-    QString designHeading() const override;
     // A rank box needs 总分成绩 or 各科排名: there must be a column it ranks.
     QString boxesRefusal() const override;
     QString listHeading(const std::vector<int> &subjects) const override;

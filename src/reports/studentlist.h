@@ -37,6 +37,8 @@ protected:
     // Label1[1] "显示项目:" with a box for every caption that is not nullptr.
     void addListControls(QVBoxLayout *frameLayout, QHBoxLayout *chooserRow, const char *const (&boxCaptions)[5]);
     QComboBox *classChooser() const override { return Combo3; }
+    // Before the first query the grid shows the list's heading without any subject or box.
+    QString designHeading() const override { return listHeading({}); }
     // The query button: refuses an unchosen class and boxes that do not agree, then builds the list.
     void Query() override;
 
