@@ -13,6 +13,8 @@ public:
 
     // Label1[0] shows the grade of the chosen exam (the other common controls are in ReportWindow).
 
+    // Another exam was chosen: its subjects, grade (shown in Label1[0]) and the cohort's classes are
+    // read; the grid keeps the last report until the next query.
     void Combo1_Click() override;
     // Builds the report into Grid1.
     void showgrid();

@@ -122,14 +122,14 @@ QString statisticsHeading(bool subject)
                    : QStringLiteral("|^    班级名称|^ 人数|^平均分|^最低分|^最高分");
 }
 
-QString headingFormat(bool subject, const Bounds &b)
+QString headingFormat(bool subject, const Bounds &bounds)
 {
     QString f = statisticsHeading(subject);
-    f += QStringLiteral("|^") + numberText(b.L) + QStringLiteral("以下");
-    for (int i = 1; i <= b.n; ++i)
-        f += QStringLiteral("|^") + numberText(b.L + double(i - 1) * b.W) + QLatin1Char('-')
-             + numberText(b.L + double(i) * b.W - 1);
-    f += QStringLiteral("|^") + numberText(b.top()) + QStringLiteral("以上");
+    f += QStringLiteral("|^") + numberText(bounds.L) + QStringLiteral("以下");
+    for (int i = 1; i <= bounds.n; ++i)
+        f += QStringLiteral("|^") + numberText(bounds.L + double(i - 1) * bounds.W) + QLatin1Char('-')
+             + numberText(bounds.L + double(i) * bounds.W - 1);
+    f += QStringLiteral("|^") + numberText(bounds.top()) + QStringLiteral("以上");
     return f;
 }
 

@@ -36,7 +36,7 @@ bool readBounds(const QString &lower, const QString &upper, const QString &width
 QString statisticsHeading(bool subject);
 // The grid's heading format string: the statistics columns (with 标准差, 优良率 and 及格率 for a
 // subject), then "L以下", one "a-b" column per full band, and the top band's "x以上".
-QString headingFormat(bool subject, const Bounds &b);
+QString headingFormat(bool subject, const Bounds &bounds);
 
 // The most full bands a table may have (the band count was one byte); more would only come from a
 // mistyped bound or width.

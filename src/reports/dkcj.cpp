@@ -69,11 +69,11 @@ void dkcj::createWindowControls(QWidget *root, QVBoxLayout *, QHBoxLayout *choos
     connectChoice(Combo3, Combo3, [this] { Combo3_Click(); });
 }
 
-bool dkcj::bandVisible(int i) const
+bool dkcj::bandVisible(int row) const
 {
-    if (i < 0 || i > 15 || !Label2[i])
+    if (row < 0 || row > 15 || !Label2[row])
         return false;
-    return !Label2[i]->isHidden();
+    return !Label2[row]->isHidden();
 }
 
 void dkcj::Combo1_Click()

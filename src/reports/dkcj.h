@@ -20,14 +20,18 @@ public:
 
     std::array<int, 13> kmfs{};                // whole-number full mark of each Combo2 position
 
-    // Whether band row i (7..15) is shown; read this rather than isVisible(), which is false while
-    // the window is hidden for printing.
-    bool bandVisible(int i) const;
+    // Whether the statistic row (band rows 7..15) is shown; read this rather than isVisible(), which
+    // is false while the window is hidden for printing.
+    bool bandVisible(int row) const;
     // The statistics of the last query (tj).
     const std::array<double, 16> &tj() const { return m_tj; }
 
+    // Another exam was chosen: the list empties and the exam's subjects are listed in Combo2.
     void Combo1_Click() override;
+    // A subject was chosen: the list empties, the classes are listed anew and the band rows up to
+    // the subject's full mark are shown.
     void Combo2_Click();
+    // Another class (or the grade or a stream) was chosen: the list empties.
     void Combo3_Click();
     // Lists the chosen exam's subjects in Combo2 and fills kmno and kmfs.
     void form_1();

@@ -147,14 +147,14 @@ void fdtj::Query()
         build(true, Combo2->currentIndex(), false);
 }
 
-void fdtj::build(bool subject, int k, bool secondTotal)
+void fdtj::build(bool subject, int position, bool secondTotal)
 {
     bandstats::Request req;
     req.examId = chosenExamId();
     req.subject = subject;
     if (subject) {
-        req.k = kmno[size_t(k)];
-        req.fullMark = kmfs[size_t(k)];
+        req.k = kmno[size_t(position)];
+        req.fullMark = kmfs[size_t(position)];
     }
     req.secondTotal = secondTotal;
     req.stream = Option1[0]->isChecked() ? bandstats::Stream::Arts

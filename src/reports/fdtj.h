@@ -25,7 +25,9 @@ public:
 
     std::array<qint16, 13> kmfs{};               // whole-number full mark at each subject position
 
+    // Another exam was chosen: the table empties and the exam's items are listed in Combo2.
     void Combo1_Click() override;
+    // An item was chosen: the table empties and the bounds and band width take the item's defaults.
     void Combo2_Click();
     // Reads the chosen exam's subjects, full marks and grade, and lists its items in Combo2.
     void form_1();
@@ -38,8 +40,8 @@ protected:
     void Query() override;
 
 private:
-    // Builds the table for the subject at Combo2 position k, or for a total.
-    void build(bool subject, int k, bool secondTotal);
+    // Builds the table for the subject at Combo2's position (subject), or for 总分1 or 总分2.
+    void build(bool subject, int position, bool secondTotal);
 };
 
 } // namespace quorvane

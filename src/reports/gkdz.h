@@ -19,6 +19,8 @@ public:
     Grid *Grid2 = nullptr;                       // work grid behind Grid1; never shown or printed
     std::array<qint16, 13> kmfs{};               // whole-number full mark at each subject position
 
+    // Another exam was chosen: its subjects, full marks, grade and the cohort's classes are read; the
+    // grids keep the last figures until the next query.
     void Combo1_Click() override;
     // Reads the chosen exam's subjects, full marks and grade.
     void form_1();

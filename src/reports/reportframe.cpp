@@ -248,7 +248,7 @@ void ReportWindow::sysMsg(const QString &text, QWidget *focus)
         focus->setFocus();
 }
 
-ReportWindow::BuildScope::BuildScope(ReportWindow *w) : m_w(w)
+ReportWindow::BuildScope::BuildScope(ReportWindow *window) : m_w(window)
 {
     m_w->m_building = true;
     m_w->m_progress = reports::ProgressCounter();

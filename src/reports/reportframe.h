@@ -130,7 +130,7 @@ public:
 
     // 0 close, 1 print, 2 query.
     void VsNetBut1_Click(int Index);
-    // The exam chooser was clicked.
+    // Another exam was chosen in the exam chooser.
     virtual void Combo1_Click() {}
     // Reads the cohort's class count and first class into bjsum and startbj. A window with a class
     // chooser then lists the classes there (with "年级", "文科", "理科" where the window lists the
@@ -179,7 +179,7 @@ protected:
     class BuildScope
     {
     public:
-        explicit BuildScope(ReportWindow *w);
+        explicit BuildScope(ReportWindow *window);
         ~BuildScope();
         BuildScope(const BuildScope &) = delete;
         BuildScope &operator=(const BuildScope &) = delete;

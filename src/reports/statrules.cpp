@@ -24,24 +24,24 @@ bool isNumber(const QVariant &v, double *out)
 }
 } // namespace
 
-bool isPresent(const QVariant &v)
+bool isPresent(const QVariant &stored)
 {
     double d = 0;
-    if (!isNumber(v, &d))
+    if (!isNumber(stored, &d))
         return false;
     return d != 0;
 }
 
-bool scoreCounts(const QVariant &v)
+bool scoreCounts(const QVariant &stored)
 {
     double d = 0;
-    return isNumber(v, &d) && d != 0 && d >= 0;
+    return isNumber(stored, &d) && d != 0 && d >= 0;
 }
 
-QString scoreText(const QVariant &v)
+QString scoreText(const QVariant &stored)
 {
     double d = 0;
-    if (!isNumber(v, &d) || d == 0)
+    if (!isNumber(stored, &d) || d == 0)
         return QString();
     if (d == -1)
         return QStringLiteral("缺考");
@@ -50,10 +50,10 @@ QString scoreText(const QVariant &v)
     return numberText(d);
 }
 
-QString presentText(const QVariant &v)
+QString presentText(const QVariant &stored)
 {
     double d = 0;
-    if (!isNumber(v, &d) || d == 0)
+    if (!isNumber(stored, &d) || d == 0)
         return QString();
     return numberText(d);
 }
@@ -86,25 +86,25 @@ std::optional<double> ratePercent(int reached, int taking)
 bool isGood(double score, double fullMark) { return score >= 0.8 * fullMark; }
 bool isPass(double score, double fullMark) { return score >= 0.6 * fullMark; }
 
-bool ScoreTally::add(const QVariant &v)
+bool ScoreTally::add(const QVariant &stored)
 {
-    if (!scoreCounts(v))
+    if (!scoreCounts(stored))
         return false;
-    addValue(v.toDouble());
+    addValue(stored.toDouble());
     return true;
 }
 
-void ScoreTally::addValue(double v)
+void ScoreTally::addValue(double score)
 {
     if (count == 0) {
-        min = v;
-        max = v;
+        min = score;
+        max = score;
     } else {
-        min = std::min(min, v);
-        max = std::max(max, v);
+        min = std::min(min, score);
+        max = std::max(max, score);
     }
     ++count;
-    sum += v;
+    sum += score;
 }
 
 double sampleStdDev(const std::vector<double> &values, double mean, int count)
@@ -120,13 +120,13 @@ double sampleStdDev(const std::vector<double> &values, double mean, int count)
     return round2(std::sqrt(variance));
 }
 
-double outbzc(const QSqlDatabase &cohort, const QString &examId, int k, const RowFilter &filter, double mean,
+double outbzc(const QSqlDatabase &cohort, const QString &examId, int subject, const RowFilter &filter, double mean,
               int count, const std::function<void()> &step)
 {
-    if (k < 1 || k > kSubjectCount)
+    if (subject < 1 || subject > kSubjectCount)
         return 0;
     // The column name comes only from the fixed subject numbers.
-    QString sql = QStringLiteral("SELECT ke%1 FROM stucj WHERE id = ?").arg(k);
+    QString sql = QStringLiteral("SELECT ke%1 FROM stucj WHERE id = ?").arg(subject);
     QVariantList values{examId};
     if (filter.classNo > 0) {
         sql += QStringLiteral(" AND bj = ?");

@@ -17,15 +17,15 @@ namespace quorvane::reports {
 
 // ---- stored score values ------------------------------------------------------------------------
 // A stored value is present when it is neither Null nor 0 (a total or a rank counts when present).
-bool isPresent(const QVariant &v);
+bool isPresent(const QVariant &stored);
 // A subject score takes part in counts, sums, minima, maxima, bands and deviations when it is
 // present and >= 0 (-1 absent, -2 cheating, Null and 0 take no part).
-bool scoreCounts(const QVariant &v);
+bool scoreCounts(const QVariant &stored);
 // The text of a single score where a window shows scores: "" for Null and 0, "缺考" for -1, "作弊"
 // for -2, otherwise the number (numberText, the one number format of the program).
-QString scoreText(const QVariant &v);
+QString scoreText(const QVariant &stored);
 // The text of a total or a rank: the number when present, otherwise "".
-QString presentText(const QVariant &v);
+QString presentText(const QVariant &stored);
 
 // ---- numbers --------------------------------------------------------------------------------------
 // Rounds to 2 decimal places: value × 100 to the nearest whole number, an exact half to the even
@@ -49,9 +49,10 @@ struct ScoreTally
     double sum = 0;
     double min = 0;
     double max = 0;
-    // Adds v when it takes part (scoreCounts); returns whether it did.
-    bool add(const QVariant &v);
-    void addValue(double v);
+    // Adds the stored score when it takes part (scoreCounts); returns whether it did.
+    bool add(const QVariant &stored);
+    // Adds a score known to take part.
+    void addValue(double score);
     std::optional<double> mean() const { return average(sum, count); }
 };
 
@@ -66,10 +67,10 @@ struct RowFilter
     int classNo = 0;                // 0: the whole exam; else this class number (bj)
     std::optional<int> wlflag;      // limit to one stream (wlflag 2 arts, 3 science)
 };
-// outbzc: reads ke<k> of the exam's rows chosen by filter from the cohort database, keeps the
+// outbzc: reads ke<subject> of the exam's rows chosen by filter from the cohort database, keeps the
 // values that take part and returns sampleStdDev(values, mean, count). mean and count come from the
 // caller and must describe the same rows. step is called once per row read (progress bar).
-double outbzc(const QSqlDatabase &cohort, const QString &examId, int k, const RowFilter &filter, double mean,
+double outbzc(const QSqlDatabase &cohort, const QString &examId, int subject, const RowFilter &filter, double mean,
               int count, const std::function<void()> &step = {});
 
 // ---- streams --------------------------------------------------------------------------------------

@@ -9,9 +9,9 @@ const char *const kRankKinds[3] = {"bj", "tl", "nj"};
 const char *const kRankHeads[3] = {"|^班名", "|^类名", "|^年名"};
 } // namespace
 
-QLatin1String rankKind(int b)
+QLatin1String rankKind(int box)
 {
-    return QLatin1String(kRankKinds[b]);
+    return QLatin1String(kRankKinds[box]);
 }
 
 QString rankHeadings(const bool boxes[3])
@@ -50,15 +50,16 @@ QStringList emptyCells(int cols)
     return cells;
 }
 
-void fillTotals(QStringList &cells, int col, const TotalFields &fields, const bool boxes[3], const QSqlQuery &q)
+void fillTotals(QStringList &cells, int firstCol, const TotalFields &fields, const bool boxes[3], const QSqlQuery &row)
 {
+    int col = firstCol;
     for (int t = 0; t < 2; ++t) {
-        cells[col] = presentText(fieldValue(q, fields.total[t]));
+        cells[col] = presentText(fieldValue(row, fields.total[t]));
         for (int b = 0; b < 3; ++b) {
             if (!boxes[b])
                 continue;
             ++col;
-            cells[col] = presentText(fieldValue(q, fields.rank[t][b]));
+            cells[col] = presentText(fieldValue(row, fields.rank[t][b]));
         }
         ++col;
     }

@@ -17,8 +17,8 @@ struct StudentRows
     std::vector<QStringList> rows;
 };
 
-// The rank column kind of rank box b (0 班级, 1 同类班级, 2 年级): "bj", "tl", "nj".
-QLatin1String rankKind(int b);
+// The rank column kind of a rank box (0 班级, 1 同类班级, 2 年级): "bj", "tl", "nj".
+QLatin1String rankKind(int box);
 // The headings of the ticked rank boxes, in box order ("|^班名", "|^类名", "|^年名").
 QString rankHeadings(const bool boxes[3]);
 // The heading of the totals block: 总分1 and 总分2, each followed by the ticked ranks' headings.
@@ -33,18 +33,19 @@ struct TotalFields
 };
 TotalFields totalFields(const QSqlRecord &rec);
 
-// The value of the query's current row at a field position; an invalid value when index < 0.
-inline QVariant fieldValue(const QSqlQuery &q, int index)
+// The value of the query's current row at a field position; an invalid value when the position
+// is < 0 (the record lacks the field).
+inline QVariant fieldValue(const QSqlQuery &row, int field)
 {
-    return index >= 0 ? q.value(index) : QVariant();
+    return field >= 0 ? row.value(field) : QVariant();
 }
 
 // A row of cols empty cells.
 QStringList emptyCells(int cols);
 
 // Writes 总分1 and 总分2 of the query's current row, each followed by its ticked ranks, from column
-// col on. Every total and ticked rank keeps its column, also when its value is missing.
-void fillTotals(QStringList &cells, int col, const TotalFields &fields, const bool boxes[3], const QSqlQuery &q);
+// firstCol on. Every total and ticked rank keeps its column, also when its value is missing.
+void fillTotals(QStringList &cells, int firstCol, const TotalFields &fields, const bool boxes[3], const QSqlQuery &row);
 
 // Moves rows into out with the column count; false, leaving out as it was, when rows is empty.
 bool takeRows(std::vector<QStringList> &rows, int cols, StudentRows &out);

@@ -34,17 +34,17 @@ int SubjectBook::gridRows() const
     return n % 2 == 0 ? n / 2 + 1 : n / 2 + 2;
 }
 
-SubjectBook buildSubjectBook(const QSqlDatabase &cohort, const QString &examId, int k, const SubjectSelection &sel,
-                             const std::function<void()> &step)
+SubjectBook buildSubjectBook(const QSqlDatabase &cohort, const QString &examId, int subject,
+                             const SubjectSelection &selection, const std::function<void()> &step)
 {
     SubjectBook book;
-    if (k < 1 || k > kSubjectCount)
+    if (subject < 1 || subject > kSubjectCount)
         return book;
     // The score column comes only from the fixed subject numbers; every value is bound.
-    const QString col = QStringLiteral("ke%1").arg(k);
+    const QString col = QStringLiteral("ke%1").arg(subject);
     QString sql;
     QVariantList values;
-    switch (sel.kind) {
+    switch (selection.kind) {
     case SubjectSelection::Grade:
         sql = QStringLiteral("SELECT bj,zh,name,%1 FROM stucj WHERE id = ? ORDER BY bj,zh,rowid");
         values = {examId};
@@ -52,11 +52,11 @@ SubjectBook buildSubjectBook(const QSqlDatabase &cohort, const QString &examId, 
     case SubjectSelection::Arts:
     case SubjectSelection::Science:
         sql = QStringLiteral("SELECT bj,zh,name,%1 FROM stucj WHERE wlflag = ? AND id = ? ORDER BY bj,zh,rowid");
-        values = {sel.kind == SubjectSelection::Arts ? kArtsStream : kScienceStream, examId};
+        values = {selection.kind == SubjectSelection::Arts ? kArtsStream : kScienceStream, examId};
         break;
     case SubjectSelection::Class:
         sql = QStringLiteral("SELECT bj,zh,name,%1 FROM stucj WHERE bj = ? AND id = ? ORDER BY zh,rowid");
-        values = {sel.classNo, examId};
+        values = {selection.classNo, examId};
         break;
     }
     QSqlQuery q = prepare(cohort, sql.arg(col), values);
@@ -115,9 +115,9 @@ SubjectBook buildSubjectBook(const QSqlDatabase &cohort, const QString &examId, 
     return book;
 }
 
-bool bandShown(int i, int fullMark)
+bool bandShown(int band, int fullMark)
 {
-    return fullMark >= (i - 1) * 10;
+    return fullMark >= (band - 1) * 10;
 }
 
 } // namespace quorvane::reports

@@ -37,12 +37,12 @@ struct SubjectBook
     int gridRows() const;                      // heading row + one row per two students
 };
 
-// Reads ke<k> of the selected students of the exam and computes the book. step runs once per grid
-// row written (two students).
-SubjectBook buildSubjectBook(const QSqlDatabase &cohort, const QString &examId, int k, const SubjectSelection &sel,
-                             const std::function<void()> &step = {});
+// Reads ke<subject> of the selected students of the exam and computes the book. step runs once per
+// grid row written (two students).
+SubjectBook buildSubjectBook(const QSqlDatabase &cohort, const QString &examId, int subject,
+                             const SubjectSelection &selection, const std::function<void()> &step = {});
 
-// The band row i (7..15) is shown when the subject's whole-number full mark reaches (i − 1) × 10.
-bool bandShown(int i, int fullMark);
+// The band row (7..15) is shown when the subject's whole-number full mark reaches (band − 1) × 10.
+bool bandShown(int band, int fullMark);
 
 } // namespace quorvane::reports
