@@ -78,8 +78,9 @@ private:
 // Base of the six score-report windows. The base builds the common controls (Frame1 with
 // Label1[8] "考试名称:" and the exam chooser Combo1, Grid1, VsNetBut1 0 "退出 " / 1 "打印 " / 2 "查询",
 // and ProgressBar1 where the window has one), opens and closes the window's databases, fills the
-// exam chooser, and serves the close and print buttons. A window adds its own controls in
-// createWindowControls, answers the query button in Query() and the exam choice in Combo1_Click().
+// exam chooser, serves the close and print buttons and lists the cohort's classes (showbj). A
+// window adds its own controls in createWindowControls, answers the query button in Query() and
+// the exam choice in Combo1_Click().
 class ReportWindow : public Window
 {
     Q_OBJECT
