@@ -36,11 +36,11 @@ void average::Combo1_Click()
 void average::Query()
 {
     if (chosenExamId().isEmpty()) {
-        sysMsg(QStringLiteral("考试名称未选择！"), Combo1);
+        sysMsg(reports::kNoExamChosen, Combo1);
         return;
     }
     if (bjsum <= 0) {
-        sysMsg(QStringLiteral("查询相关数据可能为空！"));
+        sysMsg(reports::kNoClasses);
         return;
     }
     showgrid();

@@ -121,7 +121,7 @@ void dkcj::form_1()
 void dkcj::Query()
 {
     if (Combo3->currentIndex() < 0) {
-        sysMsg(QStringLiteral("查询班级未选择！"), Combo3);
+        sysMsg(reports::kNoClassChosen, Combo3);
         return;
     }
     // A class chosen before another exam was chosen: the subject list is empty again.

@@ -125,7 +125,7 @@ void fdtj::Combo2_Click()
 void fdtj::Query()
 {
     if (chosenExamId().isEmpty()) {
-        sysMsg(QStringLiteral("考试名称未选择！"), Combo1);
+        sysMsg(reports::kNoExamChosen, Combo1);
         return;
     }
     if (Combo2->currentIndex() < 0) {
@@ -137,7 +137,7 @@ void fdtj::Query()
         return;
     }
     if (bjsum <= 0) {
-        sysMsg(QStringLiteral("查询相关数据可能为空！"));
+        sysMsg(reports::kNoClasses);
         return;
     }
     const QString item = Combo2->currentText();

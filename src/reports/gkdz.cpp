@@ -55,11 +55,11 @@ void gkdz::Query()
 {
     m_examId = chosenExamId();
     if (m_examId.isEmpty()) {
-        sysMsg(QStringLiteral("考试名称未选择！"), Combo1);
+        sysMsg(reports::kNoExamChosen, Combo1);
         return;
     }
     if (bjsum <= 0) {
-        sysMsg(QStringLiteral("查询相关数据可能为空！"));
+        sysMsg(reports::kNoClasses);
         return;
     }
     BuildScope scope(this);

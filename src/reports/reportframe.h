@@ -41,6 +41,10 @@ inline const QString kMsgTitle = titles::kSystem;
 inline const QString kEmptyPrint = QStringLiteral("当前打印数据为空！");
 // The print button's message when the grid holds a report of another exam than the chosen one.
 inline const QString kOtherExamPrint = QStringLiteral("当前表格不是所选考试的统计结果，请先查询！");
+// The query button's messages: no exam chosen, a cohort without classes, no class chosen.
+inline const QString kNoExamChosen = QStringLiteral("考试名称未选择！");
+inline const QString kNoClasses = QStringLiteral("查询相关数据可能为空！");
+inline const QString kNoClassChosen = QStringLiteral("查询班级未选择！");
 
 // ---- the exam and the cohort ----------------------------------------------------------------------
 // What form_1 reads of an exam: its grade name and its subjects in subject-number order.

@@ -60,7 +60,7 @@ void StudentListWindow::Check1_Click(int)
 void StudentListWindow::Query()
 {
     if (Combo3->currentIndex() < 0) {
-        sysMsg(QStringLiteral("查询班级未选择！"), Combo3);
+        sysMsg(reports::kNoClassChosen, Combo3);
         return;
     }
     if (const QString refusal = boxesRefusal(); !refusal.isEmpty()) {
