@@ -124,11 +124,11 @@ struct WatchingServices : ScriptedServices
     }
 };
 
-QStringList rowTexts(const Grid *g, int row)
+QStringList rowTexts(const Grid *grid, int row)
 {
     QStringList out;
-    for (int c = 1; c < g->Cols(); ++c)
-        out << g->TextMatrix(row, c);
+    for (int c = 1; c < grid->Cols(); ++c)
+        out << grid->TextMatrix(row, c);
     return out;
 }
 
@@ -237,15 +237,15 @@ void TestBpdy2::arrangementRunMessages()
 }
 
 // The older exam gets the one room 101 of 40 seats; 40 students join the register. Returns their ids.
-static QStringList fortyStudentsInOneRoom(Setup &s, QSqlDatabase &coh)
+static QStringList fortyStudentsInOneRoom(Setup &setup, QSqlDatabase &coh)
 {
-    QSqlDatabase sys = openOrThrow(s.data.systemPath(), DbKind::System, QStringLiteral("t-sys40"));
+    QSqlDatabase sys = openOrThrow(setup.data.systemPath(), DbKind::System, QStringLiteral("t-sys40"));
     execOrThrow(sys, QStringLiteral("UPDATE kcbpb SET kcid = '101' WHERE id = '231101080000'"));
     execOrThrow(sys, QStringLiteral("UPDATE kcszb SET rs = 40 WHERE id = '101'"));
     closeDatabase(sys);
-    coh = s.openCohort(QStringLiteral("t-coh40"));
+    coh = setup.openCohort(QStringLiteral("t-coh40"));
     const QStringList ids = classThreeIds(40);
-    s.addToRegister(coh, ids, 1);
+    setup.addToRegister(coh, ids, 1);
     return ids;
 }
 

@@ -407,9 +407,9 @@ static int showSettings()
         const QString n = QString::number(k);
         // k and n are numbers: only fixed column names go into the text.
         execOrThrow(db, QStringLiteral("UPDATE kcbpb SET kstime%1 = ?, kgfs%1 = ?, zgfs%1 = ?, allfs%1 = ?, kstype%1 = ?, kmflag%1 = 1, "
-                                   "cjlock%1 = 0, cjinput%1 = ?, zfjsa%1 = 1, zfjsb%1 = ?").arg(n),
-                {QStringLiteral("10月%1日 %2:00-%3:30").arg(9 + k / 3).arg(k % 3 == 1 ? 8 : k % 3 == 2 ? 10 : 14).arg(k % 3 == 1 ? 10 : k % 3 == 2 ? 11 : 16),
-                 k <= 3 ? 60 : 40, k <= 3 ? 90 : 60, k <= 3 ? 150 : 100, k <= 3 ? 1 : 1 + k % 3, k % 2, k <= 3 ? 1 : 0});
+                                       "cjlock%1 = 0, cjinput%1 = ?, zfjsa%1 = 1, zfjsb%1 = ?").arg(n),
+                    {QStringLiteral("10月%1日 %2:00-%3:30").arg(9 + k / 3).arg(k % 3 == 1 ? 8 : k % 3 == 2 ? 10 : 14).arg(k % 3 == 1 ? 10 : k % 3 == 2 ? 11 : 16),
+                     k <= 3 ? 60 : 40, k <= 3 ? 90 : 60, k <= 3 ? 150 : 100, k <= 3 ? 1 : 1 + k % 3, k % 2, k <= 3 ? 1 : 0});
     }
     closeDatabase(db);
     auto *w = windows::get<gkksxx>(QStringLiteral("gkksxx"));
