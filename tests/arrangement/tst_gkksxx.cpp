@@ -2,6 +2,7 @@
 #include "arrangement/gkksxx.h"
 #include "arrangement/subjectsettings.h"
 #include "controls/grid/grid.h"
+#include "gridclick.h"
 #include "shell/database.h"
 #include "shell/globals.h"
 #include "shell/register.h"
@@ -63,7 +64,7 @@ struct Fixture
     }
 
     // Clicks the row of subject k in the grid.
-    [[nodiscard]] bool clickSubject(int subject) { return clickItem(w->Grid1, subject - 1, 2); }
+    [[nodiscard]] bool clickSubject(int subject) { return clickRow(w->Grid1, subject, 2); }
 
     // Fills the editor: exam time, 测评对象 (list entry, -1 none), objective, subjective and full mark.
     void fillEditor(const QString &time, int who, const QString &objective, const QString &subjective, const QString &full)

@@ -61,16 +61,6 @@ bool press(QAbstractButton *button)
     return true;
 }
 
-bool clickItem(QTableWidget *table, int row, int column)
-{
-    QTableWidgetItem *item = table && table->isVisible() ? table->item(row, column) : nullptr;
-    if (!item)
-        return false;
-    table->scrollToItem(item);
-    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualItemRect(item).center());
-    return true;
-}
-
 QSqlDatabase openOrThrow(const QString &path, DbKind kind, const QString &connectionName)
 {
     QSqlDatabase db;

@@ -6,7 +6,6 @@
 #include <QPrinter>
 #include <QSqlDatabase>
 #include <QStringList>
-#include <QTableWidget>
 #include <QTemporaryDir>
 #include <deque>
 #include <functional>
@@ -71,11 +70,6 @@ ScriptedServices &installScripted();
 // user could not press it (hidden, in a hidden window, or disabled). Use as QVERIFY(press(w->save)),
 // so that a button whose click is not wired to its handler fails the test that presses it.
 [[nodiscard]] bool press(QAbstractButton *button);
-
-// Clicks the item at (row, column) of a table as a user does, scrolled into view first (a Grid's
-// row r below its heading is item row r - 1). False, and no click, when there is no such item or the
-// table is not on screen.
-[[nodiscard]] bool clickItem(QTableWidget *table, int row, int column);
 
 // Opens a database for a test's own set-up or checks; throws when it cannot be opened.
 QSqlDatabase openOrThrow(const QString &path, DbKind kind, const QString &connectionName);
