@@ -124,6 +124,13 @@ struct WatchingServices : ScriptedServices
     }
 };
 
+// The count a query of the form "SELECT count(*) ..." gives; -1 when it fails.
+int countOf(const QSqlDatabase &db, const QString &sql, const QVariantList &values = {})
+{
+    QSqlQuery q = prepare(db, sql, values);
+    return q.exec() && q.next() ? q.value(0).toInt() : -1;
+}
+
 QStringList rowTexts(const Grid *grid, int row)
 {
     QStringList out;
@@ -177,13 +184,8 @@ void TestBpdy2::arrangementWindow()
     QCOMPARE(s.svc->lastText(), QStringLiteral("编班处理完毕!\n另有87名已不在学生名单中的考生未安排座位。"));
     QVERIFY(!a->ProgressBar1->isVisible());
     QCOMPARE(a->lastResult().otherCount, 3);
-    QSqlQuery q = prepare(coh, QStringLiteral("SELECT count(*) FROM stucj WHERE id = ? AND bj = 3 AND kcbj IN ('101', '102') AND kczh > 0"), {kExam});
-    QVERIFY(q.exec() && q.next());
-    QCOMPARE(q.value(0).toInt(), 3);
-    q = prepare(coh, QStringLiteral("SELECT count(*) FROM stucj WHERE id = ? AND (kcbj IS NOT NULL OR kczh IS NOT NULL)"), {kExam});
-    QVERIFY(q.exec() && q.next());
-    QCOMPARE(q.value(0).toInt(), 3);
-    q = QSqlQuery();
+    QCOMPARE(countOf(coh, QStringLiteral("SELECT count(*) FROM stucj WHERE id = ? AND bj = 3 AND kcbj IN ('101', '102') AND kczh > 0"), {kExam}), 3);
+    QCOMPARE(countOf(coh, QStringLiteral("SELECT count(*) FROM stucj WHERE id = ? AND (kcbj IS NOT NULL OR kczh IS NOT NULL)"), {kExam}), 3);
     closeDatabase(coh);
 
     // The window keeps the cohort it was loaded with.
@@ -247,12 +249,6 @@ static QStringList fortyStudentsInOneRoom(Setup &setup, QSqlDatabase &coh)
     const QStringList ids = classThreeIds(40);
     setup.addToRegister(coh, ids, 1);
     return ids;
-}
-
-static int countOf(const QSqlDatabase &db, const QString &sql)
-{
-    QSqlQuery q = prepare(db, sql);
-    return q.exec() && q.next() ? q.value(0).toInt() : -1;
 }
 
 void TestBpdy2::leaversKeepNoSeatThroughTheButton()
