@@ -9,12 +9,8 @@
 #include "shell/titles.h"
 #include "shell/waitcursor.h"
 
-#include <QApplication>
 #include <QCoreApplication>
-#include <QCursor>
-#include <QGridLayout>
 #include <QHBoxLayout>
-#include <QSqlQuery>
 #include <QVBoxLayout>
 
 namespace quorvane {

@@ -149,11 +149,6 @@ QString bpdy2::outkcname(const QString &roomId)
     return seatchart::roomAddress(m_db.system, roomId);
 }
 
-QString bpdy2::outaddress(const QString &roomId)
-{
-    return outkcname(roomId);
-}
-
 void bpdy2::Combo3_Click()
 {
     if (isClassChart()) {

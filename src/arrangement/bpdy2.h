@@ -40,7 +40,6 @@ public:
     void showkc();
     // The address of a room in the room register.
     QString outkcname(const QString &roomId);
-    QString outaddress(const QString &roomId);
     // Fills the grid with the class chart of the class chosen in Combo3.
     void outgrid1();
     // Fills the grid with the room chart of the room chosen in Combo3.
