@@ -1,17 +1,7 @@
 // 平均成绩册: class averages, ranks and totals on a small hand-made exam.
-#include "controls/grid/grid.h"
-#include "controls/progressbar/XP_ProgressBar.h"
 #include "reports/average.h"
 #include "reports/averagebook.h"
-#include "reports/register.h"
-#include "shell/database.h"
-#include "shell/globals.h"
 #include "reporttest.h"
-#include "testsupport.h"
-
-#include <QApplication>
-#include <QTimer>
-#include <QtTest>
 
 using namespace quorvane;
 using namespace quorvane::test;
@@ -26,37 +16,25 @@ struct Fixture : ReportFixture
     // Cohort 2022: classes 3, 4 and 5. Exam (grade 1): 语文, 数学, 物理. Class 5 has no rows.
     Fixture()
     {
-        data.addCohort(QStringLiteral("2022"), QStringLiteral("db2022"), 3, 3);
-        data.addCohort(QStringLiteral("2024"), QStringLiteral("db2024"), 0, 1);
-        openDatabases(QStringLiteral("db2022.mdb"));
-        execSql(system, QStringLiteral("INSERT INTO kcbpb(id, name, year, grade, kmflag1, kmflag2, kmflag5) "
-                                       "VALUES(?, '高一期中', '2022', 1, 1, 1, 1)"), {kExam});
-        execSql(system, QStringLiteral("INSERT INTO kcbpb(id, name, year, grade, kmflag9) VALUES(?, '生物测验', '2022', 1, 1)"),
-                {kOneSubject});
-        execSql(system, QStringLiteral("INSERT INTO kcbpb(id, name, year, grade, kmflag1) VALUES('240901080000', '新届考试', '2024', 1, 1)"));
-        auto row = [&](const QString &exam, int bj, QVariant ke1, QVariant ke2, QVariant ke5, QVariant a, QVariant b) {
-            execSql(cohort, QStringLiteral("INSERT INTO stucj(id, stid, bj, ke1, ke2, ke5, kealla, keallb) VALUES(?, 's', ?, ?, ?, ?, ?, ?)"),
-                    {exam, bj, ke1, ke2, ke5, a, b});
-        };
+        useNewCohort(QStringLiteral("2022"), 3, 3);
+        addCohort(QStringLiteral("2024"), 0);
+        addExams({"id", "name", "year", "grade", "kmflag1", "kmflag2", "kmflag5", "kmflag9"},
+                 {{kExam, QStringLiteral("高一期中"), QStringLiteral("2022"), 1, 1, 1, 1, {}},
+                  {kOneSubject, QStringLiteral("生物测验"), QStringLiteral("2022"), 1, {}, {}, {}, 1},
+                  {QStringLiteral("240901080000"), QStringLiteral("新届考试"), QStringLiteral("2024"), 1, 1, {}, {}, {}}});
         // Class 3: 语文 90, 80, 85.5; 数学 100, absent, 0; 物理 not entered, cheating, 70.
-        row(kExam, 3, 90, 100, QVariant(), 270, 0);
-        row(kExam, 3, 80, -1, -2, 180, 0);
-        row(kExam, 3, 85.5, 0, 70, QVariant(), 0);
         // Class 4: 语文 85 and 85.34 (the same average as class 3), 数学 90 and 91, 物理 both absent;
         // total 2 is counted whenever present, also the stored -1.
-        row(kExam, 4, 85, 90, -1, 250, 100);
-        row(kExam, 4, 85.34, 91, -1, 251, -1);
         // Another exam's rows never count.
-        row(QStringLiteral("230101080000"), 3, 10, 10, 10, 30, 30);
-        row(kOneSubject, 3, QVariant(), QVariant(), QVariant(), 75, 75);
-        useCohort(QStringLiteral("2022"), QStringLiteral("db2022.mdb"));
-        registerReportsWindows();
-        windows::registerFactory(QStringLiteral("printsform"), [] { return new PreviewStandIn; });
-    }
-    average *open()
-    {
-        windows::show(QStringLiteral("average"));
-        return windows::find<average>(QStringLiteral("average"));
+        addStudents({"id", "stid", "bj", "ke1", "ke2", "ke5", "kealla", "keallb"},
+                    {{kExam, "s", 3, 90, 100, {}, 270, 0},
+                     {kExam, "s", 3, 80, -1, -2, 180, 0},
+                     {kExam, "s", 3, 85.5, 0, 70, {}, 0},
+                     {kExam, "s", 4, 85, 90, -1, 250, 100},
+                     {kExam, "s", 4, 85.34, 91, -1, 251, -1},
+                     {QStringLiteral("230101080000"), "s", 3, 10, 10, 10, 30, 30},
+                     {kOneSubject, "s", 3, {}, {}, {}, 75, 75}});
+        usePreviewStandIn();
     }
 };
 
@@ -78,14 +56,14 @@ private slots:
 void tst_average::bookOfAnExam()
 {
     Fixture f;
-    average *w = f.open();
+    average *w = f.open<average>();
     QCOMPARE(w->windowTitle(), QStringLiteral("平均成绩册--2022学届"));
     QCOMPARE(w->Combo1->itemText(0), QStringLiteral("高一期中"));
-    w->Combo1->setCurrentIndex(0);
+    QVERIFY(pick(w->Combo1, 0));
     QCOMPARE(w->Label1[0]->text(), QStringLiteral("高一"));
     QCOMPARE(int(w->bjsum), 3);
     QCOMPARE(int(w->startbj), 3);
-    w->VsNetBut1_Click(2);
+    QVERIFY(pressQuery(w));
     QVERIFY(f.services.messages.empty());
     const Grid *g = w->Grid1;
     QCOMPARE(g->FormatString(), QStringLiteral("|^    班   级|^ 语文|^名次|^ 数学|^名次|^ 物理|^名次|^ 总分1|^ 总分2"));
@@ -116,7 +94,7 @@ void tst_average::bookOfAnExam()
     QCOMPARE(w->ProgressBar1->Value(), 5);
 
     // Choosing another exam leaves the report until the next query.
-    w->Combo1->setCurrentIndex(1);
+    QVERIFY(pick(w->Combo1, 1));
     QCOMPARE(w->Grid1->Rows(), 4);
     QCOMPARE(w->Grid1->TextMatrix(1, 2), QStringLiteral("85.17"));
 }
@@ -137,7 +115,7 @@ void tst_average::ranksOfEqualAverages()
     Fixture f;
     // Four classes of one subject: 90, 85, 85 and one without a score → 1, 3, 3, none.
     auto add = [&](int bj, double v) {
-        execSql(f.cohort, QStringLiteral("INSERT INTO stucj(id, stid, bj, ke9) VALUES(?, 's', ?, ?)"), {kOneSubject, bj, v});
+        QVERIFY(execSql(f.cohort, QStringLiteral("INSERT INTO stucj(id, stid, bj, ke9) VALUES(?, 's', ?, ?)"), {kOneSubject, bj, v}));
     };
     add(10, 90);
     add(11, 85);
@@ -161,7 +139,7 @@ void tst_average::ranksOfEqualAverages()
     QCOMPARE(b.rows[3][2], QString());
     QCOMPARE(b.rows[3][3], QString());
     // 90, 90, 85 → 2, 2, 3 (no class is ranked 1).
-    execSql(f.cohort, QStringLiteral("UPDATE stucj SET ke9 = 90 WHERE id = ? AND bj = 11"), {kOneSubject});
+    QVERIFY(execSql(f.cohort, QStringLiteral("UPDATE stucj SET ke9 = 90 WHERE id = ? AND bj = 11"), {kOneSubject}));
     b = reports::buildAverageBook(f.cohort, kOneSubject, kmno, 1, 10, 3, QStringLiteral("高一"));
     QCOMPARE(b.rows[0][3], QStringLiteral("2"));
     QCOMPARE(b.rows[1][3], QStringLiteral("2"));
@@ -172,99 +150,84 @@ void tst_average::ranksOfEqualAverages()
 void tst_average::messagesAndPrinting()
 {
     Fixture f;
-    average *w = f.open();
+    average *w = f.open<average>();
     // No exam chosen.
-    w->VsNetBut1_Click(2);
+    QVERIFY(pressQuery(w));
     QCOMPARE(f.services.messages.size(), size_t(1));
     QCOMPARE(f.services.messages[0].text, QStringLiteral("考试名称未选择！"));
-    QCOMPARE(f.services.messages[0].title, QStringLiteral("系统提示："));
+    QCOMPARE(f.services.messages[0].title, kSysTitle);
     QCOMPARE(w->Grid1->Rows(), 1);
     // Nothing to print yet.
-    w->VsNetBut1_Click(1);
+    QVERIFY(pressPrint(w));
     QCOMPARE(f.services.lastText(), QStringLiteral("当前打印数据为空！"));
-    w->Combo1->setCurrentIndex(0);
-    w->VsNetBut1_Click(2);
-    gReportSubjectCount = 0;
-    w->VsNetBut1_Click(1);
-    QCOMPARE(f.services.messages.size(), size_t(2));
-    QCOMPARE(gReportCode, qint16(35));
-    QCOMPARE(gReportSubjectCount, qint16(3));
-    QVERIFY(w->isHidden());
+    QVERIFY(pick(w->Combo1, 0));
+    QVERIFY(pressQuery(w));
+    verifyPrintHandsOn(w, f.services, 35, 3);
     windows::destroyAll();
 
     // A cohort without classes: the query finds nothing to report.
     f.services.clear();
     gCohortYear = QStringLiteral("2024");
     gCohortDbFile = QStringLiteral("db2024.mdb");
-    w = f.open();
+    w = f.open<average>();
     QCOMPARE(w->Combo1->count(), 1);
-    w->Combo1->setCurrentIndex(0);
-    w->VsNetBut1_Click(2);
+    QVERIFY(pick(w->Combo1, 0));
+    QVERIFY(pressQuery(w));
     QCOMPARE(f.services.texts(), QStringList({QStringLiteral("查询相关数据可能为空！")}));
-    QCOMPARE(f.services.messages[0].title, QStringLiteral("系统提示："));
+    QCOMPARE(f.services.messages[0].title, kSysTitle);
     QCOMPARE(w->Grid1->Rows(), 1);
 }
 
 void tst_average::oneSubjectExam()
 {
     Fixture f;
-    average *w = f.open();
-    w->Combo1->setCurrentIndex(1);
-    w->VsNetBut1_Click(2);
+    average *w = f.open<average>();
+    QVERIFY(pick(w->Combo1, 1));
+    QVERIFY(pressQuery(w));
     // Empty, 班级, 生物, 名次, 总分1, 总分2: printable.
     QCOMPARE(w->Grid1->Cols(), 6);
     QCOMPARE(w->Grid1->TextMatrix(0, 2), QStringLiteral(" 生物"));
     QCOMPARE(gridRow(w->Grid1, 1, 1), QStringList({QStringLiteral("高一(3)班"), QString(), QString(), QStringLiteral("75"),
                                                QStringLiteral("75")}));
-    w->VsNetBut1_Click(1);
-    QVERIFY(f.services.messages.empty());
-    QCOMPARE(gReportSubjectCount, qint16(1));
+    verifyPrintHandsOn(w, f.services, 35, 1);
 }
 
 void tst_average::printAfterAnotherExamChosen()
 {
     Fixture f;
-    average *w = f.open();
-    w->Combo1->setCurrentIndex(0);
-    w->VsNetBut1_Click(2);
+    average *w = f.open<average>();
+    QVERIFY(pick(w->Combo1, 0));
+    QVERIFY(pressQuery(w));
     // Another exam chosen: the three-subject report stays on screen, but printed it would stand
     // under the other exam's name with that exam's one subject, so it is refused, saying why
     // rather than calling the full grid empty.
-    w->Combo1->setCurrentIndex(1);
+    QVERIFY(pick(w->Combo1, 1));
     QCOMPARE(w->Grid1->Rows(), 4);
     QCOMPARE(w->Grid1->TextMatrix(0, 6), QStringLiteral(" 物理"));
     gReportCode = 0;
-    w->VsNetBut1[1]->click();
+    QVERIFY(pressPrint(w));
     QCOMPARE(f.services.texts(), QStringList({QStringLiteral("当前表格不是所选考试的统计结果，请先查询！")}));
-    QCOMPARE(f.services.messages[0].title, QStringLiteral("系统提示："));
+    QCOMPARE(f.services.messages[0].title, kSysTitle);
     QCOMPARE(gReportCode, qint16(0));
     QVERIFY(!w->isHidden());
     // Choosing the report's exam again makes it printable, with its own subject count.
-    w->Combo1->setCurrentIndex(0);
-    w->VsNetBut1_Click(1);
-    QCOMPARE(f.services.messages.size(), size_t(1));
-    QCOMPARE(gReportCode, qint16(35));
-    QCOMPARE(gReportSubjectCount, qint16(3));
-    QVERIFY(w->isHidden());
+    QVERIFY(pick(w->Combo1, 0));
+    verifyPrintHandsOn(w, f.services, 35, 3);
 }
 
 void tst_average::buildShowsProgressAndLetsEventsRun()
 {
     Fixture f;
-    average *w = f.open();
-    w->Combo1->setCurrentIndex(0);
+    average *w = f.open<average>();
+    QVERIFY(pick(w->Combo1, 0));
     // Inside the query the bar and the hourglass are up, and a second query, a print or a close
     // is refused.
     const BuildWatch seen = queryWatchingTheBuild(w, true);
-    QVERIFY(seen.fired);
-    QVERIFY(seen.barShown);
-    QVERIFY(seen.hourglass);
+    verifyWatchedBuild(w, seen);
     // The first class (3) has three rows: one step each before its events ran.
     QCOMPARE(seen.value, 3);
-    QVERIFY(seen.loadedDuring);
     QVERIFY(f.services.messages.empty());
     QCOMPARE(gReportCode, qint16(0));
-    QVERIFY(buildEnded(w));
     QCOMPARE(w->Grid1->Rows(), 4);
     QCOMPARE(w->Grid1->TextMatrix(2, 4), QStringLiteral("90.5"));
 }

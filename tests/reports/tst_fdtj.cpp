@@ -1,17 +1,7 @@
 // 成绩分段统计 (fdtj): the band table of a small hand-made exam, the bounds, the messages and print.
-#include "controls/grid/grid.h"
-#include "controls/progressbar/XP_ProgressBar.h"
 #include "reports/bandstats.h"
 #include "reports/fdtj.h"
-#include "reports/register.h"
-#include "shell/database.h"
-#include "shell/globals.h"
 #include "reporttest.h"
-#include "testsupport.h"
-
-#include <QApplication>
-#include <QTimer>
-#include <QtTest>
 
 using namespace quorvane;
 using namespace quorvane::test;
@@ -19,7 +9,6 @@ using namespace quorvane::test;
 namespace {
 
 const QString kExam = QStringLiteral("240601080000");
-const QString kTitle = QStringLiteral("系统提示：");
 
 // Cohort 2024 with classes 1..3; one exam (高一) with 语文 (full mark 150) and 数学 (full mark 75).
 // Class 1: 120 (文), 90 (理), 缺考 (文), 0 (理); class 2: 135 (文), 89.5 (文), Null; class 3 only a
@@ -28,22 +17,16 @@ struct Fixture : ReportFixture
 {
     explicit Fixture(int classes = 3)
     {
-        data.addCohort(QStringLiteral("2024"), QStringLiteral("db2024"), classes, 1);
-        data.addCohort(QStringLiteral("2025"), QStringLiteral("db2025"));
-        openDatabases(QStringLiteral("db2024.mdb"));
-        execSql(system, QStringLiteral("INSERT INTO kcbpb(id, name, year, grade, kmflag1, allfs1, kmflag2, allfs2) "
-                                       "VALUES(?, '期末考试', '2024', 1, 1, 150, 1, 75)"), {kExam});
-        execSql(system, QStringLiteral("INSERT INTO kcbpb(id, name, year, grade) VALUES('240301080000', '期中考试', '2024', 2)"));
-        const struct { const char *stid; int bj; int wl; QVariant ke1; QVariant kealla; } rows[] = {
-            {"a", 1, 2, 120, 250}, {"b", 1, 3, 90, 199}, {"c", 1, 2, -1, 0}, {"d", 1, 3, 0, QVariant()},
-            {"e", 2, 2, 135, 300}, {"f", 2, 2, 89.5, 220.5}, {"g", 2, 3, QVariant(), QVariant()},
-            {"h", 3, 2, -2, QVariant()}, {"i", 9, 3, 100, QVariant()}};
-        for (const auto &r : rows)
-            execSql(cohort, QStringLiteral("INSERT INTO stucj(id, stid, bj, wlflag, ke1, kealla) VALUES(?,?,?,?,?,?)"),
-                    {kExam, QString::fromLatin1(r.stid), r.bj, r.wl, r.ke1, r.kealla});
-        useCohort(QStringLiteral("2024"), QStringLiteral("db2024.mdb"));
+        useNewCohort(QStringLiteral("2024"), classes);
+        addCohort(QStringLiteral("2025"));
+        addExams({"id", "name", "year", "grade", "kmflag1", "allfs1", "kmflag2", "allfs2"},
+                 {{kExam, QStringLiteral("期末考试"), QStringLiteral("2024"), 1, 1, 150, 1, 75},
+                  {QStringLiteral("240301080000"), QStringLiteral("期中考试"), QStringLiteral("2024"), 2, {}, {}, {}, {}}});
+        addStudents({"id", "stid", "bj", "wlflag", "ke1", "kealla"},
+                    {{kExam, "a", 1, 2, 120, 250}, {kExam, "b", 1, 3, 90, 199}, {kExam, "c", 1, 2, -1, 0},
+                     {kExam, "d", 1, 3, 0, {}}, {kExam, "e", 2, 2, 135, 300}, {kExam, "f", 2, 2, 89.5, 220.5},
+                     {kExam, "g", 2, 3, {}, {}}, {kExam, "h", 3, 2, -2, {}}, {kExam, "i", 9, 3, 100, {}}});
     }
-    fdtj *open() { return ReportFixture::open<fdtj>(QStringLiteral("fdtj")); }
 };
 
 } // namespace
@@ -52,12 +35,10 @@ class FdtjTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() { registerReportsWindows(); }
-
     void subjectTableCellByCell()
     {
         Fixture f;
-        fdtj *w = f.open();
+        fdtj *w = f.open<fdtj>();
         QCOMPARE(w->windowTitle(), QStringLiteral("成绩分段统计--2024学届"));
         QCOMPARE(w->Combo1->count(), 2);
         QCOMPARE(w->Combo1->itemText(0), QStringLiteral("期末考试"));
@@ -68,7 +49,7 @@ private Q_SLOTS:
         QCOMPARE(w->Label1[2]->text(), QStringLiteral("统计上限:"));
         QCOMPARE(w->Label1[4]->text(), QStringLiteral("统计组距:"));
 
-        w->Combo1->setCurrentIndex(0);
+        QVERIFY(pick(w->Combo1, 0));
         QCOMPARE(w->Label1[0]->text(), QStringLiteral("高一"));
         QCOMPARE(w->Combo2->count(), 4);
         QCOMPARE(w->Combo2->itemText(0), QStringLiteral("语文"));
@@ -78,15 +59,15 @@ private Q_SLOTS:
         QCOMPARE(w->Combo2->currentIndex(), -1);
 
         // Defaults of a subject: 0.6 and 0.9 of its full mark, width 10.
-        w->Combo2->setCurrentIndex(1);
+        QVERIFY(pick(w->Combo2, 1));
         QCOMPARE(w->Text1->text(), QStringLiteral("45"));
         QCOMPARE(w->Text2->text(), QStringLiteral("67.5"));
         QCOMPARE(w->Text3->text(), QStringLiteral("10"));
-        w->Combo2->setCurrentIndex(0);
+        QVERIFY(pick(w->Combo2, 0));
         QCOMPARE(w->Text1->text(), QStringLiteral("90"));
         QCOMPARE(w->Text2->text(), QStringLiteral("135"));
 
-        w->VsNetBut1_Click(2);
+        QVERIFY(pressQuery(w));
         QVERIFY(f.services.messages.empty());
         const Grid *g = w->Grid1;
         QCOMPARE(gridRow(g, 0), texts({"", "    班级名称", " 人数", "平均分", "最低分", "最高分", "标准差", "优良率", "及格率",
@@ -101,41 +82,36 @@ private Q_SLOTS:
         QVERIFY(w->ProgressBar1->isHidden());
 
         // 文科: the class rows count arts students only, the subject's 全年级 row everyone.
-        w->Option1[0]->setChecked(true);
-        w->VsNetBut1_Click(2);
+        QVERIFY(press(w->Option1[0]));
+        QVERIFY(pressQuery(w));
         QCOMPARE(g->Rows(), 4);
         QCOMPARE(gridRow(g, 1), texts({"", "高一(1)班", "1", "120", "120", "120", "0", "100", "100", "0", "0", "0", "0", "1", "0"}));
         QCOMPARE(gridRow(g, 2).mid(1, 3), texts({"高一(2)班", "2", "112.25"}));
         QCOMPARE(gridRow(g, 3).mid(1, 3), texts({"全年级", "5", "106.9"}));
 
         // Print hands over report 37 and the exam's two subjects.
-        gReportCode = 0;
-        gReportSubjectCount = 0;
-        w->VsNetBut1_Click(1);
-        QVERIFY(f.services.messages.empty());
-        QCOMPARE(gReportCode, qint16(37));
-        QCOMPARE(gReportSubjectCount, qint16(2));
+        verifyPrintHandsOn(w, f.services, 37, 2, false);
 
         // Choosing another item empties the table; printing is then refused.
         gReportCode = 0;
-        w->Combo2->setCurrentIndex(1);
+        QVERIFY(pick(w->Combo2, 1));
         QCOMPARE(w->Grid1->Rows(), 1);
-        w->VsNetBut1_Click(1);
+        QVERIFY(pressPrint(w));
         QCOMPARE(f.services.lastText(), QStringLiteral("当前打印数据为空！"));
-        QCOMPARE(f.services.messages.back().title, kTitle);
+        QCOMPARE(f.services.messages.back().title, kSysTitle);
         QCOMPARE(gReportCode, qint16(0));
     }
 
     void totalTableAndStream()
     {
         Fixture f;
-        fdtj *w = f.open();
-        w->Combo1->setCurrentIndex(0);
-        w->Combo2->setCurrentIndex(2);
+        fdtj *w = f.open<fdtj>();
+        QVERIFY(pick(w->Combo1, 0));
+        QVERIFY(pick(w->Combo2, 2));
         QCOMPARE(w->Text1->text(), QStringLiteral("200"));
         QCOMPARE(w->Text2->text(), QStringLiteral("300"));
         QCOMPARE(w->Text3->text(), QStringLiteral("20"));
-        w->VsNetBut1_Click(2);
+        QVERIFY(pressQuery(w));
         const Grid *g = w->Grid1;
         // (300 − 200) is 5 bands of 20 exactly: the top column starts at U.
         QCOMPARE(gridRow(g, 0), texts({"", "    班级名称", " 人数", "平均分", "最低分", "最高分", "200以下", "200-219",
@@ -147,37 +123,37 @@ private Q_SLOTS:
         QCOMPARE(gridRow(g, 3), texts({"", "全年级", "4", "242.38", "199", "300", "1", "0", "1", "1", "0", "0", "1"}));
 
         // 文科: a total's 全年级 row is limited to the stream too.
-        w->Option1[0]->setChecked(true);
-        w->VsNetBut1_Click(2);
+        QVERIFY(press(w->Option1[0]));
+        QVERIFY(pressQuery(w));
         QCOMPARE(g->Rows(), 4);
         QCOMPARE(gridRow(g, 1).mid(1, 5), texts({"高一(1)班", "1", "250", "250", "250"}));
         QCOMPARE(gridRow(g, 3).mid(1, 5), texts({"全年级", "3", "256.83", "220.5", "300"}));
 
         // 理科 in total 2: nobody has a total 2, so no class row and only the heading stays.
-        w->Option1[1]->setChecked(true);
-        w->Combo2->setCurrentIndex(3);
+        QVERIFY(press(w->Option1[1]));
+        QVERIFY(pick(w->Combo2, 3));
         QCOMPARE(w->Text1->text(), QStringLiteral("300"));
         QCOMPARE(w->Text2->text(), QStringLiteral("500"));
-        w->VsNetBut1_Click(2);
+        QVERIFY(pressQuery(w));
         QCOMPARE(g->Rows(), 1);
-        w->VsNetBut1_Click(1);
+        QVERIFY(pressPrint(w));
         QCOMPARE(f.services.lastText(), QStringLiteral("当前打印数据为空！"));
 
         // An empty lower bound of a total means 0, as typed: 0 to 150 in bands of 50.
-        w->Option1[2]->setChecked(true);
-        w->Combo2->setCurrentIndex(2);
-        w->Text1->clear();
-        w->Text2->setText(QStringLiteral("150"));
-        w->Text3->setText(QStringLiteral("50"));
+        QVERIFY(press(w->Option1[2]));
+        QVERIFY(pick(w->Combo2, 2));
+        QVERIFY(typeInto(w->Text1, QString()));
+        QVERIFY(typeInto(w->Text2, QStringLiteral("150")));
+        QVERIFY(typeInto(w->Text3, QStringLiteral("50")));
         f.services.clear();
-        w->VsNetBut1_Click(2);
+        QVERIFY(pressQuery(w));
         QVERIFY(f.services.messages.empty());
         QCOMPARE(gridRow(g, 0).mid(6), texts({"0以下", "0-49", "50-99", "100-149", "150以上"}));
         QCOMPARE(gridRow(g, 3), texts({"", "全年级", "4", "242.38", "199", "300", "0", "0", "0", "0", "4"}));
         // An empty upper bound of a total still takes the item's default (300).
-        w->Text1->setText(QStringLiteral("-100"));
-        w->Text2->clear();
-        w->VsNetBut1_Click(2);
+        QVERIFY(typeInto(w->Text1, QStringLiteral("-100")));
+        QVERIFY(typeInto(w->Text2, QString()));
+        QVERIFY(pressQuery(w));
         QVERIFY(f.services.messages.empty());
         QCOMPARE(gridRow(g, 0).mid(6), texts({"100以下", "100-149", "150-199", "200-249", "250-299", "300以上"}));
     }
@@ -185,60 +161,60 @@ private Q_SLOTS:
     void queryMessagesInOrder()
     {
         Fixture f;
-        fdtj *w = f.open();
-        w->VsNetBut1_Click(2);
+        fdtj *w = f.open<fdtj>();
+        QVERIFY(pressQuery(w));
         QCOMPARE(f.services.lastText(), QStringLiteral("考试名称未选择！"));
-        QCOMPARE(f.services.messages.back().title, kTitle);
+        QCOMPARE(f.services.messages.back().title, kSysTitle);
         QCOMPARE(f.services.messages.back().icon, MsgIcon::Exclamation);
-        w->Combo1->setCurrentIndex(0);
-        w->VsNetBut1_Click(2);
+        QVERIFY(pick(w->Combo1, 0));
+        QVERIFY(pressQuery(w));
         QCOMPARE(f.services.lastText(), QStringLiteral("统计项目未选择！"));
-        w->Combo2->setCurrentIndex(0);
+        QVERIFY(pick(w->Combo2, 0));
         // Both bounds empty compare 0 with 0.
-        w->Text1->clear();
-        w->Text2->clear();
-        w->VsNetBut1_Click(2);
+        QVERIFY(typeInto(w->Text1, QString()));
+        QVERIFY(typeInto(w->Text2, QString()));
+        QVERIFY(pressQuery(w));
         QCOMPARE(f.services.lastText(), QStringLiteral("统计下限不能小于或等于上限值！"));
-        w->Text1->setText(QStringLiteral("100"));
-        w->Text2->setText(QStringLiteral("100"));
-        w->VsNetBut1_Click(2);
+        QVERIFY(typeInto(w->Text1, QStringLiteral("100")));
+        QVERIFY(typeInto(w->Text2, QStringLiteral("100")));
+        QVERIFY(pressQuery(w));
         QCOMPARE(f.services.lastText(), QStringLiteral("统计下限不能小于或等于上限值！"));
         // −100 and 50 pass the check by their signs but give no band (U ≤ L): refused, nothing built.
-        w->Text1->setText(QStringLiteral("-100"));
-        w->Text2->setText(QStringLiteral("50"));
-        w->VsNetBut1_Click(2);
+        QVERIFY(typeInto(w->Text1, QStringLiteral("-100")));
+        QVERIFY(typeInto(w->Text2, QStringLiteral("50")));
+        QVERIFY(pressQuery(w));
         QCOMPARE(f.services.lastText(), QStringLiteral("统计下限不能小于或等于上限值！"));
         QCOMPARE(int(f.services.messages.size()), 5);
         QCOMPARE(w->Grid1->Rows(), 1);
         // A width that would make more than 254 bands is refused.
-        w->Text1->setText(QStringLiteral("1"));
-        w->Text2->setText(QStringLiteral("1000"));
-        w->Text3->setText(QStringLiteral("3"));
-        w->VsNetBut1_Click(2);
+        QVERIFY(typeInto(w->Text1, QStringLiteral("1")));
+        QVERIFY(typeInto(w->Text2, QStringLiteral("1000")));
+        QVERIFY(typeInto(w->Text3, QStringLiteral("3")));
+        QVERIFY(pressQuery(w));
         QCOMPARE(f.services.lastText(), QStringLiteral("统计分段数过多，请加大统计组距！"));
         QCOMPARE(w->Grid1->Rows(), 1);
-        w->Text3->setText(QStringLiteral("4"));   // 249 bands
-        w->VsNetBut1_Click(2);
+        QVERIFY(typeInto(w->Text3, QStringLiteral("4")));   // 249 bands
+        QVERIFY(pressQuery(w));
         QCOMPARE(int(f.services.messages.size()), 6);
         QCOMPARE(w->Grid1->Cols(), 11 + 249);
         QCOMPARE(w->Grid1->Rows(), 4);
         // Text1 empty, Text2 135: L falls back to 0.6 × 150, and the table is built.
-        w->Text1->clear();
-        w->Text2->setText(QStringLiteral("135"));
-        w->Text3->clear();
-        w->VsNetBut1_Click(2);
+        QVERIFY(typeInto(w->Text1, QString()));
+        QVERIFY(typeInto(w->Text2, QStringLiteral("135")));
+        QVERIFY(typeInto(w->Text3, QString()));
+        QVERIFY(pressQuery(w));
         QCOMPARE(int(f.services.messages.size()), 6);
         QCOMPARE(w->Grid1->TextMatrix(0, 9), QStringLiteral("90以下"));
         QCOMPARE(w->Grid1->TextMatrix(0, 10), QStringLiteral("90-99"));
         QCOMPARE(w->Grid1->Rows(), 4);
         // A mistyped huge upper bound is too many bands, not a lower bound above the upper one.
-        w->Text2->setText(QStringLiteral("99999999999"));
-        w->Text3->setText(QStringLiteral("20"));
-        w->VsNetBut1_Click(2);
+        QVERIFY(typeInto(w->Text2, QStringLiteral("99999999999")));
+        QVERIFY(typeInto(w->Text3, QStringLiteral("20")));
+        QVERIFY(pressQuery(w));
         QCOMPARE(int(f.services.messages.size()), 7);
         QCOMPARE(f.services.lastText(), QStringLiteral("统计分段数过多，请加大统计组距！"));
         // A new exam empties the table.
-        w->Combo1->setCurrentIndex(1);
+        QVERIFY(pick(w->Combo1, 1));
         QCOMPARE(w->Grid1->Rows(), 1);
         QCOMPARE(w->Combo2->count(), 0);
     }
@@ -246,26 +222,23 @@ private Q_SLOTS:
     void enterWalksThroughTheChoosers()
     {
         Fixture f;
-        fdtj *w = f.open();
-        w->show();
-        w->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(w));
-        w->Combo1->setCurrentIndex(0);
-        w->Combo1->setFocus();
-        QTest::keyClick(w->Combo1, Qt::Key_Return);
+        fdtj *w = f.open<fdtj>();
+        auto enter = [] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); };
+        QVERIFY(pick(w->Combo1, 0));
+        enter();
         QCOMPARE(QApplication::focusWidget(), w->Combo2);
-        w->Combo2->setCurrentIndex(0);
-        QTest::keyClick(w->Combo2, Qt::Key_Return);
+        QVERIFY(pick(w->Combo2, 0));
+        enter();
         QCOMPARE(QApplication::focusWidget(), w->Text1);
         QCOMPARE(w->Text1->cursorPosition(), 2);
-        QTest::keyClick(w->Text1, Qt::Key_Return);
+        enter();
         QCOMPARE(QApplication::focusWidget(), w->Text2);
-        QTest::keyClick(w->Text2, Qt::Key_Return);
+        enter();
         QCOMPARE(QApplication::focusWidget(), w->Text3);
         QTest::keyClick(w->Text3, Qt::Key_Enter);
         QCOMPARE(QApplication::focusWidget(), w->VsNetBut1[2]);
         // Enter on 查询 runs the query.
-        QTest::keyClick(w->VsNetBut1[2], Qt::Key_Return);
+        enter();
         QCOMPARE(w->Grid1->Rows(), 4);
         QVERIFY(f.services.messages.empty());
     }
@@ -273,27 +246,22 @@ private Q_SLOTS:
     void buildShowsProgressAndLetsEventsRun()
     {
         Fixture f;
-        fdtj *w = f.open();
-        w->Combo1->setCurrentIndex(0);
-        w->Combo2->setCurrentIndex(0);
+        fdtj *w = f.open<fdtj>();
+        QVERIFY(pick(w->Combo1, 0));
+        QVERIFY(pick(w->Combo2, 0));
         // Inside the query the bar and the hourglass are up, and a second query or a close is refused.
         const BuildWatch seen = queryWatchingTheBuild(w);
-        QVERIFY(seen.fired);
-        QVERIFY(seen.barShown);
-        QVERIFY(seen.hourglass);
+        verifyWatchedBuild(w, seen);
         QVERIFY(seen.value >= 1 && seen.value <= 100);
-        QVERIFY(seen.loadedDuring);
-        QVERIFY(buildEnded(w));
-        QVERIFY(w->Grid1->Rows() > 1);
     }
 
     void cohortWithoutClasses()
     {
         Fixture f(0);
-        fdtj *w = f.open();
-        w->Combo1->setCurrentIndex(0);
-        w->Combo2->setCurrentIndex(0);
-        w->VsNetBut1_Click(2);
+        fdtj *w = f.open<fdtj>();
+        QVERIFY(pick(w->Combo1, 0));
+        QVERIFY(pick(w->Combo2, 0));
+        QVERIFY(pressQuery(w));
         QCOMPARE(f.services.lastText(), QStringLiteral("查询相关数据可能为空！"));
         QCOMPARE(w->Grid1->Rows(), 1);
     }
@@ -301,15 +269,15 @@ private Q_SLOTS:
     void keepsTheCohortItWasLoadedWith()
     {
         Fixture f;
-        fdtj *w = f.open();
+        fdtj *w = f.open<fdtj>();
         gCohortYear = QStringLiteral("2025");
         gCohortDbFile = QStringLiteral("db2025.mdb");
         windows::show(QStringLiteral("fdtj"));
         QCOMPARE(w->cohortYear(), QStringLiteral("2024"));
-        w->Combo1->setCurrentIndex(0);
+        QVERIFY(pick(w->Combo1, 0));
         QCOMPARE(w->Combo2->count(), 4);
-        w->Combo2->setCurrentIndex(0);
-        w->VsNetBut1_Click(2);
+        QVERIFY(pick(w->Combo2, 0));
+        QVERIFY(pressQuery(w));
         QCOMPARE(w->Grid1->Rows(), 4);
         QCOMPARE(w->Grid1->TextMatrix(3, 2), QStringLiteral("5"));
     }
@@ -352,7 +320,7 @@ private Q_SLOTS:
     {
         // The 90/95/10 table: 93 counts in the top band, and every counted score is in one band.
         Fixture f;
-        execSql(f.cohort, QStringLiteral("INSERT INTO stucj(id, stid, bj, wlflag, ke1) VALUES(?, 'x', 3, 1, 93)"), {kExam});
+        QVERIFY(execSql(f.cohort, QStringLiteral("INSERT INTO stucj(id, stid, bj, wlflag, ke1) VALUES(?, 'x', 3, 1, 93)"), {kExam}));
         bandstats::Request req;
         req.examId = kExam;
         req.subject = true;

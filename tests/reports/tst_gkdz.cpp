@@ -1,17 +1,7 @@
 // 各科成绩对照 (gkdz): the comparison of a small hand-made exam, the work grid, messages and print.
-#include "controls/grid/grid.h"
-#include "controls/progressbar/XP_ProgressBar.h"
 #include "reports/comparison.h"
 #include "reports/gkdz.h"
-#include "reports/register.h"
-#include "shell/database.h"
-#include "shell/globals.h"
 #include "reporttest.h"
-#include "testsupport.h"
-
-#include <QApplication>
-#include <QTimer>
-#include <QtTest>
 
 using namespace quorvane;
 using namespace quorvane::test;
@@ -27,23 +17,16 @@ struct Fixture : ReportFixture
 {
     explicit Fixture(int classes = 3, int firstClass = 1)
     {
-        data.addCohort(QStringLiteral("2024"), QStringLiteral("db2024"), classes, firstClass);
-        data.addCohort(QStringLiteral("2025"), QStringLiteral("db2025"));
-        openDatabases(QStringLiteral("db2024.mdb"));
-        execSql(system, QStringLiteral("INSERT INTO kcbpb(id, name, year, grade, kmflag1, allfs1, kmflag2, kmflag3, allfs3, "
-                                       "kmflag4, allfs4) VALUES(?, '期末考试', '2024', 1, 1, 150, 1, 1, 100, 1, 100)"), {kExam});
-        execSql(system, QStringLiteral("INSERT INTO kcbpb(id, name, year, grade) VALUES(?, '期中考试', '2024', 2)"), {kOther});
-        const struct { const char *stid; int bj; QVariant ke1; QVariant ke2; QVariant ke3; } rows[] = {
-            {"a", 1, 120, 50, 80},   {"b", 1, 90, 0, 60},           {"c", 1, -1, QVariant(), QVariant()},
-            {"d", 1, 0, -2, 0},      {"e", 2, 135, 30, 59.5},       {"f", 2, 89.5, QVariant(), -1},
-            {"g", 2, QVariant(), QVariant(), QVariant()},          {"h", 3, -2, QVariant(), 100},
-            {"i", 9, 100, QVariant(), QVariant()}};
-        for (const auto &r : rows)
-            execSql(cohort, QStringLiteral("INSERT INTO stucj(id, stid, bj, wlflag, ke1, ke2, ke3) VALUES(?,?,?,1,?,?,?)"),
-                    {kExam, QString::fromLatin1(r.stid), r.bj, r.ke1, r.ke2, r.ke3});
-        useCohort(QStringLiteral("2024"), QStringLiteral("db2024.mdb"));
+        useNewCohort(QStringLiteral("2024"), classes, firstClass);
+        addCohort(QStringLiteral("2025"));
+        addExams({"id", "name", "year", "grade", "kmflag1", "allfs1", "kmflag2", "kmflag3", "allfs3", "kmflag4", "allfs4"},
+                 {{kExam, QStringLiteral("期末考试"), QStringLiteral("2024"), 1, 1, 150, 1, 1, 100, 1, 100},
+                  {kOther, QStringLiteral("期中考试"), QStringLiteral("2024"), 2, {}, {}, {}, {}, {}, {}, {}}});
+        addStudents({"id", "stid", "bj", "wlflag", "ke1", "ke2", "ke3"},
+                    {{kExam, "a", 1, 1, 120, 50, 80}, {kExam, "b", 1, 1, 90, 0, 60}, {kExam, "c", 1, 1, -1, {}, {}},
+                     {kExam, "d", 1, 1, 0, -2, 0}, {kExam, "e", 2, 1, 135, 30, 59.5}, {kExam, "f", 2, 1, 89.5, {}, -1},
+                     {kExam, "g", 2, 1, {}, {}, {}}, {kExam, "h", 3, 1, -2, {}, 100}, {kExam, "i", 9, 1, 100, {}, {}}});
     }
-    gkdz *open() { return ReportFixture::open<gkdz>(QStringLiteral("gkdz")); }
 };
 
 } // namespace
@@ -52,23 +35,21 @@ class GkdzTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() { registerReportsWindows(); }
-
     void comparisonCellByCell()
     {
         Fixture f;
-        gkdz *w = f.open();
+        gkdz *w = f.open<gkdz>();
         QCOMPARE(w->windowTitle(), QStringLiteral("各科成绩对照--2024学届"));
         QCOMPARE(w->Combo1->itemText(0), QStringLiteral("期末考试"));
         QCOMPARE(w->VsNetBut1[2]->text(), QStringLiteral("查询"));
         QVERIFY(!w->Grid2->isVisible());
-        w->Combo1->setCurrentIndex(0);
+        QVERIFY(pick(w->Combo1, 0));
         QCOMPARE(w->Label1[0]->text(), QStringLiteral("高一"));
         QCOMPARE(int(w->kmsum), 4);
         QCOMPARE(w->kmfs[0], qint16(150));
         QCOMPARE(w->kmfs[1], qint16(0));
 
-        w->VsNetBut1_Click(2);
+        QVERIFY(pressQuery(w));
         QVERIFY(f.services.messages.empty());
         QVERIFY(w->ProgressBar1->isHidden());
         const Grid *g = w->Grid1;
@@ -99,47 +80,40 @@ private Q_SLOTS:
         QCOMPARE(g2->TextMatrix(16, 3), QString());
 
         // Print: report 36 with the exam's four subjects.
-        gReportCode = 0;
-        gReportSubjectCount = 0;
-        w->VsNetBut1_Click(1);
-        QVERIFY(f.services.messages.empty());
-        QCOMPARE(gReportCode, qint16(36));
-        QCOMPARE(gReportSubjectCount, qint16(4));
+        verifyPrintHandsOn(w, f.services, 36, 4, false);
     }
 
     void anotherExamKeepsFiguresButDoesNotPrintThem()
     {
         Fixture f;
-        gkdz *w = f.open();
-        w->Combo1->setCurrentIndex(0);
-        w->VsNetBut1_Click(2);
+        gkdz *w = f.open<gkdz>();
+        QVERIFY(pick(w->Combo1, 0));
+        QVERIFY(pressQuery(w));
         QCOMPARE(w->Grid1->Rows(), 11);
         // Choosing the other exam leaves the figures on screen until the next query...
-        w->Combo1->setCurrentIndex(1);
+        QVERIFY(pick(w->Combo1, 1));
         QCOMPARE(w->Grid1->Rows(), 11);
         QCOMPARE(w->Grid1->TextMatrix(1, 1), QStringLiteral("语文"));
         QCOMPARE(w->Label1[0]->text(), QStringLiteral("高二"));
         // ...but they are not printed under the other exam's name (the button itself asks), and
         // the message says why rather than calling the visible table empty.
         gReportCode = 0;
-        w->VsNetBut1[1]->click();
+        QVERIFY(pressPrint(w));
         QCOMPARE(f.services.lastText(), QStringLiteral("当前表格不是所选考试的统计结果，请先查询！"));
-        QCOMPARE(f.services.messages.back().title, QStringLiteral("系统提示："));
+        QCOMPARE(f.services.messages.back().title, kSysTitle);
         QCOMPARE(f.services.messages.back().icon, MsgIcon::Exclamation);
         QCOMPARE(gReportCode, qint16(0));
         // Back on the exam the figures belong to, they print again.
-        w->Combo1->setCurrentIndex(0);
-        w->VsNetBut1_Click(1);
-        QCOMPARE(gReportCode, qint16(36));
-        QCOMPARE(gReportSubjectCount, qint16(4));
-        w->Combo1->setCurrentIndex(1);
+        QVERIFY(pick(w->Combo1, 0));
+        verifyPrintHandsOn(w, f.services, 36, 4, false);
+        QVERIFY(pick(w->Combo1, 1));
         // The exam without subjects: the work grid has its heading only, Grid1 a blank table.
-        w->VsNetBut1_Click(2);
+        QVERIFY(pressQuery(w));
         QCOMPARE(w->Grid2->Rows(), 1);
         QCOMPARE(w->Grid1->Rows(), 1);
         QCOMPARE(w->Grid1->TextMatrix(0, 3), QStringLiteral(" 实考数"));
         f.services.clear();
-        w->VsNetBut1_Click(1);
+        QVERIFY(pressPrint(w));
         QCOMPARE(f.services.lastText(), QStringLiteral("当前打印数据为空！"));
     }
 
@@ -147,57 +121,48 @@ private Q_SLOTS:
     {
         Fixture f;
         // An exam with a subject that nobody of the cohort sat.
-        execSql(f.system, QStringLiteral("INSERT INTO kcbpb(id, name, year, grade, kmflag5, allfs5) "
-                                         "VALUES('240901080000', '补考', '2024', 1, 1, 100)"));
-        gkdz *w = f.open();
-        w->Combo1->setCurrentIndex(w->Combo1->findText(QStringLiteral("补考")));
+        f.addExams({"id", "name", "year", "grade", "kmflag5", "allfs5"},
+                   {{QStringLiteral("240901080000"), QStringLiteral("补考"), QStringLiteral("2024"), 1, 1, 100}});
+        gkdz *w = f.open<gkdz>();
+        QVERIFY(pick(w->Combo1, w->Combo1->findText(QStringLiteral("补考"))));
         // Before the query there is nothing to print.
-        w->VsNetBut1_Click(1);
+        QVERIFY(pressPrint(w));
         QCOMPARE(f.services.texts(), QStringList{QStringLiteral("当前打印数据为空！")});
         f.services.clear();
-        w->VsNetBut1_Click(2);
+        QVERIFY(pressQuery(w));
         QCOMPARE(w->Grid1->Rows(), 1);
         QCOMPARE(w->Grid2->Rows(), 5);
         // The query is finished and the exam has a subject: it prints, with no row listed.
-        gReportCode = 0;
-        w->VsNetBut1[1]->click();
-        QVERIFY(f.services.messages.empty());
-        QCOMPARE(gReportCode, qint16(36));
-        QCOMPARE(gReportSubjectCount, qint16(1));
+        verifyPrintHandsOn(w, f.services, 36, 1, false);
     }
 
     void buildShowsProgressAndLetsEventsRun()
     {
         Fixture f;
-        gkdz *w = f.open();
-        w->Combo1->setCurrentIndex(0);
+        gkdz *w = f.open<gkdz>();
+        QVERIFY(pick(w->Combo1, 0));
         // Inside the query the bar and the hourglass are up, and a second query or a close is refused.
         const BuildWatch seen = queryWatchingTheBuild(w);
-        QVERIFY(seen.fired);
-        QVERIFY(seen.barShown);
-        QVERIFY(seen.hourglass);
+        verifyWatchedBuild(w, seen);
         QVERIFY(seen.value >= 1 && seen.value <= 100);
-        QVERIFY(seen.loadedDuring);
-        QVERIFY(buildEnded(w));
-        QVERIFY(w->Grid1->Rows() > 1);
     }
 
     void messagesAndClassLabels()
     {
         {
             Fixture f;
-            gkdz *w = f.open();
-            w->VsNetBut1_Click(1);
+            gkdz *w = f.open<gkdz>();
+            QVERIFY(pressPrint(w));
             QCOMPARE(f.services.lastText(), QStringLiteral("当前打印数据为空！"));
-            w->VsNetBut1_Click(2);
+            QVERIFY(pressQuery(w));
             QCOMPARE(f.services.lastText(), QStringLiteral("考试名称未选择！"));
             QCOMPARE(f.services.messages.back().icon, MsgIcon::Exclamation);
         }
         {
             Fixture f(0);
-            gkdz *w = f.open();
-            w->Combo1->setCurrentIndex(0);
-            w->VsNetBut1_Click(2);
+            gkdz *w = f.open<gkdz>();
+            QVERIFY(pick(w->Combo1, 0));
+            QVERIFY(pressQuery(w));
             QCOMPARE(f.services.lastText(), QStringLiteral("查询相关数据可能为空！"));
             QCOMPARE(w->Grid2->Rows(), 1);
         }
@@ -205,9 +170,9 @@ private Q_SLOTS:
             // Classes 3..6: class 3 only has a counted 英语 score (h 100); classes 1, 2 and 9 are
             // outside the range and count in 全年级 only.
             Fixture f(4, 3);
-            gkdz *w = f.open();
-            w->Combo1->setCurrentIndex(0);
-            w->VsNetBut1_Click(2);
+            gkdz *w = f.open<gkdz>();
+            QVERIFY(pick(w->Combo1, 0));
+            QVERIFY(pressQuery(w));
             const Grid *g = w->Grid1;
             QCOMPARE(g->Rows(), 5);
             QCOMPARE(gridRow(g, 1).mid(1, 4), texts({"语文", "全年级", "5", "106.9"}));
@@ -221,24 +186,23 @@ private Q_SLOTS:
     void keepsConnectionsAndCohort()
     {
         Fixture f;
-        gkdz *w = f.open();
+        gkdz *w = f.open<gkdz>();
         closeDatabase(f.cohort);
-        w->Unload();
+        QVERIFY(pressClose(w));
         // No unload step: the window's connections stay open after it closes.
         QVERIFY(w->cohortDb().isOpen());
         QVERIFY(isDatabaseOpen(f.data.cohortPath(QStringLiteral("db2024.mdb"))));
         gCohortYear = QStringLiteral("2025");
         gCohortDbFile = QStringLiteral("db2025.mdb");
-        w->Load();
+        QCOMPARE(f.open<gkdz>(), w);
         QCOMPARE(w->cohortYear(), QStringLiteral("2025"));
         QCOMPARE(w->Combo1->count(), 0);
-        w->Unload();
-        gCohortYear = QStringLiteral("2024");
-        gCohortDbFile = QStringLiteral("db2024.mdb");
-        w->Load();
+        QVERIFY(pressClose(w));
+        f.useCohort(QStringLiteral("2024"), QStringLiteral("db2024.mdb"));
+        f.open<gkdz>();
         gCohortYear = QStringLiteral("2025");
-        w->Combo1->setCurrentIndex(0);
-        w->VsNetBut1_Click(2);
+        QVERIFY(pick(w->Combo1, 0));
+        QVERIFY(pressQuery(w));
         QCOMPARE(w->Grid1->Rows(), 11);
         QCOMPARE(w->windowTitle(), QStringLiteral("各科成绩对照--2024学届"));
     }

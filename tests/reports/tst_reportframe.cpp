@@ -1,14 +1,5 @@
 // The score rules shared by every report and the frame of the report windows.
-#include "controls/grid/grid.h"
-#include "controls/progressbar/XP_ProgressBar.h"
-#include "reports/reportframe.h"
-#include "shell/database.h"
-#include "shell/globals.h"
 #include "reporttest.h"
-#include "testsupport.h"
-
-#include <QSqlQuery>
-#include <QtTest>
 
 using namespace quorvane;
 using namespace quorvane::reports;
@@ -47,40 +38,27 @@ public:
     bool barShown = false;
 };
 
-struct Fixture
+// Cohort 2022 (classes 4..6) with exams A and B, cohort 2023 with one exam; the test report
+// stands in for the window named "average".
+struct Fixture : ReportFixture
 {
-    TempData data;
-    ScriptedServices *svc = nullptr;
     Fixture()
     {
-        svc = &installScripted();
-        data.addCohort(QStringLiteral("2022"), QStringLiteral("db2022"), 3, 4);
-        data.addCohort(QStringLiteral("2023"), QStringLiteral("db2023"), 5, 1);
-        QSqlDatabase sys;
-        openDatabase(data.systemPath(), DbKind::System, QStringLiteral("t-sys"), &sys);
+        addCohort(QStringLiteral("2022"), 3, 4);
+        addCohort(QStringLiteral("2023"), 5, 1);
+        openDatabases(QString());
         // Exam A (newer, grade 2): subjects 1, 2, 3 and 5; exam B (older, grade 7): subject 12 only.
-        execSql(sys, QStringLiteral("INSERT INTO kcbpb(id, name, year, grade, kmflag1, kmflag2, kmflag3, kmflag4, kmflag5, "
-                                    "allfs1, allfs5) VALUES(?, '期中', '2022', 2, 1, 1, 1, 0, 1, 150, 100)"),
-                {kExamA});
-        execSql(sys, QStringLiteral("INSERT INTO kcbpb(id, name, year, grade, kmflag12) VALUES(?, '月考', '2022', 7, 1)"),
-                {kExamB});
-        execSql(sys, QStringLiteral("INSERT INTO kcbpb(id, name, year, grade, kmflag1) VALUES('240901080000', '别届', '2023', 1, 1)"));
-        closeDatabase(sys);
-        gCohortYear = QStringLiteral("2022");
-        gCohortDbFile = QStringLiteral("db2022.mdb");
+        addExams({"id", "name", "year", "grade", "kmflag1", "kmflag2", "kmflag3", "kmflag4", "kmflag5", "allfs1", "allfs5", "kmflag12"},
+                 {{kExamA, QStringLiteral("期中"), QStringLiteral("2022"), 2, 1, 1, 1, 0, 1, 150, 100, {}},
+                  {kExamB, QStringLiteral("月考"), QStringLiteral("2022"), 7, {}, {}, {}, {}, {}, {}, {}, 1},
+                  {QStringLiteral("240901080000"), QStringLiteral("别届"), QStringLiteral("2023"), 1, 1, {}, {}, {}, {}, {}, {}, {}}});
+        // The window opens its own connections.
+        closeDatabase(system);
+        useCohort(QStringLiteral("2022"), QStringLiteral("db2022.mdb"));
         windows::registerFactory(QStringLiteral("average"), [] { return new TestReport; });
-        windows::registerFactory(QStringLiteral("printsform"), [] { return new PreviewStandIn; });
+        usePreviewStandIn();
     }
-    ~Fixture()
-    {
-        windows::destroyAll();
-        resetGlobals();
-    }
-    TestReport *open()
-    {
-        windows::show(QStringLiteral("average"));
-        return windows::find<TestReport>(QStringLiteral("average"));
-    }
+    TestReport *open() { return ReportFixture::open<TestReport>(QStringLiteral("average")); }
 };
 
 } // namespace
@@ -190,18 +168,16 @@ void tst_reportframe::standardDeviation()
 void tst_reportframe::outbzcReadsTheChosenRows()
 {
     Fixture f;
-    QSqlDatabase coh;
-    QVERIFY(openDatabase(f.data.cohortPath(QStringLiteral("db2022.mdb")), DbKind::Cohort, QStringLiteral("t-coh"), &coh));
-    auto add = [&](const QString &exam, int bj, int wl, const QVariant &ke2) {
-        execSql(coh, QStringLiteral("INSERT INTO stucj(id, stid, bj, wlflag, ke2) VALUES(?, 'x', ?, ?, ?)"), {exam, bj, wl, ke2});
-    };
-    add(kExamA, 4, 2, 80);
-    add(kExamA, 4, 3, 100);
-    add(kExamA, 4, 2, -1);        // absent: no part
-    add(kExamA, 4, 2, QVariant()); // not entered
-    add(kExamA, 4, 2, 0);         // no score
-    add(kExamA, 5, 2, 60);
-    add(kExamB, 4, 2, 10);        // another exam
+    f.openDatabases(QStringLiteral("db2022.mdb"));
+    f.addStudents({"id", "stid", "bj", "wlflag", "ke2"},
+                  {{kExamA, "x", 4, 2, 80},
+                   {kExamA, "x", 4, 3, 100},
+                   {kExamA, "x", 4, 2, -1},      // absent: no part
+                   {kExamA, "x", 4, 2, {}},      // not entered
+                   {kExamA, "x", 4, 2, 0},       // no score
+                   {kExamA, "x", 5, 2, 60},
+                   {kExamB, "x", 4, 2, 10}});    // another exam
+    const QSqlDatabase &coh = f.cohort;
     int steps = 0;
     auto step = [&] { ++steps; };
     // Class 4: 80 and 100, mean 90, count 2 → √200 = 14.14; one step per row read.
@@ -215,14 +191,13 @@ void tst_reportframe::outbzcReadsTheChosenRows()
     QCOMPARE(outbzc(coh, kExamA, 2, RowFilter{6, std::nullopt}, 0, 0), 0.0);
     // A subject number outside 1..12 reads nothing.
     QCOMPARE(outbzc(coh, kExamA, 13, RowFilter{}, 0, 1), 0.0);
-    closeDatabase(coh);
 }
 
 void tst_reportframe::examSubjects()
 {
     Fixture f;
-    QSqlDatabase sys;
-    QVERIFY(openDatabase(f.data.systemPath(), DbKind::System, QStringLiteral("t-sys2"), &sys));
+    f.openDatabases(QString());
+    const QSqlDatabase &sys = f.system;
     ExamSubjects a = readExamSubjects(sys, QStringLiteral("2022"), kExamA);
     QVERIFY(a.found);
     QCOMPARE(a.njname, QStringLiteral("高二"));
@@ -246,7 +221,6 @@ void tst_reportframe::examSubjects()
     QCOMPARE(gradeName(1), QStringLiteral("高一"));
     QCOMPARE(gradeName(3.0), QStringLiteral("高三"));
     QCOMPARE(classLabel(QStringLiteral("高一"), 3), QStringLiteral("高一(3)班"));
-    closeDatabase(sys);
 }
 
 void tst_reportframe::progressCounterWraps()
@@ -280,7 +254,7 @@ void tst_reportframe::windowLoadsItsCohort()
 
     // Another cohort chosen elsewhere does not change what the open window reads.
     gCohortYear = QStringLiteral("2023");
-    w->Combo1->setCurrentIndex(1);
+    QVERIFY(pick(w->Combo1, 1));
     QCOMPARE(w->chosenExamId(), kExamB);
     QCOMPARE(int(w->kmsum), 1);
     QCOMPARE(w->njname, QStringLiteral("7"));
@@ -289,7 +263,7 @@ void tst_reportframe::windowLoadsItsCohort()
     QCOMPARE(w->windowTitle(), QStringLiteral("测试报表--2022学届"));
 
     // A build shows the bar and the hourglass only while it runs.
-    w->VsNetBut1_Click(2);
+    QVERIFY(pressQuery(w));
     QVERIFY(w->building);
     QVERIFY(w->barShown);
     QVERIFY(!w->isBuilding());
@@ -297,7 +271,7 @@ void tst_reportframe::windowLoadsItsCohort()
     QVERIFY(!QApplication::overrideCursor());
 
     // Closing unloads the window and closes both connections.
-    w->VsNetBut1_Click(0);
+    QVERIFY(pressClose(w));
     QVERIFY(!w->isLoaded());
     QVERIFY(!isDatabaseOpen(f.data.cohortPath(QStringLiteral("db2022.mdb"))));
     QVERIFY(!isDatabaseOpen(f.data.systemPath()));
@@ -307,39 +281,32 @@ void tst_reportframe::printButton()
 {
     Fixture f;
     TestReport *w = f.open();
-    w->Combo1->setCurrentIndex(0);
+    QVERIFY(pick(w->Combo1, 0));
     // Nothing built yet.
-    w->VsNetBut1_Click(1);
-    QCOMPARE(f.svc->messages.size(), size_t(1));
-    QCOMPARE(f.svc->messages[0].text, QStringLiteral("当前打印数据为空！"));
-    QCOMPARE(f.svc->messages[0].title, QStringLiteral("系统提示："));
-    QCOMPARE(f.svc->messages[0].icon, MsgIcon::Exclamation);
+    QVERIFY(pressPrint(w));
+    QCOMPARE(f.services.messages.size(), size_t(1));
+    QCOMPARE(f.services.messages[0].text, QStringLiteral("当前打印数据为空！"));
+    QCOMPARE(f.services.messages[0].title, kSysTitle);
+    QCOMPARE(f.services.messages[0].icon, MsgIcon::Exclamation);
     QCOMPARE(gReportCode, qint16(0));
     // Five columns are not enough.
     w->cols = 5;
-    w->VsNetBut1_Click(2);
-    w->VsNetBut1_Click(1);
-    QCOMPARE(f.svc->messages.size(), size_t(2));
+    QVERIFY(pressQuery(w));
+    QVERIFY(pressPrint(w));
+    QCOMPARE(f.services.messages.size(), size_t(2));
     // A cleared grid has its heading row only.
     w->cols = 6;
-    w->VsNetBut1_Click(2);
+    QVERIFY(pressQuery(w));
     w->clearGrid();
     QCOMPARE(w->Grid1->Rows(), 1);
     QCOMPARE(w->Grid1->Cols(), 6);
     QCOMPARE(w->Grid1->TextMatrix(0, 1), QString());
-    w->VsNetBut1_Click(1);
-    QCOMPARE(f.svc->messages.size(), size_t(3));
+    QVERIFY(pressPrint(w));
+    QCOMPARE(f.services.messages.size(), size_t(3));
     QVERIFY(!windows::find(QStringLiteral("printsform")));
 
-    w->VsNetBut1_Click(2);
-    w->VsNetBut1_Click(1);
-    QCOMPARE(f.svc->messages.size(), size_t(3));
-    QCOMPARE(gReportCode, qint16(35));
-    QCOMPARE(gReportSubjectCount, qint16(4));
-    QVERIFY(w->isHidden());
-    QVERIFY(w->isLoaded());
-    auto *preview = windows::find<PreviewStandIn>(QStringLiteral("printsform"));
-    QVERIFY(preview && preview->loads == 1);
+    QVERIFY(pressQuery(w));
+    verifyPrintHandsOn(w, f.services, 35, 4);
 }
 
 void tst_reportframe::missingDatabaseEndsProgram()
@@ -353,8 +320,8 @@ void tst_reportframe::missingDatabaseEndsProgram()
         ended = true;
     }
     QVERIFY(ended);
-    QCOMPARE(f.svc->lastText(), QStringLiteral("库文件gone.mdb不存在!"));
-    QCOMPARE(f.svc->messages.back().title, QStringLiteral("警告:"));
+    QCOMPARE(f.services.lastText(), QStringLiteral("库文件gone.mdb不存在!"));
+    QCOMPARE(f.services.messages.back().title, QStringLiteral("警告:"));
 }
 
 QTEST_MAIN(tst_reportframe)

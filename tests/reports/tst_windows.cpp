@@ -197,26 +197,26 @@ private Q_SLOTS:
     void reportWindowKeepsTheUsersGeometryWhileLoaded()
     {
         ScoreBookFixture f;
-        windows::registerFactory(QStringLiteral("printsform"), [] { return new PreviewStandIn; });
+        f.usePreviewStandIn();
         auto *w = windows::get<gkcj>(QStringLiteral("gkcj"));
         w->Show();
         const QSize opening = w->size();
-        chooseExamAndClass(w, QStringLiteral("期末考试"), QStringLiteral("1"));
-        w->VsNetBut1[2]->click();
+        QVERIFY(chooseExamAndClass(w, QStringLiteral("期末考试"), QStringLiteral("1")));
+        QVERIFY(pressQuery(w));
         QCOMPARE(w->Grid1->Rows(), 4);
 
         // The user moves and enlarges it; printing hides it, and when the preview closes it comes
         // back where and as large as the user left it.
         const QRect mine(25, 35, opening.width() - 40, opening.height() - 30);
         userSetsGeometry(w, mine);
-        w->VsNetBut1[1]->click();
+        QVERIFY(pressPrint(w));
         QVERIFY(w->isHidden());
         windows::show(QStringLiteral("gkcj"));  // what the preview does when it closes
         QVERIFY(w->isVisible());
         QCOMPARE(w->geometry(), mine);
 
         // Closed and opened again, it starts afresh at its opening size.
-        w->VsNetBut1[0]->click();
+        QVERIFY(pressClose(w));
         settle();
         w->Show();
         QCOMPARE(w->size(), opening);
@@ -229,14 +229,14 @@ private Q_SLOTS:
         ScoreBookFixture f;
         auto *w = windows::get<gkcj>(QStringLiteral("gkcj"));
         w->Show();
-        chooseExamAndClass(w, QStringLiteral("期末考试"), QStringLiteral("年级"));
-        w->VsNetBut1[2]->click();
+        QVERIFY(chooseExamAndClass(w, QStringLiteral("期末考试"), QStringLiteral("年级")));
+        QVERIFY(pressQuery(w));
         QCOMPARE(w->Grid1->Rows(), 5);
         const QPointer<Grid> grid = w->Grid1;
         const QPointer<QComboBox> chooser = w->Combo1;
 
         // 退出: once its click is over, the grid with its report and every other control is gone.
-        w->VsNetBut1[0]->click();
+        QVERIFY(pressClose(w));
         QVERIFY(!w->isLoaded());
         settle();
         QVERIFY(grid.isNull());
