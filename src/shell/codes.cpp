@@ -37,6 +37,15 @@ QString streamText(const QVariant &code)
     return codeName(kStreamNames, codeValue(code));
 }
 
+int streamCode(const QString &name)
+{
+    for (int n = 1; n <= 3; ++n) {
+        if (name == kStreamNames[n - 1])
+            return n;
+    }
+    return 0;
+}
+
 QString gradeText(const QVariant &grade)
 {
     return codeName(kGradeNames, codeValue(grade));

@@ -17,6 +17,8 @@ int nameCode(const std::array<QString, 3> &names, const QString &text);
 // Stream (文理倾向) text of a stored code: 1 "不限", 2 "文科", 3 "理科"; empty for Null or any
 // other value.
 QString streamText(const QVariant &code);
+// Stream code of a stream name: "不限" 1, "文科" 2, "理科" 3; 0 for any other text.
+int streamCode(const QString &name);
 // Grade text of a stored grade: 1 "高一", 2 "高二", 3 "高三"; empty for Null or any other value.
 QString gradeText(const QVariant &grade);
 

@@ -2,35 +2,31 @@
 
 #include "shell/services.h"
 #include "shell/titles.h"
+#include "shell/waitcursor.h"
 
 #include <QCoreApplication>
-#include <QCursor>
 #include <QFileInfo>
 #include <QGuiApplication>
 
 namespace quorvane {
 
 namespace {
-// Whether a workbook operation has set the hourglass pointer (one operation runs at a time).
-bool gHourglass = false;
+// The hourglass of the workbook operation running now (one runs at a time), so that normalPointer
+// can take it back before the operation's final message.
+WaitCursor *gBusy = nullptr;
 
-void hourglass()
-{
-    if (gHourglass || !qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
-        return;
-    QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
-    gHourglass = true;
-}
-
-// Sets the hourglass for the span of a reader or writer and makes sure it is gone afterwards,
-// also when the reader already restored it before its final message.
-class HourglassSpan
+// The hourglass for the span of a reader or writer (only where there is a screen to show it on):
+// gone afterwards, also when the reader already took it back before its final message.
+class BusySpan
 {
 public:
-    HourglassSpan() { hourglass(); }
-    ~HourglassSpan() { ExcelIo::normalPointer(); }
-    HourglassSpan(const HourglassSpan &) = delete;
-    HourglassSpan &operator=(const HourglassSpan &) = delete;
+    BusySpan() { gBusy = &m_wait; }
+    ~BusySpan() { gBusy = nullptr; }
+    BusySpan(const BusySpan &) = delete;
+    BusySpan &operator=(const BusySpan &) = delete;
+
+private:
+    WaitCursor m_wait{qobject_cast<QGuiApplication *>(QCoreApplication::instance()) != nullptr};
 };
 
 QString programFolder()
@@ -63,10 +59,8 @@ QString ExcelIo::exportFilter()
 
 void ExcelIo::normalPointer()
 {
-    if (!gHourglass)
-        return;
-    gHourglass = false;
-    QGuiApplication::restoreOverrideCursor();
+    if (gBusy)
+        gBusy->release();
 }
 
 FileDialogRequest ExcelIo::dialogRequest(bool save, const QString &title, const QString &filter) const
@@ -132,7 +126,7 @@ void ExcelIo::selectin(const std::function<void(const QString &)> &reader)
         const MsgAnswer a = services::ask(QStringLiteral("导入的文件是：") + name + QStringLiteral("吗?"), titles::kSystemAscii,
                                           MsgButtons::YesNo, MsgIcon::None);
         if (a == MsgAnswer::Yes) {
-            HourglassSpan busy;
+            BusySpan busy;
             reader(name);
         }
     }
@@ -151,7 +145,7 @@ void ExcelIo::selectout(const QString &presetName, const std::function<void(cons
         const MsgAnswer a = services::ask(QStringLiteral("导出的文件是：") + name + QStringLiteral("吗?"), titles::kSystemAscii,
                                           MsgButtons::YesNo, MsgIcon::None);
         if (a == MsgAnswer::Yes) {
-            HourglassSpan busy;
+            BusySpan busy;
             writer(name);
         }
     }

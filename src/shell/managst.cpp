@@ -2,12 +2,15 @@
 
 #include "controls/grid/grid.h"
 #include "controls/progressbar/XP_ProgressBar.h"
+#include "shell/codes.h"
 #include "shell/globals.h"
 #include "shell/keys.h"
 #include "shell/services.h"
+#include "shell/students.h"
 #include "shell/studentio.h"
 #include "shell/textcheck.h"
 #include "shell/titles.h"
+#include "shell/valuetext.h"
 #include "shell/waitcursor.h"
 #include "shell/workbook.h"
 
@@ -15,37 +18,16 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QMenu>
-#include <QSqlQuery>
 #include <QVBoxLayout>
 
 namespace quorvane {
 
 namespace {
 
-const QString kTitle = titles::kSystem;
 const QString kHeading = QStringLiteral("|^学 号       |^姓 名   |^班 级  |^座 号  |^文理倾向");
 const QString kLabel1Design = QStringLiteral("请点“查询”得到名单");
 // Typing limits of the editor fields: number, name, class, seat.
 constexpr int kMaxLengths[4] = {15, 8, 4, 3};
-
-// A list cell: empty for Null, an empty text or the number 0; numbers in plain decimal.
-QString cellText(const QVariant &v)
-{
-    if (v.isNull())
-        return QString();
-    if (v.typeId() == QMetaType::QString) {
-        const QString s = v.toString();
-        bool isNumber = false;
-        const double d = s.toDouble(&isNumber);
-        if (isNumber && d == 0)
-            return QString();
-        return s;
-    }
-    const double d = v.toDouble();
-    if (d == 0)
-        return QString();
-    return numberText(d);
-}
 
 // The heading widths of the list are those of the heading texts; on screen each column is made
 // at least wide enough for the longest value it can hold (15-character numbers, names of four
@@ -134,7 +116,8 @@ void managst::createControls(QWidget *root)
     }
     auto *streamLabel = new QLabel(QStringLiteral("文 理\n倾 向"), root);
     Combo4 = new QComboBox(root);
-    Combo4->addItems({QStringLiteral("不限"), QStringLiteral("文科"), QStringLiteral("理科")});
+    for (const QString &stream : kStreamNames)
+        Combo4->addItem(stream);
     Combo4->setCurrentIndex(-1);
     keys::onEnter(Combo4, [this] { Combo4_KeyPress(keys::kEnter); });
     form->addWidget(streamLabel, 4, 0);
@@ -213,47 +196,13 @@ void managst::form_1()
     comdele->setEnabled(false);
     WaitCursor wait;
 
-    QString where;
-    QString order = QStringLiteral(" ORDER BY stid, id");
-    QVariantList values;
-    const QString number = TrimBlanks(Txtfields[0]->text());
-    const QString name = TrimBlanks(Txtfields[1]->text());
-    const QString classText = TrimBlanks(Txtfields[2]->text());
-    if (m_findkind == QStringLiteral("学号")) {
-        where = QStringLiteral(" WHERE stid LIKE ? ESCAPE '\\'");
-        values << QStringLiteral("%") + likeEscape(number) + QStringLiteral("%");
-    } else if (m_findkind == QStringLiteral("学生姓名")) {
-        where = QStringLiteral(" WHERE stname LIKE ? ESCAPE '\\'");
-        values << QStringLiteral("%") + likeEscape(name) + QStringLiteral("%");
-    } else if (m_findkind == QStringLiteral("班级")) {
-        const double cls = Val(Txtfields[2]->text());
-        if (cls > 0) {
-            where = QStringLiteral(" WHERE stclass=?");
-            values << cls;
-            order = QStringLiteral(" ORDER BY stclassno, id");
-        } else {
-            where = QStringLiteral(" WHERE stclass=0");
-        }
-    } else if (m_findkind == QStringLiteral("不限")) {
-        where = QStringLiteral(" WHERE keflag=1");
-    } else if (m_findkind == QStringLiteral("文科")) {
-        where = QStringLiteral(" WHERE keflag=2");
-    } else if (m_findkind == QStringLiteral("理科")) {
-        where = QStringLiteral(" WHERE keflag=3");
-    }
-    QSqlQuery q = prepare(m_dbs.cohort, QStringLiteral("SELECT stid, stname, stclass, stclassno, keflag FROM stinfo") + where + order, values);
-    if (!q.exec()) {
-        services::msg(QStringLiteral("库文件的打开出错!"), kTitle);
+    const std::optional<std::vector<StudentRow>> listed = findStudents(
+        m_dbs.cohort, {m_findkind, TrimBlanks(Txtfields[0]->text()), TrimBlanks(Txtfields[1]->text()), TrimBlanks(Txtfields[2]->text())});
+    if (!listed) {
+        services::msg(QStringLiteral("库文件的打开出错!"), titles::kSystem);
         return;
     }
-    struct Row
-    {
-        QVariant stid, name, cls, seat, stream;
-    };
-    std::vector<Row> rows;
-    while (q.next())
-        rows.push_back({q.value(0), q.value(1), q.value(2), q.value(3), q.value(4)});
-    q.finish();
+    const std::vector<StudentRow> &rows = *listed;
     const int found = static_cast<int>(rows.size());
 
     if (m_findkind == QStringLiteral("班级"))
@@ -273,14 +222,15 @@ void managst::form_1()
     Grid1->setFormatString(kHeading);
     sizeColumns(Grid1);
     int filled = 0;
-    for (const Row &r : rows) {
-        if (r.stid.isNull() || r.stid.toString().isEmpty())
+    for (const StudentRow &r : rows) {
+        if (r.number.isNull() || r.number.toString().isEmpty())
             break;
         const int gr = ++filled;
-        Grid1->setTextMatrix(gr, 1, r.stid.toString());
+        Grid1->setTextMatrix(gr, 1, r.number.toString());
         Grid1->setTextMatrix(gr, 2, r.name.toString());
-        Grid1->setTextMatrix(gr, 3, cellText(r.cls));
-        Grid1->setTextMatrix(gr, 4, cellText(r.seat));
+        // Class and seat 0 show as empty cells.
+        Grid1->setTextMatrix(gr, 3, valueText(r.cls, ZeroShown::No));
+        Grid1->setTextMatrix(gr, 4, valueText(r.seat, ZeroShown::No));
         Grid1->setTextMatrix(gr, 5, streamText(r.stream));
     }
     Grid1->setUpdatesEnabled(true);
@@ -291,7 +241,7 @@ void managst::form_1()
 void managst::Toolbar2_ButtonMenuClick(const QString &key)
 {
     auto refuse = [&](const char *what, QWidget *focus) {
-        services::msg(QStringLiteral("查询关键字不能为空值 --> ") + QString::fromUtf8(what) + QStringLiteral("！"), kTitle);
+        services::msg(QStringLiteral("查询关键字不能为空值 --> ") + QString::fromUtf8(what) + QStringLiteral("！"), titles::kSystem);
         focus->setFocus();
     };
     if (key == QLatin1String("findid")) {
@@ -333,10 +283,10 @@ void managst::Grid1_Click()
     if (Grid1->Rows() < 2 || Grid1->Row() < 1)
         return;
     const int r = Grid1->Row();
-    for (int i = 0; i < 4; ++i)
-        setField(i, Grid1->TextMatrix(r, i + 1));
-    const QString stream = Grid1->TextMatrix(r, 5);
-    Combo4->setCurrentIndex(stream == QStringLiteral("不限") ? 0 : stream == QStringLiteral("文科") ? 1 : stream == QStringLiteral("理科") ? 2 : -1);
+    for (int field = 0; field < 4; ++field)
+        setField(field, Grid1->TextMatrix(r, field + 1));
+    // The stream box lists the stream names in code order; a row without a stream chooses none.
+    Combo4->setCurrentIndex(streamCode(Grid1->TextMatrix(r, 5)) - 1);
     m_selstid = Txtfields[0]->text();
     comadd->setEnabled(true);
     comdele->setEnabled(true);
@@ -346,12 +296,12 @@ void managst::Grid1_Click()
     m_editmode = 2;
 }
 
-void managst::setField(int i, const QString &text)
+void managst::setField(int field, const QString &text)
 {
     // The limit only restrains typing: a number or name stored longer (by an import) is shown
     // whole, so that the student it names is the one deleted or changed, and the save's width
     // checks refuse it instead of a cut copy being stored.
-    keys::setTextWhole(Txtfields[i], text, kMaxLengths[i]);
+    keys::setTextWhole(Txtfields[field], text, kMaxLengths[field]);
 }
 
 void managst::Txtfields_GotFocus(int index)
@@ -367,7 +317,7 @@ void managst::Txtfields_KeyPress(int index, int keyAscii)
     switch (index) {
     case 0:
         if (TrimBlanks(Txtfields[0]->text()).isEmpty()) {
-            services::msg(QStringLiteral("学号不能为空！"), kTitle);
+            services::msg(QStringLiteral("学号不能为空！"), titles::kSystem);
             Txtfields[0]->setFocus();
             return;
         }
@@ -375,7 +325,7 @@ void managst::Txtfields_KeyPress(int index, int keyAscii)
         break;
     case 1:
         if (TrimBlanks(Txtfields[1]->text()).isEmpty()) {
-            services::msg(QStringLiteral("学生姓名不能为空！"), kTitle);
+            services::msg(QStringLiteral("学生姓名不能为空！"), titles::kSystem);
             Txtfields[1]->setFocus();
             return;
         }
@@ -445,10 +395,9 @@ void managst::commodi_Click()
     Txtfields[0]->setFocus();
 }
 
-QVariantList managst::rowValues(const QString &n) const
+StudentValues managst::rowValues(const QString &number) const
 {
-    return {n, TrimBlanks(Txtfields[1]->text()), Val(Txtfields[2]->text()), Val(Txtfields[3]->text()),
-            Combo4->currentIndex() + 1};
+    return {number, TrimBlanks(Txtfields[1]->text()), Val(Txtfields[2]->text()), Val(Txtfields[3]->text()), Combo4->currentIndex() + 1};
 }
 
 void managst::comsave_Click()
@@ -456,7 +405,7 @@ void managst::comsave_Click()
     if (m_editmode == 0)
         m_editmode = 1;
     auto refuse = [&](const char *message, int field) {
-        services::msg(QString::fromUtf8(message), kTitle);
+        services::msg(QString::fromUtf8(message), titles::kSystem);
         Txtfields[field]->setFocus();
     };
     if (TrimBlanks(Txtfields[0]->text()).isEmpty())
@@ -471,11 +420,11 @@ void managst::comsave_Click()
         setField(2, QStringLiteral("0"));
     if (TrimBlanks(Txtfields[3]->text()).isEmpty())
         setField(3, QStringLiteral("0"));
-    const QString n = StripBlanks(TrimBlanks(Txtfields[0]->text())).toUpper();
+    const QString number = StripBlanks(TrimBlanks(Txtfields[0]->text())).toUpper();
     if (m_editmode == 1)
-        saveAdd(n);
+        saveAdd(number);
     else if (m_editmode == 2)
-        saveChange(n);
+        saveChange(number);
 }
 
 void managst::showBusy(bool on)
@@ -488,22 +437,19 @@ void managst::showBusy(bool on)
     }
 }
 
-void managst::saveAdd(const QString &n)
+void managst::saveAdd(const QString &number)
 {
     if (services::ask(QStringLiteral("增加的学生要存盘吗？"), QStringLiteral("增加学生："), MsgButtons::OkCancel) != MsgAnswer::Ok)
         return;
-    QSqlQuery look = prepare(m_dbs.cohort, QStringLiteral("SELECT id FROM stinfo WHERE stid=? ORDER BY id"), {n});
-    if (!look.exec()) {
-        services::msg(QStringLiteral("库文件的打开出错!"), kTitle);
+    const std::optional<qint64> id = studentRowId(m_dbs.cohort, number);
+    if (!id) {
+        services::msg(QStringLiteral("库文件的打开出错!"), titles::kSystem);
         return;
     }
-    const bool exists = look.next();
-    const qint64 id = exists ? look.value(0).toLongLong() : -1;
-    look.finish();
-    const QVariantList v = rowValues(n);
-    if (!exists) {
-        if (!execSql(m_dbs.cohort, QStringLiteral("INSERT INTO stinfo(stid, stname, stclass, stclassno, keflag) VALUES(?,?,?,?,?)"), v)) {
-            services::msg(QStringLiteral("学生信息保存失败，请重新操作！"), kTitle);
+    const StudentValues values = rowValues(number);
+    if (*id < 0) {
+        if (!addStudent(m_dbs.cohort, values)) {
+            services::msg(QStringLiteral("学生信息保存失败，请重新操作！"), titles::kSystem);
             return;
         }
         comadd->setEnabled(true);
@@ -520,20 +466,16 @@ void managst::saveAdd(const QString &n)
         comsave->setEnabled(false);
         WaitCursor wait;
         showBusy(true);
-        // The student's row and the names in the exam rows change together or not at all.
-        Transaction t(m_dbs.cohort);
-        const bool ok = execSql(m_dbs.cohort, QStringLiteral("UPDATE stinfo SET stname=?, stclass=?, stclassno=?, keflag=? WHERE id=?"),
-                                {v[1], v[2], v[3], v[4], id})
-                        && updateok(n) && t.commit();
-        if (!ok)
-            services::msg(QStringLiteral("学生信息保存失败，请重新操作！"), kTitle);
+        // The number stays: only the values and the names in the exam rows change.
+        if (!changeStudent(m_dbs.cohort, *id, number, values))
+            services::msg(QStringLiteral("学生信息保存失败，请重新操作！"), titles::kSystem);
     }
     form_1();
 }
 
-void managst::saveChange(const QString &n)
+void managst::saveChange(const QString &number)
 {
-    const QString s = m_selstid;
+    const QString clicked = m_selstid;
     if (services::ask(QStringLiteral("修改的学生要存盘吗？"), QStringLiteral("修改学生："), MsgButtons::OkCancel) != MsgAnswer::Ok) {
         comadd->setEnabled(true);
         commodi->setEnabled(true);
@@ -541,67 +483,45 @@ void managst::saveChange(const QString &n)
         comsave->setEnabled(false);
         return;
     }
-    const bool numberChanged = n.compare(s, Qt::CaseInsensitive) != 0;
-    if (numberChanged && checkstid(n))
+    const bool numberChanged = number.compare(clicked, Qt::CaseInsensitive) != 0;
+    if (numberChanged && checkstid(number))
         return;
-    if (TrimBlanks(s).isEmpty())
+    if (TrimBlanks(clicked).isEmpty())
         return;
-    QSqlQuery look = prepare(m_dbs.cohort, QStringLiteral("SELECT id FROM stinfo WHERE stid=? ORDER BY id"), {s});
-    if (!look.exec() || !look.next()) {
+    const std::optional<qint64> id = studentRowId(m_dbs.cohort, clicked);
+    if (!id || *id < 0) {
         services::msg(QStringLiteral("修改无效，请重新操作！"), titles::kSystemAscii);
         return;
     }
-    const qint64 id = look.value(0).toLongLong();
-    look.finish();
-    const QVariantList v = rowValues(n);
+    const StudentValues values = rowValues(number);
     comsave->setEnabled(false);
     {
         WaitCursor wait;
         showBusy(true);
-        // The student's row and the exam rows change together or not at all.
-        Transaction t(m_dbs.cohort);
-        bool ok = execSql(m_dbs.cohort, QStringLiteral("UPDATE stinfo SET stid=?, stname=?, stclass=?, stclassno=?, keflag=? WHERE id=?"),
-                          {v[0], v[1], v[2], v[3], v[4], id});
-        ok = ok && (numberChanged ? updateok2(s, n) : updateok(n));
-        ok = ok && t.commit();
-        if (!ok)
-            services::msg(QStringLiteral("学生信息保存失败，请重新操作！"), kTitle);
+        if (!changeStudent(m_dbs.cohort, *id, clicked, values))
+            services::msg(QStringLiteral("学生信息保存失败，请重新操作！"), titles::kSystem);
     }
     form_1();
 }
 
-bool managst::checkstid(const QString &n)
+bool managst::checkstid(const QString &newNumber)
 {
-    QSqlQuery q = prepare(m_dbs.cohort, QStringLiteral("SELECT stid FROM stinfo WHERE stid=?"), {n});
-    const bool found = q.exec() && q.next();
-    q.finish();
+    const bool taken = studentExists(m_dbs.cohort, newNumber);
     letMessagesRun();
-    if (!found)
+    if (!taken)
         return false;
-    QSqlQuery q2 = prepare(m_dbs.cohort, QStringLiteral("SELECT stid FROM stinfo WHERE stid=?"), {m_selstid});
-    if (q2.exec() && q2.next()) {
-        q2.finish();
-        services::msg(QStringLiteral("“") + n + QStringLiteral("”学生已存在，无法修改学生信息！"), titles::kInfo);
+    if (studentExists(m_dbs.cohort, m_selstid)) {
+        services::msg(QStringLiteral("“") + newNumber + QStringLiteral("”学生已存在，无法修改学生信息！"), titles::kInfo);
         Txtfields[0]->setFocus();
         return true;
     }
     return false;
 }
 
-bool managst::updateok(const QString &n)
-{
-    return execSql(m_dbs.cohort, QStringLiteral("UPDATE stucj SET name=? WHERE stid=?"), {StripBlanks(Txtfields[1]->text()), n});
-}
-
-bool managst::updateok2(const QString &s, const QString &n)
-{
-    return execSql(m_dbs.cohort, QStringLiteral("UPDATE stucj SET stid=?, name=? WHERE stid=?"), {n, StripBlanks(Txtfields[1]->text()), s});
-}
-
 void managst::comdele_Click()
 {
-    if (!execSql(m_dbs.cohort, QStringLiteral("DELETE FROM stinfo WHERE stid=?"), {m_selstid}))
-        services::msg(QStringLiteral("学生信息删除失败，请重新操作！"), kTitle);
+    if (!deleteStudent(m_dbs.cohort, m_selstid))
+        services::msg(QStringLiteral("学生信息删除失败，请重新操作！"), titles::kSystem);
     letMessagesRun();
     form_1();
 }
@@ -617,12 +537,12 @@ bool managst::clearstu()
     bool ok = true;
     {
         WaitCursor wait;
-        ok = execSql(m_dbs.cohort, QStringLiteral("DELETE FROM stinfo"));
+        ok = clearStudents(m_dbs.cohort);
         letMessagesRun();
         form_1();
     }
     if (!ok) {
-        services::msg(QStringLiteral("学生信息清空失败，请重新操作！"), kTitle);
+        services::msg(QStringLiteral("学生信息清空失败，请重新操作！"), titles::kSystem);
         return false;
     }
     services::msg(QStringLiteral("清空完毕!"), titles::kSystemAscii);

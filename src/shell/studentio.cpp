@@ -2,7 +2,10 @@
 
 #include "shell/database.h"
 #include "shell/services.h"
+#include "shell/students.h"
 #include "shell/textcheck.h"
+#include "shell/titles.h"
+#include "shell/valuetext.h"
 #include "shell/workbook.h"
 
 #include <QCoreApplication>
@@ -20,7 +23,6 @@ namespace quorvane {
 
 namespace {
 
-const QString kTitle = QStringLiteral("系统提示：");
 constexpr int kFirstRow = 2;
 constexpr int kLastRow = 6000;
 const char *const kColumns[] = {"a", "b", "c", "d", "e"};
@@ -59,22 +61,10 @@ QString clean(const QString &text)
     return StripBlanks(TrimBlanks(text));
 }
 
-// A stored number as the text a text cell shows: plain decimal; Null stays empty.
-QString valueText(const QVariant &v)
+// The stream code an imported row stores: that of a stream name, 1 ("不限") for any other text.
+int importedStream(const QString &text)
 {
-    if (v.isNull())
-        return QString();
-    switch (v.typeId()) {
-    case QMetaType::Double:
-    case QMetaType::Float:
-    case QMetaType::Int:
-    case QMetaType::LongLong:
-    case QMetaType::UInt:
-    case QMetaType::ULongLong:
-        return numberText(v.toDouble());
-    default:
-        return v.toString();
-    }
+    return std::max(1, streamCode(text));
 }
 
 // Rows below lastRow that hold a student number: the sheet is read again, its first column only,
@@ -119,30 +109,16 @@ const QStringList &studentHeaders()
     return h;
 }
 
-int streamCode(const QString &text)
-{
-    if (text == QStringLiteral("理科"))
-        return 3;
-    if (text == QStringLiteral("文科"))
-        return 2;
-    return 1;
-}
-
 QString studentExportName(const QString &cohortYear)
 {
     return cohortYear + QStringLiteral("学生信息.xlsx");
-}
-
-bool clearStudents(const QSqlDatabase &db, QString *error)
-{
-    return execSql(db, QStringLiteral("DELETE FROM stinfo"), {}, error);
 }
 
 int editstu(const QSqlDatabase &db, const QString &number, const QString &name, const QString &cls, const QString &seat,
             const QString &stream)
 {
     QSqlQuery q = prepare(db, QStringLiteral("UPDATE stinfo SET stname=?, stclass=?, stclassno=?, keflag=? WHERE stid=?"),
-                          {name, Val(cls), Val(seat), streamCode(stream), number.toUpper()});
+                          {name, Val(cls), Val(seat), importedStream(stream), number.toUpper()});
     if (!q.exec())
         return -1;
     return q.numRowsAffected();
@@ -167,7 +143,7 @@ StudentImportResult stuinputok0(ExcelIo &excel, const QString &fileName, const S
         excel.el_selsectx(QLatin1String(kColumns[c]) + QLatin1Char('1'));
         if (TrimBlanks(excel.ActiveCellText()).compare(headers[c], Qt::CaseInsensitive) != 0) {
             excel.el_closeexcel();
-            services::msg(QStringLiteral("数据格式有误，请认真检查!"), kTitle);
+            services::msg(QStringLiteral("数据格式有误，请认真检查!"), titles::kSystem);
             ExcelIo::normalPointer();
             showProgress(ctx, false);
             return result;
@@ -176,7 +152,7 @@ StudentImportResult stuinputok0(ExcelIo &excel, const QString &fileName, const S
 
     // Clearing the register is its own confirmed step, done before the import's transaction.
     // Enter answers 否: clearing cannot be undone.
-    if (services::ask(QStringLiteral("原有的学生信息要清空吗(同信息相关的数据将一并删除)?"), QStringLiteral("严重警告:"), MsgButtons::YesNo,
+    if (services::ask(QStringLiteral("原有的学生信息要清空吗(同信息相关的数据将一并删除)?"), titles::kSevereWarningAscii, MsgButtons::YesNo,
                       MsgAnswer::No)
         == MsgAnswer::Yes) {
         bool cleared = false;
@@ -186,7 +162,7 @@ StudentImportResult stuinputok0(ExcelIo &excel, const QString &fileName, const S
             cleared = clearStudents(db);
             letEventsRun();
             services::msg(cleared ? QStringLiteral("清空完毕!") : QStringLiteral("学生信息清空失败，请重新操作！"),
-                          cleared ? QStringLiteral("系统提示:") : kTitle);
+                          cleared ? titles::kSystemAscii : titles::kSystem);
         }
         if (!cleared) {
             // Nothing is imported on top of a register that was meant to be cleared.
@@ -196,7 +172,7 @@ StudentImportResult stuinputok0(ExcelIo &excel, const QString &fileName, const S
         }
     }
 
-    result.appendMode = services::ask(QStringLiteral("是否进行新增操作?"), QStringLiteral("重要提示:"), MsgButtons::YesNo) == MsgAnswer::Yes;
+    result.appendMode = services::ask(QStringLiteral("是否进行新增操作?"), titles::kImportant, MsgButtons::YesNo) == MsgAnswer::Yes;
 
     // Numbers already in the register (append mode adds no second student with one of them).
     QSet<QString> taken;
@@ -246,7 +222,7 @@ StudentImportResult stuinputok0(ExcelIo &excel, const QString &fileName, const S
                     insert.addBindValue(t[1]);
                     insert.addBindValue(Val(t[2]));
                     insert.addBindValue(Val(t[3]));
-                    insert.addBindValue(streamCode(t[4]));
+                    insert.addBindValue(importedStream(t[4]));
                     if (!insert.exec()) {
                         failed = true;
                         writeError = insert.lastError();
@@ -258,7 +234,7 @@ StudentImportResult stuinputok0(ExcelIo &excel, const QString &fileName, const S
                 update.addBindValue(t[1]);
                 update.addBindValue(Val(t[2]));
                 update.addBindValue(Val(t[3]));
-                update.addBindValue(streamCode(t[4]));
+                update.addBindValue(importedStream(t[4]));
                 update.addBindValue(number);
                 if (!update.exec()) {
                     failed = true;
@@ -292,7 +268,7 @@ StudentImportResult stuinputok0(ExcelIo &excel, const QString &fileName, const S
         result.updated = 0;
         services::msg(QStringLiteral("学生信息导入失败（数据库写入出错：") + reasonText(writeError)
                           + QStringLiteral("），本次导入的学生一个也没有写入，请稍后重试！"),
-                      kTitle);
+                      titles::kSystem);
         return result;
     }
     result.finished = true;
@@ -305,7 +281,7 @@ StudentImportResult stuinputok0(ExcelIo &excel, const QString &fileName, const S
         text += QStringLiteral("\n工作表第") + QString::number(kLastRow) + QStringLiteral("行以后还有") + QString::number(beyond)
                 + QStringLiteral("行学生信息未读取（一次最多导入") + QString::number(kLastRow - kFirstRow + 1)
                 + QStringLiteral("行），请把这些行另存为一个工作簿再导入。");
-    services::msg(text, kTitle);
+    services::msg(text, titles::kSystem);
     return result;
 }
 
@@ -313,7 +289,7 @@ bool stuinputok1(const QString &fileName, const StudentIoContext &ctx)
 {
     WorkbookWriter book;
     if (!book.create(fileName, 10)) {
-        services::msg(QStringLiteral("工作簿无法创建，操作终止！"), kTitle);
+        services::msg(QStringLiteral("工作簿无法创建，操作终止！"), titles::kSystem);
         return false;
     }
     showProgress(ctx, true);
@@ -348,16 +324,16 @@ bool stuinputok1(const QString &fileName, const StudentIoContext &ctx)
     showProgress(ctx, false);
     ExcelIo::normalPointer();
     if (!read) {
-        services::msg(QStringLiteral("学生信息导出失败：学生名单无法读取，文件没有写入！"), kTitle);
+        services::msg(QStringLiteral("学生信息导出失败：学生名单无法读取，文件没有写入！"), titles::kSystem);
         return false;
     }
     if (!written) {
         services::msg(QStringLiteral("学生信息导出失败：") + exportFailureText(fileName, book.errorText(), closeErrno)
                           + QStringLiteral("，请检查后重新导出！"),
-                      kTitle);
+                      titles::kSystem);
         return false;
     }
-    services::msg(QStringLiteral("学生信息导出完毕，请认真检查是否正确。"), kTitle);
+    services::msg(QStringLiteral("学生信息导出完毕，请认真检查是否正确。"), titles::kSystem);
     return true;
 }
 

@@ -1,12 +1,12 @@
 #pragma once
+#include "shell/codes.h"
 #include "shell/excelio.h"
+#include "shell/students.h"
 
 #include <QSqlDatabase>
 #include <QString>
 #include <QVariant>
 #include <functional>
-
-#include "shell/codes.h"
 
 namespace quorvane {
 
@@ -38,13 +38,8 @@ struct StudentImportResult
 
 // The student workbook's header texts, columns A to E.
 const QStringList &studentHeaders();
-// Stream code of a cleaned stream text: "理科" 3, "文科" 2, anything else 1.
-int streamCode(const QString &text);
 // The export's preset file name: the cohort year + "学生信息.xlsx".
 QString studentExportName(const QString &cohortYear);
-
-// Deletes every student of the register (the cohort's exam rows stay).
-bool clearStudents(const QSqlDatabase &db, QString *error = nullptr);
 
 // Update step of the import: the student whose number is `number` (upper-cased, matched as
 // itself only) gets the name, the numeric values of class and seat and the stream code; its
