@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QCursor>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -105,7 +106,8 @@ struct Register
     {
         static int serial = 0;
         data.addCohort(QStringLiteral("2023"), QStringLiteral("db2023"));
-        openDatabase(data.cohortPath(QStringLiteral("db2023.mdb")), DbKind::Cohort, QStringLiteral("t-studentio%1").arg(++serial), &db);
+        if (!openDatabase(data.cohortPath(QStringLiteral("db2023.mdb")), DbKind::Cohort, QStringLiteral("t-studentio%1").arg(++serial), &db))
+            qFatal("cannot open the cohort database");
     }
     ~Register() { closeDatabase(db); }
 
@@ -125,21 +127,26 @@ struct Register
         QVERIFY(execSql(db, QStringLiteral("INSERT INTO stinfo(stid, stname, stclass, stclassno, keflag) VALUES(?,?,?,?,?)"),
                         {stid, name, cls, seat, flag}));
     }
+    // A query of the register; one that cannot run fails the test.
+    QSqlQuery read(const QString &sql) const
+    {
+        QSqlQuery q = prepare(db, sql);
+        if (!q.exec())
+            QTest::qFail(qPrintable(q.lastError().text()), __FILE__, __LINE__);
+        return q;
+    }
     std::vector<Student> students() const
     {
         std::vector<Student> out;
-        QSqlQuery q = prepare(db, QStringLiteral("SELECT stid, stname, stclass, stclassno, keflag FROM stinfo ORDER BY stid, id"));
-        q.exec();
+        QSqlQuery q = read(QStringLiteral("SELECT stid, stname, stclass, stclassno, keflag FROM stinfo ORDER BY stid, id"));
         while (q.next())
             out.push_back({q.value(0).toString(), q.value(1).toString(), q.value(2).toDouble(), q.value(3).toDouble(), q.value(4).toInt()});
         return out;
     }
     int count() const
     {
-        QSqlQuery q = prepare(db, QStringLiteral("SELECT count(*) FROM stinfo"));
-        q.exec();
-        q.next();
-        return q.value(0).toInt();
+        QSqlQuery q = read(QStringLiteral("SELECT count(*) FROM stinfo"));
+        return q.next() ? q.value(0).toInt() : -1;
     }
     // Runs the 导入 button with the file, answering the three questions.
     StudentImportResult import(const QString &path, MsgAnswer clear, MsgAnswer append)
@@ -385,9 +392,8 @@ void tst_studentio::damagedWorkbookChangesNothing()
     auto write = [&](const QString &name, const QByteArray &content) {
         const QString p = reg.file(name);
         QFile f(p);
-        f.open(QIODevice::WriteOnly);
-        f.write(content);
-        return p;
+        const bool written = f.open(QIODevice::WriteOnly) && f.write(content) == content.size();
+        return written ? p : QString();
     };
     const QStringList damaged = {
         write(QStringLiteral("cut.xlsx"), bytes.left(bytes.size() * 2 / 3)),
@@ -395,6 +401,7 @@ void tst_studentio::damagedWorkbookChangesNothing()
         write(QStringLiteral("text.xls"), "学号,姓名\nK9,乙\n"),
         write(QStringLiteral("tail.xlsx"), bytes.left(bytes.size() - 30)),
     };
+    QVERIFY(!damaged.contains(QString()));
     for (const QString &file : damaged) {
         reg.ui.clear();
         // Every question would say Yes, clearing included: none may be asked.
@@ -610,9 +617,8 @@ void tst_studentio::rowsAfter6000AreNeverRead()
     const StudentImportResult r = reg.import(file, MsgAnswer::No, MsgAnswer::Yes);
     QVERIFY(r.finished);
     QCOMPARE(r.added, 5999);
-    QSqlQuery q = prepare(reg.db, QStringLiteral("SELECT count(*) FROM stinfo WHERE stid IN ('R6000', 'R6001', 'R6002')"));
-    q.exec();
-    q.next();
+    QSqlQuery q = reg.read(QStringLiteral("SELECT count(*) FROM stinfo WHERE stid IN ('R6000', 'R6001', 'R6002')"));
+    QVERIFY(q.next());
     QCOMPARE(q.value(0).toInt(), 1);
     // The closing message says how many students below the limit were not read.
     QCOMPARE(reg.ui.lastText(), kImported + QStringLiteral("\n工作表第6000行以后还有3行学生信息未读取（一次最多导入5999行），"
