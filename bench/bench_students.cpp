@@ -23,6 +23,7 @@
 #include <xlsxwriter.h>
 #include <zip.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <deque>
@@ -164,7 +165,7 @@ void run()
             q.bindValue(1, rows[i][1]);
             q.bindValue(2, rows[i][2].toDouble());
             q.bindValue(3, rows[i][3].toDouble());
-            q.bindValue(4, streamCode(rows[i][4]));
+            q.bindValue(4, std::max(1, streamCode(rows[i][4]))); // as the import stores it: 1 for any other text
             q.exec();
         }
         tx.commit();
