@@ -46,13 +46,16 @@ protected:
 // The title of every message of the report windows.
 inline const QString kSysTitle = QStringLiteral("系统提示：");
 
-// Runs a statement on a database a fixture fills. A write that fails throws, which fails the test
-// that set it up rather than letting it check a report of rows that were never written.
+// Runs a statement on a database a fixture fills. A write that fails is logged and throws, which
+// fails the test that set it up rather than letting it check a report of rows never written.
 inline void write(const QSqlDatabase &db, const QString &sql, const QVariantList &values = {})
 {
     QString error;
-    if (!execSql(db, sql, values, &error))
-        throw std::runtime_error(QStringLiteral("%1: %2").arg(sql, error).toStdString());
+    if (!execSql(db, sql, values, &error)) {
+        const QString why = QStringLiteral("fixture write failed: %1: %2").arg(sql, error);
+        qWarning("%s", qPrintable(why));
+        throw std::runtime_error(why.toStdString());
+    }
 }
 
 // Adds rows to a table: the column names, then the values of each row in their order.
@@ -424,6 +427,25 @@ void verifyExamWithoutSubjectsRefused(W *w, ReportFixture &f)
     QCOMPARE(f.services.texts(), QStringList{QStringLiteral("参加考试学科数量为0！")});
     QCOMPARE(w->Grid1->Rows(), 1);
     QCOMPARE(w->Label1[3]->text(), QStringLiteral("3人"));
+}
+
+// A student-list window with a list: s101's student number and total 1 made wider than their
+// headings (2023007001 and 611.5), class 1 queried again with 总分成绩 ticked (after the window's
+// own change, if any) shows them uncut; total 1 stands in column totalCol.
+template <class W>
+void verifyWideCellsNotCut(W *w, ReportFixture &f, int totalCol, const std::function<bool()> &windowChange = {})
+{
+    QVERIFY(execSql(f.cohort, QStringLiteral("UPDATE stucj SET stid = '2023007001', kealla = 611.5 WHERE stid = 's101'")));
+    QVERIFY(pick(w->Combo3, w->Combo3->findText(QStringLiteral("1"))));
+    if (windowChange)
+        QVERIFY(windowChange());
+    QVERIFY(tickBoxes(w, {0}));
+    QVERIFY(pressQuery(w));
+    const Grid *g = w->Grid1;
+    QCOMPARE(g->TextMatrix(2, 1), QStringLiteral("2023007001"));
+    QCOMPARE(g->TextMatrix(2, totalCol), QStringLiteral("611.5"));
+    QVERIFY(g->ColWidth(1) > g->textWidthTwips(QStringLiteral("2023007001")));
+    QVERIFY(g->ColWidth(totalCol) > g->textWidthTwips(QStringLiteral("611.5")));
 }
 
 // A student-list window (cjbq, gkcj) with the list of class 1 of the score book exam: every change
