@@ -195,10 +195,10 @@ double LumoPrinter::textH(const QString &text)
     return metrics().height(out().font, text) / zoomOf();
 }
 
-QFont LumoPrinter::pageFont(const QFont &f) const
+QFont LumoPrinter::pageFont(const QFont &font) const
 {
-    QFont p(f);
-    p.setPixelSize(std::max(1, int(std::lround(f.pointSizeF() * 20.0 / zoomOf()))));
+    QFont p(font);
+    p.setPixelSize(std::max(1, int(std::lround(font.pointSizeF() * 20.0 / zoomOf()))));
     p.setHintingPreference(QFont::PreferNoHinting);
     return p;
 }
@@ -270,96 +270,58 @@ void LumoPrinter::drawTextLine(const QString &text)
     s.currentX = s.scaleLeft;
 }
 
-void LumoPrinter::addLine(double x1, double y1, double x2, double y2, OleColor color)
+void LumoPrinter::addShape(PageOp::Kind kind, double x1, double y1, double x2, double y2, OleColor color)
 {
     Surface &s = out();
+    const bool outline = kind == PageOp::Line || kind == PageOp::Rect || kind == PageOp::Ellipse;
     PageOp op;
-    op.kind = PageOp::Line;
-    op.penStyle = quint8(std::clamp(s.drawStyle, 0, 6));
-    op.x1 = float(x1 + shiftX()), op.y1 = float(y1 + shiftY()), op.x2 = float(x2 + shiftX()), op.y2 = float(y2 + shiftY());
-    op.penWidth = float(s.drawWidth * penUnitTwips());
+    op.kind = kind;
+    if (outline)
+        op.penStyle = quint8(std::clamp(s.drawStyle, 0, 6));
+    op.x1 = float(x1 + shiftX()), op.y1 = float(y1 + shiftY());
+    if (kind == PageOp::Ellipse)
+        op.x2 = float(x2), op.y2 = float(y2); // the radii, not a corner
+    else if (kind != PageOp::Point)
+        op.x2 = float(x2 + shiftX()), op.y2 = float(y2 + shiftY());
+    if (kind != PageOp::FilledRect)
+        op.penWidth = float(s.drawWidth * penUnitTwips());
     op.rgb = lumo::resolveColor(color).rgb();
     s.record->ops.push_back(op);
 }
 
-void LumoPrinter::addRect(double x1, double y1, double x2, double y2, OleColor color)
-{
-    Surface &s = out();
-    PageOp op;
-    op.kind = PageOp::Rect;
-    op.penStyle = quint8(std::clamp(s.drawStyle, 0, 6));
-    op.x1 = float(x1 + shiftX()), op.y1 = float(y1 + shiftY()), op.x2 = float(x2 + shiftX()), op.y2 = float(y2 + shiftY());
-    op.penWidth = float(s.drawWidth * penUnitTwips());
-    op.rgb = lumo::resolveColor(color).rgb();
-    s.record->ops.push_back(op);
-}
-
-void LumoPrinter::addFilledRect(double x1, double y1, double x2, double y2, OleColor color)
-{
-    Surface &s = out();
-    PageOp op;
-    op.kind = PageOp::FilledRect;
-    op.x1 = float(x1 + shiftX()), op.y1 = float(y1 + shiftY()), op.x2 = float(x2 + shiftX()), op.y2 = float(y2 + shiftY());
-    op.rgb = lumo::resolveColor(color).rgb();
-    s.record->ops.push_back(op);
-}
-
-void LumoPrinter::addEllipse(double cx, double cy, double rx, double ry, OleColor color)
-{
-    Surface &s = out();
-    PageOp op;
-    op.kind = PageOp::Ellipse;
-    op.penStyle = quint8(std::clamp(s.drawStyle, 0, 6));
-    op.x1 = float(cx + shiftX()), op.y1 = float(cy + shiftY()), op.x2 = float(rx), op.y2 = float(ry);
-    op.penWidth = float(s.drawWidth * penUnitTwips());
-    op.rgb = lumo::resolveColor(color).rgb();
-    s.record->ops.push_back(op);
-}
-
-void LumoPrinter::addPoint(double x, double y, OleColor color)
-{
-    Surface &s = out();
-    PageOp op;
-    op.kind = PageOp::Point;
-    op.x1 = float(x + shiftX()), op.y1 = float(y + shiftY());
-    op.penWidth = float(s.drawWidth * penUnitTwips());
-    op.rgb = lumo::resolveColor(color).rgb();
-    s.record->ops.push_back(op);
-}
-
-void LumoPrinter::addPicture(const QImage &img, double x, double y, double w, double h)
+void LumoPrinter::addPicture(const QImage &img, double x, double y, double width, double height)
 {
     Surface &s = out();
     PageOp op;
     op.kind = PageOp::Picture;
     op.index = qint16(s.record->addPicture(img));
-    op.x1 = float(x + shiftX()), op.y1 = float(y + shiftY()), op.x2 = float(x + w + shiftX()), op.y2 = float(y + h + shiftY());
+    op.x1 = float(x + shiftX()), op.y1 = float(y + shiftY()), op.x2 = float(x + width + shiftX()), op.y2 = float(y + height + shiftY());
     s.record->ops.push_back(op);
 }
 
 // ---- pending events ----
 
-bool LumoPrinter::isOwnWidget(const QObject *o) const
+bool LumoPrinter::isOwnWidget(const QObject *object) const
 {
-    for (const QObject *p = o; p; p = p->parent()) {
+    for (const QObject *p = object; p; p = p->parent()) {
         if (p == this)
             return true;
     }
     return false;
 }
 
-bool LumoPrinter::inPreviewWindow(QObject *o) const
+bool LumoPrinter::inPreviewWindow(QObject *object) const
 {
     // Real input reaches the top-level window (its QWindow) first and is passed on from there to the
     // widget under the mouse or with the focus; both steps must be let through.
     const QWidget *top = window();
     const auto belongs = [this, top](const QWidget *w) { return w->window() == top || isOwnWidget(w->window()); };
-    if (o->isWidgetType())
-        return belongs(static_cast<QWidget *>(o));
-    if (o->isWindowType()) {
+    if (object->isWidgetType())
+        return belongs(static_cast<QWidget *>(object));
+    if (object->isWindowType()) {
         const QWidgetList tops = QApplication::topLevelWidgets();
         for (const QWidget *w : tops) {
-            if (static_cast<QObject *>(w->windowHandle()) == o)
+            if (static_cast<QObject *>(w->windowHandle()) == object)
                 return belongs(w);
         }
     }
@@ -438,43 +400,49 @@ void LumoPrinter::markChanged(const char *name)
 
 // ---- properties ----
 
-void LumoPrinter::setBorderStyle(int v)
+void LumoPrinter::setBorderStyle(int style)
 {
-    if (v < -32768 || v > 32767)
+    if (style < -32768 || style > 32767)
         return; // the style is a 16-bit value: a larger one changes nothing
-    m_borderStyle = v;
+    m_borderStyle = style;
     picTlb_Resize();
     LayoutPreview(); // the border round the control, and the inner area inside it
     markChanged("BorderStyle");
 }
 
-void LumoPrinter::setBackColor(OleColor c)
+void LumoPrinter::setBackColor(OleColor color)
 {
-    m_backColor = c;
-    QPalette pal = frmDsp->palette();
-    pal.setColor(QPalette::Window, lumo::resolveColor(c));
-    frmDsp->setPalette(pal);
-    QPalette own = palette();
-    own.setColor(QPalette::Window, lumo::resolveColor(c));
-    setPalette(own);
+    m_backColor = color;
+    paintBackColor();
     markChanged("BackColor");
 }
 
-void LumoPrinter::setPaperColor(OleColor c)
+void LumoPrinter::paintBackColor()
 {
-    m_paperColor = c;
-    m_picDest.record->paperColor = lumo::resolveColor(c).rgba();
+    const QColor back = lumo::resolveColor(m_backColor);
+    QPalette pal = frmDsp->palette();
+    pal.setColor(QPalette::Window, back);
+    frmDsp->setPalette(pal);
+    QPalette own = palette();
+    own.setColor(QPalette::Window, back);
+    setPalette(own);
+}
+
+void LumoPrinter::setPaperColor(OleColor color)
+{
+    m_paperColor = color;
+    m_picDest.record->paperColor = lumo::resolveColor(color).rgba();
     markChanged("PaperColor");
 }
 
-void LumoPrinter::setOrientation(int v)
+void LumoPrinter::setOrientation(int orientation)
 {
-    if (v == m_orientation)
+    if (orientation == m_orientation)
         return;
     const double tmp = lumo::roundEven(m_paperWidth);
     m_paperWidth = m_paperHeight;
     m_paperHeight = tmp;
-    m_orientation = v;
+    m_orientation = orientation;
     // A print run that was refused lays nothing out: the preview is left alone.
     if (!m_isPrinter && !m_refused)
         ApplyPaper();
@@ -507,30 +475,13 @@ void LumoPrinter::setPaperSize(int code)
     m_paperHeight = h;
 }
 
-int LumoPrinter::PaperWidth() const
+void LumoPrinter::setPaperLength(double &length, int mm, const char *property)
 {
-    return int(lumo::roundEven(m_paperWidth / lumo::TwipsPerMm));
-}
-
-void LumoPrinter::setPaperWidth(int mm)
-{
+    // Only a user-defined paper (code 256) takes a width or height of its own.
     if (m_paperSize != 256)
         return;
-    m_paperWidth = double(float(mm * lumo::TwipsPerMm));
-    markChanged("PaperWidth");
-}
-
-int LumoPrinter::PaperHeight() const
-{
-    return int(lumo::roundEven(m_paperHeight / lumo::TwipsPerMm));
-}
-
-void LumoPrinter::setPaperHeight(int mm)
-{
-    if (m_paperSize != 256)
-        return;
-    m_paperHeight = double(float(mm * lumo::TwipsPerMm));
-    markChanged("PaperHeight");
+    length = double(float(mm * lumo::TwipsPerMm));
+    markChanged(property);
 }
 
 void LumoPrinter::setMarginMm(double &margin, float mm, const char *property, bool appliesToPaper)
@@ -539,46 +490,6 @@ void LumoPrinter::setMarginMm(double &margin, float mm, const char *property, bo
     if (appliesToPaper && !m_isPrinter && !m_refused)
         ApplyPaper();
     markChanged(property);
-}
-
-void LumoPrinter::setLeftMargin(float mm)
-{
-    setMarginMm(m_leftMargin, mm, "LeftMargin", true);
-}
-
-void LumoPrinter::setTopMargin(float mm)
-{
-    setMarginMm(m_topMargin, mm, "TopMargin", true);
-}
-
-void LumoPrinter::setRightMargin(float mm)
-{
-    setMarginMm(m_rightMargin, mm, "RightMargin", true);
-}
-
-void LumoPrinter::setBottomMargin(float mm)
-{
-    setMarginMm(m_bottomMargin, mm, "BottomMargin", true);
-}
-
-void LumoPrinter::setLeftCellMargin(float mm)
-{
-    setMarginMm(m_lcm, mm, "LeftCellMargin", false);
-}
-
-void LumoPrinter::setTopCellMargin(float mm)
-{
-    setMarginMm(m_tcm, mm, "TopCellMargin", false);
-}
-
-void LumoPrinter::setRightCellMargin(float mm)
-{
-    setMarginMm(m_rcm, mm, "RightCellMargin", false);
-}
-
-void LumoPrinter::setBottomCellMargin(float mm)
-{
-    setMarginMm(m_bcm, mm, "BottomCellMargin", false);
 }
 
 float LumoPrinter::TextWidth(const QString &text)
@@ -593,43 +504,43 @@ float LumoPrinter::TextHeight(const QString &text)
     return lumo::twipsToMm(textBlockH(text));
 }
 
-void LumoPrinter::setSurfaceDrawWidth(int w)
+void LumoPrinter::setSurfaceDrawWidth(int width)
 {
     if (m_isPrinter) {
-        out().drawWidth = w;
+        out().drawWidth = width;
     } else {
-        const int z = int(std::floor(double(m_zoom) * w));
+        const int z = int(std::floor(double(m_zoom) * width));
         out().drawWidth = z <= 1 ? 1 : z;
     }
 }
 
-void LumoPrinter::setDrawWidth(int w)
+void LumoPrinter::setDrawWidth(int width)
 {
-    setSurfaceDrawWidth(w);
+    setSurfaceDrawWidth(width);
     markChanged("DrawWidth");
 }
 
-void LumoPrinter::setDrawStyle(int v)
+void LumoPrinter::setDrawStyle(int style)
 {
-    out().drawStyle = v;
+    out().drawStyle = style;
     markChanged("DrawStyle");
 }
 
-void LumoPrinter::setDrawMode(int v)
+void LumoPrinter::setDrawMode(int mode)
 {
-    out().drawMode = v;
+    out().drawMode = mode;
     markChanged("DrawMode");
 }
 
-void LumoPrinter::setForeColor(OleColor c)
+void LumoPrinter::setForeColor(OleColor color)
 {
-    out().foreColor = c;
+    out().foreColor = color;
     markChanged("ForeColor");
 }
 
-void LumoPrinter::setFont(const QFont &f)
+void LumoPrinter::setFont(const QFont &font)
 {
-    out().font = f;
+    out().font = font;
     markChanged("Font");
 }
 
@@ -663,21 +574,21 @@ void LumoPrinter::setCurrentY(float mm)
     markChanged("CurrentY");
 }
 
-void LumoPrinter::setAutoRedraw(bool v)
+void LumoPrinter::setAutoRedraw(bool on)
 {
-    m_autoRedraw = v;
+    m_autoRedraw = on;
     markChanged("AutoRedraw");
 }
 
-void LumoPrinter::setReviewFrom1st(bool v)
+void LumoPrinter::setReviewFrom1st(bool fromFirst)
 {
-    m_reviewFrom1st = v;
+    m_reviewFrom1st = fromFirst;
     markChanged("ReviewFrom1st");
 }
 
-void LumoPrinter::setToolBarVisible(bool v)
+void LumoPrinter::setToolBarVisible(bool visible)
 {
-    m_toolBarVisible = v;
+    m_toolBarVisible = visible;
     LayoutPreview();
     markChanged("ToolBarVisible");
 }
@@ -719,12 +630,7 @@ void LumoPrinter::ReadProperties(const PropertyBag &bag)
     m_paperColor = bag.read("PaperColor", uint(SysWindow)).toUInt();
     m_picDest.record->paperColor = lumo::resolveColor(m_paperColor).rgba();
     m_backColor = bag.read("BackColor", uint(SysAppWorkspace)).toUInt();
-    QPalette pal = frmDsp->palette();
-    pal.setColor(QPalette::Window, lumo::resolveColor(m_backColor));
-    frmDsp->setPalette(pal);
-    QPalette own = palette();
-    own.setColor(QPalette::Window, lumo::resolveColor(m_backColor));
-    setPalette(own);
+    paintBackColor();
     picTlb_Resize();
     LayoutPreview();
 }
@@ -765,14 +671,14 @@ QString LumoPrinter::statusText() const
     return Label2->text();
 }
 
-QString LumoPrinter::pageFileName(int n) const
+QString LumoPrinter::pageFileName(int pageNumber) const
 {
-    return m_tempDirectory + QStringLiteral("tubTemp.") + QStringLiteral("%1").arg(n, 3, 10, QLatin1Char('0'));
+    return m_tempDirectory + QStringLiteral("tubTemp.") + QStringLiteral("%1").arg(pageNumber, 3, 10, QLatin1Char('0'));
 }
 
-bool LumoPrinter::loadPage(int n, PageRecord &page) const
+bool LumoPrinter::loadPage(int pageNumber, PageRecord &page) const
 {
-    const auto saved = savedPage(n);
+    const auto saved = savedPage(pageNumber);
     if (!saved)
         return false;
     page = *saved;

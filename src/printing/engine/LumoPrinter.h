@@ -191,48 +191,50 @@ public:
 
     // ---- properties ----
     int BorderStyle() const { return m_borderStyle; }
-    void setBorderStyle(int v);
+    void setBorderStyle(int style);
     OleColor BackColor() const { return m_backColor; }
-    void setBackColor(OleColor c);
+    void setBackColor(OleColor color);
     OleColor PaperColor() const { return m_paperColor; }
-    void setPaperColor(OleColor c);
+    void setPaperColor(OleColor color);
     int Orientation() const { return m_orientation; }
-    void setOrientation(int v);
+    void setOrientation(int orientation);
     int PaperSize() const { return m_paperSize; }
     void setPaperSize(int code);
-    int PaperWidth() const;
-    void setPaperWidth(int mm);
-    int PaperHeight() const;
-    void setPaperHeight(int mm);
+    // Whole millimetres; set only for a user-defined paper (PaperSize 256).
+    int PaperWidth() const { return int(lumo::roundEven(m_paperWidth / lumo::TwipsPerMm)); }
+    void setPaperWidth(int mm) { setPaperLength(m_paperWidth, mm, "PaperWidth"); }
+    int PaperHeight() const { return int(lumo::roundEven(m_paperHeight / lumo::TwipsPerMm)); }
+    void setPaperHeight(int mm) { setPaperLength(m_paperHeight, mm, "PaperHeight"); }
+    // Paper margins lay the preview's page out again; cell margins apply to the next cells.
     float LeftMargin() const { return lumo::twipsToMm(m_leftMargin); }
-    void setLeftMargin(float mm);
+    void setLeftMargin(float mm) { setMarginMm(m_leftMargin, mm, "LeftMargin", true); }
     float TopMargin() const { return lumo::twipsToMm(m_topMargin); }
-    void setTopMargin(float mm);
+    void setTopMargin(float mm) { setMarginMm(m_topMargin, mm, "TopMargin", true); }
     float RightMargin() const { return lumo::twipsToMm(m_rightMargin); }
-    void setRightMargin(float mm);
+    void setRightMargin(float mm) { setMarginMm(m_rightMargin, mm, "RightMargin", true); }
     float BottomMargin() const { return lumo::twipsToMm(m_bottomMargin); }
-    void setBottomMargin(float mm);
+    void setBottomMargin(float mm) { setMarginMm(m_bottomMargin, mm, "BottomMargin", true); }
     float LeftCellMargin() const { return lumo::twipsToMm(m_lcm); }
-    void setLeftCellMargin(float mm);
+    void setLeftCellMargin(float mm) { setMarginMm(m_lcm, mm, "LeftCellMargin", false); }
     float TopCellMargin() const { return lumo::twipsToMm(m_tcm); }
-    void setTopCellMargin(float mm);
+    void setTopCellMargin(float mm) { setMarginMm(m_tcm, mm, "TopCellMargin", false); }
     float RightCellMargin() const { return lumo::twipsToMm(m_rcm); }
-    void setRightCellMargin(float mm);
+    void setRightCellMargin(float mm) { setMarginMm(m_rcm, mm, "RightCellMargin", false); }
     float BottomCellMargin() const { return lumo::twipsToMm(m_bcm); }
-    void setBottomCellMargin(float mm);
+    void setBottomCellMargin(float mm) { setMarginMm(m_bcm, mm, "BottomCellMargin", false); }
     float TextWidth(const QString &text);
     float TextHeight(const QString &text);
     int DrawWidth() const { return out().drawWidth; }
-    void setDrawWidth(int w);
+    void setDrawWidth(int width);
     int DrawStyle() const { return out().drawStyle; }
-    void setDrawStyle(int v);
+    void setDrawStyle(int style);
     int DrawMode() const { return out().drawMode; }
-    void setDrawMode(int v);
+    void setDrawMode(int mode);
     OleColor ForeColor() const { return out().foreColor; }
-    void setForeColor(OleColor c);
+    void setForeColor(OleColor color);
     // The font of the output surface itself: changing it changes all following output.
     QFont &Font() { return out().font; }
-    void setFont(const QFont &f);
+    void setFont(const QFont &font);
     float FontSize() const { return float(out().font.pointSizeF()); }
     void setFontSize(float points);
     int PageCount() const { return m_pageCount; }
@@ -246,12 +248,12 @@ public:
     bool Busy() const { return m_busy; }
     bool IsPrinter() const { return m_isPrinter; }
     bool AutoRedraw() const { return m_autoRedraw; }
-    void setAutoRedraw(bool v);
+    void setAutoRedraw(bool on);
     bool ReviewFrom1st() const { return m_reviewFrom1st; }
-    void setReviewFrom1st(bool v);
+    void setReviewFrom1st(bool fromFirst);
     float ZoomFactor() const { return m_zoom; }
     bool ToolBarVisible() const { return m_toolBarVisible; }
-    void setToolBarVisible(bool v);
+    void setToolBarVisible(bool visible);
     // Directory of the page files, a folder of this control's own; ends with a separator.
     QString TempDirectory() const { return m_tempDirectory; }
 
@@ -273,9 +275,10 @@ public:
     bool cancelRequested() const { return m_cancelRequested; }
     // The page being drawn on the output surface (the last page after EndDoc).
     const PageRecord &surfacePage() const { return *out().record; }
-    // The saved preview page n (false if it is missing).
-    bool loadPage(int n, PageRecord &out) const;
-    QString pageFileName(int n) const;
+    // The saved preview page of that number (false if it is missing).
+    bool loadPage(int pageNumber, PageRecord &page) const;
+    // The file that page of the preview is kept in.
+    QString pageFileName(int pageNumber) const;
     // The page the preview window is showing (nullptr when none).
     std::shared_ptr<const PageRecord> shownPage() const;
     bool pageShown() const;
@@ -306,14 +309,23 @@ public:
     QPushButton *Command1 = nullptr;
 
     // ---- event handlers of the preview window ----
+    // Asks the host to print the whole document (RealPrint), held back while a layout runs.
     void cmdPrint_Click();
+    // Asks the host to print what the current page shows (cmdprint2Preview), held back likewise.
     void cmdPrint2_Click();
+    // The same request through the second current-page button (cmdprint3Preview).
     void cmdPrint3_Click();
+    // Shows the page before the one on view.
     void cmdPageUp_Click() { PageUp(); }
+    // Shows the page after the one on view.
     void cmdPageDown_Click() { PageDown(); }
+    // Closes the preview; the next document is viewed from its first page.
     void cmdClose_Click();
+    // Remembers which mouse button pressed the page (1 left, 2 right) for a double click.
     void imgDsp_MouseDown(int Button) { m_lastMouseButton = Button; }
+    // A right-button double click on the page turns the paper between portrait and landscape.
     void imgDsp_DblClick();
+    // Raises a pending close request once no layout is running.
     void tmrCancel_Timer();
     // Key codes 33 (Page Up) and 34 (Page Down).
     void UserControl_KeyDown(int KeyCode);
@@ -386,22 +398,24 @@ private:
     // At CurrentX/Y; CurrentY += height, CurrentX := left edge. A line break ("\r\n") starts the
     // next line under it at the same x.
     void drawTextLine(const QString &text);
-    void addLine(double x1, double y1, double x2, double y2, OleColor color);
-    void addRect(double x1, double y1, double x2, double y2, OleColor color);
-    void addFilledRect(double x1, double y1, double x2, double y2, OleColor color);
-    void addEllipse(double cx, double cy, double rx, double ry, OleColor color);
-    void addPoint(double x, double y, OleColor color);
-    void addPicture(const QImage &img, double x, double y, double w, double h);
+    // A line, rectangle, filled rectangle or point between the corners (x1, y1) and (x2, y2), or
+    // an ellipse round the centre (x1, y1) with the radii x2, y2 (a point takes the first pair
+    // alone); outlines take the surface's pen style, all but a filled rectangle its pen width.
+    void addShape(PageOp::Kind kind, double x1, double y1, double x2, double y2, OleColor color);
+    void addPicture(const QImage &img, double x, double y, double width, double height);
     // From the surface's coordinates to the page record's: zero unless a margin changed after
     // the page's first drawing.
     double shiftX() const { return -out().scaleLeft - out().record->originX; }
     double shiftY() const { return -out().scaleTop - out().record->originY; }
-    QFont pageFont(const QFont &f) const;
+    QFont pageFont(const QFont &font) const;
     void resetSurface(Surface &s, bool clearRecord);
-    void setSurfaceDrawWidth(int w);
+    void setSurfaceDrawWidth(int width);
 
     // Document steps.
     void writeStatus();
+    // Raises the page head (PrintHeader) or foot (PrintFooter) event with the page count; a number
+    // its handler stores becomes the page count. Returns the texts the handler filled in.
+    PageTextArgs askPageTexts(void (LumoPrinter::*event)(PageTextArgs &));
     void raiseFooterAndDraw();
     void pNewCellRow(const QString &LeftText, const QString &CenterText, const QString &RightText);
     void pCellOut(const QString &LeftText, const QString &CenterText, const QString &RightText);
@@ -412,6 +426,9 @@ private:
     void drawHeadFootLine(const PageInfo &info, Draw draw);
     void closePreviewPage(bool endDoc);
     void showFirstPageImage();
+    // Files the page just finished and keeps the preview in step: page down once the page after
+    // the one on view exists, the page itself (and page up past the first) once it is on view.
+    void fileFinishedPage();
     void printSurfacePage();
     // Why a print cannot be handed over now (the message's description); empty when it can.
     QString printerProblem();
@@ -420,10 +437,11 @@ private:
     void beginRefusedRun();
     void endRefusedRun();
     void applyPrinterPage();
-    bool savePageFile(int n);
-    // Preview page n as it was saved (its file, or the copy kept in memory); nullptr when missing.
-    std::shared_ptr<const PageRecord> savedPage(int n) const;
-    void showPageFile(int n);
+    bool savePageFile(int pageNumber);
+    // The preview page of that number as it was saved (its file, or the copy kept in memory);
+    // nullptr when missing.
+    std::shared_ptr<const PageRecord> savedPage(int pageNumber) const;
+    void showPageFile(int pageNumber);
     void drawCornerMarks();
     void restoreCursor();
 
@@ -436,7 +454,7 @@ private:
     void TitleText(const QString &Title, int FontSize, int Alignment, double startX, double width);
     void printFlexGrid(Grid &grid, const QString &title, int titleFontSize, int titleAlignment, double startX,
                        bool headerColor);
-    void printFlexRow(Grid &grid, int r, OleColor fill);
+    void printFlexRow(Grid &grid, int row, OleColor fill);
 
     // Preview window.
     void buildWindow();
@@ -444,6 +462,11 @@ private:
     // Sets a page or cell margin from millimetres and reports the property as changed; a page
     // margin (appliesToPaper) also lays the preview paper out again.
     void setMarginMm(double &margin, float mm, const char *property, bool appliesToPaper);
+    // Sets the paper width or height of a user-defined paper from millimetres (nothing for a
+    // coded paper) and reports the property as changed.
+    void setPaperLength(double &length, int mm, const char *property);
+    // The control and the area round the page take the background colour (BackColor).
+    void paintBackColor();
     void LayoutPreview();
     // Width of the border round the control in pixels (BorderStyle 1: one).
     int borderPixels() const;
@@ -452,17 +475,17 @@ private:
     void picTlb_Resize();
     void HScroll1_Change();
     void VScroll1_Change();
-    void raiseOrDefer(Request r);
+    void raiseOrDefer(Request request);
     void flushDeferred();
-    bool isOwnWidget(const QObject *o) const;
+    bool isOwnWidget(const QObject *object) const;
     // The object is the preview's window, a widget in it, or a popup of one of its widgets.
-    bool inPreviewWindow(QObject *o) const;
+    bool inPreviewWindow(QObject *object) const;
 
     // Pending events inside drawing calls (throttled; only this control's own input is served).
     void yieldEvents();
 
     // Paper.
-    bool printerPageTwips(int code, int orientation, double &w, double &h) const;
+    bool printerPageTwips(int code, int orientation, double &width, double &height) const;
     // Takes the paper and orientation chosen in a dialog; true when the page changed.
     bool takeChosenPaper(const QPageLayout &layout);
     struct PrinterState;

@@ -105,10 +105,7 @@ void LumoPrinter::NewPage()
         drawCornerMarks();
     s.currentX = 0;
     s.currentY = 0;
-    PageTextArgs args;
-    args.CurrentPage = m_pageCount;
-    Q_EMIT PrintHeader(args);
-    m_pageCount = args.CurrentPage;
+    const PageTextArgs args = askPageTexts(&LumoPrinter::PrintHeader);
     if (!args.LeftText.isEmpty() || !args.CenterText.isEmpty() || !args.RightText.isEmpty())
         pNewCellRow(args.LeftText, args.CenterText, args.RightText);
     yieldEvents();
@@ -173,16 +170,7 @@ void LumoPrinter::EndDoc()
         }
         if (m_pageCount == 2)
             cmdPageDown->setEnabled(true);
-        savePageFile(m_pageCount);
-        if (m_pageCount == m_currentPage + 1)
-            cmdPageDown->setEnabled(true);
-        if (m_pageCount == m_currentPage) {
-            showPageFile(m_currentPage);
-            imgDsp->show();
-            if (m_pageCount > 1)
-                cmdPageUp->setEnabled(true);
-            restoreCursor();
-        }
+        fileFinishedPage();
         if (m_pageCount >= 1 && m_currentPage > m_pageCount) {
             // The new document is shorter than the page that was on view: show its last page, so
             // the page shown never exceeds the page count.
@@ -223,12 +211,18 @@ void LumoPrinter::restoreCursor()
     }
 }
 
-void LumoPrinter::raiseFooterAndDraw()
+PageTextArgs LumoPrinter::askPageTexts(void (LumoPrinter::*event)(PageTextArgs &))
 {
     PageTextArgs args;
     args.CurrentPage = m_pageCount;
-    Q_EMIT PrintFooter(args);
+    Q_EMIT (this->*event)(args);
     m_pageCount = args.CurrentPage;
+    return args;
+}
+
+void LumoPrinter::raiseFooterAndDraw()
+{
+    const PageTextArgs args = askPageTexts(&LumoPrinter::PrintFooter);
     if (!args.LeftText.isEmpty() || !args.CenterText.isEmpty() || !args.RightText.isEmpty())
         pCellOut(args.LeftText, args.CenterText, args.RightText);
 }
@@ -253,46 +247,53 @@ void LumoPrinter::closePreviewPage(bool)
             cmdPageUp->setEnabled(false);
         }
     }
+    fileFinishedPage();
+}
+
+void LumoPrinter::fileFinishedPage()
+{
     savePageFile(m_pageCount);
     if (m_pageCount == m_currentPage + 1)
         cmdPageDown->setEnabled(true);
     if (m_pageCount == m_currentPage) {
         showPageFile(m_currentPage);
         imgDsp->show();
+        if (m_pageCount > 1)
+            cmdPageUp->setEnabled(true);
         restoreCursor();
     }
 }
 
-bool LumoPrinter::savePageFile(int n)
+bool LumoPrinter::savePageFile(int pageNumber)
 {
     if (!m_tempDirectory.isEmpty()) {
-        const QString path = pageFileName(n);
+        const QString path = pageFileName(pageNumber);
         m_pageFiles.insert(path);
         if (m_picDest.record->save(path)) {
-            m_memPages.erase(n);
+            m_memPages.erase(pageNumber);
             return true;
         }
     }
     // No temporary folder, or the file could not be written (a full disk): the page is kept in
     // memory instead, so paging still shows the right page.
-    m_memPages[n] = std::make_shared<PageRecord>(*m_picDest.record);
+    m_memPages[pageNumber] = std::make_shared<PageRecord>(*m_picDest.record);
     return false;
 }
 
-std::shared_ptr<const PageRecord> LumoPrinter::savedPage(int n) const
+std::shared_ptr<const PageRecord> LumoPrinter::savedPage(int pageNumber) const
 {
-    const auto kept = m_memPages.find(n);
+    const auto kept = m_memPages.find(pageNumber);
     if (kept != m_memPages.end())
         return kept->second;
     auto page = std::make_shared<PageRecord>();
-    if (!m_tempDirectory.isEmpty() && PageRecord::load(pageFileName(n), *page))
+    if (!m_tempDirectory.isEmpty() && PageRecord::load(pageFileName(pageNumber), *page))
         return page;
     return nullptr;
 }
 
-void LumoPrinter::showPageFile(int n)
+void LumoPrinter::showPageFile(int pageNumber)
 {
-    if (auto page = savedPage(n))
+    if (auto page = savedPage(pageNumber))
         imgDsp->setPage(std::move(page));
 }
 
@@ -383,7 +384,7 @@ void LumoPrinter::drawCornerMarks()
     };
     const double x = out().currentX, y = out().currentY;
     for (const auto &m : marks)
-        addLine(m.x1, m.y1, m.x2, m.y2, SysGrayText);
+        addShape(PageOp::Line, m.x1, m.y1, m.x2, m.y2, SysGrayText);
     out().currentX = x;
     out().currentY = y;
 }
@@ -440,7 +441,7 @@ void LumoPrinter::pNewCellRow(const QString &LeftText, const QString &CenterText
         putHeadFootText(m_header, 2, RightText, yh);
         if (m_header.LineVisible()) {
             const double ly = s.currentY + 60;
-            addLine(-120, ly, printableW() + 120, ly, m_header.LineColor());
+            addShape(PageOp::Line, -120, ly, printableW() + 120, ly, m_header.LineColor());
         }
     });
 }
@@ -452,7 +453,7 @@ void LumoPrinter::pCellOut(const QString &LeftText, const QString &CenterText, c
         const double top = printableH() + textH(QStringLiteral("我"));
         const double yf = lumo::roundEven(top);
         if (m_footer.LineVisible())
-            addLine(-120, top - 60, printableW() + 120, top - 60, m_footer.LineColor());
+            addShape(PageOp::Line, -120, top - 60, printableW() + 120, top - 60, m_footer.LineColor());
         putHeadFootText(m_footer, 0, LeftText, yf);
         putHeadFootText(m_footer, 1, CenterText, yf);
         putHeadFootText(m_footer, 2, RightText, yf);

@@ -139,7 +139,7 @@ void LumoPrinter::DotOut(float x, float Y, OleColor Color)
 {
     if (m_refused || m_cancelRequested)
         return;
-    addPoint(mmToTwips(x), mmToTwips(Y), Color == NoColor ? out().foreColor : Color);
+    addShape(PageOp::Point, mmToTwips(x), mmToTwips(Y), 0, 0, Color == NoColor ? out().foreColor : Color);
     yieldEvents();
 }
 
@@ -147,7 +147,7 @@ void LumoPrinter::LineOut(float Left, float Top, float Right, float Bottom, OleC
 {
     if (m_refused || m_cancelRequested)
         return;
-    addLine(mmToTwips(Left), mmToTwips(Top), mmToTwips(Right), mmToTwips(Bottom),
+    addShape(PageOp::Line, mmToTwips(Left), mmToTwips(Top), mmToTwips(Right), mmToTwips(Bottom),
             Color == NoColor ? out().foreColor : Color);
     yieldEvents();
 }
@@ -156,7 +156,7 @@ void LumoPrinter::RectOut(float Left, float Top, float Right, float Bottom, OleC
 {
     if (m_refused || m_cancelRequested)
         return;
-    addRect(mmToTwips(Left), mmToTwips(Top), mmToTwips(Right), mmToTwips(Bottom), Color);
+    addShape(PageOp::Rect, mmToTwips(Left), mmToTwips(Top), mmToTwips(Right), mmToTwips(Bottom), Color);
     yieldEvents();
 }
 
@@ -164,7 +164,7 @@ void LumoPrinter::FilledRectOut(float Left, float Top, float Right, float Bottom
 {
     if (m_refused || m_cancelRequested)
         return;
-    addFilledRect(mmToTwips(Left), mmToTwips(Top), mmToTwips(Right), mmToTwips(Bottom), Color);
+    addShape(PageOp::FilledRect, mmToTwips(Left), mmToTwips(Top), mmToTwips(Right), mmToTwips(Bottom), Color);
     yieldEvents();
 }
 
@@ -179,7 +179,7 @@ void LumoPrinter::CircleOut(float x, float Y, float Radius, OleColor Color, floa
         rx = r / Aspect;
     else
         ry = r * Aspect;
-    addEllipse(mmToTwips(x), mmToTwips(Y), rx, ry, Color == NoColor ? out().foreColor : Color);
+    addShape(PageOp::Ellipse, mmToTwips(x), mmToTwips(Y), rx, ry, Color == NoColor ? out().foreColor : Color);
     yieldEvents();
 }
 
@@ -235,7 +235,7 @@ void LumoPrinter::drawCellBox(double x0, double y0, double x1, double y1, const 
                               OleColor FillColor)
 {
     if (FillColor != NoColor)
-        addFilledRect(x0, y0, x1, y1, FillColor);
+        addShape(PageOp::FilledRect, x0, y0, x1, y1, FillColor);
     int d[4];
     for (int i = 0; i < 4; ++i) {
         const QChar c = i < BorderWidth.size() ? BorderWidth.at(i) : QChar();
@@ -245,13 +245,13 @@ void LumoPrinter::drawCellBox(double x0, double y0, double x1, double y1, const 
     const int pen = s.drawWidth;
     if (d[0] == d[1] && d[1] == d[2] && d[2] == d[3] && d[0] > 0) {
         setSurfaceDrawWidth(d[0]);
-        addRect(x0, y0, x1, y1, s.foreColor);
+        addShape(PageOp::Rect, x0, y0, x1, y1, s.foreColor);
     } else {
         const double e[4][4] = {{x0, y0, x0, y1}, {x0, y0, x1, y0}, {x1, y0, x1, y1}, {x0, y1, x1, y1}};
         for (int i = 0; i < 4; ++i) {
             if (d[i] > 0) {
                 setSurfaceDrawWidth(d[i]);
-                addLine(e[i][0], e[i][1], e[i][2], e[i][3], s.foreColor);
+                addShape(PageOp::Line, e[i][0], e[i][1], e[i][2], e[i][3], s.foreColor);
             }
         }
     }

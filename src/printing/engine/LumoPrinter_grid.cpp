@@ -79,33 +79,33 @@ void LumoPrinter::printFlexGrid(Grid &grid, const QString &title, int titleFontS
     RowText(0, startX, last);
 }
 
-void LumoPrinter::printFlexRow(Grid &grid, int r, OleColor fill)
+void LumoPrinter::printFlexRow(Grid &grid, int row, OleColor fill)
 {
     const int rows = grid.Rows(), cols = grid.Cols();
     for (int c = 0; c < cols;) {
-        const QString text = grid.TextMatrix(r, c);
-        int align = grid.CellAlignment(r, c);
+        const QString text = grid.TextMatrix(row, c);
+        int align = grid.CellAlignment(row, c);
         if (align == 0)
             align = grid.ColAlignment(c);
         if (align == 9)
             align = allDigits(text) ? 7 : 1;
         double w = grid.ColWidth(c);
-        double h = grid.RowHeight(r);
+        double h = grid.RowHeight(row);
         int span = 1;
         bool columnRun = false;
         if (grid.MergeCol(c) && !text.isEmpty()) {
-            if (r > 0 && grid.TextMatrix(r - 1, c) == text) {
+            if (row > 0 && grid.TextMatrix(row - 1, c) == text) {
                 out().currentX += w; // covered by the run drawn above
                 ++c;
                 continue;
             }
-            for (int below = r + 1; below < rows && grid.TextMatrix(below, c) == text; ++below) {
+            for (int below = row + 1; below < rows && grid.TextMatrix(below, c) == text; ++below) {
                 h += grid.RowHeight(below);
                 columnRun = true;
             }
         }
-        if (!columnRun && grid.MergeRow(r) && !text.isEmpty()) {
-            while (c + span < cols && grid.TextMatrix(r, c + span) == text) {
+        if (!columnRun && grid.MergeRow(row) && !text.isEmpty()) {
+            while (c + span < cols && grid.TextMatrix(row, c + span) == text) {
                 w += grid.ColWidth(c + span);
                 ++span;
             }

@@ -424,15 +424,15 @@ void LumoPrinter::imgDsp_DblClick()
         setOrientation(1);
 }
 
-void LumoPrinter::raiseOrDefer(Request r)
+void LumoPrinter::raiseOrDefer(Request request)
 {
     if (m_busy) {
         // Documents never nest: the request is served once the running document has ended.
-        if (std::find(m_deferred.begin(), m_deferred.end(), r) == m_deferred.end())
-            m_deferred.push_back(r);
+        if (std::find(m_deferred.begin(), m_deferred.end(), request) == m_deferred.end())
+            m_deferred.push_back(request);
         return;
     }
-    switch (r) {
+    switch (request) {
     case Request::Print: Q_EMIT RealPrint(); break;
     case Request::Print2: Q_EMIT cmdprint2Preview(); break;
     case Request::Print3: Q_EMIT cmdprint3Preview(); break;
@@ -471,7 +471,7 @@ void LumoPrinter::ApplyPaper()
     resetSurface(s, false);
     if (!m_isPrinter) {
         const int pen = s.drawWidth;
-        addRect(0, 0, printableW(), printableH(), SysGrayText);
+        addShape(PageOp::Rect, 0, 0, printableW(), printableH(), SysGrayText);
         s.drawWidth = pen;
     }
     s.currentX = 0;

@@ -72,13 +72,13 @@ static void pageTwips(const QPageSize &ps, int orientation, double &w, double &h
         std::swap(w, h);
 }
 
-bool LumoPrinter::printerPageTwips(int code, int orientation, double &w, double &h) const
+bool LumoPrinter::printerPageTwips(int code, int orientation, double &width, double &height) const
 {
     bool ok = false;
     const QPageSize ps = lumo::pageSizeForCode(code, &ok);
     if (!ok)
         return false;
-    pageTwips(ps, orientation, w, h);
+    pageTwips(ps, orientation, width, height);
     return true;
 }
 

@@ -14,25 +14,11 @@ std::shared_ptr<QFont> PageInfo::defaultFont()
     return f;
 }
 
-std::shared_ptr<QFont> PageInfo::RightFont()
+std::shared_ptr<QFont> PageInfo::fontOrDefault(std::shared_ptr<QFont> &font)
 {
-    if (!m_rightFont)
-        m_rightFont = defaultFont();
-    return m_rightFont;
-}
-
-std::shared_ptr<QFont> PageInfo::CenterFont()
-{
-    if (!m_centerFont)
-        m_centerFont = defaultFont();
-    return m_centerFont;
-}
-
-std::shared_ptr<QFont> PageInfo::LeftFont()
-{
-    if (!m_leftFont)
-        m_leftFont = defaultFont();
-    return m_leftFont;
+    if (!font)
+        font = defaultFont();
+    return font;
 }
 
 } // namespace quorvane
