@@ -16,6 +16,29 @@ QRgb rgbOf(quint32 bgr) { return qRgb(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16)
 QRgb pixel(const XP_ProgressBar &bar, int x, int y) { return (bar.buffer().pixel(x, y) & 0xFFFFFF) | 0xFF000000; }
 const QRgb kWhite = qRgb(255, 255, 255);
 
+// The colours the bar drew at those points.
+QList<QRgb> pixels(const XP_ProgressBar &bar, std::initializer_list<QPoint> points)
+{
+    QList<QRgb> out;
+    for (const QPoint &at : points)
+        out << pixel(bar, at.x(), at.y());
+    return out;
+}
+
+// Sets each value and checks where the fill ends: its right edge on a horizontal bar, its top on a
+// vertical one, while the other end stays at the start (left 0, or the bottom of the bar).
+void checkFillEdges(XP_ProgressBar &bar, std::initializer_list<std::pair<int, int>> valueEdges)
+{
+    const bool vertical = bar.Orientation() == 1;
+    for (const auto &[value, edge] : valueEdges) {
+        bar.setValue(value);
+        const QRect fill = bar.fillRect();
+        QCOMPARE(vertical ? fill.bottom() : fill.left(), vertical ? bar.height() : 0);
+        const int end = vertical ? fill.top() : fill.right();
+        QVERIFY2(end == edge, qPrintable(QStringLiteral("value %1: edge %2").arg(value).arg(end)));
+    }
+}
+
 // A bar that counts how often it is painted.
 class CountingBar : public XP_ProgressBar
 {
@@ -41,22 +64,14 @@ private Q_SLOTS:
         XP_ProgressBar bar;
         bar.resize(150, 20);
         bar.setColor(kBarColor);
-        const struct { int value; int edge; } cases[] = {
-            {50, 70}, {6, 0}, {8, 10}, {100, 150}, {0, 0}, {-20, 0}, {500, 150}, {99, 140}, {55, 80},
-        };
-        for (const auto &c : cases) {
-            bar.setValue(c.value);
-            QCOMPARE(bar.fillRect().left(), 0);
-            QVERIFY2(bar.fillRect().right() == c.edge,
-                     qPrintable(QStringLiteral("value %1: edge %2").arg(c.value).arg(bar.fillRect().right())));
-        }
+        checkFillEdges(bar, {{50, 70}, {6, 0}, {8, 10}, {100, 150}, {0, 0}, {-20, 0}, {500, 150}, {99, 140}, {55, 80}});
+        if (QTest::currentTestFailed())
+            return;
 
         // Value 8: one block, columns 2 to 9.
         bar.setValue(8);
-        QCOMPARE(pixel(bar, 5, 10), rgbOf(kBarColor));
-        QCOMPARE(pixel(bar, 9, 10), rgbOf(kBarColor));
-        QCOMPARE(pixel(bar, 10, 10), kWhite);
-        QCOMPARE(pixel(bar, 12, 10), kWhite);
+        const QRgb filled = rgbOf(kBarColor);
+        QCOMPARE(pixels(bar, {{5, 10}, {9, 10}, {10, 10}, {12, 10}}), QList<QRgb>({filled, filled, kWhite, kWhite}));
         // Value 6 rounds down to nothing; Value 0 leaves only border and white.
         for (int v : {6, 0, -3}) {
             bar.setValue(v);
@@ -80,9 +95,7 @@ private Q_SLOTS:
         bar.setScrolling(1);
         bar.setValue(50);
         QCOMPARE(bar.fillRect().right(), 70);
-        QCOMPARE(pixel(bar, 10, 10), rgbOf(kBarColor));
-        QCOMPARE(pixel(bar, 69, 10), rgbOf(kBarColor));
-        QCOMPARE(pixel(bar, 70, 10), kWhite);
+        QCOMPARE(pixels(bar, {{10, 10}, {69, 10}, {70, 10}}), QList<QRgb>({filled, filled, kWhite}));
     }
 
     void verticalFillEdge()
@@ -91,23 +104,14 @@ private Q_SLOTS:
         bar.resize(20, 100);
         bar.setColor(kBarColor);
         bar.setOrientation(1);
-        const struct { int value; int top; } cases[] = {
-            {50, 50}, {0, 100}, {100, 0}, {-5, 100}, {250, 0},
-        };
-        for (const auto &c : cases) {
-            bar.setValue(c.value);
-            QCOMPARE(bar.fillRect().bottom(), 100);
-            QVERIFY2(bar.fillRect().top() == c.top,
-                     qPrintable(QStringLiteral("value %1: top %2").arg(c.value).arg(bar.fillRect().top())));
-        }
+        checkFillEdges(bar, {{50, 50}, {0, 100}, {100, 0}, {-5, 100}, {250, 0}});
+        if (QTest::currentTestFailed())
+            return;
         // Half full: blocks from the bottom up to row 50, 2-row gaps every 10 rows, white above.
         bar.setValue(50);
-        QCOMPARE(pixel(bar, 10, 50), rgbOf(kBarColor));
-        QCOMPARE(pixel(bar, 10, 57), rgbOf(kBarColor));
-        QCOMPARE(pixel(bar, 10, 58), kWhite);
-        QCOMPARE(pixel(bar, 10, 59), kWhite);
-        QCOMPARE(pixel(bar, 10, 60), rgbOf(kBarColor));
-        QCOMPARE(pixel(bar, 10, 45), kWhite);
+        const QRgb filled = rgbOf(kBarColor);
+        QCOMPARE(pixels(bar, {{10, 50}, {10, 57}, {10, 58}, {10, 59}, {10, 60}, {10, 45}}),
+                 QList<QRgb>({filled, filled, kWhite, kWhite, filled, kWhite}));
         // The side bands start pale at the left edge.
         QCOMPARE(pixel(bar, 2, 65), rgbOf(XP_ProgressBar::LightenColor(kBarColor, 150)));
         // Empty: nothing but white inside the border.

@@ -102,49 +102,43 @@ XP_ProgressBar::XP_ProgressBar(QWidget *parent)
 // Settings other than Value and ShowText are only stored; they show at the next drawing.
 void XP_ProgressBar::setColor(quint32 color)
 {
-    m_color = TranslateOleColor(color);
-    m_stale = true;
+    store(m_color, TranslateOleColor(color));
 }
 
 void XP_ProgressBar::setFont(const QFont &font)
 {
-    m_font = font;
-    m_stale = true;
+    store(m_font, font);
 }
 
-void XP_ProgressBar::setMin(int v)
+void XP_ProgressBar::setMin(int minimum)
 {
-    m_min = v;
-    m_stale = true;
+    store(m_min, minimum);
 }
 
-void XP_ProgressBar::setMax(int v)
+void XP_ProgressBar::setMax(int maximum)
 {
-    m_max = v;
-    m_stale = true;
+    store(m_max, maximum);
 }
 
-void XP_ProgressBar::setOrientation(int v)
+void XP_ProgressBar::setOrientation(int orientation)
 {
-    m_orientation = v;
-    m_stale = true;
+    store(m_orientation, orientation);
 }
 
-void XP_ProgressBar::setScrolling(int v)
+void XP_ProgressBar::setScrolling(int scrolling)
 {
-    m_scrolling = v;
-    m_stale = true;
+    store(m_scrolling, scrolling);
 }
 
-void XP_ProgressBar::setShowText(bool v)
+void XP_ProgressBar::setShowText(bool shown)
 {
-    m_showText = v;
+    m_showText = shown;
     DrawProgressBar();
 }
 
-void XP_ProgressBar::setValue(int v)
+void XP_ProgressBar::setValue(int value)
 {
-    m_value = v;
+    m_value = value;
     if (!m_stale && !m_buffer.isNull() && m_drawnSize == size()) {
         // Only the fill edge and the text depend on the value; both are cheap to work out.
         ComputeFillRect(width(), height());

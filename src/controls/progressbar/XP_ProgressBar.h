@@ -24,20 +24,20 @@ public:
     QFont Font() const { return m_font; }
     void setFont(const QFont &font);
     int Min() const { return m_min; }
-    void setMin(int v);
+    void setMin(int minimum);
     int Max() const { return m_max; }
-    void setMax(int v);
+    void setMax(int maximum);
     int Orientation() const { return m_orientation; }
-    void setOrientation(int v);
+    void setOrientation(int orientation); // 0 horizontal, 1 vertical
     int Scrolling() const { return m_scrolling; }
-    void setScrolling(int v);
+    void setScrolling(int scrolling);   // 0 blocks, 1 continuous, 2 busy
     bool ShowText() const { return m_showText; }
-    void setShowText(bool v);  // redraws
+    void setShowText(bool shown);  // redraws
     int Value() const { return m_value; }
     // Redraws when the new value changes what the bar shows (the fill edge, or the text when it is
     // shown) or when a setting stored since the last drawing is still to show; otherwise only
     // stores the value. Hosts set it once per record, so most calls change nothing on screen.
-    void setValue(int v);
+    void setValue(int value);
 
     // Redraws the whole bar into the back buffer and puts it on screen.
     void DrawProgressBar();
@@ -70,6 +70,13 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    // Stores a setting that shows at the next drawing: the buffer is stale until then.
+    template <class T>
+    void store(T &setting, const T &value)
+    {
+        setting = value;
+        m_stale = true;
+    }
     void RenderBuffer();
     void Render(QPainter &p, int w, int h);
     void EnsureBuffer(int w, int h);
