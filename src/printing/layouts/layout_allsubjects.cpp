@@ -131,18 +131,11 @@ void layAllSubjects(printsform &form, int &dest, const AllSubjectsInput &in)
     p.NewPage();
 
     const QString title = in.exam + QStringLiteral("成绩册 ") + in.classChoice;
-    double top = 0; // the table's top on the report's first page, below the title block
-    if (form.curpage == 0 || form.curpage == 1) {
-        p.NewRow();
-        p.Font().setFamily(QStringLiteral("黑体"));
-        int align = 0;
-        if (last > 14)
-            align = w < 165 ? 0 : w < 230 ? 2 : w < 265 ? 0 : 2;
-        p.TitleOut(title, 15, align);
-    } else {
-        top = tablelayout::titleBlockHeight(p, title, 15);
-    }
-    p.Font().setFamily(QStringLiteral("宋体"));
+    int align = 0;
+    if (last > 14)
+        align = w < 165 ? 0 : w < 230 ? 2 : w < 265 ? 0 : 2;
+    // The table's top on the report's first page: below the title block.
+    double top = tablelayout::titleBlock(form, p, title, 15, align);
     top += p.CurrentY();
 
     const int n = g ? g->Rows() - 1 : 0;
@@ -196,7 +189,7 @@ void layAllSubjects(printsform &form, int &dest, const AllSubjectsInput &in)
     };
 
     static const float fixedWidths[4] = {20, 15, 7, 7};
-    for (int page = form.frompage; page <= form.topage; ++page) {
+    tablelayout::layPages(form, p, [&](int page) {
         p.setFontSize(10);
         p.Font().setBold(true);
         for (int c = 1; c <= 4; ++c)
@@ -247,10 +240,7 @@ void layAllSubjects(printsform &form, int &dest, const AllSubjectsInput &in)
             }
             p.NewCellRow(0, 0, bodyHeight);
         }
-        if (page < form.topage)
-            p.NewPage();
-    }
-    p.EndDoc();
+    });
 }
 
 } // namespace reportlayouts

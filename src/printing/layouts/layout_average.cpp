@@ -65,15 +65,8 @@ void layAverage(printsform &form, int &dest, const AverageInput &in)
     p.NewPage();
 
     const QString title = in.exam + QStringLiteral("平均成绩册(") + in.cohortYear + QStringLiteral("学届)");
-    double top = 0; // the table's top on the report's first page, below the title block
-    if (form.curpage == 0 || form.curpage == 1) {
-        p.NewRow();
-        p.Font().setFamily(QStringLiteral("黑体"));
-        p.TitleOut(title, 15, subjects >= 6 ? 2 : 0);
-    } else {
-        top = tablelayout::titleBlockHeight(p, title, 15);
-    }
-    p.Font().setFamily(QStringLiteral("宋体"));
+    // The table's top on the report's first page: below the title block.
+    double top = tablelayout::titleBlock(form, p, title, 15, subjects >= 6 ? 2 : 0);
 
     const int n = g ? g->Rows() - 1 : 0;
     top += p.CurrentY();
@@ -83,7 +76,7 @@ void layAverage(printsform &form, int &dest, const AverageInput &in)
     // 22 for the class, 19 a subject, 15 for each total: narrowed alike on narrower paper.
     const float k = tablelayout::widthFactor(p, 22 + 19.0 * subjects + 30);
 
-    for (int page = form.frompage; page <= form.topage; ++page) {
+    tablelayout::layPages(form, p, [&](int page) {
         // Heading row, 12 mm. "班 级" keeps the size then current: 9 points on the first page of the
         // run, 8.5 (left by the body rows) on the further ones.
         p.Font().setBold(true);
@@ -127,10 +120,7 @@ void layAverage(printsform &form, int &dest, const AverageInput &in)
             tablelayout::fitCell(p, cellText(g, i, 2 * subjects + 3), k * 15, 6, 4, bottom ? QStringLiteral("1122") : QStringLiteral("1121"));
             p.NewCellRow(0, 0, 6);
         }
-        if (page < form.topage)
-            p.NewPage();
-    }
-    p.EndDoc();
+    });
 }
 
 } // namespace reportlayouts

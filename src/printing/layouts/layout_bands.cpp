@@ -75,7 +75,7 @@ void layBands(printsform &form, int &dest, const BandsInput &in)
         width += columnWidth(c);
     const float k = tablelayout::widthFactor(p, width);
 
-    for (int page = form.frompage; page <= form.topage; ++page) {
+    tablelayout::layPages(form, p, [&](int page) {
         p.Font().setBold(true);
         for (int c = 1; c <= printed; ++c) {
             const QString caption = c == 1 ? QStringLiteral("班 级") : c == 2 ? QStringLiteral("人数") : cellText(g, 0, c);
@@ -95,10 +95,7 @@ void layBands(printsform &form, int &dest, const BandsInput &in)
             }
             p.NewCellRow(0, 0, kHeight);
         }
-        if (page < form.topage)
-            p.NewPage();
-    }
-    p.EndDoc();
+    });
 }
 
 } // namespace reportlayouts

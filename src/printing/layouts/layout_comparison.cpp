@@ -35,15 +35,8 @@ void layComparison(printsform &form, int &dest, const ComparisonInput &in)
     p.NewPage();
 
     const QString title = in.exam + QStringLiteral("各班各科成绩对照表");
-    double top = 0; // the table's top on the report's first page, below the title block
-    if (form.curpage == 0 || form.curpage == 1) {
-        p.NewRow();
-        p.Font().setFamily(QStringLiteral("黑体"));
-        p.TitleOut(title, 15, 2);
-    } else {
-        top = tablelayout::titleBlockHeight(p, title, 15);
-    }
-    p.Font().setFamily(QStringLiteral("宋体"));
+    // The table's top on the report's first page: below the title block.
+    double top = tablelayout::titleBlock(form, p, title, 15, 2);
 
     const int n = g ? g->Rows() - 1 : 0;
     top += p.CurrentY();
@@ -61,7 +54,7 @@ void layComparison(printsform &form, int &dest, const ComparisonInput &in)
                                         stacked(QStringLiteral("标准差")), stacked(QStringLiteral("优良率")),
                                         stacked(QStringLiteral("及格率"))};
 
-    for (int page = form.frompage; page <= form.topage; ++page) {
+    tablelayout::layPages(form, p, [&](int page) {
         p.Font().setBold(true);
         for (int c = 0; c < kColumns; ++c)
             tablelayout::fitCell(p, captions[c], k * kWidths[c], 14, 4, tablelayout::borderCode(tablelayout::RowKind::Heading, c, kColumns));
@@ -78,21 +71,14 @@ void layComparison(printsform &form, int &dest, const ComparisonInput &in)
             }
             p.NewCellRow(0, 0, 6);
         }
-        if (page < form.topage)
-            p.NewPage();
-    }
-    p.EndDoc();
+    });
 }
 
 } // namespace reportlayouts
 
 void print_gkdz(printsform &form, int &dest)
 {
-    reportlayouts::ComparisonInput in;
-    if (auto *w = windows::find<gkdz>(QStringLiteral("gkdz")); w && w->isLoaded()) {
-        in.exam = w->Combo1->currentText();
-        in.grid = w->Grid1;
-    }
+    const auto in = reportlayouts::examAndGrid<reportlayouts::ComparisonInput>(windows::find<gkdz>(QStringLiteral("gkdz")));
     reportlayouts::layComparison(form, dest, in);
 }
 

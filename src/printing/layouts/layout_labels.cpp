@@ -60,7 +60,7 @@ void layLabels(printsform &form, int &dest, const LabelsInput &in)
     tablelayout::setPageRange(form, n, r);
 
     const QString six(6, QLatin1Char(' '));
-    for (int page = form.frompage; page <= form.topage; ++page) {
+    tablelayout::layPages(form, p, [&](int page) {
         const int last = tablelayout::lastRow(page, r, n);
         for (int label = tablelayout::firstRow(page, r); label <= last; ++label) {
             const QString name = cellText(g, label, 2);
@@ -86,21 +86,14 @@ void layLabels(printsform &form, int &dest, const LabelsInput &in)
             }
             p.NewCellRow(0, 0, 12);
         }
-        if (page < form.topage)
-            p.NewPage();
-    }
-    p.EndDoc();
+    });
 }
 
 } // namespace reportlayouts
 
 void print_cjbq(printsform &form, int &dest)
 {
-    reportlayouts::LabelsInput in;
-    if (auto *w = windows::find<cjbq>(QStringLiteral("cjbq")); w && w->isLoaded()) {
-        in.exam = w->Combo1->currentText();
-        in.grid = w->Grid1;
-    }
+    const auto in = reportlayouts::examAndGrid<reportlayouts::LabelsInput>(windows::find<cjbq>(QStringLiteral("cjbq")));
     reportlayouts::layLabels(form, dest, in);
 }
 

@@ -55,15 +55,8 @@ void laySubjectSheet(printsform &form, int &dest, const SubjectSheetInput &in)
     p.NewPage();
 
     const QString title = in.exam + QStringLiteral("单科成绩单");
-    double top = 0; // the table's top on the report's first page, below the title block
-    if (form.curpage == 0 || form.curpage == 1) {
-        p.NewRow();
-        p.Font().setFamily(QStringLiteral("黑体"));
-        p.TitleOut(title, 15, 2);
-    } else {
-        top = tablelayout::titleBlockHeight(p, title, 15);
-    }
-    p.Font().setFamily(QStringLiteral("宋体"));
+    // The table's top on the report's first page: below the title block.
+    double top = tablelayout::titleBlock(form, p, title, 15, 2);
 
     const int n = g ? g->Rows() - 1 : 0;
     // The information block and the table are 168 mm wide; narrower paper narrows both.
@@ -114,7 +107,7 @@ void laySubjectSheet(printsform &form, int &dest, const SubjectSheetInput &in)
     const int rows = tablelayout::rowsThatFit(p, kRowsPerPage, top, kHeight, kHeight);
     tablelayout::setPageRange(form, n, rows);
 
-    for (int page = form.frompage; page <= form.topage; ++page) {
+    tablelayout::layPages(form, p, [&](int page) {
         p.Font().setBold(true);
         for (int c = 0; c < 11; ++c)
             tablelayout::fitCell(p, cellText(g, 0, c + 1), k * kColumnWidths[c], kHeight, 4,
@@ -129,10 +122,7 @@ void laySubjectSheet(printsform &form, int &dest, const SubjectSheetInput &in)
                 tablelayout::fitCell(p, cellText(g, i, c + 1), k * kColumnWidths[c], kHeight, 4, tablelayout::borderCode(kind, c, 11));
             p.NewCellRow(0, 0, kHeight);
         }
-        if (page < form.topage)
-            p.NewPage();
-    }
-    p.EndDoc();
+    });
 }
 
 } // namespace reportlayouts

@@ -53,18 +53,27 @@ public:
     void print_topreview();
     void print_toprinter();
 
+    // Every page's head: the program's name on the left, the school's on the right.
     void LumoPrinter1_PrintHeader(PageTextArgs &args);
+    // Every page's foot: 第n页 in the middle, today's date on the right.
     void LumoPrinter1_PrintFooter(PageTextArgs &args);
+    // The paper or margins changed: the report is laid out into the preview again.
     void LumoPrinter1_NeedRedraw();
+    // The preview's close button: the window unloads and the asking window comes back.
     void LumoPrinter1_CloseRequest();
+    // The print-all button: the whole report goes to the printer.
     void LumoPrinter1_RealPrint();
+    // The two current-page print buttons: the page on view goes to the printer alone.
     void LumoPrinter1_cmdprint2Preview();
     void LumoPrinter1_cmdprint3Preview();
 
 protected:
     void createControls(QWidget *root) override;
+    // Takes the report code, shows the window, styles the page head and lays the report out.
     void Form_Load() override;
+    // Forgets a current-page run and shows the window that asked for the report again.
     void Form_Unload() override;
+    // The print control fills the window.
     void Form_Resize();
     void resizeEvent(QResizeEvent *event) override;
 

@@ -26,6 +26,19 @@ namespace reportlayouts {
 // The text of a grid cell; empty for a missing grid or a cell outside it.
 QString cellText(const Grid *grid, int row, int col);
 
+// The exam chosen in a report window (its Combo1) and the window's grid (Grid1) for a layout's
+// input; an empty input when the window is not loaded.
+template <class Input, class ReportWindow>
+Input examAndGrid(ReportWindow *window)
+{
+    Input in;
+    if (window && window->isLoaded()) {
+        in.exam = window->Combo1->currentText();
+        in.grid = window->Grid1;
+    }
+    return in;
+}
+
 // Score labels (38): the exam chooser's text and the label grid.
 struct LabelsInput
 {

@@ -17,33 +17,43 @@ QString borderCode(RowKind kind, int col, int cols)
     return QString(left) + top + right + bottom;
 }
 
-int pageCount(int n, int r)
+int pageCount(int rows, int rowsPerPage)
 {
-    if (n <= 0 || r <= 0)
+    if (rows <= 0 || rowsPerPage <= 0)
         return 0;
-    return n % r == 0 ? n / r : n / r + 1;
+    return rows % rowsPerPage == 0 ? rows / rowsPerPage : rows / rowsPerPage + 1;
 }
 
-int firstRow(int p, int r)
+int firstRow(int page, int rowsPerPage)
 {
-    return (p - 1) * r + 1;
+    return (page - 1) * rowsPerPage + 1;
 }
 
-int lastRow(int p, int r, int n)
+int lastRow(int page, int rowsPerPage, int rows)
 {
-    // A page's range ends at p x R, or at N on the report's last page.
-    return std::min(p * r, n);
+    // A page's range ends at page x rowsPerPage, or at the last row on the report's last page.
+    return std::min(page * rowsPerPage, rows);
 }
 
-void setPageRange(printsform &form, int n, int r)
+void setPageRange(printsform &form, int rows, int rowsPerPage)
 {
-    form.pagecount = qint16(pageCount(n, r));
+    form.pagecount = qint16(pageCount(rows, rowsPerPage));
     form.frompage = 1;
     form.topage = form.pagecount;
     if (form.curpage > 0) {
         form.frompage = form.curpage;
         form.topage = form.curpage;
     }
+}
+
+void layPages(printsform &form, LumoPrinter &printer, const std::function<void(int page)> &layPage)
+{
+    for (int page = form.frompage; page <= form.topage; ++page) {
+        layPage(page);
+        if (page < form.topage)
+            printer.NewPage();
+    }
+    printer.EndDoc();
 }
 
 bool isNumber(const QString &text)
@@ -123,6 +133,20 @@ double titleBlockHeight(LumoPrinter &p, const QString &title, int size)
     return h;
 }
 
+double titleBlock(printsform &form, LumoPrinter &p, const QString &title, int size, int alignment)
+{
+    double top = 0;
+    if (form.curpage == 0 || form.curpage == 1) {
+        p.NewRow();
+        p.Font().setFamily(QStringLiteral("黑体"));
+        p.TitleOut(title, size, alignment);
+    } else {
+        top = titleBlockHeight(p, title, size);
+    }
+    p.Font().setFamily(QStringLiteral("宋体"));
+    return top;
+}
+
 float widthFactor(LumoPrinter &p, double tableWidth)
 {
     // A table that ends on the paper, if in its right margin, keeps its widths (some reports are
@@ -154,16 +178,7 @@ void run(printsform &form, int &dest, const Table &t)
 
     // Where the table starts on the report's first page: below the title block (drawn or not in
     // this run) and the lines drawn above the table.
-    double top = 0;
-    if (form.curpage == 0 || form.curpage == 1) {
-        p.NewRow();
-        p.Font().setFamily(QStringLiteral("黑体"));
-        p.TitleOut(t.title, t.titleSize, t.titleAlignment);
-    } else {
-        top = titleBlockHeight(p, t.title, t.titleSize);
-    }
-
-    p.Font().setFamily(QStringLiteral("宋体"));
+    double top = titleBlock(form, p, t.title, t.titleSize, t.titleAlignment);
     p.setFontSize(t.bodyFontSize);
 
     if (t.beforeTable)
@@ -182,7 +197,7 @@ void run(printsform &form, int &dest, const Table &t)
     for (float &w : widths)
         w *= k;
 
-    for (int page = form.frompage; page <= form.topage; ++page) {
+    layPages(form, p, [&](int page) {
         if (t.boldHeading)
             p.Font().setBold(true);
         cellRow(p, widths, t.headingHeight, t.alignment, RowKind::Heading, t.heading);
@@ -194,10 +209,7 @@ void run(printsform &form, int &dest, const Table &t)
             cellRow(p, widths, t.rowHeight, t.alignment, i == last ? RowKind::LastBody : RowKind::Body,
                     [&t, i](int c) { return t.cell ? t.cell(i, c) : QString(); });
         }
-        if (page < form.topage)
-            p.NewPage();
-    }
-    p.EndDoc();
+    });
 }
 
 } // namespace quorvane::tablelayout

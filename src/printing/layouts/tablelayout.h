@@ -18,16 +18,20 @@ enum class RowKind { Heading, Body, LastBody };
 // of the page's last row), with pen width 1 inside.
 QString borderCode(RowKind kind, int col, int cols);
 
-// Pages needed for n body rows at r rows a page (0 for n = 0).
-int pageCount(int n, int r);
+// Pages needed for that many body rows at rowsPerPage rows a page (0 for no rows).
+int pageCount(int rows, int rowsPerPage);
 
-// First and last body row (1-based) of page p.
-int firstRow(int p, int r);
-int lastRow(int p, int r, int n);
+// First and last body row (1-based) of a page (1-based) of a table of that many body rows.
+int firstRow(int page, int rowsPerPage);
+int lastRow(int page, int rowsPerPage, int rows);
 
-// Sets the form's pagecount, frompage and topage for n body rows at r rows a page; a current-page
-// run (curpage > 0) lays out that page alone.
-void setPageRange(printsform &form, int n, int r);
+// Sets the form's pagecount, frompage and topage for that many body rows at rowsPerPage rows a
+// page; a current-page run (curpage > 0) lays out that page alone.
+void setPageRange(printsform &form, int rows, int rowsPerPage);
+
+// Lays out the pages of the form's range one after another (layPage draws the page of that
+// number), a new page between two, and ends the document.
+void layPages(printsform &form, LumoPrinter &printer, const std::function<void(int page)> &layPage);
 
 // Draws one table cell. A one-line text too wide for its cell is drawn smaller instead of being cut
 // off, so that a long name, an address or a score prints whole; blanks at its end need no room. A
@@ -51,6 +55,11 @@ int rowsThatFit(LumoPrinter &printer, int rows, double top, double headingHeight
 // the font in force) at the top of the report's first page. A run that lays out a later page alone
 // draws no title, yet has to page its rows exactly as the whole report does.
 double titleBlockHeight(LumoPrinter &printer, const QString &title, int size);
+
+// The title block of a report: drawn in 黑体 when the run lays out the whole report or its first
+// page, otherwise only measured; either way the body face 宋体 follows. Returns how far below the
+// current position the first page's table starts (0 when the block was drawn).
+double titleBlock(printsform &form, LumoPrinter &printer, const QString &title, int size, int alignment);
 
 // The factor by which every column of a table this wide (mm) is multiplied: 1 when the table ends
 // on the paper (within its right margin at most), otherwise the factor that narrows it to the
