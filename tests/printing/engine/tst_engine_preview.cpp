@@ -23,6 +23,13 @@ void produce(LumoPrinter &p, int pages)
     p.EndDoc();
 }
 
+// Double-clicks a widget with a mouse button as a user does: a click, then the double click.
+void doubleClick(QWidget *widget, Qt::MouseButton button)
+{
+    QTest::mouseClick(widget, button);
+    QTest::mouseDClick(widget, button);
+}
+
 QString shownText(const LumoPrinter &p)
 {
     const auto page = p.shownPage();
@@ -245,14 +252,12 @@ private slots:
 
         // Right-button double click turns the paper and asks for a new layout.
         produce(*p, 2);
-        p->imgDsp_MouseDown(1);
-        p->imgDsp_DblClick();
+        doubleClick(p->imgDsp, Qt::LeftButton);
         QCOMPARE(p->Orientation(), 1);
-        QTest::mousePress(p->imgDsp, Qt::RightButton);
-        p->imgDsp_DblClick();
+        doubleClick(p->imgDsp, Qt::RightButton);
         QCOMPARE(p->Orientation(), 2);
         QCOMPARE(redraws, 2);
-        p->imgDsp_DblClick();
+        doubleClick(p->imgDsp, Qt::RightButton);
         QCOMPARE(p->Orientation(), 1);
 
         // AutoRedraw: the shown page is stretched, no event.
@@ -273,8 +278,7 @@ private slots:
         p->StartPrint();
         p->NewPage();
         p->setTopMargin(15);
-        p->imgDsp_MouseDown(2);
-        p->imgDsp_DblClick();
+        doubleClick(p->imgDsp, Qt::RightButton);
         QCOMPARE(p->Orientation(), 2);
         QCOMPARE(redraws, count);
         p->EndDoc();
@@ -295,19 +299,16 @@ private slots:
 
     void layout()
     {
-        int scale = 0, maximum = 0;
-        LumoPrinter::scrollScaling(255, scale, maximum);
-        QCOMPARE(scale, 1);
-        QCOMPARE(maximum, 255);
-        LumoPrinter::scrollScaling(16384, scale, maximum);
-        QCOMPARE(scale, 2);
-        QCOMPARE(maximum, 8192);
-        LumoPrinter::scrollScaling(16383, scale, maximum);
-        QCOMPARE(scale, 1);
-        QCOMPARE(maximum, 16383);
-        LumoPrinter::scrollScaling(40000, scale, maximum);
-        QCOMPARE(scale, 2);
-        QCOMPARE(maximum, 20000);
+        // Twips per bar unit and the bar's maximum for a range.
+        const auto scaling = [](double range) {
+            int scale = 0, maximum = 0;
+            LumoPrinter::scrollScaling(range, scale, maximum);
+            return std::pair(scale, maximum);
+        };
+        QCOMPARE(scaling(255), std::pair(1, 255));
+        QCOMPARE(scaling(16384), std::pair(2, 8192));
+        QCOMPARE(scaling(16383), std::pair(1, 16383));
+        QCOMPARE(scaling(40000), std::pair(2, 20000));
 
         auto p = makePrinter();
         p->show();

@@ -9,10 +9,12 @@
 #include "scores/register.h"
 #include "shell/database.h"
 #include "shell/globals.h"
+#include "shell/managst.h"
 #include "shell/register.h"
 #include "testsupport.h"
 
 #include <QSqlQuery>
+#include <QToolBar>
 #include <QtTest>
 #include <algorithm>
 #include <set>
@@ -264,23 +266,57 @@ inline double pointSize(const PageRecord &rec, const PageOp &op, double zoom)
 using quorvane::test::pdfPages;
 using quorvane::test::pdfText;
 
-// A cohort 2008 (db2008.mdb) whose register holds n students S001 .. Snnn.
-inline void addStudents(test::TempData &data, int n)
+// Those of the wanted texts that the PDF file's text lacks; empty when it holds every one.
+inline QStringList missingInPdf(const QString &pdf, const QStringList &wanted)
+{
+    const QString text = pdfText(pdf);
+    QStringList missing;
+    for (const QString &t : wanted) {
+        if (!text.contains(t))
+            missing << t;
+    }
+    return missing;
+}
+
+// A cohort 2008 (db2008.mdb) whose register holds n students S001 .. Snnn; false when a row could
+// not be written.
+[[nodiscard]] inline bool addStudents(test::TempData &data, int n)
 {
     data.addCohort(QStringLiteral("2008"), QStringLiteral("db2008"));
     QSqlDatabase db;
-    openDatabase(data.cohortPath(QStringLiteral("db2008.mdb")), DbKind::Cohort, QStringLiteral("lt-coh"), &db);
-    {
+    bool ok = openDatabase(data.cohortPath(QStringLiteral("db2008.mdb")), DbKind::Cohort, QStringLiteral("lt-coh"), &db);
+    if (ok) {
         Transaction tr(db);
-        for (int i = 1; i <= n; ++i)
-            execSql(db, QStringLiteral("INSERT INTO stinfo(stid, stname, stclass, stclassno, keflag) VALUES(?,?,?,?,?)"),
-                    {QStringLiteral("S%1").arg(i, 3, 10, QLatin1Char('0')), QStringLiteral("学生%1").arg(i), 1 + i % 3, i,
-                     1 + i % 3});
-        tr.commit();
+        for (int i = 1; ok && i <= n; ++i)
+            ok = execSql(db, QStringLiteral("INSERT INTO stinfo(stid, stname, stclass, stclassno, keflag) VALUES(?,?,?,?,?)"),
+                         {QStringLiteral("S%1").arg(i, 3, 10, QLatin1Char('0')), QStringLiteral("学生%1").arg(i), 1 + i % 3, i,
+                          1 + i % 3});
+        ok = ok && tr.commit();
     }
     closeDatabase(db);
     gCohortYear = QStringLiteral("2008");
     gCohortDbFile = QStringLiteral("db2008.mdb");
+    return ok;
+}
+
+// The student register of a cohort of n students, open on screen; nullptr when the cohort could
+// not be written or the window did not open.
+inline managst *showStudents(test::TempData &data, int n)
+{
+    if (!addStudents(data, n))
+        return nullptr;
+    windows::show(QStringLiteral("managst"));
+    auto *m = windows::find<managst>(QStringLiteral("managst"));
+    return m && m->isVisible() ? m : nullptr;
+}
+
+// Presses the register's 打印预览 tool button as a user does; false when it cannot be pressed.
+[[nodiscard]] inline bool pressPrintPreview(managst *m)
+{
+    QToolBar *bar = m ? m->Toolbar1 : nullptr;
+    if (!bar || bar->actions().isEmpty())
+        return false;
+    return test::press(qobject_cast<QAbstractButton *>(bar->widgetForAction(bar->actions().first())));
 }
 
 } // namespace layouttest

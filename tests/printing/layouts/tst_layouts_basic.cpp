@@ -21,38 +21,49 @@ namespace {
 const QString kExam = QStringLiteral("240301080000");
 
 // An exam of grade 2 of cohort 2022 with rooms 101 (30 seats) and 102; class 5 has 45 students,
-// the first 30 in room 101.
-void seatFixture(test::TempData &data)
+// the first 30 in room 101. False when a row could not be written.
+[[nodiscard]] bool seatFixture(test::TempData &data)
 {
     data.addCohort(QStringLiteral("2022"), QStringLiteral("db2022"), 4, 3);
     QSqlDatabase sys, coh;
-    openDatabase(data.systemPath(), DbKind::System, QStringLiteral("lt-sys"), &sys);
-    openDatabase(data.cohortPath(QStringLiteral("db2022.mdb")), DbKind::Cohort, QStringLiteral("lt-coh2"), &coh);
-    execSql(sys, QStringLiteral("INSERT INTO kcbpb(id, name, num, year, grade, kcid) VALUES(?, ?, 2, '2022', 2, '101102')"),
-            {kExam, QStringLiteral("高二下期中考试")});
-    execSql(sys, QStringLiteral("INSERT INTO kcszb(id, address, type, rs) VALUES('101', '教学楼101室', 2, 30)"));
-    execSql(sys, QStringLiteral("INSERT INTO kcszb(id, address, type, rs) VALUES('102', '实验楼2楼', 5, 30)"));
-    for (int i = 1; i <= 45; ++i)
-        execSql(coh, QStringLiteral("INSERT INTO stucj(id, stid, name, bj, zh, wlflag, kcbj, kczh) VALUES(?, ?, ?, 5, ?, ?, ?, ?)"),
-                {kExam, QStringLiteral("2205%1").arg(i, 2, 10, QLatin1Char('0')), QStringLiteral("五班%1").arg(i), i, i % 3 + 1,
-                 i <= 30 ? QStringLiteral("101") : QStringLiteral("102"), i <= 30 ? i : i - 30});
+    bool ok = openDatabase(data.systemPath(), DbKind::System, QStringLiteral("lt-sys"), &sys)
+              && openDatabase(data.cohortPath(QStringLiteral("db2022.mdb")), DbKind::Cohort, QStringLiteral("lt-coh2"), &coh)
+              && execSql(sys, QStringLiteral("INSERT INTO kcbpb(id, name, num, year, grade, kcid) VALUES(?, ?, 2, '2022', 2, '101102')"),
+                         {kExam, QStringLiteral("高二下期中考试")})
+              && execSql(sys, QStringLiteral("INSERT INTO kcszb(id, address, type, rs) VALUES('101', '教学楼101室', 2, 30)"))
+              && execSql(sys, QStringLiteral("INSERT INTO kcszb(id, address, type, rs) VALUES('102', '实验楼2楼', 5, 30)"));
+    for (int i = 1; ok && i <= 45; ++i)
+        ok = execSql(coh, QStringLiteral("INSERT INTO stucj(id, stid, name, bj, zh, wlflag, kcbj, kczh) VALUES(?, ?, ?, 5, ?, ?, ?, ?)"),
+                     {kExam, QStringLiteral("2205%1").arg(i, 2, 10, QLatin1Char('0')), QStringLiteral("五班%1").arg(i), i, i % 3 + 1,
+                      i <= 30 ? QStringLiteral("101") : QStringLiteral("102"), i <= 30 ? i : i - 30});
     closeDatabase(sys);
     closeDatabase(coh);
     gCohortYear = QStringLiteral("2022");
     gCohortDbFile = QStringLiteral("db2022.mdb");
+    return ok;
 }
 
-// Opens the class (or room) chart of the exam and shows the chooser's entry `choice`.
-bpdy2 *openChart(bool classes, int choice)
+// Opens the class chart of class 5 (or the room chart of room 101) of the exam with the
+// 打印座位表 button; nullptr when the button could not be pressed or opened no chart.
+bpdy2 *openChart(bool classes)
 {
     windows::show(QStringLiteral("bpdy"));
     auto *a = windows::find<bpdy>(QStringLiteral("bpdy"));
     a->Combo1->setCurrentIndex(0);
     a->Option1[classes ? 0 : 1]->setChecked(true);
-    a->VsNetBut1_Click(1);
+    if (!test::press(a->VsNetBut1[1]))
+        return nullptr;
     auto *w = windows::find<bpdy2>(QStringLiteral("bpdy2"));
-    w->Combo3->setCurrentIndex(choice);
+    if (!w || !w->isVisible())
+        return nullptr;
+    w->Combo3->setCurrentIndex(classes ? 2 : 0);
     return w;
+}
+
+// Prints the chart with its 打印 button: the preview, or nullptr when none opened.
+printsform *printChart(bpdy2 *chart)
+{
+    return test::press(chart->VsNetBut1[1]) ? preview() : nullptr;
 }
 
 // With LAYOUT_DEMO_DIR set, prints the preview's report into that folder as <name>.pdf, to look at.
@@ -165,14 +176,12 @@ private slots:
     void studentList()
     {
         test::TempData data;
-        addStudents(data, 45);
-        windows::show(QStringLiteral("managst"));
-        auto *m = windows::find<managst>(QStringLiteral("managst"));
-        QVERIFY(m && m->isLoaded());
+        managst *m = showStudents(data, 45);
+        QVERIFY(m);
         QCOMPARE(m->Grid1->Rows(), 46);
         // The register keeps the cohort it was loaded with, whatever was chosen since.
         gCohortYear = QStringLiteral("2099");
-        m->Toolbar1_ButtonClick();
+        QVERIFY(pressPrintPreview(m));
         printsform *f = preview();
         QVERIFY(f && f->isVisible());
         QCOMPARE(f->LumoPrinter1->PageCount(), 2);
@@ -251,12 +260,10 @@ private slots:
     void studentListCells()
     {
         test::TempData data;
-        addStudents(data, 30);
-        windows::show(QStringLiteral("managst"));
-        auto *m = windows::find<managst>(QStringLiteral("managst"));
+        managst *m = showStudents(data, 30);
         QVERIFY(m);
         m->Grid1->setTextMatrix(3, 2, QString()); // an empty cell keeps its frame
-        m->Toolbar1_ButtonClick();
+        QVERIFY(pressPrintPreview(m));
         printsform *f = preview();
         QVERIFY(f);
         f->LumoPrinter1->setTextMetrics(std::make_shared<FixedTextMetrics>());
@@ -348,12 +355,12 @@ private slots:
     void classSeatList()
     {
         test::TempData data;
-        seatFixture(data);
-        bpdy2 *w = openChart(true, 2); // class 5
+        QVERIFY(seatFixture(data));
+        bpdy2 *w = openChart(true); // class 5
+        QVERIFY(w);
         QCOMPARE(w->Combo3->currentText(), QStringLiteral("5"));
         QCOMPARE(w->Grid1->Rows(), 46);
-        w->VsNetBut1_Click(1);
-        printsform *f = preview();
+        printsform *f = printChart(w);
         QVERIFY(f && f->isVisible());
         QVERIFY(!w->isVisible());
         QCOMPARE(f->LumoPrinter1->PageCount(), 2);
@@ -415,9 +422,10 @@ private slots:
     void seatListCells()
     {
         test::TempData data;
-        seatFixture(data);
+        QVERIFY(seatFixture(data));
         for (const bool classes : {true, false}) {
-            bpdy2 *w = openChart(classes, classes ? 2 : 0);
+            bpdy2 *w = openChart(classes);
+            QVERIFY(w);
             Grid *g = w->Grid1;
             const int cols = classes ? 7 : 6;
             g->setRows(91); // 90 students
@@ -426,8 +434,7 @@ private slots:
                     g->setTextMatrix(r, c, QStringLiteral("%1-%2").arg(r).arg(c));
             }
             g->setTextMatrix(40, 3, QString());
-            w->VsNetBut1_Click(1);
-            printsform *f = preview();
+            printsform *f = printChart(w);
             QVERIFY(f && f->isVisible());
             QCOMPARE(f->reportCode(), qint16(classes ? 31 : 32));
             f->LumoPrinter1->setTextMetrics(std::make_shared<FixedTextMetrics>());
@@ -543,11 +550,11 @@ private slots:
     void roomSeatList()
     {
         test::TempData data;
-        seatFixture(data);
-        bpdy2 *w = openChart(false, 0); // room 101
+        QVERIFY(seatFixture(data));
+        bpdy2 *w = openChart(false); // room 101
+        QVERIFY(w);
         QCOMPARE(w->Grid1->Rows(), 31);
-        w->VsNetBut1_Click(1);
-        printsform *f = preview();
+        printsform *f = printChart(w);
         QVERIFY(f);
         QCOMPARE(gReportCode, qint16(32));
         QCOMPARE(f->LumoPrinter1->PageCount(), 1);
@@ -578,7 +585,7 @@ private slots:
     void scoreSheetCells()
     {
         test::TempData data;
-        addStudents(data, 0);
+        QVERIFY(addStudents(data, 0));
         printsform *f = windows::get<printsform>(QStringLiteral("printsform"));
         f->Load();
         f->LumoPrinter1->setTextMetrics(std::make_shared<FixedTextMetrics>());
@@ -640,7 +647,7 @@ private slots:
     void scoreEntrySheet()
     {
         test::TempData data;
-        addStudents(data, 0);
+        QVERIFY(addStudents(data, 0));
         printsform *f = windows::get<printsform>(QStringLiteral("printsform"));
         f->Load(); // gReportCode 0: nothing laid out yet
         QCOMPARE(f->LumoPrinter1->PageCount(), 0);
@@ -731,13 +738,11 @@ private slots:
     void longTextsPrintWhole()
     {
         test::TempData data;
-        addStudents(data, 3);
-        windows::show(QStringLiteral("managst"));
-        auto *m = windows::find<managst>(QStringLiteral("managst"));
+        managst *m = showStudents(data, 3);
         QVERIFY(m);
         m->Grid1->setTextMatrix(1, 2, QStringLiteral("阿卜杜热合曼"));
         m->Grid1->setTextMatrix(2, 2, QStringLiteral("欧阳小明明"));
-        m->Toolbar1_ButtonClick();
+        QVERIFY(pressPrintPreview(m));
         printsform *f = preview();
         QVERIFY(f);
         f->LumoPrinter1->setTextMetrics(std::make_shared<FixedTextMetrics>());
@@ -773,14 +778,14 @@ private slots:
         m->Unload();
         windows::destroyAll();
         test::TempData seats;
-        seatFixture(seats);
+        QVERIFY(seatFixture(seats));
         for (const bool classes : {true, false}) {
-            bpdy2 *w = openChart(classes, classes ? 2 : 0);
+            bpdy2 *w = openChart(classes);
+            QVERIFY(w);
             w->Grid1->setTextMatrix(1, 2, QStringLiteral("阿卜杜热合曼"));
             if (classes)
                 w->Grid1->setTextMatrix(2, 7, QStringLiteral("教学楼一楼东101室"));
-            w->VsNetBut1_Click(1);
-            f = preview();
+            f = printChart(w);
             QVERIFY(f);
             f->LumoPrinter1->setTextMetrics(std::make_shared<FixedTextMetrics>());
             classes ? print_bjzw(*f, dest) : print_kczw(*f, dest);
@@ -797,11 +802,9 @@ private slots:
     void rowsFitTheTurnedPaper()
     {
         test::TempData data;
-        addStudents(data, 45);
-        windows::show(QStringLiteral("managst"));
-        auto *m = windows::find<managst>(QStringLiteral("managst"));
+        managst *m = showStudents(data, 45);
         QVERIFY(m);
-        m->Toolbar1_ButtonClick();
+        QVERIFY(pressPrintPreview(m));
         printsform *f = preview();
         QVERIFY(f);
         LumoPrinter *lp = f->LumoPrinter1;
@@ -893,9 +896,10 @@ private slots:
 
         // Both seat lists of 45 students on landscape.
         test::TempData seats;
-        seatFixture(seats);
+        QVERIFY(seatFixture(seats));
         for (const bool classes : {true, false}) {
-            bpdy2 *w = openChart(classes, classes ? 2 : 0);
+            bpdy2 *w = openChart(classes);
+            QVERIFY(w);
             Grid *g = w->Grid1;
             g->setRows(46);
             QStringList rows;
@@ -903,8 +907,7 @@ private slots:
                 g->setTextMatrix(r, 1, QStringLiteral("R%1").arg(r));
                 rows << g->TextMatrix(r, 1);
             }
-            w->VsNetBut1_Click(1);
-            f = preview();
+            f = printChart(w);
             QVERIFY(f);
             lp = f->LumoPrinter1;
             lp->setOrientation(2);
