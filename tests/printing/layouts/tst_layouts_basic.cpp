@@ -60,6 +60,14 @@ bpdy2 *openChart(bool classes)
     return w;
 }
 
+// Closes the preview and the student register and drops every window, for the next part of a test.
+void startAfresh(printsform *form, managst *students)
+{
+    form->Unload();
+    students->Unload();
+    windows::destroyAll();
+}
+
 // Prints the chart with its 打印 button: the preview, or nullptr when none opened.
 printsform *printChart(bpdy2 *chart)
 {
@@ -244,9 +252,7 @@ private slots:
         QVERIFY(std::abs(*last.rbegin() - *last.begin() - mmToTwips(2 * 8)) <= 2);
 
         // Without a register the list is empty and its title names the chosen cohort.
-        f->Unload();
-        m->Unload();
-        windows::destroyAll();
+        startAfresh(f, m);
         f = windows::get<printsform>(QStringLiteral("printsform"));
         f->Load();
         gCohortYear = QStringLiteral("2010");
@@ -774,9 +780,7 @@ private slots:
         QVERIFY(whole(QStringLiteral("阿卜杜热合曼"), 12));
 
         // Both seat lists: a long name, and the class list's address of the room.
-        f->Unload();
-        m->Unload();
-        windows::destroyAll();
+        startAfresh(f, m);
         test::TempData seats;
         QVERIFY(seatFixture(seats));
         for (const bool classes : {true, false}) {
@@ -890,9 +894,7 @@ private slots:
         demoPdf(f, "students-portrait");
         lp->setOrientation(2);
         demoPdf(f, "students-landscape");
-        f->Unload();
-        m->Unload();
-        windows::destroyAll();
+        startAfresh(f, m);
 
         // Both seat lists of 45 students on landscape.
         test::TempData seats;

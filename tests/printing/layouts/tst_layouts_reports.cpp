@@ -64,6 +64,12 @@ printsform *freshPreview()
     return f;
 }
 
+// The paper as a layout left it: orientation, then the left, top, right and bottom margins (mm).
+QList<float> paper(const LumoPrinter *lp)
+{
+    return {float(lp->Orientation()), lp->LeftMargin(), lp->TopMargin(), lp->RightMargin(), lp->BottomMargin()};
+}
+
 int pages(printsform *f)
 {
     return f->LumoPrinter1->PageCount();
@@ -560,10 +566,7 @@ private slots:
         int dest = 0;
         layAllSubjects(*f, dest, in);
         // W = 85 + 36 + 54 = 175: upright, margins 18, 30 rows a page.
-        QCOMPARE(lp->Orientation(), 1);
-        QCOMPARE(lp->LeftMargin(), 18.0f);
-        QCOMPARE(lp->RightMargin(), 18.0f);
-        QCOMPARE(lp->TopMargin(), 15.0f);
+        QCOMPARE(paper(lp), QList<float>({1, 18, 15, 18, 15}));
         QCOMPARE(pages(f), 2);
         const PageRecord p1 = page(f, 1), p2 = page(f, 2);
         const QStringList t1 = p1.texts();
@@ -735,12 +738,8 @@ private slots:
         AllSubjectsInput in{QStringLiteral("期末考试"), QStringLiteral("理科"), {true, true, true, true, true}, 12, g.get()};
         int dest = 0;
         layAllSubjects(*f, dest, in);
-        QCOMPARE(lp->Orientation(), 2);
-        // Margins of 5 and 3, not -2 and 0: the frame and the page head stay on the paper.
-        QCOMPARE(lp->LeftMargin(), 5.0f);
-        QCOMPARE(lp->RightMargin(), 3.0f);
-        QCOMPARE(lp->TopMargin(), 15.0f);
-        QCOMPARE(lp->BottomMargin(), 15.0f);
+        // Landscape; margins of 5 and 3, not -2 and 0: the frame and the page head stay on the paper.
+        QCOMPARE(paper(lp), QList<float>({2, 5, 15, 3, 15}));
         // 13 rows a page: 14 students on two pages.
         QCOMPARE(pages(f), 2);
         QCOMPARE(f->pagecount, qint16(2));
