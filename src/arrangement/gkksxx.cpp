@@ -182,7 +182,7 @@ void gkksxx::Grid1_Click()
     // Stored values show whole, even where they are longer than what may be typed.
     for (int i = 0; i < 5; ++i)
         keys::setTextWhole(Text1[i], Grid1->TextMatrix(row, i + 2), kTypingLimit[i]);
-    if (const int stream = nameCode(kStreamNames, Grid1->TextMatrix(row, 7)); stream > 0) {
+    if (const int stream = streamCode(Grid1->TextMatrix(row, 7)); stream > 0) {
         Combo1->setCurrentIndex(stream - 1);
         m_whoTyped = false;
     }
@@ -201,7 +201,7 @@ void gkksxx::jscssave_Click()
     // Who sits the subject counts only as a choice from the list, not as text typed into the box.
     const int chosen = Combo1->currentIndex();
     if (chosen >= 0 && !m_whoTyped && Combo1->itemText(chosen) == Combo1->currentText())
-        entry.stream = nameCode(kStreamNames, Combo1->currentText());
+        entry.stream = streamCode(Combo1->currentText());
     entry.objective = Val(Text1[2]->text());
     entry.subjective = Val(Text1[3]->text());
     entry.full = Val(Text1[4]->text());

@@ -43,7 +43,7 @@ Selection selectionOf(const QString &chooserText)
     const QString tail = chooserText.right(2);
     if (tail == QStringLiteral("年级"))
         return Selection::WholeExam;
-    switch (nameCode(kStreamNames, tail)) {
+    switch (streamCode(tail)) {
     case kArtsStream:
         return Selection::Arts;
     case kScienceStream:

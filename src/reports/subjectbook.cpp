@@ -14,7 +14,7 @@ namespace quorvane::reports {
 SubjectSelection subjectSelectionFromText(const QString &text)
 {
     SubjectSelection s;
-    const int stream = nameCode(kStreamNames, text);
+    const int stream = streamCode(text);
     if (text == QStringLiteral("年级")) {
         s.kind = SubjectSelection::Grade;
     } else if (stream == kArtsStream) {

@@ -39,11 +39,7 @@ QString streamText(const QVariant &code)
 
 int streamCode(const QString &name)
 {
-    for (int n = 1; n <= 3; ++n) {
-        if (name == kStreamNames[n - 1])
-            return n;
-    }
-    return 0;
+    return nameCode(kStreamNames, name);
 }
 
 QString gradeText(const QVariant &grade)
