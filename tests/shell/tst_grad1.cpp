@@ -493,10 +493,18 @@ private Q_SLOTS:
         // A file left behind without a cohort row (and its journal companions) is replaced.
         QVERIFY(QFile::copy(data.folder() + QStringLiteral("dbyear.mdb"), data.cohortPath(QStringLiteral("db2022.mdb"))));
         addStudent(data.cohortPath(QStringLiteral("db2022.mdb")), QStringLiteral("OLD"));
-        QFile wal(data.cohortPath(QStringLiteral("db2022.mdb-wal")));
-        QVERIFY(wal.open(QIODevice::WriteOnly));
-        wal.write("garbage");
-        wal.close();
+        // A log left beside it holds a committed student of another database made from the
+        // template: SQLite would replay it into any file of that name.
+        {
+            const QString other = data.cohortPath(QStringLiteral("other.mdb"));
+            QVERIFY(QFile::copy(data.folder() + QStringLiteral("dbyear.mdb"), other));
+            QSqlDatabase db;
+            QVERIFY(openDatabase(other, DbKind::Cohort, QStringLiteral("tst-wal"), &db));
+            QVERIFY(execSql(db, QStringLiteral("INSERT INTO stinfo(stid, stname) VALUES(?,?)"), {QStringLiteral("WAL1"), QStringLiteral("李四")}));
+            // Copied while the connection is open: closing it would write the log back and remove it.
+            QVERIFY(QFile::copy(other + QStringLiteral("-wal"), data.cohortPath(QStringLiteral("db2022.mdb-wal"))));
+            closeDatabase(db);
+        }
         auto w = std::make_unique<grad1>();
         w->Load();
         fill(*w, QStringLiteral("2022"), QStringLiteral("db2022"), QStringLiteral("8"), QStringLiteral("1"));
