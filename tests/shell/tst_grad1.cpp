@@ -39,21 +39,6 @@ QStringList cohortRows(const TempData &data)
     return out;
 }
 
-int studentCount(const QString &path)
-{
-    QSqlDatabase db;
-    if (!openDatabase(path, DbKind::Cohort, QStringLiteral("tst-count"), &db))
-        return -1;
-    int n = -1;
-    {
-        QSqlQuery q = prepare(db, QStringLiteral("SELECT count(*) FROM stinfo"));
-        if (q.exec() && q.next())
-            n = q.value(0).toInt();
-    }
-    closeDatabase(db);
-    return n;
-}
-
 void addStudent(const QString &path, const QString &stid)
 {
     QSqlDatabase db;
@@ -105,10 +90,30 @@ void fill(grad1 &w, const QString &year, const QString &name, const QString &cla
     w.Txtfields[3]->setText(first);
 }
 
+// Opens the register as a user does: shown, in the active window.
+std::unique_ptr<grad1> openRegister()
+{
+    auto w = std::make_unique<grad1>();
+    w->Show();
+    QApplication::setActiveWindow(w.get());
+    return w;
+}
+
+// Clicks a row of the list (its year) with the mouse.
 void clickRow(grad1 &w, int row)
 {
-    w.Grid1->setRow(row);
-    w.Grid1_Click();
+    QTableWidgetItem *cell = w.Grid1->item(row - 1, 1);
+    QVERIFY(cell);
+    w.Grid1->scrollToItem(cell);
+    QTest::mouseClick(w.Grid1->viewport(), Qt::LeftButton, {}, w.Grid1->visualItemRect(cell).center());
+}
+
+// A key typed at the widget that has the focus.
+void typeKey(Qt::Key key)
+{
+    QWidget *focused = QApplication::focusWidget();
+    QVERIFY(focused);
+    QTest::keyClick(focused, key);
 }
 
 } // namespace
@@ -130,8 +135,7 @@ private Q_SLOTS:
     {
         TempData data;
         QFile::remove(data.systemPath());
-        auto w = std::make_unique<grad1>();
-        w->Load();
+        auto w = openRegister();
         QVERIFY(!w->isLoaded());
         QCOMPARE(m_svc->lastText(), QStringLiteral("库文件“newclasssys.mdb”错误！"));
         QCOMPARE(m_svc->messages.back().title, kTitle);
@@ -143,8 +147,7 @@ private Q_SLOTS:
         TempData data;
         data.addCohort(QStringLiteral("2022"), QStringLiteral("db2022"), 12, 1);
         data.addCohort(QStringLiteral("2020"), QStringLiteral("db2020"), 10, 3);
-        auto w = std::make_unique<grad1>();
-        w->Load();
+        auto w = openRegister();
         QVERIFY(w->isLoaded());
         QCOMPARE(w->windowTitle(), QStringLiteral("学届设置"));
         QCOMPARE(w->Grid1->Rows(), 3);
@@ -156,9 +159,7 @@ private Q_SLOTS:
         QCOMPARE(w->Grid1->TextMatrix(2, 1), QStringLiteral("2022"));
         QVERIFY(w->comadd->isEnabled());
         QVERIFY(!w->commodi->isEnabled() && !w->comdele->isEnabled() && !w->comsave->isEnabled());
-        // Showing the window and giving the list the focus takes no row by itself.
-        w->Show();
-        QApplication::setActiveWindow(w.get());
+        // Giving the list the focus takes no row by itself.
         w->Grid1->setFocus();
         QVERIFY(w->Txtfields[0]->text().isEmpty());
         QVERIFY(!w->commodi->isEnabled() && !w->comdele->isEnabled());
@@ -174,18 +175,19 @@ private Q_SLOTS:
         QCOMPARE(w->Txtfields[2]->text(), QStringLiteral("12"));
         QCOMPARE(w->selectedYear(), QStringLiteral("2022"));
         QVERIFY(w->commodi->isEnabled() && w->comdele->isEnabled() && !w->comsave->isEnabled());
-        w->comadd_Click();
+        QVERIFY(press(w->comadd));
         QCOMPARE(w->editMode(), 1);
 
-        // Typing a year proposes the database name.
-        w->Txtfields[0]->setText(QStringLiteral("2019"));
+        // Typing a year (新增 put the caret in its field) proposes the database name.
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w->Txtfields[0]));
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("2019"));
         QCOMPARE(w->Txtfields[1]->text(), QStringLiteral("db2019"));
         QVERIFY(w->comsave->isEnabled());
 
         // Closed and opened again: the design state, whatever was typed before.
-        w->exitcom_Click();
+        QVERIFY(press(w->exitcom));
         QVERIFY(!w->isLoaded());
-        w->Load();
+        w->Show();
         QCOMPARE(w->editMode(), 0);
         for (QLineEdit *t : w->Txtfields)
             QVERIFY(t->text().isEmpty());
@@ -196,9 +198,7 @@ private Q_SLOTS:
     void saveChecksInOrder()
     {
         TempData data;
-        auto w = std::make_unique<grad1>();
-        w->Show();
-        QApplication::setActiveWindow(w.get());
+        auto w = openRegister();
         struct Case
         {
             QString year, name, classes, first, message;
@@ -223,7 +223,7 @@ private Q_SLOTS:
         for (const Case &c : cases) {
             m_svc->clear();
             fill(*w, c.year, c.name, c.classes, c.first);
-            w->comsave_Click();
+            QVERIFY(press(w->comsave));
             QCOMPARE(m_svc->texts(), QStringList{c.message});
             QCOMPARE(m_svc->messages.back().title, kTitle);
             QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w->Txtfields[c.field]));
@@ -234,7 +234,7 @@ private Q_SLOTS:
         QCOMPARE(w->editMode(), 1);
         m_svc->clear();
         fill(*w, QStringLiteral("2023"), QStringLiteral("db2023"), QStringLiteral("12"), QStringLiteral("1A"));
-        w->comsave_Click();
+        QVERIFY(press(w->comsave));
         QCOMPARE(m_svc->texts(), QStringList{QStringLiteral("增加的学届要存盘吗？")});
         QCOMPARE(m_svc->messages[0].title, QStringLiteral("增加学届："));
         QCOMPARE(cohortRows(data), QStringList{QStringLiteral("2023|db2023|12|1")});
@@ -247,13 +247,13 @@ private Q_SLOTS:
         // A one-digit year passes every check (only longer years have their first digits examined).
         m_svc->clear();
         fill(*w, QStringLiteral("5"), QStringLiteral("db5"), QStringLiteral("3"), QStringLiteral("1"));
-        w->comsave_Click();
+        QVERIFY(press(w->comsave));
         QCOMPARE(cohortRows(data).size(), 2);
 
         // Cancel at the question: nothing stored, no file.
         m_svc->answers = {MsgAnswer::Cancel};
         fill(*w, QStringLiteral("2021"), QStringLiteral("db2021"), QStringLiteral("3"), QStringLiteral("1"));
-        w->comsave_Click();
+        QVERIFY(press(w->comsave));
         QCOMPARE(cohortRows(data).size(), 2);
         QVERIFY(!QFile::exists(data.cohortPath(QStringLiteral("db2021.mdb"))));
     }
@@ -261,47 +261,47 @@ private Q_SLOTS:
     void enterChecksAndArrowKeys()
     {
         TempData data;
-        auto w = std::make_unique<grad1>();
-        w->Show();
-        QApplication::setActiveWindow(w.get());
-        w->Txtfields[0]->setText(QStringLiteral("1999"));
+        auto w = openRegister();
+        auto focused = [] { return QApplication::focusWidget(); };
+        // Enter checks the field that has the focus: a refusal keeps it there, a good value leads on.
         w->Txtfields[0]->setFocus();
-        w->Txtfields_KeyPress(0, 13);
+        QTest::keyClicks(focused(), QStringLiteral("1999"));
+        typeKey(Qt::Key_Return);
         QCOMPARE(m_svc->lastText(), QStringLiteral("非法格式:仅由0-9数字组成或年份不符！"));
-        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w->Txtfields[0]));
+        QCOMPARE(focused(), static_cast<QWidget *>(w->Txtfields[0]));
         w->Txtfields[0]->setText(QStringLiteral("2021"));
-        w->Txtfields_KeyPress(0, 13);
-        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w->Txtfields[1]));
+        typeKey(Qt::Key_Return);
+        QCOMPARE(focused(), static_cast<QWidget *>(w->Txtfields[1]));
         w->Txtfields[1]->setText(QStringLiteral("db_21"));
         m_svc->clear();
-        w->Txtfields_KeyPress(1, 13);
+        typeKey(Qt::Key_Return);
         QCOMPARE(m_svc->lastText(), QStringLiteral("数据库名不能为空,仅由字母或数字构成！"));
+        QCOMPARE(focused(), static_cast<QWidget *>(w->Txtfields[1]));
         w->Txtfields[1]->setText(QStringLiteral("db21"));
-        w->Txtfields_KeyPress(1, 13);
-        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w->Txtfields[2]));
-        w->Txtfields[2]->setText(QStringLiteral("x"));
-        w->Txtfields_KeyPress(2, 13);
+        typeKey(Qt::Key_Return);
+        QCOMPARE(focused(), static_cast<QWidget *>(w->Txtfields[2]));
+        // Enter in a field presses no button.
+        QVERIFY(cohortRows(data).isEmpty());
+        QTest::keyClicks(focused(), QStringLiteral("x"));
+        typeKey(Qt::Key_Return);
         QCOMPARE(m_svc->lastText(), QStringLiteral("班级数量不能为空或英文等字母！"));
         w->Txtfields[2]->setText(QStringLiteral("8"));
-        w->Txtfields_KeyPress(2, 13);
-        w->Txtfields[3]->setText(QStringLiteral("1"));
-        w->Txtfields_KeyPress(3, 13);
-        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w->comsave));
+        typeKey(Qt::Key_Return);
+        QTest::keyClicks(focused(), QStringLiteral("1"));
+        QCOMPARE(w->Txtfields[3]->text(), QStringLiteral("1"));
+        typeKey(Qt::Key_Return);
+        QCOMPARE(focused(), static_cast<QWidget *>(w->comsave));
         QVERIFY(!w->comsave->isDefault() && !w->comsave->autoDefault());
 
+        // Up and down move between the fields, and stop at the last one.
         w->Txtfields[3]->setFocus();
-        w->Txtfields_KeyUp(3, 38, 0);
-        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w->Txtfields[2]));
-        w->Txtfields_KeyUp(2, 40, 0);
-        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w->Txtfields[3]));
-        w->Txtfields_KeyUp(3, 40, 0);
-        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w->Txtfields[3]));
+        typeKey(Qt::Key_Up);
+        QCOMPARE(focused(), static_cast<QWidget *>(w->Txtfields[2]));
+        typeKey(Qt::Key_Down);
+        QCOMPARE(focused(), static_cast<QWidget *>(w->Txtfields[3]));
+        typeKey(Qt::Key_Down);
+        QCOMPARE(focused(), static_cast<QWidget *>(w->Txtfields[3]));
 
-        // A real Enter key goes through the same checks and presses no button.
-        w->Txtfields[1]->setFocus();
-        QTest::keyClick(w->Txtfields[1], Qt::Key_Return);
-        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w->Txtfields[2]));
-        QVERIFY(cohortRows(data).isEmpty());
         // The caret goes to the end of a field that gains the focus.
         w->Txtfields[1]->setCursorPosition(0);
         w->Txtfields[0]->setFocus();
@@ -329,21 +329,23 @@ private Q_SLOTS:
         TempData data;
         data.addCohort(QStringLiteral("2020"), QStringLiteral("db2020"), 10, 1);
         data.addCohort(QStringLiteral("2021"), QStringLiteral("db2021"), 8, 1);
-        auto w = std::make_unique<grad1>();
-        w->Load();
+        auto w = openRegister();
 
         // Adding a year that exists asks to replace (取消 by default); OK overwrites the row, and the
         // cohort's file takes the new name with it.
-        w->comadd_Click();
+        QVERIFY(press(w->comadd));
         fill(*w, QStringLiteral("2020"), QStringLiteral("new2020"), QStringLiteral("6"), QStringLiteral("2"));
         m_svc->answers = {MsgAnswer::Ok, MsgAnswer::Cancel};
-        w->comsave_Click();
-        QCOMPARE(m_svc->texts().last(), QStringLiteral("增加的学届已存在，你真得要替换此学届信息吗？"));
+        QVERIFY(press(w->comsave));
+        QCOMPARE(m_svc->lastText(), QStringLiteral("增加的学届已存在，你真得要替换此学届信息吗？"));
         QCOMPARE(m_svc->messages.back().title, QStringLiteral("信息提示："));
         QCOMPARE(m_svc->messages.back().defaultButton, MsgAnswer::Cancel);
         QCOMPARE(cohortRows(data).first(), QStringLiteral("2020|db2020|10|1"));
+        QVERIFY(!w->comsave->isEnabled());
+        QVERIFY(press(w->comadd));
+        fill(*w, QStringLiteral("2020"), QStringLiteral("new2020"), QStringLiteral("6"), QStringLiteral("2"));
         m_svc->answers = {MsgAnswer::Ok, MsgAnswer::Ok};
-        w->comsave_Click();
+        QVERIFY(press(w->comsave));
         QCOMPARE(cohortRows(data).first(), QStringLiteral("2020|new2020|6|2"));
         QVERIFY(QFile::exists(data.cohortPath(QStringLiteral("new2020.mdb"))));
         QVERIFY(!QFile::exists(data.cohortPath(QStringLiteral("db2020.mdb"))));
@@ -351,38 +353,38 @@ private Q_SLOTS:
         // Changing a cohort: the clicked row is rewritten.
         clickRow(*w, 2);
         QCOMPARE(w->Txtfields[0]->text(), QStringLiteral("2021"));
-        w->commodi_Click();
+        QVERIFY(press(w->commodi));
         QCOMPARE(w->editMode(), 2);
         QVERIFY(!w->commodi->isEnabled() && !w->comdele->isEnabled() && w->comsave->isEnabled());
         w->Txtfields[2]->setText(QStringLiteral("14"));
         m_svc->clear();
-        w->comsave_Click();
+        QVERIFY(press(w->comsave));
         QCOMPARE(m_svc->texts(), QStringList{QStringLiteral("修改的学届要存盘吗？")});
         QCOMPARE(cohortRows(data).last(), QStringLiteral("2021|db2021|14|1"));
 
         // Changing to a year another cohort has is refused with the year quoted.
         clickRow(*w, 2);
-        w->commodi_Click();
+        QVERIFY(press(w->commodi));
         w->Txtfields[0]->setText(QStringLiteral("2020"));
         w->Txtfields[1]->setText(QStringLiteral("db2021"));
         m_svc->clear();
-        w->comsave_Click();
-        QCOMPARE(m_svc->texts().last(), QStringLiteral("“2020”学届已存在，无法修改学届信息！"));
+        QVERIFY(press(w->comsave));
+        QCOMPARE(m_svc->lastText(), QStringLiteral("“2020”学届已存在，无法修改学届信息！"));
         QCOMPARE(m_svc->messages.back().title, QStringLiteral("信息提示："));
         QCOMPARE(cohortRows(data).last(), QStringLiteral("2021|db2021|14|1"));
 
         // Changing the year to a free one keeps the row's file name.
         w->Txtfields[0]->setText(QStringLiteral("2019"));
         w->Txtfields[1]->setText(QStringLiteral("db2021"));
-        w->comsave_Click();
+        QVERIFY(press(w->comsave));
         QCOMPARE(cohortRows(data).first(), QStringLiteral("2019|db2021|14|1"));
 
         // Cancel at the change question: buttons back, nothing written.
         clickRow(*w, 1);
-        w->commodi_Click();
+        QVERIFY(press(w->commodi));
         w->Txtfields[2]->setText(QStringLiteral("30"));
         m_svc->answers = {MsgAnswer::Cancel};
-        w->comsave_Click();
+        QVERIFY(press(w->comsave));
         QVERIFY(w->comadd->isEnabled() && w->commodi->isEnabled() && w->comdele->isEnabled() && !w->comsave->isEnabled());
         QCOMPARE(cohortRows(data).first(), QStringLiteral("2019|db2021|14|1"));
     }
@@ -393,18 +395,17 @@ private Q_SLOTS:
         // A first class number stored longer than one can type (written by another copy of the register).
         data.addCohort(QStringLiteral("2020"), QStringLiteral("db2020"), 10, 12345);
         data.addCohort(QStringLiteral("2021"), QStringLiteral("db2021"), 8, 1);
-        auto w = std::make_unique<grad1>();
-        w->Load();
+        auto w = openRegister();
         clickRow(*w, 1);
         QCOMPARE(w->Txtfields[3]->text(), QStringLiteral("12345"));
-        w->commodi_Click();
+        QVERIFY(press(w->commodi));
         w->Txtfields[2]->setText(QStringLiteral("11"));
-        w->comsave_Click();
+        QVERIFY(press(w->comsave));
         QCOMPARE(cohortRows(data).first(), QStringLiteral("2020|db2020|11|12345"));
 
         // The changed cohort was deleted meanwhile: nothing is written and 保存 goes off.
         clickRow(*w, 2);
-        w->commodi_Click();
+        QVERIFY(press(w->commodi));
         w->Txtfields[2]->setText(QStringLiteral("9"));
         {
             QSqlDatabase db;
@@ -413,7 +414,7 @@ private Q_SLOTS:
             closeDatabase(db);
         }
         m_svc->clear();
-        w->comsave_Click();
+        QVERIFY(press(w->comsave));
         QCOMPARE(m_svc->texts(), QStringList{QStringLiteral("修改的学届要存盘吗？")});
         QCOMPARE(cohortRows(data), QStringList{QStringLiteral("2020|db2020|11|12345")});
         QVERIFY(!w->comsave->isEnabled());
@@ -425,11 +426,10 @@ private Q_SLOTS:
         TempData data;
         data.addCohort(QStringLiteral("2020"), QStringLiteral("db2020"), 10, 1);
         addStudent(data.cohortPath(QStringLiteral("db2020.mdb")), QStringLiteral("A1"));
-        auto w = std::make_unique<grad1>();
-        w->Load();
-        w->comadd_Click();
+        auto w = openRegister();
+        QVERIFY(press(w->comadd));
         fill(*w, QStringLiteral("2021"), QStringLiteral("DB2020"), QStringLiteral("8"), QStringLiteral("1"));
-        w->comsave_Click();
+        QVERIFY(press(w->comsave));
         QCOMPARE(m_svc->texts(), QStringList{QStringLiteral("数据库名“DB2020”已被2020学届使用，请另取数据库名！")});
         QCOMPARE(cohortRows(data).size(), 1);
         QCOMPARE(studentCount(data.cohortPath(QStringLiteral("db2020.mdb"))), 1);
@@ -438,7 +438,7 @@ private Q_SLOTS:
         for (const QString &name : {QStringLiteral("dbyear"), QStringLiteral("NewClassSys")}) {
             m_svc->clear();
             fill(*w, QStringLiteral("2021"), name, QStringLiteral("8"), QStringLiteral("1"));
-            w->comsave_Click();
+            QVERIFY(press(w->comsave));
             QCOMPARE(m_svc->texts(), QStringList{QStringLiteral("数据库名“") + name + QStringLiteral("”是系统保留的文件名，请另取数据库名！")});
         }
         QCOMPARE(cohortRows(data).size(), 1);
@@ -446,20 +446,20 @@ private Q_SLOTS:
 
         // Changing another cohort onto that name is refused as well.
         fill(*w, QStringLiteral("2021"), QStringLiteral("db2021"), QStringLiteral("8"), QStringLiteral("1"));
-        w->comsave_Click();
+        QVERIFY(press(w->comsave));
         QCOMPARE(cohortRows(data).size(), 2);
         clickRow(*w, 2);
-        w->commodi_Click();
+        QVERIFY(press(w->commodi));
         w->Txtfields[1]->setText(QStringLiteral("db2020"));
         m_svc->clear();
-        w->comsave_Click();
+        QVERIFY(press(w->comsave));
         QCOMPARE(m_svc->texts(), QStringList{QStringLiteral("数据库名“db2020”已被2020学届使用，请另取数据库名！")});
         QCOMPARE(cohortRows(data).last(), QStringLiteral("2021|db2021|8|1"));
         // Its own name is not "another cohort's".
         w->Txtfields[1]->setText(QStringLiteral("db2021"));
         w->Txtfields[2]->setText(QStringLiteral("9"));
         m_svc->clear();
-        w->comsave_Click();
+        QVERIFY(press(w->comsave));
         QCOMPARE(m_svc->texts(), QStringList{QStringLiteral("修改的学届要存盘吗？")});
         QCOMPARE(cohortRows(data).last(), QStringLiteral("2021|db2021|9|1"));
     }
@@ -467,22 +467,21 @@ private Q_SLOTS:
     void failedTemplateCopyStoresNothing()
     {
         TempData data;
-        auto w = std::make_unique<grad1>();
-        w->Load();
+        auto w = openRegister();
         // The target name is taken by a folder: the copy fails.
         QVERIFY(QDir(data.folder()).mkdir(QStringLiteral("db2022.mdb")));
         QFile(data.folder() + QStringLiteral("db2022.mdb/keep")).open(QIODevice::WriteOnly);
         fill(*w, QStringLiteral("2022"), QStringLiteral("db2022"), QStringLiteral("8"), QStringLiteral("1"));
-        w->comsave_Click();
-        QCOMPARE(m_svc->texts().last(), QStringLiteral("学届数据库“db2022.mdb”建立失败，学届信息未保存！"));
+        QVERIFY(press(w->comsave));
+        QCOMPARE(m_svc->lastText(), QStringLiteral("学届数据库“db2022.mdb”建立失败，学届信息未保存！"));
         QVERIFY(cohortRows(data).isEmpty());
         QCOMPARE(w->Grid1->Rows(), 1);
 
         // No template at all.
         QVERIFY(QFile::remove(data.folder() + QStringLiteral("dbyear.mdb")));
         fill(*w, QStringLiteral("2023"), QStringLiteral("db2023"), QStringLiteral("8"), QStringLiteral("1"));
-        w->comsave_Click();
-        QCOMPARE(m_svc->texts().last(), QStringLiteral("学届模板库文件dbyear.mdb不存在，无法建立学届数据库，学届信息未保存！"));
+        QVERIFY(press(w->comsave));
+        QCOMPARE(m_svc->lastText(), QStringLiteral("学届模板库文件dbyear.mdb不存在，无法建立学届数据库，学届信息未保存！"));
         QVERIFY(cohortRows(data).isEmpty());
         QVERIFY(!QFile::exists(data.cohortPath(QStringLiteral("db2023.mdb"))));
     }
@@ -505,10 +504,9 @@ private Q_SLOTS:
             QVERIFY(QFile::copy(other + QStringLiteral("-wal"), data.cohortPath(QStringLiteral("db2022.mdb-wal"))));
             closeDatabase(db);
         }
-        auto w = std::make_unique<grad1>();
-        w->Load();
+        auto w = openRegister();
         fill(*w, QStringLiteral("2022"), QStringLiteral("db2022"), QStringLiteral("8"), QStringLiteral("1"));
-        w->comsave_Click();
+        QVERIFY(press(w->comsave));
         QCOMPARE(cohortRows(data), QStringList{QStringLiteral("2022|db2022|8|1")});
         QCOMPARE(studentCount(data.cohortPath(QStringLiteral("db2022.mdb"))), 0);
     }
@@ -527,15 +525,14 @@ private Q_SLOTS:
         windows::show(QStringLiteral("managst"));
         QVERIFY(windows::find(QStringLiteral("managst"))->isLoaded());
 
-        auto w = std::make_unique<grad1>();
-        w->Load();
+        auto w = openRegister();
         clickRow(*w, 1);
         m_svc->clear();
-        w->comdele_Click();
-        QCOMPARE(m_svc->texts().first(), QStringLiteral("确实要删除此学届吗？该学届所有数据将被删除！"));
+        QVERIFY(press(w->comdele));
+        QCOMPARE(m_svc->texts(), (QStringList{QStringLiteral("确实要删除此学届吗？该学届所有数据将被删除！"),
+                                              QStringLiteral("该学届的数据库“db2020.mdb”正在被其他窗口使用，请先关闭相关窗口再删除！")}));
         QCOMPARE(m_svc->messages.front().title, QStringLiteral("严重警告："));
         QCOMPARE(m_svc->messages.front().defaultButton, MsgAnswer::Cancel);
-        QCOMPARE(m_svc->texts().last(), QStringLiteral("该学届的数据库“db2020.mdb”正在被其他窗口使用，请先关闭相关窗口再删除！"));
         QCOMPARE(cohortRows(data).size(), 3);
         QVERIFY(QFile::exists(path2020));
         QCOMPARE(w->Txtfields[0]->text(), QStringLiteral("2020"));
@@ -543,7 +540,7 @@ private Q_SLOTS:
         // Once the register is closed, the cohort goes with its file and journal files.
         windows::unload(QStringLiteral("managst"));
         m_svc->clear();
-        w->comdele_Click();
+        QVERIFY(press(w->comdele));
         QCOMPARE(m_svc->texts().size(), 1);
         QCOMPARE(cohortRows(data).size(), 2);
         QVERIFY(!QFile::exists(path2020));
@@ -559,14 +556,14 @@ private Q_SLOTS:
         // Cancel deletes nothing.
         clickRow(*w, 1);
         m_svc->answers = {MsgAnswer::Cancel};
-        w->comdele_Click();
+        QVERIFY(press(w->comdele));
         QCOMPARE(cohortRows(data).size(), 2);
 
         // A cohort whose file is already gone loses only its row.
         QVERIFY(QFile::remove(data.cohortPath(QStringLiteral("db2022.mdb"))));
         clickRow(*w, 2);
         QCOMPARE(w->selectedYear(), QStringLiteral("2022"));
-        w->comdele_Click();
+        QVERIFY(press(w->comdele));
         QCOMPARE(cohortRows(data), QStringList{QStringLiteral("2021|db2021|10|1")});
         QVERIFY(QFile::exists(data.cohortPath(QStringLiteral("db2021.mdb"))));
         QCOMPARE(w->Grid1->Rows(), 2);
@@ -574,7 +571,7 @@ private Q_SLOTS:
         // A cohort typed after a deletion is added, not taken as a change of nothing.
         fill(*w, QStringLiteral("2023"), QStringLiteral("db2023"), QStringLiteral("9"), QStringLiteral("1"));
         m_svc->clear();
-        w->comsave_Click();
+        QVERIFY(press(w->comsave));
         QCOMPARE(m_svc->texts(), QStringList{QStringLiteral("增加的学届要存盘吗？")});
         QCOMPARE(cohortRows(data).last(), QStringLiteral("2023|db2023|9|1"));
         QVERIFY(QFile::exists(data.cohortPath(QStringLiteral("db2023.mdb"))));
@@ -597,14 +594,13 @@ private Q_SLOTS:
         gCohortYear = QStringLiteral("2021");
         gCohortDbFile = QStringLiteral("db2021.mdb");
         windows::show(QStringLiteral("managst"));
-        auto w = std::make_unique<grad1>();
-        w->Show();
+        auto w = openRegister();
         clickRow(*w, 1);
-        QTest::mouseClick(w->commodi, Qt::LeftButton);
+        QVERIFY(press(w->commodi));
         w->Txtfields[0]->setText(QStringLiteral("2020"));
         w->Txtfields[1]->setText(QStringLiteral("db2021"));
         m_svc->clear();
-        QTest::mouseClick(w->comsave, Qt::LeftButton);
+        QVERIFY(press(w->comsave));
         // Refused while a window holds the cohort: nothing changes, the typed values stay.
         QCOMPARE(m_svc->lastText(), QStringLiteral("该学届的数据库“db2021.mdb”正在被其他窗口使用，请先关闭相关窗口再修改学届信息！"));
         QCOMPARE(cohortRows(data).first(), QStringLiteral("2021|db2021|10|1"));
@@ -615,7 +611,7 @@ private Q_SLOTS:
         // With the register closed, the cohort and its exams take the new year; others stay.
         windows::unload(QStringLiteral("managst"));
         m_svc->clear();
-        QTest::mouseClick(w->comsave, Qt::LeftButton);
+        QVERIFY(press(w->comsave));
         QCOMPARE(m_svc->texts(), QStringList{QStringLiteral("修改的学届要存盘吗？")});
         QCOMPARE(cohortRows(data), (QStringList{QStringLiteral("2020|db2021|10|1"), QStringLiteral("2022|db2022|10|1")}));
         QCOMPARE(examYears(data), (QStringList{QStringLiteral("210901080000|2020"), QStringLiteral("211101080000|2020"),
@@ -627,21 +623,21 @@ private Q_SLOTS:
         // A failed write (another program holds the system database) is reported, changes neither
         // the cohort nor its exams, and keeps the typed values for another 保存.
         clickRow(*w, 1);
-        QTest::mouseClick(w->commodi, Qt::LeftButton);
+        QVERIFY(press(w->commodi));
         w->Txtfields[0]->setText(QStringLiteral("2019"));
         w->Txtfields[1]->setText(QStringLiteral("db2021"));
         {
             SystemWriteLock lock(data);
             QVERIFY(lock.locked);
             m_svc->clear();
-            QTest::mouseClick(w->comsave, Qt::LeftButton);
+            QVERIFY(press(w->comsave));
             QCOMPARE(m_svc->lastText(), QStringLiteral("学届信息保存失败：数据库正被其他窗口或程序使用，学届信息未修改，请稍后重新保存！"));
         }
         QCOMPARE(cohortRows(data).first(), QStringLiteral("2020|db2021|10|1"));
         QCOMPARE(examYears(data).first(), QStringLiteral("210901080000|2020"));
         QCOMPARE(w->Txtfields[0]->text(), QStringLiteral("2019"));
         QVERIFY(w->comsave->isEnabled());
-        QTest::mouseClick(w->comsave, Qt::LeftButton);
+        QVERIFY(press(w->comsave));
         QCOMPARE(cohortRows(data).first(), QStringLiteral("2019|db2021|10|1"));
         QCOMPARE(examYears(data).first(), QStringLiteral("210901080000|2019"));
     }
@@ -653,14 +649,13 @@ private Q_SLOTS:
         data.addCohort(QStringLiteral("2022"), QStringLiteral("db2022"), 10, 1);
         addStudent(data.cohortPath(QStringLiteral("db2021.mdb")), QStringLiteral("A1"));
         QVERIFY(QFile::copy(data.folder() + QStringLiteral("dbyear.mdb"), data.cohortPath(QStringLiteral("spare.mdb"))));
-        auto w = std::make_unique<grad1>();
-        w->Show();
+        auto w = openRegister();
         auto change = [&](const QString &name) {
             clickRow(*w, 1);
-            QTest::mouseClick(w->commodi, Qt::LeftButton);
+            QVERIFY(press(w->commodi));
             w->Txtfields[1]->setText(name);
             m_svc->clear();
-            QTest::mouseClick(w->comsave, Qt::LeftButton);
+            QVERIFY(press(w->comsave));
         };
 
         // A name that names an existing file is refused; nothing changes.
@@ -706,10 +701,10 @@ private Q_SLOTS:
         windows::unload(QStringLiteral("managst"));
 
         // 新增 of an existing year with a new name renames in the same way.
-        QTest::mouseClick(w->comadd, Qt::LeftButton);
+        QVERIFY(press(w->comadd));
         fill(*w, QStringLiteral("2022"), QStringLiteral("gz2022"), QStringLiteral("12"), QStringLiteral("1"));
         m_svc->answers = {MsgAnswer::Ok, MsgAnswer::Ok};
-        QTest::mouseClick(w->comsave, Qt::LeftButton);
+        QVERIFY(press(w->comsave));
         QCOMPARE(cohortRows(data).last(), QStringLiteral("2022|gz2022|12|1"));
         QVERIFY(QFile::exists(data.cohortPath(QStringLiteral("gz2022.mdb"))));
         QVERIFY(!QFile::exists(data.cohortPath(QStringLiteral("db2022.mdb"))));
@@ -723,14 +718,13 @@ private Q_SLOTS:
         data.addCohort(QStringLiteral("2020"), QStringLiteral("shared"), 10, 1);
         const QString path = data.cohortPath(QStringLiteral("shared.mdb"));
         addStudent(path, QStringLiteral("A1"));
-        auto w = std::make_unique<grad1>();
-        w->Load();
+        auto w = openRegister();
         clickRow(*w, 1);
-        w->comdele_Click();
+        QVERIFY(press(w->comdele));
         QCOMPARE(cohortRows(data), QStringList{QStringLiteral("2020|shared|10|1")});
         QCOMPARE(studentCount(path), 1);
         clickRow(*w, 1);
-        w->comdele_Click();
+        QVERIFY(press(w->comdele));
         QVERIFY(cohortRows(data).isEmpty());
         QVERIFY(!QFile::exists(path));
     }

@@ -171,4 +171,19 @@ bool addExamRow(const QSqlDatabase &system, const QString &id, const QString &na
     return execSql(system, QStringLiteral("INSERT INTO kcbpb(id, name, year, num, grade) VALUES(?,?,?,1,1)"), {id, name, year});
 }
 
+int studentCount(const QString &cohortPath)
+{
+    QSqlDatabase db;
+    if (!openDatabase(cohortPath, DbKind::Cohort, QStringLiteral("test-studentcount"), &db))
+        return -1;
+    int n = -1;
+    {
+        QSqlQuery q = prepare(db, QStringLiteral("SELECT count(*) FROM stinfo"));
+        if (q.exec() && q.next())
+            n = q.value(0).toInt();
+    }
+    closeDatabase(db);
+    return n;
+}
+
 } // namespace quorvane::test

@@ -87,6 +87,8 @@ QString pdfText(const QString &pdf);
 
 // Adds an exam of one room and grade 1 to the system database; false when the row cannot be written.
 bool addExamRow(const QSqlDatabase &system, const QString &id, const QString &name, const QString &year);
+// The number of students (rows of stinfo) in a cohort database file; -1 when it cannot be read.
+int studentCount(const QString &cohortPath);
 
 // A fresh data folder with an empty system database and the cohort template, set as the
 // program's data folder for its lifetime.
