@@ -1,21 +1,18 @@
 #include "shell/grad1.h"
 
 #include "controls/grid/grid.h"
+#include "shell/cohorts.h"
 #include "shell/globals.h"
 #include "shell/keys.h"
 #include "shell/services.h"
 #include "shell/textcheck.h"
+#include "shell/valuetext.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QUrl>
 #include <QVBoxLayout>
-#include <cerrno>
-#include <cstdio>
 
 namespace quorvane {
 
@@ -29,63 +26,6 @@ constexpr int kMaxLengths[4] = {4, 15, 2, 4};
 double firstTwo(const QString &text)
 {
     return Val(text.left(2));
-}
-
-QString cellText(const QVariant &v)
-{
-    if (v.isNull())
-        return QString();
-    if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Float)
-        return QString::number(v.toDouble(), 'g', 15);
-    return v.toString();
-}
-
-bool removeFileIfPresent(const QString &path)
-{
-    QFileInfo fi(path);
-    if (!fi.exists())
-        return true;
-    // A read-only file is deleted as well.
-    QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::WriteOwner | QFileDevice::WriteUser);
-    return QFile::remove(path);
-}
-
-// A database file and the log files SQLite keeps beside it.
-const char *const kCompanions[] = {"", "-wal", "-shm"};
-
-bool renameFile(const QString &from, const QString &to, int *err)
-{
-    errno = 0;
-    if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0)
-        return true;
-    *err = errno;
-    return false;
-}
-
-// Renames a cohort's database file with its log files; on failure everything is renamed back and
-// the reason is given.
-bool renameCohortFiles(const QString &from, const QString &to, QString *why)
-{
-    // Log files of the new name without their database are left from an earlier file of that name.
-    for (int i = 1; i < 3; ++i)
-        removeFileIfPresent(to + QLatin1String(kCompanions[i]));
-    int done = 0;
-    int err = 0;
-    for (; done < 3; ++done) {
-        const QString src = from + QLatin1String(kCompanions[done]);
-        if (done > 0 && !QFileInfo::exists(src))
-            continue;
-        if (!renameFile(src, to + QLatin1String(kCompanions[done]), &err))
-            break;
-    }
-    if (done == 3)
-        return true;
-    int ignored = 0;
-    for (int i = done - 1; i >= 0; --i)
-        if (QFileInfo::exists(to + QLatin1String(kCompanions[i])))
-            renameFile(to + QLatin1String(kCompanions[i]), from + QLatin1String(kCompanions[i]), &ignored);
-    *why = systemReasonText(err);
-    return false;
 }
 
 } // namespace
@@ -175,17 +115,18 @@ void grad1::Form_Unload()
 
 void grad1::form_1()
 {
-    QSqlQuery q = prepare(m_dbs.system, QStringLiteral("SELECT dbyear, dbname, bjsum, startbj FROM dbsystable ORDER BY dbyear, rowid"));
-    if (!q.exec())
+    bool ok = false;
+    const QVector<cohorts::Cohort> rows = cohorts::listCohorts(m_dbs.system, &ok);
+    if (!ok)
         return;
-    QList<QStringList> rows;
-    while (q.next())
-        rows.append({cellText(q.value(0)), cellText(q.value(1)), cellText(q.value(2)), cellText(q.value(3))});
     m_filling = true;
     Grid1->setRows(static_cast<int>(rows.size()) + 1);
-    for (int r = 0; r < rows.size(); ++r)
-        for (int c = 0; c < 4; ++c)
-            Grid1->setTextMatrix(r + 1, c + 1, rows[r][c]);
+    for (int r = 0; r < rows.size(); ++r) {
+        const cohorts::Cohort &c = rows[r];
+        const QString cells[4] = {c.year, c.dbname, valueText(c.bjsum), valueText(c.startbj)};
+        for (int col = 0; col < 4; ++col)
+            Grid1->setTextMatrix(r + 1, col + 1, cells[col]);
+    }
     m_filling = false;
 }
 
@@ -329,28 +270,16 @@ void grad1::comsave_Click()
         saveChange(year);
 }
 
-QString grad1::cohortUsingName(const QString &name, const QString &exceptYear)
-{
-    QSqlQuery q = prepare(m_dbs.system, QStringLiteral("SELECT dbyear FROM dbsystable WHERE dbname=? AND (dbyear IS NULL OR dbyear<>?)"),
-                          {name, exceptYear});
-    if (q.exec() && q.next())
-        return q.value(0).toString();
-    return QString();
-}
-
 bool grad1::refuseDatabaseName(const QString &name, const QString &exceptYear)
 {
-    // The template and the system database live in the same folder: a cohort of either name would
-    // overwrite them.
-    if (name.compare(QLatin1String("dbyear"), Qt::CaseInsensitive) == 0
-        || name.compare(QLatin1String("newclasssys"), Qt::CaseInsensitive) == 0) {
+    if (cohorts::isReservedName(name)) {
         services::msg(QStringLiteral("数据库名“") + name + QStringLiteral("”是系统保留的文件名，请另取数据库名！"), kTitle);
         Txtfields[1]->setFocus();
         return true;
     }
     // Two cohorts sharing one file would overwrite each other's students, and deleting either
     // would delete both.
-    const QString other = cohortUsingName(name, exceptYear);
+    const QString other = cohorts::yearUsingName(m_dbs.system, name, exceptYear);
     if (!other.isEmpty()) {
         services::msg(QStringLiteral("数据库名“") + name + QStringLiteral("”已被") + other
                           + QStringLiteral("学届使用，请另取数据库名！"),
@@ -381,55 +310,39 @@ void grad1::releaseStaleConnections(const QString &path)
     }
 }
 
-bool grad1::createCohortFile(const QString &name)
+bool grad1::addCohort(const cohorts::Cohort &cohort)
 {
-    const QString target = cohortDbPath(name + QStringLiteral(".mdb"));
-    const QString fileName = name + QStringLiteral(".mdb");
-    if (!QFileInfo(templateDbPath()).isFile()) {
+    const QString fileName = cohorts::fileName(cohort.dbname);
+    releaseStaleConnections(cohortDbPath(fileName));
+    switch (cohorts::addCohort(m_dbs.system, cohort).outcome) {
+    case cohorts::Outcome::Done:
+        return true;
+    case cohorts::Outcome::NoTemplate:
         services::msg(QStringLiteral("学届模板库文件dbyear.mdb不存在，无法建立学届数据库，学届信息未保存！"), kTitle);
         return false;
-    }
-    releaseStaleConnections(target);
-    if (isDatabaseOpen(target)) {
+    case cohorts::Outcome::FileInUse:
         services::msg(QStringLiteral("库文件“") + fileName + QStringLiteral("”正在被其他窗口使用，无法建立学届数据库，学届信息未保存！"), kTitle);
         return false;
-    }
-    // An existing file of that name is replaced, together with stale journal files of its name.
-    bool ok = removeFileIfPresent(target) && removeFileIfPresent(target + QStringLiteral("-wal"))
-              && removeFileIfPresent(target + QStringLiteral("-shm")) && removeFileIfPresent(target + QStringLiteral("-journal"));
-    ok = ok && QFile::copy(templateDbPath(), target);
-    if (ok)
-        QFile::setPermissions(target, QFile::permissions(target) | QFileDevice::WriteOwner | QFileDevice::WriteUser);
-    if (!ok) {
+    case cohorts::Outcome::RowFailed:
+        services::msg(QStringLiteral("学届信息保存失败，请重新操作！"), kTitle);
+        return false;
+    default:
         services::msg(QStringLiteral("学届数据库“") + fileName + QStringLiteral("”建立失败，学届信息未保存！"), kTitle);
         return false;
     }
-    return true;
 }
 
 void grad1::saveAdd(const QString &year)
 {
-    const QString name = TrimBlanks(Txtfields[1]->text());
-    const double classes = Val(Txtfields[2]->text());
-    const double first = Val(Txtfields[3]->text());
-    if (refuseDatabaseName(name, year))
+    const cohorts::Cohort typed{-1, year, TrimBlanks(Txtfields[1]->text()), Val(Txtfields[2]->text()), Val(Txtfields[3]->text())};
+    if (refuseDatabaseName(typed.dbname, year))
         return;
     if (services::ask(QStringLiteral("增加的学届要存盘吗？"), QStringLiteral("增加学届："), MsgButtons::OkCancel) != MsgAnswer::Ok)
         return;
-    QSqlQuery look = prepare(m_dbs.system, QStringLiteral("SELECT rowid FROM dbsystable WHERE dbyear=?"), {year});
-    const bool exists = look.exec() && look.next();
-    const qint64 rowid = exists ? look.value(0).toLongLong() : -1;
-    look.finish();
-    if (!exists) {
-        // The file first: a cohort row is stored only when its database exists.
-        if (!createCohortFile(name))
+    cohorts::Cohort stored;
+    if (!cohorts::findByYear(m_dbs.system, year, &stored)) {
+        if (!addCohort(typed))
             return;
-        if (!execSql(m_dbs.system, QStringLiteral("INSERT INTO dbsystable(dbyear, dbname, bjsum, startbj) VALUES(?,?,?,?)"),
-                     {year, name, classes, first})) {
-            removeFileIfPresent(cohortDbPath(name + QStringLiteral(".mdb")));
-            services::msg(QStringLiteral("学届信息保存失败，请重新操作！"), kTitle);
-            return;
-        }
         comadd->setEnabled(true);
         comsave->setEnabled(false);
     } else {
@@ -437,13 +350,8 @@ void grad1::saveAdd(const QString &year)
         if (services::ask(QStringLiteral("增加的学届已存在，你真得要替换此学届信息吗？"), QStringLiteral("信息提示："), MsgButtons::OkCancel,
                           MsgAnswer::Cancel)
             == MsgAnswer::Ok) {
-            QSqlQuery old = prepare(m_dbs.system, QStringLiteral("SELECT dbyear, dbname FROM dbsystable WHERE rowid=?"), {rowid});
-            const bool found = old.exec() && old.next();
-            const QString oldYear = found ? old.value(0).toString() : year;
-            const QString oldName = found ? old.value(1).toString() : name;
-            old.finish();
             // A failure is reported; the typed values stay and can be saved again.
-            if (!storeCohort(rowid, oldYear, oldName, year, name, classes, first))
+            if (!storeCohort(stored, typed))
                 return;
             comadd->setEnabled(true);
             comsave->setEnabled(false);
@@ -459,8 +367,8 @@ void grad1::saveAdd(const QString &year)
 
 bool grad1::CheckYearTaken(const QString &year)
 {
-    QSqlQuery q = prepare(m_dbs.system, QStringLiteral("SELECT dbyear FROM dbsystable WHERE dbyear=?"), {year});
-    if (q.exec() && q.next()) {
+    cohorts::Cohort taken;
+    if (cohorts::findByYear(m_dbs.system, year, &taken)) {
         services::msg(QStringLiteral("“") + Txtfields[0]->text() + QStringLiteral("”学届已存在，无法修改学届信息！"), QStringLiteral("信息提示："));
         Txtfields[0]->setFocus();
         return true;
@@ -470,8 +378,9 @@ bool grad1::CheckYearTaken(const QString &year)
 
 void grad1::saveChange(const QString &year)
 {
-    const QString name = StripBlanks(TrimBlanks(Txtfields[1]->text()));
-    if (refuseDatabaseName(name, m_selectedYear))
+    const cohorts::Cohort typed{-1, year, StripBlanks(TrimBlanks(Txtfields[1]->text())), Val(Txtfields[2]->text()),
+                                Val(Txtfields[3]->text())};
+    if (refuseDatabaseName(typed.dbname, m_selectedYear))
         return;
     if (services::ask(QStringLiteral("修改的学届要存盘吗？"), QStringLiteral("修改学届："), MsgButtons::OkCancel) != MsgAnswer::Ok) {
         comadd->setEnabled(true);
@@ -482,94 +391,53 @@ void grad1::saveChange(const QString &year)
     }
     if (year.compare(m_selectedYear, Qt::CaseInsensitive) != 0 && CheckYearTaken(year))
         return;
-    QSqlQuery look = prepare(m_dbs.system, QStringLiteral("SELECT rowid, dbyear, dbname FROM dbsystable WHERE dbyear=?"), {m_selectedYear});
-    if (look.exec() && look.next()) {
-        const qint64 rowid = look.value(0).toLongLong();
-        const QString oldYear = look.value(1).toString();
-        const QString oldName = look.value(2).toString();
-        look.finish();
+    cohorts::Cohort stored;
+    if (cohorts::findByYear(m_dbs.system, m_selectedYear, &stored)) {
         // A failure is reported; the typed values stay and 保存 stays enabled.
-        if (!storeCohort(rowid, oldYear, oldName, year, name, Val(Txtfields[2]->text()), Val(Txtfields[3]->text())))
+        if (!storeCohort(stored, typed))
             return;
         // Changing and deleting now act on the cohort under its new year.
         m_selectedYear = year;
     }
-    look.finish();
     // Also when the row has gone meanwhile: nothing is written, and the list shows what is left.
     comsave->setEnabled(false);
     form_1();
 }
 
-bool grad1::storeCohort(qint64 rowid, const QString &oldYear, const QString &oldName, const QString &year, const QString &name,
-                        double classes, double first)
+bool grad1::storeCohort(const cohorts::Cohort &stored, const cohorts::Cohort &changed)
 {
-    const bool yearChanges = year.compare(oldYear, Qt::CaseInsensitive) != 0;
-    const bool nameChanges = name != oldName;
-    const QString oldFile = oldName + QStringLiteral(".mdb");
-    const QString newFile = name + QStringLiteral(".mdb");
-    const QString oldPath = cohortDbPath(oldFile);
-    const QString newPath = cohortDbPath(newFile);
+    const QString oldFile = cohorts::fileName(stored.dbname);
+    const QString newFile = cohorts::fileName(changed.dbname);
+    releaseStaleConnections(cohortDbPath(oldFile));
+    const cohorts::Result result = cohorts::changeCohort(m_dbs.system, stored, changed);
     auto refuse = [&](const QString &text, int field) {
         services::msg(text, kTitle);
         comsave->setEnabled(true);
-        Txtfields[field]->setFocus();
+        if (field >= 0)
+            Txtfields[field]->setFocus();
         return false;
     };
-    if (yearChanges || nameChanges) {
-        // A window working on the cohort would lose its exams (a new year) or its file (a new name).
-        releaseStaleConnections(oldPath);
-        if (isDatabaseOpen(oldPath))
-            return refuse(QStringLiteral("该学届的数据库“") + oldFile + QStringLiteral("”正在被其他窗口使用，请先关闭相关窗口再修改学届信息！"),
-                          yearChanges ? 0 : 1);
+    switch (result.outcome) {
+    case cohorts::Outcome::Done:
+        break;
+    case cohorts::Outcome::FileInUse: {
+        // The field of what would move the file away from the window that holds it.
+        const bool yearChanges = changed.year.compare(stored.year, Qt::CaseInsensitive) != 0;
+        return refuse(QStringLiteral("该学届的数据库“") + oldFile + QStringLiteral("”正在被其他窗口使用，请先关闭相关窗口再修改学届信息！"),
+                      yearChanges ? 0 : 1);
     }
-    bool renamed = false;
-    if (nameChanges) {
-        if (QFileInfo::exists(newPath))
-            return refuse(QStringLiteral("库文件“") + newFile + QStringLiteral("”已存在，数据库不能改用此名，学届信息未修改！"), 1);
-        if (!oldName.isEmpty() && QFileInfo::exists(oldPath)) {
-            QString why;
-            if (!renameCohortFiles(oldPath, newPath, &why))
-                return refuse(QStringLiteral("库文件“") + oldFile + QStringLiteral("”无法改名为“") + newFile + QStringLiteral("”：") + why
-                                  + QStringLiteral("，学届信息未修改！"),
-                              1);
-            renamed = true;
-        }
-    }
-    QSqlError error;
-    bool ok = false;
-    {
-        QSqlDatabase db = m_dbs.system;
-        Transaction tx(db);
-        auto run = [&](const QString &sql, const QVariantList &values) {
-            QSqlQuery q = prepare(db, sql, values);
-            if (q.exec())
-                return true;
-            error = q.lastError();
-            return false;
-        };
-        ok = tx.active() && run(QStringLiteral("UPDATE dbsystable SET dbyear=?, dbname=?, bjsum=?, startbj=? WHERE rowid=?"), {year, name, classes, first, rowid});
-        // Every exam list filters on the cohort's year: the exams go with their cohort.
-        if (ok && yearChanges)
-            ok = run(QStringLiteral("UPDATE kcbpb SET year=? WHERE year=?"), {year, oldYear});
-        if (ok) {
-            ok = tx.commit();
-            if (!ok)
-                error = db.lastError();
-        } else if (!error.isValid()) {
-            error = db.lastError();
-        }
-    }
-    if (!ok) {
-        QString ignored;
-        if (renamed)
-            renameCohortFiles(newPath, oldPath, &ignored);
-        services::msg(QStringLiteral("学届信息保存失败：") + reasonText(error) + QStringLiteral("，学届信息未修改，请稍后重新保存！"), kTitle);
-        comsave->setEnabled(true);
-        return false;
+    case cohorts::Outcome::FileExists:
+        return refuse(QStringLiteral("库文件“") + newFile + QStringLiteral("”已存在，数据库不能改用此名，学届信息未修改！"), 1);
+    case cohorts::Outcome::RenameFailed:
+        return refuse(QStringLiteral("库文件“") + oldFile + QStringLiteral("”无法改名为“") + newFile + QStringLiteral("”：") + result.reason
+                          + QStringLiteral("，学届信息未修改！"),
+                      1);
+    default:
+        return refuse(QStringLiteral("学届信息保存失败：") + result.reason + QStringLiteral("，学届信息未修改，请稍后重新保存！"), -1);
     }
     // The cohort chosen for the work windows goes on naming the same cohort.
-    if (gCohortYear.compare(oldYear, Qt::CaseInsensitive) == 0 && gCohortDbFile == oldFile) {
-        gCohortYear = year;
+    if (gCohortYear.compare(stored.year, Qt::CaseInsensitive) == 0 && gCohortDbFile == oldFile) {
+        gCohortYear = changed.year;
         gCohortDbFile = newFile;
     }
     return true;
@@ -583,34 +451,22 @@ void grad1::comdele_Click()
                       MsgAnswer::Cancel)
         != MsgAnswer::Ok)
         return;
-    QSqlQuery look = prepare(m_dbs.system, QStringLiteral("SELECT rowid, dbname FROM dbsystable WHERE dbyear=?"), {m_selectedYear});
-    const bool exists = look.exec() && look.next();
-    const qint64 rowid = exists ? look.value(0).toLongLong() : -1;
-    const QString name = exists ? look.value(1).toString() : QString();
-    look.finish();
-    const QString path = cohortDbPath(name + QStringLiteral(".mdb"));
-    const QString deletedYear = m_selectedYear;
-    if (exists) {
-        // A cohort whose database a window is working on is not deleted under that window.
-        releaseStaleConnections(path);
-        if (isDatabaseOpen(path)) {
-            services::msg(QStringLiteral("该学届的数据库“") + name + QStringLiteral(".mdb”正在被其他窗口使用，请先关闭相关窗口再删除！"),
+    cohorts::Cohort stored;
+    if (cohorts::findByYear(m_dbs.system, m_selectedYear, &stored)) {
+        releaseStaleConnections(cohortDbPath(cohorts::fileName(stored.dbname)));
+        const cohorts::Outcome outcome = cohorts::deleteCohort(m_dbs.system, stored).outcome;
+        if (outcome == cohorts::Outcome::FileInUse) {
+            services::msg(QStringLiteral("该学届的数据库“") + cohorts::fileName(stored.dbname)
+                              + QStringLiteral("”正在被其他窗口使用，请先关闭相关窗口再删除！"),
                           kTitle);
             return;
         }
-    }
-    // After a deletion the window is as after loading: no row taken, no mode, nothing to save.
-    resetEditor();
-    if (exists) {
-        // The row goes first: if it cannot be deleted, the cohort keeps its file.
-        if (!execSql(m_dbs.system, QStringLiteral("DELETE FROM dbsystable WHERE rowid=?"), {rowid})) {
+        // After a deletion the window is as after loading: no row taken, no mode, nothing to save.
+        resetEditor();
+        if (outcome != cohorts::Outcome::Done)
             services::msg(QStringLiteral("学届删除失败，请重新操作！"), kTitle);
-        } else if (cohortUsingName(name, deletedYear).isEmpty()) {
-            // A file that another cohort still names stays; a file that cannot be deleted stays too.
-            removeFileIfPresent(path);
-            removeFileIfPresent(path + QStringLiteral("-wal"));
-            removeFileIfPresent(path + QStringLiteral("-shm"));
-        }
+    } else {
+        resetEditor();
     }
     form_1();
 }

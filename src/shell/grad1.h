@@ -1,4 +1,5 @@
 #pragma once
+#include "shell/cohorts.h"
 #include "shell/database.h"
 #include "shell/window.h"
 
@@ -52,24 +53,19 @@ protected:
     void Form_Unload() override;
 
 private:
-    // The year of a cohort other than exceptYear whose database name is name (empty when none).
-    QString cohortUsingName(const QString &name, const QString &exceptYear);
     // Refuses a database name that another cohort uses or that names one of the program's own files.
     bool refuseDatabaseName(const QString &name, const QString &exceptYear);
-    // Copies the template to the new cohort's file; reports and returns false on failure.
-    bool createCohortFile(const QString &name);
+    // Adds the cohort with its file made from the template; reports and returns false on failure.
+    bool addCohort(const cohorts::Cohort &cohort);
     // Releases connections to path left behind by windows that are no longer loaded.
     static void releaseStaleConnections(const QString &path);
     // Puts a text into field i without cutting it to the field's typing limit.
     void setField(int i, const QString &text);
     void saveAdd(const QString &year);
     void saveChange(const QString &year);
-    // Writes the cohort row rowid (year oldYear, database oldName) with the new values. A new year
-    // moves the cohort's exams with it in the same transaction; a new name renames the database
-    // file (and its log files) in step with the row. Refused while a window holds the cohort; a
-    // refusal or failure is reported and changes nothing.
-    bool storeCohort(qint64 rowid, const QString &oldYear, const QString &oldName, const QString &year, const QString &name,
-                     double classes, double first);
+    // Rewrites the stored cohort with the changed values (its exams and file go with it). Refused
+    // while a window holds the cohort; a refusal or failure is reported and changes nothing.
+    bool storeCohort(const cohorts::Cohort &stored, const cohorts::Cohort &changed);
     // Puts the window into its after-loading state (no row taken, nothing to save).
     void resetEditor();
 

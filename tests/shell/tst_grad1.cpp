@@ -1,6 +1,7 @@
 #include "testsupport.h"
 
 #include "controls/grid/grid.h"
+#include "shell/cohorts.h"
 #include "shell/database.h"
 #include "shell/globals.h"
 #include "shell/grad1.h"
@@ -727,6 +728,50 @@ private Q_SLOTS:
         QVERIFY(press(w->comdele));
         QVERIFY(cohortRows(data).isEmpty());
         QVERIFY(!QFile::exists(path));
+    }
+
+    // The register's steps without the window, where a failure midway must leave nothing changed.
+    void cohortStepsThatFailChangeNothing()
+    {
+        TempData data;
+        data.addCohort(QStringLiteral("2021"), QStringLiteral("db2021"), 10, 1);
+        const QString path = data.cohortPath(QStringLiteral("db2021.mdb"));
+        addStudent(path, QStringLiteral("A1"));
+        QSqlDatabase sys;
+        QVERIFY(openDatabase(data.systemPath(), DbKind::System, QStringLiteral("tst-cohorts"), &sys));
+        cohorts::Cohort stored;
+        QVERIFY(cohorts::findByYear(sys, QStringLiteral("2021"), &stored));
+        QCOMPARE(stored.dbname, QStringLiteral("db2021"));
+
+        // A log file that cannot follow its database to the new name: the database is renamed back.
+        QFile log(path + QStringLiteral("-wal"));
+        QVERIFY(log.open(QIODevice::WriteOnly) && log.write("log") == 3);
+        log.close();
+        QVERIFY(QDir(data.folder()).mkpath(QStringLiteral("gz2021.mdb-wal/keep")));
+        cohorts::Cohort renamed = stored;
+        renamed.dbname = QStringLiteral("gz2021");
+        const cohorts::Result result = cohorts::changeCohort(sys, stored, renamed);
+        QCOMPARE(result.outcome, cohorts::Outcome::RenameFailed);
+        QVERIFY(!result.reason.isEmpty());
+        QVERIFY(QFile::exists(path + QStringLiteral("-wal")));
+        QVERIFY(!QFile::exists(data.cohortPath(QStringLiteral("gz2021.mdb"))));
+        QCOMPARE(cohortRows(data), QStringList{QStringLiteral("2021|db2021|10|1")});
+        QVERIFY(QFile::remove(path + QStringLiteral("-wal")));
+        QCOMPARE(studentCount(path), 1);
+
+        // Another program holds the system database: a new cohort leaves no file behind, and a
+        // deleted one keeps its file.
+        {
+            SystemWriteLock lock(data);
+            QVERIFY(lock.locked);
+            const cohorts::Cohort added{-1, QStringLiteral("2022"), QStringLiteral("db2022"), 8, 1};
+            QCOMPARE(cohorts::addCohort(sys, added).outcome, cohorts::Outcome::RowFailed);
+            QVERIFY(!QFile::exists(data.cohortPath(QStringLiteral("db2022.mdb"))));
+            QCOMPARE(cohorts::deleteCohort(sys, stored).outcome, cohorts::Outcome::RowFailed);
+        }
+        QCOMPARE(cohortRows(data), QStringList{QStringLiteral("2021|db2021|10|1")});
+        QCOMPARE(studentCount(path), 1);
+        closeDatabase(sys);
     }
 
 private:
