@@ -1,6 +1,7 @@
 #include "shell/database.h"
 
 #include "shell/services.h"
+#include "shell/titles.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -268,7 +269,7 @@ bool WindowDatabases::open(const QString &cohortDbFile)
     const OpenRule *rule = ruleFor(m_window);
     if (!rule)
         return false;
-    const QString warn = QStringLiteral("警告:");
+    const QString &warn = titles::kWarning;
     QString reason;
     OpenFault fault = OpenFault::None;
     // A file that is there but cannot be written is named as such, not as missing; the window
@@ -300,7 +301,7 @@ bool WindowDatabases::open(const QString &cohortDbFile)
         if (!ok) {
             const bool registers = m_window == QLatin1String("grad1") || m_window == QLatin1String("kcsz");
             if (fault == OpenFault::CannotWrite) {
-                services::msg(cannotWrite(QStringLiteral("newclasssys.mdb")), registers ? QStringLiteral("系统提示：") : warn);
+                services::msg(cannotWrite(QStringLiteral("newclasssys.mdb")), registers ? titles::kSystem : warn);
                 if (rule->check || m_window == QLatin1String("selectyear"))
                     services::endProgram();
                 closeDatabase(cohort);
@@ -318,7 +319,7 @@ bool WindowDatabases::open(const QString &cohortDbFile)
                 services::endProgram();
             }
             if (registers)
-                services::msg(QStringLiteral("库文件“newclasssys.mdb”错误！"), QStringLiteral("系统提示："));
+                services::msg(QStringLiteral("库文件“newclasssys.mdb”错误！"), titles::kSystem);
             else
                 services::msg(QStringLiteral("库文件newclasssys.mdb不存在!"), warn);
             closeDatabase(cohort);

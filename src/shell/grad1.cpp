@@ -6,6 +6,7 @@
 #include "shell/keys.h"
 #include "shell/services.h"
 #include "shell/textcheck.h"
+#include "shell/titles.h"
 #include "shell/valuetext.h"
 
 #include <QFileInfo>
@@ -18,7 +19,6 @@ namespace quorvane {
 
 namespace {
 
-const QString kTitle = QStringLiteral("系统提示：");
 // Typing limits of the fields: year, database name, number of classes, first class number.
 constexpr int kMaxLengths[4] = {4, 15, 2, 4};
 
@@ -145,11 +145,11 @@ void grad1::Grid1_Click()
     Txtfields[0]->setFocus();
 }
 
-void grad1::setField(int i, const QString &text)
+void grad1::setField(int field, const QString &text)
 {
     // The limit only restrains typing: a value stored longer is shown whole, so that the row
     // taken is the one changed or deleted.
-    keys::setTextWhole(Txtfields[i], text, kMaxLengths[i]);
+    keys::setTextWhole(Txtfields[field], text, kMaxLengths[field]);
 }
 
 void grad1::Grid1_EnterCell()
@@ -175,7 +175,7 @@ void grad1::Txtfields_KeyPress(int index, int keyAscii)
         return;
     const QString text = Txtfields[index]->text();
     auto refuse = [&](const char *message) {
-        services::msg(QString::fromUtf8(message), kTitle);
+        services::msg(QString::fromUtf8(message), titles::kSystem);
         Txtfields[index]->setFocus();
     };
     switch (index) {
@@ -242,7 +242,7 @@ void grad1::comsave_Click()
 {
     const QString yearText = Txtfields[0]->text();
     auto refuse = [&](const char *message, int field) {
-        services::msg(QString::fromUtf8(message), kTitle);
+        services::msg(QString::fromUtf8(message), titles::kSystem);
         Txtfields[field]->setFocus();
     };
     if (!yearText.isEmpty()) {
@@ -273,7 +273,7 @@ void grad1::comsave_Click()
 bool grad1::refuseDatabaseName(const QString &name, const QString &exceptYear)
 {
     if (cohorts::isReservedName(name)) {
-        services::msg(QStringLiteral("数据库名“") + name + QStringLiteral("”是系统保留的文件名，请另取数据库名！"), kTitle);
+        services::msg(QStringLiteral("数据库名“") + name + QStringLiteral("”是系统保留的文件名，请另取数据库名！"), titles::kSystem);
         Txtfields[1]->setFocus();
         return true;
     }
@@ -283,7 +283,7 @@ bool grad1::refuseDatabaseName(const QString &name, const QString &exceptYear)
     if (!other.isEmpty()) {
         services::msg(QStringLiteral("数据库名“") + name + QStringLiteral("”已被") + other
                           + QStringLiteral("学届使用，请另取数据库名！"),
-                      kTitle);
+                      titles::kSystem);
         Txtfields[1]->setFocus();
         return true;
     }
@@ -318,16 +318,16 @@ bool grad1::addCohort(const cohorts::Cohort &cohort)
     case cohorts::Outcome::Done:
         return true;
     case cohorts::Outcome::NoTemplate:
-        services::msg(QStringLiteral("学届模板库文件dbyear.mdb不存在，无法建立学届数据库，学届信息未保存！"), kTitle);
+        services::msg(QStringLiteral("学届模板库文件dbyear.mdb不存在，无法建立学届数据库，学届信息未保存！"), titles::kSystem);
         return false;
     case cohorts::Outcome::FileInUse:
-        services::msg(QStringLiteral("库文件“") + fileName + QStringLiteral("”正在被其他窗口使用，无法建立学届数据库，学届信息未保存！"), kTitle);
+        services::msg(QStringLiteral("库文件“") + fileName + QStringLiteral("”正在被其他窗口使用，无法建立学届数据库，学届信息未保存！"), titles::kSystem);
         return false;
     case cohorts::Outcome::RowFailed:
-        services::msg(QStringLiteral("学届信息保存失败，请重新操作！"), kTitle);
+        services::msg(QStringLiteral("学届信息保存失败，请重新操作！"), titles::kSystem);
         return false;
     default:
-        services::msg(QStringLiteral("学届数据库“") + fileName + QStringLiteral("”建立失败，学届信息未保存！"), kTitle);
+        services::msg(QStringLiteral("学届数据库“") + fileName + QStringLiteral("”建立失败，学届信息未保存！"), titles::kSystem);
         return false;
     }
 }
@@ -347,7 +347,7 @@ void grad1::saveAdd(const QString &year)
         comsave->setEnabled(false);
     } else {
         // Enter answers 取消: replacing overwrites the stored cohort.
-        if (services::ask(QStringLiteral("增加的学届已存在，你真得要替换此学届信息吗？"), QStringLiteral("信息提示："), MsgButtons::OkCancel,
+        if (services::ask(QStringLiteral("增加的学届已存在，你真得要替换此学届信息吗？"), titles::kInfo, MsgButtons::OkCancel,
                           MsgAnswer::Cancel)
             == MsgAnswer::Ok) {
             // A failure is reported; the typed values stay and can be saved again.
@@ -369,7 +369,7 @@ bool grad1::CheckYearTaken(const QString &year)
 {
     cohorts::Cohort taken;
     if (cohorts::findByYear(m_dbs.system, year, &taken)) {
-        services::msg(QStringLiteral("“") + Txtfields[0]->text() + QStringLiteral("”学届已存在，无法修改学届信息！"), QStringLiteral("信息提示："));
+        services::msg(QStringLiteral("“") + Txtfields[0]->text() + QStringLiteral("”学届已存在，无法修改学届信息！"), titles::kInfo);
         Txtfields[0]->setFocus();
         return true;
     }
@@ -411,7 +411,7 @@ bool grad1::storeCohort(const cohorts::Cohort &stored, const cohorts::Cohort &ch
     releaseStaleConnections(cohortDbPath(oldFile));
     const cohorts::Result result = cohorts::changeCohort(m_dbs.system, stored, changed);
     auto refuse = [&](const QString &text, int field) {
-        services::msg(text, kTitle);
+        services::msg(text, titles::kSystem);
         comsave->setEnabled(true);
         if (field >= 0)
             Txtfields[field]->setFocus();
@@ -447,7 +447,7 @@ void grad1::comdele_Click()
 {
     comadd->setEnabled(true);
     // Enter answers 取消: the cohort's data cannot be brought back.
-    if (services::ask(QStringLiteral("确实要删除此学届吗？该学届所有数据将被删除！"), QStringLiteral("严重警告："), MsgButtons::OkCancel,
+    if (services::ask(QStringLiteral("确实要删除此学届吗？该学届所有数据将被删除！"), titles::kSevereWarning, MsgButtons::OkCancel,
                       MsgAnswer::Cancel)
         != MsgAnswer::Ok)
         return;
@@ -458,13 +458,13 @@ void grad1::comdele_Click()
         if (outcome == cohorts::Outcome::FileInUse) {
             services::msg(QStringLiteral("该学届的数据库“") + cohorts::fileName(stored.dbname)
                               + QStringLiteral("”正在被其他窗口使用，请先关闭相关窗口再删除！"),
-                          kTitle);
+                          titles::kSystem);
             return;
         }
         // After a deletion the window is as after loading: no row taken, no mode, nothing to save.
         resetEditor();
         if (outcome != cohorts::Outcome::Done)
-            services::msg(QStringLiteral("学届删除失败，请重新操作！"), kTitle);
+            services::msg(QStringLiteral("学届删除失败，请重新操作！"), titles::kSystem);
     } else {
         resetEditor();
     }

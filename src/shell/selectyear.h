@@ -22,9 +22,13 @@ public:
     QPushButton *command1 = nullptr;
     QPushButton *exitcom = nullptr;
 
+    // A key typed in the list: Enter leads to 确定; any other typed character is refused.
     void Combo1_KeyPress(int keyAscii);
+    // Clears the list's text after a refused character, so that only a chosen cohort remains.
     void Combo1_Change();
+    // 确定: takes the chosen cohort and opens the chosen function's window for it.
     void command1_Click();
+    // 返回: closes the chooser, keeping the cohort chosen before.
     void exitcom_Click();
 
     // The window opened for a function code (empty outside 1..13).
