@@ -32,7 +32,8 @@ QStringList cohortRows(const TempData &data)
         return {QStringLiteral("<cannot open>")};
     {
         QSqlQuery q = prepare(db, QStringLiteral("SELECT dbyear, dbname, bjsum, startbj FROM dbsystable ORDER BY dbyear, rowid"));
-        q.exec();
+        if (!q.exec())
+            out << QStringLiteral("<cannot read>");
         while (q.next())
             out << QStringLiteral("%1|%2|%3|%4").arg(q.value(0).toString(), q.value(1).toString()).arg(q.value(2).toDouble()).arg(q.value(3).toDouble());
     }
@@ -58,7 +59,8 @@ QStringList examYears(const TempData &data)
         return {QStringLiteral("<cannot open>")};
     {
         QSqlQuery q = prepare(db, QStringLiteral("SELECT id, year FROM kcbpb ORDER BY id"));
-        q.exec();
+        if (!q.exec())
+            out << QStringLiteral("<cannot read>");
         while (q.next())
             out << q.value(0).toString() + QLatin1Char('|') + q.value(1).toString();
     }
@@ -135,7 +137,7 @@ private Q_SLOTS:
     void loadFailureUnloadsWindow()
     {
         TempData data;
-        QFile::remove(data.systemPath());
+        QVERIFY(QFile::remove(data.systemPath()));
         auto w = openRegister();
         QVERIFY(!w->isLoaded());
         QCOMPARE(m_svc->lastText(), QStringLiteral("库文件“newclasssys.mdb”错误！"));
@@ -471,7 +473,7 @@ private Q_SLOTS:
         auto w = openRegister();
         // The target name is taken by a folder: the copy fails.
         QVERIFY(QDir(data.folder()).mkdir(QStringLiteral("db2022.mdb")));
-        QFile(data.folder() + QStringLiteral("db2022.mdb/keep")).open(QIODevice::WriteOnly);
+        QVERIFY(QFile(data.folder() + QStringLiteral("db2022.mdb/keep")).open(QIODevice::WriteOnly));
         fill(*w, QStringLiteral("2022"), QStringLiteral("db2022"), QStringLiteral("8"), QStringLiteral("1"));
         QVERIFY(press(w->comsave));
         QCOMPARE(m_svc->lastText(), QStringLiteral("学届数据库“db2022.mdb”建立失败，学届信息未保存！"));

@@ -548,7 +548,7 @@ private Q_SLOTS:
     {
         auto &s = installScripted();
         TempData data;
-        QFile::remove(data.systemPath());
+        QVERIFY(QFile::remove(data.systemPath()));
         QFile f(data.systemPath());
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write("Standard Jet DB\0\0\0 not sqlite", 30); // an old file of another format
@@ -589,7 +589,7 @@ private Q_SLOTS:
         ms.closeAll();
 
         // The registers: a broken system database is a message and the window unloads; the program goes on.
-        QFile::remove(data.systemPath());
+        QVERIFY(QFile::remove(data.systemPath()));
         s.clear();
         WindowDatabases g(QStringLiteral("grad1"));
         QVERIFY(!g.open());
