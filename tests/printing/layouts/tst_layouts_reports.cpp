@@ -27,6 +27,16 @@ namespace {
 
 using CellFn = std::function<QString(int row, int col)>;
 
+// The heading row of a score-entry sheet grid: two students a row, each class, seat, name, score
+// and remark.
+const QStringList &subjectSheetHeads()
+{
+    static const QStringList heads = {QString(), QStringLiteral(" 班级"), QStringLiteral("座号"), QStringLiteral("   姓 名"),
+                                      QStringLiteral("成绩"), QStringLiteral("   备 注"), QString(), QStringLiteral(" 班级"),
+                                      QStringLiteral("座号"), QStringLiteral("   姓 名"), QStringLiteral("成绩"), QStringLiteral("   备 注")};
+    return heads;
+}
+
 std::unique_ptr<Grid> makeGrid(int rows, int cols, const CellFn &cell)
 {
     auto g = std::make_unique<Grid>();
@@ -300,9 +310,7 @@ private slots:
     void subjectSheetInformationBlockAndPages()
     {
         printsform *f = freshPreview();
-        const QStringList heads = {QString(), QStringLiteral(" 班级"), QStringLiteral("座号"), QStringLiteral("   姓 名"),
-                                   QStringLiteral("成绩"), QStringLiteral("   备 注"), QString(), QStringLiteral(" 班级"),
-                                   QStringLiteral("座号"), QStringLiteral("   姓 名"), QStringLiteral("成绩"), QStringLiteral("   备 注")};
+        const QStringList &heads = subjectSheetHeads();
         // 36 rows: 71 students, the last row half empty.
         auto g = makeGrid(37, 12, [&](int r, int c) {
             if (r == 0)
@@ -1028,9 +1036,7 @@ private slots:
             in.statShown[size_t(i)] = true;
             in.bandCaptions[size_t(i)] = QString::fromUtf8(captions[i - 7]);
         }
-        const QStringList sheetHeads = {QString(), QStringLiteral(" 班级"), QStringLiteral("座号"), QStringLiteral("   姓 名"),
-                                        QStringLiteral("成绩"), QStringLiteral("   备 注"), QString(), QStringLiteral(" 班级"),
-                                        QStringLiteral("座号"), QStringLiteral("   姓 名"), QStringLiteral("成绩"), QStringLiteral("   备 注")};
+        const QStringList &sheetHeads = subjectSheetHeads();
         auto s = makeGrid(41, 12, [&](int r, int c) {
             if (r == 0)
                 return sheetHeads[c];
