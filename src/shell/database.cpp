@@ -110,8 +110,7 @@ bool openDatabase(const QString &path, DbKind kind, const QString &connectionNam
         return fail(OpenFault::Missing, QStringLiteral("文件不存在"));
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
-        const QString uri = QStringLiteral("file:") + QString::fromUtf8(QUrl::toPercentEncoding(QFileInfo(path).absoluteFilePath(), "/")) + QStringLiteral("?mode=rw");
-        db.setDatabaseName(uri);
+        db.setDatabaseName(databaseUri(path));
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=0"));
         auto drop = [&](QSqlQuery *q) {
             if (q)
@@ -249,14 +248,22 @@ void closeDatabase(QSqlDatabase &db)
         QSqlDatabase::removeDatabase(name);
 }
 
+QString databaseUri(const QString &path)
+{
+    return QStringLiteral("file:") + QString::fromUtf8(QUrl::toPercentEncoding(QFileInfo(path).absoluteFilePath(), "/"))
+           + QStringLiteral("?mode=rw");
+}
+
+bool holdsFile(const QSqlDatabase &db, const QString &path)
+{
+    return db.isOpen() && (db.databaseName() == databaseUri(path) || db.databaseName() == QFileInfo(path).absoluteFilePath());
+}
+
 bool isDatabaseOpen(const QString &path)
 {
-    const QString want = QFileInfo(path).absoluteFilePath();
-    const QString encoded = QStringLiteral("file:") + QString::fromUtf8(QUrl::toPercentEncoding(want, "/")) + QStringLiteral("?mode=rw");
     const QStringList names = QSqlDatabase::connectionNames();
-    for (const QString &n : names) {
-        QSqlDatabase db = QSqlDatabase::database(n, false);
-        if (db.isOpen() && (db.databaseName() == encoded || db.databaseName() == want))
+    for (const QString &name : names) {
+        if (holdsFile(QSqlDatabase::database(name, false), path))
             return true;
     }
     return false;

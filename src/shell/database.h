@@ -50,6 +50,11 @@ FolderLock lockDataFolder();
 QString dataFolderLockPath();   // data/quorvane.lock
 // Closes the connection held in db and forgets its name.
 void closeDatabase(QSqlDatabase &db);
+// The address a connection opens the file at: a file: URI of its absolute path, read and write,
+// never created.
+QString databaseUri(const QString &path);
+// True when the connection is open on the file.
+bool holdsFile(const QSqlDatabase &db, const QString &path);
 // True while some connection of this process holds the file open.
 bool isDatabaseOpen(const QString &path);
 

@@ -12,7 +12,6 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QUrl>
 #include <QVBoxLayout>
 
 namespace quorvane {
@@ -294,8 +293,6 @@ void grad1::releaseStaleConnections(const QString &path)
 {
     // A window that keeps its connection after it closes (the student register) is no longer using
     // the file; the connection would only be replaced when that window loads again.
-    const QString want = QFileInfo(path).absoluteFilePath();
-    const QString encoded = QStringLiteral("file:") + QString::fromUtf8(QUrl::toPercentEncoding(want, "/")) + QStringLiteral("?mode=rw");
     const QStringList names = QSqlDatabase::connectionNames();
     for (const QString &n : names) {
         const int dash = n.lastIndexOf(QLatin1Char('-'));
@@ -305,7 +302,7 @@ void grad1::releaseStaleConnections(const QString &path)
         if (!owner || owner->isLoaded())
             continue;
         QSqlDatabase db = QSqlDatabase::database(n, false);
-        if (db.isOpen() && (db.databaseName() == encoded || db.databaseName() == want))
+        if (holdsFile(db, path))
             db.close();
     }
 }
