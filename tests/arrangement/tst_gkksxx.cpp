@@ -9,6 +9,7 @@
 #include "shell/sysdb.h"
 #include "testsupport.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QSqlQuery>
@@ -345,6 +346,18 @@ void TestGkksxx::layoutAndKeys()
     QCOMPARE(f.save(), QStringLiteral("数据保存完毕！"));
     QCOMPARE(f.column(kNewExam, QStringLiteral("kstype3")).toInt(), 3);
     QCOMPARE(w->Grid1->TextMatrix(3, 7), QStringLiteral("理科"));
+    // Typed again, then the same entry picked from the opened list with Enter: that pick counts too.
+    w->Combo1->lineEdit()->selectAll();
+    {
+        QInputMethodEvent typed;
+        typed.setCommitString(QStringLiteral("理科"));
+        QCoreApplication::sendEvent(w->Combo1->lineEdit(), &typed);
+    }
+    QCOMPARE(f.save(), QStringLiteral("测评对象未选择!"));
+    w->Combo1->showPopup();
+    QCOMPARE(w->Combo1->view()->currentIndex().row(), 2);
+    QTest::keyClick(w->Combo1->view(), Qt::Key_Return);
+    QCOMPARE(f.save(), QStringLiteral("数据保存完毕！"));
     // The editor keeps its contents after the save.
     QCOMPARE(w->Text1[4]->text(), QStringLiteral("150"));
     // A stored exam time longer than may be typed (36 display places) comes into the editor whole.
