@@ -7,12 +7,14 @@
 #include "shell/grad1.h"
 #include "shell/managst.h"
 #include "shell/register.h"
+#include "shell/valuetext.h"
 #include "shell/window.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QtTest>
 #include <memory>
 
@@ -23,22 +25,33 @@ namespace {
 
 const QString kTitle = QStringLiteral("系统提示：");
 
-// The rows of dbsystable as "year|name|classes|first", oldest first.
-QStringList cohortRows(const TempData &data)
+// The rows a query of the system database gives, each as its columns' cell texts joined by "|";
+// "<cannot open>" or "<cannot read>" when the database fails, so no check can take that for no rows.
+QStringList systemRows(const TempData &data, const QString &sql)
 {
     QSqlDatabase db;
     QStringList out;
     if (!openDatabase(data.systemPath(), DbKind::System, QStringLiteral("tst-read"), &db))
         return {QStringLiteral("<cannot open>")};
     {
-        QSqlQuery q = prepare(db, QStringLiteral("SELECT dbyear, dbname, bjsum, startbj FROM dbsystable ORDER BY dbyear, rowid"));
+        QSqlQuery q = prepare(db, sql);
         if (!q.exec())
             out << QStringLiteral("<cannot read>");
-        while (q.next())
-            out << QStringLiteral("%1|%2|%3|%4").arg(q.value(0).toString(), q.value(1).toString()).arg(q.value(2).toDouble()).arg(q.value(3).toDouble());
+        while (q.next()) {
+            QStringList columns;
+            for (int c = 0; c < q.record().count(); ++c)
+                columns << valueText(q.value(c));
+            out << columns.join(QLatin1Char('|'));
+        }
     }
     closeDatabase(db);
     return out;
+}
+
+// The rows of dbsystable as "year|name|classes|first", oldest first.
+QStringList cohortRows(const TempData &data)
+{
+    return systemRows(data, QStringLiteral("SELECT dbyear, dbname, bjsum, startbj FROM dbsystable ORDER BY dbyear, rowid"));
 }
 
 void addStudent(const QString &path, const QString &stid)
@@ -53,19 +66,7 @@ void addStudent(const QString &path, const QString &stid)
 // Exam ids and years of kcbpb, "id|year", by id.
 QStringList examYears(const TempData &data)
 {
-    QSqlDatabase db;
-    QStringList out;
-    if (!openDatabase(data.systemPath(), DbKind::System, QStringLiteral("tst-exams"), &db))
-        return {QStringLiteral("<cannot open>")};
-    {
-        QSqlQuery q = prepare(db, QStringLiteral("SELECT id, year FROM kcbpb ORDER BY id"));
-        if (!q.exec())
-            out << QStringLiteral("<cannot read>");
-        while (q.next())
-            out << q.value(0).toString() + QLatin1Char('|') + q.value(1).toString();
-    }
-    closeDatabase(db);
-    return out;
+    return systemRows(data, QStringLiteral("SELECT id, year FROM kcbpb ORDER BY id"));
 }
 
 // Another program's write on the system database: holds its write lock until released.
