@@ -51,7 +51,7 @@ struct ArrangeResult
     QVector<ArrangeRoom> rooms;
     int seated = 0;          // rows given a seat
     int unseated = 0;        // rows of students no longer in the register, left without room and seat
-    QString error;           // the database's text for DatabaseError
+    QString error;           // why the database failed, in words the user understands (DatabaseError)
 };
 
 struct ArrangeCallbacks

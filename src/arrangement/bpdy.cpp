@@ -170,6 +170,7 @@ void bpdy::startbb()
     callbacks.betweenGroups = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
     m_lastResult = arrangeStudents(m_db.cohort, m_db.system, input, m_rng, callbacks);
     m_running = false;
+    ensureDataInPlace(m_db, QStringLiteral("本次编排"));
     // Short of seats: the message comes while the hourglass and the bar still show, and they go
     // when it is confirmed; every other ending first puts them away, then reports.
     const bool shortOfSeats = m_lastResult.status == ArrangeStatus::NotEnoughSeats;

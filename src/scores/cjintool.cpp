@@ -610,10 +610,11 @@ void cjintool::command3_Click()
     VsNetBut1->setEnabled(wasClear);
     VsNetBut3->setEnabled(wasImport);
     m_saving = false;
+    ensureDataInPlace(m_dbs, QStringLiteral("本次成绩"));
     if (ok)
         services::msg(QStringLiteral("保存完毕!"), kTitleAscii);
     else
-        services::msg(QStringLiteral("保存失败，本次分数均未写入数据库，请稍后再试!"), kTitleAscii);
+        services::msg(QStringLiteral("保存失败（") + error + QStringLiteral("），本次分数均未写入数据库，请稍后再试!"), kTitleAscii);
 }
 
 void cjintool::VsNetBut1_Click()

@@ -103,7 +103,7 @@ RunResult writeRows(QSqlDatabase &cohort, Transaction &tx, QSqlQuery &up, size_t
     for (size_t i = 0; i < n; ++i) {
         bindRow(i);
         if (!up.exec())
-            return failed(up.lastError().text());
+            return failed(reasonText(up.lastError()));
         if (++pending == kProgressChunk) {
             report(progress, pending);
             pending = 0;
@@ -112,7 +112,7 @@ RunResult writeRows(QSqlDatabase &cohort, Transaction &tx, QSqlQuery &up, size_t
     up.finish();
     report(progress, pending);
     if (!tx.commit())
-        return failed(cohort.lastError().text());
+        return failed(reasonText(tx.error()));
     checkpoint(cohort);
     RunResult r;
     r.rows = static_cast<int>(n);

@@ -116,6 +116,7 @@ void RankWindow::runWithProgress(const std::function<RunResult(const ProgressFn 
     wait.release();
     ProgressBar1->hide();
     m_running = false;
+    ensureDataInPlace(m_dbs, QStringLiteral("本次统计结果"));
     if (result.status != RunStatus::Done) {
         services::msg(runFailureText(result), titles::kSystem);
         return;

@@ -184,8 +184,10 @@ QDateTime now()
 
 void endProgram()
 {
-    handler().endProgram();
+    // Every end of the program writes each file's log back first (users copy the .mdb), whatever
+    // handler ends it.
     closeAllDatabases();
+    handler().endProgram();
     std::_Exit(0); // a handler must not return; end here all the same
 }
 
