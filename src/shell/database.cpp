@@ -90,6 +90,16 @@ QString systemDbPath() { return dataFolder() + QStringLiteral("newclasssys.mdb")
 QString cohortDbPath(const QString &dbFile) { return dataFolder() + dbFile; }
 QString templateDbPath() { return dataFolder() + QStringLiteral("dbyear.mdb"); }
 
+namespace {
+// Opening a database writes its log and shared-memory files beside it; on a full disk that fails
+// as a read or write error, so the free space tells what it was.
+bool diskNearlyFull(const QString &path)
+{
+    const QStorageInfo disk(QFileInfo(path).absolutePath());
+    return disk.isValid() && disk.bytesAvailable() >= 0 && disk.bytesAvailable() < 1024 * 1024;
+}
+} // namespace
+
 bool openDatabase(const QString &path, DbKind kind, const QString &connectionName, QSqlDatabase *out, QString *error, OpenFault *fault)
 {
     if (QSqlDatabase::contains(connectionName)) {
@@ -103,7 +113,7 @@ bool openDatabase(const QString &path, DbKind kind, const QString &connectionNam
         *fault = OpenFault::None;
     auto fail = [&](OpenFault why, const QString &reason) {
         if (error)
-            *error = reason;
+            *error = why == OpenFault::CannotWrite && diskNearlyFull(path) ? QStringLiteral("磁盘已满") : reason;
         if (fault)
             *fault = why;
         if (out)
@@ -235,9 +245,13 @@ QSqlError commitError(const QSqlDatabase &db)
 QString reasonText(const QSqlError &error)
 {
     bool numeric = false;
-    const int code = error.nativeErrorCode().toInt(&numeric) & 0xff;
+    const int extended = error.nativeErrorCode().toInt(&numeric);
+    const int code = extended & 0xff;
     if (!numeric)
         return QStringLiteral("数据库出错");
+    // The log's shared-memory file could not grow: there is no room left on the disk.
+    if (extended == SQLITE_IOERR_SHMSIZE)
+        return QStringLiteral("磁盘已满");
     switch (code) {
     case 3: return QStringLiteral("没有访问权限");
     case 5:

@@ -570,6 +570,8 @@ void tst_kcbp::deleteUnderALockDeletesNothing()
     QCOMPARE(scoreRows(), 2);
     QCOMPARE(f.w->Grid1[0]->Rows(), 1);
     QVERIFY(execSql(f.cohort(), QStringLiteral("DROP TRIGGER keep_rows")));
+    // The system database is written back at once: a copy of the file alone lists no exam.
+    QCOMPARE(valueInCopy(f.data.systemPath(), DbKind::System, QStringLiteral("SELECT count(*) FROM kcbpb")), QVariant(0));
     f.w->Unload();
     f.w->Show();
     QCOMPARE(scoreRows(), 0);

@@ -779,6 +779,27 @@ private Q_SLOTS:
         closeDatabase(sys);
     }
 
+    // Each write of the system database is written back into the file at once: a copy of the file
+    // alone, taken while a window holds it open, holds the write.
+    void systemFileAloneHoldsEachWrite()
+    {
+        TempData data;
+        QSqlDatabase sys = openOrThrow(data.systemPath(), DbKind::System, QStringLiteral("tst-copies"));
+        const auto inCopy = [&](const char *sql) { return valueInCopy(data.systemPath(), DbKind::System, QLatin1String(sql)); };
+        QCOMPARE(cohorts::addCohort(sys, {-1, QStringLiteral("2022"), QStringLiteral("db2022"), 8, 1}).outcome, cohorts::Outcome::Done);
+        QCOMPARE(inCopy("SELECT dbname FROM dbsystable"), QVariant(QStringLiteral("db2022")));
+        cohorts::Cohort stored;
+        QVERIFY(cohorts::findByYear(sys, QStringLiteral("2022"), &stored));
+        cohorts::Cohort changed = stored;
+        changed.dbname = QStringLiteral("gz2022");
+        QCOMPARE(cohorts::changeCohort(sys, stored, changed).outcome, cohorts::Outcome::Done);
+        QCOMPARE(inCopy("SELECT dbname FROM dbsystable"), QVariant(QStringLiteral("gz2022")));
+        QVERIFY(cohorts::findByYear(sys, QStringLiteral("2022"), &stored));
+        QCOMPARE(cohorts::deleteCohort(sys, stored).outcome, cohorts::Outcome::Done);
+        QCOMPARE(inCopy("SELECT count(*) FROM dbsystable"), QVariant(0));
+        closeDatabase(sys);
+    }
+
     // A rename cut at any step (as by a crash) leaves the row naming a file that holds the cohort;
     // what it left is cleared at the next start, and the rename can be done again.
     void renameCutAtEachStep_data()

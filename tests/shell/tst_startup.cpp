@@ -856,6 +856,61 @@ private Q_SLOTS:
         gk.closeAll();
     }
 
+    // A data file deleted, moved or replaced while a window holds it open: the check before a
+    // success message says so and ends the program; a file in place passes.
+    void movedDataFileEndsProgram_data()
+    {
+        QTest::addColumn<int>("change");
+        QTest::newRow("in place") << 0;
+        QTest::newRow("file deleted") << 1;
+        QTest::newRow("file replaced") << 2;
+        QTest::newRow("folder renamed") << 3;
+        QTest::newRow("folder deleted") << 4;
+    }
+    void movedDataFileEndsProgram()
+    {
+        QFETCH(int, change);
+        auto &s = installScripted();
+        QTemporaryDir elsewhere;
+        TempData data;
+        data.addCohort(QStringLiteral("2023"), QStringLiteral("db2023"));
+        WindowDatabases kcbp(QStringLiteral("kcbp"));
+        QVERIFY(kcbp.open(QStringLiteral("db2023.mdb")));
+        const QString path = data.cohortPath(QStringLiteral("db2023.mdb"));
+        const QString folder = QDir(data.folder()).absolutePath();
+        switch (change) {
+        case 1: QVERIFY(QFile::remove(path)); break;
+        case 2: QVERIFY(QFile::copy(path, path + QStringLiteral("2")) && QFile::remove(path) && QFile::rename(path + QStringLiteral("2"), path)); break;
+        case 3: QVERIFY(QDir().rename(folder, elsewhere.filePath(QStringLiteral("moved")))); break;
+        case 4: QVERIFY(QDir(folder).removeRecursively()); break;
+        }
+        if (change == 0) {
+            ensureDataInPlace(kcbp, QStringLiteral("本次改动"));
+            QVERIFY(s.messages.empty());
+        } else {
+            QVERIFY_THROWS_EXCEPTION(ProgramEnded, ensureDataInPlace(kcbp, QStringLiteral("本次改动")));
+            QCOMPARE(s.texts(), QStringList{QStringLiteral("数据文件“db2023.mdb”已被删除或移走，本次改动未能保存！程序即将结束。")});
+        }
+        kcbp.closeAll();
+    }
+
+    // Opening a window on a full disk names the full disk (SQLite reports a read or write error).
+    void fullDiskIsNamedWhenAWindowOpens()
+    {
+        auto &s = installScripted();
+        SmallDisk disk;
+        if (!disk.ok())
+            QSKIP("no small disk can be mounted here");
+        TempData data(disk.path());
+        data.addCohort(QStringLiteral("2023"), QStringLiteral("db2023"));
+        WindowDatabases ms(QStringLiteral("managst"));
+        QVERIFY(ms.open(QStringLiteral("db2023.mdb"))); // once, so the file is in its log mode as after any use
+        ms.closeAll();
+        QVERIFY(disk.fill(4096));
+        QVERIFY_THROWS_EXCEPTION(ProgramEnded, ms.open(QStringLiteral("db2023.mdb")));
+        QCOMPARE(s.texts(), QStringList{QStringLiteral("库文件db2023.mdb无法写入：磁盘已满")});
+    }
+
     void unwritableFileIsNamedAsSuch()
     {
         auto &s = installScripted();
