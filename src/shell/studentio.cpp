@@ -187,6 +187,10 @@ StudentImportResult stuinputok0(ExcelIo &excel, const QString &fileName, const S
     bool failed = false;
     bool reachedLimit = false;
     QSqlError writeError;
+    // Nothing goes into a file that was deleted or moved: checked before the write and again before
+    // the closing message.
+    const QString notSaved = QStringLiteral("本次导入的学生信息");
+    ensureDataInPlace({db}, notSaved);
     {
         Transaction tx(db);
         failed = !tx.active();
@@ -272,7 +276,7 @@ StudentImportResult stuinputok0(ExcelIo &excel, const QString &fileName, const S
                       titles::kSystem);
         return result;
     }
-    ensureDataInPlace({db}, QStringLiteral("本次导入的学生信息"));
+    ensureDataInPlace({db}, notSaved);
     result.finished = true;
     QString text = QStringLiteral("学生信息导入完毕，请认真检查是否正确。");
     if (result.skipped > 0)
