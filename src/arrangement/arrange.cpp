@@ -93,18 +93,14 @@ QString arrangeMessage(ArrangeStatus status)
 
 QStringList roomIdsOfList(const QString &roomList)
 {
-    QStringList ids;
-    const int count = int(roomList.size() / 3);
-    for (int i = 0; i < count; ++i)
-        ids << roomList.mid(i * 3, 3);
-    return ids;
+    return sysdb::splitRoomList(roomList, {});
 }
 
 ArrangeResult arrangeStudents(QSqlDatabase &cohort, const QSqlDatabase &system, const ArrangeInput &input,
                               std::mt19937 &rng, const ArrangeCallbacks &callbacks)
 {
     ArrangeResult result;
-    const QStringList listIds = roomIdsOfList(input.roomList);
+    const QStringList listIds = sysdb::readRoomList(system, input.roomList);
     if (input.roomList.isEmpty() || listIds.isEmpty()) {
         result.status = ArrangeStatus::NoRooms;
         return result;

@@ -72,7 +72,8 @@ QString arrangeMessage(const ArrangeResult &result);
 ArrangeResult arrangeStudents(QSqlDatabase &cohort, const QSqlDatabase &system, const ArrangeInput &input,
                               std::mt19937 &rng, const ArrangeCallbacks &callbacks = {});
 
-// The room ids of a room list: complete 3-character pieces only.
+// The room ids of a room list read without the room register (sysdb::splitRoomList): complete
+// 3-character pieces only. The run itself reads the list against the register.
 QStringList roomIdsOfList(const QString &roomList);
 
 } // namespace quorvane

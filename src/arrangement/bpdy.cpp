@@ -147,7 +147,7 @@ void bpdy::startbb()
     ArrangeInput input{examId(), m_basisExamId, m_roomList};
     if (input.examId.isEmpty())
         return; // no exam chosen: the button is disabled then
-    if (input.roomList.isEmpty() || roomIdsOfList(input.roomList).isEmpty()) {
+    if (sysdb::readRoomList(m_db.system, input.roomList).isEmpty()) {
         m_lastResult = ArrangeResult();
         m_lastResult.status = ArrangeStatus::NoRooms;
         services::msg(arrangeMessage(ArrangeStatus::NoRooms), title);

@@ -265,9 +265,10 @@ void kcbp::listgrid11(const QString &roomCount)
 {
     bool found = false;
     const Exam exam = examById(m_dbs.system, m_currentId, &found);
-    const QString list = found ? roomListCut(exam.kcid.toString(), roomCountOf(roomCount)) : QString();
+    const QStringList list =
+        found ? roomListCut(sysdb::readRoomList(m_dbs.system, exam.kcid.toString()), roomCountOf(roomCount)) : QStringList();
     int r = 1;
-    for (const QString &id : sysdb::splitRoomList(list)) {
+    for (const QString &id : list) {
         const RoomDescription d = listgrid11b(id);
         if (r >= Grid1[1]->Rows())
             Grid1[1]->setRows(r + 1);
