@@ -68,6 +68,22 @@ bool isArts(const QVariant &wlflag)
 
 } // namespace
 
+int seatedRows(const QSqlDatabase &cohort, const QString &examId)
+{
+    QSqlQuery q = prepare(cohort, QStringLiteral("SELECT count(*) FROM stucj WHERE id = ? AND (kcbj IS NOT NULL OR kczh IS NOT NULL)"),
+                          {examId});
+    if (!q.exec() || !q.next())
+        return -1;
+    return q.value(0).toInt();
+}
+
+QString rearrangeQuestion(const QString &examName, int seats)
+{
+    return QStringLiteral("“%1”已编排座位，重新编排将改变已安排的%2个座位(已张贴的座位表随之作废)，要重新编排吗？")
+        .arg(examName)
+        .arg(seats);
+}
+
 QString arrangeMessage(const ArrangeResult &result)
 {
     QString text = arrangeMessage(result.status);
