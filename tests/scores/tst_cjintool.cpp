@@ -513,6 +513,14 @@ private Q_SLOTS:
         QVERIFY(!press(w->command3));
         QCOMPARE(fx.score(kExamA, QStringLiteral("A1")).toDouble(), 77.0);
         QVERIFY(fx.score(kExamA, QStringLiteral("A1"), QStringLiteral("ke10")).isNull());
+        // Nor printed, exported or imported into, until the next list.
+        svc.clear();
+        QVERIFY(!press(w->VsNetBut2) && !press(w->VsNetBut3) && !press(w->VsNetBut4));
+        QVERIFY(svc.messages.empty() && svc.fileRequests.empty());
+        pick(w->Combo1, QStringLiteral("数学"));
+        pick(w->Combo3, QStringLiteral("1"));
+        pick(w->Combo4, QStringLiteral("总 分"));
+        QVERIFY(w->VsNetBut2->isEnabled() && w->VsNetBut3->isEnabled() && w->VsNetBut4->isEnabled());
     }
 
     void printLimits()
