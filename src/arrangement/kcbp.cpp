@@ -486,6 +486,9 @@ void kcbp::jscssave_Click()
     form_1();
     jscsmodi->setEnabled(false);
     jscsdel->setEnabled(false);
+    // The focus would pass from the disabled 保存 to 退出, which the next Enter would press: it goes
+    // to the exam list instead.
+    Grid1[0]->setFocus();
     jscssave->setEnabled(false);
     services::msg(QStringLiteral("数据保存完毕！"), kTitle);
 }
