@@ -17,6 +17,7 @@
 
 int main(int argc, char **argv)
 {
+    quorvane::useChineseLocaleEnvironment(); // before the application reads the system locale
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
     quorvane::installFontSubstitutions();

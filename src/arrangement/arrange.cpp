@@ -68,6 +68,22 @@ bool isArts(const QVariant &wlflag)
 
 } // namespace
 
+int seatedRows(const QSqlDatabase &cohort, const QString &examId)
+{
+    QSqlQuery q = prepare(cohort, QStringLiteral("SELECT count(*) FROM stucj WHERE id = ? AND (kcbj IS NOT NULL OR kczh IS NOT NULL)"),
+                          {examId});
+    if (!q.exec() || !q.next())
+        return -1;
+    return q.value(0).toInt();
+}
+
+QString rearrangeQuestion(const QString &examName, int seats)
+{
+    return QStringLiteral("“%1”已编排座位，重新编排将改变已安排的%2个座位(已张贴的座位表随之作废)，要重新编排吗？")
+        .arg(examName)
+        .arg(seats);
+}
+
 QString arrangeMessage(const ArrangeResult &result)
 {
     // A failed write names its reason (a full disk, a database held by another window).
@@ -96,18 +112,14 @@ QString arrangeMessage(ArrangeStatus status)
 
 QStringList roomIdsOfList(const QString &roomList)
 {
-    QStringList ids;
-    const int count = int(roomList.size() / 3);
-    for (int i = 0; i < count; ++i)
-        ids << roomList.mid(i * 3, 3);
-    return ids;
+    return sysdb::splitRoomList(roomList, {});
 }
 
 ArrangeResult arrangeStudents(QSqlDatabase &cohort, const QSqlDatabase &system, const ArrangeInput &input,
                               std::mt19937 &rng, const ArrangeCallbacks &callbacks)
 {
     ArrangeResult result;
-    const QStringList listIds = roomIdsOfList(input.roomList);
+    const QStringList listIds = sysdb::readRoomList(system, input.roomList);
     if (input.roomList.isEmpty() || listIds.isEmpty()) {
         result.status = ArrangeStatus::NoRooms;
         return result;

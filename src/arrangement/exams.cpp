@@ -254,9 +254,9 @@ bool removeOrphanRows(const QSqlDatabase &sys, const QSqlDatabase &cohort)
     return true;
 }
 
-QString roomListCut(const QString &kcid, int roomCount)
+QStringList roomListCut(const QStringList &rooms, int roomCount)
 {
-    return kcid.left(3 * std::max(0, roomCount));
+    return rooms.mid(0, std::max(0, roomCount));
 }
 
 bool appendRooms(const QSqlDatabase &sys, const QString &examId, const QStringList &rooms, int roomCount, bool *found,
@@ -274,12 +274,12 @@ bool appendRooms(const QSqlDatabase &sys, const QString &examId, const QStringLi
         return false;
     }
     const bool exists = read == sysdb::Read::Found;
-    const QString kcid = stored.kcid;
     if (found)
         *found = exists;
     if (!exists)
         return true;
-    QStringList list = sysdb::splitRoomList(kcid);
+    QStringList list = stored.rooms;
+    const int before = static_cast<int>(list.size());
     int newOnes = 0;
     for (const QString &room : rooms) {
         if (room.size() != 3)
@@ -292,10 +292,10 @@ bool appendRooms(const QSqlDatabase &sys, const QString &examId, const QStringLi
         list << room;
         ++newOnes;
     }
-    const int before = static_cast<int>(sysdb::splitRoomList(kcid).size());
-    const QString joined = roomListCut(list.join(QString()), roomCount);
+    list = roomListCut(list, roomCount);
+    const QString joined = list.join(QString());
     if (added)
-        *added = std::clamp(static_cast<int>(sysdb::splitRoomList(joined).size()) - before, 0, newOnes);
+        *added = std::clamp(static_cast<int>(list.size()) - before, 0, newOnes);
     if (!execSql(sys, QStringLiteral("UPDATE kcbpb SET kcid = ? WHERE id = ?"), {nonNull(joined), examId}, error) || !tx.commit())
         return false;
     checkpoint(sys);

@@ -81,8 +81,8 @@ ExamDeletion deleteExam(const QSqlDatabase &sys, const QSqlDatabase &cohort, con
 // deletion cut between its two commits). False when a database failed (nothing removed).
 bool removeOrphanRows(const QSqlDatabase &sys, const QSqlDatabase &cohort);
 
-// The room list of an exam as stored, cut to roomCount rooms.
-QString roomListCut(const QString &kcid, int roomCount);
+// The first roomCount rooms of an exam's room list.
+QStringList roomListCut(const QStringList &rooms, int roomCount);
 // Adds rooms to the end of an exam's stored list: rooms the list holds already (letter case
 // ignored) and ids that are not 3 characters are not added, and the list is cut to roomCount rooms. Reports how many of the
 // given rooms are in the list afterwards. found is false when no exam has the id (nothing written).

@@ -268,9 +268,10 @@ void kcbp::listgrid11(const QString &roomCount)
 {
     bool found = false;
     const Exam exam = examById(m_dbs.system, m_currentId, &found);
-    const QString list = found ? roomListCut(exam.kcid.toString(), roomCountOf(roomCount)) : QString();
+    const QStringList list =
+        found ? roomListCut(sysdb::readRoomList(m_dbs.system, exam.kcid.toString()), roomCountOf(roomCount)) : QStringList();
     int r = 1;
-    for (const QString &id : sysdb::splitRoomList(list)) {
+    for (const QString &id : list) {
         const RoomDescription d = listgrid11b(id);
         if (r >= Grid1[1]->Rows())
             Grid1[1]->setRows(r + 1);
@@ -494,6 +495,9 @@ void kcbp::jscssave_Click()
     form_1();
     jscsmodi->setEnabled(false);
     jscsdel->setEnabled(false);
+    // The focus would pass from the disabled 保存 to 退出, which the next Enter would press: it goes
+    // to the exam list instead.
+    Grid1[0]->setFocus();
     jscssave->setEnabled(false);
     services::msg(QStringLiteral("数据保存完毕！"), kTitle);
 }

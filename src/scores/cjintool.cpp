@@ -332,6 +332,11 @@ void cjintool::enableEntry()
     const bool locked = m_settings.subject(k).locked();
     command3->setEnabled(listed && !locked);
     Text1->setEnabled(listed);
+    // Rows left by another subject's list stand for nobody: like 保存, printing, exporting and
+    // importing wait for the next list. (With no rows, printing says there is nothing to print.)
+    const bool stale = !listed && Grid1->Rows() > 1;
+    for (QPushButton *b : {VsNetBut2, VsNetBut3, VsNetBut4})
+        b->setEnabled(!stale);
 }
 
 void cjintool::fitNameColumn()

@@ -255,6 +255,14 @@ void TestArrange::noRoomsWritesNothing()
     }
     // A trailing piece shorter than 3 characters is no room.
     QCOMPARE(roomIdsOfList(QStringLiteral("0010020")), (QStringList{QStringLiteral("001"), QStringLiteral("002")}));
+
+    // A list stored with a 2-character room in the middle seats in the rooms around it.
+    s.rooms(QStringLiteral("002 A1"), 3);
+    const ArrangeResult r = s.run(QStringLiteral("001A1002"));
+    QCOMPARE(r.status, ArrangeStatus::Done);
+    QCOMPARE(r.rooms.size(), 2);
+    QCOMPARE(r.rooms[1].id, QStringLiteral("002"));
+    QCOMPARE(r.seated, 5);
 }
 
 void TestArrange::emptyRegisterAndUnknownRoom()
