@@ -21,7 +21,10 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QFile>
 #include <QPrinter>
+#include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTemporaryDir>
 #include <stdexcept>
 
@@ -59,7 +62,20 @@ void drawCells(LumoPrinter &p, int dest, const Grid &g)
     p.EndDoc();
 }
 
-void run()
+// A school of n students in classes of 50 (a third of them arts classes) and rooms of 40.
+bench::SchoolSpec schoolOf(int students)
+{
+    bench::SchoolSpec spec;
+    spec.students = students;
+    spec.classes = students / 50;
+    spec.artsClasses = spec.classes / 3;
+    spec.rooms = students / 40;
+    return spec;
+}
+
+// Makes the school's exam with totals and subject ranks as the statistics windows would have
+// written them, and loads the window on it: the grade chosen, every box ticked. Returns the exam.
+QString openBook(bench::School &school, gkcj *&w)
 {
     QFont::insertSubstitutions(QStringLiteral("宋体"), {QStringLiteral("Noto Serif CJK SC")});
     QFont::insertSubstitutions(QStringLiteral("黑体"), {QStringLiteral("Noto Sans CJK SC")});
@@ -67,11 +83,9 @@ void run()
     registerReportsWindows();
     registerLayoutsWindows();
 
-    bench::School school;
     const QString exam = school.addExam(QStringLiteral("期末考试"));
     school.seatStudents(exam);
     school.addScores(exam);
-    // Totals and subject ranks as the statistics windows would have written them.
     std::vector<SubjectChoice> subjects;
     readSubjectList(school.system(), school.spec().year, exam, &subjects);
     runTotals(school.cohort(), school.system(), school.spec().year, exam);
@@ -79,8 +93,7 @@ void run()
     gCohortYear = school.spec().year;
     gCohortDbFile = school.cohortDbFile();
 
-    // The window's query: the grade, every box ticked.
-    auto *w = windows::get<gkcj>(QStringLiteral("gkcj"));
+    w = windows::get<gkcj>(QStringLiteral("gkcj"));
     w->Load();
     w->Combo1->setCurrentIndex(0);
     w->Combo1_Click();
@@ -88,20 +101,86 @@ void run()
     w->Combo3_Click();
     for (QCheckBox *box : w->Check1)
         box->setChecked(true);
-    w->VsNetBut1_Click(2);
-    const Grid &grid = *w->Grid1;
-    if (grid.Rows() - 1 != school.spec().students) {
-        std::printf("report_allsubjects: the query listed %d students\n", grid.Rows() - 1);
-        return;
-    }
+    return exam;
+}
 
-    // The print button opens the preview, which lays the book out at once.
+void closeBook()
+{
+    windows::destroyAll();
+    services::install(std::make_unique<DesktopServices>());
+}
+
+// The window's query (the query button), checked to list every student.
+bool query(gkcj *w, int students)
+{
+    w->VsNetBut1_Click(2);
+    if (w->Grid1->Rows() - 1 == students)
+        return true;
+    std::printf("report_allsubjects: the query listed %d students\n", w->Grid1->Rows() - 1);
+    return false;
+}
+
+// The query's reference: the same rows in the same order read straight from the database, every
+// field's value taken as text.
+void readRows(const QSqlDatabase &cohort, const QString &exam)
+{
+    QSqlQuery q(cohort);
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT * FROM stucj WHERE id = ? ORDER BY bj, zh, rowid"));
+    q.addBindValue(exam);
+    q.exec();
+    const int fields = q.record().count();
+    qsizetype chars = 0;
+    while (q.next())
+        for (int i = 0; i < fields; ++i)
+            chars += q.value(i).toString().size();
+    if (chars == 0)
+        std::printf("report_allsubjects: the reference read nothing\n");
+}
+
+// The print button opens the preview, which lays the book out at once; nullptr when it did not.
+printsform *openPreview(gkcj *w)
+{
     w->VsNetBut1_Click(1);
     auto *form = windows::find<printsform>(QStringLiteral("printsform"));
     if (!form || !form->LumoPrinter1 || form->LumoPrinter1->PageCount() == 0) {
         std::printf("report_allsubjects: no preview\n");
-        return;
+        return nullptr;
     }
+    return form;
+}
+
+// Peak memory of the process in MB since the last reset (Linux: VmHWM); -1 where unknown.
+long peakMb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong() / 1024;
+    return -1;
+}
+
+// Sets the peak back to the memory in use now.
+void resetPeak()
+{
+    QFile refs(QStringLiteral("/proc/self/clear_refs"));
+    if (refs.open(QIODevice::WriteOnly))
+        refs.write("5");
+}
+
+void run()
+{
+    bench::School school;
+    gkcj *w = nullptr;
+    openBook(school, w);
+    if (!query(w, school.spec().students))
+        return;
+    const Grid &grid = *w->Grid1;
+    printsform *form = openPreview(w);
+    if (!form)
+        return;
     LumoPrinter &preview = *form->LumoPrinter1;
     const int pages = preview.PageCount();
 
@@ -120,10 +199,57 @@ void run()
     const double pdfMs = bench::timeMs([&] { form->print_toprinter(); }, 2);
     const double pdfRef = bench::timeMs([&] { drawCells(direct, 1, grid); }, 2);
     bench::report("report_allsubjects_pdf", pdfMs, pdfRef);
+    closeBook();
+}
 
-    windows::destroyAll();
-    services::install(std::make_unique<DesktopServices>());
+// A grade of 10,000: the query (against reading its rows from the database) and the whole
+// document into the preview (against the engine's direct drawing of the same cells).
+void run10k()
+{
+    bench::School school(schoolOf(10000));
+    gkcj *w = nullptr;
+    const QString exam = openBook(school, w);
+    const int n = school.spec().students;
+    bool listed = true;
+    const double queryMs = bench::timeMs([&] { listed = listed && query(w, n); }, 3);
+    const double queryRef = bench::timeMs([&] { readRows(school.cohort(), exam); }, 3);
+    if (!listed)
+        return;
+    bench::report("report_allsubjects_query_10k", queryMs, queryRef);
+
+    printsform *form = openPreview(w);
+    if (!form)
+        return;
+    LumoPrinter direct;
+    direct.resize(1000, 800);
+    const double previewMs = bench::timeMs([&] { form->print_topreview(); }, 3);
+    const double previewRef = bench::timeMs([&] { drawCells(direct, 0, *w->Grid1); }, 3);
+    std::printf("report_allsubjects_10k: %d pages\n", form->LumoPrinter1->PageCount());
+    bench::report("report_allsubjects_preview_10k", previewMs, previewRef);
+    closeBook();
+}
+
+// A grade of 30,000: the first query of the loaded window, with the process's peak memory while
+// it runs.
+void run30k()
+{
+    bench::School school(schoolOf(30000));
+    gkcj *w = nullptr;
+    const QString exam = openBook(school, w);
+    const long before = peakMb();
+    resetPeak();
+    bool listed = false;
+    const double queryMs = bench::timeMs([&] { listed = query(w, school.spec().students); }, 1);
+    const long peak = peakMb();
+    const double queryRef = bench::timeMs([&] { readRows(school.cohort(), exam); }, 1);
+    if (!listed)
+        return;
+    bench::report("report_allsubjects_query_30k", queryMs, queryRef);
+    std::printf("report_allsubjects_query_30k: peak %ld MB (before the query: peak %ld MB)\n", peak, before);
+    closeBook();
 }
 
 bench::Registration reg("report_allsubjects", run);
+bench::Registration reg10k("report_allsubjects_10k", run10k);
+bench::Registration reg30k("report_allsubjects_30k", run30k);
 } // namespace
