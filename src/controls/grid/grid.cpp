@@ -473,6 +473,24 @@ int Grid::textWidthTwips(const QString &text) const
     return it.value() * TwipsPerPixel;
 }
 
+int Grid::widestTextTwips(int col, int firstRow) const
+{
+    int widest = 0;
+    // Cells that share one string (a list's repeated figures) are measured by the first of them.
+    QHash<const QChar *, int> shared;
+    for (int r = std::max(0, firstRow); r < m_rows; ++r) {
+        const QStringList &texts = m_texts[size_t(r)];
+        if (col < 0 || col >= texts.size() || texts.at(col).isEmpty())
+            continue;
+        const QString &text = texts.at(col);
+        auto it = shared.constFind(text.constData());
+        if (it == shared.constEnd())
+            it = shared.insert(text.constData(), textWidthTwips(text));
+        widest = std::max(widest, it.value());
+    }
+    return widest;
+}
+
 void Grid::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::FontChange)

@@ -82,6 +82,8 @@ public:
     // Width in twips of a text in the grid's font (used for the heading widths). Each distinct text
     // is measured once while the font stays the same.
     int textWidthTwips(const QString &text) const;
+    // Width in twips of the widest text of a column from row firstRow on; 0 when all are empty.
+    int widestTextTwips(int col, int firstRow) const;
 
     // The view's index of a grid cell; invalid for the heading row shown as the header and for a
     // cell outside the grid.
