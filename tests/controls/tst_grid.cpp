@@ -98,6 +98,35 @@ private Q_SLOTS:
         QVERIFY(!selectable(2, 0));
     }
 
+    void rowTextsAndWidths()
+    {
+        Grid g;
+        g.setRows(4);
+        g.setCols(3);
+        g.setTextMatrix(2, 2, QStringLiteral("旧"));
+        // A whole row at once: columns past the list are emptied, texts past the last column dropped.
+        g.setRowTexts(2, {QString(), QStringLiteral("8")});
+        g.setRowTexts(3, {QString(), QStringLiteral("123"), QStringLiteral("x"), QStringLiteral("外")});
+        g.setRowTexts(0, {QString(), QStringLiteral("学号")});
+        QCOMPARE(g.TextMatrix(2, 1), QStringLiteral("8"));
+        QCOMPARE(g.TextMatrix(2, 2), QString());
+        QCOMPARE(g.TextMatrix(3, 2), QStringLiteral("x"));
+        QCOMPARE(g.TextMatrix(3, 3), QString());
+        QCOMPARE(g.cellIndex(3, 1).data().toString(), QStringLiteral("123"));
+        QCOMPARE(g.model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("学号"));
+
+        // The widest text of a column below the heading, measured anew when the font changes.
+        QCOMPARE(g.widestTextTwips(0, 1), 0);
+        QCOMPARE(g.widestTextTwips(1, 1), g.textWidthTwips(QStringLiteral("123")));
+        QVERIFY(g.widestTextTwips(1, 1) > g.textWidthTwips(QStringLiteral("8")));
+        const int small = g.widestTextTwips(1, 1);
+        QFont larger = g.font();
+        larger.setPointSize(larger.pointSize() * 3);
+        g.setFont(larger);
+        QVERIFY(g.widestTextTwips(1, 1) > 2 * small);
+        QCOMPARE(g.widestTextTwips(1, 1), QFontMetrics(larger).horizontalAdvance(QStringLiteral("123")) * Grid::TwipsPerPixel);
+    }
+
     void alignmentAndMerging()
     {
         Grid g;
