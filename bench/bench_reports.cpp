@@ -30,6 +30,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTemporaryDir>
+#include <malloc.h>
 #include <stdexcept>
 
 using namespace quorvane;
@@ -167,9 +168,11 @@ long statusMb(const char *key)
     return -1;
 }
 
-// Sets the peak back to the memory in use now.
+// Hands the memory freed so far back to the system and sets the peak back to the memory in use
+// then, so the peak that follows is what the next step needs on top of the memory in use.
 void resetPeak()
 {
+    malloc_trim(0);
     QFile refs(QStringLiteral("/proc/self/clear_refs"));
     if (refs.open(QIODevice::WriteOnly))
         refs.write("5");
@@ -215,8 +218,8 @@ void runGrade(int students, const std::string &size, int repeat, bool preview)
     bench::School school(schoolOf(students));
     gkcj *w = nullptr;
     const QString exam = openBook(school, w);
-    const long inUse = statusMb("VmRSS:");
     resetPeak();
+    const long inUse = statusMb("VmRSS:");
     bool listed = true;
     double queryMs = bench::timeMs([&] { listed = query(w, students); }, 1);
     const long peak = statusMb("VmHWM:");
