@@ -11,6 +11,9 @@ namespace quorvane {
 
 namespace {
 
+// Texts whose widths a grid keeps: more than the distinct texts of the largest report.
+constexpr qsizetype kMaxMeasured = 1 << 17;
+
 Qt::Alignment qtAlignment(int code, const QString &text)
 {
     if (code == Grid::General) {
@@ -468,8 +471,12 @@ void Grid::Clear()
 int Grid::textWidthTwips(const QString &text) const
 {
     auto it = m_widths.constFind(text);
-    if (it == m_widths.constEnd())
+    if (it == m_widths.constEnd()) {
+        // Bounded for a grid that is measured for long without being cleared.
+        if (m_widths.size() >= kMaxMeasured)
+            m_widths.clear();
         it = m_widths.insert(text, fontMetrics().horizontalAdvance(text));
+    }
     return it.value() * TwipsPerPixel;
 }
 
