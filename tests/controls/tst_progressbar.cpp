@@ -174,6 +174,18 @@ private Q_SLOTS:
         QCOMPARE(darkPixels(), 0);
         bar.setShowText(true);
         QVERIFY(darkPixels() > 0);
+
+        // 47 and 48 end the fill at the same edge: only the text tells them apart, and it is redrawn.
+        bar.setValue(47);
+        const QImage at47 = bar.buffer().copy(0, 0, 150, 20);
+        bar.setValue(48);
+        QCOMPARE(bar.fillRect().right(), 70);
+        XP_ProgressBar fresh;
+        fresh.resize(150, 20);
+        fresh.setShowText(true);
+        fresh.setValue(48);
+        QVERIFY(fresh.buffer().copy(0, 0, 150, 20) != at47);
+        QCOMPARE(bar.buffer().copy(0, 0, 150, 20), fresh.buffer().copy(0, 0, 150, 20));
     }
 
     void colours()
