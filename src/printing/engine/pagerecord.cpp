@@ -3,6 +3,10 @@
 #include <QDataStream>
 #include <QFile>
 #include <QPainter>
+#include <QPainterPath>
+#include <QRawFont>
+#include <QSet>
+#include <QTextLayout>
 
 namespace quorvane {
 
@@ -90,7 +94,161 @@ bool PageRecord::load(const QString &path, PageRecord &out)
     return true;
 }
 
-void PageRecord::replay(QPainter &p, const QRectF &paperRect, bool fillPaper) const
+ShapedTexts::FontTexts &ShapedTexts::fontTexts(const QFont &font)
+{
+    for (const auto &f : m_fonts) {
+        if (f->font == font)
+            return *f;
+    }
+    m_fonts.push_back(std::make_unique<FontTexts>());
+    m_fonts.back()->font = font;
+    return *m_fonts.back();
+}
+
+const ShapedTexts::Line &ShapedTexts::line(FontTexts &texts, const QString &text, QPaintDevice *device)
+{
+    const auto found = texts.lines.constFind(text);
+    if (found != texts.lines.cend())
+        return found.value();
+    // Laid out as QPainter::drawText(point, text) lays it out: one unwrapped line in the font as
+    // the device resolves it.
+    QTextLayout layout(text, texts.font, device);
+    QTextOption option;
+    option.setWrapMode(QTextOption::NoWrap);
+    layout.setTextOption(option);
+    layout.setCacheEnabled(true);
+    layout.beginLayout();
+    QTextLine l = layout.createLine();
+    if (l.isValid())
+        l.setPosition(QPointF(0, 0));
+    layout.endLayout();
+    Line shapedLine;
+    if (l.isValid()) {
+        shapedLine.runs = layout.glyphRuns();
+        shapedLine.ascent = l.ascent();
+    }
+    ++m_shaped;
+    return texts.lines.insert(text, std::move(shapedLine)).value();
+}
+
+namespace {
+// What a page has drawn but not yet put on the painter: lines and rectangles as one path per pen,
+// shaped texts as one glyph run per font and colour, each in the order it first came. A surface
+// such as a PDF file then gets one stroke per pen and one text object per font instead of one for
+// every edge and every cell. Texts and lines do not cover each other's colour, so they may go in
+// either order; anything that fills is drawn after both.
+class Pending
+{
+public:
+    explicit Pending(QPainter &p) : m_p(p) {}
+
+    void addStroke(const QPen &pen, const PageOp &op)
+    {
+        Stroke &stroke = entry(m_strokes, [&](const Stroke &e) { return e.pen == pen; }, [&] { return Stroke{pen}; });
+        if (op.kind == PageOp::Rect) {
+            stroke.path.addRect(QRectF(QPointF(op.x1, op.y1), QPointF(op.x2, op.y2)).normalized());
+            stroke.direction = 0;
+            return;
+        }
+        // Neighbouring cells draw their common edge twice: once is enough on a path, where
+        // overlapping strokes are one shape anyway.
+        const Segment key = op.x1 < op.x2 || (op.x1 == op.x2 && op.y1 <= op.y2) ? Segment{op.x1, op.y1, op.x2, op.y2}
+                                                                                  : Segment{op.x2, op.y2, op.x1, op.y1};
+        if (stroke.seen.contains(key))
+            return;
+        stroke.seen.insert(key);
+        // A line going on straight from where the last one ended continues it: the edges along a
+        // row become one line, which looks the same.
+        const int direction = op.y1 == op.y2 ? (op.x2 > op.x1 ? 1 : 2) : op.x1 == op.x2 ? (op.y2 > op.y1 ? 3 : 4) : 0;
+        if (direction == 0 || direction != stroke.direction || stroke.endX != op.x1 || stroke.endY != op.y1)
+            stroke.path.moveTo(op.x1, op.y1);
+        stroke.path.lineTo(op.x2, op.y2);
+        stroke.direction = direction;
+        stroke.endX = op.x2;
+        stroke.endY = op.y2;
+    }
+
+    // The shaped line with its top-left corner at `at`.
+    void addText(const ShapedTexts::Line &line, const QPointF &at, QRgb rgb)
+    {
+        for (const QGlyphRun &run : line.runs) {
+            if (run.overline() || run.underline() || run.strikeOut()) {
+                // A decoration runs under the whole run: such a text is drawn by itself.
+                m_p.setPen(QColor::fromRgb(rgb));
+                m_p.drawGlyphRun(at, run);
+                continue;
+            }
+            const QRawFont font = run.rawFont();
+            TextRun &batch = entry(m_texts, [&](const TextRun &t) { return t.rgb == rgb && t.font == font; }, [&] {
+                return TextRun{font, rgb, {}, {}};
+            });
+            batch.glyphs += run.glyphIndexes();
+            for (const QPointF &pos : run.positions())
+                batch.positions.append(pos + at);
+        }
+    }
+
+    void flush()
+    {
+        if (!m_strokes.empty()) {
+            m_p.setBrush(Qt::NoBrush);
+            for (const Stroke &stroke : m_strokes) {
+                m_p.setPen(stroke.pen);
+                m_p.drawPath(stroke.path);
+            }
+            m_strokes.clear();
+        }
+        for (const TextRun &t : m_texts) {
+            QGlyphRun run;
+            run.setRawFont(t.font);
+            run.setGlyphIndexes(t.glyphs);
+            run.setPositions(t.positions);
+            m_p.setPen(QColor::fromRgb(t.rgb));
+            m_p.drawGlyphRun(QPointF(0, 0), run);
+        }
+        m_texts.clear();
+    }
+
+private:
+    struct Segment
+    {
+        float x1, y1, x2, y2;
+        bool operator==(const Segment &) const = default;
+        friend size_t qHash(const Segment &s, size_t seed = 0) { return qHashMulti(seed, s.x1, s.y1, s.x2, s.y2); }
+    };
+    struct Stroke
+    {
+        QPen pen;
+        QPainterPath path;
+        QSet<Segment> seen;
+        int direction = 0; // of the last line: 1 right, 2 left, 3 down, 4 up, 0 none or slanting
+        float endX = 0, endY = 0;
+    };
+    struct TextRun
+    {
+        QRawFont font;
+        QRgb rgb;
+        QList<quint32> glyphs;
+        QList<QPointF> positions;
+    };
+    template <class T, class Match, class Make>
+    static T &entry(std::vector<T> &list, Match match, Make make)
+    {
+        for (T &e : list) {
+            if (match(e))
+                return e;
+        }
+        list.push_back(make());
+        return list.back();
+    }
+
+    QPainter &m_p;
+    std::vector<Stroke> m_strokes;
+    std::vector<TextRun> m_texts;
+};
+} // namespace
+
+void PageRecord::replay(QPainter &p, const QRectF &paperRect, bool fillPaper, ShapedTexts *shaped) const
 {
     p.save();
     if (fillPaper)
@@ -105,12 +263,24 @@ void PageRecord::replay(QPainter &p, const QRectF &paperRect, bool fillPaper) co
     p.scale(sx, sy);
     // One device pixel at least, so hairlines stay visible.
     const double minPen = 1.0 / std::max(1e-9, std::min(sx, sy));
+    // The texts of each of the page's fonts, found once per page.
+    std::vector<ShapedTexts::FontTexts *> fontTexts(shaped ? size_t(fonts.size()) : 0, nullptr);
+    Pending pending(p);
     int currentFont = -2;
     for (const PageOp &op : ops) {
         const QColor c = QColor::fromRgb(op.rgb);
         switch (op.kind) {
         case PageOp::Text: {
-            if (op.index != currentFont && op.index >= 0 && op.index < fonts.size()) {
+            const bool knownFont = op.index >= 0 && op.index < fonts.size();
+            if (shaped && knownFont) {
+                ShapedTexts::FontTexts *&texts = fontTexts[size_t(op.index)];
+                if (!texts)
+                    texts = &shaped->fontTexts(fonts[op.index]);
+                const ShapedTexts::Line &line = shaped->line(*texts, op.text, p.device());
+                pending.addText(line, QPointF(op.x1, op.y2 - line.ascent), op.rgb);
+                break;
+            }
+            if (op.index != currentFont && knownFont) {
                 p.setFont(fonts[op.index]);
                 currentFont = op.index;
             }
@@ -125,6 +295,12 @@ void PageRecord::replay(QPainter &p, const QRectF &paperRect, bool fillPaper) co
             QPen pen(c, std::max(double(op.penWidth), minPen), qtPenStyle(op.penStyle),
                      op.kind == PageOp::Line || op.kind == PageOp::Point ? Qt::RoundCap : Qt::SquareCap,
                      Qt::MiterJoin);
+            // Solid lines of some length and rectangles are stroked with the others of their pen.
+            if (op.penStyle == 0
+                && (op.kind == PageOp::Rect || (op.kind == PageOp::Line && (op.x1 != op.x2 || op.y1 != op.y2)))) {
+                pending.addStroke(pen, op);
+                break;
+            }
             p.setPen(pen);
             p.setBrush(Qt::NoBrush);
             if (op.kind == PageOp::Line)
@@ -138,14 +314,18 @@ void PageRecord::replay(QPainter &p, const QRectF &paperRect, bool fillPaper) co
             break;
         }
         case PageOp::FilledRect:
+            // A fill covers what was drawn before it.
+            pending.flush();
             p.fillRect(QRectF(QPointF(op.x1, op.y1), QPointF(op.x2, op.y2)).normalized(), c);
             break;
         case PageOp::Picture:
+            pending.flush();
             if (op.index >= 0 && op.index < pictures.size())
                 p.drawImage(QRectF(QPointF(op.x1, op.y1), QPointF(op.x2, op.y2)), pictures[op.index]);
             break;
         }
     }
+    pending.flush();
     p.restore();
 }
 

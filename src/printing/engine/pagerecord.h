@@ -1,13 +1,17 @@
 #pragma once
 #include <QColor>
 #include <QFont>
+#include <QGlyphRun>
+#include <QHash>
 #include <QImage>
 #include <QList>
 #include <QRectF>
 #include <QString>
+#include <memory>
 #include <vector>
 
 class QPainter;
+class QPaintDevice;
 
 namespace quorvane {
 
@@ -24,6 +28,37 @@ struct PageOp
     float penWidth = 0;    // twips of paper
     QRgb rgb = 0;
     QString text;
+};
+
+// The texts of a document shaped for one paint device, kept from page to page: each distinct text of
+// each font is laid out once, then drawn from its glyphs wherever it recurs (a report repeats the same
+// numbers, ranks and captions thousands of times).
+class ShapedTexts
+{
+public:
+    // A text laid out as one line: its glyphs, placed with the line's top-left corner at (0, 0).
+    struct Line
+    {
+        QList<QGlyphRun> runs;
+        qreal ascent = 0; // from the top of the line to its baseline
+    };
+    struct FontTexts
+    {
+        QFont font;
+        QHash<QString, Line> lines;
+    };
+
+    // The texts of a font (found by comparing fonts; a document uses a handful).
+    FontTexts &fontTexts(const QFont &font);
+    // The text laid out in the font for the device; shaped on first use only.
+    const Line &line(FontTexts &texts, const QString &text, QPaintDevice *device);
+    // How many texts were shaped so far.
+    int shapedCount() const { return m_shaped; }
+    void clear() { m_fonts.clear(); m_shaped = 0; }
+
+private:
+    std::vector<std::unique_ptr<FontTexts>> m_fonts;
+    int m_shaped = 0;
 };
 
 // A finished or open page: what was drawn on it, in order. The same page is replayed onto the
@@ -49,8 +84,11 @@ public:
     static bool load(const QString &path, PageRecord &out);
 
     // Draws the page onto the painter, the paper mapped onto `paperRect` (device coordinates).
-    // `fillPaper` paints the paper colour first (the preview does, a printer does not).
-    void replay(QPainter &p, const QRectF &paperRect, bool fillPaper) const;
+    // `fillPaper` paints the paper colour first (the preview does, a printer does not). With
+    // `shaped`, texts are drawn from the glyphs kept there (shaped for the painter's device), else
+    // laid out afresh. Lines and rectangles of one solid pen are stroked together as one path
+    // before the next filled rectangle or picture and at the end of the page.
+    void replay(QPainter &p, const QRectF &paperRect, bool fillPaper, ShapedTexts *shaped = nullptr) const;
 
     // Texts of the page, in drawing order (tests and diagnostics).
     QStringList texts() const;
