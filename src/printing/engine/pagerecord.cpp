@@ -7,6 +7,7 @@
 #include <QRawFont>
 #include <QSet>
 #include <QTextLayout>
+#include <algorithm>
 
 namespace quorvane {
 
@@ -107,16 +108,15 @@ ShapedTexts::FontTexts &ShapedTexts::fontTexts(const QFont &font)
 
 const ShapedTexts::Line &ShapedTexts::line(FontTexts &texts, const QString &text, QPaintDevice *device)
 {
-    const auto found = texts.lines.constFind(text);
-    if (found != texts.lines.cend())
-        return found.value();
+    const auto found = texts.lines.find(text);
+    if (found != texts.lines.end())
+        return found->second;
     // Laid out as QPainter::drawText(point, text) lays it out: one unwrapped line in the font as
     // the device resolves it.
     QTextLayout layout(text, texts.font, device);
     QTextOption option;
     option.setWrapMode(QTextOption::NoWrap);
     layout.setTextOption(option);
-    layout.setCacheEnabled(true);
     layout.beginLayout();
     QTextLine l = layout.createLine();
     if (l.isValid())
@@ -124,11 +124,31 @@ const ShapedTexts::Line &ShapedTexts::line(FontTexts &texts, const QString &text
     layout.endLayout();
     Line shapedLine;
     if (l.isValid()) {
-        shapedLine.runs = layout.glyphRuns();
         shapedLine.ascent = l.ascent();
+        for (const QGlyphRun &run : layout.glyphRuns()) {
+            Piece piece;
+            const QRawFont font = run.rawFont();
+            const auto known = std::find(m_rawFonts.begin(), m_rawFonts.end(), font);
+            piece.font = int(known - m_rawFonts.begin());
+            if (known == m_rawFonts.end())
+                m_rawFonts.push_back(font);
+            piece.decorated = run.overline() || run.underline() || run.strikeOut();
+            piece.glyphs = run.glyphIndexes();
+            piece.positions = run.positions();
+            shapedLine.pieces.push_back(std::move(piece));
+        }
     }
     ++m_shaped;
-    return texts.lines.insert(text, std::move(shapedLine)).value();
+    return texts.lines.emplace(text, std::move(shapedLine)).first->second;
+}
+
+QGlyphRun ShapedTexts::glyphRun(const Piece &piece) const
+{
+    QGlyphRun run;
+    run.setRawFont(rawFont(piece.font));
+    run.setGlyphIndexes(piece.glyphs);
+    run.setPositions(piece.positions);
+    return run;
 }
 
 namespace {
@@ -169,21 +189,20 @@ public:
     }
 
     // The shaped line with its top-left corner at `at`.
-    void addText(const ShapedTexts::Line &line, const QPointF &at, QRgb rgb)
+    void addText(const ShapedTexts &shaped, const ShapedTexts::Line &line, const QPointF &at, QRgb rgb)
     {
-        for (const QGlyphRun &run : line.runs) {
-            if (run.overline() || run.underline() || run.strikeOut()) {
+        for (const ShapedTexts::Piece &piece : line.pieces) {
+            if (piece.decorated) {
                 // A decoration runs under the whole run: such a text is drawn by itself.
                 m_p.setPen(QColor::fromRgb(rgb));
-                m_p.drawGlyphRun(at, run);
+                m_p.drawGlyphRun(at, shaped.glyphRun(piece));
                 continue;
             }
-            const QRawFont font = run.rawFont();
-            TextRun &batch = entry(m_texts, [&](const TextRun &t) { return t.rgb == rgb && t.font == font; }, [&] {
-                return TextRun{font, rgb, {}, {}};
+            TextRun &batch = entry(m_texts, [&](const TextRun &t) { return t.rgb == rgb && t.font == piece.font; }, [&] {
+                return TextRun{&shaped, piece.font, rgb, {}, {}};
             });
-            batch.glyphs += run.glyphIndexes();
-            for (const QPointF &pos : run.positions())
+            batch.glyphs += piece.glyphs;
+            for (const QPointF &pos : piece.positions)
                 batch.positions.append(pos + at);
         }
     }
@@ -200,7 +219,7 @@ public:
         }
         for (const TextRun &t : m_texts) {
             QGlyphRun run;
-            run.setRawFont(t.font);
+            run.setRawFont(t.shaped->rawFont(t.font));
             run.setGlyphIndexes(t.glyphs);
             run.setPositions(t.positions);
             m_p.setPen(QColor::fromRgb(t.rgb));
@@ -226,7 +245,8 @@ private:
     };
     struct TextRun
     {
-        QRawFont font;
+        const ShapedTexts *shaped;
+        int font;
         QRgb rgb;
         QList<quint32> glyphs;
         QList<QPointF> positions;
@@ -277,7 +297,7 @@ void PageRecord::replay(QPainter &p, const QRectF &paperRect, bool fillPaper, Sh
                 if (!texts)
                     texts = &shaped->fontTexts(fonts[op.index]);
                 const ShapedTexts::Line &line = shaped->line(*texts, op.text, p.device());
-                pending.addText(line, QPointF(op.x1, op.y2 - line.ascent), op.rgb);
+                pending.addText(*shaped, line, QPointF(op.x1, op.y2 - line.ascent), op.rgb);
                 break;
             }
             if (op.index != currentFont && knownFont) {

@@ -1,13 +1,16 @@
 #pragma once
+#include "texthash.h"
+
 #include <QColor>
 #include <QFont>
 #include <QGlyphRun>
-#include <QHash>
+#include <QRawFont>
 #include <QImage>
 #include <QList>
 #include <QRectF>
 #include <QString>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 class QPainter;
@@ -36,28 +39,46 @@ struct PageOp
 class ShapedTexts
 {
 public:
-    // A text laid out as one line: its glyphs, placed with the line's top-left corner at (0, 0).
+    // A text laid out as one line, its glyphs placed with the line's top-left corner at (0, 0), in
+    // pieces of one font each.
+    struct Piece
+    {
+        int font = 0;              // the piece's font among rawFonts()
+        bool decorated = false;    // underlined, overlined or struck out: drawn by itself
+        QList<quint32> glyphs;
+        QList<QPointF> positions;
+    };
     struct Line
     {
-        QList<QGlyphRun> runs;
+        std::vector<Piece> pieces;
         qreal ascent = 0; // from the top of the line to its baseline
     };
     struct FontTexts
     {
         QFont font;
-        QHash<QString, Line> lines;
+        std::unordered_map<QString, Line, TextHash> lines;
     };
 
     // The texts of a font (found by comparing fonts; a document uses a handful).
     FontTexts &fontTexts(const QFont &font);
     // The text laid out in the font for the device; shaped on first use only.
     const Line &line(FontTexts &texts, const QString &text, QPaintDevice *device);
+    // The fonts the pieces are in.
+    const QRawFont &rawFont(int index) const { return m_rawFonts[size_t(index)]; }
+    // The glyph run of a piece, for drawing it alone.
+    QGlyphRun glyphRun(const Piece &piece) const;
     // How many texts were shaped so far.
     int shapedCount() const { return m_shaped; }
-    void clear() { m_fonts.clear(); m_shaped = 0; }
+    void clear()
+    {
+        m_fonts.clear();
+        m_rawFonts.clear();
+        m_shaped = 0;
+    }
 
 private:
     std::vector<std::unique_ptr<FontTexts>> m_fonts;
+    std::vector<QRawFont> m_rawFonts;
     int m_shaped = 0;
 };
 
