@@ -2,10 +2,10 @@
 
 #include <QDataStream>
 #include <QFile>
+#include <QGlyphRun>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRawFont>
-#include <QSet>
 #include <QTextLayout>
 #include <algorithm>
 
@@ -126,13 +126,13 @@ const ShapedTexts::Line &ShapedTexts::line(FontTexts &texts, const QString &text
     if (l.isValid()) {
         shapedLine.ascent = l.ascent();
         for (const QGlyphRun &run : layout.glyphRuns()) {
+            shapedLine.decorated = shapedLine.decorated || run.overline() || run.underline() || run.strikeOut();
             Piece piece;
             const QRawFont font = run.rawFont();
             const auto known = std::find(m_rawFonts.begin(), m_rawFonts.end(), font);
             piece.font = int(known - m_rawFonts.begin());
             if (known == m_rawFonts.end())
                 m_rawFonts.push_back(font);
-            piece.decorated = run.overline() || run.underline() || run.strikeOut();
             piece.glyphs = run.glyphIndexes();
             piece.positions = run.positions();
             shapedLine.pieces.push_back(std::move(piece));
@@ -140,15 +140,6 @@ const ShapedTexts::Line &ShapedTexts::line(FontTexts &texts, const QString &text
     }
     ++m_shaped;
     return texts.lines.emplace(text, std::move(shapedLine)).first->second;
-}
-
-QGlyphRun ShapedTexts::glyphRun(const Piece &piece) const
-{
-    QGlyphRun run;
-    run.setRawFont(rawFont(piece.font));
-    run.setGlyphIndexes(piece.glyphs);
-    run.setPositions(piece.positions);
-    return run;
 }
 
 namespace {
@@ -165,39 +156,30 @@ public:
     void addStroke(const QPen &pen, const PageOp &op)
     {
         Stroke &stroke = entry(m_strokes, [&](const Stroke &e) { return e.pen == pen; }, [&] { return Stroke{pen}; });
-        if (op.kind == PageOp::Rect) {
-            stroke.path.addRect(QRectF(QPointF(op.x1, op.y1), QPointF(op.x2, op.y2)).normalized());
-            stroke.direction = 0;
-            return;
+        const float x0 = std::min(op.x1, op.x2), x1 = std::max(op.x1, op.x2);
+        const float y0 = std::min(op.y1, op.y2), y1 = std::max(op.y1, op.y2);
+        if (op.kind == PageOp::Rect && x0 < x1 && y0 < y1) {
+            // A rectangle's outline is its four edges with square ends, as its mitred corners are.
+            stroke.across.push_back({y0, x0, x1});
+            stroke.across.push_back({y1, x0, x1});
+            stroke.down.push_back({x0, y0, y1});
+            stroke.down.push_back({x1, y0, y1});
+        } else if (op.kind == PageOp::Rect) {
+            stroke.other.addRect(QRectF(QPointF(x0, y0), QPointF(x1, y1)));
+        } else if (op.y1 == op.y2) {
+            stroke.across.push_back({op.y1, x0, x1});
+        } else if (op.x1 == op.x2) {
+            stroke.down.push_back({op.x1, y0, y1});
+        } else {
+            stroke.other.moveTo(op.x1, op.y1);
+            stroke.other.lineTo(op.x2, op.y2);
         }
-        // Neighbouring cells draw their common edge twice: once is enough on a path, where
-        // overlapping strokes are one shape anyway.
-        const Segment key = op.x1 < op.x2 || (op.x1 == op.x2 && op.y1 <= op.y2) ? Segment{op.x1, op.y1, op.x2, op.y2}
-                                                                                  : Segment{op.x2, op.y2, op.x1, op.y1};
-        if (stroke.seen.contains(key))
-            return;
-        stroke.seen.insert(key);
-        // A line going on straight from where the last one ended continues it: the edges along a
-        // row become one line, which looks the same.
-        const int direction = op.y1 == op.y2 ? (op.x2 > op.x1 ? 1 : 2) : op.x1 == op.x2 ? (op.y2 > op.y1 ? 3 : 4) : 0;
-        if (direction == 0 || direction != stroke.direction || stroke.endX != op.x1 || stroke.endY != op.y1)
-            stroke.path.moveTo(op.x1, op.y1);
-        stroke.path.lineTo(op.x2, op.y2);
-        stroke.direction = direction;
-        stroke.endX = op.x2;
-        stroke.endY = op.y2;
     }
 
     // The shaped line with its top-left corner at `at`.
     void addText(const ShapedTexts &shaped, const ShapedTexts::Line &line, const QPointF &at, QRgb rgb)
     {
         for (const ShapedTexts::Piece &piece : line.pieces) {
-            if (piece.decorated) {
-                // A decoration runs under the whole run: such a text is drawn by itself.
-                m_p.setPen(QColor::fromRgb(rgb));
-                m_p.drawGlyphRun(at, shaped.glyphRun(piece));
-                continue;
-            }
             TextRun &batch = entry(m_texts, [&](const TextRun &t) { return t.rgb == rgb && t.font == piece.font; }, [&] {
                 return TextRun{&shaped, piece.font, rgb, {}, {}};
             });
@@ -211,9 +193,13 @@ public:
     {
         if (!m_strokes.empty()) {
             m_p.setBrush(Qt::NoBrush);
-            for (const Stroke &stroke : m_strokes) {
+            for (Stroke &stroke : m_strokes) {
+                // Lines on one line that touch or overlap are one line: with the same ends they
+                // cover the same ground, and a page's frames become a line per row and column.
+                addJoined(stroke.other, stroke.across, false);
+                addJoined(stroke.other, stroke.down, true);
                 m_p.setPen(stroke.pen);
-                m_p.drawPath(stroke.path);
+                m_p.drawPath(stroke.other);
             }
             m_strokes.clear();
         }
@@ -229,20 +215,30 @@ public:
     }
 
 private:
+    // A horizontal (across) or vertical (down) line: its place on the other axis, its two ends.
     struct Segment
     {
-        float x1, y1, x2, y2;
-        bool operator==(const Segment &) const = default;
-        friend size_t qHash(const Segment &s, size_t seed = 0) { return qHashMulti(seed, s.x1, s.y1, s.x2, s.y2); }
+        float at, from, to;
+        bool operator<(const Segment &o) const { return at < o.at || (at == o.at && from < o.from); }
     };
     struct Stroke
     {
         QPen pen;
-        QPainterPath path;
-        QSet<Segment> seen;
-        int direction = 0; // of the last line: 1 right, 2 left, 3 down, 4 up, 0 none or slanting
-        float endX = 0, endY = 0;
+        std::vector<Segment> across, down;
+        QPainterPath other;
     };
+    static void addJoined(QPainterPath &path, std::vector<Segment> &lines, bool down)
+    {
+        std::sort(lines.begin(), lines.end());
+        const auto point = [down](float at, float along) { return down ? QPointF(at, along) : QPointF(along, at); };
+        for (size_t i = 0; i < lines.size();) {
+            Segment joined = lines[i];
+            for (++i; i < lines.size() && lines[i].at == joined.at && lines[i].from <= joined.to; ++i)
+                joined.to = std::max(joined.to, lines[i].to);
+            path.moveTo(point(joined.at, joined.from));
+            path.lineTo(point(joined.at, joined.to));
+        }
+    }
     struct TextRun
     {
         const ShapedTexts *shaped;
@@ -297,8 +293,10 @@ void PageRecord::replay(QPainter &p, const QRectF &paperRect, bool fillPaper, Sh
                 if (!texts)
                     texts = &shaped->fontTexts(fonts[op.index]);
                 const ShapedTexts::Line &line = shaped->line(*texts, op.text, p.device());
-                pending.addText(*shaped, line, QPointF(op.x1, op.y2 - line.ascent), op.rgb);
-                break;
+                if (!line.decorated) {
+                    pending.addText(*shaped, line, QPointF(op.x1, op.y2 - line.ascent), op.rgb);
+                    break;
+                }
             }
             if (op.index != currentFont && knownFont) {
                 p.setFont(fonts[op.index]);

@@ -3,7 +3,6 @@
 
 #include <QColor>
 #include <QFont>
-#include <QGlyphRun>
 #include <QRawFont>
 #include <QImage>
 #include <QList>
@@ -43,8 +42,7 @@ public:
     // pieces of one font each.
     struct Piece
     {
-        int font = 0;              // the piece's font among rawFonts()
-        bool decorated = false;    // underlined, overlined or struck out: drawn by itself
+        int font = 0; // the piece's font among rawFonts()
         QList<quint32> glyphs;
         QList<QPointF> positions;
     };
@@ -52,6 +50,9 @@ public:
     {
         std::vector<Piece> pieces;
         qreal ascent = 0; // from the top of the line to its baseline
+        // Underlined, overlined or struck out: glyph runs draw such lines elsewhere than a text
+        // drawn whole does under a scaling painter, so such a text is drawn whole.
+        bool decorated = false;
     };
     struct FontTexts
     {
@@ -65,8 +66,6 @@ public:
     const Line &line(FontTexts &texts, const QString &text, QPaintDevice *device);
     // The fonts the pieces are in.
     const QRawFont &rawFont(int index) const { return m_rawFonts[size_t(index)]; }
-    // The glyph run of a piece, for drawing it alone.
-    QGlyphRun glyphRun(const Piece &piece) const;
     // How many texts were shaped so far.
     int shapedCount() const { return m_shaped; }
     void clear()

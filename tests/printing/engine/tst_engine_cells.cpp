@@ -3,6 +3,7 @@
 #include "controls/grid/grid.h"
 
 #include <QPaintEngine>
+#include <QPainterPath>
 #include <QtTest>
 
 using namespace quorvane;
@@ -56,12 +57,17 @@ public:
     bool end() override { return true; }
     void updateState(const QPaintEngineState &) override {}
     void drawPixmap(const QRectF &, const QPixmap &, const QRectF &) override {}
-    void drawPath(const QPainterPath &) override { ++paths; }
+    void drawPath(const QPainterPath &path) override
+    {
+        ++paths;
+        for (int i = 0; i < path.elementCount(); ++i)
+            strokes += path.elementAt(i).isMoveTo();
+    }
     void drawLines(const QLineF *, int n) override { lines += n; }
     void drawRects(const QRectF *, int n) override { lines += n; }
     void drawTextItem(const QPointF &, const QTextItem &) override { ++textItems; }
     Type type() const override { return User; }
-    int paths = 0, lines = 0, textItems = 0;
+    int paths = 0, strokes = 0, lines = 0, textItems = 0;
 };
 } // namespace
 
@@ -498,8 +504,8 @@ private slots:
     }
 
     // A print run shapes each text of a font once, draws a page's texts of one font and colour as
-    // one item and its frames as one stroke per pen; what it draws is what drawing each text
-    // directly draws.
+    // one item and its frames as one stroke per pen, edges on one line joined; what it draws is
+    // what drawing each text directly draws.
     void replayShapesOnceAndBatches()
     {
         auto p = makePrinter();
@@ -530,14 +536,26 @@ private slots:
         QCOMPARE(textOps, 90);
         QCOMPARE(shaped.shapedCount(), 12);     // 1 to 10, 张三 and 85
         QCOMPARE(surface.textItems, 3);         // one a page
-        QCOMPARE(surface.paths, 9);             // a page: the corner marks' pen, the top edges', the others'
+        QCOMPARE(surface.paths, 9);             // a page: the corner marks' pen, the left edges', the others'
         QCOMPARE(surface.lines, 0);
+        // A page: 8 corner marks, one line across the page at each of the 11 row edges, one down
+        // each column's thick left and thin right edge (4 edges: 6 lines).
+        QCOMPARE(surface.strokes, 3 * (8 + 11 + 6));
 
         // Drawn from the kept glyphs, the page looks as when each text is laid out afresh.
         PageRecord page;
         QVERIFY(p->loadPage(1, page));
-        page.ops.push_back(opsOf(page, PageOp::Text).front());
-        page.ops.back().text = QStringLiteral("成绩 Ag");
+        // Also an underlined text, as the head line's right text is by default.
+        for (const bool underlined : {false, true}) {
+            page.ops.push_back(opsOf(page, PageOp::Text).front());
+            page.ops.back().text = QStringLiteral("成绩 Ag");
+            page.ops.back().y2 += underlined ? 500 : 0;
+            if (underlined) {
+                QFont font = page.fonts.front();
+                font.setUnderline(true);
+                page.ops.back().index = qint16(page.fontIndex(font));
+            }
+        }
         const auto image = [&page](ShapedTexts *texts) {
             QImage img(1050, 1485, QImage::Format_RGB32);
             QPainter ip(&img);
