@@ -6,21 +6,19 @@
 //   pdf_students_10k: the student register's list (学生信息名单) of 10,000 students.
 #include "bench.h"
 #include "generate.h"
+#include "gradebook.h"
 
 #include "controls/grid/grid.h"
 #include "printing/engine/LumoPrinter.h"
 #include "printing/layouts/printsform.h"
 #include "printing/layouts/register.h"
-#include "reports/gkcj.h"
 #include "reports/register.h"
-#include "scores/ranking.h"
 #include "shell/globals.h"
 #include "shell/managst.h"
 #include "shell/register.h"
 #include "shell/services.h"
 #include "shell/window.h"
 
-#include <QCheckBox>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
@@ -113,26 +111,9 @@ void allSubjects(int students, const std::string &name)
     spec.artsClasses = spec.classes / 3;
     spec.rooms = (students + spec.seatsPerRoom - 1) / spec.seatsPerRoom;
     bench::School school(spec);
-    const QString exam = school.addExam(QStringLiteral("期末考试"));
-    school.seatStudents(exam);
-    school.addScores(exam);
-    std::vector<SubjectChoice> subjects;
-    readSubjectList(school.system(), spec.year, exam, &subjects);
-    runTotals(school.cohort(), school.system(), spec.year, exam);
-    runSubjects(school.cohort(), school.system(), spec.year, exam, subjects);
-    gCohortYear = spec.year;
-    gCohortDbFile = school.cohortDbFile();
-
+    bench::rankedExam(school);
     // The grade, every box ticked, then the print button, which opens the preview.
-    auto *w = windows::get<gkcj>(QStringLiteral("gkcj"));
-    w->Load();
-    w->Combo1->setCurrentIndex(0);
-    w->Combo1_Click();
-    w->Combo3->setCurrentIndex(w->Combo3->findText(QStringLiteral("年级")));
-    w->Combo3_Click();
-    for (QCheckBox *box : w->Check1)
-        box->setChecked(true);
-    w->VsNetBut1_Click(2);
+    auto *w = bench::queryWholeGrade();
     if (w->Grid1->Rows() - 1 != students)
         std::printf("%s: the query listed %d students\n", name.c_str(), w->Grid1->Rows() - 1);
     else {

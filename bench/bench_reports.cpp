@@ -7,6 +7,7 @@
 // CellOut each, rows and pages, nothing else) onto the same destination.
 #include "bench.h"
 #include "generate.h"
+#include "gradebook.h"
 
 #include "controls/grid/grid.h"
 #include "printing/engine/LumoPrinter.h"
@@ -68,27 +69,8 @@ void run()
     registerLayoutsWindows();
 
     bench::School school;
-    const QString exam = school.addExam(QStringLiteral("期末考试"));
-    school.seatStudents(exam);
-    school.addScores(exam);
-    // Totals and subject ranks as the statistics windows would have written them.
-    std::vector<SubjectChoice> subjects;
-    readSubjectList(school.system(), school.spec().year, exam, &subjects);
-    runTotals(school.cohort(), school.system(), school.spec().year, exam);
-    runSubjects(school.cohort(), school.system(), school.spec().year, exam, subjects);
-    gCohortYear = school.spec().year;
-    gCohortDbFile = school.cohortDbFile();
-
-    // The window's query: the grade, every box ticked.
-    auto *w = windows::get<gkcj>(QStringLiteral("gkcj"));
-    w->Load();
-    w->Combo1->setCurrentIndex(0);
-    w->Combo1_Click();
-    w->Combo3->setCurrentIndex(w->Combo3->findText(QStringLiteral("年级")));
-    w->Combo3_Click();
-    for (QCheckBox *box : w->Check1)
-        box->setChecked(true);
-    w->VsNetBut1_Click(2);
+    bench::rankedExam(school);
+    auto *w = bench::queryWholeGrade();
     const Grid &grid = *w->Grid1;
     if (grid.Rows() - 1 != school.spec().students) {
         std::printf("report_allsubjects: the query listed %d students\n", grid.Rows() - 1);
