@@ -366,6 +366,27 @@ private Q_SLOTS:
         QCOMPARE(pixel(bar, 10, 10), rgbOf(kBarColor));
     }
 
+    // A host sets a value per record and lets the window paint now and then: the bar is drawn
+    // once for each paint, not for each value that moves its edge.
+    void drawnOncePerPaint()
+    {
+        QWidget host;
+        host.resize(300, 100);
+        CountingBar bar;
+        bar.setParent(&host);
+        bar.setGeometry(10, 10, 150, 20);
+        host.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&host));
+        QTest::qWait(100);
+        const int drawn = bar.drawings(), painted = bar.paints;
+        for (int v = 1; v <= 100; ++v)
+            bar.setValue(v); // 15 new fill edges
+        QCOMPARE(bar.drawings(), drawn);
+        QTRY_VERIFY(bar.paints > painted);
+        QVERIFY2(bar.drawings() - drawn <= bar.paints - painted, qPrintable(QString::number(bar.drawings() - drawn)));
+        QCOMPARE(pixel(bar, 145, 10), pixel(bar, 5, 10)); // filled to the end
+    }
+
     void bufferGrowsOnly()
     {
         XP_ProgressBar bar;
