@@ -111,6 +111,14 @@ const ShapedTexts::Line &ShapedTexts::line(FontTexts &texts, const QString &text
     const auto found = texts.lines.find(text);
     if (found != texts.lines.end())
         return found->second;
+    const bool plain = std::none_of(text.cbegin(), text.cend(), [](QChar c) {
+        return c.unicode() < 0x20 || c == QChar::LineSeparator || c == QChar::ParagraphSeparator;
+    });
+    if (!plain) {
+        Line whole;
+        whole.drawWhole = true;
+        return texts.lines.emplace(text, std::move(whole)).first->second;
+    }
     // Laid out as QPainter::drawText(point, text) lays it out: one unwrapped line in the font as
     // the device resolves it.
     QTextLayout layout(text, texts.font, device);
@@ -126,7 +134,7 @@ const ShapedTexts::Line &ShapedTexts::line(FontTexts &texts, const QString &text
     if (l.isValid()) {
         shapedLine.ascent = l.ascent();
         for (const QGlyphRun &run : layout.glyphRuns()) {
-            shapedLine.decorated = shapedLine.decorated || run.overline() || run.underline() || run.strikeOut();
+            shapedLine.drawWhole = shapedLine.drawWhole || run.overline() || run.underline() || run.strikeOut();
             Piece piece;
             const QRawFont font = run.rawFont();
             const auto known = std::find(m_rawFonts.begin(), m_rawFonts.end(), font);
@@ -293,7 +301,7 @@ void PageRecord::replay(QPainter &p, const QRectF &paperRect, bool fillPaper, Sh
                 if (!texts)
                     texts = &shaped->fontTexts(fonts[op.index]);
                 const ShapedTexts::Line &line = shaped->line(*texts, op.text, p.device());
-                if (!line.decorated) {
+                if (!line.drawWhole) {
                     pending.addText(*shaped, line, QPointF(op.x1, op.y2 - line.ascent), op.rgb);
                     break;
                 }

@@ -50,9 +50,10 @@ public:
     {
         std::vector<Piece> pieces;
         qreal ascent = 0; // from the top of the line to its baseline
-        // Underlined, overlined or struck out: glyph runs draw such lines elsewhere than a text
-        // drawn whole does under a scaling painter, so such a text is drawn whole.
-        bool decorated = false;
+        // Drawn whole instead: a text underlined, overlined or struck out (glyph runs draw such
+        // lines elsewhere than a text drawn whole does under a scaling painter), or one with
+        // control characters or line separators (which a laid-out line treats as tabs and breaks).
+        bool drawWhole = false;
     };
     struct FontTexts
     {

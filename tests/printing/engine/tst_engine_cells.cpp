@@ -545,16 +545,17 @@ private slots:
         // Drawn from the kept glyphs, the page looks as when each text is laid out afresh.
         PageRecord page;
         QVERIFY(p->loadPage(1, page));
-        // Also an underlined text, as the head line's right text is by default.
-        for (const bool underlined : {false, true}) {
+        // Also an underlined text, as the head line's right text is by default, and one with a line
+        // separator.
+        QFont underlined = page.fonts.front();
+        underlined.setUnderline(true);
+        const int fonts[] = {0, page.fontIndex(underlined), 0};
+        const QString texts[] = {QStringLiteral("成绩 Ag"), QStringLiteral("成绩 Ag"), QStringLiteral("成绩") + QChar(QChar::LineSeparator) + QStringLiteral("Ag")};
+        for (int i = 0; i < 3; ++i) {
             page.ops.push_back(opsOf(page, PageOp::Text).front());
-            page.ops.back().text = QStringLiteral("成绩 Ag");
-            page.ops.back().y2 += underlined ? 500 : 0;
-            if (underlined) {
-                QFont font = page.fonts.front();
-                font.setUnderline(true);
-                page.ops.back().index = qint16(page.fontIndex(font));
-            }
+            page.ops.back().text = texts[i];
+            page.ops.back().y2 += 6000 + 500 * i; // below the table
+            page.ops.back().index = qint16(fonts[i]);
         }
         const auto image = [&page](ShapedTexts *texts) {
             QImage img(1050, 1485, QImage::Format_RGB32);
