@@ -111,6 +111,8 @@ const ShapedTexts::Line &ShapedTexts::line(FontTexts &texts, const QString &text
     const auto found = texts.lines.find(text);
     if (found != texts.lines.end())
         return found->second;
+    if (texts.lines.size() > 200000)
+        texts.lines.clear(); // a bound on memory for very long documents of ever new texts
     const bool plain = std::none_of(text.cbegin(), text.cend(), [](QChar c) {
         return c.unicode() < 0x20 || c == QChar::LineSeparator || c == QChar::ParagraphSeparator;
     });
