@@ -53,6 +53,23 @@ protected:
     }
 };
 
+// A counting bar of 150 x 20 in a host window; show() shows the host and waits until it is on screen.
+struct HostedBar
+{
+    QWidget host;
+    CountingBar bar;
+    HostedBar()
+    {
+        host.resize(300, 100);
+        bar.setParent(&host);
+        bar.setGeometry(10, 10, 150, 20);
+    }
+    bool show()
+    {
+        host.show();
+        return QTest::qWaitForWindowExposed(&host);
+    }
+};
 } // namespace
 
 class ProgressBarTest : public QObject
@@ -370,13 +387,9 @@ private Q_SLOTS:
     // once for each paint, not for each value that moves its edge.
     void drawnOncePerPaint()
     {
-        QWidget host;
-        host.resize(300, 100);
-        CountingBar bar;
-        bar.setParent(&host);
-        bar.setGeometry(10, 10, 150, 20);
-        host.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&host));
+        HostedBar hosted;
+        CountingBar &bar = hosted.bar;
+        QVERIFY(hosted.show());
         QTest::qWait(100);
         const int drawn = bar.drawings(), painted = bar.paints;
         for (int v = 1; v <= 100; ++v)
@@ -404,14 +417,10 @@ private Q_SLOTS:
 
     void cornersAndPainting()
     {
-        QWidget host;
-        host.resize(300, 100);
-        CountingBar bar;
-        bar.setParent(&host);
-        bar.setGeometry(10, 10, 150, 20);
+        HostedBar hosted;
+        CountingBar &bar = hosted.bar;
         bar.setColor(kBarColor);
-        host.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&host));
+        QVERIFY(hosted.show());
         QTest::qWait(100);
 
         const QRegion m = bar.mask();
@@ -448,14 +457,10 @@ private Q_SLOTS:
 
     void redrawsOnlyWhatChanges()
     {
-        QWidget host;
-        host.resize(300, 100);
-        CountingBar bar;
-        bar.setParent(&host);
-        bar.setGeometry(10, 10, 150, 20);
+        HostedBar hosted;
+        CountingBar &bar = hosted.bar;
         bar.ReadProperties(XP_ProgressBar::hostSettings());
-        host.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&host));
+        QVERIFY(hosted.show());
         bar.setValue(31);  // fill edge 40
         QTest::qWait(200);  // the first paint sets the corner region, which paints once more
         const int settled = bar.paints;
