@@ -324,7 +324,7 @@ void PageRecord::replay(QPainter &p, const QRectF &paperRect, bool fillPaper, Sh
                      op.kind == PageOp::Line || op.kind == PageOp::Point ? Qt::RoundCap : Qt::SquareCap,
                      Qt::MiterJoin);
             // Solid lines of some length and rectangles are stroked with the others of their pen.
-            if (op.penStyle == 0
+            if (shaped && op.penStyle == 0
                 && (op.kind == PageOp::Rect || (op.kind == PageOp::Line && (op.x1 != op.x2 || op.y1 != op.y2)))) {
                 pending.addStroke(pen, op);
                 break;

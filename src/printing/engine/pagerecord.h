@@ -105,10 +105,11 @@ public:
     static bool load(const QString &path, PageRecord &out);
 
     // Draws the page onto the painter, the paper mapped onto `paperRect` (device coordinates).
-    // `fillPaper` paints the paper colour first (the preview does, a printer does not). With
-    // `shaped`, texts are drawn from the glyphs kept there (shaped for the painter's device), else
-    // laid out afresh. Lines and rectangles of one solid pen are stroked together as one path
-    // before the next filled rectangle or picture and at the end of the page.
+    // `fillPaper` paints the paper colour first (the preview does, a printer does not). A print
+    // run passes its `shaped` texts: texts are then drawn from the glyphs kept there (shaped for
+    // the painter's device), and lines and rectangles of one solid pen are stroked together as
+    // one path, edges on one line joined, before the next filled rectangle or picture and at the
+    // end of the page. Without (the preview), each operation is drawn as it comes.
     void replay(QPainter &p, const QRectF &paperRect, bool fillPaper, ShapedTexts *shaped = nullptr) const;
 
     // Texts of the page, in drawing order (tests and diagnostics).
