@@ -11,6 +11,7 @@
 //   report_allsubjects_preview_10k:     the whole document into the preview, as above.
 #include "bench.h"
 #include "generate.h"
+#include "gradebook.h"
 
 #include "controls/grid/grid.h"
 #include "printing/engine/LumoPrinter.h"
@@ -88,15 +89,7 @@ QString openBook(bench::School &school, gkcj *&w)
     registerReportsWindows();
     registerLayoutsWindows();
 
-    const QString exam = school.addExam(QStringLiteral("期末考试"));
-    school.seatStudents(exam);
-    school.addScores(exam);
-    std::vector<SubjectChoice> subjects;
-    readSubjectList(school.system(), school.spec().year, exam, &subjects);
-    runTotals(school.cohort(), school.system(), school.spec().year, exam);
-    runSubjects(school.cohort(), school.system(), school.spec().year, exam, subjects);
-    gCohortYear = school.spec().year;
-    gCohortDbFile = school.cohortDbFile();
+    const QString exam = bench::rankedExam(school);
 
     w = windows::get<gkcj>(QStringLiteral("gkcj"));
     w->Load();

@@ -8,6 +8,7 @@
 #include <QSqlQuery>
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace quorvane {
 
@@ -115,6 +116,35 @@ QStringList roomIdsOfList(const QString &roomList)
     return sysdb::splitRoomList(roomList, {});
 }
 
+namespace {
+// The page cache of the cohort connection while a run writes: 64 MB instead of SQLite's 2 MB, so
+// the stucj rows of a large grade and their index pages stay in memory while they are copied and
+// seated. The connection gets its own size back when the run ends, however it ends.
+class RunPageCache
+{
+public:
+    explicit RunPageCache(const QSqlDatabase &db) : m_db(db)
+    {
+        QSqlQuery q(m_db);
+        if (q.exec(QStringLiteral("PRAGMA cache_size")) && q.next()) {
+            m_previous = q.value(0).toLongLong();
+            q.exec(QStringLiteral("PRAGMA cache_size = -65536"));
+        }
+    }
+    ~RunPageCache()
+    {
+        if (m_previous)
+            QSqlQuery(m_db).exec(QStringLiteral("PRAGMA cache_size = %1").arg(*m_previous));
+    }
+    RunPageCache(const RunPageCache &) = delete;
+    RunPageCache &operator=(const RunPageCache &) = delete;
+
+private:
+    QSqlDatabase m_db;
+    std::optional<qlonglong> m_previous;
+};
+} // namespace
+
 ArrangeResult arrangeStudents(QSqlDatabase &cohort, const QSqlDatabase &system, const ArrangeInput &input,
                               std::mt19937 &rng, const ArrangeCallbacks &callbacks)
 {
@@ -131,6 +161,7 @@ ArrangeResult arrangeStudents(QSqlDatabase &cohort, const QSqlDatabase &system, 
         return result;
     };
 
+    const RunPageCache cache(cohort);
     Transaction tx(cohort);
     if (!tx.active()) {
         result.status = ArrangeStatus::DatabaseError;

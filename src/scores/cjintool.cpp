@@ -18,6 +18,7 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QScopeGuard>
 #include <QTimer>
 #include <QValidator>
 #include <QVBoxLayout>
@@ -729,6 +730,8 @@ void cjintool::stuinputok0(const QString &fileName)
     XP_ProgressBar1->setMax(100);
     int counter = 1;
     m_nameMismatches = 0;
+    m_seatIndex = seatIndex();
+    const auto dropIndex = qScopeGuard([this] { m_seatIndex.reset(); });
     const bool toTheLimit = readScoreRows(
         [this](const QString &ref) {
             m_excel.el_selsectx(ref);
@@ -759,32 +762,40 @@ void cjintool::stuinputok0(const QString &fileName)
 // scores must not land on this class's students. Such rows are counted for the closing message.
 void cjintool::findgrid(const QString &columnA, const QString &columnB, const QString &columnC)
 {
+    std::optional<scoresheet::SeatIndex> single;
+    const scoresheet::SeatIndex &index = m_seatIndex ? *m_seatIndex : single.emplace(seatIndex());
     if (Label1[1]->text() == kClassCaption)
-        placeByStudent(columnA, columnB, columnC);
+        placeByStudent(index, columnA, columnB, columnC);
     else
-        placeBySeat(columnA, columnB);
+        placeBySeat(index, columnA, columnB);
 }
 
-void cjintool::placeBySeat(const QString &seat, const QString &score)
+scoresheet::SeatIndex cjintool::seatIndex() const
 {
+    // The grid of a class lists name then seat; that of a room the seat first.
+    const bool classMode = Label1[1]->text() == kClassCaption;
     std::vector<QString> seats;
-    for (int i = 1; i < Grid1->Rows(); ++i)
-        seats.push_back(Grid1->TextMatrix(i, 1));
-    const int found = findSeat(seats, seat);
+    std::vector<QString> names;
+    for (int i = 1; i < Grid1->Rows(); ++i) {
+        seats.push_back(Grid1->TextMatrix(i, classMode ? 2 : 1));
+        if (classMode)
+            names.push_back(Grid1->TextMatrix(i, 1));
+    }
+    return scoresheet::SeatIndex(seats, names);
+}
+
+void cjintool::placeBySeat(const scoresheet::SeatIndex &index, const QString &seat, const QString &score)
+{
+    const int found = index.findSeat(seat);
     if (found >= 0)
         Grid1->setTextMatrix(found + 1, 2, score);
 }
 
-void cjintool::placeByStudent(const QString &name, const QString &seat, const QString &score)
+void cjintool::placeByStudent(const scoresheet::SeatIndex &index, const QString &name, const QString &seat,
+                              const QString &score)
 {
-    std::vector<QString> seats;
-    std::vector<QString> names;
-    for (int i = 1; i < Grid1->Rows(); ++i) {
-        seats.push_back(Grid1->TextMatrix(i, 2));
-        names.push_back(Grid1->TextMatrix(i, 1));
-    }
     bool nameDiffers = false;
-    const int found = findStudent(seats, names, seat, name, &nameDiffers);
+    const int found = index.findStudent(seat, name, &nameDiffers);
     if (found >= 0)
         Grid1->setTextMatrix(found + 1, 3, score);
     else if (nameDiffers)

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QStringList>
 #include <array>
+#include <optional>
 #include <vector>
 
 namespace quorvane {
@@ -109,8 +110,10 @@ private:
     int markerCol() const;
     void showgrid(bool classMode);
     // The two ways findgrid places a row: by seat and name on a class sheet, by seat on a room sheet.
-    void placeByStudent(const QString &name, const QString &seat, const QString &score);
-    void placeBySeat(const QString &seat, const QString &score);
+    void placeByStudent(const scoresheet::SeatIndex &index, const QString &name, const QString &seat, const QString &score);
+    void placeBySeat(const scoresheet::SeatIndex &index, const QString &seat, const QString &score);
+    // The listed rows by the seat number (and name) cells of the grid.
+    scoresheet::SeatIndex seatIndex() const;
     void markRow(int row);
     // Shows the current row's score cell in the entry box after the window rewrote the cells.
     void showCurrentCell();
@@ -134,6 +137,9 @@ private:
     // Sheet rows of the running import not placed because their name differs from the student's
     // on that seat.
     int m_nameMismatches = 0;
+    // The listed rows by seat number while an import runs (its seat and name cells do not change
+    // meanwhile); empty otherwise.
+    std::optional<scoresheet::SeatIndex> m_seatIndex;
     // The entry box's limit on typed characters.
     EntryLengthLimit *m_entryLimit = nullptr;
     // The window's workbook reference for imports.

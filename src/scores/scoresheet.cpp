@@ -208,32 +208,58 @@ bool saveScores(QSqlDatabase &cohort, const SheetContext &ctx, const std::vector
     return true;
 }
 
-int findSeat(const std::vector<QString> &seats, const QString &seatText)
+namespace {
+// The hash key of a seat number: Val's number, with -0 and 0 one key.
+double seatKey(const QString &seatText)
 {
-    const double want = Val(seatText);
+    const double v = Val(seatText);
+    return v == 0 ? 0.0 : v;
+}
+QString nameKey(const QString &name) { return StripBlanks(TrimBlanks(name)); }
+} // namespace
+
+SeatIndex::SeatIndex(const std::vector<QString> &seats, const std::vector<QString> &names)
+{
+    m_rows.reserve(qsizetype(seats.size()));
     for (size_t i = 0; i < seats.size(); ++i)
-        if (Val(seats[i]) == want)
-            return static_cast<int>(i);
-    return -1;
+        m_rows[seatKey(seats[i])].push_back(static_cast<int>(i));
+    m_names.reserve(names.size());
+    for (const QString &name : names)
+        m_names.push_back(nameKey(name));
 }
 
-int findStudent(const std::vector<QString> &seats, const std::vector<QString> &names, const QString &seatText,
-                const QString &name, bool *nameDiffers)
+const std::vector<int> *SeatIndex::rowsOf(const QString &seatText) const
+{
+    const auto it = m_rows.constFind(seatKey(seatText));
+    return it == m_rows.cend() ? nullptr : &it.value();
+}
+
+int SeatIndex::findSeat(const QString &seatText) const
+{
+    const std::vector<int> *rows = rowsOf(seatText);
+    return rows ? rows->front() : -1;
+}
+
+int SeatIndex::findStudent(const QString &seatText, const QString &name, bool *nameDiffers) const
 {
     if (nameDiffers)
         *nameDiffers = false;
-    const double want = Val(seatText);
-    bool seatFound = false;
-    for (size_t i = 0; i < seats.size(); ++i) {
-        if (Val(seats[i]) != want)
-            continue;
-        if (i < names.size() && StripBlanks(TrimBlanks(names[i])) == StripBlanks(TrimBlanks(name)))
-            return static_cast<int>(i);
-        seatFound = true;
+    const std::vector<int> *rows = rowsOf(seatText);
+    if (!rows)
+        return -1;
+    const QString wanted = nameKey(name);
+    for (int i : *rows) {
+        if (size_t(i) < m_names.size() && m_names[size_t(i)] == wanted)
+            return i;
     }
     if (nameDiffers)
-        *nameDiffers = seatFound;
+        *nameDiffers = true;
     return -1;
+}
+
+int findSeat(const std::vector<QString> &seats, const QString &seatText)
+{
+    return SeatIndex(seats).findSeat(seatText);
 }
 
 bool writeScoreWorkbook(const QString &fileName, const std::vector<QStringList> &table,

@@ -1,4 +1,5 @@
 #pragma once
+#include <QHash>
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
@@ -93,14 +94,30 @@ struct SaveRow
 bool saveScores(QSqlDatabase &cohort, const SheetContext &ctx, const std::vector<SaveRow> &rows,
                 const std::function<void(int)> &progress = {}, QString *error = nullptr);
 
-// The first grid row (index into seats) whose seat number equals that of seatText, compared as
-// numbers (03 matches 3); -1 when none does.
+// The rows of a listed sheet by seat number, built once for an import so that each sheet row is
+// placed without a search through the list: every seat number (compared as numbers, 03 matches 3)
+// leads to its rows in grid order.
+class SeatIndex
+{
+public:
+    SeatIndex() = default;
+    // seats[i] and names[i] are the cells of grid row i + 1 (names may be empty on a room sheet).
+    explicit SeatIndex(const std::vector<QString> &seats, const std::vector<QString> &names = {});
+    // The first row (index into seats) whose seat number equals that of seatText; -1 when none does.
+    int findSeat(const QString &seatText) const;
+    // The row of a class sheet's row: the first with that seat number whose name, without blanks,
+    // is name. -1 when there is none; nameDiffers then tells whether rows with that seat number are
+    // there under other names (a sheet of another class).
+    int findStudent(const QString &seatText, const QString &name, bool *nameDiffers) const;
+
+private:
+    const std::vector<int> *rowsOf(const QString &seatText) const;
+    QHash<double, std::vector<int>> m_rows;
+    std::vector<QString> m_names; // without blanks
+};
+
+// The first grid row (index into seats) whose seat number equals that of seatText; -1 when none does.
 int findSeat(const std::vector<QString> &seats, const QString &seatText);
-// The grid row of a class sheet's row: the first whose seat number equals that of seatText (as
-// findSeat) and whose name, without blanks, is name. -1 when there is none; nameDiffers then
-// tells whether rows with that seat number are there under other names (a sheet of another class).
-int findStudent(const std::vector<QString> &seats, const std::vector<QString> &names, const QString &seatText,
-                const QString &name, bool *nameDiffers);
 
 // The score workbook: a table of texts (sheet row i = table[i - 1], sheet column j = table row's
 // element j - 1) written as a new .xlsx whose cells are all text in size 10. False, with the

@@ -116,6 +116,7 @@ private Q_SLOTS:
     void basisExamOrder();
     void everyRowGetsItsOwnSeat();
     void quotesAreLiteral();
+    void pageCacheSizedForTheRun();
     void emptyRegisterValues();
     void failedRunKeepsPreviousSeats();
     void otherExamsKeepTheirSeats();
@@ -464,6 +465,32 @@ void TestArrange::quotesAreLiteral()
     // A second run finds the row again instead of adding one.
     QCOMPARE(s.run(QStringLiteral("A'1")).status, ArrangeStatus::Done);
     QCOMPARE(s.count(), 2);
+}
+
+// The run writes with a 64 MB page cache, and the connection has its own back after a run that
+// finishes or one that stops short of seats.
+void TestArrange::pageCacheSizedForTheRun()
+{
+    School s;
+    s.room(QStringLiteral("001"), 3);
+    s.students(3, 1);
+    const auto cacheSize = [&s] {
+        QSqlQuery q(s.cohort);
+        return q.exec(QStringLiteral("PRAGMA cache_size")) && q.next() ? q.value(0).toLongLong() : 0;
+    };
+    QVERIFY(QSqlQuery(s.cohort).exec(QStringLiteral("PRAGMA cache_size = -1000")));
+    for (const ArrangeStatus status : {ArrangeStatus::Done, ArrangeStatus::NotEnoughSeats}) {
+        if (status == ArrangeStatus::NotEnoughSeats)
+            s.students(1, 2); // no seat left for the arts student
+        QList<qlonglong> during;
+        ArrangeCallbacks cb;
+        cb.progress = [&](int) { during << cacheSize(); };
+        std::mt19937 rng(1);
+        QCOMPARE(arrangeStudents(s.cohort, s.system, {kExam, QString(), QStringLiteral("001")}, rng, cb).status, status);
+        QVERIFY(!during.isEmpty());
+        QCOMPARE(during.first(), -65536);
+        QCOMPARE(cacheSize(), -1000);
+    }
 }
 
 void TestArrange::emptyRegisterValues()

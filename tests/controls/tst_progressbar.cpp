@@ -53,6 +53,23 @@ protected:
     }
 };
 
+// A counting bar of 150 x 20 in a host window; show() shows the host and waits until it is on screen.
+struct HostedBar
+{
+    QWidget host;
+    CountingBar bar;
+    HostedBar()
+    {
+        host.resize(300, 100);
+        bar.setParent(&host);
+        bar.setGeometry(10, 10, 150, 20);
+    }
+    bool show()
+    {
+        host.show();
+        return QTest::qWaitForWindowExposed(&host);
+    }
+};
 } // namespace
 
 class ProgressBarTest : public QObject
@@ -174,6 +191,18 @@ private Q_SLOTS:
         QCOMPARE(darkPixels(), 0);
         bar.setShowText(true);
         QVERIFY(darkPixels() > 0);
+
+        // 47 and 48 end the fill at the same edge: only the text tells them apart, and it is redrawn.
+        bar.setValue(47);
+        const QImage at47 = bar.buffer().copy(0, 0, 150, 20);
+        bar.setValue(48);
+        QCOMPARE(bar.fillRect().right(), 70);
+        XP_ProgressBar fresh;
+        fresh.resize(150, 20);
+        fresh.setShowText(true);
+        fresh.setValue(48);
+        QVERIFY(fresh.buffer().copy(0, 0, 150, 20) != at47);
+        QCOMPARE(bar.buffer().copy(0, 0, 150, 20), fresh.buffer().copy(0, 0, 150, 20));
     }
 
     void colours()
@@ -354,6 +383,23 @@ private Q_SLOTS:
         QCOMPARE(pixel(bar, 10, 10), rgbOf(kBarColor));
     }
 
+    // A host sets a value per record and lets the window paint now and then: the bar is drawn
+    // once for each paint, not for each value that moves its edge.
+    void drawnOncePerPaint()
+    {
+        HostedBar hosted;
+        CountingBar &bar = hosted.bar;
+        QVERIFY(hosted.show());
+        QTest::qWait(100);
+        const int drawn = bar.drawings(), painted = bar.paints;
+        for (int v = 1; v <= 100; ++v)
+            bar.setValue(v); // 15 new fill edges
+        QCOMPARE(bar.drawings(), drawn);
+        QTRY_VERIFY(bar.paints > painted);
+        QVERIFY2(bar.drawings() - drawn <= bar.paints - painted, qPrintable(QString::number(bar.drawings() - drawn)));
+        QCOMPARE(pixel(bar, 145, 10), pixel(bar, 5, 10)); // filled to the end
+    }
+
     void bufferGrowsOnly()
     {
         XP_ProgressBar bar;
@@ -371,14 +417,10 @@ private Q_SLOTS:
 
     void cornersAndPainting()
     {
-        QWidget host;
-        host.resize(300, 100);
-        CountingBar bar;
-        bar.setParent(&host);
-        bar.setGeometry(10, 10, 150, 20);
+        HostedBar hosted;
+        CountingBar &bar = hosted.bar;
         bar.setColor(kBarColor);
-        host.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&host));
+        QVERIFY(hosted.show());
         QTest::qWait(100);
 
         const QRegion m = bar.mask();
@@ -415,14 +457,10 @@ private Q_SLOTS:
 
     void redrawsOnlyWhatChanges()
     {
-        QWidget host;
-        host.resize(300, 100);
-        CountingBar bar;
-        bar.setParent(&host);
-        bar.setGeometry(10, 10, 150, 20);
+        HostedBar hosted;
+        CountingBar &bar = hosted.bar;
         bar.ReadProperties(XP_ProgressBar::hostSettings());
-        host.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&host));
+        QVERIFY(hosted.show());
         bar.setValue(31);  // fill edge 40
         QTest::qWait(200);  // the first paint sets the corner region, which paints once more
         const int settled = bar.paints;

@@ -249,6 +249,63 @@ private Q_SLOTS:
         QCOMPARE(findSeat(seats, QStringLiteral("3.0")), 1);
         QCOMPARE(findSeat(seats, QStringLiteral("7")), -1);
     }
+    // A sheet row finds its listed row: the first with its seat number, on a class sheet the first
+    // with its seat and name; a row under another name on a listed seat is told apart from a seat
+    // not listed.
+    void seatIndexPlacesRows_data()
+    {
+        QTest::addColumn<QString>("seat");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("bySeat");
+        QTest::addColumn<int>("byStudent");
+        QTest::addColumn<bool>("nameDiffers");
+        // Listed: 0 甲 seat 1, 1 乙 seat 3, 2 丙 丙 seat 3, 3 丁 seat 0 (blank), 4 甲 seat 3.
+        QTest::newRow("number") << QStringLiteral("1") << QStringLiteral("甲") << 0 << 0 << false;
+        QTest::newRow("leading zero") << QStringLiteral("03") << QStringLiteral("乙") << 1 << 1 << false;
+        QTest::newRow("second on the seat") << QStringLiteral("3") << QStringLiteral("丙丙") << 1 << 2 << false;
+        QTest::newRow("first of one name") << QStringLiteral("3.0") << QStringLiteral(" 甲") << 1 << 4 << false;
+        QTest::newRow("blank seat") << QString() << QStringLiteral("丁") << 3 << 3 << false;
+        QTest::newRow("other name") << QStringLiteral("1") << QStringLiteral("乙") << 0 << -1 << true;
+        QTest::newRow("seat not listed") << QStringLiteral("7") << QStringLiteral("甲") << -1 << -1 << false;
+    }
+    void seatIndexPlacesRows()
+    {
+        QFETCH(QString, seat);
+        QFETCH(QString, name);
+        QFETCH(int, bySeat);
+        QFETCH(int, byStudent);
+        QFETCH(bool, nameDiffers);
+        const SeatIndex index({QStringLiteral("1"), QStringLiteral("3"), QStringLiteral("3"), QString(), QStringLiteral("03")},
+                              {QStringLiteral("甲"), QStringLiteral("乙"), QStringLiteral("丙 丙"), QStringLiteral("丁"), QStringLiteral("甲")});
+        QCOMPARE(index.findSeat(seat), bySeat);
+        bool differs = !nameDiffers;
+        QCOMPARE(index.findStudent(seat, name, &differs), byStudent);
+        QCOMPARE(differs, nameDiffers);
+    }
+    // Placing every row of a list ten times as long takes about ten times as long, not a hundred.
+    void seatIndexIsLinear()
+    {
+        const auto place = [](int n) {
+            std::vector<QString> seats, names;
+            for (int i = 0; i < n; ++i) {
+                seats.push_back(QString::number(i + 1));
+                names.push_back(QStringLiteral("学生%1").arg(i));
+            }
+            double best = 1e300;
+            for (int run = 0; run < 3; ++run) {
+                QElapsedTimer t;
+                t.start();
+                const SeatIndex index(seats, names);
+                int found = 0;
+                for (int i = n - 1; i >= 0; --i)
+                    found += index.findStudent(seats[size_t(i)], names[size_t(i)], nullptr) == i;
+                best = std::min(best, found == n ? t.nsecsElapsed() / 1e6 : 1e300);
+            }
+            return best;
+        };
+        const double small = place(1000), large = place(10000);
+        QVERIFY2(large < 40 * std::max(small, 0.5), qPrintable(QStringLiteral("%1 ms, %2 ms").arg(small).arg(large)));
+    }
     void scoreWorkbookRows()
     {
         // Every row filled: rows 2 to 6000 are read, row 6001 never.

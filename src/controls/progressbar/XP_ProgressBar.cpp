@@ -139,13 +139,22 @@ void XP_ProgressBar::setShowText(bool shown)
 void XP_ProgressBar::setValue(int value)
 {
     m_value = value;
-    if (!m_stale && !m_buffer.isNull() && m_drawnSize == size()) {
-        // Only the fill edge and the text depend on the value; both are cheap to work out.
-        ComputeFillRect(width(), height());
-        if (m_fill == m_drawnFill && (!m_showText || CaptionFor() == m_drawnCaption))
-            return;
+    // Only the fill edge and the text depend on the value; both are cheap to work out.
+    ComputeFillRect(width(), height());
+    if (!m_stale && !m_buffer.isNull() && m_drawnSize == size() && m_fill == m_drawnFill
+        && (!m_showText || CaptionFor() == m_drawnCaption)) {
+        m_valueToDraw = false;
+        return;
     }
-    DrawProgressBar();
+    m_valueToDraw = true;
+    update();
+}
+
+const QImage &XP_ProgressBar::buffer() const
+{
+    if (m_valueToDraw)
+        const_cast<XP_ProgressBar *>(this)->RenderBuffer();
+    return m_buffer;
 }
 
 PropertyBag XP_ProgressBar::hostSettings()
@@ -178,11 +187,14 @@ void XP_ProgressBar::RenderBuffer()
         // No surface to draw on (zero size): only the computed state is kept.
         ComputeFillRect(w, h);
         m_caption = CaptionFor();
+        m_valueToDraw = false;
         return;
     }
     QPainter p(&m_buffer);
     Render(p, w, h);
+    ++m_drawings;
     m_stale = false;
+    m_valueToDraw = false;
     m_drawnSize = QSize(w, h);
     m_drawnFill = m_fill;
     m_drawnCaption = m_caption;
@@ -447,7 +459,7 @@ void XP_ProgressBar::paintEvent(QPaintEvent *)
     const int w = width();
     const int h = height();
     // The buffer already holds the picture unless a stored setting or the size has changed since.
-    if (m_stale || m_buffer.isNull() || m_drawnSize != QSize(w, h))
+    if (m_stale || m_valueToDraw || m_buffer.isNull() || m_drawnSize != QSize(w, h))
         RenderBuffer();
     QPainter p(this);
     if (m_buffer.isNull())

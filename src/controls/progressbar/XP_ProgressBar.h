@@ -36,7 +36,9 @@ public:
     int Value() const { return m_value; }
     // Redraws when the new value changes what the bar shows (the fill edge, or the text when it is
     // shown) or when a setting stored since the last drawing is still to show; otherwise only
-    // stores the value. Hosts set it once per record, so most calls change nothing on screen.
+    // stores the value. Hosts set it once per record, so most calls change nothing on screen; and
+    // the bar is drawn when it is next painted (or its picture read), so values set between two
+    // paints cost one drawing.
     void setValue(int value);
 
     // Redraws the whole bar into the back buffer and puts it on screen.
@@ -53,8 +55,10 @@ public:
     // A bar for a host window: created under parent and set up from hostSettings().
     static XP_ProgressBar *createHosted(QWidget *parent);
 
-    // What the last DrawProgressBar drew (for tests and the paint handler).
-    const QImage &buffer() const { return m_buffer; }
+    // The bar's picture for its current value (for tests and the paint handler).
+    const QImage &buffer() const;
+    // How often the bar's picture was drawn (for tests).
+    int drawings() const { return m_drawings; }
     // The fill rectangle of the last computation; left(), top(), right() and bottom() are its
     // edges (right and bottom exclusive: right() is the fill edge E, top() the fill edge T).
     QRect fillRect() const { return m_fill; }
@@ -106,6 +110,9 @@ private:
     QSize m_regionSize;
     // What the buffer shows: a stored setting not drawn yet makes it stale; so does another size.
     bool m_stale = true;
+    // A value that changes what the bar shows, not drawn yet.
+    bool m_valueToDraw = false;
+    int m_drawings = 0;
     QSize m_drawnSize;
     QRect m_drawnFill;
     QString m_drawnCaption;

@@ -494,6 +494,8 @@ private:
 
     std::unique_ptr<QPrinter> m_printer;
     std::unique_ptr<QPainter> m_printerPainter;
+    // The texts of the print run shaped for the printer, kept while its painter is open.
+    ShapedTexts m_printerShapes;
     int m_printedPages = 0;
     QTemporaryDir m_tempDir;
     QString m_tempDirectory;

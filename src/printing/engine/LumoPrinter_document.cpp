@@ -156,6 +156,7 @@ void LumoPrinter::EndDoc()
         if (m_printerPainter) {
             m_printerPainter->end();
             m_printerPainter.reset();
+            m_printerShapes.clear();
         }
         m_isPrinter = false;
         m_zoom = m_savedZoom;
@@ -359,6 +360,7 @@ void LumoPrinter::printSurfacePage()
         if (!title.isEmpty())
             m_printer->setDocName(title);
         m_printerPainter = std::make_unique<QPainter>();
+        m_printerShapes.clear();
         if (!m_printerPainter->begin(m_printer.get())) {
             // The printer went away after the document started: nothing more is printed.
             m_printerPainter.reset();
@@ -371,7 +373,8 @@ void LumoPrinter::printSurfacePage()
         m_printer->newPage();
     }
     const QRectF paper = m_printer->paperRect(QPrinter::DevicePixel);
-    m_printerSurface.record->replay(*m_printerPainter, QRectF(0, 0, paper.width(), paper.height()), false);
+    m_printerSurface.record->replay(*m_printerPainter, QRectF(0, 0, paper.width(), paper.height()), false,
+                                    &m_printerShapes);
     ++m_printedPages;
 }
 

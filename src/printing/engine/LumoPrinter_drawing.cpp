@@ -81,20 +81,31 @@ void LumoPrinter::NewRow(float RowSpace, float RowStartX, float RowHeight)
     yieldEvents();
 }
 
-// The longest start of `text` that is no wider than `room` (widths grow with every character).
-static int fitLength(const QString &text, double room, const std::function<double(const QString &)> &width)
+// The longest start of `text` that is no wider than `room` (widths grow with every character);
+// `fitWidth`, when given, gets the width of that start.
+static int fitLength(const QString &text, double room, const std::function<double(const QString &)> &width,
+                     double *fitWidth = nullptr)
 {
     const int n = int(text.size());
-    if (width(text) <= room)
+    const double whole = width(text);
+    if (fitWidth)
+        *fitWidth = whole;
+    if (whole <= room)
         return n;
     int lo = 0, hi = n - 1; // lo fits (the empty start always does), hi+1 does not
+    double loWidth = 0;
     while (lo < hi) {
         const int mid = (lo + hi + 1) / 2;
-        if (width(text.left(mid)) <= room)
+        const double w = width(text.left(mid));
+        if (w <= room) {
             lo = mid;
-        else
+            loWidth = w;
+        } else {
             hi = mid - 1;
+        }
     }
+    if (fitWidth)
+        *fitWidth = loWidth;
     return lo;
 }
 
@@ -268,8 +279,10 @@ double LumoPrinter::pDrawCell(const QString &text, double CellWidth, double &Cel
     const double A = CellWidth - m_lcm - m_rcm;
     const auto width = [this](const QString &t) { return textW(t); };
 
-    // Lines: paragraphs at "\r\n" up to the first empty one, wrapped to the room.
+    // Lines: paragraphs at "\r\n" up to the first empty one, wrapped to the room; with the width of
+    // each line as the wrapping measured it (NaN where it did not).
     QStringList lines;
+    std::vector<double> widths;
     for (int k = 1;; ++k) {
         const QString para = SplitText(text, QStringLiteral("\r\n"), k);
         if (para.isEmpty())
@@ -283,10 +296,13 @@ double LumoPrinter::pDrawCell(const QString &text, double CellWidth, double &Cel
             while (!piece.isEmpty()) {
                 if (!MultiLine && lines.size() == 1)
                     break;
-                const int fit = fitLength(piece, A, width);
+                double w = 0;
+                const int fit = fitLength(piece, A, width, &w);
                 if (fit == 0)
                     break;
                 lines << piece.left(fit);
+                widths.resize(size_t(lines.size()), std::nan(""));
+                widths.back() = w;
                 piece = piece.mid(fit);
             }
         }
@@ -317,7 +333,8 @@ double LumoPrinter::pDrawCell(const QString &text, double CellWidth, double &Cel
     const int ver = a % 3;
     for (int i = 1; i <= n; ++i) {
         const QString &line = lines[i - 1];
-        const double w = textW(line), h = textH(line);
+        const double known = size_t(i) <= widths.size() ? widths[size_t(i) - 1] : std::nan("");
+        const double w = std::isnan(known) ? textW(line) : known, h = textH(line);
         double x = s.currentX, y = s.currentY;
         switch (hor) {
         case 0:

@@ -40,13 +40,13 @@ double DeviceTextMetrics::em(const QFont &font)
 double DeviceTextMetrics::width(const QFont &font, const QString &text)
 {
     FontEntry &e = entry(font);
-    const auto known = e.widths.constFind(text);
-    if (known != e.widths.constEnd())
-        return *known;
+    const auto known = e.widths.find(text);
+    if (known != e.widths.end())
+        return known->second;
     if (e.widths.size() > 100000)
         e.widths.clear(); // a bound on memory for very long documents of ever new texts
     const double w = e.metrics->horizontalAdvance(text) * m_twipsPerPixel;
-    e.widths.insert(text, w);
+    e.widths.emplace(text, w);
     return w;
 }
 

@@ -1,9 +1,12 @@
 #pragma once
+#include "texthash.h"
+
 #include <QFont>
 #include <QFontMetricsF>
 #include <QHash>
 #include <QString>
 #include <memory>
+#include <unordered_map>
 
 class QPaintDevice;
 
@@ -45,7 +48,7 @@ private:
     struct FontEntry
     {
         std::unique_ptr<QFontMetricsF> metrics;
-        QHash<QString, double> widths; // twips
+        std::unordered_map<QString, double, TextHash> widths; // twips
         double ascent = -1;            // twips; worked out on first use
     };
     FontEntry &entry(const QFont &font);

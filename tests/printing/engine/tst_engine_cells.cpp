@@ -2,6 +2,8 @@
 #include "enginetest.h"
 #include "controls/grid/grid.h"
 
+#include <QPaintEngine>
+#include <QPainterPath>
 #include <QtTest>
 
 using namespace quorvane;
@@ -31,6 +33,42 @@ QVector<PageOp> newOps(const LumoPrinter &p, size_t from, quint8 kind)
     }
     return out;
 }
+
+// A 1200-dpi surface that only counts what it is asked to draw.
+class CountingSurface : public QPaintDevice, public QPaintEngine
+{
+public:
+    CountingSurface() : QPaintEngine(QPaintEngine::AllFeatures) {}
+    QPaintEngine *paintEngine() const override { return const_cast<CountingSurface *>(this); }
+    int metric(PaintDeviceMetric m) const override
+    {
+        switch (m) {
+        case PdmWidth: return 9921;
+        case PdmHeight: return 14031;
+        case PdmWidthMM: return 210;
+        case PdmHeightMM: return 297;
+        case PdmDpiX: case PdmDpiY: case PdmPhysicalDpiX: case PdmPhysicalDpiY: return 1200;
+        case PdmDepth: return 32;
+        case PdmDevicePixelRatioScaled: return int(devicePixelRatioFScale());
+        default: return 1;
+        }
+    }
+    bool begin(QPaintDevice *) override { return true; }
+    bool end() override { return true; }
+    void updateState(const QPaintEngineState &) override {}
+    void drawPixmap(const QRectF &, const QPixmap &, const QRectF &) override {}
+    void drawPath(const QPainterPath &path) override
+    {
+        ++paths;
+        for (int i = 0; i < path.elementCount(); ++i)
+            strokes += path.elementAt(i).isMoveTo();
+    }
+    void drawLines(const QLineF *, int n) override { lines += n; }
+    void drawRects(const QRectF *, int n) override { lines += n; }
+    void drawTextItem(const QPointF &, const QTextItem &) override { ++textItems; }
+    Type type() const override { return User; }
+    int paths = 0, strokes = 0, lines = 0, textItems = 0;
+};
 } // namespace
 
 class tst_engine_cells : public QObject
@@ -463,6 +501,71 @@ private slots:
         QVERIFY2(p.CurrentY() <= p.ScaleHeight(), qPrintable(QString::number(p.CurrentY())));
         QCOMPARE(p.PageCount(), 1);
         p.EndDoc();
+    }
+
+    // A print run shapes each text of a font once, draws a page's texts of one font and colour as
+    // one item and its frames as one stroke per pen, edges on one line joined; what it draws is
+    // what drawing each text directly draws.
+    void replayShapesOnceAndBatches()
+    {
+        auto p = makePrinter();
+        p->StartPrint();
+        for (int page = 0; page < 3; ++page) {
+            p->NewPage();
+            for (int r = 1; r <= 10; ++r) {
+                p->CellOut(QString::number(r), 10, 8, 4, QStringLiteral("2111"));
+                p->CellOut(QStringLiteral("张三"), 20, 8, 4, QStringLiteral("2111"));
+                p->CellOut(QStringLiteral("85"), 10, 8, 4, QStringLiteral("2111"));
+                p->NewCellRow(0, 0, 8);
+            }
+        }
+        p->EndDoc();
+        ShapedTexts shaped;
+        CountingSurface surface;
+        QPainter painter(&surface);
+        int textOps = 0;
+        for (int n = 1; n <= 3; ++n) {
+            PageRecord page;
+            QVERIFY(p->loadPage(n, page));
+            QCOMPARE(page.fonts.size(), 1);
+            textOps += int(opsOf(page, PageOp::Text).size());
+            QCOMPARE(opsOf(page, PageOp::Line).size(), 128); // 4 edges a cell, 8 corner marks
+            page.replay(painter, QRectF(0, 0, 9921, 14031), false, &shaped);
+        }
+        painter.end();
+        QCOMPARE(textOps, 90);
+        QCOMPARE(shaped.shapedCount(), 12);     // 1 to 10, 张三 and 85
+        QCOMPARE(surface.textItems, 3);         // one a page
+        QCOMPARE(surface.paths, 9);             // a page: the corner marks' pen, the left edges', the others'
+        QCOMPARE(surface.lines, 0);
+        // A page: 8 corner marks, one line across the page at each of the 11 row edges, one down
+        // each column's thick left and thin right edge (4 edges: 6 lines).
+        QCOMPARE(surface.strokes, 3 * (8 + 11 + 6));
+
+        // Drawn from the kept glyphs, the page's texts look as when each is laid out afresh.
+        PageRecord page;
+        QVERIFY(p->loadPage(1, page));
+        std::erase_if(page.ops, [](const PageOp &op) { return op.kind != PageOp::Text; });
+        // Also an underlined text, as the head line's right text is by default, and one with a line
+        // separator.
+        QFont underlined = page.fonts.front();
+        underlined.setUnderline(true);
+        const int fonts[] = {0, page.fontIndex(underlined), 0};
+        const QString texts[] = {QStringLiteral("成绩 Ag"), QStringLiteral("成绩 Ag"), QStringLiteral("成绩") + QChar(QChar::LineSeparator) + QStringLiteral("Ag")};
+        for (int i = 0; i < 3; ++i) {
+            page.ops.push_back(opsOf(page, PageOp::Text).front());
+            page.ops.back().text = texts[i];
+            page.ops.back().y2 += 6000 + 500 * i; // below the table
+            page.ops.back().index = qint16(fonts[i]);
+        }
+        const auto image = [&page](ShapedTexts *texts) {
+            QImage img(1050, 1485, QImage::Format_RGB32);
+            QPainter ip(&img);
+            page.replay(ip, QRectF(0, 0, 1050, 1485), true, texts);
+            return img;
+        };
+        ShapedTexts fresh;
+        QCOMPARE(image(&fresh), image(nullptr));
     }
 
     void splitText()
