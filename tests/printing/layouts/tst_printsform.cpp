@@ -9,6 +9,7 @@
 #include "shell/managst.h"
 
 #include <QLabel>
+#include <QWindow>
 
 #include <QToolButton>
 
@@ -331,6 +332,34 @@ private slots:
         QVERIFY(test::press(f->LumoPrinter1->cmdPrint3));
         f->LumoPrinter1->setOrientation(2);
         QCOMPARE(f->LumoPrinter1->PageCount(), 3); // the whole list, on the turned paper
+    }
+
+    void firstPageOnScreenDuringTheLayout()
+    {
+        // The preview is exposed and paints its first page while the rest of a long list is still
+        // being laid out (it used to be shown at no size, and so unexposed, until the end).
+        struct Watch : QObject
+        {
+            int busyPaints = 0;
+            bool eventFilter(QObject *o, QEvent *e) override
+            {
+                if (e->type() == QEvent::Paint && qobject_cast<PageView *>(o)) {
+                    const auto *p = qobject_cast<LumoPrinter *>(o->parent()->parent());
+                    const QWindow *w = p ? p->window()->windowHandle() : nullptr;
+                    if (p && p->Busy() && w && w->isExposed() && p->CurrentPage() == 1)
+                        ++busyPaints;
+                }
+                return false;
+            }
+        } watch;
+        test::TempData data;
+        managst *m = showStudents(data, 400);
+        QVERIFY(m);
+        qApp->installEventFilter(&watch);
+        QVERIFY(pressPrintPreview(m));
+        qApp->removeEventFilter(&watch);
+        QVERIFY(preview()->LumoPrinter1->PageCount() > 5);
+        QVERIFY(watch.busyPaints > 0);
     }
 
     void fillsItsClientArea()
