@@ -6,6 +6,7 @@
 #include "shell/window.h"
 
 #include <QFile>
+#include <QPrintDialog>
 #include <QTest>
 #include <QProcess>
 #include <QSqlQuery>
@@ -43,9 +44,9 @@ QString ScriptedServices::fileDialog(const FileDialogRequest &request)
     return f;
 }
 
-bool ScriptedServices::printDialog(QPrinter *printer)
+bool ScriptedServices::printDialog(QPrintDialog &dialog)
 {
-    return onPrintDialog ? onPrintDialog(printer) : true;
+    return onPrintDialog ? onPrintDialog(dialog.printer()) : true;
 }
 
 bool ScriptedServices::pageSetupDialog(QPrinter *printer)

@@ -126,7 +126,8 @@ public:
     static std::function<void(const QString &text, const QString &caption)> messageHook;
     // The page-setup dialog on the printer; true = OK.
     static std::function<bool(QPrinter *printer, QWidget *owner)> pageSetupHook;
-    // The print dialog on the printer with the caller's flag word; true = OK.
+    // The print dialog on the printer with the caller's flag word; true = OK. The default shows the
+    // control's own PrintDialog (printdialog.h), as a host's dialog should.
     static std::function<bool(QPrinter *printer, int flags, QWidget *owner)> printDialogHook;
     // The print system asked at every print to a printer queue (nullptr: the platform's own).
     static void setPrintSystem(std::shared_ptr<PrintSystem> system);

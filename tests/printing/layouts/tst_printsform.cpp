@@ -8,7 +8,12 @@
 #include "scores/cjintool.h"
 #include "shell/managst.h"
 
+#include <QDialogButtonBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPrintDialog>
+#include <QRadioButton>
+#include <QSpinBox>
 #include <QWindow>
 
 #include <QToolButton>
@@ -360,6 +365,96 @@ private slots:
         qApp->removeEventFilter(&watch);
         QVERIFY(preview()->LumoPrinter1->PageCount() > 5);
         QVERIFY(watch.busyPaints > 0);
+    }
+
+    void printDialogChoosesThePages_data()
+    {
+        QTest::addColumn<QString>("choice"); // the radio button chosen
+        QTest::addColumn<QString>("typed");  // 页数, or 从-到
+        QTest::addColumn<QList<int>>("printed");
+        QTest::newRow("all") << "printAll" << "" << QList<int>{1, 2, 3, 4};
+        QTest::newRow("页数 2") << "pagesRadioButton" << "2" << QList<int>{2};
+        QTest::newRow("页数 2-3") << "pagesRadioButton" << "2-3" << QList<int>{2, 3};
+        QTest::newRow("页数 1,3-4") << "pagesRadioButton" << " 1，3 - 4" << QList<int>{1, 3, 4};
+        QTest::newRow("页数 past the end") << "pagesRadioButton" << "3-5" << QList<int>{};
+        QTest::newRow("页数 backwards") << "pagesRadioButton" << "3-2" << QList<int>{};
+        QTest::newRow("页数 not a list") << "pagesRadioButton" << "二" << QList<int>{};
+        QTest::newRow("从/到") << "printRange" << "2-3" << QList<int>{2, 3};
+        QTest::newRow("current page") << "printCurrentPage" << "" << QList<int>{3};
+    }
+
+    void printDialogChoosesThePages()
+    {
+        // The program's own print dialog through the program's hook and dialog service, driven as a
+        // user drives it, printing a list of four pages to PDF with page 3 on view.
+        QFETCH(QString, choice);
+        QFETCH(QString, typed);
+        QFETCH(QList<int>, printed);
+        struct RealPrintDialog : test::ScriptedServices
+        {
+            bool printDialog(QPrintDialog &dialog) override { return DesktopServices().printDialog(dialog); }
+        };
+        auto handler = std::make_unique<RealPrintDialog>();
+        RealPrintDialog &svc = *handler;
+        svc.clock = QDateTime(QDate(2008, 9, 1), QTime(10, 30));
+        services::install(std::move(handler));
+        test::TempData data;
+        QVERIFY(printStudents(data, 110));
+        LumoPrinter *p = preview()->LumoPrinter1;
+        QCOMPARE(p->PageCount(), 4);
+        p->SetViewPage(3);
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath("pages.pdf");
+        p->Printer()->setOutputFormat(QPrinter::PdfFormat);
+        p->Printer()->setOutputFileName(pdf);
+
+        bool driven = false, stayed = false;
+        QTimer::singleShot(0, p, [&] {
+            auto *dlg = qobject_cast<QPrintDialog *>(QApplication::activeModalWidget());
+            if (!dlg)
+                return;
+            // Set up for the document: pages 1 to 4, all proposed, the current page offered.
+            driven = dlg->minPage() == 1 && dlg->maxPage() == 4 && dlg->fromPage() == 1 && dlg->toPage() == 4
+                && dlg->testOption(QAbstractPrintDialog::PrintCurrentPage);
+            auto *radio = dlg->findChild<QRadioButton *>(choice);
+            auto *list = dlg->findChild<QLineEdit *>(QStringLiteral("pagesLineEdit"));
+            auto *from = dlg->findChild<QSpinBox *>(QStringLiteral("from"));
+            auto *to = dlg->findChild<QSpinBox *>(QStringLiteral("to"));
+            auto *buttons = dlg->findChild<QDialogButtonBox *>();
+            if (!radio || !list || !from || !to || !buttons) {
+                driven = false;
+                dlg->reject();
+                return;
+            }
+            // (Printing to a file, Qt disables 页数; a print queue enables it.)
+            radio->setEnabled(true);
+            list->setEnabled(true);
+            radio->setChecked(true);
+            if (choice == QLatin1String("pagesRadioButton"))
+                list->setText(typed);
+            if (choice == QLatin1String("printRange")) {
+                from->setValue(typed.section(QLatin1Char('-'), 0, 0).toInt());
+                to->setValue(typed.section(QLatin1Char('-'), 1, 1).toInt());
+            }
+            QTest::mouseClick(buttons->button(QDialogButtonBox::Ok), Qt::LeftButton);
+            stayed = dlg->isVisible(); // a wrong list is reported and the dialog stays open
+            if (stayed)
+                dlg->reject();
+        });
+        p->ShowPrinter();
+        QVERIFY(driven);
+        QCOMPARE(stayed, printed.isEmpty());
+        if (printed.isEmpty()) {
+            QVERIFY(!QFile::exists(pdf));
+            QCOMPARE(svc.messages.size(), size_t(1));
+            QVERIFY(svc.lastText().startsWith(QStringLiteral("页数“%1”无效！").arg(typed)));
+            return;
+        }
+        QVERIFY(svc.messages.empty());
+        QCOMPARE(pdfPages(pdf), int(printed.size()));
+        const QString text = pdfText(pdf);
+        for (int page = 1; page <= 4; ++page)
+            QCOMPARE(text.contains(QStringLiteral("第%1页").arg(page)), printed.contains(page));
     }
 
     void fillsItsClientArea()
