@@ -432,7 +432,8 @@ private:
     void fileFinishedPage();
     void printSurfacePage();
     // Why a print cannot be handed over now (the message's description); empty when it can.
-    QString printerProblem();
+    // pausedQueue: the queue it goes to when that queue is paused (it keeps the job); else empty.
+    QString printerProblem(QString &pausedQueue);
     // A print run whose printer could not be opened: it draws nothing, raises nothing, and what
     // its layout sets is put back when it ends.
     void beginRefusedRun();

@@ -74,11 +74,14 @@ public:
     bool setsPaper = false;
 };
 
-// A print system with queues the test sets up; a queue prints into a PDF file.
+// A print system with queues the test sets up; a queue prints into a PDF file. It counts the
+// times it is asked without the wait cursor showing.
 class FakePrintSystem : public PrintSystem
 {
 public:
-    QStringList queues() override { return names; }
+    QString serviceProblem() override { return asked(), unreachable; }
+    bool paused(const QString &queue) override { return asked(), pausedQueues.contains(queue); }
+    QStringList queues() override { return asked(), names; }
     QString defaultQueue() override { return defaultName; }
     QString refusal(const QString &queue) override
     {
@@ -105,6 +108,16 @@ public:
     QStringList rejecting;
     QString pdf;
     QString selected;
+    QString unreachable;
+    QStringList pausedQueues;
+    int askedWithoutWaitCursor = 0;
+
+private:
+    void asked()
+    {
+        const QCursor *c = QGuiApplication::overrideCursor();
+        askedWithoutWaitCursor += !c || c->shape() != Qt::WaitCursor;
+    }
 };
 
 // What the preview shows: pages, status line, page on view and its picture.
@@ -129,7 +142,13 @@ class tst_engine_print : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase() { setUpEngineTests(); }
+    void initTestCase()
+    {
+        // The platform's print system asks a CUPS server that is not there (before CUPS is first
+        // used, which fixes the server for the program's run).
+        qputenv("CUPS_SERVER", QDir::temp().filePath(QStringLiteral("no-cups-here.sock")).toLocal8Bit());
+        setUpEngineTests();
+    }
     void init() { messages().clear(); }
 
     void printRequestsLayOutAgain()
@@ -677,6 +696,55 @@ private slots:
         QVERIFY(!QFile::exists(queues->pdf));
         QVERIFY(PreviewState(*p) == before);
         LumoPrinter::setPrintSystem(nullptr);
+    }
+
+    void printServiceReasons_data()
+    {
+        QTest::addColumn<bool>("fake");        // the test's print system, else the platform's
+        QTest::addColumn<QString>("unreachable");
+        QTest::addColumn<bool>("paused");
+        QTest::addColumn<QString>("told");
+        QTest::addColumn<int>("printed");
+        const QString down = QStringLiteral("错误：482\r\n1:无法连接打印服务\r\n2:打印机电源未接通");
+        QTest::newRow("CUPS not running") << false << "" << false << down << 0;
+        QTest::newRow("service down") << true << "无法连接打印服务" << false << down << 0;
+        QTest::newRow("queue paused") << true << "" << true << "打印机“办公室”已暂停，打印任务将在打印机恢复后打印。" << 3;
+        QTest::newRow("queue ready") << true << "" << false << "" << 3;
+    }
+
+    void printServiceReasons()
+    {
+        // Why a print to a queue cannot go, or waits, is told as it is; the print system is asked
+        // under the wait cursor, which is gone afterwards.
+        QFETCH(bool, fake);
+        QFETCH(QString, unreachable);
+        QFETCH(bool, paused);
+        QFETCH(QString, told);
+        QFETCH(int, printed);
+        QTemporaryDir dir;
+        auto queues = std::make_shared<FakePrintSystem>();
+        queues->pdf = dir.filePath("queue.pdf");
+        queues->names = queues->pausedQueues = {QStringLiteral("办公室")};
+        if (!paused)
+            queues->pausedQueues.clear();
+        queues->unreachable = unreachable;
+        LumoPrinter::setPrintSystem(fake ? queues : nullptr);
+        auto p = makePrinter();
+        ReportHost host(*p, 3);
+        host.layout(0);
+        p->Printer()->setOutputFormat(QPrinter::PdfFormat);
+        p->Printer()->setOutputFileName(QString()); // no file: the print goes to a queue
+        p->cmdPrint->click();
+        LumoPrinter::setPrintSystem(nullptr);
+        QCOMPARE(messages().size(), told.isEmpty() ? 0 : 1);
+        if (!told.isEmpty())
+            QCOMPARE(messages()[0].text, told);
+        if (printed)
+            QCOMPARE(pdfPages(queues->pdf), printed);
+        else
+            QVERIFY(!QFile::exists(queues->pdf));
+        QCOMPARE(queues->askedWithoutWaitCursor, 0);
+        QVERIFY(!QGuiApplication::overrideCursor());
     }
 
     void printerChoice()
