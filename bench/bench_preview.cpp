@@ -5,19 +5,15 @@
 // straight onto a screen image of the page's size with plain QPainter calls.
 #include "bench.h"
 #include "generate.h"
+#include "gradebook.h"
 
 #include "controls/grid/grid.h"
 #include "printing/engine/LumoPrinter.h"
 #include "printing/layouts/printsform.h"
-#include "printing/layouts/register.h"
 #include "reports/gkcj.h"
-#include "reports/register.h"
-#include "scores/ranking.h"
-#include "shell/globals.h"
 #include "shell/window.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QPainter>
 #include <QToolButton>
 #include <QWindow>
@@ -86,35 +82,13 @@ void drawFirstPage(const Grid &g)
 
 void run()
 {
-    QFont::insertSubstitutions(QStringLiteral("宋体"), {QStringLiteral("Noto Serif CJK SC")});
-    QFont::insertSubstitutions(QStringLiteral("黑体"), {QStringLiteral("Noto Sans CJK SC")});
-    services::install(std::make_unique<bench::QuietServices>());
-    registerReportsWindows();
-    registerLayoutsWindows();
-
     bench::SchoolSpec spec;
     spec.students = Students;
     spec.rooms = Students / spec.seatsPerRoom + 10;
     bench::School school(spec);
-    const QString exam = school.addExam(QStringLiteral("期末考试"));
-    school.seatStudents(exam);
-    school.addScores(exam);
-    std::vector<SubjectChoice> subjects;
-    readSubjectList(school.system(), school.spec().year, exam, &subjects);
-    runTotals(school.cohort(), school.system(), school.spec().year, exam);
-    runSubjects(school.cohort(), school.system(), school.spec().year, exam, subjects);
-    gCohortYear = school.spec().year;
-    gCohortDbFile = school.cohortDbFile();
-
     // The window's query: the grade, every box ticked; the window on screen as the user has it.
-    auto *w = windows::get<gkcj>(QStringLiteral("gkcj"));
+    gkcj *w = bench::openGradeBook(school);
     w->Show();
-    w->Combo1->setCurrentIndex(0);
-    w->Combo1_Click();
-    w->Combo3->setCurrentIndex(w->Combo3->findText(QStringLiteral("年级")));
-    w->Combo3_Click();
-    for (QCheckBox *box : w->Check1)
-        box->setChecked(true);
     w->VsNetBut1_Click(2);
     if (w->Grid1->Rows() - 1 != Students) {
         std::printf("preview_first_page_shown: the query listed %d students\n", w->Grid1->Rows() - 1);

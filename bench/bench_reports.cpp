@@ -7,20 +7,16 @@
 // CellOut each, rows and pages, nothing else) onto the same destination.
 #include "bench.h"
 #include "generate.h"
+#include "gradebook.h"
 
 #include "controls/grid/grid.h"
 #include "printing/engine/LumoPrinter.h"
 #include "printing/layouts/printsform.h"
-#include "printing/layouts/register.h"
 #include "reports/gkcj.h"
-#include "reports/register.h"
-#include "scores/ranking.h"
-#include "shell/globals.h"
 #include "shell/services.h"
 #include "shell/window.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QPrinter>
 #include <QTemporaryDir>
 #include <stdexcept>
@@ -61,33 +57,9 @@ void drawCells(LumoPrinter &p, int dest, const Grid &g)
 
 void run()
 {
-    QFont::insertSubstitutions(QStringLiteral("宋体"), {QStringLiteral("Noto Serif CJK SC")});
-    QFont::insertSubstitutions(QStringLiteral("黑体"), {QStringLiteral("Noto Sans CJK SC")});
-    services::install(std::make_unique<bench::QuietServices>());
-    registerReportsWindows();
-    registerLayoutsWindows();
-
-    bench::School school;
-    const QString exam = school.addExam(QStringLiteral("期末考试"));
-    school.seatStudents(exam);
-    school.addScores(exam);
-    // Totals and subject ranks as the statistics windows would have written them.
-    std::vector<SubjectChoice> subjects;
-    readSubjectList(school.system(), school.spec().year, exam, &subjects);
-    runTotals(school.cohort(), school.system(), school.spec().year, exam);
-    runSubjects(school.cohort(), school.system(), school.spec().year, exam, subjects);
-    gCohortYear = school.spec().year;
-    gCohortDbFile = school.cohortDbFile();
-
     // The window's query: the grade, every box ticked.
-    auto *w = windows::get<gkcj>(QStringLiteral("gkcj"));
-    w->Load();
-    w->Combo1->setCurrentIndex(0);
-    w->Combo1_Click();
-    w->Combo3->setCurrentIndex(w->Combo3->findText(QStringLiteral("年级")));
-    w->Combo3_Click();
-    for (QCheckBox *box : w->Check1)
-        box->setChecked(true);
+    bench::School school;
+    gkcj *w = bench::openGradeBook(school);
     w->VsNetBut1_Click(2);
     const Grid &grid = *w->Grid1;
     if (grid.Rows() - 1 != school.spec().students) {
