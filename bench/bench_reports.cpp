@@ -5,6 +5,10 @@
 //   report_allsubjects_pdf:     onto a PDF printer,
 // each beside the engine's direct drawing of the same number of cells of the same texts (one
 // CellOut each, rows and pages, nothing else) onto the same destination.
+// The same book of a grade of 10,000 and of 30,000 students (classes of 50, rooms of 40):
+//   report_allsubjects_query_10k, _30k: the window's query (the query button until the grid shows
+//     the book), beside reading the same rows from the database; with the process's peak memory,
+//   report_allsubjects_preview_10k:     the whole document into the preview, as above.
 #include "bench.h"
 #include "generate.h"
 #include "gradebook.h"
@@ -17,8 +21,12 @@
 #include "shell/window.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QPrinter>
+#include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTemporaryDir>
+#include <malloc.h>
 #include <stdexcept>
 
 using namespace quorvane;
@@ -55,25 +63,96 @@ void drawCells(LumoPrinter &p, int dest, const Grid &g)
     p.EndDoc();
 }
 
-void run()
+// A school of n students in classes of 50 (a third of them arts classes) and rooms of 40.
+bench::SchoolSpec schoolOf(int students)
 {
-    // The window's query: the grade, every box ticked.
-    bench::School school;
-    gkcj *w = bench::openGradeBook(school);
-    w->VsNetBut1_Click(2);
-    const Grid &grid = *w->Grid1;
-    if (grid.Rows() - 1 != school.spec().students) {
-        std::printf("report_allsubjects: the query listed %d students\n", grid.Rows() - 1);
-        return;
-    }
+    bench::SchoolSpec spec;
+    spec.students = students;
+    spec.classes = students / 50;
+    spec.artsClasses = spec.classes / 3;
+    spec.rooms = students / 40;
+    return spec;
+}
 
-    // The print button opens the preview, which lays the book out at once.
+void closeBook()
+{
+    windows::destroyAll();
+    services::install(std::make_unique<DesktopServices>());
+}
+
+// The window's query (the query button), checked to list every student.
+bool query(gkcj *w, int students)
+{
+    w->VsNetBut1_Click(2);
+    if (w->Grid1->Rows() - 1 == students)
+        return true;
+    std::printf("report_allsubjects: the query listed %d students\n", w->Grid1->Rows() - 1);
+    return false;
+}
+
+// The query's reference: the same rows in the same order read straight from the database, every
+// field's value taken as text.
+void readRows(const QSqlDatabase &cohort, const QString &exam)
+{
+    QSqlQuery q(cohort);
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT * FROM stucj WHERE id = ? ORDER BY bj, zh, rowid"));
+    q.addBindValue(exam);
+    q.exec();
+    const int fields = q.record().count();
+    qsizetype chars = 0;
+    while (q.next())
+        for (int i = 0; i < fields; ++i)
+            chars += q.value(i).toString().size();
+    if (chars == 0)
+        std::printf("report_allsubjects: the reference read nothing\n");
+}
+
+// The print button opens the preview, which lays the book out at once; nullptr when it did not.
+printsform *openPreview(gkcj *w)
+{
     w->VsNetBut1_Click(1);
     auto *form = windows::find<printsform>(QStringLiteral("printsform"));
     if (!form || !form->LumoPrinter1 || form->LumoPrinter1->PageCount() == 0) {
         std::printf("report_allsubjects: no preview\n");
-        return;
+        return nullptr;
     }
+    return form;
+}
+
+// A memory figure of the process in MB (Linux: "VmRSS:" in use, "VmHWM:" the peak since the last
+// reset); -1 where unknown.
+long statusMb(const char *key)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith(key))
+            return line.mid(qsizetype(qstrlen(key))).trimmed().split(' ').value(0).toLong() / 1024;
+    return -1;
+}
+
+// Hands the memory freed so far back to the system and sets the peak back to the memory in use
+// then, so the peak that follows is what the next step needs on top of the memory in use.
+void resetPeak()
+{
+    malloc_trim(0);
+    QFile refs(QStringLiteral("/proc/self/clear_refs"));
+    if (refs.open(QIODevice::WriteOnly))
+        refs.write("5");
+}
+
+void run()
+{
+    bench::School school;
+    gkcj *w = bench::openGradeBook(school);
+    if (!query(w, school.spec().students))
+        return;
+    const Grid &grid = *w->Grid1;
+    printsform *form = openPreview(w);
+    if (!form)
+        return;
     LumoPrinter &preview = *form->LumoPrinter1;
     const int pages = preview.PageCount();
 
@@ -92,10 +171,47 @@ void run()
     const double pdfMs = bench::timeMs([&] { form->print_toprinter(); }, 2);
     const double pdfRef = bench::timeMs([&] { drawCells(direct, 1, grid); }, 2);
     bench::report("report_allsubjects_pdf", pdfMs, pdfRef);
+    closeBook();
+}
 
-    windows::destroyAll();
-    services::install(std::make_unique<DesktopServices>());
+// A grade of n students: the window's query (against reading its rows from the database), best of
+// `repeat`, with the process's peak memory over the first query; with `preview`, the whole document
+// into the preview (against the engine's direct drawing of the same cells).
+void runGrade(int students, const std::string &size, int repeat, bool preview)
+{
+    bench::School school(schoolOf(students));
+    QString exam;
+    gkcj *w = bench::openGradeBook(school, &exam);
+    resetPeak();
+    const long inUse = statusMb("VmRSS:");
+    bool listed = true;
+    double queryMs = bench::timeMs([&] { listed = query(w, students); }, 1);
+    const long peak = statusMb("VmHWM:");
+    if (repeat > 1)
+        queryMs = std::min(queryMs, bench::timeMs([&] { listed = listed && query(w, students); }, repeat - 1));
+    const double queryRef = bench::timeMs([&] { readRows(school.cohort(), exam); }, repeat);
+    if (!listed)
+        return;
+    bench::report("report_allsubjects_query_" + size, queryMs, queryRef);
+    std::printf("report_allsubjects_query_%s: peak %ld MB (%ld MB in use before the query)\n", size.c_str(), peak, inUse);
+    if (!preview) {
+        closeBook();
+        return;
+    }
+
+    printsform *form = openPreview(w);
+    if (!form)
+        return;
+    LumoPrinter direct;
+    direct.resize(1000, 800);
+    const double previewMs = bench::timeMs([&] { form->print_topreview(); }, repeat);
+    const double previewRef = bench::timeMs([&] { drawCells(direct, 0, *w->Grid1); }, repeat);
+    std::printf("report_allsubjects_%s: %d pages\n", size.c_str(), form->LumoPrinter1->PageCount());
+    bench::report("report_allsubjects_preview_" + size, previewMs, previewRef);
+    closeBook();
 }
 
 bench::Registration reg("report_allsubjects", run);
+bench::Registration reg10k("report_allsubjects_10k", [] { runGrade(10000, "10k", 3, true); });
+bench::Registration reg30k("report_allsubjects_30k", [] { runGrade(30000, "30k", 1, false); });
 } // namespace

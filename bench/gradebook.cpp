@@ -13,7 +13,7 @@
 
 namespace quorvane::bench {
 
-gkcj *openGradeBook(School &school)
+gkcj *openGradeBook(School &school, QString *examId)
 {
     QFont::insertSubstitutions(QStringLiteral("宋体"), {QStringLiteral("Noto Serif CJK SC")});
     QFont::insertSubstitutions(QStringLiteral("黑体"), {QStringLiteral("Noto Sans CJK SC")});
@@ -30,6 +30,8 @@ gkcj *openGradeBook(School &school)
     runSubjects(school.cohort(), school.system(), school.spec().year, exam, subjects);
     gCohortYear = school.spec().year;
     gCohortDbFile = school.cohortDbFile();
+    if (examId)
+        *examId = exam;
 
     auto *w = windows::get<gkcj>(QStringLiteral("gkcj"));
     w->Load();

@@ -121,7 +121,7 @@ void gkksxx::createControls(QWidget *root)
     lay->addLayout(buttons);
 
     connectChoice(Combo2, this, [this] { Combo2_Click(); });
-    connect(Grid1, &QTableWidget::cellClicked, this, [this](int, int) { Grid1_Click(); });
+    connect(Grid1, &Grid::cellClicked, this, [this](int, int) { Grid1_Click(); });
     connect(jscssave, &QPushButton::clicked, this, &gkksxx::jscssave_Click);
     connect(VsNetBtout[4], &QPushButton::clicked, this, [this] { VsNetBtout_Click(4); });
     resize(900, 560);

@@ -140,7 +140,7 @@ void kcbp::createControls(QWidget *root)
     jscssave->setEnabled(false);
 
     for (int i = 0; i < 3; ++i)
-        connect(Grid1[i], &QTableWidget::cellClicked, this, [this, i](int, int) { Grid1_Click(i); });
+        connect(Grid1[i], &Grid::cellClicked, this, [this, i](int, int) { Grid1_Click(i); });
     connect(jscsadd, &QPushButton::clicked, this, &kcbp::jscsadd_Click);
     connect(jscsmodi, &QPushButton::clicked, this, &kcbp::jscsmodi_Click);
     connect(jscsdel, &QPushButton::clicked, this, &kcbp::jscsdel_Click);

@@ -34,7 +34,7 @@ void kcsz::createControls(QWidget *root)
     Grid1->setColWidth(0, 12 * Grid::TwipsPerPixel);
     Grid1->setSelectionBehavior(QAbstractItemView::SelectRows);
     lay->addWidget(Grid1, 1);
-    connect(Grid1, &QTableWidget::cellClicked, this, [this](int, int) { Grid1_Click(); });
+    connect(Grid1, &Grid::cellClicked, this, [this](int, int) { Grid1_Click(); });
 
     auto *side = new QVBoxLayout;
     auto *form = new QGridLayout;

@@ -4,7 +4,6 @@
 #include "shell/codes.h"
 #include "shell/database.h"
 #include "shell/subjects.h"
-#include "shell/valuetext.h"
 
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -153,19 +152,20 @@ bool build(const QSqlDatabase &cohort, const QString &examId, const QString &cho
     const int r = options.subjectRankColumns();
     auto value = [&q](int index) { return fieldValue(q, index); };
 
+    reports::ListTexts texts;
     std::vector<QStringList> rows;
     while (q.next()) {
         QStringList cells = reports::emptyCells(cols);
-        cells[1] = valueText(value(fStid));
-        cells[2] = valueText(value(fName));
-        cells[3] = valueText(value(fBj));
-        cells[4] = valueText(value(fZh));
+        cells[1] = texts.value(value(fStid));
+        cells[2] = texts.value(value(fName));
+        cells[3] = texts.value(value(fBj));
+        cells[4] = texts.value(value(fZh));
         for (size_t i = 0; i < sf.size(); ++i) {
             const QVariant score = value(sf[i].score);
             if (!reports::isPresent(score))
                 continue; // no score: its rank cells stay empty too
             int col = 5 + int(i) * (r + 1);
-            cells[col] = reports::scoreText(score);
+            cells[col] = texts.score(score);
             if (!options.subjectRanks)
                 continue;
             for (int b = 0; b < 3; ++b) {
@@ -173,11 +173,11 @@ bool build(const QSqlDatabase &cohort, const QString &examId, const QString &cho
                     continue;
                 ++col;
                 const QVariant rank = value(sf[i].rank[b]);
-                cells[col] = reports::presentText(rank);
+                cells[col] = texts.present(rank);
             }
         }
         if (options.totals)
-            reports::fillTotals(cells, 5 + int(subjects.size()) * (r + 1), totals, boxes, q);
+            reports::fillTotals(cells, 5 + int(subjects.size()) * (r + 1), totals, boxes, q, texts);
         rows.push_back(std::move(cells));
     }
     return reports::takeRows(rows, cols, book);

@@ -3,7 +3,6 @@
 #include "reports/statrules.h"
 #include "shell/database.h"
 #include "shell/subjects.h"
-#include "shell/valuetext.h"
 
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -57,16 +56,17 @@ bool build(const QSqlDatabase &cohort, const QString &examId, const QString &cla
 
     const int cols = columnCount(subjects, options);
     const int n = int(subjects.size());
+    reports::ListTexts texts;
     std::vector<QStringList> rows;
     while (q.next()) {
         QStringList cells = reports::emptyCells(cols);
-        cells[1] = valueText(value(fStid));
-        cells[2] = valueText(value(fName));
-        cells[3] = valueText(value(fZh));
+        cells[1] = texts.value(value(fStid));
+        cells[2] = texts.value(value(fName));
+        cells[3] = texts.value(value(fZh));
         for (int i = 0; i < n; ++i)
-            cells[4 + i] = reports::scoreText(value(fScore[size_t(i)]));
+            cells[4 + i] = texts.score(value(fScore[size_t(i)]));
         if (options.totals)
-            reports::fillTotals(cells, 4 + n, totals, boxes, q);
+            reports::fillTotals(cells, 4 + n, totals, boxes, q, texts);
         rows.push_back(std::move(cells));
     }
     return reports::takeRows(rows, cols, sheet);

@@ -232,9 +232,7 @@ std::vector<int> ReportWindow::subjects() const
 void ReportWindow::fitColumnsToCells()
 {
     for (int c = 0; c < Grid1->Cols(); ++c) {
-        int widest = 0;
-        for (int r = 1; r < Grid1->Rows(); ++r)
-            widest = std::max(widest, Grid1->textWidthTwips(Grid1->TextMatrix(r, c)));
+        const int widest = Grid1->widestTextTwips(c, 1);
         const int want = widest + 8 * Grid::TwipsPerPixel;
         if (widest > 0 && want > Grid1->ColWidth(c))
             Grid1->setColWidth(c, want);

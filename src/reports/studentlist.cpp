@@ -88,13 +88,9 @@ void StudentListWindow::showgrid()
     Grid1->setFormatString(listHeading(list));
     Grid1->setFixedCols(1);
     Grid1->setRows(n + 1);
-    // Column 0 stays empty, and so does every cell without a text.
-    for (int r = 0; r < n; ++r) {
-        const QStringList &cells = rows.rows[size_t(r)];
-        for (int c = 1; c < rows.cols; ++c)
-            if (!cells.at(c).isEmpty())
-                Grid1->setTextMatrix(r + 1, c, cells.at(c));
-    }
+    // The rows' texts go in as they are (column 0 of each is empty).
+    for (int r = 0; r < n; ++r)
+        Grid1->setRowTexts(r + 1, rows.rows[size_t(r)]);
     // Student numbers, totals and marks wider than their heading are not cut on screen.
     fitColumnsToCells();
     Grid1->setUpdatesEnabled(true);

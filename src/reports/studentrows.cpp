@@ -1,6 +1,7 @@
 #include "reports/studentrows.h"
 
 #include "reports/statrules.h"
+#include "shell/valuetext.h"
 
 namespace quorvane::reports {
 
@@ -41,6 +42,41 @@ TotalFields totalFields(const QSqlRecord &rec)
     return f;
 }
 
+QString ListTexts::valueRule(const QVariant &stored)
+{
+    return valueText(stored);
+}
+
+QString ListTexts::scoreRule(const QVariant &stored)
+{
+    return scoreText(stored);
+}
+
+QString ListTexts::presentRule(const QVariant &stored)
+{
+    return presentText(stored);
+}
+
+QString ListTexts::cached(QHash<double, QString> &texts, const QVariant &stored, Rule rule)
+{
+    // A stored number's text depends on its value alone; any other value goes to the rule itself.
+    switch (stored.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::Double:
+        break;
+    default:
+        return rule(stored);
+    }
+    const double d = stored.toDouble();
+    if (d != d)
+        return rule(stored);
+    auto it = texts.constFind(d);
+    if (it == texts.constEnd())
+        it = texts.insert(d, rule(stored));
+    return it.value();
+}
+
 QStringList emptyCells(int cols)
 {
     QStringList cells;
@@ -50,16 +86,17 @@ QStringList emptyCells(int cols)
     return cells;
 }
 
-void fillTotals(QStringList &cells, int firstCol, const TotalFields &fields, const bool boxes[3], const QSqlQuery &row)
+void fillTotals(QStringList &cells, int firstCol, const TotalFields &fields, const bool boxes[3], const QSqlQuery &row,
+                ListTexts &texts)
 {
     int col = firstCol;
     for (int t = 0; t < 2; ++t) {
-        cells[col] = presentText(fieldValue(row, fields.total[t]));
+        cells[col] = texts.present(fieldValue(row, fields.total[t]));
         for (int b = 0; b < 3; ++b) {
             if (!boxes[b])
                 continue;
             ++col;
-            cells[col] = presentText(fieldValue(row, fields.rank[t][b]));
+            cells[col] = texts.present(fieldValue(row, fields.rank[t][b]));
         }
         ++col;
     }

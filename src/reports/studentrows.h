@@ -1,6 +1,7 @@
 #pragma once
 // What the score labels and the all-subject score book share in building their student lists: the
 // rows of cell texts, the rank headings and the block of the two totals with their ticked ranks.
+#include <QHash>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QString>
@@ -40,12 +41,33 @@ inline QVariant fieldValue(const QSqlQuery &row, int field)
     return field >= 0 ? row.value(field) : QVariant();
 }
 
+// The texts of a list's stored values by the list's text rules (valueText, scoreText, presentText).
+// A stored number's text is made once a list and rule: every cell that shows the number shares that
+// one string, which keeps a long list small and spares formatting the same number again.
+class ListTexts
+{
+public:
+    QString value(const QVariant &stored) { return cached(m_value, stored, &valueRule); }
+    QString score(const QVariant &stored) { return cached(m_score, stored, &scoreRule); }
+    QString present(const QVariant &stored) { return cached(m_present, stored, &presentRule); }
+
+private:
+    using Rule = QString (*)(const QVariant &);
+    static QString valueRule(const QVariant &stored);
+    static QString scoreRule(const QVariant &stored);
+    static QString presentRule(const QVariant &stored);
+    static QString cached(QHash<double, QString> &texts, const QVariant &stored, Rule rule);
+
+    QHash<double, QString> m_value, m_score, m_present;
+};
+
 // A row of cols empty cells.
 QStringList emptyCells(int cols);
 
 // Writes 总分1 and 总分2 of the query's current row, each followed by its ticked ranks, from column
 // firstCol on. Every total and ticked rank keeps its column, also when its value is missing.
-void fillTotals(QStringList &cells, int firstCol, const TotalFields &fields, const bool boxes[3], const QSqlQuery &row);
+void fillTotals(QStringList &cells, int firstCol, const TotalFields &fields, const bool boxes[3], const QSqlQuery &row,
+                ListTexts &texts);
 
 // Moves rows into out with the column count; false, leaving out as it was, when rows is empty.
 bool takeRows(std::vector<QStringList> &rows, int cols, StudentRows &out);

@@ -84,10 +84,10 @@ void grad1::createControls(QWidget *root)
     connect(comdele, &QPushButton::clicked, this, &grad1::comdele_Click);
     connect(comsave, &QPushButton::clicked, this, &grad1::comsave_Click);
     connect(exitcom, &QPushButton::clicked, this, &grad1::exitcom_Click);
-    connect(Grid1, &QTableWidget::cellClicked, this, [this] { Grid1_Click(); });
+    connect(Grid1, &Grid::cellClicked, this, [this] { Grid1_Click(); });
     // Moving the current cell with the keyboard takes the row as a click does. The grid's own
     // choice of a first current cell when it first gets the focus is not the user's doing.
-    connect(Grid1, &QTableWidget::currentCellChanged, this, [this](int row, int, int previousRow, int) {
+    connect(Grid1, &Grid::currentCellChanged, this, [this](int row, int, int previousRow, int) {
         if (!m_filling && row >= 0 && previousRow >= 0)
             Grid1_EnterCell();
     });

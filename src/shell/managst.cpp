@@ -167,7 +167,7 @@ void managst::createControls(QWidget *root)
     connect(comminput, &QPushButton::clicked, this, &managst::comminput_Click);
     connect(VsNetBut2, &QPushButton::clicked, this, &managst::VsNetBut2_Click);
     connect(exitcom, &QPushButton::clicked, this, &managst::exitcom_Click);
-    connect(Grid1, &QTableWidget::cellClicked, this, [this] { Grid1_Click(); });
+    connect(Grid1, &Grid::cellClicked, this, [this] { Grid1_Click(); });
     resize(780, 560);
 }
 

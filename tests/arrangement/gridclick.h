@@ -11,7 +11,7 @@ namespace quorvane::test {
 [[nodiscard]] inline bool clickRow(Grid *grid, int row, int column = 1)
 {
     const int tableRow = grid->FixedRows() > 0 ? row - 1 : row;
-    if (!grid->isVisible() || tableRow < 0 || tableRow >= grid->rowCount() || column < 0 || column >= grid->columnCount())
+    if (!grid->isVisible() || tableRow < 0 || tableRow >= grid->model()->rowCount() || column < 0 || column >= grid->model()->columnCount())
         return false;
     const QModelIndex cell = grid->model()->index(tableRow, column);
     grid->scrollTo(cell);

@@ -1,5 +1,6 @@
 // The score rules shared by every report and the frame of the report windows.
 #include "reporttest.h"
+#include "reports/studentrows.h"
 
 using namespace quorvane;
 using namespace quorvane::reports;
@@ -69,6 +70,8 @@ class tst_reportframe : public QObject
 private slots:
     void storedValues();
     void roundingAndNumberText();
+    void listTexts_data();
+    void listTexts();
     void averagesAndRates();
     void standardDeviation();
     void outbzcReadsTheChosenRows();
@@ -134,6 +137,41 @@ void tst_reportframe::roundingAndNumberText()
     QCOMPARE(numberText(1234567.0), QStringLiteral("1234567"));
     QCOMPARE(numberText(-0.0), QStringLiteral("0"));
     QCOMPARE(numberText(-3.0), QStringLiteral("-3"));
+}
+
+void tst_reportframe::listTexts_data()
+{
+    QTest::addColumn<QVariant>("stored");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("score");
+    QTest::addColumn<QString>("present");
+    QTest::newRow("null") << QVariant() << QString() << QString() << QString();
+    QTest::newRow("zero") << QVariant(0) << QStringLiteral("0") << QString() << QString();
+    QTest::newRow("absent") << QVariant(-1.0) << QStringLiteral("-1") << QStringLiteral("缺考") << QStringLiteral("-1");
+    QTest::newRow("cheating") << QVariant(qlonglong(-2)) << QStringLiteral("-2") << QStringLiteral("作弊") << QStringLiteral("-2");
+    QTest::newRow("whole") << QVariant(90) << QStringLiteral("90") << QStringLiteral("90") << QStringLiteral("90");
+    QTest::newRow("half") << QVariant(85.5) << QStringLiteral("85.5") << QStringLiteral("85.5") << QStringLiteral("85.5");
+    QTest::newRow("text") << QVariant(QStringLiteral("张三")) << QStringLiteral("张三") << QString() << QString();
+}
+
+// A list's texts follow each rule, also when the same number comes again (then as one shared string).
+void tst_reportframe::listTexts()
+{
+    QFETCH(QVariant, stored);
+    QFETCH(QString, value);
+    QFETCH(QString, score);
+    QFETCH(QString, present);
+    ListTexts texts;
+    for (int round = 0; round < 2; ++round) {
+        QCOMPARE(texts.value(stored), value);
+        QCOMPARE(texts.score(stored), score);
+        QCOMPARE(texts.present(stored), present);
+    }
+    const QString first = texts.score(stored);
+    QVERIFY(first.isEmpty() || first.constData() == texts.score(stored).constData());
+    // A stored whole number reads the same whether SQLite hands it over as an integer or a real.
+    if (stored.typeId() == QMetaType::Int)
+        QCOMPARE(texts.score(stored.toDouble()), score);
 }
 
 void tst_reportframe::averagesAndRates()

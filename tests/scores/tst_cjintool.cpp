@@ -156,7 +156,7 @@ void clickBox(cjintool *w)
 // A click on grid row r.
 void clickRow(cjintool *w, int r)
 {
-    const QRect cell = w->Grid1->visualItemRect(w->Grid1->item(r - 1, 1));
+    const QRect cell = w->Grid1->visualRect(w->Grid1->cellIndex(r, 1));
     QTest::mouseClick(w->Grid1->viewport(), Qt::LeftButton, {}, cell.center());
 }
 
@@ -886,7 +886,7 @@ private Q_SLOTS:
 
         // A click on row 3 makes it the entry row and shows its cell in the box.
         w->Grid1->setTextMatrix(3, 3, QStringLiteral("66"));
-        const QRect cell = w->Grid1->visualItemRect(w->Grid1->item(2, 1));
+        const QRect cell = w->Grid1->visualRect(w->Grid1->cellIndex(3, 1));
         QTest::mouseClick(w->Grid1->viewport(), Qt::LeftButton, {}, cell.center());
         QCOMPARE(w->Grid1->Row(), 3);
         QCOMPARE(w->movedir(), 2);
@@ -896,8 +896,8 @@ private Q_SLOTS:
 
         // Pressing on one row and letting go on another makes the pressed row the entry row.
         w->Grid1->setTextMatrix(2, 3, QStringLiteral("55"));
-        const QPoint from = w->Grid1->visualItemRect(w->Grid1->item(1, 1)).center();
-        const QPoint to = w->Grid1->visualItemRect(w->Grid1->item(0, 1)).center();
+        const QPoint from = w->Grid1->visualRect(w->Grid1->cellIndex(2, 1)).center();
+        const QPoint to = w->Grid1->visualRect(w->Grid1->cellIndex(1, 1)).center();
         QTest::mousePress(w->Grid1->viewport(), Qt::LeftButton, {}, from);
         QMouseEvent move(QEvent::MouseMove, to, w->Grid1->viewport()->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, {});
         QApplication::sendEvent(w->Grid1->viewport(), &move);

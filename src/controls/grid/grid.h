@@ -1,16 +1,24 @@
 #pragma once
 #include <QColor>
+#include <QFont>
+#include <QHash>
+#include <QModelIndex>
 #include <QString>
-#include <QTableWidget>
+#include <QStringList>
+#include <QTableView>
 #include <vector>
 
 namespace quorvane {
 
+class GridModel;
+
 // The list grid used by every window: rows and columns counted from 0, with row 0 as the heading
 // row and column 0 as the fixed column when FixedRows / FixedCols are 1. The first fixed row is shown
-// as the table's column header, so it stays in view while the rows scroll; every other cell is an
-// item of the table. Widths and heights are in twips (15 per pixel), as the print engine reads them.
-class Grid : public QTableWidget
+// as the table's column header, so it stays in view while the rows scroll; every other cell is a
+// cell of the table. The texts live in one compact model (a list of texts per row) that the view
+// asks only for the cells it shows, so a grid of many thousand rows costs little more than its
+// texts. Widths and heights are in twips (15 per pixel), as the print engine reads them.
+class Grid : public QTableView
 {
     Q_OBJECT
 public:
@@ -34,6 +42,8 @@ public:
 
     QString TextMatrix(int row, int col) const;
     void setTextMatrix(int row, int col, const QString &text);
+    // Sets every text of a row at once: column c gets texts[c], columns past the list are emptied.
+    void setRowTexts(int row, const QStringList &texts);
 
     // "|^a|^b": one column per '|'-separated piece ('^' centred, '<' left, '>' right); the pieces
     // become the heading texts of row 0 and each column is made as wide as its heading.
@@ -69,18 +79,35 @@ public:
     // Empties every cell's text; rows, columns and widths stay.
     void Clear();
 
-    // Width in twips of a text in the grid's font (used for the heading widths).
+    // Width in twips of a text in the grid's font (used for the heading widths). Each distinct text
+    // is measured once while the font stays the same.
     int textWidthTwips(const QString &text) const;
+    // Width in twips of the widest text of a column from row firstRow on; 0 when all are empty.
+    int widestTextTwips(int col, int firstRow) const;
+
+    // The view's index of a grid cell; invalid for the heading row shown as the header and for a
+    // cell outside the grid.
+    QModelIndex cellIndex(int row, int col) const;
+
+Q_SIGNALS:
+    // A click on a cell of the table, and a move of the current cell; rows counted in the table
+    // (the heading row shown as the header is not one of them), -1 for no cell.
+    void cellClicked(int row, int column);
+    void currentCellChanged(int currentRow, int currentColumn, int previousRow, int previousColumn);
+
+protected:
+    void changeEvent(QEvent *event) override;
 
 private:
+    friend class GridModel;
     bool headerRow() const { return m_fixedRows > 0; }
     int tableRow(int row) const { return headerRow() ? row - 1 : row; }
-    QTableWidgetItem *cellItem(int row, int col, bool create);
-    const QTableWidgetItem *cellItem(int row, int col) const;
-    void styleItem(QTableWidgetItem *item, int row, int col) const;
-    Qt::Alignment qtAlignment(int code, const QString &text) const;
+    int tableRowCount() const { return std::max(0, tableRow(m_rows)); }
+    // Tells the view that the look of every cell may have changed (fixed cells, alignments).
     void restyleAll();
 
+    GridModel *m_model = nullptr;
+    std::vector<QStringList> m_texts; // one list a row, as long as its last text at most
     int m_rows = 2;
     int m_cols = 2;
     int m_fixedRows = 1;
@@ -92,6 +119,7 @@ private:
     std::vector<bool> m_mergeCol;
     int m_headerHeightPx = -1;
     QColor m_backColorFixed;
+    mutable QHash<QString, int> m_widths; // pixel widths of texts in the current font
 };
 
 } // namespace quorvane
