@@ -431,7 +431,7 @@ private:
     // the one on view exists, the page itself (and page up past the first) once it is on view.
     void fileFinishedPage();
     void printSurfacePage();
-    // Why a print cannot be handed over now (the message's description); empty when it can.
+    // Why a print cannot be handed over now (the message that says so); empty when it can.
     // pausedQueue: the queue it goes to when that queue is paused (it keeps the job); else empty.
     QString printerProblem(QString &pausedQueue);
     // A print run whose printer could not be opened: it draws nothing, raises nothing, and what

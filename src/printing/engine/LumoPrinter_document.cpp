@@ -12,6 +12,13 @@
 
 namespace quorvane {
 
+namespace {
+// The message of a printer that cannot take the print, with the reason known.
+QString printerError(const QString &reason)
+{
+    return QStringLiteral("错误：482\r\n1:") + reason + QStringLiteral("\r\n2:打印机电源未接通");
+}
+} // namespace
 
 bool LumoPrinter::StartPrint(int PrintDest)
 {
@@ -31,7 +38,7 @@ bool LumoPrinter::StartPrint(int PrintDest)
         const QString problem = printerProblem(pausedQueue);
         if (!problem.isEmpty()) {
             beginRefusedRun();
-            message(QStringLiteral("错误：482\r\n1:") + problem + QStringLiteral("\r\n2:打印机电源未接通"));
+            message(problem);
             return false;
         }
         if (!pausedQueue.isEmpty())
@@ -321,7 +328,7 @@ QString LumoPrinter::printerProblem(QString &pausedQueue)
         const QFileInfo file(fileName);
         const QFileInfo folder(file.absolutePath());
         const bool writable = file.exists() ? file.isFile() && file.isWritable() : folder.isDir() && folder.isWritable();
-        return writable ? QString() : QStringLiteral("打印机无法打开");
+        return writable ? QString() : printerError(QStringLiteral("打印机无法打开"));
     }
     if (const QString unreachable = ps.serviceProblem(); !unreachable.isEmpty())
         return unreachable;
@@ -333,12 +340,13 @@ QString LumoPrinter::printerProblem(QString &pausedQueue)
                 queue = all.first();
         }
         if (queue.isEmpty() || !ps.select(*m_printer, queue))
-            return QStringLiteral("打印机无法打开");
+            return printerError(QStringLiteral("打印机无法打开"));
     }
-    const QString refusal = ps.refusal(queue);
-    if (refusal.isEmpty() && ps.paused(queue))
+    if (const QString refusal = ps.refusal(queue); !refusal.isEmpty())
+        return printerError(refusal);
+    if (ps.paused(queue))
         pausedQueue = queue;
-    return refusal;
+    return QString();
 }
 
 void LumoPrinter::applyPrinterPage()
@@ -378,7 +386,7 @@ void LumoPrinter::printSurfacePage()
             // The printer went away after the document started: nothing more is printed.
             m_printerPainter.reset();
             m_cancelRequested = true;
-            message(QStringLiteral("错误：482\r\n1:打印机无法打开\r\n2:打印机电源未接通"));
+            message(printerError(QStringLiteral("打印机无法打开")));
             return;
         }
     } else if (m_printedPages > 0) {

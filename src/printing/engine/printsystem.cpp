@@ -85,7 +85,7 @@ QString SystemPrintSystem::serviceProblem()
     // most a few seconds, blocking, with encryption only if the server asks for it.
     void *http = c.connect(c.server(), c.port(), nullptr, 0 /* any address family */, 0, 1, 3000, nullptr);
     if (!http)
-        return QStringLiteral("无法连接打印服务");
+        return QStringLiteral("无法连接打印服务，请确认打印服务已经启动！");
     c.close(http);
     return QString();
 }

@@ -15,8 +15,8 @@ class PrintSystem
 {
 public:
     virtual ~PrintSystem() = default;
-    // Why the print service itself cannot be reached (it is not running); empty when it can, or
-    // when the system has no such service to ask.
+    // Why the print service itself cannot be reached (it is not running), as the user is told;
+    // empty when it can, or when the system has no such service to ask.
     virtual QString serviceProblem() { return QString(); }
     // The queues there are now.
     virtual QStringList queues() = 0;

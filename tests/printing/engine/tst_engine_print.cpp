@@ -703,7 +703,7 @@ private slots:
         QTest::addColumn<QString>("system"); // "cups": the platform's, with no CUPS server to reach
         QTest::addColumn<QString>("told");
         QTest::addColumn<int>("printed");    // pages; -1: no file
-        const QString down = QStringLiteral("错误：482\r\n1:无法连接打印服务\r\n2:打印机电源未接通");
+        const QString down = QStringLiteral("无法连接打印服务，请确认打印服务已经启动！");
         QTest::newRow("CUPS not running") << "cups" << down << -1;
         QTest::newRow("service down") << "down" << down << -1;
         QTest::newRow("queue paused") << "paused" << "打印机“办公室”已暂停，打印任务将在打印机恢复后打印。" << 3;
@@ -721,7 +721,7 @@ private slots:
         auto queues = std::make_shared<FakePrintSystem>();
         queues->pdf = dir.filePath("queue.pdf");
         queues->names = {QStringLiteral("办公室")};
-        queues->unreachable = system == QLatin1String("down") ? QStringLiteral("无法连接打印服务") : QString();
+        queues->unreachable = system == QLatin1String("down") ? QStringLiteral("无法连接打印服务，请确认打印服务已经启动！") : QString();
         if (system == QLatin1String("paused"))
             queues->pausedQueues = queues->names;
         LumoPrinter::setPrintSystem(system == QLatin1String("cups") ? nullptr : queues);
