@@ -67,7 +67,7 @@ public:
         return a;
     }
     QString fileDialog(const FileDialogRequest &) override { return QString(); }
-    bool printDialog(QPrinter *) override { return false; }
+    bool printDialog(QPrintDialog &) override { return false; }
     bool pageSetupDialog(QPrinter *) override { return false; }
     void openHelp(const QString &) override {}
     QDateTime now() override { return QDateTime::currentDateTime(); }

@@ -16,16 +16,11 @@
 #include "controls/grid/grid.h"
 #include "printing/engine/LumoPrinter.h"
 #include "printing/layouts/printsform.h"
-#include "printing/layouts/register.h"
 #include "reports/gkcj.h"
-#include "reports/register.h"
-#include "scores/ranking.h"
-#include "shell/globals.h"
 #include "shell/services.h"
 #include "shell/window.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QFile>
 #include <QPrinter>
 #include <QSqlQuery>
@@ -77,29 +72,6 @@ bench::SchoolSpec schoolOf(int students)
     spec.artsClasses = spec.classes / 3;
     spec.rooms = students / 40;
     return spec;
-}
-
-// Makes the school's exam with totals and subject ranks as the statistics windows would have
-// written them, and loads the window on it: the grade chosen, every box ticked. Returns the exam.
-QString openBook(bench::School &school, gkcj *&w)
-{
-    QFont::insertSubstitutions(QStringLiteral("宋体"), {QStringLiteral("Noto Serif CJK SC")});
-    QFont::insertSubstitutions(QStringLiteral("黑体"), {QStringLiteral("Noto Sans CJK SC")});
-    services::install(std::make_unique<bench::QuietServices>());
-    registerReportsWindows();
-    registerLayoutsWindows();
-
-    const QString exam = bench::rankedExam(school);
-
-    w = windows::get<gkcj>(QStringLiteral("gkcj"));
-    w->Load();
-    w->Combo1->setCurrentIndex(0);
-    w->Combo1_Click();
-    w->Combo3->setCurrentIndex(w->Combo3->findText(QStringLiteral("年级")));
-    w->Combo3_Click();
-    for (QCheckBox *box : w->Check1)
-        box->setChecked(true);
-    return exam;
 }
 
 void closeBook()
@@ -174,8 +146,7 @@ void resetPeak()
 void run()
 {
     bench::School school;
-    gkcj *w = nullptr;
-    openBook(school, w);
+    gkcj *w = bench::openGradeBook(school);
     if (!query(w, school.spec().students))
         return;
     const Grid &grid = *w->Grid1;
@@ -209,8 +180,8 @@ void run()
 void runGrade(int students, const std::string &size, int repeat, bool preview)
 {
     bench::School school(schoolOf(students));
-    gkcj *w = nullptr;
-    const QString exam = openBook(school, w);
+    QString exam;
+    gkcj *w = bench::openGradeBook(school, &exam);
     resetPeak();
     const long inUse = statusMb("VmRSS:");
     bool listed = true;

@@ -122,12 +122,12 @@ QString DesktopServices::fileDialog(const FileDialogRequest &r)
     return QFileDialog::getOpenFileName(owner(), r.title, start, r.filter);
 }
 
-bool DesktopServices::printDialog(QPrinter *printer)
+bool DesktopServices::printDialog(QPrintDialog &dialog)
 {
     QWidget *parent = owner();
-    QPrintDialog dlg(printer, parent);
-    keepAboveOwner(&dlg, parent);
-    return dlg.exec() == QDialog::Accepted;
+    dialog.setParent(parent, dialog.windowFlags());
+    keepAboveOwner(&dialog, parent);
+    return dialog.exec() == QDialog::Accepted;
 }
 
 bool DesktopServices::pageSetupDialog(QPrinter *printer)

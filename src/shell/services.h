@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <memory>
 
+class QPrintDialog;
 class QPrinter;
 
 namespace quorvane {
@@ -38,7 +39,9 @@ public:
     }
     // The chosen file name, or an empty string when the dialog was cancelled.
     virtual QString fileDialog(const FileDialogRequest &request) = 0;
-    virtual bool printDialog(QPrinter *printer) = 0;
+    // Shows a print dialog the caller has set up (its pages and options); true = OK, and the
+    // dialog's printer then holds what was chosen.
+    virtual bool printDialog(QPrintDialog &dialog) = 0;
     virtual bool pageSetupDialog(QPrinter *printer) = 0;
     // Opens a help file with the desktop's viewer; reports nothing when that is not possible.
     virtual void openHelp(const QString &path) = 0;
@@ -57,7 +60,7 @@ public:
     MsgAnswer message(const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons) override;
     MsgAnswer question(const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons, MsgAnswer defaultButton) override;
     QString fileDialog(const FileDialogRequest &request) override;
-    bool printDialog(QPrinter *printer) override;
+    bool printDialog(QPrintDialog &dialog) override;
     bool pageSetupDialog(QPrinter *printer) override;
     void openHelp(const QString &path) override;
     QDateTime now() override;

@@ -73,8 +73,6 @@ void Window::Show()
         if (!m_loaded)
             return; // unloaded itself while loading
     }
-    if (!m_placed)
-        place();
     show();
     raise();
     activateWindow();
@@ -98,6 +96,13 @@ void Window::Unload()
     }
     if (wasVisible)
         endIfNoWindowLeft();
+}
+
+void Window::setVisible(bool visible)
+{
+    if (visible && !m_placed)
+        place();
+    QWidget::setVisible(visible);
 }
 
 QSize Window::openingSize() const

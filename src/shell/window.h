@@ -55,6 +55,10 @@ protected:
     virtual QSize openingSize() const;
 
     void closeEvent(QCloseEvent *event) override;
+    // A window shown for the first time since its load is placed first, also when its own
+    // Form_Load shows it (the print preview does, to be on screen while it lays out): shown
+    // unplaced it would open at no size, and a window of no size is never exposed.
+    void setVisible(bool visible) override;
     // Notes the window as the one the user works in when it is shown or activated.
     void showEvent(QShowEvent *event) override;
     void changeEvent(QEvent *event) override;

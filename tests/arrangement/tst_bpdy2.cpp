@@ -452,6 +452,15 @@ void TestBpdy2::roomChart()
     QCOMPARE(w->Grid1->Rows(), 1);
     QCOMPARE(w->Label1[3]->text(), QStringLiteral("总人数：0"));
 
+    // Seats dealt against the number order (class 6 the other way round): the list runs by seat.
+    QSqlDatabase coh = s.openCohort(QStringLiteral("t-reseat"));
+    execOrThrow(coh, QStringLiteral("UPDATE stucj SET kczh = 56 - zh WHERE id = ? AND bj = 6"), {kExam});
+    closeDatabase(coh);
+    w->Combo3->setCurrentIndex(1);
+    QCOMPARE(rowTexts(w->Grid1, 16), (QStringList{"16", "六班40", "220640", "高二(6)班", "40", "文科"}));
+    for (int r = 1; r < w->Grid1->Rows(); ++r)
+        QCOMPARE(w->Grid1->TextMatrix(r, 1), QString::number(r));
+
     // Grade text of other values: the stored value itself.
     QCOMPARE(seatchart::gradeName(QVariant(3.0)), QStringLiteral("高三"));
     QCOMPARE(seatchart::gradeName(QVariant(5.0)), QStringLiteral("5"));

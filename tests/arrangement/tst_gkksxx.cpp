@@ -133,6 +133,7 @@ void TestGkksxx::settingsRoundTrip()
     QCOMPARE(f.column(exam, QStringLiteral("kstime5")).toString(), QStringLiteral("6月7日上午9:00"));
     QCOMPARE(f.column(exam, QStringLiteral("kstype5")).toInt(), 2);
     QCOMPARE(f.column(exam, QStringLiteral("kgfs5")).toDouble(), 40.0);
+    QCOMPARE(f.column(exam, QStringLiteral("zgfs5")).toDouble(), 60.0);
     QCOMPARE(f.column(exam, QStringLiteral("allfs5")).toDouble(), 100.0);
     QCOMPARE(f.column(exam, QStringLiteral("kmflag5")).toInt(), 1);
     QCOMPARE(f.column(exam, QStringLiteral("cjlock5")).toInt(), 0);
@@ -159,6 +160,7 @@ void TestGkksxx::settingsRoundTrip()
     // The grid shows the saved values.
     QCOMPARE(w->Grid1->TextMatrix(5, 3), QStringLiteral("6月7日上午9:00"));
     QCOMPARE(w->Grid1->TextMatrix(5, 4), QStringLiteral("40"));
+    QCOMPARE(w->Grid1->TextMatrix(5, 5), QStringLiteral("60")); // 主观总分
     QCOMPARE(w->Grid1->TextMatrix(5, 6), QStringLiteral("100"));
     QCOMPARE(w->Grid1->TextMatrix(5, 7), QStringLiteral("文科"));
     QCOMPARE(w->Grid1->TextMatrix(5, 8), QStringLiteral("是"));

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPrintDialog>
 #include <QTest>
 #include <QProcess>
 #include <QSqlQuery>
@@ -49,9 +50,9 @@ QString ScriptedServices::fileDialog(const FileDialogRequest &request)
     return f;
 }
 
-bool ScriptedServices::printDialog(QPrinter *printer)
+bool ScriptedServices::printDialog(QPrintDialog &dialog)
 {
-    return onPrintDialog ? onPrintDialog(printer) : true;
+    return onPrintDialog ? onPrintDialog(dialog.printer()) : true;
 }
 
 bool ScriptedServices::pageSetupDialog(QPrinter *printer)

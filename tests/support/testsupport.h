@@ -39,7 +39,7 @@ public:
     MsgAnswer message(const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons) override;
     MsgAnswer question(const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons, MsgAnswer defaultButton) override;
     QString fileDialog(const FileDialogRequest &request) override;
-    bool printDialog(QPrinter *printer) override;
+    bool printDialog(QPrintDialog &dialog) override;
     bool pageSetupDialog(QPrinter *printer) override;
     void openHelp(const QString &path) override { helpOpened << path; }
     QDateTime now() override { return clock.isValid() ? clock : QDateTime::currentDateTime(); }
@@ -49,7 +49,7 @@ public:
     std::deque<MsgAnswer> answers;           // for questions, in order
     std::deque<QString> fileNames;           // for file dialogs, in order ("" = cancel)
     std::vector<FileDialogRequest> fileRequests;
-    std::function<bool(QPrinter *)> onPrintDialog;      // default: accept
+    std::function<bool(QPrinter *)> onPrintDialog;      // the dialog's printer; default: accept
     std::function<bool(QPrinter *)> onPageSetupDialog;  // default: accept
     QStringList helpOpened;
     QDateTime clock;

@@ -1,5 +1,6 @@
 // The print control: construction, properties, persistence, surfaces and the dialog seam.
 #include "LumoPrinter.h"
+#include "printdialog.h"
 
 #include <QApplication>
 #include <QDir>
@@ -10,7 +11,6 @@
 #include <QWindow>
 #include <QPainter>
 #include <QPageSetupDialog>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QScrollBar>
 
@@ -49,12 +49,7 @@ std::function<bool(QPrinter *, QWidget *)> LumoPrinter::pageSetupHook = [](QPrin
 
 std::function<bool(QPrinter *, int, QWidget *)> LumoPrinter::printDialogHook =
     [](QPrinter *printer, int, QWidget *owner) {
-        QPrintDialog dlg(printer, owner);
-        // The pages of the document on view can be chosen (the page on view, or a range of them).
-        const auto *control = qobject_cast<const LumoPrinter *>(owner);
-        dlg.setOption(QAbstractPrintDialog::PrintPageRange, true);
-        dlg.setOption(QAbstractPrintDialog::PrintCurrentPage, true);
-        dlg.setMinMax(1, std::max(1, control ? control->PageCount() : 1));
+        PrintDialog dlg(printer, qobject_cast<const LumoPrinter *>(owner), owner);
         return dlg.exec() == QDialog::Accepted;
     };
 

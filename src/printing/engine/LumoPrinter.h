@@ -126,7 +126,8 @@ public:
     static std::function<void(const QString &text, const QString &caption)> messageHook;
     // The page-setup dialog on the printer; true = OK.
     static std::function<bool(QPrinter *printer, QWidget *owner)> pageSetupHook;
-    // The print dialog on the printer with the caller's flag word; true = OK.
+    // The print dialog on the printer with the caller's flag word; true = OK. The default shows the
+    // control's own PrintDialog (printdialog.h), as a host's dialog should.
     static std::function<bool(QPrinter *printer, int flags, QWidget *owner)> printDialogHook;
     // The print system asked at every print to a printer queue (nullptr: the platform's own).
     static void setPrintSystem(std::shared_ptr<PrintSystem> system);
@@ -430,8 +431,9 @@ private:
     // the one on view exists, the page itself (and page up past the first) once it is on view.
     void fileFinishedPage();
     void printSurfacePage();
-    // Why a print cannot be handed over now (the message's description); empty when it can.
-    QString printerProblem();
+    // Why a print cannot be handed over now (the message that says so); empty when it can.
+    // pausedQueue: the queue it goes to when that queue is paused (it keeps the job); else empty.
+    QString printerProblem(QString &pausedQueue);
     // A print run whose printer could not be opened: it draws nothing, raises nothing, and what
     // its layout sets is put back when it ends.
     void beginRefusedRun();

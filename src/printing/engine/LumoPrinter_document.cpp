@@ -12,6 +12,13 @@
 
 namespace quorvane {
 
+namespace {
+// The message of a printer that cannot take the print, with the reason known.
+QString printerError(const QString &reason)
+{
+    return QStringLiteral("错误：482\r\n1:") + reason + QStringLiteral("\r\n2:打印机电源未接通");
+}
+} // namespace
 
 bool LumoPrinter::StartPrint(int PrintDest)
 {
@@ -27,12 +34,15 @@ bool LumoPrinter::StartPrint(int PrintDest)
     if (PrintDest == 1) {
         // Make sure the print can be handed over before anything changes, so that a printer that
         // cannot be opened leaves the zoom, the document and the preview as they were.
-        const QString problem = printerProblem();
+        QString pausedQueue;
+        const QString problem = printerProblem(pausedQueue);
         if (!problem.isEmpty()) {
             beginRefusedRun();
-            message(QStringLiteral("错误：482\r\n1:") + problem + QStringLiteral("\r\n2:打印机电源未接通"));
+            message(problem);
             return false;
         }
+        if (!pausedQueue.isEmpty())
+            message(QStringLiteral("打印机“%1”已暂停，打印任务将在打印机恢复后打印。").arg(pausedQueue));
         m_printerPainter.reset();
         m_printedPages = 0;
         m_runPages = 0;
@@ -298,24 +308,32 @@ void LumoPrinter::showPageFile(int pageNumber)
         imgDsp->setPage(std::move(page));
 }
 
-QString LumoPrinter::printerProblem()
+QString LumoPrinter::printerProblem(QString &pausedQueue)
 {
-    // A printer queue. The print system is asked now, not when the preview opened: a chosen queue
-    // that is gone or rejects jobs is reported, and when no queue was there to choose, the queue
-    // that has appeared since is taken.
+    // A printer queue. The print system is asked now, not when the preview opened: a print service
+    // that does not answer, a chosen queue that is gone or rejects jobs is reported, and when no
+    // queue was there to choose, the queue that has appeared since is taken. Asking may take a
+    // while (a server that is slow to answer): the wait cursor shows meanwhile.
+    struct WaitCursor
+    {
+        WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+        ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    } waitCursor;
     PrintSystem &ps = printSystem();
+    pausedQueue.clear();
     QString queue = ps.queueOf(*m_printer);
-    if (queue.isEmpty()) {
+    const QString fileName = m_printer->outputFileName();
+    if (queue.isEmpty() && m_printer->outputFormat() == QPrinter::PdfFormat && !fileName.isEmpty()) {
         // Printing to a file: the file must be writable. It is neither created nor emptied here,
         // so a print that draws no page leaves an existing file as it was and creates none.
-        const QString fileName = m_printer->outputFileName();
-        if (m_printer->outputFormat() == QPrinter::PdfFormat && !fileName.isEmpty()) {
-            const QFileInfo file(fileName);
-            const QFileInfo folder(file.absolutePath());
-            const bool writable = file.exists() ? file.isFile() && file.isWritable()
-                                                : folder.isDir() && folder.isWritable();
-            return writable ? QString() : QStringLiteral("打印机无法打开");
-        }
+        const QFileInfo file(fileName);
+        const QFileInfo folder(file.absolutePath());
+        const bool writable = file.exists() ? file.isFile() && file.isWritable() : folder.isDir() && folder.isWritable();
+        return writable ? QString() : printerError(QStringLiteral("打印机无法打开"));
+    }
+    if (const QString unreachable = ps.serviceProblem(); !unreachable.isEmpty())
+        return unreachable;
+    if (queue.isEmpty()) {
         queue = ps.defaultQueue();
         if (queue.isEmpty()) {
             const QStringList all = ps.queues();
@@ -323,9 +341,13 @@ QString LumoPrinter::printerProblem()
                 queue = all.first();
         }
         if (queue.isEmpty() || !ps.select(*m_printer, queue))
-            return QStringLiteral("打印机无法打开");
+            return printerError(QStringLiteral("打印机无法打开"));
     }
-    return ps.refusal(queue);
+    if (const QString refusal = ps.refusal(queue); !refusal.isEmpty())
+        return printerError(refusal);
+    if (ps.paused(queue))
+        pausedQueue = queue;
+    return QString();
 }
 
 void LumoPrinter::applyPrinterPage()
@@ -355,7 +377,8 @@ void LumoPrinter::printSurfacePage()
         return; // outside the pages chosen in the print dialog
     if (!m_printerPainter) {
         applyPrinterPage();
-        // The job carries the report's title as its name in the print queue.
+        // The job carries the report's title as its name in the print queue (a document without
+        // a title keeps the name its host gave the printer).
         const QString title = !m_runTitle.isEmpty() ? m_runTitle : m_previewTitle;
         if (!title.isEmpty())
             m_printer->setDocName(title);
@@ -365,7 +388,7 @@ void LumoPrinter::printSurfacePage()
             // The printer went away after the document started: nothing more is printed.
             m_printerPainter.reset();
             m_cancelRequested = true;
-            message(QStringLiteral("错误：482\r\n1:打印机无法打开\r\n2:打印机电源未接通"));
+            message(printerError(QStringLiteral("打印机无法打开")));
             return;
         }
     } else if (m_printedPages > 0) {

@@ -15,24 +15,35 @@ class PrintSystem
 {
 public:
     virtual ~PrintSystem() = default;
+    // Why the print service itself cannot be reached (it is not running), as the user is told;
+    // empty when it can, or when the system has no such service to ask.
+    virtual QString serviceProblem() { return QString(); }
     // The queues there are now.
     virtual QStringList queues() = 0;
     // The system's default queue; empty when there is none.
     virtual QString defaultQueue() = 0;
     // Why the queue cannot take a job now (it rejects jobs, it is gone); empty when it can.
     virtual QString refusal(const QString &queue) = 0;
+    // Whether the queue is paused: it takes jobs and keeps them until it is resumed.
+    virtual bool paused(const QString &queue)
+    {
+        (void)queue;
+        return false;
+    }
     // Points the printer at the queue; false when the printer cannot be opened on it.
     virtual bool select(QPrinter &printer, const QString &queue) = 0;
     // The queue the printer prints to; empty when it prints to a file or to nothing yet.
     virtual QString queueOf(const QPrinter &printer) = 0;
 };
 
-// The platform's print system: its queues as Qt's print support lists them, and whether a queue
-// accepts jobs as CUPS says (its library is loaded when there is one; without it every listed
-// queue is taken to accept jobs).
+// The platform's print system: its queues as Qt's print support lists them, and whether the CUPS
+// server answers and a queue accepts jobs or is paused as CUPS says (its library is loaded when
+// there is one; without it every listed queue is taken to accept jobs).
 class SystemPrintSystem : public PrintSystem
 {
 public:
+    QString serviceProblem() override;
+    bool paused(const QString &queue) override;
     QStringList queues() override;
     QString defaultQueue() override;
     QString refusal(const QString &queue) override;

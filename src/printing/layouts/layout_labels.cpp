@@ -11,6 +11,8 @@
 #include "shell/services.h"
 #include "printing/engine/units.h"
 
+#include <QPrinter>
+
 #include <algorithm>
 #include <cmath>
 
@@ -44,6 +46,8 @@ void layLabels(printsform &form, int &dest, const LabelsInput &in)
 {
     LumoPrinter &p = *form.LumoPrinter1;
     const Grid *g = in.grid;
+    // The labels have no title to name their print job by: it is named here.
+    p.Printer()->setDocName(in.exam + QStringLiteral("成绩标签"));
     p.StartPrint(dest);
     p.setLeftMargin(23);
     p.setRightMargin(23);

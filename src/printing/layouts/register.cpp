@@ -1,6 +1,7 @@
 #include "printing/layouts/register.h"
 
 #include "printing/engine/LumoPrinter.h"
+#include "printing/engine/printdialog.h"
 #include "printing/layouts/printsform.h"
 #include "shell/services.h"
 
@@ -13,7 +14,10 @@ void registerLayoutsWindows()
     // they behave like every other dialog of the program (and tests can answer them).
     LumoPrinter::messageHook = [](const QString &text, const QString &caption) { services::msg(text, caption); };
     LumoPrinter::pageSetupHook = [](QPrinter *printer, QWidget *) { return services::handler().pageSetupDialog(printer); };
-    LumoPrinter::printDialogHook = [](QPrinter *printer, int, QWidget *) { return services::handler().printDialog(printer); };
+    LumoPrinter::printDialogHook = [](QPrinter *printer, int, QWidget *control) {
+        PrintDialog dialog(printer, qobject_cast<const LumoPrinter *>(control));
+        return services::handler().printDialog(dialog);
+    };
 }
 
 } // namespace quorvane

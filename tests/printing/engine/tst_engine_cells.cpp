@@ -140,6 +140,31 @@ private slots:
         p->EndDoc();
     }
 
+    void lineAtThePageBottom()
+    {
+        // Flowing text tests the page after each line against the top of the line to follow: a
+        // line that ends exactly at the bottom of the printable area breaks no page; the next line
+        // is drawn from there, into the bottom margin, and the page breaks after it.
+        for (const int lines : {65, 66}) {
+            auto p = makePrinter();
+            p->setPaperSize(9);
+            p->setTopMargin(0);
+            p->setBottomMargin(39.03487f); // the printable height is exactly 65 lines
+            QCOMPARE(p->paperHeightTwips() - lumo::mmToTwips(39.03487f), 65 * Line);
+            QVERIFY(p->StartPrint());
+            p->NewPage();
+            const int perLine = int((p->paperWidthTwips() - 2 * 1133.858) / Cjk);
+            p->TextOutEx(QString(perLine * lines, QChar(0x5b57)), 0, 0, 0, 0);
+            QCOMPARE(p->PageCount(), lines == 65 ? 1 : 2);
+            p->EndDoc();
+            PageRecord first;
+            QVERIFY(p->loadPage(1, first));
+            const auto t = opsOf(first, PageOp::Text);
+            QCOMPARE(int(t.size()), lines);
+            QCOMPARE(t.last().y1, float((lines - 1) * Line));
+        }
+    }
+
     void flowingText()
     {
         auto p = startedPrinter();

@@ -74,11 +74,14 @@ public:
     bool setsPaper = false;
 };
 
-// A print system with queues the test sets up; a queue prints into a PDF file.
+// A print system with queues the test sets up; a queue prints into a PDF file. It counts the
+// times it is asked without the wait cursor showing.
 class FakePrintSystem : public PrintSystem
 {
 public:
-    QStringList queues() override { return names; }
+    QString serviceProblem() override { return asked(), unreachable; }
+    bool paused(const QString &queue) override { return asked(), pausedQueues.contains(queue); }
+    QStringList queues() override { return asked(), names; }
     QString defaultQueue() override { return defaultName; }
     QString refusal(const QString &queue) override
     {
@@ -105,6 +108,16 @@ public:
     QStringList rejecting;
     QString pdf;
     QString selected;
+    QString unreachable;
+    QStringList pausedQueues;
+    int askedWithoutWaitCursor = 0;
+
+private:
+    void asked()
+    {
+        const QCursor *c = QGuiApplication::overrideCursor();
+        askedWithoutWaitCursor += !c || c->shape() != Qt::WaitCursor;
+    }
 };
 
 // What the preview shows: pages, status line, page on view and its picture.
@@ -129,7 +142,13 @@ class tst_engine_print : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase() { setUpEngineTests(); }
+    void initTestCase()
+    {
+        // The platform's print system asks a CUPS server that is not there (before CUPS is first
+        // used, which fixes the server for the program's run).
+        qputenv("CUPS_SERVER", QDir::temp().filePath(QStringLiteral("no-cups-here.sock")).toLocal8Bit());
+        setUpEngineTests();
+    }
     void init() { messages().clear(); }
 
     void printRequestsLayOutAgain()
@@ -677,6 +696,49 @@ private slots:
         QVERIFY(!QFile::exists(queues->pdf));
         QVERIFY(PreviewState(*p) == before);
         LumoPrinter::setPrintSystem(nullptr);
+    }
+
+    void printServiceReasons_data()
+    {
+        QTest::addColumn<QString>("system"); // "cups": the platform's, with no CUPS server to reach
+        QTest::addColumn<QString>("told");
+        QTest::addColumn<int>("printed");    // pages; -1: no file
+        const QString down = QStringLiteral("无法连接打印服务，请确认打印服务已经启动！");
+        QTest::newRow("CUPS not running") << "cups" << down << -1;
+        QTest::newRow("service down") << "down" << down << -1;
+        QTest::newRow("queue paused") << "paused" << "打印机“办公室”已暂停，打印任务将在打印机恢复后打印。" << 3;
+        QTest::newRow("queue ready") << "ready" << "" << 3;
+    }
+
+    void printServiceReasons()
+    {
+        // Why a print to a queue cannot go, or waits, is told as it is; the print system is asked
+        // under the wait cursor, which is gone afterwards.
+        QFETCH(QString, system);
+        QFETCH(QString, told);
+        QFETCH(int, printed);
+        QTemporaryDir dir;
+        auto queues = std::make_shared<FakePrintSystem>();
+        queues->pdf = dir.filePath("queue.pdf");
+        queues->names = {QStringLiteral("办公室")};
+        queues->unreachable = system == QLatin1String("down") ? QStringLiteral("无法连接打印服务，请确认打印服务已经启动！") : QString();
+        if (system == QLatin1String("paused"))
+            queues->pausedQueues = queues->names;
+        LumoPrinter::setPrintSystem(system == QLatin1String("cups") ? nullptr : queues);
+        auto p = makePrinter();
+        ReportHost host(*p, 3);
+        host.layout(0);
+        p->Printer()->setOutputFormat(QPrinter::PdfFormat);
+        p->Printer()->setOutputFileName(QString()); // no file: the print goes to a queue
+        p->cmdPrint->click();
+        LumoPrinter::setPrintSystem(nullptr);
+        QStringList texts;
+        for (const Message &m : messages())
+            texts << m.text;
+        QCOMPARE(texts, told.isEmpty() ? QStringList() : QStringList{told});
+        QCOMPARE(pdfPages(queues->pdf), printed);
+        QCOMPARE(queues->askedWithoutWaitCursor, 0);
+        QVERIFY(!QGuiApplication::overrideCursor());
     }
 
     void printerChoice()

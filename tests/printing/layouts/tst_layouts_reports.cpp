@@ -13,6 +13,7 @@
 #include "reports/register.h"
 
 #include <QCheckBox>
+#include <QRegularExpression>
 #include <QComboBox>
 #include <QLabel>
 #include <QTemporaryDir>
@@ -1080,6 +1081,9 @@ private slots:
         lp->Printer()->setOutputFileName(labels);
         layLabels(*f, dest, {QStringLiteral("期末考试"), l.get()});
         QCOMPARE(pdfPages(labels), 2);
+        // The labels print no title: the job is named for them all the same.
+        const QString info = test::runTool(QStringLiteral("pdfinfo"), {labels});
+        QVERIFY2(info.contains(QRegularExpression(QStringLiteral("Title:\\s+期末考试成绩标签\n"))), qPrintable(info));
         QCOMPARE(missingInPdf(labels, {QStringLiteral("学号：20070001").normalized(QString::NormalizationForm_KC),
                                        QStringLiteral("512.5")}),
                  QStringList());

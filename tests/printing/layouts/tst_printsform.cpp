@@ -8,7 +8,13 @@
 #include "scores/cjintool.h"
 #include "shell/managst.h"
 
+#include <QDialogButtonBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPrintDialog>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QWindow>
 
 #include <QToolButton>
 
@@ -331,6 +337,102 @@ private slots:
         QVERIFY(test::press(f->LumoPrinter1->cmdPrint3));
         f->LumoPrinter1->setOrientation(2);
         QCOMPARE(f->LumoPrinter1->PageCount(), 3); // the whole list, on the turned paper
+    }
+
+    void firstPageOnScreenDuringTheLayout()
+    {
+        // The preview is exposed and paints page 1 while the rest of a long list is laid out.
+        struct Watch : QObject
+        {
+            int paints = 0;
+            bool eventFilter(QObject *o, QEvent *e) override
+            {
+                const LumoPrinter *p = e->type() == QEvent::Paint && qobject_cast<PageView *>(o) ? preview()->LumoPrinter1 : nullptr;
+                paints += p && p->Busy() && p->CurrentPage() == 1 && p->window()->windowHandle()->isExposed();
+                return false;
+            }
+        } watch;
+        test::TempData data;
+        managst *m = showStudents(data, 400);
+        qApp->installEventFilter(&watch);
+        QVERIFY(pressPrintPreview(m));
+        qApp->removeEventFilter(&watch);
+        QVERIFY(preview()->LumoPrinter1->PageCount() > 5);
+        QVERIFY(watch.paints > 0);
+    }
+
+    void printDialogChoosesThePages_data()
+    {
+        QTest::addColumn<QString>("choice");     // the dialog's radio button
+        QTest::addColumn<QString>("typed");      // into 页数, or 从-到
+        QTest::addColumn<QList<int>>("printed"); // none: refused, the dialog stays open
+        QTest::newRow("all") << "printAll" << "" << QList<int>{1, 2, 3, 4};
+        QTest::newRow("页数 2") << "pagesRadioButton" << "2" << QList<int>{2};
+        QTest::newRow("页数 2-3") << "pagesRadioButton" << "2-3" << QList<int>{2, 3};
+        QTest::newRow("页数 1,3-4") << "pagesRadioButton" << " 1，3 - 4" << QList<int>{1, 3, 4};
+        QTest::newRow("页数 past the end") << "pagesRadioButton" << "3-5" << QList<int>{};
+        QTest::newRow("页数 backwards") << "pagesRadioButton" << "3-2" << QList<int>{};
+        QTest::newRow("页数 not a list") << "pagesRadioButton" << "二" << QList<int>{};
+        QTest::newRow("从/到") << "printRange" << "2-3" << QList<int>{2, 3};
+        QTest::newRow("current page") << "printCurrentPage" << "" << QList<int>{3};
+    }
+
+    void printDialogChoosesThePages()
+    {
+        // The program's print dialog through its hook and dialog service, driven as a user does,
+        // printing a list of four pages to PDF with page 3 on view.
+        QFETCH(QString, choice);
+        QFETCH(QString, typed);
+        QFETCH(QList<int>, printed);
+        struct RealPrintDialog : test::ScriptedServices
+        {
+            bool printDialog(QPrintDialog &dialog) override { return DesktopServices().printDialog(dialog); }
+        };
+        auto *svc = new RealPrintDialog;
+        services::install(std::unique_ptr<ServiceHandler>(svc));
+        test::TempData data;
+        QVERIFY(printStudents(data, 110));
+        LumoPrinter *p = preview()->LumoPrinter1;
+        QCOMPARE(p->PageCount(), 4);
+        p->SetViewPage(3);
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath("pages.pdf");
+        p->Printer()->setOutputFormat(QPrinter::PdfFormat);
+        p->Printer()->setOutputFileName(pdf);
+        bool setUp = false, stayed = false;
+        QTimer::singleShot(0, p, [&] {
+            auto *d = qobject_cast<QPrintDialog *>(QApplication::activeModalWidget());
+            // Pages 1 to 4 offered and proposed, and the current page.
+            setUp = d && d->minPage() == 1 && d->maxPage() == 4 && d->fromPage() == 1 && d->toPage() == 4
+                && d->testOption(QAbstractPrintDialog::PrintCurrentPage);
+            if (!setUp)
+                return d ? d->reject() : void();
+            auto *radio = d->findChild<QRadioButton *>(choice);
+            auto *list = d->findChild<QLineEdit *>(QStringLiteral("pagesLineEdit"));
+            radio->setEnabled(true); // (to a file Qt disables 页数; a print queue enables it)
+            list->setEnabled(true);
+            radio->setChecked(true);
+            if (choice == QLatin1String("pagesRadioButton"))
+                list->setText(typed);
+            if (choice == QLatin1String("printRange")) {
+                d->findChild<QSpinBox *>(QStringLiteral("from"))->setValue(typed.left(1).toInt());
+                d->findChild<QSpinBox *>(QStringLiteral("to"))->setValue(typed.right(1).toInt());
+            }
+            QTest::mouseClick(d->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
+            if ((stayed = d->isVisible()))
+                d->reject();
+        });
+        p->ShowPrinter();
+        QVERIFY(setUp);
+        QCOMPARE(stayed, printed.isEmpty());
+        // A wrong list is told and prints nothing; every other choice prints its pages.
+        QCOMPARE(svc->messages.size(), size_t(printed.isEmpty()));
+        if (printed.isEmpty())
+            QVERIFY(svc->lastText().startsWith(QStringLiteral("页数“%1”无效！").arg(typed)));
+        QCOMPARE(pdfPages(pdf), printed.isEmpty() ? -1 : int(printed.size())); // -1: no file
+        const QString text = pdfText(pdf);
+        for (int page = 1; page <= 4; ++page)
+            QCOMPARE(text.contains(QStringLiteral("第%1页").arg(page)), printed.contains(page));
     }
 
     void fillsItsClientArea()
