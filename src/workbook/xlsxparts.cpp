@@ -20,6 +20,7 @@ constexpr int kMaxFormats = 65536;       // number formats and cell formats kept
 constexpr qint64 kCountingChars = 4LL * 1000 * 1000;
 
 constexpr int kMaxDepth = 256;           // elements nested deeper make the part damaged (workbooks nest a handful)
+constexpr qint64 kReadPiece = 256 * 1024;  // bytes of a part unpacked at a time
 constexpr char kNsSeparator = '\x01';    // between namespace and local name (no XML text holds it)
 
 // The attributes of one start tag: full names ("local", or namespace, separator, local) and
@@ -63,8 +64,14 @@ public:
 
     PartReader(QIODevice *in, XmlBudget &budget) : m_in(in)
     {
-        // One byte more than is left tells whether the part goes on past the budget.
-        m_data = in->read(budget.bytes + 1);
+        // One byte more than is left tells whether the part goes on past the budget. Read in
+        // pieces: the part may be far shorter than the budget.
+        while (m_data.size() <= budget.bytes) {
+            const QByteArray piece = in->read(std::min<qint64>(kReadPiece, budget.bytes + 1 - m_data.size()));
+            if (piece.isEmpty())
+                break;
+            m_data += piece;
+        }
         if (m_data.size() > budget.bytes) {
             m_data.truncate(qsizetype(budget.bytes));
             m_truncated = true;
