@@ -15,7 +15,7 @@ namespace quorvane {
 namespace {
 
 constexpr quint32 kMagic = 0x51584C53; // "QXLS"
-constexpr qint32 kVersion = 1;
+constexpr qint32 kVersion = 2;
 constexpr qint64 kMaxAnswerBytes = 64LL * 1024 * 1024; // far above 6,000 rows of 256 cells
 
 const QString kDamaged = QStringLiteral("工作簿文件已损坏或不完整");
@@ -45,6 +45,7 @@ QByteArray encodeSheet(bool ok, const SheetRead &read, const Workbook &cells)
     QByteArray out;
     QDataStream ds(&out, QIODevice::WriteOnly);
     ds.setVersion(QDataStream::Qt_6_0);
+    ds.setByteOrder(QDataStream::LittleEndian); // this machine's own: no character is swapped
     ds << kMagic << kVersion << ok << read.error << read.sheetName << qint32(read.rowsBeyond);
     qint32 count = 0;
     cells.forEachCell([&](int, int, const QString &) { ++count; });
@@ -57,6 +58,7 @@ bool decodeSheet(const QByteArray &data, int maxRows, int maxCols, Workbook &cel
 {
     QDataStream ds(data);
     ds.setVersion(QDataStream::Qt_6_0);
+    ds.setByteOrder(QDataStream::LittleEndian); // this machine's own: no character is swapped
     quint32 magic = 0;
     qint32 version = 0;
     qint32 beyond = 0;

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <deque>
 #include <new>
 #include <vector>
 
@@ -20,43 +19,100 @@ constexpr int kMaxFormats = 65536;       // number formats and cell formats kept
 constexpr qint64 kCountingChars = 4LL * 1000 * 1000;
 
 constexpr int kMaxDepth = 256;           // elements nested deeper make the part damaged (workbooks nest a handful)
+constexpr int kMaxAttributes = 1000;     // attributes and namespace declarations of one tag (a workbook's carry a handful)
+constexpr size_t kTokensPerStop = 64;    // tokens the parser gives before it waits for the reader
+constexpr size_t kNamesShared = 16;      // element names kept to be shared
 constexpr qint64 kReadPiece = 256 * 1024;  // bytes of a part unpacked at a time
 constexpr char kNsSeparator = '\x01';    // between namespace and local name (no XML text holds it)
 
+// Whether some tag of the XML has more than kMaxAttributes attributes (counted as the '=' outside
+// quoted values; comments, CDATA sections and processing instructions passed over). Checked in
+// one pass before parsing: the parser's own work on a tag grows faster than its attributes, and
+// it keeps every attribute name it has seen.
+bool floodedTag(const QByteArray &xml)
+{
+    const char *const begin = xml.constData();
+    const char *const end = begin + xml.size();
+    const char *p = begin;
+    auto skipPast = [&](const char *opener, const char *closer) -> bool {
+        const qsizetype n = qsizetype(std::strlen(opener));
+        if (end - p < n || std::memcmp(p, opener, size_t(n)) != 0)
+            return false;
+        const qsizetype at = xml.indexOf(closer, (p - begin) + n);
+        p = at < 0 ? end : begin + at + qsizetype(std::strlen(closer));
+        return true;
+    };
+    while (p < end && (p = static_cast<const char *>(std::memchr(p, '<', size_t(end - p))))) {
+        if (skipPast("<!--", "-->") || skipPast("<![CDATA[", "]]>") || skipPast("<?", "?>"))
+            continue;
+        int equals = 0;
+        char quote = 0;
+        for (++p; p < end; ++p) {
+            if (quote) {
+                if (*p == quote)
+                    quote = 0;
+            } else if (*p == '"' || *p == '\'') {
+                quote = *p;
+            } else if (*p == '=') {
+                if (++equals > kMaxAttributes)
+                    return true;
+            } else if (*p == '>') {
+                break;
+            }
+        }
+    }
+    return false;
+}
+
 // The attributes of one start tag: full names ("local", or namespace, separator, local) and
-// values as UTF-8, turned into text only when asked.
+// values as UTF-8, each ended by a zero byte, turned into text only when asked.
 class XmlAttributes
 {
 public:
-    void clear() { m_items.clear(); }
-    void add(const char *name, const char *value) { m_items.push_back({QByteArray(name), QByteArray(value)}); }
+    void clear() { m_flat.resize(0); }
+    void add(const char *name, const char *value)
+    {
+        m_flat.append(name, qsizetype(std::strlen(name) + 1));
+        m_flat.append(value, qsizetype(std::strlen(value) + 1));
+    }
     // The value of the attribute of that name without a namespace prefix.
     QString value(QLatin1StringView name) const
     {
-        for (const auto &a : m_items)
-            if (QLatin1StringView(a.first) == name)
-                return QString::fromUtf8(a.second);
-        return QString();
+        return find([&](QLatin1StringView full) { return full == name; });
     }
     // The value of an attribute of that local name in some namespace (r:id).
     QString namespacedValue(QLatin1StringView local) const
     {
-        for (const auto &a : m_items) {
-            const qsizetype sep = a.first.lastIndexOf(kNsSeparator);
-            if (sep >= 0 && QLatin1StringView(a.first.constData() + sep + 1) == local)
-                return QString::fromUtf8(a.second);
+        return find([&](QLatin1StringView full) {
+            const qsizetype sep = full.lastIndexOf(QLatin1Char(kNsSeparator));
+            return sep >= 0 && full.mid(sep + 1) == local;
+        });
+    }
+
+private:
+    template<typename Match>
+    QString find(const Match &match) const
+    {
+        const char *p = m_flat.constData();
+        const char *const end = p + m_flat.size();
+        while (p < end) {
+            const QLatin1StringView name(p);
+            const char *value = p + name.size() + 1;
+            const qsizetype valueSize = qsizetype(std::strlen(value));
+            if (match(name))
+                return QString::fromUtf8(value, valueSize);
+            p = value + valueSize + 1;
         }
         return QString();
     }
 
-private:
-    std::vector<std::pair<QByteArray, QByteArray>> m_items;
+    QByteArray m_flat;
 };
 
 // One part's XML, read token by token. The part is taken into memory within the read's budget
 // and handed to expat in one call (whose work is linear in the bytes; fed in pieces, a token
-// that spans many pieces is parsed again for each). The parser stops after every token and is
-// resumed by next(), so tokens are read one by one, in constant memory.
+// that spans many pieces is parsed again for each). The parser stops after a few tokens and is
+// resumed by next() when they are read, so the tokens wait in a short queue.
 class PartReader
 {
 public:
@@ -77,6 +133,10 @@ public:
             m_truncated = true;
         }
         budget.bytes -= m_data.size();
+        if (floodedTag(m_data)) {
+            m_damaged = true;
+            m_stopped = true;
+        }
         m_parser = XML_ParserCreateNS(nullptr, kNsSeparator);
         if (!m_parser)
             throw std::bad_alloc();
@@ -95,22 +155,27 @@ public:
     // Reads the next token; false at the end of the part, on an error and when the budget is spent.
     bool next()
     {
-        while (m_queued.empty()) {
-            if (m_stopped)
-                return false;
-            step();
+        if (++m_head >= m_count) {
+            // The tokens given so far are read: their places are used again.
+            m_head = 0;
+            m_count = 0;
+            while (m_count == 0) {
+                if (m_stopped) {
+                    m_token = None;
+                    return false;
+                }
+                step();
+            }
         }
-        m_current = std::move(m_queued.front());
-        m_queued.pop_front();
-        m_token = m_current.type;
+        m_token = current().type;
         return true;
     }
 
     bool isStart() const { return m_token == Start; }
     bool isEnd() const { return m_token == End; }
     // The local name of the element whose start or end the reader stands on.
-    QLatin1StringView name() const { return QLatin1StringView(m_current.name); }
-    const XmlAttributes &attributes() const { return m_current.attributes; }
+    QLatin1StringView name() const { return QLatin1StringView(current().name); }
+    const XmlAttributes &attributes() const { return current().attributes; }
 
     // The text of the element whose start the reader stands on, its child elements' text included;
     // the reader ends on its end element.
@@ -135,7 +200,7 @@ public:
             else if (m_token == End)
                 --depth;
             else if (text)
-                *text += m_current.text;
+                *text += QString::fromUtf8(current().text);
         }
     }
 
@@ -177,19 +242,21 @@ public:
     }
 
     // Byte offset of the current token in the part.
-    qint64 offset() const { return m_current.offset; }
+    qint64 offset() const { return m_count > 0 ? current().offset : 0; }
     bool tooLarge() const { return m_tooLarge; }
     bool failed() const { return m_damaged || m_tooLarge || m_error; }
 
 private:
+    // A token as the parser gave it. Items are used again and again, keeping their buffers.
     struct Item
     {
         Token type = None;
-        QByteArray name;
+        QByteArray name;        // shared with the names seen before
         XmlAttributes attributes;
-        QString text;
+        QByteArray text;        // UTF-8
         qint64 offset = 0;
     };
+    const Item &current() const { return m_items[size_t(m_head)]; }
 
     // Parses on to the next stop: the start, or the resumption after a token.
     void step()
@@ -216,27 +283,38 @@ private:
 
     Item &push(Token type)
     {
-        m_queued.emplace_back();
-        Item &item = m_queued.back();
+        if (size_t(m_count) == m_items.size())
+            m_items.emplace_back();
+        Item &item = m_items[size_t(m_count++)];
         item.type = type;
         item.offset = XML_GetCurrentByteIndex(m_parser);
-        XML_ParsingStatus st;
-        XML_GetParsingStatus(m_parser, &st);
-        if (st.parsing == XML_PARSING)
-            XML_StopParser(m_parser, XML_TRUE);
+        if (size_t(m_count) >= kTokensPerStop) {
+            XML_ParsingStatus st;
+            XML_GetParsingStatus(m_parser, &st);
+            if (st.parsing == XML_PARSING)
+                XML_StopParser(m_parser, XML_TRUE);
+        }
         return item;
     }
 
-    static QByteArray localName(const char *name)
+    // The local name, shared with an earlier one of the same text (a part uses a few names).
+    QByteArray localName(const char *name)
     {
         const char *sep = std::strrchr(name, kNsSeparator);
-        return QByteArray(sep ? sep + 1 : name);
+        const QLatin1StringView local(sep ? sep + 1 : name);
+        for (const QByteArray &known : m_names)
+            if (QLatin1StringView(known) == local)
+                return known;
+        QByteArray made(local.data(), local.size());
+        if (m_names.size() < kNamesShared)
+            m_names.push_back(made);
+        return made;
     }
 
     void refuse()
     {
         m_damaged = true;
-        m_queued.clear();
+        m_count = 0;
         XML_StopParser(m_parser, XML_FALSE);
     }
 
@@ -250,7 +328,8 @@ private:
             return;
         }
         Item &item = r->push(Start);
-        item.name = localName(name);
+        item.name = r->localName(name);
+        item.attributes.clear();
         for (const XML_Char **a = atts; a[0] && a[1]; a += 2)
             item.attributes.add(a[0], a[1]);
     }
@@ -260,14 +339,16 @@ private:
         if (r->m_damaged)
             return;
         --r->m_depth;
-        r->push(End).name = localName(name);
+        r->push(End).name = r->localName(name);
     }
     static void onText(void *self, const XML_Char *s, int len)
     {
         auto *r = static_cast<PartReader *>(self);
         if (r->m_damaged)
             return;
-        r->push(Text).text = QString::fromUtf8(s, len);
+        Item &item = r->push(Text);
+        item.text.resize(0);
+        item.text.append(s, len);
     }
     static void onDoctype(void *self, const XML_Char *, const XML_Char *, const XML_Char *, int)
     {
@@ -282,8 +363,10 @@ private:
     QIODevice *m_in;
     QByteArray m_data;
     XML_Parser m_parser = nullptr;
-    std::deque<Item> m_queued;
-    Item m_current;
+    std::vector<Item> m_items; // the tokens given by the parser: m_head is read now, m_count given
+    int m_head = 0;
+    int m_count = 0;
+    std::vector<QByteArray> m_names;
     Token m_token = None;
     int m_depth = 0;
     bool m_truncated = false;

@@ -2,7 +2,7 @@
 // bytes) for the program, isolated from it.
 //   quorvane-xlsreader FILE MAXROWS MAXCOLS MEMORY_MB
 // Writes the cells (encodeSheet) to standard output and exits 0; exits 3 when its memory ran
-// out. The program stops it when it runs past its time limit; its own limits (address space,
+// out. With QUORVANE_READER_REPORT set it also reports its peak memory (see reportPeak). The program stops it when it runs past its time limit; its own limits (address space,
 // processor time) make sure it ends even so.
 #include "workbook/workbook.h"
 #include "workbook/xls/xlsfile.h"
@@ -31,6 +31,22 @@ void limit(int resource, rlim_t value)
 [[noreturn]] void outOfMemory()
 {
     _exit(XlsExitNoMemory);
+}
+
+// Where QUORVANE_READER_REPORT names a file (the bench does), the peak memory of this read is
+// added to it as a line "peak_kb N".
+void reportPeak()
+{
+    const QString to = qEnvironmentVariable("QUORVANE_READER_REPORT");
+    if (to.isEmpty())
+        return;
+    QFile status(QStringLiteral("/proc/self/status"));
+    QFile report(to);
+    if (!status.open(QIODevice::ReadOnly) || !report.open(QIODevice::Append))
+        return;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            report.write("peak_kb " + line.mid(6).trimmed().split(' ').value(0) + "\n");
 }
 
 // The sheet of the file, by its format.
@@ -82,6 +98,8 @@ int main(int argc, char **argv)
         QFile out;
         if (!out.open(stdout, QIODevice::WriteOnly) || out.write(answer) != answer.size() || !out.flush())
             return 1;
+        reportPeak();
+        _exit(0); // the cells need not be freed one by one
     } catch (const std::bad_alloc &) {
         return XlsExitNoMemory;
     }
