@@ -7,12 +7,16 @@
 #include "workbooktest.h"
 #include "testsupport.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QPainter>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>
+
+#include <sys/stat.h>
 
 using namespace quorvane;
 using namespace quorvane::test;
@@ -58,6 +62,71 @@ QByteArray nested(int depth, const QByteArray &text)
     return open + text + close;
 }
 
+// A package whose workbook part lists the given sheets (before its one sound sheet) and whose
+// relationships hold the given ones (before the sound sheet's).
+Parts packageWithSheets(const QByteArray &rows, const QByteArray &sheets, const QByteArray &relationships)
+{
+    Parts parts = simplePackage(sheetXml(rows));
+    parts[2].second.replace("<sheets>", "<sheets>" + sheets);
+    parts[3].second.replace("<Relationship ", relationships + "<Relationship ");
+    return parts;
+}
+
+// The n-times repetition of a text made from each index.
+QByteArray repeated(int n, const std::function<QByteArray(int)> &item)
+{
+    QByteArray out;
+    for (int i = 0; i < n; ++i)
+        out += item(i);
+    return out;
+}
+
+// An .xls workbook stream whose shared-string table holds n empty strings (over CONTINUE
+// records), with a WRITEACCESS record long enough to give each a character in the repair.
+QByteArray xlsWithEmptyStrings(int n)
+{
+    QByteArray stream;
+    auto record = [&](quint16 type, const QByteArray &payload) {
+        QByteArray head(4, '\0');
+        put16(head, 0, type);
+        put16(head, 2, quint16(payload.size()));
+        stream += head + payload;
+    };
+    QByteArray bof(16, '\0');
+    put16(bof, 0, 0x0600);
+    put16(bof, 2, 0x0005);
+    record(0x0809, bof);
+    record(0x005C, QByteArray(n, ' '));
+    constexpr int perBlock = 2000; // a block and its new characters stay under 8224 bytes
+    QByteArray sst(8, '\0');
+    put32(sst, 0, quint32(n));
+    put32(sst, 4, quint32(n));
+    for (int done = 0; done < n;) {
+        const int take = std::min(perBlock, n - done);
+        QByteArray block = done == 0 ? sst : QByteArray();
+        for (int i = 0; i < take; ++i)
+            block += QByteArray(3, '\0'); // no characters, one-byte width
+        record(done == 0 ? 0x00FC : 0x003C, block);
+        done += take;
+    }
+    record(0x000A, QByteArray());
+    return stream;
+}
+
+// A widget that counts its paints.
+class PaintCounter : public QWidget
+{
+public:
+    int paints = 0;
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        ++paints;
+        QPainter(this).fillRect(rect(), Qt::white);
+    }
+};
+
 } // namespace
 
 class tst_hostile : public QObject
@@ -72,6 +141,9 @@ private Q_SLOTS:
     void unpairedSurrogatesBecomeReplacementCharacters();
     void xlsReaderIsIsolatedWithLimits();
     void refusalReachesTheUserAndChangesNothing();
+    void costlyFilesAreReadOrRefusedInLinearTime_data();
+    void costlyFilesAreReadOrRefusedInLinearTime();
+    void windowPaintsWhileAFileIsRead();
 
 private:
     QTemporaryDir m_dir;
@@ -343,6 +415,130 @@ void tst_hostile::refusalReachesTheUserAndChangesNothing()
     QCOMPARE(excel.rowsBeyondLimit(), 31);
     excel.el_selsectx(QStringLiteral("a51"));
     QCOMPARE(excel.ActiveCellText(), QString());
+    QCOMPARE(ui.messages.size(), size_t(1));
+}
+
+void tst_hostile::costlyFilesAreReadOrRefusedInLinearTime_data()
+{
+    // Each class of file that once took time (or memory) growing with the square of what it
+    // holds, at a size where such a step takes 5 to 30 s; read in linear work, each takes well
+    // under a second here. The bound is about ten times that, for a loaded machine. Refusals say why,
+    // and no refusal is for the helper's time or memory limit.
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("reason"); // empty: the sheet reads
+    QTest::addColumn<int>("boundMs");
+    const QByteArray rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+    auto zip = [&](const char *name, const Parts &parts) {
+        const QString file = path(QString::fromLatin1(name));
+        return writeZip(file, parts) ? file : QString();
+    };
+
+    // 40,000 visible sheets that match none of 40,000 relationships, then the sound sheet.
+    QTest::newRow("sheets and relationships")
+        << zip("rels.xlsx", packageWithSheets("<row><c t=\"inlineStr\"><is><t>x</t></is></c></row>",
+                                              repeated(40000, [](int i) { return "<sheet name=\"s" + QByteArray::number(i) + "\" r:id=\"x" + QByteArray::number(i) + "\"/>"; }),
+                                              repeated(40000, [&](int i) {
+                                                  return "<Relationship Id=\"y" + QByteArray::number(i) + "\" Type=\"" + rel + "/worksheet\" Target=\"w.xml\"/>";
+                                              })))
+        << QString() << 2000;
+    // A shared string of a million characters shown by 20,000 cells.
+    QTest::newRow("one long string in many cells")
+        << zip("long.xlsx", packageWithStrings(sheetXml(repeated(20000, [](int) { return QByteArray("<row><c t=\"s\"><v>0</v></c></row>"); })),
+                                               "<si><t>" + QByteArray(1000000, 'x') + "</t></si>"))
+        << kTooMuch << 1000;
+    // 80,000 attributes on one cell, and as many namespace declarations.
+    QTest::newRow("many attributes")
+        << zip("attrs.xlsx", simplePackage(sheetXml("<row><c " + repeated(80000, [](int i) { return "a" + QByteArray::number(i) + "=\"1\" "; }) + "><v>1</v></c></row>")))
+        << kDamaged << 1000;
+    QTest::newRow("many namespace declarations")
+        << zip("nsdecl.xlsx", simplePackage(sheetXml("<row><c " + repeated(80000, [](int i) { return "xmlns:p" + QByteArray::number(i) + "=\"u\" "; }) + "><v>1</v></c></row>")))
+        << kDamaged << 1000;
+    // Namespace declarations nested 80,000 deep, and within the nesting allowed: 200 levels of
+    // 900 declarations each (read: a namespace costs the same at any depth).
+    QTest::newRow("nested namespace declarations")
+        << zip("nsnest.xlsx", simplePackage(sheetXml("<row><c><v>" + repeated(80000, [](int i) { return "<a xmlns:p=\"u" + QByteArray::number(i) + "\">"; }) + "1"
+                                                     + repeated(80000, [](int) { return QByteArray("</a>"); }) + "</v></c></row>")))
+        << kDamaged << 1000;
+    QTest::newRow("wide namespace declarations within the nesting")
+        << zip("nswide.xlsx",
+               simplePackage(sheetXml("<row><c><v>" + repeated(200, [](int d) {
+                   return "<a " + repeated(900, [d](int i) { return "xmlns:p" + QByteArray::number(i) + "=\"u" + QByteArray::number(d) + "\" "; }) + ">";
+               }) + "1" + repeated(200, [](int) { return QByteArray("</a>"); }) + "</v></c></row>")))
+        << QString() << 1000;
+    // 3.9 million levels in 13 KB: refused at once, without the memory of the open levels.
+    QTest::newRow("deep nesting") << zip("deep.xlsx", simplePackage(sheetXml("<row><c><v>" + nested(3900000, "1") + "</v></c></row>"))) << kDamaged
+                                  << 1500;
+    // A sound sheet of 6000 rows and 60 columns, the widest an import reads.
+    QTest::newRow("6000 rows of 60 columns")
+        << zip("wide.xlsx", simplePackage(sheetXml(repeated(6000, [](int r) {
+               return "<row r=\"" + QByteArray::number(r + 1) + "\">"
+                   + repeated(60, [r](int c) { return "<c s=\"1\" t=\"inlineStr\"><is><t>" + QByteArray::number(r * 60 + c) + "</t></is></c>"; }) + "</row>";
+           }))))
+        << QString() << 7000;
+    // An .xls whose shared-string table holds 15,000 empty strings (repaired in one pass).
+    QTest::newRow("xls of many empty strings") << write(QStringLiteral("empties.xls"), xlsContainer(xlsWithEmptyStrings(15000)))
+                                               << QStringLiteral("*") << 1000;
+    // A pipe named like a workbook: refused at once, never opened.
+    const QString fifo = path(QStringLiteral("pipe.xlsx"));
+    QTest::newRow("pipe") << (::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0 ? fifo : QString())
+                          << QStringLiteral("不是普通文件（可能是文件夹、管道或设备）") << 500;
+    QTest::newRow("folder") << m_dir.path() << QStringLiteral("不是普通文件（可能是文件夹、管道或设备）") << 500;
+}
+
+void tst_hostile::costlyFilesAreReadOrRefusedInLinearTime()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, reason);
+    QFETCH(int, boundMs);
+    QVERIFY(!file.isEmpty());
+    Workbook wb;
+    QElapsedTimer clock;
+    clock.start();
+    const bool read = wb.open(file, 6000, 256);
+    const qint64 ms = clock.elapsed();
+    QVERIFY2(ms < boundMs, qPrintable(QStringLiteral("%1 ms: %2").arg(ms).arg(wb.errorText())));
+    if (reason.isEmpty()) {
+        QVERIFY2(read, qPrintable(wb.errorText()));
+        QVERIFY(wb.rowCount() == 1 || (wb.rowCount() == 6000 && wb.text(6000, 60) == QStringLiteral("359999")));
+    } else if (reason == QLatin1String("*")) { // refused or read, only not stopped at a limit
+        QVERIFY2(!wb.errorText().contains(QStringLiteral("超过")), qPrintable(wb.errorText()));
+    } else {
+        QVERIFY(!read);
+        QCOMPARE(wb.errorText(), reason);
+    }
+}
+
+void tst_hostile::windowPaintsWhileAFileIsRead()
+{
+    // While a slow reader works, the window repaints and its timers run, under the hourglass;
+    // the refusal afterwards is the one message.
+    ScriptedServices &ui = installScripted();
+    XlsReaderSettings &settings = xlsReaderSettings();
+    const XlsReaderSettings saved = settings;
+    settings.program = write(QStringLiteral("slow.sh"), "#!/bin/sh\nsleep 1\n");
+    QFile::setPermissions(settings.program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    PaintCounter window;
+    window.resize(200, 100);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    int ticks = 0;
+    int underHourglass = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, &window, [&] {
+        ++ticks;
+        const QCursor *c = QGuiApplication::overrideCursor();
+        underHourglass += c && c->shape() == Qt::WaitCursor;
+        window.update();
+    });
+    timer.start(20);
+    const int paintsBefore = window.paints;
+    ExcelIo excel{studentExcelTexts()};
+    QVERIFY(!excel.el_openexcel(QStringLiteral(QUORVANE_FIXTURE_DIR "/students.xls")));
+    timer.stop();
+    settings = saved;
+    QVERIFY2(ticks >= 10 && underHourglass == ticks, qPrintable(QStringLiteral("%1 ticks, %2 under the hourglass").arg(ticks).arg(underHourglass)));
+    QVERIFY2(window.paints - paintsBefore >= 10, qPrintable(QString::number(window.paints - paintsBefore)));
+    QVERIFY(!QGuiApplication::overrideCursor());
     QCOMPARE(ui.messages.size(), size_t(1));
 }
 

@@ -245,12 +245,8 @@ QByteArray repairXls(const QByteArray &file)
     const qint64 ss = xs.sectorSize;
     auto offsetOf = [&](quint32 sector) { return (qint64(sector) + 1) * ss; };
     // An encrypted workbook (FILEPASS) has its records' contents encrypted: nothing to change.
-    for (const XlsRecord &r : xlsRecords(stream)) {
-        if (r.type == 0x002F)
-            return {};
-        if (r.type == 0x000A)
-            break;
-    }
+    if (xlsEncrypted(stream))
+        return {};
     bool changed = convertXlsFormulas(stream);
     changed = useStandardDateFormats(stream) || changed;
     using Rec = XlsRecord;
