@@ -72,47 +72,6 @@ Parts packageWithSheets(const QByteArray &rows, const QByteArray &sheets, const 
     return parts;
 }
 
-// The n-times repetition of a text made from each index.
-QByteArray repeated(int n, const std::function<QByteArray(int)> &item)
-{
-    QByteArray out;
-    for (int i = 0; i < n; ++i)
-        out += item(i);
-    return out;
-}
-
-// An .xls workbook stream whose shared-string table holds n empty strings (over CONTINUE
-// records), with a WRITEACCESS record long enough to give each a character in the repair.
-QByteArray xlsWithEmptyStrings(int n)
-{
-    QByteArray stream;
-    auto record = [&](quint16 type, const QByteArray &payload) {
-        QByteArray head(4, '\0');
-        put16(head, 0, type);
-        put16(head, 2, quint16(payload.size()));
-        stream += head + payload;
-    };
-    QByteArray bof(16, '\0');
-    put16(bof, 0, 0x0600);
-    put16(bof, 2, 0x0005);
-    record(0x0809, bof);
-    record(0x005C, QByteArray(n, ' '));
-    constexpr int perBlock = 2000; // a block and its new characters stay under 8224 bytes
-    QByteArray sst(8, '\0');
-    put32(sst, 0, quint32(n));
-    put32(sst, 4, quint32(n));
-    for (int done = 0; done < n;) {
-        const int take = std::min(perBlock, n - done);
-        QByteArray block = done == 0 ? sst : QByteArray();
-        for (int i = 0; i < take; ++i)
-            block += QByteArray(3, '\0'); // no characters, one-byte width
-        record(done == 0 ? 0x00FC : 0x003C, block);
-        done += take;
-    }
-    record(0x000A, QByteArray());
-    return stream;
-}
-
 // A widget that counts its paints.
 class PaintCounter : public QWidget
 {

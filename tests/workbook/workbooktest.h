@@ -4,8 +4,12 @@
 #include <QFile>
 #include <QString>
 
+#include "workbook/xls/xlscontainer.h"
+
 #include <zip.h>
 
+#include <algorithm>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -99,6 +103,41 @@ inline bool declareSize(const QString &path, const QByteArray &entry, quint32 si
     f.seek(0);
     f.write(b);
     return patched == 2;
+}
+
+// The n-times repetition of a text made from each index.
+inline QByteArray repeated(int n, const std::function<QByteArray(int)> &item)
+{
+    QByteArray out;
+    for (int i = 0; i < n; ++i)
+        out += item(i);
+    return out;
+}
+
+// An .xls workbook stream whose shared-string table holds n empty strings (over CONTINUE
+// records), with a WRITEACCESS record long enough for the repair to give each a character.
+inline QByteArray xlsWithEmptyStrings(int n)
+{
+    QByteArray stream;
+    auto record = [&](quint16 type, const QByteArray &payload) {
+        QByteArray head(4, '\0');
+        put16(head, 0, type);
+        put16(head, 2, quint16(payload.size()));
+        stream += head + payload;
+    };
+    QByteArray bof(16, '\0');
+    put16(bof, 0, 0x0600);
+    put16(bof, 2, 0x0005);
+    record(0x0809, bof);
+    record(0x005C, QByteArray(n, ' '));
+    constexpr int perBlock = 2000; // a block and its new characters stay under 8224 bytes
+    QByteArray sst(8, '\0');
+    put32(sst, 0, quint32(n));
+    put32(sst, 4, quint32(n));
+    for (int done = 0; done < n; done += perBlock) // three bytes each: no characters, one-byte width
+        record(done == 0 ? 0x00FC : 0x003C, (done == 0 ? sst : QByteArray()) + QByteArray(3 * std::min(perBlock, n - done), '\0'));
+    record(0x000A, QByteArray());
+    return stream;
 }
 
 } // namespace quorvane::test
