@@ -103,6 +103,8 @@ private Q_SLOTS:
     void costlyFilesAreReadOrRefusedInLinearTime_data();
     void costlyFilesAreReadOrRefusedInLinearTime();
     void windowPaintsWhileAFileIsRead();
+    void refusalsGiveTheTrueReason_data();
+    void refusalsGiveTheTrueReason();
 
 private:
     QTemporaryDir m_dir;
@@ -499,6 +501,42 @@ void tst_hostile::windowPaintsWhileAFileIsRead()
     QVERIFY2(window.paints - paintsBefore >= 10, qPrintable(QString::number(window.paints - paintsBefore)));
     QVERIFY(!QGuiApplication::overrideCursor());
     QCOMPARE(ui.messages.size(), size_t(1));
+}
+
+void tst_hostile::refusalsGiveTheTrueReason_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("reader"); // "-": none beside the program (the tests' own folder)
+    QTest::addColumn<QString>("reason");
+    // A workbook stream encrypted with RC4 (FILEPASS of type 1 after the first BOF): said to
+    // have a password, not to lack a sheet.
+    QByteArray stream = xlsWorkbookStart();
+    QByteArray rc4(54, '\x5A');
+    put16(rc4, 0, 1);
+    put16(rc4, 2, 1);
+    put16(rc4, 4, 1);
+    appendXlsRecord(stream, 0x002F, rc4);
+    appendXlsRecord(stream, 0x0085, QByteArray(12, '\x33'));
+    appendXlsRecord(stream, 0x000A, QByteArray());
+    QTest::newRow("encrypted xls") << write(QStringLiteral("rc4.xls"), xlsContainer(stream)) << QString() << QStringLiteral("工作簿有密码保护，无法读取");
+    QTest::newRow("no helper") << QStringLiteral(QUORVANE_FIXTURE_DIR "/students.xls") << QStringLiteral("-")
+                               << QStringLiteral("找不到读取工作簿的程序quorvane-xlsreader，本系统安装不完整，请重新安装");
+}
+
+void tst_hostile::refusalsGiveTheTrueReason()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, reader);
+    QFETCH(QString, reason);
+    XlsReaderSettings &settings = xlsReaderSettings();
+    const XlsReaderSettings saved = settings;
+    if (reader == QLatin1String("-"))
+        settings.program.clear();
+    Workbook wb;
+    const bool read = wb.open(file, 6000, 256);
+    settings = saved;
+    QVERIFY(!read);
+    QCOMPARE(wb.errorText(), reason);
 }
 
 QTEST_MAIN(tst_hostile)

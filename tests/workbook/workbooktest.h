@@ -114,29 +114,39 @@ inline QByteArray repeated(int n, const std::function<QByteArray(int)> &item)
     return out;
 }
 
+// Appends one record to an .xls workbook stream.
+inline void appendXlsRecord(QByteArray &stream, quint16 type, const QByteArray &payload)
+{
+    QByteArray head(4, '\0');
+    put16(head, 0, type);
+    put16(head, 2, quint16(payload.size()));
+    stream += head + payload;
+}
+
+// The BOF record that starts a BIFF8 workbook stream.
+inline QByteArray xlsWorkbookStart()
+{
+    QByteArray bof(16, '\0');
+    put16(bof, 0, 0x0600);
+    put16(bof, 2, 0x0005);
+    QByteArray stream;
+    appendXlsRecord(stream, 0x0809, bof);
+    return stream;
+}
+
 // An .xls workbook stream whose shared-string table holds n empty strings (over CONTINUE
 // records), with a WRITEACCESS record long enough for the repair to give each a character.
 inline QByteArray xlsWithEmptyStrings(int n)
 {
-    QByteArray stream;
-    auto record = [&](quint16 type, const QByteArray &payload) {
-        QByteArray head(4, '\0');
-        put16(head, 0, type);
-        put16(head, 2, quint16(payload.size()));
-        stream += head + payload;
-    };
-    QByteArray bof(16, '\0');
-    put16(bof, 0, 0x0600);
-    put16(bof, 2, 0x0005);
-    record(0x0809, bof);
-    record(0x005C, QByteArray(n, ' '));
+    QByteArray stream = xlsWorkbookStart();
+    appendXlsRecord(stream, 0x005C, QByteArray(n, ' '));
     constexpr int perBlock = 2000; // a block and its new characters stay under 8224 bytes
     QByteArray sst(8, '\0');
     put32(sst, 0, quint32(n));
     put32(sst, 4, quint32(n));
     for (int done = 0; done < n; done += perBlock) // three bytes each: no characters, one-byte width
-        record(done == 0 ? 0x00FC : 0x003C, (done == 0 ? sst : QByteArray()) + QByteArray(3 * std::min(perBlock, n - done), '\0'));
-    record(0x000A, QByteArray());
+        appendXlsRecord(stream, done == 0 ? 0x00FC : 0x003C, (done == 0 ? sst : QByteArray()) + QByteArray(3 * std::min(perBlock, n - done), '\0'));
+    appendXlsRecord(stream, 0x000A, QByteArray());
     return stream;
 }
 
