@@ -87,14 +87,13 @@ FileDialogRequest ExcelIo::dialogRequest(bool save, const QString &title, const 
     return r;
 }
 
-bool ExcelIo::el_openexcel(const QString &fileName, int maxRows)
+bool ExcelIo::el_openexcel(const QString &fileName, int maxRows, int maxCols)
 {
     m_activeRow = 1;
     m_activeCol = 1;
-    // Columns up to IV, the last column of an Excel 2000 sheet; no caller reads further right.
     // The hourglass shows while the helper reads (the window still paints meanwhile).
     WaitCursor reading{withPointer()};
-    if (m_book.open(fileName, maxRows, 256))
+    if (m_book.open(fileName, maxRows, maxCols))
         return true;
     reading.release();
     services::msg(QStringLiteral("无法读取文件“") + QFileInfo(fileName).fileName() + QStringLiteral("”：") + m_book.errorText()

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <algorithm>
 #include <functional>
 
 namespace quorvane {
@@ -64,6 +65,8 @@ public:
     // valid UTF-16 (validText): a reader checks each text once where it is made, not once for
     // every cell that shows it.
     void setCell(int row, int col, const QString &text);
+    // Room for that many cells, when a reader knows how many come.
+    void reserve(qsizetype cells) { m_cells.reserve(std::min<qsizetype>(cells, kMaxCells)); }
     // Whether setCell refused a cell for the limits below (the sheet is then refused).
     bool overLimits() const { return m_tooManyCells; }
     // The most cells a workbook keeps, and the most characters of their texts together (a long

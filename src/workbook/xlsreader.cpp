@@ -42,13 +42,14 @@ XlsReaderSettings &xlsReaderSettings()
 
 QByteArray encodeSheet(bool ok, const SheetRead &read, const Workbook &cells)
 {
+    qint32 count = 0;
+    cells.forEachCell([&](int, int, const QString &) { ++count; });
     QByteArray out;
+    out.reserve(qsizetype(count) * 24); // cell, row, column and a short text each
     QDataStream ds(&out, QIODevice::WriteOnly);
     ds.setVersion(QDataStream::Qt_6_0);
     ds.setByteOrder(QDataStream::LittleEndian); // this machine's own: no character is swapped
     ds << kMagic << kVersion << ok << read.error << read.sheetName << qint32(read.rowsBeyond);
-    qint32 count = 0;
-    cells.forEachCell([&](int, int, const QString &) { ++count; });
     ds << count;
     cells.forEachCell([&](int r, int c, const QString &t) { ds << qint32(r) << qint32(c) << t; });
     return out;
@@ -70,6 +71,7 @@ bool decodeSheet(const QByteArray &data, int maxRows, int maxCols, Workbook &cel
     if (ds.status() != QDataStream::Ok || count < 0 || count > Workbook::kMaxCells)
         return false;
     out->rowsBeyond = std::max(0, beyond);
+    cells.reserve(std::min<qsizetype>(count, data.size() / 16)); // a cell takes 16 bytes at least
     for (qint32 i = 0; i < count; ++i) {
         qint32 r = 0;
         qint32 c = 0;
