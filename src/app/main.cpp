@@ -2,6 +2,7 @@
 #include "printing/layouts/register.h"
 #include "reports/register.h"
 #include "scores/register.h"
+#include "shell/cohorts.h"
 #include "shell/database.h"
 #include "shell/main.h"
 #include "shell/register.h"
@@ -16,6 +17,7 @@
 
 int main(int argc, char **argv)
 {
+    quorvane::useChineseLocaleEnvironment(); // before the application reads the system locale
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
     quorvane::installFontSubstitutions();
@@ -37,6 +39,8 @@ int main(int argc, char **argv)
         quorvane::services::msg(QStringLiteral("Quorvane 已在运行，请不要重复启动！"), QStringLiteral("警告:"));
         return 1;
     }
+    // What a cohort rename cut by a crash left is cleared away while no window uses the files.
+    quorvane::cohorts::finishRenamesAtStart();
     quorvane::registerShellWindows();
     quorvane::registerArrangementWindows();
     quorvane::registerScoresWindows();

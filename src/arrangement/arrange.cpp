@@ -68,8 +68,27 @@ bool isArts(const QVariant &wlflag)
 
 } // namespace
 
+int seatedRows(const QSqlDatabase &cohort, const QString &examId)
+{
+    QSqlQuery q = prepare(cohort, QStringLiteral("SELECT count(*) FROM stucj WHERE id = ? AND (kcbj IS NOT NULL OR kczh IS NOT NULL)"),
+                          {examId});
+    if (!q.exec() || !q.next())
+        return -1;
+    return q.value(0).toInt();
+}
+
+QString rearrangeQuestion(const QString &examName, int seats)
+{
+    return QStringLiteral("“%1”已编排座位，重新编排将改变已安排的%2个座位(已张贴的座位表随之作废)，要重新编排吗？")
+        .arg(examName)
+        .arg(seats);
+}
+
 QString arrangeMessage(const ArrangeResult &result)
 {
+    // A failed write names its reason (a full disk, a database held by another window).
+    if (result.status == ArrangeStatus::DatabaseError && !result.error.isEmpty())
+        return QStringLiteral("数据库写入出错：") + result.error + QStringLiteral(",编班失败,本次编排未作任何改动！");
     QString text = arrangeMessage(result.status);
     if (result.status == ArrangeStatus::Done && result.unseated > 0)
         text += QStringLiteral("\n另有") + QString::number(result.unseated) + QStringLiteral("名已不在学生名单中的考生未安排座位。");
@@ -93,18 +112,14 @@ QString arrangeMessage(ArrangeStatus status)
 
 QStringList roomIdsOfList(const QString &roomList)
 {
-    QStringList ids;
-    const int count = int(roomList.size() / 3);
-    for (int i = 0; i < count; ++i)
-        ids << roomList.mid(i * 3, 3);
-    return ids;
+    return sysdb::splitRoomList(roomList, {});
 }
 
 ArrangeResult arrangeStudents(QSqlDatabase &cohort, const QSqlDatabase &system, const ArrangeInput &input,
                               std::mt19937 &rng, const ArrangeCallbacks &callbacks)
 {
     ArrangeResult result;
-    const QStringList listIds = roomIdsOfList(input.roomList);
+    const QStringList listIds = sysdb::readRoomList(system, input.roomList);
     if (input.roomList.isEmpty() || listIds.isEmpty()) {
         result.status = ArrangeStatus::NoRooms;
         return result;
@@ -112,14 +127,14 @@ ArrangeResult arrangeStudents(QSqlDatabase &cohort, const QSqlDatabase &system, 
 
     auto failed = [&result](const QSqlQuery &query) {
         result.status = ArrangeStatus::DatabaseError;
-        result.error = query.lastError().text();
+        result.error = reasonText(query.lastError());
         return result;
     };
 
     Transaction tx(cohort);
     if (!tx.active()) {
         result.status = ArrangeStatus::DatabaseError;
-        result.error = cohort.lastError().text();
+        result.error = reasonText(cohort.lastError());
         return result;
     }
 
@@ -232,7 +247,7 @@ ArrangeResult arrangeStudents(QSqlDatabase &cohort, const QSqlDatabase &system, 
         // The copy of the register stays; no seat has been written.
         if (!tx.commit()) {
             result.status = ArrangeStatus::DatabaseError;
-            result.error = cohort.lastError().text();
+            result.error = reasonText(tx.error());
         }
         return result;
     };
@@ -293,11 +308,10 @@ ArrangeResult arrangeStudents(QSqlDatabase &cohort, const QSqlDatabase &system, 
 
     // Every seat of the exam is dealt afresh: no row keeps a seat from an earlier run, so the rows
     // of students who have left the register are left without room and seat (their scores stay).
-    if (!execSql(cohort, QStringLiteral("UPDATE stucj SET kcbj = NULL, kczh = NULL WHERE id = ? AND (kcbj IS NOT NULL OR kczh IS NOT NULL)"),
-                 {input.examId}, &result.error)) {
-        result.status = ArrangeStatus::DatabaseError;
-        return result;
-    }
+    if (QSqlQuery clear = prepare(cohort, QStringLiteral("UPDATE stucj SET kcbj = NULL, kczh = NULL WHERE id = ? AND (kcbj IS NOT NULL OR kczh IS NOT NULL)"),
+                                  {input.examId});
+        !clear.exec())
+        return failed(clear);
     // The rows to seat of each group, in ascending order of their key (no key first, then the
     // order in which the rows were created).
     std::vector<qint64> groupRows[2];
@@ -344,7 +358,7 @@ ArrangeResult arrangeStudents(QSqlDatabase &cohort, const QSqlDatabase &system, 
 
     if (!tx.commit()) {
         result.status = ArrangeStatus::DatabaseError;
-        result.error = cohort.lastError().text();
+        result.error = reasonText(tx.error());
         return result;
     }
     checkpoint(cohort);

@@ -51,7 +51,7 @@ struct ArrangeResult
     QVector<ArrangeRoom> rooms;
     int seated = 0;          // rows given a seat
     int unseated = 0;        // rows of students no longer in the register, left without room and seat
-    QString error;           // the database's text for DatabaseError
+    QString error;           // why the database failed, in words the user understands (DatabaseError)
 };
 
 struct ArrangeCallbacks
@@ -72,7 +72,14 @@ QString arrangeMessage(const ArrangeResult &result);
 ArrangeResult arrangeStudents(QSqlDatabase &cohort, const QSqlDatabase &system, const ArrangeInput &input,
                               std::mt19937 &rng, const ArrangeCallbacks &callbacks = {});
 
-// The room ids of a room list: complete 3-character pieces only.
+// The rows of the exam that hold a room or a seat from an earlier run: the seats a new run deals
+// afresh. -1 when the database fails.
+int seatedRows(const QSqlDatabase &cohort, const QString &examId);
+// The question asked before a run deals afresh the seats of an exam that has them.
+QString rearrangeQuestion(const QString &examName, int seats);
+
+// The room ids of a room list read without the room register (sysdb::splitRoomList): complete
+// 3-character pieces only. The run itself reads the list against the register.
 QStringList roomIdsOfList(const QString &roomList);
 
 } // namespace quorvane

@@ -147,15 +147,26 @@ void bpdy::startbb()
     ArrangeInput input{examId(), m_basisExamId, m_roomList};
     if (input.examId.isEmpty())
         return; // no exam chosen: the button is disabled then
-    if (input.roomList.isEmpty() || roomIdsOfList(input.roomList).isEmpty()) {
+    if (sysdb::readRoomList(m_db.system, input.roomList).isEmpty()) {
         m_lastResult = ArrangeResult();
         m_lastResult.status = ArrangeStatus::NoRooms;
         services::msg(arrangeMessage(ArrangeStatus::NoRooms), title);
         return;
     }
+    // Seats dealt by an earlier run may be posted already: a new run replaces them only when the
+    // user says so, and Enter answers 否.
+    if (const int seats = seatedRows(m_db.cohort, input.examId);
+        seats > 0
+        && services::ask(rearrangeQuestion(Combo1->currentText(), seats), titles::kWarning, MsgButtons::YesNo, MsgAnswer::No,
+                         MsgIcon::Exclamation)
+               != MsgAnswer::Yes)
+        return;
     // While the run goes on, a request to close the window is refused (QueryUnload) and the
     // buttons do nothing. The bar takes every step and paints every tenth, as the statistics
     // windows do, without letting user input through.
+    // Nothing goes into a file that was deleted or moved: checked before the run and after it.
+    const QString notSaved = QStringLiteral("本次编排");
+    ensureDataInPlace(m_db, notSaved);
     m_running = true;
     WaitCursor wait;
     ProgressBar1->setValue(0);
@@ -170,6 +181,7 @@ void bpdy::startbb()
     callbacks.betweenGroups = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
     m_lastResult = arrangeStudents(m_db.cohort, m_db.system, input, m_rng, callbacks);
     m_running = false;
+    ensureDataInPlace(m_db, notSaved);
     // Short of seats: the message comes while the hourglass and the bar still show, and they go
     // when it is confirmed; every other ending first puts them away, then reports.
     const bool shortOfSeats = m_lastResult.status == ArrangeStatus::NotEnoughSeats;

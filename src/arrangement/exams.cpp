@@ -5,6 +5,7 @@
 #include "shell/textcheck.h"
 
 #include <QSqlError>
+#include <QSet>
 #include <QSqlQuery>
 #include <algorithm>
 #include <cmath>
@@ -139,8 +140,49 @@ bool saveExam(const QSqlDatabase &sys, const ExamSave &exam, bool *added, QStrin
                       exam.bpid.isNull() ? QVariant(QMetaType(QMetaType::QString)) : exam.bpid},
                      error);
     }
-    return ok && tx.commit();
+    if (!ok || !tx.commit())
+        return false;
+    checkpoint(sys); // a copy of the system database taken now holds the exam
+    return true;
 }
+
+namespace {
+// The exams a cohort file holds rows of that the system database no longer lists; ids is every
+// exam id the system database lists.
+QStringList orphanExams(const QSqlDatabase &cohort, const QSet<QString> &ids, bool *ok)
+{
+    QStringList out;
+    QSqlQuery q = prepare(cohort, QStringLiteral("SELECT DISTINCT id FROM stucj WHERE id IS NOT NULL"));
+    *ok = q.exec();
+    while (*ok && q.next())
+        if (!ids.contains(q.value(0).toString()))
+            out << q.value(0).toString();
+    return out;
+}
+
+QSet<QString> listedExams(const QSqlDatabase &sys, bool *ok)
+{
+    QSet<QString> ids;
+    QSqlQuery q = prepare(sys, QStringLiteral("SELECT id FROM kcbpb WHERE id IS NOT NULL"));
+    *ok = q.exec();
+    while (*ok && q.next())
+        ids.insert(q.value(0).toString());
+    return ids;
+}
+
+// Deletes the rows of those exams inside the cohort's open transaction.
+bool deleteRowsOf(const QSqlDatabase &cohort, const QStringList &exams, QSqlError *error)
+{
+    for (const QString &id : exams) {
+        QSqlQuery q = prepare(cohort, QStringLiteral("DELETE FROM stucj WHERE id = ?"), {id});
+        if (!q.exec()) {
+            *error = q.lastError();
+            return false;
+        }
+    }
+    return true;
+}
+} // namespace
 
 ExamDeletion deleteExam(const QSqlDatabase &sys, const QSqlDatabase &cohort, const QString &id)
 {
@@ -163,27 +205,58 @@ ExamDeletion deleteExam(const QSqlDatabase &sys, const QSqlDatabase &cohort, con
         rollback(sys);
         return result;
     }
-    // The student rows go first: until the exam row is gone the exam stays listed and can be
-    // deleted again, so no student rows are ever left behind without their exam.
-    if (!run(cohort, QStringLiteral("DELETE FROM stucj WHERE id = ?"), {id}) || !run(cohort, QStringLiteral("COMMIT"))) {
+    // The exam row goes first: once it is committed no window lists the exam, and rows left of it
+    // (a crash before the second commit) are rows of an exam that no longer exists, which this
+    // deletion and every later one (and opening 考场编排) remove.
+    bool listed = false;
+    const QSet<QString> others = run(sys, QStringLiteral("DELETE FROM kcbpb WHERE id = ?"), {id}) ? listedExams(sys, &listed) : QSet<QString>();
+    if (!listed || !run(sys, QStringLiteral("COMMIT"))) {
+        if (!result.error.isValid())
+            result.error = sys.lastError();
         rollback(cohort);
         rollback(sys);
         return result;
     }
-    result.outcome = ExamDeletion::RowsOnly;
-    checkpoint(cohort);
-    if (!run(sys, QStringLiteral("DELETE FROM kcbpb WHERE id = ?"), {id}) || !run(sys, QStringLiteral("COMMIT"))) {
-        rollback(sys);
+    result.outcome = ExamDeletion::RowsLeft;
+    bool read = false;
+    QStringList gone = orphanExams(cohort, others, &read);
+    if (!gone.contains(id))
+        gone << id;
+    if (!read || !deleteRowsOf(cohort, gone, &result.error) || !run(cohort, QStringLiteral("COMMIT"))) {
+        rollback(cohort);
+        checkpoint(sys);
         return result;
     }
+    checkpoint(sys);
+    checkpoint(cohort);
     result.outcome = ExamDeletion::Deleted;
     result.error = QSqlError();
     return result;
 }
 
-QString roomListCut(const QString &kcid, int roomCount)
+bool removeOrphanRows(const QSqlDatabase &sys, const QSqlDatabase &cohort)
 {
-    return kcid.left(3 * std::max(0, roomCount));
+    bool ok = false;
+    const QSet<QString> ids = listedExams(sys, &ok);
+    if (!ok)
+        return false;
+    const QStringList gone = orphanExams(cohort, ids, &ok);
+    if (!ok)
+        return false;
+    if (gone.isEmpty())
+        return true;
+    QSqlDatabase db = cohort;
+    Transaction tx(db);
+    QSqlError error;
+    if (!tx.active() || !deleteRowsOf(cohort, gone, &error) || !tx.commit())
+        return false;
+    checkpoint(cohort);
+    return true;
+}
+
+QStringList roomListCut(const QStringList &rooms, int roomCount)
+{
+    return rooms.mid(0, std::max(0, roomCount));
 }
 
 bool appendRooms(const QSqlDatabase &sys, const QString &examId, const QStringList &rooms, int roomCount, bool *found,
@@ -201,12 +274,12 @@ bool appendRooms(const QSqlDatabase &sys, const QString &examId, const QStringLi
         return false;
     }
     const bool exists = read == sysdb::Read::Found;
-    const QString kcid = stored.kcid;
     if (found)
         *found = exists;
     if (!exists)
         return true;
-    QStringList list = sysdb::splitRoomList(kcid);
+    QStringList list = stored.rooms;
+    const int before = static_cast<int>(list.size());
     int newOnes = 0;
     for (const QString &room : rooms) {
         if (room.size() != 3)
@@ -219,13 +292,14 @@ bool appendRooms(const QSqlDatabase &sys, const QString &examId, const QStringLi
         list << room;
         ++newOnes;
     }
-    const int before = static_cast<int>(sysdb::splitRoomList(kcid).size());
-    const QString joined = roomListCut(list.join(QString()), roomCount);
+    list = roomListCut(list, roomCount);
+    const QString joined = list.join(QString());
     if (added)
-        *added = std::clamp(static_cast<int>(sysdb::splitRoomList(joined).size()) - before, 0, newOnes);
-    if (!execSql(sys, QStringLiteral("UPDATE kcbpb SET kcid = ? WHERE id = ?"), {nonNull(joined), examId}, error))
+        *added = std::clamp(static_cast<int>(list.size()) - before, 0, newOnes);
+    if (!execSql(sys, QStringLiteral("UPDATE kcbpb SET kcid = ? WHERE id = ?"), {nonNull(joined), examId}, error) || !tx.commit())
         return false;
-    return tx.commit();
+    checkpoint(sys);
+    return true;
 }
 
 bool storeRoomList(const QSqlDatabase &sys, const QString &examId, const QStringList &rooms, bool *found, QString *error)
@@ -242,9 +316,10 @@ bool storeRoomList(const QSqlDatabase &sys, const QString &examId, const QString
         *found = exists;
     if (!exists)
         return true;
-    if (!execSql(sys, QStringLiteral("UPDATE kcbpb SET kcid = ? WHERE id = ?"), {nonNull(rooms.join(QString())), examId}, error))
+    if (!execSql(sys, QStringLiteral("UPDATE kcbpb SET kcid = ? WHERE id = ?"), {nonNull(rooms.join(QString())), examId}, error) || !tx.commit())
         return false;
-    return tx.commit();
+    checkpoint(sys);
+    return true;
 }
 
 } // namespace quorvane

@@ -61,24 +61,28 @@ bool saveExam(const QSqlDatabase &sys, const ExamSave &exam, bool *added = nullp
 struct ExamDeletion
 {
     enum Outcome {
-        Deleted,         // the student rows and the exam row are gone
-        NothingDeleted,  // a write lock could not be taken or the student rows could not go: all kept
-        RowsOnly,        // the student rows are gone but the exam row could not go: delete again
+        Deleted,         // the exam row and its student rows are gone
+        NothingDeleted,  // a write lock could not be taken or the exam row could not go: all kept
+        RowsLeft,        // the exam is gone but its student rows could not go yet: the next deletion
+                         // of an exam, or opening 考场编排, removes them
     };
     Outcome outcome = Deleted;
     QSqlError error; // the database's error when not Deleted
 };
 
-// Deletes an exam. The system database's write lock is taken first (so no other writer can stop
-// the deletion half-way), then the cohort database's; then the exam's student rows go in one
-// commit on the cohort database, then the exam row in one commit on the system database. When a
-// lock cannot be taken or the rows cannot go, nothing is deleted. Only a failure between the two
-// commits (a crash, a full disk) leaves the exam listed without student rows, as an exam never
-// arranged, and deleting it again completes the deletion.
+// Deletes an exam. Both write locks are taken first (the system database's, then the cohort
+// database's), so nothing is deleted while another writer holds either. Then the exam row goes in
+// one commit on the system database, then, in one commit on the cohort database, its student rows
+// together with the rows of any exam the system database no longer lists. A failure between the
+// two commits (a crash, a full disk) leaves only rows of an exam no window lists, which the next
+// deletion or opening 考场编排 removes. Both files are checkpointed after the commits.
 ExamDeletion deleteExam(const QSqlDatabase &sys, const QSqlDatabase &cohort, const QString &id);
+// Removes the cohort's student rows of exams the system database no longer lists (left by a
+// deletion cut between its two commits). False when a database failed (nothing removed).
+bool removeOrphanRows(const QSqlDatabase &sys, const QSqlDatabase &cohort);
 
-// The room list of an exam as stored, cut to roomCount rooms.
-QString roomListCut(const QString &kcid, int roomCount);
+// The first roomCount rooms of an exam's room list.
+QStringList roomListCut(const QStringList &rooms, int roomCount);
 // Adds rooms to the end of an exam's stored list: rooms the list holds already (letter case
 // ignored) and ids that are not 3 characters are not added, and the list is cut to roomCount rooms. Reports how many of the
 // given rooms are in the list afterwards. found is false when no exam has the id (nothing written).

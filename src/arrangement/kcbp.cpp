@@ -25,6 +25,8 @@ namespace {
 const QString kTitle = titles::kSystem;
 const QString kNewMarker = QStringLiteral("aa");
 const QString kTick = QStringLiteral("√");
+// What a write that found a data file deleted or moved did not save.
+const QString kExamsNotSaved = QStringLiteral("本次考试信息的改动");
 
 QString examListFormat()
 {
@@ -171,6 +173,7 @@ void kcbp::Form_Load()
         Unload();
         return;
     }
+    removeOrphanRows(m_dbs.system, m_dbs.cohort);
     form_1();
 }
 
@@ -265,9 +268,10 @@ void kcbp::listgrid11(const QString &roomCount)
 {
     bool found = false;
     const Exam exam = examById(m_dbs.system, m_currentId, &found);
-    const QString list = found ? roomListCut(exam.kcid.toString(), roomCountOf(roomCount)) : QString();
+    const QStringList list =
+        found ? roomListCut(sysdb::readRoomList(m_dbs.system, exam.kcid.toString()), roomCountOf(roomCount)) : QStringList();
     int r = 1;
-    for (const QString &id : sysdb::splitRoomList(list)) {
+    for (const QString &id : list) {
         const RoomDescription d = listgrid11b(id);
         if (r >= Grid1[1]->Rows())
             Grid1[1]->setRows(r + 1);
@@ -371,7 +375,9 @@ void kcbp::save1()
     }
     int added = 0;
     int roomCount = 0;
-    if (!save1b(ids, &added, &roomCount)) {
+    const bool saved = save1b(ids, &added, &roomCount);
+    ensureDataInPlace(m_dbs, kExamsNotSaved);
+    if (!saved) {
         services::msg(QStringLiteral("考场添加失败,请稍后重试!"), kTitle);
         return;
     }
@@ -416,7 +422,9 @@ void kcbp::del1()
         return;
     if (!roomListTarget(QStringLiteral("移除")))
         return;
-    if (!save2b(kept)) {
+    const bool saved = save2b(kept);
+    ensureDataInPlace(m_dbs, kExamsNotSaved);
+    if (!saved) {
         services::msg(QStringLiteral("考场移除失败,请稍后重试!"), kTitle);
         return;
     }
@@ -477,7 +485,9 @@ void kcbp::jscssave_Click()
         save.bpid = m_basisIds.at(chosen);
     save.year = m_year;
     save.grade = examGrade(now.date(), m_year);
-    if (!saveExam(m_dbs.system, save)) {
+    const bool saved = saveExam(m_dbs.system, save);
+    ensureDataInPlace(m_dbs, kExamsNotSaved);
+    if (!saved) {
         services::msg(QStringLiteral("数据保存失败,请稍后重试!"), kTitle);
         return;
     }
@@ -485,6 +495,9 @@ void kcbp::jscssave_Click()
     form_1();
     jscsmodi->setEnabled(false);
     jscsdel->setEnabled(false);
+    // The focus would pass from the disabled 保存 to 退出, which the next Enter would press: it goes
+    // to the exam list instead.
+    Grid1[0]->setFocus();
     jscssave->setEnabled(false);
     services::msg(QStringLiteral("数据保存完毕！"), kTitle);
 }
@@ -499,17 +512,9 @@ void kcbp::jscsdel_Click()
                       titles::kInfo, MsgButtons::OkCancel, MsgAnswer::Cancel) != MsgAnswer::Ok)
         return;
     const ExamDeletion deletion = deleteExam(m_dbs.system, m_dbs.cohort, m_currentId);
+    ensureDataInPlace(m_dbs, QStringLiteral("本次删除"));
     if (deletion.outcome == ExamDeletion::NothingDeleted) {
         services::msg(QStringLiteral("考试数据未作任何删除：") + reasonText(deletion.error) + QStringLiteral("。请稍后再删除！"), kTitle);
-        return;
-    }
-    if (deletion.outcome == ExamDeletion::RowsOnly) {
-        // The exam is still listed until its own row is gone, and deleting it again completes
-        // the deletion.
-        form_1();
-        services::msg(QStringLiteral("考试成绩已删除，考试记录未能删除：") + reasonText(deletion.error)
-                          + QStringLiteral("。请稍后再删除一次！"),
-                      kTitle);
         return;
     }
     letMessagesRun();

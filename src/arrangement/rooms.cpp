@@ -139,12 +139,18 @@ bool saveRoom(const QSqlDatabase &sys, const Room &room, QString *error)
     else
         ok = execSql(sys, QStringLiteral("INSERT INTO kcszb(id, address, rs, type) VALUES(?, ?, ?, ?)"),
                      {room.id, room.address, room.rs, room.type}, error);
-    return ok && tx.commit();
+    if (!ok || !tx.commit())
+        return false;
+    checkpoint(sys); // a copy of the system database taken now holds the room
+    return true;
 }
 
 bool deleteRoom(const QSqlDatabase &sys, const QString &id, QString *error)
 {
-    return execSql(sys, QStringLiteral("DELETE FROM kcszb WHERE id = ?"), {id}, error);
+    if (!execSql(sys, QStringLiteral("DELETE FROM kcszb WHERE id = ?"), {id}, error))
+        return false;
+    checkpoint(sys);
+    return true;
 }
 
 } // namespace quorvane

@@ -95,7 +95,10 @@ Saved save(const QSqlDatabase &system, const QString &cohortYear, const QString 
     values << find.value(0);
     find.finish();
     const QString update = QStringLiteral("UPDATE kcbpb SET ") + sets.join(QStringLiteral(" = ?, ")) + QStringLiteral(" = ? WHERE rowid = ?");
-    return execSql(system, update, values) ? Saved::Done : Saved::Failed;
+    if (!execSql(system, update, values))
+        return Saved::Failed;
+    checkpoint(system); // a copy of the system database taken now holds the settings
+    return Saved::Done;
 }
 
 } // namespace quorvane::subjectsettings

@@ -4,6 +4,10 @@
 #include "reports/averagebook.h"
 
 #include <QHBoxLayout>
+#include <QLayout>
+#include <QScrollBar>
+
+#include <algorithm>
 
 namespace quorvane {
 
@@ -23,6 +27,24 @@ void average::createWindowControls(QWidget *, QVBoxLayout *, QHBoxLayout *choose
 QString average::designHeading() const
 {
     return reports::averageFormatString({}, 0);
+}
+
+QSize average::openingSize() const
+{
+    std::array<quint8, 13> nine{};
+    for (int i = 0; i < 9; ++i)
+        nine[static_cast<size_t>(i)] = static_cast<quint8>(i + 1);
+    // Each column as the book fits it: its heading or its widest usual cell, with the same spare.
+    const QStringList heads = reports::averageFormatString(nine, 9).split(QLatin1Char('|'));
+    int twips = Grid1->ColWidth(0);
+    for (qsizetype c = 1; c < heads.size(); ++c) {
+        const QString sample = c == 1 ? QStringLiteral("高一(10)班") : QStringLiteral("100.00");
+        twips += std::max(Grid1->textWidthTwips(heads[c].mid(1)), Grid1->textWidthTwips(sample)) + 8 * Grid::TwipsPerPixel;
+    }
+    int width = twips / Grid::TwipsPerPixel + 2 * Grid1->frameWidth() + Grid1->verticalScrollBar()->sizeHint().width();
+    if (const QLayout *outer = Grid1->parentWidget()->layout())
+        width += outer->contentsMargins().left() + outer->contentsMargins().right();
+    return ReportWindow::openingSize().expandedTo(QSize(width, 0));
 }
 
 void average::Combo1_Click()

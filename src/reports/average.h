@@ -18,6 +18,10 @@ public:
     void Combo1_Click() override;
     // Builds the report into Grid1.
     void showgrid();
+    // Wide enough for the book of a nine-subject exam (class labels and averages included) without a
+    // horizontal scroll bar, as far as the screen allows when it is placed; no narrower than any
+    // report window.
+    QSize openingSize() const override;
 
 protected:
     void createWindowControls(QWidget *root, QVBoxLayout *frameLayout, QHBoxLayout *chooserRow,

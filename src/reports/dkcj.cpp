@@ -13,8 +13,6 @@ namespace {
 const QString kFormat = QStringLiteral("|^ 班级|^座号|^   姓 名|^成绩|^   备 注||^ 班级|^座号|^   姓 名|^成绩|^   备 注");
 const char *const kCaptions[10] = {"班级:", "平 均 分:", "学科:", "最 高 分:", "最 低 分:",
                                    "总 人 数:", "考试人数:", "缺考人数:", "考试名称:", "作弊人数:"};
-const char *const kBands[16] = {"", "", "", "", "", "", "", "<60分人数:", "<70分人数:", "<80分人数:",
-                                "<90分人数:", "<100分人数:", "<110分人数:", "<120分人数:", "<130分人数:", ">=130分人数:"};
 } // namespace
 
 dkcj::dkcj()
@@ -56,7 +54,7 @@ void dkcj::createWindowControls(QWidget *root, QVBoxLayout *, QHBoxLayout *choos
         if (i < 7) {
             caption = Label1[captionOf[i]];
         } else {
-            Label3[i] = new QLabel(QString::fromUtf8(kBands[i]), side);
+            Label3[i] = new QLabel(reports::bandCaption(i, 150), side);
             caption = Label3[i];
         }
         form->addWidget(caption, i, 0);
@@ -86,13 +84,19 @@ void dkcj::Combo2_Click()
 {
     Grid1->setRows(1);
     showbj();
-    const int p = Combo2->currentIndex();
-    const int fs = p >= 0 && p < 13 ? kmfs[static_cast<size_t>(p)] : 0;
+    const int fs = chosenFullMark();
     for (int i = 7; i <= 15; ++i) {
         const bool shown = reports::bandShown(i, fs);
+        Label3[i]->setText(reports::bandCaption(i, fs));
         Label2[i]->setVisible(shown);
         Label3[i]->setVisible(shown);
     }
+}
+
+int dkcj::chosenFullMark() const
+{
+    const int p = Combo2->currentIndex();
+    return p >= 0 && p < 13 ? kmfs[static_cast<size_t>(p)] : 0;
 }
 
 void dkcj::Combo3_Click()
@@ -141,7 +145,7 @@ void dkcj::showgrid()
     const int p = Combo2->currentIndex();
     const int k = p >= 0 && p < 13 ? kmno[static_cast<size_t>(p)] : 0;
     const reports::SubjectBook book =
-        reports::buildSubjectBook(cohortDb(), chosenExamId(), k, reports::subjectSelectionFromText(Combo3->currentText()),
+        reports::buildSubjectBook(cohortDb(), chosenExamId(), k, chosenFullMark(), reports::subjectSelectionFromText(Combo3->currentText()),
                                   [this] { stepProgress(); });
     // No student: the grid and the labels keep what they show.
     if (!book.found)

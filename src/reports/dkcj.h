@@ -45,6 +45,9 @@ protected:
     QComboBox *classChooser() const override { return Combo3; }
 
 private:
+    // The full mark of the chosen subject; 0 when none is chosen.
+    int chosenFullMark() const;
+
     std::array<double, 16> m_tj{};
 };
 

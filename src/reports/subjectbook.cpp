@@ -9,6 +9,8 @@
 
 #include <QSqlQuery>
 
+#include <algorithm>
+
 namespace quorvane::reports {
 
 SubjectSelection subjectSelectionFromText(const QString &text)
@@ -34,7 +36,18 @@ int SubjectBook::gridRows() const
     return n % 2 == 0 ? n / 2 + 1 : n / 2 + 2;
 }
 
-SubjectBook buildSubjectBook(const QSqlDatabase &cohort, const QString &examId, int subject,
+namespace {
+// The last band row shown for the full mark; 6 when none is.
+int lastShownBand(int fullMark)
+{
+    int band = 6;
+    while (band < 15 && bandShown(band + 1, fullMark))
+        ++band;
+    return band;
+}
+} // namespace
+
+SubjectBook buildSubjectBook(const QSqlDatabase &cohort, const QString &examId, int subject, int fullMark,
                              const SubjectSelection &selection, const std::function<void()> &step)
 {
     SubjectBook book;
@@ -62,6 +75,7 @@ SubjectBook buildSubjectBook(const QSqlDatabase &cohort, const QString &examId, 
     QSqlQuery q = prepare(cohort, sql.arg(col), values);
     if (!q.exec())
         return book;
+    const int lastBand = lastShownBand(fullMark);
     auto &tj = book.tj;
     tj.fill(0);
     tj[1] = 0;
@@ -92,11 +106,14 @@ SubjectBook buildSubjectBook(const QSqlDatabase &cohort, const QString &examId, 
             if (d < tj[2])
                 tj[2] = d;
             ++book.counted;
-            // Exactly one band: each lower bound inclusive, each upper bound exclusive.
+            // Exactly one band: each lower bound inclusive, each upper bound exclusive; a score
+            // beyond the last band shown (the full mark itself) counts in that band.
             int band = 7;
             for (int bound = 60; bound <= 130; bound += 10)
                 if (d >= bound)
                     ++band;
+            if (lastBand >= 7)
+                band = std::min(band, lastBand);
             tj[static_cast<size_t>(band)] += 1;
         }
         book.students.push_back(s);
@@ -108,16 +125,24 @@ SubjectBook buildSubjectBook(const QSqlDatabase &cohort, const QString &examId, 
         return book;
     book.found = true;
     tj[3] = static_cast<double>(book.students.size());
-    const double takers = tj[3] - tj[5] - tj[6];
-    // Students without a score count among the takers and in the divisor; no takers, average 0.
-    tj[0] = takers != 0 ? round2(tj[0] / takers) : 0;
-    tj[4] = takers;
+    // No takers: average 0.
+    tj[0] = average(tj[0], book.counted).value_or(0);
+    tj[4] = book.counted;
     return book;
 }
 
 bool bandShown(int band, int fullMark)
 {
     return fullMark >= (band - 1) * 10;
+}
+
+QString bandCaption(int band, int fullMark)
+{
+    if (band == 15)
+        return QStringLiteral(">=130分人数:");
+    if (band == lastShownBand(fullMark))
+        return QStringLiteral("<=%1分人数:").arg(fullMark);
+    return QStringLiteral("<%1分人数:").arg((band - 1) * 10);
 }
 
 } // namespace quorvane::reports

@@ -332,6 +332,11 @@ void cjintool::enableEntry()
     const bool locked = m_settings.subject(k).locked();
     command3->setEnabled(listed && !locked);
     Text1->setEnabled(listed);
+    // Rows left by another subject's list stand for nobody: like 保存, printing, exporting and
+    // importing wait for the next list. (With no rows, printing says there is nothing to print.)
+    const bool stale = !listed && Grid1->Rows() > 1;
+    for (QPushButton *b : {VsNetBut2, VsNetBut3, VsNetBut4})
+        b->setEnabled(!stale);
 }
 
 void cjintool::fitNameColumn()
@@ -599,6 +604,9 @@ void cjintool::command3_Click()
     XP_ProgressBar1->setVisible(true);
     WaitCursor wait;
     QString error;
+    // Nothing goes into a file that was deleted or moved: checked before the save and after it.
+    const QString notSaved = QStringLiteral("本次成绩");
+    ensureDataInPlace(m_dbs, notSaved);
     const bool ok = save.empty() || saveScores(m_dbs.cohort, ctx, save, [this](int r) {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         XP_ProgressBar1->setValue(r);
@@ -610,10 +618,11 @@ void cjintool::command3_Click()
     VsNetBut1->setEnabled(wasClear);
     VsNetBut3->setEnabled(wasImport);
     m_saving = false;
+    ensureDataInPlace(m_dbs, notSaved);
     if (ok)
         services::msg(QStringLiteral("保存完毕!"), kTitleAscii);
     else
-        services::msg(QStringLiteral("保存失败，本次分数均未写入数据库，请稍后再试!"), kTitleAscii);
+        services::msg(QStringLiteral("保存失败（") + error + QStringLiteral("），本次分数均未写入数据库，请稍后再试!"), kTitleAscii);
 }
 
 void cjintool::VsNetBut1_Click()

@@ -53,7 +53,7 @@ bool readExamRows(const QSqlDatabase &cohort, const QString &examId, bool withPa
     sql += QStringLiteral(" FROM stucj WHERE id = ? ORDER BY rowid");
     QSqlQuery q = prepare(cohort, sql, {examId});
     if (!q.exec()) {
-        *error = q.lastError().text();
+        *error = reasonText(q.lastError());
         return false;
     }
     rows->clear();
@@ -72,7 +72,7 @@ bool readExamRows(const QSqlDatabase &cohort, const QString &examId, bool withPa
         rows->push_back(std::move(r));
     }
     if (q.lastError().isValid()) {
-        *error = q.lastError().text();
+        *error = reasonText(q.lastError());
         return false;
     }
     return true;
@@ -103,7 +103,7 @@ RunResult writeRows(QSqlDatabase &cohort, Transaction &tx, QSqlQuery &up, size_t
     for (size_t i = 0; i < n; ++i) {
         bindRow(i);
         if (!up.exec())
-            return failed(up.lastError().text());
+            return failed(reasonText(up.lastError()));
         if (++pending == kProgressChunk) {
             report(progress, pending);
             pending = 0;
@@ -112,7 +112,7 @@ RunResult writeRows(QSqlDatabase &cohort, Transaction &tx, QSqlQuery &up, size_t
     up.finish();
     report(progress, pending);
     if (!tx.commit())
-        return failed(cohort.lastError().text());
+        return failed(reasonText(tx.error()));
     checkpoint(cohort);
     RunResult r;
     r.rows = static_cast<int>(n);
@@ -250,7 +250,7 @@ RunResult runTotals(QSqlDatabase &cohort, const QSqlDatabase &system, const QStr
 
     Transaction tx(cohort);
     if (!tx.active())
-        return failed(cohort.lastError().text());
+        return failed(reasonText(cohort.lastError()));
     std::vector<ExamRow> rows;
     QString error;
     if (!readExamRows(cohort, examId, false, &rows, &error))
@@ -274,7 +274,7 @@ RunResult runTotals(QSqlDatabase &cohort, const QSqlDatabase &system, const QStr
     QSqlQuery up(cohort);
     if (!up.prepare(QStringLiteral("UPDATE stucj SET kealla = ?, keallb = ?, zfbjnoa = ?, zftlnoa = ?, zfnjnoa = ?, "
                                    "zfbjnob = ?, zftlnob = ?, zfnjnob = ? WHERE rowid = ?")))
-        return failed(up.lastError().text());
+        return failed(reasonText(up.lastError()));
     return writeRows(cohort, tx, up, n, progress, [&](size_t i) {
         up.bindValue(0, *totalA[i]);
         up.bindValue(1, *totalB[i]);
@@ -314,7 +314,7 @@ RunResult runSubjects(QSqlDatabase &cohort, const QSqlDatabase &system, const QS
 
     Transaction tx(cohort);
     if (!tx.active())
-        return failed(cohort.lastError().text());
+        return failed(reasonText(cohort.lastError()));
     std::vector<ExamRow> rows;
     if (!readExamRows(cohort, examId, true, &rows, &error))
         return failed(error);
@@ -352,7 +352,7 @@ RunResult runSubjects(QSqlDatabase &cohort, const QSqlDatabase &system, const QS
 
     QSqlQuery up(cohort);
     if (!up.prepare(QStringLiteral("UPDATE stucj SET ") + sets.join(QStringLiteral(", ")) + QStringLiteral(" WHERE rowid = ?")))
-        return failed(up.lastError().text());
+        return failed(reasonText(up.lastError()));
     return writeRows(cohort, tx, up, n, progress, [&](size_t i) {
         int pos = 0;
         for (size_t s = 0; s < chosen.size(); ++s) {

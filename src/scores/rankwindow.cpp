@@ -14,6 +14,11 @@
 
 namespace quorvane {
 
+namespace {
+// What a run that found a data file deleted or moved did not save.
+const QString kNotSaved = QStringLiteral("本次统计结果");
+} // namespace
+
 RankWindow::RankWindow(const QString &name, const QString &caption) : Window(name), m_dbs(name), m_caption(caption) {}
 
 QLabel *RankWindow::addExamChooser(QWidget *root, QVBoxLayout *lay)
@@ -108,6 +113,7 @@ void RankWindow::runWithProgress(const std::function<RunResult(const ProgressFn 
         return;
     // The buttons stay as they are during a run; a request to run again or to close the window
     // while it runs is refused (m_running, QueryUnload).
+    ensureDataInPlace(m_dbs, kNotSaved);
     m_running = true;
     WaitCursor wait;
     ProgressBar1->setValue(1);
@@ -116,6 +122,7 @@ void RankWindow::runWithProgress(const std::function<RunResult(const ProgressFn 
     wait.release();
     ProgressBar1->hide();
     m_running = false;
+    ensureDataInPlace(m_dbs, kNotSaved);
     if (result.status != RunStatus::Done) {
         services::msg(runFailureText(result), titles::kSystem);
         return;

@@ -168,13 +168,13 @@ bool saveScores(QSqlDatabase &cohort, const SheetContext &ctx, const std::vector
     const QString column = scoreColumn(ctx.item, ctx.subject);
     if (column.isEmpty() || ctx.examId.isEmpty()) {
         if (error)
-            *error = QStringLiteral("no sheet chosen");
+            *error = QStringLiteral("没有选定成绩单");
         return false;
     }
     Transaction tx(cohort);
     if (!tx.active()) {
         if (error)
-            *error = cohort.lastError().text();
+            *error = reasonText(cohort.lastError());
         return false;
     }
     // The student's own row of this exam: its row id as listed, checked against exam and student
@@ -191,7 +191,7 @@ bool saveScores(QSqlDatabase &cohort, const SheetContext &ctx, const std::vector
             q.bindValue(3, row.stid.isNull() ? QVariant(QMetaType::fromType<QString>()) : QVariant(row.stid));
             if (!q.exec()) {
                 if (error)
-                    *error = q.lastError().text();
+                    *error = reasonText(q.lastError());
                 return false;
             }
         }
@@ -201,7 +201,7 @@ bool saveScores(QSqlDatabase &cohort, const SheetContext &ctx, const std::vector
     q.finish();
     if (!tx.commit()) {
         if (error)
-            *error = cohort.lastError().text();
+            *error = reasonText(tx.error());
         return false;
     }
     checkpoint(cohort);

@@ -3,10 +3,16 @@
 #include "shell/database.h"
 #include "shell/valuetext.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QUrl>
 #include <cerrno>
-#include <cstdio>
+#include <fcntl.h>
+#include <functional>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace quorvane::cohorts {
 
@@ -23,41 +29,91 @@ bool removeFileIfPresent(const QString &path)
 
 // A database file and the log files SQLite keeps beside it.
 const char *const kCompanions[] = {"", "-wal", "-shm"};
-constexpr int kCompanionCount = 3;
 
-bool renameFile(const QString &from, const QString &to, int *err)
+// A rename first copies the cohort's database to a file of this name, which no cohort file can
+// have (a cohort file is <dbname>.mdb): "~quorvane-rename~<old dbname>~<new dbname>", each name
+// percent-encoded with "~" and "-" encoded too (a log file of the copy adds "-wal" and the like). Whatever of a rename a crash leaves is found by it.
+const QString kRenamePrefix = QStringLiteral("~quorvane-rename~");
+
+QString encodedName(const QString &dbname)
 {
-    errno = 0;
-    if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0)
+    return QString::fromLatin1(QUrl::toPercentEncoding(dbname, QByteArray(), "~-"));
+}
+
+QString renameCopyPath(const QString &oldName, const QString &newName)
+{
+    return dataFolder() + kRenamePrefix + encodedName(oldName) + QLatin1Char('~') + encodedName(newName);
+}
+
+std::function<void(int)> &renameStepHook()
+{
+    static std::function<void(int)> hook;
+    return hook;
+}
+
+void stepDone(int step)
+{
+    if (renameStepHook())
+        renameStepHook()(step);
+}
+
+void removeWithCompanions(const QString &path)
+{
+    for (const char *companion : {"", "-wal", "-shm", "-journal"})
+        removeFileIfPresent(path + QLatin1String(companion));
+}
+
+// Writes a file's data, or a folder's entries, to the disk.
+bool syncToDisk(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+// Copies a database into a new file with SQLite's backup API (what a log beside the source holds
+// is copied too) and writes the copy to the disk. why takes the reason of a failure.
+bool copyDatabase(const QString &from, const QString &to, QString *why)
+{
+    sqlite3 *source = nullptr;
+    sqlite3 *target = nullptr;
+    int rc = sqlite3_open_v2(QFile::encodeName(from).constData(), &source, SQLITE_OPEN_READWRITE, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_open_v2(QFile::encodeName(to).constData(), &target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (rc == SQLITE_OK) {
+        sqlite3_backup *backup = sqlite3_backup_init(target, "main", source, "main");
+        if (!backup) {
+            rc = sqlite3_extended_errcode(target);
+        } else {
+            rc = sqlite3_backup_step(backup, -1);
+            const int finished = sqlite3_backup_finish(backup);
+            rc = rc == SQLITE_DONE ? finished : rc;
+        }
+    }
+    sqlite3_close(target);
+    sqlite3_close(source);
+    if (rc == SQLITE_OK && syncToDisk(to))
         return true;
-    *err = errno;
+    *why = rc == SQLITE_OK ? systemReasonText(errno)
+                           : reasonText(QSqlError(QString(), QString(), QSqlError::UnknownError, QString::number(rc)));
     return false;
 }
 
-// Renames a cohort's database file with its log files; on failure everything is renamed back and
-// the reason is given.
-bool renameCohortFiles(const QString &from, const QString &to, QString *why)
+// True when two paths name the same file (one is a hard link of the other).
+bool sameFile(const QString &a, const QString &b)
 {
-    // Log files of the new name without their database are left from an earlier file of that name.
-    for (int i = 1; i < kCompanionCount; ++i)
-        removeFileIfPresent(to + QLatin1String(kCompanions[i]));
-    int done = 0;
-    int err = 0;
-    for (; done < kCompanionCount; ++done) {
-        const QString src = from + QLatin1String(kCompanions[done]);
-        if (done > 0 && !QFileInfo::exists(src))
-            continue;
-        if (!renameFile(src, to + QLatin1String(kCompanions[done]), &err))
-            break;
-    }
-    if (done == kCompanionCount)
-        return true;
-    int ignored = 0;
-    for (int i = done - 1; i >= 0; --i)
-        if (QFileInfo::exists(to + QLatin1String(kCompanions[i])))
-            renameFile(to + QLatin1String(kCompanions[i]), from + QLatin1String(kCompanions[i]), &ignored);
-    *why = systemReasonText(err);
-    return false;
+    struct stat sa, sb;
+    return ::stat(QFile::encodeName(a).constData(), &sa) == 0 && ::stat(QFile::encodeName(b).constData(), &sb) == 0
+           && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+bool rowNames(const QSqlDatabase &system, const QString &dbname)
+{
+    QSqlQuery q = prepare(system, QStringLiteral("SELECT 1 FROM dbsystable WHERE dbname=? LIMIT 1"), {dbname});
+    return q.exec() && q.next();
 }
 
 Cohort cohortOf(const QSqlQuery &q)
@@ -142,6 +198,7 @@ Result addCohort(const QSqlDatabase &system, const Cohort &cohort)
         removeFileIfPresent(target);
         return {Outcome::RowFailed, error};
     }
+    checkpoint(system); // a copy of the system database taken now holds the cohort
     return {};
 }
 
@@ -154,15 +211,36 @@ Result changeCohort(const QSqlDatabase &system, const Cohort &stored, const Coho
     // A window working on the cohort would lose its exams (a new year) or its file (a new name).
     if ((yearChanges || nameChanges) && isDatabaseOpen(oldPath))
         return {Outcome::FileInUse, {}};
-    bool renamed = false;
+    // A rename never overwrites or removes a file of the new name, and a crash at any step leaves
+    // the row naming a file that holds the cohort: the data is copied to a file of the program's
+    // own name and written to the disk, the copy gets the new name as a second name (refused when
+    // that name is taken), the row is committed, and only then does the old file go.
+    QString copy;
     if (nameChanges) {
+        finishRenames(system);
         if (QFileInfo::exists(newPath))
             return {Outcome::FileExists, {}};
         if (!stored.dbname.isEmpty() && QFileInfo::exists(oldPath)) {
+            // Log files of the new name without their database are left from an earlier file of
+            // that name: they would be replayed into the copy.
+            for (const char *log : {"-wal", "-shm", "-journal"})
+                if (!removeFileIfPresent(newPath + QLatin1String(log)))
+                    return {Outcome::RenameFailed, systemReasonText(EEXIST)};
+            copy = renameCopyPath(stored.dbname, changed.dbname);
+            removeWithCompanions(copy);
             QString why;
-            if (!renameCohortFiles(oldPath, newPath, &why))
+            if (!copyDatabase(oldPath, copy, &why)) {
+                removeWithCompanions(copy);
                 return {Outcome::RenameFailed, why};
-            renamed = true;
+            }
+            stepDone(1);
+            if (::link(QFile::encodeName(copy).constData(), QFile::encodeName(newPath).constData()) != 0) {
+                const int err = errno;
+                removeWithCompanions(copy);
+                return err == EEXIST ? Result{Outcome::FileExists, {}} : Result{Outcome::RenameFailed, systemReasonText(err)};
+            }
+            syncToDisk(dataFolder());
+            stepDone(2);
         }
     }
     QSqlError error;
@@ -186,18 +264,76 @@ Result changeCohort(const QSqlDatabase &system, const Cohort &stored, const Coho
         if (ok) {
             ok = tx.commit();
             if (!ok)
-                error = db.lastError();
+                error = tx.error();
         } else if (!error.isValid()) {
             error = db.lastError();
         }
     }
     if (!ok) {
-        QString ignored;
-        if (renamed)
-            renameCohortFiles(newPath, oldPath, &ignored);
+        // The new name is this rename's own second name of the copy: it goes with the copy.
+        if (!copy.isEmpty()) {
+            if (sameFile(copy, newPath))
+                removeFileIfPresent(newPath);
+            removeWithCompanions(copy);
+        }
         return {Outcome::RowFailed, reasonText(error)};
     }
+    checkpoint(system);
+    if (!copy.isEmpty()) {
+        stepDone(3);
+        // The old file stays while another cohort still names it.
+        if (!rowNames(system, stored.dbname))
+            removeWithCompanions(oldPath);
+        stepDone(4);
+        removeWithCompanions(copy);
+    }
     return {};
+}
+
+namespace {
+QStringList renameLeftovers()
+{
+    return QDir(dataFolder()).entryList({kRenamePrefix + QLatin1Char('*')}, QDir::Files | QDir::Hidden | QDir::System);
+}
+} // namespace
+
+void finishRenamesAtStart()
+{
+    if (renameLeftovers().isEmpty())
+        return;
+    QSqlDatabase system;
+    if (!openDatabase(systemDbPath(), DbKind::System, QStringLiteral("start-renames"), &system))
+        return;
+    finishRenames(system);
+    closeDatabase(system);
+}
+
+void finishRenames(const QSqlDatabase &system)
+{
+    const QStringList leftovers = renameLeftovers();
+    for (const QString &name : leftovers) {
+        const QStringList parts = name.mid(kRenamePrefix.size()).split(QLatin1Char('~'));
+        if (parts.size() != 2 || parts.at(1).contains(QLatin1Char('-')))
+            continue; // not a copy itself (its log files go with it)
+        const QString oldName = QUrl::fromPercentEncoding(parts.at(0).toLatin1());
+        const QString newName = QUrl::fromPercentEncoding(parts.at(1).toLatin1());
+        const QString copy = dataFolder() + name;
+        const QString oldPath = cohortDbPath(fileName(oldName));
+        const QString newPath = cohortDbPath(fileName(newName));
+        if (isDatabaseOpen(copy) || isDatabaseOpen(oldPath) || isDatabaseOpen(newPath))
+            continue;
+        const bool committed = rowNames(system, newName);
+        if (committed && !rowNames(system, oldName))
+            removeWithCompanions(oldPath); // the row names the new file: the old one is left over
+        else if (!committed && sameFile(copy, newPath))
+            removeFileIfPresent(newPath); // the rename's own second name of the copy, never a user's file
+        removeWithCompanions(copy);
+    }
+}
+
+void setRenameStepHook(std::function<void(int)> hook)
+{
+    renameStepHook() = std::move(hook);
 }
 
 Result deleteCohort(const QSqlDatabase &system, const Cohort &stored)
@@ -210,6 +346,7 @@ Result deleteCohort(const QSqlDatabase &system, const Cohort &stored)
     QString error;
     if (!run(system, QStringLiteral("DELETE FROM dbsystable WHERE rowid=?"), {stored.rowid}, &error))
         return {Outcome::RowFailed, error};
+    checkpoint(system);
     // A file that another cohort still names stays; a file that cannot be deleted stays too.
     if (yearUsingName(system, stored.dbname, stored.year).isEmpty())
         for (const char *companion : kCompanions)

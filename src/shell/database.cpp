@@ -2,15 +2,21 @@
 
 #include "shell/services.h"
 #include "shell/titles.h"
+#include "workbook/celltext.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QLockFile>
+#include <QFile>
+#include <QSqlDriver>
 #include <QSqlError>
+#include <QStorageInfo>
 #include <QUrl>
 #include <cerrno>
-#include <memory>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sqlite3.h>
+#include <unistd.h>
 
 namespace quorvane {
 
@@ -84,6 +90,16 @@ QString systemDbPath() { return dataFolder() + QStringLiteral("newclasssys.mdb")
 QString cohortDbPath(const QString &dbFile) { return dataFolder() + dbFile; }
 QString templateDbPath() { return dataFolder() + QStringLiteral("dbyear.mdb"); }
 
+namespace {
+// Opening a database writes its log and shared-memory files beside it; on a full disk that fails
+// as a read or write error, so the free space tells what it was.
+bool diskNearlyFull(const QString &path)
+{
+    const QStorageInfo disk(QFileInfo(path).absolutePath());
+    return disk.isValid() && disk.bytesAvailable() >= 0 && disk.bytesAvailable() < 1024 * 1024;
+}
+} // namespace
+
 bool openDatabase(const QString &path, DbKind kind, const QString &connectionName, QSqlDatabase *out, QString *error, OpenFault *fault)
 {
     if (QSqlDatabase::contains(connectionName)) {
@@ -97,7 +113,7 @@ bool openDatabase(const QString &path, DbKind kind, const QString &connectionNam
         *fault = OpenFault::None;
     auto fail = [&](OpenFault why, const QString &reason) {
         if (error)
-            *error = reason;
+            *error = why == OpenFault::CannotWrite && diskNearlyFull(path) ? QStringLiteral("磁盘已满") : reason;
         if (fault)
             *fault = why;
         if (out)
@@ -170,18 +186,72 @@ void closeAllDatabases()
     const QStringList names = QSqlDatabase::connectionNames();
     for (const QString &n : names) {
         // Windows keep copies of their connections; closing the shared connection closes them all.
+        // A file that was moved or deleted is left as it is: closing would write its log back and
+        // remove the log by its old name, where another file may stand by now.
         QSqlDatabase db = QSqlDatabase::database(n, false);
-        if (db.isOpen())
+        if (db.isOpen() && !fileMoved(db))
             db.close();
     }
+}
+
+namespace {
+// SQLite's own connection behind a Qt connection (the driver uses the system's SQLite library).
+sqlite3 *sqliteHandle(const QSqlDatabase &db)
+{
+    if (!db.isOpen() || !db.driver())
+        return nullptr;
+    const QVariant handle = db.driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3 *const *>(handle.constData());
+}
+} // namespace
+
+bool fileMoved(const QSqlDatabase &db)
+{
+    sqlite3 *handle = sqliteHandle(db);
+    int moved = 0;
+    return handle && sqlite3_file_control(handle, "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK && moved != 0;
+}
+
+void ensureDataInPlace(std::initializer_list<QSqlDatabase> connections, const QString &what)
+{
+    for (const QSqlDatabase &db : connections) {
+        if (!fileMoved(db))
+            continue;
+        const QString file = QUrl(db.databaseName()).fileName();
+        services::msg(QStringLiteral("数据文件“") + file + QStringLiteral("”已被删除或移走，") + what
+                          + QStringLiteral("未能保存！程序即将结束。"),
+                      titles::kWarning, MsgIcon::Critical);
+        services::endProgram();
+    }
+}
+
+void ensureDataInPlace(const WindowDatabases &dbs, const QString &what)
+{
+    ensureDataInPlace({dbs.cohort, dbs.system}, what);
+}
+
+QSqlError commitError(const QSqlDatabase &db)
+{
+    // Qt's commit() drops SQLite's result code; a COMMIT statement keeps it, so a full disk is
+    // named as such.
+    QSqlQuery q(db);
+    if (q.exec(QStringLiteral("COMMIT")))
+        return QSqlError();
+    return q.lastError();
 }
 
 QString reasonText(const QSqlError &error)
 {
     bool numeric = false;
-    const int code = error.nativeErrorCode().toInt(&numeric) & 0xff;
+    const int extended = error.nativeErrorCode().toInt(&numeric);
+    const int code = extended & 0xff;
     if (!numeric)
         return QStringLiteral("数据库出错");
+    // The log's shared-memory file could not grow: there is no room left on the disk.
+    if (extended == SQLITE_IOERR_SHMSIZE)
+        return QStringLiteral("磁盘已满");
     switch (code) {
     case 3: return QStringLiteral("没有访问权限");
     case 5:
@@ -224,17 +294,37 @@ QString dataFolderLockPath()
 
 FolderLock lockDataFolder()
 {
-    static std::unique_ptr<QLockFile> held;
-    if (held && held->fileName() == dataFolderLockPath() && held->isLocked())
+    // The lock is an flock() on the lock file, held through one open descriptor for the life of the
+    // process: the system drops it when the program ends in any way (an immediate exit, a crash), so
+    // what the file holds never matters, and a folder brought from another computer or left by a
+    // crash always starts. (A classic fcntl lock would be dropped when any descriptor of the file
+    // closes; flock belongs to the open file description.)
+    struct Held
+    {
+        QString path;
+        int fd = -1;
+    };
+    static Held held;
+    const QString path = dataFolderLockPath();
+    if (held.fd >= 0 && held.path == path)
         return FolderLock::Taken;
-    auto lock = std::make_unique<QLockFile>(dataFolderLockPath());
-    // Only a lock whose program no longer runs is stale, however old it is: a program may run for days.
-    lock->setStaleLockTime(0);
-    if (lock->tryLock(0)) {
-        held = std::move(lock);
-        return FolderLock::Taken;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return FolderLock::Unavailable;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int err = errno;
+        ::close(fd);
+        return err == EWOULDBLOCK ? FolderLock::HeldByOther : FolderLock::Unavailable;
     }
-    return lock->error() == QLockFile::LockFailedError ? FolderLock::HeldByOther : FolderLock::Unavailable;
+    if (held.fd >= 0)
+        ::close(held.fd);
+    held = {path, fd};
+    // For whoever looks at the file: the process that holds it. Only the lock itself counts.
+    const QByteArray pid = QByteArray::number(qint64(::getpid())) + '\n';
+    if (::ftruncate(fd, 0) == 0 && ::write(fd, pid.constData(), size_t(pid.size())) < 0) {
+        // Nothing to do: the lock holds whatever the file says.
+    }
+    return FolderLock::Taken;
 }
 
 void closeDatabase(QSqlDatabase &db)
@@ -368,8 +458,11 @@ bool Transaction::commit()
 {
     if (!m_active)
         return false;
+    m_error = commitError(m_db);
+    if (m_error.isValid())
+        return false; // still open: the destructor rolls it back
     m_active = false;
-    return m_db.commit();
+    return true;
 }
 
 QSqlQuery prepare(const QSqlDatabase &db, const QString &sql, const QVariantList &values)
@@ -377,8 +470,17 @@ QSqlQuery prepare(const QSqlDatabase &db, const QString &sql, const QVariantList
     QSqlQuery q(db);
     q.setForwardOnly(true);
     q.prepare(sql);
-    for (const QVariant &v : values)
-        q.addBindValue(v);
+    for (const QVariant &v : values) {
+        // Half a character (an unpaired surrogate of pasted text) would be stored as bytes that
+        // read back as another text, so the row could never be found again by it.
+        if (v.typeId() == QMetaType::QString && !v.isNull()) {
+            const QString text = v.toString();
+            const QString clean = validText(text);
+            q.addBindValue(clean == text ? v : QVariant(clean));
+        } else {
+            q.addBindValue(v);
+        }
+    }
     return q;
 }
 

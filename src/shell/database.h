@@ -4,6 +4,7 @@
 #include <QSqlQuery>
 #include <QString>
 #include <QVariant>
+#include <initializer_list>
 
 namespace quorvane {
 
@@ -38,13 +39,28 @@ bool checkpoint(const QSqlDatabase &db);
 // it. Runs when the program ends, however it ends.
 void closeAllDatabases();
 
+// True when the connection's file is no longer the one at the path it was opened at: the file or
+// its folder was deleted, moved or renamed. SQLite goes on writing into such a file, and what it
+// writes is lost to the user.
+bool fileMoved(const QSqlDatabase &db);
+// Runs after a write and before the user is told it is done (and before a window's first write):
+// when the file of one of the connections was deleted or moved, says so, and that what (for
+// example "成绩") was not saved, and ends the program without writing anything else.
+void ensureDataInPlace(std::initializer_list<QSqlDatabase> connections, const QString &what);
+class WindowDatabases;
+void ensureDataInPlace(const WindowDatabases &dbs, const QString &what);
+// Commits the open transaction with a COMMIT statement; the error (invalid when it was committed)
+// carries SQLite's result code, which QSqlDatabase::commit() drops.
+QSqlError commitError(const QSqlDatabase &db);
+
 // The reason of a failed database step or file operation, in words the user understands.
 QString reasonText(const QSqlError &error);
 // The reason of a failed system call (errno: a file that cannot be renamed, written or created).
 QString systemReasonText(int errnoValue);
 
-// One running program per data folder: takes the folder's lock file for the life of the process.
-// A lock left behind by a program that no longer runs is taken over.
+// One running program per data folder: locks the folder's lock file (flock) for the life of the
+// process. The system releases the lock however the program ends, so only a running program holds
+// it; the file's content and a file left from another computer or a crash never block a start.
 enum class FolderLock { Taken, HeldByOther, Unavailable };
 FolderLock lockDataFolder();
 QString dataFolderLockPath();   // data/quorvane.lock
@@ -85,14 +101,17 @@ class Transaction
 public:
     explicit Transaction(QSqlDatabase &db);
     ~Transaction();
+    // Commits; on failure the transaction stays open until it is rolled back, and error() says why.
     bool commit();
     bool active() const { return m_active; }
+    QSqlError error() const { return m_error; }
     Transaction(const Transaction &) = delete;
     Transaction &operator=(const Transaction &) = delete;
 
 private:
     QSqlDatabase &m_db;
     bool m_active = false;
+    QSqlError m_error;
 };
 
 // A prepared statement with bound values; exec() returns false on an error.

@@ -17,6 +17,8 @@
 namespace quorvane {
 
 namespace {
+// What a write that found the system database deleted or moved did not save.
+const QString kCohortsNotSaved = QStringLiteral("本次学届信息的改动");
 
 // Typing limits of the fields: year, database name, number of classes, first class number.
 constexpr int kMaxLengths[4] = {4, 15, 2, 4};
@@ -311,7 +313,9 @@ bool grad1::addCohort(const cohorts::Cohort &cohort)
 {
     const QString fileName = cohorts::fileName(cohort.dbname);
     releaseStaleConnections(cohortDbPath(fileName));
-    switch (cohorts::addCohort(m_dbs.system, cohort).outcome) {
+    const cohorts::Outcome added = cohorts::addCohort(m_dbs.system, cohort).outcome;
+    ensureDataInPlace(m_dbs, kCohortsNotSaved);
+    switch (added) {
     case cohorts::Outcome::Done:
         return true;
     case cohorts::Outcome::NoTemplate:
@@ -407,6 +411,7 @@ bool grad1::storeCohort(const cohorts::Cohort &stored, const cohorts::Cohort &ch
     const QString newFile = cohorts::fileName(changed.dbname);
     releaseStaleConnections(cohortDbPath(oldFile));
     const cohorts::Result result = cohorts::changeCohort(m_dbs.system, stored, changed);
+    ensureDataInPlace(m_dbs, kCohortsNotSaved);
     auto refuse = [&](const QString &text, int field) {
         services::msg(text, titles::kSystem);
         comsave->setEnabled(true);
@@ -452,6 +457,7 @@ void grad1::comdele_Click()
     if (cohorts::findByYear(m_dbs.system, m_selectedYear, &stored)) {
         releaseStaleConnections(cohortDbPath(cohorts::fileName(stored.dbname)));
         const cohorts::Outcome outcome = cohorts::deleteCohort(m_dbs.system, stored).outcome;
+        ensureDataInPlace(m_dbs, kCohortsNotSaved);
         if (outcome == cohorts::Outcome::FileInUse) {
             services::msg(QStringLiteral("该学届的数据库“") + cohorts::fileName(stored.dbname)
                               + QStringLiteral("”正在被其他窗口使用，请先关闭相关窗口再删除！"),

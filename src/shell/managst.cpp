@@ -26,6 +26,8 @@ namespace {
 
 const QString kHeading = QStringLiteral("|^学 号       |^姓 名   |^班 级  |^座 号  |^文理倾向");
 const QString kLabel1Design = QStringLiteral("请点“查询”得到名单");
+// What a write that found the cohort file deleted or moved did not save.
+const QString kStudentsNotSaved = QStringLiteral("本次学生信息的改动");
 // Typing limits of the editor fields: number, name, class, seat.
 constexpr int kMaxLengths[4] = {15, 8, 4, 3};
 
@@ -108,6 +110,7 @@ void managst::createControls(QWidget *root)
         Txtfields[i] = new QLineEdit(root);
         Txtfields[i]->setObjectName(QStringLiteral("Txtfields%1").arg(i));
         keys::limitTyping(Txtfields[i], kMaxLengths[i]);
+        KeepWellFormed(Txtfields[i]);
         keys::onGotFocus(Txtfields[i], [this, i] { Txtfields_GotFocus(i); });
         keys::onKeyPress(Txtfields[i], [this, i](int keyAscii) { Txtfields_KeyPress(i, keyAscii); });
         keys::onKeyUp(Txtfields[i], [this, i](int keyCode) { Txtfields_KeyUp(i, keyCode, 0); });
@@ -470,6 +473,7 @@ void managst::saveAdd(const QString &number)
         if (!changeStudent(m_dbs.cohort, *id, number, values))
             services::msg(QStringLiteral("学生信息保存失败，请重新操作！"), titles::kSystem);
     }
+    ensureDataInPlace(m_dbs, kStudentsNotSaved);
     form_1();
 }
 
@@ -501,6 +505,7 @@ void managst::saveChange(const QString &number)
         if (!changeStudent(m_dbs.cohort, *id, clicked, values))
             services::msg(QStringLiteral("学生信息保存失败，请重新操作！"), titles::kSystem);
     }
+    ensureDataInPlace(m_dbs, kStudentsNotSaved);
     form_1();
 }
 
@@ -520,8 +525,12 @@ bool managst::checkstid(const QString &newNumber)
 
 void managst::comdele_Click()
 {
-    if (!deleteStudent(m_dbs.cohort, m_selstid))
+    const int deleted = deleteStudent(m_dbs.cohort, m_selstid);
+    ensureDataInPlace(m_dbs, kStudentsNotSaved);
+    if (deleted < 0)
         services::msg(QStringLiteral("学生信息删除失败，请重新操作！"), titles::kSystem);
+    else if (deleted == 0)
+        services::msg(QStringLiteral("没有找到学号为“") + m_selstid + QStringLiteral("”的学生，未删除任何学生信息！"), titles::kSystem);
     letMessagesRun();
     form_1();
 }
@@ -538,6 +547,7 @@ bool managst::clearstu()
     {
         WaitCursor wait;
         ok = clearStudents(m_dbs.cohort);
+        ensureDataInPlace(m_dbs, kStudentsNotSaved);
         letMessagesRun();
         form_1();
     }

@@ -7,7 +7,9 @@
 #include "shell/selectyear.h"
 #include "shell/window.h"
 
+#include <QByteArray>
 #include <QFont>
+#include <QtGlobal>
 
 namespace quorvane {
 
@@ -29,6 +31,21 @@ void installFontSubstitutions()
     QFont::insertSubstitutions(QStringLiteral("黑体"), {sans, serif});
     QFont::insertSubstitutions(QStringLiteral("SimHei"), {sans, serif});
     QFont::insertSubstitutions(QStringLiteral("Tahoma"), {QStringLiteral("DejaVu Sans"), sans});
+}
+
+void useChineseLocaleEnvironment()
+{
+    const QByteArray chinese = QByteArrayLiteral("zh_CN.UTF-8");
+    auto isChinese = [](const QByteArray &value) { return value.startsWith("zh_"); };
+    const QByteArray all = qgetenv("LC_ALL");
+    if (!all.isEmpty() && !isChinese(all)) {
+        if (qEnvironmentVariableIsEmpty("LC_CTYPE"))
+            qputenv("LC_CTYPE", all);
+        qunsetenv("LC_ALL");
+    }
+    for (const char *name : {"LANG", "LC_TIME"})
+        if (!isChinese(qgetenv(name)))
+            qputenv(name, chinese);
 }
 
 } // namespace quorvane

@@ -1,16 +1,20 @@
 #include "shell/services.h"
 
 #include "shell/database.h"
+#include "shell/window.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QSpacerItem>
 #include <QUrl>
 #include <cstdio>
 #include <cstdlib>
@@ -18,10 +22,17 @@
 namespace quorvane {
 
 namespace {
-// Dialogs belong to the window the user is working in, so they open over it, also over a window
-// kept above all others (the score entry window).
+// What a window frame takes beside its title: the window icon and the minimise, maximise and close
+// buttons, with their spacing.
+constexpr int kTitleFrameRoom = 200;
+
+// Dialogs belong to the work window the user is working in (whose handler asks for them), so they
+// open over it, also over a window kept above all others (the score entry window). The active
+// window will not do: just after a file dialog has closed there is none.
 QWidget *owner()
 {
+    if (Window *w = windows::workWindow())
+        return w;
     return QApplication::activeWindow();
 }
 
@@ -29,6 +40,21 @@ void keepAboveOwner(QWidget *dialog, const QWidget *owner)
 {
     if (owner && owner->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
         dialog->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+}
+
+// A box sizes itself to its text, and the frame then cuts a longer title ("系…："). It is made at
+// least as wide as the title in a frame's font (bold, often larger than the box's), with room for
+// the frame's icon and buttons.
+void fitTitle(QMessageBox &box, const QString &title)
+{
+    QFont font = box.font();
+    font.setBold(true);
+    if (font.pointSizeF() > 0)
+        font.setPointSizeF(font.pointSizeF() * 1.25);
+    const int width = QFontMetrics(font).horizontalAdvance(title) + kTitleFrameRoom;
+    if (auto *grid = qobject_cast<QGridLayout *>(box.layout()))
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(), 0, 1,
+                      grid->columnCount());
 }
 } // namespace
 
@@ -58,6 +84,7 @@ MsgAnswer DesktopServices::question(const QString &text, const QString &title, M
     case MsgIcon::Critical: box.setIcon(QMessageBox::Critical); break;
     case MsgIcon::None: break;
     }
+    fitTitle(box, title); // after the icon, which lays the box out anew
     // The buttons read as on a Chinese desktop, whatever language the toolkit runs in.
     auto label = [&box](QMessageBox::StandardButton which, const QString &text) {
         if (QAbstractButton *b = box.button(which))
@@ -184,8 +211,10 @@ QDateTime now()
 
 void endProgram()
 {
-    handler().endProgram();
+    // Every end of the program writes each file's log back first (users copy the .mdb), whatever
+    // handler ends it.
     closeAllDatabases();
+    handler().endProgram();
     std::_Exit(0); // a handler must not return; end here all the same
 }
 

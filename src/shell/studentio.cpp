@@ -160,6 +160,7 @@ StudentImportResult stuinputok0(ExcelIo &excel, const QString &fileName, const S
             cleared = ctx.clearstu(); // the register reports success or failure itself
         } else {
             cleared = clearStudents(db);
+            ensureDataInPlace({db}, QStringLiteral("学生信息的清空"));
             letEventsRun();
             services::msg(cleared ? QStringLiteral("清空完毕!") : QStringLiteral("学生信息清空失败，请重新操作！"),
                           cleared ? titles::kSystemAscii : titles::kSystem);
@@ -186,6 +187,10 @@ StudentImportResult stuinputok0(ExcelIo &excel, const QString &fileName, const S
     bool failed = false;
     bool reachedLimit = false;
     QSqlError writeError;
+    // Nothing goes into a file that was deleted or moved: checked before the write and again before
+    // the closing message.
+    const QString notSaved = QStringLiteral("本次导入的学生信息");
+    ensureDataInPlace({db}, notSaved);
     {
         Transaction tx(db);
         failed = !tx.active();
@@ -252,7 +257,7 @@ StudentImportResult stuinputok0(ExcelIo &excel, const QString &fileName, const S
         if (!failed) {
             failed = !tx.commit();
             if (failed)
-                writeError = db.lastError();
+                writeError = tx.error();
         }
         if (!failed)
             checkpoint(db);
@@ -271,6 +276,7 @@ StudentImportResult stuinputok0(ExcelIo &excel, const QString &fileName, const S
                       titles::kSystem);
         return result;
     }
+    ensureDataInPlace({db}, notSaved);
     result.finished = true;
     QString text = QStringLiteral("学生信息导入完毕，请认真检查是否正确。");
     if (result.skipped > 0)

@@ -82,9 +82,10 @@ bool updateok2(const QSqlDatabase &db, const QString &oldNumber, const QString &
     return execSql(db, QStringLiteral("UPDATE stucj SET stid=?, name=? WHERE stid=?"), {newNumber, StripBlanks(name), oldNumber});
 }
 
-bool deleteStudent(const QSqlDatabase &db, const QString &number)
+int deleteStudent(const QSqlDatabase &db, const QString &number)
 {
-    return execSql(db, QStringLiteral("DELETE FROM stinfo WHERE stid=?"), {number});
+    QSqlQuery q = prepare(db, QStringLiteral("DELETE FROM stinfo WHERE stid=?"), {number});
+    return q.exec() ? q.numRowsAffected() : -1;
 }
 
 bool clearStudents(const QSqlDatabase &db, QString *error)

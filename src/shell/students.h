@@ -58,8 +58,8 @@ bool changeStudent(const QSqlDatabase &db, qint64 id, const QString &oldNumber, 
 bool updateok(const QSqlDatabase &db, const QString &number, const QString &name);
 // The exam rows of oldNumber get newNumber and the name, spaces taken out.
 bool updateok2(const QSqlDatabase &db, const QString &oldNumber, const QString &newNumber, const QString &name);
-// Deletes the students with this number (their exam rows stay).
-bool deleteStudent(const QSqlDatabase &db, const QString &number);
+// Deletes the students with this number (their exam rows stay): how many were deleted, -1 on an error.
+int deleteStudent(const QSqlDatabase &db, const QString &number);
 // Deletes every student of the register (the cohort's exam rows stay).
 bool clearStudents(const QSqlDatabase &db, QString *error = nullptr);
 

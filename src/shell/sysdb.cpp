@@ -5,8 +5,11 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QSet>
 #include <algorithm>
 #include <cmath>
+#include <tuple>
+#include <vector>
 
 namespace quorvane::sysdb {
 
@@ -44,12 +47,70 @@ ClassRange readClassRange(const QSqlDatabase &system, const QString &cohortYear)
     return out;
 }
 
-QStringList splitRoomList(const QString &kcid)
+QStringList splitRoomList(const QString &kcid, const QStringList &registered)
 {
+    QSet<QString> rooms;     // registered 3-character ids, case-folded
+    QStringList malformed;   // registered ids of another length
+    for (const QString &id : registered) {
+        if (id.size() == 3)
+            rooms.insert(id.toCaseFolded());
+        else if (!id.isEmpty())
+            malformed << id;
+    }
+    // The best reading of each tail kcid[i..], found from the end: characters dropped, registered
+    // rooms kept (negated, so that less is better), unregistered pieces kept; then the step taken.
+    struct Best
+    {
+        int dropped = 0, registered = 0, unregistered = 0;
+        int step = 0;     // characters consumed
+        bool keep = false; // the step is a room kept
+        auto key() const { return std::tuple(dropped, registered, unregistered); }
+    };
+    const qsizetype n = kcid.size();
+    std::vector<Best> best(size_t(n) + 1);
+    for (qsizetype i = n - 1; i >= 0; --i) {
+        auto consider = [&](Best b, qsizetype step, bool keep) {
+            b.step = int(step);
+            b.keep = keep;
+            Best &cur = best[size_t(i)];
+            if (cur.step == 0 || b.key() < cur.key())
+                cur = b;
+        };
+        if (i + 3 <= n) {
+            Best b = best[size_t(i + 3)];
+            if (rooms.contains(kcid.mid(i, 3).toCaseFolded()))
+                --b.registered;
+            else
+                ++b.unregistered;
+            consider(b, 3, true);
+        }
+        for (const QString &id : malformed)
+            if (i + id.size() <= n && QStringView(kcid).mid(i, id.size()).compare(id, Qt::CaseInsensitive) == 0)
+                consider(best[size_t(i + id.size())], id.size(), false);
+        Best skip = best[size_t(i + 1)];
+        ++skip.dropped;
+        consider(skip, 1, false);
+    }
     QStringList out;
-    for (qsizetype i = 0; i < kcid.size(); i += 3)
-        out << kcid.mid(i, 3);
+    for (qsizetype i = 0; i < n; i += best[size_t(i)].step)
+        if (best[size_t(i)].keep)
+            out << kcid.mid(i, 3);
     return out;
+}
+
+QStringList registeredRoomIds(const QSqlDatabase &system)
+{
+    QStringList ids;
+    QSqlQuery q = prepare(system, QStringLiteral("SELECT id FROM kcszb WHERE id IS NOT NULL"));
+    if (q.exec())
+        while (q.next())
+            ids << q.value(0).toString();
+    return ids;
+}
+
+QStringList readRoomList(const QSqlDatabase &system, const QString &kcid)
+{
+    return kcid.isEmpty() ? QStringList() : splitRoomList(kcid, registeredRoomIds(system));
 }
 
 Read readExamRooms(const QSqlDatabase &system, const QString &examId, ExamRooms *out, QString *error)
@@ -64,13 +125,14 @@ Read readExamRooms(const QSqlDatabase &system, const QString &examId, ExamRooms 
         return Read::NotFound;
     out->kcid = q.value(0).isNull() ? QString() : q.value(0).toString();
     out->bpid = q.value(1).isNull() ? QString() : q.value(1).toString();
+    out->rooms = readRoomList(system, out->kcid);
     return Read::Found;
 }
 
 QStringList examRoomIds(const QSqlDatabase &system, const QString &examId)
 {
     ExamRooms exam;
-    return readExamRooms(system, examId, &exam) == Read::Found ? exam.rooms() : QStringList();
+    return readExamRooms(system, examId, &exam) == Read::Found ? exam.rooms : QStringList();
 }
 
 const SubjectSettings &ExamSettings::subject(int k) const

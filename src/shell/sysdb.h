@@ -33,13 +33,24 @@ ClassRange readClassRange(const QSqlDatabase &system, const QString &cohortYear)
 
 // ---- an exam's rooms (kcbpb.kcid, kcbpb.bpid) -------------------------------------------------
 // The room list is stored as the room ids (3 characters each) run together, in arrangement order.
-QStringList splitRoomList(const QString &kcid);
+// A whole list reads in 3-character pieces, a room no longer in the register included. A list
+// that does not divide so (an earlier build stored a room id of another length, "001A1002") is
+// repaired as it is read: the malformed piece is dropped and every room after it kept (001, 002).
+// The reading drops the fewest characters, then keeps the most registered rooms, then the fewest
+// unregistered pieces; an id of the register that is not 3 characters long is dropped without
+// counting as dropped characters. registered holds the register's ids (letter case ignored).
+QStringList splitRoomList(const QString &kcid, const QStringList &registered);
+// The ids of the room register (kcszb); none when the database fails.
+QStringList registeredRoomIds(const QSqlDatabase &system);
+// An exam's stored room list read against the room register: what the arrangement, the room
+// choosers and the room list of an exam all go by.
+QStringList readRoomList(const QSqlDatabase &system, const QString &kcid);
 
 struct ExamRooms
 {
-    QString kcid;   // the stored room list; empty for Null
-    QString bpid;   // the exam whose arrangement this exam takes over; empty for Null
-    QStringList rooms() const { return splitRoomList(kcid); }
+    QString kcid;       // the stored room list; empty for Null
+    QString bpid;       // the exam whose arrangement this exam takes over; empty for Null
+    QStringList rooms;  // the room list as read by readRoomList
 };
 // The room list of the exam with this id (of whichever cohort). error takes the database's text.
 Read readExamRooms(const QSqlDatabase &system, const QString &examId, ExamRooms *out, QString *error = nullptr);

@@ -1,5 +1,9 @@
 #include "shell/textcheck.h"
 
+#include "workbook/celltext.h"
+
+#include <QLineEdit>
+#include <QValidator>
 #include <QWidget>
 #include <cmath>
 #include <iconv.h>
@@ -37,7 +41,24 @@ int gbkBytes(QChar ch)
     return static_cast<int>(sizeof out - outLeft) >= 2 ? 2 : 1;
 }
 
+// Accepts every text, with its unpaired surrogates replaced.
+class WellFormedText : public QValidator
+{
+public:
+    using QValidator::QValidator;
+    State validate(QString &input, int &) const override
+    {
+        input = validText(input); // one unit for one unit: the caret stays where it was
+        return Acceptable;
+    }
+};
+
 } // namespace
+
+void KeepWellFormed(QLineEdit *box)
+{
+    box->setValidator(new WellFormedText(box));
+}
 
 qint16 DisplayWidth(const QString &text)
 {

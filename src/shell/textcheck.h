@@ -2,6 +2,7 @@
 #include <QString>
 #include <QtGlobal>
 
+class QLineEdit;
 class QWidget;
 
 namespace quorvane {
@@ -15,6 +16,10 @@ bool HasNonDigit(const QString &text);
 bool HasNonAlnum(const QString &text);
 // The text without spaces and line feeds (carriage returns, tabs and full-width spaces stay).
 QString StripBlanks(const QString &text);
+
+// Keeps a text box's text free of half characters: an unpaired UTF-16 surrogate typed or pasted
+// into it becomes U+FFFD at once, before any check reads the text or a statement stores it.
+void KeepWellFormed(QLineEdit *box);
 
 // Keeps a window above all others, without moving or resizing it; ClearTopMost takes that back.
 void SetTopMost(QWidget *window);

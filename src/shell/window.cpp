@@ -149,6 +149,27 @@ void Window::showPrintPreview()
     windows::show(preview);
 }
 
+namespace {
+QPointer<Window> &lastWorkWindow()
+{
+    static QPointer<Window> w;
+    return w;
+}
+} // namespace
+
+void Window::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    lastWorkWindow() = this;
+}
+
+void Window::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        lastWorkWindow() = this;
+}
+
 void Window::closeEvent(QCloseEvent *event)
 {
     if (m_loaded && !QueryUnload()) {
@@ -211,6 +232,12 @@ void unload(const QString &name)
 {
     if (Window *w = find(name))
         w->Unload();
+}
+
+Window *workWindow()
+{
+    Window *w = lastWorkWindow().data();
+    return w && w->isVisible() ? w : nullptr;
 }
 
 void destroyAll()

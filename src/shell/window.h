@@ -55,6 +55,9 @@ protected:
     virtual QSize openingSize() const;
 
     void closeEvent(QCloseEvent *event) override;
+    // Notes the window as the one the user works in when it is shown or activated.
+    void showEvent(QShowEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     // Gives the window its opening size and centres it over the main window (over the screen for
@@ -89,6 +92,10 @@ void show(const QString &name);
 void unload(const QString &name);
 // Destroys every instance (tests start each case from a fresh program).
 void destroyAll();
+// The work window the user works in: the one last shown or activated, while it is on screen; its
+// handlers are what ask for messages and dialogs, also just after a file dialog has closed, when
+// no window is active. nullptr when that window has gone.
+Window *workWindow();
 } // namespace windows
 
 } // namespace quorvane

@@ -112,13 +112,14 @@ QStringList classThreeIds(int count)
     return ids;
 }
 
-// Records, at every message, whether the run's hourglass and progress bar were still showing.
+// Records, at every message (not at the question before a run), whether the run's hourglass and
+// progress bar were still showing.
 struct WatchingServices : ScriptedServices
 {
     std::function<void()> onMessage;
     MsgAnswer message(const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons) override
     {
-        if (onMessage)
+        if (onMessage && buttons == MsgButtons::Ok)
             onMessage();
         return ScriptedServices::message(text, title, icon, buttons);
     }
@@ -149,6 +150,7 @@ private Q_SLOTS:
     void arrangementRunMessages();
     void leaversKeepNoSeatThroughTheButton();
     void runPaintsItsBarAndKeepsTheWindow();
+    void rearrangingAsksFirst();
     void classChart();
     void roomChart();
     void printAndClose();
@@ -282,6 +284,41 @@ void TestBpdy2::leaversKeepNoSeatThroughTheButton()
     closeDatabase(coh);
 }
 
+void TestBpdy2::rearrangingAsksFirst()
+{
+    Setup s;
+    QSqlDatabase coh;
+    fortyStudentsInOneRoom(s, coh);
+    bpdy *a = s.arrangement(1);
+    a->setSeed(3);
+    QVERIFY(press(a->VsNetBut1[0]));
+    const QString seats = QStringLiteral("SELECT group_concat(stid || kczh) FROM (SELECT stid, kczh FROM stucj "
+                                         "WHERE id = '231101080000' ORDER BY stid)");
+    const auto seating = [&] {
+        QSqlQuery q = prepare(coh, seats);
+        return q.exec() && q.next() ? q.value(0).toString() : QString();
+    };
+    const QString first = seating();
+    // A seat moved by hand (a run deals it back): 否, also Enter's answer, leaves it moved and says
+    // nothing more.
+    execOrThrow(coh, QStringLiteral("UPDATE stucj SET kczh = 99 WHERE id = '231101080000' AND stid = '220301'"));
+    const QString moved = seating();
+    QVERIFY(moved != first);
+    s.svc->clear();
+    s.svc->answers = {MsgAnswer::No};
+    QVERIFY(press(a->VsNetBut1[0]));
+    QCOMPARE(s.svc->texts(), QStringList{rearrangeQuestion(QStringLiteral("高二上期末"), 40)});
+    QCOMPARE(s.svc->messages.back().defaultButton, MsgAnswer::No);
+    QCOMPARE(s.svc->messages.back().buttons, MsgButtons::YesNo);
+    QCOMPARE(seating(), moved);
+    // 是: the seats are dealt afresh.
+    s.svc->answers = {MsgAnswer::Yes};
+    QVERIFY(press(a->VsNetBut1[0]));
+    QCOMPARE(s.svc->lastText(), QStringLiteral("编班处理完毕!\n另有1名已不在学生名单中的考生未安排座位。"));
+    QCOMPARE(seating(), first);
+    closeDatabase(coh);
+}
+
 void TestBpdy2::runPaintsItsBarAndKeepsTheWindow()
 {
     Setup s;
@@ -316,7 +353,8 @@ void TestBpdy2::runPaintsItsBarAndKeepsTheWindow()
     QVERIFY(a->isVisible());
     QVERIFY(!a->isRunning());
     QVERIFY(!windows::find(QStringLiteral("bpdy2")));
-    QCOMPARE(s.svc->texts(), QStringList{QStringLiteral("编班处理完毕!\n另有1名已不在学生名单中的考生未安排座位。")});
+    QCOMPARE(s.svc->texts(), (QStringList{rearrangeQuestion(QStringLiteral("高二上期末"), 1),
+                                          QStringLiteral("编班处理完毕!\n另有1名已不在学生名单中的考生未安排座位。")}));
     QVERIFY(!QApplication::overrideCursor());
     // Once the run is over the window closes as usual.
     a->close();

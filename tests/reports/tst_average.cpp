@@ -3,6 +3,8 @@
 #include "reports/averagebook.h"
 #include "reporttest.h"
 
+#include <QScrollBar>
+
 using namespace quorvane;
 using namespace quorvane::test;
 
@@ -51,6 +53,7 @@ private slots:
     void oneSubjectExam();
     void printAfterAnotherExamChosen();
     void buildShowsProgressAndLetsEventsRun();
+    void opensWideEnoughForNineSubjects();
 };
 
 void tst_average::bookOfAnExam()
@@ -230,6 +233,27 @@ void tst_average::buildShowsProgressAndLetsEventsRun()
     QCOMPARE(gReportCode, qint16(0));
     QCOMPARE(w->Grid1->Rows(), 4);
     QCOMPARE(w->Grid1->TextMatrix(2, 4), QStringLiteral("90.5"));
+}
+
+void tst_average::opensWideEnoughForNineSubjects()
+{
+    Fixture f;
+    const QString nine = QStringLiteral("240701080000");
+    f.addExams({"id", "name", "year", "grade", "kmflag1", "kmflag2", "kmflag3", "kmflag4", "kmflag5", "kmflag6", "kmflag7",
+                "kmflag8", "kmflag9"},
+               {{nine, QStringLiteral("九科"), QStringLiteral("2022"), 1, 1, 1, 1, 1, 1, 1, 1, 1, 1}});
+    f.addStudents({"id", "stid", "bj", "ke1", "ke4", "ke9", "kealla", "keallb"}, {{nine, "s", 3, 99.5, 88.25, 77, 700.5, 650}});
+    average *w = f.open<average>();
+    // The opening size fits a 1366×768 screen; the book of nine subjects needs no horizontal scroll
+    // bar at that size (生物 and both totals in view).
+    const QSize opening = w->openingSize();
+    QVERIFY2(opening.width() <= 1366 && opening.height() <= 700, qPrintable(QStringLiteral("%1×%2").arg(opening.width()).arg(opening.height())));
+    w->resize(opening);
+    QVERIFY(pick(w->Combo1, w->Combo1->findText(QStringLiteral("九科"))));
+    QVERIFY(pressQuery(w));
+    QCOMPARE(w->Grid1->TextMatrix(0, 21), QStringLiteral(" 总分2"));
+    QCoreApplication::processEvents();
+    QCOMPARE(w->Grid1->horizontalScrollBar()->maximum(), 0);
 }
 
 QTEST_MAIN(tst_average)

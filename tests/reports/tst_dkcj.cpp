@@ -70,6 +70,8 @@ private slots:
     void classBook();
     void gradeAndStreams();
     void allAbsentAndEmptyResults();
+    void takersAndBands_data();
+    void takersAndBands();
     void messagesAndPrinting();
     void largeGradeRunsWithoutYielding();
 };
@@ -137,12 +139,12 @@ void tst_dkcj::classBook()
     QCOMPARE(half(g, 1, 7), texts({"1", "2", "张二", "60", ""}));
     QCOMPARE(half(g, 2, 1), texts({"1", "3", "张三", "130", ""}));
     QCOMPARE(half(g, 2, 7), texts({"1", "4", "张四", "0", "缺考"}));
-    // A stored 0: the name only, counted among the takers.
+    // A stored 0: the name only, not among the takers.
     QCOMPARE(half(g, 3, 1), texts({"1", "5", "张五", "", ""}));
     QCOMPARE(half(g, 3, 7), texts({"", "", "", "", ""}));
     QCOMPARE(g->TextMatrix(1, 6), QString());
-    // Sum 249.5 over 4 takers = 62.375 → 62.38; 59.5 below 60, 60 in 60-70, 130 in ">=130".
-    QCOMPARE(stats(w, 6), texts({"62.38", "130", "59.5", "5", "4", "1", "0"}));
+    // Sum 249.5 over 3 takers = 83.17; 59.5 below 60, 60 in 60-70, 130 in ">=130".
+    QCOMPARE(stats(w, 6), texts({"83.17", "130", "59.5", "5", "3", "1", "0"}));
     QCOMPARE(stats(w, 15).mid(7), texts({"1", "1", "0", "0", "0", "0", "0", "0", "1"}));
     QVERIFY(w->ProgressBar1->isHidden());
     QCOMPARE(w->ProgressBar1->Value(), 3);   // one step per grid row
@@ -152,21 +154,22 @@ void tst_dkcj::classBook()
     QVERIFY(pick(w->Combo3, 1));
     QCOMPARE(g->Rows(), 1);
     QCOMPARE(g->TextMatrix(0, 4), QStringLiteral("成绩"));
-    QCOMPARE(w->Label2[0]->text(), QStringLiteral("62.38"));
+    QCOMPARE(w->Label2[0]->text(), QStringLiteral("83.17"));
     QVERIFY(pressQuery(w));
     QCOMPARE(g->Rows(), 2);
     QVERIFY(pick(w->Combo2, 1));
     QCOMPARE(g->Rows(), 1);
     QCOMPARE(w->Combo3->currentIndex(), -1);
 
-    // 数学 of class 1 (full mark 100): 100 falls in the hidden "<110" band, whose label keeps its
-    // old text; the shown bands are written.
+    // 数学 of class 1 (full mark 100): 100 counts in the last shown band, now "<=100"; the hidden
+    // "<110" band's label keeps its old text.
     w->Label2[12]->setText(QStringLiteral("旧"));
     QVERIFY(Fixture::query(w, 0, QStringLiteral("数学"), QStringLiteral("1")));
     QCOMPARE(stats(w, 6), texts({"81", "100", "60", "5", "5", "0", "0"}));
-    QCOMPARE(stats(w, 11).mid(7), texts({"0", "1", "1", "1", "1"}));
+    QCOMPARE(stats(w, 11).mid(7), texts({"0", "1", "1", "1", "2"}));
+    QCOMPARE(w->Label3[11]->text(), QStringLiteral("<=100分人数:"));
     QCOMPARE(w->Label2[12]->text(), QStringLiteral("旧"));
-    QCOMPARE(w->tj()[12], 1.0);
+    QCOMPARE(w->tj()[12], 0.0);
 }
 
 void tst_dkcj::gradeAndStreams()
@@ -180,8 +183,8 @@ void tst_dkcj::gradeAndStreams()
     QCOMPARE(g->TextMatrix(3, 7), QStringLiteral("2"));
     QCOMPARE(half(g, 3, 7), texts({"2", "1", "李一", "0", "作弊"}));
     QCOMPARE(half(g, 4, 1), texts({"2", "2", "李二", "88", ""}));
-    // Sum 337.5 over 7 − 1 − 1 = 5 takers.
-    QCOMPARE(stats(w, 6), texts({"67.5", "130", "59.5", "7", "5", "1", "1"}));
+    // Sum 337.5 over the 4 scores (张五 has none, one absent, one cheating): 84.375 → 84.38.
+    QCOMPARE(stats(w, 6), texts({"84.38", "130", "59.5", "7", "4", "1", "1"}));
     QCOMPARE(w->Label2[10]->text(), QStringLiteral("1"));
 
     // 文科 (wlflag 2): 张一, 张三, 张五, 李一.
@@ -192,7 +195,7 @@ void tst_dkcj::gradeAndStreams()
     QCOMPARE(g->TextMatrix(1, 9), QStringLiteral("张三"));
     QCOMPARE(g->TextMatrix(2, 3), QStringLiteral("张五"));
     QCOMPARE(g->TextMatrix(2, 9), QStringLiteral("李一"));
-    QCOMPARE(stats(w, 6), texts({"63.17", "130", "59.5", "4", "3", "0", "1"}));
+    QCOMPARE(stats(w, 6), texts({"94.75", "130", "59.5", "4", "2", "0", "1"}));
     // 理科 (wlflag 3): 张二, 张四, 李二.
     QVERIFY(pick(w->Combo3, w->Combo3->findText(QStringLiteral("理科"))));
     QVERIFY(pressQuery(w));
@@ -220,6 +223,51 @@ void tst_dkcj::allAbsentAndEmptyResults()
     // A full mark left empty hides every band.
     for (int i = 7; i <= 15; ++i)
         QVERIFY(!w->bandVisible(i));
+}
+
+void tst_dkcj::takersAndBands_data()
+{
+    QTest::addColumn<int>("subject");
+    QTest::addColumn<int>("fullMark");
+    QTest::addColumn<QString>("selection");
+    QTest::addColumn<double>("average");
+    QTest::addColumn<QString>("shownBands");   // counts of the bands shown, "<60" first
+    QTest::addColumn<QString>("lastCaption");
+    // 语文: 59.5, 60, 130, 88; 张五's stored 0, the absent and the cheating are no takers.
+    QTest::newRow("grade, no-score student") << 1 << 150 << "年级" << 84.38 << "1 1 0 1 0 0 0 0 1" << ">=130分人数:";
+    QTest::newRow("stream") << 1 << 150 << "理科" << 74.0 << "0 1 0 1 0 0 0 0 0" << ">=130分人数:";
+    // 数学 of class 1: 95, 60, 70, 80, 100. The full mark counts in the last shown band.
+    QTest::newRow("full mark 100") << 2 << 100 << "1" << 81.0 << "0 1 1 1 2" << "<=100分人数:";
+    QTest::newRow("full mark 95") << 2 << 95 << "1" << 81.0 << "0 1 1 3" << "<=95分人数:";
+    QTest::newRow("full mark 130") << 2 << 130 << "1" << 81.0 << "0 1 1 1 1 1 0 0" << "<=130分人数:";
+    QTest::newRow("all absent") << 2 << 100 << "2" << 0.0 << "0 0 0 0 0" << "<=100分人数:";
+}
+
+void tst_dkcj::takersAndBands()
+{
+    QFETCH(int, subject);
+    QFETCH(int, fullMark);
+    QFETCH(QString, selection);
+    QFETCH(double, average);
+    QFETCH(QString, shownBands);
+    QFETCH(QString, lastCaption);
+    Fixture f;
+    const reports::SubjectBook book =
+        reports::buildSubjectBook(f.cohort, kExam, subject, fullMark, reports::subjectSelectionFromText(selection));
+    QCOMPARE(book.tj[0], average);
+    QCOMPARE(book.tj[4], double(book.counted));
+    QStringList bands;
+    int last = 0;
+    double sum = 0;
+    for (int b = 7; b <= 15 && reports::bandShown(b, fullMark); ++b) {
+        bands << QString::number(book.tj[size_t(b)]);
+        sum += book.tj[size_t(b)];
+        last = b;
+    }
+    QCOMPARE(bands.join(QLatin1Char(' ')), shownBands);
+    QCOMPARE(sum, book.tj[4]);
+    QCOMPARE(reports::bandCaption(last, fullMark), lastCaption);
+    QCOMPARE(reports::bandCaption(7, fullMark), QStringLiteral("<60分人数:"));
 }
 
 void tst_dkcj::messagesAndPrinting()

@@ -7,6 +7,8 @@
 #include "testsupport.h"
 
 #include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -513,6 +515,14 @@ private Q_SLOTS:
         QVERIFY(!press(w->command3));
         QCOMPARE(fx.score(kExamA, QStringLiteral("A1")).toDouble(), 77.0);
         QVERIFY(fx.score(kExamA, QStringLiteral("A1"), QStringLiteral("ke10")).isNull());
+        // Nor printed, exported or imported into, until the next list.
+        svc.clear();
+        QVERIFY(!press(w->VsNetBut2) && !press(w->VsNetBut3) && !press(w->VsNetBut4));
+        QVERIFY(svc.messages.empty() && svc.fileRequests.empty());
+        pick(w->Combo1, QStringLiteral("数学"));
+        pick(w->Combo3, QStringLiteral("1"));
+        pick(w->Combo4, QStringLiteral("总 分"));
+        QVERIFY(w->VsNetBut2->isEnabled() && w->VsNetBut3->isEnabled() && w->VsNetBut4->isEnabled());
     }
 
     void printLimits()
@@ -940,6 +950,50 @@ private Q_SLOTS:
         QVERIFY(svc.lastText().contains(QStringLiteral("成绩未能导出")));
         QVERIFY(normal(svc.pointers.back()));
         QVERIFY(!QGuiApplication::overrideCursor());   // the hourglass is gone afterwards
+    }
+
+    // The real dialogs, answered as they open: the file dialog and every box after it belong to
+    // score entry and stay above it (it is kept on top), and a box is wide enough for its title.
+    void boxesAfterAFileDialogStayOverScoreEntry()
+    {
+        quorvane::test::installScripted();
+        Fixture fx;
+        cjintool *w = fx.listClassOne(1);
+        QVERIFY(w);
+        QVERIFY(w->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        services::install(std::make_unique<DesktopServices>());
+        QTemporaryDir dir;
+        const QString path = dir.path() + QStringLiteral("/out.xlsx");
+        QStringList seen;   // per dialog: kind or title, owned by score entry, kept on top
+        QTimer answer;
+        connect(&answer, &QTimer::timeout, this, [&] {
+            QWidget *modal = QApplication::activeModalWidget();
+            if (!modal || !modal->isVisible())
+                return;
+            const QString owned = modal->parentWidget() == w ? QStringLiteral(" owned") : QString();
+            const QString top = modal->windowFlags().testFlag(Qt::WindowStaysOnTopHint) ? QStringLiteral(" top") : QString();
+            if (auto *file = qobject_cast<QFileDialog *>(modal)) {
+                seen << QStringLiteral("file") + owned;
+                file->selectFile(path);
+                QMetaObject::invokeMethod(file, "accept");
+            } else if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+                QFont bold = box->font();
+                bold.setBold(true);
+                // Room beside the title for the frame's icon and buttons.
+                const bool wide = box->width() >= QFontMetrics(bold).horizontalAdvance(box->windowTitle()) + 200;
+                seen << box->windowTitle() + owned + top + (wide ? QStringLiteral(" wide") : QString());
+                QAbstractButton *yes = box->button(QMessageBox::Yes);
+                (yes ? yes : box->button(QMessageBox::Ok))->click();
+            }
+        });
+        answer.start(10);
+        QVERIFY(press(w->VsNetBut4));
+        services::msg(QStringLiteral("保存完毕!"), QStringLiteral("系统提示:"));
+        answer.stop();
+        quorvane::test::installScripted();
+        QCOMPARE(seen, (QStringList{QStringLiteral("file owned"), QStringLiteral("系统提示: owned top wide"),
+                                    QStringLiteral("系统提示： owned top wide"), QStringLiteral("系统提示: owned top wide")}));
+        QVERIFY(QFile::exists(path));
     }
 
     void examWithoutRowAndSubjectWithoutStream()

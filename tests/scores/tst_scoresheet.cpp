@@ -33,7 +33,7 @@ struct Cohort
     QSqlDatabase db;
     bool opened = false;
 
-    Cohort()
+    explicit Cohort(const QString &parent = QString()) : td(parent)
     {
         td.addCohort(QStringLiteral("2024"), QStringLiteral("db2024"));
         opened = openDatabase(path(), DbKind::Cohort, QStringLiteral("t-co"), &db);
@@ -204,6 +204,22 @@ private Q_SLOTS:
         QCOMPARE(co.score(kExam, QStringLiteral("A2"), QStringLiteral("ke3")).toDouble(), 80.0);
         lock = QSqlQuery();
         closeDatabase(other);
+
+        // The save is written back into the file itself: a copy of the .mdb alone, taken while the
+        // window goes on, holds it.
+        QCOMPARE(quorvane::test::valueInCopy(co.path(), DbKind::Cohort, QStringLiteral("SELECT ke3 FROM stucj WHERE stid='A2'")), QVariant(80.0));
+
+        // A full disk at the commit is named as such, and nothing is written.
+        quorvane::test::SmallDisk disk;
+        if (!disk.ok())
+            QSKIP("no small disk can be mounted here");
+        Cohort full(disk.path());
+        QVERIFY(full.add(kExam, {{"A1", "甲", 1, 1, 1, "001", 1}}));
+        QVERIFY(loadSheetRows(full.db, ctx, 1, rows));
+        QVERIFY(disk.fill());
+        QVERIFY(!saveScores(full.db, ctx, {{rows[0].stid, rows[0].rowId, QStringLiteral("70")}}, {}, &error));
+        QCOMPARE(error, QStringLiteral("磁盘已满"));
+        QVERIFY(full.score(kExam, QStringLiteral("A1"), QStringLiteral("ke3")).isNull());
     }
 
     void entryAndCellChecks()

@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QtTest>
@@ -746,7 +747,8 @@ private Q_SLOTS:
         QVERIFY(cohorts::findByYear(sys, QStringLiteral("2021"), &stored));
         QCOMPARE(stored.dbname, QStringLiteral("db2021"));
 
-        // A log file that cannot follow its database to the new name: the database is renamed back.
+        // A log file of the new name that cannot be cleared away (it would be replayed into the
+        // renamed database): nothing is renamed.
         QFile log(path + QStringLiteral("-wal"));
         QVERIFY(log.open(QIODevice::WriteOnly) && log.write("log") == 3);
         log.close();
@@ -774,6 +776,75 @@ private Q_SLOTS:
         }
         QCOMPARE(cohortRows(data), QStringList{QStringLiteral("2021|db2021|10|1")});
         QCOMPARE(studentCount(path), 1);
+        closeDatabase(sys);
+    }
+
+    // Each write of the system database is written back into the file at once: a copy of the file
+    // alone, taken while a window holds it open, holds the write.
+    void systemFileAloneHoldsEachWrite()
+    {
+        TempData data;
+        QSqlDatabase sys = openOrThrow(data.systemPath(), DbKind::System, QStringLiteral("tst-copies"));
+        const auto inCopy = [&](const char *sql) { return valueInCopy(data.systemPath(), DbKind::System, QLatin1String(sql)); };
+        QCOMPARE(cohorts::addCohort(sys, {-1, QStringLiteral("2022"), QStringLiteral("db2022"), 8, 1}).outcome, cohorts::Outcome::Done);
+        QCOMPARE(inCopy("SELECT dbname FROM dbsystable"), QVariant(QStringLiteral("db2022")));
+        cohorts::Cohort stored;
+        QVERIFY(cohorts::findByYear(sys, QStringLiteral("2022"), &stored));
+        cohorts::Cohort changed = stored;
+        changed.dbname = QStringLiteral("gz2022");
+        QCOMPARE(cohorts::changeCohort(sys, stored, changed).outcome, cohorts::Outcome::Done);
+        QCOMPARE(inCopy("SELECT dbname FROM dbsystable"), QVariant(QStringLiteral("gz2022")));
+        QVERIFY(cohorts::findByYear(sys, QStringLiteral("2022"), &stored));
+        QCOMPARE(cohorts::deleteCohort(sys, stored).outcome, cohorts::Outcome::Done);
+        QCOMPARE(inCopy("SELECT count(*) FROM dbsystable"), QVariant(0));
+        closeDatabase(sys);
+    }
+
+    // A rename cut at any step (as by a crash) leaves the row naming a file that holds the cohort;
+    // what it left is cleared at the next start, and the rename can be done again.
+    void renameCutAtEachStep_data()
+    {
+        QTest::addColumn<int>("step");
+        QTest::addColumn<QString>("named");
+        QTest::newRow("copy written") << 1 << QStringLiteral("db2021");
+        QTest::newRow("new name given") << 2 << QStringLiteral("db2021");
+        QTest::newRow("row committed") << 3 << QStringLiteral("gz2021");
+        QTest::newRow("old file removed") << 4 << QStringLiteral("gz2021");
+    }
+    void renameCutAtEachStep()
+    {
+        QFETCH(int, step);
+        QFETCH(QString, named);
+        TempData data;
+        data.addCohort(QStringLiteral("2021"), QStringLiteral("db2021"), 10, 1);
+        addStudent(data.cohortPath(QStringLiteral("db2021.mdb")), QStringLiteral("A1"));
+        QSqlDatabase sys = openOrThrow(data.systemPath(), DbKind::System, QStringLiteral("tst-cut"));
+        cohorts::Cohort stored;
+        QVERIFY(cohorts::findByYear(sys, QStringLiteral("2021"), &stored));
+        cohorts::Cohort renamed = stored;
+        renamed.dbname = QStringLiteral("gz2021");
+        struct Cut {};
+        cohorts::setRenameStepHook([step](int at) {
+            if (at == step)
+                throw Cut();
+        });
+        QVERIFY_THROWS_EXCEPTION(Cut, cohorts::changeCohort(sys, stored, renamed));
+        cohorts::setRenameStepHook({});
+        closeDatabase(sys);
+
+        cohorts::finishRenamesAtStart();
+        QCOMPARE(cohortRows(data), QStringList{QStringLiteral("2021|") + named + QStringLiteral("|10|1")});
+        QCOMPARE(studentCount(data.cohortPath(named + QStringLiteral(".mdb"))), 1);
+        // Nothing else is left: no copy, no second cohort file.
+        const QStringList files = QDir(data.folder()).entryList(QDir::Files | QDir::Hidden);
+        QCOMPARE(files.filter(QRegularExpression(QStringLiteral("^~|^db2021|^gz2021"))), QStringList{named + QStringLiteral(".mdb")});
+
+        // Renamed again (or back), as a user would: no "已存在" refusal from a leftover.
+        sys = openOrThrow(data.systemPath(), DbKind::System, QStringLiteral("tst-cut"));
+        QVERIFY(cohorts::findByYear(sys, QStringLiteral("2021"), &stored));
+        renamed.dbname = named == QLatin1String("db2021") ? QStringLiteral("gz2021") : QStringLiteral("db2021");
+        QCOMPARE(cohorts::changeCohort(sys, stored, renamed).outcome, cohorts::Outcome::Done);
+        QCOMPARE(studentCount(data.cohortPath(renamed.dbname + QStringLiteral(".mdb"))), 1);
         closeDatabase(sys);
     }
 

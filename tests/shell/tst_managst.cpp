@@ -11,6 +11,7 @@
 #include "shell/workbook.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QInputMethodEvent>
 #include <QMenu>
 #include <QSqlError>
@@ -552,6 +553,45 @@ private Q_SLOTS:
         QCOMPARE(db.examRows(), exams);
         QCOMPARE(w->Grid1->Rows(), 1);
         QCOMPARE(w->Label2->text(), QStringLiteral("当前没有学生名单!"));
+    }
+
+    // A pasted half character (an unpaired surrogate) becomes U+FFFD in the field, so the student
+    // saved with it can be deleted again; a 删除 that finds no student says so.
+    void halfCharactersAndDeletingNothing()
+    {
+        managst *w = open();
+        CohortDb db(m_path);
+        QVERIFY(press(w->comadd));
+        QTest::mouseClick(w->Txtfields[0], Qt::LeftButton);
+        QTest::keyClick(w->Txtfields[0], Qt::Key_A, Qt::ControlModifier);
+        w->Txtfields[0]->insert(QStringLiteral("X") + QChar(0xD800)); // as a paste inserts
+        QCOMPARE(w->Txtfields[0]->text(), QStringLiteral("X\uFFFD"));
+        w->Txtfields[1]->setText(QStringLiteral("半字"));
+        QVERIFY(press(w->comsave));
+        clickStudent(*w, QStringLiteral("X\uFFFD"));
+        QVERIFY(press(w->comdele));
+        QCOMPARE(db.students().size(), 4);
+
+        clickStudent(*w, QStringLiteral("C2"));
+        QVERIFY(execSql(QSqlDatabase::database(QStringLiteral("tst-cohort")), QStringLiteral("DELETE FROM stinfo WHERE stid='C2'")));
+        m_svc->clear();
+        QVERIFY(press(w->comdele));
+        QCOMPARE(m_svc->texts(), QStringList{QStringLiteral("没有找到学号为“C2”的学生，未删除任何学生信息！")});
+    }
+
+    // The data folder deleted while the register is open: a save is not reported as done, the
+    // program says what was lost and ends.
+    void vanishedDataFolderEndsProgram()
+    {
+        managst *w = open();
+        QVERIFY(press(w->comadd));
+        w->Txtfields[0]->setText(QStringLiteral("Z9"));
+        w->Txtfields[1]->setText(QStringLiteral("钱七"));
+        QVERIFY(QDir(m_data->folder()).removeRecursively());
+        m_svc->clear();
+        QVERIFY_THROWS_EXCEPTION(ProgramEnded, QVERIFY(press(w->comsave)));
+        QCOMPARE(m_svc->texts(), (QStringList{QStringLiteral("增加的学生要存盘吗？"),
+                                              QStringLiteral("数据文件“db2020.mdb”已被删除或移走，本次学生信息的改动未能保存！程序即将结束。")}));
     }
 
     // The register's writes on their own: a student and the exam rows change together or not at all.

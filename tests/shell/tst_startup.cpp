@@ -12,7 +12,6 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
-#include <QLockFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QInputMethodEvent>
@@ -23,6 +22,8 @@
 #include <QSqlQuery>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -31,6 +32,17 @@ using namespace quorvane;
 using namespace quorvane::test;
 
 namespace {
+// Locks a folder's lock file as a running program does; the descriptor, or -1 when it is held.
+int holdLock(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+        return fd;
+    if (fd >= 0)
+        ::close(fd);
+    return -1;
+}
+
 // A stand-in work window that records how it was loaded.
 class probe : public Window
 {
@@ -827,9 +839,10 @@ private Q_SLOTS:
         QVERIFY(gk.open(QStringLiteral("db2023.mdb")));
         QCOMPARE(rowsInCopy(QStringLiteral("before.mdb")), 0); // still in the log only
 
-        // The program ends (系统退出, the last window closed, or an end after a message): every
-        // connection is closed, the logs are written back and removed.
-        closeAllDatabases();
+        // 系统退出 ends the program: every connection is closed, the logs are written back and removed.
+        auto *m = windows::get<main>(QStringLiteral("main"));
+        m->Show();
+        QVERIFY_THROWS_EXCEPTION(ProgramEnded, m->menuItem(QStringLiteral("m_quit"))->trigger());
         QVERIFY(!QFile::exists(path + QStringLiteral("-wal")));
         QVERIFY(!QFile::exists(data.systemPath() + QStringLiteral("-wal")));
         QCOMPARE(rowsInCopy(QStringLiteral("after.mdb")), 1);
@@ -841,6 +854,61 @@ private Q_SLOTS:
         QCOMPARE(rowsInCopy(QStringLiteral("running.mdb")), 2);
         ms.closeAll();
         gk.closeAll();
+    }
+
+    // A data file deleted, moved or replaced while a window holds it open: the check before a
+    // success message says so and ends the program; a file in place passes.
+    void movedDataFileEndsProgram_data()
+    {
+        QTest::addColumn<int>("change");
+        QTest::newRow("in place") << 0;
+        QTest::newRow("file deleted") << 1;
+        QTest::newRow("file replaced") << 2;
+        QTest::newRow("folder renamed") << 3;
+        QTest::newRow("folder deleted") << 4;
+    }
+    void movedDataFileEndsProgram()
+    {
+        QFETCH(int, change);
+        auto &s = installScripted();
+        QTemporaryDir elsewhere;
+        TempData data;
+        data.addCohort(QStringLiteral("2023"), QStringLiteral("db2023"));
+        WindowDatabases kcbp(QStringLiteral("kcbp"));
+        QVERIFY(kcbp.open(QStringLiteral("db2023.mdb")));
+        const QString path = data.cohortPath(QStringLiteral("db2023.mdb"));
+        const QString folder = QDir(data.folder()).absolutePath();
+        switch (change) {
+        case 1: QVERIFY(QFile::remove(path)); break;
+        case 2: QVERIFY(QFile::copy(path, path + QStringLiteral("2")) && QFile::remove(path) && QFile::rename(path + QStringLiteral("2"), path)); break;
+        case 3: QVERIFY(QDir().rename(folder, elsewhere.filePath(QStringLiteral("moved")))); break;
+        case 4: QVERIFY(QDir(folder).removeRecursively()); break;
+        }
+        if (change == 0) {
+            ensureDataInPlace(kcbp, QStringLiteral("本次改动"));
+            QVERIFY(s.messages.empty());
+        } else {
+            QVERIFY_THROWS_EXCEPTION(ProgramEnded, ensureDataInPlace(kcbp, QStringLiteral("本次改动")));
+            QCOMPARE(s.texts(), QStringList{QStringLiteral("数据文件“db2023.mdb”已被删除或移走，本次改动未能保存！程序即将结束。")});
+        }
+        kcbp.closeAll();
+    }
+
+    // Opening a window on a full disk names the full disk (SQLite reports a read or write error).
+    void fullDiskIsNamedWhenAWindowOpens()
+    {
+        auto &s = installScripted();
+        SmallDisk disk;
+        if (!disk.ok())
+            QSKIP("no small disk can be mounted here");
+        TempData data(disk.path());
+        data.addCohort(QStringLiteral("2023"), QStringLiteral("db2023"));
+        WindowDatabases ms(QStringLiteral("managst"));
+        QVERIFY(ms.open(QStringLiteral("db2023.mdb"))); // once, so the file is in its log mode as after any use
+        ms.closeAll();
+        QVERIFY(disk.fill(4096));
+        QVERIFY_THROWS_EXCEPTION(ProgramEnded, ms.open(QStringLiteral("db2023.mdb")));
+        QCOMPARE(s.texts(), QStringList{QStringLiteral("库文件db2023.mdb无法写入：磁盘已满")});
     }
 
     void unwritableFileIsNamedAsSuch()
@@ -901,25 +969,18 @@ private Q_SLOTS:
     void oneRunningProgramPerDataFolder()
     {
         installScripted();
-        // A lock left by a program that ended without releasing it (a crash) is taken over.
-        TempData data;
-        const QString lockPath = dataFolderLockPath();
-        const pid_t child = ::fork();
-        if (child == 0) {
-            QLockFile crashed(lockPath);
-            crashed.setStaleLockTime(0);
-            ::_exit(crashed.tryLock(0) ? 0 : 1); // ends without unlocking
+        // Whatever a lock file holds, a folder no running program holds starts: a lock written by
+        // this program's earlier version on another computer (its fourth line the machine id), an
+        // empty file, one left by a crash.
+        for (const QByteArray &left : {QByteArray("4242\nquorvane\nother-pc\n0123456789abcdef0123456789abcdef\nfeed\n"), QByteArray()}) {
+            TempData data;
+            QFile file(dataFolderLockPath());
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(left) == left.size());
+            file.close();
+            QCOMPARE(lockDataFolder(), FolderLock::Taken);
+            // While this program runs, another holder of the folder is refused.
+            QCOMPARE(holdLock(dataFolderLockPath()), -1);
         }
-        int status = -1;
-        QVERIFY(::waitpid(child, &status, 0) == child);
-        QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-        QVERIFY(QFile::exists(lockPath));
-        QCOMPARE(lockDataFolder(), FolderLock::Taken);
-        // While this program runs, another finds the folder held.
-        QLockFile other(lockPath);
-        other.setStaleLockTime(0);
-        QVERIFY(!other.tryLock(0));
-        QCOMPARE(other.error(), QLockFile::LockFailedError);
 
         // The built program started on a folder another program holds says so and ends before it
         // opens any database.
@@ -930,9 +991,8 @@ private Q_SLOTS:
         const QString exe = home.path() + QStringLiteral("/quorvane");
         if (::link(QFile::encodeName(program).constData(), QFile::encodeName(exe).constData()) != 0)
             QVERIFY(QFile::copy(program, exe));
-        QLockFile running(home.path() + QStringLiteral("/data/quorvane.lock"));
-        running.setStaleLockTime(0);
-        QVERIFY(running.tryLock(0));
+        const int running = holdLock(home.path() + QStringLiteral("/data/quorvane.lock"));
+        QVERIFY(running >= 0);
         QProcess second;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -951,6 +1011,7 @@ private Q_SLOTS:
         QVERIFY(QString::fromLocal8Bit(second.readAllStandardError()).contains(QStringLiteral("Quorvane 已在运行，请不要重复启动！")));
         QCOMPARE(QDir(home.path() + QStringLiteral("/data")).entryList(QDir::Files | QDir::Hidden),
                  QStringList{QStringLiteral("quorvane.lock")});
+        ::close(running);
     }
 
     void valuesAreBoundNotJoined()

@@ -17,6 +17,8 @@ private Q_SLOTS:
     void init() { installScripted(); }
     void cohortClasses();
     void examRoomsAndSettings();
+    void roomListRepair_data();
+    void roomListRepair();
 };
 
 void TestSysdb::cohortClasses()
@@ -55,11 +57,11 @@ void TestSysdb::examRoomsAndSettings()
                     {exam, QStringLiteral("231101080000")}));
     QVERIFY(execSql(db, QStringLiteral("INSERT INTO kcbpb(id, name, year) VALUES('231101080000', '期中', '2023')")));
 
-    // Rooms: 3 characters each, a short last piece as it stands; Null is no room.
+    // Rooms: 3 characters each, a short last piece dropped; Null is no room.
     sysdb::ExamRooms rooms;
     QCOMPARE(sysdb::readExamRooms(db, exam, &rooms), sysdb::Read::Found);
     QCOMPARE(rooms.bpid, QStringLiteral("231101080000"));
-    QCOMPARE(rooms.rooms(), (QStringList{QStringLiteral("001"), QStringLiteral("002"), QStringLiteral("X9")}));
+    QCOMPARE(rooms.rooms, (QStringList{QStringLiteral("001"), QStringLiteral("002")}));
     QCOMPARE(sysdb::readExamRooms(db, QStringLiteral("231101080000"), &rooms), sysdb::Read::Found);
     QVERIFY(rooms.kcid.isEmpty() && rooms.bpid.isEmpty());
     QCOMPARE(sysdb::readExamRooms(db, QStringLiteral("x' OR '1'='1"), &rooms), sysdb::Read::NotFound);
@@ -89,6 +91,40 @@ void TestSysdb::examRoomsAndSettings()
     error.clear();
     QCOMPARE(sysdb::readExamRooms(db, exam, &rooms, &error), sysdb::Read::Error);
     QVERIFY(!error.isEmpty());
+    closeDatabase(db);
+}
+
+void TestSysdb::roomListRepair_data()
+{
+    QTest::addColumn<QString>("kcid");
+    QTest::addColumn<QString>("registered");
+    QTest::addColumn<QString>("rooms");
+    QTest::newRow("whole list") << "001002003" << "001 002 003" << "001 002 003";
+    QTest::newRow("room left the register") << "999002003" << "002 003" << "999 002 003";
+    QTest::newRow("letter case") << "a01001" << "A01 001" << "a01 001";
+    QTest::newRow("short id registered") << "001A1002" << "001 A1 A10 002" << "001 002";
+    QTest::newRow("short id not registered") << "001A1002" << "001 002" << "001 002";
+    QTest::newRow("short id first") << "A1001002" << "001 002" << "001 002";
+    QTest::newRow("long id registered") << "0011002002" << "001 1002 002" << "001 002";
+    QTest::newRow("three short ids") << "A1B1C1001" << "A1 B1 C1 001" << "001";
+    QTest::newRow("short last piece") << "0010020" << "" << "001 002";
+    QTest::newRow("no whole piece") << "00" << "001" << "";
+}
+
+void TestSysdb::roomListRepair()
+{
+    QFETCH(QString, kcid);
+    QFETCH(QString, registered);
+    QFETCH(QString, rooms);
+    TempData data;
+    QSqlDatabase db;
+    QVERIFY(openDatabase(data.systemPath(), DbKind::System, QStringLiteral("t-sys"), &db));
+    for (const QString &id : registered.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+        QVERIFY(execSql(db, QStringLiteral("INSERT INTO kcszb(id, rs) VALUES(?, 30)"), {id}));
+    QVERIFY(execSql(db, QStringLiteral("INSERT INTO kcbpb(id, name, year, kcid) VALUES('240115080000', '期末', '2023', ?)"), {kcid}));
+    // The room choosers read what the arrangement reads.
+    QCOMPARE(sysdb::readRoomList(db, kcid).join(QLatin1Char(' ')), rooms);
+    QCOMPARE(sysdb::examRoomIds(db, QStringLiteral("240115080000")).join(QLatin1Char(' ')), rooms);
     closeDatabase(db);
 }
 

@@ -5,11 +5,17 @@
 #include "shell/schema.h"
 #include "shell/window.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
 #include <QProcess>
 #include <QSqlQuery>
+#include <algorithm>
+#include <sched.h>
 #include <stdexcept>
+#include <sys/mount.h>
+#include <unistd.h>
 
 namespace quorvane::test {
 
@@ -93,7 +99,41 @@ ScriptedServices &installScripted()
     return ref;
 }
 
-TempData::TempData()
+SmallDisk::SmallDisk(int kilobytes)
+{
+    if (!m_dir.isValid() || ::geteuid() != 0)
+        return;
+    // A mount namespace of this process keeps the mount from the rest of the machine; where one
+    // cannot be made, the mount is made where the test runs and taken away at the end.
+    static const bool ownNamespace = ::unshare(CLONE_NEWNS) == 0 && ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+    (void)ownNamespace;
+    const QByteArray options = "size=" + QByteArray::number(kilobytes) + "k";
+    m_mounted = ::mount("tmpfs", QFile::encodeName(m_dir.path()).constData(), "tmpfs", 0, options.constData()) == 0;
+}
+
+SmallDisk::~SmallDisk()
+{
+    if (m_mounted)
+        ::umount2(QFile::encodeName(m_dir.path()).constData(), MNT_DETACH);
+}
+
+bool SmallDisk::fill(qint64 leaveBytes)
+{
+    QFile filler(m_dir.path() + QStringLiteral("/filler"));
+    if (!filler.open(QIODevice::Append))
+        return false;
+    const QByteArray block(4096, 'x');
+    while (filler.write(block) == block.size() && filler.flush()) {
+    }
+    filler.close();
+    const qint64 size = QFileInfo(filler).size();
+    return ::truncate(QFile::encodeName(filler.fileName()).constData(), std::max<qint64>(0, size - leaveBytes)) == 0;
+}
+
+TempData::TempData() : TempData(QString()) {}
+
+TempData::TempData(const QString &parent)
+    : m_dir(parent.isEmpty() ? QDir::tempPath() + QStringLiteral("/tst-data-XXXXXX") : parent + QStringLiteral("/data-XXXXXX"))
 {
     if (!m_dir.isValid())
         throw std::runtime_error("no temporary folder");
@@ -140,6 +180,23 @@ void TempData::addCohort(const QString &year, const QString &dbname, int classes
 
 QString TempData::systemPath() const { return folder() + QStringLiteral("newclasssys.mdb"); }
 QString TempData::cohortPath(const QString &dbFile) const { return folder() + dbFile; }
+
+QVariant valueInCopy(const QString &path, DbKind kind, const QString &sql)
+{
+    QTemporaryDir dir;
+    const QString copy = dir.filePath(QStringLiteral("copy.mdb"));
+    QSqlDatabase db;
+    if (!QFile::copy(path, copy) || !openDatabase(copy, kind, QStringLiteral("test-copy"), &db))
+        return QVariant();
+    QVariant value;
+    {
+        QSqlQuery q = prepare(db, sql);
+        if (q.exec() && q.next())
+            value = q.value(0);
+    }
+    closeDatabase(db);
+    return value;
+}
 
 QString runTool(const QString &program, const QStringList &args)
 {

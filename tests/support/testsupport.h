@@ -89,13 +89,37 @@ QString pdfText(const QString &pdf);
 bool addExamRow(const QSqlDatabase &system, const QString &id, const QString &name, const QString &year);
 // The number of students (rows of stinfo) in a cohort database file; -1 when it cannot be read.
 int studentCount(const QString &cohortPath);
+// What a user who copies the database file alone (without its log) gets while the program runs:
+// the first value of the query on such a copy; an invalid value when it cannot be read.
+QVariant valueInCopy(const QString &path, DbKind kind, const QString &sql);
+
+// A small disk of the test's own: a tmpfs mounted (in a mount namespace of the test process where
+// it can make one) over a temporary folder, for tests of a full disk. Needs root: where it cannot
+// be mounted, ok() is false and the test skips.
+class SmallDisk
+{
+public:
+    explicit SmallDisk(int kilobytes = 4096);
+    ~SmallDisk();
+    bool ok() const { return m_mounted; }
+    QString path() const { return m_dir.path(); }
+    // Fills the disk with a file of its own until at most leaveBytes are free.
+    bool fill(qint64 leaveBytes = 0);
+    SmallDisk(const SmallDisk &) = delete;
+    SmallDisk &operator=(const SmallDisk &) = delete;
+
+private:
+    QTemporaryDir m_dir;
+    bool m_mounted = false;
+};
 
 // A fresh data folder with an empty system database and the cohort template, set as the
-// program's data folder for its lifetime.
+// program's data folder for its lifetime; made inside parent when one is given.
 class TempData
 {
 public:
     TempData();
+    explicit TempData(const QString &parent);
     ~TempData();
     QString folder() const { return m_dir.path() + QLatin1Char('/'); }
     // Adds a cohort row and copies the template to <dbname>.mdb; throws when either cannot be done.
