@@ -1,9 +1,11 @@
 #include "workbook/xlsxparts.h"
 
 #include <QHash>
+#include <QSet>
 #include <expat.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -20,6 +22,7 @@ constexpr qint64 kCountingChars = 4LL * 1000 * 1000;
 
 constexpr int kMaxDepth = 256;           // elements nested deeper make the part damaged (workbooks nest a handful)
 constexpr int kMaxAttributes = 1000;     // attributes and namespace declarations of one tag (a workbook's carry a handful)
+constexpr int kMaxNames = 10000;         // different names of elements, attributes and prefixes in a part
 constexpr size_t kTokensPerStop = 64;    // tokens the parser gives before it waits for the reader
 constexpr size_t kNamesShared = 16;      // element names kept to be shared
 constexpr qint64 kReadPiece = 256 * 1024;  // bytes of a part unpacked at a time
@@ -143,6 +146,7 @@ public:
         XML_SetUserData(m_parser, this);
         XML_SetElementHandler(m_parser, &PartReader::onStart, &PartReader::onEnd);
         XML_SetCharacterDataHandler(m_parser, &PartReader::onText);
+        XML_SetStartNamespaceDeclHandler(m_parser, &PartReader::onNamespace);
         // No spreadsheet part has a document type; its entities could multiply the text.
         XML_SetStartDoctypeDeclHandler(m_parser, &PartReader::onDoctype);
         XML_SetEntityDeclHandler(m_parser, &PartReader::onEntity);
@@ -311,6 +315,28 @@ private:
         return made;
     }
 
+    // Whether a name is one of the few a part may use. The parser keeps every name (and prefix)
+    // it has seen for the rest of the part: millions of different ones would cost it seconds and
+    // hundreds of MB, so the part is refused at the first name past kMaxNames.
+    bool knownName(const char *name)
+    {
+        // The names of the last few lookups first: a part repeats a handful of names.
+        const qsizetype n = qsizetype(std::strlen(name));
+        for (const QByteArray &recent : m_recentNames)
+            if (recent.size() == n && std::memcmp(recent.constData(), name, size_t(n)) == 0)
+                return true;
+        const QByteArray key(name, n);
+        if (!m_seenNames.contains(key)) {
+            if (m_seenNames.size() >= kMaxNames) {
+                refuse();
+                return false;
+            }
+            m_seenNames.insert(key);
+        }
+        m_recentNames[m_nextRecent++ % m_recentNames.size()] = key;
+        return true;
+    }
+
     void refuse()
     {
         m_damaged = true;
@@ -327,6 +353,11 @@ private:
             r->refuse();
             return;
         }
+        if (!r->knownName(name))
+            return;
+        for (const XML_Char **a = atts; a[0]; a += 2)
+            if (!r->knownName(a[0]))
+                return;
         Item &item = r->push(Start);
         item.name = r->localName(name);
         item.attributes.clear();
@@ -350,6 +381,12 @@ private:
         item.text.resize(0);
         item.text.append(s, len);
     }
+    static void onNamespace(void *self, const XML_Char *prefix, const XML_Char *)
+    {
+        auto *r = static_cast<PartReader *>(self);
+        if (!r->m_damaged && prefix)
+            r->knownName(prefix);
+    }
     static void onDoctype(void *self, const XML_Char *, const XML_Char *, const XML_Char *, int)
     {
         static_cast<PartReader *>(self)->refuse();
@@ -367,6 +404,9 @@ private:
     int m_head = 0;
     int m_count = 0;
     std::vector<QByteArray> m_names;
+    QSet<QByteArray> m_seenNames;
+    std::array<QByteArray, 16> m_recentNames;
+    size_t m_nextRecent = 0;
     Token m_token = None;
     int m_depth = 0;
     bool m_truncated = false;
