@@ -9,8 +9,12 @@
 # shared strings). Inputs may be a few MB and the time limit is the reading bound of 2 s, so a
 # slow input is reported as a timeout. Then, for example (clang build with -DQUORVANE_FUZZ=ON in
 # build-fuzz):
-#   build-fuzz/fuzz/fuzz_workbook_file -max_len=4000000 -timeout=2 -rss_limit_mb=300 -dict=fuzz/workbook.dict OUT/file
-#   build-fuzz/fuzz/fuzz_xlsx_parts -max_len=4000000 -timeout=2 -rss_limit_mb=300 -dict=fuzz/workbook.dict OUT/parts
+#   export ASAN_OPTIONS=quarantine_size_mb=16
+#   build-fuzz/fuzz/fuzz_workbook_file -fork=1 -len_control=0 -max_len=4000000 -timeout=2 -rss_limit_mb=300 -dict=fuzz/workbook.dict CORPUS OUT/file
+#   build-fuzz/fuzz/fuzz_xlsx_parts -fork=1 -len_control=0 -max_len=4000000 -timeout=2 -rss_limit_mb=300 -dict=fuzz/workbook.dict CORPUS OUT/parts
+# (-fork: each job holds only part of the corpus; one process holding a corpus of MB-sized inputs
+# passes 300 MB by the corpus alone. A small quarantine keeps the address checks' freed memory
+# from counting either.)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 out=${1:?usage: $0 OUT}
