@@ -1,5 +1,5 @@
 // libFuzzer target: whole workbook files. A zip package goes through the .xlsx reader as the
-// program runs it; any input of compound-file size through the .xls container parser and the
+// helper program runs it; any input of compound-file size through the .xls container parser and the
 // record repairs that the isolated reader runs before FreeXL. (FreeXL itself is left out: it runs
 // isolated with limits because it can crash on damaged files; fuzzing it here would only find
 // its own faults again.)
@@ -26,6 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (readXlsStream(bytes, &xs)) {
             const int sheet = xlsSheetToRead(xs.bytes);
             xlsTruthAndErrorCells(xs.bytes, sheet < 0 ? 0 : sheet);
+            xlsEncrypted(xs.bytes);
         }
         repairXls(bytes);
     }

@@ -2,10 +2,19 @@
 # Writes the seed corpora of the fuzz targets:
 #   fuzz/make-corpus.sh OUT      -> OUT/file (whole workbooks), OUT/parts (XML parts)
 # Seeds: the .xls fixtures of the tests and small .xlsx packages written here (shared and inline
-# strings, styles with dates, odd part names), and each XML part with its selector byte.
-# Then, for example (clang build with -DQUORVANE_FUZZ=ON in build-fuzz):
-#   build-fuzz/fuzz/fuzz_workbook_file -max_len=200000 -timeout=10 OUT/file
-#   build-fuzz/fuzz/fuzz_xlsx_parts -max_len=65536 -timeout=10 OUT/parts
+# strings, styles with dates, odd part names), each XML part with its selector byte, and the
+# classes of costly input at a size where a step whose work grows faster than its input shows
+# (many sheets and relationships, one long shared string used by many cells, many attributes,
+# nested namespace declarations, deep nesting, many small cells, an .xls stream of many empty
+# shared strings). Inputs may be a few MB and the time limit is the reading bound of 2 s, so a
+# slow input is reported as a timeout. Then, for example (clang build with -DQUORVANE_FUZZ=ON in
+# build-fuzz):
+#   export ASAN_OPTIONS=quarantine_size_mb=16
+#   build-fuzz/fuzz/fuzz_workbook_file -fork=1 -len_control=0 -max_len=4000000 -timeout=2 -rss_limit_mb=300 -dict=fuzz/workbook.dict CORPUS OUT/file
+#   build-fuzz/fuzz/fuzz_xlsx_parts -fork=1 -len_control=0 -max_len=4000000 -timeout=2 -rss_limit_mb=300 -dict=fuzz/workbook.dict CORPUS OUT/parts
+# (-fork: each job holds only part of the corpus; one process holding a corpus of MB-sized inputs
+# passes 300 MB by the corpus alone. A small quarantine keeps the address checks' freed memory
+# from counting either.)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 out=${1:?usage: $0 OUT}
@@ -53,6 +62,29 @@ package('odd-names.xlsx', [(n.replace('/', '\\').upper() if n.startswith('xl/') 
 package('stored.xlsx', base[:4] + [('xl/worksheets/sheet2.xml', sheet(rows.replace('t="s"', 't="inlineStr"')))])
 for i, data in enumerate([wb_rels, workbook, shared, styles, sheet2]):
     with open(os.path.join(out, 'parts', f'part-{i}.bin'), 'wb') as f:
+        f.write(bytes([i]) + data.encode('utf-8'))
+
+# The costly classes, as whole packages and as parts.
+def relsPart(body):
+    return f'<Relationships xmlns="{PKG}">{body}</Relationships>'
+n = 20000
+many_sheets = workbook.replace('<sheets>', '<sheets>' + ''.join(f'<sheet name="s{i}" sheetId="{i + 3}" r:id="x{i}"/>' for i in range(n)))
+many_rels = wb_rels.replace('</Relationships>', ''.join(f'<Relationship Id="y{i}" Type="{REL}/worksheet" Target="w{i}.xml"/>' for i in range(n)) + '</Relationships>')
+long_shared = shared.replace('<si><t>学号</t></si>', '<si><t>' + 'x' * 200000 + '</t></si>')
+many_uses = sheet(''.join(f'<row><c t="s"><v>0</v></c></row>' for _ in range(5000)))
+attributes = sheet('<row><c ' + ' '.join(f'a{i}="1"' for i in range(900)) + '><v>1</v></c></row>' * 50)
+namespaces = sheet(''.join(f'<row xmlns:p{i}="u{i}" p{i}:a="1">' for i in range(200)) + '<c><v>1</v></c>' + '</row>' * 200)
+deep = sheet('<row><c><v>' + '<a>' * 300 + '1' + '</a>' * 300 + '</v></c></row>')
+small_cells = sheet(''.join('<row>' + '<c t="inlineStr"><is><t>x</t></is></c>' * 60 + '</row>' for _ in range(1000)))
+entities = '<?xml version="1.0"?><!DOCTYPE x [<!ENTITY e "eeeeeeeeee"><!ENTITY f "&e;&e;&e;&e;">]>' + sheet('<row><c t="inlineStr"><is><t>&f;</t></is></c></row>')[21:]
+swap = lambda name, data: [(n_, data if n_ == name else d) for n_, d in base]
+package('many-sheets.xlsx', swap('xl/workbook.xml', many_sheets)[:3] + [('xl/_rels/workbook.xml.rels', many_rels)] + base[4:])
+package('long-shared.xlsx', swap('xl/sharedStrings.xml', long_shared)[:-1] + [('xl/worksheets/sheet2.xml', many_uses)])
+for name, part in [('attributes', attributes), ('namespaces', namespaces), ('deep', deep), ('small-cells', small_cells), ('entities', entities)]:
+    package(f'{name}.xlsx', swap('xl/worksheets/sheet2.xml', part))
+for i, data in [(1, many_sheets), (0, many_rels), (2, long_shared), (4, many_uses), (4, attributes), (4, namespaces), (4, deep),
+                (4, small_cells), (4, entities)]:
+    with open(os.path.join(out, 'parts', f'class-{i}-{len(os.listdir(os.path.join(out, "parts")))}.bin'), 'wb') as f:
         f.write(bytes([i]) + data.encode('utf-8'))
 PY
 echo "seeds: $(ls "$out/file" | wc -l) files, $(ls "$out/parts" | wc -l) parts in $out"

@@ -724,7 +724,7 @@ void cjintool::outgrid1(const QString &fileName)
 // Puts the score of each sheet row into the grid row of its seat number.
 void cjintool::stuinputok0(const QString &fileName)
 {
-    if (!m_excel.el_openexcel(fileName, LastScoreRow))
+    if (!m_excel.el_openexcel(fileName, LastScoreRow, 3)) // columns A to C
         return;
     XP_ProgressBar1->setVisible(true);
     XP_ProgressBar1->setMax(100);

@@ -15,6 +15,12 @@ namespace {
 // can take it back before the operation's final message.
 WaitCursor *gBusy = nullptr;
 
+// Whether there is a screen to show the hourglass on.
+bool withPointer()
+{
+    return qobject_cast<QGuiApplication *>(QCoreApplication::instance()) != nullptr;
+}
+
 // The hourglass for the span of a reader or writer (only where there is a screen to show it on):
 // gone afterwards, also when the reader already took it back before its final message.
 class BusySpan
@@ -26,7 +32,7 @@ public:
     BusySpan &operator=(const BusySpan &) = delete;
 
 private:
-    WaitCursor m_wait{qobject_cast<QGuiApplication *>(QCoreApplication::instance()) != nullptr};
+    WaitCursor m_wait{withPointer()};
 };
 
 QString programFolder()
@@ -81,13 +87,15 @@ FileDialogRequest ExcelIo::dialogRequest(bool save, const QString &title, const 
     return r;
 }
 
-bool ExcelIo::el_openexcel(const QString &fileName, int maxRows)
+bool ExcelIo::el_openexcel(const QString &fileName, int maxRows, int maxCols)
 {
     m_activeRow = 1;
     m_activeCol = 1;
-    // Columns up to IV, the last column of an Excel 2000 sheet; no caller reads further right.
-    if (m_book.open(fileName, maxRows, 256))
+    // The hourglass shows while the helper reads (the window still paints meanwhile).
+    WaitCursor reading{withPointer()};
+    if (m_book.open(fileName, maxRows, maxCols))
         return true;
+    reading.release();
     services::msg(QStringLiteral("无法读取文件“") + QFileInfo(fileName).fileName() + QStringLiteral("”：") + m_book.errorText()
                       + QStringLiteral("，操作终止！"),
                   titles::kSystem);

@@ -32,13 +32,15 @@ class ExcelIo
 public:
     explicit ExcelIo(ExcelTexts texts);
 
-    // Opens the workbook (rows 1 to maxRows of its active sheet). A file that cannot be read is
-    // reported under "系统提示：" with the reason, and false is returned: the caller ends at once.
-    bool el_openexcel(const QString &fileName, int maxRows = 6000);
+    // Opens the workbook (rows 1 to maxRows and columns 1 to maxCols of its active sheet: what the
+    // caller reads, so that nothing else costs work). A file that cannot be read is reported under
+    // "系统提示：" with the reason, and false is returned: the caller ends at once.
+    bool el_openexcel(const QString &fileName, int maxRows = 6000, int maxCols = 256);
     // Forgets the open workbook; does nothing when none is open.
     void el_closeexcel();
     bool isOpen() const { return m_book.isOpen(); }
-    // Rows after the read limit (maxRows) that hold a non-empty cell: rows the import never sees.
+    // Rows after the read limit (maxRows) that hold a non-empty cell in the columns read: rows the
+    // import never sees.
     int rowsBeyondLimit() const { return m_book.rowsBeyondLimit(); }
     // Makes the cell of an A1 reference ("a1", "e12") the active cell.
     void el_selsectx(const QString &ref);

@@ -130,7 +130,7 @@ StudentImportResult stuinputok0(ExcelIo &excel, const QString &fileName, const S
     QSqlDatabase db = ctx.db;
 
     // The whole sheet is read (and refused when damaged) before anything changes.
-    if (!excel.el_openexcel(fileName, kLastRow))
+    if (!excel.el_openexcel(fileName, kLastRow, int(std::size(kColumns))))
         return result;
 
     showProgress(ctx, true);

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <algorithm>
 #include <functional>
 
 namespace quorvane {
@@ -25,11 +26,12 @@ struct SheetRead
 //
 // The reader is chosen by the file's first bytes, not its name: a zip package is read as .xlsx
 // (the active sheet, else the first visible worksheet), an OLE compound file as .xls (its active,
-// else first visible, worksheet) by the helper program quorvane-xlsreader, isolated in a process
-// of its own with a time and a memory limit.
+// else first visible, worksheet). Both are read by the helper program quorvane-xlsreader,
+// isolated in a process of its own with a time and a memory limit, while the calling thread
+// waits in an event loop that paints but takes no input. Only regular files are opened.
 //
 // Every file is untrusted: any file is either read or refused with a Chinese reason in
-// errorText() (missing, empty, truncated, not a workbook, damaged, too large or too much work,
+// errorText() (missing, not a regular file, empty, truncated, not a workbook, damaged, too large or too much work,
 // password protected, binary .xlsb). Nothing throws out of open(), not even on exhausted memory,
 // and nothing crashes. The work is bounded by what is read (maxRows, maxCols) and by a budget of
 // parsed text and kept strings, not by the file's own claims.
@@ -59,10 +61,20 @@ public:
     // Every kept cell, in no particular order.
     void forEachCell(const std::function<void(int row, int col, const QString &text)> &fn) const;
 
-    // Used by the readers: keeps a non-empty text (made valid UTF-16) within the columns kept.
+    // Used by the readers: keeps a non-empty text within the columns kept. The text must be
+    // valid UTF-16 (validText): a reader checks each text once where it is made, not once for
+    // every cell that shows it.
     void setCell(int row, int col, const QString &text);
-    // The most cells a workbook keeps; a reader giving more is refused.
+    // Room for that many cells, when a reader knows how many come.
+    void reserve(qsizetype cells) { m_cells.reserve(std::min<qsizetype>(cells, kMaxCells)); }
+    // Whether setCell refused a cell for the limits below (the sheet is then refused).
+    bool overLimits() const { return m_tooManyCells; }
+    // The most cells a workbook keeps, and the most characters of their texts together (a long
+    // text shown by many cells counts for each); a reader giving more is refused.
     static constexpr int kMaxCells = 2000000;
+    static constexpr qint64 kMaxChars = 16LL * 1000 * 1000;
+    // The largest workbook file read.
+    static constexpr qint64 kMaxFileBytes = 256LL * 1024 * 1024;
 
 private:
     static quint64 key(int row, int col) { return (quint64(quint32(row)) << 32) | quint32(col); }
@@ -73,11 +85,16 @@ private:
     int m_cols = 0;
     int m_maxCols = 0;
     int m_rowsBeyond = 0;
+    qint64 m_chars = 0;
     bool m_open = false;
     bool m_tooManyCells = false;
     Format m_format = Format::None;
     QString m_error;
     QString m_sheetName;
 };
+
+// Whether a file's first bytes start a zip package (.xlsx) or an OLE compound file (.xls).
+bool isXlsxData(const QByteArray &start);
+bool isXlsData(const QByteArray &start);
 
 } // namespace quorvane

@@ -5,36 +5,31 @@
 #include <QCoreApplication>
 #include <QDataStream>
 #include <QDir>
-#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QProcess>
+#include <QTimer>
 
 namespace quorvane {
 
 namespace {
 
 constexpr quint32 kMagic = 0x51584C53; // "QXLS"
-constexpr qint32 kVersion = 1;
+constexpr qint32 kVersion = 2;
 constexpr qint64 kMaxAnswerBytes = 64LL * 1024 * 1024; // far above 6,000 rows of 256 cells
 
 const QString kDamaged = QStringLiteral("工作簿文件已损坏或不完整");
 
+// The helper: the one the settings name, else the one installed beside the program.
 QString helperProgram()
 {
     const QString set = xlsReaderSettings().program;
     if (!set.isEmpty())
         return set;
-    const QString name = QStringLiteral("quorvane-xlsreader");
-    if (QCoreApplication::instance()) {
-        const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(name);
-        if (QFileInfo(beside).isExecutable())
-            return beside;
-    }
-#ifdef QUORVANE_XLSREADER_BUILT
-    if (QFileInfo(QStringLiteral(QUORVANE_XLSREADER_BUILT)).isExecutable())
-        return QStringLiteral(QUORVANE_XLSREADER_BUILT);
-#endif
-    return QString();
+    if (!QCoreApplication::instance())
+        return QString();
+    const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("quorvane-xlsreader"));
+    return QFileInfo(beside).isExecutable() ? beside : QString();
 }
 
 } // namespace
@@ -47,12 +42,14 @@ XlsReaderSettings &xlsReaderSettings()
 
 QByteArray encodeSheet(bool ok, const SheetRead &read, const Workbook &cells)
 {
-    QByteArray out;
-    QDataStream ds(&out, QIODevice::WriteOnly);
-    ds.setVersion(QDataStream::Qt_6_0);
-    ds << kMagic << kVersion << ok << read.error << read.sheetName << qint32(read.rowsBeyond);
     qint32 count = 0;
     cells.forEachCell([&](int, int, const QString &) { ++count; });
+    QByteArray out;
+    out.reserve(qsizetype(count) * 24); // cell, row, column and a short text each
+    QDataStream ds(&out, QIODevice::WriteOnly);
+    ds.setVersion(QDataStream::Qt_6_0);
+    ds.setByteOrder(QDataStream::LittleEndian); // this machine's own: no character is swapped
+    ds << kMagic << kVersion << ok << read.error << read.sheetName << qint32(read.rowsBeyond);
     ds << count;
     cells.forEachCell([&](int r, int c, const QString &t) { ds << qint32(r) << qint32(c) << t; });
     return out;
@@ -62,6 +59,7 @@ bool decodeSheet(const QByteArray &data, int maxRows, int maxCols, Workbook &cel
 {
     QDataStream ds(data);
     ds.setVersion(QDataStream::Qt_6_0);
+    ds.setByteOrder(QDataStream::LittleEndian); // this machine's own: no character is swapped
     quint32 magic = 0;
     qint32 version = 0;
     qint32 beyond = 0;
@@ -73,6 +71,7 @@ bool decodeSheet(const QByteArray &data, int maxRows, int maxCols, Workbook &cel
     if (ds.status() != QDataStream::Ok || count < 0 || count > Workbook::kMaxCells)
         return false;
     out->rowsBeyond = std::max(0, beyond);
+    cells.reserve(std::min<qsizetype>(count, data.size() / 16)); // a cell takes 16 bytes at least
     for (qint32 i = 0; i < count; ++i) {
         qint32 r = 0;
         qint32 c = 0;
@@ -80,7 +79,7 @@ bool decodeSheet(const QByteArray &data, int maxRows, int maxCols, Workbook &cel
         ds >> r >> c >> text;
         if (ds.status() != QDataStream::Ok || r < 1 || c < 1 || (maxRows > 0 && r > maxRows) || (maxCols > 0 && c > maxCols))
             return false;
-        cells.setCell(r, c, text);
+        cells.setCell(r, c, validText(text));
     }
     return ds.status() == QDataStream::Ok;
 }
@@ -90,7 +89,7 @@ bool readXlsIsolated(const QString &path, int maxRows, int maxCols, Workbook &ce
     const XlsReaderSettings &settings = xlsReaderSettings();
     const QString program = helperProgram();
     if (program.isEmpty()) {
-        out->error = QStringLiteral("找不到读取.xls文件的程序quorvane-xlsreader，请重新安装本系统");
+        out->error = QStringLiteral("找不到读取工作簿的程序quorvane-xlsreader，本系统安装不完整，请重新安装");
         return false;
     }
     QProcess helper;
@@ -99,31 +98,40 @@ bool readXlsIsolated(const QString &path, int maxRows, int maxCols, Workbook &ce
     helper.setStandardErrorFile(QProcess::nullDevice());
     helper.start(QIODevice::ReadOnly);
     if (!helper.waitForStarted(settings.timeLimitMs)) {
-        out->error = QStringLiteral("无法启动读取.xls文件的程序quorvane-xlsreader");
+        out->error = QStringLiteral("无法启动读取工作簿的程序quorvane-xlsreader");
         return false;
     }
-    QElapsedTimer clock;
-    clock.start();
+    // The caller's thread waits in an event loop of its own: its windows keep painting and its
+    // timers run, while no input reaches them until the answer is in or the time is up.
     QByteArray answer;
-    bool stopped = false;
-    for (;;) {
-        const qint64 left = settings.timeLimitMs - clock.elapsed();
-        if (left <= 0) {
-            out->error = QStringLiteral("读取时间超过%1秒，文件可能已损坏").arg(settings.timeLimitMs / 1000.0, 0, 'g', 3);
-            stopped = true;
-            break;
+    QString stoppedFor;
+    {
+        QEventLoop loop;
+        QTimer limit;
+        limit.setSingleShot(true);
+        QObject::connect(&limit, &QTimer::timeout, &loop, [&] {
+            stoppedFor = QStringLiteral("读取时间超过%1秒，文件过大或已损坏").arg(settings.timeLimitMs / 1000.0, 0, 'g', 3);
+            loop.quit();
+        });
+        QObject::connect(&helper, &QProcess::readyReadStandardOutput, &loop, [&] {
+            answer += helper.readAllStandardOutput();
+            if (answer.size() > kMaxAnswerBytes) {
+                stoppedFor = QStringLiteral("工作簿内容过多，超出了可以读取的范围");
+                loop.quit();
+            }
+        });
+        QObject::connect(&helper, &QProcess::finished, &loop, &QEventLoop::quit);
+        limit.start(settings.timeLimitMs);
+        if (!QCoreApplication::instance()) { // no event loop to wait in
+            if (!helper.waitForFinished(settings.timeLimitMs))
+                stoppedFor = QStringLiteral("读取时间超过限制，文件过大或已损坏");
+        } else if (helper.state() == QProcess::Running) {
+            loop.exec(QEventLoop::ExcludeUserInputEvents);
         }
-        const bool more = helper.waitForReadyRead(int(std::min<qint64>(left, 1000)));
-        answer += helper.readAllStandardOutput();
-        if (answer.size() > kMaxAnswerBytes) {
-            out->error = QStringLiteral("工作簿内容过多，超出了可以读取的范围");
-            stopped = true;
-            break;
-        }
-        if (!more && helper.state() == QProcess::NotRunning)
-            break;
+        QObject::disconnect(&helper, nullptr, &loop, nullptr);
     }
-    if (stopped) {
+    if (!stoppedFor.isEmpty()) {
+        out->error = stoppedFor;
         helper.kill();
         helper.waitForFinished(5000);
         return false;

@@ -7,18 +7,20 @@ namespace quorvane {
 class Workbook;
 struct SheetRead;
 
-// The isolated .xls reader: the whole .xls path (compound file, record repairs, FreeXL) runs in
-// the helper program quorvane-xlsreader, started for each file with a time limit and a memory
-// limit. A helper that crashes, runs past its time or exhausts its memory is stopped and the
-// file refused with a message; the program itself never reads an .xls byte.
+// The isolated workbook reader: the whole reading of a file (.xlsx: package and XML; .xls:
+// compound file, record repairs, FreeXL) runs in the helper program quorvane-xlsreader, started
+// for each file with a time limit and a memory limit, while the calling thread waits in an event
+// loop of its own that takes no user input (windows keep painting, timers run). A helper that
+// crashes, runs past its time or exhausts its memory is stopped and the file refused with a
+// message; the program itself never parses a workbook byte.
 
 struct XlsReaderSettings
 {
-    QString program;            // the helper; empty: beside the program, else in the build tree
+    QString program;            // the helper; empty: the one installed beside the program
     int timeLimitMs = 10000;
     int memoryLimitMb = 300;    // the helper's address space (it needs about 50 MB for a small file)
 };
-// The settings every read uses (tests point them elsewhere).
+// The settings every read uses (tests name the helper the build made, or stand-ins).
 XlsReaderSettings &xlsReaderSettings();
 
 bool readXlsIsolated(const QString &path, int maxRows, int maxCols, Workbook &cells, SheetRead *out);

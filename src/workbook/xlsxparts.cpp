@@ -1,9 +1,14 @@
 #include "workbook/xlsxparts.h"
 
 #include <QHash>
-#include <QXmlStreamReader>
+#include <QSet>
+#include <expat.h>
 
 #include <algorithm>
+#include <array>
+#include <cstring>
+#include <new>
+#include <vector>
 
 namespace quorvane {
 
@@ -12,74 +17,172 @@ namespace {
 constexpr int kLastSheetRow = 1048576;   // the last row a sheet can have
 constexpr int kLastSheetColumn = 16384;  // XFD
 constexpr int kMaxFormats = 65536;       // number formats and cell formats kept (Excel allows 64,000)
-// XML characters of a sheet read past maxRows to count its further rows: about 100,000 rows.
+// XML bytes of a sheet read past maxRows to count its further rows: about 100,000 rows.
 constexpr qint64 kCountingChars = 4LL * 1000 * 1000;
 
-// A part's bytes as the parser gets them: no more than the budget has left.
-class BudgetDevice : public QIODevice
+constexpr int kMaxDepth = 256;           // elements nested deeper make the part damaged (workbooks nest a handful)
+constexpr int kMaxAttributes = 1000;     // attributes and namespace declarations of one tag (a workbook's carry a handful)
+constexpr int kMaxNames = 10000;         // different names of elements, attributes and prefixes in a part
+constexpr size_t kTokensPerStop = 64;    // tokens the parser gives before it waits for the reader
+constexpr size_t kNamesShared = 16;      // element names kept to be shared
+constexpr qint64 kReadPiece = 256 * 1024;  // bytes of a part unpacked at a time
+constexpr char kNsSeparator = '\x01';    // between namespace and local name (no XML text holds it)
+
+// Whether some tag of the XML has more than kMaxAttributes attributes (counted as the '=' outside
+// quoted values; comments, CDATA sections and processing instructions passed over). Checked in
+// one pass before parsing: the parser's own work on a tag grows faster than its attributes, and
+// it keeps every attribute name it has seen.
+bool floodedTag(const QByteArray &xml)
+{
+    const char *const begin = xml.constData();
+    const char *const end = begin + xml.size();
+    const char *p = begin;
+    auto skipPast = [&](const char *opener, const char *closer) -> bool {
+        const qsizetype n = qsizetype(std::strlen(opener));
+        if (end - p < n || std::memcmp(p, opener, size_t(n)) != 0)
+            return false;
+        const qsizetype at = xml.indexOf(closer, (p - begin) + n);
+        p = at < 0 ? end : begin + at + qsizetype(std::strlen(closer));
+        return true;
+    };
+    while (p < end && (p = static_cast<const char *>(std::memchr(p, '<', size_t(end - p))))) {
+        if (skipPast("<!--", "-->") || skipPast("<![CDATA[", "]]>") || skipPast("<?", "?>"))
+            continue;
+        int equals = 0;
+        char quote = 0;
+        for (++p; p < end; ++p) {
+            if (quote) {
+                if (*p == quote)
+                    quote = 0;
+            } else if (*p == '"' || *p == '\'') {
+                quote = *p;
+            } else if (*p == '=') {
+                if (++equals > kMaxAttributes)
+                    return true;
+            } else if (*p == '>') {
+                break;
+            }
+        }
+    }
+    return false;
+}
+
+// The attributes of one start tag: full names ("local", or namespace, separator, local) and
+// values as UTF-8, each ended by a zero byte, turned into text only when asked.
+class XmlAttributes
 {
 public:
-    BudgetDevice(QIODevice *in, qint64 &left) : m_in(in), m_left(left) { open(QIODevice::ReadOnly | QIODevice::Unbuffered); }
-    bool isSequential() const override { return true; }
-    bool exhausted() const { return m_exhausted; }
-
-protected:
-    qint64 readData(char *data, qint64 maxSize) override
+    void clear() { m_flat.resize(0); }
+    void add(const char *name, const char *value)
     {
-        if (m_exhausted)
-            return -1;
-        // One byte more than is left tells whether the part goes on past the budget.
-        const qint64 n = m_in->read(data, std::min(maxSize, m_left + 1));
-        if (n > m_left) {
-            m_exhausted = true;
-            m_left = 0;
-            return -1;
-        }
-        if (n > 0)
-            m_left -= n;
-        return n;
+        m_flat.append(name, qsizetype(std::strlen(name) + 1));
+        m_flat.append(value, qsizetype(std::strlen(value) + 1));
     }
-    qint64 writeData(const char *, qint64) override { return -1; }
+    // The value of the attribute of that name without a namespace prefix.
+    QString value(QLatin1StringView name) const
+    {
+        return find([&](QLatin1StringView full) { return full == name; });
+    }
+    // The value of an attribute of that local name in some namespace (r:id).
+    QString namespacedValue(QLatin1StringView local) const
+    {
+        return find([&](QLatin1StringView full) {
+            const qsizetype sep = full.lastIndexOf(QLatin1Char(kNsSeparator));
+            return sep >= 0 && full.mid(sep + 1) == local;
+        });
+    }
 
 private:
-    QIODevice *m_in;
-    qint64 &m_left;
-    bool m_exhausted = false;
+    template<typename Match>
+    QString find(const Match &match) const
+    {
+        const char *p = m_flat.constData();
+        const char *const end = p + m_flat.size();
+        while (p < end) {
+            const QLatin1StringView name(p);
+            const char *value = p + name.size() + 1;
+            const qsizetype valueSize = qsizetype(std::strlen(value));
+            if (match(name))
+                return QString::fromUtf8(value, valueSize);
+            p = value + valueSize + 1;
+        }
+        return QString();
+    }
+
+    QByteArray m_flat;
 };
 
-// One part's XML, read token by token within the read's budget.
+// One part's XML, read token by token. The part is taken into memory within the read's budget
+// and handed to expat in one call (whose work is linear in the bytes; fed in pieces, a token
+// that spans many pieces is parsed again for each). The parser stops after a few tokens and is
+// resumed by next() when they are read, so the tokens wait in a short queue.
 class PartReader
 {
 public:
-    PartReader(QIODevice *in, XmlBudget &budget) : m_in(in), m_limited(in, budget.bytes), m_xml(&m_limited) {}
+    enum Token { None, Start, End, Text };
+
+    PartReader(QIODevice *in, XmlBudget &budget) : m_in(in)
+    {
+        // One byte more than is left tells whether the part goes on past the budget. Read in
+        // pieces: the part may be far shorter than the budget.
+        while (m_data.size() <= budget.bytes) {
+            const QByteArray piece = in->read(std::min<qint64>(kReadPiece, budget.bytes + 1 - m_data.size()));
+            if (piece.isEmpty())
+                break;
+            m_data += piece;
+        }
+        if (m_data.size() > budget.bytes) {
+            m_data.truncate(qsizetype(budget.bytes));
+            m_truncated = true;
+        }
+        budget.bytes -= m_data.size();
+        if (floodedTag(m_data)) {
+            m_damaged = true;
+            m_stopped = true;
+        }
+        m_parser = XML_ParserCreateNS(nullptr, kNsSeparator);
+        if (!m_parser)
+            throw std::bad_alloc();
+        XML_SetUserData(m_parser, this);
+        XML_SetElementHandler(m_parser, &PartReader::onStart, &PartReader::onEnd);
+        XML_SetCharacterDataHandler(m_parser, &PartReader::onText);
+        XML_SetStartNamespaceDeclHandler(m_parser, &PartReader::onNamespace);
+        // No spreadsheet part has a document type; its entities could multiply the text.
+        XML_SetStartDoctypeDeclHandler(m_parser, &PartReader::onDoctype);
+        XML_SetEntityDeclHandler(m_parser, &PartReader::onEntity);
+        XML_SetParamEntityParsing(m_parser, XML_PARAM_ENTITY_PARSING_NEVER);
+    }
+    ~PartReader() { XML_ParserFree(m_parser); }
     PartReader(const PartReader &) = delete;
     PartReader &operator=(const PartReader &) = delete;
 
     // Reads the next token; false at the end of the part, on an error and when the budget is spent.
     bool next()
     {
-        if (m_stopped)
-            return false;
-        m_token = m_xml.readNext();
-        if (m_limited.exhausted()) {
-            m_tooLarge = true;
-            m_stopped = true;
-        } else if (m_token == QXmlStreamReader::DTD) {
-            m_damaged = true;
-            m_stopped = true;
-        } else if (m_token == QXmlStreamReader::Invalid || m_token == QXmlStreamReader::EndDocument) {
-            m_stopped = true;
+        if (++m_head >= m_count) {
+            // The tokens given so far are read: their places are used again.
+            m_head = 0;
+            m_count = 0;
+            while (m_count == 0) {
+                if (m_stopped) {
+                    m_token = None;
+                    return false;
+                }
+                step();
+            }
         }
-        return !m_stopped;
+        m_token = current().type;
+        return true;
     }
 
-    bool isStart() const { return m_token == QXmlStreamReader::StartElement; }
-    bool isEnd() const { return m_token == QXmlStreamReader::EndElement; }
-    QStringView name() const { return m_xml.name(); }
-    QXmlStreamAttributes attributes() const { return m_xml.attributes(); }
+    bool isStart() const { return m_token == Start; }
+    bool isEnd() const { return m_token == End; }
+    // The local name of the element whose start or end the reader stands on.
+    QLatin1StringView name() const { return QLatin1StringView(current().name); }
+    const XmlAttributes &attributes() const { return current().attributes; }
 
     // The text of the element whose start the reader stands on, its child elements' text included;
-    // the reader ends on its end element. Read without recursion, however deep the nesting.
+    // the reader ends on its end element.
     QString elementText()
     {
         QString text;
@@ -91,17 +194,17 @@ public:
     void skipElement() { walkElement(nullptr); }
 
     // Walks to the end element of the element whose start the reader stands on, collecting its
-    // text where asked; a depth count instead of recursion keeps deep nesting harmless.
+    // text where asked.
     void walkElement(QString *text)
     {
         int depth = 1;
         while (depth > 0 && next()) {
-            if (m_token == QXmlStreamReader::StartElement)
+            if (m_token == Start)
                 ++depth;
-            else if (m_token == QXmlStreamReader::EndElement)
+            else if (m_token == End)
                 --depth;
-            else if (text && m_token == QXmlStreamReader::Characters)
-                *text += m_xml.text();
+            else if (text)
+                *text += QString::fromUtf8(current().text);
         }
     }
 
@@ -112,44 +215,205 @@ public:
         QString text;
         int depth = 1;
         while (depth > 0 && next()) {
-            if (m_token == QXmlStreamReader::StartElement) {
+            if (m_token == Start) {
                 if (name() == QLatin1String("t"))
                     text += elementText();
                 else if (name() == QLatin1String("rPh"))
                     skipElement();
                 else
                     ++depth;
-            } else if (m_token == QXmlStreamReader::EndElement) {
+            } else if (m_token == End) {
                 --depth;
             }
         }
         return decodeEscapes(text);
     }
 
-    // The outcome. stoppedEarly: the caller left
-    // the part before its end on purpose (only its errors so far count).
+    // The outcome. stoppedEarly: the caller left the part before its end on purpose (only its
+    // errors so far count).
     PartResult finish(bool stoppedEarly = false)
     {
         const auto *zipPart = dynamic_cast<const ZipPartDevice *>(m_in);
         if (m_damaged || (zipPart && zipPart->damaged()))
             return PartResult::Damaged;
+        if (m_error)
+            return PartResult::Damaged; // only what was parsed counts: a part left early is read no further
         if (m_tooLarge)
             return PartResult::TooLarge;
-        if (m_xml.hasError() && !(stoppedEarly && m_xml.error() == QXmlStreamReader::PrematureEndOfDocumentError))
+        if (!m_ended && !stoppedEarly)
             return PartResult::Damaged;
         return PartResult::Ok;
     }
 
-    qint64 offset() const { return m_xml.characterOffset(); }
+    // Byte offset of the current token in the part.
+    qint64 offset() const { return m_count > 0 ? current().offset : 0; }
     bool tooLarge() const { return m_tooLarge; }
-    bool failed() const { return m_damaged || m_tooLarge || m_xml.hasError(); }
+    bool failed() const { return m_damaged || m_tooLarge || m_error; }
 
 private:
+    // A token as the parser gave it. Items are used again and again, keeping their buffers.
+    struct Item
+    {
+        Token type = None;
+        QByteArray name;        // shared with the names seen before
+        XmlAttributes attributes;
+        QByteArray text;        // UTF-8
+        qint64 offset = 0;
+    };
+    const Item &current() const { return m_items[size_t(m_head)]; }
+
+    // Parses on to the next stop: the start, or the resumption after a token.
+    void step()
+    {
+        XML_Status status;
+        if (!m_started) {
+            m_started = true;
+            status = XML_Parse(m_parser, m_data.constData(), int(m_data.size()), m_truncated ? XML_FALSE : XML_TRUE);
+        } else {
+            status = XML_ResumeParser(m_parser);
+        }
+        if (status == XML_STATUS_SUSPENDED)
+            return;
+        m_stopped = true;
+        if (status == XML_STATUS_ERROR) {
+            if (!m_damaged)
+                m_error = true;
+        } else if (m_truncated) {
+            m_tooLarge = true; // the budget ends inside this part
+        } else {
+            m_ended = true;
+        }
+    }
+
+    Item &push(Token type)
+    {
+        if (size_t(m_count) == m_items.size())
+            m_items.emplace_back();
+        Item &item = m_items[size_t(m_count++)];
+        item.type = type;
+        item.offset = XML_GetCurrentByteIndex(m_parser);
+        if (size_t(m_count) >= kTokensPerStop) {
+            XML_ParsingStatus st;
+            XML_GetParsingStatus(m_parser, &st);
+            if (st.parsing == XML_PARSING)
+                XML_StopParser(m_parser, XML_TRUE);
+        }
+        return item;
+    }
+
+    // The local name, shared with an earlier one of the same text (a part uses a few names).
+    QByteArray localName(const char *name)
+    {
+        const char *sep = std::strrchr(name, kNsSeparator);
+        const QLatin1StringView local(sep ? sep + 1 : name);
+        for (const QByteArray &known : m_names)
+            if (QLatin1StringView(known) == local)
+                return known;
+        QByteArray made(local.data(), local.size());
+        if (m_names.size() < kNamesShared)
+            m_names.push_back(made);
+        return made;
+    }
+
+    // Whether a name is one of the few a part may use. The parser keeps every name (and prefix)
+    // it has seen for the rest of the part: millions of different ones would cost it seconds and
+    // hundreds of MB, so the part is refused at the first name past kMaxNames.
+    bool knownName(const char *name)
+    {
+        // The names of the last few lookups first: a part repeats a handful of names.
+        const qsizetype n = qsizetype(std::strlen(name));
+        for (const QByteArray &recent : m_recentNames)
+            if (recent.size() == n && std::memcmp(recent.constData(), name, size_t(n)) == 0)
+                return true;
+        const QByteArray key(name, n);
+        if (!m_seenNames.contains(key)) {
+            if (m_seenNames.size() >= kMaxNames) {
+                refuse();
+                return false;
+            }
+            m_seenNames.insert(key);
+        }
+        m_recentNames[m_nextRecent++ % m_recentNames.size()] = key;
+        return true;
+    }
+
+    void refuse()
+    {
+        m_damaged = true;
+        m_count = 0;
+        XML_StopParser(m_parser, XML_FALSE);
+    }
+
+    static void onStart(void *self, const XML_Char *name, const XML_Char **atts)
+    {
+        auto *r = static_cast<PartReader *>(self);
+        if (r->m_damaged)
+            return;
+        if (++r->m_depth > kMaxDepth) {
+            r->refuse();
+            return;
+        }
+        if (!r->knownName(name))
+            return;
+        for (const XML_Char **a = atts; a[0]; a += 2)
+            if (!r->knownName(a[0]))
+                return;
+        Item &item = r->push(Start);
+        item.name = r->localName(name);
+        item.attributes.clear();
+        for (const XML_Char **a = atts; a[0] && a[1]; a += 2)
+            item.attributes.add(a[0], a[1]);
+    }
+    static void onEnd(void *self, const XML_Char *name)
+    {
+        auto *r = static_cast<PartReader *>(self);
+        if (r->m_damaged)
+            return;
+        --r->m_depth;
+        r->push(End).name = r->localName(name);
+    }
+    static void onText(void *self, const XML_Char *s, int len)
+    {
+        auto *r = static_cast<PartReader *>(self);
+        if (r->m_damaged)
+            return;
+        Item &item = r->push(Text);
+        item.text.resize(0);
+        item.text.append(s, len);
+    }
+    static void onNamespace(void *self, const XML_Char *prefix, const XML_Char *)
+    {
+        auto *r = static_cast<PartReader *>(self);
+        if (!r->m_damaged && prefix)
+            r->knownName(prefix);
+    }
+    static void onDoctype(void *self, const XML_Char *, const XML_Char *, const XML_Char *, int)
+    {
+        static_cast<PartReader *>(self)->refuse();
+    }
+    static void onEntity(void *self, const XML_Char *, int, const XML_Char *, int, const XML_Char *, const XML_Char *,
+                         const XML_Char *, const XML_Char *)
+    {
+        static_cast<PartReader *>(self)->refuse();
+    }
+
     QIODevice *m_in;
-    BudgetDevice m_limited;
-    QXmlStreamReader m_xml;
-    QXmlStreamReader::TokenType m_token = QXmlStreamReader::NoToken;
+    QByteArray m_data;
+    XML_Parser m_parser = nullptr;
+    std::vector<Item> m_items; // the tokens given by the parser: m_head is read now, m_count given
+    int m_head = 0;
+    int m_count = 0;
+    std::vector<QByteArray> m_names;
+    QSet<QByteArray> m_seenNames;
+    std::array<QByteArray, 16> m_recentNames;
+    size_t m_nextRecent = 0;
+    Token m_token = None;
+    int m_depth = 0;
+    bool m_truncated = false;
+    bool m_started = false;
     bool m_stopped = false;
+    bool m_ended = false;
+    bool m_error = false;
     bool m_tooLarge = false;
     bool m_damaged = false;
 };
@@ -193,14 +457,14 @@ PartResult readRelationships(QIODevice *in, const QString &sourcePart, XmlBudget
     while (r.next()) {
         if (!r.isStart() || r.name() != QLatin1String("Relationship"))
             continue;
-        const auto a = r.attributes();
+        const auto &a = r.attributes();
         if (a.value(QLatin1String("TargetMode")).compare(QLatin1String("External"), Qt::CaseInsensitive) == 0)
             continue;
-        const QStringView type = a.value(QLatin1String("Type"));
+        const QString type = a.value(QLatin1String("Type"));
         Relationship rel;
-        rel.id = a.value(QLatin1String("Id")).toString();
-        rel.type = type.mid(type.lastIndexOf(QLatin1Char('/')) + 1).toString().toLower();
-        rel.target = resolveTarget(folder, a.value(QLatin1String("Target")).toString());
+        rel.id = a.value(QLatin1String("Id"));
+        rel.type = type.mid(type.lastIndexOf(QLatin1Char('/')) + 1).toLower();
+        rel.target = resolveTarget(folder, a.value(QLatin1String("Target")));
         out->append(rel);
     }
     return r.finish();
@@ -213,7 +477,7 @@ PartResult readWorkbookPart(QIODevice *in, XmlBudget &budget, WorkbookPart *out)
         if (!r.isStart())
             continue;
         const auto name = r.name();
-        const auto a = r.attributes();
+        const auto &a = r.attributes();
         if (name == QLatin1String("workbookPr")) {
             out->date1904 = isTrue(a.value(QLatin1String("date1904")));
         } else if (name == QLatin1String("workbookView") && out->activeTab < 0) {
@@ -222,12 +486,10 @@ PartResult readWorkbookPart(QIODevice *in, XmlBudget &budget, WorkbookPart *out)
             out->activeTab = ok && t >= 0 ? t : 0;
         } else if (name == QLatin1String("sheet")) {
             SheetEntry s;
-            s.name = validText(a.value(QLatin1String("name")).toString());
+            s.name = validText(a.value(QLatin1String("name")));
             const auto state = a.value(QLatin1String("state"));
             s.visible = state.isEmpty() || state == QLatin1String("visible");
-            for (const auto &attr : a)
-                if (attr.name() == QLatin1String("id") && !attr.namespaceUri().isEmpty())
-                    s.rid = attr.value().toString();
+            s.rid = a.namespacedValue(QLatin1String("id"));
             out->sheets.append(s);
         }
     }
@@ -255,10 +517,10 @@ PartResult readStyles(QIODevice *in, XmlBudget &budget, QVector<quint8> *xfDateK
     while (r.next()) {
         if (r.isStart()) {
             const auto name = r.name();
-            const auto a = r.attributes();
+            const auto &a = r.attributes();
             if (name == QLatin1String("numFmt")) {
                 if (custom.size() < kMaxFormats)
-                    custom.insert(a.value(QLatin1String("numFmtId")).toInt(), customDateKind(a.value(QLatin1String("formatCode")).toString()));
+                    custom.insert(a.value(QLatin1String("numFmtId")).toInt(), customDateKind(a.value(QLatin1String("formatCode"))));
             } else if (name == QLatin1String("cellXfs")) {
                 inCellXfs = true;
             } else if (name == QLatin1String("xf") && inCellXfs) {
@@ -312,10 +574,10 @@ PartResult readSheet(QIODevice *in, XmlBudget &budget, const SheetContext &ctx,
             else if (row > maxRows)
                 beyond = true;
         } else if (name == QLatin1String("c") && inData) {
-            const auto a = r.attributes();
+            const auto &a = r.attributes();
             int cr = 0;
             int cc = 0;
-            if (parseCellRef(a.value(QLatin1String("r")).toString(), &cr, &cc)) {
+            if (parseCellRef(a.value(QLatin1String("r")), &cr, &cc)) {
                 col = cc;
                 row = cr;
             } else {
@@ -334,7 +596,7 @@ PartResult readSheet(QIODevice *in, XmlBudget &budget, const SheetContext &ctx,
                 r.skipElement();
                 continue;
             }
-            const QStringView type = a.value(QLatin1String("t"));
+            const QString type = a.value(QLatin1String("t"));
             const int style = a.value(QLatin1String("s")).toInt();
             QString value;
             QString inlineText;

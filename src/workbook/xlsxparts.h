@@ -20,7 +20,7 @@ namespace quorvane {
 // whatever a small packed file unpacks to.
 struct XmlBudget
 {
-    static constexpr qint64 kBytes = 12LL * 1000 * 1000;
+    static constexpr qint64 kBytes = 32LL * 1000 * 1000;
     static constexpr qint64 kStrings = 1000 * 1000;
 
     qint64 bytes = kBytes;

@@ -4,6 +4,8 @@
 #include "workbook/xlsxpackage.h"
 #include "workbook/xlsxparts.h"
 
+#include <QHash>
+
 namespace quorvane {
 
 namespace {
@@ -77,11 +79,14 @@ bool readXlsx(const QByteArray &data, int maxRows, int maxCols, Workbook &cells,
     rc = parse(relsOf(workbookPart), [&](QIODevice *d) { return readRelationships(d, workbookPart, budget, &wbRels); });
     if (rc != PartResult::Ok && rc != PartResult::Missing)
         return false;
+    // Each relationship by its type and id (the first of a pair that occurs twice), so that
+    // finding a sheet's part costs the same however many relationships and sheets there are.
+    QHash<QString, QString> byTypeAndId;
+    auto typeAndId = [](const QString &type, const QString &id) { return type + QChar(0x1) + id; };
+    for (auto it = wbRels.crbegin(); it != wbRels.crend(); ++it)
+        byTypeAndId.insert(typeAndId(it->type, it->id), it->target);
     auto relTarget = [&](const QString &rid, const char *type) -> QString {
-        for (const Relationship &r : wbRels)
-            if (r.id == rid && r.type == QLatin1String(type))
-                return r.target;
-        return QString();
+        return byTypeAndId.value(typeAndId(QLatin1String(type), rid));
     };
     auto firstOfType = [&](const char *type) -> QString {
         for (const Relationship &r : wbRels)

@@ -4,8 +4,12 @@
 #include <QFile>
 #include <QString>
 
+#include "workbook/xls/xlscontainer.h"
+
 #include <zip.h>
 
+#include <algorithm>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -99,6 +103,143 @@ inline bool declareSize(const QString &path, const QByteArray &entry, quint32 si
     f.seek(0);
     f.write(b);
     return patched == 2;
+}
+
+// The n-times repetition of a text made from each index.
+inline QByteArray repeated(int n, const std::function<QByteArray(int)> &item)
+{
+    QByteArray out;
+    for (int i = 0; i < n; ++i)
+        out += item(i);
+    return out;
+}
+
+// Appends one record to an .xls workbook stream.
+inline void appendXlsRecord(QByteArray &stream, quint16 type, const QByteArray &payload)
+{
+    QByteArray head(4, '\0');
+    put16(head, 0, type);
+    put16(head, 2, quint16(payload.size()));
+    stream += head + payload;
+}
+
+// The BOF record that starts a BIFF8 workbook stream.
+inline QByteArray xlsWorkbookStart()
+{
+    QByteArray bof(16, '\0');
+    put16(bof, 0, 0x0600);
+    put16(bof, 2, 0x0005);
+    QByteArray stream;
+    appendXlsRecord(stream, 0x0809, bof);
+    return stream;
+}
+
+// An .xls workbook stream whose shared-string table holds n empty strings (over CONTINUE
+// records), with a WRITEACCESS record long enough for the repair to give each a character.
+inline QByteArray xlsWithEmptyStrings(int n)
+{
+    QByteArray stream = xlsWorkbookStart();
+    appendXlsRecord(stream, 0x005C, QByteArray(n, ' '));
+    constexpr int perBlock = 2000; // a block and its new characters stay under 8224 bytes
+    QByteArray sst(8, '\0');
+    put32(sst, 0, quint32(n));
+    put32(sst, 4, quint32(n));
+    for (int done = 0; done < n; done += perBlock) // three bytes each: no characters, one-byte width
+        appendXlsRecord(stream, done == 0 ? 0x00FC : 0x003C, (done == 0 ? sst : QByteArray()) + QByteArray(3 * std::min(perBlock, n - done), '\0'));
+    appendXlsRecord(stream, 0x000A, QByteArray());
+    return stream;
+}
+
+// A compound file of 4096-byte sectors holding the given workbook stream (of at least 4096
+// bytes), for streams too long for xlsContainer: up to 109 FAT sectors, 400 MB.
+inline QByteArray xlsCompoundFile(const QByteArray &stream)
+{
+    constexpr qint64 ss = 4096;
+    constexpr quint32 perFat = ss / 4;
+    const quint32 streamSectors = quint32((stream.size() + ss - 1) / ss);
+    quint32 fatSectors = 1;
+    while (fatSectors * perFat < streamSectors + fatSectors + 1)
+        ++fatSectors;
+    const quint32 dirSector = streamSectors + fatSectors;
+    QByteArray out(qsizetype((qint64(dirSector) + 2) * ss), '\0');
+    out.replace(0, 8, QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8));
+    put16(out, 24, 0x003E);
+    put16(out, 26, 0x0004);
+    put16(out, 28, 0xFFFE);
+    put16(out, 30, 12);
+    put16(out, 32, 6);
+    put32(out, 40, 1);
+    put32(out, 44, fatSectors);
+    put32(out, 48, dirSector);
+    put32(out, 56, 4096);
+    put32(out, 60, 0xFFFFFFFE);
+    put32(out, 68, 0xFFFFFFFE);
+    for (quint32 i = 0; i < 109; ++i)
+        put32(out, 76 + 4 * i, i < fatSectors ? streamSectors + i : 0xFFFFFFFF);
+    out.replace(ss, stream.size(), stream);
+    const qint64 fat = (qint64(streamSectors) + 1) * ss;
+    for (quint32 i = 0; i < fatSectors * perFat; ++i) {
+        quint32 v = 0xFFFFFFFF;
+        if (i + 1 < streamSectors)
+            v = i + 1;
+        else if (i + 1 == streamSectors || i == dirSector)
+            v = 0xFFFFFFFE;
+        else if (i >= streamSectors && i < dirSector)
+            v = 0xFFFFFFFD;
+        put32(out, fat + 4 * i, v);
+    }
+    const qint64 dir = (qint64(dirSector) + 1) * ss;
+    auto entry = [&](int index, const char *name, quint8 type, quint32 child, quint32 start, quint32 size) {
+        const qint64 at = dir + 128 * index;
+        int n = 0;
+        for (; name[n]; ++n)
+            put16(out, at + 2 * n, quint16(name[n]));
+        put16(out, at + 64, quint16(2 * (n + 1)));
+        out[at + 66] = char(type);
+        out[at + 67] = 1;
+        put32(out, at + 68, 0xFFFFFFFF);
+        put32(out, at + 72, 0xFFFFFFFF);
+        put32(out, at + 76, child);
+        put32(out, at + 116, start);
+        put32(out, at + 120, size);
+    };
+    entry(0, "Root Entry", 5, 1, 0xFFFFFFFE, 0);
+    entry(1, "Workbook", 2, 0xFFFFFFFF, 0, quint32(stream.size()));
+    for (int i = 2; i < 32; ++i) {
+        put32(out, dir + 128 * i + 68, 0xFFFFFFFF);
+        put32(out, dir + 128 * i + 72, 0xFFFFFFFF);
+        put32(out, dir + 128 * i + 76, 0xFFFFFFFF);
+    }
+    return out;
+}
+
+// A workbook stream of one sheet named S whose rows 1 to `rows` each hold the whole numbers
+// 1 to `columns` (MULRK records, six bytes a cell).
+inline QByteArray xlsOfNumbers(int rows, int columns)
+{
+    QByteArray stream = xlsWorkbookStart();
+    const qsizetype boundsheet = stream.size();
+    appendXlsRecord(stream, 0x0085, QByteArray("\0\0\0\0\0\0\x01\0S", 9));
+    appendXlsRecord(stream, 0x000A, QByteArray());
+    put32(stream, boundsheet + 4, quint32(stream.size()));
+    QByteArray bof(16, '\0');
+    put16(bof, 0, 0x0600);
+    put16(bof, 2, 0x0010);
+    appendXlsRecord(stream, 0x0809, bof);
+    QByteArray dimension(14, '\0');
+    put32(dimension, 4, quint32(rows));
+    put16(dimension, 10, quint16(columns));
+    appendXlsRecord(stream, 0x0200, dimension);
+    QByteArray mulrk(4 + 6 * columns + 2, '\0');
+    for (int c = 0; c < columns; ++c)
+        put32(mulrk, 4 + 6 * c + 2, (quint32(c + 1) << 2) | 2); // an integer RK value
+    put16(mulrk, 4 + 6 * columns, quint16(columns - 1));
+    for (int r = 0; r < rows; ++r) {
+        put16(mulrk, 0, quint16(r));
+        appendXlsRecord(stream, 0x00BD, mulrk);
+    }
+    appendXlsRecord(stream, 0x000A, QByteArray());
+    return stream;
 }
 
 } // namespace quorvane::test

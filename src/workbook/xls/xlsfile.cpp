@@ -16,6 +16,7 @@ namespace {
 const QString kDamaged = QStringLiteral("工作簿文件已损坏或不完整");
 const QString kNoSheet = QStringLiteral("工作簿中没有可读取的工作表");
 const QString kPassword = QStringLiteral("工作簿有密码保护，无法读取");
+const QString kNoMemory = QStringLiteral("读取所需内存超过限制，文件过大或已损坏");
 
 // An .xls file is read from at most this size (the largest sound .xls files stay far below).
 constexpr qint64 kMaxXlsBytes = 64LL * 1024 * 1024;
@@ -74,7 +75,7 @@ bool readWithFreexl(const QString &path, const Reading &how, Workbook &cells, Sh
         }
     } closer{h};
     if (rc != FREEXL_OK || !h) {
-        out->error = rc == FREEXL_INSUFFICIENT_MEMORY ? QStringLiteral("读取所需内存超过限制，文件过大或已损坏")
+        out->error = rc == FREEXL_INSUFFICIENT_MEMORY ? kNoMemory
                                                       : QStringLiteral("工作簿文件已损坏、有密码保护或不是Excel工作簿");
         return false;
     }
@@ -163,7 +164,7 @@ bool readXlsFile(const QString &path, int maxRows, int maxCols, Workbook &cells,
     XlsStream xs;
     const bool container = readXlsStream(file, &xs);
     if (container) {
-        if (xs.encryptedPackage) {
+        if (xs.encryptedPackage || xlsEncrypted(xs.bytes)) {
             out->error = kPassword;
             return false;
         }
@@ -193,6 +194,12 @@ bool readXlsFile(const QString &path, int maxRows, int maxCols, Workbook &cells,
             if (readWithFreexl(name, how, cells, &got)) {
                 *out = got;
                 return true;
+            }
+            // Out of memory on the repaired copy: the file as it stands would need as much.
+            if (got.error == kNoMemory) {
+                cells.close();
+                *out = got;
+                return false;
             }
         }
         cells.close();

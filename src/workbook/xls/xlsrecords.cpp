@@ -23,6 +23,17 @@ QVector<XlsRecord> xlsRecords(const QByteArray &stream)
     return recs;
 }
 
+bool xlsEncrypted(const QByteArray &stream)
+{
+    for (const XlsRecord &r : xlsRecords(stream)) {
+        if (r.type == 0x000A)
+            break;
+        if (r.type == 0x002F)
+            return true;
+    }
+    return false;
+}
+
 // The sheet a reader opens: the active tab when it is a visible worksheet, else the first
 // visible worksheet; -1 when the stream does not say (the first sheet is read then), -2 when no
 // sheet is a visible worksheet. Sheets count in the order of their BOUNDSHEET records.
@@ -234,12 +245,8 @@ QByteArray repairXls(const QByteArray &file)
     const qint64 ss = xs.sectorSize;
     auto offsetOf = [&](quint32 sector) { return (qint64(sector) + 1) * ss; };
     // An encrypted workbook (FILEPASS) has its records' contents encrypted: nothing to change.
-    for (const XlsRecord &r : xlsRecords(stream)) {
-        if (r.type == 0x002F)
-            return {};
-        if (r.type == 0x000A)
-            break;
-    }
+    if (xlsEncrypted(stream))
+        return {};
     bool changed = convertXlsFormulas(stream);
     changed = useStandardDateFormats(stream) || changed;
     using Rec = XlsRecord;
@@ -353,14 +360,18 @@ QByteArray repairXls(const QByteArray &file)
             if (recs[it.key()].len + it.value() > 8224)
                 return {};
         // The new stream: the same bytes, with one mark per empty string and the donor shortened.
-        QSet<qint64> marks;
+        // The marks in stream order: the copy and every moved place walk or search them once.
+        QVector<qint64> marks;
+        marks.reserve(empties.size());
         for (const Empty &e : empties)
-            marks.insert(e.insertAt);
+            marks.append(e.insertAt);
+        std::sort(marks.begin(), marks.end());
         const qint64 cutFrom = recs[donor].at + 4 + recs[donor].len - need;
         QByteArray out;
         out.reserve(streamSize);
+        qsizetype nextMark = 0;
         for (qint64 i = 0; i < streamSize; ++i) {
-            if (marks.contains(i))
+            for (; nextMark < marks.size() && marks[nextMark] == i; ++nextMark)
                 out.append(kXlsEmptyMark);
             if (i >= cutFrom && i < cutFrom + need)
                 continue;
@@ -368,14 +379,12 @@ QByteArray repairXls(const QByteArray &file)
         }
         if (out.size() != streamSize)
             return {};
-        // Lengths and the texts' headers, at their new places.
+        // Lengths and the texts' headers, at their new places: each mark at or before a place
+        // moves it on by one, the cut moves what follows it back.
         auto moved = [&](qint64 at) {
-            qint64 shiftBy = 0;
+            qint64 shiftBy = std::upper_bound(marks.cbegin(), marks.cend(), at) - marks.cbegin();
             if (at >= cutFrom + need)
                 shiftBy -= need;
-            for (qint64 m : marks)
-                if (m <= at)
-                    ++shiftBy;
             return at + shiftBy;
         };
         for (auto it = grow.constBegin(); it != grow.constEnd(); ++it)

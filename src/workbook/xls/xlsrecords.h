@@ -37,6 +37,9 @@ struct XlsRecord
 };
 QVector<XlsRecord> xlsRecords(const QByteArray &stream);
 
+// Whether the workbook is encrypted: a FILEPASS record among the global records.
+bool xlsEncrypted(const QByteArray &stream);
+
 // The sheet a reader opens: the active tab when it is a visible worksheet, else the first
 // visible worksheet; -1 when the stream does not say (the first sheet is read then), -2 when no
 // sheet is a visible worksheet. Sheets count in the order of their BOUNDSHEET records.
