@@ -122,7 +122,7 @@ bool saveExam(const QSqlDatabase &sys, const ExamSave &exam, bool *added, QStrin
     bool ok = false;
     const bool exists = examExists(sys, exam.id, &ok);
     if (!ok) {
-        setError(error, db.lastError().text());
+        setError(error, reasonText(db.lastError()));
         return false;
     }
     if (added)
@@ -309,7 +309,7 @@ bool storeRoomList(const QSqlDatabase &sys, const QString &examId, const QString
     bool ok = false;
     const bool exists = examExists(sys, examId, &ok);
     if (!ok) {
-        setError(error, db.lastError().text());
+        setError(error, reasonText(db.lastError()));
         return false;
     }
     if (found)

@@ -127,7 +127,7 @@ bool saveRoom(const QSqlDatabase &sys, const Room &room, QString *error)
     QSqlQuery q = prepare(sys, QStringLiteral("SELECT count(*) FROM kcszb WHERE id = ?"), {room.id});
     if (!q.exec() || !q.next()) {
         if (error)
-            *error = q.lastError().text();
+            *error = reasonText(q.lastError());
         return false;
     }
     const bool exists = q.value(0).toLongLong() > 0;

@@ -489,7 +489,7 @@ bool execSql(const QSqlDatabase &db, const QString &sql, const QVariantList &val
     QSqlQuery q = prepare(db, sql, values);
     if (!q.exec()) {
         if (error)
-            *error = q.lastError().text();
+            *error = reasonText(q.lastError());
         return false;
     }
     return true;

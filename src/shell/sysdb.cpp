@@ -118,7 +118,7 @@ Read readExamRooms(const QSqlDatabase &system, const QString &examId, ExamRooms 
     QSqlQuery q = prepare(system, QStringLiteral("SELECT kcid, bpid FROM kcbpb WHERE id = ? ORDER BY rowid LIMIT 1"), {examId});
     if (!q.exec()) {
         if (error)
-            *error = q.lastError().text();
+            *error = reasonText(q.lastError());
         return Read::Error;
     }
     if (!q.next())
@@ -149,7 +149,7 @@ Read readExamSettings(const QSqlDatabase &system, const QString &cohortYear, con
                           {cohortYear, examId});
     if (!q.exec()) {
         if (error)
-            *error = q.lastError().text();
+            *error = reasonText(q.lastError());
         return Read::Error;
     }
     if (!q.next())

@@ -635,7 +635,7 @@ private Q_SLOTS:
             QVERIFY(execSql(a, QStringLiteral("INSERT INTO stinfo(stid) VALUES(?)"), {QStringLiteral("A1")}));
             QString err;
             QVERIFY(!execSql(b, QStringLiteral("INSERT INTO stinfo(stid) VALUES(?)"), {QStringLiteral("B1")}, &err));
-            QVERIFY2(err.contains(QStringLiteral("locked")), qPrintable(err));
+            QVERIFY2(err == QStringLiteral("数据库正被其他窗口或程序使用"), qPrintable(err));
             QSqlQuery r = prepare(b, QStringLiteral("SELECT count(*) FROM stinfo"));
             QVERIFY(r.exec() && r.next());
             QCOMPARE(r.value(0).toInt(), 0);
