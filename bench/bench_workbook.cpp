@@ -3,7 +3,7 @@
 // compound-file chains loop, small .xlsx packages of very many cells or strings, one text or one
 // attribute of 190 million characters, a sheet of 1,048,576 rows, and the classes whose work once
 // grew with the square of their size: many sheets and relationships, one long shared string in
-// many cells, many attributes, nested namespace declarations, millions of nested levels, many
+// many cells, many attributes, millions of different attribute names, nested namespace declarations, millions of nested levels, many
 // one-character cells, a 20 MB package that hardly packs, an .xls of 1.5 million number cells
 // (9 MB), an .xls of many empty shared strings, and a pipe named like a workbook. A sound sheet of 6000 rows and 60 columns is read among them.
 // REF: reading the 3,000-student workbook. Each read is also measured for peak memory in each
@@ -199,6 +199,10 @@ void run()
                          return "<row><c " + repeated(999, [](int i) { return "a" + QByteArray::number(i) + "=\"1\" "; }) + "><v>1</v></c></row>";
                      })))
         files.emplace_back("attributes_999s", path("attrs999.xlsx"));
+    if (writePackage(path("names.xlsx"), repeated(2600, [](int r) {
+                         return "<row><c " + repeated(999, [r](int i) { return "a" + QByteArray::number(r * 999 + i) + "=\"1\" "; }) + "><v>1</v></c></row>";
+                     })))
+        files.emplace_back("names_2_6m", path("names.xlsx"));
     if (writePackage(path("nsnest.xlsx"), "<row><c><v>" + repeated(600000, [](int i) { return "<a xmlns:p=\"u" + QByteArray::number(i) + "\">"; }) + "1"
                                               + repeated(600000, [](int) { return QByteArray("</a>"); }) + "</v></c></row>"))
         files.emplace_back("ns_nested_600k", path("nsnest.xlsx"));

@@ -1,11 +1,11 @@
 #include "workbook/xlsxparts.h"
 
 #include <QHash>
-#include <QSet>
 #include <expat.h>
 
 #include <algorithm>
-#include <array>
+#include <cstddef>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -22,11 +22,62 @@ constexpr qint64 kCountingChars = 4LL * 1000 * 1000;
 
 constexpr int kMaxDepth = 256;           // elements nested deeper make the part damaged (workbooks nest a handful)
 constexpr int kMaxAttributes = 1000;     // attributes and namespace declarations of one tag (a workbook's carry a handful)
-constexpr int kMaxNames = 10000;         // different names of elements, attributes and prefixes in a part
 constexpr size_t kTokensPerStop = 64;    // tokens the parser gives before it waits for the reader
 constexpr size_t kNamesShared = 16;      // element names kept to be shared
 constexpr qint64 kReadPiece = 256 * 1024;  // bytes of a part unpacked at a time
 constexpr char kNsSeparator = '\x01';    // between namespace and local name (no XML text holds it)
+
+// The parser's own memory, counted for the parser of this thread (one parses at a time): the
+// unparsed rest of a part it copies when it first stops (up to the budget) and 8 MB more for
+// what it keeps while parsing (a sound part needs far less). It keeps every element, attribute and prefix name it has seen for the rest of
+// the part, so millions of different names (2.5 s and 230 MB) end at this limit instead, as
+// a part too large to read.
+constexpr size_t kParserMemory = size_t(XmlBudget::kBytes) + 8 * 1024 * 1024;
+thread_local size_t tParserMemory = 0;
+
+struct alignas(std::max_align_t) Allocation
+{
+    size_t size;
+};
+
+void *parserMalloc(size_t size)
+{
+    if (size > kParserMemory - tParserMemory)
+        return nullptr;
+    auto *a = static_cast<Allocation *>(std::malloc(sizeof(Allocation) + size));
+    if (!a)
+        return nullptr;
+    a->size = size;
+    tParserMemory += size;
+    return a + 1;
+}
+
+void parserFree(void *p)
+{
+    if (!p)
+        return;
+    Allocation *a = static_cast<Allocation *>(p) - 1;
+    tParserMemory -= a->size;
+    std::free(a);
+}
+
+void *parserRealloc(void *p, size_t size)
+{
+    if (!p)
+        return parserMalloc(size);
+    Allocation *a = static_cast<Allocation *>(p) - 1;
+    const size_t old = a->size;
+    if (size > old && size - old > kParserMemory - tParserMemory)
+        return nullptr;
+    auto *b = static_cast<Allocation *>(std::realloc(a, sizeof(Allocation) + size));
+    if (!b)
+        return nullptr;
+    tParserMemory = tParserMemory - old + size;
+    b->size = size;
+    return b + 1;
+}
+
+const XML_Memory_Handling_Suite kParserAllocator = {parserMalloc, parserRealloc, parserFree};
 
 // Whether some tag of the XML has more than kMaxAttributes attributes (counted as the '=' outside
 // quoted values; comments, CDATA sections and processing instructions passed over). Checked in
@@ -140,13 +191,13 @@ public:
             m_damaged = true;
             m_stopped = true;
         }
-        m_parser = XML_ParserCreateNS(nullptr, kNsSeparator);
+        const XML_Char separator[] = {kNsSeparator, '\0'};
+        m_parser = XML_ParserCreate_MM(nullptr, &kParserAllocator, separator);
         if (!m_parser)
             throw std::bad_alloc();
         XML_SetUserData(m_parser, this);
         XML_SetElementHandler(m_parser, &PartReader::onStart, &PartReader::onEnd);
         XML_SetCharacterDataHandler(m_parser, &PartReader::onText);
-        XML_SetStartNamespaceDeclHandler(m_parser, &PartReader::onNamespace);
         // No spreadsheet part has a document type; its entities could multiply the text.
         XML_SetStartDoctypeDeclHandler(m_parser, &PartReader::onDoctype);
         XML_SetEntityDeclHandler(m_parser, &PartReader::onEntity);
@@ -276,7 +327,9 @@ private:
             return;
         m_stopped = true;
         if (status == XML_STATUS_ERROR) {
-            if (!m_damaged)
+            if (XML_GetErrorCode(m_parser) == XML_ERROR_NO_MEMORY)
+                m_tooLarge = true;
+            else if (!m_damaged)
                 m_error = true;
         } else if (m_truncated) {
             m_tooLarge = true; // the budget ends inside this part
@@ -315,28 +368,6 @@ private:
         return made;
     }
 
-    // Whether a name is one of the few a part may use. The parser keeps every name (and prefix)
-    // it has seen for the rest of the part: millions of different ones would cost it seconds and
-    // hundreds of MB, so the part is refused at the first name past kMaxNames.
-    bool knownName(const char *name)
-    {
-        // The names of the last few lookups first: a part repeats a handful of names.
-        const qsizetype n = qsizetype(std::strlen(name));
-        for (const QByteArray &recent : m_recentNames)
-            if (recent.size() == n && std::memcmp(recent.constData(), name, size_t(n)) == 0)
-                return true;
-        const QByteArray key(name, n);
-        if (!m_seenNames.contains(key)) {
-            if (m_seenNames.size() >= kMaxNames) {
-                refuse();
-                return false;
-            }
-            m_seenNames.insert(key);
-        }
-        m_recentNames[m_nextRecent++ % m_recentNames.size()] = key;
-        return true;
-    }
-
     void refuse()
     {
         m_damaged = true;
@@ -353,11 +384,6 @@ private:
             r->refuse();
             return;
         }
-        if (!r->knownName(name))
-            return;
-        for (const XML_Char **a = atts; a[0]; a += 2)
-            if (!r->knownName(a[0]))
-                return;
         Item &item = r->push(Start);
         item.name = r->localName(name);
         item.attributes.clear();
@@ -381,12 +407,6 @@ private:
         item.text.resize(0);
         item.text.append(s, len);
     }
-    static void onNamespace(void *self, const XML_Char *prefix, const XML_Char *)
-    {
-        auto *r = static_cast<PartReader *>(self);
-        if (!r->m_damaged && prefix)
-            r->knownName(prefix);
-    }
     static void onDoctype(void *self, const XML_Char *, const XML_Char *, const XML_Char *, int)
     {
         static_cast<PartReader *>(self)->refuse();
@@ -404,9 +424,6 @@ private:
     int m_head = 0;
     int m_count = 0;
     std::vector<QByteArray> m_names;
-    QSet<QByteArray> m_seenNames;
-    std::array<QByteArray, 16> m_recentNames;
-    size_t m_nextRecent = 0;
     Token m_token = None;
     int m_depth = 0;
     bool m_truncated = false;
