@@ -111,11 +111,6 @@ QString arrangeMessage(ArrangeStatus status)
     return QString();
 }
 
-QStringList roomIdsOfList(const QString &roomList)
-{
-    return sysdb::splitRoomList(roomList, {});
-}
-
 namespace {
 // The page cache of the cohort connection while a run writes: 64 MB instead of SQLite's 2 MB, so
 // the stucj rows of a large grade and their index pages stay in memory while they are copied and

@@ -78,8 +78,5 @@ int seatedRows(const QSqlDatabase &cohort, const QString &examId);
 // The question asked before a run deals afresh the seats of an exam that has them.
 QString rearrangeQuestion(const QString &examName, int seats);
 
-// The room ids of a room list read without the room register (sysdb::splitRoomList): complete
-// 3-character pieces only. The run itself reads the list against the register.
-QStringList roomIdsOfList(const QString &roomList);
 
 } // namespace quorvane

@@ -257,11 +257,6 @@ int SeatIndex::findStudent(const QString &seatText, const QString &name, bool *n
     return -1;
 }
 
-int findSeat(const std::vector<QString> &seats, const QString &seatText)
-{
-    return SeatIndex(seats).findSeat(seatText);
-}
-
 bool writeScoreWorkbook(const QString &fileName, const std::vector<QStringList> &table,
                         const std::function<void(int)> &progress, QString *error)
 {

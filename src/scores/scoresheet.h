@@ -116,9 +116,6 @@ private:
     std::vector<QString> m_names; // without blanks
 };
 
-// The first grid row (index into seats) whose seat number equals that of seatText; -1 when none does.
-int findSeat(const std::vector<QString> &seats, const QString &seatText);
-
 // The score workbook: a table of texts (sheet row i = table[i - 1], sheet column j = table row's
 // element j - 1) written as a new .xlsx whose cells are all text in size 10. False, with the
 // reason in error, when the file cannot be created or written. progress gets each sheet row.

@@ -244,10 +244,10 @@ private Q_SLOTS:
         QVERIFY(storedScore(QString()).isNull());
         QCOMPARE(storedScore(QStringLiteral("-2")).toDouble(), -2.0);
 
-        std::vector<QString> seats{QStringLiteral("1"), QStringLiteral("3"), QStringLiteral("3")};
-        QCOMPARE(findSeat(seats, QStringLiteral("03")), 1);
-        QCOMPARE(findSeat(seats, QStringLiteral("3.0")), 1);
-        QCOMPARE(findSeat(seats, QStringLiteral("7")), -1);
+        const SeatIndex seats({QStringLiteral("1"), QStringLiteral("3"), QStringLiteral("3")});
+        QCOMPARE(seats.findSeat(QStringLiteral("03")), 1);
+        QCOMPARE(seats.findSeat(QStringLiteral("3.0")), 1);
+        QCOMPARE(seats.findSeat(QStringLiteral("7")), -1);
     }
     // A sheet row finds its listed row: the first with its seat number, on a class sheet the first
     // with its seat and name; a row under another name on a listed seat is told apart from a seat
