@@ -663,9 +663,16 @@ private Q_SLOTS:
             QVERIFY(press(w->comsave));
         };
 
-        // A name that names an existing file is refused; nothing changes.
+        // A name that names an existing file is refused; nothing changes, also not the log file
+        // beside the user's file.
+        const QString spareLog = data.cohortPath(QStringLiteral("spare.mdb-wal"));
+        QFile log(spareLog);
+        QVERIFY(log.open(QIODevice::WriteOnly) && log.write("log") == 3);
+        log.close();
         change(QStringLiteral("spare"));
         QCOMPARE(m_svc->lastText(), QStringLiteral("库文件“spare.mdb”已存在，数据库不能改用此名，学届信息未修改！"));
+        QVERIFY(log.open(QIODevice::ReadOnly) && log.readAll() == "log");
+        log.close();
         QCOMPARE(cohortRows(data).first(), QStringLiteral("2021|db2021|10|1"));
         QCOMPARE(studentCount(data.cohortPath(QStringLiteral("db2021.mdb"))), 1);
         QCOMPARE(studentCount(data.cohortPath(QStringLiteral("spare.mdb"))), 0);
