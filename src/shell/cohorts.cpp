@@ -27,8 +27,26 @@ bool removeFileIfPresent(const QString &path)
     return QFile::remove(path);
 }
 
-// A database file and the log files SQLite keeps beside it.
-const char *const kCompanions[] = {"", "-wal", "-shm"};
+// The log files SQLite keeps beside a database file (its write-ahead log and that log's index, or
+// its rollback journal): the one list of them, for every step that makes, renames, deletes or
+// sweeps away a database file. A log left beside a file of that name would be replayed into it.
+const char *const kLogSuffixes[] = {"-wal", "-shm", "-journal"};
+
+// Removes the log files of a database; true when none is left.
+bool removeLogs(const QString &path)
+{
+    for (const char *suffix : kLogSuffixes)
+        if (!removeFileIfPresent(path + QLatin1String(suffix)))
+            return false;
+    return true;
+}
+
+// Removes a database file, then its log files; true when nothing of it is left. The logs of a file
+// that cannot be removed stay with it: they may hold its last writes.
+bool removeWithLogs(const QString &path)
+{
+    return removeFileIfPresent(path) && removeLogs(path);
+}
 
 // A rename first copies the cohort's database to a file of this name, which no cohort file can
 // have (a cohort file is <dbname>.mdb): "~quorvane-rename~<old dbname>~<new dbname>", each name
@@ -55,12 +73,6 @@ void stepDone(int step)
 {
     if (renameStepHook())
         renameStepHook()(step);
-}
-
-void removeWithCompanions(const QString &path)
-{
-    for (const char *companion : {"", "-wal", "-shm", "-journal"})
-        removeFileIfPresent(path + QLatin1String(companion));
 }
 
 // Writes a file's data, or a folder's entries, to the disk.
@@ -185,10 +197,7 @@ Result addCohort(const QSqlDatabase &system, const Cohort &cohort)
         return {Outcome::FileInUse, {}};
     // An existing file of that name is replaced, together with stale journal files of its name: a
     // log left beside the new file would be replayed into it.
-    bool ok = removeFileIfPresent(target) && removeFileIfPresent(target + QStringLiteral("-wal"))
-              && removeFileIfPresent(target + QStringLiteral("-shm")) && removeFileIfPresent(target + QStringLiteral("-journal"));
-    ok = ok && QFile::copy(templateDbPath(), target);
-    if (!ok)
+    if (!removeWithLogs(target) || !QFile::copy(templateDbPath(), target))
         return {Outcome::FileFailed, {}};
     QFile::setPermissions(target, QFile::permissions(target) | QFileDevice::WriteOwner | QFileDevice::WriteUser);
     // The file first: a cohort row is stored only when its database exists.
@@ -223,20 +232,19 @@ Result changeCohort(const QSqlDatabase &system, const Cohort &stored, const Coho
         if (!stored.dbname.isEmpty() && QFileInfo::exists(oldPath)) {
             // Log files of the new name without their database are left from an earlier file of
             // that name: they would be replayed into the copy.
-            for (const char *log : {"-wal", "-shm", "-journal"})
-                if (!removeFileIfPresent(newPath + QLatin1String(log)))
-                    return {Outcome::RenameFailed, systemReasonText(EEXIST)};
+            if (!removeLogs(newPath))
+                return {Outcome::RenameFailed, systemReasonText(EEXIST)};
             copy = renameCopyPath(stored.dbname, changed.dbname);
-            removeWithCompanions(copy);
+            removeWithLogs(copy);
             QString why;
             if (!copyDatabase(oldPath, copy, &why)) {
-                removeWithCompanions(copy);
+                removeWithLogs(copy);
                 return {Outcome::RenameFailed, why};
             }
             stepDone(1);
             if (::link(QFile::encodeName(copy).constData(), QFile::encodeName(newPath).constData()) != 0) {
                 const int err = errno;
-                removeWithCompanions(copy);
+                removeWithLogs(copy);
                 return err == EEXIST ? Result{Outcome::FileExists, {}} : Result{Outcome::RenameFailed, systemReasonText(err)};
             }
             syncToDisk(dataFolder());
@@ -274,7 +282,7 @@ Result changeCohort(const QSqlDatabase &system, const Cohort &stored, const Coho
         if (!copy.isEmpty()) {
             if (sameFile(copy, newPath))
                 removeFileIfPresent(newPath);
-            removeWithCompanions(copy);
+            removeWithLogs(copy);
         }
         return {Outcome::RowFailed, reasonText(error)};
     }
@@ -283,9 +291,9 @@ Result changeCohort(const QSqlDatabase &system, const Cohort &stored, const Coho
         stepDone(3);
         // The old file stays while another cohort still names it.
         if (!rowNames(system, stored.dbname))
-            removeWithCompanions(oldPath);
+            removeWithLogs(oldPath);
         stepDone(4);
-        removeWithCompanions(copy);
+        removeWithLogs(copy);
     }
     return {};
 }
@@ -324,10 +332,10 @@ void finishRenames(const QSqlDatabase &system)
             continue;
         const bool committed = rowNames(system, newName);
         if (committed && !rowNames(system, oldName))
-            removeWithCompanions(oldPath); // the row names the new file: the old one is left over
+            removeWithLogs(oldPath); // the row names the new file: the old one is left over
         else if (!committed && sameFile(copy, newPath))
             removeFileIfPresent(newPath); // the rename's own second name of the copy, never a user's file
-        removeWithCompanions(copy);
+        removeWithLogs(copy);
     }
 }
 
@@ -349,8 +357,7 @@ Result deleteCohort(const QSqlDatabase &system, const Cohort &stored)
     checkpoint(system);
     // A file that another cohort still names stays; a file that cannot be deleted stays too.
     if (yearUsingName(system, stored.dbname, stored.year).isEmpty())
-        for (const char *companion : kCompanions)
-            removeFileIfPresent(path + QLatin1String(companion));
+        removeWithLogs(path);
     return {};
 }
 

@@ -544,6 +544,9 @@ private Q_SLOTS:
 
         // Once the register is closed, the cohort goes with its file and journal files.
         windows::unload(QStringLiteral("managst"));
+        QFile journal(path2020 + QStringLiteral("-journal"));
+        QVERIFY(journal.open(QIODevice::WriteOnly));
+        journal.close();
         m_svc->clear();
         QVERIFY(press(w->comdele));
         QCOMPARE(m_svc->texts().size(), 1);
@@ -551,6 +554,7 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(path2020));
         QVERIFY(!QFile::exists(path2020 + QStringLiteral("-wal")));
         QVERIFY(!QFile::exists(path2020 + QStringLiteral("-shm")));
+        QVERIFY(!QFile::exists(path2020 + QStringLiteral("-journal")));
         QVERIFY(QFile::exists(data.cohortPath(QStringLiteral("db2021.mdb"))));
         // The window is as after loading: empty fields, nothing to save, no mode.
         QVERIFY(!w->comsave->isEnabled());
