@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QUrl>
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <functional>
 #include <sqlite3.h>
@@ -73,6 +74,47 @@ void stepDone(int step)
 {
     if (renameStepHook())
         renameStepHook()(step);
+}
+
+std::function<int(const char *)> &fileCallHook()
+{
+    static std::function<int(const char *)> hook;
+    return hook;
+}
+
+// The error number the test hook refuses a file call with; 0 to make the call.
+int refusal(const char *call)
+{
+    return fileCallHook() ? fileCallHook()(call) : 0;
+}
+
+// Gives the copy of a rename the new name, never replacing a file of that name. Where the file system
+// has hard links, the new name is a second name of the copy; where it has none (FAT and exFAT sticks,
+// many network shares refuse link() with EPERM, EOPNOTSUPP or ENOSYS), the copy is renamed, with a
+// rename that refuses to replace; where that is refused too (EINVAL or ENOSYS, as on NFS), with a
+// plain rename once the name is seen to be free. 0 when named (renamed says whether the copy's own
+// name is gone), else the error number: EEXIST when the name is taken.
+int nameCopy(const QString &copy, const QString &newPath, bool *renamed)
+{
+    const QByteArray from = QFile::encodeName(copy);
+    const QByteArray to = QFile::encodeName(newPath);
+    *renamed = false;
+    int err = refusal("link");
+    if (err == 0)
+        err = ::link(from.constData(), to.constData()) == 0 ? 0 : errno;
+    if (err != EPERM && err != EOPNOTSUPP && err != ENOSYS)
+        return err;
+    err = refusal("renameat2");
+    if (err == 0)
+        err = ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0 ? 0 : errno;
+    if (err == EINVAL || err == ENOSYS) {
+        struct stat st;
+        if (::lstat(to.constData(), &st) == 0)
+            return EEXIST;
+        err = ::rename(from.constData(), to.constData()) == 0 ? 0 : errno;
+    }
+    *renamed = err == 0;
+    return err;
 }
 
 // Writes a file's data, or a folder's entries, to the disk.
@@ -222,11 +264,14 @@ Result changeCohort(const QSqlDatabase &system, const Cohort &stored, const Coho
         return {Outcome::FileInUse, {}};
     // A rename never overwrites or removes a file of the new name, and a crash at any step leaves
     // the row naming a file that holds the cohort: the data is copied to a file of the program's
-    // own name and written to the disk, the copy gets the new name as a second name (refused when
-    // that name is taken), the row is committed, and only then does the old file go.
+    // own name and written to the disk, the copy gets the new name (refused when that name is
+    // taken), the row is committed, and only then does the old file go.
     QString copy;
+    bool copyRenamed = false; // the copy's only name is the new one
     if (nameChanges) {
         finishRenames(system);
+        // Before anything of the new name is touched: log files beside a file of that name are
+        // the user's file's own.
         if (QFileInfo::exists(newPath))
             return {Outcome::FileExists, {}};
         if (!stored.dbname.isEmpty() && QFileInfo::exists(oldPath)) {
@@ -242,8 +287,7 @@ Result changeCohort(const QSqlDatabase &system, const Cohort &stored, const Coho
                 return {Outcome::RenameFailed, why};
             }
             stepDone(1);
-            if (::link(QFile::encodeName(copy).constData(), QFile::encodeName(newPath).constData()) != 0) {
-                const int err = errno;
+            if (const int err = nameCopy(copy, newPath, &copyRenamed)) {
                 removeWithLogs(copy);
                 return err == EEXIST ? Result{Outcome::FileExists, {}} : Result{Outcome::RenameFailed, systemReasonText(err)};
             }
@@ -278,9 +322,10 @@ Result changeCohort(const QSqlDatabase &system, const Cohort &stored, const Coho
         }
     }
     if (!ok) {
-        // The new name is this rename's own second name of the copy: it goes with the copy.
+        // The new name is this rename's own name of the copy (a second name, or its only one): it goes
+        // with the copy.
         if (!copy.isEmpty()) {
-            if (sameFile(copy, newPath))
+            if (copyRenamed || sameFile(copy, newPath))
                 removeFileIfPresent(newPath);
             removeWithLogs(copy);
         }
@@ -342,6 +387,11 @@ void finishRenames(const QSqlDatabase &system)
 void setRenameStepHook(std::function<void(int)> hook)
 {
     renameStepHook() = std::move(hook);
+}
+
+void setFileCallHook(std::function<int(const char *)> hook)
+{
+    fileCallHook() = std::move(hook);
 }
 
 Result deleteCohort(const QSqlDatabase &system, const Cohort &stored)
