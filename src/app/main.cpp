@@ -48,7 +48,9 @@ int main(int argc, char **argv)
     quorvane::registerLayoutsWindows();
     quorvane::windows::show(QStringLiteral("load"));
     const int code = app.exec();
-    // Closing the connections writes each file's log back into the file (users copy the .mdb).
+    // The last window has gone (an end through services::endProgram never comes back here and closes
+    // the connections itself): closing them writes each file's log back into the file (users copy
+    // the .mdb).
     quorvane::closeAllDatabases();
     return code;
 }

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QUrl>
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <functional>
 #include <sqlite3.h>
@@ -27,8 +28,26 @@ bool removeFileIfPresent(const QString &path)
     return QFile::remove(path);
 }
 
-// A database file and the log files SQLite keeps beside it.
-const char *const kCompanions[] = {"", "-wal", "-shm"};
+// The log files SQLite keeps beside a database file (its write-ahead log and that log's index, or
+// its rollback journal): the one list of them, for every step that makes, renames, deletes or
+// sweeps away a database file. A log left beside a file of that name would be replayed into it.
+const char *const kLogSuffixes[] = {"-wal", "-shm", "-journal"};
+
+// Removes the log files of a database; true when none is left.
+bool removeLogs(const QString &path)
+{
+    for (const char *suffix : kLogSuffixes)
+        if (!removeFileIfPresent(path + QLatin1String(suffix)))
+            return false;
+    return true;
+}
+
+// Removes a database file, then its log files; true when nothing of it is left. The logs of a file
+// that cannot be removed stay with it: they may hold its last writes.
+bool removeWithLogs(const QString &path)
+{
+    return removeFileIfPresent(path) && removeLogs(path);
+}
 
 // A rename first copies the cohort's database to a file of this name, which no cohort file can
 // have (a cohort file is <dbname>.mdb): "~quorvane-rename~<old dbname>~<new dbname>", each name
@@ -57,10 +76,45 @@ void stepDone(int step)
         renameStepHook()(step);
 }
 
-void removeWithCompanions(const QString &path)
+std::function<int(const char *)> &fileCallHook()
 {
-    for (const char *companion : {"", "-wal", "-shm", "-journal"})
-        removeFileIfPresent(path + QLatin1String(companion));
+    static std::function<int(const char *)> hook;
+    return hook;
+}
+
+// The error number the test hook refuses a file call with; 0 to make the call.
+int refusal(const char *call)
+{
+    return fileCallHook() ? fileCallHook()(call) : 0;
+}
+
+// Gives the copy of a rename the new name, never replacing a file of that name. Where the file system
+// has hard links, the new name is a second name of the copy; where it has none (FAT and exFAT sticks,
+// many network shares refuse link() with EPERM, EOPNOTSUPP or ENOSYS), the copy is renamed, with a
+// rename that refuses to replace; where that is refused too (EINVAL or ENOSYS, as on NFS), with a
+// plain rename once the name is seen to be free. 0 when named (renamed says whether the copy's own
+// name is gone), else the error number: EEXIST when the name is taken.
+int nameCopy(const QString &copy, const QString &newPath, bool *renamed)
+{
+    const QByteArray from = QFile::encodeName(copy);
+    const QByteArray to = QFile::encodeName(newPath);
+    *renamed = false;
+    int err = refusal("link");
+    if (err == 0)
+        err = ::link(from.constData(), to.constData()) == 0 ? 0 : errno;
+    if (err != EPERM && err != EOPNOTSUPP && err != ENOSYS)
+        return err;
+    err = refusal("renameat2");
+    if (err == 0)
+        err = ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0 ? 0 : errno;
+    if (err == EINVAL || err == ENOSYS) {
+        struct stat st;
+        if (::lstat(to.constData(), &st) == 0)
+            return EEXIST;
+        err = ::rename(from.constData(), to.constData()) == 0 ? 0 : errno;
+    }
+    *renamed = err == 0;
+    return err;
 }
 
 // Writes a file's data, or a folder's entries, to the disk.
@@ -185,10 +239,7 @@ Result addCohort(const QSqlDatabase &system, const Cohort &cohort)
         return {Outcome::FileInUse, {}};
     // An existing file of that name is replaced, together with stale journal files of its name: a
     // log left beside the new file would be replayed into it.
-    bool ok = removeFileIfPresent(target) && removeFileIfPresent(target + QStringLiteral("-wal"))
-              && removeFileIfPresent(target + QStringLiteral("-shm")) && removeFileIfPresent(target + QStringLiteral("-journal"));
-    ok = ok && QFile::copy(templateDbPath(), target);
-    if (!ok)
+    if (!removeWithLogs(target) || !QFile::copy(templateDbPath(), target))
         return {Outcome::FileFailed, {}};
     QFile::setPermissions(target, QFile::permissions(target) | QFileDevice::WriteOwner | QFileDevice::WriteUser);
     // The file first: a cohort row is stored only when its database exists.
@@ -213,30 +264,31 @@ Result changeCohort(const QSqlDatabase &system, const Cohort &stored, const Coho
         return {Outcome::FileInUse, {}};
     // A rename never overwrites or removes a file of the new name, and a crash at any step leaves
     // the row naming a file that holds the cohort: the data is copied to a file of the program's
-    // own name and written to the disk, the copy gets the new name as a second name (refused when
-    // that name is taken), the row is committed, and only then does the old file go.
+    // own name and written to the disk, the copy gets the new name (refused when that name is
+    // taken), the row is committed, and only then does the old file go.
     QString copy;
+    bool copyRenamed = false; // the copy's only name is the new one
     if (nameChanges) {
         finishRenames(system);
+        // Before anything of the new name is touched: log files beside a file of that name are
+        // the user's file's own.
         if (QFileInfo::exists(newPath))
             return {Outcome::FileExists, {}};
         if (!stored.dbname.isEmpty() && QFileInfo::exists(oldPath)) {
             // Log files of the new name without their database are left from an earlier file of
             // that name: they would be replayed into the copy.
-            for (const char *log : {"-wal", "-shm", "-journal"})
-                if (!removeFileIfPresent(newPath + QLatin1String(log)))
-                    return {Outcome::RenameFailed, systemReasonText(EEXIST)};
+            if (!removeLogs(newPath))
+                return {Outcome::RenameFailed, systemReasonText(EEXIST)};
             copy = renameCopyPath(stored.dbname, changed.dbname);
-            removeWithCompanions(copy);
+            removeWithLogs(copy);
             QString why;
             if (!copyDatabase(oldPath, copy, &why)) {
-                removeWithCompanions(copy);
+                removeWithLogs(copy);
                 return {Outcome::RenameFailed, why};
             }
             stepDone(1);
-            if (::link(QFile::encodeName(copy).constData(), QFile::encodeName(newPath).constData()) != 0) {
-                const int err = errno;
-                removeWithCompanions(copy);
+            if (const int err = nameCopy(copy, newPath, &copyRenamed)) {
+                removeWithLogs(copy);
                 return err == EEXIST ? Result{Outcome::FileExists, {}} : Result{Outcome::RenameFailed, systemReasonText(err)};
             }
             syncToDisk(dataFolder());
@@ -270,11 +322,12 @@ Result changeCohort(const QSqlDatabase &system, const Cohort &stored, const Coho
         }
     }
     if (!ok) {
-        // The new name is this rename's own second name of the copy: it goes with the copy.
+        // The new name is this rename's own name of the copy (a second name, or its only one): it goes
+        // with the copy.
         if (!copy.isEmpty()) {
-            if (sameFile(copy, newPath))
+            if (copyRenamed || sameFile(copy, newPath))
                 removeFileIfPresent(newPath);
-            removeWithCompanions(copy);
+            removeWithLogs(copy);
         }
         return {Outcome::RowFailed, reasonText(error)};
     }
@@ -283,9 +336,9 @@ Result changeCohort(const QSqlDatabase &system, const Cohort &stored, const Coho
         stepDone(3);
         // The old file stays while another cohort still names it.
         if (!rowNames(system, stored.dbname))
-            removeWithCompanions(oldPath);
+            removeWithLogs(oldPath);
         stepDone(4);
-        removeWithCompanions(copy);
+        removeWithLogs(copy);
     }
     return {};
 }
@@ -324,16 +377,21 @@ void finishRenames(const QSqlDatabase &system)
             continue;
         const bool committed = rowNames(system, newName);
         if (committed && !rowNames(system, oldName))
-            removeWithCompanions(oldPath); // the row names the new file: the old one is left over
+            removeWithLogs(oldPath); // the row names the new file: the old one is left over
         else if (!committed && sameFile(copy, newPath))
             removeFileIfPresent(newPath); // the rename's own second name of the copy, never a user's file
-        removeWithCompanions(copy);
+        removeWithLogs(copy);
     }
 }
 
 void setRenameStepHook(std::function<void(int)> hook)
 {
     renameStepHook() = std::move(hook);
+}
+
+void setFileCallHook(std::function<int(const char *)> hook)
+{
+    fileCallHook() = std::move(hook);
 }
 
 Result deleteCohort(const QSqlDatabase &system, const Cohort &stored)
@@ -349,8 +407,7 @@ Result deleteCohort(const QSqlDatabase &system, const Cohort &stored)
     checkpoint(system);
     // A file that another cohort still names stays; a file that cannot be deleted stays too.
     if (yearUsingName(system, stored.dbname, stored.year).isEmpty())
-        for (const char *companion : kCompanions)
-            removeFileIfPresent(path + QLatin1String(companion));
+        removeWithLogs(path);
     return {};
 }
 

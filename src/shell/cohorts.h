@@ -55,18 +55,25 @@ Result addCohort(const QSqlDatabase &system, const Cohort &cohort);
 // Rewrites the stored cohort (its rowid) with the values of changed. A new year takes the cohort's
 // exams with it in the same transaction. A new name moves the data to <new dbname>.mdb so that a
 // crash at any step leaves the row naming a file that holds the cohort: a copy of the program's own
-// name, written to the disk, gets the new name (refused as FileExists when the name is taken, so a
-// user's file is never overwritten), the row is committed, then the old file goes. A new year or
+// name, written to the disk, gets the new name (as a second name where the file system has hard
+// links, else by renaming the copy; refused as FileExists when the name is taken, so a user's file
+// is never overwritten), the row is committed, then the old file goes. A new year or
 // name is refused while a connection holds the file.
 Result changeCohort(const QSqlDatabase &system, const Cohort &stored, const Cohort &changed);
 // Clears away what a rename cut by a crash left: the copy, and the new name when the row was not
-// committed or the old file when it was. Runs at start and before every rename.
+// committed or the old file when it was. Runs at start and before every rename. A copy already
+// renamed to the new name (no hard links) when the cut came before the commit stays as a file no row
+// names: the row still names the old file, which is whole.
 void finishRenames(const QSqlDatabase &system);
 // Opens the system database on its own connection and clears away what renames cut by a crash left.
 void finishRenamesAtStart();
 // For tests: called after each step of a rename (1 copy written, 2 new name given, 3 row committed,
 // 4 old file removed); throwing from it cuts the rename there, as a crash would.
 void setRenameStepHook(std::function<void(int)> hook);
+// For tests: called before each link() and renameat2() of a rename with the call's name ("link",
+// "renameat2"); a non-zero error number it returns refuses the call with that error, as a file
+// system would.
+void setFileCallHook(std::function<int(const char *call)> hook);
 // Deletes the stored cohort: the row first (when it cannot be deleted, the file stays), then its file
 // and log files, unless another cohort names that file too. Refused while a connection holds the file.
 Result deleteCohort(const QSqlDatabase &system, const Cohort &stored);

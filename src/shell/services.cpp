@@ -151,8 +151,7 @@ QDateTime DesktopServices::now()
 
 void DesktopServices::endProgram()
 {
-    // The files are whole in themselves only once their logs are written back (users copy the .mdb).
-    closeAllDatabases();
+    // services::endProgram, the one caller, has closed every connection already.
     std::_Exit(0);
 }
 

@@ -50,10 +50,10 @@ public:
     [[noreturn]] virtual void endProgram() = 0;
 };
 
-// The production handler: Qt dialogs, the system clock, and an immediate process exit (after every
-// database connection is closed). With the environment variable QUORVANE_NO_DIALOGS set (a run
-// without anyone at the screen), a message goes to the standard error output instead of a box and a
-// question takes its default answer.
+// The production handler: Qt dialogs, the system clock, and an immediate process exit (reached only
+// through services::endProgram, which closes every database connection first). With the environment
+// variable QUORVANE_NO_DIALOGS set (a run without anyone at the screen), a message goes to the
+// standard error output instead of a box and a question takes its default answer.
 class DesktopServices : public ServiceHandler
 {
 public:

@@ -544,6 +544,9 @@ private Q_SLOTS:
 
         // Once the register is closed, the cohort goes with its file and journal files.
         windows::unload(QStringLiteral("managst"));
+        QFile journal(path2020 + QStringLiteral("-journal"));
+        QVERIFY(journal.open(QIODevice::WriteOnly));
+        journal.close();
         m_svc->clear();
         QVERIFY(press(w->comdele));
         QCOMPARE(m_svc->texts().size(), 1);
@@ -551,6 +554,7 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(path2020));
         QVERIFY(!QFile::exists(path2020 + QStringLiteral("-wal")));
         QVERIFY(!QFile::exists(path2020 + QStringLiteral("-shm")));
+        QVERIFY(!QFile::exists(path2020 + QStringLiteral("-journal")));
         QVERIFY(QFile::exists(data.cohortPath(QStringLiteral("db2021.mdb"))));
         // The window is as after loading: empty fields, nothing to save, no mode.
         QVERIFY(!w->comsave->isEnabled());
@@ -663,9 +667,16 @@ private Q_SLOTS:
             QVERIFY(press(w->comsave));
         };
 
-        // A name that names an existing file is refused; nothing changes.
+        // A name that names an existing file is refused; nothing changes, also not the log file
+        // beside the user's file.
+        const QString spareLog = data.cohortPath(QStringLiteral("spare.mdb-wal"));
+        QFile log(spareLog);
+        QVERIFY(log.open(QIODevice::WriteOnly) && log.write("log") == 3);
+        log.close();
         change(QStringLiteral("spare"));
         QCOMPARE(m_svc->lastText(), QStringLiteral("库文件“spare.mdb”已存在，数据库不能改用此名，学届信息未修改！"));
+        QVERIFY(log.open(QIODevice::ReadOnly) && log.readAll() == "log");
+        log.close();
         QCOMPARE(cohortRows(data).first(), QStringLiteral("2021|db2021|10|1"));
         QCOMPARE(studentCount(data.cohortPath(QStringLiteral("db2021.mdb"))), 1);
         QCOMPARE(studentCount(data.cohortPath(QStringLiteral("spare.mdb"))), 0);
@@ -846,6 +857,72 @@ private Q_SLOTS:
         QCOMPARE(cohorts::changeCohort(sys, stored, renamed).outcome, cohorts::Outcome::Done);
         QCOMPARE(studentCount(data.cohortPath(renamed.dbname + QStringLiteral(".mdb"))), 1);
         closeDatabase(sys);
+    }
+
+    // Where the file system has no hard links (FAT and exFAT sticks, many network shares), the copy
+    // is renamed instead, also where the rename cannot be told not to replace a file (NFS); a commit
+    // that fails takes the renamed copy away. A true reason refuses the rename as before.
+    void renameWithoutHardLinks_data()
+    {
+        QTest::addColumn<int>("linkError");
+        QTest::addColumn<int>("renameError"); // of the rename that never replaces
+        QTest::addColumn<bool>("renames");
+        QTest::newRow("no hard links") << EPERM << 0 << true;
+        QTest::newRow("links not supported") << EOPNOTSUPP << 0 << true;
+        QTest::newRow("no exclusive rename") << EPERM << EINVAL << true;
+        QTest::newRow("neither call") << ENOSYS << ENOSYS << true;
+        QTest::newRow("no write permission") << EACCES << 0 << false;
+        QTest::newRow("disk full") << ENOSPC << 0 << false;
+    }
+    void renameWithoutHardLinks()
+    {
+        QFETCH(int, linkError);
+        QFETCH(int, renameError);
+        QFETCH(bool, renames);
+        TempData data;
+        data.addCohort(QStringLiteral("2021"), QStringLiteral("db2021"), 10, 1);
+        const QString oldPath = data.cohortPath(QStringLiteral("db2021.mdb"));
+        const QString newPath = data.cohortPath(QStringLiteral("gz2021.mdb"));
+        addStudent(oldPath, QStringLiteral("A1"));
+        QSqlDatabase sys = openOrThrow(data.systemPath(), DbKind::System, QStringLiteral("tst-nolinks"));
+        cohorts::Cohort stored;
+        QVERIFY(cohorts::findByYear(sys, QStringLiteral("2021"), &stored));
+        cohorts::Cohort renamed = stored;
+        renamed.dbname = QStringLiteral("gz2021");
+        struct Hook
+        {
+            Hook(int link, int rename)
+            {
+                cohorts::setFileCallHook([=](const char *call) { return qstrcmp(call, "link") == 0 ? link : rename; });
+            }
+            ~Hook() { cohorts::setFileCallHook({}); }
+        } hook(linkError, renameError);
+        // The cohort's files, the rename's copy included.
+        const auto files = [&] {
+            return QDir(data.folder()).entryList(QDir::Files | QDir::Hidden).filter(QRegularExpression(QStringLiteral("^~|^db2021|^gz2021")));
+        };
+
+        {
+            SystemWriteLock lock(data);
+            QVERIFY(lock.locked);
+            QCOMPARE(cohorts::changeCohort(sys, stored, renamed).outcome,
+                     renames ? cohorts::Outcome::RowFailed : cohorts::Outcome::RenameFailed);
+        }
+        QCOMPARE(files(), QStringList{QStringLiteral("db2021.mdb")});
+        const cohorts::Result result = cohorts::changeCohort(sys, stored, renamed);
+        closeDatabase(sys);
+        if (renames) {
+            QCOMPARE(result.outcome, cohorts::Outcome::Done);
+            QCOMPARE(cohortRows(data), QStringList{QStringLiteral("2021|gz2021|10|1")});
+            QCOMPARE(files(), QStringList{QStringLiteral("gz2021.mdb")});
+            QCOMPARE(studentCount(newPath), 1);
+        } else {
+            QCOMPARE(result.outcome, cohorts::Outcome::RenameFailed);
+            QCOMPARE(result.reason, systemReasonText(linkError));
+            QCOMPARE(cohortRows(data), QStringList{QStringLiteral("2021|db2021|10|1")});
+            QCOMPARE(files(), QStringList{QStringLiteral("db2021.mdb")});
+            QCOMPARE(studentCount(oldPath), 1);
+        }
     }
 
 private:

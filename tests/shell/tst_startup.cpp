@@ -32,11 +32,12 @@ using namespace quorvane;
 using namespace quorvane::test;
 
 namespace {
-// Locks a folder's lock file as a running program does; the descriptor, or -1 when it is held.
-int holdLock(const QString &path)
+// Locks a folder's lock file as another holder would (LOCK_EX or LOCK_SH); the descriptor, or -1 when
+// it is held.
+int holdLock(const QString &path, int how = LOCK_EX)
 {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+    if (fd >= 0 && ::flock(fd, how | LOCK_NB) == 0)
         return fd;
     if (fd >= 0)
         ::close(fd);
@@ -966,8 +967,16 @@ private Q_SLOTS:
         sy.closeAll();
     }
 
+    // The program's lock excludes every other holder, one that shares as well as one that excludes.
+    void oneRunningProgramPerDataFolder_data()
+    {
+        QTest::addColumn<int>("how");
+        QTest::newRow("exclusive holder") << LOCK_EX;
+        QTest::newRow("shared holder") << LOCK_SH;
+    }
     void oneRunningProgramPerDataFolder()
     {
+        QFETCH(int, how);
         installScripted();
         // Whatever a lock file holds, a folder no running program holds starts: a lock written by
         // this program's earlier version on another computer (its fourth line the machine id), an
@@ -979,7 +988,7 @@ private Q_SLOTS:
             file.close();
             QCOMPARE(lockDataFolder(), FolderLock::Taken);
             // While this program runs, another holder of the folder is refused.
-            QCOMPARE(holdLock(dataFolderLockPath()), -1);
+            QCOMPARE(holdLock(dataFolderLockPath(), how), -1);
         }
 
         // The built program started on a folder another program holds says so and ends before it
@@ -991,7 +1000,7 @@ private Q_SLOTS:
         const QString exe = home.path() + QStringLiteral("/quorvane");
         if (::link(QFile::encodeName(program).constData(), QFile::encodeName(exe).constData()) != 0)
             QVERIFY(QFile::copy(program, exe));
-        const int running = holdLock(home.path() + QStringLiteral("/data/quorvane.lock"));
+        const int running = holdLock(home.path() + QStringLiteral("/data/quorvane.lock"), how);
         QVERIFY(running >= 0);
         QProcess second;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
