@@ -388,8 +388,8 @@ constexpr auto QueueJobOptions = QPrintEngine::PrintEnginePropertyKey(0xfe00);
 
 void LumoPrinter::beginPageOrder()
 {
+    endPageOrder(); // (a run its host never ended)
     m_heldPages.clear();
-    m_queueOptions = QVariant();
     m_holdPages = m_printer->pageOrder() == QPrinter::LastPageFirst;
     if (!m_holdPages || m_printer->outputFormat() != QPrinter::NativeFormat || !m_printer->printEngine())
         return;
