@@ -430,7 +430,20 @@ private:
     // Files the page just finished and keeps the preview in step: page down once the page after
     // the one on view exists, the page itself (and page up past the first) once it is on view.
     void fileFinishedPage();
+    // The paper a printed page lies on: its code, orientation and size in twips.
+    struct PrinterPaper
+    {
+        int size;
+        int orientation;
+        double width, height;
+    };
+    // Prints the page the printer run just closed, or holds it when the pages go last to first.
     void printSurfacePage();
+    void printPage(const PageRecord &page, const PrinterPaper &paper);
+    // Pages last to first: the job asks the print queue for it where it can, else the run's pages
+    // are held and printed backwards when the document ends.
+    void beginPageOrder();
+    void endPageOrder();
     // Why a print cannot be handed over now (the message that says so); empty when it can.
     // pausedQueue: the queue it goes to when that queue is paused (it keeps the job); else empty.
     QString printerProblem(QString &pausedQueue);
@@ -438,7 +451,7 @@ private:
     // its layout sets is put back when it ends.
     void beginRefusedRun();
     void endRefusedRun();
-    void applyPrinterPage();
+    void applyPrinterPage(const PrinterPaper &paper);
     bool savePageFile(int pageNumber);
     // The preview page of that number as it was saved (its file, or the copy kept in memory);
     // nullptr when missing.
@@ -490,6 +503,12 @@ private:
     bool printerPageTwips(int code, int orientation, double &width, double &height) const;
     // Takes the paper and orientation chosen in a dialog; true when the page changed.
     bool takeChosenPaper(const QPageLayout &layout);
+    // Hands the document's paper, orientation and margins to the printer before a dialog shows
+    // them; gives the margins the printer took (mm).
+    QMarginsF offerPage();
+    // Takes the margins chosen in a dialog in whole millimetres; with the margins offered, only
+    // those changed. True when a margin changed.
+    bool takeChosenMargins(const QMarginsF &chosen, const QMarginsF *offered);
     struct PrinterState;
     void markChanged(const char *name);
     void message(const QString &text, const QString &caption = QStringLiteral("系统提示:"));
@@ -541,6 +560,9 @@ private:
     int m_runPages = 0;              // pages closed by the printer run so far
     QPageRanges m_runRanges;         // pages the printer run prints (empty: all)
     QPageRanges m_pendingRanges;     // pages chosen in the print dialog, for the print it asks for
+    bool m_holdPages = false;        // the printer run prints its pages last to first itself
+    std::vector<std::pair<std::shared_ptr<const PageRecord>, PrinterPaper>> m_heldPages;
+    QVariant m_queueOptions;         // the queue's job options before the run asked for its page order
     QString m_runTitle;              // the first title of the running document
     QString m_previewTitle;          // the first title of the preview's document
     std::map<int, std::shared_ptr<const PageRecord>> m_memPages; // preview pages that could not be saved as files

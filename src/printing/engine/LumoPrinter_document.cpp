@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QPainter>
+#include <QPrintEngine>
 #include <QPrinter>
 #include <QScrollBar>
 #include <QToolButton>
@@ -48,6 +49,7 @@ bool LumoPrinter::StartPrint(int PrintDest)
         m_runPages = 0;
         m_runRanges = m_pendingRanges;
         m_pendingRanges = QPageRanges();
+        beginPageOrder();
         // The preview keeps its own pages while the printer run counts its own.
         if (!m_busy || !m_isPrinter)
             m_previewPageCount = m_pageCount;
@@ -163,11 +165,19 @@ void LumoPrinter::EndDoc()
     if (m_isPrinter) {
         if (m_pageCount > 0)
             printSurfacePage();
+        // Pages held for printing last to first go now, backwards.
+        for (auto page = m_heldPages.rbegin(); page != m_heldPages.rend(); ++page) {
+            printPage(*page->first, page->second);
+            if (!m_printerPainter)
+                break; // the printer could not be opened
+        }
+        m_heldPages.clear();
         if (m_printerPainter) {
             m_printerPainter->end();
             m_printerPainter.reset();
             m_printerShapes.clear();
         }
+        endPageOrder();
         m_isPrinter = false;
         m_zoom = m_savedZoom;
         // Back to the preview's document: its page count and the page on view are as they were.
@@ -350,24 +360,56 @@ QString LumoPrinter::printerProblem(QString &pausedQueue)
     return QString();
 }
 
-void LumoPrinter::applyPrinterPage()
+void LumoPrinter::applyPrinterPage(const PrinterPaper &paper)
 {
-    // The printer takes the paper and orientation the document has when its page is printed, so a
+    // The printer takes the paper and orientation the document had when the page was made, so a
     // layout that sets them after StartPrint prints on the paper it laid out.
     m_printer->setFullPage(true);
-    if (m_paperSize == 256) {
-        const double w = lumo::roundEven(m_paperWidth), h = lumo::roundEven(m_paperHeight);
+    if (paper.size == 256) {
+        const double w = lumo::roundEven(paper.width), h = lumo::roundEven(paper.height);
         const QSizeF pts(std::min(w, h) / 20.0, std::max(w, h) / 20.0);
         m_printer->setPageSize(QPageSize(pts, QPageSize::Point, QString(), QPageSize::ExactMatch));
         m_printer->setPageOrientation(w > h ? QPageLayout::Landscape : QPageLayout::Portrait);
     } else {
         bool ok = false;
-        const QPageSize ps = lumo::pageSizeForCode(m_paperSize, &ok);
+        const QPageSize ps = lumo::pageSizeForCode(paper.size, &ok);
         if (ok)
             m_printer->setPageSize(ps);
-        m_printer->setPageOrientation(m_orientation == 2 ? QPageLayout::Landscape : QPageLayout::Portrait);
+        m_printer->setPageOrientation(paper.orientation == 2 ? QPageLayout::Landscape : QPageLayout::Portrait);
     }
     m_printer->setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+}
+
+namespace {
+// The key under which Qt's print engine for CUPS queues keeps the job's options ("name", "value",
+// ...): the same options its print dialog sets 奇数页/偶数页 and pages per sheet through.
+constexpr auto QueueJobOptions = QPrintEngine::PrintEnginePropertyKey(0xfe00);
+} // namespace
+
+void LumoPrinter::beginPageOrder()
+{
+    endPageOrder(); // (a run its host never ended)
+    m_heldPages.clear();
+    m_holdPages = m_printer->pageOrder() == QPrinter::LastPageFirst;
+    if (!m_holdPages || m_printer->outputFormat() != QPrinter::NativeFormat || !m_printer->printEngine())
+        return;
+    // A print queue puts the sheets last to first itself (CUPS "outputorder"), which keeps
+    // two-sided printing, pages per sheet and odd or even pages as they were chosen.
+    const QVariant options = m_printer->printEngine()->property(QueueJobOptions);
+    if (!options.canConvert<QStringList>())
+        return;
+    m_queueOptions = options;
+    m_printer->printEngine()->setProperty(QueueJobOptions, options.toStringList()
+                                                               << QStringLiteral("outputorder") << QStringLiteral("reverse"));
+    m_holdPages = false;
+}
+
+void LumoPrinter::endPageOrder()
+{
+    if (m_queueOptions.isValid() && m_printer->printEngine())
+        m_printer->printEngine()->setProperty(QueueJobOptions, m_queueOptions);
+    m_queueOptions = QVariant();
+    m_holdPages = false;
 }
 
 void LumoPrinter::printSurfacePage()
@@ -375,8 +417,17 @@ void LumoPrinter::printSurfacePage()
     ++m_runPages;
     if (!m_runRanges.isEmpty() && !m_runRanges.contains(m_runPages))
         return; // outside the pages chosen in the print dialog
+    const PrinterPaper paper{m_paperSize, m_orientation, m_paperWidth, m_paperHeight};
+    if (m_holdPages)
+        m_heldPages.emplace_back(m_printerSurface.record, paper);
+    else
+        printPage(*m_printerSurface.record, paper);
+}
+
+void LumoPrinter::printPage(const PageRecord &page, const PrinterPaper &paper)
+{
     if (!m_printerPainter) {
-        applyPrinterPage();
+        applyPrinterPage(paper);
         // The job carries the report's title as its name in the print queue (a document without
         // a title keeps the name its host gave the printer).
         const QString title = !m_runTitle.isEmpty() ? m_runTitle : m_previewTitle;
@@ -392,12 +443,11 @@ void LumoPrinter::printSurfacePage()
             return;
         }
     } else if (m_printedPages > 0) {
-        applyPrinterPage();
+        applyPrinterPage(paper);
         m_printer->newPage();
     }
-    const QRectF paper = m_printer->paperRect(QPrinter::DevicePixel);
-    m_printerSurface.record->replay(*m_printerPainter, QRectF(0, 0, paper.width(), paper.height()), false,
-                                    &m_printerShapes);
+    const QRectF rect = m_printer->paperRect(QPrinter::DevicePixel);
+    page.replay(*m_printerPainter, QRectF(0, 0, rect.width(), rect.height()), false, &m_printerShapes);
     ++m_printedPages;
 }
 

@@ -163,6 +163,35 @@ bool LumoPrinter::takeChosenPaper(const QPageLayout &layout)
         || std::abs(m_paperHeight - h0) >= 1;
 }
 
+QMarginsF LumoPrinter::offerPage()
+{
+    offerPaper(*m_printer, m_orientation, m_paperSize, PaperWidth(), PaperHeight());
+    const auto hundredths = [](double twips) { return std::lround(twips / lumo::TwipsPerMm * 100.0) / 100.0; };
+    m_printer->setPageMargins(QMarginsF(hundredths(m_leftMargin), hundredths(m_topMargin),
+                                        hundredths(m_rightMargin), hundredths(m_bottomMargin)),
+                              QPageLayout::Millimeter);
+    // (A printer queue may keep wider margins than some of these.)
+    return m_printer->pageLayout().margins(QPageLayout::Millimeter);
+}
+
+bool LumoPrinter::takeChosenMargins(const QMarginsF &chosen, const QMarginsF *offered)
+{
+    double *const margins[4] = {&m_leftMargin, &m_topMargin, &m_rightMargin, &m_bottomMargin};
+    const double mm[4] = {chosen.left(), chosen.top(), chosen.right(), chosen.bottom()};
+    const double was[4] = {offered ? offered->left() : 0, offered ? offered->top() : 0,
+                           offered ? offered->right() : 0, offered ? offered->bottom() : 0};
+    bool changed = false;
+    for (int i = 0; i < 4; ++i) {
+        if (offered && std::abs(mm[i] - was[i]) < 0.005)
+            continue; // as it was offered: the document's margin stays as it is
+        // Whole millimetres (the fraction dropped).
+        const double twips = double(float(wholeMm(mm[i]) * lumo::TwipsPerMm));
+        changed = changed || twips != *margins[i];
+        *margins[i] = twips;
+    }
+    return changed;
+}
+
 void LumoPrinter::PageSetup()
 {
     endRefusedRun();
@@ -172,11 +201,7 @@ void LumoPrinter::PageSetup()
         return;
     }
     const PrinterState before(*m_printer);
-    offerPaper(*m_printer, m_orientation, m_paperSize, PaperWidth(), PaperHeight());
-    const auto hundredths = [](double twips) { return std::lround(twips / lumo::TwipsPerMm * 100.0) / 100.0; };
-    m_printer->setPageMargins(QMarginsF(hundredths(m_leftMargin), hundredths(m_topMargin),
-                                        hundredths(m_rightMargin), hundredths(m_bottomMargin)),
-                              QPageLayout::Millimeter);
+    offerPage();
     if (!pageSetupHook || !pageSetupHook(m_printer.get(), this)) {
         // Cancel, or a dialog that did not open: the printer is left as it was.
         before.restore(*m_printer);
@@ -184,19 +209,11 @@ void LumoPrinter::PageSetup()
     }
 
     const QPageLayout layout = m_printer->pageLayout();
-    bool changed = takeChosenPaper(layout);
-    // Margins in whole millimetres (the fraction dropped).
-    const QMarginsF m = layout.margins(QPageLayout::Millimeter);
-    double *const margins[4] = {&m_leftMargin, &m_topMargin, &m_rightMargin, &m_bottomMargin};
-    const double chosen[4] = {m.left(), m.top(), m.right(), m.bottom()};
-    for (int i = 0; i < 4; ++i) {
-        const double twips = double(float(wholeMm(chosen[i]) * lumo::TwipsPerMm));
-        changed = changed || twips != *margins[i];
-        *margins[i] = twips;
-    }
+    const bool paperChanged = takeChosenPaper(layout);
+    const bool marginsChanged = takeChosenMargins(layout.margins(QPageLayout::Millimeter), nullptr);
     // A new page asks the host for a new layout when a document exists (or, with AutoRedraw,
     // rescales the page shown).
-    if (changed)
+    if (paperChanged || marginsChanged)
         ApplyPaper();
 }
 
@@ -209,7 +226,8 @@ void LumoPrinter::ShowPrinter(int PrintFlags)
         return;
     }
     const PrinterState before(*m_printer);
-    offerPaper(*m_printer, m_orientation, m_paperSize, PaperWidth(), PaperHeight());
+    // The dialog offers the document's paper, orientation and margins (under 属性).
+    const QMarginsF offered = offerPage();
     m_printer->setPrintRange(QPrinter::AllPages);
     m_printer->setPageRanges(QPageRanges());
     if (!printDialogHook || !printDialogHook(m_printer.get(), PrintFlags, this)) {
@@ -226,9 +244,13 @@ void LumoPrinter::ShowPrinter(int PrintFlags)
     m_printer->setPrintRange(QPrinter::AllPages);
     m_printer->setPageRanges(QPageRanges());
 
-    // Another paper or orientation lays the document out again for it (the preview first), so the
-    // print is made on the chosen paper rather than stretched onto it.
-    if (takeChosenPaper(m_printer->pageLayout()))
+    // Another paper, orientation or margin lays the document out again for it (the preview first),
+    // so the print is made on the chosen page rather than stretched onto it. Margins are taken as
+    // the page setup takes them, those changed in the dialog only.
+    const QPageLayout layout = m_printer->pageLayout();
+    const bool paperChanged = takeChosenPaper(layout);
+    const bool marginsChanged = takeChosenMargins(layout.margins(QPageLayout::Millimeter), &offered);
+    if (paperChanged || marginsChanged)
         ApplyPaper();
     m_pendingRanges = ranges;
     raiseOrDefer(Request::Print);

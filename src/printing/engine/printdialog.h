@@ -1,5 +1,7 @@
 #pragma once
+#include <QPageLayout>
 #include <QPageRanges>
+#include <QPointer>
 #include <QPrintDialog>
 
 namespace quorvane {
@@ -10,6 +12,9 @@ class LumoPrinter;
 // pages of the document on view to choose from (1 to its page count, all of them proposed in the
 // 从/到 boxes), the page on view as the current page, and a list of pages typed in the 页数 field
 // ("2", "2-3", "1,3-4") taken as the pages to print. (Qt's own dialog refuses every such list.)
+// Its 属性 page opens on the paper, orientation and margins the printer was given before the
+// dialog (the document's), not on the defaults of the print queue; they come back changed only
+// when the user confirmed 属性 with OK.
 class PrintDialog : public QPrintDialog
 {
     Q_OBJECT
@@ -24,8 +29,18 @@ public:
     // printer as its page range; every other choice is taken as the dialog takes it.
     void accept() override;
 
+protected:
+    void childEvent(QChildEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    // Puts the offered page on the 属性 page as the user would: paper, orientation, margins.
+    void offerPage(QWidget *properties) const;
+
     int m_pageCount;
+    QPageLayout m_offered;            // the printer's page when the dialog was made
+    QPointer<QWidget> m_offeredTo;    // the 属性 page the offered page was put on
+    QPointer<QWidget> m_confirmed;    // the 属性 page the user closed with OK
 };
 
 } // namespace quorvane

@@ -2,16 +2,26 @@
 // printer choice, persistence in the property bag, and the demonstration document.
 #include "enginetest.h"
 
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QFile>
 #include <QLabel>
+#include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QRegularExpression>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
 
 #include "controls/grid/grid.h"
+#include "printing/engine/printdialog.h"
 
 using namespace quorvane;
 using namespace enginetest;
@@ -801,6 +811,110 @@ private slots:
         const QString info = quorvane::test::runTool(QStringLiteral("pdfinfo"), {chosen});
         QVERIFY2(info.contains(QStringLiteral("612 x 792")), qPrintable(info));
         LumoPrinter::printDialogHook = [](QPrinter *, int, QWidget *) { return false; };
+    }
+
+    void printDialogChoicesApplied_data()
+    {
+        QTest::addColumn<int>("start");          // the document's paper: 9 A4, 256 150 x 200 mm
+        QTest::addColumn<bool>("queueLetter");  // the queue's paper is Letter with 6.35 mm margins
+        QTest::addColumn<QString>("properties"); // 属性 opened: "OK" unchanged, "A5", "left 30"
+        QTest::addColumn<bool>("reverse");       // 反向打印
+        QTest::addColumn<int>("paper");          // the document's paper code afterwards
+        QTest::addColumn<int>("left");           // its left margin, mm
+        QTest::addColumn<int>("layouts");        // the preview's, a new one for a new page, the print's
+        QTest::newRow("反向打印, 2 copies collated") << 9 << false << "" << true << 9 << 20 << 2;
+        QTest::newRow("queue on Letter, 打印") << 9 << true << "" << false << 9 << 20 << 2;
+        QTest::newRow("queue on Letter, 属性 OK") << 9 << true << "OK" << false << 9 << 20 << 2;
+        QTest::newRow("queue on Letter, A5 in 属性") << 9 << true << "A5" << false << 11 << 20 << 3;
+        QTest::newRow("left margin 30 in 属性") << 9 << false << "left 30" << false << 9 << 30 << 3;
+        QTest::newRow("paper of its own, 打印") << 256 << false << "" << false << 256 << 20 << 2;
+        QTest::newRow("paper of its own, 属性 OK") << 256 << false << "OK" << false << 256 << 20 << 2;
+    }
+
+    void printDialogChoicesApplied()
+    {
+        // The print dialog of ShowPrinter, driven as a user does, over a three-page document with
+        // 20 mm margins printed to PDF: every choice it offers is applied.
+        QFETCH(int, start);
+        QFETCH(bool, queueLetter);
+        QFETCH(QString, properties);
+        QFETCH(bool, reverse);
+        QFETCH(int, paper);
+        QFETCH(int, left);
+        QFETCH(int, layouts);
+        LumoPrinter::printDialogHook = [](QPrinter *printer, int, QWidget *control) {
+            PrintDialog dialog(printer, qobject_cast<const LumoPrinter *>(control), control);
+            return dialog.exec() == QDialog::Accepted;
+        };
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath("choices.pdf");
+        auto p = makePrinter();
+        p->setPaperSize(start);
+        p->setPaperWidth(150);
+        p->setPaperHeight(200);
+        ReportHost host(*p, 3);
+        host.layout(0);
+        p->Printer()->setOutputFormat(QPrinter::PdfFormat);
+        p->Printer()->setOutputFileName(pdf);
+        QString shown; // what 属性 showed when it opened
+        const auto okOf = [](QWidget *d) { return d->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok); };
+        QTimer::singleShot(0, p.get(), [&] {
+            auto *d = qobject_cast<QPrintDialog *>(QApplication::activeModalWidget());
+            if (!d)
+                return;
+            if (queueLetter) {
+                // A queue of a print server that defaults to Letter: the dialog takes its paper
+                // and margins once the queue is chosen (this machine has no print server).
+                d->printer()->setPageSize(QPageSize(QPageSize::Letter));
+                d->printer()->setPageMargins(QMarginsF(6.35, 6.35, 6.35, 6.35), QPageLayout::Millimeter);
+            }
+            if (!properties.isEmpty()) {
+                QTimer::singleShot(0, d, [&] {
+                    QWidget *s = QApplication::activeModalWidget();
+                    auto *size = s->findChild<QComboBox *>(QStringLiteral("pageSizeCombo"));
+                    auto *margin = s->findChild<QDoubleSpinBox *>(QStringLiteral("leftMargin"));
+                    shown = QStringLiteral("%1 %2 %3").arg(size->currentText()).arg(
+                        s->findChild<QRadioButton *>(QStringLiteral("portrait"))->isChecked() ? "portrait" : "landscape").arg(margin->value());
+                    if (properties == QLatin1String("A5"))
+                        size->setCurrentIndex(size->findText(QPageSize(QPageSize::A5).name()));
+                    if (properties == QLatin1String("left 30"))
+                        margin->setValue(30);
+                    QTest::mouseClick(okOf(s), Qt::LeftButton);
+                });
+                QTest::mouseClick(d->findChild<QPushButton *>(QStringLiteral("properties")), Qt::LeftButton);
+            }
+            d->findChild<QCheckBox *>(QStringLiteral("reverse"))->setChecked(reverse);
+            if (reverse) {
+                d->findChild<QSpinBox *>(QStringLiteral("copies"))->setValue(2);
+                d->findChild<QCheckBox *>(QStringLiteral("collate"))->setChecked(true);
+            }
+            QTest::mouseClick(okOf(d), Qt::LeftButton);
+        });
+        p->ShowPrinter();
+        LumoPrinter::printDialogHook = [](QPrinter *, int, QWidget *) { return false; };
+
+        // 属性 opens on the document's paper, orientation and margins, whatever the queue's are.
+        const QString startName = start == 9 ? QStringLiteral("A4") : QStringLiteral("Custom");
+        QCOMPARE(shown, properties.isEmpty() ? QString() : startName + QStringLiteral(" portrait 20"));
+        QCOMPARE(p->PaperSize(), paper);
+        if (paper == 256)
+            QCOMPARE(QSize(p->PaperWidth(), p->PaperHeight()), QSize(150, 200));
+        QCOMPARE(p->LeftMargin(), float(left));
+        QCOMPARE(p->RightMargin(), 20.0f);
+        QCOMPARE(host.layouts, layouts);
+        // Printed on the document's paper, pages last to first when so chosen.
+        const QString info = quorvane::test::runTool(QStringLiteral("pdfinfo"), {pdf});
+        const auto size = QRegularExpression(QStringLiteral("Page size:\\s+([0-9.]+) x ([0-9.]+)")).match(info);
+        QVERIFY2(size.hasMatch(), qPrintable(info));
+        QVERIFY(std::abs(size.captured(1).toDouble() - p->PaperWidth() * 72 / 25.4) < 1);
+        QVERIFY(std::abs(size.captured(2).toDouble() - p->PaperHeight() * 72 / 25.4) < 1);
+        const QString text = pdfText(pdf);
+        const qsizetype first = text.indexOf(QStringLiteral("成绩表1")), last = text.indexOf(QStringLiteral("成绩表3"));
+        QVERIFY(first >= 0 && last >= 0);
+        QCOMPARE(last < first, reverse);
+        // The other choices stay as the dialog set them.
+        QCOMPARE(p->Printer()->copyCount(), reverse ? 2 : 1);
+        QVERIFY(p->Printer()->collateCopies());
     }
 
     void paperCodes()
