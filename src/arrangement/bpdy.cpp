@@ -176,9 +176,9 @@ void bpdy::startbb()
     callbacks.progress = [this, &steps](int value) {
         ProgressBar1->setValue(value);
         if (++steps % 10 == 0)
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            windows::letEventsRun();
     };
-    callbacks.betweenGroups = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
+    callbacks.betweenGroups = [] { windows::letEventsRun(); };
     m_lastResult = arrangeStudents(m_db.cohort, m_db.system, input, m_rng, callbacks);
     m_running = false;
     ensureDataInPlace(m_db, notSaved);

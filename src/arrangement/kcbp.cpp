@@ -46,7 +46,7 @@ int roomCountOf(const QString &text)
 
 void letMessagesRun()
 {
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    windows::letEventsRun();
 }
 } // namespace
 

@@ -272,7 +272,7 @@ void ReportWindow::stepProgress()
 
 void ReportWindow::letEventsRun()
 {
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    windows::letEventsRun();
 }
 
 } // namespace quorvane

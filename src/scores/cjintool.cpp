@@ -609,7 +609,7 @@ void cjintool::command3_Click()
     const QString notSaved = QStringLiteral("本次成绩");
     ensureDataInPlace(m_dbs, notSaved);
     const bool ok = save.empty() || saveScores(m_dbs.cohort, ctx, save, [this](int r) {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        windows::letEventsRun();
         XP_ProgressBar1->setValue(r);
     }, &error);
     wait.release();

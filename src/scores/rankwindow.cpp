@@ -104,7 +104,7 @@ void RankWindow::step(int records)
 {
     const int v = ProgressBar1->Value();
     ProgressBar1->setValue((std::max(v, 1) - 1 + records) % 100 + 1);
-    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    windows::letEventsRun();
 }
 
 void RankWindow::runWithProgress(const std::function<RunResult(const ProgressFn &)> &run)

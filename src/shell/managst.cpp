@@ -46,7 +46,7 @@ void sizeColumns(Grid *grid)
 
 void letMessagesRun()
 {
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    windows::letEventsRun();
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "shell/textcheck.h"
 #include "shell/titles.h"
 #include "shell/valuetext.h"
+#include "shell/window.h"
 #include "shell/workbook.h"
 
 #include <QCoreApplication>
@@ -29,7 +30,7 @@ const char *const kColumns[] = {"a", "b", "c", "d", "e"};
 
 void letEventsRun()
 {
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    windows::letEventsRun();
 }
 
 void setProgress(const StudentIoContext &ctx, int value)

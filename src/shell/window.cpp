@@ -1,5 +1,7 @@
 #include "shell/window.h"
 
+#include "workbook/xlsreader.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -160,6 +162,8 @@ QPointer<Window> &lastWorkWindow()
     static QPointer<Window> w;
     return w;
 }
+
+int gEventRuns = 0; // letEventsRun calls running
 } // namespace
 
 void Window::showEvent(QShowEvent *event)
@@ -171,7 +175,7 @@ void Window::showEvent(QShowEvent *event)
 void Window::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && gEventRuns == 0 && !readerWaiting())
         lastWorkWindow() = this;
 }
 
@@ -243,6 +247,13 @@ Window *workWindow()
 {
     Window *w = lastWorkWindow().data();
     return w && w->isVisible() ? w : nullptr;
+}
+
+void letEventsRun()
+{
+    ++gEventRuns;
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    --gEventRuns;
 }
 
 void destroyAll()

@@ -59,7 +59,9 @@ protected:
     // Form_Load shows it (the print preview does, to be on screen while it lays out): shown
     // unplaced it would open at no size, and a window of no size is never exposed.
     void setVisible(bool visible) override;
-    // Notes the window as the one the user works in when it is shown or activated.
+    // Notes the window as the one the user works in when it is shown or activated; not when it is
+    // activated while a handler waits for work of its own (a workbook read, long work letting the
+    // windows paint): that handler's boxes still belong to its own window.
     void showEvent(QShowEvent *event) override;
     void changeEvent(QEvent *event) override;
 
@@ -100,6 +102,9 @@ void destroyAll();
 // handlers are what ask for messages and dialogs, also just after a file dialog has closed, when
 // no window is active. nullptr when that window has gone.
 Window *workWindow();
+// Lets the windows paint and the timers run in the middle of long work, without user input; a
+// window activated meanwhile is not taken as the window the user works in.
+void letEventsRun();
 } // namespace windows
 
 } // namespace quorvane

@@ -32,7 +32,14 @@ QString helperProgram()
     return QFileInfo(beside).isExecutable() ? beside : QString();
 }
 
+int gWaits = 0; // reads waiting in their event loop (a timer's handler may read within another's wait)
+
 } // namespace
+
+bool readerWaiting()
+{
+    return gWaits > 0;
+}
 
 XlsReaderSettings &xlsReaderSettings()
 {
@@ -126,6 +133,11 @@ bool readXlsIsolated(const QString &path, int maxRows, int maxCols, Workbook &ce
             if (!helper.waitForFinished(settings.timeLimitMs))
                 stoppedFor = QStringLiteral("读取时间超过限制，文件过大或已损坏");
         } else if (helper.state() == QProcess::Running) {
+            struct Waiting
+            {
+                Waiting() { ++gWaits; }
+                ~Waiting() { --gWaits; }
+            } waiting;
             loop.exec(QEventLoop::ExcludeUserInputEvents);
         }
         QObject::disconnect(&helper, nullptr, &loop, nullptr);

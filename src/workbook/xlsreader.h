@@ -24,6 +24,9 @@ struct XlsReaderSettings
 XlsReaderSettings &xlsReaderSettings();
 
 bool readXlsIsolated(const QString &path, int maxRows, int maxCols, Workbook &cells, SheetRead *out);
+// True while a read waits for its helper in that event loop: whatever happens to the windows
+// meanwhile (one activated by a click) happens in the middle of the handler that reads.
+bool readerWaiting();
 
 // The helper's answer on its standard output, and its reading on the program's side.
 QByteArray encodeSheet(bool ok, const SheetRead &read, const Workbook &cells);

@@ -3,7 +3,9 @@
 #include "scores/register.h"
 #include "shell/database.h"
 #include "shell/globals.h"
+#include "shell/main.h"
 #include "shell/workbook.h"
+#include "workbook/xlsreader.h"
 #include "testsupport.h"
 
 #include <QFile>
@@ -953,11 +955,15 @@ private Q_SLOTS:
     }
 
     // The real dialogs, answered as they open: the file dialog and every box after it belong to
-    // score entry and stay above it (it is kept on top), and a box is wide enough for its title.
+    // score entry and stay above it (it is kept on top), and a box is wide enough for its title;
+    // also the box after an import during whose read the user clicked the main window.
     void boxesAfterAFileDialogStayOverScoreEntry()
     {
         quorvane::test::installScripted();
         Fixture fx;
+        windows::registerFactory(QStringLiteral("main"), [] { return new quorvane::main; });
+        Window *mainWindow = windows::get(QStringLiteral("main"));
+        mainWindow->Show();
         cjintool *w = fx.listClassOne(1);
         QVERIFY(w);
         QVERIFY(w->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
@@ -965,9 +971,16 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString path = dir.path() + QStringLiteral("/out.xlsx");
         QStringList seen;   // per dialog: kind or title, owned by score entry, kept on top
+        QString lastBox;
+        bool clickedAway = false;
         QTimer answer;
         connect(&answer, &QTimer::timeout, this, [&] {
             QWidget *modal = QApplication::activeModalWidget();
+            const QCursor *busy = QGuiApplication::overrideCursor();
+            if (!modal && busy && busy->shape() == Qt::WaitCursor && !clickedAway) { // reading
+                clickedAway = true;
+                mainWindow->activateWindow();
+            }
             if (!modal || !modal->isVisible())
                 return;
             const QString owned = modal->parentWidget() == w ? QStringLiteral(" owned") : QString();
@@ -982,6 +995,7 @@ private Q_SLOTS:
                 // Room beside the title for the frame's icon and buttons.
                 const bool wide = box->width() >= QFontMetrics(bold).horizontalAdvance(box->windowTitle()) + 200;
                 seen << box->windowTitle() + owned + top + (wide ? QStringLiteral(" wide") : QString());
+                lastBox = box->text();
                 QAbstractButton *yes = box->button(QMessageBox::Yes);
                 (yes ? yes : box->button(QMessageBox::Ok))->click();
             }
@@ -989,11 +1003,36 @@ private Q_SLOTS:
         answer.start(10);
         QVERIFY(press(w->VsNetBut4));
         services::msg(QStringLiteral("保存完毕!"), QStringLiteral("系统提示:"));
-        answer.stop();
-        quorvane::test::installScripted();
         QCOMPARE(seen, (QStringList{QStringLiteral("file owned"), QStringLiteral("系统提示: owned top wide"),
                                     QStringLiteral("系统提示： owned top wide"), QStringLiteral("系统提示: owned top wide")}));
         QVERIFY(QFile::exists(path));
+
+        // 分数导入 with a reader that takes a second; the main window is activated while it reads.
+        XlsReaderSettings &reader = xlsReaderSettings();
+        const XlsReaderSettings saved = reader;
+        QFile slow(dir.path() + QStringLiteral("/slow.sh"));
+        QVERIFY(slow.open(QIODevice::WriteOnly));
+        slow.write("#!/bin/sh\nsleep 1\nexec '" + saved.program.toUtf8() + "' \"$@\"\n");
+        slow.close();
+        QVERIFY(slow.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        reader.program = slow.fileName();
+        seen.clear();
+        QVERIFY(press(w->VsNetBut3));
+        reader = saved;
+        answer.stop();
+        quorvane::test::installScripted();
+        QVERIFY(clickedAway);
+        QCOMPARE(lastBox, QStringLiteral("导入完毕，请认真检查是否正确。"));
+        QCOMPARE(seen, (QStringList{QStringLiteral("file owned"), QStringLiteral("系统提示: owned top wide"),
+                                    QStringLiteral("系统提示： owned top wide")}));
+        // Likewise while long work lets the windows paint.
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        mainWindow->activateWindow();
+        windows::letEventsRun();
+        QVERIFY(mainWindow->isActiveWindow());
+        QCOMPARE(windows::workWindow(), static_cast<Window *>(w));
+        mainWindow->Unload();
     }
 
     void examWithoutRowAndSubjectWithoutStream()

@@ -12,6 +12,7 @@
 #include <QPainter>
 #include <QPageSetupDialog>
 #include <QPrinter>
+#include <QScopeGuard>
 #include <QScrollBar>
 
 namespace quorvane {
@@ -61,6 +62,32 @@ std::shared_ptr<PrintSystem> &installedPrintSystem()
     static std::shared_ptr<PrintSystem> system = std::make_shared<SystemPrintSystem>();
     return system;
 }
+
+// Every question to the print system passes here and is asked under the wait cursor: a print server
+// that is slow to answer (or takes the connection and never answers) keeps the program waiting, and
+// the pointer says so, also while the preview opens (it asks for its printer).
+class WaitingPrintSystem : public PrintSystem
+{
+public:
+    std::unique_ptr<QPrinter> newPrinter() override { return ask(&PrintSystem::newPrinter); }
+    QString serviceProblem() override { return ask(&PrintSystem::serviceProblem); }
+    QStringList queues() override { return ask(&PrintSystem::queues); }
+    QString defaultQueue() override { return ask(&PrintSystem::defaultQueue); }
+    QString refusal(const QString &queue) override { return ask(&PrintSystem::refusal, queue); }
+    bool paused(const QString &queue) override { return ask(&PrintSystem::paused, queue); }
+    bool select(QPrinter &printer, const QString &queue) override { return ask(&PrintSystem::select, printer, queue); }
+    QString queueOf(const QPrinter &printer) override { return ask(&PrintSystem::queueOf, printer); }
+
+private:
+    template <class R, class... P, class... A>
+    static R ask(R (PrintSystem::*query)(P...), A &&...args)
+    {
+        const std::shared_ptr<PrintSystem> system = installedPrintSystem(); // kept while it answers
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+        return (system.get()->*query)(std::forward<A>(args)...);
+    }
+};
 } // namespace
 
 void LumoPrinter::setPrintSystem(std::shared_ptr<PrintSystem> system)
@@ -70,7 +97,8 @@ void LumoPrinter::setPrintSystem(std::shared_ptr<PrintSystem> system)
 
 PrintSystem &LumoPrinter::printSystem()
 {
-    return *installedPrintSystem();
+    static WaitingPrintSystem waiting;
+    return waiting;
 }
 
 void LumoPrinter::message(const QString &text, const QString &caption)
@@ -97,7 +125,7 @@ QFont LumoPrinter::ambientFont()
 
 LumoPrinter::LumoPrinter(QWidget *parent)
     : QWidget(parent),
-      m_printer(std::make_unique<QPrinter>(QPrinter::HighResolution)),
+      m_printer(printSystem().newPrinter()),
       m_tempDir(QDir::tempPath() + QStringLiteral("/lumoprinter-XXXXXX")),
       m_measureDevice(8, 8, QImage::Format_RGB32)
 {

@@ -131,6 +131,7 @@ public:
     static std::function<bool(QPrinter *printer, int flags, QWidget *owner)> printDialogHook;
     // The print system asked at every print to a printer queue (nullptr: the platform's own).
     static void setPrintSystem(std::shared_ptr<PrintSystem> system);
+    // The print system installed, each question asked under the wait cursor.
     static PrintSystem &printSystem();
     // Longest time between two runs of pending events inside drawing calls (ms); 0 = every call.
     static int yieldIntervalMs;

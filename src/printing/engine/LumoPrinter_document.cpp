@@ -323,12 +323,7 @@ QString LumoPrinter::printerProblem(QString &pausedQueue)
     // A printer queue. The print system is asked now, not when the preview opened: a print service
     // that does not answer, a chosen queue that is gone or rejects jobs is reported, and when no
     // queue was there to choose, the queue that has appeared since is taken. Asking may take a
-    // while (a server that is slow to answer): the wait cursor shows meanwhile.
-    struct WaitCursor
-    {
-        WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-        ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    } waitCursor;
+    // while (a server that is slow to answer): printSystem() asks under the wait cursor.
     PrintSystem &ps = printSystem();
     pausedQueue.clear();
     QString queue = ps.queueOf(*m_printer);

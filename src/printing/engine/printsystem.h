@@ -1,9 +1,8 @@
 #pragma once
+#include <QPrinter>
 #include <QString>
 #include <QStringList>
 #include <memory>
-
-class QPrinter;
 
 namespace quorvane {
 
@@ -15,6 +14,9 @@ class PrintSystem
 {
 public:
     virtual ~PrintSystem() = default;
+    // A printer on the system's default queue, with that queue's paper: making one asks the print
+    // system which queue that is and what it takes.
+    virtual std::unique_ptr<QPrinter> newPrinter() { return std::make_unique<QPrinter>(QPrinter::HighResolution); }
     // Why the print service itself cannot be reached (it is not running), as the user is told;
     // empty when it can, or when the system has no such service to ask.
     virtual QString serviceProblem() { return QString(); }

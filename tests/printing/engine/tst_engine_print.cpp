@@ -89,6 +89,7 @@ public:
 class FakePrintSystem : public PrintSystem
 {
 public:
+    std::unique_ptr<QPrinter> newPrinter() override { return asked(), PrintSystem::newPrinter(); }
     QString serviceProblem() override { return asked(), unreachable; }
     bool paused(const QString &queue) override { return asked(), pausedQueues.contains(queue); }
     QStringList queues() override { return asked(), names; }
@@ -723,7 +724,8 @@ private slots:
     void printServiceReasons()
     {
         // Why a print to a queue cannot go, or waits, is told as it is; the print system is asked
-        // under the wait cursor, which is gone afterwards.
+        // under the wait cursor, also for the preview's printer as it opens, and the cursor is gone
+        // afterwards.
         QFETCH(QString, system);
         QFETCH(QString, told);
         QFETCH(int, printed);
