@@ -135,3 +135,6 @@ CREATE TABLE kcbpb (
 );
 CREATE INDEX kcbpb_year_id ON kcbpb(year, id);
 CREATE INDEX kcbpb_id ON kcbpb(id);
+-- Exams deleted whose student rows the cohort database named by dbname may still hold; a row goes
+-- once those rows are gone. Older system files lack the table: the first exam deletion makes it.
+CREATE TABLE deletedexams (id TEXT COLLATE NOCASE, dbname TEXT COLLATE NOCASE);

@@ -80,7 +80,7 @@ int seatedRows(const QSqlDatabase &cohort, const QString &examId)
 
 QString rearrangeQuestion(const QString &examName, int seats)
 {
-    return QStringLiteral("“%1”已编排座位，重新编排将改变已安排的%2个座位(已张贴的座位表随之作废)，要重新编排吗？")
+    return QStringLiteral("“%1”已编排座位，重新编排将按当前学生名单重新安排这%2个座位(已张贴的座位表可能随之作废)，要重新编排吗？")
         .arg(examName)
         .arg(seats);
 }

@@ -4,8 +4,8 @@
 #include "shell/sysdb.h"
 #include "shell/textcheck.h"
 
+#include <QFileInfo>
 #include <QSqlError>
-#include <QSet>
 #include <QSqlQuery>
 #include <algorithm>
 #include <cmath>
@@ -147,27 +147,60 @@ bool saveExam(const QSqlDatabase &sys, const ExamSave &exam, bool *added, QStrin
 }
 
 namespace {
-// The exams a cohort file holds rows of that the system database no longer lists; ids is every
-// exam id the system database lists.
-QStringList orphanExams(const QSqlDatabase &cohort, const QSet<QString> &ids, bool *ok)
+// Table deletedexams of the system database holds the exams this program deleted whose student
+// rows a cohort file may still hold: one row per deleted exam with its cohort's database name,
+// committed with the removal of the exam's row and removed once the cohort's rows of the exam are
+// gone. A system file from before this table has none; the first deletion makes the table.
+
+// The database name of a cohort connection (dbname): its file's name without ".mdb".
+QString cohortDbName(const QSqlDatabase &cohort)
 {
-    QStringList out;
-    QSqlQuery q = prepare(cohort, QStringLiteral("SELECT DISTINCT id FROM stucj WHERE id IS NOT NULL"));
+    QSqlQuery q(cohort);
+    if (q.exec(QStringLiteral("PRAGMA database_list")))
+        while (q.next())
+            if (q.value(1).toString() == QLatin1String("main"))
+                return QFileInfo(q.value(2).toString()).completeBaseName();
+    return QString();
+}
+
+// The deletions recorded for a cohort: every recorded exam, and those of them whose rows are to go
+// (an exam the system database lists again keeps its rows). ok is false when the database failed.
+struct RecordedDeletions
+{
+    QStringList all;
+    QStringList rowsToGo;
+};
+RecordedDeletions recordedDeletions(const QSqlDatabase &sys, const QString &dbname, bool *ok)
+{
+    RecordedDeletions out;
+    QSqlQuery table = prepare(sys, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'deletedexams'"));
+    *ok = table.exec() && table.next();
+    if (!*ok || table.value(0).toInt() == 0)
+        return out;
+    QSqlQuery q = prepare(sys, QStringLiteral("SELECT d.id, EXISTS(SELECT 1 FROM kcbpb k WHERE k.id = d.id) FROM deletedexams d "
+                                              "WHERE d.dbname = ? AND d.id IS NOT NULL"),
+                          {dbname});
     *ok = q.exec();
-    while (*ok && q.next())
-        if (!ids.contains(q.value(0).toString()))
-            out << q.value(0).toString();
+    while (*ok && q.next()) {
+        out.all << q.value(0).toString();
+        if (!q.value(1).toBool())
+            out.rowsToGo << q.value(0).toString();
+    }
     return out;
 }
 
-QSet<QString> listedExams(const QSqlDatabase &sys, bool *ok)
+// Removes the records of those exams, once their rows are gone.
+bool dropDeletionRecords(const QSqlDatabase &sys, const QString &dbname, const QStringList &exams)
 {
-    QSet<QString> ids;
-    QSqlQuery q = prepare(sys, QStringLiteral("SELECT id FROM kcbpb WHERE id IS NOT NULL"));
-    *ok = q.exec();
-    while (*ok && q.next())
-        ids.insert(q.value(0).toString());
-    return ids;
+    QSqlDatabase db = sys;
+    Transaction tx(db);
+    for (const QString &id : exams)
+        if (!execSql(sys, QStringLiteral("DELETE FROM deletedexams WHERE id = ? AND dbname = ?"), {id, dbname}))
+            return false;
+    if (!tx.commit())
+        return false;
+    checkpoint(sys);
+    return true;
 }
 
 // Deletes the rows of those exams inside the cohort's open transaction.
@@ -205,12 +238,14 @@ ExamDeletion deleteExam(const QSqlDatabase &sys, const QSqlDatabase &cohort, con
         rollback(sys);
         return result;
     }
-    // The exam row goes first: once it is committed no window lists the exam, and rows left of it
-    // (a crash before the second commit) are rows of an exam that no longer exists, which this
-    // deletion and every later one (and opening 考场编排) remove.
-    bool listed = false;
-    const QSet<QString> others = run(sys, QStringLiteral("DELETE FROM kcbpb WHERE id = ?"), {id}) ? listedExams(sys, &listed) : QSet<QString>();
-    if (!listed || !run(sys, QStringLiteral("COMMIT"))) {
+    // The exam row goes first, together with the record of its deletion: once committed no window
+    // lists the exam, and rows left of it (a crash before the second commit) are named by the
+    // record, which this deletion and every later one (and opening 考场编排) complete.
+    const QString dbname = cohortDbName(cohort);
+    const bool removed = run(sys, QStringLiteral("CREATE TABLE IF NOT EXISTS deletedexams (id TEXT COLLATE NOCASE, dbname TEXT COLLATE NOCASE)"))
+                         && run(sys, QStringLiteral("DELETE FROM kcbpb WHERE id = ?"), {id})
+                         && run(sys, QStringLiteral("INSERT INTO deletedexams(id, dbname) VALUES(?, ?)"), {id, dbname});
+    if (!removed || !run(sys, QStringLiteral("COMMIT"))) {
         if (!result.error.isValid())
             result.error = sys.lastError();
         rollback(cohort);
@@ -219,14 +254,14 @@ ExamDeletion deleteExam(const QSqlDatabase &sys, const QSqlDatabase &cohort, con
     }
     result.outcome = ExamDeletion::RowsLeft;
     bool read = false;
-    QStringList gone = orphanExams(cohort, others, &read);
-    if (!gone.contains(id))
-        gone << id;
-    if (!read || !deleteRowsOf(cohort, gone, &result.error) || !run(cohort, QStringLiteral("COMMIT"))) {
+    const RecordedDeletions recorded = recordedDeletions(sys, dbname, &read);
+    if (!read || !deleteRowsOf(cohort, recorded.rowsToGo, &result.error) || !run(cohort, QStringLiteral("COMMIT"))) {
         rollback(cohort);
         checkpoint(sys);
         return result;
     }
+    // A record that cannot go now is cleared at the next opening; its rows are gone already.
+    dropDeletionRecords(sys, dbname, recorded.all);
     checkpoint(sys);
     checkpoint(cohort);
     result.outcome = ExamDeletion::Deleted;
@@ -236,22 +271,22 @@ ExamDeletion deleteExam(const QSqlDatabase &sys, const QSqlDatabase &cohort, con
 
 bool removeOrphanRows(const QSqlDatabase &sys, const QSqlDatabase &cohort)
 {
+    const QString dbname = cohortDbName(cohort);
     bool ok = false;
-    const QSet<QString> ids = listedExams(sys, &ok);
+    const RecordedDeletions recorded = recordedDeletions(sys, dbname, &ok);
     if (!ok)
         return false;
-    const QStringList gone = orphanExams(cohort, ids, &ok);
-    if (!ok)
-        return false;
-    if (gone.isEmpty())
+    if (recorded.all.isEmpty())
         return true;
-    QSqlDatabase db = cohort;
-    Transaction tx(db);
-    QSqlError error;
-    if (!tx.active() || !deleteRowsOf(cohort, gone, &error) || !tx.commit())
-        return false;
-    checkpoint(cohort);
-    return true;
+    if (!recorded.rowsToGo.isEmpty()) {
+        QSqlDatabase db = cohort;
+        Transaction tx(db);
+        QSqlError error;
+        if (!tx.active() || !deleteRowsOf(cohort, recorded.rowsToGo, &error) || !tx.commit())
+            return false;
+        checkpoint(cohort);
+    }
+    return dropDeletionRecords(sys, dbname, recorded.all);
 }
 
 QStringList roomListCut(const QStringList &rooms, int roomCount)

@@ -64,7 +64,7 @@ struct ExamDeletion
         Deleted,         // the exam row and its student rows are gone
         NothingDeleted,  // a write lock could not be taken or the exam row could not go: all kept
         RowsLeft,        // the exam is gone but its student rows could not go yet: the next deletion
-                         // of an exam, or opening 考场编排, removes them
+                         // of an exam of the cohort, or opening 考场编排, removes them
     };
     Outcome outcome = Deleted;
     QSqlError error; // the database's error when not Deleted
@@ -72,13 +72,16 @@ struct ExamDeletion
 
 // Deletes an exam. Both write locks are taken first (the system database's, then the cohort
 // database's), so nothing is deleted while another writer holds either. Then the exam row goes in
-// one commit on the system database, then, in one commit on the cohort database, its student rows
-// together with the rows of any exam the system database no longer lists. A failure between the
-// two commits (a crash, a full disk) leaves only rows of an exam no window lists, which the next
-// deletion or opening 考场编排 removes. Both files are checkpointed after the commits.
+// one commit on the system database, together with a record of the deletion that names the
+// cohort's database; then, in one commit on the cohort database, its student rows together with
+// the rows of any earlier deletion recorded for the cohort; then the records. A failure between
+// the commits (a crash, a full disk) leaves only rows of an exam no window lists, which the record
+// lets the next deletion or opening 考场编排 remove. Rows of an exam the system database merely
+// does not list (a system file restored from an older backup) are never removed. Both files are
+// checkpointed after the commits.
 ExamDeletion deleteExam(const QSqlDatabase &sys, const QSqlDatabase &cohort, const QString &id);
-// Removes the cohort's student rows of exams the system database no longer lists (left by a
-// deletion cut between its two commits). False when a database failed (nothing removed).
+// Completes the deletions recorded for the cohort: removes their student rows, then their records
+// (an exam the system database lists again keeps its rows). False when a database failed.
 bool removeOrphanRows(const QSqlDatabase &sys, const QSqlDatabase &cohort);
 
 // The first roomCount rooms of an exam's room list.

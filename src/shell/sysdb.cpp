@@ -5,6 +5,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QHash>
 #include <QSet>
 #include <algorithm>
 #include <cmath>
@@ -49,52 +50,109 @@ ClassRange readClassRange(const QSqlDatabase &system, const QString &cohortYear)
 
 QStringList splitRoomList(const QString &kcid, const QStringList &registered)
 {
-    QSet<QString> rooms;     // registered 3-character ids, case-folded
-    QStringList malformed;   // registered ids of another length
+    QHash<QString, int> rooms; // registered 3-character ids, case-folded, to their number
+    QStringList malformed;     // registered ids of another length
     for (const QString &id : registered) {
         if (id.size() == 3)
-            rooms.insert(id.toCaseFolded());
+            rooms.insert(id.toCaseFolded(), rooms.value(id.toCaseFolded(), int(rooms.size())));
         else if (!id.isEmpty())
             malformed << id;
     }
-    // The best reading of each tail kcid[i..], found from the end: characters dropped, registered
-    // rooms kept (negated, so that less is better), unregistered pieces kept; then the step taken.
+    const qsizetype n = kcid.size();
+    // The registered room each 3-character piece names (-1: none).
+    std::vector<int> roomAt(static_cast<size_t>(n), -1);
+    for (qsizetype i = 0; i + 3 <= n; ++i)
+        roomAt[size_t(i)] = rooms.value(kcid.mid(i, 3).toCaseFolded(), -1);
+    // A room that two separate pieces name could be kept twice; the reading keeps track of which
+    // of these rooms it has kept (one bit each), so that each counts once. The bits are limited so
+    // that the positions times their combinations stay within a fixed budget; a room beyond them
+    // counts each time it is kept (the list is cleared of repeats below all the same).
+    constexpr qsizetype kStateBudget = qsizetype(1) << 16;
+    int bits = 0;
+    while ((n + 1) << (bits + 1) <= kStateBudget)
+        ++bits;
+    std::vector<int> bitOf(size_t(rooms.size()), -1);
+    {
+        std::vector<qsizetype> firstAt(size_t(rooms.size()), -1);
+        int used = 0;
+        for (qsizetype i = 0; i < n && used < bits; ++i) {
+            const int room = roomAt[size_t(i)];
+            if (room < 0)
+                continue;
+            qsizetype &first = firstAt[size_t(room)];
+            if (first < 0)
+                first = i;
+            else if (i - first >= 3 && bitOf[size_t(room)] < 0)
+                bitOf[size_t(room)] = used++;
+        }
+        bits = used;
+    }
+    const size_t masks = size_t(1) << bits;
+
+    // The best reading of each tail kcid[i..] with the tracked rooms of mask already kept before
+    // it, found from the end: registered rooms it adds (negated, so that less is better),
+    // characters dropped, pieces kept that name no registered room; then the step taken. A piece
+    // that repeats a room kept before is kept without counting (it is left out below).
     struct Best
     {
-        int dropped = 0, registered = 0, unregistered = 0;
+        int registered = 0, dropped = 0, unregistered = 0;
         int step = 0;     // characters consumed
-        bool keep = false; // the step is a room kept
-        auto key() const { return std::tuple(dropped, registered, unregistered); }
+        bool keep = false; // the step is a 3-character piece kept
+        auto key() const { return std::tuple(registered, dropped, unregistered); }
     };
-    const qsizetype n = kcid.size();
-    std::vector<Best> best(size_t(n) + 1);
+    std::vector<Best> best((size_t(n) + 1) * masks);
+    auto at = [&](qsizetype i, size_t mask) -> Best & { return best[size_t(i) * masks + mask]; };
+    std::vector<qsizetype> malformedHere; // the lengths of the malformed ids that begin at i
     for (qsizetype i = n - 1; i >= 0; --i) {
-        auto consider = [&](Best b, qsizetype step, bool keep) {
-            b.step = int(step);
-            b.keep = keep;
-            Best &cur = best[size_t(i)];
-            if (cur.step == 0 || b.key() < cur.key())
-                cur = b;
-        };
-        if (i + 3 <= n) {
-            Best b = best[size_t(i + 3)];
-            if (rooms.contains(kcid.mid(i, 3).toCaseFolded()))
-                --b.registered;
-            else
-                ++b.unregistered;
-            consider(b, 3, true);
-        }
+        malformedHere.clear();
         for (const QString &id : malformed)
-            if (i + id.size() <= n && QStringView(kcid).mid(i, id.size()).compare(id, Qt::CaseInsensitive) == 0)
-                consider(best[size_t(i + id.size())], id.size(), false);
-        Best skip = best[size_t(i + 1)];
-        ++skip.dropped;
-        consider(skip, 1, false);
+            if (i + id.size() <= n && QStringView(kcid).mid(i, id.size()).compare(id, Qt::CaseInsensitive) == 0
+                && std::find(malformedHere.begin(), malformedHere.end(), id.size()) == malformedHere.end())
+                malformedHere.push_back(id.size());
+        for (size_t mask = 0; mask < masks; ++mask) {
+            Best &cur = at(i, mask);
+            auto consider = [&](Best b, qsizetype step, bool keep) {
+                b.step = int(step);
+                b.keep = keep;
+                if (cur.step == 0 || b.key() < cur.key())
+                    cur = b;
+            };
+            if (i + 3 <= n) {
+                const int room = roomAt[size_t(i)];
+                const int bit = room < 0 ? -1 : bitOf[size_t(room)];
+                const bool adds = room >= 0 && (bit < 0 || !(mask >> bit & 1));
+                Best b = at(i + 3, bit < 0 ? mask : mask | (size_t(1) << bit));
+                if (adds)
+                    --b.registered;
+                else if (room < 0)
+                    ++b.unregistered;
+                consider(b, 3, true);
+            }
+            for (const qsizetype length : malformedHere)
+                consider(at(i + length, mask), length, false);
+            Best skip = at(i + 1, mask);
+            ++skip.dropped;
+            consider(skip, 1, false);
+        }
     }
+    // The pieces kept, each room once: the first time it appears, letter case ignored.
     QStringList out;
-    for (qsizetype i = 0; i < n; i += best[size_t(i)].step)
-        if (best[size_t(i)].keep)
-            out << kcid.mid(i, 3);
+    QSet<QString> seen;
+    size_t mask = 0;
+    for (qsizetype i = 0; i < n;) {
+        const Best &b = at(i, mask);
+        if (b.keep) {
+            const QString room = kcid.mid(i, 3);
+            if (!seen.contains(room.toCaseFolded())) {
+                seen.insert(room.toCaseFolded());
+                out << room;
+            }
+            const int r = roomAt[size_t(i)];
+            if (r >= 0 && bitOf[size_t(r)] >= 0)
+                mask |= size_t(1) << bitOf[size_t(r)];
+        }
+        i += b.step;
+    }
     return out;
 }
 

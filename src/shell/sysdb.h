@@ -33,12 +33,14 @@ ClassRange readClassRange(const QSqlDatabase &system, const QString &cohortYear)
 
 // ---- an exam's rooms (kcbpb.kcid, kcbpb.bpid) -------------------------------------------------
 // The room list is stored as the room ids (3 characters each) run together, in arrangement order.
-// A whole list reads in 3-character pieces, a room no longer in the register included. A list
-// that does not divide so (an earlier build stored a room id of another length, "001A1002") is
-// repaired as it is read: the malformed piece is dropped and every room after it kept (001, 002).
-// The reading drops the fewest characters, then keeps the most registered rooms, then the fewest
-// unregistered pieces; an id of the register that is not 3 characters long is dropped without
-// counting as dropped characters. registered holds the register's ids (letter case ignored).
+// A list whose pieces are all registered rooms reads in 3-character pieces. Any other list (an
+// earlier build stored a room id of another length, "001A1002"; a room has left the register) is
+// read the way that keeps the most registered rooms, each counted once, then drops the fewest
+// characters, then keeps the fewest unregistered pieces: "001A1002" gives 001 and 002, and a piece
+// whose room left the register stays where nothing registered can take its place. An id of the
+// register that is not 3 characters long is dropped without counting as dropped characters.
+// Each room is read once, where it first appears (letter case ignored). registered holds the
+// register's ids (letter case ignored). The work is linear in the length of the list.
 QStringList splitRoomList(const QString &kcid, const QStringList &registered);
 // The ids of the room register (kcszb); none when the database fails.
 QStringList registeredRoomIds(const QSqlDatabase &system);

@@ -1,6 +1,7 @@
 // The arrangement of a cohort's students to the rooms and seats of an exam.
 #include "arrangement/arrange.h"
 #include "shell/database.h"
+#include "shell/sysdb.h"
 #include "testsupport.h"
 
 #include <QSqlQuery>
@@ -109,6 +110,8 @@ private Q_SLOTS:
     void shortOfSeats();
     void shortOfSeatsInTotal();
     void noRoomsWritesNothing();
+    void storedRoomLists_data();
+    void storedRoomLists();
     void emptyRegisterAndUnknownRoom();
     void unknownRoomFirst();
     void secondRunAndLeavers();
@@ -262,6 +265,41 @@ void TestArrange::noRoomsWritesNothing()
     QCOMPARE(r.rooms.size(), 2);
     QCOMPARE(r.rooms[1].id, QStringLiteral("002"));
     QCOMPARE(r.seated, 5);
+}
+
+void TestArrange::storedRoomLists_data()
+{
+    QTest::addColumn<QString>("kcid");
+    QTest::addColumn<QString>("registered");
+    QTest::addColumn<QString>("rooms");
+    // A room named twice: added again after a repaired reading, stored twice, in two letter cases.
+    QTest::newRow("added again after a repair") << "001A1002002" << "001 002" << "001 002";
+    QTest::newRow("stored twice") << "001001002" << "001 002" << "001 002";
+    QTest::newRow("letter case") << "a01A01" << "A01" << "a01";
+    QTest::newRow("bad piece between") << "实验800021002" << "实验8 021 002" << "实验8 021 002";
+    // Bad pieces no longer in the register: the registered rooms are kept.
+    QTest::newRow("bad pieces around") << "A1101A2102A3" << "001 002 003 101 102" << "101 102";
+    QTest::newRow("bad piece before") << "A1101B102" << "001 002 003 101 102" << "101 102";
+}
+
+void TestArrange::storedRoomLists()
+{
+    QFETCH(QString, kcid);
+    QFETCH(QString, registered);
+    QFETCH(QString, rooms);
+    School s;
+    s.rooms(registered, 2);
+    QCOMPARE(sysdb::readRoomList(s.system, kcid).join(QLatin1Char(' ')), rooms);
+    // Each room's seats count once: one student more than they hold is refused.
+    const int seats = 2 * int(rooms.split(QLatin1Char(' ')).size());
+    const QStringList st = s.students(seats + 1, 1);
+    QCOMPARE(s.run(kcid).status, ArrangeStatus::NotEnoughSeats);
+    // Without that student each student gets a seat of their own.
+    School::write(s.cohort, QStringLiteral("DELETE FROM stinfo WHERE stid = ?"), {st.last()});
+    const ArrangeResult r = s.run(kcid);
+    QCOMPARE(r.status, ArrangeStatus::Done);
+    QCOMPARE(r.seated, seats);
+    QCOMPARE(s.seating().size(), seats);
 }
 
 void TestArrange::emptyRegisterAndUnknownRoom()

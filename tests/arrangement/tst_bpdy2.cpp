@@ -307,7 +307,8 @@ void TestBpdy2::rearrangingAsksFirst()
     s.svc->clear();
     s.svc->answers = {MsgAnswer::No};
     QVERIFY(press(a->VsNetBut1[0]));
-    QCOMPARE(s.svc->texts(), QStringList{rearrangeQuestion(QStringLiteral("高二上期末"), 40)});
+    QCOMPARE(s.svc->texts(), QStringList{QStringLiteral("“高二上期末”已编排座位，重新编排将按当前学生名单重新安排这40个座位"
+                                                         "(已张贴的座位表可能随之作废)，要重新编排吗？")});
     QCOMPARE(s.svc->messages.back().defaultButton, MsgAnswer::No);
     QCOMPARE(s.svc->messages.back().buttons, MsgButtons::YesNo);
     QCOMPARE(seating(), moved);

@@ -150,6 +150,8 @@ private Q_SLOTS:
     void roomListsOfUnsavedExam();
     void deletingAnExam();
     void deleteUnderALockDeletesNothing();
+    void sweepRemovesOnlyDeletedExams_data();
+    void sweepRemovesOnlyDeletedExams();
     void missingCohortDatabase();
     void keysFocusAndButtonStates();
     void roomListEdgeCases();
@@ -578,6 +580,66 @@ void tst_kcbp::deleteUnderALockDeletesNothing()
     // Both databases are free again afterwards: another window can write at once.
     QVERIFY(execSql(f.sys(), QStringLiteral("INSERT INTO kcszb(id, address, type, rs) VALUES('001', 'x', 1, 1)")));
     QVERIFY(execSql(f.cohort(), QStringLiteral("INSERT INTO stucj(id, stid) VALUES('x', 'y')")));
+}
+
+void tst_kcbp::sweepRemovesOnlyDeletedExams_data()
+{
+    QTest::addColumn<bool>("olderFile"); // a system file from before deleted exams were recorded
+    QTest::addColumn<QString>("cut");    // the step a deletion does not get past
+    QTest::newRow("whole deletion") << false << "";
+    QTest::newRow("older system file") << true << "";
+    QTest::newRow("cut before the rows") << false << "stucj";
+    QTest::newRow("older file, cut before the rows") << true << "stucj";
+    QTest::newRow("cut before the record goes") << false << "deletedexams";
+}
+
+void tst_kcbp::sweepRemovesOnlyDeletedExams()
+{
+    QFETCH(bool, olderFile);
+    QFETCH(QString, cut);
+    Fixture f;
+    auto reopen = [&] {
+        f.w->Unload();
+        f.w->Show();
+        QVERIFY(f.w->isLoaded());
+    };
+    if (olderFile) {
+        QVERIFY(execSql(f.sys(), QStringLiteral("DROP TABLE deletedexams")));
+        reopen();
+    }
+    f.newExam(QStringLiteral("期中"), QStringLiteral("2"));
+    const QString kept = f.w->currentExamId();
+    f.newExam(QStringLiteral("月考"), QStringLiteral("2"));
+    const QString gone = f.w->currentExamId();
+    f.addStudentRows(kept, {QStringLiteral("s01")});
+    f.addStudentRows(gone, {QStringLiteral("s01"), QStringLiteral("s02")});
+    // Rows of an exam that a system file restored from an older backup does not list.
+    const QString unknown = QStringLiteral("990101080000");
+    f.addStudentRows(unknown, {QStringLiteral("s01"), QStringLiteral("s02"), QStringLiteral("s03")});
+    auto rows = [&](const QString &exam) {
+        return f.count(f.cohort(), QStringLiteral("SELECT count(*) FROM stucj WHERE id = ?"), {exam});
+    };
+    const QString record = QStringLiteral("SELECT count(*) FROM deletedexams WHERE dbname = 'db2008'");
+    QSqlDatabase db = cut == QLatin1String("stucj") ? f.cohort() : f.sys();
+    if (!cut.isEmpty())
+        QVERIFY(execSql(db, QStringLiteral("CREATE TRIGGER keep BEFORE DELETE ON %1 BEGIN SELECT RAISE(ABORT, 'no'); END").arg(cut)));
+    f.clickExam(gone);
+    f.services.answers = {MsgAnswer::Ok};
+    QVERIFY(press(f.w->jscsdel));
+    QCOMPARE(f.column(0, 4), QStringList{kept});
+    QCOMPARE(rows(gone), cut == QLatin1String("stucj") ? 2 : 0);
+    QCOMPARE(rows(unknown), 3);
+    // The deletion is recorded in the commit that removes the exam, so a copy of the system file
+    // taken now names what is left to remove.
+    QCOMPARE(valueInCopy(f.data.systemPath(), DbKind::System, record), QVariant(cut.isEmpty() ? 0 : 1));
+    if (!cut.isEmpty())
+        QVERIFY(execSql(db, QStringLiteral("DROP TRIGGER keep")));
+    // The next opening completes a cut deletion and leaves the rows of every exam it did not delete.
+    reopen();
+    QCOMPARE(rows(gone), 0);
+    QCOMPARE(rows(kept), 1);
+    QCOMPARE(rows(unknown), 3);
+    QCOMPARE(f.count(f.sys(), record), 0);
 }
 
 void tst_kcbp::missingCohortDatabase()
