@@ -703,8 +703,12 @@ private Q_SLOTS:
         QCOMPARE(studentCount(data.cohortPath(QStringLiteral("db2021.mdb"))), 1);
         QVERIFY(!QFile::exists(data.cohortPath(QStringLiteral("gz2021.mdb"))));
 
-        // A free name: the file goes with the row, and the students are reached under the new name.
+        // A free name: the file goes with the row, and the students are reached under the new name,
+        // as are the records of exams deleted while rows of them were left in the file.
+        QCOMPARE(systemRows(data, QStringLiteral("INSERT INTO deletedexams(id, dbname) VALUES('e1', 'db2021')")), QStringList());
         change(QStringLiteral("gz2021"));
+        QCOMPARE(systemRows(data, QStringLiteral("SELECT dbname FROM deletedexams ORDER BY dbname")),
+                 (QStringList{QStringLiteral("db2021"), QStringLiteral("gz2021")}));
         QCOMPARE(m_svc->texts(), QStringList{QStringLiteral("修改的学届要存盘吗？")});
         QCOMPARE(cohortRows(data).first(), QStringLiteral("2021|gz2021|10|1"));
         QVERIFY(!QFile::exists(data.cohortPath(QStringLiteral("db2021.mdb"))));
