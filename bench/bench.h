@@ -2,6 +2,10 @@
 #include "shell/services.h"
 
 #include <QElapsedTimer>
+
+#include <sys/resource.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <deque>
 #include <functional>
@@ -29,23 +33,119 @@ struct Registration
     Registration(std::string name, std::function<void()> fn) { all().push_back({std::move(name), std::move(fn)}); }
 };
 
-// Milliseconds a function takes (best of `repeat` runs).
-inline double timeMs(const std::function<void()> &fn, int repeat = 3)
+// Milliseconds of CPU time used so far by this process and by the child processes it has waited
+// for (the workbook helper among them).
+inline double cpuMsSoFar()
 {
-    double best = 1e300;
-    for (int i = 0; i < repeat; ++i) {
-        QElapsedTimer t;
-        t.start();
-        fn();
-        best = std::min(best, t.nsecsElapsed() / 1e6);
-    }
-    return best;
+    rusage self{}, children{};
+    getrusage(RUSAGE_SELF, &self);
+    getrusage(RUSAGE_CHILDREN, &children);
+    const auto ms = [](const timeval &t) { return double(t.tv_sec) * 1e3 + double(t.tv_usec) / 1e3; };
+    return ms(self.ru_utime) + ms(self.ru_stime) + ms(children.ru_utime) + ms(children.ru_stime);
 }
 
-inline void report(const std::string &name, double ms, double refMs)
+// Wall and CPU milliseconds of one measured stretch.
+struct Sample
 {
-    std::printf("BENCH %s %.1f REF %.1f RATIO %.2f\n", name.c_str(), ms, refMs, refMs > 0 ? ms / refMs : 0.0);
+    double wallMs = 0;
+    double cpuMs = 0;
+};
+
+// Both clocks from its start (or restart): the wall clock and the CPU time of this process and its
+// waited-for children.
+class Stopwatch
+{
+public:
+    Stopwatch() { restart(); }
+    void restart()
+    {
+        m_cpu = cpuMsSoFar();
+        m_wall.start();
+    }
+    Sample elapsed() const { return {double(m_wall.nsecsElapsed()) / 1e6, cpuMsSoFar() - m_cpu}; }
+
+private:
+    QElapsedTimer m_wall;
+    double m_cpu = 0;
+};
+
+// One side of a line. run is timed; before and after, when given, run untimed around each run (to
+// set it up, and to check or undo what it did). own, when given, is read after each run and gives
+// that run's own measure (a line that measures until something is on view) instead of the whole
+// call's.
+struct Side
+{
+    std::function<void()> run;
+    std::function<void()> before = {};
+    std::function<void()> after = {};
+    std::function<Sample()> own = {};
+};
+
+// The wall and CPU milliseconds of each run of one side.
+struct Samples
+{
+    std::vector<double> wall;
+    std::vector<double> cpu;
+
+    static double median(std::vector<double> v)
+    {
+        if (v.empty())
+            return 0;
+        std::sort(v.begin(), v.end());
+        const size_t mid = v.size() / 2;
+        return v.size() % 2 ? v[mid] : (v[mid - 1] + v[mid]) / 2;
+    }
+    void add(const Sample &s)
+    {
+        wall.push_back(s.wallMs);
+        cpu.push_back(s.cpuMs);
+    }
+    double wallMs() const { return median(wall); }
+    double cpuMs() const { return median(cpu); }
+};
+
+struct Line
+{
+    Samples ours;
+    Samples ref;
+};
+
+// Runs our side and the reference in turn (ours, reference, ours, reference, ...), `runs` times
+// each, so a load that changes while the line is measured reaches both sides alike.
+inline Line alternate(const Side &ours, const Side &reference, int runs = 3)
+{
+    Line line;
+    const auto once = [](const Side &side, Samples &into) {
+        if (side.before)
+            side.before();
+        const Stopwatch clock;
+        side.run();
+        const Sample whole = clock.elapsed();
+        if (side.after)
+            side.after();
+        into.add(side.own ? side.own() : whole);
+    };
+    for (int i = 0; i < runs; ++i) {
+        once(ours, line.ours);
+        once(reference, line.ref);
+    }
+    return line;
+}
+
+// BENCH <name> <ms> REF <ms> RATIO <x> CPU <ms> REFCPU <ms> CPURATIO <x>: wall times, then CPU times
+// of the process and its waited-for children.
+inline void report(const std::string &name, double ms, double refMs, double cpuMs, double refCpuMs)
+{
+    const auto ratio = [](double a, double b) { return b > 0 ? a / b : 0.0; };
+    std::printf("BENCH %s %.1f REF %.1f RATIO %.2f CPU %.1f REFCPU %.1f CPURATIO %.2f\n", name.c_str(), ms, refMs, ratio(ms, refMs),
+                cpuMs, refCpuMs, ratio(cpuMs, refCpuMs));
     std::fflush(stdout);
+}
+
+// The line of the medians of each side.
+inline void report(const std::string &name, const Line &line)
+{
+    report(name, line.ours.wallMs(), line.ref.wallMs(), line.ours.cpuMs(), line.ref.cpuMs());
 }
 
 // Shows nothing, so a run never waits for a user: every message goes to stderr and is kept as

@@ -54,50 +54,72 @@ void writeRows(QSqlDatabase &cohort, const std::vector<StoredRow> &rows, const Q
     tx.commit();
 }
 
+// The reference's side of a line: the rows of the exam arranged last, written again in one
+// transaction under another exam id (and removed after, untimed).
+struct Reference
+{
+    QSqlDatabase &cohort;
+    const QString &exam;
+    std::vector<StoredRow> rows;
+
+    bench::Side side()
+    {
+        const QString copy = QStringLiteral("990000000000");
+        return {.run = [this, copy] { writeRows(cohort, rows, copy); },
+                .before = [this] { rows = rowsOf(cohort, exam); },
+                .after = [this, copy] { execSql(cohort, QStringLiteral("DELETE FROM stucj WHERE id = ?"), {copy}); }};
+    }
+};
+
 void run()
 {
     bench::School school;
-    const int repeat = 3;
-    double best = 1e300;
-    double bestRerun = 1e300;
-    double bestRef = 1e300;
+    QString exam;
     ArrangeResult last;
-    for (int i = 0; i < repeat; ++i) {
-        const QString exam = school.addExam(QStringLiteral("期末考试%1").arg(i + 1));
-        std::mt19937 rng(1000 + i);
-        const ArrangeInput input{exam, QString(), school.allRooms()};
-        best = std::min(best, bench::timeMs([&] { last = arrangeStudents(school.cohort(), school.system(), input, rng); }, 1));
-        if (last.status != ArrangeStatus::Done || last.seated != school.spec().students) {
-            std::printf("arrangement failed: status %d, %d seated\n", int(last.status), last.seated);
+    int runs = 0;
+    bool done = true;
+    const auto arranged = [&] {
+        if (last.status == ArrangeStatus::Done && last.seated == school.spec().students)
             return;
-        }
-        // A second run on the same exam refreshes every row and deals the seats again.
-        bestRerun = std::min(bestRerun, bench::timeMs([&] { arrangeStudents(school.cohort(), school.system(), input, rng); }, 1));
-        const std::vector<StoredRow> rows = rowsOf(school.cohort(), exam);
-        const QString copy = QStringLiteral("99%1").arg(i, 10, 10, QLatin1Char('0'));
-        bestRef = std::min(bestRef, bench::timeMs([&] { writeRows(school.cohort(), rows, copy); }, 1));
-        execSql(school.cohort(), QStringLiteral("DELETE FROM stucj WHERE id = ?"), {copy});
-    }
-    bench::report("arrange_3000_students_75_rooms", best, bestRef);
-    bench::report("arrange_rerun_3000_students", bestRerun, bestRef);
+        std::printf("arrangement failed: status %d, %d seated\n", int(last.status), last.seated);
+        done = false;
+    };
+    std::mt19937 rng(1000);
+    ArrangeInput input;
+    const auto arrange = [&] { last = arrangeStudents(school.cohort(), school.system(), input, rng); };
+    Reference reference{school.cohort(), exam};
+    // Each run arranges a new exam.
+    const bench::Line first = bench::alternate({.run = arrange,
+                                                .before =
+                                                    [&] {
+                                                        exam = school.addExam(QStringLiteral("期末考试%1").arg(++runs));
+                                                        input = {exam, QString(), school.allRooms()};
+                                                    },
+                                                .after = arranged},
+                                               reference.side());
+    // A second run on the same exam refreshes every row and deals the seats again.
+    const bench::Line rerun = bench::alternate({.run = arrange, .after = arranged}, reference.side());
+    if (!done)
+        return;
+    bench::report("arrange_3000_students_75_rooms", first);
+    bench::report("arrange_rerun_3000_students", rerun);
 
     // Seating ordered by an earlier, ranked exam: one more pass over the basis exam's rows.
     const QString basis = school.addExam(QStringLiteral("期中考试"));
     school.seatStudents(basis);
     school.addScores(basis);
     school.addStreamRanks(basis);
-    double bestBasis = 1e300;
-    for (int i = 0; i < repeat; ++i) {
-        const QString exam = school.addExam(QStringLiteral("期末考试B%1").arg(i + 1), QString(), basis);
-        std::mt19937 rng(2000 + i);
-        const ArrangeInput input{exam, basis, school.allRooms()};
-        bestBasis = std::min(bestBasis, bench::timeMs([&] { last = arrangeStudents(school.cohort(), school.system(), input, rng); }, 1));
-        if (last.status != ArrangeStatus::Done) {
-            std::printf("arrangement with a basis exam failed\n");
-            return;
-        }
-    }
-    bench::report("arrange_with_basis_exam_3000_students", bestBasis, bestRef);
+    const bench::Line withBasis = bench::alternate({.run = arrange,
+                                                    .before =
+                                                        [&] {
+                                                            exam = school.addExam(QStringLiteral("期末考试B%1").arg(++runs), QString(), basis);
+                                                            input = {exam, basis, school.allRooms()};
+                                                        },
+                                                    .after = arranged},
+                                                   reference.side());
+    if (!done)
+        return;
+    bench::report("arrange_with_basis_exam_3000_students", withBasis);
 }
 
 // Arranges each new exam through the window: chosen in its exam chooser, then 进行编排处理.
@@ -113,26 +135,33 @@ void runWindow()
     bench::School school(spec);
     gCohortYear = spec.year;
     gCohortDbFile = school.cohortDbFile();
-    double best = 1e300, bestRef = 1e300;
-    for (int i = 0; i < 3; ++i) {
-        const QString exam = school.addExam(QStringLiteral("期末考试%1").arg(i + 1));
-        auto *w = windows::get<bpdy>(QStringLiteral("bpdy"));
-        w->Show();
-        const int at = w->examIds().indexOf(exam);
-        w->Combo1->setCurrentIndex(at);
-        w->Combo1_Click();
-        best = std::min(best, bench::timeMs([&] { w->VsNetBut1_Click(0); }, 1));
-        if (at < 0 || w->lastResult().status != ArrangeStatus::Done || w->lastResult().seated != spec.students) {
-            std::printf("arrange_10k: the window seated %d students\n", w->lastResult().seated);
-            return;
-        }
-        w->Unload();
-        const std::vector<StoredRow> rows = rowsOf(school.cohort(), exam);
-        const QString copy = QStringLiteral("99%1").arg(i, 10, 10, QLatin1Char('0'));
-        bestRef = std::min(bestRef, bench::timeMs([&] { writeRows(school.cohort(), rows, copy); }, 1));
-        execSql(school.cohort(), QStringLiteral("DELETE FROM stucj WHERE id = ?"), {copy});
-    }
-    bench::report("arrange_10k", best, bestRef);
+    QString exam;
+    bpdy *w = nullptr;
+    int runs = 0;
+    bool done = true;
+    Reference reference{school.cohort(), exam};
+    const bench::Line line = bench::alternate(
+        {.run = [&] { w->VsNetBut1_Click(0); },
+         .before =
+             [&] {
+                 exam = school.addExam(QStringLiteral("期末考试%1").arg(++runs));
+                 w = windows::get<bpdy>(QStringLiteral("bpdy"));
+                 w->Show();
+                 w->Combo1->setCurrentIndex(w->examIds().indexOf(exam));
+                 w->Combo1_Click();
+             },
+         .after =
+             [&] {
+                 if (w->examIds().indexOf(exam) < 0 || w->lastResult().status != ArrangeStatus::Done
+                     || w->lastResult().seated != spec.students) {
+                     std::printf("arrange_10k: the window seated %d students\n", w->lastResult().seated);
+                     done = false;
+                 }
+                 w->Unload();
+             }},
+        reference.side());
+    if (done)
+        bench::report("arrange_10k", line);
     windows::destroyAll();
     services::install(std::make_unique<DesktopServices>());
 }

@@ -96,11 +96,10 @@ void printBeside(const std::string &name, int students)
     QTemporaryDir dir;
     preview.Printer()->setOutputFormat(QPrinter::PdfFormat);
     preview.Printer()->setOutputFileName(dir.filePath("engine.pdf"));
-    const double ms = bench::timeMs([&] { form->print_toprinter(); }, 2);
-    const double ref = bench::timeMs([&] { drawDirect(pages, dir.filePath("direct.pdf")); }, 2);
+    const bench::Line line = bench::alternate({[&] { form->print_toprinter(); }}, {[&] { drawDirect(pages, dir.filePath("direct.pdf")); }});
     std::printf("%s: %d students, %zu pages, PDF %lld KB, reference %lld KB\n", name.c_str(), students, pages.size(),
                 QFileInfo(dir.filePath("engine.pdf")).size() / 1024, QFileInfo(dir.filePath("direct.pdf")).size() / 1024);
-    bench::report(name, ms, ref);
+    bench::report(name, line);
     form->Unload();
 }
 

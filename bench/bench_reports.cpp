@@ -159,40 +159,46 @@ void run()
     QTemporaryDir dir;
     LumoPrinter direct;
     direct.resize(1000, 800);
-    const double previewMs = bench::timeMs([&] { form->print_topreview(); }, 3);
-    const double previewRef = bench::timeMs([&] { drawCells(direct, 0, grid); }, 3);
+    const bench::Line previewLine = bench::alternate({[&] { form->print_topreview(); }}, {[&] { drawCells(direct, 0, grid); }});
     std::printf("report_allsubjects: %d students, %d pages, %d columns\n", grid.Rows() - 1, pages, grid.Cols());
-    bench::report("report_allsubjects_preview", previewMs, previewRef);
+    bench::report("report_allsubjects_preview", previewLine);
 
     preview.Printer()->setOutputFormat(QPrinter::PdfFormat);
     preview.Printer()->setOutputFileName(dir.filePath("book.pdf"));
     direct.Printer()->setOutputFormat(QPrinter::PdfFormat);
     direct.Printer()->setOutputFileName(dir.filePath("direct.pdf"));
-    const double pdfMs = bench::timeMs([&] { form->print_toprinter(); }, 2);
-    const double pdfRef = bench::timeMs([&] { drawCells(direct, 1, grid); }, 2);
-    bench::report("report_allsubjects_pdf", pdfMs, pdfRef);
+    bench::report("report_allsubjects_pdf", bench::alternate({[&] { form->print_toprinter(); }}, {[&] { drawCells(direct, 1, grid); }}));
     closeBook();
 }
 
-// A grade of n students: the window's query (against reading its rows from the database), best of
-// `repeat`, with the process's peak memory over the first query; with `preview`, the whole document
-// into the preview (against the engine's direct drawing of the same cells).
+// A grade of n students: the window's query (against reading its rows from the database), `repeat`
+// runs of each in turn, with the process's peak memory over the first query; with `preview`, the
+// whole document into the preview (against the engine's direct drawing of the same cells).
 void runGrade(int students, const std::string &size, int repeat, bool preview)
 {
     bench::School school(schoolOf(students));
     QString exam;
     gkcj *w = bench::openGradeBook(school, &exam);
-    resetPeak();
-    const long inUse = statusMb("VmRSS:");
+    int queries = 0;
+    long inUse = -1, peak = -1;
     bool listed = true;
-    double queryMs = bench::timeMs([&] { listed = query(w, students); }, 1);
-    const long peak = statusMb("VmHWM:");
-    if (repeat > 1)
-        queryMs = std::min(queryMs, bench::timeMs([&] { listed = listed && query(w, students); }, repeat - 1));
-    const double queryRef = bench::timeMs([&] { readRows(school.cohort(), exam); }, repeat);
+    const bench::Side ours{.run = [&] { listed = query(w, students) && listed; },
+                           .before =
+                               [&] {
+                                   if (queries == 0) {
+                                       resetPeak();
+                                       inUse = statusMb("VmRSS:");
+                                   }
+                               },
+                           .after =
+                               [&] {
+                                   if (queries++ == 0)
+                                       peak = statusMb("VmHWM:");
+                               }};
+    const bench::Line queryLine = bench::alternate(ours, {[&] { readRows(school.cohort(), exam); }}, repeat);
     if (!listed)
         return;
-    bench::report("report_allsubjects_query_" + size, queryMs, queryRef);
+    bench::report("report_allsubjects_query_" + size, queryLine);
     std::printf("report_allsubjects_query_%s: peak %ld MB (%ld MB in use before the query)\n", size.c_str(), peak, inUse);
     if (!preview) {
         closeBook();
@@ -204,10 +210,10 @@ void runGrade(int students, const std::string &size, int repeat, bool preview)
         return;
     LumoPrinter direct;
     direct.resize(1000, 800);
-    const double previewMs = bench::timeMs([&] { form->print_topreview(); }, repeat);
-    const double previewRef = bench::timeMs([&] { drawCells(direct, 0, *w->Grid1); }, repeat);
+    const bench::Line previewLine =
+        bench::alternate({[&] { form->print_topreview(); }}, {[&] { drawCells(direct, 0, *w->Grid1); }}, repeat);
     std::printf("report_allsubjects_%s: %d pages\n", size.c_str(), form->LumoPrinter1->PageCount());
-    bench::report("report_allsubjects_preview_" + size, previewMs, previewRef);
+    bench::report("report_allsubjects_preview_" + size, previewLine);
     closeBook();
 }
 

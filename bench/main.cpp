@@ -1,5 +1,6 @@
 // quorvane-bench: runs every benchmark on generated data and prints one line per operation:
-//   BENCH <name> <ms> REF <ms> RATIO <x>
+//   BENCH <name> <ms> REF <ms> RATIO <x> CPU <ms> REFCPU <ms> CPURATIO <x>
+// (wall-clock medians of our runs and of the reference's, taken in turn, then the CPU time of each)
 #include "bench.h"
 
 #include <QApplication>

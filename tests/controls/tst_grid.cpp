@@ -2,6 +2,7 @@
 #include "controls/grid/grid.h"
 
 #include <QHeaderView>
+#include <QSignalSpy>
 #include <QtTest>
 
 using namespace quorvane;
@@ -153,6 +154,66 @@ private Q_SLOTS:
         QCOMPARE(g.columnSpan(3, 0), 2);
         QVERIFY(g.MergeCol(2));
         QVERIFY(!g.MergeCol(1));
+    }
+
+    // The view shows what the model told it: after each change, the cell reads its new text through
+    // the model, and a dataChanged, a header change, an insertion or a reset covers it (the view
+    // reads the model live, so only the signal shows that a view would repaint the cell).
+    void viewIsToldOfChanges_data()
+    {
+        QTest::addColumn<int>("change");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("col");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("text") << 0 << 2 << 1 << QStringLiteral("新");
+        QTest::newRow("heading") << 1 << 0 << 2 << QStringLiteral("科目");
+        QTest::newRow("row texts") << 2 << 3 << 2 << QString();
+        QTest::newRow("columns shrunk and grown") << 3 << 2 << 3 << QString();
+        QTest::newRow("heading of a column shrunk and grown") << 3 << 0 << 2 << QString();
+        QTest::newRow("rows shrunk and grown") << 4 << 3 << 1 << QString();
+        QTest::newRow("cleared") << 5 << 1 << 1 << QString();
+    }
+    void viewIsToldOfChanges()
+    {
+        QFETCH(int, change);
+        QFETCH(int, row);
+        QFETCH(int, col);
+        QFETCH(QString, shown);
+        Grid g;
+        g.setRows(4);
+        g.setCols(4);
+        for (int r = 0; r < 4; ++r)
+            for (int c = 0; c < 4; ++c)
+                g.setTextMatrix(r, c, QStringLiteral("%1%2").arg(r).arg(c));
+        const QAbstractItemModel *m = g.model();
+        QSignalSpy data(m, &QAbstractItemModel::dataChanged), header(m, &QAbstractItemModel::headerDataChanged),
+            cols(m, &QAbstractItemModel::columnsInserted), rows(m, &QAbstractItemModel::rowsInserted),
+            reset(m, &QAbstractItemModel::modelReset);
+        switch (change) {
+        case 0: g.setTextMatrix(row, col, shown); break;
+        case 1: g.setTextMatrix(row, col, shown); break;
+        case 2: g.setRowTexts(row, {QString(), QStringLiteral("x")}); break;
+        case 3: g.setCols(2); g.setCols(4); break;
+        case 4: g.setRows(2); g.setRows(4); break;
+        default: g.Clear(); break;
+        }
+        QCOMPARE(g.TextMatrix(row, col), shown);
+        QCOMPARE(row == 0 ? m->headerData(col, Qt::Horizontal).toString() : g.cellIndex(row, col).data().toString(), shown);
+        const auto within = [](const QList<QVariant> &args, int first, int last, int at) {
+            return args.at(first).toInt() <= at && at <= args.at(last).toInt();
+        };
+        bool covered = !reset.isEmpty();
+        for (const QList<QVariant> &a : cols)
+            covered = covered || within(a, 1, 2, col);
+        for (const QList<QVariant> &a : header)
+            covered = covered || (row == 0 && within(a, 1, 2, col));
+        for (const QList<QVariant> &a : rows)
+            covered = covered || (row > 0 && within(a, 1, 2, row - 1));
+        for (const QList<QVariant> &a : data) {
+            const auto from = a.at(0).toModelIndex(), to = a.at(1).toModelIndex();
+            covered = covered || (row > 0 && from.row() <= row - 1 && row - 1 <= to.row() && from.column() <= col && col <= to.column());
+        }
+        QVERIFY(covered);
     }
 };
 

@@ -69,6 +69,18 @@ struct HostedBar
         host.show();
         return QTest::qWaitForWindowExposed(&host);
     }
+    // Lets the window paint until the bar has painted and two pauses in a row bring no further
+    // paint; returns the paints so far. Each pause serves every waiting event at least once, so a
+    // busy machine makes this longer, never cut short.
+    int settle()
+    {
+        for (int quiet = 0, rounds = 0; (quiet < 2 || bar.paints == 0) && rounds < 200; ++rounds) {
+            const int before = bar.paints;
+            QTest::qWait(20);
+            quiet = bar.paints == before ? quiet + 1 : 0;
+        }
+        return bar.paints;
+    }
 };
 } // namespace
 
@@ -390,8 +402,7 @@ private Q_SLOTS:
         HostedBar hosted;
         CountingBar &bar = hosted.bar;
         QVERIFY(hosted.show());
-        QTest::qWait(100);
-        const int drawn = bar.drawings(), painted = bar.paints;
+        const int painted = hosted.settle(), drawn = bar.drawings();
         for (int v = 1; v <= 100; ++v)
             bar.setValue(v); // 15 new fill edges
         QCOMPARE(bar.drawings(), drawn);
@@ -421,7 +432,7 @@ private Q_SLOTS:
         CountingBar &bar = hosted.bar;
         bar.setColor(kBarColor);
         QVERIFY(hosted.show());
-        QTest::qWait(100);
+        const int settled = hosted.settle();
 
         const QRegion m = bar.mask();
         for (QPoint p : {QPoint(0, 0), QPoint(1, 0), QPoint(0, 1), QPoint(148, 0), QPoint(149, 0),
@@ -433,7 +444,6 @@ private Q_SLOTS:
             QVERIFY2(m.contains(p), qPrintable(QStringLiteral("%1,%2").arg(p.x()).arg(p.y())));
 
         // Painting settles: the region does not set off further paints.
-        const int settled = bar.paints;
         QVERIFY(settled > 0);
         QTest::qWait(200);
         QCOMPARE(bar.paints, settled);
@@ -450,7 +460,7 @@ private Q_SLOTS:
         QTRY_VERIFY(bar.mask().contains(QPoint(197, 29)));
         QVERIFY(!bar.mask().contains(QPoint(199, 29)));
         QVERIFY(bar.mask().contains(QPoint(149, 19)));
-        const int afterResize = bar.paints;
+        const int afterResize = hosted.settle();
         QTest::qWait(200);
         QCOMPARE(bar.paints, afterResize);
     }
@@ -462,8 +472,7 @@ private Q_SLOTS:
         bar.ReadProperties(XP_ProgressBar::hostSettings());
         QVERIFY(hosted.show());
         bar.setValue(31);  // fill edge 40
-        QTest::qWait(200);  // the first paint sets the corner region, which paints once more
-        const int settled = bar.paints;
+        const int settled = hosted.settle();  // the first paint sets the corner region, which paints once more
         const QImage shown = bar.buffer().copy(0, 0, 150, 20);
 
         // A host steps its counter once per record: values with the same fill edge paint nothing.
@@ -494,12 +503,11 @@ private Q_SLOTS:
 
         // With the text shown, every value that changes the text paints.
         bar.setShowText(true);
-        QTest::qWait(50);
-        const int withText = bar.paints;
+        const int withText = hosted.settle();
         bar.setValue(47);
         QTRY_VERIFY(bar.paints > withText);
         QCOMPARE(bar.captionText(), QStringLiteral("47 %"));
-        const int same = bar.paints;
+        const int same = hosted.settle();
         bar.setValue(47);
         QTest::qWait(50);
         QCOMPARE(bar.paints, same);
