@@ -6,9 +6,9 @@
 # classes of costly input at a size where a step whose work grows faster than its input shows
 # (many sheets and relationships, one long shared string used by many cells, many attributes,
 # nested namespace declarations, deep nesting, many small cells, an .xls stream of many empty
-# shared strings). Inputs may be a few MB and the time limit is the reading bound of 2 s, so a
-# slow input is reported as a timeout. Then, for example (clang build with -DQUORVANE_FUZZ=ON in
-# build-fuzz):
+# shared strings), and parts declared in GBK, GB2312 and GB18030. Inputs may be a few MB and the
+# time limit is the reading bound of 2 s, so a slow input is reported as a timeout. Then, for
+# example (clang build with -DQUORVANE_FUZZ=ON in build-fuzz):
 #   export ASAN_OPTIONS=quarantine_size_mb=16
 #   build-fuzz/fuzz/fuzz_workbook_file -fork=1 -len_control=0 -max_len=4000000 -timeout=2 -rss_limit_mb=300 -dict=fuzz/workbook.dict CORPUS OUT/file
 #   build-fuzz/fuzz/fuzz_xlsx_parts -fork=1 -len_control=0 -max_len=4000000 -timeout=2 -rss_limit_mb=300 -dict=fuzz/workbook.dict CORPUS OUT/parts
@@ -86,5 +86,12 @@ for i, data in [(1, many_sheets), (0, many_rels), (2, long_shared), (4, many_use
                 (4, small_cells), (4, entities)]:
     with open(os.path.join(out, 'parts', f'class-{i}-{len(os.listdir(os.path.join(out, "parts")))}.bin'), 'wb') as f:
         f.write(bytes([i]) + data.encode('utf-8'))
+# Parts declared in the Chinese encodings, converted before they are parsed.
+for i, enc, data in [(2, 'GBK', shared), (4, 'GB18030', sheet2), (4, 'gb2312', sheet2)]:
+    body = data.replace('<?xml version="1.0"?>', f'<?xml version="1.0" encoding="{enc}"?>').encode(enc.lower())
+    with open(os.path.join(out, 'parts', f'encoding-{enc}.bin'), 'wb') as f:
+        f.write(bytes([i]) + body)
+    if i == 4:
+        package(f'encoding-{enc}.xlsx', swap('xl/worksheets/sheet2.xml', body))
 PY
 echo "seeds: $(ls "$out/file" | wc -l) files, $(ls "$out/parts" | wc -l) parts in $out"

@@ -10,6 +10,8 @@
 #include <QProcess>
 #include <QTimer>
 
+#include <csignal>
+
 namespace quorvane {
 
 namespace {
@@ -19,6 +21,24 @@ constexpr qint32 kVersion = 2;
 constexpr qint64 kMaxAnswerBytes = 64LL * 1024 * 1024; // far above 6,000 rows of 256 cells
 
 const QString kDamaged = QStringLiteral("工作簿文件已损坏或不完整");
+const QString kTimeLimit = QStringLiteral("读取时间超过限制，文件过大或已损坏");
+
+// Why the helper ended by that signal: ended from outside (by the system or a user), stopped at
+// its own processor-time limit, or crashed on the file (a damaged file can make a library crash).
+QString reasonOfSignal(int signal)
+{
+    switch (signal) {
+    case SIGKILL:
+    case SIGTERM:
+    case SIGINT:
+    case SIGHUP:
+        return QStringLiteral("读取工作簿的程序意外结束，请重试");
+    case SIGXCPU:
+        return kTimeLimit;
+    default:
+        return kDamaged;
+    }
+}
 
 // The helper: the one the settings name, else the one installed beside the program.
 QString helperProgram()
@@ -131,7 +151,7 @@ bool readXlsIsolated(const QString &path, int maxRows, int maxCols, Workbook &ce
         limit.start(settings.timeLimitMs);
         if (!QCoreApplication::instance()) { // no event loop to wait in
             if (!helper.waitForFinished(settings.timeLimitMs))
-                stoppedFor = QStringLiteral("读取时间超过限制，文件过大或已损坏");
+                stoppedFor = kTimeLimit;
         } else if (helper.state() == QProcess::Running) {
             struct Waiting
             {
@@ -151,7 +171,7 @@ bool readXlsIsolated(const QString &path, int maxRows, int maxCols, Workbook &ce
     helper.waitForFinished(1000);
     answer += helper.readAllStandardOutput();
     if (helper.exitStatus() != QProcess::NormalExit) {
-        out->error = kDamaged; // the reader died on the file
+        out->error = reasonOfSignal(helper.exitCode()); // the code of a crashed process is its signal
         return false;
     }
     if (helper.exitCode() == XlsExitNoMemory) {

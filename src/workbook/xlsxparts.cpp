@@ -2,8 +2,10 @@
 
 #include <QHash>
 #include <expat.h>
+#include <iconv.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
@@ -118,6 +120,126 @@ bool floodedTag(const QByteArray &xml)
     return false;
 }
 
+// How a part's bytes came to what the parser is given.
+enum class PartBytes { Whole, BeyondLimit, NotOfItsEncoding };
+
+// The encoding named by the XML declaration at the start of a part, and where its name stands
+// (at < 0: none named).
+struct DeclaredEncoding
+{
+    qsizetype at = -1;
+    qsizetype size = 0;
+};
+
+DeclaredEncoding declaredEncoding(const QByteArray &start)
+{
+    if (!start.startsWith("<?xml"))
+        return {};
+    const qsizetype end = start.indexOf("?>");
+    qsizetype at = end < 0 ? -1 : start.indexOf("encoding", 5);
+    if (at < 0 || at > end)
+        return {};
+    auto skipSpace = [&] {
+        while (at < end && (start[at] == ' ' || start[at] == '\t' || start[at] == '\r' || start[at] == '\n'))
+            ++at;
+    };
+    at += 8;
+    skipSpace();
+    if (at >= end || start[at] != '=')
+        return {};
+    ++at;
+    skipSpace();
+    if (at >= end || (start[at] != '"' && start[at] != '\''))
+        return {};
+    const qsizetype close = start.indexOf(start[at], at + 1);
+    if (close < 0 || close > end)
+        return {};
+    return {at + 1, close - at - 1};
+}
+
+// The encoding to convert from for a part declared in a Chinese encoding the parser does not
+// know (GB2312 and GBK are read as GBK, which holds GB2312 and the euro sign some writers add),
+// or null: the parser reads UTF-8, UTF-16, ISO-8859-1 and US-ASCII itself and refuses the rest.
+const char *chineseEncoding(QByteArrayView name)
+{
+    if (name.compare("GBK", Qt::CaseInsensitive) == 0 || name.compare("GB2312", Qt::CaseInsensitive) == 0)
+        return "GBK";
+    if (name.compare("GB18030", Qt::CaseInsensitive) == 0)
+        return "GB18030";
+    return nullptr;
+}
+
+// Converts the rest of a part, `raw` its first bytes, from `from` to UTF-8 into *out, up to
+// `limit` bytes (as many as the part turns into, or fewer where it goes on past the limit).
+PartBytes convertToUtf8(QIODevice *in, QByteArray raw, const char *from, qint64 limit, QByteArray *out)
+{
+    iconv_t cd = iconv_open("UTF-8", from);
+    if (cd == iconv_t(-1)) {
+        if (errno == ENOMEM)
+            throw std::bad_alloc();
+        return PartBytes::NotOfItsEncoding; // a C library without the conversion: as an unknown encoding
+    }
+    PartBytes result = PartBytes::Whole;
+    bool atEnd = false;
+    for (;;) {
+        if (!atEnd) {
+            const QByteArray piece = in->read(kReadPiece);
+            atEnd = piece.isEmpty();
+            raw += piece;
+        }
+        // A character of these encodings takes at most one and a half times its bytes in UTF-8.
+        const qint64 room = std::min<qint64>(limit - out->size(), raw.size() + raw.size() / 2 + 4);
+        const qsizetype done = out->size();
+        out->resize(done + qsizetype(room));
+        char *src = raw.data();
+        size_t srcLeft = size_t(raw.size());
+        char *dst = out->data() + done;
+        size_t dstLeft = size_t(room);
+        const size_t n = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+        const int error = n == size_t(-1) ? errno : 0;
+        out->resize(dst - out->data());
+        raw.remove(0, src - raw.data());
+        if (error == EILSEQ || (error == EINVAL && atEnd)) {
+            result = PartBytes::NotOfItsEncoding;
+            break;
+        }
+        if (error == E2BIG && out->size() + 4 >= limit) {
+            result = PartBytes::BeyondLimit; // the next character does not fit
+            break;
+        }
+        if (atEnd && raw.isEmpty())
+            break;
+    }
+    iconv_close(cd);
+    return result;
+}
+
+// The bytes of a part as the parser is to be given them, up to `limit` bytes: as they stand, or,
+// for a part declared in a Chinese encoding, converted to UTF-8 with the declaration saying so.
+PartBytes partXml(QIODevice *in, qint64 limit, QByteArray *out)
+{
+    // Read in pieces: the part may be far shorter than the limit.
+    QByteArray head = in->read(std::min(kReadPiece, limit + 1));
+    const DeclaredEncoding declared = declaredEncoding(head);
+    const char *from = declared.at < 0 ? nullptr : chineseEncoding(QByteArrayView(head).sliced(declared.at, declared.size));
+    if (from) {
+        head.replace(declared.at, declared.size, "UTF-8"); // the same bytes in either encoding
+        return convertToUtf8(in, std::move(head), from, limit, out);
+    }
+    // One byte more than the limit tells whether the part goes on past it.
+    *out = std::move(head);
+    while (out->size() <= limit) {
+        const QByteArray piece = in->read(std::min<qint64>(kReadPiece, limit + 1 - out->size()));
+        if (piece.isEmpty())
+            break;
+        *out += piece;
+    }
+    if (out->size() <= limit)
+        return PartBytes::Whole;
+    out->truncate(qsizetype(limit));
+    return PartBytes::BeyondLimit;
+}
+
 // The attributes of one start tag: full names ("local", or namespace, separator, local) and
 // values as UTF-8, each ended by a zero byte, turned into text only when asked.
 class XmlAttributes
@@ -174,20 +296,11 @@ public:
 
     PartReader(QIODevice *in, XmlBudget &budget) : m_in(in)
     {
-        // One byte more than is left tells whether the part goes on past the budget. Read in
-        // pieces: the part may be far shorter than the budget.
-        while (m_data.size() <= budget.bytes) {
-            const QByteArray piece = in->read(std::min<qint64>(kReadPiece, budget.bytes + 1 - m_data.size()));
-            if (piece.isEmpty())
-                break;
-            m_data += piece;
-        }
-        if (m_data.size() > budget.bytes) {
-            m_data.truncate(qsizetype(budget.bytes));
-            m_truncated = true;
-        }
-        budget.bytes -= m_data.size();
-        if (floodedTag(m_data)) {
+        // The budget counts the bytes the parser is given, after any conversion.
+        const PartBytes got = partXml(in, budget.bytes, &m_data);
+        m_truncated = got == PartBytes::BeyondLimit;
+        budget.bytes = m_truncated ? 0 : budget.bytes - m_data.size();
+        if (got == PartBytes::NotOfItsEncoding || floodedTag(m_data)) {
             m_damaged = true;
             m_stopped = true;
         }

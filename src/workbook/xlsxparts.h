@@ -15,12 +15,14 @@ namespace quorvane {
 // part, and refuses as damaged a document type declaration (no spreadsheet part has one; its
 // entities could multiply the text), nesting deeper than 256 elements and a tag of more than 1000
 // attributes; it stops with PartResult::TooLarge when the read's budget or the parser's memory
-// limit is spent.
+// limit is spent. A part declared in GBK, GB2312 or GB18030, which the parser does not know, is
+// converted to UTF-8 before it is parsed; a part in any other encoding the parser does not know
+// is refused as damaged.
 
-// The work one workbook read may do, counted in bytes of XML handed to the parser over all its
-// parts (no single text or tag can be longer), and in texts kept. It bounds time and memory
-// whatever a small packed file unpacks to, and holds the sheets the imports read: 6000 rows of 60
-// columns take about 15 MB.
+// The work one workbook read may do, counted in bytes of XML handed to the parser (as converted,
+// where a part was) over all its parts (no single text or tag can be longer), and in texts kept.
+// It bounds time and memory whatever a small packed file unpacks to, and holds the sheets the
+// imports read: 6000 rows of 60 columns take about 15 MB.
 struct XmlBudget
 {
     static constexpr qint64 kBytes = 32LL * 1000 * 1000;

@@ -22,9 +22,9 @@ using namespace quorvane;
 
 namespace {
 
-void limit(int resource, rlim_t value)
+void limit(int resource, rlim_t value, rlim_t hard)
 {
-    rlimit l{value, value};
+    rlimit l{value, hard};
     setrlimit(resource, &l);
 }
 
@@ -75,9 +75,11 @@ int main(int argc, char **argv)
         return XlsExitUsage;
     const long memoryMb = std::strtol(argv[4], nullptr, 10);
     if (memoryMb > 0)
-        limit(RLIMIT_AS, rlim_t(memoryMb) * 1024 * 1024);
-    limit(RLIMIT_CPU, 30);
-    limit(RLIMIT_CORE, 0);
+        limit(RLIMIT_AS, rlim_t(memoryMb) * 1024 * 1024, rlim_t(memoryMb) * 1024 * 1024);
+    // Past 30 s of processor time SIGXCPU ends the helper, which the program tells from a kill
+    // from outside (SIGKILL ends it a second later, should SIGXCPU not).
+    limit(RLIMIT_CPU, 30, 31);
+    limit(RLIMIT_CORE, 0, 0);
     std::set_new_handler(outOfMemory);
 
     const QString path = QFile::decodeName(argv[1]);
