@@ -124,11 +124,7 @@ Cohort cohortOf(const QSqlQuery &q)
 // Runs one statement; on failure why takes the reason in words the user understands.
 bool run(const QSqlDatabase &db, const QString &sql, const QVariantList &values, QString *why)
 {
-    QSqlQuery q = prepare(db, sql, values);
-    if (q.exec())
-        return true;
-    *why = reasonText(q.lastError());
-    return false;
+    return execSql(db, sql, values, why);
 }
 
 const QString kColumns = QStringLiteral("SELECT rowid, dbyear, dbname, bjsum, startbj FROM dbsystable");
@@ -178,6 +174,11 @@ bool isReservedName(const QString &dbname)
 
 Result addCohort(const QSqlDatabase &system, const Cohort &cohort)
 {
+    // Begun first: nothing is made for a system database that was deleted or moved.
+    QSqlDatabase db = system;
+    Transaction tx(db);
+    if (!tx.active())
+        return {Outcome::RowFailed, reasonText(db.lastError())};
     const QString target = cohortDbPath(fileName(cohort.dbname));
     if (!QFileInfo(templateDbPath()).isFile())
         return {Outcome::NoTemplate, {}};
@@ -194,7 +195,10 @@ Result addCohort(const QSqlDatabase &system, const Cohort &cohort)
     // The file first: a cohort row is stored only when its database exists.
     QString error;
     if (!run(system, QStringLiteral("INSERT INTO dbsystable(dbyear, dbname, bjsum, startbj) VALUES(?,?,?,?)"),
-             {cohort.year, cohort.dbname, cohort.bjsum, cohort.startbj}, &error)) {
+             {cohort.year, cohort.dbname, cohort.bjsum, cohort.startbj}, &error)
+        || !tx.commit()) {
+        if (error.isEmpty())
+            error = reasonText(tx.error());
         removeFileIfPresent(target);
         return {Outcome::RowFailed, error};
     }
