@@ -488,7 +488,7 @@ void kcbp::jscssave_Click()
     const WriteScope saving(kExamsNotSaved);
     const bool saved = saveExam(m_dbs.system, save);
     if (!saved) {
-        services::msg(QStringLiteral("数据保存失败,请稍后重试!"), kTitle);
+        services::msg(QStringLiteral("数据保存失败") + saving.failureClause() + QStringLiteral(",请稍后重试!"), kTitle);
         return;
     }
     m_currentId = save.id;

@@ -219,7 +219,7 @@ void kcsz::jscssave_Click()
     const WriteScope saving(kRoomsNotSaved);
     const bool saved = saveRoom(m_dbs.system, room);
     if (!saved) {
-        services::msg(QStringLiteral("数据保存失败,请稍后重试!"), kTitle);
+        services::msg(QStringLiteral("数据保存失败") + saving.failureClause() + QStringLiteral(",请稍后重试!"), kTitle);
         return;
     }
     form_1();

@@ -127,6 +127,44 @@ bool run(const QSqlDatabase &db, const QString &sql, const QVariantList &values,
     return execSql(db, sql, values, why);
 }
 
+// Copies a file to a new file of that name and writes it to the disk. On failure nothing of the
+// new file is left and why takes the reason (a full disk is named as such).
+bool copyFile(const QString &from, const QString &to, QString *why)
+{
+    const int in = ::open(QFile::encodeName(from).constData(), O_RDONLY | O_CLOEXEC);
+    const int out = in < 0 ? -1 : ::open(QFile::encodeName(to).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    int err = out < 0 ? errno : 0;
+    char block[65536];
+    while (err == 0) {
+        const ssize_t n = ::read(in, block, sizeof block);
+        if (n == 0)
+            break;
+        if (n < 0) {
+            err = errno == EINTR ? 0 : errno;
+            continue;
+        }
+        for (ssize_t done = 0; done < n && err == 0;) {
+            const ssize_t written = ::write(out, block + done, size_t(n - done));
+            if (written > 0)
+                done += written;
+            else if (written == 0 || errno != EINTR)
+                err = written == 0 ? ENOSPC : errno;
+        }
+    }
+    if (err == 0 && ::fsync(out) != 0)
+        err = errno;
+    if (out >= 0 && ::close(out) != 0 && err == 0)
+        err = errno;
+    if (in >= 0)
+        ::close(in);
+    if (err == 0)
+        return true;
+    if (out >= 0)
+        ::unlink(QFile::encodeName(to).constData());
+    *why = systemReasonText(err);
+    return false;
+}
+
 const QString kColumns = QStringLiteral("SELECT rowid, dbyear, dbname, bjsum, startbj FROM dbsystable");
 
 } // namespace
@@ -188,12 +226,11 @@ Result addCohort(const QSqlDatabase &system, const Cohort &cohort)
     // log left beside the new file would be replayed into it.
     bool ok = removeFileIfPresent(target) && removeFileIfPresent(target + QStringLiteral("-wal"))
               && removeFileIfPresent(target + QStringLiteral("-shm")) && removeFileIfPresent(target + QStringLiteral("-journal"));
-    ok = ok && QFile::copy(templateDbPath(), target);
-    if (!ok)
-        return {Outcome::FileFailed, {}};
+    QString error;
+    if (!ok || !copyFile(templateDbPath(), target, &error))
+        return {Outcome::FileFailed, error};
     QFile::setPermissions(target, QFile::permissions(target) | QFileDevice::WriteOwner | QFileDevice::WriteUser);
     // The file first: a cohort row is stored only when its database exists.
-    QString error;
     if (!run(system, QStringLiteral("INSERT INTO dbsystable(dbyear, dbname, bjsum, startbj) VALUES(?,?,?,?)"),
              {cohort.year, cohort.dbname, cohort.bjsum, cohort.startbj}, &error)
         || !tx.commit()) {

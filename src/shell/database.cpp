@@ -241,6 +241,11 @@ struct WriteCheck
                       titles::kWarning, MsgIcon::Critical);
         services::endProgram();
     }
+    static void noteFailure(const QSqlError &error)
+    {
+        if (tInnermostScope && tInnermostScope->m_failure.isEmpty() && error.isValid())
+            tInnermostScope->m_failure = reasonText(error);
+    }
 };
 
 WriteScope::WriteScope(const QString &what) : m_what(what), m_outer(tInnermostScope)
@@ -251,6 +256,11 @@ WriteScope::WriteScope(const QString &what) : m_what(what), m_outer(tInnermostSc
 WriteScope::~WriteScope()
 {
     tInnermostScope = m_outer;
+}
+
+QString WriteScope::failureClause() const
+{
+    return m_failure.isEmpty() ? QString() : QStringLiteral("：") + m_failure;
 }
 
 QSqlError commitError(const QSqlDatabase &db)
@@ -469,6 +479,8 @@ Transaction::Transaction(QSqlDatabase &db) : m_db(db)
     // Nothing is written into a file that is no longer at its path.
     WriteCheck::ensureInPlace(m_db);
     m_active = m_db.transaction();
+    if (!m_active)
+        WriteCheck::noteFailure(m_db.lastError());
 }
 
 Transaction::~Transaction()
@@ -484,8 +496,10 @@ bool Transaction::commit()
     m_error = commitError(m_db);
     // Committed into a file that is no longer at its path, the rows are lost to the user.
     WriteCheck::ensureInPlace(m_db);
-    if (m_error.isValid())
+    if (m_error.isValid()) {
+        WriteCheck::noteFailure(m_error);
         return false; // still open: the destructor rolls it back
+    }
     m_active = false;
     return true;
 }
@@ -536,6 +550,7 @@ bool execSql(const QSqlDatabase &db, const QString &sql, const QVariantList &val
         WriteCheck::ensureInPlace(db);
     if (done)
         return true;
+    WriteCheck::noteFailure(failure);
     if (error)
         *error = failure;
     return false;

@@ -44,22 +44,30 @@ void closeAllDatabases();
 // writes is lost to the user.
 bool fileMoved(const QSqlDatabase &db);
 
-// What the writes made while it lives are saving. Every write goes through Transaction or execSql,
-// which check the file of the connection written when a transaction begins and after it ends: when
-// that file was deleted or moved, the program says so, names what (for example "本次成绩") was not
-// saved, and ends without writing anything else. A window sets one around the writes of a handler; scopes nest (the
+// What the writes made while it lives are saving, and why the first of them that failed did not
+// complete. Every write goes through Transaction or execSql, which check the file of the
+// connection written when a transaction begins and after it ends: when that file was deleted or
+// moved, the program says so, names what (for example "本次成绩") was not saved, and ends without
+// writing anything else. A window sets one around the writes of a handler; scopes nest (the
 // innermost holds), and a write outside every scope says "本次改动".
 class WriteScope
 {
 public:
     explicit WriteScope(const QString &what);
     ~WriteScope();
+    // Why the first write of this scope that failed did not complete, in words the user
+    // understands ("磁盘已满"); empty when none failed (or it failed outside the shared write path).
+    QString failure() const { return m_failure; }
+    // A colon and the failure, to follow what failed in a message ("保存失败：磁盘已满"); empty when
+    // no write of the scope failed.
+    QString failureClause() const;
     WriteScope(const WriteScope &) = delete;
     WriteScope &operator=(const WriteScope &) = delete;
 
 private:
     friend struct WriteCheck;
     QString m_what;
+    QString m_failure;
     WriteScope *m_outer;
 };
 
@@ -116,7 +124,8 @@ class Transaction
 public:
     explicit Transaction(QSqlDatabase &db);
     ~Transaction();
-    // Commits; on failure the transaction stays open until it is rolled back, and error() says why.
+    // Commits; on failure the transaction stays open until it is rolled back, and error() says why
+    // (as does the failure of the write scope).
     bool commit();
     bool active() const { return m_active; }
     QSqlError error() const { return m_error; }

@@ -453,7 +453,7 @@ void managst::saveAdd(const QString &number)
     const WriteScope saving(kStudentsNotSaved);
     if (*id < 0) {
         if (!addStudent(m_dbs.cohort, values)) {
-            services::msg(QStringLiteral("学生信息保存失败，请重新操作！"), titles::kSystem);
+            services::msg(QStringLiteral("学生信息保存失败") + saving.failureClause() + QStringLiteral("，请重新操作！"), titles::kSystem);
             return;
         }
         comadd->setEnabled(true);
@@ -472,7 +472,7 @@ void managst::saveAdd(const QString &number)
         showBusy(true);
         // The number stays: only the values and the names in the exam rows change.
         if (!changeStudent(m_dbs.cohort, *id, number, values))
-            services::msg(QStringLiteral("学生信息保存失败，请重新操作！"), titles::kSystem);
+            services::msg(QStringLiteral("学生信息保存失败") + saving.failureClause() + QStringLiteral("，请重新操作！"), titles::kSystem);
     }
     form_1();
 }
@@ -504,7 +504,7 @@ void managst::saveChange(const QString &number)
         WaitCursor wait;
         showBusy(true);
         if (!changeStudent(m_dbs.cohort, *id, clicked, values))
-            services::msg(QStringLiteral("学生信息保存失败，请重新操作！"), titles::kSystem);
+            services::msg(QStringLiteral("学生信息保存失败") + saving.failureClause() + QStringLiteral("，请重新操作！"), titles::kSystem);
     }
     form_1();
 }
@@ -552,7 +552,7 @@ bool managst::clearstu()
         form_1();
     }
     if (!ok) {
-        services::msg(QStringLiteral("学生信息清空失败，请重新操作！"), titles::kSystem);
+        services::msg(QStringLiteral("学生信息清空失败") + clearing.failureClause() + QStringLiteral("，请重新操作！"), titles::kSystem);
         return false;
     }
     services::msg(QStringLiteral("清空完毕!"), titles::kSystemAscii);

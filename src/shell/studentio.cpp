@@ -163,7 +163,7 @@ StudentImportResult stuinputok0(ExcelIo &excel, const QString &fileName, const S
             cleared = clearStudents(db);
             letEventsRun();
             services::msg(cleared ? QStringLiteral("清空完毕!")
-                                  : QStringLiteral("学生信息清空失败，请重新操作！"),
+                                  : QStringLiteral("学生信息清空失败") + clearing.failureClause() + QStringLiteral("，请重新操作！"),
                           cleared ? titles::kSystemAscii : titles::kSystem);
         }
         if (!cleared) {

@@ -91,6 +91,8 @@ class tst_writes : public QObject
 private Q_SLOTS:
     void writeIntoAVanishedFolderEndsTheProgram_data();
     void writeIntoAVanishedFolderEndsTheProgram();
+    void fullDiskIsNamed_data();
+    void fullDiskIsNamed();
 };
 
 // Every write path, run after the data folder was deleted under the open connections: the program
@@ -166,6 +168,92 @@ void tst_writes::writeIntoAVanishedFolderEndsTheProgram()
     QVERIFY(QDir(s.data.folder()).removeRecursively());
     QVERIFY_THROWS_EXCEPTION(ProgramEnded, write(s));
     QCOMPARE(s.services.lastText(), QStringLiteral("数据文件“") + file + QStringLiteral("”已被删除或移走，") + what + QStringLiteral("未能保存！程序即将结束。"));
+}
+
+// A write that finds the disk full names the full disk as the reason it failed.
+void tst_writes::fullDiskIsNamed_data()
+{
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<Steps>("steps");
+    const QString studentSave = QStringLiteral("学生信息保存失败：磁盘已满，请重新操作！");
+    const QString dataSave = QStringLiteral("数据保存失败：磁盘已满,请稍后重试!");
+    QTest::newRow("student add") << studentSave << Steps([](SmallDisk &disk) {
+        auto *w = shown<managst>("managst");
+        QVERIFY(press(w->comadd));
+        w->Txtfields[0]->setText(QStringLiteral("B2"));
+        w->Txtfields[1]->setText(QStringLiteral("乙"));
+        QVERIFY(disk.fill());
+        QVERIFY(press(w->comsave));
+    });
+    QTest::newRow("student change") << studentSave << Steps([](SmallDisk &disk) {
+        auto *w = shown<managst>("managst");
+        QVERIFY(clickRow(w->Grid1, 1));
+        QVERIFY(press(w->commodi));
+        w->Txtfields[1]->setText(QStringLiteral("丙"));
+        QVERIFY(disk.fill());
+        QVERIFY(press(w->comsave));
+    });
+    QTest::newRow("students cleared") << QStringLiteral("学生信息清空失败：磁盘已满，请重新操作！") << Steps([](SmallDisk &disk) {
+        auto *w = shown<managst>("managst");
+        QVERIFY(disk.fill());
+        QVERIFY(press(w->VsNetBut1));
+    });
+    QTest::newRow("room save") << dataSave << Steps([](SmallDisk &disk) {
+        auto *w = shown<kcsz>("kcsz");
+        QVERIFY(press(w->jscsadd));
+        w->Text1[0]->setText(QStringLiteral("002"));
+        w->Text1[1]->setText(QStringLiteral("二楼"));
+        w->Text1[2]->setText(QStringLiteral("30"));
+        w->Combo1->setCurrentIndex(0);
+        QVERIFY(disk.fill());
+        QVERIFY(press(w->jscssave));
+    });
+    QTest::newRow("exam save") << dataSave << Steps([](SmallDisk &disk) {
+        auto *w = shown<kcbp>("kcbp");
+        QVERIFY(press(w->jscsadd));
+        w->Text1[1]->setText(QStringLiteral("1"));
+        QVERIFY(disk.fill());
+        QVERIFY(press(w->jscssave));
+    });
+    QTest::newRow("cohort add") << QStringLiteral("学届数据库“db2021.mdb”建立失败：磁盘已满，学届信息未保存！") << Steps([](SmallDisk &disk) {
+        auto *w = shown<grad1>("grad1");
+        w->Txtfields[0]->setText(QStringLiteral("2021"));
+        w->Txtfields[1]->setText(QStringLiteral("db2021"));
+        w->Txtfields[2]->setText(QStringLiteral("3"));
+        w->Txtfields[3]->setText(QStringLiteral("1"));
+        QVERIFY(disk.fill());
+        QVERIFY(press(w->comsave));
+    });
+    QTest::newRow("cohort delete") << QStringLiteral("学届删除失败：磁盘已满，请重新操作！") << Steps([](SmallDisk &disk) {
+        auto *w = shown<grad1>("grad1");
+        QVERIFY(clickRow(w->Grid1, 1)); // 2019, whose file no window holds
+        QVERIFY(disk.fill());
+        QVERIFY(press(w->comdele));
+    });
+}
+
+void tst_writes::fullDiskIsNamed()
+{
+    QFETCH(QString, message);
+    QFETCH(Steps, steps);
+    SmallDisk disk;
+    if (!disk.ok())
+        QSKIP("no small disk can be mounted here");
+    {
+        TempData data(disk.path());
+        ScriptedServices &services = installScripted();
+        data.addCohort(QStringLiteral("2020"), QStringLiteral("db2020"), 3, 1);
+        data.addCohort(QStringLiteral("2019"), QStringLiteral("db2019"), 3, 1);
+        QSqlDatabase cohort = openOrThrow(data.cohortPath(QStringLiteral("db2020.mdb")), DbKind::Cohort, QStringLiteral("tst-set-up"));
+        execOrThrow(cohort, QStringLiteral("INSERT INTO stinfo(stid, stname, stclass, stclassno, keflag) VALUES('A1', '甲', 1, 1, 1)"));
+        closeDatabase(cohort);
+        gCohortYear = QStringLiteral("2020");
+        gCohortDbFile = QStringLiteral("db2020.mdb");
+        registerShellWindows();
+        registerArrangementWindows();
+        steps(disk);
+        QCOMPARE(services.lastText(), message);
+    }
 }
 
 QTEST_MAIN(tst_writes)
