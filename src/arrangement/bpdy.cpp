@@ -164,9 +164,7 @@ void bpdy::startbb()
     // While the run goes on, a request to close the window is refused (QueryUnload) and the
     // buttons do nothing. The bar takes every step and paints every tenth, as the statistics
     // windows do, without letting user input through.
-    // Nothing goes into a file that was deleted or moved: checked before the run and after it.
-    const QString notSaved = QStringLiteral("本次编排");
-    ensureDataInPlace(m_db, notSaved);
+    const WriteScope arranging(QStringLiteral("本次编排"));
     m_running = true;
     WaitCursor wait;
     ProgressBar1->setValue(0);
@@ -181,7 +179,6 @@ void bpdy::startbb()
     callbacks.betweenGroups = [] { windows::letEventsRun(); };
     m_lastResult = arrangeStudents(m_db.cohort, m_db.system, input, m_rng, callbacks);
     m_running = false;
-    ensureDataInPlace(m_db, notSaved);
     // Short of seats: the message comes while the hourglass and the bar still show, and they go
     // when it is confirmed; every other ending first puts them away, then reports.
     const bool shortOfSeats = m_lastResult.status == ArrangeStatus::NotEnoughSeats;

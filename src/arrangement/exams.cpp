@@ -221,11 +221,7 @@ ExamDeletion deleteExam(const QSqlDatabase &sys, const QSqlDatabase &cohort, con
 {
     ExamDeletion result;
     auto run = [&result](const QSqlDatabase &db, const QString &sql, const QVariantList &values = {}) {
-        QSqlQuery q = prepare(db, sql, values);
-        if (q.exec())
-            return true;
-        result.error = q.lastError();
-        return false;
+        return execSql(db, sql, values, &result.error);
     };
     auto rollback = [](const QSqlDatabase &db) { QSqlQuery(db).exec(QStringLiteral("ROLLBACK")); };
 

@@ -240,8 +240,8 @@ void gkksxx::jscssave_Click()
         else if (Option1[pairs[flag].no]->isChecked())
             entry.flags[flag] = false;
     }
+    const WriteScope saving(QStringLiteral("本次各科考试信息"));
     const subjectsettings::Saved saved = subjectsettings::save(m_db.system, m_cohortYear, examId, subject, entry);
-    ensureDataInPlace(m_db, QStringLiteral("本次各科考试信息"));
     switch (saved) {
     case subjectsettings::Saved::ExamGone:
         services::msg(QStringLiteral("该考试已不存在,数据未保存!"), kTitle);

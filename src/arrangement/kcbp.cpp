@@ -375,8 +375,8 @@ void kcbp::save1()
     }
     int added = 0;
     int roomCount = 0;
+    const WriteScope saving(kExamsNotSaved);
     const bool saved = save1b(ids, &added, &roomCount);
-    ensureDataInPlace(m_dbs, kExamsNotSaved);
     if (!saved) {
         services::msg(QStringLiteral("考场添加失败,请稍后重试!"), kTitle);
         return;
@@ -422,8 +422,8 @@ void kcbp::del1()
         return;
     if (!roomListTarget(QStringLiteral("移除")))
         return;
+    const WriteScope saving(kExamsNotSaved);
     const bool saved = save2b(kept);
-    ensureDataInPlace(m_dbs, kExamsNotSaved);
     if (!saved) {
         services::msg(QStringLiteral("考场移除失败,请稍后重试!"), kTitle);
         return;
@@ -485,10 +485,10 @@ void kcbp::jscssave_Click()
         save.bpid = m_basisIds.at(chosen);
     save.year = m_year;
     save.grade = examGrade(now.date(), m_year);
+    const WriteScope saving(kExamsNotSaved);
     const bool saved = saveExam(m_dbs.system, save);
-    ensureDataInPlace(m_dbs, kExamsNotSaved);
     if (!saved) {
-        services::msg(QStringLiteral("数据保存失败,请稍后重试!"), kTitle);
+        services::msg(QStringLiteral("数据保存失败") + saving.failureClause() + QStringLiteral(",请稍后重试!"), kTitle);
         return;
     }
     m_currentId = save.id;
@@ -511,8 +511,8 @@ void kcbp::jscsdel_Click()
     if (services::ask(QStringLiteral("真得要删除“") + Text1[0]->text() + QStringLiteral("”相关数据吗？"),
                       titles::kInfo, MsgButtons::OkCancel, MsgAnswer::Cancel) != MsgAnswer::Ok)
         return;
+    const WriteScope deleting(QStringLiteral("本次删除"));
     const ExamDeletion deletion = deleteExam(m_dbs.system, m_dbs.cohort, m_currentId);
-    ensureDataInPlace(m_dbs, QStringLiteral("本次删除"));
     if (deletion.outcome == ExamDeletion::NothingDeleted) {
         services::msg(QStringLiteral("考试数据未作任何删除：") + reasonText(deletion.error) + QStringLiteral("。请稍后再删除！"), kTitle);
         return;

@@ -15,7 +15,7 @@ namespace quorvane {
 
 namespace {
 const QString kTitle = titles::kSystem;
-// What a write that found the system database deleted or moved did not save.
+// What a write that finds the system database deleted or moved does not save.
 const QString kRoomsNotSaved = QStringLiteral("本次考场信息的改动");
 } // namespace
 
@@ -171,8 +171,8 @@ void kcsz::jscsdel_Click()
     // The room is found by its stored form, so a room id typed as 7 deletes room 007.
     const RoomIdCheck check = checkRoomId(typed);
     const QString id = check.result == RoomIdCheck::Ok ? check.id : typed;
+    const WriteScope deleting(kRoomsNotSaved);
     const bool deleted = deleteRoom(m_dbs.system, id);
-    ensureDataInPlace(m_dbs, kRoomsNotSaved);
     if (!deleted) {
         services::msg(QStringLiteral("数据删除失败,请稍后重试!"), kTitle);
         return;
@@ -216,10 +216,10 @@ void kcsz::jscssave_Click()
     room.address = address;
     room.rs = seats;
     room.type = Combo1->currentIndex() + 1; // a 16-bit kind code 1..13
+    const WriteScope saving(kRoomsNotSaved);
     const bool saved = saveRoom(m_dbs.system, room);
-    ensureDataInPlace(m_dbs, kRoomsNotSaved);
     if (!saved) {
-        services::msg(QStringLiteral("数据保存失败,请稍后重试!"), kTitle);
+        services::msg(QStringLiteral("数据保存失败") + saving.failureClause() + QStringLiteral(",请稍后重试!"), kTitle);
         return;
     }
     form_1();

@@ -605,9 +605,7 @@ void cjintool::command3_Click()
     XP_ProgressBar1->setVisible(true);
     WaitCursor wait;
     QString error;
-    // Nothing goes into a file that was deleted or moved: checked before the save and after it.
-    const QString notSaved = QStringLiteral("本次成绩");
-    ensureDataInPlace(m_dbs, notSaved);
+    const WriteScope saving(QStringLiteral("本次成绩"));
     const bool ok = save.empty() || saveScores(m_dbs.cohort, ctx, save, [this](int r) {
         windows::letEventsRun();
         XP_ProgressBar1->setValue(r);
@@ -619,7 +617,6 @@ void cjintool::command3_Click()
     VsNetBut1->setEnabled(wasClear);
     VsNetBut3->setEnabled(wasImport);
     m_saving = false;
-    ensureDataInPlace(m_dbs, notSaved);
     if (ok)
         services::msg(QStringLiteral("保存完毕!"), kTitleAscii);
     else

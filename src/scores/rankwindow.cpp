@@ -113,7 +113,7 @@ void RankWindow::runWithProgress(const std::function<RunResult(const ProgressFn 
         return;
     // The buttons stay as they are during a run; a request to run again or to close the window
     // while it runs is refused (m_running, QueryUnload).
-    ensureDataInPlace(m_dbs, kNotSaved);
+    const WriteScope running(kNotSaved);
     m_running = true;
     WaitCursor wait;
     ProgressBar1->setValue(1);
@@ -122,7 +122,6 @@ void RankWindow::runWithProgress(const std::function<RunResult(const ProgressFn 
     wait.release();
     ProgressBar1->hide();
     m_running = false;
-    ensureDataInPlace(m_dbs, kNotSaved);
     if (result.status != RunStatus::Done) {
         services::msg(runFailureText(result), titles::kSystem);
         return;

@@ -178,10 +178,44 @@ Cohort cohortOf(const QSqlQuery &q)
 // Runs one statement; on failure why takes the reason in words the user understands.
 bool run(const QSqlDatabase &db, const QString &sql, const QVariantList &values, QString *why)
 {
-    QSqlQuery q = prepare(db, sql, values);
-    if (q.exec())
+    return execSql(db, sql, values, why);
+}
+
+// Copies a file to a new file of that name and writes it to the disk. On failure nothing of the
+// new file is left and why takes the reason (a full disk is named as such).
+bool copyFile(const QString &from, const QString &to, QString *why)
+{
+    const int in = ::open(QFile::encodeName(from).constData(), O_RDONLY | O_CLOEXEC);
+    const int out = in < 0 ? -1 : ::open(QFile::encodeName(to).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    int err = out < 0 ? errno : 0;
+    char block[65536];
+    while (err == 0) {
+        const ssize_t n = ::read(in, block, sizeof block);
+        if (n == 0)
+            break;
+        if (n < 0) {
+            err = errno == EINTR ? 0 : errno;
+            continue;
+        }
+        for (ssize_t done = 0; done < n && err == 0;) {
+            const ssize_t written = ::write(out, block + done, size_t(n - done));
+            if (written > 0)
+                done += written;
+            else if (written == 0 || errno != EINTR)
+                err = written == 0 ? ENOSPC : errno;
+        }
+    }
+    if (err == 0 && ::fsync(out) != 0)
+        err = errno;
+    if (out >= 0 && ::close(out) != 0 && err == 0)
+        err = errno;
+    if (in >= 0)
+        ::close(in);
+    if (err == 0)
         return true;
-    *why = reasonText(q.lastError());
+    if (out >= 0)
+        ::unlink(QFile::encodeName(to).constData());
+    *why = systemReasonText(err);
     return false;
 }
 
@@ -232,6 +266,11 @@ bool isReservedName(const QString &dbname)
 
 Result addCohort(const QSqlDatabase &system, const Cohort &cohort)
 {
+    // Begun first: nothing is made for a system database that was deleted or moved.
+    QSqlDatabase db = system;
+    Transaction tx(db);
+    if (!tx.active())
+        return {Outcome::RowFailed, reasonText(db.lastError())};
     const QString target = cohortDbPath(fileName(cohort.dbname));
     if (!QFileInfo(templateDbPath()).isFile())
         return {Outcome::NoTemplate, {}};
@@ -239,13 +278,16 @@ Result addCohort(const QSqlDatabase &system, const Cohort &cohort)
         return {Outcome::FileInUse, {}};
     // An existing file of that name is replaced, together with stale journal files of its name: a
     // log left beside the new file would be replayed into it.
-    if (!removeWithLogs(target) || !QFile::copy(templateDbPath(), target))
-        return {Outcome::FileFailed, {}};
+    QString error;
+    if (!removeWithLogs(target) || !copyFile(templateDbPath(), target, &error))
+        return {Outcome::FileFailed, error};
     QFile::setPermissions(target, QFile::permissions(target) | QFileDevice::WriteOwner | QFileDevice::WriteUser);
     // The file first: a cohort row is stored only when its database exists.
-    QString error;
     if (!run(system, QStringLiteral("INSERT INTO dbsystable(dbyear, dbname, bjsum, startbj) VALUES(?,?,?,?)"),
-             {cohort.year, cohort.dbname, cohort.bjsum, cohort.startbj}, &error)) {
+             {cohort.year, cohort.dbname, cohort.bjsum, cohort.startbj}, &error)
+        || !tx.commit()) {
+        if (error.isEmpty())
+            error = reasonText(tx.error());
         removeFileIfPresent(target);
         return {Outcome::RowFailed, error};
     }

@@ -214,22 +214,53 @@ bool fileMoved(const QSqlDatabase &db)
     return handle && sqlite3_file_control(handle, "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK && moved != 0;
 }
 
-void ensureDataInPlace(std::initializer_list<QSqlDatabase> connections, const QString &what)
+namespace {
+thread_local WriteScope *tInnermostScope = nullptr;
+
+// True while the connection is inside a transaction (its writes are checked when it ends).
+bool inTransaction(const QSqlDatabase &db)
 {
-    for (const QSqlDatabase &db : connections) {
+    sqlite3 *handle = sqliteHandle(db);
+    return handle && sqlite3_get_autocommit(handle) == 0;
+}
+} // namespace
+
+// The shared write path's own use of the innermost scope.
+struct WriteCheck
+{
+    // When the connection's file was deleted or moved, says so and what was not saved, and ends
+    // the program.
+    static void ensureInPlace(const QSqlDatabase &db)
+    {
         if (!fileMoved(db))
-            continue;
+            return;
+        const QString what = tInnermostScope ? tInnermostScope->m_what : QStringLiteral("本次改动");
         const QString file = QUrl(db.databaseName()).fileName();
         services::msg(QStringLiteral("数据文件“") + file + QStringLiteral("”已被删除或移走，") + what
                           + QStringLiteral("未能保存！程序即将结束。"),
                       titles::kWarning, MsgIcon::Critical);
         services::endProgram();
     }
+    static void noteFailure(const QSqlError &error)
+    {
+        if (tInnermostScope && tInnermostScope->m_failure.isEmpty() && error.isValid())
+            tInnermostScope->m_failure = reasonText(error);
+    }
+};
+
+WriteScope::WriteScope(const QString &what) : m_what(what), m_outer(tInnermostScope)
+{
+    tInnermostScope = this;
 }
 
-void ensureDataInPlace(const WindowDatabases &dbs, const QString &what)
+WriteScope::~WriteScope()
 {
-    ensureDataInPlace({dbs.cohort, dbs.system}, what);
+    tInnermostScope = m_outer;
+}
+
+QString WriteScope::failureClause() const
+{
+    return m_failure.isEmpty() ? QString() : QStringLiteral("：") + m_failure;
 }
 
 QSqlError commitError(const QSqlDatabase &db)
@@ -445,7 +476,11 @@ void WindowDatabases::closeAll()
 
 Transaction::Transaction(QSqlDatabase &db) : m_db(db)
 {
+    // Nothing is written into a file that is no longer at its path.
+    WriteCheck::ensureInPlace(m_db);
     m_active = m_db.transaction();
+    if (!m_active)
+        WriteCheck::noteFailure(m_db.lastError());
 }
 
 Transaction::~Transaction()
@@ -459,8 +494,12 @@ bool Transaction::commit()
     if (!m_active)
         return false;
     m_error = commitError(m_db);
-    if (m_error.isValid())
+    // Committed into a file that is no longer at its path, the rows are lost to the user.
+    WriteCheck::ensureInPlace(m_db);
+    if (m_error.isValid()) {
+        WriteCheck::noteFailure(m_error);
         return false; // still open: the destructor rolls it back
+    }
     m_active = false;
     return true;
 }
@@ -486,13 +525,35 @@ QSqlQuery prepare(const QSqlDatabase &db, const QString &sql, const QVariantList
 
 bool execSql(const QSqlDatabase &db, const QString &sql, const QVariantList &values, QString *error)
 {
+    QSqlError failure;
+    if (execSql(db, sql, values, &failure))
+        return true;
+    if (error)
+        *error = reasonText(failure);
+    return false;
+}
+
+bool execSql(const QSqlDatabase &db, const QString &sql, const QVariantList &values, QSqlError *error, int *rowsAffected)
+{
+    // A statement of its own (or one that begins a transaction) is checked before it writes, and
+    // one that ends a transaction (or is one) after it; a statement inside a transaction is
+    // checked when the transaction ends.
+    if (!inTransaction(db))
+        WriteCheck::ensureInPlace(db);
     QSqlQuery q = prepare(db, sql, values);
-    if (!q.exec()) {
-        if (error)
-            *error = reasonText(q.lastError());
-        return false;
-    }
-    return true;
+    const bool done = q.exec();
+    const QSqlError failure = done ? QSqlError() : q.lastError();
+    if (rowsAffected)
+        *rowsAffected = done ? q.numRowsAffected() : -1;
+    q.finish();
+    if (!inTransaction(db))
+        WriteCheck::ensureInPlace(db);
+    if (done)
+        return true;
+    WriteCheck::noteFailure(failure);
+    if (error)
+        *error = failure;
+    return false;
 }
 
 QString likeEscape(const QString &text)

@@ -43,12 +43,34 @@ void closeAllDatabases();
 // its folder was deleted, moved or renamed. SQLite goes on writing into such a file, and what it
 // writes is lost to the user.
 bool fileMoved(const QSqlDatabase &db);
-// Runs after a write and before the user is told it is done (and before a window's first write):
-// when the file of one of the connections was deleted or moved, says so, and that what (for
-// example "成绩") was not saved, and ends the program without writing anything else.
-void ensureDataInPlace(std::initializer_list<QSqlDatabase> connections, const QString &what);
-class WindowDatabases;
-void ensureDataInPlace(const WindowDatabases &dbs, const QString &what);
+
+// What the writes made while it lives are saving, and why the first of them that failed did not
+// complete. Every write goes through Transaction or execSql, which check the file of the
+// connection written when a transaction begins and after it ends: when that file was deleted or
+// moved, the program says so, names what (for example "本次成绩") was not saved, and ends without
+// writing anything else. A window sets one around the writes of a handler; scopes nest (the
+// innermost holds), and a write outside every scope says "本次改动".
+class WriteScope
+{
+public:
+    explicit WriteScope(const QString &what);
+    ~WriteScope();
+    // Why the first write of this scope that failed did not complete, in words the user
+    // understands ("磁盘已满"); empty when none failed (or it failed outside the shared write path).
+    QString failure() const { return m_failure; }
+    // A colon and the failure, to follow what failed in a message ("保存失败：磁盘已满"); empty when
+    // no write of the scope failed.
+    QString failureClause() const;
+    WriteScope(const WriteScope &) = delete;
+    WriteScope &operator=(const WriteScope &) = delete;
+
+private:
+    friend struct WriteCheck;
+    QString m_what;
+    QString m_failure;
+    WriteScope *m_outer;
+};
+
 // Commits the open transaction with a COMMIT statement; the error (invalid when it was committed)
 // carries SQLite's result code, which QSqlDatabase::commit() drops.
 QSqlError commitError(const QSqlDatabase &db);
@@ -95,13 +117,15 @@ private:
     QString m_window;
 };
 
-// A transaction that rolls back unless committed.
+// A transaction that rolls back unless committed. The connection's file is checked before it
+// begins and after its commit (WriteScope).
 class Transaction
 {
 public:
     explicit Transaction(QSqlDatabase &db);
     ~Transaction();
-    // Commits; on failure the transaction stays open until it is rolled back, and error() says why.
+    // Commits; on failure the transaction stays open until it is rolled back, and error() says why
+    // (as does the failure of the write scope).
     bool commit();
     bool active() const { return m_active; }
     QSqlError error() const { return m_error; }
@@ -116,7 +140,12 @@ private:
 
 // A prepared statement with bound values; exec() returns false on an error.
 QSqlQuery prepare(const QSqlDatabase &db, const QString &sql, const QVariantList &values = {});
+// Runs one statement with bound values. A statement that begins or ends a transaction (one outside
+// a transaction, BEGIN, COMMIT) checks the connection's file before and after it, as WriteScope
+// says. On failure error takes the reason (in words, or SQLite's error); rowsAffected takes the
+// number of rows the statement changed.
 bool execSql(const QSqlDatabase &db, const QString &sql, const QVariantList &values = {}, QString *error = nullptr);
+bool execSql(const QSqlDatabase &db, const QString &sql, const QVariantList &values, QSqlError *error, int *rowsAffected = nullptr);
 
 // Escapes LIKE wildcards of user text (use with ESCAPE '\').
 QString likeEscape(const QString &text);

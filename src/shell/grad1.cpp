@@ -23,6 +23,12 @@ const QString kCohortsNotSaved = QStringLiteral("本次学届信息的改动");
 // Typing limits of the fields: year, database name, number of classes, first class number.
 constexpr int kMaxLengths[4] = {4, 15, 2, 4};
 
+// A colon and the reason of a failure, to follow what failed in a message; empty when not known.
+QString failureClause(const QString &reason)
+{
+    return reason.isEmpty() ? QString() : QStringLiteral("：") + reason;
+}
+
 // Val of the first two characters of a typed year.
 double firstTwo(const QString &text)
 {
@@ -313,9 +319,10 @@ bool grad1::addCohort(const cohorts::Cohort &cohort)
 {
     const QString fileName = cohorts::fileName(cohort.dbname);
     releaseStaleConnections(cohortDbPath(fileName));
-    const cohorts::Outcome added = cohorts::addCohort(m_dbs.system, cohort).outcome;
-    ensureDataInPlace(m_dbs, kCohortsNotSaved);
-    switch (added) {
+    const WriteScope saving(kCohortsNotSaved);
+    const cohorts::Result added = cohorts::addCohort(m_dbs.system, cohort);
+    const QString because = failureClause(added.reason);
+    switch (added.outcome) {
     case cohorts::Outcome::Done:
         return true;
     case cohorts::Outcome::NoTemplate:
@@ -325,10 +332,11 @@ bool grad1::addCohort(const cohorts::Cohort &cohort)
         services::msg(QStringLiteral("库文件“") + fileName + QStringLiteral("”正在被其他窗口使用，无法建立学届数据库，学届信息未保存！"), titles::kSystem);
         return false;
     case cohorts::Outcome::RowFailed:
-        services::msg(QStringLiteral("学届信息保存失败，请重新操作！"), titles::kSystem);
+        services::msg(QStringLiteral("学届信息保存失败") + because + QStringLiteral("，请重新操作！"), titles::kSystem);
         return false;
     default:
-        services::msg(QStringLiteral("学届数据库“") + fileName + QStringLiteral("”建立失败，学届信息未保存！"), titles::kSystem);
+        services::msg(QStringLiteral("学届数据库“") + fileName + QStringLiteral("”建立失败") + because + QStringLiteral("，学届信息未保存！"),
+                      titles::kSystem);
         return false;
     }
 }
@@ -410,8 +418,8 @@ bool grad1::storeCohort(const cohorts::Cohort &stored, const cohorts::Cohort &ch
     const QString oldFile = cohorts::fileName(stored.dbname);
     const QString newFile = cohorts::fileName(changed.dbname);
     releaseStaleConnections(cohortDbPath(oldFile));
+    const WriteScope saving(kCohortsNotSaved);
     const cohorts::Result result = cohorts::changeCohort(m_dbs.system, stored, changed);
-    ensureDataInPlace(m_dbs, kCohortsNotSaved);
     auto refuse = [&](const QString &text, int field) {
         services::msg(text, titles::kSystem);
         comsave->setEnabled(true);
@@ -456,9 +464,9 @@ void grad1::comdele_Click()
     cohorts::Cohort stored;
     if (cohorts::findByYear(m_dbs.system, m_selectedYear, &stored)) {
         releaseStaleConnections(cohortDbPath(cohorts::fileName(stored.dbname)));
-        const cohorts::Outcome outcome = cohorts::deleteCohort(m_dbs.system, stored).outcome;
-        ensureDataInPlace(m_dbs, kCohortsNotSaved);
-        if (outcome == cohorts::Outcome::FileInUse) {
+        const WriteScope deleting(kCohortsNotSaved);
+        const cohorts::Result deleted = cohorts::deleteCohort(m_dbs.system, stored);
+        if (deleted.outcome == cohorts::Outcome::FileInUse) {
             services::msg(QStringLiteral("该学届的数据库“") + cohorts::fileName(stored.dbname)
                               + QStringLiteral("”正在被其他窗口使用，请先关闭相关窗口再删除！"),
                           titles::kSystem);
@@ -466,8 +474,8 @@ void grad1::comdele_Click()
         }
         // After a deletion the window is as after loading: no row taken, no mode, nothing to save.
         resetEditor();
-        if (outcome != cohorts::Outcome::Done)
-            services::msg(QStringLiteral("学届删除失败，请重新操作！"), titles::kSystem);
+        if (deleted.outcome != cohorts::Outcome::Done)
+            services::msg(QStringLiteral("学届删除失败") + failureClause(deleted.reason) + QStringLiteral("，请重新操作！"), titles::kSystem);
     } else {
         resetEditor();
     }

@@ -450,9 +450,10 @@ void managst::saveAdd(const QString &number)
         return;
     }
     const StudentValues values = rowValues(number);
+    const WriteScope saving(kStudentsNotSaved);
     if (*id < 0) {
         if (!addStudent(m_dbs.cohort, values)) {
-            services::msg(QStringLiteral("学生信息保存失败，请重新操作！"), titles::kSystem);
+            services::msg(QStringLiteral("学生信息保存失败") + saving.failureClause() + QStringLiteral("，请重新操作！"), titles::kSystem);
             return;
         }
         comadd->setEnabled(true);
@@ -471,9 +472,8 @@ void managst::saveAdd(const QString &number)
         showBusy(true);
         // The number stays: only the values and the names in the exam rows change.
         if (!changeStudent(m_dbs.cohort, *id, number, values))
-            services::msg(QStringLiteral("学生信息保存失败，请重新操作！"), titles::kSystem);
+            services::msg(QStringLiteral("学生信息保存失败") + saving.failureClause() + QStringLiteral("，请重新操作！"), titles::kSystem);
     }
-    ensureDataInPlace(m_dbs, kStudentsNotSaved);
     form_1();
 }
 
@@ -500,12 +500,12 @@ void managst::saveChange(const QString &number)
     const StudentValues values = rowValues(number);
     comsave->setEnabled(false);
     {
+        const WriteScope saving(kStudentsNotSaved);
         WaitCursor wait;
         showBusy(true);
         if (!changeStudent(m_dbs.cohort, *id, clicked, values))
-            services::msg(QStringLiteral("学生信息保存失败，请重新操作！"), titles::kSystem);
+            services::msg(QStringLiteral("学生信息保存失败") + saving.failureClause() + QStringLiteral("，请重新操作！"), titles::kSystem);
     }
-    ensureDataInPlace(m_dbs, kStudentsNotSaved);
     form_1();
 }
 
@@ -525,8 +525,8 @@ bool managst::checkstid(const QString &newNumber)
 
 void managst::comdele_Click()
 {
+    const WriteScope deleting(kStudentsNotSaved);
     const int deleted = deleteStudent(m_dbs.cohort, m_selstid);
-    ensureDataInPlace(m_dbs, kStudentsNotSaved);
     if (deleted < 0)
         services::msg(QStringLiteral("学生信息删除失败，请重新操作！"), titles::kSystem);
     else if (deleted == 0)
@@ -544,15 +544,15 @@ void managst::VsNetBut1_Click()
 bool managst::clearstu()
 {
     bool ok = true;
+    const WriteScope clearing(kStudentsNotSaved);
     {
         WaitCursor wait;
         ok = clearStudents(m_dbs.cohort);
-        ensureDataInPlace(m_dbs, kStudentsNotSaved);
         letMessagesRun();
         form_1();
     }
     if (!ok) {
-        services::msg(QStringLiteral("学生信息清空失败，请重新操作！"), titles::kSystem);
+        services::msg(QStringLiteral("学生信息清空失败") + clearing.failureClause() + QStringLiteral("，请重新操作！"), titles::kSystem);
         return false;
     }
     services::msg(QStringLiteral("清空完毕!"), titles::kSystemAscii);

@@ -118,11 +118,11 @@ QString studentExportName(const QString &cohortYear)
 int editstu(const QSqlDatabase &db, const QString &number, const QString &name, const QString &cls, const QString &seat,
             const QString &stream)
 {
-    QSqlQuery q = prepare(db, QStringLiteral("UPDATE stinfo SET stname=?, stclass=?, stclassno=?, keflag=? WHERE stid=?"),
-                          {name, Val(cls), Val(seat), importedStream(stream), number.toUpper()});
-    if (!q.exec())
-        return -1;
-    return q.numRowsAffected();
+    QSqlError error;
+    int changed = -1;
+    execSql(db, QStringLiteral("UPDATE stinfo SET stname=?, stclass=?, stclassno=?, keflag=? WHERE stid=?"),
+            {name, Val(cls), Val(seat), importedStream(stream), number.toUpper()}, &error, &changed);
+    return changed;
 }
 
 StudentImportResult stuinputok0(ExcelIo &excel, const QString &fileName, const StudentIoContext &ctx)
@@ -160,10 +160,11 @@ StudentImportResult stuinputok0(ExcelIo &excel, const QString &fileName, const S
         if (ctx.clearstu) {
             cleared = ctx.clearstu(); // the register reports success or failure itself
         } else {
+            const WriteScope clearing(QStringLiteral("学生信息的清空"));
             cleared = clearStudents(db);
-            ensureDataInPlace({db}, QStringLiteral("学生信息的清空"));
             letEventsRun();
-            services::msg(cleared ? QStringLiteral("清空完毕!") : QStringLiteral("学生信息清空失败，请重新操作！"),
+            services::msg(cleared ? QStringLiteral("清空完毕!")
+                                  : QStringLiteral("学生信息清空失败") + clearing.failureClause() + QStringLiteral("，请重新操作！"),
                           cleared ? titles::kSystemAscii : titles::kSystem);
         }
         if (!cleared) {
@@ -188,10 +189,7 @@ StudentImportResult stuinputok0(ExcelIo &excel, const QString &fileName, const S
     bool failed = false;
     bool reachedLimit = false;
     QSqlError writeError;
-    // Nothing goes into a file that was deleted or moved: checked before the write and again before
-    // the closing message.
-    const QString notSaved = QStringLiteral("本次导入的学生信息");
-    ensureDataInPlace({db}, notSaved);
+    const WriteScope importing(QStringLiteral("本次导入的学生信息"));
     {
         Transaction tx(db);
         failed = !tx.active();
@@ -277,7 +275,6 @@ StudentImportResult stuinputok0(ExcelIo &excel, const QString &fileName, const S
                       titles::kSystem);
         return result;
     }
-    ensureDataInPlace({db}, notSaved);
     result.finished = true;
     QString text = QStringLiteral("学生信息导入完毕，请认真检查是否正确。");
     if (result.skipped > 0)

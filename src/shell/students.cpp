@@ -84,8 +84,10 @@ bool updateok2(const QSqlDatabase &db, const QString &oldNumber, const QString &
 
 int deleteStudent(const QSqlDatabase &db, const QString &number)
 {
-    QSqlQuery q = prepare(db, QStringLiteral("DELETE FROM stinfo WHERE stid=?"), {number});
-    return q.exec() ? q.numRowsAffected() : -1;
+    QSqlError error;
+    int deleted = -1;
+    execSql(db, QStringLiteral("DELETE FROM stinfo WHERE stid=?"), {number}, &error, &deleted);
+    return deleted;
 }
 
 bool clearStudents(const QSqlDatabase &db, QString *error)

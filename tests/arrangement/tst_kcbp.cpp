@@ -236,6 +236,8 @@ void tst_kcbp::savingExams()
     QCOMPARE(f.value(QStringLiteral("grade"), id).toInt(), 1);
     QVERIFY(f.value(QStringLiteral("bpid"), id).isNull());
     QVERIFY(f.value(QStringLiteral("kcid"), id).isNull());
+    // Written back into the file at once: a copy of the system database alone holds the exam.
+    QCOMPARE(valueInCopy(f.data.systemPath(), DbKind::System, QStringLiteral("SELECT name FROM kcbpb")), QVariant(longName));
     QCOMPARE(f.w->Grid1[0]->Rows(), 2);
     QCOMPARE(f.w->Grid1[0]->TextMatrix(1, 1), longName);
     QCOMPARE(f.w->Grid1[0]->TextMatrix(1, 2), QStringLiteral("7"));

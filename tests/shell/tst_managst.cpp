@@ -617,7 +617,7 @@ private Q_SLOTS:
         retype(w->Txtfields[0], QStringLiteral("A7"));
         m_svc->clear();
         QVERIFY(press(w->comsave));
-        QCOMPARE(m_svc->lastText(), QStringLiteral("学生信息保存失败，请重新操作！"));
+        QCOMPARE(m_svc->lastText(), QStringLiteral("学生信息保存失败：数据库出错（错误代码19），请重新操作！"));
         QCOMPARE(db.students(), students);
         QCOMPARE(gridColumn(*w, 1), (QStringList{"A1", "B01", "C2", "K315"}));
 

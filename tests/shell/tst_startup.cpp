@@ -872,8 +872,9 @@ private Q_SLOTS:
         gk.closeAll();
     }
 
-    // A data file deleted, moved or replaced while a window holds it open: the check before a
-    // success message says so and ends the program; a file in place passes.
+    // A data file deleted, moved or replaced while a window holds it open: a write into it says so,
+    // names what the window was saving, and ends the program; a write into a file in place passes,
+    // also when the window's other file is gone.
     void movedDataFileEndsProgram_data()
     {
         QTest::addColumn<int>("change");
@@ -882,6 +883,7 @@ private Q_SLOTS:
         QTest::newRow("file replaced") << 2;
         QTest::newRow("folder renamed") << 3;
         QTest::newRow("folder deleted") << 4;
+        QTest::newRow("the other file deleted") << 5;
     }
     void movedDataFileEndsProgram()
     {
@@ -899,13 +901,16 @@ private Q_SLOTS:
         case 2: QVERIFY(QFile::copy(path, path + QStringLiteral("2")) && QFile::remove(path) && QFile::rename(path + QStringLiteral("2"), path)); break;
         case 3: QVERIFY(QDir().rename(folder, elsewhere.filePath(QStringLiteral("moved")))); break;
         case 4: QVERIFY(QDir(folder).removeRecursively()); break;
+        case 5: QVERIFY(QFile::remove(data.systemPath())); break;
         }
-        if (change == 0) {
-            ensureDataInPlace(kcbp, QStringLiteral("本次改动"));
+        const WriteScope saving(QStringLiteral("本次成绩"));
+        auto write = [&] { return execSql(kcbp.cohort, QStringLiteral("INSERT INTO stinfo(stid) VALUES('A1')")); };
+        if (change == 0 || change == 5) {
+            QVERIFY(write());
             QVERIFY(s.messages.empty());
         } else {
-            QVERIFY_THROWS_EXCEPTION(ProgramEnded, ensureDataInPlace(kcbp, QStringLiteral("本次改动")));
-            QCOMPARE(s.texts(), QStringList{QStringLiteral("数据文件“db2023.mdb”已被删除或移走，本次改动未能保存！程序即将结束。")});
+            QVERIFY_THROWS_EXCEPTION(ProgramEnded, write());
+            QCOMPARE(s.texts(), QStringList{QStringLiteral("数据文件“db2023.mdb”已被删除或移走，本次成绩未能保存！程序即将结束。")});
         }
         kcbp.closeAll();
     }
