@@ -794,6 +794,15 @@ void tst_workbook::xlsCellsAsTheImportsReadThem_data()
     put16(badVersion, 4, 0x0700);
     QTest::newRow("unknown version") << xlsContainer(badVersion) << 6000 << 5 << CellTexts() << 0
                                      << QStringLiteral("工作簿文件已损坏、有密码保护或不是Excel工作簿");
+    // A chart embedded in a sheet is a substream within the sheet's (here with a value of its
+    // series): FreeXL took its end for the sheet's and refused the file.
+    QByteArray chart(16, '\0');
+    put16(chart, 0, 0x0600);
+    put16(chart, 2, 0x0020);
+    const QByteArray charted = xlsDimensions(1, 1) + xlsRecord(0x0203, xlsCell(0, 0, twoAndAHalf)) + xlsRecord(0x0809, chart)
+        + xlsRecord(0x0203, xlsCell(0, 1, twoAndAHalf)) + xlsRecord(0x000A, QByteArray()) + xlsRecord(0x023E, QByteArray(18, '\0'));
+    QTest::newRow("sheet with a chart") << xlsContainer(xlsOfOneSheet(QByteArray(), charted)) << 6000 << 5
+                                        << CellTexts{{at(1, 1), QStringLiteral("2.5")}} << 0 << QString();
 
     // Shared texts over many records: 20,000 one-byte characters over three, 30,000 Chinese ones
     // with 3,000 formatting runs over ten, 20,000 mixed ones over six, an empty one, short ones

@@ -403,21 +403,31 @@ QByteArray repairXls(const QByteArray &file, XlsStream xs, const XlsBounds &boun
     QVector<SharedCell> shared;
     std::vector<bool> counted(65536, false); // rows after the bound with a text in the columns read
     auto inColumns = [&](int col) { return bounds.maxCols <= 0 || col < bounds.maxCols; };
-    int sheet = -1;
+    int sheet = -1;    // the sheet whose substream this is (-1: another substream)
+    bool open = false; // between a substream's BOF and its EOF
+    int within = 0;    // substreams open within it (an embedded chart)
     for (++k; k < recs.size(); ++k) {
         const XlsRecord &r = recs[k];
-        if (r.type == 0x0809) { // a sheet's BOF, or that of another substream
+        if ((r.type == 0x0809 && open) || (r.type == 0x000A && within > 0)) {
+            // A chart embedded in a sheet: FreeXL would take its EOF for the sheet's and refuse
+            // the sheet's records after it; its records are none of the sheet's cells.
+            within += r.type == 0x0809 ? 1 : -1;
+            hide(r);
+            continue;
+        }
+        if (r.type == 0x0809 || r.type == 0x000A) {
             sheet = sheetAt.value(quint32(r.at), -1);
+            open = r.type == 0x0809;
             continue;
         }
-        if (r.type == 0x0200 && sheet >= 0) {
+        if (r.type == 0x0200 && within > 0)
+            hide(r);
+        else if (r.type == 0x0200 && sheet >= 0)
             dimensions.append({k, sheet == bounds.sheet});
-            continue;
-        }
         if (!isCellRecord(r.type))
             continue;
         const qint64 body = r.at + 4;
-        const bool read = sheet >= 0 && sheet == bounds.sheet && r.len >= 4;
+        const bool read = within == 0 && sheet >= 0 && sheet == bounds.sheet && r.len >= 4;
         const int row = read ? le16(stream, body) : 0;
         const int col = read ? le16(stream, body + 2) : 0;
         if (!read || r.type == 0x0201 || r.type == 0x00BE) { // blank cells show nothing

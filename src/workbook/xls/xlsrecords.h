@@ -30,7 +30,10 @@ namespace quorvane {
 //     sheet that says 65536 x 256 because of one cell at the far corner), and reads truth values
 //     and errors as 1 and 0: only the cells within the rows and columns read are left to it (the
 //     rest hidden, the rows after the last one read counted first), and each sheet's DIMENSIONS
-//     says what is left; the truth values and errors are read here.
+//     says what is left; the truth values and errors are read here;
+//   - it takes the end of a chart embedded in a sheet (a substream within the sheet's) for the
+//     end of the sheet, and refuses the file: such a chart's BOF and EOF are hidden, and so are
+//     its records that FreeXL would take for the sheet's.
 
 // The records of a workbook stream: offset of each header, type and payload length.
 struct XlsRecord
