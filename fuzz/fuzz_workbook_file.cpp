@@ -25,10 +25,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         XlsStream xs;
         if (readXlsStream(bytes, &xs)) {
             const int sheet = xlsSheetToRead(xs.bytes);
-            xlsTruthAndErrorCells(xs.bytes, sheet < 0 ? 0 : sheet);
             xlsEncrypted(xs.bytes);
+            XlsSheetFound found;
+            repairXls(bytes, xs, {sheet < 0 ? 0 : sheet, 6000, 5}, &found);
+            repairXls(bytes, std::move(xs), {sheet < 0 ? 0 : sheet, 0, 0}, &found);
         }
-        repairXls(bytes);
     }
     return 0;
 }

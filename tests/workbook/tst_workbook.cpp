@@ -40,6 +40,8 @@ private Q_SLOTS:
     void xlsFormulasReadTheirStoredResults();
     void xlsChineseBuiltInDateFormats();
     void xlsTruthAndErrorValues();
+    void xlsCellsAsTheImportsReadThem_data();
+    void xlsCellsAsTheImportsReadThem();
     void oversizedPartsAreNotUnpacked();
 
 private:
@@ -737,6 +739,132 @@ void tst_workbook::xlsTruthAndErrorValues()
     QCOMPARE(wb.text(QStringLiteral("c3")), QStringLiteral("#DIV/0!"));
     QCOMPARE(wb.text(QStringLiteral("d3")), QStringLiteral("#N/A"));
     QCOMPARE(wb.text(QStringLiteral("b4")), QStringLiteral("4"));
+}
+
+using CellTexts = QMap<QString, QString>; // "row,column" from 1: text
+
+void tst_workbook::xlsCellsAsTheImportsReadThem_data()
+{
+    // Each sheet is read within the rows and columns asked (the student import reads 6000 rows of
+    // A to E, the score import A to C), and every cell kept is compared.
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<int>("maxRows");
+    QTest::addColumn<int>("maxCols");
+    QTest::addColumn<CellTexts>("cells");
+    QTest::addColumn<int>("beyond");  // rows after maxRows with a text in the columns read
+    QTest::addColumn<QString>("reason"); // empty: the sheet reads
+    auto at = [](int row, int col) { return QStringLiteral("%1,%2").arg(row).arg(col); };
+    auto sst = [&](int row, int col, quint32 index) {
+        QByteArray i(4, '\0');
+        put32(i, 0, index);
+        return xlsRecord(0x00FD, xlsCell(row, col, i));
+    };
+    const QByteArray twoAndAHalf("\0\0\0\0\0\0\x04\x40", 8); // a NUMBER's value
+
+    // A sheet whose size says 65536 rows by 256 columns, from a value in its last cell: a table of
+    // that size needs 256 MB, more than the reader may take. Row 1 holds texts, a truth value, an
+    // inline text and a number (F1 is not read); rows 2 to 6005 the numbers 10 r + c in A to G; rows
+    // after 6000 only partly count: blank, an empty text, a number right of E, a text in D.
+    const QByteArray strings = xlsSharedStrings({{QStringLiteral("学号"), 0}, {QStringLiteral("姓名"), 0}, {QStringLiteral("备注"), 0},
+                                                 {QString(), 0}, {QStringLiteral("x"), 0}});
+    QByteArray wide = xlsDimensions(65536, 256) + sst(0, 0, 0) + sst(0, 1, 1) + xlsRecord(0x0205, xlsCell(0, 2, QByteArray("\x01\x00", 2)))
+        + xlsRecord(0x0204, xlsCell(0, 3, QByteArray("\x02\x00\x01\xed\x73\xa7\x7e", 7))) // 班级, two bytes a character
+        + xlsRecord(0x0203, xlsCell(0, 4, twoAndAHalf)) + sst(0, 5, 2);
+    for (int r = 2; r <= 6005; ++r)
+        wide += xlsMulrk(r - 1, 0, {10 * r + 1, 10 * r + 2, 10 * r + 3, 10 * r + 4, 10 * r + 5, 10 * r + 6, 10 * r + 7});
+    wide += xlsRecord(0x0201, xlsCell(6005, 0)) + sst(6006, 0, 3) + xlsRecord(0x0203, xlsCell(6007, 5, QByteArray(8, '\0'))) + sst(6008, 3, 4)
+        + xlsRecord(0x0205, xlsCell(65534, 2, QByteArray("\x00\x00", 2))) + xlsRecord(0x0203, xlsCell(65535, 255, QByteArray(8, '\0')));
+    const QByteArray wideFile = xlsCompoundFile(xlsOfOneSheet(strings, wide));
+    auto wideCells = [&](int columns) {
+        CellTexts cells;
+        const QStringList first = {QStringLiteral("学号"), QStringLiteral("姓名"), QStringLiteral("TRUE"), QStringLiteral("班级"), QStringLiteral("2.5")};
+        for (int c = 1; c <= columns; ++c) {
+            cells.insert(at(1, c), first[c - 1]);
+            for (int r = 2; r <= 6000; ++r)
+                cells.insert(at(r, c), QString::number(10 * r + c));
+        }
+        return cells;
+    };
+    QTest::newRow("65536 x 256 sheet, student import") << wideFile << 6000 << 5 << wideCells(5) << 5 + 1 + 1 << QString();
+    QTest::newRow("65536 x 256 sheet, score import") << wideFile << 6000 << 3 << wideCells(3) << 5 + 1 << QString();
+    QTest::newRow("65536 x 256 sheet, all of it") << wideFile << 0 << 0 << CellTexts() << 0
+                                                 << QStringLiteral("读取所需内存超过限制，文件过大或已损坏");
+    // FreeXL gives the same answer for a record it refuses (here the workbook's version): no memory reason then.
+    QByteArray badVersion = xlsOfOneSheet(QByteArray(), xlsDimensions(1, 1) + xlsRecord(0x0203, xlsCell(0, 0, twoAndAHalf)));
+    put16(badVersion, 4, 0x0700);
+    QTest::newRow("unknown version") << xlsContainer(badVersion) << 6000 << 5 << CellTexts() << 0
+                                     << QStringLiteral("工作簿文件已损坏、有密码保护或不是Excel工作簿");
+    // A chart embedded in a sheet is a substream within the sheet's (here with a value of its
+    // series): FreeXL took its end for the sheet's and refused the file.
+    QByteArray chart(16, '\0');
+    put16(chart, 0, 0x0600);
+    put16(chart, 2, 0x0020);
+    const QByteArray charted = xlsDimensions(1, 1) + xlsRecord(0x0203, xlsCell(0, 0, twoAndAHalf)) + xlsRecord(0x0809, chart)
+        + xlsRecord(0x0203, xlsCell(0, 1, twoAndAHalf)) + xlsRecord(0x000A, QByteArray()) + xlsRecord(0x023E, QByteArray(18, '\0'));
+    QTest::newRow("sheet with a chart") << xlsContainer(xlsOfOneSheet(QByteArray(), charted)) << 6000 << 5
+                                        << CellTexts{{at(1, 1), QStringLiteral("2.5")}} << 0 << QString();
+
+    // Shared texts over many records: 20,000 one-byte characters over three, 30,000 Chinese ones
+    // with 3,000 formatting runs over ten, 20,000 mixed ones over six, an empty one, short ones
+    // between them.
+    QString latin;
+    QString chinese;
+    QString mixed;
+    for (int i = 0; i < 30000; ++i) {
+        latin += QChar(u'a' + (i * 7) % 26);
+        chinese += QChar(char16_t(0x4E00 + (i * 13) % 20000));
+        mixed += i % 3 ? QChar(u'0' + i % 10) : QChar(char16_t(0x9FA5 - i % 1000));
+    }
+    latin.truncate(20000);
+    mixed.truncate(20000);
+    const std::vector<std::pair<QString, int>> texts = {{QStringLiteral("学号"), 0}, {latin, 0},  {QStringLiteral("张三"), 0}, {chinese, 3000},
+                                                        {QStringLiteral("李四"), 0}, {mixed, 0}, {QString(), 0},             {QStringLiteral("王五"), 1}};
+    QByteArray texted = xlsDimensions(3, 5);
+    CellTexts textCells;
+    for (int i = 0; i < int(texts.size()); ++i) {
+        texted += sst(i / 3, i % 3, quint32(i));
+        if (!texts[i].first.isEmpty())
+            textCells.insert(at(i / 3 + 1, i % 3 + 1), texts[i].first);
+    }
+    texted += xlsRecord(0x0203, xlsCell(2, 4, twoAndAHalf));
+    textCells.insert(at(3, 5), QStringLiteral("2.5"));
+    const QByteArray table = xlsSharedStrings(texts);
+    QTest::newRow("long shared texts") << xlsCompoundFile(xlsOfOneSheet(table, texted)) << 6000 << 5 << textCells << 0 << QString();
+    // The same table without its last record: the texts it ends are not there to read.
+    qsizetype last = 0;
+    for (qsizetype next = 0; next + 4 <= table.size(); next += 4 + le16(table, next + 2))
+        last = next;
+    QTest::newRow("shared texts cut short") << xlsCompoundFile(xlsOfOneSheet(table.left(last), texted)) << 6000 << 5 << CellTexts() << 0
+                                            << QStringLiteral("工作簿文件已损坏或不完整");
+}
+
+void tst_workbook::xlsCellsAsTheImportsReadThem()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(int, maxRows);
+    QFETCH(int, maxCols);
+    QFETCH(CellTexts, cells);
+    QFETCH(int, beyond);
+    QFETCH(QString, reason);
+    const QString name = path(QStringLiteral("imported.xls"));
+    QFile f(name);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(file);
+    f.close();
+    Workbook wb;
+    const bool read = wb.open(name, maxRows, maxCols);
+    if (!reason.isEmpty()) {
+        QVERIFY(!read);
+        QCOMPARE(wb.errorText(), reason);
+        return;
+    }
+    QVERIFY2(read, qPrintable(wb.errorText()));
+    CellTexts got;
+    wb.forEachCell([&](int r, int c, const QString &text) { got.insert(QStringLiteral("%1,%2").arg(r).arg(c), text); });
+    for (auto it = cells.constBegin(); it != cells.constEnd(); ++it)
+        QVERIFY2(got.value(it.key()) == it.value(), qPrintable(it.key() + QLatin1Char(' ') + got.value(it.key()).left(60)));
+    QCOMPARE(got.size(), cells.size());
+    QCOMPARE(wb.rowsBeyondLimit(), beyond);
 }
 
 void tst_workbook::oversizedPartsAreNotUnpacked()

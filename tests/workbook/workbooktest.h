@@ -123,6 +123,14 @@ inline void appendXlsRecord(QByteArray &stream, quint16 type, const QByteArray &
     stream += head + payload;
 }
 
+// One record of an .xls workbook stream.
+inline QByteArray xlsRecord(quint16 type, const QByteArray &payload)
+{
+    QByteArray out;
+    appendXlsRecord(out, type, payload);
+    return out;
+}
+
 // The BOF record that starts a BIFF8 workbook stream.
 inline QByteArray xlsWorkbookStart()
 {
@@ -135,12 +143,11 @@ inline QByteArray xlsWorkbookStart()
 }
 
 // An .xls workbook stream whose shared-string table holds n empty strings (over CONTINUE
-// records), with a WRITEACCESS record long enough for the repair to give each a character.
+// records).
 inline QByteArray xlsWithEmptyStrings(int n)
 {
     QByteArray stream = xlsWorkbookStart();
-    appendXlsRecord(stream, 0x005C, QByteArray(n, ' '));
-    constexpr int perBlock = 2000; // a block and its new characters stay under 8224 bytes
+    constexpr int perBlock = 2000;
     QByteArray sst(8, '\0');
     put32(sst, 0, quint32(n));
     put32(sst, 4, quint32(n));
@@ -213,11 +220,11 @@ inline QByteArray xlsCompoundFile(const QByteArray &stream)
     return out;
 }
 
-// A workbook stream of one sheet named S whose rows 1 to `rows` each hold the whole numbers
-// 1 to `columns` (MULRK records, six bytes a cell).
-inline QByteArray xlsOfNumbers(int rows, int columns)
+// A BIFF8 workbook stream of one sheet named S: the given global records after the workbook's
+// BOF (a shared-string table, say), and the sheet's records after its BOF.
+inline QByteArray xlsOfOneSheet(const QByteArray &globals, const QByteArray &sheet)
 {
-    QByteArray stream = xlsWorkbookStart();
+    QByteArray stream = xlsWorkbookStart() + globals;
     const qsizetype boundsheet = stream.size();
     appendXlsRecord(stream, 0x0085, QByteArray("\0\0\0\0\0\0\x01\0S", 9));
     appendXlsRecord(stream, 0x000A, QByteArray());
@@ -226,20 +233,98 @@ inline QByteArray xlsOfNumbers(int rows, int columns)
     put16(bof, 0, 0x0600);
     put16(bof, 2, 0x0010);
     appendXlsRecord(stream, 0x0809, bof);
-    QByteArray dimension(14, '\0');
-    put32(dimension, 4, quint32(rows));
-    put16(dimension, 10, quint16(columns));
-    appendXlsRecord(stream, 0x0200, dimension);
-    QByteArray mulrk(4 + 6 * columns + 2, '\0');
-    for (int c = 0; c < columns; ++c)
-        put32(mulrk, 4 + 6 * c + 2, (quint32(c + 1) << 2) | 2); // an integer RK value
-    put16(mulrk, 4 + 6 * columns, quint16(columns - 1));
-    for (int r = 0; r < rows; ++r) {
-        put16(mulrk, 0, quint16(r));
-        appendXlsRecord(stream, 0x00BD, mulrk);
-    }
+    stream += sheet;
     appendXlsRecord(stream, 0x000A, QByteArray());
     return stream;
+}
+
+// A sheet's DIMENSIONS record declaring rows 1 to `rows` and columns 1 to `columns`.
+inline QByteArray xlsDimensions(quint32 rows, quint16 columns)
+{
+    QByteArray dimension(14, '\0');
+    put32(dimension, 4, rows);
+    put16(dimension, 10, columns);
+    return xlsRecord(0x0200, dimension);
+}
+
+// The payload of a cell record: row and column from 0, format 0, then `rest`.
+inline QByteArray xlsCell(int row, int col, const QByteArray &rest = QByteArray())
+{
+    QByteArray cell(6, '\0');
+    put16(cell, 0, quint16(row));
+    put16(cell, 2, quint16(col));
+    return cell + rest;
+}
+
+// A MULRK record: the whole numbers `values` in one row from column `col` (from 0).
+inline QByteArray xlsMulrk(int row, int col, const QVector<int> &values)
+{
+    QByteArray mulrk(4 + 6 * values.size() + 2, '\0');
+    put16(mulrk, 0, quint16(row));
+    put16(mulrk, 2, quint16(col));
+    for (int i = 0; i < values.size(); ++i)
+        put32(mulrk, 4 + 6 * i + 2, (quint32(values[i]) << 2) | 2); // an integer RK value
+    put16(mulrk, 4 + 6 * values.size(), quint16(col + values.size() - 1));
+    return xlsRecord(0x00BD, mulrk);
+}
+
+// The records of a BIFF8 shared-string table of the given texts, each with the given number of
+// formatting runs, split as Excel splits it: records of at most 8224 bytes, a text's header
+// never split, its characters continued after a byte telling their width (one byte a character
+// when all fit in one, else two), its runs continued as they are.
+inline QByteArray xlsSharedStrings(const std::vector<std::pair<QString, int>> &texts)
+{
+    constexpr int kMaxRecord = 8224;
+    QByteArray out;
+    QByteArray record(8, '\0');
+    put32(record, 0, quint32(texts.size()));
+    put32(record, 4, quint32(texts.size()));
+    quint16 type = 0x00FC;
+    auto flush = [&] {
+        appendXlsRecord(out, type, record);
+        record.clear();
+        type = 0x003C;
+    };
+    for (const auto &[text, runs] : texts) {
+        const bool wide = std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() > 0xFF; });
+        QByteArray header(runs > 0 ? 5 : 3, '\0');
+        put16(header, 0, quint16(text.size()));
+        header[2] = char((wide ? 0x01 : 0x00) | (runs > 0 ? 0x08 : 0x00));
+        if (runs > 0)
+            put16(header, 3, quint16(runs));
+        if (record.size() + header.size() > kMaxRecord)
+            flush();
+        record += header;
+        for (const QChar c : text) {
+            if (record.size() + (wide ? 2 : 1) > kMaxRecord) {
+                flush();
+                record += char(wide ? 0x01 : 0x00);
+            }
+            record += char(c.unicode() & 0xFF);
+            if (wide)
+                record += char(c.unicode() >> 8);
+        }
+        for (int i = 0; i < runs; ++i) {
+            if (record.size() + 4 > kMaxRecord)
+                flush();
+            record += QByteArray("\x01\0\x05\0", 4);
+        }
+    }
+    flush();
+    return out;
+}
+
+// A workbook stream of one sheet named S whose rows 1 to `rows` each hold the whole numbers
+// 1 to `columns` (MULRK records, six bytes a cell).
+inline QByteArray xlsOfNumbers(int rows, int columns)
+{
+    QVector<int> values;
+    for (int c = 1; c <= columns; ++c)
+        values.append(c);
+    QByteArray sheet = xlsDimensions(quint32(rows), quint16(columns));
+    for (int r = 0; r < rows; ++r)
+        sheet += xlsMulrk(r, 0, values);
+    return xlsOfOneSheet(QByteArray(), sheet);
 }
 
 } // namespace quorvane::test

@@ -9,6 +9,8 @@
 
 #include <freexl.h>
 
+#include <cerrno>
+
 namespace quorvane {
 
 namespace {
@@ -26,29 +28,21 @@ struct Reading
     int maxRows = 0;
     int maxCols = 0;
     int sheet = 0;
-    bool repaired = false;
-    QHash<QPair<int, int>, QString> truthAndErrors;
 };
 
 // The displayed text of one cell as FreeXL gives it.
-QString cellText(const FreeXL_CellValue &v, const Reading &how, unsigned r, unsigned c)
+QString cellText(const FreeXL_CellValue &v)
 {
     QString text;
     switch (v.type) {
-    case FREEXL_CELL_INT: {
-        const auto it = how.truthAndErrors.constFind({int(r) + 1, int(c) + 1});
-        text = it != how.truthAndErrors.constEnd() ? *it : QString::number(v.value.int_value);
+    case FREEXL_CELL_INT:
+        text = QString::number(v.value.int_value);
         break;
-    }
     case FREEXL_CELL_DOUBLE:
         text = numberText(v.value.double_value);
         break;
     case FREEXL_CELL_TEXT:
     case FREEXL_CELL_SST_TEXT:
-        text = v.value.text_value ? QString::fromUtf8(v.value.text_value) : QString();
-        if (how.repaired && text == QLatin1Char(kXlsEmptyMark))
-            text.clear(); // an empty text, marked by the repair
-        break;
     case FREEXL_CELL_DATE:
     case FREEXL_CELL_DATETIME:
     case FREEXL_CELL_TIME:
@@ -64,7 +58,9 @@ bool readWithFreexl(const QString &path, const Reading &how, Workbook &cells, Sh
 {
     const void *h = nullptr;
     const QByteArray name = QFile::encodeName(path);
+    errno = 0;
     const int rc = freexl_open(name.constData(), &h);
+    const bool noMemory = errno == ENOMEM;
     struct Closer
     {
         const void *&h;
@@ -75,8 +71,10 @@ bool readWithFreexl(const QString &path, const Reading &how, Workbook &cells, Sh
         }
     } closer{h};
     if (rc != FREEXL_OK || !h) {
-        out->error = rc == FREEXL_INSUFFICIENT_MEMORY ? kNoMemory
-                                                      : QStringLiteral("工作簿文件已损坏、有密码保护或不是Excel工作簿");
+        // FreeXL answers FREEXL_OK without a handle when a record stops it: the allocation of a
+        // sheet's cell table that failed (errno tells), or a record it refuses.
+        out->error = rc == FREEXL_INSUFFICIENT_MEMORY || noMemory ? kNoMemory
+                                                                  : QStringLiteral("工作簿文件已损坏、有密码保护或不是Excel工作簿");
         return false;
     }
     unsigned int info = 0;
@@ -104,7 +102,8 @@ bool readWithFreexl(const QString &path, const Reading &how, Workbook &cells, Sh
         return false;
     }
     // The dimensions are counts (not last indexes as FreeXL's header says). Rows up to maxRows
-    // are read, later ones only counted; columns right of maxCols are never looked at.
+    // are read, later ones only counted (a repaired copy has none: the repair counted them);
+    // columns right of maxCols are never looked at.
     const unsigned readRows = how.maxRows > 0 ? std::min(rows, unsigned(how.maxRows)) : rows;
     const unsigned readCols = how.maxCols > 0 ? std::min(unsigned(cols), unsigned(how.maxCols)) : cols;
     for (unsigned r = 0; r < std::min(rows, 1048576u); ++r) {
@@ -113,7 +112,7 @@ bool readWithFreexl(const QString &path, const Reading &how, Workbook &cells, Sh
             FreeXL_CellValue v;
             if (freexl_get_cell_value(h, r, static_cast<unsigned short>(c), &v) != FREEXL_OK)
                 continue;
-            const QString text = cellText(v, how, r, c);
+            const QString text = cellText(v);
             if (r < readRows)
                 cells.setCell(int(r) + 1, int(c) + 1, text);
             else if (!text.isEmpty())
@@ -144,17 +143,13 @@ bool readXlsFile(const QString &path, int maxRows, int maxCols, Workbook &cells,
     }
     // A password-protected .xlsx is an OLE file too: its package sits, encrypted, in a stream
     // named EncryptedPackage beside EncryptionInfo.
-    auto passwordXlsx = [&](const XlsStream *xs) {
-        if (xs && xs->encryptedPackage)
-            return true;
-        auto utf16 = [](const char *name) {
-            QByteArray b;
-            for (const char *p = name; *p; ++p)
-                b.append(*p).append('\0');
-            return b;
-        };
-        return file.contains(utf16("EncryptedPackage")) && file.contains(utf16("EncryptionInfo"));
+    auto utf16 = [](const char *name) {
+        QByteArray b;
+        for (const char *p = name; *p; ++p)
+            b.append(*p).append('\0');
+        return b;
     };
+    const bool passwordXlsx = file.contains(utf16("EncryptedPackage")) && file.contains(utf16("EncryptionInfo"));
 
     // The sheet to read, as the workbook's own records name it (FreeXL only offers sheets by
     // position and says nothing of the active tab or of hidden sheets).
@@ -174,42 +169,45 @@ bool readXlsFile(const QString &path, int maxRows, int maxCols, Workbook &cells,
             return false;
         }
         how.sheet = std::max(chosen, 0);
-        how.truthAndErrors = xlsTruthAndErrorCells(xs.bytes, how.sheet);
     }
-    // What FreeXL reads wrongly or not at all (see xlsrecords.h) is read from a repaired copy;
-    // the file as it stands is the fallback.
-    const QByteArray repaired = container ? repairXls(file) : QByteArray();
+    // What FreeXL reads wrongly or not at all (see xlsrecords.h) is read from a repaired copy, or
+    // here: the shared texts, truth values and errors of the cells read, and the rows after them.
+    XlsSheetFound found;
+    QByteArray repaired = container ? repairXls(file, std::move(xs), {how.sheet, maxRows, maxCols}, &found) : QByteArray();
+    file = QByteArray(); // FreeXL reads from a file of its own
+    if (found.damaged) {
+        out->error = kDamaged;
+        return false;
+    }
+    bool read = false;
     if (!repaired.isEmpty()) {
         QTemporaryFile copy(QDir::tempPath() + QStringLiteral("/quorvane-XXXXXX.xls"));
-        how.repaired = true;
-        SheetRead got;
-        if (copy.open() && copy.write(repaired) == repaired.size() && copy.flush()) {
-            QString name = copy.fileName();
-#ifdef Q_OS_LINUX
-            // The copy loses its name at once and is read through this process's open handle,
-            // so that nothing is left behind when the reader is stopped at its limits.
-            if (QFile::remove(name))
-                name = QStringLiteral("/proc/self/fd/%1").arg(copy.handle());
-#endif
-            if (readWithFreexl(name, how, cells, &got)) {
-                *out = got;
-                return true;
-            }
-            // Out of memory on the repaired copy: the file as it stands would need as much.
-            if (got.error == kNoMemory) {
-                cells.close();
-                *out = got;
-                return false;
-            }
+        if (!copy.open() || copy.write(repaired) != repaired.size() || !copy.flush()) {
+            out->error = QStringLiteral("无法写入临时文件，磁盘可能已满");
+            return false;
         }
-        cells.close();
-        how.repaired = false;
+        repaired = QByteArray();
+        QString name = copy.fileName();
+#ifdef Q_OS_LINUX
+        // The copy loses its name at once and is read through this process's open handle, so
+        // that nothing is left behind when the reader is stopped at its limits.
+        if (QFile::remove(name))
+            name = QStringLiteral("/proc/self/fd/%1").arg(copy.handle());
+#endif
+        read = readWithFreexl(name, how, cells, out);
+    } else {
+        read = readWithFreexl(path, how, cells, out);
     }
-    if (readWithFreexl(path, how, cells, out))
-        return true;
-    if (passwordXlsx(container ? &xs : nullptr))
-        out->error = kPassword;
-    return false;
+    if (!read) {
+        cells.close();
+        if (passwordXlsx)
+            out->error = kPassword;
+        return false;
+    }
+    for (const XlsCellText &t : found.texts)
+        cells.setCell(t.row, t.col, t.text);
+    out->rowsBeyond += found.rowsBeyond;
+    return true;
 }
 
 } // namespace quorvane

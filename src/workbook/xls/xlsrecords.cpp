@@ -2,12 +2,22 @@
 
 #include "workbook/celltext.h"
 
+#include <QHash>
 #include <QSet>
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 namespace quorvane {
+
+namespace {
+
+// The type given to a record that FreeXL is not to see: one no reader knows (not 0, which FreeXL
+// takes for the end of the stream when the record is empty).
+constexpr quint16 kUnknownRecord = 0x1FFF;
+
+} // namespace
 
 QVector<XlsRecord> xlsRecords(const QByteArray &stream)
 {
@@ -71,40 +81,6 @@ static QByteArray xlsErrorText(uchar code)
     }
 }
 
-// FreeXL 1.0.x reads a truth value as the number 1 or 0 and an error value as 1. The texts of
-// those cells of one sheet (TRUE, FALSE, #DIV/0!, ...), by row and column from 1, taken from
-// their BOOLERR records.
-QHash<QPair<int, int>, QString> xlsTruthAndErrorCells(const QByteArray &stream, int sheet)
-{
-    QHash<QPair<int, int>, QString> cells;
-    const QVector<XlsRecord> globals = xlsRecords(stream);
-    qint64 start = -1;
-    int index = 0;
-    for (const XlsRecord &r : globals) {
-        if (r.type == 0x000A)
-            break;
-        if (r.type == 0x0085 && r.len >= 6 && index++ == sheet)
-            start = le32(stream, r.at + 4);
-    }
-    if (start < 0 || start + 4 > stream.size())
-        return cells;
-    for (qint64 at = start; at + 4 <= stream.size();) {
-        const quint16 type = le16(stream, at);
-        const quint16 len = le16(stream, at + 2);
-        if (at + 4 + len > stream.size() || (type == 0x000A && at > start))
-            break;
-        if (type == 0x0205 && len >= 8) {
-            const int row = le16(stream, at + 4) + 1;
-            const int col = le16(stream, at + 6) + 1;
-            const uchar value = uchar(stream[at + 4 + 6]);
-            const bool error = uchar(stream[at + 4 + 7]) != 0;
-            cells.insert({row, col}, QString::fromLatin1(error ? xlsErrorText(value) : QByteArray(value ? "TRUE" : "FALSE")));
-        }
-        at += 4 + len;
-    }
-    return cells;
-}
-
 // FreeXL 1.0.x reads no formula cell of a BIFF5/BIFF8 workbook: each would read empty, although
 // the file keeps the result the formula last had. Each FORMULA record (with the STRING record
 // that holds a text result) is rewritten into the value record of its result (NUMBER, or LABEL
@@ -124,7 +100,7 @@ bool convertXlsFormulas(QByteArray &stream)
         out += h;
         out += payload;
     };
-    auto filler = [&](qint64 len) { appendRecord(0x0000, QByteArray(int(len), '\0')); };
+    auto filler = [&](qint64 len) { appendRecord(kUnknownRecord, QByteArray(int(len), '\0')); };
     auto label = [&](const QByteArray &cell, const QByteArray &latin1) {
         QByteArray p = cell;
         QByteArray n(2, '\0');
@@ -232,188 +208,333 @@ bool useStandardDateFormats(QByteArray &stream)
     return changed;
 }
 
-// The repaired file, or an empty array when the file needs no repair or cannot be repaired.
-QByteArray repairXls(const QByteArray &file)
+namespace {
+
+// The strings of a shared-string table (the SST record and the CONTINUE records after it), in
+// order. A string's header lies whole in one record; its characters may go on in the next
+// records, each time after a byte that tells their width (one or two bytes a character), and its
+// formatting runs and phonetic data may go on as they are.
+class SharedStrings
 {
-    XlsStream xs;
-    if (!readXlsStream(file, &xs))
-        return {};
+public:
+    SharedStrings(const QByteArray &stream, const QVector<XlsRecord> &recs, int sst)
+        : m_s(stream), m_recs(recs), m_block(sst), m_pos(recs[sst].at + 4 + 8), m_end(recs[sst].at + 4 + recs[sst].len),
+          m_left(le32(stream, recs[sst].at + 4 + 4))
+    {
+    }
+
+    // The next string's length in characters, and its text into *text unless text is null;
+    // false at the end of the table or where it does not hold together.
+    bool next(quint32 *chars, QString *text)
+    {
+        if (m_left == 0 || (m_pos >= m_end && !nextRecord()) || m_pos + 3 > m_end)
+            return false;
+        const quint32 cch = le16(m_s, m_pos);
+        const uchar flags = uchar(m_s[m_pos + 2]);
+        qint64 p = m_pos + 3;
+        qint64 extra = 0;
+        if (flags & 0x08) { // formatting runs, four bytes each
+            if (p + 2 > m_end)
+                return false;
+            extra += 4 * qint64(le16(m_s, p));
+            p += 2;
+        }
+        if (flags & 0x04) { // phonetic data
+            if (p + 4 > m_end)
+                return false;
+            extra += le32(m_s, p);
+            p += 4;
+        }
+        bool wide = flags & 0x01;
+        if (text) {
+            text->clear();
+            text->reserve(cch);
+        }
+        for (quint32 left = cch; left > 0;) {
+            if (p >= m_end) {
+                if (!nextRecord() || m_pos >= m_end)
+                    return false;
+                wide = uchar(m_s[m_pos]) & 0x01;
+                p = m_pos + 1;
+                continue;
+            }
+            const quint32 take = std::min(left, quint32((m_end - p) / (wide ? 2 : 1)));
+            if (take == 0)
+                return false; // half a character at the end of a record
+            if (text && wide) {
+                const qsizetype from = text->size();
+                text->resize(from + take);
+                QChar *out = text->data() + from;
+                for (quint32 i = 0; i < take; ++i)
+                    out[i] = QChar(le16(m_s, p + 2 * qint64(i)));
+            } else if (text) {
+                text->append(QLatin1StringView(m_s.constData() + p, take));
+            }
+            p += qint64(take) * (wide ? 2 : 1);
+            left -= take;
+        }
+        while (extra > 0) {
+            if (p >= m_end) {
+                if (!nextRecord())
+                    return false;
+                p = m_pos;
+                continue;
+            }
+            const qint64 take = std::min(extra, m_end - p);
+            p += take;
+            extra -= take;
+        }
+        m_pos = p;
+        --m_left;
+        *chars = cch;
+        return true;
+    }
+
+private:
+    bool nextRecord()
+    {
+        if (m_block + 1 >= m_recs.size() || m_recs[m_block + 1].type != 0x003C)
+            return false;
+        ++m_block;
+        m_pos = m_recs[m_block].at + 4;
+        m_end = m_pos + m_recs[m_block].len;
+        return true;
+    }
+
+    const QByteArray &m_s;
+    const QVector<XlsRecord> &m_recs;
+    int m_block;
+    qint64 m_pos;
+    qint64 m_end;
+    quint32 m_left; // strings the table says it still holds
+};
+
+bool isCellRecord(quint16 type)
+{
+    switch (type) {
+    case 0x0006: // FORMULA (one left by convertXlsFormulas)
+    case 0x00BD: // MULRK
+    case 0x00BE: // MULBLANK
+    case 0x00D6: // RSTRING
+    case 0x00FD: // LABELSST
+    case 0x0201: // BLANK
+    case 0x0203: // NUMBER
+    case 0x0204: // LABEL
+    case 0x0205: // BOOLERR
+    case 0x027E: // RK
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The cells FreeXL reads of a MULRK record of `len` bytes (it reads six bytes a cell while more
+// than six are left after them).
+int mulrkCells(int len)
+{
+    return len > 10 ? (len - 10 + 5) / 6 : 0;
+}
+
+} // namespace
+
+QByteArray repairXls(const QByteArray &file, XlsStream xs, const XlsBounds &bounds, XlsSheetFound *found)
+{
+    *found = XlsSheetFound();
     QByteArray &stream = xs.bytes;
-    const qint64 streamSize = stream.size();
-    const bool inMiniStream = xs.inMiniStream;
-    const QVector<quint32> &streamChain = xs.sectors;
-    const qint64 ss = xs.sectorSize;
-    auto offsetOf = [&](quint32 sector) { return (qint64(sector) + 1) * ss; };
     // An encrypted workbook (FILEPASS) has its records' contents encrypted: nothing to change.
     if (xlsEncrypted(stream))
         return {};
     bool changed = convertXlsFormulas(stream);
     changed = useStandardDateFormats(stream) || changed;
-    using Rec = XlsRecord;
-    const QVector<Rec> recs = xlsRecords(stream);
-
-    // Empty inline texts: the cell record is made unknown.
-    for (const Rec &r : recs) {
-        if (r.type == 0x0204 && r.len >= 8 && le16(stream, r.at + 4 + 6) == 0) {
-            put16(stream, r.at, 0x0000);
-            changed = true;
-        }
+    const QVector<XlsRecord> recs = xlsRecords(stream);
+    if (stream.size() - (recs.isEmpty() ? 0 : recs.last().at + 4 + recs.last().len) >= 4) {
+        found->damaged = true; // a record runs past the end of the stream
+        return {};
     }
-
-    // Empty shared strings: the first SST of the workbook's global records and its CONTINUEs.
-    int sst = -1;
-    for (int i = 0; i < recs.size() && sst < 0; ++i) {
-        if (recs[i].type == 0x000A)
-            break;
-        if (recs[i].type == 0x00FC && recs[i].len >= 8)
-            sst = i;
-    }
-    struct Empty
-    {
-        qint64 header;   // the text's length and flags
-        qint64 insertAt; // where the character goes
-        int block;       // record (index in recs) that grows
-    };
-    QVector<Empty> empties;
-    // A table this walk does not understand is left as it is (the other repairs still apply).
-    auto findEmpties = [&]() -> bool {
-        int block = sst;
-        qint64 pos = recs[sst].at + 4 + 8;
-        qint64 end = recs[sst].at + 4 + recs[sst].len;
-        auto next = [&]() {
-            if (block + 1 >= recs.size() || recs[block + 1].type != 0x003C)
-                return false;
-            ++block;
-            pos = recs[block].at + 4;
-            end = pos + recs[block].len;
-            return true;
-        };
-        const quint32 count = le32(stream, recs[sst].at + 4 + 4);
-        for (quint32 i = 0; i < count; ++i) {
-            if (pos >= end && !next())
-                break;
-            if (pos + 3 > end)
-                return false;
-            const quint32 cch = le16(stream, pos);
-            const uchar flags = uchar(stream[pos + 2]);
-            qint64 p = pos + 3;
-            quint32 extra = 0;
-            if (flags & 0x08) {
-                if (p + 2 > end)
-                    return false;
-                extra += 4 * quint32(le16(stream, p));
-                p += 2;
-            }
-            if (flags & 0x04) {
-                if (p + 4 > end)
-                    return false;
-                extra += le32(stream, p);
-                p += 4;
-            }
-            if (cch == 0)
-                empties.append({pos, p, block});
-            bool wide = flags & 0x01;
-            quint32 left = cch;
-            while (left > 0) {
-                const quint32 fits = quint32((end - p) / (wide ? 2 : 1));
-                const quint32 take = std::min(left, fits);
-                p += qint64(take) * (wide ? 2 : 1);
-                left -= take;
-                if (left == 0)
-                    break;
-                if (!next() || pos >= end)
-                    return false;
-                wide = uchar(stream[pos]) & 0x01; // a continued text starts with its width flag
-                p = pos + 1;
-            }
-            while (extra > 0) {
-                const quint32 take = std::min<quint32>(extra, quint32(end - p));
-                p += take;
-                extra -= take;
-                if (extra > 0 && !next())
-                    return false;
-                if (extra > 0)
-                    p = pos;
-            }
-            pos = p;
-        }
-        return true;
-    };
-    if (sst >= 0 && !findEmpties())
-        empties.clear();
-    if (!empties.isEmpty()) {
-        // The donor: WRITEACCESS (padding) or EXTSST, among the global records.
-        const int need = int(empties.size());
-        int donor = -1;
-        for (int i = 0; i < recs.size() && donor < 0; ++i) {
-            if (recs[i].type == 0x000A)
-                break;
-            if ((recs[i].type == 0x005C || recs[i].type == 0x00FF) && recs[i].len >= need)
-                donor = i;
-        }
-        if (donor < 0)
-            return {};
-        QHash<int, int> grow; // a donor holds at most 8224 bytes, so this stays small
-        for (const Empty &e : empties)
-            grow[e.block] += 1;
-        for (auto it = grow.constBegin(); it != grow.constEnd(); ++it)
-            if (recs[it.key()].len + it.value() > 8224)
-                return {};
-        // The new stream: the same bytes, with one mark per empty string and the donor shortened.
-        // The marks in stream order: the copy and every moved place walk or search them once.
-        QVector<qint64> marks;
-        marks.reserve(empties.size());
-        for (const Empty &e : empties)
-            marks.append(e.insertAt);
-        std::sort(marks.begin(), marks.end());
-        const qint64 cutFrom = recs[donor].at + 4 + recs[donor].len - need;
-        QByteArray out;
-        out.reserve(streamSize);
-        qsizetype nextMark = 0;
-        for (qint64 i = 0; i < streamSize; ++i) {
-            for (; nextMark < marks.size() && marks[nextMark] == i; ++nextMark)
-                out.append(kXlsEmptyMark);
-            if (i >= cutFrom && i < cutFrom + need)
-                continue;
-            out.append(stream[i]);
-        }
-        if (out.size() != streamSize)
-            return {};
-        // Lengths and the texts' headers, at their new places: each mark at or before a place
-        // moves it on by one, the cut moves what follows it back.
-        auto moved = [&](qint64 at) {
-            qint64 shiftBy = std::upper_bound(marks.cbegin(), marks.cend(), at) - marks.cbegin();
-            if (at >= cutFrom + need)
-                shiftBy -= need;
-            return at + shiftBy;
-        };
-        for (auto it = grow.constBegin(); it != grow.constEnd(); ++it)
-            put16(out, moved(recs[it.key()].at) + 2, quint16(recs[it.key()].len + it.value()));
-        put16(out, moved(recs[donor].at) + 2, quint16(recs[donor].len - need));
-        if (recs[donor].type == 0x00FF)
-            put16(out, moved(recs[donor].at), 0x0000); // an index of no use any more
-        for (const Empty &e : empties) {
-            // One character, written in one byte.
-            const qint64 header = moved(e.header);
-            put16(out, header, 1);
-            out[header + 2] = char(uchar(out[header + 2]) & ~0x01);
-        }
-        stream = out;
+    auto hide = [&](const XlsRecord &r) {
+        put16(stream, r.at, kUnknownRecord);
         changed = true;
+    };
+
+    // The global records: the version, the shared-string table, where each sheet starts.
+    bool biff8 = true;
+    int sst = -1;
+    QHash<quint32, int> sheetAt;
+    int sheets = 0;
+    int k = 0;
+    for (; k < recs.size(); ++k) {
+        const XlsRecord &r = recs[k];
+        if (k == 0 && r.type == 0x0809 && r.len >= 2) // BOF: 0x0600 is BIFF8, 0x0500 BIFF5
+            biff8 = le16(stream, r.at + 4) != 0x0500;
+        if (r.type == 0x000A)
+            break;
+        if (r.type == 0x00FC && r.len >= 8 && sst < 0)
+            sst = k;
+        else if (r.type == 0x0085 && r.len >= 6) {
+            const quint32 at = le32(stream, r.at + 4);
+            if (!sheetAt.contains(at)) // FreeXL reads the first sheet said to start there
+                sheetAt.insert(at, sheets);
+            ++sheets;
+        }
     }
+    // Which strings are empty, for the strings the table holds whole; FreeXL sees no table.
+    std::vector<bool> emptyText;
+    if (sst >= 0) {
+        SharedStrings table(stream, recs, sst);
+        for (quint32 chars = 0; table.next(&chars, nullptr);)
+            emptyText.push_back(chars == 0);
+        hide(recs[sst]);
+    }
+
+    // The cells of every sheet: those of the sheet read within the bounds stay (FreeXL's cells;
+    // the shared texts, truth values and errors are read here), every other one is hidden, the
+    // rows after the last one read counted first.
+    int firstRow = INT_MAX; // what is left of the sheet read
+    int lastRow = -1;
+    int firstCol = INT_MAX;
+    int lastCol = -1;
+    QVector<QPair<int, bool>> dimensions; // every sheet's DIMENSIONS record, and whether it is the sheet read's
+    struct SharedCell
+    {
+        int row;
+        int col;
+        quint32 index;
+    };
+    QVector<SharedCell> shared;
+    std::vector<bool> counted(65536, false); // rows after the bound with a text in the columns read
+    auto inColumns = [&](int col) { return bounds.maxCols <= 0 || col < bounds.maxCols; };
+    int sheet = -1;    // the sheet whose substream this is (-1: another substream)
+    bool open = false; // between a substream's BOF and its EOF
+    int within = 0;    // substreams open within it (an embedded chart)
+    for (++k; k < recs.size(); ++k) {
+        const XlsRecord &r = recs[k];
+        if ((r.type == 0x0809 && open) || (r.type == 0x000A && within > 0)) {
+            // A chart embedded in a sheet: FreeXL would take its EOF for the sheet's and refuse
+            // the sheet's records after it; its records are none of the sheet's cells.
+            within += r.type == 0x0809 ? 1 : -1;
+            hide(r);
+            continue;
+        }
+        if (r.type == 0x0809 || r.type == 0x000A) {
+            sheet = sheetAt.value(quint32(r.at), -1);
+            open = r.type == 0x0809;
+            continue;
+        }
+        if (r.type == 0x0200 && within > 0)
+            hide(r);
+        else if (r.type == 0x0200 && sheet >= 0)
+            dimensions.append({k, sheet == bounds.sheet});
+        if (!isCellRecord(r.type))
+            continue;
+        const qint64 body = r.at + 4;
+        const bool read = within == 0 && sheet >= 0 && sheet == bounds.sheet && r.len >= 4;
+        const int row = read ? le16(stream, body) : 0;
+        const int col = read ? le16(stream, body + 2) : 0;
+        if (!read || r.type == 0x0201 || r.type == 0x00BE) { // blank cells show nothing
+            hide(r);
+            continue;
+        }
+        const int cells = r.type == 0x00BD ? mulrkCells(r.len) : 1;
+        const int kept = inColumns(col) ? (bounds.maxCols > 0 ? std::min(cells, bounds.maxCols - col) : cells) : 0;
+        const bool label = r.type == 0x0204 || r.type == 0x00D6;
+        const bool sharedText = r.type == 0x00FD;
+        const quint32 index = sharedText && r.len >= 10 ? le32(stream, body + 6) : quint32(-1);
+        if (sharedText && kept > 0 && index >= emptyText.size())
+            found->damaged = true; // shows no text the table holds whole
+        if (bounds.maxRows > 0 && row >= bounds.maxRows) {
+            bool text = kept > 0 && r.type != 0x0006;
+            if (label)
+                text = text && r.len >= 8 && le16(stream, body + 6) > 0;
+            else if (sharedText)
+                text = text && index < emptyText.size() && !emptyText[index];
+            if (text)
+                counted[size_t(row)] = true;
+            hide(r);
+            continue;
+        }
+        if (kept == 0 || sharedText || (r.type == 0x0204 && r.len >= 8 && le16(stream, body + 6) == 0)) {
+            // Not read, read here, or an empty inline text (which FreeXL refuses): hidden.
+            if (sharedText && kept > 0 && index < emptyText.size() && !emptyText[index])
+                shared.append({row, col, index});
+            hide(r);
+            continue;
+        }
+        if (kept < cells) {
+            // A MULRK record that goes on right of the columns read ends at the last of them; the
+            // bytes after it become a record of their own.
+            const int len = 4 + 6 * kept + 2;
+            put16(stream, r.at + 2, quint16(len));
+            put16(stream, body + len - 2, quint16(col + kept - 1));
+            put16(stream, body + len, kUnknownRecord);
+            put16(stream, body + len + 2, quint16(r.len - len - 4));
+            changed = true;
+        } else if (r.type == 0x0205 && r.len >= 8) {
+            // A truth value or an error: FreeXL reads it as 1 or 0.
+            const uchar value = uchar(stream[body + 6]);
+            const bool error = uchar(stream[body + 7]) != 0;
+            found->texts.append({row + 1, col + 1, QString::fromLatin1(error ? xlsErrorText(value) : QByteArray(value ? "TRUE" : "FALSE"))});
+        }
+        firstRow = std::min(firstRow, row);
+        lastRow = std::max(lastRow, row);
+        firstCol = std::min(firstCol, col);
+        lastCol = std::max(lastCol, col + kept - 1);
+    }
+    found->rowsBeyond = int(std::count(counted.cbegin(), counted.cend(), true));
+
+    // Each sheet's size as what is left of it (FreeXL takes a cell table of that size): nothing
+    // but in the sheet read.
+    const int rowBytes = biff8 ? 4 : 2; // DIMENSIONS: first row, row after the last, then the same of columns
+    for (const auto &[d, isRead] : dimensions) {
+        if (recs[d].len < 2 * rowBytes + 4)
+            continue;
+        const bool any = isRead && lastRow >= 0;
+        const qint64 body = recs[d].at + 4;
+        const QByteArray before = stream.mid(body, 2 * rowBytes + 4);
+        for (const auto &[at, row] : {std::pair{body, any ? firstRow : 0}, std::pair{body + rowBytes, any ? lastRow + 1 : 0}})
+            rowBytes == 4 ? put32(stream, at, quint32(row)) : put16(stream, at, quint16(row));
+        put16(stream, body + 2 * rowBytes, quint16(any ? firstCol : 0));
+        put16(stream, body + 2 * rowBytes + 2, quint16(any ? lastCol + 1 : 0));
+        changed = changed || stream.mid(body, 2 * rowBytes + 4) != before;
+    }
+
+    // The shared texts the cells read show, each read whole from the table.
+    if (!shared.isEmpty()) {
+        QHash<quint32, QString> texts;
+        quint32 last = 0;
+        for (const SharedCell &c : shared) {
+            texts.insert(c.index, QString());
+            last = std::max(last, c.index);
+        }
+        SharedStrings table(stream, recs, sst);
+        quint32 chars = 0;
+        for (quint32 i = 0; i <= last; ++i) {
+            auto it = texts.find(i);
+            if (!table.next(&chars, it != texts.end() ? &*it : nullptr))
+                break;
+            if (it != texts.end())
+                *it = validText(*it);
+        }
+        for (const SharedCell &c : shared) {
+            const QString text = texts.value(c.index);
+            if (!text.isEmpty())
+                found->texts.append({c.row + 1, c.col + 1, text});
+        }
+    }
+
     // FreeXL also looks for a stream of exactly the cut-off size in the mini stream, where it
     // is not: such a stream is given a file of its own as well.
-    if (inMiniStream || (streamSize == qint64(le32(file, 56)) && streamSize == kXlsMiniCutoff))
+    const qint64 streamSize = stream.size();
+    if (xs.inMiniStream || (streamSize == qint64(le32(file, 56)) && streamSize == kXlsMiniCutoff))
         return xlsContainer(stream);
     if (!changed)
         return {};
     QByteArray repaired = file;
-    for (int i = 0; i < streamChain.size(); ++i) {
-        const qint64 from = qint64(i) * ss;
-        const qint64 len = std::min(ss, streamSize - from);
+    for (int i = 0; i < xs.sectors.size(); ++i) {
+        const qint64 from = qint64(i) * xs.sectorSize;
+        const qint64 len = std::min(xs.sectorSize, streamSize - from);
         if (len <= 0)
             break;
-        std::memcpy(repaired.data() + offsetOf(streamChain[i]), stream.constData() + from, size_t(len));
+        std::memcpy(repaired.data() + (qint64(xs.sectors[i]) + 1) * xs.sectorSize, stream.constData() + from, size_t(len));
     }
     return repaired;
 }

@@ -2,8 +2,6 @@
 #include "workbook/xls/xlscontainer.h"
 
 #include <QByteArray>
-#include <QHash>
-#include <QPair>
 #include <QString>
 #include <QVector>
 
@@ -14,19 +12,28 @@ namespace quorvane {
 // the stream: records are walked in order, each record's length checked against what is left.
 
 // FreeXL 1.0.x (the .xls reader) falls short on sound files in several ways, each mended here
-// in a temporary copy of the file that it then reads:
+// in a temporary copy of the file that it then reads. The stream keeps its length, so that no
+// offset in it moves: a record FreeXL is not to see is given a type it does not know, and a
+// record that shrinks leaves a record of such a type behind it.
 //   - it reads no formula result (convertXlsFormulas);
 //   - it shows dates in the Chinese built-in formats as numbers (useStandardDateFormats);
 //   - it does not read a short workbook whose stream lies in the compound file's mini stream
 //     (small files that libraries write), nor a stream of exactly 4096 bytes beside a mini
 //     stream: the stream is put into a new file of its own (xlsContainer);
-//   - it refuses a whole workbook that holds an empty text (an empty string in the shared
-//     string table, as libraries and pasted ="" results leave them, or an empty inline LABEL
-//     cell). The stream is changed in place, keeping its length so that no offset in it moves:
-//     an empty shared string becomes the one-character text kXlsEmptyMark, the byte it needs
-//     taken from the padding of the WRITEACCESS record (or from EXTSST, an index FreeXL does
-//     not read), and cells showing kXlsEmptyMark read as empty again; an empty LABEL cell is
-//     given a record type no reader knows, so it reads as a blank cell.
+//   - it refuses a whole workbook that holds an empty text (an empty inline LABEL cell, or an empty
+//     shared string as libraries and pasted ="" results leave them), and cuts, moves or refuses a
+//     shared string that spans more than two records (a text of more than about 8,000
+//     characters): an empty LABEL is hidden, so the cell reads as blank, and the shared strings
+//     are read here instead, every one whole over any number of CONTINUE records (FreeXL sees
+//     neither the table nor the cells that show its texts);
+//   - it takes a cell table for each sheet's whole declared size (16 bytes a cell; 256 MB for a
+//     sheet that says 65536 x 256 because of one cell at the far corner), and reads truth values
+//     and errors as 1 and 0: only the cells within the rows and columns read are left to it (the
+//     rest hidden, the rows after the last one read counted first), and each sheet's DIMENSIONS
+//     says what is left; the truth values and errors are read here;
+//   - it takes the end of a chart embedded in a sheet (a substream within the sheet's) for the
+//     end of the sheet, and refuses the file: such a chart's BOF and EOF are hidden, and so are
+//     its records that FreeXL would take for the sheet's.
 
 // The records of a workbook stream: offset of each header, type and payload length.
 struct XlsRecord
@@ -45,18 +52,40 @@ bool xlsEncrypted(const QByteArray &stream);
 // sheet is a visible worksheet. Sheets count in the order of their BOUNDSHEET records.
 int xlsSheetToRead(const QByteArray &stream);
 
-// The texts of the truth-value and error cells of one sheet (TRUE, FALSE, #DIV/0!, ...), by row
-// and column from 1, taken from their BOOLERR records (FreeXL reads them as 1 and 0).
-QHash<QPair<int, int>, QString> xlsTruthAndErrorCells(const QByteArray &stream, int sheet);
-
 // Formula cells rewritten into the value records of their stored results.
 bool convertXlsFormulas(QByteArray &stream);
 // Cell formats using a Chinese, Japanese or Korean built-in date format pointed at 14 or 21.
 bool useStandardDateFormats(QByteArray &stream);
-// The repaired file, or an empty array when the file needs no repair or cannot be repaired.
-QByteArray repairXls(const QByteArray &file);
 
-// The one-character text that stands for an empty text in a repaired file.
-constexpr char kXlsEmptyMark = '\x01';
+// What one read takes from a workbook: its sheet (as xlsSheetToRead counts them) and the rows and
+// columns read (0: all).
+struct XlsBounds
+{
+    int sheet = 0;
+    int maxRows = 0;
+    int maxCols = 0;
+};
+
+// A cell's text as the reader takes it from the records, not from FreeXL: row and column from 1.
+struct XlsCellText
+{
+    int row;
+    int col;
+    QString text;
+};
+
+// What repairXls finds in the sheet read.
+struct XlsSheetFound
+{
+    QVector<XlsCellText> texts; // shared texts, truth values and errors within the bounds
+    int rowsBeyond = 0;         // rows after maxRows with a non-empty cell in the columns read
+    // The stream cannot be read as it stands: a record runs past its end, or a cell counted or
+    // read shows a shared text that the table does not hold whole.
+    bool damaged = false;
+};
+
+// The repaired file (of which `stream` is the workbook stream, as readXlsStream read it), or an
+// empty array when the file needs no repair. Fills *found whatever it returns.
+QByteArray repairXls(const QByteArray &file, XlsStream stream, const XlsBounds &bounds, XlsSheetFound *found);
 
 } // namespace quorvane
