@@ -247,7 +247,7 @@ void gkksxx::jscssave_Click()
         services::msg(QStringLiteral("该考试已不存在,数据未保存!"), kTitle);
         return;
     case subjectsettings::Saved::Failed:
-        services::msg(QStringLiteral("数据保存失败,请稍后再试!"), kTitle);
+        services::msg(QStringLiteral("数据保存失败") + saving.failureClause() + QStringLiteral(",请稍后再试!"), kTitle);
         return;
     case subjectsettings::Saved::Done:
         break;

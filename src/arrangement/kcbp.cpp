@@ -378,7 +378,7 @@ void kcbp::save1()
     const WriteScope saving(kExamsNotSaved);
     const bool saved = save1b(ids, &added, &roomCount);
     if (!saved) {
-        services::msg(QStringLiteral("考场添加失败,请稍后重试!"), kTitle);
+        services::msg(QStringLiteral("考场添加失败") + saving.failureClause() + QStringLiteral(",请稍后重试!"), kTitle);
         return;
     }
     showCurrentExam();
@@ -425,7 +425,7 @@ void kcbp::del1()
     const WriteScope saving(kExamsNotSaved);
     const bool saved = save2b(kept);
     if (!saved) {
-        services::msg(QStringLiteral("考场移除失败,请稍后重试!"), kTitle);
+        services::msg(QStringLiteral("考场移除失败") + saving.failureClause() + QStringLiteral(",请稍后重试!"), kTitle);
         return;
     }
     showCurrentExam();

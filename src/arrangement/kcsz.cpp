@@ -174,7 +174,7 @@ void kcsz::jscsdel_Click()
     const WriteScope deleting(kRoomsNotSaved);
     const bool deleted = deleteRoom(m_dbs.system, id);
     if (!deleted) {
-        services::msg(QStringLiteral("数据删除失败,请稍后重试!"), kTitle);
+        services::msg(QStringLiteral("数据删除失败") + deleting.failureClause() + QStringLiteral(",请稍后重试!"), kTitle);
         return;
     }
     form_1();

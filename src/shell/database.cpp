@@ -258,9 +258,14 @@ WriteScope::~WriteScope()
     tInnermostScope = m_outer;
 }
 
+QString failureClause(const QString &reason)
+{
+    return reason.isEmpty() ? QString() : QStringLiteral("：") + reason;
+}
+
 QString WriteScope::failureClause() const
 {
-    return m_failure.isEmpty() ? QString() : QStringLiteral("：") + m_failure;
+    return quorvane::failureClause(m_failure);
 }
 
 QSqlError commitError(const QSqlDatabase &db)

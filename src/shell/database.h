@@ -77,6 +77,9 @@ QSqlError commitError(const QSqlDatabase &db);
 
 // The reason of a failed database step or file operation, in words the user understands.
 QString reasonText(const QSqlError &error);
+// A colon and the reason of a failure, to follow what failed in a message ("保存失败：磁盘已满");
+// empty when the reason is not known.
+QString failureClause(const QString &reason);
 // The reason of a failed system call (errno: a file that cannot be renamed, written or created).
 QString systemReasonText(int errnoValue);
 

@@ -23,12 +23,6 @@ const QString kCohortsNotSaved = QStringLiteral("本次学届信息的改动");
 // Typing limits of the fields: year, database name, number of classes, first class number.
 constexpr int kMaxLengths[4] = {4, 15, 2, 4};
 
-// A colon and the reason of a failure, to follow what failed in a message; empty when not known.
-QString failureClause(const QString &reason)
-{
-    return reason.isEmpty() ? QString() : QStringLiteral("：") + reason;
-}
-
 // Val of the first two characters of a typed year.
 double firstTwo(const QString &text)
 {

@@ -528,7 +528,7 @@ void managst::comdele_Click()
     const WriteScope deleting(kStudentsNotSaved);
     const int deleted = deleteStudent(m_dbs.cohort, m_selstid);
     if (deleted < 0)
-        services::msg(QStringLiteral("学生信息删除失败，请重新操作！"), titles::kSystem);
+        services::msg(QStringLiteral("学生信息删除失败") + deleting.failureClause() + QStringLiteral("，请重新操作！"), titles::kSystem);
     else if (deleted == 0)
         services::msg(QStringLiteral("没有找到学号为“") + m_selstid + QStringLiteral("”的学生，未删除任何学生信息！"), titles::kSystem);
     letMessagesRun();

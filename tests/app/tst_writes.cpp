@@ -215,6 +215,25 @@ void tst_writes::fullDiskIsNamed_data()
         QVERIFY(disk.fill());
         QVERIFY(press(w->jscssave));
     });
+    QTest::newRow("student delete") << QStringLiteral("学生信息删除失败：磁盘已满，请重新操作！") << Steps([](SmallDisk &disk) {
+        auto *w = shown<managst>("managst");
+        QVERIFY(clickRow(w->Grid1, 1));
+        QVERIFY(disk.fill());
+        QVERIFY(press(w->comdele));
+    });
+    QTest::newRow("room delete") << QStringLiteral("数据删除失败：磁盘已满,请稍后重试!") << Steps([](SmallDisk &disk) {
+        auto *w = shown<kcsz>("kcsz");
+        QVERIFY(press(w->jscsadd));
+        w->Text1[0]->setText(QStringLiteral("002"));
+        w->Text1[1]->setText(QStringLiteral("二楼"));
+        w->Text1[2]->setText(QStringLiteral("30"));
+        w->Combo1->setCurrentIndex(0);
+        QVERIFY(press(w->jscssave));
+        QVERIFY(clickRow(w->Grid1, 1));
+        dynamic_cast<ScriptedServices &>(services::handler()).answers = {MsgAnswer::Ok};
+        QVERIFY(disk.fill());
+        QVERIFY(press(w->jscsdel));
+    });
     QTest::newRow("cohort add") << QStringLiteral("学届数据库“db2021.mdb”建立失败：磁盘已满，学届信息未保存！") << Steps([](SmallDisk &disk) {
         auto *w = shown<grad1>("grad1");
         w->Txtfields[0]->setText(QStringLiteral("2021"));
