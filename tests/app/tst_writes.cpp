@@ -77,6 +77,19 @@ template <class W> W *shown(const char *name)
     return w;
 }
 
+// 考场设置 with a new room 002 typed in, not saved yet; null when the window refused.
+kcsz *roomTyped()
+{
+    auto *w = shown<kcsz>("kcsz");
+    if (!press(w->jscsadd))
+        return nullptr;
+    w->Text1[0]->setText(QStringLiteral("002"));
+    w->Text1[1]->setText(QStringLiteral("二楼"));
+    w->Text1[2]->setText(QStringLiteral("30"));
+    w->Combo1->setCurrentIndex(0);
+    return w;
+}
+
 // What a user does in a window, the disk made full just before the last press.
 using Steps = std::function<void(SmallDisk &)>;
 
@@ -199,12 +212,8 @@ void tst_writes::fullDiskIsNamed_data()
         QVERIFY(press(w->VsNetBut1));
     });
     QTest::newRow("room save") << dataSave << Steps([](SmallDisk &disk) {
-        auto *w = shown<kcsz>("kcsz");
-        QVERIFY(press(w->jscsadd));
-        w->Text1[0]->setText(QStringLiteral("002"));
-        w->Text1[1]->setText(QStringLiteral("二楼"));
-        w->Text1[2]->setText(QStringLiteral("30"));
-        w->Combo1->setCurrentIndex(0);
+        kcsz *w = roomTyped();
+        QVERIFY(w);
         QVERIFY(disk.fill());
         QVERIFY(press(w->jscssave));
     });
@@ -222,12 +231,8 @@ void tst_writes::fullDiskIsNamed_data()
         QVERIFY(press(w->comdele));
     });
     QTest::newRow("room delete") << QStringLiteral("数据删除失败：磁盘已满,请稍后重试!") << Steps([](SmallDisk &disk) {
-        auto *w = shown<kcsz>("kcsz");
-        QVERIFY(press(w->jscsadd));
-        w->Text1[0]->setText(QStringLiteral("002"));
-        w->Text1[1]->setText(QStringLiteral("二楼"));
-        w->Text1[2]->setText(QStringLiteral("30"));
-        w->Combo1->setCurrentIndex(0);
+        kcsz *w = roomTyped();
+        QVERIFY(w);
         QVERIFY(press(w->jscssave));
         QVERIFY(clickRow(w->Grid1, 1));
         dynamic_cast<ScriptedServices &>(services::handler()).answers = {MsgAnswer::Ok};
