@@ -43,11 +43,6 @@ int roomCountOf(const QString &text)
     const double v = std::floor(Val(text));
     return v > 0 ? static_cast<int>(std::min(v, 9999.0)) : 0;
 }
-
-void letMessagesRun()
-{
-    windows::letEventsRun();
-}
 } // namespace
 
 kcbp::kcbp() : Window(QStringLiteral("kcbp"))
@@ -280,7 +275,7 @@ void kcbp::listgrid11(const QString &roomCount)
         Grid1[1]->setTextMatrix(r, 3, d.capacity);
         Grid1[1]->setTextMatrix(r, 4, d.typeText);
         ++r;
-        letMessagesRun();
+        windows::letEventsRun();
     }
     fitColumns(Grid1[1]);
 }
@@ -517,7 +512,7 @@ void kcbp::jscsdel_Click()
         services::msg(QStringLiteral("考试数据未作任何删除：") + reasonText(deletion.error) + QStringLiteral("。请稍后再删除！"), kTitle);
         return;
     }
-    letMessagesRun();
+    windows::letEventsRun();
     resetRoomGrid(Grid1[1], 1);
     resetRoomGrid(Grid1[2], 1);
     form_1();

@@ -73,7 +73,7 @@ void average::showgrid()
     BuildScope busy(this);
     reports::AverageProgress progress;
     progress.row = [this] { stepProgress(); };
-    progress.afterClass = [this] { letEventsRun(); };
+    progress.afterClass = windows::letEventsRun;
     const QString exam = chosenExamId();
     const reports::AverageBook book = reports::buildAverageBook(cohortDb(), exam, kmno, kmsum, startbj, bjsum, njname, progress);
     Grid1->Clear();

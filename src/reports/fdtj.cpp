@@ -181,7 +181,7 @@ void fdtj::build(bool subject, int position, bool secondTotal)
 
     BuildScope scope(this);
     const bandstats::Table t = bandstats::build(
-        m_dbs.cohort, req, [this] { stepProgress(); }, [this] { letEventsRun(); });
+        m_dbs.cohort, req, [this] { stepProgress(); }, windows::letEventsRun);
     Grid1->Clear();
     Grid1->setRows(1);
     Grid1->setFormatString(t.format);

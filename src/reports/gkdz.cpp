@@ -84,7 +84,7 @@ void gkdz::showgrid2()
     req.startbj = startbj;
     req.bjsum = bjsum;
     const std::vector<QStringList> rows =
-        comparison::buildWorkRows(m_dbs.cohort, req, [this] { stepProgress(); }, [this] { letEventsRun(); });
+        comparison::buildWorkRows(m_dbs.cohort, req, [this] { stepProgress(); }, windows::letEventsRun);
     Grid2->setRows(1 + int(rows.size()));
     for (int r = 0; r < int(rows.size()); ++r)
         for (int c = 0; c < comparison::kCols; ++c)

@@ -270,9 +270,4 @@ void ReportWindow::stepProgress()
         ProgressBar1->setValue(s);
 }
 
-void ReportWindow::letEventsRun()
-{
-    windows::letEventsRun();
-}
-
 } // namespace quorvane

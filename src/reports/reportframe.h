@@ -195,8 +195,6 @@ protected:
     };
     // Advances ProgressBar1 by the 1..100 counter (one step per row).
     void stepProgress();
-    // Lets waiting events run without user input (repaints; no click starts other work).
-    void letEventsRun();
 
     reports::ProgressCounter m_progress;
     WindowDatabases m_dbs;

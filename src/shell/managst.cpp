@@ -44,11 +44,6 @@ void sizeColumns(Grid *grid)
     }
 }
 
-void letMessagesRun()
-{
-    windows::letEventsRun();
-}
-
 } // namespace
 
 managst::managst() : Window(QStringLiteral("managst"))
@@ -512,7 +507,7 @@ void managst::saveChange(const QString &number)
 bool managst::checkstid(const QString &newNumber)
 {
     const bool taken = studentExists(m_dbs.cohort, newNumber);
-    letMessagesRun();
+    windows::letEventsRun();
     if (!taken)
         return false;
     if (studentExists(m_dbs.cohort, m_selstid)) {
@@ -531,7 +526,7 @@ void managst::comdele_Click()
         services::msg(QStringLiteral("学生信息删除失败") + deleting.failureClause() + QStringLiteral("，请重新操作！"), titles::kSystem);
     else if (deleted == 0)
         services::msg(QStringLiteral("没有找到学号为“") + m_selstid + QStringLiteral("”的学生，未删除任何学生信息！"), titles::kSystem);
-    letMessagesRun();
+    windows::letEventsRun();
     form_1();
 }
 
@@ -548,7 +543,7 @@ bool managst::clearstu()
     {
         WaitCursor wait;
         ok = clearStudents(m_dbs.cohort);
-        letMessagesRun();
+        windows::letEventsRun();
         form_1();
     }
     if (!ok) {

@@ -28,11 +28,6 @@ constexpr int kFirstRow = 2;
 constexpr int kLastRow = 6000;
 const char *const kColumns[] = {"a", "b", "c", "d", "e"};
 
-void letEventsRun()
-{
-    windows::letEventsRun();
-}
-
 void setProgress(const StudentIoContext &ctx, int value)
 {
     if (ctx.progress)
@@ -162,7 +157,7 @@ StudentImportResult stuinputok0(ExcelIo &excel, const QString &fileName, const S
         } else {
             const WriteScope clearing(QStringLiteral("学生信息的清空"));
             cleared = clearStudents(db);
-            letEventsRun();
+            windows::letEventsRun();
             services::msg(cleared ? QStringLiteral("清空完毕!")
                                   : QStringLiteral("学生信息清空失败") + clearing.failureClause() + QStringLiteral("，请重新操作！"),
                           cleared ? titles::kSystemAscii : titles::kSystem);
@@ -246,7 +241,7 @@ StudentImportResult stuinputok0(ExcelIo &excel, const QString &fileName, const S
                 } else if (update.numRowsAffected() > 0)
                     ++result.updated;
             }
-            letEventsRun();
+            windows::letEventsRun();
             if (counter > 100)
                 counter = 1;
             setProgress(ctx, counter);
@@ -318,7 +313,7 @@ bool stuinputok1(const QString &fileName, const StudentIoContext &ctx)
             counter = 1;
         setProgress(ctx, counter);
         if (counter == 1)
-            letEventsRun();
+            windows::letEventsRun();
     }
     q.finish();
 
