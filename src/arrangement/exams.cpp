@@ -238,7 +238,7 @@ ExamDeletion deleteExam(const QSqlDatabase &sys, const QSqlDatabase &cohort, con
     // lists the exam, and rows left of it (a crash before the second commit) are named by the
     // record, which this deletion and every later one (and opening 考场编排) complete.
     const QString dbname = cohortDbName(cohort);
-    const bool removed = run(sys, QStringLiteral("CREATE TABLE IF NOT EXISTS deletedexams (id TEXT COLLATE NOCASE, dbname TEXT COLLATE NOCASE)"))
+    const bool removed = sysdb::makeDeletionRecords(sys, &result.error)
                          && run(sys, QStringLiteral("DELETE FROM kcbpb WHERE id = ?"), {id})
                          && run(sys, QStringLiteral("INSERT INTO deletedexams(id, dbname) VALUES(?, ?)"), {id, dbname});
     if (!removed || !run(sys, QStringLiteral("COMMIT"))) {

@@ -1,6 +1,7 @@
 #include "shell/cohorts.h"
 
 #include "shell/database.h"
+#include "shell/sysdb.h"
 #include "shell/valuetext.h"
 
 #include <QDir>
@@ -357,17 +358,11 @@ Result changeCohort(const QSqlDatabase &system, const Cohort &stored, const Coho
             ok = run(QStringLiteral("UPDATE kcbpb SET year=? WHERE year=?"), {changed.year, stored.year});
         // Exams deleted while rows of them were left in the cohort's file are recorded by the file's
         // name: the renamed file keeps those records, so its leftover rows still go. The records of
-        // the old name stay for the old file (another cohort may still name it). A system file from
-        // before such records has no table of them.
-        if (ok && nameChanges) {
-            QSqlQuery table = prepare(db, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'deletedexams'"));
-            ok = table.exec();
-            if (!ok)
-                error = table.lastError();
-            else if (table.next())
-                ok = run(QStringLiteral("INSERT INTO deletedexams(id, dbname) SELECT id, ? FROM deletedexams WHERE dbname = ?"),
-                         {changed.dbname, stored.dbname});
-        }
+        // the old name stay for the old file (another cohort may still name it).
+        if (ok && nameChanges)
+            ok = sysdb::makeDeletionRecords(db, &error)
+                 && run(QStringLiteral("INSERT INTO deletedexams(id, dbname) SELECT id, ? FROM deletedexams WHERE dbname = ?"),
+                        {changed.dbname, stored.dbname});
         if (ok) {
             ok = tx.commit();
             if (!ok)

@@ -240,4 +240,10 @@ Read readExamSettings(const QSqlDatabase &system, const QString &cohortYear, con
     return Read::Found;
 }
 
+bool makeDeletionRecords(const QSqlDatabase &system, QSqlError *error)
+{
+    return execSql(system, QStringLiteral("CREATE TABLE IF NOT EXISTS deletedexams (id TEXT COLLATE NOCASE, dbname TEXT COLLATE NOCASE)"), {},
+                   error);
+}
+
 } // namespace quorvane::sysdb

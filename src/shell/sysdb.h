@@ -96,4 +96,10 @@ struct ExamSettings
 Read readExamSettings(const QSqlDatabase &system, const QString &cohortYear, const QString &examId, ExamSettings *out,
                       QString *error = nullptr);
 
+// ---- exams deleted while rows of them may be left in a cohort file (deletedexams) --------------
+// One row per deleted exam with its cohort's database name (dbname). A system file from before
+// these records has no table of them: a write that records one makes it first (inside its own
+// transaction). False, with the error, when the database failed.
+bool makeDeletionRecords(const QSqlDatabase &system, QSqlError *error);
+
 } // namespace quorvane::sysdb
