@@ -973,6 +973,7 @@ private Q_SLOTS:
         QStringList seen;   // per dialog: kind or title, owned by score entry, kept on top
         QString lastBox;
         bool clickedAway = false;
+        const QString clicked = dir.path() + QStringLiteral("/clicked");
         QTimer answer;
         connect(&answer, &QTimer::timeout, this, [&] {
             QWidget *modal = QApplication::activeModalWidget();
@@ -980,6 +981,7 @@ private Q_SLOTS:
             if (!modal && busy && busy->shape() == Qt::WaitCursor && !clickedAway) { // reading
                 clickedAway = true;
                 mainWindow->activateWindow();
+                QFile(clicked).open(QIODevice::WriteOnly); // the reader may go on
             }
             if (!modal || !modal->isVisible())
                 return;
@@ -1007,12 +1009,13 @@ private Q_SLOTS:
                                     QStringLiteral("系统提示： owned top wide"), QStringLiteral("系统提示: owned top wide")}));
         QVERIFY(QFile::exists(path));
 
-        // 分数导入 with a reader that takes a second; the main window is activated while it reads.
+        // 分数导入 with a reader that waits until the main window was activated while it reads.
         XlsReaderSettings &reader = xlsReaderSettings();
         const XlsReaderSettings saved = reader;
         QFile slow(dir.path() + QStringLiteral("/slow.sh"));
         QVERIFY(slow.open(QIODevice::WriteOnly));
-        slow.write("#!/bin/sh\nsleep 1\nexec '" + saved.program.toUtf8() + "' \"$@\"\n");
+        slow.write("#!/bin/sh\nwhile [ ! -e '" + clicked.toUtf8() + "' ]; do sleep 0.02; done\nexec '" + saved.program.toUtf8()
+                   + "' \"$@\"\n");
         slow.close();
         QVERIFY(slow.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         reader.program = slow.fileName();
