@@ -142,21 +142,6 @@ inline QByteArray xlsWorkbookStart()
     return stream;
 }
 
-// An .xls workbook stream whose shared-string table holds n empty strings (over CONTINUE
-// records).
-inline QByteArray xlsWithEmptyStrings(int n)
-{
-    QByteArray stream = xlsWorkbookStart();
-    constexpr int perBlock = 2000;
-    QByteArray sst(8, '\0');
-    put32(sst, 0, quint32(n));
-    put32(sst, 4, quint32(n));
-    for (int done = 0; done < n; done += perBlock) // three bytes each: no characters, one-byte width
-        appendXlsRecord(stream, done == 0 ? 0x00FC : 0x003C, (done == 0 ? sst : QByteArray()) + QByteArray(3 * std::min(perBlock, n - done), '\0'));
-    appendXlsRecord(stream, 0x000A, QByteArray());
-    return stream;
-}
-
 // A compound file of 4096-byte sectors holding the given workbook stream (of at least 4096
 // bytes), for streams too long for xlsContainer: up to 109 FAT sectors, 400 MB.
 inline QByteArray xlsCompoundFile(const QByteArray &stream)
@@ -312,6 +297,15 @@ inline QByteArray xlsSharedStrings(const std::vector<std::pair<QString, int>> &t
     }
     flush();
     return out;
+}
+
+// An .xls workbook stream whose shared-string table holds n empty strings (over CONTINUE
+// records).
+inline QByteArray xlsWithEmptyStrings(int n)
+{
+    QByteArray stream = xlsWorkbookStart() + xlsSharedStrings(std::vector<std::pair<QString, int>>(size_t(n)));
+    appendXlsRecord(stream, 0x000A, QByteArray());
+    return stream;
 }
 
 // A workbook stream of one sheet named S whose rows 1 to `rows` each hold the whole numbers
