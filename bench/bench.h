@@ -3,7 +3,7 @@
 
 #include <QElapsedTimer>
 
-#include <sys/resource.h>
+#include "cputime.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -33,16 +33,7 @@ struct Registration
     Registration(std::string name, std::function<void()> fn) { all().push_back({std::move(name), std::move(fn)}); }
 };
 
-// Milliseconds of CPU time used so far by this process and by the child processes it has waited
-// for (the workbook helper among them).
-inline double cpuMsSoFar()
-{
-    rusage self{}, children{};
-    getrusage(RUSAGE_SELF, &self);
-    getrusage(RUSAGE_CHILDREN, &children);
-    const auto ms = [](const timeval &t) { return double(t.tv_sec) * 1e3 + double(t.tv_usec) / 1e3; };
-    return ms(self.ru_utime) + ms(self.ru_stime) + ms(children.ru_utime) + ms(children.ru_stime);
-}
+using quorvane::test::cpuMsSoFar;
 
 // Wall and CPU milliseconds of one measured stretch.
 struct Sample

@@ -2,13 +2,12 @@
 #include "shell/database.h"
 #include "shell/textcheck.h"
 #include "shell/workbook.h"
+#include "cputime.h"
 #include "testsupport.h"
 
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
-
-#include <sys/resource.h>
 
 #include <unordered_map>
 
@@ -320,12 +319,9 @@ private Q_SLOTS:
             return found;
         };
         const auto cpuMs = [](const auto &fn, int *found) {
-            rusage before{}, after{};
-            getrusage(RUSAGE_SELF, &before);
+            const double before = quorvane::test::cpuMsSoFar();
             *found = fn();
-            getrusage(RUSAGE_SELF, &after);
-            const auto ms = [](const timeval &t) { return t.tv_sec * 1e3 + t.tv_usec / 1e3; };
-            return ms(after.ru_utime) + ms(after.ru_stime) - ms(before.ru_utime) - ms(before.ru_stime);
+            return quorvane::test::cpuMsSoFar() - before;
         };
         double indexMs = 1e300, refMs = 1e300;
         for (int run = 0; run < 3; ++run) {
