@@ -190,8 +190,10 @@ private Q_SLOTS:
             cols(m, &QAbstractItemModel::columnsInserted), rows(m, &QAbstractItemModel::rowsInserted),
             reset(m, &QAbstractItemModel::modelReset);
         switch (change) {
-        case 0: g.setTextMatrix(row, col, shown); break;
-        case 1: g.setTextMatrix(row, col, shown); break;
+        case 0: // a cell
+        case 1: // a heading
+            g.setTextMatrix(row, col, shown);
+            break;
         case 2: g.setRowTexts(row, {QString(), QStringLiteral("x")}); break;
         case 3: g.setCols(2); g.setCols(4); break;
         case 4: g.setRows(2); g.setRows(4); break;
