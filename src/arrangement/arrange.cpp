@@ -387,7 +387,6 @@ ArrangeResult arrangeStudents(QSqlDatabase &cohort, const QSqlDatabase &system, 
         result.error = reasonText(tx.error());
         return result;
     }
-    checkpoint(cohort);
     result.status = ArrangeStatus::Done;
     return result;
 }

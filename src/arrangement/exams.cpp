@@ -142,7 +142,6 @@ bool saveExam(const QSqlDatabase &sys, const ExamSave &exam, bool *added, QStrin
     }
     if (!ok || !tx.commit())
         return false;
-    checkpoint(sys); // a copy of the system database taken now holds the exam
     return true;
 }
 
@@ -199,7 +198,6 @@ bool dropDeletionRecords(const QSqlDatabase &sys, const QString &dbname, const Q
             return false;
     if (!tx.commit())
         return false;
-    checkpoint(sys);
     return true;
 }
 
@@ -253,13 +251,10 @@ ExamDeletion deleteExam(const QSqlDatabase &sys, const QSqlDatabase &cohort, con
     const RecordedDeletions recorded = recordedDeletions(sys, dbname, &read);
     if (!read || !deleteRowsOf(cohort, recorded.rowsToGo, &result.error) || !run(cohort, QStringLiteral("COMMIT"))) {
         rollback(cohort);
-        checkpoint(sys);
         return result;
     }
     // A record that cannot go now is cleared at the next opening; its rows are gone already.
     dropDeletionRecords(sys, dbname, recorded.all);
-    checkpoint(sys);
-    checkpoint(cohort);
     result.outcome = ExamDeletion::Deleted;
     result.error = QSqlError();
     return result;
@@ -280,7 +275,6 @@ bool removeOrphanRows(const QSqlDatabase &sys, const QSqlDatabase &cohort)
         QSqlError error;
         if (!tx.active() || !deleteRowsOf(cohort, recorded.rowsToGo, &error) || !tx.commit())
             return false;
-        checkpoint(cohort);
     }
     return dropDeletionRecords(sys, dbname, recorded.all);
 }
@@ -329,7 +323,6 @@ bool appendRooms(const QSqlDatabase &sys, const QString &examId, const QStringLi
         *added = std::clamp(static_cast<int>(list.size()) - before, 0, newOnes);
     if (!execSql(sys, QStringLiteral("UPDATE kcbpb SET kcid = ? WHERE id = ?"), {nonNull(joined), examId}, error) || !tx.commit())
         return false;
-    checkpoint(sys);
     return true;
 }
 
@@ -349,7 +342,6 @@ bool storeRoomList(const QSqlDatabase &sys, const QString &examId, const QString
         return true;
     if (!execSql(sys, QStringLiteral("UPDATE kcbpb SET kcid = ? WHERE id = ?"), {nonNull(rooms.join(QString())), examId}, error) || !tx.commit())
         return false;
-    checkpoint(sys);
     return true;
 }
 

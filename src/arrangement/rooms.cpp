@@ -141,7 +141,6 @@ bool saveRoom(const QSqlDatabase &sys, const Room &room, QString *error)
                      {room.id, room.address, room.rs, room.type}, error);
     if (!ok || !tx.commit())
         return false;
-    checkpoint(sys); // a copy of the system database taken now holds the room
     return true;
 }
 
@@ -149,7 +148,6 @@ bool deleteRoom(const QSqlDatabase &sys, const QString &id, QString *error)
 {
     if (!execSql(sys, QStringLiteral("DELETE FROM kcszb WHERE id = ?"), {id}, error))
         return false;
-    checkpoint(sys);
     return true;
 }
 

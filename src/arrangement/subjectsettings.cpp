@@ -97,7 +97,6 @@ Saved save(const QSqlDatabase &system, const QString &cohortYear, const QString 
     const QString update = QStringLiteral("UPDATE kcbpb SET ") + sets.join(QStringLiteral(" = ?, ")) + QStringLiteral(" = ? WHERE rowid = ?");
     if (!execSql(system, update, values))
         return Saved::Failed;
-    checkpoint(system); // a copy of the system database taken now holds the settings
     return Saved::Done;
 }
 

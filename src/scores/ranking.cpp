@@ -96,7 +96,7 @@ RunResult failed(const QString &error)
 // every kProgressChunk rows and at the end, and commits. The first failure leaves the transaction
 // to roll back.
 template <class BindRow>
-RunResult writeRows(QSqlDatabase &cohort, Transaction &tx, QSqlQuery &up, size_t n, const ProgressFn &progress,
+RunResult writeRows(Transaction &tx, QSqlQuery &up, size_t n, const ProgressFn &progress,
                     BindRow bindRow)
 {
     int pending = 0;
@@ -113,7 +113,6 @@ RunResult writeRows(QSqlDatabase &cohort, Transaction &tx, QSqlQuery &up, size_t
     report(progress, pending);
     if (!tx.commit())
         return failed(reasonText(tx.error()));
-    checkpoint(cohort);
     RunResult r;
     r.rows = static_cast<int>(n);
     return r;
@@ -275,7 +274,7 @@ RunResult runTotals(QSqlDatabase &cohort, const QSqlDatabase &system, const QStr
     if (!up.prepare(QStringLiteral("UPDATE stucj SET kealla = ?, keallb = ?, zfbjnoa = ?, zftlnoa = ?, zfnjnoa = ?, "
                                    "zfbjnob = ?, zftlnob = ?, zfnjnob = ? WHERE rowid = ?")))
         return failed(reasonText(up.lastError()));
-    return writeRows(cohort, tx, up, n, progress, [&](size_t i) {
+    return writeRows(tx, up, n, progress, [&](size_t i) {
         up.bindValue(0, *totalA[i]);
         up.bindValue(1, *totalB[i]);
         up.bindValue(2, rankValue(ra.cls[i]));
@@ -353,7 +352,7 @@ RunResult runSubjects(QSqlDatabase &cohort, const QSqlDatabase &system, const QS
     QSqlQuery up(cohort);
     if (!up.prepare(QStringLiteral("UPDATE stucj SET ") + sets.join(QStringLiteral(", ")) + QStringLiteral(" WHERE rowid = ?")))
         return failed(reasonText(up.lastError()));
-    return writeRows(cohort, tx, up, n, progress, [&](size_t i) {
+    return writeRows(tx, up, n, progress, [&](size_t i) {
         int pos = 0;
         for (size_t s = 0; s < chosen.size(); ++s) {
             const int k = chosen[s].subject;

@@ -204,7 +204,6 @@ bool saveScores(QSqlDatabase &cohort, const SheetContext &ctx, const std::vector
             *error = reasonText(tx.error());
         return false;
     }
-    checkpoint(cohort);
     return true;
 }
 

@@ -292,7 +292,6 @@ Result addCohort(const QSqlDatabase &system, const Cohort &cohort)
         removeFileIfPresent(target);
         return {Outcome::RowFailed, error};
     }
-    checkpoint(system); // a copy of the system database taken now holds the cohort
     return {};
 }
 
@@ -381,7 +380,6 @@ Result changeCohort(const QSqlDatabase &system, const Cohort &stored, const Coho
         }
         return {Outcome::RowFailed, reasonText(error)};
     }
-    checkpoint(system);
     if (!copy.isEmpty()) {
         stepDone(3);
         // The old file stays while another cohort still names it.
@@ -454,7 +452,6 @@ Result deleteCohort(const QSqlDatabase &system, const Cohort &stored)
     QString error;
     if (!run(system, QStringLiteral("DELETE FROM dbsystable WHERE rowid=?"), {stored.rowid}, &error))
         return {Outcome::RowFailed, error};
-    checkpoint(system);
     // A file that another cohort still names stays; a file that cannot be deleted stays too.
     if (yearUsingName(system, stored.dbname, stored.year).isEmpty())
         removeWithLogs(path);

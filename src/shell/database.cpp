@@ -506,6 +506,7 @@ bool Transaction::commit()
         return false; // still open: the destructor rolls it back
     }
     m_active = false;
+    checkpoint(m_db);
     return true;
 }
 
@@ -553,8 +554,11 @@ bool execSql(const QSqlDatabase &db, const QString &sql, const QVariantList &val
     q.finish();
     if (!inTransaction(db))
         WriteCheck::ensureInPlace(db);
-    if (done)
+    if (done) {
+        if (!inTransaction(db))
+            checkpoint(db); // a statement of its own, or the end of a transaction
         return true;
+    }
     WriteCheck::noteFailure(failure);
     if (error)
         *error = failure;

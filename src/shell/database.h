@@ -32,8 +32,9 @@ enum class OpenFault {
 bool openDatabase(const QString &path, DbKind kind, const QString &connectionName, QSqlDatabase *out, QString *error = nullptr,
                   OpenFault *fault = nullptr);
 // Writes what the write-ahead log holds into the database file itself and empties the log, so that
-// the .mdb alone holds every committed row (users copy, mail and back up that file). Runs at the end
-// of every long write. False when it could not complete (a reader of another program kept the log).
+// the .mdb alone holds every committed row (users copy, mail and back up that file). The shared write
+// path runs it after every commit (Transaction, and execSql where a statement ends outside a
+// transaction). False when it could not complete (a reader kept part of the log).
 bool checkpoint(const QSqlDatabase &db);
 // Closes every connection of this process, so SQLite writes each file's log into the file and removes
 // it. Runs when the program ends, however it ends.
@@ -121,7 +122,7 @@ private:
 };
 
 // A transaction that rolls back unless committed. The connection's file is checked before it
-// begins and after its commit (WriteScope).
+// begins and after its commit (WriteScope); a commit is written back into the file (checkpoint).
 class Transaction
 {
 public:
@@ -145,7 +146,8 @@ private:
 QSqlQuery prepare(const QSqlDatabase &db, const QString &sql, const QVariantList &values = {});
 // Runs one statement with bound values. A statement that begins or ends a transaction (one outside
 // a transaction, BEGIN, COMMIT) checks the connection's file before and after it, as WriteScope
-// says. On failure error takes the reason (in words, or SQLite's error); rowsAffected takes the
+// says, and one that ends outside a transaction is written back into the file (checkpoint). On
+// failure error takes the reason (in words, or SQLite's error); rowsAffected takes the
 // number of rows the statement changed.
 bool execSql(const QSqlDatabase &db, const QString &sql, const QVariantList &values = {}, QString *error = nullptr);
 bool execSql(const QSqlDatabase &db, const QString &sql, const QVariantList &values, QSqlError *error, int *rowsAffected = nullptr);

@@ -253,8 +253,6 @@ StudentImportResult stuinputok0(ExcelIo &excel, const QString &fileName, const S
             if (failed)
                 writeError = tx.error();
         }
-        if (!failed)
-            checkpoint(db);
     }
     if (failed && !writeError.isValid())
         writeError = db.lastError();
