@@ -63,6 +63,27 @@ QStringList splitRoomList(const QString &kcid, const QStringList &registered)
     std::vector<int> roomAt(static_cast<size_t>(n), -1);
     for (qsizetype i = 0; i + 3 <= n; ++i)
         roomAt[size_t(i)] = rooms.value(kcid.mid(i, 3).toCaseFolded(), -1);
+    // The pieces kept, each room once: the first time it appears, letter case ignored.
+    QStringList out;
+    QSet<QString> seen;
+    auto keep = [&](qsizetype i) {
+        const QString room = kcid.mid(i, 3);
+        if (!seen.contains(room.toCaseFolded())) {
+            seen.insert(room.toCaseFolded());
+            out << room;
+        }
+    };
+    // A list whose every piece names a registered room is what it says, repeats and all: the
+    // search below would count a repeat for nothing and could prefer a reading that drops
+    // characters to find a room the list does not name.
+    bool allRegistered = n % 3 == 0;
+    for (qsizetype i = 0; allRegistered && i < n; i += 3)
+        allRegistered = roomAt[size_t(i)] >= 0;
+    if (allRegistered) {
+        for (qsizetype i = 0; i < n; i += 3)
+            keep(i);
+        return out;
+    }
     // A room that two separate pieces name could be kept twice; the reading keeps track of which
     // of these rooms it has kept (one bit each), so that each counts once. The bits are limited so
     // that the positions times their combinations stay within a fixed budget; a room beyond them
@@ -135,18 +156,11 @@ QStringList splitRoomList(const QString &kcid, const QStringList &registered)
             consider(skip, 1, false);
         }
     }
-    // The pieces kept, each room once: the first time it appears, letter case ignored.
-    QStringList out;
-    QSet<QString> seen;
     size_t mask = 0;
     for (qsizetype i = 0; i < n;) {
         const Best &b = at(i, mask);
         if (b.keep) {
-            const QString room = kcid.mid(i, 3);
-            if (!seen.contains(room.toCaseFolded())) {
-                seen.insert(room.toCaseFolded());
-                out << room;
-            }
+            keep(i);
             const int r = roomAt[size_t(i)];
             if (r >= 0 && bitOf[size_t(r)] >= 0)
                 mask |= size_t(1) << bitOf[size_t(r)];

@@ -33,7 +33,8 @@ ClassRange readClassRange(const QSqlDatabase &system, const QString &cohortYear)
 
 // ---- an exam's rooms (kcbpb.kcid, kcbpb.bpid) -------------------------------------------------
 // The room list is stored as the room ids (3 characters each) run together, in arrangement order.
-// A list whose pieces are all registered rooms reads in 3-character pieces. Any other list (an
+// A list whose pieces are all registered rooms reads in 3-character pieces, in order, a repeated
+// room where it first appears: it names nothing else. Any other list (an
 // earlier build stored a room id of another length, "001A1002"; a room has left the register) is
 // read the way that keeps the most registered rooms, each counted once, then drops the fewest
 // characters, then keeps the fewest unregistered pieces: "001A1002" gives 001 and 002, and a piece

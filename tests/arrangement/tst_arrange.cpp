@@ -112,6 +112,7 @@ private Q_SLOTS:
     void noRoomsWritesNothing();
     void storedRoomLists_data();
     void storedRoomLists();
+    void registeredListsReadAsStored();
     void emptyRegisterAndUnknownRoom();
     void unknownRoomFirst();
     void secondRunAndLeavers();
@@ -280,6 +281,17 @@ void TestArrange::storedRoomLists_data()
     // Bad pieces no longer in the register: the registered rooms are kept.
     QTest::newRow("bad pieces around") << "A1101A2102A3" << "001 002 003 101 102" << "101 102";
     QTest::newRow("bad piece before") << "A1101B102" << "001 002 003 101 102" << "101 102";
+    // Rooms numbered as schools number them, 001 to 030: a list of registered rooms with repeats
+    // names no room that only a reading across its pieces finds (030 in "003003", 001 in "010011").
+    QStringList upTo30;
+    for (int i = 1; i <= 30; ++i)
+        upTo30 << QStringLiteral("%1").arg(i, 3, 10, QLatin1Char('0'));
+    const QString reg = upTo30.join(QLatin1Char(' '));
+    QTest::newRow("repeat thrice") << "003003003016022015" << reg << "003 016 022 015";
+    QTest::newRow("pairs repeated") << "001002001002010" << reg << "001 002 010";
+    QTest::newRow("two repeats") << "019019030030030016" << reg << "019 030 016";
+    QTest::newRow("repeat beside overlaps") << "009010007011010005010011" << reg << "009 010 007 011 005";
+    QTest::newRow("repeats beside overlaps") << "020020020021019017017003017008" << reg << "020 021 019 017 003 008";
 }
 
 void TestArrange::storedRoomLists()
@@ -299,7 +311,41 @@ void TestArrange::storedRoomLists()
     const ArrangeResult r = s.run(kcid);
     QCOMPARE(r.status, ArrangeStatus::Done);
     QCOMPARE(r.seated, seats);
-    QCOMPARE(s.seating().size(), seats);
+    const auto seating = s.seating();
+    QCOMPARE(seating.size(), seats);
+    // Nobody sits in a room the list does not name.
+    for (auto it = seating.keyBegin(); it != seating.keyEnd(); ++it)
+        QVERIFY2(rooms.split(QLatin1Char(' ')).contains(it->first, Qt::CaseInsensitive), qPrintable(it->first));
+}
+
+void TestArrange::registeredListsReadAsStored()
+{
+    // A register that names a room twice, in two letter cases, still numbers it as one room: the
+    // reading keeps 0A1 and 0a2 as two rooms rather than dropping a character to find a20.
+    const QStringList expected{QStringLiteral("0A1"), QStringLiteral("0a2"), QStringLiteral("0X9")};
+    for (const QString &reg : {QStringLiteral("0a1 0A1 0a2 a20"), QStringLiteral("0a1 0a2 a20 0A1")})
+        QCOMPARE(sysdb::splitRoomList(QStringLiteral("0A10a20X9"), reg.split(QLatin1Char(' '))), expected);
+
+    // Random registers of 11 to 31 rooms numbered from 001 and lists of their rooms with repeats:
+    // each reads piece by piece, each room where it first appears.
+    std::mt19937 rng(2026);
+    for (int round = 0; round < 4000; ++round) {
+        QStringList reg;
+        const int size = 11 + int(rng() % 21);
+        for (int i = 1; i <= size; ++i)
+            reg << QStringLiteral("%1").arg(i, 3, 10, QLatin1Char('0'));
+        QString kcid;
+        QStringList expected;
+        const int pieces = 2 + int(rng() % 9);
+        for (int p = 0; p < pieces; ++p) {
+            // Half the pieces repeat one already in the list.
+            const QString room = !expected.isEmpty() && rng() % 2 ? expected.at(int(rng() % expected.size())) : reg.at(int(rng() % size));
+            kcid += room;
+            if (!expected.contains(room))
+                expected << room;
+        }
+        QCOMPARE(sysdb::splitRoomList(kcid, reg), expected);
+    }
 }
 
 void TestArrange::emptyRegisterAndUnknownRoom()
