@@ -67,6 +67,8 @@ struct School
 };
 
 using Write = std::function<void(School &)>;
+// A long write; `vanish` deletes the data folder and is handed to the write's progress display.
+using LongWrite = std::function<void(School &, const std::function<void(int)> &vanish)>;
 
 // Shows a window as the main window does, in the active window.
 template <class W> W *shown(const char *name)
@@ -96,6 +98,7 @@ using Steps = std::function<void(SmallDisk &)>;
 } // namespace
 
 Q_DECLARE_METATYPE(Write)
+Q_DECLARE_METATYPE(LongWrite)
 Q_DECLARE_METATYPE(Steps)
 
 class tst_writes : public QObject
@@ -104,6 +107,9 @@ class tst_writes : public QObject
 private Q_SLOTS:
     void writeIntoAVanishedFolderEndsTheProgram_data();
     void writeIntoAVanishedFolderEndsTheProgram();
+    void folderVanishingDuringALongWriteEndsTheProgram_data();
+    void folderVanishingDuringALongWriteEndsTheProgram();
+    void scopeKeepsItsFirstFailure();
     void fullDiskIsNamed_data();
     void fullDiskIsNamed();
 };
@@ -181,6 +187,69 @@ void tst_writes::writeIntoAVanishedFolderEndsTheProgram()
     QVERIFY(QDir(s.data.folder()).removeRecursively());
     QVERIFY_THROWS_EXCEPTION(ProgramEnded, write(s));
     QCOMPARE(s.services.lastText(), QStringLiteral("数据文件“") + file + QStringLiteral("”已被删除或移走，") + what + QStringLiteral("未能保存！程序即将结束。"));
+}
+
+// The data folder deleted while a long write runs, after its start was checked: its commit goes
+// into a file that is gone, so the program says so and ends instead of reporting the write done.
+void tst_writes::folderVanishingDuringALongWriteEndsTheProgram_data()
+{
+    QTest::addColumn<int>("report"); // the progress report (from 0) at which the folder goes
+    QTest::addColumn<QString>("what");
+    QTest::addColumn<LongWrite>("write");
+    const QString change = QStringLiteral("本次改动");
+    QTest::newRow("totals") << 0 << change << LongWrite([](School &s, const std::function<void(int)> &vanish) {
+        runTotals(s.cohort, s.sys, QStringLiteral("2020"), kExam, vanish);
+    });
+    QTest::newRow("subject ranks") << 0 << change << LongWrite([](School &s, const std::function<void(int)> &vanish) {
+        runSubjects(s.cohort, s.sys, QStringLiteral("2020"), kExam, {{1, false}}, vanish);
+    });
+    // The import shows its bar before it reads the sheet; the rows are written from the second report.
+    QTest::newRow("student import") << 1 << QStringLiteral("本次导入的学生信息") << LongWrite([](School &s, const std::function<void(int)> &vanish) {
+        ExcelIo excel{studentExcelTexts()};
+        StudentIoContext ctx;
+        ctx.db = s.cohort;
+        ctx.progress = vanish;
+        s.services.answers = {MsgAnswer::No, MsgAnswer::Yes}; // not cleared; added
+        stuinputok0(excel, QStringLiteral(QUORVANE_FIXTURE_DIR) + QStringLiteral("/students.xls"), ctx);
+    });
+    QTest::newRow("arrangement") << 0 << change << LongWrite([](School &s, const std::function<void(int)> &vanish) {
+        std::mt19937 rng(1);
+        arrangeStudents(s.cohort, s.sys, {kExam, QString(), QStringLiteral("001")}, rng, {vanish, {}});
+    });
+    QTest::newRow("score save") << 0 << change << LongWrite([](School &s, const std::function<void(int)> &vanish) {
+        scoresheet::saveScores(s.cohort, {kExam, 1, scoresheet::ScoreItem::Total, true, QStringLiteral("1")},
+                               {{QStringLiteral("A1"), s.examRow(), QStringLiteral("95")}}, vanish);
+    });
+}
+
+void tst_writes::folderVanishingDuringALongWriteEndsTheProgram()
+{
+    QFETCH(int, report);
+    QFETCH(QString, what);
+    QFETCH(LongWrite, write);
+    School s;
+    const QString folder = s.data.folder();
+    int reports = 0;
+    QVERIFY_THROWS_EXCEPTION(ProgramEnded, write(s, [&](int) {
+        if (reports++ == report)
+            QDir(folder).removeRecursively();
+    }));
+    QVERIFY(reports > report);
+    QVERIFY(!QDir(folder).exists());
+    QCOMPARE(s.services.lastText(), QStringLiteral("数据文件“db2020.mdb”已被删除或移走，") + what + QStringLiteral("未能保存！程序即将结束。"));
+}
+
+// A scope whose writes fail twice names the first reason: what went wrong first is why the rest
+// failed too.
+void tst_writes::scopeKeepsItsFirstFailure()
+{
+    School s;
+    const WriteScope saving(QStringLiteral("本次改动"));
+    QVERIFY(execSql(s.cohort, QStringLiteral("PRAGMA query_only = 1")));
+    QVERIFY(!execSql(s.cohort, QStringLiteral("DELETE FROM stinfo")));
+    QVERIFY(execSql(s.cohort, QStringLiteral("PRAGMA query_only = 0")));
+    QVERIFY(!execSql(s.cohort, QStringLiteral("DELETE FROM nosuchtable")));
+    QCOMPARE(saving.failureClause(), QStringLiteral("：文件或所在文件夹只读，没有写入权限"));
 }
 
 // A write that finds the disk full names the full disk as the reason it failed.

@@ -588,17 +588,21 @@ void tst_kcbp::sweepRemovesOnlyDeletedExams_data()
 {
     QTest::addColumn<bool>("olderFile"); // a system file from before deleted exams were recorded
     QTest::addColumn<QString>("cut");    // the step a deletion does not get past
-    QTest::newRow("whole deletion") << false << "";
-    QTest::newRow("older system file") << true << "";
-    QTest::newRow("cut before the rows") << false << "stucj";
-    QTest::newRow("older file, cut before the rows") << true << "stucj";
-    QTest::newRow("cut before the record goes") << false << "deletedexams";
+    QTest::addColumn<bool>("another");   // then, without reopening, another exam is deleted whole
+    QTest::newRow("whole deletion") << false << "" << false;
+    QTest::newRow("older system file") << true << "" << false;
+    QTest::newRow("cut before the rows") << false << "stucj" << false;
+    QTest::newRow("older file, cut before the rows") << true << "stucj" << false;
+    QTest::newRow("cut before the record goes") << false << "deletedexams" << false;
+    QTest::newRow("cut before the rows, then another deletion") << false << "stucj" << true;
+    QTest::newRow("cut before the record goes, then another deletion") << false << "deletedexams" << true;
 }
 
 void tst_kcbp::sweepRemovesOnlyDeletedExams()
 {
     QFETCH(bool, olderFile);
     QFETCH(QString, cut);
+    QFETCH(bool, another);
     Fixture f;
     auto reopen = [&] {
         f.w->Unload();
@@ -636,10 +640,18 @@ void tst_kcbp::sweepRemovesOnlyDeletedExams()
     QCOMPARE(valueInCopy(f.data.systemPath(), DbKind::System, record), QVariant(cut.isEmpty() ? 0 : 1));
     if (!cut.isEmpty())
         QVERIFY(execSql(db, QStringLiteral("DROP TRIGGER keep")));
-    // The next opening completes a cut deletion and leaves the rows of every exam it did not delete.
-    reopen();
+    // The next opening, or the next deletion, completes a cut deletion and leaves the rows of every
+    // exam it did not delete.
+    if (another) {
+        f.clickExam(kept);
+        f.services.answers = {MsgAnswer::Ok};
+        QVERIFY(press(f.w->jscsdel));
+        QCOMPARE(f.column(0, 4), QStringList());
+    } else {
+        reopen();
+    }
     QCOMPARE(rows(gone), 0);
-    QCOMPARE(rows(kept), 1);
+    QCOMPARE(rows(kept), another ? 0 : 1);
     QCOMPARE(rows(unknown), 3);
     QCOMPARE(f.count(f.sys(), record), 0);
 }
