@@ -836,6 +836,12 @@ void tst_workbook::xlsCellsAsTheImportsReadThem_data()
         last = next;
     QTest::newRow("shared texts cut short") << xlsCompoundFile(xlsOfOneSheet(table.left(last), texted)) << 6000 << 5 << CellTexts() << 0
                                             << QStringLiteral("工作簿文件已损坏或不完整");
+    // A shared text whose pieces change width at each CONTINUE: one byte a character, two, then
+    // one again.
+    const QString changing = latin.left(9000) + chinese.left(4000) + latin.left(9000);
+    QTest::newRow("shared text changing width") << xlsCompoundFile(xlsOfOneSheet(xlsSharedStrings({{changing, 0}}), xlsDimensions(1, 1) + sst(0, 0, 0)))
+                                                << 6000 << 5 << CellTexts{{at(1, 1), changing}} << 0 << QString();
+
 }
 
 void tst_workbook::xlsCellsAsTheImportsReadThem()
