@@ -121,7 +121,8 @@ bool readXlsIsolated(const QString &path, int maxRows, int maxCols, Workbook &ce
     }
     QProcess helper;
     helper.setProgram(program);
-    helper.setArguments({path, QString::number(maxRows), QString::number(maxCols), QString::number(settings.memoryLimitMb)});
+    helper.setArguments({path, QString::number(maxRows), QString::number(maxCols), QString::number(settings.memoryLimitMb),
+                          QString::number(settings.cpuLimitSeconds)});
     helper.setStandardErrorFile(QProcess::nullDevice());
     helper.start(QIODevice::ReadOnly);
     if (!helper.waitForStarted(settings.timeLimitMs)) {

@@ -19,6 +19,7 @@ struct XlsReaderSettings
     QString program;            // the helper; empty: the one installed beside the program
     int timeLimitMs = 10000;
     int memoryLimitMb = 300;    // the helper's address space (it needs about 50 MB for a small file)
+    int cpuLimitSeconds = 30;   // the helper's processor time (past it the system stops the helper)
 };
 // The settings every read uses (tests name the helper the build made, or stand-ins).
 XlsReaderSettings &xlsReaderSettings();

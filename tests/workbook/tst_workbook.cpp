@@ -836,6 +836,26 @@ void tst_workbook::xlsCellsAsTheImportsReadThem_data()
         last = next;
     QTest::newRow("shared texts cut short") << xlsCompoundFile(xlsOfOneSheet(table.left(last), texted)) << 6000 << 5 << CellTexts() << 0
                                             << QStringLiteral("工作簿文件已损坏或不完整");
+    // A shared text whose pieces change width at each CONTINUE: one byte a character, two, then
+    // one again.
+    const QString changing = latin.left(9000) + chinese.left(4000) + latin.left(9000);
+    QTest::newRow("shared text changing width") << xlsCompoundFile(xlsOfOneSheet(xlsSharedStrings({{changing, 0}}), xlsDimensions(1, 1) + sst(0, 0, 0)))
+                                                << 6000 << 5 << CellTexts{{at(1, 1), changing}} << 0 << QString();
+
+    // Formula results stored as long texts, over a STRING record and CONTINUE records (the first
+    // changing width as above), beside a short one; the one in row 4 is counted beyond row 2.
+    const QByteArray formulas = xlsDimensions(4, 2) + xlsFormulaText(0, 0, changing) + xlsFormulaText(0, 1, QStringLiteral("缺考"))
+        + xlsFormulaText(1, 0, chinese.left(10000)) + xlsFormulaText(3, 0, latin);
+    QTest::newRow("long formula texts") << xlsCompoundFile(xlsOfOneSheet(QByteArray(), formulas)) << 2 << 5
+                                        << CellTexts{{at(1, 1), changing}, {at(1, 2), QStringLiteral("缺考")}, {at(2, 1), chinese.left(10000)}}
+                                        << 1 << QString();
+    // The first one without its last CONTINUE record: the text is not there whole.
+    QByteArray cutFormula = xlsFormulaText(0, 0, changing);
+    for (qsizetype next = 0; next + 4 <= cutFormula.size(); next += 4 + le16(cutFormula, next + 2))
+        last = next;
+    cutFormula.truncate(last);
+    QTest::newRow("formula text cut short") << xlsCompoundFile(xlsOfOneSheet(QByteArray(), xlsDimensions(2, 1) + cutFormula + xlsRecord(0x0203, xlsCell(1, 0, twoAndAHalf))))
+                                            << 6000 << 5 << CellTexts() << 0 << QStringLiteral("工作簿文件已损坏或不完整");
 }
 
 void tst_workbook::xlsCellsAsTheImportsReadThem()

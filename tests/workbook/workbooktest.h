@@ -253,50 +253,101 @@ inline QByteArray xlsMulrk(int row, int col, const QVector<int> &values)
     return xlsRecord(0x00BD, mulrk);
 }
 
-// The records of a BIFF8 shared-string table of the given texts, each with the given number of
-// formatting runs, split as Excel splits it: records of at most 8224 bytes, a text's header
-// never split, its characters continued after a byte telling their width (one byte a character
-// when all fit in one, else two), its runs continued as they are.
-inline QByteArray xlsSharedStrings(const std::vector<std::pair<QString, int>> &texts)
+// Records of a BIFF8 workbook stream as Excel splits a long text: records of at most 8224 bytes,
+// the first of the given type, the rest CONTINUE records; a text's header never split, its
+// characters continued after a byte telling their width, each piece in one byte a character when
+// all of the piece's characters fit in one, else two (so the width may change at a CONTINUE).
+class XlsContinuedRecords
 {
-    constexpr int kMaxRecord = 8224;
-    QByteArray out;
-    QByteArray record(8, '\0');
-    put32(record, 0, quint32(texts.size()));
-    put32(record, 4, quint32(texts.size()));
-    quint16 type = 0x00FC;
-    auto flush = [&] {
-        appendXlsRecord(out, type, record);
-        record.clear();
-        type = 0x003C;
-    };
-    for (const auto &[text, runs] : texts) {
-        const bool wide = std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() > 0xFF; });
-        QByteArray header(runs > 0 ? 5 : 3, '\0');
-        put16(header, 0, quint16(text.size()));
-        header[2] = char((wide ? 0x01 : 0x00) | (runs > 0 ? 0x08 : 0x00));
-        if (runs > 0)
-            put16(header, 3, quint16(runs));
-        if (record.size() + header.size() > kMaxRecord)
+public:
+    explicit XlsContinuedRecords(quint16 type) : m_type(type) {}
+
+    // A text: its header (whose byte `flags` gets the width of the first piece), then its
+    // characters.
+    void appendText(QByteArray header, int flags, const QString &text)
+    {
+        if (m_record.size() + header.size() > kMaxRecord)
             flush();
-        record += header;
-        for (const QChar c : text) {
-            if (record.size() + (wide ? 2 : 1) > kMaxRecord) {
+        bool wide = wideAt(text, 0, kMaxRecord - int(m_record.size() + header.size()));
+        header[flags] = char(header[flags] | (wide ? 0x01 : 0x00));
+        m_record += header;
+        for (int i = 0; i < text.size(); ++i) {
+            if (m_record.size() + (wide ? 2 : 1) > kMaxRecord) {
                 flush();
-                record += char(wide ? 0x01 : 0x00);
+                wide = wideAt(text, i, kMaxRecord - 1);
+                m_record += char(wide ? 0x01 : 0x00);
             }
-            record += char(c.unicode() & 0xFF);
+            m_record += char(text[i].unicode() & 0xFF);
             if (wide)
-                record += char(c.unicode() >> 8);
-        }
-        for (int i = 0; i < runs; ++i) {
-            if (record.size() + 4 > kMaxRecord)
-                flush();
-            record += QByteArray("\x01\0\x05\0", 4);
+                m_record += char(text[i].unicode() >> 8);
         }
     }
-    flush();
-    return out;
+    // Bytes that may go on in the next record as they are (a text's formatting runs).
+    void appendBytes(const QByteArray &bytes)
+    {
+        if (m_record.size() + bytes.size() > kMaxRecord)
+            flush();
+        m_record += bytes;
+    }
+    QByteArray records()
+    {
+        flush();
+        return m_out;
+    }
+
+private:
+    static constexpr int kMaxRecord = 8224;
+    // Whether a piece of `room` bytes from character `from` on needs two bytes a character.
+    static bool wideAt(const QString &text, int from, int room)
+    {
+        const QString piece = text.mid(from, std::max(room, 0));
+        return std::any_of(piece.cbegin(), piece.cend(), [](QChar c) { return c.unicode() > 0xFF; });
+    }
+    void flush()
+    {
+        appendXlsRecord(m_out, m_type, m_record);
+        m_record.clear();
+        m_type = 0x003C;
+    }
+
+    quint16 m_type;
+    QByteArray m_record;
+    QByteArray m_out;
+};
+
+// The records of a BIFF8 shared-string table of the given texts, each with the given number of
+// formatting runs, split as XlsContinuedRecords splits them.
+inline QByteArray xlsSharedStrings(const std::vector<std::pair<QString, int>> &texts)
+{
+    QByteArray counts(8, '\0');
+    put32(counts, 0, quint32(texts.size()));
+    put32(counts, 4, quint32(texts.size()));
+    XlsContinuedRecords table(0x00FC);
+    table.appendBytes(counts);
+    for (const auto &[text, runs] : texts) {
+        QByteArray header(runs > 0 ? 5 : 3, '\0');
+        put16(header, 0, quint16(text.size()));
+        header[2] = char(runs > 0 ? 0x08 : 0x00);
+        if (runs > 0)
+            put16(header, 3, quint16(runs));
+        table.appendText(header, 2, text);
+        for (int i = 0; i < runs; ++i)
+            table.appendBytes(QByteArray("\x01\0\x05\0", 4));
+    }
+    return table.records();
+}
+
+// A formula cell (row and column from 0) whose stored result is the given text: a FORMULA
+// record, then the text in a STRING record and as many CONTINUE records as it needs.
+inline QByteArray xlsFormulaText(int row, int col, const QString &text)
+{
+    QByteArray result(16, '\0'); // the result (a text: kind 0, then 0xFFFF), options, cache, no tokens
+    put16(result, 6, 0xFFFF);
+    XlsContinuedRecords string(0x0207);
+    QByteArray header(3, '\0');
+    put16(header, 0, quint16(text.size()));
+    string.appendText(header, 2, text);
+    return xlsRecord(0x0006, xlsCell(row, col, result)) + string.records();
 }
 
 // An .xls workbook stream whose shared-string table holds n empty strings (over CONTINUE

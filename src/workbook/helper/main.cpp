@@ -1,6 +1,6 @@
 // quorvane-xlsreader: reads the sheet of one workbook file (.xlsx or .xls, told by its first
 // bytes) for the program, isolated from it.
-//   quorvane-xlsreader FILE MAXROWS MAXCOLS MEMORY_MB
+//   quorvane-xlsreader FILE MAXROWS MAXCOLS MEMORY_MB CPU_SECONDS
 // Writes the cells (encodeSheet) to standard output and exits 0; exits 3 when its memory ran
 // out. With QUORVANE_READER_REPORT set it also reports its peak memory (see reportPeak). The program stops it when it runs past its time limit; its own limits (address space,
 // processor time) make sure it ends even so.
@@ -71,14 +71,16 @@ bool readWorkbookFile(const QString &path, int maxRows, int maxCols, Workbook &c
 
 int main(int argc, char **argv)
 {
-    if (argc != 5)
+    if (argc != 6)
         return XlsExitUsage;
     const long memoryMb = std::strtol(argv[4], nullptr, 10);
     if (memoryMb > 0)
         limit(RLIMIT_AS, rlim_t(memoryMb) * 1024 * 1024, rlim_t(memoryMb) * 1024 * 1024);
-    // Past 30 s of processor time SIGXCPU ends the helper, which the program tells from a kill
-    // from outside (SIGKILL ends it a second later, should SIGXCPU not).
-    limit(RLIMIT_CPU, 30, 31);
+    // Past its processor time (30 s unless the program says) SIGXCPU ends the helper, which the
+    // program tells from a kill from outside (SIGKILL ends it a second later, should SIGXCPU not).
+    const long cpuAsked = std::strtol(argv[5], nullptr, 10);
+    const rlim_t cpuSeconds = rlim_t(cpuAsked > 0 ? cpuAsked : 30);
+    limit(RLIMIT_CPU, cpuSeconds, cpuSeconds + 1);
     limit(RLIMIT_CORE, 0, 0);
     std::set_new_handler(outOfMemory);
 

@@ -81,146 +81,25 @@ static QByteArray xlsErrorText(uchar code)
     }
 }
 
-// FreeXL 1.0.x reads no formula cell of a BIFF5/BIFF8 workbook: each would read empty, although
-// the file keeps the result the formula last had. Each FORMULA record (with the STRING record
-// that holds a text result) is rewritten into the value record of its result (NUMBER, or LABEL
-// for a text, a truth value or an error) followed by a record of a type no reader knows that
-// fills the rest, so the stream keeps its length. Returns whether anything was rewritten.
-bool convertXlsFormulas(QByteArray &stream)
-{
-    const QVector<XlsRecord> recs = xlsRecords(stream);
-    bool biff8 = true;
-    bool changed = false;
-    QByteArray out;
-    out.reserve(stream.size());
-    auto appendRecord = [&](quint16 type, const QByteArray &payload) {
-        QByteArray h(4, '\0');
-        put16(h, 0, type);
-        put16(h, 2, quint16(payload.size()));
-        out += h;
-        out += payload;
-    };
-    auto filler = [&](qint64 len) { appendRecord(kUnknownRecord, QByteArray(int(len), '\0')); };
-    auto label = [&](const QByteArray &cell, const QByteArray &latin1) {
-        QByteArray p = cell;
-        QByteArray n(2, '\0');
-        put16(n, 0, quint16(latin1.size()));
-        p += n;
-        if (biff8)
-            p += '\0'; // one byte per character
-        p += latin1;
-        return p;
-    };
-    for (int i = 0; i < recs.size(); ++i) {
-        const XlsRecord &r = recs[i];
-        const QByteArray whole = stream.mid(r.at, 4 + r.len);
-        if (r.type == 0x0809 && r.len >= 2) // BOF: 0x0600 is BIFF8, 0x0500 BIFF5
-            biff8 = le16(stream, r.at + 4) != 0x0500;
-        if (r.type != 0x0006 || r.len < 22) { // a formula: 22 bytes, then its tokens
-            out += whole;
-            continue;
-        }
-        const qint64 body = r.at + 4;
-        const QByteArray cell = stream.mid(body, 6); // row, column, format
-        const QByteArray value = stream.mid(body + 6, 8);
-        changed = true;
-        if (le16(value, 6) != 0xFFFF) {
-            appendRecord(0x0203, cell + value); // NUMBER
-            filler(r.len - 14 - 4);
-            continue;
-        }
-        const uchar kind = uchar(value[0]);
-        if (kind == 0) {
-            // A text: in the STRING record after the formula (after the shared or array formula
-            // records that may come between).
-            int j = i + 1;
-            while (j < recs.size() && (recs[j].type == 0x04BC || recs[j].type == 0x0221 || recs[j].type == 0x0236))
-                ++j;
-            const bool single = j < recs.size() && recs[j].type == 0x0207 && recs[j].len >= 2
-                && (j + 1 >= recs.size() || recs[j + 1].type != 0x003C);
-            if (!single) {
-                filler(r.len);
-                continue;
-            }
-            appendRecord(0x0204, cell + stream.mid(recs[j].at + 4, recs[j].len)); // LABEL
-            filler(r.len - 6); // the formula and the STRING record's header make up the rest
-            for (int k = i + 1; k < j; ++k)
-                out += stream.mid(recs[k].at, 4 + recs[k].len);
-            i = j; // the STRING record is taken
-            continue;
-        }
-        QByteArray text;
-        if (kind == 1) {
-            text = uchar(value[2]) ? "TRUE" : "FALSE";
-        } else if (kind == 2) {
-            text = xlsErrorText(uchar(value[2]));
-        }
-        const QByteArray payload = label(cell, text);
-        if (text.isEmpty() || r.len - qint64(payload.size()) - 4 < 1) {
-            filler(r.len); // an empty text: the cell stays blank
-            continue;
-        }
-        appendRecord(0x0204, payload);
-        filler(r.len - payload.size() - 4);
-    }
-    if (!changed)
-        return false;
-    out += stream.mid(recs.isEmpty() ? 0 : recs.last().at + 4 + recs.last().len); // bytes after the last record
-    if (out.size() != stream.size())
-        return false;
-    stream = out;
-    return true;
-}
-
-// FreeXL 1.0.x knows the built-in date and time formats 14 to 22 and 45 to 47 only; the
-// built-ins of Chinese, Japanese and Korean Excel (27 to 36 and 50 to 58, such as 31,
-// yyyy"年"m"月"d"日"), which a file uses without a FORMAT record of its own, would show their
-// dates as serial numbers. Cell formats (XF records) that use one of them are pointed at the
-// standard date (14) or time (21) format instead. Returns whether any was changed.
-bool useStandardDateFormats(QByteArray &stream)
-{
-    const QVector<XlsRecord> recs = xlsRecords(stream);
-    QSet<int> ownFormats;
-    for (const XlsRecord &r : recs) {
-        if (r.type == 0x000A)
-            break;
-        if (r.type == 0x041E && r.len >= 2)
-            ownFormats.insert(le16(stream, r.at + 4));
-    }
-    bool changed = false;
-    for (const XlsRecord &r : recs) {
-        if (r.type == 0x000A)
-            break;
-        if (r.type != 0x00E0 || r.len < 4)
-            continue;
-        const int id = le16(stream, r.at + 4 + 2);
-        if (ownFormats.contains(id))
-            continue;
-        const DateKind kind = (id >= 27 && id <= 36) || (id >= 50 && id <= 58) ? builtinDateKind(id) : NotDate;
-        if (kind == DateOnly || kind == DateTime) {
-            put16(stream, r.at + 4 + 2, 14);
-            changed = true;
-        } else if (kind == TimeOnly) {
-            put16(stream, r.at + 4 + 2, 21);
-            changed = true;
-        }
-    }
-    return changed;
-}
-
 namespace {
 
-// The strings of a shared-string table (the SST record and the CONTINUE records after it), in
-// order. A string's header lies whole in one record; its characters may go on in the next
-// records, each time after a byte that tells their width (one or two bytes a character), and its
-// formatting runs and phonetic data may go on as they are.
-class SharedStrings
+// BIFF8 strings in a record and the CONTINUE records after it, in order: the shared-string table
+// (the SST record), or a formula's text result (a STRING record). A string's header lies whole in
+// one record; its characters may go on in the next records, each time after a byte that tells
+// their width (one or two bytes a character, which may change from one record to the next), and
+// its formatting runs and phonetic data may go on as they are.
+class ContinuedStrings
 {
 public:
-    SharedStrings(const QByteArray &stream, const QVector<XlsRecord> &recs, int sst)
-        : m_s(stream), m_recs(recs), m_block(sst), m_pos(recs[sst].at + 4 + 8), m_end(recs[sst].at + 4 + recs[sst].len),
-          m_left(le32(stream, recs[sst].at + 4 + 4))
+    // At most `count` strings, from byte `from` of record `block` on.
+    ContinuedStrings(const QByteArray &stream, const QVector<XlsRecord> &recs, int block, qint64 from, quint32 count)
+        : m_s(stream), m_recs(recs), m_block(block), m_pos(from), m_end(recs[block].at + 4 + recs[block].len), m_left(count)
     {
+    }
+    // The strings of the shared-string table that is record `sst`.
+    static ContinuedStrings table(const QByteArray &stream, const QVector<XlsRecord> &recs, int sst)
+    {
+        return ContinuedStrings(stream, recs, sst, recs[sst].at + 4 + 8, le32(stream, recs[sst].at + 4 + 4));
     }
 
     // The next string's length in characters, and its text into *text unless text is null;
@@ -306,13 +185,166 @@ private:
     int m_block;
     qint64 m_pos;
     qint64 m_end;
-    quint32 m_left; // strings the table says it still holds
+    quint32 m_left; // strings still to be read
 };
+
+} // namespace
+
+// FreeXL 1.0.x reads no formula cell of a BIFF5/BIFF8 workbook: each would read empty, although
+// the file keeps the result the formula last had. Each FORMULA record (with the STRING record
+// that holds a text result) is rewritten into the value record of its result (NUMBER, or LABEL
+// for a text, a truth value or an error) followed by a record of a type no reader knows that
+// fills the rest, so the stream keeps its length. A text that goes on in CONTINUE records, or
+// that its records do not hold whole, is read here instead (the records that hold it are hidden).
+// Returns whether anything was rewritten.
+bool convertXlsFormulas(QByteArray &stream, QHash<qint64, XlsFormulaText> *texts)
+{
+    const QVector<XlsRecord> recs = xlsRecords(stream);
+    bool biff8 = true;
+    bool changed = false;
+    QByteArray out;
+    out.reserve(stream.size());
+    auto appendRecord = [&](quint16 type, const QByteArray &payload) {
+        QByteArray h(4, '\0');
+        put16(h, 0, type);
+        put16(h, 2, quint16(payload.size()));
+        out += h;
+        out += payload;
+    };
+    auto filler = [&](qint64 len) { appendRecord(kUnknownRecord, QByteArray(int(len), '\0')); };
+    auto label = [&](const QByteArray &cell, const QByteArray &latin1) {
+        QByteArray p = cell;
+        QByteArray n(2, '\0');
+        put16(n, 0, quint16(latin1.size()));
+        p += n;
+        if (biff8)
+            p += '\0'; // one byte per character
+        p += latin1;
+        return p;
+    };
+    for (int i = 0; i < recs.size(); ++i) {
+        const XlsRecord &r = recs[i];
+        const QByteArray whole = stream.mid(r.at, 4 + r.len);
+        if (r.type == 0x0809 && r.len >= 2) // BOF: 0x0600 is BIFF8, 0x0500 BIFF5
+            biff8 = le16(stream, r.at + 4) != 0x0500;
+        if (r.type != 0x0006 || r.len < 22) { // a formula: 22 bytes, then its tokens
+            out += whole;
+            continue;
+        }
+        const qint64 body = r.at + 4;
+        const QByteArray cell = stream.mid(body, 6); // row, column, format
+        const QByteArray value = stream.mid(body + 6, 8);
+        changed = true;
+        if (le16(value, 6) != 0xFFFF) {
+            appendRecord(0x0203, cell + value); // NUMBER
+            filler(r.len - 14 - 4);
+            continue;
+        }
+        const uchar kind = uchar(value[0]);
+        if (kind == 0) {
+            // A text: in the STRING record after the formula (after the shared or array formula
+            // records that may come between).
+            int j = i + 1;
+            while (j < recs.size() && (recs[j].type == 0x04BC || recs[j].type == 0x0221 || recs[j].type == 0x0236))
+                ++j;
+            if (j >= recs.size() || recs[j].type != 0x0207 || recs[j].len < 2) {
+                filler(r.len); // no text stored: the cell stays blank
+                continue;
+            }
+            int end = j + 1; // the CONTINUE records that go on with the STRING record
+            while (end < recs.size() && recs[end].type == 0x003C)
+                ++end;
+            XlsFormulaText text;
+            const quint32 cch = le16(stream, recs[j].at + 4);
+            quint32 chars = 0;
+            if (cch == 0)
+                text.whole = true;
+            else if (biff8)
+                text.whole = ContinuedStrings(stream, recs, j, recs[j].at + 4, 1).next(&chars, &text.text);
+            else // one byte a character (a BIFF5 text holds at most 255, never continued)
+                text.whole = recs[j].len >= 2 + qint64(cch);
+            const bool asLabel = text.whole && (end == j + 1 || !biff8);
+            if (asLabel) {
+                appendRecord(0x0204, cell + stream.mid(recs[j].at + 4, recs[j].len)); // LABEL
+                filler(r.len - 6); // the formula and the STRING record's header make up the rest
+            } else {
+                // Longer than a LABEL record holds, or not there whole: the formula stays, and its
+                // text is read from *texts.
+                texts->insert(r.at, text);
+                out += whole;
+            }
+            for (int k = i + 1; k < j; ++k)
+                out += stream.mid(recs[k].at, 4 + recs[k].len);
+            for (int k = asLabel ? j + 1 : j; k < end; ++k)
+                filler(recs[k].len);
+            i = end - 1; // the STRING and CONTINUE records are taken
+            continue;
+        }
+        QByteArray text;
+        if (kind == 1) {
+            text = uchar(value[2]) ? "TRUE" : "FALSE";
+        } else if (kind == 2) {
+            text = xlsErrorText(uchar(value[2]));
+        }
+        const QByteArray payload = label(cell, text);
+        if (text.isEmpty() || r.len - qint64(payload.size()) - 4 < 1) {
+            filler(r.len); // an empty text: the cell stays blank
+            continue;
+        }
+        appendRecord(0x0204, payload);
+        filler(r.len - payload.size() - 4);
+    }
+    if (!changed)
+        return false;
+    out += stream.mid(recs.isEmpty() ? 0 : recs.last().at + 4 + recs.last().len); // bytes after the last record
+    if (out.size() != stream.size())
+        return false;
+    stream = out;
+    return true;
+}
+
+// FreeXL 1.0.x knows the built-in date and time formats 14 to 22 and 45 to 47 only; the
+// built-ins of Chinese, Japanese and Korean Excel (27 to 36 and 50 to 58, such as 31,
+// yyyy"年"m"月"d"日"), which a file uses without a FORMAT record of its own, would show their
+// dates as serial numbers. Cell formats (XF records) that use one of them are pointed at the
+// standard date (14) or time (21) format instead. Returns whether any was changed.
+bool useStandardDateFormats(QByteArray &stream)
+{
+    const QVector<XlsRecord> recs = xlsRecords(stream);
+    QSet<int> ownFormats;
+    for (const XlsRecord &r : recs) {
+        if (r.type == 0x000A)
+            break;
+        if (r.type == 0x041E && r.len >= 2)
+            ownFormats.insert(le16(stream, r.at + 4));
+    }
+    bool changed = false;
+    for (const XlsRecord &r : recs) {
+        if (r.type == 0x000A)
+            break;
+        if (r.type != 0x00E0 || r.len < 4)
+            continue;
+        const int id = le16(stream, r.at + 4 + 2);
+        if (ownFormats.contains(id))
+            continue;
+        const DateKind kind = (id >= 27 && id <= 36) || (id >= 50 && id <= 58) ? builtinDateKind(id) : NotDate;
+        if (kind == DateOnly || kind == DateTime) {
+            put16(stream, r.at + 4 + 2, 14);
+            changed = true;
+        } else if (kind == TimeOnly) {
+            put16(stream, r.at + 4 + 2, 21);
+            changed = true;
+        }
+    }
+    return changed;
+}
+
+namespace {
 
 bool isCellRecord(quint16 type)
 {
     switch (type) {
-    case 0x0006: // FORMULA (one left by convertXlsFormulas)
+    case 0x0006: // FORMULA (one convertXlsFormulas leaves: with a long text result, or too short for one)
     case 0x00BD: // MULRK
     case 0x00BE: // MULBLANK
     case 0x00D6: // RSTRING
@@ -344,7 +376,8 @@ QByteArray repairXls(const QByteArray &file, XlsStream xs, const XlsBounds &boun
     // An encrypted workbook (FILEPASS) has its records' contents encrypted: nothing to change.
     if (xlsEncrypted(stream))
         return {};
-    bool changed = convertXlsFormulas(stream);
+    QHash<qint64, XlsFormulaText> formulaTexts;
+    bool changed = convertXlsFormulas(stream, &formulaTexts);
     changed = useStandardDateFormats(stream) || changed;
     const QVector<XlsRecord> recs = xlsRecords(stream);
     if (stream.size() - (recs.isEmpty() ? 0 : recs.last().at + 4 + recs.last().len) >= 4) {
@@ -380,7 +413,7 @@ QByteArray repairXls(const QByteArray &file, XlsStream xs, const XlsBounds &boun
     // Which strings are empty, for the strings the table holds whole; FreeXL sees no table.
     std::vector<bool> emptyText;
     if (sst >= 0) {
-        SharedStrings table(stream, recs, sst);
+        ContinuedStrings table = ContinuedStrings::table(stream, recs, sst);
         for (quint32 chars = 0; table.next(&chars, nullptr);)
             emptyText.push_back(chars == 0);
         hide(recs[sst]);
@@ -441,21 +474,29 @@ QByteArray repairXls(const QByteArray &file, XlsStream xs, const XlsBounds &boun
         const quint32 index = sharedText && r.len >= 10 ? le32(stream, body + 6) : quint32(-1);
         if (sharedText && kept > 0 && index >= emptyText.size())
             found->damaged = true; // shows no text the table holds whole
+        const auto formula = r.type == 0x0006 ? formulaTexts.constFind(r.at) : formulaTexts.cend();
+        const bool formulaText = formula != formulaTexts.cend();
+        if (formulaText && kept > 0 && !formula->whole)
+            found->damaged = true; // its text result is not there whole
         if (bounds.maxRows > 0 && row >= bounds.maxRows) {
-            bool text = kept > 0 && r.type != 0x0006;
+            bool text = kept > 0 && (r.type != 0x0006 || formulaText);
             if (label)
                 text = text && r.len >= 8 && le16(stream, body + 6) > 0;
             else if (sharedText)
                 text = text && index < emptyText.size() && !emptyText[index];
+            else if (formulaText)
+                text = text && !formula->text.isEmpty();
             if (text)
                 counted[size_t(row)] = true;
             hide(r);
             continue;
         }
-        if (kept == 0 || sharedText || (r.type == 0x0204 && r.len >= 8 && le16(stream, body + 6) == 0)) {
+        if (kept == 0 || sharedText || formulaText || (r.type == 0x0204 && r.len >= 8 && le16(stream, body + 6) == 0)) {
             // Not read, read here, or an empty inline text (which FreeXL refuses): hidden.
             if (sharedText && kept > 0 && index < emptyText.size() && !emptyText[index])
                 shared.append({row, col, index});
+            if (formulaText && kept > 0 && !formula->text.isEmpty())
+                found->texts.append({row + 1, col + 1, validText(formula->text)});
             hide(r);
             continue;
         }
@@ -505,7 +546,7 @@ QByteArray repairXls(const QByteArray &file, XlsStream xs, const XlsBounds &boun
             texts.insert(c.index, QString());
             last = std::max(last, c.index);
         }
-        SharedStrings table(stream, recs, sst);
+        ContinuedStrings table = ContinuedStrings::table(stream, recs, sst);
         quint32 chars = 0;
         for (quint32 i = 0; i <= last; ++i) {
             auto it = texts.find(i);

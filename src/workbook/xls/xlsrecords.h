@@ -2,6 +2,7 @@
 #include "workbook/xls/xlscontainer.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QVector>
 
@@ -15,7 +16,8 @@ namespace quorvane {
 // in a temporary copy of the file that it then reads. The stream keeps its length, so that no
 // offset in it moves: a record FreeXL is not to see is given a type it does not know, and a
 // record that shrinks leaves a record of such a type behind it.
-//   - it reads no formula result (convertXlsFormulas);
+//   - it reads no formula result (convertXlsFormulas), and no text longer than a record: a
+//     formula's text result over CONTINUE records is read here;
 //   - it shows dates in the Chinese built-in formats as numbers (useStandardDateFormats);
 //   - it does not read a short workbook whose stream lies in the compound file's mini stream
 //     (small files that libraries write), nor a stream of exactly 4096 bytes beside a mini
@@ -52,8 +54,16 @@ bool xlsEncrypted(const QByteArray &stream);
 // sheet is a visible worksheet. Sheets count in the order of their BOUNDSHEET records.
 int xlsSheetToRead(const QByteArray &stream);
 
-// Formula cells rewritten into the value records of their stored results.
-bool convertXlsFormulas(QByteArray &stream);
+// A formula's text result read from its STRING and CONTINUE records, and whether they hold it whole.
+struct XlsFormulaText
+{
+    QString text;
+    bool whole = false;
+};
+// Formula cells rewritten into the value records of their stored results. A text result that a
+// LABEL record cannot carry (one that goes on in CONTINUE records, or is not held whole) is put
+// into *texts under the offset of its FORMULA record, which stays as it is.
+bool convertXlsFormulas(QByteArray &stream, QHash<qint64, XlsFormulaText> *texts);
 // Cell formats using a Chinese, Japanese or Korean built-in date format pointed at 14 or 21.
 bool useStandardDateFormats(QByteArray &stream);
 
