@@ -34,8 +34,12 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // Lists on the 属性 page the sizes of a queue that the print system lists itself.
+    void listQueueSizes(QWidget *properties) const;
     // Puts the offered page on the 属性 page as the user would: paper, orientation, margins.
     void offerPage(QWidget *properties) const;
+    // The page the user confirmed on the 属性 page.
+    QPageLayout chosenPage(QWidget *properties) const;
 
     int m_pageCount;
     QPageLayout m_offered;            // the printer's page when the dialog was made
