@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QDoubleSpinBox>
 #include <QLineEdit>
 #include <QPrinter>
@@ -24,6 +25,55 @@ PrintDialog::PrintDialog(QPrinter *printer, const LumoPrinter *control, QWidget 
     setOption(QAbstractPrintDialog::PrintCurrentPage, true);
     setMinMax(1, m_pageCount);
     setFromTo(1, m_pageCount);
+    // OK is clicked before Qt checks and applies the dialog's choices (on its accepted signal).
+    if (auto *buttons = findChild<QDialogButtonBox *>()) {
+        connect(buttons, &QDialogButtonBox::clicked, this, [this, buttons](QAbstractButton *button) {
+            if (buttons->buttonRole(button) == QDialogButtonBox::AcceptRole)
+                takePageSet();
+        });
+        // (When Qt's own checks kept the dialog open, the page set is back as the user left it.)
+        connect(buttons, &QDialogButtonBox::accepted, this, [this] { putBackPageSet(); });
+    }
+}
+
+namespace {
+// Qt's page sets, as its 页面组 list holds them.
+enum PageSet { AllPages = 0, OddPages = 1, EvenPages = 2 };
+
+void choosePageSet(QComboBox *pageSet, int set)
+{
+    for (int i = 0; pageSet && i < pageSet->count(); ++i) {
+        if (pageSet->itemData(i).toInt() == set)
+            pageSet->setCurrentIndex(i);
+    }
+}
+} // namespace
+
+int PrintDialog::listedPageSet() const
+{
+    if (m_takenSet != AllPages)
+        return m_takenSet;
+    auto *pageSet = findChild<QComboBox *>(QStringLiteral("pageSetCombo"));
+    return pageSet ? pageSet->currentData().toInt() : AllPages;
+}
+
+void PrintDialog::takePageSet()
+{
+    auto *pages = findChild<QRadioButton *>(QStringLiteral("pagesRadioButton"));
+    if (!pages || !pages->isChecked())
+        return;
+    // With a 页数 list, 奇数页面 and 偶数页面 choose among the listed pages (accept() does), so the
+    // page set is taken off the dialog before Qt checks it: Qt refuses a page set beside 每张页数,
+    // which a queue applies to sheets, but none reaches the queue here.
+    m_takenSet = listedPageSet();
+    choosePageSet(findChild<QComboBox *>(QStringLiteral("pageSetCombo")), AllPages);
+}
+
+void PrintDialog::putBackPageSet()
+{
+    if (m_takenSet != AllPages)
+        choosePageSet(findChild<QComboBox *>(QStringLiteral("pageSetCombo")), m_takenSet);
+    m_takenSet = AllPages;
 }
 
 QPageRanges PrintDialog::parsePages(const QString &text, int pageCount)
@@ -53,16 +103,37 @@ void PrintDialog::accept()
     QPageRanges ranges;
     if (pages && pages->isChecked() && list && all) {
         ranges = parsePages(list->text(), m_pageCount);
+        QString refusal;
+        const int set = listedPageSet();
         if (ranges.isEmpty()) {
+            refusal = QStringLiteral("页数“%1”无效！请输入1到%2之间的页码，页码之间用“,”分开，连续的页用“-”连接，例如：1,3-4")
+                          .arg(list->text())
+                          .arg(m_pageCount);
+        } else if (set == OddPages || set == EvenPages) {
+            // 奇数页面 and 偶数页面 choose among the listed pages by their numbers in the document
+            // (a queue would choose by their places in the job).
+            QPageRanges chosen;
+            for (const QPageRanges::Range &range : ranges.toRangeList()) {
+                for (int page = range.from; page <= range.to; ++page) {
+                    if (page % 2 == set % 2)
+                        chosen.addPage(page);
+                }
+            }
+            ranges = chosen;
+            if (ranges.isEmpty())
+                refusal = QStringLiteral("页数“%1”中没有%2！请重新输入页数，或选择其他页面组。")
+                              .arg(list->text(), set == OddPages ? QStringLiteral("奇数页面") : QStringLiteral("偶数页面"));
+        }
+        if (!refusal.isEmpty()) {
+            putBackPageSet();
             if (LumoPrinter::messageHook)
-                LumoPrinter::messageHook(QStringLiteral("页数“%1”无效！请输入1到%2之间的页码，页码之间用“,”分开，"
-                                                        "连续的页用“-”连接，例如：1,3-4")
-                                             .arg(list->text())
-                                             .arg(m_pageCount),
-                                         QStringLiteral("系统提示:"));
+                LumoPrinter::messageHook(refusal, QStringLiteral("系统提示:"));
             return;
         }
-        // The dialog takes everything else as for all pages, then the printer gets the list.
+        // The dialog takes everything else as for all pages with no page set, then the printer
+        // gets the pages.
+        m_takenSet = AllPages;
+        choosePageSet(findChild<QComboBox *>(QStringLiteral("pageSetCombo")), AllPages);
         all->setChecked(true);
     }
     QPrintDialog::accept();

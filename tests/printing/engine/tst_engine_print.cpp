@@ -10,6 +10,8 @@
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrintEngine>
 #include <QPrinter>
@@ -1030,6 +1032,108 @@ private slots:
         // The other choices stay as the dialog set them.
         QCOMPARE(p->Printer()->copyCount(), copies);
         QCOMPARE(p->Printer()->collateCopies(), collate);
+    }
+
+    void printDialogPageListWithPageSet_data()
+    {
+        QTest::addColumn<QString>("typed");   // 页数
+        QTest::addColumn<int>("set");         // 页面组: 1 奇数页面, 2 偶数页面
+        QTest::addColumn<QString>("job");     // 反向打印, 份数2, 每张页数2 chosen
+        QTest::addColumn<QString>("printed"); // the pages printed, in order; empty: none, the dialog stays
+        QTest::newRow("2-4 奇数页面") << "2-4" << 1 << "" << "3";
+        QTest::newRow("2-4 偶数页面") << "2-4" << 2 << "" << "24";
+        QTest::newRow("1,3-5 奇数页面") << "1,3-5" << 1 << "" << "135";
+        QTest::newRow("1,3-5 奇数页面, 反向打印") << "1,3-5" << 1 << "反向打印" << "531";
+        QTest::newRow("2-4 偶数页面, 份数2") << "2-4" << 2 << "份数2" << "2424";
+        QTest::newRow("1,3-5 奇数页面, 每张页数2") << "1,3-5" << 1 << "每张页数2" << "135";
+        QTest::newRow("2 奇数页面: no page") << "2" << 1 << "" << "";
+    }
+
+    void printDialogPageListWithPageSet()
+    {
+        // A 页数 list with 奇数页面 or 偶数页面 in the print dialog of ShowPrinter, driven as a user
+        // does over a five-page document, printed on a queue printer (into a PDF file): the pages
+        // are chosen by their numbers in the document, and the job carries no page set that the
+        // queue would apply again to the positions in the job.
+        QFETCH(QString, typed);
+        QFETCH(int, set);
+        QFETCH(QString, job);
+        QFETCH(QString, printed);
+        auto queues = std::make_shared<FakePrintSystem>();
+        queues->standIn = true;
+        LumoPrinter::setPrintSystem(queues);
+        const auto restore = qScopeGuard([] {
+            LumoPrinter::setPrintSystem(nullptr);
+            LumoPrinter::printDialogHook = [](QPrinter *, int, QWidget *) { return false; };
+        });
+        LumoPrinter::printDialogHook = [](QPrinter *printer, int, QWidget *control) {
+            PrintDialog dialog(printer, qobject_cast<const LumoPrinter *>(control), control);
+            return dialog.exec() == QDialog::Accepted;
+        };
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath("pages.pdf");
+        auto p = makePrinter();
+        ReportHost host(*p, 5);
+        host.layout(0);
+        p->Printer()->setOutputFileName(pdf);
+        bool stayed = false;
+        int setLeft = -1; // 页面组 of a dialog that stayed open
+        QString told;     // a box of Qt's own the dialog showed
+        const auto okOf = [](QWidget *w) { return w->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok); };
+        QTimer::singleShot(0, p.get(), [&] {
+            auto *d = qobject_cast<QPrintDialog *>(QApplication::activeModalWidget());
+            if (!d)
+                return;
+            if (job.contains(QStringLiteral("每张页数2"))) {
+                QTimer::singleShot(0, d, [&] {
+                    QWidget *s = QApplication::activeModalWidget();
+                    s->findChild<QComboBox *>(QStringLiteral("pagesPerSheetCombo"))->setCurrentIndex(1);
+                    QTest::mouseClick(okOf(s), Qt::LeftButton);
+                });
+                QTest::mouseClick(d->findChild<QPushButton *>(QStringLiteral("properties")), Qt::LeftButton);
+            }
+            // (To a file Qt disables 页数 and 页面组; a print queue enables them.)
+            auto *radio = d->findChild<QRadioButton *>(QStringLiteral("pagesRadioButton"));
+            auto *list = d->findChild<QLineEdit *>(QStringLiteral("pagesLineEdit"));
+            auto *pageSet = d->findChild<QComboBox *>(QStringLiteral("pageSetCombo"));
+            for (QWidget *w : {static_cast<QWidget *>(radio), static_cast<QWidget *>(list), static_cast<QWidget *>(pageSet)})
+                w->setEnabled(true);
+            radio->setChecked(true);
+            list->setText(typed);
+            pageSet->setCurrentIndex(set);
+            d->findChild<QCheckBox *>(QStringLiteral("reverse"))->setChecked(job.contains(QStringLiteral("反向打印")));
+            d->findChild<QSpinBox *>(QStringLiteral("copies"))->setValue(job.contains(QStringLiteral("份数2")) ? 2 : 1);
+            QTimer::singleShot(0, d, [&] {
+                // A box of Qt's own (which refuses a page set beside 每张页数) is closed and noted.
+                if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                    told = box->text();
+                    box->reject();
+                }
+            });
+            QTest::mouseClick(okOf(d), Qt::LeftButton);
+            if ((stayed = d->isVisible())) {
+                setLeft = pageSet->currentIndex();
+                d->reject();
+            }
+        });
+        p->ShowPrinter();
+        QCOMPARE(told, QString());
+        QCOMPARE(stayed, printed.isEmpty());
+        QCOMPARE(setLeft, stayed ? set : -1); // as the user left it
+        QCOMPARE(printedPages(pdf), printed);
+        if (printed.isEmpty()) {
+            // Told as a wrong list is, nothing printed.
+            QCOMPARE(messages().size(), 1);
+            QCOMPARE(messages()[0].text, QStringLiteral("页数“2”中没有奇数页面！请重新输入页数，或选择其他页面组。"));
+            QCOMPARE(messages()[0].caption, QStringLiteral("系统提示:"));
+            QVERIFY(!QFile::exists(pdf));
+            return;
+        }
+        QVERIFY(messages().isEmpty());
+        const QStringList options = jobOptions(*p->Printer());
+        QVERIFY2(!options.contains(QStringLiteral("page-set")), qPrintable(options.join(' ')));
+        const qsizetype up = options.indexOf(QStringLiteral("number-up"));
+        QCOMPARE(up >= 0 && options.value(up + 1) == QLatin1String("2"), job.contains(QStringLiteral("每张页数2")));
     }
 
     void paperCodes()
