@@ -77,6 +77,10 @@ public:
     bool paused(const QString &queue) override { return ask(&PrintSystem::paused, queue); }
     bool select(QPrinter &printer, const QString &queue) override { return ask(&PrintSystem::select, printer, queue); }
     QString queueOf(const QPrinter &printer) override { return ask(&PrintSystem::queueOf, printer); }
+    bool listedSizes(const QPrinter &printer, QList<QPageSize> &sizes) override
+    {
+        return ask(&PrintSystem::listedSizes, printer, sizes);
+    }
 
 private:
     template <class R, class... P, class... A>

@@ -442,9 +442,11 @@ private:
     void printSurfacePage();
     void printPage(const PageRecord &page, const PrinterPaper &paper);
     // Pages last to first: the job asks the print queue for it where it can, else the run's pages
-    // are held and printed backwards when the document ends.
+    // are held and printed backwards when the document ends. Copies to a file are held the same
+    // way and printed as many times over.
     void beginPageOrder();
     void endPageOrder();
+    void printHeldPages();
     // Why a print cannot be handed over now (the message that says so); empty when it can.
     // pausedQueue: the queue it goes to when that queue is paused (it keeps the job); else empty.
     QString printerProblem(QString &pausedQueue);
@@ -561,7 +563,9 @@ private:
     int m_runPages = 0;              // pages closed by the printer run so far
     QPageRanges m_runRanges;         // pages the printer run prints (empty: all)
     QPageRanges m_pendingRanges;     // pages chosen in the print dialog, for the print it asks for
-    bool m_holdPages = false;        // the printer run prints its pages last to first itself
+    bool m_holdPages = false;        // the printer run prints its pages when the document ends
+    bool m_heldBackwards = false;    // ... last to first
+    int m_fileCopies = 1;            // ... so many copies of them (to a file)
     std::vector<std::pair<std::shared_ptr<const PageRecord>, PrinterPaper>> m_heldPages;
     QVariant m_queueOptions;         // the queue's job options before the run asked for its page order
     QString m_runTitle;              // the first title of the running document

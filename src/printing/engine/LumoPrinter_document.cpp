@@ -10,6 +10,8 @@
 #include <QPrinter>
 #include <QScrollBar>
 #include <QToolButton>
+#include <algorithm>
+#include <numeric>
 
 namespace quorvane {
 
@@ -165,13 +167,7 @@ void LumoPrinter::EndDoc()
     if (m_isPrinter) {
         if (m_pageCount > 0)
             printSurfacePage();
-        // Pages held for printing last to first go now, backwards.
-        for (auto page = m_heldPages.rbegin(); page != m_heldPages.rend(); ++page) {
-            printPage(*page->first, page->second);
-            if (!m_printerPainter)
-                break; // the printer could not be opened
-        }
-        m_heldPages.clear();
+        printHeldPages();
         if (m_printerPainter) {
             m_printerPainter->end();
             m_printerPainter.reset();
@@ -385,18 +381,46 @@ void LumoPrinter::beginPageOrder()
 {
     endPageOrder(); // (a run its host never ended)
     m_heldPages.clear();
-    m_holdPages = m_printer->pageOrder() == QPrinter::LastPageFirst;
-    if (!m_holdPages || m_printer->outputFormat() != QPrinter::NativeFormat || !m_printer->printEngine())
-        return;
-    // A print queue puts the sheets last to first itself (CUPS "outputorder"), which keeps
-    // two-sided printing, pages per sheet and odd or even pages as they were chosen.
-    const QVariant options = m_printer->printEngine()->property(QueueJobOptions);
-    if (!options.canConvert<QStringList>())
-        return;
-    m_queueOptions = options;
-    m_printer->printEngine()->setProperty(QueueJobOptions, options.toStringList()
-                                                               << QStringLiteral("outputorder") << QStringLiteral("reverse"));
-    m_holdPages = false;
+    m_heldBackwards = m_printer->pageOrder() == QPrinter::LastPageFirst;
+    // A file holds the copies asked for as pages of its own (Qt's PDF output makes no copies; a
+    // print queue makes them itself).
+    m_fileCopies = m_printer->outputFormat() == QPrinter::PdfFormat ? std::max(1, m_printer->copyCount()) : 1;
+    if (m_heldBackwards && m_printer->outputFormat() == QPrinter::NativeFormat && m_printer->printEngine()) {
+        // A print queue puts the sheets last to first itself (CUPS "outputorder"), which keeps
+        // two-sided printing, pages per sheet and odd or even pages as they were chosen.
+        const QVariant options = m_printer->printEngine()->property(QueueJobOptions);
+        if (options.canConvert<QStringList>()) {
+            m_queueOptions = options;
+            m_printer->printEngine()->setProperty(QueueJobOptions, options.toStringList() << QStringLiteral("outputorder")
+                                                                                          << QStringLiteral("reverse"));
+            m_heldBackwards = false;
+        }
+    }
+    m_holdPages = m_heldBackwards || m_fileCopies > 1;
+}
+
+void LumoPrinter::printHeldPages()
+{
+    // Last to first where so chosen; copies to a file as whole sets when collated, else each page
+    // as many times over.
+    std::vector<std::size_t> order(m_heldPages.size());
+    std::iota(order.begin(), order.end(), std::size_t(0));
+    if (m_heldBackwards)
+        std::reverse(order.begin(), order.end());
+    const bool collate = m_printer->collateCopies();
+    const int sets = collate ? m_fileCopies : 1, repeats = collate ? 1 : m_fileCopies;
+    for (int set = 0; set < sets; ++set) {
+        for (const std::size_t i : order) {
+            for (int repeat = 0; repeat < repeats; ++repeat) {
+                printPage(*m_heldPages[i].first, m_heldPages[i].second);
+                if (!m_printerPainter) {
+                    m_heldPages.clear(); // the printer could not be opened
+                    return;
+                }
+            }
+        }
+    }
+    m_heldPages.clear();
 }
 
 void LumoPrinter::endPageOrder()

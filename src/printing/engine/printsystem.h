@@ -1,4 +1,6 @@
 #pragma once
+#include <QList>
+#include <QPageSize>
 #include <QPrinter>
 #include <QString>
 #include <QStringList>
@@ -36,6 +38,16 @@ public:
     virtual bool select(QPrinter &printer, const QString &queue) = 0;
     // The queue the printer prints to; empty when it prints to a file or to nothing yet.
     virtual QString queueOf(const QPrinter &printer) = 0;
+    // The paper sizes the printer's queue lists, where they are not those Qt's print support reads
+    // from it (a queue that stands in for one of a print server): true, and the sizes, which the
+    // print dialog's 属性 page then lists, in that order and with no size of the user's own.
+    // False: the page lists what Qt's print support reads.
+    virtual bool listedSizes(const QPrinter &printer, QList<QPageSize> &sizes)
+    {
+        (void)printer;
+        (void)sizes;
+        return false;
+    }
 };
 
 // The platform's print system: its queues as Qt's print support lists them, and whether the CUPS

@@ -10,7 +10,10 @@
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QPrintDialog>
+#include <QPrintEngine>
 #include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
@@ -84,12 +87,90 @@ public:
     bool setsPaper = false;
 };
 
+// The print engine of a print queue as Qt's print support makes one, writing into a PDF file: it
+// keeps the job's options (where the print dialog puts 奇数页面/偶数页面 and 每张页数), and when the
+// queue lists its sizes it refuses a page layout on a paper it does not list (a paper set alone it
+// takes, and asks the queue for it by its size).
+class QueueEngine : public QPrintEngine
+{
+public:
+    QueueEngine(QPrintEngine *pdf, const QList<QPageSize> &listed) : m_pdf(pdf), m_listed(listed) {}
+    void setProperty(PrintEnginePropertyKey key, const QVariant &value) override
+    {
+        if (key == JobOptions)
+            m_options = value.toStringList();
+        else if (key != PPK_QPageLayout || lists(value.value<QPageLayout>().pageSize()))
+            m_pdf->setProperty(key, value);
+    }
+    QVariant property(PrintEnginePropertyKey key) const override
+    {
+        return key == JobOptions ? QVariant(m_options) : m_pdf->property(key);
+    }
+    bool newPage() override { return m_pdf->newPage(); }
+    bool abort() override { return m_pdf->abort(); }
+    int metric(QPaintDevice::PaintDeviceMetric metric) const override { return m_pdf->metric(metric); }
+    QPrinter::PrinterState printerState() const override { return m_pdf->printerState(); }
+
+    // The key of the job's options ("name", "value", ...) in Qt's print engine for a queue.
+    static constexpr auto JobOptions = PrintEnginePropertyKey(0xfe00);
+
+private:
+    bool lists(const QPageSize &size) const
+    {
+        return m_listed.isEmpty() || std::any_of(m_listed.begin(), m_listed.end(), [&](const QPageSize &listed) {
+                   return listed.sizePoints() == size.sizePoints();
+               });
+    }
+    QPrintEngine *m_pdf;
+    QList<QPageSize> m_listed;
+    QStringList m_options;
+};
+
+// A printer on such a queue.
+class QueuePrinter : public QPrinter
+{
+public:
+    explicit QueuePrinter(const QList<QPageSize> &listed)
+        : QPrinter(HighResolution), m_pdf(HighResolution), m_engine(m_pdf.printEngine(), listed)
+    {
+        setEngines(&m_engine, m_pdf.paintEngine());
+    }
+
+private:
+    QPrinter m_pdf; // (its engines write the file)
+    QueueEngine m_engine;
+};
+
+// The job's options on the printer, as a print queue would get them.
+QStringList jobOptions(QPrinter &printer)
+{
+    return printer.printEngine()->property(QueueEngine::JobOptions).toStringList();
+}
+
+// The pages of the test report a PDF file holds, in order ("312": 成绩表3, 成绩表1, 成绩表2).
+QString printedPages(const QString &pdf)
+{
+    QString pages;
+    for (const auto &m : QRegularExpression(QStringLiteral("成绩表(\\d)")).globalMatch(pdfText(pdf)))
+        pages += m.captured(1);
+    return pages;
+}
+
 // A print system with queues the test sets up; a queue prints into a PDF file. It counts the
 // times it is asked without the wait cursor showing.
 class FakePrintSystem : public PrintSystem
 {
 public:
-    std::unique_ptr<QPrinter> newPrinter() override { return asked(), PrintSystem::newPrinter(); }
+    std::unique_ptr<QPrinter> newPrinter() override
+    {
+        asked();
+        return standIn ? std::make_unique<QueuePrinter>(listed) : PrintSystem::newPrinter();
+    }
+    bool listedSizes(const QPrinter &, QList<QPageSize> &sizes) override
+    {
+        sizes = listed;
+        return !listed.isEmpty();
+    }
     QString serviceProblem() override { return asked(), unreachable; }
     bool paused(const QString &queue) override { return asked(), pausedQueues.contains(queue); }
     QStringList queues() override { return asked(), names; }
@@ -121,6 +202,8 @@ public:
     QString selected;
     QString unreachable;
     QStringList pausedQueues;
+    bool standIn = false;     // its printers are QueuePrinters
+    QList<QPageSize> listed;  // the sizes its queues list (none: every size, and sizes of one's own)
     int askedWithoutWaitCursor = 0;
 
 private:
@@ -818,19 +901,32 @@ private slots:
     void printDialogChoicesApplied_data()
     {
         QTest::addColumn<int>("start");          // the document's paper: 9 A4, 256 150 x 200 mm
-        QTest::addColumn<bool>("queueLetter");  // the queue's paper is Letter with 6.35 mm margins
+        QTest::addColumn<bool>("landscape");     // the document lies turned
+        QTest::addColumn<QString>("queue");      // "Letter": the queue's paper is Letter with 6.35 mm
+                                                 // margins; "Letter 16K": and it lists Letter and a
+                                                 // 69 x 95 mm "16K" alone, no size of the user's own
         QTest::addColumn<QString>("properties"); // 属性 opened: "OK" unchanged, "A5", "left 30"
-        QTest::addColumn<bool>("reverse");       // 反向打印
+        QTest::addColumn<QString>("job");        // 反向打印, 份数2, 逐份打印 chosen
+        QTest::addColumn<QString>("printed");    // the pages in the file, in order
         QTest::addColumn<int>("paper");          // the document's paper code afterwards
         QTest::addColumn<int>("left");           // its left margin, mm
         QTest::addColumn<int>("layouts");        // the preview's, a new one for a new page, the print's
-        QTest::newRow("反向打印, 2 copies collated") << 9 << false << "" << true << 9 << 20 << 2;
-        QTest::newRow("queue on Letter, 打印") << 9 << true << "" << false << 9 << 20 << 2;
-        QTest::newRow("queue on Letter, 属性 OK") << 9 << true << "OK" << false << 9 << 20 << 2;
-        QTest::newRow("queue on Letter, A5 in 属性") << 9 << true << "A5" << false << 11 << 20 << 3;
-        QTest::newRow("left margin 30 in 属性") << 9 << false << "left 30" << false << 9 << 30 << 3;
-        QTest::newRow("paper of its own, 打印") << 256 << false << "" << false << 256 << 20 << 2;
-        QTest::newRow("paper of its own, 属性 OK") << 256 << false << "OK" << false << 256 << 20 << 2;
+        const QString own = QStringLiteral("Letter 16K");
+        QTest::newRow("反向打印, 2 copies collated") << 9 << false << "" << "" << "反向打印 份数2 逐份打印" << "321321" << 9 << 20 << 2;
+        QTest::newRow("反向打印, 2 copies not collated") << 9 << false << "" << "" << "反向打印 份数2" << "332211" << 9 << 20 << 2;
+        QTest::newRow("2 copies collated") << 9 << false << "" << "" << "份数2 逐份打印" << "123123" << 9 << 20 << 2;
+        QTest::newRow("queue on Letter, 打印") << 9 << false << "Letter" << "" << "" << "123" << 9 << 20 << 2;
+        QTest::newRow("queue on Letter, 属性 OK") << 9 << false << "Letter" << "OK" << "" << "123" << 9 << 20 << 2;
+        QTest::newRow("queue on Letter, A5 in 属性") << 9 << false << "Letter" << "A5" << "" << "123" << 11 << 20 << 3;
+        QTest::newRow("left margin 30 in 属性") << 9 << false << "" << "left 30" << "" << "123" << 9 << 30 << 3;
+        QTest::newRow("paper of its own, 打印") << 256 << false << "" << "" << "" << "123" << 256 << 20 << 2;
+        QTest::newRow("paper of its own, 属性 OK") << 256 << false << "" << "OK" << "" << "123" << 256 << 20 << 2;
+        QTest::newRow("paper of its own, queue without it, 打印") << 256 << false << own << "" << "" << "123" << 256 << 20 << 2;
+        QTest::newRow("paper of its own, queue without it, 属性 OK") << 256 << false << own << "OK" << "" << "123" << 256 << 20 << 2;
+        QTest::newRow("landscape A4, 属性 OK") << 9 << true << "" << "OK" << "" << "123" << 9 << 20 << 2;
+        QTest::newRow("landscape A4, queue without it, 属性 OK") << 9 << true << own << "OK" << "" << "123" << 9 << 20 << 2;
+        QTest::newRow("landscape paper of its own, 属性 OK") << 256 << true << "" << "OK" << "" << "123" << 256 << 20 << 2;
+        QTest::newRow("landscape paper of its own, queue without it, 属性 OK") << 256 << true << own << "OK" << "" << "123" << 256 << 20 << 2;
     }
 
     void printDialogChoicesApplied()
@@ -838,22 +934,38 @@ private slots:
         // The print dialog of ShowPrinter, driven as a user does, over a three-page document with
         // 20 mm margins printed to PDF: every choice it offers is applied.
         QFETCH(int, start);
-        QFETCH(bool, queueLetter);
+        QFETCH(bool, landscape);
+        QFETCH(QString, queue);
         QFETCH(QString, properties);
-        QFETCH(bool, reverse);
+        QFETCH(QString, job);
+        QFETCH(QString, printed);
         QFETCH(int, paper);
         QFETCH(int, left);
         QFETCH(int, layouts);
+        const bool reverse = job.contains(QStringLiteral("反向打印")), collate = job.contains(QStringLiteral("逐份打印"));
+        const int copies = job.contains(QStringLiteral("份数2")) ? 2 : 1;
+        // A queue with a list of its own stands in as the print system's (this machine has no
+        // print server): it lists its sizes to the dialog, and its printer refuses a page on a
+        // paper it does not list.
+        auto queues = std::make_shared<FakePrintSystem>();
+        queues->standIn = queue.contains(QStringLiteral("16K"));
+        if (queues->standIn) {
+            queues->listed = {QPageSize(QPageSize::Letter), QPageSize(QSizeF(69, 95), QPageSize::Millimeter, QStringLiteral("16K"))};
+            LumoPrinter::setPrintSystem(queues);
+        }
         LumoPrinter::printDialogHook = [](QPrinter *printer, int, QWidget *control) {
             PrintDialog dialog(printer, qobject_cast<const LumoPrinter *>(control), control);
             return dialog.exec() == QDialog::Accepted;
         };
         QTemporaryDir dir;
         const QString pdf = dir.filePath("choices.pdf");
+        const auto restore = qScopeGuard([] { LumoPrinter::setPrintSystem(nullptr); });
         auto p = makePrinter();
+        p->setOrientation(landscape ? 2 : 1);
         p->setPaperSize(start);
-        p->setPaperWidth(150);
-        p->setPaperHeight(200);
+        p->setPaperWidth(landscape ? 200 : 150);
+        p->setPaperHeight(landscape ? 150 : 200);
+        const QSize startSize(p->PaperWidth(), p->PaperHeight());
         ReportHost host(*p, 3);
         host.layout(0);
         p->Printer()->setOutputFormat(QPrinter::PdfFormat);
@@ -864,9 +976,9 @@ private slots:
             auto *d = qobject_cast<QPrintDialog *>(QApplication::activeModalWidget());
             if (!d)
                 return;
-            if (queueLetter) {
+            if (!queue.isEmpty()) {
                 // A queue of a print server that defaults to Letter: the dialog takes its paper
-                // and margins once the queue is chosen (this machine has no print server).
+                // and margins once the queue is chosen.
                 d->printer()->setPageSize(QPageSize(QPageSize::Letter));
                 d->printer()->setPageMargins(QMarginsF(6.35, 6.35, 6.35, 6.35), QPageLayout::Millimeter);
             }
@@ -886,10 +998,8 @@ private slots:
                 QTest::mouseClick(d->findChild<QPushButton *>(QStringLiteral("properties")), Qt::LeftButton);
             }
             d->findChild<QCheckBox *>(QStringLiteral("reverse"))->setChecked(reverse);
-            if (reverse) {
-                d->findChild<QSpinBox *>(QStringLiteral("copies"))->setValue(2);
-                d->findChild<QCheckBox *>(QStringLiteral("collate"))->setChecked(true);
-            }
+            d->findChild<QSpinBox *>(QStringLiteral("copies"))->setValue(copies);
+            d->findChild<QCheckBox *>(QStringLiteral("collate"))->setChecked(collate);
             QTest::mouseClick(okOf(d), Qt::LeftButton);
         });
         p->ShowPrinter();
@@ -897,14 +1007,18 @@ private slots:
 
         // 属性 opens on the document's paper, orientation and margins, whatever the queue's are.
         const QString startName = start == 9 ? QStringLiteral("A4") : QStringLiteral("Custom");
-        QCOMPARE(shown, properties.isEmpty() ? QString() : startName + QStringLiteral(" portrait 20"));
+        const QString turned = landscape ? QStringLiteral(" landscape 20") : QStringLiteral(" portrait 20");
+        QCOMPARE(shown, properties.isEmpty() ? QString() : startName + turned);
         QCOMPARE(p->PaperSize(), paper);
-        if (paper == 256)
-            QCOMPARE(QSize(p->PaperWidth(), p->PaperHeight()), QSize(150, 200));
+        QCOMPARE(p->Orientation(), landscape ? 2 : 1);
+        if (paper == start)
+            QCOMPARE(QSize(p->PaperWidth(), p->PaperHeight()), startSize);
         QCOMPARE(p->LeftMargin(), float(left));
         QCOMPARE(p->RightMargin(), 20.0f);
+        QCOMPARE(p->TopMargin(), 20.0f);
         QCOMPARE(host.layouts, layouts);
-        // Printed on the document's paper, pages last to first when so chosen.
+        // Printed on the document's paper, pages last to first when so chosen, as many copies as
+        // were asked for.
         const QString info = quorvane::test::runTool(QStringLiteral("pdfinfo"), {pdf});
         const auto size = QRegularExpression(QStringLiteral("Page size:\\s+([0-9.]+) x ([0-9.]+)")).match(info);
         QVERIFY2(size.hasMatch(), qPrintable(info));
@@ -914,9 +1028,112 @@ private slots:
         const qsizetype first = text.indexOf(QStringLiteral("成绩表1")), last = text.indexOf(QStringLiteral("成绩表3"));
         QVERIFY(first >= 0 && last >= 0);
         QCOMPARE(last < first, reverse);
+        QCOMPARE(printedPages(pdf), printed);
         // The other choices stay as the dialog set them.
-        QCOMPARE(p->Printer()->copyCount(), reverse ? 2 : 1);
-        QVERIFY(p->Printer()->collateCopies());
+        QCOMPARE(p->Printer()->copyCount(), copies);
+        QCOMPARE(p->Printer()->collateCopies(), collate);
+    }
+
+    void printDialogPageListWithPageSet_data()
+    {
+        QTest::addColumn<QString>("typed");   // 页数
+        QTest::addColumn<int>("set");         // 页面组: 1 奇数页面, 2 偶数页面
+        QTest::addColumn<QString>("job");     // 反向打印, 份数2, 每张页数2 chosen
+        QTest::addColumn<QString>("printed"); // the pages printed, in order; empty: none, the dialog stays
+        QTest::newRow("2-4 奇数页面") << "2-4" << 1 << "" << "3";
+        QTest::newRow("2-4 偶数页面") << "2-4" << 2 << "" << "24";
+        QTest::newRow("1,3-5 奇数页面") << "1,3-5" << 1 << "" << "135";
+        QTest::newRow("1,3-5 奇数页面, 反向打印") << "1,3-5" << 1 << "反向打印" << "531";
+        QTest::newRow("2-4 偶数页面, 份数2") << "2-4" << 2 << "份数2" << "2424";
+        QTest::newRow("1,3-5 奇数页面, 每张页数2") << "1,3-5" << 1 << "每张页数2" << "135";
+        QTest::newRow("2 奇数页面: no page") << "2" << 1 << "" << "";
+    }
+
+    void printDialogPageListWithPageSet()
+    {
+        // A 页数 list with 奇数页面 or 偶数页面 in the print dialog of ShowPrinter, driven as a user
+        // does over a five-page document, printed on a queue printer (into a PDF file): the pages
+        // are chosen by their numbers in the document, and the job carries no page set that the
+        // queue would apply again to the positions in the job.
+        QFETCH(QString, typed);
+        QFETCH(int, set);
+        QFETCH(QString, job);
+        QFETCH(QString, printed);
+        auto queues = std::make_shared<FakePrintSystem>();
+        queues->standIn = true;
+        LumoPrinter::setPrintSystem(queues);
+        const auto restore = qScopeGuard([] {
+            LumoPrinter::setPrintSystem(nullptr);
+            LumoPrinter::printDialogHook = [](QPrinter *, int, QWidget *) { return false; };
+        });
+        LumoPrinter::printDialogHook = [](QPrinter *printer, int, QWidget *control) {
+            PrintDialog dialog(printer, qobject_cast<const LumoPrinter *>(control), control);
+            return dialog.exec() == QDialog::Accepted;
+        };
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath("pages.pdf");
+        auto p = makePrinter();
+        ReportHost host(*p, 5);
+        host.layout(0);
+        p->Printer()->setOutputFileName(pdf);
+        bool stayed = false;
+        int setLeft = -1; // 页面组 of a dialog that stayed open
+        QString told;     // a box of Qt's own the dialog showed
+        const auto okOf = [](QWidget *w) { return w->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok); };
+        QTimer::singleShot(0, p.get(), [&] {
+            auto *d = qobject_cast<QPrintDialog *>(QApplication::activeModalWidget());
+            if (!d)
+                return;
+            if (job.contains(QStringLiteral("每张页数2"))) {
+                QTimer::singleShot(0, d, [&] {
+                    QWidget *s = QApplication::activeModalWidget();
+                    s->findChild<QComboBox *>(QStringLiteral("pagesPerSheetCombo"))->setCurrentIndex(1);
+                    QTest::mouseClick(okOf(s), Qt::LeftButton);
+                });
+                QTest::mouseClick(d->findChild<QPushButton *>(QStringLiteral("properties")), Qt::LeftButton);
+            }
+            // (To a file Qt disables 页数 and 页面组; a print queue enables them.)
+            auto *radio = d->findChild<QRadioButton *>(QStringLiteral("pagesRadioButton"));
+            auto *list = d->findChild<QLineEdit *>(QStringLiteral("pagesLineEdit"));
+            auto *pageSet = d->findChild<QComboBox *>(QStringLiteral("pageSetCombo"));
+            for (QWidget *w : {static_cast<QWidget *>(radio), static_cast<QWidget *>(list), static_cast<QWidget *>(pageSet)})
+                w->setEnabled(true);
+            radio->setChecked(true);
+            list->setText(typed);
+            pageSet->setCurrentIndex(set);
+            d->findChild<QCheckBox *>(QStringLiteral("reverse"))->setChecked(job.contains(QStringLiteral("反向打印")));
+            d->findChild<QSpinBox *>(QStringLiteral("copies"))->setValue(job.contains(QStringLiteral("份数2")) ? 2 : 1);
+            QTimer::singleShot(0, d, [&] {
+                // A box of Qt's own (which refuses a page set beside 每张页数) is closed and noted.
+                if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                    told = box->text();
+                    box->reject();
+                }
+            });
+            QTest::mouseClick(okOf(d), Qt::LeftButton);
+            if ((stayed = d->isVisible())) {
+                setLeft = pageSet->currentIndex();
+                d->reject();
+            }
+        });
+        p->ShowPrinter();
+        QCOMPARE(told, QString());
+        QCOMPARE(stayed, printed.isEmpty());
+        QCOMPARE(setLeft, stayed ? set : -1); // as the user left it
+        QCOMPARE(printedPages(pdf), printed);
+        if (printed.isEmpty()) {
+            // Told as a wrong list is, nothing printed.
+            QCOMPARE(messages().size(), 1);
+            QCOMPARE(messages()[0].text, QStringLiteral("页数“2”中没有奇数页面！请重新输入页数，或选择其他页面组。"));
+            QCOMPARE(messages()[0].caption, QStringLiteral("系统提示:"));
+            QVERIFY(!QFile::exists(pdf));
+            return;
+        }
+        QVERIFY(messages().isEmpty());
+        const QStringList options = jobOptions(*p->Printer());
+        QVERIFY2(!options.contains(QStringLiteral("page-set")), qPrintable(options.join(' ')));
+        const qsizetype up = options.indexOf(QStringLiteral("number-up"));
+        QCOMPARE(up >= 0 && options.value(up + 1) == QLatin1String("2"), job.contains(QStringLiteral("每张页数2")));
     }
 
     void paperCodes()
