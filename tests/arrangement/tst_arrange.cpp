@@ -112,7 +112,6 @@ private Q_SLOTS:
     void noRoomsWritesNothing();
     void storedRoomLists_data();
     void storedRoomLists();
-    void registeredListsReadAsStored();
     void emptyRegisterAndUnknownRoom();
     void unknownRoomFirst();
     void secondRunAndLeavers();
@@ -316,36 +315,6 @@ void TestArrange::storedRoomLists()
     // Nobody sits in a room the list does not name.
     for (auto it = seating.keyBegin(); it != seating.keyEnd(); ++it)
         QVERIFY2(rooms.split(QLatin1Char(' ')).contains(it->first, Qt::CaseInsensitive), qPrintable(it->first));
-}
-
-void TestArrange::registeredListsReadAsStored()
-{
-    // A register that names a room twice, in two letter cases, still numbers it as one room: the
-    // reading keeps 0A1 and 0a2 as two rooms rather than dropping a character to find a20.
-    const QStringList expected{QStringLiteral("0A1"), QStringLiteral("0a2"), QStringLiteral("0X9")};
-    for (const QString &reg : {QStringLiteral("0a1 0A1 0a2 a20"), QStringLiteral("0a1 0a2 a20 0A1")})
-        QCOMPARE(sysdb::splitRoomList(QStringLiteral("0A10a20X9"), reg.split(QLatin1Char(' '))), expected);
-
-    // Random registers of 11 to 31 rooms numbered from 001 and lists of their rooms with repeats:
-    // each reads piece by piece, each room where it first appears.
-    std::mt19937 rng(2026);
-    for (int round = 0; round < 4000; ++round) {
-        QStringList reg;
-        const int size = 11 + int(rng() % 21);
-        for (int i = 1; i <= size; ++i)
-            reg << QStringLiteral("%1").arg(i, 3, 10, QLatin1Char('0'));
-        QString kcid;
-        QStringList expected;
-        const int pieces = 2 + int(rng() % 9);
-        for (int p = 0; p < pieces; ++p) {
-            // Half the pieces repeat one already in the list.
-            const QString room = !expected.isEmpty() && rng() % 2 ? expected.at(int(rng() % expected.size())) : reg.at(int(rng() % size));
-            kcid += room;
-            if (!expected.contains(room))
-                expected << room;
-        }
-        QCOMPARE(sysdb::splitRoomList(kcid, reg), expected);
-    }
 }
 
 void TestArrange::emptyRegisterAndUnknownRoom()

@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QtTest>
+#include <random>
 
 using namespace quorvane;
 using namespace quorvane::test;
@@ -19,6 +20,7 @@ private Q_SLOTS:
     void examRoomsAndSettings();
     void roomListRepair_data();
     void roomListRepair();
+    void registeredListsReadAsStored();
 };
 
 void TestSysdb::cohortClasses()
@@ -109,6 +111,10 @@ void TestSysdb::roomListRepair_data()
     QTest::newRow("three short ids") << "A1B1C1001" << "A1 B1 C1 001" << "001";
     QTest::newRow("short last piece") << "0010020" << "" << "001 002";
     QTest::newRow("no whole piece") << "00" << "001" << "";
+    // A register naming a room twice, in two letter cases, still numbers it as one room: the
+    // reading keeps 0A1 and 0a2 rather than dropping a character to find a20.
+    QTest::newRow("room registered twice") << "0A10a20X9" << "0a1 0A1 0a2 a20" << "0A1 0a2 0X9";
+    QTest::newRow("room registered again last") << "0A10a20X9" << "0a1 0a2 a20 0A1" << "0A1 0a2 0X9";
 }
 
 void TestSysdb::roomListRepair()
@@ -126,6 +132,30 @@ void TestSysdb::roomListRepair()
     QCOMPARE(sysdb::readRoomList(db, kcid).join(QLatin1Char(' ')), rooms);
     QCOMPARE(sysdb::examRoomIds(db, QStringLiteral("240115080000")).join(QLatin1Char(' ')), rooms);
     closeDatabase(db);
+}
+
+void TestSysdb::registeredListsReadAsStored()
+{
+    // Random registers of 11 to 31 rooms numbered from 001 and lists of their rooms with repeats:
+    // each reads piece by piece, each room where it first appears.
+    std::mt19937 rng(2026);
+    for (int round = 0; round < 4000; ++round) {
+        QStringList reg;
+        const int size = 11 + int(rng() % 21);
+        for (int i = 1; i <= size; ++i)
+            reg << QStringLiteral("%1").arg(i, 3, 10, QLatin1Char('0'));
+        QString kcid;
+        QStringList expected;
+        const int pieces = 2 + int(rng() % 9);
+        for (int p = 0; p < pieces; ++p) {
+            // Half the pieces repeat one already in the list.
+            const QString room = !expected.isEmpty() && rng() % 2 ? expected.at(int(rng() % expected.size())) : reg.at(int(rng() % size));
+            kcid += room;
+            if (!expected.contains(room))
+                expected << room;
+        }
+        QCOMPARE(sysdb::splitRoomList(kcid, reg), expected);
+    }
 }
 
 QTEST_MAIN(TestSysdb)
