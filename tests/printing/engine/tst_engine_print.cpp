@@ -141,6 +141,15 @@ private:
     QueueEngine m_engine;
 };
 
+// ShowPrinter shows the control's own print dialog, as in the program (until the test's cleanup).
+void useRealPrintDialog()
+{
+    LumoPrinter::printDialogHook = [](QPrinter *printer, int, QWidget *control) {
+        PrintDialog dialog(printer, qobject_cast<const LumoPrinter *>(control), control);
+        return dialog.exec() == QDialog::Accepted;
+    };
+}
+
 // The job's options on the printer, as a print queue would get them.
 QStringList jobOptions(QPrinter &printer)
 {
@@ -244,6 +253,13 @@ private slots:
         setUpEngineTests();
     }
     void init() { messages().clear(); }
+    // A test that showed the print dialog or set up queues of its own leaves neither behind, also
+    // when it failed half way.
+    void cleanup()
+    {
+        LumoPrinter::printDialogHook = [](QPrinter *, int, QWidget *) { return false; };
+        LumoPrinter::setPrintSystem(nullptr);
+    }
 
     void printRequestsLayOutAgain()
     {
@@ -953,13 +969,9 @@ private slots:
             queues->listed = {QPageSize(QPageSize::Letter), QPageSize(QSizeF(69, 95), QPageSize::Millimeter, QStringLiteral("16K"))};
             LumoPrinter::setPrintSystem(queues);
         }
-        LumoPrinter::printDialogHook = [](QPrinter *printer, int, QWidget *control) {
-            PrintDialog dialog(printer, qobject_cast<const LumoPrinter *>(control), control);
-            return dialog.exec() == QDialog::Accepted;
-        };
+        useRealPrintDialog();
         QTemporaryDir dir;
         const QString pdf = dir.filePath("choices.pdf");
-        const auto restore = qScopeGuard([] { LumoPrinter::setPrintSystem(nullptr); });
         auto p = makePrinter();
         p->setOrientation(landscape ? 2 : 1);
         p->setPaperSize(start);
@@ -1003,7 +1015,6 @@ private slots:
             QTest::mouseClick(okOf(d), Qt::LeftButton);
         });
         p->ShowPrinter();
-        LumoPrinter::printDialogHook = [](QPrinter *, int, QWidget *) { return false; };
 
         // 属性 opens on the document's paper, orientation and margins, whatever the queue's are.
         const QString startName = start == 9 ? QStringLiteral("A4") : QStringLiteral("Custom");
@@ -1062,14 +1073,7 @@ private slots:
         auto queues = std::make_shared<FakePrintSystem>();
         queues->standIn = true;
         LumoPrinter::setPrintSystem(queues);
-        const auto restore = qScopeGuard([] {
-            LumoPrinter::setPrintSystem(nullptr);
-            LumoPrinter::printDialogHook = [](QPrinter *, int, QWidget *) { return false; };
-        });
-        LumoPrinter::printDialogHook = [](QPrinter *printer, int, QWidget *control) {
-            PrintDialog dialog(printer, qobject_cast<const LumoPrinter *>(control), control);
-            return dialog.exec() == QDialog::Accepted;
-        };
+        useRealPrintDialog();
         QTemporaryDir dir;
         const QString pdf = dir.filePath("pages.pdf");
         auto p = makePrinter();
