@@ -50,19 +50,7 @@ ClassRange readClassRange(const QSqlDatabase &system, const QString &cohortYear)
 
 QStringList splitRoomList(const QString &kcid, const QStringList &registered)
 {
-    QHash<QString, int> rooms; // registered 3-character ids, case-folded, to their number
-    QStringList malformed;     // registered ids of another length
-    for (const QString &id : registered) {
-        if (id.size() == 3)
-            rooms.insert(id.toCaseFolded(), rooms.value(id.toCaseFolded(), int(rooms.size())));
-        else if (!id.isEmpty())
-            malformed << id;
-    }
     const qsizetype n = kcid.size();
-    // The registered room each 3-character piece names (-1: none).
-    std::vector<int> roomAt(static_cast<size_t>(n), -1);
-    for (qsizetype i = 0; i + 3 <= n; ++i)
-        roomAt[size_t(i)] = rooms.value(kcid.mid(i, 3).toCaseFolded(), -1);
     // The pieces kept, each room once: the first time it appears, letter case ignored.
     QStringList out;
     QSet<QString> seen;
@@ -73,17 +61,30 @@ QStringList splitRoomList(const QString &kcid, const QStringList &registered)
             out << room;
         }
     };
-    // A list whose every piece names a registered room is what it says, repeats and all: the
-    // search below would count a repeat for nothing and could prefer a reading that drops
-    // characters to find a room the list does not name.
-    bool allRegistered = n % 3 == 0;
-    for (qsizetype i = 0; allRegistered && i < n; i += 3)
-        allRegistered = roomAt[size_t(i)] >= 0;
-    if (allRegistered) {
+    // The program writes the list framed in 3-character pieces, so a list of that length is read
+    // as framed, whatever the register holds now: a room deleted from the register since stays as
+    // its own piece (it gets no seats), and no reading across the pieces invents a room the list
+    // does not name.
+    if (n % 3 == 0) {
         for (qsizetype i = 0; i < n; i += 3)
             keep(i);
         return out;
     }
+
+    // Any other length comes from a room id of another length (an earlier build stored them):
+    // the list is read the way that keeps the most registered rooms.
+    QHash<QString, int> rooms; // registered 3-character ids, case-folded, to their number
+    QStringList malformed;     // registered ids of another length
+    for (const QString &id : registered) {
+        if (id.size() == 3)
+            rooms.insert(id.toCaseFolded(), rooms.value(id.toCaseFolded(), int(rooms.size())));
+        else if (!id.isEmpty())
+            malformed << id;
+    }
+    // The registered room each 3-character piece names (-1: none).
+    std::vector<int> roomAt(static_cast<size_t>(n), -1);
+    for (qsizetype i = 0; i + 3 <= n; ++i)
+        roomAt[size_t(i)] = rooms.value(kcid.mid(i, 3).toCaseFolded(), -1);
     // A room that two separate pieces name could be kept twice; the reading keeps track of which
     // of these rooms it has kept (one bit each), so that each counts once. The bits are limited so
     // that the positions times their combinations stay within a fixed budget; a room beyond them

@@ -33,15 +33,15 @@ ClassRange readClassRange(const QSqlDatabase &system, const QString &cohortYear)
 
 // ---- an exam's rooms (kcbpb.kcid, kcbpb.bpid) -------------------------------------------------
 // The room list is stored as the room ids (3 characters each) run together, in arrangement order.
-// A list whose pieces are all registered rooms reads in 3-character pieces, in order, a repeated
-// room where it first appears: it names nothing else. Any other list (an
-// earlier build stored a room id of another length, "001A1002"; a room has left the register) is
-// read the way that keeps the most registered rooms, each counted once, then drops the fewest
-// characters, then keeps the fewest unregistered pieces: "001A1002" gives 001 and 002, and a piece
-// whose room left the register stays where nothing registered can take its place. An id of the
-// register that is not 3 characters long is dropped without counting as dropped characters.
-// Each room is read once, where it first appears (letter case ignored). registered holds the
-// register's ids (letter case ignored). The work is linear in the length of the list.
+// A list whose length is a multiple of 3 reads in 3-character pieces, in order, a repeated room
+// where it first appears, whatever the register holds now: a piece whose room has left the
+// register stays as that piece (the arrangement gives it no seats). Only a list of another length
+// (an earlier build stored a room id of another length, "001A1002") is read the way that keeps the
+// most registered rooms, each counted once, then drops the fewest characters, then keeps the
+// fewest unregistered pieces: "001A1002" gives 001 and 002. An id of the register that is not 3
+// characters long is dropped there without counting as dropped characters. Each room is read
+// once, where it first appears (letter case ignored). registered holds the register's ids (letter
+// case ignored). The work is linear in the length of the list.
 QStringList splitRoomList(const QString &kcid, const QStringList &registered);
 // The ids of the room register (kcszb); none when the database fails.
 QStringList registeredRoomIds(const QSqlDatabase &system);

@@ -156,6 +156,7 @@ private Q_SLOTS:
     void keysFocusAndButtonStates();
     void roomListEdgeCases();
     void malformedRoomIdsAreRefused();
+    void deletedRoomsStayInTheList();
 };
 
 void tst_kcbp::gradeAndDefaultName()
@@ -831,6 +832,28 @@ void tst_kcbp::malformedRoomIdsAreRefused()
     QVERIFY(press(f.w->VsNetBut1[0]));
     QCOMPARE(f.value(QStringLiteral("kcid"), exam).toString(), QStringLiteral("002007"));
     QCOMPARE(f.column(1, 1), (QStringList{QStringLiteral("002"), QStringLiteral("007"), QString(), QString(), QString()}));
+}
+
+void tst_kcbp::deletedRoomsStayInTheList()
+{
+    // Rooms 031 to 040 left the register after the list was stored: the list shows their pieces,
+    // and 添加 and 移除 write back what it stores, reading nothing across the pieces.
+    Fixture f;
+    for (int i = 1; i <= 30; ++i)
+        f.addRoom(QStringLiteral("%1").arg(i, 3, 10, QLatin1Char('0')), QStringLiteral("教学楼"), 1, 2);
+    f.newExam(QStringLiteral("月考"), QStringLiteral("8"));
+    const QString exam = f.w->currentExamId();
+    QVERIFY(execSql(f.sys(), QStringLiteral("UPDATE kcbpb SET kcid = '036040038037033012027' WHERE id = ?"), {exam}));
+    f.clickExam(exam);
+    QCOMPARE(f.column(1, 1).join(QLatin1Char(' ')), QStringLiteral("036 040 038 037 033 012 027 "));
+    f.tick(2, QStringLiteral("005"));
+    QVERIFY(press(f.w->VsNetBut1[0]));
+    QCOMPARE(f.value(QStringLiteral("kcid"), exam).toString(), QStringLiteral("036040038037033012027005"));
+    QVERIFY(execSql(f.sys(), QStringLiteral("UPDATE kcbpb SET kcid = '036040038037033012027' WHERE id = ?"), {exam}));
+    f.clickExam(exam);
+    f.tick(1, QStringLiteral("012"));
+    QVERIFY(press(f.w->VsNetBut1[1]));
+    QCOMPARE(f.value(QStringLiteral("kcid"), exam).toString(), QStringLiteral("036040038037033027"));
 }
 
 // With QUORVANE_SHOW_KCBP set, the program shows the exam register on generated data instead of
