@@ -400,6 +400,20 @@ void tst_workbook::xlsFixture()
     // maxRows applies to .xls too.
     QVERIFY(wb.open(file, 3));
     QCOMPARE(wb.rowCount(), 3);
+
+    // A copy whose header miscounts its FAT sectors: FreeXL reads it, but its records cannot be
+    // read here, so nothing tells whether it read all of the sheet.
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QByteArray bytes = f.readAll();
+    put32(bytes, 44, le32(bytes, 44) + 0xE800);
+    const QString miscounted = path(QStringLiteral("miscounted.xls"));
+    QFile out(miscounted);
+    QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    out.write(bytes);
+    out.close();
+    QVERIFY(!wb.open(miscounted));
+    QCOMPARE(wb.errorText(), QStringLiteral("工作簿文件已损坏或不完整"));
 }
 
 void tst_workbook::readerChosenByContentNotName()
@@ -856,6 +870,32 @@ void tst_workbook::xlsCellsAsTheImportsReadThem_data()
     cutFormula.truncate(last);
     QTest::newRow("formula text cut short") << xlsCompoundFile(xlsOfOneSheet(QByteArray(), xlsDimensions(2, 1) + cutFormula + xlsRecord(0x0203, xlsCell(1, 0, twoAndAHalf))))
                                             << 6000 << 5 << CellTexts() << 0 << QStringLiteral("工作簿文件已损坏或不完整");
+
+    // Formula texts in one STRING record of up to a record's limit, as a writer fills one: as a
+    // LABEL they would pass the limit, where FreeXL stops reading. Cells follow in their row and the
+    // next; the same text in a first sheet before the second one read.
+    const QByteArray after = xlsRecord(0x0203, xlsCell(0, 1, twoAndAHalf)) + xlsRecord(0x0203, xlsCell(1, 0, twoAndAHalf));
+    const CellTexts afterCells{{at(1, 2), QStringLiteral("2.5")}, {at(2, 1), QStringLiteral("2.5")}};
+    for (const QString &text : {chinese.left(4108), chinese.left(4109), chinese.left(4110), latin.left(8216), latin.left(8221)}) {
+        const QByteArray sheet = xlsDimensions(2, 2) + xlsFormulaText(0, 0, text) + after;
+        const QString size = QStringLiteral("%1 %2").arg(text.size()).arg(text.at(0).unicode() > 0xFF ? "Chinese" : "Latin");
+        CellTexts cells = afterCells;
+        cells.insert(at(1, 1), text);
+        QTest::addRow("formula text of %s characters in one record", qPrintable(size))
+            << xlsCompoundFile(xlsOfOneSheet(QByteArray(), sheet)) << 6000 << 5 << cells << 0 << QString();
+        QTest::addRow("formula text of %s characters in the sheet before", qPrintable(size))
+            << xlsCompoundFile(xlsOfSheets(xlsActiveTab(1), {sheet, xlsDimensions(2, 2) + after})) << 6000 << 5 << afterCells << 0 << QString();
+    }
+    // Records of the file itself over the limit, between cells: read whole or refused, never in part.
+    QByteArray longLabel(3, '\0');
+    put16(longLabel, 0, 8217);
+    QTest::newRow("LABEL of 8217 characters")
+        << xlsCompoundFile(xlsOfOneSheet(QByteArray(), xlsDimensions(2, 2) + xlsRecord(0x0204, xlsCell(0, 0, longLabel + latin.left(8217).toLatin1())) + after))
+        << 6000 << 5 << CellTexts() << 0 << QStringLiteral("工作簿文件已损坏或不完整");
+    QTest::newRow("unknown record of 8225 bytes")
+        << xlsCompoundFile(xlsOfOneSheet(QByteArray(), xlsDimensions(2, 2) + xlsRecord(0x0203, xlsCell(0, 0, twoAndAHalf))
+                                                          + xlsRecord(0x0FFF, QByteArray(8225, 'x')) + after))
+        << 6000 << 5 << CellTexts() << 0 << QStringLiteral("工作簿文件已损坏或不完整");
 }
 
 void tst_workbook::xlsCellsAsTheImportsReadThem()

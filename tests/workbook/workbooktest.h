@@ -205,22 +205,41 @@ inline QByteArray xlsCompoundFile(const QByteArray &stream)
     return out;
 }
 
-// A BIFF8 workbook stream of one sheet named S: the given global records after the workbook's
-// BOF (a shared-string table, say), and the sheet's records after its BOF.
-inline QByteArray xlsOfOneSheet(const QByteArray &globals, const QByteArray &sheet)
+// A BIFF8 workbook stream of sheets named S, T, U and so on: the given global records after the
+// workbook's BOF (a shared-string table, say), and each sheet's records after its BOF.
+inline QByteArray xlsOfSheets(const QByteArray &globals, const QVector<QByteArray> &sheets)
 {
     QByteArray stream = xlsWorkbookStart() + globals;
-    const qsizetype boundsheet = stream.size();
-    appendXlsRecord(stream, 0x0085, QByteArray("\0\0\0\0\0\0\x01\0S", 9));
+    QVector<qsizetype> boundsheets;
+    for (int i = 0; i < sheets.size(); ++i) {
+        boundsheets.append(stream.size());
+        appendXlsRecord(stream, 0x0085, QByteArray("\0\0\0\0\0\0\x01\0", 8) + char('S' + i));
+    }
     appendXlsRecord(stream, 0x000A, QByteArray());
-    put32(stream, boundsheet + 4, quint32(stream.size()));
     QByteArray bof(16, '\0');
     put16(bof, 0, 0x0600);
     put16(bof, 2, 0x0010);
-    appendXlsRecord(stream, 0x0809, bof);
-    stream += sheet;
-    appendXlsRecord(stream, 0x000A, QByteArray());
+    for (int i = 0; i < sheets.size(); ++i) {
+        put32(stream, boundsheets[i] + 4, quint32(stream.size()));
+        appendXlsRecord(stream, 0x0809, bof);
+        stream += sheets[i];
+        appendXlsRecord(stream, 0x000A, QByteArray());
+    }
     return stream;
+}
+
+// A BIFF8 workbook stream of one sheet named S.
+inline QByteArray xlsOfOneSheet(const QByteArray &globals, const QByteArray &sheet)
+{
+    return xlsOfSheets(globals, {sheet});
+}
+
+// The WINDOW1 record of a workbook whose active tab is the sheet `tab` (from 0).
+inline QByteArray xlsActiveTab(int tab)
+{
+    QByteArray window(18, '\0');
+    put16(window, 10, quint16(tab));
+    return xlsRecord(0x003D, window);
 }
 
 // A sheet's DIMENSIONS record declaring rows 1 to `rows` and columns 1 to `columns`.

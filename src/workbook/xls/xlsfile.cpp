@@ -54,7 +54,10 @@ QString cellText(const FreeXL_CellValue &v)
     return text;
 }
 
-bool readWithFreexl(const QString &path, const Reading &how, Workbook &cells, SheetRead *out)
+// Reads the sheet with FreeXL. `valued` (when not null) names the cells the sheet's own records
+// give a value (row << 16 | column, from 0): a read that gives none for one of them stopped short
+// (FreeXL stops without a word at a record it cannot take) and is refused.
+bool readWithFreexl(const QString &path, const Reading &how, const std::vector<quint32> *valued, Workbook &cells, SheetRead *out)
 {
     const void *h = nullptr;
     const QByteArray name = QFile::encodeName(path);
@@ -120,6 +123,15 @@ bool readWithFreexl(const QString &path, const Reading &how, Workbook &cells, Sh
         }
         if (any)
             ++out->rowsBeyond;
+    }
+    for (const quint32 cell : valued ? *valued : std::vector<quint32>()) {
+        const unsigned r = cell >> 16;
+        const unsigned short c = static_cast<unsigned short>(cell & 0xFFFF);
+        FreeXL_CellValue v;
+        if (r >= rows || c >= cols || freexl_get_cell_value(h, r, c, &v) != FREEXL_OK || v.type == FREEXL_CELL_NULL) {
+            out->error = kDamaged;
+            return false;
+        }
     }
     return true;
 }
@@ -194,9 +206,15 @@ bool readXlsFile(const QString &path, int maxRows, int maxCols, Workbook &cells,
         if (QFile::remove(name))
             name = QStringLiteral("/proc/self/fd/%1").arg(copy.handle());
 #endif
-        read = readWithFreexl(name, how, cells, out);
+        read = readWithFreexl(name, how, found.scanned ? &found.valued : nullptr, cells, out);
     } else {
-        read = readWithFreexl(path, how, cells, out);
+        read = readWithFreexl(path, how, found.scanned ? &found.valued : nullptr, cells, out);
+    }
+    if (read && !found.scanned) {
+        // FreeXL read a file whose records could not be read here: nothing tells whether it
+        // read all of the sheet.
+        out->error = kDamaged;
+        read = false;
     }
     if (!read) {
         cells.close();

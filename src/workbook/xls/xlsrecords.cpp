@@ -16,6 +16,8 @@ namespace {
 // The type given to a record that FreeXL is not to see: one no reader knows (not 0, which FreeXL
 // takes for the end of the stream when the record is empty).
 constexpr quint16 kUnknownRecord = 0x1FFF;
+// The longest payload of a BIFF8 record: FreeXL stops reading at a longer one (and says nothing).
+constexpr qint64 kMaxRecordLength = 8224;
 
 } // namespace
 
@@ -194,8 +196,9 @@ private:
 // the file keeps the result the formula last had. Each FORMULA record (with the STRING record
 // that holds a text result) is rewritten into the value record of its result (NUMBER, or LABEL
 // for a text, a truth value or an error) followed by a record of a type no reader knows that
-// fills the rest, so the stream keeps its length. A text that goes on in CONTINUE records, or
-// that its records do not hold whole, is read here instead (the records that hold it are hidden).
+// fills the rest, so the stream keeps its length. A text that goes on in CONTINUE records, that
+// would make a LABEL longer than a record may be, or that its records do not hold whole, is read
+// here instead (the records that hold it are hidden).
 // Returns whether anything was rewritten.
 bool convertXlsFormulas(QByteArray &stream, QHash<qint64, XlsFormulaText> *texts)
 {
@@ -263,7 +266,12 @@ bool convertXlsFormulas(QByteArray &stream, QHash<qint64, XlsFormulaText> *texts
                 text.whole = ContinuedStrings(stream, recs, j, recs[j].at + 4, 1).next(&chars, &text.text);
             else // one byte a character (a BIFF5 text holds at most 255, never continued)
                 text.whole = recs[j].len >= 2 + qint64(cch);
-            const bool asLabel = text.whole && (end == j + 1 || !biff8);
+            // A LABEL takes the cell's 6 bytes besides the STRING record's payload: a text that
+            // nearly fills its record would make one longer than a record may be.
+            const bool fits = 6 + qint64(recs[j].len) <= kMaxRecordLength;
+            if (!fits && !biff8)
+                text.whole = false; // a BIFF5 text is never that long: a damaged record
+            const bool asLabel = text.whole && fits && (end == j + 1 || !biff8);
             if (asLabel) {
                 appendRecord(0x0204, cell + stream.mid(recs[j].at + 4, recs[j].len)); // LABEL
                 filler(r.len - 6); // the formula and the STRING record's header make up the rest
@@ -500,6 +508,12 @@ QByteArray repairXls(const QByteArray &file, XlsStream xs, const XlsBounds &boun
             hide(r);
             continue;
         }
+        // FreeXL reads a value into each cell kept, but from a FORMULA left as it is (it reads
+        // none) and an inline text without characters.
+        if (r.type != 0x0006 && !(label && (r.len < 8 || le16(stream, body + 6) == 0))) {
+            for (int c = col; c < col + kept; ++c)
+                found->valued.push_back(quint32(row) << 16 | quint32(c));
+        }
         if (kept < cells) {
             // A MULRK record that goes on right of the columns read ends at the last of them; the
             // bytes after it become a record of their own.
@@ -521,6 +535,9 @@ QByteArray repairXls(const QByteArray &file, XlsStream xs, const XlsBounds &boun
         lastCol = std::max(lastCol, col + kept - 1);
     }
     found->rowsBeyond = int(std::count(counted.cbegin(), counted.cend(), true));
+    std::sort(found->valued.begin(), found->valued.end());
+    found->valued.erase(std::unique(found->valued.begin(), found->valued.end()), found->valued.end());
+    found->scanned = true;
 
     // Each sheet's size as what is left of it (FreeXL takes a cell table of that size): nothing
     // but in the sheet read.

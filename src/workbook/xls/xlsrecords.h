@@ -6,6 +6,8 @@
 #include <QString>
 #include <QVector>
 
+#include <vector>
+
 namespace quorvane {
 
 // Records of an .xls workbook stream, and the repairs that let FreeXL 1.0.x read what real files
@@ -61,7 +63,8 @@ struct XlsFormulaText
     bool whole = false;
 };
 // Formula cells rewritten into the value records of their stored results. A text result that a
-// LABEL record cannot carry (one that goes on in CONTINUE records, or is not held whole) is put
+// LABEL record cannot carry (one that goes on in CONTINUE records, one that with the cell would
+// pass a record's 8,224 bytes, or one not held whole) is put
 // into *texts under the offset of its FORMULA record, which stays as it is.
 bool convertXlsFormulas(QByteArray &stream, QHash<qint64, XlsFormulaText> *texts);
 // Cell formats using a Chinese, Japanese or Korean built-in date format pointed at 14 or 21.
@@ -92,6 +95,12 @@ struct XlsSheetFound
     // The stream cannot be read as it stands: a record runs past its end, or a cell counted or
     // read shows a shared text that the table does not hold whole.
     bool damaged = false;
+    // The sheet's records were read (the file is a compound file with a workbook stream), and the
+    // cells within the bounds that are left to FreeXL and hold a value (row << 16 | column, from
+    // 0; blank cells and empty texts are not among them), in order, each once: FreeXL's read must
+    // give a value for each of them, else it stopped short.
+    bool scanned = false;
+    std::vector<quint32> valued;
 };
 
 // The repaired file (of which `stream` is the workbook stream, as readXlsStream read it), or an
