@@ -11,10 +11,11 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 build=${QUORVANE_BUILD:-$here/build}
 prefix=${QUORVANE_HOME:-$HOME/quorvane}
 
-# qt6-base-private-dev: a test queues input the way the platform does (QWindowSystemInterface).
+# qt6-base-private-dev: a test queues input the way the platform does (QWindowSystemInterface), and
+# the print tests stand in for a print queue with Qt's PDF print engine, whose header needs libcups2-dev's.
 packages=(g++ make cmake pkg-config qt6-base-dev qt6-svg-dev libqt6sql6-sqlite libsqlite3-dev libgl-dev libxlsxwriter-dev
           libfreexl-dev libzip-dev libexpat1-dev fonts-noto-cjk qt6-translations-l10n poppler-utils xvfb xauth
-          qt6-base-private-dev)
+          qt6-base-private-dev libcups2-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -443,13 +443,17 @@ private:
     void printPage(const PageRecord &page, const PrinterPaper &paper);
     // Pages last to first: the job asks the print queue for it where it can, else the run's pages
     // are held and printed backwards when the document ends. Copies to a file are held the same
-    // way and printed as many times over.
-    void beginPageOrder();
+    // way and printed as many times over; a queue makes them itself. pageSet: the queue's page set
+    // ("odd", "even") for this run alone, empty for none.
+    void beginPageOrder(const QString &pageSet);
     void endPageOrder();
     void printHeldPages();
     // Why a print cannot be handed over now (the message that says so); empty when it can.
     // pausedQueue: the queue it goes to when that queue is paused (it keeps the job); else empty.
     QString printerProblem(QString &pausedQueue);
+    // Takes the page set (奇数页面/偶数页面: "odd", "even") that the print dialog put among a print
+    // queue's job options off the printer, so that no later print carries it; empty when none.
+    QString takeQueuePageSet();
     // A print run whose printer could not be opened: it draws nothing, raises nothing, and what
     // its layout sets is put back when it ends.
     void beginRefusedRun();
@@ -563,6 +567,7 @@ private:
     int m_runPages = 0;              // pages closed by the printer run so far
     QPageRanges m_runRanges;         // pages the printer run prints (empty: all)
     QPageRanges m_pendingRanges;     // pages chosen in the print dialog, for the print it asks for
+    QString m_pendingPageSet;        // odd or even pages chosen there for a queue, for that print too
     bool m_holdPages = false;        // the printer run prints its pages when the document ends
     bool m_heldBackwards = false;    // ... last to first
     int m_fileCopies = 1;            // ... so many copies of them (to a file)

@@ -12,6 +12,7 @@
 #include <QToolButton>
 #include <algorithm>
 #include <numeric>
+#include <utility>
 
 namespace quorvane {
 
@@ -49,9 +50,8 @@ bool LumoPrinter::StartPrint(int PrintDest)
         m_printerPainter.reset();
         m_printedPages = 0;
         m_runPages = 0;
-        m_runRanges = m_pendingRanges;
-        m_pendingRanges = QPageRanges();
-        beginPageOrder();
+        m_runRanges = std::exchange(m_pendingRanges, QPageRanges());
+        beginPageOrder(std::exchange(m_pendingPageSet, QString()));
         // The preview keeps its own pages while the printer run counts its own.
         if (!m_busy || !m_isPrinter)
             m_previewPageCount = m_pageCount;
@@ -377,24 +377,50 @@ namespace {
 constexpr auto QueueJobOptions = QPrintEngine::PrintEnginePropertyKey(0xfe00);
 } // namespace
 
-void LumoPrinter::beginPageOrder()
+QString LumoPrinter::takeQueuePageSet()
+{
+    QPrintEngine *engine = m_printer->printEngine();
+    const QVariant options = engine ? engine->property(QueueJobOptions) : QVariant();
+    if (!options.canConvert<QStringList>())
+        return QString();
+    QStringList kept = options.toStringList();
+    QString pageSet;
+    for (qsizetype i = 0; i + 1 < kept.size();) {
+        if (kept[i] == QLatin1String("page-set")) {
+            pageSet = kept[i + 1];
+            kept.remove(i, 2);
+        } else {
+            i += 2;
+        }
+    }
+    if (!pageSet.isEmpty())
+        engine->setProperty(QueueJobOptions, kept);
+    return pageSet;
+}
+
+void LumoPrinter::beginPageOrder(const QString &pageSet)
 {
     endPageOrder(); // (a run its host never ended)
     m_heldPages.clear();
     m_heldBackwards = m_printer->pageOrder() == QPrinter::LastPageFirst;
-    // A file holds the copies asked for as pages of its own (Qt's PDF output makes no copies; a
-    // print queue makes them itself).
-    m_fileCopies = m_printer->outputFormat() == QPrinter::PdfFormat ? std::max(1, m_printer->copyCount()) : 1;
-    if (m_heldBackwards && m_printer->outputFormat() == QPrinter::NativeFormat && m_printer->printEngine()) {
-        // A print queue puts the sheets last to first itself (CUPS "outputorder"), which keeps
-        // two-sided printing, pages per sheet and odd or even pages as they were chosen.
-        const QVariant options = m_printer->printEngine()->property(QueueJobOptions);
-        if (options.canConvert<QStringList>()) {
-            m_queueOptions = options;
-            m_printer->printEngine()->setProperty(QueueJobOptions, options.toStringList() << QStringLiteral("outputorder")
-                                                                                          << QStringLiteral("reverse"));
-            m_heldBackwards = false;
-        }
+    // A print queue makes the copies asked for itself; a file holds them as pages of its own (Qt's
+    // PDF output makes none).
+    const bool queue = !printSystem().queueOf(*m_printer).isEmpty();
+    m_fileCopies = queue ? 1 : std::max(1, m_printer->copyCount());
+    // The job asks a print queue for the pages last to first (CUPS "outputorder"), which keeps
+    // two-sided printing, pages per sheet and odd or even pages as they were chosen; and for the
+    // odd or even pages chosen for this print alone (its options go back as they were after it).
+    QStringList asked;
+    if (!pageSet.isEmpty())
+        asked << QStringLiteral("page-set") << pageSet;
+    if (m_heldBackwards)
+        asked << QStringLiteral("outputorder") << QStringLiteral("reverse");
+    QPrintEngine *engine = m_printer->printEngine();
+    const QVariant options = queue && engine && !asked.isEmpty() ? engine->property(QueueJobOptions) : QVariant();
+    if (options.canConvert<QStringList>()) {
+        m_queueOptions = options;
+        engine->setProperty(QueueJobOptions, options.toStringList() + asked);
+        m_heldBackwards = false;
     }
     m_holdPages = m_heldBackwards || m_fileCopies > 1;
 }

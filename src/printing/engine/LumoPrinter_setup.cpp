@@ -243,6 +243,9 @@ void LumoPrinter::ShowPrinter(int PrintFlags)
         ranges.addPage(m_currentPage);
     m_printer->setPrintRange(QPrinter::AllPages);
     m_printer->setPageRanges(QPageRanges());
+    // So does a page set chosen for a print queue, which the dialog leaves among the queue's job
+    // options: it would go with every later print of the printer.
+    const QString pageSet = takeQueuePageSet();
 
     // Another paper, orientation or margin lays the document out again for it (the preview first),
     // so the print is made on the chosen page rather than stretched onto it. Margins are taken as
@@ -253,8 +256,10 @@ void LumoPrinter::ShowPrinter(int PrintFlags)
     if (paperChanged || marginsChanged)
         ApplyPaper();
     m_pendingRanges = ranges;
+    m_pendingPageSet = pageSet;
     raiseOrDefer(Request::Print);
     m_pendingRanges = QPageRanges();
+    m_pendingPageSet.clear();
 }
 
 } // namespace quorvane

@@ -14,6 +14,7 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrintEngine>
+#include <QtPrintSupport/private/qprintengine_pdf_p.h>
 #include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
@@ -90,29 +91,39 @@ public:
 // The print engine of a print queue as Qt's print support makes one, writing into a PDF file: it
 // keeps the job's options (where the print dialog puts 奇数页面/偶数页面 and 每张页数), and when the
 // queue lists its sizes it refuses a page layout on a paper it does not list (a paper set alone it
-// takes, and asks the queue for it by its size).
-class QueueEngine : public QPrintEngine
+// takes, and asks the queue for it by its size). Each job it ends is recorded as the queue gets it.
+class QueueEngine : public QPdfPrintEngine
 {
 public:
-    QueueEngine(QPrintEngine *pdf, const QList<QPageSize> &listed) : m_pdf(pdf), m_listed(listed) {}
+    struct Job
+    {
+        QStringList options; // "name", "value", ...
+        int copies;
+        bool collate;
+    };
+
+    explicit QueueEngine(const QList<QPageSize> &listed) : QPdfPrintEngine(QPrinter::HighResolution), m_listed(listed) {}
     void setProperty(PrintEnginePropertyKey key, const QVariant &value) override
     {
         if (key == JobOptions)
             m_options = value.toStringList();
         else if (key != PPK_QPageLayout || lists(value.value<QPageLayout>().pageSize()))
-            m_pdf->setProperty(key, value);
+            QPdfPrintEngine::setProperty(key, value);
     }
     QVariant property(PrintEnginePropertyKey key) const override
     {
-        return key == JobOptions ? QVariant(m_options) : m_pdf->property(key);
+        return key == JobOptions ? QVariant(m_options) : QPdfPrintEngine::property(key);
     }
-    bool newPage() override { return m_pdf->newPage(); }
-    bool abort() override { return m_pdf->abort(); }
-    int metric(QPaintDevice::PaintDeviceMetric metric) const override { return m_pdf->metric(metric); }
-    QPrinter::PrinterState printerState() const override { return m_pdf->printerState(); }
+    bool end() override
+    {
+        const bool ended = QPdfPrintEngine::end();
+        jobs.append({m_options, property(PPK_CopyCount).toInt(), property(PPK_CollateCopies).toBool()});
+        return ended;
+    }
 
     // The key of the job's options ("name", "value", ...) in Qt's print engine for a queue.
     static constexpr auto JobOptions = PrintEnginePropertyKey(0xfe00);
+    QList<Job> jobs;
 
 private:
     bool lists(const QPageSize &size) const
@@ -121,7 +132,6 @@ private:
                    return listed.sizePoints() == size.sizePoints();
                });
     }
-    QPrintEngine *m_pdf;
     QList<QPageSize> m_listed;
     QStringList m_options;
 };
@@ -130,16 +140,47 @@ private:
 class QueuePrinter : public QPrinter
 {
 public:
-    explicit QueuePrinter(const QList<QPageSize> &listed)
-        : QPrinter(HighResolution), m_pdf(HighResolution), m_engine(m_pdf.printEngine(), listed)
+    explicit QueuePrinter(const QList<QPageSize> &listed) : QPrinter(HighResolution), m_engine(listed)
     {
-        setEngines(&m_engine, m_pdf.paintEngine());
+        setEngines(&m_engine, &m_engine);
     }
+    const QList<QueueEngine::Job> &jobs() const { return m_engine.jobs; }
 
 private:
-    QPrinter m_pdf; // (its engines write the file)
     QueueEngine m_engine;
 };
+
+// What the queue prints of its last job, whose pages the file holds in order ("135"): the odd or
+// even places in the job for a page set, last to first for outputorder=reverse, then the copies,
+// whole sets when collated. Empty when the printer is no queue printer or had no job.
+QString queuePrinted(QPrinter *printer, const QString &pages)
+{
+    auto *queue = dynamic_cast<QueuePrinter *>(printer);
+    if (!queue || queue->jobs().isEmpty())
+        return QString();
+    const QueueEngine::Job &job = queue->jobs().last();
+    QString pageSet, order;
+    for (qsizetype i = 0; i + 1 < job.options.size(); i += 2) {
+        if (job.options[i] == QLatin1String("page-set"))
+            pageSet = job.options[i + 1];
+        else if (job.options[i] == QLatin1String("outputorder"))
+            order = job.options[i + 1];
+    }
+    QString chosen;
+    for (qsizetype i = 0; i < pages.size(); ++i) {
+        if (pageSet.isEmpty() || (pageSet == QLatin1String("odd")) == (i % 2 == 0))
+            chosen += pages[i];
+    }
+    if (order == QLatin1String("reverse"))
+        std::reverse(chosen.begin(), chosen.end());
+    QString out;
+    const int copies = std::max(1, job.copies);
+    for (int set = 0; set < (job.collate ? copies : 1); ++set) {
+        for (const QChar page : chosen)
+            out += QString(job.collate ? 1 : copies, page);
+    }
+    return out;
+}
 
 // ShowPrinter shows the control's own print dialog, as in the program (until the test's cleanup).
 void useRealPrintDialog()
@@ -148,12 +189,6 @@ void useRealPrintDialog()
         PrintDialog dialog(printer, qobject_cast<const LumoPrinter *>(control), control);
         return dialog.exec() == QDialog::Accepted;
     };
-}
-
-// The job's options on the printer, as a print queue would get them.
-QStringList jobOptions(QPrinter &printer)
-{
-    return printer.printEngine()->property(QueueEngine::JobOptions).toStringList();
 }
 
 // The pages of the test report a PDF file holds, in order ("312": 成绩表3, 成绩表1, 成绩表2).
@@ -186,7 +221,7 @@ public:
     QString defaultQueue() override { return defaultName; }
     QString refusal(const QString &queue) override
     {
-        if (!names.contains(queue))
+        if (!names.contains(queue) && !(standIn && queue == kStandInQueue))
             return QStringLiteral("打印机“%1”已不存在").arg(queue);
         return rejecting.contains(queue) ? QStringLiteral("打印机“%1”拒绝接受打印任务").arg(queue) : QString();
     }
@@ -201,8 +236,11 @@ public:
     }
     QString queueOf(const QPrinter &printer) override
     {
+        if (standIn && dynamic_cast<const QueuePrinter *>(&printer))
+            return kStandInQueue;
         return !selected.isEmpty() && printer.outputFileName() == pdf ? selected : QString();
     }
+    static inline const QString kStandInQueue = QStringLiteral("队列");
 
     QStringList names;
     QString defaultName;
@@ -211,7 +249,7 @@ public:
     QString selected;
     QString unreachable;
     QStringList pausedQueues;
-    bool standIn = false;     // its printers are QueuePrinters
+    bool standIn = false;     // its printers are QueuePrinters on the queue kStandInQueue
     QList<QPageSize> listed;  // the sizes its queues list (none: every size, and sizes of one's own)
     int askedWithoutWaitCursor = 0;
 
@@ -920,10 +958,11 @@ private slots:
         QTest::addColumn<bool>("landscape");     // the document lies turned
         QTest::addColumn<QString>("queue");      // "Letter": the queue's paper is Letter with 6.35 mm
                                                  // margins; "Letter 16K": and it lists Letter and a
-                                                 // 69 x 95 mm "16K" alone, no size of the user's own
+                                                 // 69 x 95 mm "16K" alone, no size of the user's own;
+                                                 // "队列": a print queue of the print system
         QTest::addColumn<QString>("properties"); // 属性 opened: "OK" unchanged, "A5", "left 30"
         QTest::addColumn<QString>("job");        // 反向打印, 份数2, 逐份打印 chosen
-        QTest::addColumn<QString>("printed");    // the pages in the file, in order
+        QTest::addColumn<QString>("printed");    // the pages printed, in order (by the queue where there is one)
         QTest::addColumn<int>("paper");          // the document's paper code afterwards
         QTest::addColumn<int>("left");           // its left margin, mm
         QTest::addColumn<int>("layouts");        // the preview's, a new one for a new page, the print's
@@ -931,6 +970,13 @@ private slots:
         QTest::newRow("反向打印, 2 copies collated") << 9 << false << "" << "" << "反向打印 份数2 逐份打印" << "321321" << 9 << 20 << 2;
         QTest::newRow("反向打印, 2 copies not collated") << 9 << false << "" << "" << "反向打印 份数2" << "332211" << 9 << 20 << 2;
         QTest::newRow("2 copies collated") << 9 << false << "" << "" << "份数2 逐份打印" << "123123" << 9 << 20 << 2;
+        QTest::newRow("3 copies not collated") << 9 << false << "" << "" << "份数3" << "111222333" << 9 << 20 << 2;
+        QTest::newRow("反向打印, 3 copies collated") << 9 << false << "" << "" << "反向打印 份数3 逐份打印" << "321321321" << 9 << 20 << 2;
+        // A queue gets each page once, with the copies and the order to make.
+        QTest::newRow("queue, 2 copies collated") << 9 << false << "队列" << "" << "份数2 逐份打印" << "123123" << 9 << 20 << 2;
+        QTest::newRow("queue, 2 copies not collated") << 9 << false << "队列" << "" << "份数2" << "112233" << 9 << 20 << 2;
+        QTest::newRow("queue, 反向打印, 3 copies collated") << 9 << false << "队列" << "" << "反向打印 份数3 逐份打印" << "321321321" << 9 << 20 << 2;
+        QTest::newRow("queue, 反向打印, 3 copies not collated") << 9 << false << "队列" << "" << "反向打印 份数3" << "333222111" << 9 << 20 << 2;
         QTest::newRow("queue on Letter, 打印") << 9 << false << "Letter" << "" << "" << "123" << 9 << 20 << 2;
         QTest::newRow("queue on Letter, 属性 OK") << 9 << false << "Letter" << "OK" << "" << "123" << 9 << 20 << 2;
         QTest::newRow("queue on Letter, A5 in 属性") << 9 << false << "Letter" << "A5" << "" << "123" << 11 << 20 << 3;
@@ -959,16 +1005,17 @@ private slots:
         QFETCH(int, left);
         QFETCH(int, layouts);
         const bool reverse = job.contains(QStringLiteral("反向打印")), collate = job.contains(QStringLiteral("逐份打印"));
-        const int copies = job.contains(QStringLiteral("份数2")) ? 2 : 1;
+        const auto asked = QRegularExpression(QStringLiteral("份数(\\d)")).match(job);
+        const int copies = asked.hasMatch() ? asked.captured(1).toInt() : 1;
         // A queue with a list of its own stands in as the print system's (this machine has no
         // print server): it lists its sizes to the dialog, and its printer refuses a page on a
         // paper it does not list.
         auto queues = std::make_shared<FakePrintSystem>();
-        queues->standIn = queue.contains(QStringLiteral("16K"));
-        if (queues->standIn) {
+        queues->standIn = queue.contains(QStringLiteral("16K")) || queue == QStringLiteral("队列");
+        if (queue.contains(QStringLiteral("16K")))
             queues->listed = {QPageSize(QPageSize::Letter), QPageSize(QSizeF(69, 95), QPageSize::Millimeter, QStringLiteral("16K"))};
+        if (queues->standIn)
             LumoPrinter::setPrintSystem(queues);
-        }
         useRealPrintDialog();
         QTemporaryDir dir;
         const QString pdf = dir.filePath("choices.pdf");
@@ -988,7 +1035,7 @@ private slots:
             auto *d = qobject_cast<QPrintDialog *>(QApplication::activeModalWidget());
             if (!d)
                 return;
-            if (!queue.isEmpty()) {
+            if (queue.startsWith(QLatin1String("Letter"))) {
                 // A queue of a print server that defaults to Letter: the dialog takes its paper
                 // and margins once the queue is chosen.
                 d->printer()->setPageSize(QPageSize(QPageSize::Letter));
@@ -1038,8 +1085,14 @@ private slots:
         const QString text = pdfText(pdf);
         const qsizetype first = text.indexOf(QStringLiteral("成绩表1")), last = text.indexOf(QStringLiteral("成绩表3"));
         QVERIFY(first >= 0 && last >= 0);
-        QCOMPARE(last < first, reverse);
-        QCOMPARE(printedPages(pdf), printed);
+        if (queues->standIn) {
+            // The job holds each page once, in order; the queue makes the rest of it.
+            QCOMPARE(printedPages(pdf), QStringLiteral("123"));
+            QCOMPARE(queuePrinted(p->Printer(), printedPages(pdf)), printed);
+        } else {
+            QCOMPARE(last < first, reverse);
+            QCOMPARE(printedPages(pdf), printed);
+        }
         // The other choices stay as the dialog set them.
         QCOMPARE(p->Printer()->copyCount(), copies);
         QCOMPARE(p->Printer()->collateCopies(), collate);
@@ -1065,7 +1118,7 @@ private slots:
         // A 页数 list with 奇数页面 or 偶数页面 in the print dialog of ShowPrinter, driven as a user
         // does over a five-page document, printed on a queue printer (into a PDF file): the pages
         // are chosen by their numbers in the document, and the job carries no page set that the
-        // queue would apply again to the positions in the job.
+        // queue would apply again to the positions in the job. What the queue prints is compared.
         QFETCH(QString, typed);
         QFETCH(int, set);
         QFETCH(QString, job);
@@ -1124,7 +1177,8 @@ private slots:
         QCOMPARE(told, QString());
         QCOMPARE(stayed, printed.isEmpty());
         QCOMPARE(setLeft, stayed ? set : -1); // as the user left it
-        QCOMPARE(printedPages(pdf), printed);
+        // The queue makes the copies and puts the pages last to first.
+        QCOMPARE(queuePrinted(p->Printer(), printedPages(pdf)), printed);
         if (printed.isEmpty()) {
             // Told as a wrong list is, nothing printed.
             QCOMPARE(messages().size(), 1);
@@ -1134,10 +1188,79 @@ private slots:
             return;
         }
         QVERIFY(messages().isEmpty());
-        const QStringList options = jobOptions(*p->Printer());
+        const QStringList options = dynamic_cast<QueuePrinter *>(p->Printer())->jobs().last().options;
         QVERIFY2(!options.contains(QStringLiteral("page-set")), qPrintable(options.join(' ')));
         const qsizetype up = options.indexOf(QStringLiteral("number-up"));
         QCOMPARE(up >= 0 && options.value(up + 1) == QLatin1String("2"), job.contains(QStringLiteral("每张页数2")));
+    }
+
+    void pageSetEndsWithItsPrint_data()
+    {
+        QTest::addColumn<int>("from");        // 从 (0: 全部)
+        QTest::addColumn<int>("to");          // 到
+        QTest::addColumn<int>("set");         // 页面组: 1 奇数页面, 2 偶数页面
+        QTest::addColumn<QString>("printed"); // the pages the queue prints of the dialog's print
+        QTest::addColumn<int>("then");        // the next print: 0 打印全部, else 打印当前页 on that page
+        QTest::addColumn<QString>("next");    // the pages the queue prints of it
+        QTest::newRow("从2到5 奇数页面, then 打印全部") << 2 << 5 << 1 << "35" << 0 << "12345";
+        QTest::newRow("从2到4 偶数页面, then 打印全部") << 2 << 4 << 2 << "24" << 0 << "12345";
+        QTest::newRow("全部 偶数页面, then 打印当前页") << 0 << 0 << 2 << "24" << 3 << "3";
+    }
+
+    void pageSetEndsWithItsPrint()
+    {
+        // 奇数页面 or 偶数页面 chosen in the print dialog of ShowPrinter over a five-page document on a
+        // print queue goes with the print the dialog starts, and with no later print; 份数 (2,
+        // collated) stays on the printer.
+        QFETCH(int, from);
+        QFETCH(int, to);
+        QFETCH(int, set);
+        QFETCH(QString, printed);
+        QFETCH(int, then);
+        QFETCH(QString, next);
+        auto queues = std::make_shared<FakePrintSystem>();
+        queues->standIn = true;
+        LumoPrinter::setPrintSystem(queues);
+        useRealPrintDialog();
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath("pages.pdf");
+        auto p = makePrinter();
+        ReportHost host(*p, 5);
+        host.layout(0);
+        p->Printer()->setOutputFileName(pdf);
+        QTimer::singleShot(0, p.get(), [&] {
+            auto *d = qobject_cast<QPrintDialog *>(QApplication::activeModalWidget());
+            if (!d)
+                return;
+            // (To a file Qt disables 页面组; a print queue enables it.)
+            auto *range = d->findChild<QRadioButton *>(QStringLiteral("printRange"));
+            auto *fromBox = d->findChild<QSpinBox *>(QStringLiteral("from"));
+            auto *toBox = d->findChild<QSpinBox *>(QStringLiteral("to"));
+            auto *pageSet = d->findChild<QComboBox *>(QStringLiteral("pageSetCombo"));
+            for (QWidget *w : std::initializer_list<QWidget *>{range, fromBox, toBox, pageSet})
+                w->setEnabled(true);
+            if (from > 0) {
+                range->setChecked(true);
+                fromBox->setValue(from);
+                toBox->setValue(to);
+            }
+            pageSet->setCurrentIndex(set);
+            d->findChild<QSpinBox *>(QStringLiteral("copies"))->setValue(2);
+            d->findChild<QCheckBox *>(QStringLiteral("collate"))->setChecked(true);
+            QTest::mouseClick(d->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
+        });
+        p->ShowPrinter();
+        QCOMPARE(queuePrinted(p->Printer(), printedPages(pdf)), printed.repeated(2));
+        if (then > 0) {
+            p->SetViewPage(then);
+            p->cmdPrint2->click();
+        } else {
+            p->cmdPrint->click();
+        }
+        QCOMPARE(queuePrinted(p->Printer(), printedPages(pdf)), next.repeated(2));
+        const QStringList options = dynamic_cast<QueuePrinter *>(p->Printer())->jobs().last().options;
+        QVERIFY2(!options.contains(QStringLiteral("page-set")), qPrintable(options.join(' ')));
+        QVERIFY(messages().isEmpty());
     }
 
     void paperCodes()
