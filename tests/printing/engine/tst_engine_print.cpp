@@ -261,6 +261,33 @@ private:
     }
 };
 
+// A five-page report on the stand-in print queue (which prints into a PDF file), printed through
+// the control's own print dialog (until the test's cleanup).
+struct QueuedReport
+{
+    QueuedReport()
+    {
+        host.layout(0);
+        p->Printer()->setOutputFileName(pdf);
+    }
+    static std::shared_ptr<FakePrintSystem> standInQueues()
+    {
+        auto queues = std::make_shared<FakePrintSystem>();
+        queues->standIn = true;
+        LumoPrinter::setPrintSystem(queues);
+        useRealPrintDialog();
+        return queues;
+    }
+    // What the queue printed of the last job.
+    QString printed() const { return queuePrinted(p->Printer(), printedPages(pdf)); }
+
+    std::shared_ptr<FakePrintSystem> queues = standInQueues(); // (before the printer is made)
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("pages.pdf"));
+    std::unique_ptr<LumoPrinter> p = makePrinter();
+    ReportHost host{*p, 5};
+};
+
 // What the preview shows: pages, status line, page on view and its picture.
 struct PreviewState
 {
@@ -1123,21 +1150,13 @@ private slots:
         QFETCH(int, set);
         QFETCH(QString, job);
         QFETCH(QString, printed);
-        auto queues = std::make_shared<FakePrintSystem>();
-        queues->standIn = true;
-        LumoPrinter::setPrintSystem(queues);
-        useRealPrintDialog();
-        QTemporaryDir dir;
-        const QString pdf = dir.filePath("pages.pdf");
-        auto p = makePrinter();
-        ReportHost host(*p, 5);
-        host.layout(0);
-        p->Printer()->setOutputFileName(pdf);
+        QueuedReport report;
+        LumoPrinter *const p = report.p.get();
         bool stayed = false;
         int setLeft = -1; // 页面组 of a dialog that stayed open
         QString told;     // a box of Qt's own the dialog showed
         const auto okOf = [](QWidget *w) { return w->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok); };
-        QTimer::singleShot(0, p.get(), [&] {
+        QTimer::singleShot(0, p, [&] {
             auto *d = qobject_cast<QPrintDialog *>(QApplication::activeModalWidget());
             if (!d)
                 return;
@@ -1178,13 +1197,13 @@ private slots:
         QCOMPARE(stayed, printed.isEmpty());
         QCOMPARE(setLeft, stayed ? set : -1); // as the user left it
         // The queue makes the copies and puts the pages last to first.
-        QCOMPARE(queuePrinted(p->Printer(), printedPages(pdf)), printed);
+        QCOMPARE(report.printed(), printed);
         if (printed.isEmpty()) {
             // Told as a wrong list is, nothing printed.
             QCOMPARE(messages().size(), 1);
             QCOMPARE(messages()[0].text, QStringLiteral("页数“2”中没有奇数页面！请重新输入页数，或选择其他页面组。"));
             QCOMPARE(messages()[0].caption, QStringLiteral("系统提示:"));
-            QVERIFY(!QFile::exists(pdf));
+            QVERIFY(!QFile::exists(report.pdf));
             return;
         }
         QVERIFY(messages().isEmpty());
@@ -1218,17 +1237,9 @@ private slots:
         QFETCH(QString, printed);
         QFETCH(int, then);
         QFETCH(QString, next);
-        auto queues = std::make_shared<FakePrintSystem>();
-        queues->standIn = true;
-        LumoPrinter::setPrintSystem(queues);
-        useRealPrintDialog();
-        QTemporaryDir dir;
-        const QString pdf = dir.filePath("pages.pdf");
-        auto p = makePrinter();
-        ReportHost host(*p, 5);
-        host.layout(0);
-        p->Printer()->setOutputFileName(pdf);
-        QTimer::singleShot(0, p.get(), [&] {
+        QueuedReport report;
+        LumoPrinter *const p = report.p.get();
+        QTimer::singleShot(0, p, [&] {
             auto *d = qobject_cast<QPrintDialog *>(QApplication::activeModalWidget());
             if (!d)
                 return;
@@ -1250,14 +1261,14 @@ private slots:
             QTest::mouseClick(d->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
         });
         p->ShowPrinter();
-        QCOMPARE(queuePrinted(p->Printer(), printedPages(pdf)), printed.repeated(2));
+        QCOMPARE(report.printed(), printed.repeated(2));
         if (then > 0) {
             p->SetViewPage(then);
             p->cmdPrint2->click();
         } else {
             p->cmdPrint->click();
         }
-        QCOMPARE(queuePrinted(p->Printer(), printedPages(pdf)), next.repeated(2));
+        QCOMPARE(report.printed(), next.repeated(2));
         const QStringList options = dynamic_cast<QueuePrinter *>(p->Printer())->jobs().last().options;
         QVERIFY2(!options.contains(QStringLiteral("page-set")), qPrintable(options.join(' ')));
         QVERIFY(messages().isEmpty());
