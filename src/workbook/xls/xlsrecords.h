@@ -37,7 +37,11 @@ namespace quorvane {
 //     says what is left; the truth values and errors are read here;
 //   - it takes the end of a chart embedded in a sheet (a substream within the sheet's) for the
 //     end of the sheet, and refuses the file: such a chart's BOF and EOF are hidden, and so are
-//     its records that FreeXL would take for the sheet's.
+//     its records that FreeXL would take for the sheet's;
+//   - it stops reading, without a word, at a record longer than 8,224 bytes (and reads no RSTRING
+//     cell): no rewrite here makes such a record, and each read is checked against the cells the
+//     sheet's own records give a value (XlsSheetFound::valued), so a read that stopped short or
+//     left a cell out is refused rather than taken as whole.
 
 // The records of a workbook stream: offset of each header, type and payload length.
 struct XlsRecord
