@@ -54,10 +54,10 @@ QString cellText(const FreeXL_CellValue &v)
     return text;
 }
 
-// Reads the sheet with FreeXL. `valued` (when not null) names the cells the sheet's own records
-// give a value (row << 16 | column, from 0): a read that gives none for one of them stopped short
-// (FreeXL stops without a word at a record it cannot take) and is refused.
-bool readWithFreexl(const QString &path, const Reading &how, const std::vector<quint32> *valued, Workbook &cells, SheetRead *out)
+// Reads the sheet with FreeXL. `valued` names the cells the sheet's own records give a value
+// (row << 16 | column, from 0): a read that gives none for one of them stopped short (FreeXL stops
+// without a word at a record it cannot take) and is refused.
+bool readWithFreexl(const QString &path, const Reading &how, const std::vector<quint32> &valued, Workbook &cells, SheetRead *out)
 {
     const void *h = nullptr;
     const QByteArray name = QFile::encodeName(path);
@@ -124,7 +124,7 @@ bool readWithFreexl(const QString &path, const Reading &how, const std::vector<q
         if (any)
             ++out->rowsBeyond;
     }
-    for (const quint32 cell : valued ? *valued : std::vector<quint32>()) {
+    for (const quint32 cell : valued) {
         const unsigned r = cell >> 16;
         const unsigned short c = static_cast<unsigned short>(cell & 0xFFFF);
         FreeXL_CellValue v;
@@ -191,25 +191,23 @@ bool readXlsFile(const QString &path, int maxRows, int maxCols, Workbook &cells,
         out->error = kDamaged;
         return false;
     }
-    bool read = false;
+    QString source = path;
+    QTemporaryFile copy(QDir::tempPath() + QStringLiteral("/quorvane-XXXXXX.xls"));
     if (!repaired.isEmpty()) {
-        QTemporaryFile copy(QDir::tempPath() + QStringLiteral("/quorvane-XXXXXX.xls"));
         if (!copy.open() || copy.write(repaired) != repaired.size() || !copy.flush()) {
             out->error = QStringLiteral("无法写入临时文件，磁盘可能已满");
             return false;
         }
         repaired = QByteArray();
-        QString name = copy.fileName();
+        source = copy.fileName();
 #ifdef Q_OS_LINUX
         // The copy loses its name at once and is read through this process's open handle, so
         // that nothing is left behind when the reader is stopped at its limits.
-        if (QFile::remove(name))
-            name = QStringLiteral("/proc/self/fd/%1").arg(copy.handle());
+        if (QFile::remove(source))
+            source = QStringLiteral("/proc/self/fd/%1").arg(copy.handle());
 #endif
-        read = readWithFreexl(name, how, found.scanned ? &found.valued : nullptr, cells, out);
-    } else {
-        read = readWithFreexl(path, how, found.scanned ? &found.valued : nullptr, cells, out);
     }
+    bool read = readWithFreexl(source, how, found.valued, cells, out);
     if (read && !found.scanned) {
         // FreeXL read a file whose records could not be read here: nothing tells whether it
         // read all of the sheet.
