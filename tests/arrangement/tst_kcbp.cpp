@@ -843,14 +843,16 @@ void tst_kcbp::deletedRoomsStayInTheList()
         f.addRoom(QStringLiteral("%1").arg(i, 3, 10, QLatin1Char('0')), QStringLiteral("教学楼"), 1, 2);
     f.newExam(QStringLiteral("月考"), QStringLiteral("8"));
     const QString exam = f.w->currentExamId();
-    QVERIFY(execSql(f.sys(), QStringLiteral("UPDATE kcbpb SET kcid = '036040038037033012027' WHERE id = ?"), {exam}));
-    f.clickExam(exam);
+    const auto stored = [&] {
+        QVERIFY(execSql(f.sys(), QStringLiteral("UPDATE kcbpb SET kcid = '036040038037033012027' WHERE id = ?"), {exam}));
+        f.clickExam(exam);
+    };
+    stored();
     QCOMPARE(f.column(1, 1).join(QLatin1Char(' ')), QStringLiteral("036 040 038 037 033 012 027 "));
     f.tick(2, QStringLiteral("005"));
     QVERIFY(press(f.w->VsNetBut1[0]));
     QCOMPARE(f.value(QStringLiteral("kcid"), exam).toString(), QStringLiteral("036040038037033012027005"));
-    QVERIFY(execSql(f.sys(), QStringLiteral("UPDATE kcbpb SET kcid = '036040038037033012027' WHERE id = ?"), {exam}));
-    f.clickExam(exam);
+    stored();
     f.tick(1, QStringLiteral("012"));
     QVERIFY(press(f.w->VsNetBut1[1]));
     QCOMPARE(f.value(QStringLiteral("kcid"), exam).toString(), QStringLiteral("036040038037033027"));

@@ -18,7 +18,6 @@
 #include <xlsxwriter.h>
 
 #include <csignal>
-#include <cstring>
 #include <memory>
 #include <sys/resource.h>
 #include <variant>
@@ -496,35 +495,19 @@ void tst_studentio::xlsFileImports()
 
     // A list of 300 whose 备注 column holds, in row 152, a formula's text of 4,108 Chinese
     // characters in one record (as a writer fills one): every student is imported.
-    auto label = [](int row, int col, const QString &text) {
-        QByteArray payload(3, '\0');
-        put16(payload, 0, quint16(text.size()));
-        payload[2] = '\x01';
-        for (const QChar c : text)
-            payload += char(c.unicode() & 0xFF) + QByteArray(1, char(c.unicode() >> 8));
-        return xlsRecord(0x0204, xlsCell(row, col, payload));
-    };
-    auto number = [](int row, int col, double value) {
-        QByteArray payload(8, '\0');
-        std::memcpy(payload.data(), &value, 8);
-        return xlsRecord(0x0203, xlsCell(row, col, payload));
-    };
     QByteArray sheet = xlsDimensions(301, 6);
     const QStringList header = {QStringLiteral("学号"), QStringLiteral("姓名"), QStringLiteral("班级"), QStringLiteral("座号"),
                                 QStringLiteral("文理倾向"), QStringLiteral("备注")};
     for (int c = 0; c < header.size(); ++c)
-        sheet += label(0, c, header[c]);
+        sheet += xlsLabel(0, c, header[c]);
     for (int r = 1; r <= 300; ++r) {
-        sheet += label(r, 0, QStringLiteral("N%1").arg(r, 3, 10, QLatin1Char('0'))) + label(r, 1, QStringLiteral("学生%1").arg(r))
-            + number(r, 2, 1 + r % 8) + number(r, 3, r) + label(r, 4, QStringLiteral("理科"));
+        sheet += xlsLabel(r, 0, QStringLiteral("N%1").arg(r, 3, 10, QLatin1Char('0'))) + xlsLabel(r, 1, QStringLiteral("学生%1").arg(r))
+            + xlsNumber(r, 2, 1 + r % 8) + xlsNumber(r, 3, r) + xlsLabel(r, 4, QStringLiteral("理科"));
         if (r == 151)
             sheet += xlsFormulaText(r, 5, QString(4108, QChar(u'注')));
     }
     const QString noted = reg.file(QStringLiteral("备注名单.xls"));
-    QFile out(noted);
-    QVERIFY(out.open(QIODevice::WriteOnly));
-    out.write(xlsCompoundFile(xlsOfOneSheet(QByteArray(), sheet)));
-    out.close();
+    QVERIFY(writeFile(noted, xlsCompoundFile(xlsOfOneSheet(QByteArray(), sheet))));
     const StudentImportResult whole = reg.import(noted, MsgAnswer::Yes, MsgAnswer::Yes);
     QVERIFY2(whole.finished, qPrintable(reg.ui.lastText()));
     QCOMPARE(reg.ui.lastText(), kImported);

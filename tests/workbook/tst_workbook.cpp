@@ -408,10 +408,7 @@ void tst_workbook::xlsFixture()
     QByteArray bytes = f.readAll();
     put32(bytes, 44, le32(bytes, 44) + 0xE800);
     const QString miscounted = path(QStringLiteral("miscounted.xls"));
-    QFile out(miscounted);
-    QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    out.write(bytes);
-    out.close();
+    QVERIFY(writeFile(miscounted, bytes));
     QVERIFY(!wb.open(miscounted));
     QCOMPARE(wb.errorText(), QStringLiteral("工作簿文件已损坏或不完整"));
 }
@@ -874,7 +871,7 @@ void tst_workbook::xlsCellsAsTheImportsReadThem_data()
     // Formula texts in one STRING record of up to a record's limit, as a writer fills one: as a
     // LABEL they would pass the limit, where FreeXL stops reading. Cells follow in their row and the
     // next; the same text in a first sheet before the second one read.
-    const QByteArray after = xlsRecord(0x0203, xlsCell(0, 1, twoAndAHalf)) + xlsRecord(0x0203, xlsCell(1, 0, twoAndAHalf));
+    const QByteArray after = xlsNumber(0, 1, 2.5) + xlsNumber(1, 0, 2.5);
     const CellTexts afterCells{{at(1, 2), QStringLiteral("2.5")}, {at(2, 1), QStringLiteral("2.5")}};
     for (const QString &text : {chinese.left(4108), chinese.left(4109), chinese.left(4110), latin.left(8216), latin.left(8221)}) {
         const QByteArray sheet = xlsDimensions(2, 2) + xlsFormulaText(0, 0, text) + after;
@@ -887,14 +884,11 @@ void tst_workbook::xlsCellsAsTheImportsReadThem_data()
             << xlsCompoundFile(xlsOfSheets(xlsActiveTab(1), {sheet, xlsDimensions(2, 2) + after})) << 6000 << 5 << afterCells << 0 << QString();
     }
     // Records of the file itself over the limit, between cells: read whole or refused, never in part.
-    QByteArray longLabel(3, '\0');
-    put16(longLabel, 0, 8217);
     QTest::newRow("LABEL of 8217 characters")
-        << xlsCompoundFile(xlsOfOneSheet(QByteArray(), xlsDimensions(2, 2) + xlsRecord(0x0204, xlsCell(0, 0, longLabel + latin.left(8217).toLatin1())) + after))
+        << xlsCompoundFile(xlsOfOneSheet(QByteArray(), xlsDimensions(2, 2) + xlsLabel(0, 0, latin.left(8217)) + after))
         << 6000 << 5 << CellTexts() << 0 << QStringLiteral("工作簿文件已损坏或不完整");
     QTest::newRow("unknown record of 8225 bytes")
-        << xlsCompoundFile(xlsOfOneSheet(QByteArray(), xlsDimensions(2, 2) + xlsRecord(0x0203, xlsCell(0, 0, twoAndAHalf))
-                                                          + xlsRecord(0x0FFF, QByteArray(8225, 'x')) + after))
+        << xlsCompoundFile(xlsOfOneSheet(QByteArray(), xlsDimensions(2, 2) + xlsNumber(0, 0, 2.5) + xlsRecord(0x0FFF, QByteArray(8225, 'x')) + after))
         << 6000 << 5 << CellTexts() << 0 << QStringLiteral("工作簿文件已损坏或不完整");
 }
 
@@ -907,10 +901,7 @@ void tst_workbook::xlsCellsAsTheImportsReadThem()
     QFETCH(int, beyond);
     QFETCH(QString, reason);
     const QString name = path(QStringLiteral("imported.xls"));
-    QFile f(name);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(file);
-    f.close();
+    QVERIFY(writeFile(name, file));
     Workbook wb;
     const bool read = wb.open(name, maxRows, maxCols);
     if (!reason.isEmpty()) {

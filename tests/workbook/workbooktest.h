@@ -9,6 +9,7 @@
 #include <zip.h>
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <utility>
 #include <vector>
@@ -258,6 +259,37 @@ inline QByteArray xlsCell(int row, int col, const QByteArray &rest = QByteArray(
     put16(cell, 0, quint16(row));
     put16(cell, 2, quint16(col));
     return cell + rest;
+}
+
+// A LABEL record (row and column from 0) of the text: one byte a character where every character
+// fits in one, else two.
+inline QByteArray xlsLabel(int row, int col, const QString &text)
+{
+    const bool wide = std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() > 0xFF; });
+    QByteArray payload(3, '\0');
+    put16(payload, 0, quint16(text.size()));
+    payload[2] = char(wide ? 0x01 : 0x00);
+    for (const QChar c : text) {
+        payload += char(c.unicode() & 0xFF);
+        if (wide)
+            payload += char(c.unicode() >> 8);
+    }
+    return xlsRecord(0x0204, xlsCell(row, col, payload));
+}
+
+// A NUMBER record (row and column from 0).
+inline QByteArray xlsNumber(int row, int col, double value)
+{
+    QByteArray payload(8, '\0');
+    std::memcpy(payload.data(), &value, 8); // little-endian, as the format
+    return xlsRecord(0x0203, xlsCell(row, col, payload));
+}
+
+// Writes the bytes as the file at path.
+inline bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }
 
 // A MULRK record: the whole numbers `values` in one row from column `col` (from 0).
